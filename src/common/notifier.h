@@ -1,0 +1,37 @@
+#pragma once
+// How the core tells the user something without knowing about windows: the
+// GUI shows message boxes, the command-line tool writes to standard error,
+// tests record.
+
+#include <string>
+
+namespace kestrava {
+
+class Notifier {
+public:
+    virtual ~Notifier() = default;
+    // A file or parse problem: information icon, OK button.
+    virtual void Info(const std::string& text) = 0;
+    // A broken series file: error icon, OK button.
+    virtual void Error(const std::string& text) = 0;
+    // Where a loop can go on with its next item: warning icon, Yes and No.
+    virtual bool AskYesNo(const std::string& text) = 0;
+};
+
+// Writes every message as a line on standard error; AskYesNo answers yes.
+class StderrNotifier : public Notifier {
+public:
+    void Info(const std::string& text) override;
+    void Error(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+};
+
+// Swallows everything; for callers that report results by their own means.
+class SilentNotifier : public Notifier {
+public:
+    void Info(const std::string&) override {}
+    void Error(const std::string&) override {}
+    bool AskYesNo(const std::string&) override { return false; }
+};
+
+}  // namespace kestrava

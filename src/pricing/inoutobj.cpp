@@ -1,0 +1,26 @@
+#include "IORecObj1.h"
+
+#include <cmath>
+
+namespace kestrava {
+
+int TInOutObj::DaysBetween(TDateTime earlier, TDateTime later)
+{
+    if (earlier == 0 || !(later > earlier))
+        return 0;
+    const double days = std::trunc(later) - std::trunc(earlier);
+    if (!(days > 0))
+        return 0;
+    return days > 1e9 ? 1000000000 : static_cast<int>(days);
+}
+
+TDateTime TInOutObj::GetExpiry()
+{
+    if (ExpiryDay == 0)
+        return ExpiryDate;
+    const CivilDate c = DecodeDate(ExpiryDate);
+    ExpiryDate = EncodeDate(c.year, c.month, ExpiryDay);
+    return ExpiryDate;
+}
+
+}  // namespace kestrava
