@@ -1,1 +1,105 @@
+#include <cmath>
+#include <string>
+
 #include "pricing/Models.h"
+#include "pricing/european.h"
+#include "common/numtext.h"
+#include "pricing/normaldist.h"
+
+namespace kestrava {
+
+using detail::EuropeanSetup;
+
+namespace {
+
+// A formula value under one cent shows as no value; the greeks stay.
+float FloorTheo(double value)
+{
+    const float stored = static_cast<float>(value);
+    return stored < 0.01f ? 0.0f : stored;
+}
+
+void WriteGreeks(TInOutObj& series, int s, int k, const detail::EuropeanGreeks& g)
+{
+    series.Delta(s, k) = g.delta;
+    series.Gamma(s, k) = g.gamma;
+    series.Vega(s, k) = g.vega;
+    series.Decay(s, k) = g.decay;
+}
+
+void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
+{
+    const float sigma = series.Vol(s, k);
+    if (!(sigma > 0)) {
+        detail::ZeroOutputs(series, s, k);
+        return;
+    }
+    const float K = series.Strike(s, k);
+    detail::RequirePositiveStrike(K, s, k);
+
+    const double S = e.S;
+    const float v = static_cast<float>(static_cast<double>(sigma) * e.sqT);
+    const float d1 = static_cast<float>(
+        (std::log(S / K) + (e.b + static_cast<double>(sigma) * sigma / 2.0) * e.T) / v);
+    const float d2 = static_cast<float>(static_cast<double>(d1) - v);
+
+    // The put computes its own gamma and vega at its own volatility, so the
+    // bid and ask modes give each side the greeks of the price it shows.
+    if (k == 1) {
+        const NormalPairResult n = NormalPair(d1, d2);
+        series.Theo(s, k) = FloorTheo(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2);
+        WriteGreeks(series, s, k, detail::CallGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
+    } else {
+        const NormalPairResult n = NormalPair(-d1, -d2);
+        series.Theo(s, k) = FloorTheo(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1);
+        WriteGreeks(series, s, k, detail::PutGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
+    }
+}
+
+}  // namespace
+
+void PriceBlackScholes(TInOutObj& series)
+{
+    if (series.NumStrikes <= 0)
+        return;
+    const EuropeanSetup e = detail::MakeEuropeanSetup(series);
+    for (int s = 1; s <= series.NumStrikes; ++s) {
+        PriceOne(series, e, s, 1);
+        PriceOne(series, e, s, 2);
+    }
+}
+
+void ComputeProbabilities(TInOutObj& series)
+{
+    if (series.NumStrikes <= 0)
+        return;
+    const int days = series.DaysToExpiry();
+    if (days <= 0)
+        throw PricingError("days to expiry must be positive, got " + std::to_string(days));
+    const float T = static_cast<float>(days / 365.0);
+    const double S = series.Underlying;
+    if (!(S > 0))
+        throw PricingError("underlying price must be positive, got " + FormatSig9(S));
+
+    for (int s = 1; s <= series.NumStrikes; ++s) {
+        for (int k = 1; k <= 2; ++k) {
+            const float sigma = series.Vol(s, k);
+            if (sigma == 0) {
+                series.ProbAbove(s, k) = 0;
+                series.ProbBelow(s, k) = 0;
+                continue;
+            }
+            const float K = series.Strike(s, k);
+            detail::RequirePositiveStrike(K, s, k);
+            const float z = static_cast<float>(std::log(K / S)
+                                               / (sigma * std::sqrt(static_cast<double>(T))));
+            const float P = detail::NormalUpperPolynomial(std::fabs(z));
+            if (k == 1)
+                series.ProbAbove(s, 1) = z < 0 ? P : static_cast<float>(1.0 - P);
+            else
+                series.ProbBelow(s, 2) = z < 0 ? static_cast<float>(1.0 - P) : P;
+        }
+    }
+}
+
+}  // namespace kestrava

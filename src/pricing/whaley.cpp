@@ -1,1 +1,194 @@
+#include <algorithm>
+#include <cmath>
+
 #include "pricing/Models.h"
+#include "pricing/european.h"
+
+namespace kestrava {
+
+using detail::EuropeanSetup;
+
+namespace {
+
+constexpr float kTolerance = 0.00001f;  // relative to the strike
+constexpr float kCarryCapFactor = 0.6f;
+constexpr float kValueFloor = 0.01f;
+// The iteration usually settles in two or three steps from its seed; one
+// that has not settled by now never will.
+constexpr int kMaxNewtonSteps = 100;
+
+float FloorTheo(float value)
+{
+    return value < kValueFloor ? 0.0f : value;
+}
+
+bool Finite(double x)
+{
+    return std::isfinite(x);
+}
+
+struct Common {
+    float sigma, K, v, h, M, W;
+};
+
+// The American value when the critical price cannot be found: the
+// European value or immediate exercise, whichever is worth more.
+float FallbackTheo(float european, float intrinsic)
+{
+    return FloorTheo(std::max(european, intrinsic));
+}
+
+void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
+{
+    const double K = c.K, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
+    const double Dc = e.Dc, Dr = e.Dr;
+
+    const float q2inf = static_cast<float>((-(c.W - 1.0) + std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M)) / 2.0);
+    const float Sinf = static_cast<float>(K / (1.0 - 1.0 / q2inf));
+    const float h2 = static_cast<float>(-(b * T + 2.0 * v) * K / (Sinf - K));
+    float Si = static_cast<float>(K + (Sinf - K) * (1.0 - std::exp(static_cast<double>(h2))));
+    const float q2 = static_cast<float>(
+        (-(c.W - 1.0) + std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M / c.h)) / 2.0);
+
+    // Newton iteration for the critical price S*.
+    float N1 = 0;
+    bool settled = false;
+    for (int step = 0; step < kMaxNewtonSteps && Finite(Si) && Si > 0; ++step) {
+        const float d1 = static_cast<float>((std::log(Si / K) + (b + sigma * sigma / 2.0) * T) / v);
+        const float d2 = static_cast<float>(d1 - v);
+        const NormalPairResult n = NormalPair(d1, d2);
+        N1 = n.N1;
+        const float cv = static_cast<float>(Si * Dc * n.N1 - K * Dr * n.N2);
+        const float lhs = static_cast<float>(Si - K);
+        const float rhs = static_cast<float>(cv + (1.0 - Dc * n.N1) * Si / q2);
+        if (std::fabs(static_cast<double>(lhs) - rhs) / K < kTolerance) {
+            settled = true;
+            break;
+        }
+        const float bi = static_cast<float>(Dc * n.N1 * (1.0 - 1.0 / q2) + (1.0 - Dc * n.n1 / v) / q2);
+        Si = static_cast<float>((K + rhs - static_cast<double>(bi) * Si) / (1.0 - bi));
+    }
+
+    // European part and greeks at today's price.
+    const double S = e.S;
+    const float d1 = static_cast<float>((std::log(S / K) + (b + sigma * sigma / 2.0) * T) / v);
+    const float d2 = static_cast<float>(d1 - v);
+    const NormalPairResult n = NormalPair(d1, d2);
+    const float european = static_cast<float>(S * Dc * n.N1 - K * Dr * n.N2);
+    const detail::EuropeanGreeks g =
+        detail::CallGreeks(e, e.b, c.sigma, c.v, c.K, n.N1, n.N2, n.n1);
+    series.Delta(s, 1) = g.delta;
+    series.Gamma(s, 1) = g.gamma;
+    series.Vega(s, 1) = g.vega;
+    series.Decay(s, 1) = g.decay;
+
+    if (!settled || !Finite(q2)) {
+        series.Theo(s, 1) = FallbackTheo(european, static_cast<float>(S - K));
+        return;
+    }
+    const float Sstar = Si;
+    const float A2 = static_cast<float>((1.0 - Dc * N1) * Sstar / q2);
+    const float theo = S < Sstar ? static_cast<float>(european + A2 * std::pow(S / Sstar, static_cast<double>(q2)))
+                                 : static_cast<float>(S - K);
+    series.Theo(s, 1) = Finite(theo) ? FloorTheo(theo) : FallbackTheo(european, static_cast<float>(S - K));
+}
+
+void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
+{
+    const double K = c.K, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
+    const double Dc = e.Dc, Dr = e.Dr;
+
+    const float q1inf = static_cast<float>((-(c.W - 1.0) - std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M)) / 2.0);
+    const float Sinf = static_cast<float>(K / (1.0 - 1.0 / q1inf));
+    const float h1 = static_cast<float>((b * T - 2.0 * v) * K / (K - Sinf));
+    float Si = static_cast<float>(Sinf + (K - Sinf) * std::exp(static_cast<double>(h1)));
+    const float q1 = static_cast<float>(
+        (-(c.W - 1.0) - std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M / c.h)) / 2.0);
+
+    // A very low volatility caps the carry of this put's drift and decay;
+    // the next put starts again from the contract's carry.
+    float bp = e.b;
+    const float cap = static_cast<float>(kCarryCapFactor * sigma / e.sqT);
+    if (cap < e.b)
+        bp = cap;
+
+    float Nm1 = 0;
+    bool settled = false;
+    for (int step = 0; step < kMaxNewtonSteps && Finite(Si) && Si > 0; ++step) {
+        const float d1 = static_cast<float>((std::log(Si / K) + (bp + sigma * sigma / 2.0) * T) / v);
+        const float d2 = static_cast<float>(d1 - v);
+        const NormalPairResult n = NormalPair(-d1, -d2);
+        Nm1 = n.N1;
+        const float pv = static_cast<float>(K * Dr * n.N2 - Si * Dc * n.N1);
+        const float lhs = static_cast<float>(K - Si);
+        const float rhs = static_cast<float>(pv - (1.0 - Dc * n.N1) * Si / q1);
+        if (std::fabs(static_cast<double>(lhs) - rhs) / K < kTolerance) {
+            settled = true;
+            break;
+        }
+        const float bi = static_cast<float>(-Dc * n.N1 * (1.0 - 1.0 / q1) - (1.0 + Dc * n.n1 / v) / q1);
+        Si = static_cast<float>((K - rhs + static_cast<double>(bi) * Si) / (1.0 + bi));
+    }
+
+    const double S = e.S;
+    const float d1 = static_cast<float>((std::log(S / K) + (bp + sigma * sigma / 2.0) * T) / v);
+    const float d2 = static_cast<float>(d1 - v);
+    const NormalPairResult n = NormalPair(-d1, -d2);
+    const float european = static_cast<float>(K * Dr * n.N2 - S * Dc * n.N1);
+    const detail::EuropeanGreeks g = detail::PutGreeks(e, bp, c.sigma, c.v, c.K, n.N1, n.N2, n.n1);
+    series.Delta(s, 2) = g.delta;
+    series.Gamma(s, 2) = g.gamma;
+    series.Vega(s, 2) = g.vega;
+    series.Decay(s, 2) = g.decay;
+
+    if (!settled || !Finite(q1)) {
+        series.Theo(s, 2) = FallbackTheo(european, static_cast<float>(K - S));
+        return;
+    }
+    const float Sstar = Si;
+    const float A1 = static_cast<float>(-(1.0 - Dc * Nm1) * Sstar / q1);
+    const float theo = S > Sstar ? static_cast<float>(european + A1 * std::pow(S / Sstar, static_cast<double>(q1)))
+                                 : static_cast<float>(K - S);
+    series.Theo(s, 2) = Finite(theo) ? FloorTheo(theo) : FallbackTheo(european, static_cast<float>(K - S));
+}
+
+}  // namespace
+
+void PriceWhaley(TInOutObj& series)
+{
+    if (series.NumStrikes <= 0)
+        return;
+    const EuropeanSetup e = detail::MakeEuropeanSetup(series);
+
+    // With a carry at or above the rate no early exercise pays: every
+    // equity, and an index or currency without a yield, is European.
+    if (e.b >= e.r) {
+        PriceBlackScholes(series);
+        return;
+    }
+
+    for (int k = 1; k <= 2; ++k) {
+        for (int s = 1; s <= series.NumStrikes; ++s) {
+            const float sigma = series.Vol(s, k);
+            if (!(sigma > 0)) {
+                detail::ZeroOutputs(series, s, k);
+                continue;
+            }
+            const float K = series.Strike(s, k);
+            detail::RequirePositiveStrike(K, s, k);
+            Common c{};
+            c.sigma = sigma;
+            c.K = K;
+            c.v = static_cast<float>(static_cast<double>(sigma) * e.sqT);
+            c.h = static_cast<float>(1.0 - e.Dr);
+            c.M = static_cast<float>(2.0 * e.r / (static_cast<double>(sigma) * sigma));
+            c.W = static_cast<float>(2.0 * e.b / (static_cast<double>(sigma) * sigma));
+            if (k == 1)
+                PriceCall(series, e, c, s);
+            else
+                PricePut(series, e, c, s);
+        }
+    }
+}
+
+}  // namespace kestrava

@@ -1,0 +1,43 @@
+#pragma once
+// The set-up that the European model, the Whaley model and the implied
+// volatility solvers share: time, carry, discount factors and the
+// dividend-adjusted underlying, each stored in single precision.
+
+#include "pricing/IORecObj1.h"
+
+namespace kestrava::detail {
+
+struct EuropeanSetup {
+    float T;    // years to expiry (days / 365)
+    float r;    // domestic rate
+    float b;    // cost of carry of the contract type
+    float S;    // underlying, less the present value of an equity dividend
+    float Dr;   // exp(-r T)
+    float Dc;   // exp((b - r) T)
+    float sqT;  // sqrt(T)
+};
+
+// Throws PricingError when the expiry has no days left or the (adjusted)
+// underlying is not positive.
+EuropeanSetup MakeEuropeanSetup(const TInOutObj& series);
+
+float CarryOf(const TInOutObj& series);
+
+// Throws PricingError naming the strike when it is not positive.
+void RequirePositiveStrike(float strike, int s, int k);
+
+// The European greeks at one volatility; the call and put share gamma and
+// vega. Decay is per calendar day, vega per volatility point.
+struct EuropeanGreeks {
+    float delta, gamma, vega, decay;
+};
+// n1 = n(d1); Nd = N(d1) for a call, N(-d1) for a put; Nd2 = N(d2) for a
+// call, N(-d2) for a put; carry is the b of the decay formula.
+EuropeanGreeks CallGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K,
+                          float Nd1, float Nd2, float n1);
+EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K,
+                         float NminusD1, float NminusD2, float n1);
+
+void ZeroOutputs(TInOutObj& series, int s, int k);
+
+}  // namespace kestrava::detail

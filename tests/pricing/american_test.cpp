@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "pricing/Models.h"
+#include "pricing_fixtures.h"
+
+using namespace kestrava;
+using namespace kestrava::fixtures;
+
+namespace {
+
+TInOutObj Priced(TInOutObj p, void (*model)(TInOutObj&))
+{
+    model(p);
+    return p;
+}
+
+}  // namespace
+
+TEST(Binomial, ConvergesTowardTheEuropeanValue)
+{
+    TInOutObj euro = Priced(MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, 90, {90, 100, 110}),
+                            PriceBlackScholes);
+    double previousError = 1e9;
+    for (int steps : {25, 100, 400}) {
+        TInOutObj tree = MakeSeries(kEquity, kBinomial, 100, 0.05f, 0.25f, 90, {90, 100, 110});
+        tree.Steps = steps;
+        PriceBinomial(tree);
+        double error = 0;
+        for (int s = 1; s <= 3; ++s) {
+            error = std::max(error, std::fabs(tree.Theo(s, 1) - static_cast<double>(euro.Theo(s, 1))));
+            EXPECT_GE(tree.Theo(s, 2), euro.Theo(s, 2) - 2e-3)
+                << "an American put is worth at least the European one, steps " << steps;
+            EXPECT_NEAR(tree.Delta(s, 1), euro.Delta(s, 1), 0.02);
+            EXPECT_NEAR(tree.Gamma(s, 1), euro.Gamma(s, 1), 0.003);
+            EXPECT_NEAR(tree.Decay(s, 1), euro.Decay(s, 1), 0.005);
+            EXPECT_EQ(tree.Vega(s, 1), 0.0f);
+            EXPECT_EQ(tree.Vega(s, 2), 0.0f);
+        }
+        EXPECT_LT(error, steps == 400 ? 0.01 : 0.08) << steps << " steps";
+        EXPECT_LE(error, previousError * 1.5) << steps << " steps";
+        previousError = error;
+    }
+}
+
+TEST(Binomial, DeepInTheMoneyPutIsExercised)
+{
+    TInOutObj p = MakeSeries(kEquity, kBinomial, 60, 0.08f, 0.2f, 120, {100});
+    PriceBinomial(p);
+    EXPECT_FLOAT_EQ(p.Theo(1, 2), 40.0f);
+    EXPECT_NEAR(p.Delta(1, 2), -1.0, 1e-5);
+}
+
+TEST(Binomial, DividendAfterExpiryChangesNothing)
+{
+    TInOutObj plain = Priced(MakeSeries(kEquity, kBinomial, 100, 0.05f, 0.25f, 60, {95, 105}), PriceBinomial);
+    TInOutObj late = MakeSeries(kEquity, kBinomial, 100, 0.05f, 0.25f, 60, {95, 105});
+    late.Dividend = 2;
+    late.DivDate = late.ExpiryDate + 10;
+    PriceBinomial(late);
+    for (int s = 1; s <= 2; ++s)
+        for (int k = 1; k <= 2; ++k)
+            EXPECT_EQ(late.Theo(s, k), plain.Theo(s, k));
+
+    TInOutObj early = MakeSeries(kEquity, kBinomial, 100, 0.05f, 0.25f, 60, {95, 105});
+    early.Dividend = 2;
+    early.DivDate = early.TodayDate + 30;
+    PriceBinomial(early);
+    EXPECT_LT(early.Theo(1, 1), plain.Theo(1, 1)) << "a dividend lowers the call";
+    EXPECT_GT(early.Theo(1, 2), plain.Theo(1, 2)) << "and raises the put";
+}
+
+TEST(Binomial, StepsBelowFiveArePricedWithFive)
+{
+    TInOutObj five = MakeSeries(kIndex, kBinomial, 100, 0.05f, 0.25f, 60, {100});
+    five.Steps = 5;
+    PriceBinomial(five);
+    for (int steps : {4, 1, 0, -7}) {
+        TInOutObj few = MakeSeries(kIndex, kBinomial, 100, 0.05f, 0.25f, 60, {100});
+        few.Steps = steps;
+        PriceBinomial(few);
+        EXPECT_EQ(few.Theo(1, 1), five.Theo(1, 1)) << steps << " steps";
+        EXPECT_EQ(few.Decay(1, 2), five.Decay(1, 2)) << steps << " steps";
+        EXPECT_TRUE(std::isfinite(few.Gamma(1, 1)));
+    }
+}
+
+TEST(Binomial, FutureTreeHasNoGrowth)
+{
+    // With a = 1 a futures call and put at the money are worth the same.
+    TInOutObj p = Priced(MakeSeries(kFuture, kBinomial, 100, 0.05f, 0.25f, 90, {100}), PriceBinomial);
+    EXPECT_NEAR(p.Theo(1, 1), p.Theo(1, 2), 0.02);
+    TInOutObj euro = Priced(MakeSeries(kFuture, kBlackScholes, 100, 0.05f, 0.25f, 90, {100}), PriceBlackScholes);
+    EXPECT_GE(p.Theo(1, 1), euro.Theo(1, 1) - 0.02);
+}
+
+TEST(Binomial, TinyValueShowsZeroKeepingDecay)
+{
+    TInOutObj p = Priced(MakeSeries(kEquity, kBinomial, 100, 0.05f, 0.15f, 10, {125}), PriceBinomial);
+    EXPECT_EQ(p.Theo(1, 1), 0.0f);
+    EXPECT_TRUE(std::isfinite(p.Decay(1, 1)));
+}
+
+TEST(Whaley, EquityIsPricedAsEuropean)
+{
+    TInOutObj euro = Priced(MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.3f, 75, {85, 100, 115}), PriceBlackScholes);
+    TInOutObj whaley = Priced(MakeSeries(kEquity, kWhaley, 100, 0.05f, 0.3f, 75, {85, 100, 115}), PriceWhaley);
+    for (int s = 1; s <= 3; ++s) {
+        for (int k = 1; k <= 2; ++k) {
+            EXPECT_EQ(whaley.Theo(s, k), euro.Theo(s, k));
+            EXPECT_EQ(whaley.Delta(s, k), euro.Delta(s, k));
+            EXPECT_EQ(whaley.Gamma(s, k), euro.Gamma(s, k));
+            EXPECT_EQ(whaley.Vega(s, k), euro.Vega(s, k));
+            EXPECT_EQ(whaley.Decay(s, k), euro.Decay(s, k));
+        }
+    }
+    // An index without a yield and a currency without a foreign rate too.
+    for (int contract : {kIndex, kCurrency}) {
+        TInOutObj e = Priced(MakeSeries(contract, kBlackScholes, 100, 0.05f, 0.3f, 75, {100}), PriceBlackScholes);
+        TInOutObj w = Priced(MakeSeries(contract, kWhaley, 100, 0.05f, 0.3f, 75, {100}), PriceWhaley);
+        EXPECT_EQ(w.Theo(1, 2), e.Theo(1, 2)) << "contract " << contract;
+    }
+}
+
+TEST(Whaley, DeepInTheMoneyFutureCallIsExercised)
+{
+    TInOutObj euro = Priced(MakeSeries(kFuture, kBlackScholes, 150, 0.08f, 0.2f, 180, {100}), PriceBlackScholes);
+    TInOutObj p = Priced(MakeSeries(kFuture, kWhaley, 150, 0.08f, 0.2f, 180, {100}), PriceWhaley);
+    EXPECT_FLOAT_EQ(p.Theo(1, 1), 50.0f);
+    EXPECT_EQ(p.Delta(1, 1), euro.Delta(1, 1)) << "greeks stay European";
+    EXPECT_LT(euro.Theo(1, 1), 50.0f);
+}
+
+TEST(Whaley, PremiumAgreesWithTheFinerTree)
+{
+    // Futures options, where early exercise is worth something on both sides.
+    TInOutObj w = Priced(MakeSeries(kFuture, kWhaley, 100, 0.08f, 0.25f, 180, {90, 100, 110}), PriceWhaley);
+    TInOutObj t = MakeSeries(kFuture, kBinomial, 100, 0.08f, 0.25f, 180, {90, 100, 110});
+    t.Steps = 400;
+    PriceBinomial(t);
+    TInOutObj e = Priced(MakeSeries(kFuture, kBlackScholes, 100, 0.08f, 0.25f, 180, {90, 100, 110}), PriceBlackScholes);
+    for (int s = 1; s <= 3; ++s) {
+        for (int k = 1; k <= 2; ++k) {
+            EXPECT_GT(w.Theo(s, k), e.Theo(s, k)) << "strike " << s << " side " << k;
+            EXPECT_NEAR(w.Theo(s, k), t.Theo(s, k), 0.05) << "strike " << s << " side " << k;
+        }
+    }
+}
+
+TEST(Whaley, CarryCapAppliesToTheLowVolatilityPutOnly)
+{
+    // Index with a negative carry? No: the cap bites when 0.6 sigma / sqrt(T)
+    // is below a positive carry b, which needs b < r, so a currency whose
+    // foreign rate is below the domestic one and a very low volatility.
+    TInOutObj p = MakeSeries(kCurrency, kWhaley, 100, 0.10f, 0.01f, 360, {100, 100});
+    p.Dividend = 0.02f;  // b = 0.08
+    p.Vol(2, 2) = 0.30f;
+    PriceWhaley(p);
+    TInOutObj alone = MakeSeries(kCurrency, kWhaley, 100, 0.10f, 0.30f, 360, {100});
+    alone.Dividend = 0.02f;
+    PriceWhaley(alone);
+    EXPECT_EQ(p.Decay(2, 2), alone.Decay(1, 2)) << "the next put uses the full carry";
+    EXPECT_EQ(p.Theo(2, 2), alone.Theo(1, 2));
+
+    // The capped put's decay differs from what the full carry would give.
+    const float sqT = std::sqrt(static_cast<float>(360 / 365.0));
+    ASSERT_LT(0.6f * 0.01f / sqT, 0.08f);
+    // Its delta is the European one with the capped carry in d1.
+    const double T = static_cast<float>(360 / 365.0);
+    const double bp = 0.6 * 0.01 / sqT, b = 0.08f;
+    const double Dc = std::exp((b - 0.10f) * T);
+    auto putDelta = [&](double carry) {
+        const double d1 = (carry + 0.01 * 0.01 / 2) * T / (0.01 * std::sqrt(T));
+        return -Dc * ExactN(-d1);
+    };
+    EXPECT_NEAR(p.Delta(1, 2), putDelta(bp), 1e-4);
+    EXPECT_GT(std::fabs(p.Delta(1, 2) - putDelta(b)), 1e-2);
+    EXPECT_TRUE(std::isfinite(p.Theo(1, 2)));
+}
+
+TEST(Whaley, DegenerateInputsStillGiveAValue)
+{
+    // A zero rate with a yield: the quadratic has no finite root.
+    TInOutObj p = MakeSeries(kIndex, kWhaley, 100, 0.0f, 0.25f, 90, {80, 100, 120});
+    p.Dividend = 0.03f;
+    PriceWhaley(p);
+    for (int s = 1; s <= 3; ++s) {
+        for (int k = 1; k <= 2; ++k) {
+            EXPECT_TRUE(std::isfinite(p.Theo(s, k))) << s << "," << k;
+            EXPECT_GE(p.Theo(s, k), 0.0f);
+        }
+    }
+    EXPECT_GE(p.Theo(3, 2), 20.0f - 0.01f) << "at least what exercise pays";
+}
