@@ -3,6 +3,7 @@
 // Black-Scholes in double precision with the exact normal distribution.
 
 #include <cmath>
+#include <vector>
 
 #include "pricing/IORecObj1.h"
 
@@ -58,6 +59,23 @@ inline ReferenceValue ReferenceBlackScholes(double S, double K, double T, double
             -Dc * ExactN(-d1),
             Dc * density / (S * v),
             S * Dc * density * std::sqrt(T) / 100};
+}
+
+// The largest page a series holds: 3 expiries (30, 60 and 90 days) x 20
+// strikes (80 to 118 by 2), underlying 100, rate 5 %, volatility 25 %,
+// 400 tree steps.
+inline std::vector<TInOutObj> LargestPage(int contract, int model, float dividend = 0)
+{
+    std::vector<TInOutObj> page;
+    for (int days : {30, 60, 90}) {
+        TInOutObj p = MakeSeries(contract, model, 100, 0.05f, 0.25f, days,
+                                 {80, 82, 84, 86, 88, 90, 92, 94, 96, 98,
+                                  100, 102, 104, 106, 108, 110, 112, 114, 116, 118});
+        p.Steps = 400;
+        p.Dividend = dividend;
+        page.push_back(p);
+    }
+    return page;
 }
 
 }  // namespace kestrava::fixtures
