@@ -1,0 +1,378 @@
+#include "OptPriceReader.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "common/localeparse.h"
+#include "marketdata/PriceFileReader.h"
+#include "marketdata/PriceWorkFile.h"
+#include "marketdata/TextLines.h"
+
+namespace kestrava {
+namespace {
+
+const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// Fields of an option row.
+constexpr std::size_t kCallLast = 1, kCallNet = 2, kCallBid = 3, kCallAsk = 4;
+constexpr std::size_t kPutDescription = 7, kPutLast = 8, kPutNet = 9, kPutBid = 10,
+                      kPutAsk = 11;
+constexpr std::size_t kSymbolWord = 3, kStrikeWord = 2;
+
+std::string StripDigits(std::string_view text)
+{
+    std::string out;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            out += c;
+    return out;
+}
+
+// count characters from the 1-based position start, as far as the text goes.
+std::string_view Copy(std::string_view text, std::size_t start, std::size_t count)
+{
+    if (start < 1 || start > text.size())
+        return {};
+    return text.substr(start - 1, count);
+}
+
+bool IsAllBlanks(std::string_view text)
+{
+    return !text.empty() && text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::string Shown(std::string_view text)
+{
+    constexpr std::size_t kShown = 40;
+    std::string shown(text.substr(0, kShown));
+    if (text.size() > kShown)
+        shown += "...";
+    return "\"" + shown + "\"";
+}
+
+// One line of the quote file with the file's name and the line's number at
+// hand for messages.
+class QuoteLine {
+public:
+    QuoteLine(const std::string& fileName, long long number, std::string_view text)
+        : fileName_(fileName), number_(number)
+    {
+        SplitFields(text, ',', fields_);
+    }
+
+    std::size_t Size() const { return fields_.size(); }
+
+    std::string_view Field(std::size_t index) const
+    {
+        if (index >= fields_.size())
+            throw MarketDataError(Where() + std::to_string(fields_.size())
+                                  + " fields, field " + std::to_string(index + 1)
+                                  + " is missing.");
+        return fields_[index];
+    }
+
+    // Word index of a description field, split at blanks.
+    std::string_view Word(std::size_t fieldIndex, std::size_t wordIndex) const
+    {
+        const std::string_view field = Field(fieldIndex);
+        words_.clear();
+        SplitFields(field, ' ', words_);
+        if (wordIndex >= words_.size())
+            throw MarketDataError(Where() + "the option description " + Shown(field)
+                                  + " has fewer than " + std::to_string(wordIndex + 1)
+                                  + " words.");
+        return words_[wordIndex];
+    }
+
+    double Number(std::string_view text) const
+    {
+        double value = 0;
+        if (!TryParseDecimal(text, '.', value))
+            throw MarketDataError(Where() + Shown(text) + " is not a valid number.");
+        return value;
+    }
+
+    float Price(std::string_view text) const
+    {
+        // The exchange writes a missing bid or ask as a blank.
+        if (IsAllBlanks(text))
+            return 0;
+        float value = 0;
+        if (!TryParseSingle(text, '.', value))
+            throw MarketDataError(Where() + Shown(text) + " is not a valid number.");
+        return value;
+    }
+
+    std::int32_t Integer(std::string_view text) const
+    {
+        std::int32_t value = 0;
+        if (!TryParseInt32(text, value))
+            throw MarketDataError(Where() + Shown(text) + " is not a valid integer.");
+        return value;
+    }
+
+    std::string Where() const
+    {
+        return "Line " + std::to_string(number_) + " of " + fileName_ + ": ";
+    }
+
+private:
+    const std::string& fileName_;
+    long long number_;
+    std::vector<std::string_view> fields_;
+    mutable std::vector<std::string_view> words_;
+};
+
+}  // namespace
+
+std::string MonthAbbreviation(int month)
+{
+    return month >= 1 && month <= 12 ? kMonths[month - 1] : "";
+}
+
+TCboePriceReader::TCboePriceReader(Notifier& notifier, LocaleInfo locale)
+    : notifier_(notifier), locale_(std::move(locale))
+{
+}
+
+const TCboePriceReader::Quote* TCboePriceReader::Find(int s, int k) const
+{
+    if (s < 1 || s > kQuoteStrikes || k < 1 || k > 2)
+        return nullptr;
+    return &quotes_[static_cast<std::size_t>(s - 1)][static_cast<std::size_t>(k - 1)];
+}
+
+void TCboePriceReader::SetStrike(int s, int k, float value)
+{
+    if (s >= 1 && s <= kQuoteStrikes && k >= 1 && k <= 2)
+        quotes_[static_cast<std::size_t>(s - 1)][static_cast<std::size_t>(k - 1)].strike = value;
+}
+
+float TCboePriceReader::Last(int s, int k) const
+{
+    const Quote* quote = Find(s, k);
+    return quote ? quote->last : 0;
+}
+
+float TCboePriceReader::NetChange(int s, int k) const
+{
+    const Quote* quote = Find(s, k);
+    return quote ? quote->netChange : 0;
+}
+
+float TCboePriceReader::Bid(int s, int k) const
+{
+    const Quote* quote = Find(s, k);
+    return quote ? quote->bid : 0;
+}
+
+float TCboePriceReader::Ask(int s, int k) const
+{
+    const Quote* quote = Find(s, k);
+    return quote ? quote->ask : 0;
+}
+
+std::string TCboePriceReader::OptCode(int s, int k) const
+{
+    const Quote* quote = Find(s, k);
+    return quote ? quote->code : std::string();
+}
+
+std::string TCboePriceReader::GetQuoteDateText() const
+{
+    return FormatLocaleDate(QuoteDate, locale_);
+}
+
+void TCboePriceReader::ListRoots()
+{
+    // Roots keeps what was found before an error stopped the reading.
+    std::set<std::string> roots;
+    try {
+        ReadRoots(roots);
+    } catch (const MarketDataError& e) {
+        Roots.assign(roots.begin(), roots.end());
+        notifier_.Info(e.what());
+        std::error_code error;
+        std::filesystem::remove(FileName, error);
+        return;
+    }
+    Roots.assign(roots.begin(), roots.end());
+}
+
+void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
+{
+    TextLineReader file(FileName);
+    if (!file.IsOpen())
+        throw MarketDataError("Cannot open " + FileName + ".");
+    std::string text;
+    if (!file.ReadLine(text)) {
+        if (file.Failed())
+            throw MarketDataError("Cannot read " + FileName + ".");
+        throw MarketDataError(FileName + " is empty.");
+    }
+    if (text.empty() || text.find("html") != std::string::npos)
+        throw MarketDataError("No option prices available.");
+    file.ReadLine(text);
+    file.ReadLine(text);
+
+    while (file.ReadLine(text)) {
+        const QuoteLine line(FileName, file.LineNumber(), text);
+        const std::string_view w = line.Word(0, kSymbolWord);
+        if (w.find('(') == std::string_view::npos || w.find(')') == std::string_view::npos)
+            continue;
+        std::string root = StripDigits(Copy(w, 2, 4));
+        const std::size_t dash = w.find('-');
+        if (dash != std::string_view::npos) {
+            root += '-';
+            root += Copy(w, dash + 2, 1);
+        }
+        roots.insert(std::move(root));
+    }
+    if (file.Failed())
+        throw MarketDataError("Cannot read " + FileName + ".");
+}
+
+bool TCboePriceReader::LoadQuotes()
+{
+    try {
+        ReadQuotes();
+    } catch (const MarketDataError& e) {
+        notifier_.Info(e.what());
+        return false;
+    }
+    return true;
+}
+
+void TCboePriceReader::ReadQuotes()
+{
+    TextLineReader file(FileName);
+    if (!file.IsOpen())
+        throw MarketDataError("Cannot open " + FileName + ".");
+    std::string text;
+    if (!file.ReadLine(text)) {
+        if (file.Failed())
+            throw MarketDataError("Cannot read " + FileName + ".");
+        throw MarketDataError(FileName + " is empty.");
+    }
+
+    // Line 1: the underlying.
+    {
+        const QuoteLine line(FileName, 1, text);
+        if (line.Size() == 3) {
+            const std::string_view description = line.Field(0);
+            UnderlyingSymbol = std::string(description.substr(0, description.find(' ')));
+            UnderlyingLast = line.Price(line.Field(1));
+            UnderlyingNet = std::string(line.Field(2));
+        }
+    }
+
+    // Line 2: "Jan 24 2011 @ 14:03 ET".
+    file.ReadLine(text);
+    {
+        const QuoteLine line(FileName, 2, text);
+        const std::string_view stamp = line.Field(0);
+        const std::size_t t = stamp.find('T');
+        QuoteTime = t == std::string_view::npos ? std::string() : std::string(stamp.substr(0, t + 1));
+        const std::size_t at = stamp.find('@');
+        if (at == std::string_view::npos)
+            throw MarketDataError(line.Where() + "no \"@\" in the quote time " + Shown(stamp) + ".");
+        std::vector<std::string_view> words;
+        SplitFields(stamp.substr(0, at), ' ', words);
+        for (int month = 1; month <= 12 && !words.empty(); ++month) {
+            if (words[0].find(kMonths[month - 1]) == std::string_view::npos)
+                continue;
+            if (words.size() < 3)
+                throw MarketDataError(line.Where() + "no day and year in " + Shown(stamp) + ".");
+            const std::int32_t day = line.Integer(words[1]);
+            const std::int32_t year = line.Integer(words[2]);
+            if (!TryEncodeDate(year, month, day, QuoteDate))
+                throw MarketDataError(line.Where() + Shown(stamp) + " is not a valid date.");
+            break;
+        }
+    }
+
+    // Line 3: column titles.
+    file.ReadLine(text);
+
+    const int strikeCount = std::clamp<std::int32_t>(StrikeCount, 0, kQuoteStrikes);
+    int matched = 1;
+    while (matched <= strikeCount && file.ReadLine(text)) {
+        const QuoteLine line(FileName, file.LineNumber(), text);
+        const std::string_view description = line.Field(0);
+        if (description.find(YearFilter) == std::string_view::npos
+            || description.find(MonthFilter) == std::string_view::npos
+            || description.find(SuffixFilter) == std::string_view::npos)
+            continue;
+        const std::string_view w = line.Word(0, kSymbolWord);
+        if (StripDigits(Copy(w, 2, 4)) != OptionRoot)
+            continue;
+        if (line.Integer(Copy(w, OptionRoot.size() + 4, 2)) != ExpiryDay)
+            continue;
+
+        // The series strike is single precision; compare the row's strike at
+        // that precision, so that 12.10 finds 12.1.
+        const double x = line.Number(line.Word(0, kStrikeWord));
+        if (std::fabs(x) > FLT_MAX)
+            continue;
+        int s = matched;
+        while (s <= strikeCount && quotes_[s - 1][0].strike != static_cast<float>(x))
+            ++s;
+        if (s > strikeCount)
+            continue;
+
+        Quote& call = quotes_[s - 1][0];
+        call.last = line.Price(line.Field(kCallLast));
+        const std::string_view callNet = line.Field(kCallNet);
+        call.netChange = callNet.size() >= 3 ? line.Price(callNet) : 0;
+        call.bid = line.Price(line.Field(kCallBid));
+        call.ask = line.Price(line.Field(kCallAsk));
+        call.code = "\r" + OptionRoot + " " + StripDigits(Copy(w, OptionRoot.size() + 2, 5));
+
+        Quote& put = quotes_[s - 1][1];
+        put.last = line.Price(line.Field(kPutLast));
+        const std::string_view putNet = line.Field(kPutNet);
+        put.netChange = putNet.size() >= 3 ? line.Price(putNet) : 0;
+        put.bid = line.Price(line.Field(kPutBid));
+        put.ask = line.Price(line.Field(kPutAsk));
+        const std::string_view putWord = line.Word(kPutDescription, kSymbolWord);
+        put.code = "\r" + OptionRoot + " " + StripDigits(Copy(putWord, OptionRoot.size() + 2, 5));
+
+        ++matched;
+    }
+    if (file.Failed())
+        throw MarketDataError("Cannot read " + FileName + ".");
+}
+
+void PrepareQuoteLoad(TCboePriceReader& reader, int expiryMonth, TDateTime expiryDate,
+                      const std::string& contract, std::span<const float> strikes)
+{
+    reader.MonthFilter = MonthAbbreviation(expiryMonth);
+    const CivilDate expiry = DecodeDate(expiryDate);
+    char year[16];
+    std::snprintf(year, sizeof year, "%04d", expiry.year);
+    reader.YearFilter = std::string(year).substr(2, 2);
+    reader.ExpiryDay = static_cast<std::int16_t>(expiry.day);
+
+    const std::size_t dash = contract.find('-');
+    if (dash == std::string::npos) {
+        reader.OptionRoot = contract;
+        reader.SuffixFilter.assign(1, ' ');
+    } else {
+        reader.OptionRoot = contract.substr(0, dash);
+        reader.SuffixFilter = contract.substr(dash, 2);
+    }
+
+    const std::size_t count = std::min<std::size_t>(strikes.size(), kQuoteStrikes);
+    reader.StrikeCount = static_cast<std::int32_t>(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        reader.SetStrike(static_cast<int>(i) + 1, 1, strikes[i]);
+        reader.SetStrike(static_cast<int>(i) + 1, 2, strikes[i]);
+    }
+}
+
+}  // namespace kestrava

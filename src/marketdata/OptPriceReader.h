@@ -1,0 +1,87 @@
+#pragma once
+// The exchange's quote table of one underlying: the option roots it holds,
+// and the call and put quotes of one expiry matched to the series strikes.
+
+#include <array>
+#include <cstdint>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/dates.h"
+#include "common/localeinfo.h"
+#include "common/notifier.h"
+
+namespace kestrava {
+
+// Strikes a quote load can match, as in a series.
+constexpr int kQuoteStrikes = 20;
+
+// "Jan" to "Dec" for months 1 to 12; the program's own table, not the
+// locale's. Empty for any other number.
+std::string MonthAbbreviation(int month);
+
+class TCboePriceReader {
+public:
+    TCboePriceReader(Notifier& notifier, LocaleInfo locale);
+
+    std::string UnderlyingSymbol;  // out: from line 1
+    std::string OptionRoot;        // in: root whose rows are taken
+    float UnderlyingLast = 0;      // out: from line 1
+    TDateTime QuoteDate = 0;       // out: from line 2; 0 if no month matched
+    std::string UnderlyingNet;     // out: from line 1, as written
+    std::string QuoteTime;         // out: from line 2
+    std::string MonthFilter;       // in: "Jan" .. "Dec"
+    std::string YearFilter;        // in: last two digits of the expiry year
+    std::string SuffixFilter;      // in: " " or "-" and one character
+    std::int16_t ExpiryDay = 0;    // in: day of month of the expiry
+    std::string FileName;          // in: the quote file
+    std::int32_t StrikeCount = 0;  // in: series strikes, 1 to 20 (more are not read)
+    std::vector<std::string> Roots;  // out (ListRoots): sorted, no duplicates
+
+    // Strike s = 1..20, side k = 1 (call) or 2 (put); others are ignored.
+    void SetStrike(int s, int k, float value);
+    // Unmatched or out-of-range strikes give 0 and an empty code.
+    float Last(int s, int k) const;
+    float NetChange(int s, int k) const;
+    float Bid(int s, int k) const;
+    float Ask(int s, int k) const;
+    // A carriage return, the root, a blank and the code letters.
+    std::string OptCode(int s, int k) const;
+
+    // QuoteDate in the locale's short date format.
+    std::string GetQuoteDateText() const;
+
+    // Fills Roots. An unusable file is reported and deleted.
+    void ListRoots();
+    // Matches the rows of the filtered expiry and root to the strikes; false
+    // after a reported error, with the values stored before it kept.
+    bool LoadQuotes();
+
+private:
+    struct Quote {
+        float strike = 0;
+        float last = 0;
+        float netChange = 0;
+        float bid = 0;
+        float ask = 0;
+        std::string code;
+    };
+    const Quote* Find(int s, int k) const;
+    void ReadRoots(std::set<std::string>& roots);
+    void ReadQuotes();
+
+    Notifier& notifier_;
+    LocaleInfo locale_;
+    std::array<std::array<Quote, 2>, kQuoteStrikes> quotes_{};
+};
+
+// Sets the filters and strikes of a quote load the way the option page does
+// for one expiry: month filter from expiryMonth; year filter, expiry day from
+// expiryDate; root and suffix filter from the chosen contract ("SPX" or
+// "SPX-E"); the same strike for call and put. Strikes beyond 20 are left out.
+void PrepareQuoteLoad(TCboePriceReader& reader, int expiryMonth, TDateTime expiryDate,
+                      const std::string& contract, std::span<const float> strikes);
+
+}  // namespace kestrava

@@ -1,0 +1,88 @@
+#pragma once
+// The underlying's daily price text files: the reader finds the layout by
+// itself, converts the file into a price work file in the temporary
+// directory and makes sure the work file runs from the oldest day to the
+// newest. The work file outlives the reader and belongs to the caller.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/localeinfo.h"
+#include "common/notifier.h"
+#include "marketdata/PriceWorkFile.h"
+
+namespace kestrava {
+
+// The process-wide counter behind the work file names. The main window seeds
+// it once at start-up with a number from 0 to 9999 drawn from the clock.
+void SeedWorkFileCounter();
+void SetWorkFileCounter(std::int32_t value);
+std::int32_t WorkFileCounter();
+
+// Appends the non-empty fields of line to list, neither trimmed nor
+// unquoted: a doubled, leading or trailing separator yields no field.
+void SplitFields(std::string_view line, char separator, std::vector<std::string>& list);
+void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& list);
+
+// The platform's temporary directory, or the current directory when the
+// platform names none that exists.
+std::filesystem::path DefaultTempDirectory();
+
+class TSrcFileReader {
+public:
+    // The reader reports conversion problems through notifier, reads dates
+    // and numbers as locale writes them and puts its work files in
+    // tempDirectory.
+    TSrcFileReader(Notifier& notifier, LocaleInfo locale,
+                   std::filesystem::path tempDirectory = DefaultTempDirectory());
+    virtual ~TSrcFileReader() = default;
+    TSrcFileReader(const TSrcFileReader&) = delete;
+    TSrcFileReader& operator=(const TSrcFileReader&) = delete;
+
+    std::string SourceFileName;
+    std::string WorkFileName;
+    std::string DataFileName;  // the work file after a successful Open, else empty
+    std::string Symbol;
+    std::uint8_t ValueColumns = 0;  // fields after the date; 0 = no data line
+    std::int32_t RecordCount = 0;
+    bool SeparatedDates = false;
+
+    // Analyses and converts one file. Callers treat RecordCount 0 or an empty
+    // DataFileName as a file that cannot be used. Throws MarketDataError when
+    // the source file cannot be opened or read.
+    void Open(const std::string& fileName);
+
+    virtual void Analyse() {}
+    virtual void Convert() {}
+
+protected:
+    void NewWorkFileName();
+    void ReverseIfDescending();
+
+    Notifier& notifier_;
+    LocaleInfo locale_;
+    std::filesystem::path tempDirectory_;
+};
+
+// Comma-separated daily prices: a date (in the locale's short date format or
+// as a yyyymmdd number) followed by 1 to 6 values.
+class TAsciiFileReader : public TSrcFileReader {
+public:
+    using TSrcFileReader::TSrcFileReader;
+
+    std::int32_t HeaderLines = 0;  // lines before the first data line
+    char Separator = ',';
+
+    void Analyse() override;
+    void Convert() override;
+
+private:
+    TDateTime ParseDate(std::string_view field, long long lineNumber) const;
+    float ParseValue(std::string_view field, long long lineNumber) const;
+    std::string LinePrefix(long long lineNumber) const;
+};
+
+}  // namespace kestrava
