@@ -1,0 +1,52 @@
+#pragma once
+// What an option page is handed when it is created: the choices of the
+// setup dialog (for a new or changed series) and the application's
+// settings and folders. The page reads nothing else of the application, so
+// it can be built and tested on its own.
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "common/localeinfo.h"
+
+namespace kestrava {
+
+// The setup dialog's boxes as the user left them. The number boxes stay
+// text: the page converts them and reports a text that is not a number.
+struct SeriesSetup {
+    int numExpiries = 3;                    // edNumExp
+    std::array<QDate, 3> expiryDates;       // DatePicker1 .. DatePicker3
+    QString numStrikes = QStringLiteral("5");       // edNumStr
+    QString firstStrike = QStringLiteral("100");    // ed1stStr
+    QString strikeIncrement = QStringLiteral("5");  // edStrIncr
+    QString optionSymbol;                   // edOSymbl
+    int contractType = 1;                   // 1 Equity, 2 Index, 3 Future, 4 Currency
+    int model = 3;                          // rgModel index + 1
+    QString dividendAmount;                 // edDivAmt, equities
+    QDate dividendDate;                     // DatePickerDivDate
+    QString dividendYield;                  // edDivYld, percent, indexes and currencies
+
+    // The dialog's result strings.
+    QString sourceFilePath;
+    QString workFilePath;
+    QString contractRoot;
+    QString symbolText;
+};
+
+// The application's side of a page.
+struct PageEnvironment {
+    std::array<float, 3> defaultRates{0.005f, 0.005f, 0.005f};  // fractions
+    QString seriesDirectory;
+    QString dataDirectory;     // quote files
+    QString tempDirectory;     // price work files
+    LocaleInfo locale;
+    std::uint8_t sourceFileType = 5;
+    // A page opened from a series file hands the file's price-file type back.
+    std::function<void(std::uint8_t)> takeSourceFileType;
+};
+
+}  // namespace kestrava
