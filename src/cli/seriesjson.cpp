@@ -1,0 +1,359 @@
+#include "cli/seriesjson.h"
+
+#include <cerrno>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <set>
+#include <system_error>
+
+#include <nlohmann/json.hpp>
+
+#include "common/codepage.h"
+#include "common/numtext.h"
+#include "pricing/seriesfile.h"
+
+namespace kestrava::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The day numbers of 1 January 0001 to 31 December 9999, as the file reader
+// accepts them.
+constexpr double kFirstDay = -693593.0;
+constexpr double kDayAfterLast = 2958466.0;
+
+using FloatTable = PerStrike<float> TInOutObj::*;
+
+struct TableField {
+    const char* name;
+    FloatTable table;
+    bool required;
+};
+
+constexpr TableField kTables[] = {
+    {"Strike", &TInOutObj::Strike, true},
+    {"Last", &TInOutObj::Last, true},
+    {"NetChange", &TInOutObj::NetChange, true},
+    {"ReservedValue", &TInOutObj::ReservedValue, true},
+    {"Bid", &TInOutObj::Bid, false},
+    {"Ask", &TInOutObj::Ask, false},
+};
+
+const std::set<std::string>& KnownKeys()
+{
+    static const std::set<std::string> keys = {
+        "ContractType", "Model",     "Steps",      "ExpiryMonth", "NumStrikes",
+        "ReservedInt",  "SigmaDays", "Dividend",   "Rate",        "Underlying",
+        "Sigma",        "PriceDate", "TodayDate",  "ExpiryDate",  "DivDate",
+        "SourceFileType", "OptSymbol", "SourceFile", "OptContract", "Strike",
+        "Last",         "NetChange", "ReservedValue", "Bid",      "Ask",
+    };
+    return keys;
+}
+
+// ---- Writing ---------------------------------------------------------------
+
+// The nine-digit text read back as a double prints as that same short text.
+Json FloatValue(float value)
+{
+    return std::strtod(FormatSig9(value).c_str(), nullptr);
+}
+
+Json TableValue(const TInOutObj& series, FloatTable table)
+{
+    Json pairs = Json::array();
+    for (int s = 1; s <= series.NumStrikes; ++s)
+        pairs.push_back(Json::array({FloatValue((series.*table)(s, 1)),
+                                     FloatValue((series.*table)(s, 2))}));
+    return pairs;
+}
+
+Json ExpiryToJson(const TInOutObj& series, bool withQuotes)
+{
+    Json object = Json::object();
+    object["ContractType"] = series.ContractType;
+    object["Model"] = series.Model;
+    object["Steps"] = series.Steps;
+    object["ExpiryMonth"] = series.ExpiryMonth;
+    object["NumStrikes"] = series.NumStrikes;
+    object["ReservedInt"] = series.ReservedInt;
+    object["SigmaDays"] = series.SigmaDays;
+    object["Dividend"] = FloatValue(series.Dividend);
+    object["Rate"] = FloatValue(series.Rate);
+    object["Underlying"] = FloatValue(series.Underlying);
+    object["Sigma"] = FloatValue(series.Sigma);
+    object["PriceDate"] = series.PriceDate;
+    object["TodayDate"] = series.TodayDate;
+    object["ExpiryDate"] = series.ExpiryDate;
+    object["DivDate"] = series.DivDate;
+    object["SourceFileType"] = series.SourceFileType;
+    object["OptSymbol"] = Cp1252ToUtf8(series.OptSymbol);
+    object["SourceFile"] = Cp1252ToUtf8(series.SourceFile);
+    object["OptContract"] = Cp1252ToUtf8(series.OptContract);
+    for (const TableField& field : kTables)
+        if (field.required || withQuotes)
+            object[field.name] = TableValue(series, field.table);
+    return object;
+}
+
+// One field a line, each table on its own line: readable and diffable.
+std::string TableText(const Json& pairs)
+{
+    std::string text = "[";
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        if (i > 0)
+            text += ", ";
+        text += '[';
+        text += pairs[i][0].dump();
+        text += ", ";
+        text += pairs[i][1].dump();
+        text += ']';
+    }
+    return text + "]";
+}
+
+// ---- Reading ---------------------------------------------------------------
+
+class ExpiryReader {
+public:
+    ExpiryReader(const Json& object, std::size_t index) : object_(object), index_(index) {}
+
+    [[noreturn]] void Fail(const std::string& text) const
+    {
+        throw SeriesJsonError("expiry " + std::to_string(index_ + 1) + ": " + text);
+    }
+
+    const Json& Field(const char* name) const
+    {
+        const auto it = object_.find(name);
+        if (it == object_.end())
+            Fail("field \"" + std::string(name) + "\" is missing");
+        return *it;
+    }
+
+    std::int32_t Integer(const char* name, std::int64_t low, std::int64_t high) const
+    {
+        const Json& value = Field(name);
+        std::int64_t whole = 0;
+        bool valid = false;
+        if (value.is_number_unsigned()) {
+            const auto u = value.get<std::uint64_t>();
+            valid = u <= static_cast<std::uint64_t>(high);
+            whole = valid ? static_cast<std::int64_t>(u) : 0;
+        } else if (value.is_number_integer()) {
+            whole = value.get<std::int64_t>();
+            valid = true;
+        } else if (value.is_number_float()) {
+            const double d = value.get<double>();
+            valid = d == std::trunc(d) && d >= -9.0e18 && d <= 9.0e18;
+            whole = valid ? static_cast<std::int64_t>(d) : 0;
+        }
+        if (!valid || whole < low || whole > high)
+            Fail("field \"" + std::string(name) + "\" must be a whole number from "
+                 + std::to_string(low) + " to " + std::to_string(high));
+        return static_cast<std::int32_t>(whole);
+    }
+
+    std::int32_t Integer(const char* name) const
+    {
+        return Integer(name, std::numeric_limits<std::int32_t>::min(),
+                       std::numeric_limits<std::int32_t>::max());
+    }
+
+    float Single(const Json& value, const std::string& what) const
+    {
+        if (!value.is_number())
+            Fail(what + " must be a number");
+        const double d = value.get<double>();
+        if (!(std::fabs(d) <= FLT_MAX))
+            Fail(what + " is beyond the single-precision range");
+        return static_cast<float>(d);
+    }
+
+    float Single(const char* name) const
+    {
+        return Single(Field(name), "field \"" + std::string(name) + "\"");
+    }
+
+    TDateTime Date(const char* name) const
+    {
+        const Json& value = Field(name);
+        const double day = value.is_number() ? value.get<double>() : std::nan("");
+        if (!(day >= kFirstDay && day < kDayAfterLast))
+            Fail("field \"" + std::string(name)
+                 + "\" must be a day number from -693593 (1 January 0001) to 2958465 "
+                   "(31 December 9999), 0 for no date");
+        return day;
+    }
+
+    std::string Text(const char* name) const
+    {
+        const Json& value = Field(name);
+        if (!value.is_string())
+            Fail("field \"" + std::string(name) + "\" must be a text");
+        const auto& utf8 = value.get_ref<const std::string&>();
+        if (utf8.size() > kMaxSeriesTextBytes)
+            Fail("field \"" + std::string(name) + "\" is too long");
+        return Utf8ToCp1252(utf8);
+    }
+
+    void Table(const TableField& field, TInOutObj& series) const
+    {
+        const auto it = object_.find(field.name);
+        if (it == object_.end()) {
+            if (field.required)
+                Fail("field \"" + std::string(field.name) + "\" is missing");
+            return;
+        }
+        const Json& pairs = *it;
+        const std::string name = "\"" + std::string(field.name) + "\"";
+        if (!pairs.is_array() || pairs.size() != static_cast<std::size_t>(series.NumStrikes))
+            Fail("field " + name + " must hold " + std::to_string(series.NumStrikes)
+                 + " [call, put] pairs, one per strike");
+        for (int s = 1; s <= series.NumStrikes; ++s) {
+            const Json& pair = pairs[static_cast<std::size_t>(s - 1)];
+            const std::string where = name + " of strike " + std::to_string(s);
+            if (!pair.is_array() || pair.size() != 2)
+                Fail(where + " must be a [call, put] pair");
+            (series.*field.table)(s, 1) = Single(pair[0], where + ", call,");
+            (series.*field.table)(s, 2) = Single(pair[1], where + ", put,");
+        }
+    }
+
+    void CheckKeys() const
+    {
+        for (const auto& item : object_.items())
+            if (!KnownKeys().contains(item.key()))
+                Fail("unknown field \"" + item.key() + "\"");
+    }
+
+private:
+    const Json& object_;
+    std::size_t index_;
+};
+
+TInOutObj ExpiryFromJson(const Json& object, std::size_t index)
+{
+    ExpiryReader in(object, index);
+    if (!object.is_object())
+        in.Fail("must be an object of fields");
+    in.CheckKeys();
+    TInOutObj series;
+    series.ContractType = in.Integer("ContractType");
+    series.Model = in.Integer("Model");
+    series.Steps = in.Integer("Steps");
+    series.ExpiryMonth = in.Integer("ExpiryMonth");
+    series.NumStrikes = in.Integer("NumStrikes", 0, kMaxStrikes);
+    series.ReservedInt = in.Integer("ReservedInt");
+    series.SigmaDays = in.Integer("SigmaDays");
+    series.Dividend = in.Single("Dividend");
+    series.Rate = in.Single("Rate");
+    series.Underlying = in.Single("Underlying");
+    series.Sigma = in.Single("Sigma");
+    series.PriceDate = in.Date("PriceDate");
+    series.TodayDate = in.Date("TodayDate");
+    series.ExpiryDate = in.Date("ExpiryDate");
+    series.DivDate = in.Date("DivDate");
+    series.SourceFileType = static_cast<std::uint8_t>(in.Integer("SourceFileType", 0, 255));
+    series.OptSymbol = in.Text("OptSymbol");
+    series.SourceFile = in.Text("SourceFile");
+    series.OptContract = in.Text("OptContract");
+    for (const TableField& field : kTables)
+        in.Table(field, series);
+    return series;
+}
+
+std::string OpenFailure(const std::string& path, const std::string& reason)
+{
+    return "Cannot open file \"" + path + "\". " + reason;
+}
+
+}  // namespace
+
+std::string SeriesToJson(const std::vector<TInOutObj>& series, bool withQuotes)
+{
+    if (series.empty())
+        return "[]\n";
+    std::string text = "[\n";
+    for (std::size_t i = 0; i < series.size(); ++i) {
+        const Json object = ExpiryToJson(series[i], withQuotes);
+        text += "  {\n";
+        std::size_t field = 0;
+        for (const auto& item : object.items()) {
+            text += "    \"" + item.key() + "\": ";
+            text += item.value().is_array() ? TableText(item.value()) : item.value().dump();
+            text += ++field < object.size() ? ",\n" : "\n";
+        }
+        text += i + 1 < series.size() ? "  },\n" : "  }\n";
+    }
+    return text + "]\n";
+}
+
+std::vector<TInOutObj> ReadSeriesJson(std::string_view text)
+{
+    Json document;
+    try {
+        document = Json::parse(text.begin(), text.end());
+    } catch (const Json::parse_error& e) {
+        // Drop the library's "[json.exception.parse_error.101] " prefix.
+        std::string detail = e.what();
+        const auto bracket = detail.find("] ");
+        if (bracket != std::string::npos)
+            detail.erase(0, bracket + 2);
+        throw SeriesJsonError("not a valid JSON series: " + detail);
+    }
+    if (!document.is_array())
+        throw SeriesJsonError("a JSON series must be an array with one object per expiry");
+    if (document.empty())
+        throw SeriesJsonError("the JSON series holds no expiry");
+    std::vector<TInOutObj> series;
+    series.reserve(document.size());
+    for (std::size_t i = 0; i < document.size(); ++i)
+        series.push_back(ExpiryFromJson(document[i], i));
+    return series;
+}
+
+std::vector<TInOutObj> ReadSeriesJsonFile(const std::string& path)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        throw SeriesFileError(
+            OpenFailure(path, std::make_error_code(std::errc::is_a_directory).message()));
+    errno = 0;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw SeriesFileError(OpenFailure(
+            path, errno != 0 ? std::generic_category().message(errno) : "Unknown error"));
+    std::string text;
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kMaxSeriesJsonBytes)
+            throw SeriesJsonError("\"" + path + "\" is too large for a JSON series");
+    }
+    if (in.bad())
+        throw SeriesFileError("Stream read error");
+    return ReadSeriesJson(text);
+}
+
+bool LoadSeriesAny(const std::string& path, std::vector<TInOutObj>& series, Notifier& notifier)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) {
+        std::ifstream in(path, std::ios::binary);
+        if (in && in.peek() == kTagListBegin) {
+            in.close();
+            return LoadSeriesFile(path, series, notifier);
+        }
+    }
+    std::vector<TInOutObj> loaded = ReadSeriesJsonFile(path);
+    series.insert(series.end(), loaded.begin(), loaded.end());
+    return true;
+}
+
+}  // namespace kestrava::cli
