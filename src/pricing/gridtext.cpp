@@ -1,0 +1,86 @@
+#include "pricing/gridtext.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "common/numformat.h"
+
+namespace kestrava {
+namespace {
+
+struct ColumnSpec {
+    const char* header;
+    const char* format;
+};
+
+// Every positive and negative section ends with one blank, which keeps the
+// right-aligned numbers off the cell border.
+constexpr ColumnSpec kColumns[kGridColumns] = {
+    {"Strike\rCode", ""},
+    {"Net", "+0.#0 ;-0.#0 ;'"},
+    {"Last", "0.#0 ;;'"},
+    {"Bid $", "0.#0 ;;'"},
+    {"Bid IV", "0.0 ;;'"},
+    {"Ask $", "0.#0 ;;'"},
+    {"Ask IV", "0.0 ;;'"},
+    {"Theo $", "0.#0 ;;'"},
+    {"Delta", "+0.#0 ;-0.#0 ;'"},
+    {"Gamma", "0.000 ;0.000 ;'"},
+    {"Decay\r$ / Day", "0.000 ;; '"},
+    {"Vega", "0.000 ;; '"},
+    {"% Prob\r< Str", "0.0 ;;'"},
+    {"% Prob\r> Str", "0.0 ;;'"},
+};
+
+double CellValue(const TInOutObj& p, int s, int k, int column)
+{
+    switch (column) {
+    case 1: return p.NetChange(s, k);
+    case 2: return p.Last(s, k);
+    case 3: return p.Bid(s, k);
+    case 4: return p.BidIV(s, k) * 100.0;
+    case 5: return p.Ask(s, k);
+    case 6: return p.AskIV(s, k) * 100.0;
+    case 7: return p.Theo(s, k);
+    case 8: return p.Delta(s, k);
+    case 9: return p.Gamma(s, k);
+    case 10: return p.Decay(s, k);
+    case 11: return p.Vega(s, k);
+    case 12: return p.ProbBelow(s, k) * 100.0;
+    case 13: return p.ProbAbove(s, k) * 100.0;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+const char* GridHeader(int column)
+{
+    return column >= 0 && column < kGridColumns ? kColumns[column].header : "";
+}
+
+const char* GridFormat(int column)
+{
+    return column >= 1 && column < kGridColumns ? kColumns[column].format : "";
+}
+
+std::string GridCellText(const TInOutObj& series, int s, int k, int column, char decimalSeparator)
+{
+    if (column < 1 || column >= kGridColumns)
+        return {};
+    // The value is held in single precision; percent columns scale it first.
+    const double value = static_cast<double>(static_cast<float>(CellValue(series, s, k, column)));
+    return FormatFloat(kColumns[column].format, value, decimalSeparator);
+}
+
+std::string StrikeLabel(float strike, bool call, float strikeStep)
+{
+    const double fraction = std::fabs(strikeStep - std::trunc(strikeStep));
+    const bool whole = fraction <= 0.0001;
+    char text[64];
+    std::snprintf(text, sizeof text, whole ? " %c  %-6.0f " : " %c  %-6.2f ", call ? 'C' : 'P',
+                  static_cast<double>(strike));
+    return text;
+}
+
+}  // namespace kestrava

@@ -1,0 +1,29 @@
+#pragma once
+// The texts of the option grid: what each column of a strike's call or put
+// row shows, in the display formats of the page (and of the command-line
+// table, which prints the grid as the page shows it).
+
+#include <string>
+
+#include "pricing/IORecObj1.h"
+
+namespace kestrava {
+
+constexpr int kGridColumns = 14;  // the strike label column and 13 value columns
+
+// Header of a column; a line break ("\r") makes a second line.
+const char* GridHeader(int column);
+
+// Picture format of value column 1..13.
+const char* GridFormat(int column);
+
+// Value column 1..13 of strike s and side k, formatted. Rates and
+// probabilities show in percent.
+std::string GridCellText(const TInOutObj& series, int s, int k, int column,
+                         char decimalSeparator = '.');
+
+// The strike label of column 0 without the option code: " C  102.50 " or
+// " P  105    ". Two decimals when the step between strikes has a fraction.
+std::string StrikeLabel(float strike, bool call, float strikeStep);
+
+}  // namespace kestrava

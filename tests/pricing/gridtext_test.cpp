@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "pricing/gridtext.h"
+
+using namespace kestrava;
+
+namespace {
+
+// Every value column set to v on the call row of strike 1.
+TInOutObj AllColumns(float v)
+{
+    TInOutObj p;
+    p.NumStrikes = 1;
+    p.NetChange(1, 1) = v;
+    p.Last(1, 1) = v;
+    p.Bid(1, 1) = v;
+    p.BidIV(1, 1) = v / 100;
+    p.Ask(1, 1) = v;
+    p.AskIV(1, 1) = v / 100;
+    p.Theo(1, 1) = v;
+    p.Delta(1, 1) = v;
+    p.Gamma(1, 1) = v;
+    p.Decay(1, 1) = v;
+    p.Vega(1, 1) = v;
+    p.ProbBelow(1, 1) = v / 100;
+    p.ProbAbove(1, 1) = v / 100;
+    return p;
+}
+
+}  // namespace
+
+TEST(GridText, EveryColumnOnPositiveNegativeAndZero)
+{
+    // column: shown for 1.5, -1.5 and 0, each number with its trailing blank
+    const struct {
+        int column;
+        const char* positive;
+        const char* negative;
+        const char* zero;
+    } expected[] = {
+        {1, "+1.50 ", "-1.50 ", ""},  {2, "1.50 ", "-1.50 ", ""},   {3, "1.50 ", "-1.50 ", ""},
+        {4, "1.5 ", "-1.5 ", ""},     {5, "1.50 ", "-1.50 ", ""},   {6, "1.5 ", "-1.5 ", ""},
+        {7, "1.50 ", "-1.50 ", ""},   {8, "+1.50 ", "-1.50 ", ""},  {9, "1.500 ", "1.500 ", ""},
+        {10, "1.500 ", "-1.500 ", " "}, {11, "1.500 ", "-1.500 ", " "}, {12, "1.5 ", "-1.5 ", ""},
+        {13, "1.5 ", "-1.5 ", ""},
+    };
+    const TInOutObj pos = AllColumns(1.5f), neg = AllColumns(-1.5f), zero = AllColumns(0);
+    for (const auto& e : expected) {
+        EXPECT_EQ(GridCellText(pos, 1, 1, e.column), e.positive) << "column " << e.column;
+        EXPECT_EQ(GridCellText(neg, 1, 1, e.column), e.negative) << "column " << e.column;
+        EXPECT_EQ(GridCellText(zero, 1, 1, e.column), e.zero) << "column " << e.column;
+    }
+}
+
+TEST(GridText, PercentColumnsAndDecimalComma)
+{
+    TInOutObj p = AllColumns(0);
+    p.BidIV(1, 1) = 0.16912f;
+    p.ProbAbove(1, 1) = 0.5f;
+    EXPECT_EQ(GridCellText(p, 1, 1, 4), "16.9 ");
+    EXPECT_EQ(GridCellText(p, 1, 1, 13), "50.0 ");
+    p.Theo(1, 1) = 12.345f;
+    EXPECT_EQ(GridCellText(p, 1, 1, 7, ','), "12,35 ");
+    EXPECT_EQ(GridCellText(p, 1, 1, 0), "");
+}
+
+TEST(GridText, StrikeLabelsFollowTheStep)
+{
+    EXPECT_EQ(StrikeLabel(102.5f, true, 2.5f), " C  102.50 ");
+    EXPECT_EQ(StrikeLabel(105, false, 5), " P  105    ");
+    EXPECT_EQ(StrikeLabel(100, true, 5.00005f), " C  100    ");
+    EXPECT_EQ(StrikeLabel(1250, true, 25), " C  1250   ");
+    EXPECT_STREQ(GridHeader(10), "Decay\r$ / Day");
+}
