@@ -1,0 +1,80 @@
+#pragma once
+// Runs the real kestrava-calc on files in a temporary directory of its own.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+
+namespace kestrava::clitest {
+
+namespace fs = std::filesystem;
+
+inline std::string ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string Quoted(const std::string& arg)
+{
+    std::string text = "'";
+    for (char c : arg)
+        text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return text + "'";
+}
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CalcTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = fs::temp_directory_path()
+               / (std::string("kestrava-cli-") + info->name() + "-"
+                  + std::to_string(std::random_device{}()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    Outcome Run(const std::vector<std::string>& args) const
+    {
+        std::string command = Quoted(KESTRAVA_CALC);
+        for (const std::string& arg : args)
+            command += " " + Quoted(arg);
+        const fs::path out = dir_ / "stdout.txt";
+        const fs::path err = dir_ / "stderr.txt";
+        command += " >" + Quoted(out.string()) + " 2>" + Quoted(err.string()) + " </dev/null";
+        const int raw = std::system(command.c_str());
+        Outcome outcome;
+        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        outcome.out = ReadFile(out);
+        outcome.err = ReadFile(err);
+        fs::remove(out);
+        fs::remove(err);
+        return outcome;
+    }
+
+    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+}  // namespace kestrava::clitest

@@ -1,0 +1,120 @@
+// kestrava-calc price, run as the real program.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "calc_runner.h"
+
+using namespace kestrava::clitest;
+
+namespace {
+
+// One equity expiry of 91 days with two strikes; the at-the-money call and
+// put are bid at 4.00 and the call asked at 4.40.
+const char* const kQuotedSeries = R"([{
+  "ContractType": 1, "Model": 1, "Steps": 200, "ExpiryMonth": 4, "NumStrikes": 2,
+  "ReservedInt": 0, "SigmaDays": 90, "Dividend": 0, "Rate": 0.05, "Underlying": 100,
+  "Sigma": 0.25, "PriceDate": 39449, "TodayDate": 39449, "ExpiryDate": 39540, "DivDate": 0,
+  "SourceFileType": 5, "OptSymbol": "ABC", "SourceFile": "", "OptContract": "",
+  "Strike": [[100, 100], [110, 110]], "Last": [[4.1, 3.9], [0, 0]],
+  "NetChange": [[0.2, -0.1], [0, 0]], "ReservedValue": [[0, 0], [0, 0]],
+  "Bid": [[4.0, 4.0], [0, 0]], "Ask": [[4.4, 0], [0, 0]]
+}])";
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        std::string field;
+        while (std::getline(cells, field, ','))
+            fields.push_back(field);
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+}  // namespace
+
+class PriceCliTest : public CalcTest {};
+
+TEST_F(PriceCliTest, CsvRowsInGridOrderWithSolvedVolatilities)
+{
+    WriteFile(PathOf("abc.json"), kQuotedSeries);
+    const Outcome flat = Run({"price", PathOf("abc.json")});
+    ASSERT_EQ(flat.status, 0) << flat.err;
+    const auto rows = CsvRows(flat.out);
+    ASSERT_EQ(rows.size(), 5u);
+    EXPECT_EQ(flat.out.substr(0, flat.out.find('\n')),
+              "expiry,strike,side,vol,bid,ask,bid_iv,ask_iv,theo,delta,gamma,decay,vega,"
+              "prob_below,prob_above");
+    // Calls of strikes 1 and 2, then the puts.
+    EXPECT_EQ(rows[1][0], "2008-04-02");
+    EXPECT_EQ(rows[1][1] + rows[1][2], "100C");
+    EXPECT_EQ(rows[2][1] + rows[2][2], "110C");
+    EXPECT_EQ(rows[3][1] + rows[3][2], "100P");
+    EXPECT_EQ(rows[1][3], "0.25");
+    EXPECT_NEAR(std::stod(rows[1][6]), 0.169, 0.002) << "bid IV of the call, a fraction";
+    EXPECT_NEAR(std::stod(rows[3][6]), 0.232, 0.002) << "bid IV of the put";
+    EXPECT_EQ(rows[2][6], "0") << "no bid, no implied volatility";
+    EXPECT_NEAR(std::stod(rows[1][14]), 0.5, 1e-6) << "prob_above of the call at the money";
+    EXPECT_EQ(rows[1][13], "0") << "a call row carries no prob_below";
+}
+
+TEST_F(PriceCliTest, SkewModesPriceAtTheQuotesVolatilities)
+{
+    WriteFile(PathOf("abc.json"), kQuotedSeries);
+    const auto bid = CsvRows(Run({"price", PathOf("abc.json"), "--skew", "bid"}).out);
+    ASSERT_EQ(bid.size(), 5u);
+    EXPECT_NEAR(std::stod(bid[1][8]), 4.0, 0.006) << "the call priced back to its bid";
+    EXPECT_EQ(bid[2][8], "0") << "a strike without a bid is priced at volatility 0";
+
+    const auto ask = CsvRows(Run({"--skew", "ask", "price", PathOf("abc.json")}).out);
+    ASSERT_TRUE(ask.empty()) << "options go after the command";
+    const auto ask2 = CsvRows(Run({"price", "--skew", "ask", PathOf("abc.json")}).out);
+    ASSERT_EQ(ask2.size(), 5u);
+    EXPECT_NEAR(std::stod(ask2[1][8]), 4.4, 0.006);
+}
+
+TEST_F(PriceCliTest, TableShowsTheGridFormats)
+{
+    WriteFile(PathOf("abc.json"), kQuotedSeries);
+    const Outcome table = Run({"price", PathOf("abc.json"), "--format", "table",
+                               "--date-format", "dd.MM.yyyy", "--decimal-separator", ","});
+    ASSERT_EQ(table.status, 0) << table.err;
+    EXPECT_NE(table.out.find("Apr 2008"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("Today: 02.01.2008"), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find(" C  100   "), std::string::npos) << table.out;
+    EXPECT_NE(table.out.find("+0,20 "), std::string::npos) << "net change with its sign";
+    EXPECT_NE(table.out.find("4,10 "), std::string::npos) << "last price";
+    EXPECT_NE(table.out.find("16,9 "), std::string::npos) << "bid IV in percent";
+}
+
+TEST_F(PriceCliTest, ErrorsAndUsage)
+{
+    std::string zero = kQuotedSeries;
+    zero.replace(zero.find("\"Underlying\": 100"), 17, "\"Underlying\": 0");
+    WriteFile(PathOf("zero.json"), zero);
+    const Outcome unpriceable = Run({"price", PathOf("zero.json")});
+    EXPECT_EQ(unpriceable.status, 2);
+    EXPECT_NE(unpriceable.err.find("underlying price must be positive"), std::string::npos)
+        << unpriceable.err;
+
+    WriteFile(PathOf("abc.json"), kQuotedSeries);
+    EXPECT_EQ(Run({"price", PathOf("abc.json"), "--skew", "mid"}).status, 2);
+    EXPECT_EQ(Run({"price", PathOf("abc.json"), "--colour"}).status, 2);
+    EXPECT_EQ(Run({"price"}).status, 2);
+    EXPECT_EQ(Run({"price", PathOf("missing.ops")}).status, 2);
+    EXPECT_EQ(Run({"frobnicate"}).status, 2);
+    const Outcome help = Run({"price", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--skew"), std::string::npos);
+
+    // The sample series prices as it ships.
+    const Outcome sample = Run({"price", std::string(KESTRAVA_SAMPLES_DIR) + "/sample.ops"});
+    EXPECT_EQ(sample.status, 0) << sample.err;
+}
