@@ -1,15 +1,16 @@
 #include "cli/seriesjson.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <set>
 #include <system_error>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -58,63 +59,78 @@ const std::set<std::string>& KnownKeys()
 
 // ---- Writing ---------------------------------------------------------------
 
-// The nine-digit text read back as a double prints as that same short text.
-Json FloatValue(float value)
+// JSON has no NaN or infinity; null makes a later save name the field.
+std::string FloatText(float value)
 {
-    return std::strtod(FormatSig9(value).c_str(), nullptr);
+    return std::isfinite(value) ? FormatSig9(value) : "null";
 }
 
-Json TableValue(const TInOutObj& series, FloatTable table)
+// The shortest text that gives the day number back exactly.
+std::string DateText(TDateTime value)
 {
-    Json pairs = Json::array();
-    for (int s = 1; s <= series.NumStrikes; ++s)
-        pairs.push_back(Json::array({FloatValue((series.*table)(s, 1)),
-                                     FloatValue((series.*table)(s, 2))}));
-    return pairs;
+    if (!std::isfinite(value))
+        return "null";
+    char text[64];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
-Json ExpiryToJson(const TInOutObj& series, bool withQuotes)
-{
-    Json object = Json::object();
-    object["ContractType"] = series.ContractType;
-    object["Model"] = series.Model;
-    object["Steps"] = series.Steps;
-    object["ExpiryMonth"] = series.ExpiryMonth;
-    object["NumStrikes"] = series.NumStrikes;
-    object["ReservedInt"] = series.ReservedInt;
-    object["SigmaDays"] = series.SigmaDays;
-    object["Dividend"] = FloatValue(series.Dividend);
-    object["Rate"] = FloatValue(series.Rate);
-    object["Underlying"] = FloatValue(series.Underlying);
-    object["Sigma"] = FloatValue(series.Sigma);
-    object["PriceDate"] = series.PriceDate;
-    object["TodayDate"] = series.TodayDate;
-    object["ExpiryDate"] = series.ExpiryDate;
-    object["DivDate"] = series.DivDate;
-    object["SourceFileType"] = series.SourceFileType;
-    object["OptSymbol"] = Cp1252ToUtf8(series.OptSymbol);
-    object["SourceFile"] = Cp1252ToUtf8(series.SourceFile);
-    object["OptContract"] = Cp1252ToUtf8(series.OptContract);
-    for (const TableField& field : kTables)
-        if (field.required || withQuotes)
-            object[field.name] = TableValue(series, field.table);
-    return object;
-}
-
-// One field a line, each table on its own line: readable and diffable.
-std::string TableText(const Json& pairs)
+std::string TableText(const TInOutObj& series, FloatTable table)
 {
     std::string text = "[";
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        if (i > 0)
+    for (int s = 1; s <= series.NumStrikes; ++s) {
+        if (s > 1)
             text += ", ";
         text += '[';
-        text += pairs[i][0].dump();
+        text += FloatText((series.*table)(s, 1));
         text += ", ";
-        text += pairs[i][1].dump();
+        text += FloatText((series.*table)(s, 2));
         text += ']';
     }
     return text + "]";
+}
+
+// One field a line, each table on one line: readable and diffable.
+void AppendExpiry(std::string& out, const TInOutObj& series, bool withQuotes)
+{
+    std::vector<std::pair<std::string, std::string>> fields = {
+        {"ContractType", std::to_string(series.ContractType)},
+        {"Model", std::to_string(series.Model)},
+        {"Steps", std::to_string(series.Steps)},
+        {"ExpiryMonth", std::to_string(series.ExpiryMonth)},
+        {"NumStrikes", std::to_string(series.NumStrikes)},
+        {"ReservedInt", std::to_string(series.ReservedInt)},
+        {"SigmaDays", std::to_string(series.SigmaDays)},
+        {"Dividend", FloatText(series.Dividend)},
+        {"Rate", FloatText(series.Rate)},
+        {"Underlying", FloatText(series.Underlying)},
+        {"Sigma", FloatText(series.Sigma)},
+        {"PriceDate", DateText(series.PriceDate)},
+        {"TodayDate", DateText(series.TodayDate)},
+        {"ExpiryDate", DateText(series.ExpiryDate)},
+        {"DivDate", DateText(series.DivDate)},
+        {"SourceFileType", std::to_string(series.SourceFileType)},
+        {"OptSymbol", Json(Cp1252ToUtf8(series.OptSymbol)).dump()},
+        {"SourceFile", Json(Cp1252ToUtf8(series.SourceFile)).dump()},
+        {"OptContract", Json(Cp1252ToUtf8(series.OptContract)).dump()},
+    };
+    // Only the strikes in use; a count outside the tables shows no strikes.
+    TInOutObj none;
+    const TInOutObj& strikes =
+        series.NumStrikes >= 0 && series.NumStrikes <= kMaxStrikes ? series : none;
+    for (const TableField& field : kTables)
+        if (field.required || withQuotes)
+            fields.emplace_back(field.name, TableText(strikes, field.table));
+
+    out += "  {\n";
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        out += "    \"";
+        out += fields[i].first;
+        out += "\": ";
+        out += fields[i].second;
+        out += i + 1 < fields.size() ? ",\n" : "\n";
+    }
+    out += "  }";
 }
 
 // ---- Reading ---------------------------------------------------------------
@@ -277,21 +293,12 @@ std::string OpenFailure(const std::string& path, const std::string& reason)
 
 std::string SeriesToJson(const std::vector<TInOutObj>& series, bool withQuotes)
 {
-    if (series.empty())
-        return "[]\n";
-    std::string text = "[\n";
+    std::string text = "[";
     for (std::size_t i = 0; i < series.size(); ++i) {
-        const Json object = ExpiryToJson(series[i], withQuotes);
-        text += "  {\n";
-        std::size_t field = 0;
-        for (const auto& item : object.items()) {
-            text += "    \"" + item.key() + "\": ";
-            text += item.value().is_array() ? TableText(item.value()) : item.value().dump();
-            text += ++field < object.size() ? ",\n" : "\n";
-        }
-        text += i + 1 < series.size() ? "  },\n" : "  }\n";
+        text += i == 0 ? "\n" : ",\n";
+        AppendExpiry(text, series[i], withQuotes);
     }
-    return text + "]\n";
+    return text + (series.empty() ? "]\n" : "\n]\n");
 }
 
 std::vector<TInOutObj> ReadSeriesJson(std::string_view text)
