@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/dates.h"
+#include "marketdata/PriceFileReader.h"
+#include "marketdata/PriceWorkFile.h"
+#include "marketdata/testsupport.h"
+
+using namespace kestrava;
+using kestrava::testing::kDeLocale;
+using kestrava::testing::kIsoLocale;
+using kestrava::testing::kUsLocale;
+using kestrava::testing::TestDataFile;
+
+namespace {
+
+class PriceFileTest : public kestrava::testing::ScratchTest {
+protected:
+    void SetUp() override
+    {
+        ScratchTest::SetUp();
+        tempDir_ = dir_ / "tmp";
+        std::filesystem::create_directories(tempDir_);
+    }
+
+    // Converts path under locale; the reader's fields are left in reader_.
+    void Open(const std::string& path, const LocaleInfo& locale)
+    {
+        reader_ = std::make_unique<TAsciiFileReader>(notifier_, locale, tempDir_);
+        reader_->Open(path);
+    }
+
+    std::vector<TPriceRecord> Records() const { return ReadPriceRecords(reader_->DataFileName); }
+
+    std::size_t WorkFilesLeft() const
+    {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(tempDir_),
+                                                      std::filesystem::directory_iterator()));
+    }
+
+    std::filesystem::path tempDir_;
+    std::unique_ptr<TAsciiFileReader> reader_;
+};
+
+const char* const kNewestFirstIso =
+    "Date,Open,High,Low,Close,Volume\n"
+    "2005-01-05,11,12,10,11.5,300\n"
+    "2005-01-04,10,11,9,10.5,200\n"
+    "2005-01-03,9,10,8,9.5,100\n";
+
+}  // namespace
+
+TEST(SplitFields, DropsEmptyFieldsWithoutTrimming)
+{
+    std::vector<std::string> fields{"kept"};
+    SplitFields(",a,,b , c,", ',', fields);
+    EXPECT_EQ(fields, (std::vector<std::string>{"kept", "a", "b ", " c"}));
+    std::vector<std::string_view> none;
+    SplitFields("", ',', none);
+    SplitFields(",,,", ',', none);
+    EXPECT_TRUE(none.empty());
+}
+
+TEST_F(PriceFileTest, TitleLineAndNewestFirstIsoDates)
+{
+    Open(Write("iso.csv", kNewestFirstIso), kIsoLocale);
+    EXPECT_EQ(reader_->HeaderLines, 1);
+    EXPECT_EQ(reader_->ValueColumns, 5);
+    EXPECT_TRUE(reader_->SeparatedDates);
+    EXPECT_EQ(reader_->RecordCount, 3);
+    const std::vector<TPriceRecord> records = Records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].Date, EncodeDate(2005, 1, 3));
+    EXPECT_EQ(records[2].Date, EncodeDate(2005, 1, 5));
+    // Five value columns: the open is skipped.
+    EXPECT_FLOAT_EQ(records[0].High, 10);
+    EXPECT_FLOAT_EQ(records[0].Low, 8);
+    EXPECT_FLOAT_EQ(records[0].Close, 9.5f);
+    EXPECT_FLOAT_EQ(records[0].Volume, 100);
+    EXPECT_TRUE(notifier_.messages.empty());
+    // The descending work file was replaced by the ascending copy.
+    EXPECT_EQ(WorkFilesLeft(), 1u);
+}
+
+TEST_F(PriceFileTest, IsoDatesUnderASlashLocaleFindNoDataLine)
+{
+    Open(Write("iso.csv", kNewestFirstIso), kUsLocale);
+    EXPECT_EQ(reader_->ValueColumns, 0);
+    EXPECT_EQ(reader_->RecordCount, 0);
+    EXPECT_EQ(reader_->DataFileName, "");
+    EXPECT_TRUE(notifier_.messages.empty());
+    EXPECT_EQ(WorkFilesLeft(), 0u);
+}
+
+TEST_F(PriceFileTest, EachLocaleReadsItsOwnDatesAndDecimals)
+{
+    struct Case {
+        const LocaleInfo* locale;
+        const char* content;
+    };
+    const Case cases[] = {
+        {&kUsLocale, "Date,Close\n1/4/2005,10.5\n01/03/05,9.5\n"},
+        {&kIsoLocale, "2005-01-04,10.5\n05-1-3,9.5\n"},
+        // A decimal comma cannot share the comma-separated line, so whole
+        // numbers only; the dates are the point here.
+        {&kDeLocale, "Datum\n\n04.01.2005,10\n3.1.05,9\n"},
+    };
+    for (const Case& c : cases) {
+        notifier_.messages.clear();
+        Open(Write("locale.csv", c.content), *c.locale);
+        SCOPED_TRACE(c.locale->shortDateFormat);
+        ASSERT_EQ(reader_->RecordCount, 2);
+        const std::vector<TPriceRecord> records = Records();
+        EXPECT_EQ(records[0].Date, EncodeDate(2005, 1, 3));
+        EXPECT_EQ(records[1].Date, EncodeDate(2005, 1, 4));
+        EXPECT_EQ(records[0].High, 0);
+        EXPECT_NEAR(records[1].Close, 10.25, 0.26);
+        EXPECT_TRUE(notifier_.messages.empty());
+    }
+}
+
+TEST_F(PriceFileTest, PointDecimalsUnderACommaLocaleStopWithTheLine)
+{
+    Open(Write("spy.csv", "Date,Close,Volume\n03.01.2005,1,100\n04.01.2005,9.5,200\n"), kDeLocale);
+    EXPECT_EQ(reader_->RecordCount, 0);
+    ASSERT_EQ(notifier_.messages.size(), 1u);
+    EXPECT_EQ(notifier_.messages[0], "Line 3 of spy.csv: \"9.5\" is not a valid number.");
+}
+
+TEST_F(PriceFileTest, NumberDatesAndTheTwoDigitYearPivot)
+{
+    Open(Write("closes.txt",
+               "690101,7\n20050103,1\n050104,2\n50105,3\n991231,4\n103,5\n260102,6\n"),
+         kUsLocale);
+    EXPECT_FALSE(reader_->SeparatedDates);
+    EXPECT_EQ(reader_->ValueColumns, 1);
+    EXPECT_EQ(reader_->HeaderLines, 0);
+    ASSERT_EQ(reader_->RecordCount, 7);
+    const std::vector<TPriceRecord> records = Records();
+    const TDateTime expected[] = {EncodeDate(1969, 1, 1),  EncodeDate(2005, 1, 3),
+                                  EncodeDate(2005, 1, 4),  EncodeDate(2005, 1, 5),
+                                  EncodeDate(1999, 12, 31), EncodeDate(2000, 1, 3),
+                                  EncodeDate(2026, 1, 2)};
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(records[i].Date, expected[i]) << "record " << i;
+        EXPECT_EQ(records[i].High, 0);
+        EXPECT_EQ(records[i].Low, 0);
+        EXPECT_EQ(records[i].Volume, 0);
+    }
+    // Mixed order is not sorted: the first date is older than the last, so
+    // the file stays as written.
+    EXPECT_FLOAT_EQ(records[0].Close, 7);
+}
+
+TEST_F(PriceFileTest, ValueColumnsDecideTheFieldsTaken)
+{
+    struct Case {
+        const char* line;
+        float high, low, close, volume;
+    };
+    const Case cases[] = {
+        {"20050103,5,6", 0, 0, 5, 6},
+        {"20050103,5,4,4.5", 5, 4, 4.5f, 0},
+        {"20050103,5,4,4.5,7", 5, 4, 4.5f, 7},
+        {"20050103,1,5,4,4.5,7,4.4", 5, 4, 4.5f, 7},
+        {"20050103,1,5,4,4.5,7,4.4,9", 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        Open(Write("layout.csv", c.line), kIsoLocale);
+        SCOPED_TRACE(c.line);
+        ASSERT_EQ(reader_->RecordCount, 1);
+        const TPriceRecord r = Records().at(0);
+        EXPECT_FLOAT_EQ(r.High, c.high);
+        EXPECT_FLOAT_EQ(r.Low, c.low);
+        EXPECT_FLOAT_EQ(r.Close, c.close);
+        EXPECT_FLOAT_EQ(r.Volume, c.volume);
+    }
+}
+
+TEST_F(PriceFileTest, EmptyFieldShiftsTheLineAndStopsTheConversion)
+{
+    Open(Write("gap.csv", "20050103,5,4,4.5,7\n20050104,,4,4.5,7\n20050105,5,4,4.5,7\n"),
+         kIsoLocale);
+    EXPECT_EQ(reader_->ValueColumns, 4);
+    EXPECT_EQ(reader_->RecordCount, 0);
+    ASSERT_EQ(notifier_.messages.size(), 1u);
+    EXPECT_EQ(notifier_.messages[0], "Line 2 of gap.csv: 4 fields where 5 are needed.");
+    // Set even so; callers go by RecordCount 0.
+    EXPECT_FALSE(reader_->DataFileName.empty());
+}
+
+TEST_F(PriceFileTest, TrailingBlankAndOneFieldLinesAreSkipped)
+{
+    Open(Write("tail.csv", "1/3/2005,1\r\n1/4/2005,2\r\n\r\n1/5/2005\r\n   \r\n"), kUsLocale);
+    EXPECT_EQ(reader_->RecordCount, 2);
+    EXPECT_TRUE(notifier_.messages.empty());
+}
+
+TEST_F(PriceFileTest, CrlfLineEndsLeaveTheLastFieldReadable)
+{
+    Open(Write("crlf.csv", "Date,High,Low,Close,Volume\r\n1/3/2005,2,1,1.5,1000\r\n"), kUsLocale);
+    ASSERT_EQ(reader_->RecordCount, 1);
+    EXPECT_FLOAT_EQ(Records().at(0).Volume, 1000);
+}
+
+TEST_F(PriceFileTest, WorkFileNamesFollowTheCounter)
+{
+    SetWorkFileCounter(0x1233);
+    Open(Write("one.csv", "1/3/2005,1\n"), kUsLocale);
+    // A single record counts as newest-first: copied once more.
+    EXPECT_EQ(reader_->RecordCount, 1);
+    EXPECT_EQ(std::filesystem::path(reader_->DataFileName).filename(), "~TEM1235.TEM");
+    EXPECT_FALSE(std::filesystem::exists(tempDir_ / "~TEM1234.TEM"));
+    EXPECT_EQ(Records().at(0).Date, EncodeDate(2005, 1, 3));
+
+    const std::string first = reader_->DataFileName;
+    Open(Write("two.csv", "1/3/2005,1\n1/4/2005,2\n"), kUsLocale);
+    EXPECT_EQ(std::filesystem::path(reader_->DataFileName).filename(), "~TEM1236.TEM");
+    EXPECT_TRUE(std::filesystem::exists(first));
+    EXPECT_EQ(WorkFileCounter(), 0x1236);
+
+    SetWorkFileCounter(0xFFFF);
+    Open(Write("three.csv", "1/3/2005,1\n1/4/2005,2\n"), kUsLocale);
+    EXPECT_EQ(std::filesystem::path(reader_->DataFileName).filename(), "~TEM10000.TEM");
+
+    SeedWorkFileCounter();
+    EXPECT_GE(WorkFileCounter(), 0);
+    EXPECT_LE(WorkFileCounter(), 9999);
+}
+
+TEST_F(PriceFileTest, ASourceNamedLikeTheNextWorkFileIsNotDeleted)
+{
+    const std::string content = "1/3/2005,1\n1/4/2005,2\n";
+    const std::string source = (tempDir_ / "~TEM0100.TEM").string();
+    std::ofstream(source, std::ios::binary) << content;
+    SetWorkFileCounter(0xFF);
+    Open(source, kUsLocale);
+    EXPECT_EQ(reader_->RecordCount, 2);
+    EXPECT_EQ(ReadAll(source), content);
+    EXPECT_EQ(std::filesystem::path(reader_->DataFileName).filename(), "~TEM0101.TEM");
+}
+
+TEST_F(PriceFileTest, SymbolFromTheFileName)
+{
+    Open(Write("SPX =^GSPC.csv", "1/3/2005,1\n1/4/2005,2\n"), kUsLocale);
+    EXPECT_EQ(reader_->Symbol, "SPX ");
+    Open(Write("spy.csv", "1/3/2005,1\n1/4/2005,2\n"), kUsLocale);
+    EXPECT_EQ(reader_->Symbol, "SPY");
+}
+
+TEST_F(PriceFileTest, BadDatesAndNumbersAfterTheFirstLineStopWithAMessage)
+{
+    struct Case {
+        const char* content;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"1/3/2005,1\n2/30/2005,2\n",
+         "Line 2 of bad.csv: \"2/30/2005\" is not a valid date in the format M/d/yyyy."},
+        {"20050103,1\n20050230,2\n", "Line 2 of bad.csv: \"20050230\" is not a valid date."},
+        {"20050103,1\n1e300,2\n", "Line 2 of bad.csv: \"1e300\" is not a valid date."},
+        {"20050103,1\n20050104,1e39\n", "Line 2 of bad.csv: \"1e39\" is not a valid number."},
+        {"20050103,1\n20050104,inf\n", "Line 2 of bad.csv: \"inf\" is not a valid number."},
+    };
+    for (const Case& c : cases) {
+        notifier_.messages.clear();
+        Open(Write("bad.csv", c.content), kUsLocale);
+        EXPECT_EQ(reader_->RecordCount, 0) << c.content;
+        ASSERT_EQ(notifier_.messages.size(), 1u) << c.content;
+        EXPECT_EQ(notifier_.messages[0], c.message);
+    }
+}
+
+TEST_F(PriceFileTest, HostileFilesGiveNoRecordsAndNoCrash)
+{
+    std::string binary(1 << 16, '\0');
+    std::mt19937 random(7);
+    for (char& c : binary)
+        c = static_cast<char>(random());
+    const std::string longLine = "1/3/2005," + std::string(1000000, '9') + "\n1/4/2005,2\n";
+    const std::string longField = std::string(1000000, 'x') + "\n";
+    for (const std::string& content : {std::string(), binary, longField, std::string("\n\n\n")}) {
+        Open(Write("hostile.csv", content), kUsLocale);
+        EXPECT_EQ(reader_->RecordCount, 0);
+    }
+    Open(Write("long.csv", longLine), kUsLocale);
+    EXPECT_EQ(reader_->RecordCount, 0);
+    ASSERT_FALSE(notifier_.messages.empty());
+    EXPECT_LT(notifier_.messages.back().size(), 200u);
+}
+
+TEST_F(PriceFileTest, MissingSourceThrowsAndEmptyNameDoesNothing)
+{
+    reader_ = std::make_unique<TAsciiFileReader>(notifier_, kUsLocale, tempDir_);
+    EXPECT_THROW(reader_->Open((dir_ / "gone.csv").string()), MarketDataError);
+    EXPECT_THROW(reader_->Open(dir_.string()), MarketDataError);
+    reader_->Open("");
+    EXPECT_EQ(reader_->RecordCount, 0);
+    EXPECT_EQ(reader_->DataFileName, "");
+}
+
+TEST_F(PriceFileTest, UnwritableTempDirectoryLeavesTheSourceAlone)
+{
+    const std::string content = "1/3/2005,1\n1/4/2005,2\n";
+    const std::string source = Write("keep.csv", content);
+    reader_ = std::make_unique<TAsciiFileReader>(notifier_, kUsLocale, dir_ / "no-such-dir");
+    reader_->Open(source);
+    EXPECT_EQ(reader_->RecordCount, 0);
+    ASSERT_EQ(notifier_.messages.size(), 1u);
+    EXPECT_NE(notifier_.messages[0].find("Cannot create the price work file"), std::string::npos);
+    EXPECT_EQ(ReadAll(source), content);
+}
+
+TEST_F(PriceFileTest, RealHistoriesComeOutOldestFirst)
+{
+    struct Case {
+        const char* file;
+        int records;
+        TDateTime first, last;
+        TDateTime checkDate;
+        float high, low, close, volume;
+    };
+    const Case cases[] = {
+        {"history-spy.csv", 3175, EncodeDate(2000, 2, 1), EncodeDate(2012, 9, 12),
+         EncodeDate(2012, 3, 13), 140.13f, 138.09f, 140.06f, 184090500.0f},
+        {"history-gspc.csv", 4237, EncodeDate(2000, 1, 3), EncodeDate(2016, 11, 2),
+         EncodeDate(2012, 3, 13), 1396.130005f, 1371.920044f, 1395.949951f, 4386470000.0f},
+        {"history-aapl.csv", 3175, EncodeDate(2000, 2, 1), EncodeDate(2012, 9, 12),
+         EncodeDate(2012, 9, 12), 669.90f, 656.00f, 669.79f, 25410600.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        Open(TestDataFile(c.file).string(), kIsoLocale);
+        EXPECT_EQ(reader_->HeaderLines, 1);
+        EXPECT_EQ(reader_->ValueColumns, 6);
+        ASSERT_EQ(reader_->RecordCount, c.records);
+        const std::vector<TPriceRecord> records = Records();
+        EXPECT_EQ(records.front().Date, c.first);
+        EXPECT_EQ(records.back().Date, c.last);
+        for (std::size_t i = 1; i < records.size(); ++i)
+            ASSERT_LT(records[i - 1].Date, records[i].Date) << "record " << i;
+        bool found = false;
+        for (const TPriceRecord& r : records) {
+            if (r.Date != c.checkDate)
+                continue;
+            found = true;
+            EXPECT_FLOAT_EQ(r.High, c.high);
+            EXPECT_FLOAT_EQ(r.Low, c.low);
+            EXPECT_FLOAT_EQ(r.Close, c.close);
+            EXPECT_FLOAT_EQ(r.Volume, c.volume);
+        }
+        EXPECT_TRUE(found);
+    }
+    EXPECT_TRUE(notifier_.messages.empty());
+}
