@@ -1,0 +1,56 @@
+#pragma once
+// The program's folders: series files under the local application data, quote
+// and price files and the download list under the documents folder, work
+// files in the temporary folder.
+
+#include <stdexcept>
+
+#include <QString>
+
+namespace kestrava {
+
+// What the platform reports; tests hand in folders of their own.
+struct FolderRoots {
+    QString localAppData;  // QStandardPaths::GenericDataLocation
+    QString documents;     // QStandardPaths::DocumentsLocation
+    QString temp;
+
+    static FolderRoots FromSystem();
+};
+
+class FolderError : public std::runtime_error {
+public:
+    explicit FolderError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& Message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+struct AppFolders {
+    QString TempDir;
+    QString SeriesDir;  // start folder of the open and save dialogs of .ops files
+    QString DataDir;    // quote files, downloaded history
+    QString AppDir;     // the download list
+    bool SeriesDirCreated = false;
+    bool DataDirCreated = false;
+
+    QString TickersFile() const;
+
+    // Finds or creates the series and data folders. When the data folder had
+    // to be created and `asciiDataDir` is empty, it becomes the data folder.
+    // Throws FolderError "Cannot create <folder>" when a folder cannot be made.
+    static AppFolders Prepare(const FolderRoots& roots, QString& asciiDataDir);
+};
+
+// "Tovanek/Kestrava27" below a root folder, and its "Data" folder.
+QString ProgramFolder(const QString& root);
+QString ProgramDataFolder(const QString& root);
+
+// The base of a price file's name as the download list takes it: the name
+// without folder, cut before the first occurrence of its extension; empty
+// when the name has no extension.
+QString PriceFileBase(const QString& path);
+
+}  // namespace kestrava

@@ -1,0 +1,114 @@
+#include "app/AppSettings.h"
+
+#include <cmath>
+
+#include <QLocale>
+#include <QSettings>
+
+namespace kestrava {
+namespace {
+
+const QString kWinDims = QStringLiteral("WinDims");
+const QString kDirs = QStringLiteral("Dirs");
+const QString kRates = QStringLiteral("Rates");
+
+QString Problem(const QString& group, const QString& name, const QString& text,
+                const QString& defaultText)
+{
+    return QStringLiteral("The setting %1/%2 holds \"%3\", which is not a number; using %4 instead.")
+        .arg(group, name, text, defaultText);
+}
+
+void ReadInt(QSettings& settings, const QString& group, const QString& name, int& value,
+             QStringList* problems)
+{
+    const QVariant stored = settings.value(name);
+    if (!stored.isValid())
+        return;
+    bool ok = false;
+    const int read = stored.toInt(&ok);
+    if (ok)
+        value = read;
+    else if (problems)
+        problems->append(Problem(group, name, stored.toString(), QString::number(value)));
+}
+
+void ReadRate(QSettings& settings, const QString& name, const LocaleInfo& locale, float& rate,
+              QStringList* problems)
+{
+    const QVariant stored = settings.value(name);
+    if (!stored.isValid())
+        return;
+    const QString text = stored.toString();
+    if (!ParseRateText(text, locale, rate) && problems)
+        problems->append(Problem(kRates, name, text, RateText(rate, locale)));
+}
+
+}  // namespace
+
+QString RateText(float rate, const LocaleInfo& locale)
+{
+    QString text = QString::number(static_cast<double>(rate), 'g', 15);
+    if (locale.decimalSeparator != '.')
+        text.replace(QLatin1Char('.'), QLatin1Char(locale.decimalSeparator));
+    return text;
+}
+
+bool ParseRateText(const QString& text, const LocaleInfo& locale, float& rate)
+{
+    // The locale may have changed since the value was written, so both the
+    // locale's separator and the point are taken; rates carry no grouping.
+    QString plain = text.trimmed();
+    if (locale.decimalSeparator != '.')
+        plain.replace(QLatin1Char(locale.decimalSeparator), QLatin1Char('.'));
+    bool ok = false;
+    const double value = QLocale::c().toDouble(plain, &ok);
+    if (!ok || !std::isfinite(static_cast<float>(value)))
+        return false;
+    rate = static_cast<float>(value);
+    return true;
+}
+
+void AppSettings::Load(QSettings& settings, const LocaleInfo& locale, QStringList* problems)
+{
+    settings.beginGroup(kWinDims);
+    ReadInt(settings, kWinDims, QStringLiteral("Left"), Left, problems);
+    ReadInt(settings, kWinDims, QStringLiteral("Top"), Top, problems);
+    ReadInt(settings, kWinDims, QStringLiteral("Width"), Width, problems);
+    settings.endGroup();
+
+    settings.beginGroup(kDirs);
+    AsciiDataDir = settings.value(QStringLiteral("AsciiDataDir"), AsciiDataDir).toString();
+    int type = SourceFileType;
+    ReadInt(settings, kDirs, QStringLiteral("SourceFileType"), type, problems);
+    SourceFileType = static_cast<std::uint8_t>(type & 0xFF);
+    settings.endGroup();
+
+    settings.beginGroup(kRates);
+    ReadRate(settings, QStringLiteral("30DayRate"), locale, Rate30, problems);
+    ReadRate(settings, QStringLiteral("60DayRate"), locale, Rate60, problems);
+    ReadRate(settings, QStringLiteral("90DayRate"), locale, Rate90, problems);
+    settings.endGroup();
+}
+
+void AppSettings::Save(QSettings& settings, const LocaleInfo& locale) const
+{
+    settings.beginGroup(kWinDims);
+    settings.setValue(QStringLiteral("Left"), Left);
+    settings.setValue(QStringLiteral("Top"), Top);
+    settings.setValue(QStringLiteral("Width"), Width);
+    settings.endGroup();
+
+    settings.beginGroup(kDirs);
+    settings.setValue(QStringLiteral("AsciiDataDir"), AsciiDataDir);
+    settings.setValue(QStringLiteral("SourceFileType"), static_cast<int>(SourceFileType));
+    settings.endGroup();
+
+    settings.beginGroup(kRates);
+    settings.setValue(QStringLiteral("30DayRate"), RateText(Rate30, locale));
+    settings.setValue(QStringLiteral("60DayRate"), RateText(Rate60, locale));
+    settings.setValue(QStringLiteral("90DayRate"), RateText(Rate90, locale));
+    settings.endGroup();
+}
+
+}  // namespace kestrava

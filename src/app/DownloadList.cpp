@@ -1,0 +1,119 @@
+#include "app/DownloadList.h"
+
+#include <algorithm>
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+
+namespace kestrava {
+namespace {
+
+bool LessIgnoringCase(const QString& a, const QString& b)
+{
+    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+}
+
+bool HasControlCharacters(const QString& line)
+{
+    return std::any_of(line.cbegin(), line.cend(),
+                       [](QChar c) { return c.category() == QChar::Other_Control && c != QLatin1Char('\t'); });
+}
+
+}  // namespace
+
+QStringList DownloadList::DefaultEntries()
+{
+    return {QStringLiteral("GLD=GLD"), QStringLiteral("OIL=OIL"),   QStringLiteral("OEX=^OEX"),
+            QStringLiteral("QQQ=QQQ"), QStringLiteral("SPX=^GSPC"), QStringLiteral("SPY=SPY"),
+            QStringLiteral("YHOO=YHOO")};
+}
+
+bool DownloadList::Add(const QString& entry)
+{
+    const auto at = std::lower_bound(entries_.begin(), entries_.end(), entry, LessIgnoringCase);
+    if (at != entries_.end() && QString::compare(*at, entry, Qt::CaseInsensitive) == 0)
+        return false;
+    entries_.insert(at, entry);
+    return true;
+}
+
+void DownloadList::Assign(const QStringList& entries)
+{
+    entries_.clear();
+    for (const QString& entry : entries)
+        Add(entry);
+}
+
+bool DownloadList::RemoveFirstContaining(const QString& text)
+{
+    for (qsizetype i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].contains(text)) {
+            entries_.removeAt(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+void DownloadList::ReplaceSymbol(const QString& symbol, const QString& historySymbol)
+{
+    const QString upper = symbol.toUpper();
+    RemoveFirstContaining(upper);
+    Add(upper + QLatin1Char('=') + historySymbol);
+}
+
+DownloadList::LoadResult DownloadList::Load(const QString& path)
+{
+    LoadResult result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        result.complete = false;
+        result.message = QStringLiteral("Cannot read the download list %1: %2")
+                             .arg(QDir::toNativeSeparators(path), file.errorString());
+        return result;
+    }
+    QTextStream in(&file);
+    int skipped = 0;
+    QString line;
+    while (in.readLineInto(&line)) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.trimmed().isEmpty())
+            continue;
+        if (HasControlCharacters(line)) {
+            ++skipped;
+            continue;
+        }
+        Add(line);
+    }
+    if (skipped > 0) {
+        result.complete = false;
+        result.message = QStringLiteral("The download list %1 is damaged: %2 line(s) could not be read "
+                                        "and were left out. The file is kept as it is unless you change the list.")
+                             .arg(QDir::toNativeSeparators(path))
+                             .arg(skipped);
+    }
+    return result;
+}
+
+QString DownloadList::Save(const QString& path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return file.errorString();
+    QTextStream out(&file);
+    for (const QString& entry : entries_)
+        out << entry << '\n';
+    out.flush();
+    if (out.status() != QTextStream::Ok) {
+        file.cancelWriting();
+        return QStringLiteral("the list could not be written");
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
+}  // namespace kestrava

@@ -1,0 +1,47 @@
+#pragma once
+// The download list "Tickers.txt": one entry per line, the option symbol,
+// "=", the history symbol. Kept sorted without regard to case; an entry that
+// compares equal to one already held is ignored.
+
+#include <QString>
+#include <QStringList>
+
+namespace kestrava {
+
+class DownloadList {
+public:
+    static QStringList DefaultEntries();
+
+    const QStringList& Entries() const { return entries_; }
+    int Count() const { return static_cast<int>(entries_.size()); }
+    bool IsEmpty() const { return entries_.isEmpty(); }
+
+    // False when an equal entry (ignoring case) is already held.
+    bool Add(const QString& entry);
+    void Clear() { entries_.clear(); }
+    // Clears the list and adds every entry.
+    void Assign(const QStringList& entries);
+    // Deletes the first entry, in list order, that contains `text`; false when
+    // none does.
+    bool RemoveFirstContaining(const QString& text);
+    // A new or changed series puts its symbol on the list: the first entry
+    // containing SYMBOL goes, SYMBOL=historySymbol comes.
+    void ReplaceSymbol(const QString& symbol, const QString& historySymbol);
+
+    struct LoadResult {
+        bool complete = true;  // every line was read
+        QString message;       // what went wrong, for the user
+    };
+    // Adds the lines of the file to the list. Blank lines are skipped; lines
+    // holding control characters are not entries of this list and are
+    // skipped too, and the result says so.
+    LoadResult Load(const QString& path);
+    // Writes beside the file and renames, so that a failure leaves the old
+    // file whole. Returns an empty text or the reason of the failure.
+    QString Save(const QString& path) const;
+
+private:
+    QStringList entries_;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,22 @@
+#pragma once
+// What the program carries inside itself for the first run: the request
+// template of the option quote download and the sample series.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace kestrava {
+
+struct AppFolders;
+
+// The form body of the option quote request, the resource "POSTSTR5B";
+// empty when the program holds none.
+QByteArray LoadRequestTemplate();
+
+// Places the sample series in the series folder and its price file in the
+// data folder, each only when absent there. Returns the files placed; a copy
+// that fails adds its reason to `problems`.
+QStringList PlaceSamples(const AppFolders& folders, QStringList* problems = nullptr);
+
+}  // namespace kestrava
