@@ -1,0 +1,45 @@
+#include "app/Application.h"
+
+#include <QApplication>
+#include <QIcon>
+
+#include "app/AppSettings.h"
+#include "app/GuiSeams.h"
+#include "app/MainForm.h"
+#include "common/qt/systemlocale.h"
+
+namespace kestrava {
+
+bool DisplayAvailable()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+int RunApplication(QApplication& app)
+{
+    QCoreApplication::setOrganizationName(QLatin1String(kOrganisationName));
+    QCoreApplication::setApplicationName(QLatin1String(kApplicationName));
+#ifdef KESTRAVA_VERSION
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRAVA_VERSION));
+#endif
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kestrava.svg")));
+
+    MessageBoxNotifier notifier;
+    WaitCursorIndicator waitCursor;
+    SetBusyIndicator(&waitCursor);
+
+    TMainForm mainForm({FolderRoots::FromSystem(), SystemLocaleInfo(), &notifier});
+    notifier.SetParent(&mainForm);
+    int status = 1;
+    if (mainForm.FormCreate())
+        status = app.exec();
+    SetBusyIndicator(nullptr);
+    return status;
+}
+
+}  // namespace kestrava

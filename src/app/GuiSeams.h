@@ -1,0 +1,33 @@
+#pragma once
+// The windows' side of the core's seams: message boxes for the notifier and
+// the wait cursor for the busy indicator.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "common/busy.h"
+#include "common/notifier.h"
+
+namespace kestrava {
+
+class MessageBoxNotifier : public Notifier {
+public:
+    // The boxes are centred over `parent` when it is set and still alive.
+    explicit MessageBoxNotifier(QWidget* parent = nullptr) : parent_(parent) {}
+    void SetParent(QWidget* parent) { parent_ = parent; }
+
+    void Info(const std::string& text) override;
+    void Error(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+class WaitCursorIndicator : public BusyIndicator {
+public:
+    void Begin() override;
+    void End() override;
+};
+
+}  // namespace kestrava

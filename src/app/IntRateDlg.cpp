@@ -1,0 +1,77 @@
+#include "app/IntRateDlg.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "app/AppSettings.h"
+#include "app/HelpPages.h"
+#include "controls/rmSpin.h"
+
+namespace kestrava {
+namespace {
+
+TrmFloatSpinEdit* RateEdit(const char* name, float rate, QWidget* parent)
+{
+    auto* edit = new TrmFloatSpinEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    // The maximum first: a minimum above the current maximum is refused.
+    edit->SetMaxValue(99.0);
+    edit->SetMinValue(0.0);
+    edit->SetIncrement(1.0);
+    edit->SetUseRanges(true);
+    edit->SetMaxLength(5);
+    edit->SetValue(static_cast<double>(rate) * 100.0);
+    return edit;
+}
+
+}  // namespace
+
+TdlgIntRates::TdlgIntRates(AppSettings& settings, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), settings_(settings)
+{
+    setObjectName(QStringLiteral("dlgIntRates"));
+    setWindowTitle(QStringLiteral("Interest Rates"));
+    setToolTip(QStringLiteral("1% = 1.00"));
+
+    FSpinEdit1 = RateEdit("FSpinEdit1", settings.Rate30, this);
+    FSpinEdit2 = RateEdit("FSpinEdit2", settings.Rate60, this);
+    FSpinEdit3 = RateEdit("FSpinEdit3", settings.Rate90, this);
+
+    auto* rates = new QFormLayout;
+    rates->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    rates->addRow(QStringLiteral("30-day risk free rate:"), FSpinEdit1);
+    rates->addRow(QStringLiteral("60-day risk free rate:"), FSpinEdit2);
+    rates->addRow(QStringLiteral("90-day risk free rate:"), FSpinEdit3);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("cmdCancel"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(rates);
+    layout->addSpacing(fontMetrics().height() / 2);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [] { ShowHelp(kHelpRiskFreeRates); });
+}
+
+void TdlgIntRates::done(int result)
+{
+    if (result == QDialog::Accepted) {
+        settings_.Rate30 = static_cast<float>(FSpinEdit1->Value() / 100.0);
+        settings_.Rate60 = static_cast<float>(FSpinEdit2->Value() / 100.0);
+        settings_.Rate90 = static_cast<float>(FSpinEdit3->Value() / 100.0);
+    }
+    QDialog::done(result);
+}
+
+}  // namespace kestrava

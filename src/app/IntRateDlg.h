@@ -1,0 +1,29 @@
+#pragma once
+// TdlgIntRates: the default risk-free rates that new series take for their
+// first, second and third expiry, shown in percent (1.00 is 1 %).
+
+#include <QDialog>
+
+namespace kestrava {
+
+struct AppSettings;
+class TrmFloatSpinEdit;
+
+class TdlgIntRates : public QDialog {
+    Q_OBJECT
+
+public:
+    TdlgIntRates(AppSettings& settings, QWidget* parent = nullptr);
+
+    TrmFloatSpinEdit* FSpinEdit1 = nullptr;  // 30-day rate
+    TrmFloatSpinEdit* FSpinEdit2 = nullptr;  // 60-day rate
+    TrmFloatSpinEdit* FSpinEdit3 = nullptr;  // 90-day rate
+
+    // Stores the rates only when the dialog closes with OK.
+    void done(int result) override;
+
+private:
+    AppSettings& settings_;
+};
+
+}  // namespace kestrava

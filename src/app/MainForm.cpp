@@ -1,0 +1,610 @@
+#include "app/MainForm.h"
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSettings>
+#include <QShortcut>
+#include <QToolButton>
+#include <QUrl>
+
+#include "app/About.h"
+#include "app/GuiSeams.h"
+#include "app/HelpPages.h"
+#include "app/IntRateDlg.h"
+#include "app/StartupFiles.h"
+#include "app/WindowPlacement.h"
+#include "common/busy.h"
+#include "marketdata/PriceFileReader.h"
+#include "pricing/IORecObj1.h"
+
+namespace kestrava {
+namespace {
+
+const QString kCaption = QStringLiteral("Kestrava v2.7");
+const QString kStripHint = QStringLiteral("You can drag right border to make larger grid.");
+const QString kSeriesFilter = QStringLiteral("Option Series File (*.ops *.OPS)");
+const QString kNoSymbols = QStringLiteral("You need to enter one or more symbols to download.");
+
+// Design metrics of the strip, in pixels at the design font; they grow with
+// the user's font.
+constexpr int kStripHeight = 29;
+constexpr int kButtonSize = 25;
+constexpr int kButtonTop = 2;
+
+struct ToolButtonDesign {
+    const char* name;
+    int left;
+    const char* hint;
+    const char* icon;
+};
+
+}  // namespace
+
+TMainForm::TMainForm(Environment environment, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      roots_(std::move(environment.roots)),
+      locale_(environment.locale),
+      notifier_(environment.notifier)
+{
+    if (!notifier_) {
+        ownNotifier_ = std::make_unique<MessageBoxNotifier>(this);
+        notifier_ = ownNotifier_.get();
+    }
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(kCaption);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/kestrava.svg")));
+    BuildMenus();
+    BuildStrip();
+
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, [this] { ShowHelpPage(kHelpGettingStarted); });
+    // Shut-down also when the session ends without closing the window.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { FormClose(); });
+}
+
+TMainForm::~TMainForm()
+{
+    closing_ = true;
+    // The pages are children of this window; their destroyed() signals must
+    // find no adapters to delete twice.
+    for (PageEntry& entry : pages_)
+        if (entry.window)
+            entry.window->removeEventFilter(this);
+    pages_.clear();
+}
+
+QAction* TMainForm::AddCommand(QMenu* menu, const char* name, const QString& caption,
+                               const QKeySequence& shortcut, void (TMainForm::*handler)())
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        // The pages are windows of their own; their keys reach the menu too.
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+}
+
+void TMainForm::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    AddCommand(file, "FileOpenItem", QStringLiteral("&Open saved option series..."), QKeySequence(QStringLiteral("Ctrl+O")),
+               &TMainForm::FileOpen);
+    AddCommand(file, "FileNewItem", QStringLiteral("&New option series..."), QKeySequence(QStringLiteral("Ctrl+N")),
+               &TMainForm::FileNew);
+    AddCommand(file, "FileSaveItem", QStringLiteral("&Save option series..."), QKeySequence(QStringLiteral("Ctrl+S")),
+               &TMainForm::FileSave);
+    file->addSeparator();
+    AddCommand(file, "FileDownloadItem", QStringLiteral("&Download Data"), QKeySequence(QStringLiteral("Ctrl+D")),
+               &TMainForm::DoDownload);
+    file->addSeparator();
+    AddCommand(file, "FilePrintItem", QStringLiteral("&Print option series"), QKeySequence(QStringLiteral("Ctrl+P")),
+               &TMainForm::FilePrint);
+    file->addSeparator();
+    QAction* exit = AddCommand(file, "FileExitItem", QStringLiteral("E&xit"), QKeySequence(), &TMainForm::FileExit);
+    exit->setShortcut(QKeySequence(QStringLiteral("Alt+F4")));
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    AddCommand(edit, "EditOptionItem", QStringLiteral("Change &option settings..."), QKeySequence(),
+               &TMainForm::EditChangeOption);
+    AddCommand(edit, "Editdefaultinterestrates1", QStringLiteral("Change default interest rates..."), QKeySequence(),
+               &TMainForm::Editdefaultinterestrates1Click);
+    AddCommand(edit, "EditDownloadListItem", QStringLiteral("Edit Download List..."), QKeySequence(),
+               &TMainForm::EditDownloadListItemClick);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    AddCommand(view, "ViewDataItem", QStringLiteral("View Raw Option Data"), QKeySequence(QStringLiteral("Ctrl+R")),
+               &TMainForm::sbViewDataClick);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    AddCommand(help, "HelpContentsItem", QStringLiteral("Help &Contents"), QKeySequence(),
+               &TMainForm::HelpContentsItemClick);
+    AddCommand(help, "HelpAboutItem", QStringLiteral("&About Kestrava..."), QKeySequence(), &TMainForm::HelpAbout);
+}
+
+void TMainForm::BuildStrip()
+{
+    panel_ = new QWidget(this);
+    panel_->setObjectName(QStringLiteral("Panel1"));
+    panel_->setToolTip(kStripHint);
+    setCentralWidget(panel_);
+
+    // The design's pixel positions, scaled by the user's font so that a
+    // larger font gets larger buttons (the design font is 16 pixels high).
+    const double unit = std::max(1.0, panel_->fontMetrics().height() / 16.0);
+    const auto scaled = [unit](int design) { return static_cast<int>(design * unit + 0.5); };
+    const int button = scaled(kButtonSize);
+
+    static const ToolButtonDesign buttons[] = {
+        {"sbNew", 8, "Setup new option series", "new"},
+        {"sbEdit", 39, "Edit option series", "edit"},
+        {"sbViewData", 78, "View raw option data", "viewdata"},
+        {"sbFileOpen", 109, "Load Option Series", "open"},
+        {"sbFileSave", 136, "Save option series", "save"},
+        {"sbEditList", 170, "Edit Symbol/Ticker download list", "editlist"},
+        {"sbPrint", 198, "Print selected grid or chart", "print"},
+        {"sbHelp", 229, "Show Help", "help"},
+        {"spdbtnDownload", 316, "Fetch market data", "download"},
+    };
+    static void (TMainForm::*const handlers[])() = {
+        &TMainForm::FileNew,   &TMainForm::EditChangeOption, &TMainForm::sbViewDataClick,
+        &TMainForm::FileOpen,  &TMainForm::FileSave,         &TMainForm::EditDownloadListItemClick,
+        &TMainForm::FilePrint, &TMainForm::sbHelpClick,      &TMainForm::DoDownload,
+    };
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
+        auto* tool = new QToolButton(panel_);
+        tool->setObjectName(QLatin1String(buttons[i].name));
+        tool->setToolTip(QLatin1String(buttons[i].hint));
+        tool->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(buttons[i].icon))));
+        tool->setIconSize(QSize(scaled(16), scaled(16)));
+        tool->setAutoRaise(true);
+        tool->setFocusPolicy(Qt::NoFocus);
+        tool->setGeometry(scaled(buttons[i].left), scaled(kButtonTop), button, button);
+        connect(tool, &QToolButton::clicked, this, handlers[i]);
+        if (i + 1 == std::size(buttons)) {
+            // Stays down while a download runs; the run releases it.
+            tool->setCheckable(true);
+            spdbtnDownload_ = tool;
+        }
+    }
+
+    pbDownload_ = new QProgressBar(panel_);
+    pbDownload_->setObjectName(QStringLiteral("pbDownload"));
+    pbDownload_->setTextVisible(false);
+    pbDownload_->setGeometry(scaled(356), scaled(9), scaled(120), scaled(12));
+    pbDownload_->setEnabled(false);
+    pbDownload_->hide();
+
+    lblTicker_ = new QLabel(QStringLiteral("Getting ->"), panel_);
+    lblTicker_->setObjectName(QStringLiteral("lblTicker"));
+    lblTicker_->move(scaled(500), scaled(8) - (lblTicker_->fontMetrics().height() - scaled(13)) / 2);
+    lblTicker_->resize(scaled(270), lblTicker_->fontMetrics().height());
+    lblTicker_->hide();
+
+    // Only the width can change: the height is the menu and the strip.
+    const int height = menuBar()->sizeHint().height() + scaled(kStripHeight);
+    setMinimumSize(kStripWidth, height);
+    setMaximumHeight(height);
+    resize(kStripWidth, height);
+}
+
+bool TMainForm::FormCreate()
+{
+    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
+    const bool placementSaved = stored.contains(QStringLiteral("WinDims/Width"));
+    QStringList problems;
+    settings_.Load(stored, locale_, &problems);
+    if (!problems.isEmpty())
+        Report(problems.join(QLatin1Char('\n')));
+    ApplyPlacement(placementSaved);
+
+    SeedWorkFileCounter();
+
+    try {
+        folders_ = AppFolders::Prepare(roots_, settings_.AsciiDataDir);
+    } catch (const FolderError& error) {
+        notifier_->Error(error.Message().toStdString());
+        return false;
+    }
+    if (!placementSaved) {
+        QStringList copyProblems;
+        PlaceSamples(folders_, &copyProblems);
+        if (!copyProblems.isEmpty())
+            Report(copyProblems.join(QLatin1Char('\n')));
+    }
+
+    quoteDownload_ = true;
+    historyDownload_ = false;
+    quoteSelection_.clear();
+    historySelection_.clear();
+    LoadOrCreateDownloadList();
+
+    requestTemplate_ = LoadRequestTemplate();
+    show();
+    lblTicker_->hide();
+    return true;
+}
+
+void TMainForm::ApplyPlacement(bool placementSaved)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    int savedWidth = placementSaved ? settings_.Width : 0;
+    // A strip saved on a screen that is no longer there would open out of
+    // sight; it is placed as on a first run instead.
+    if (savedWidth != 0 && !QGuiApplication::screenAt(QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
+        savedWidth = 0;
+    const QRect workArea = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const int screenWidth = screen ? screen->geometry().width() : workArea.width();
+    const StripPlacement placement = PlaceStrip(settings_.Left, settings_.Top, savedWidth, workArea, screenWidth);
+    setMinimumWidth(placement.minWidth);
+    resize(placement.width, height());
+    move(placement.left, placement.top);
+}
+
+void TMainForm::LoadOrCreateDownloadList()
+{
+    downloadList_.Clear();
+    const QString path = folders_.TickersFile();
+    if (QFileInfo::exists(path)) {
+        const DownloadList::LoadResult result = downloadList_.Load(path);
+        listReadWhole_ = result.complete;
+        if (!result.complete)
+            Report(result.message);
+    } else {
+        downloadList_.Assign(DownloadList::DefaultEntries());
+        const QString problem = downloadList_.Save(path);
+        if (!problem.isEmpty())
+            Report(QStringLiteral("Cannot write the download list %1: %2").arg(QDir::toNativeSeparators(path), problem));
+    }
+    loadedList_ = downloadList_.Entries();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    closing_ = true;
+    // Open pages go with the main window, without a question.
+    for (PageEntry& entry : pages_)
+        if (entry.window)
+            entry.window->hide();
+    event->accept();
+}
+
+void TMainForm::FormClose()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+
+    settings_.Left = pos().x();
+    settings_.Top = pos().y();
+    settings_.Width = width();
+    {
+        QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
+        settings_.Save(stored, locale_);
+        stored.sync();
+        if (stored.status() != QSettings::NoError)
+            Report(QStringLiteral("The settings could not be saved in %1.")
+                       .arg(QDir::toNativeSeparators(stored.fileName())));
+    }
+    quoteSelection_.clear();
+    historySelection_.clear();
+
+    // A list that could not be read whole is written back only when the
+    // user changed it, so that what could not be read is not lost.
+    if (listReadWhole_ || downloadList_.Entries() != loadedList_) {
+        const QString path = folders_.TickersFile();
+        const QString problem = folders_.AppDir.isEmpty() ? QString() : downloadList_.Save(path);
+        if (!problem.isEmpty())
+            Report(QStringLiteral("Cannot write the download list %1: %2").arg(QDir::toNativeSeparators(path), problem));
+    }
+    requestTemplate_.clear();
+}
+
+void TMainForm::Report(const QString& text)
+{
+    notifier_->Info(text.toStdString());
+}
+
+// ---- pages
+
+IOptionPage* TMainForm::AddPage(std::unique_ptr<IOptionPage> page)
+{
+    if (!page || !page->Window())
+        return nullptr;
+    QWidget* window = page->Window();
+    if (window->parentWidget() != this)
+        window->setParent(this, window->windowFlags() | Qt::Window);
+    window->installEventFilter(this);
+    connect(window, &QObject::destroyed, this, &TMainForm::PageDestroyed);
+    pages_.push_back({window, std::move(page)});
+    return pages_.back().page.get();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate) {
+        for (const PageEntry& entry : pages_)
+            if (entry.window == watched)
+                currentPage_ = entry.window;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::PageDestroyed(QObject* window)
+{
+    // The QPointer of the entry is already null here; the entry that no
+    // longer has a window is the one that went.
+    const auto gone = std::find_if(pages_.begin(), pages_.end(),
+                                   [window](const PageEntry& entry) { return !entry.window || entry.window == window; });
+    if (gone != pages_.end())
+        pages_.erase(gone);
+    if (!closing_)
+        QMetaObject::invokeMethod(this, &TMainForm::WMUser, Qt::QueuedConnection);
+}
+
+void TMainForm::WMUser()
+{
+    for (auto entry = pages_.rbegin(); entry != pages_.rend(); ++entry) {
+        if (entry->window && entry->window != this) {
+            currentPage_ = entry->window;
+            return;
+        }
+    }
+}
+
+IOptionPage* TMainForm::FindActivePage()
+{
+    setFocus();
+    QCoreApplication::processEvents();
+    if (!currentPage_)
+        return nullptr;
+    for (auto entry = pages_.rbegin(); entry != pages_.rend(); ++entry)
+        if (entry->window == currentPage_)
+            return entry->page.get();
+    return nullptr;
+}
+
+IOptionPage* TMainForm::CreatePage()
+{
+    if (!pageFactory_)
+        return nullptr;
+    try {
+        return AddPage(pageFactory_(*this));
+    } catch (const std::exception& error) {
+        Report(QString::fromStdString(error.what()));
+        return nullptr;
+    }
+}
+
+void TMainForm::ShowPage(IOptionPage* page)
+{
+    QWidget* window = page->Window();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    window->repaint();
+    QCoreApplication::processEvents();
+}
+
+// ---- commands
+
+void TMainForm::FileNew()
+{
+    // TODO(setup dialog): open TdlgInputs here once it lands; the rest of
+    // the command below runs after it closed with OK.
+    const bool accepted = false;
+    if (!accepted)
+        return;
+    update();
+    openFromFile_ = false;
+    IOptionPage* page = CreatePage();
+    if (!page)
+        return;
+    page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));
+    const QString priceFile = page->PriceTextFile();
+    const QString base =
+        !priceFile.isEmpty() && QFileInfo::exists(priceFile) ? PriceFileBase(priceFile).toUpper() : QString();
+    const std::vector<const TInOutObj*> expiries = page->Expiries();
+    if (!expiries.empty() && (expiries.front()->ContractType == kEquity || expiries.front()->ContractType == kIndex)
+        && !page->Title().isEmpty())
+        downloadList_.ReplaceSymbol(page->Title(), base);
+    ShowPage(page);
+}
+
+void TMainForm::EditChangeOption()
+{
+    IOptionPage* oldPage = FindActivePage();
+    if (!oldPage)
+        return;
+    BusyScope busy;
+    // TODO(setup dialog): prepare TdlgInputs from oldPage and show it.
+    const bool accepted = false;
+    if (!accepted)
+        return;
+    QCoreApplication::processEvents();
+    update();
+    openFromFile_ = false;
+    IOptionPage* page = CreatePage();
+    if (!page)
+        return;
+    page->SetSeriesFile(oldPage->SeriesFile());
+    const QString priceFile = page->PriceTextFile();
+    if (!priceFile.isEmpty() && QFileInfo::exists(priceFile))
+        downloadList_.ReplaceSymbol(page->Title(), PriceFileBase(priceFile));
+    QWidget* oldWindow = oldPage->Window();
+    ShowPage(page);
+    oldWindow->close();
+    oldWindow->deleteLater();
+    currentPage_ = page->Window();
+}
+
+void TMainForm::FileOpen()
+{
+    QFileDialog dialog(this, QStringLiteral("Load a saved option series grid"), folders_.SeriesDir, kSeriesFilter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setDefaultSuffix(QStringLiteral("ops"));
+    dialog.setFilter(dialog.filter() | QDir::Hidden);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    openFileName_ = dialog.selectedFiles().constFirst();
+    openFromFile_ = true;
+    folders_.SeriesDir = QFileInfo(openFileName_).absolutePath();
+    if (IOptionPage* page = CreatePage())
+        ShowPage(page);
+}
+
+void TMainForm::FileSave()
+{
+    IOptionPage* page = FindActivePage();
+    if (!page)
+        return;
+    QFileDialog dialog(this, QStringLiteral("Save Option Series"), folders_.SeriesDir, kSeriesFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("ops"));
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(page->SeriesFile());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    page->SetSeriesFile(path);
+    try {
+        page->SavePage();
+    } catch (const std::exception& error) {
+        Report(QString::fromStdString(error.what()));
+    }
+    folders_.SeriesDir = QFileInfo(path).absolutePath();
+}
+
+void TMainForm::FilePrint()
+{
+    IOptionPage* page = FindActivePage();
+    if (!page)
+        return;
+    QPrinter printer;
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    try {
+        page->PrintPage(printer);
+    } catch (const std::exception& error) {
+        Report(QString::fromStdString(error.what()));
+    }
+}
+
+void TMainForm::FileExit()
+{
+    close();
+}
+
+void TMainForm::sbViewDataClick()
+{
+    IOptionPage* page = FindActivePage();
+    if (!page)
+        return;
+    const QString quoteFile = folders_.DataDir + QLatin1Char('/') + page->Title().toUpper() + QStringLiteral(".txt");
+    if (QFileInfo::exists(quoteFile))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(quoteFile));
+}
+
+void TMainForm::DoDownload()
+{
+    if (downloadList_.IsEmpty()) {
+        Report(kNoSymbols);
+        spdbtnDownload_->setChecked(false);
+        return;
+    }
+    if (downloadCommand_) {
+        spdbtnDownload_->setChecked(true);
+        downloadCommand_(*this);
+    } else {
+        spdbtnDownload_->setChecked(false);
+    }
+}
+
+void TMainForm::EditDownloadListItemClick()
+{
+    if (downloadListEditor_)
+        downloadListEditor_(*this);
+}
+
+void TMainForm::Editdefaultinterestrates1Click()
+{
+    TdlgIntRates dialog(settings_, this);
+    dialog.exec();
+}
+
+void TMainForm::HelpContentsItemClick()
+{
+    ShowHelpPage(QString());
+}
+
+void TMainForm::sbHelpClick()
+{
+    ShowHelpPage(QString());
+}
+
+void TMainForm::HelpAbout()
+{
+    TAboutBoxVer box;
+    box.exec();
+}
+
+void TMainForm::ShowHelpPage(const QString& keyword)
+{
+    const QString problem = ShowHelp(keyword);
+    if (!problem.isEmpty())
+        Report(problem);
+}
+
+// ---- download progress
+
+void TMainForm::HTTPerWorkBegin(bool reading, qint64 expectedSize)
+{
+    pbDownload_->setEnabled(true);
+    pbDownload_->setValue(0);
+    if (reading) {
+        // A size the server did not announce shows as a busy bar.
+        pbDownload_->setMaximum(static_cast<int>(std::clamp<qint64>(expectedSize, 0, INT_MAX)));
+        lblTicker_->repaint();
+    }
+    pbDownload_->repaint();
+}
+
+void TMainForm::HTTPerWork(bool reading, qint64 transferred)
+{
+    if (reading && pbDownload_->maximum() > 0)
+        pbDownload_->setValue(static_cast<int>(std::clamp<qint64>(transferred, 0, pbDownload_->maximum())));
+    pbDownload_->repaint();
+}
+
+void TMainForm::HTTPerWorkEnd(bool reading)
+{
+    if (reading)
+        pbDownload_->setValue(pbDownload_->maximum());
+    pbDownload_->repaint();
+    pbDownload_->setEnabled(false);
+}
+
+}  // namespace kestrava

@@ -1,0 +1,176 @@
+#pragma once
+// TMainForm: the strip at the top of the screen with the menu and the tool
+// buttons. It owns everything that lives for the whole run (settings,
+// folders, the download list and selections, the request template) and
+// knows which option page is current.
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include "app/AppFolders.h"
+#include "app/AppSettings.h"
+#include "app/DownloadList.h"
+#include "app/OptionPageHost.h"
+#include "common/localeinfo.h"
+
+class QAction;
+class QLabel;
+class QProgressBar;
+class QToolButton;
+
+namespace kestrava {
+
+class Notifier;
+class TdlgInputs;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // What the platform tells the program; tests hand in their own.
+    struct Environment {
+        FolderRoots roots;
+        LocaleInfo locale;
+        Notifier* notifier = nullptr;  // message boxes when not set
+    };
+
+    // Builds a page for the main window. The page reads OpenFromFile() and
+    // OpenFileName(), or the still open SetupDialog(); it may throw, and the
+    // command that asked for it shows the error's text.
+    using PageFactory = std::function<std::unique_ptr<IOptionPage>(TMainForm&)>;
+    // A command that another part of the program provides (the download run,
+    // the symbol editor).
+    using Command = std::function<void(TMainForm&)>;
+
+    explicit TMainForm(Environment environment, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Restores the settings and the placement, finds or makes the folders,
+    // loads or writes the download list and shows the window. False when the
+    // program cannot run (the reason has been shown); the window then stays
+    // hidden.
+    bool FormCreate();
+
+    // Process-wide state.
+    AppSettings& Settings() { return settings_; }
+    const AppFolders& Folders() const { return folders_; }
+    // The start folder of the open and save dialogs; follows every series
+    // file opened or saved during the run.
+    const QString& SeriesDir() const { return folders_.SeriesDir; }
+    const LocaleInfo& Locale() const { return locale_; }
+    Notifier& Messages() { return *notifier_; }
+    DownloadList& TickerList() { return downloadList_; }
+    QStringList& QuoteSelection() { return quoteSelection_; }
+    QStringList& HistorySelection() { return historySelection_; }
+    bool& QuoteDownloadFlag() { return quoteDownload_; }
+    bool& HistoryDownloadFlag() { return historyDownload_; }
+    const QByteArray& RequestTemplate() const { return requestTemplate_; }
+    bool OpenFromFile() const { return openFromFile_; }
+    const QString& OpenFileName() const { return openFileName_; }
+    TdlgInputs* SetupDialog() const { return setupDialog_; }
+
+    // Hooks the rest of the program fills in.
+    void SetPageFactory(PageFactory factory) { pageFactory_ = std::move(factory); }
+    void SetDownloadCommand(Command command) { downloadCommand_ = std::move(command); }
+    void SetDownloadListEditor(Command command) { downloadListEditor_ = std::move(command); }
+
+    // Pages.
+    // Takes a page built elsewhere into the main window's care: the main
+    // window owns its window from now on and follows its activation.
+    IOptionPage* AddPage(std::unique_ptr<IOptionPage> page);
+    // The current option page, or nullptr. Pending events run first, so
+    // activations and closings that are still queued count.
+    IOptionPage* FindActivePage();
+    QWidget* CurrentPageHandle() const { return currentPage_; }
+    int PageCount() const { return static_cast<int>(pages_.size()); }
+
+    // The download progress display.
+    QProgressBar* pbDownload() const { return pbDownload_; }
+    QLabel* lblTicker() const { return lblTicker_; }
+    QToolButton* spdbtnDownload() const { return spdbtnDownload_; }
+
+public slots:
+    void FileNew();
+    void EditChangeOption();
+    void FileOpen();
+    void FileSave();
+    void FilePrint();
+    void FileExit();
+    void sbViewDataClick();
+    void DoDownload();
+    void EditDownloadListItemClick();
+    void Editdefaultinterestrates1Click();
+    void HelpContentsItemClick();
+    void sbHelpClick();
+    void HelpAbout();
+
+    // The HTTP client's work events; `reading` is true for a download.
+    void HTTPerWorkBegin(bool reading, qint64 expectedSize);
+    void HTTPerWork(bool reading, qint64 transferred);
+    void HTTPerWorkEnd(bool reading);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct PageEntry {
+        QPointer<QWidget> window;
+        std::unique_ptr<IOptionPage> page;
+    };
+
+    void BuildMenus();
+    void BuildStrip();
+    void ApplyPlacement(bool savedPlacementUsable);
+    void LoadOrCreateDownloadList();
+    void FormClose();
+    void WMUser();
+    void PageDestroyed(QObject* window);
+    IOptionPage* CreatePage();
+    void ShowPage(IOptionPage* page);
+    void ShowHelpPage(const QString& keyword);
+    void Report(const QString& text);
+    QAction* AddCommand(QMenu* menu, const char* name, const QString& caption,
+                        const QKeySequence& shortcut, void (TMainForm::*handler)());
+
+    FolderRoots roots_;
+    LocaleInfo locale_;
+    std::unique_ptr<Notifier> ownNotifier_;
+    Notifier* notifier_ = nullptr;
+
+    AppSettings settings_;
+    AppFolders folders_;
+    DownloadList downloadList_;
+    QStringList loadedList_;     // the list as read at start-up
+    bool listReadWhole_ = true;  // false: the file could not be read whole
+    QStringList quoteSelection_;
+    QStringList historySelection_;
+    bool quoteDownload_ = true;
+    bool historyDownload_ = false;
+    QByteArray requestTemplate_;
+    bool openFromFile_ = false;
+    QString openFileName_;
+    TdlgInputs* setupDialog_ = nullptr;
+
+    std::vector<PageEntry> pages_;
+    QPointer<QWidget> currentPage_;
+    bool closing_ = false;
+    bool closed_ = false;
+
+    PageFactory pageFactory_;
+    Command downloadCommand_;
+    Command downloadListEditor_;
+
+    QWidget* panel_ = nullptr;
+    QProgressBar* pbDownload_ = nullptr;
+    QLabel* lblTicker_ = nullptr;
+    QToolButton* spdbtnDownload_ = nullptr;
+};
+
+}  // namespace kestrava
