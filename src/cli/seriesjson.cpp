@@ -23,11 +23,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The day numbers of 1 January 0001 to 31 December 9999, as the file reader
-// accepts them.
-constexpr double kFirstDay = -693593.0;
-constexpr double kDayAfterLast = 2958466.0;
-
 using FloatTable = PerStrike<float> TInOutObj::*;
 
 struct TableField {
@@ -284,11 +279,6 @@ TInOutObj ExpiryFromJson(const Json& object, std::size_t index)
     return series;
 }
 
-std::string OpenFailure(const std::string& path, const std::string& reason)
-{
-    return "Cannot open file \"" + path + "\". " + reason;
-}
-
 }  // namespace
 
 std::string SeriesToJson(const std::vector<TInOutObj>& series, bool withQuotes)
@@ -329,13 +319,11 @@ std::vector<TInOutObj> ReadSeriesJsonFile(const std::string& path)
 {
     std::error_code error;
     if (std::filesystem::is_directory(path, error))
-        throw SeriesFileError(
-            OpenFailure(path, std::make_error_code(std::errc::is_a_directory).message()));
+        throw SeriesFileError(CannotOpenFileMessage(path, EISDIR));
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw SeriesFileError(OpenFailure(
-            path, errno != 0 ? std::generic_category().message(errno) : "Unknown error"));
+        throw SeriesFileError(CannotOpenFileMessage(path, errno));
     std::string text;
     char buffer[65536];
     while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
@@ -344,7 +332,7 @@ std::vector<TInOutObj> ReadSeriesJsonFile(const std::string& path)
             throw SeriesJsonError("\"" + path + "\" is too large for a JSON series");
     }
     if (in.bad())
-        throw SeriesFileError("Stream read error");
+        throw SeriesFileError(kStreamReadError);
     return ReadSeriesJson(text);
 }
 

@@ -16,17 +16,12 @@
 namespace kestrava {
 
 const char* const kSeriesReadTrouble = "Trouble reading saved Option Grid.";
+const char* const kStreamReadError = "Stream read error";
 
 namespace {
 
-const char* const kStreamReadError = "Stream read error";
 const char* const kStreamWriteError = "Stream write error";
 const char* const kInvalidValue = "Invalid property value";
-
-// 1 January 0001 and the last moment of 31 December 9999: the days a date
-// field may name.
-constexpr double kFirstDay = -693593.0;
-constexpr double kDayAfterLast = 2958466.0;
 
 constexpr int kExtendedBias = 16383;
 
@@ -108,6 +103,11 @@ void SingleToExtended(float value, std::uint8_t out[10])
 }
 
 }  // namespace
+
+std::string CannotOpenFileMessage(const std::string& fileName, int error)
+{
+    return QuotedFileMessage("Cannot open file", fileName, ErrnoText(error));
+}
 
 float ToSingle(double value)
 {
@@ -453,9 +453,7 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
 
     std::error_code ignored;
     if (std::filesystem::is_directory(fileName, ignored))
-        throw SeriesFileError(QuotedFileMessage(
-            "Cannot create file", fileName,
-            std::make_error_code(std::errc::is_a_directory).message()));
+        throw SeriesFileError(QuotedFileMessage("Cannot create file", fileName, ErrnoText(EISDIR)));
 
     std::string tempName;
     int error = 0;
@@ -485,13 +483,11 @@ bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series,
 {
     std::error_code ignored;
     if (std::filesystem::is_directory(fileName, ignored))
-        throw SeriesFileError(QuotedFileMessage(
-            "Cannot open file", fileName,
-            std::make_error_code(std::errc::is_a_directory).message()));
+        throw SeriesFileError(CannotOpenFileMessage(fileName, EISDIR));
     errno = 0;
     std::ifstream in(fileName, std::ios::binary);
     if (!in)
-        throw SeriesFileError(QuotedFileMessage("Cannot open file", fileName, ErrnoText(errno)));
+        throw SeriesFileError(CannotOpenFileMessage(fileName, errno));
 
     SeriesReader reader(in);
     reader.ReadListBegin();

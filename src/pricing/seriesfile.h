@@ -24,6 +24,10 @@ public:
 };
 
 extern const char* const kSeriesReadTrouble;  // "Trouble reading saved Option Grid."
+extern const char* const kStreamReadError;    // "Stream read error"
+
+// "Cannot open file "name". " and the system's text for the errno value.
+std::string CannotOpenFileMessage(const std::string& fileName, int error);
 
 enum SeriesTag : std::uint8_t {
     kTagListEnd = 0x00,
@@ -93,6 +97,11 @@ private:
     std::istream& in_;
     std::uint64_t remaining_ = 0;
 };
+
+// The day numbers a date field may hold: 1 January 0001 up to the end of
+// 31 December 9999.
+constexpr double kFirstDay = -693593.0;
+constexpr double kDayAfterLast = 2958466.0;
 
 // Texts longer than this are taken for damage rather than read.
 constexpr std::uint64_t kMaxSeriesTextBytes = 1 << 20;
