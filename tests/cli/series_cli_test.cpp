@@ -309,3 +309,21 @@ TEST_F(SeriesCliTest, UsageAndHelp)
     EXPECT_EQ(option.status, 2);
     EXPECT_NE(option.err.find("unknown option \"--pretty\""), std::string::npos) << option.err;
 }
+
+TEST_F(SeriesCliTest, PriceReadsEitherFormOfTheSameSeries)
+{
+    const fs::path samples = KESTRAVA_SAMPLES_DIR;
+    // A JSON file with an .ops name: the content decides, not the name.
+    WriteFile(PathOf("json-named.ops"), ReadFile(samples / "sample.json"));
+    const Outcome fromOps = Run({"price", (samples / "sample.ops").string()});
+    const Outcome fromJson = Run({"price", PathOf("json-named.ops")});
+    ASSERT_EQ(fromOps.status, 0) << fromOps.err;
+    ASSERT_EQ(fromJson.status, 0) << fromJson.err;
+    EXPECT_FALSE(fromOps.out.empty());
+    EXPECT_EQ(fromJson.out, fromOps.out);
+
+    WriteFile(PathOf("broken.json"), "[{\"Model\": 3}]");
+    const Outcome broken = Run({"price", PathOf("broken.json")});
+    EXPECT_EQ(broken.status, 2);
+    EXPECT_NE(broken.err.find("\"ContractType\" is missing"), std::string::npos) << broken.err;
+}
