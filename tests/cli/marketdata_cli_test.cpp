@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "cli/calc_runner.h"
+
+using kestrava::clitest::CalcTest;
+using kestrava::clitest::Outcome;
+using kestrava::clitest::ReadFile;
+using kestrava::clitest::WriteFile;
+
+namespace {
+
+std::string DataFile(const std::string& name)
+{
+    return (std::filesystem::path(KESTRAVA_TEST_DATA_DIR) / name).string();
+}
+
+// Work files land in the test's own directory, and the system locale is the
+// C locale unless a test says otherwise.
+class MarketDataCliTest : public CalcTest {
+protected:
+    void SetUp() override
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        savedTmpDir_ = tmp ? tmp : "";
+        CalcTest::SetUp();
+        setenv("TMPDIR", dir_.c_str(), 1);
+        setenv("LC_ALL", "C", 1);
+    }
+    void TearDown() override
+    {
+        CalcTest::TearDown();
+        if (savedTmpDir_.empty())
+            unsetenv("TMPDIR");
+        else
+            setenv("TMPDIR", savedTmpDir_.c_str(), 1);
+    }
+
+    int WorkFiles() const
+    {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(dir_))
+            count += entry.path().extension() == ".TEM";
+        return count;
+    }
+
+    std::string savedTmpDir_;
+};
+
+bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+}  // namespace
+
+TEST_F(MarketDataCliTest, ConvertPrintsTheLayoutAndTheRecords)
+{
+    const Outcome o = Run({"convert", DataFile("history-spy.csv"), "--records", "--date-format",
+                           "yyyy-MM-dd"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Has(o.out, "\nRecordCount=3175\nValueColumns=6\nHeaderLines=1\n"
+                           "SeparatedDates=true\nSymbol=HISTORY-SPY\n"))
+        << o.out.substr(0, 300);
+    EXPECT_TRUE(Has(o.out, "date,high,low,close,volume\n2000-02-01,141.690002,138.529999,"
+                           "140.940002,8419900\n"));
+    EXPECT_TRUE(Has(o.out, "\n2012-09-12,144.550003,143.899994,144.389999,87607000\n"));
+    EXPECT_EQ(WorkFiles(), 1);  // convert leaves its work file
+}
+
+TEST_F(MarketDataCliTest, ConvertUnderEachLocale)
+{
+    WriteFile(PathOf("us.csv"), "Date,Close\n1/4/2005,10.5\n1/3/05,9.5\n");
+    WriteFile(PathOf("de.csv"), "Datum,Schluss\n04.01.2005,10\n03.01.2005,9\n");
+    const Outcome us = Run({"convert", "--date-format", "M/d/yyyy", PathOf("us.csv"), "--records"});
+    EXPECT_EQ(us.status, 0) << us.err;
+    EXPECT_TRUE(Has(us.out, "\n2005-01-03,0,0,9.5,0\n2005-01-04,0,0,10.5,0\n")) << us.out;
+
+    const Outcome de = Run({"convert", PathOf("de.csv"), "--date-format=dd.MM.yyyy",
+                            "--decimal-separator", ","});
+    EXPECT_EQ(de.status, 0) << de.err;
+    EXPECT_TRUE(Has(de.out, "RecordCount=2\n"));
+
+    // The C locale reads ISO dates only.
+    const Outcome c = Run({"convert", PathOf("us.csv")});
+    EXPECT_EQ(c.status, 1);
+    EXPECT_TRUE(Has(c.out, "RecordCount=0\nValueColumns=0\n")) << c.out;
+}
+
+TEST_F(MarketDataCliTest, BadOptionsAndMissingFiles)
+{
+    EXPECT_EQ(Run({"convert", "x.csv", "--date-format", "d MMM yyyy"}).status, 2);
+    EXPECT_EQ(Run({"convert", "x.csv", "--decimal-separator", "ab"}).status, 2);
+    EXPECT_EQ(Run({"convert", "x.csv", "--frobnicate"}).status, 2);
+    EXPECT_EQ(Run({"convert"}).status, 2);
+    EXPECT_EQ(Run({"hv", PathOf("x.csv"), "--days", "many"}).status, 2);
+    const Outcome missing = Run({"hv", PathOf("gone.csv")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(Has(missing.err, "gone.csv")) << missing.err;
+}
+
+TEST_F(MarketDataCliTest, HistoricalVolatility)
+{
+    const Outcome o = Run({"hv", DataFile("history-spy.csv")});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Has(o.out, "\nDays=90\nLastClose=144.389999\nLastDate=2012-09-12\n")) << o.out;
+    EXPECT_TRUE(o.out.rfind("Sigma=0.14", 0) == 0) << o.out;
+    EXPECT_EQ(WorkFiles(), 0);  // hv removes its work file
+
+    const Outcome clamped = Run({"hv", "--days", "1000", DataFile("history-gspc.csv")});
+    EXPECT_TRUE(Has(clamped.out, "\nDays=401\n")) << clamped.out;
+
+    WriteFile(PathOf("flat.csv"), "20050103,10\n20050104,10\n20050105,10\n");
+    const Outcome flat = Run({"hv", PathOf("flat.csv")});
+    EXPECT_EQ(flat.status, 1);
+    EXPECT_TRUE(Has(flat.out, "Sigma=0\nDays=3\n")) << flat.out;
+
+    WriteFile(PathOf("words.csv"), "no,dates\nhere,at all\n");
+    const Outcome none = Run({"hv", PathOf("words.csv")});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.err, "Dang! Can't digest source data from words.csv\n");
+}
+
+TEST_F(MarketDataCliTest, RootsAndTheDeletionOfAnUnusableFile)
+{
+    const std::string copy = PathOf("SPX.txt");
+    std::filesystem::copy_file(DataFile("quotes-spx-2011-01-24.dat"), copy);
+    const Outcome o = Run({"roots", copy});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out, "SPX-E\nSPXP-E\nSPXW-E\n");
+
+    WriteFile(PathOf("BAD.txt"), "<html>Service unavailable</html>\r\n");
+    const Outcome bad = Run({"roots", PathOf("BAD.txt")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "No option prices available.\n");
+    EXPECT_FALSE(std::filesystem::exists(PathOf("BAD.txt")));
+}
+
+TEST_F(MarketDataCliTest, QuotesOfOneExpiry)
+{
+    const Outcome o = Run({"quotes", DataFile("quotes-spx-2011-01-24.dat"), "--contract", "SPX-E",
+                           "--expiry", "2011-02-19", "--strikes", "1050,1051,1055"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(o.out,
+              "UnderlyingSymbol=SPX\n"
+              "UnderlyingLast=1290.58997\n"
+              "UnderlyingNet=+7.24\n"
+              "QuoteDate=2011-01-24\n"
+              "QuoteTime=Jan 24 2011 @ 14:03 ET\n"
+              "strike,side,last,net,bid,ask,code\n"
+              "1050,call,234.5,6.05000019,238.199997,241.899994,SPX B\n"
+              "1050,put,0.75,-0.300000012,0.699999988,0.850000024,SPX N\n"
+              "1051,call,0,0,0,0,\n"
+              "1051,put,0,0,0,0,\n"
+              "1055,call,0,0,233.199997,237,SPX B\n"
+              "1055,put,0.649999976,0,0.349999994,1.20000005,SPX N\n");
+
+    EXPECT_EQ(Run({"quotes", DataFile("quotes-spx-2011-01-24.dat"), "--contract", "SPX-E"}).status, 2);
+    EXPECT_EQ(Run({"quotes", DataFile("quotes-spx-2011-01-24.dat"), "--contract", "SPX-E",
+                   "--expiry", "2011-02-30", "--strikes", "1050"}).status, 2);
+    const Outcome gone = Run({"quotes", PathOf("GONE.txt"), "--contract", "SPX", "--expiry",
+                              "2011-02-19", "--strikes", "1050"});
+    EXPECT_EQ(gone.status, 1);
+    EXPECT_TRUE(Has(gone.err, "No CBOE option data available.\n")) << gone.err;
+}
