@@ -346,12 +346,30 @@ std::string SeriesReader::ReadText()
 
 // ---- Records ---------------------------------------------------------------
 
-void WriteSeries(SeriesWriter& writer, const TInOutObj& series)
+namespace {
+
+// What the reader would refuse is refused before anything is written, so a
+// saved file always loads again.
+void CheckSavable(const TInOutObj& series)
 {
     if (series.NumStrikes < 0 || series.NumStrikes > kMaxStrikes)
         throw SeriesFileError("Cannot save an expiry with " + std::to_string(series.NumStrikes)
                               + " strikes; a series has 0 to "
                               + std::to_string(kMaxStrikes) + ".");
+    for (TDateTime date : {series.PriceDate, series.TodayDate, series.ExpiryDate, series.DivDate})
+        if (!(date >= kFirstDay && date < kDayAfterLast))
+            throw SeriesFileError("Cannot save an expiry with a date outside the years 1 to 9999.");
+    for (const std::string* text : {&series.OptSymbol, &series.SourceFile, &series.OptContract})
+        if (Cp1252ToUtf8(*text).size() > kMaxSeriesTextBytes)
+            throw SeriesFileError("Cannot save a text longer than "
+                                  + std::to_string(kMaxSeriesTextBytes) + " bytes.");
+}
+
+}  // namespace
+
+void WriteSeries(SeriesWriter& writer, const TInOutObj& series)
+{
+    CheckSavable(series);
     writer.WriteInteger(series.ContractType);
     writer.WriteInteger(series.Model);
     writer.WriteInteger(series.Steps);
@@ -468,6 +486,11 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
         std::filesystem::remove(tempName, ignored);
         throw SeriesFileError(kStreamWriteError);
     }
+
+    // The new file keeps the old one's permissions.
+    const auto oldStatus = std::filesystem::status(fileName, ignored);
+    if (std::filesystem::is_regular_file(oldStatus))
+        std::filesystem::permissions(tempName, oldStatus.permissions(), ignored);
 
     std::error_code renameError;
     std::filesystem::rename(tempName, fileName, renameError);

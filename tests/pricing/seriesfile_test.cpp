@@ -632,10 +632,18 @@ TEST_F(SeriesFileTest, FailedSaveLeavesNothingAndKeepsTheOldFile)
     SaveSeriesFile(good, {WorkedExample()});
     const std::string before = ReadFile(good);
 
-    TInOutObj tooMany = WorkedExample();
-    tooMany.NumStrikes = 21;
-    EXPECT_THROW(SaveSeriesFile(good, {WorkedExample(), tooMany}), SeriesFileError);
-    EXPECT_EQ(ReadFile(good), before);
+    // What the reader would refuse is not saved, and the old file stays.
+    std::vector<TInOutObj> unsavable(5, WorkedExample());
+    unsavable[0].NumStrikes = 21;
+    unsavable[1].NumStrikes = -1;
+    unsavable[2].TodayDate = std::nan("");
+    unsavable[3].ExpiryDate = 1e10;
+    unsavable[4].SourceFile = std::string(kMaxSeriesTextBytes / 2 + 1, '\xE9');
+    for (const TInOutObj& bad : unsavable) {
+        EXPECT_THROW(SaveSeriesFile(good, {WorkedExample(), bad}), SeriesFileError);
+        EXPECT_EQ(ReadFile(good), before);
+    }
+    fs::permissions(good, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     // A directory in the way of the rename.
     fs::create_directories(PathOf("taken.ops/inside"));
@@ -655,4 +663,6 @@ TEST_F(SeriesFileTest, FailedSaveLeavesNothingAndKeepsTheOldFile)
     ASSERT_TRUE(LoadSeriesFile(good, loaded, notifier));
     ASSERT_EQ(loaded.size(), 1u);
     EXPECT_EQ(loaded[0].OptSymbol, "XYZW");
+    EXPECT_EQ(fs::status(good).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }
