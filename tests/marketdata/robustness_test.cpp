@@ -1,0 +1,138 @@
+// The readers against damaged copies of real files and against the larger
+// real quote tables: every outcome is a result or a message, never a crash.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "common/dates.h"
+#include "marketdata/OptPriceReader.h"
+#include "marketdata/PriceFileReader.h"
+#include "marketdata/SigmaObj.h"
+#include "marketdata/testsupport.h"
+
+using namespace kestrava;
+using kestrava::testing::kIsoLocale;
+using kestrava::testing::kUsLocale;
+using kestrava::testing::TestDataFile;
+
+namespace {
+
+// A copy of text with a few random edits: bytes replaced by separators,
+// digits, blanks, line breaks or anything, or cut out.
+std::string Damaged(const std::string& text, std::mt19937& random)
+{
+    std::string out = text;
+    const char kInteresting[] = {',', ',', ' ', '\n', '\r', '-', '.', '(', ')', '9', '\0', 'e'};
+    const int edits = 1 + static_cast<int>(random() % 8);
+    for (int i = 0; i < edits && !out.empty(); ++i) {
+        const std::size_t at = random() % out.size();
+        switch (random() % 4) {
+        case 0: out[at] = kInteresting[random() % sizeof kInteresting]; break;
+        case 1: out[at] = static_cast<char>(random()); break;
+        case 2: out.erase(at, 1 + random() % 40); break;
+        default: out.insert(at, std::string(1 + random() % 3, kInteresting[random() % sizeof kInteresting]));
+        }
+    }
+    return out;
+}
+
+class RobustnessTest : public kestrava::testing::ScratchTest {};
+
+}  // namespace
+
+TEST_F(RobustnessTest, DamagedQuoteTablesGiveResultsOrMessages)
+{
+    const std::string original = ReadAll(TestDataFile("quotes-spx-2011-01-24.dat").string());
+    std::mt19937 random(20110124);
+    const std::vector<float> strikes{1000, 1050, 1100, 1150, 1200, 1250, 1300};
+    for (int round = 0; round < 150; ++round) {
+        const std::string text = Damaged(original, random);
+        const std::string path = Write("SPX.txt", text);
+        notifier_.messages.clear();
+        TCboePriceReader loader(notifier_, kUsLocale);
+        PrepareQuoteLoad(loader, 2, EncodeDate(2011, 2, 19), "SPX-E", strikes);
+        loader.FileName = path;
+        const bool loaded = loader.LoadQuotes();
+        EXPECT_EQ(notifier_.messages.size(), loaded ? 0u : 1u) << "round " << round;
+
+        notifier_.messages.clear();
+        TCboePriceReader lister(notifier_, kUsLocale);
+        lister.FileName = path;
+        lister.ListRoots();
+        // A file is deleted exactly when a message says why.
+        EXPECT_EQ(std::filesystem::exists(path), notifier_.messages.empty()) << "round " << round;
+        for (const std::string& root : lister.Roots)
+            EXPECT_LE(root.size(), 6u);
+    }
+}
+
+TEST_F(RobustnessTest, DamagedHistoriesGiveRecordsOrMessages)
+{
+    const std::string original = ReadAll(TestDataFile("history-spy.csv").string());
+    std::mt19937 random(20120912);
+    const std::filesystem::path temp = dir_ / "tmp";
+    std::filesystem::create_directories(temp);
+    for (int round = 0; round < 60; ++round) {
+        const std::string source = Write("spy.csv", Damaged(original, random));
+        notifier_.messages.clear();
+        TAsciiFileReader reader(notifier_, kIsoLocale, temp);
+        reader.Open(source);
+        if (reader.RecordCount == 0) {
+            EXPECT_LE(notifier_.messages.size(), 1u);
+            continue;
+        }
+        EXPECT_TRUE(notifier_.messages.empty()) << notifier_.messages.front();
+        TSigmaObj sigma(notifier_);
+        sigma.FileName = reader.DataFileName;
+        sigma.Days = 90;
+        sigma.Calculate();
+        EXPECT_GE(sigma.Sigma, 0);
+        std::filesystem::remove(reader.DataFileName);
+    }
+}
+
+TEST_F(RobustnessTest, LargerRealTablesFromTheSharedSamples)
+{
+    const std::filesystem::path shared =
+        std::filesystem::path(KESTRAVA_TEST_DATA_DIR) / "../../../shared/fixtures/realworld";
+    struct Case {
+        const char* file;
+        const char* contract;
+        TDateTime expiry;
+        std::vector<float> strikes;
+        std::size_t roots;
+    };
+    const Case cases[] = {
+        {"quotes-aapl-2013-10-22.dat", "AAPL", EncodeDate(2013, 10, 25), {500, 505, 510}, 13},
+        {"quotes-aapl-2016-11-04.dat", "AAPL-8", EncodeDate(2017, 1, 20), {65, 70, 75}, 15},
+        {"quotes-spy-2016-11-25.dat", "SPY-K", EncodeDate(2016, 11, 30), {200, 210.5f, 221}, 15},
+    };
+    int tried = 0;
+    for (const Case& c : cases) {
+        const std::filesystem::path table = shared / c.file;
+        if (!std::filesystem::exists(table))
+            continue;
+        ++tried;
+        SCOPED_TRACE(c.file);
+        const std::string copy = (dir_ / "Q.txt").string();
+        std::filesystem::copy_file(table, copy, std::filesystem::copy_options::overwrite_existing);
+        TCboePriceReader lister(notifier_, kUsLocale);
+        lister.FileName = copy;
+        lister.ListRoots();
+        EXPECT_EQ(lister.Roots.size(), c.roots);
+
+        TCboePriceReader loader(notifier_, kUsLocale);
+        PrepareQuoteLoad(loader, DecodeDate(c.expiry).month, c.expiry, c.contract, c.strikes);
+        loader.FileName = copy;
+        ASSERT_TRUE(loader.LoadQuotes());
+        for (int s = 1; s <= static_cast<int>(c.strikes.size()); ++s)
+            EXPECT_FALSE(loader.OptCode(s, 1).empty()) << "strike " << c.strikes[s - 1];
+    }
+    EXPECT_TRUE(notifier_.messages.empty());
+    if (tried == 0)
+        GTEST_SKIP() << "the shared sample tables are not beside this checkout";
+}
