@@ -1,8 +1,10 @@
 #include "numformat.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <type_traits>
 #include <vector>
 
 namespace kestrava {
@@ -98,23 +100,56 @@ struct Digits {
     std::string fraction;  // exactly the requested number of decimals
 };
 
-// The magnitude rounded half away from zero to `decimals` places, taken from
-// its 15 significant digits.
-Digits RoundedDigits(double magnitude, int decimals)
+// A magnitude as its significant decimal digits: value = 0.digits x 10^pointPos.
+struct Significant {
+    std::string digits;
+    int pointPos = 0;
+};
+
+// 15 significant digits: what a double holds for sure, and short enough to
+// wash out the noise of binary arithmetic (0.1 + 0.2, 2.345).
+Significant DoubleDigits(double magnitude)
 {
     char text[40];
     std::snprintf(text, sizeof text, "%.14e", magnitude);
-    std::string significant;
-    significant += text[0];
-    significant.append(text + 2, 14);
-    int pointPos = std::atoi(text + 17) + 1;  // digits before the decimal point
+    Significant result;
+    result.digits += text[0];
+    result.digits.append(text + 2, 14);
+    result.pointPos = std::atoi(text + 17) + 1;
+    return result;
+}
+
+// The shortest digits that give the single-precision value back: what was
+// typed or read into it.
+Significant SingleDigits(float magnitude)
+{
+    char text[40];
+    const auto [end, error] = std::to_chars(text, text + sizeof text - 1, magnitude, std::chars_format::scientific);
+    (void)error;  // 40 characters always suffice
+    *end = '\0';
+    const std::string_view written(text, static_cast<std::size_t>(end - text));
+    const std::size_t exponentAt = written.find('e');
+    Significant result;
+    for (const char c : written.substr(0, exponentAt))
+        if (c != '.')
+            result.digits += c;
+    result.pointPos = std::atoi(text + exponentAt + 1) + 1;
+    return result;
+}
+
+// The number rounded half away from zero to `decimals` places.
+Digits RoundedDigits(const Significant& number, int decimals)
+{
+    const std::string& significant = number.digits;
+    const int available = static_cast<int>(significant.size());
+    int pointPos = number.pointPos;
 
     const int keep = pointPos + decimals;
     std::string kept;
     if (keep >= 0) {
-        kept = significant.substr(0, static_cast<std::size_t>(std::min(keep, 15)));
-        kept.append(static_cast<std::size_t>(std::max(keep - 15, 0)), '0');
-        if (keep < 15 && significant[static_cast<std::size_t>(keep)] >= '5') {
+        kept = significant.substr(0, static_cast<std::size_t>(std::min(keep, available)));
+        kept.append(static_cast<std::size_t>(std::max(keep - available, 0)), '0');
+        if (keep < available && significant[static_cast<std::size_t>(keep)] >= '5') {
             int i = keep - 1;
             for (; i >= 0 && kept[static_cast<std::size_t>(i)] == '9'; --i)
                 kept[static_cast<std::size_t>(i)] = '0';
@@ -141,18 +176,30 @@ Digits RoundedDigits(double magnitude, int decimals)
     return digits;
 }
 
+std::string WithSeparator(std::string text, char decimalSeparator)
+{
+    for (char& c : text)
+        if (c == '.')
+            c = decimalSeparator;
+    return text;
+}
+
 std::string FormatGeneral(double value, char decimalSeparator)
 {
     char text[40];
     std::snprintf(text, sizeof text, "%.15g", value);
-    std::string result = text;
-    for (char& c : result)
-        if (c == '.')
-            c = decimalSeparator;
-    return result;
+    return WithSeparator(text, decimalSeparator);
 }
 
-std::string FormatSection(std::string_view text, double magnitude, bool negate, char decimalSeparator,
+std::string FormatGeneral(float value, char decimalSeparator)
+{
+    char text[40];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    (void)error;
+    return WithSeparator(std::string(text, end), decimalSeparator);
+}
+
+std::string FormatSection(std::string_view text, const Significant& magnitude, bool negate, char decimalSeparator,
                           char thousandsSeparator)
 {
     const Section section = ParseSection(text);
@@ -212,9 +259,8 @@ std::string FormatSection(std::string_view text, double magnitude, bool negate, 
     return out;
 }
 
-}  // namespace
-
-std::string FormatFloat(std::string_view picture, double value, char decimalSeparator, char thousandsSeparator)
+template <typename Real>
+std::string FormatPicture(std::string_view picture, Real value, char decimalSeparator, char thousandsSeparator)
 {
     if (std::isnan(value))
         return "NAN";
@@ -236,7 +282,22 @@ std::string FormatFloat(std::string_view picture, double value, char decimalSepa
     }
     if (chosen.empty())
         return FormatGeneral(value, decimalSeparator);
-    return FormatSection(chosen, std::fabs(value), negate, decimalSeparator, thousandsSeparator);
+    const Real magnitude = std::fabs(value);
+    const Significant digits = std::is_same_v<Real, float> ? SingleDigits(static_cast<float>(magnitude))
+                                                           : DoubleDigits(static_cast<double>(magnitude));
+    return FormatSection(chosen, digits, negate, decimalSeparator, thousandsSeparator);
+}
+
+}  // namespace
+
+std::string FormatFloat(std::string_view picture, double value, char decimalSeparator, char thousandsSeparator)
+{
+    return FormatPicture(picture, value, decimalSeparator, thousandsSeparator);
+}
+
+std::string FormatSingle(std::string_view picture, float value, char decimalSeparator, char thousandsSeparator)
+{
+    return FormatPicture(picture, value, decimalSeparator, thousandsSeparator);
 }
 
 }  // namespace kestrava

@@ -47,4 +47,10 @@ namespace kestrava {
 std::string FormatFloat(std::string_view picture, double value, char decimalSeparator = '.',
                         char thousandsSeparator = ',');
 
+// The same for a single-precision value, rounded on the shortest digits that
+// give it back, so a 2.675 stored as a float (2.67499995...) writes 2.68 in
+// "0.00" as typed, not 2.67. Use it for the series' per-strike values.
+std::string FormatSingle(std::string_view picture, float value, char decimalSeparator = '.',
+                         char thousandsSeparator = ',');
+
 }  // namespace kestrava

@@ -219,3 +219,36 @@ TEST(FormatFloat, EmptyPictureWritesGeneralFormat)
     EXPECT_EQ(FormatFloat("", 0.1 + 0.2), "0.3");
     EXPECT_EQ(FormatFloat(";;", 2), "2");
 }
+
+// Per-strike values are single precision: they round on the digits they were
+// given, not on the binary value's expansion.
+TEST(FormatSingle, RoundsOnTheDigitsTheFloatWasGiven)
+{
+    struct SingleCase {
+        const char* picture;
+        float value;
+        const char* expected;
+    };
+    const std::vector<SingleCase> cases = {
+        {"0.00", 2.675f, "2.68"},  // 2.67499995... as a float
+        {"0.00", -2.675f, "-2.68"},
+        {"0.00", 1.005f, "1.01"},
+        {"0.#0 ;;'", 1.5f, "1.50 "},
+        {"0.000 ;0.000 ;'", -1.5f, "1.500 "},
+        {"0.000 ;; '", 0.0f, " "},
+        {"0.000 ;; '", -0.0f, " "},
+        {"+0.#0 ;-0.#0 ;'", -0.001f, "-0.00 "},
+        {"0.000000000", 0.1f, "0.100000000"},
+        {"0", 16777216.0f, "16777216"},
+        {"0.00", 1e-45f, "0.00"},
+        {"", 1.1f, "1.1"},
+    };
+    for (const SingleCase& c : cases)
+        EXPECT_EQ(FormatSingle(c.picture, c.value), c.expected) << "picture \"" << c.picture << "\", value " << c.value;
+    EXPECT_EQ(FormatSingle("0", std::numeric_limits<float>::max()).size(), 39u);
+    EXPECT_EQ(FormatSingle("0.00", std::numeric_limits<float>::quiet_NaN()), "NAN");
+    EXPECT_EQ(FormatSingle("0.00", -std::numeric_limits<float>::infinity()), "-INF");
+    EXPECT_EQ(FormatSingle("0.#0", 2.5f, ','), "2,50");
+    // The double entry point sees the float's binary expansion.
+    EXPECT_EQ(FormatFloat("0.00", static_cast<double>(2.675f)), "2.67");
+}
