@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
@@ -67,6 +68,7 @@ TrmCustomSpinEdit::TrmCustomSpinEdit(QWidget* parent)
 
     // Dropped text would slip past the character check.
     setAcceptDrops(false);
+    setInputMethodHints(Qt::ImhFormattedNumbersOnly);
     setText(QStringLiteral("0"));
     lastText_ = text();
     connect(this, &QLineEdit::textChanged, this, [this](const QString& now) {
@@ -131,20 +133,33 @@ bool TrmCustomSpinEdit::FitsMaxLength(int insertedLength) const
     return maxLength_ == 0 || text().size() - selectedText().size() + insertedLength <= maxLength_;
 }
 
+// Text that arrives whole (pasted, or composed by an input method) passes
+// the same checks as typed characters.
+bool TrmCustomSpinEdit::AcceptsInsert(const QString& inserted) const
+{
+    return PasteAllowed() && FitsMaxLength(inserted.size())
+        && std::all_of(inserted.begin(), inserted.end(),
+                       [this](QChar c) { return !IsControlChar(c) && IsValidChar(c); });
+}
+
 void TrmCustomSpinEdit::PasteChecked(QClipboard::Mode mode)
 {
-    if (!PasteAllowed()) {
-        Beep();
-        return;
-    }
     const QString pasted = QGuiApplication::clipboard()->text(mode).trimmed();
-    const bool valid = std::all_of(pasted.begin(), pasted.end(),
-                                   [this](QChar c) { return !IsControlChar(c) && IsValidChar(c); });
-    if (!valid || !FitsMaxLength(pasted.size())) {
+    if (!AcceptsInsert(pasted)) {
         Beep();
         return;
     }
     insert(pasted);
+}
+
+void TrmCustomSpinEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!event->commitString().isEmpty() && !AcceptsInsert(event->commitString())) {
+        Beep();
+        event->accept();
+        return;
+    }
+    QLineEdit::inputMethodEvent(event);
 }
 
 void TrmCustomSpinEdit::keyPressEvent(QKeyEvent* event)

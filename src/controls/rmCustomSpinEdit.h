@@ -77,6 +77,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -85,6 +86,7 @@ protected:
 private:
     bool PasteAllowed() const { return editorEnabled_ && !isReadOnly(); }
     bool FitsMaxLength(int insertedLength) const;
+    bool AcceptsInsert(const QString& inserted) const;
     void PasteChecked(QClipboard::Mode mode);
     void LayoutButton();
 

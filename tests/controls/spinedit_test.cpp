@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
@@ -324,6 +325,15 @@ void SpinEditTest::pasteIsChecked()
     edit->selectAll();
     QTest::keySequence(edit, QKeySequence::Cut);
     QCOMPARE(edit->text(), QString());
+
+    // Text composed by an input method is checked like pasted text.
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("4e"));
+    QApplication::sendEvent(edit, &composed);
+    QCOMPARE(edit->text(), QString());
+    composed.setCommitString(QStringLiteral("45"));
+    QApplication::sendEvent(edit, &composed);
+    QCOMPARE(edit->text(), QStringLiteral("45"));
 }
 
 void SpinEditTest::changedFiresOnRealChangesOnly()
