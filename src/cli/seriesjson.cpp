@@ -308,6 +308,9 @@ std::vector<TInOutObj> ReadSeriesJson(std::string_view text)
         throw SeriesJsonError("a JSON series must be an array with one object per expiry");
     if (document.empty())
         throw SeriesJsonError("the JSON series holds no expiry");
+    if (document.size() > kMaxSeriesExpiries)
+        throw SeriesJsonError("the JSON series holds more than "
+                              + std::to_string(kMaxSeriesExpiries) + " expiries");
     std::vector<TInOutObj> series;
     series.reserve(document.size());
     for (std::size_t i = 0; i < document.size(); ++i)

@@ -514,7 +514,12 @@ bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series,
 
     SeriesReader reader(in);
     reader.ReadListBegin();
+    std::size_t count = 0;
     while (reader.PeekTag() != kTagListEnd) {
+        if (++count > kMaxSeriesExpiries) {
+            notifier.Error(kSeriesReadTrouble);
+            return false;
+        }
         TInOutObj expiry;
         try {
             ReadSeries(reader, expiry);

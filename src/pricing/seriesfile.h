@@ -103,6 +103,10 @@ private:
 constexpr double kFirstDay = -693593.0;
 constexpr double kDayAfterLast = 2958466.0;
 
+// A page shows three expiries; a file claiming more than this many records is
+// taken for damage rather than read into memory without end.
+constexpr std::size_t kMaxSeriesExpiries = 1000;
+
 // Texts longer than this are taken for damage rather than read.
 constexpr std::uint64_t kMaxSeriesTextBytes = 1 << 20;
 
@@ -122,9 +126,9 @@ void ReadSeries(SeriesReader& reader, TInOutObj& series);
 // SeriesFileError ("Cannot create file "..." ...", "Stream write error").
 void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& series);
 
-// Appends the expiries of the file to series. A damaged record: shows
-// kSeriesReadTrouble through notifier, discards that record, keeps those
-// before it and returns false. A file that cannot be opened, does not begin a
+// Appends the expiries of the file to series. A damaged record, or one more
+// than kMaxSeriesExpiries: shows kSeriesReadTrouble through notifier, discards
+// that record, keeps those before it and returns false. A file that cannot be opened, does not begin a
 // series or ends between records throws SeriesFileError; the expiries read by
 // then stay in series.
 bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series,

@@ -526,6 +526,23 @@ TEST_F(SeriesFileTest, StrikeCountsBeyondTheTablesAreDamage)
     }
 }
 
+TEST_F(SeriesFileTest, EndlessRecordsStopAtTheLimit)
+{
+    std::string bytes = "\x01";
+    for (std::size_t i = 0; i <= kMaxSeriesExpiries; ++i)
+        bytes += Record(0);
+    std::vector<TInOutObj> loaded;
+    RecordingNotifier notifier;
+    EXPECT_FALSE(Load(bytes + std::string(1, '\0'), loaded, notifier));
+    EXPECT_EQ(loaded.size(), kMaxSeriesExpiries);
+    EXPECT_EQ(notifier.errors.size(), 1u);
+
+    loaded.clear();
+    bytes.resize(bytes.size() - Record(0).size());
+    EXPECT_TRUE(Load(bytes + std::string(1, '\0'), loaded, notifier)) << "exactly the limit";
+    EXPECT_EQ(loaded.size(), kMaxSeriesExpiries);
+}
+
 TEST_F(SeriesFileTest, LengthsBeyondTheFileAreDamageNotAllocations)
 {
     const std::string head = Int8(1) + Int8(3) + Int16(200) + Int8(1) + Int8(0) + Int8(0)
