@@ -210,9 +210,13 @@ void TrmCustomSpinEdit::keyPressEvent(QKeyEvent* event)
 void TrmCustomSpinEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
+    // Coming back from a context menu or another application is not entering
+    // the edit: the selection stays as the user left it.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+        return;
     if (autoSelect_ && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
         selectAll();
-    else if (!autoSelect_ && hasSelectedText() && event->reason() != Qt::PopupFocusReason)
+    else if (!autoSelect_ && hasSelectedText())
         deselect();
 }
 

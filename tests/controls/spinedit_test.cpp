@@ -90,6 +90,7 @@ private slots:
     void refusedCharactersLeaveTheTextAlone();
     void editorDisabledAndReadOnly();
     void pasteIsChecked();
+    void enteringSelectsTheText();
     void changedFiresOnRealChangesOnly();
     void buttonsStepFocusAndFollowTheEdit();
     void holdingAButtonRepeats();
@@ -334,6 +335,29 @@ void SpinEditTest::pasteIsChecked()
     composed.setCommitString(QStringLiteral("45"));
     QApplication::sendEvent(edit, &composed);
     QCOMPARE(edit->text(), QStringLiteral("45"));
+}
+
+void SpinEditTest::enteringSelectsTheText()
+{
+    Form form;
+    TrmSpinEdit* edit = form.Add(DaysEdit());
+    QVERIFY(form.Show());
+
+    form.other->setFocus();
+    edit->setFocus(Qt::OtherFocusReason);
+    QCOMPARE(edit->selectedText(), QStringLiteral("90"));
+
+    // A click places the cursor instead.
+    form.other->setFocus();
+    QTest::mouseClick(edit, Qt::LeftButton, {}, QPoint(edit->Button()->x() - 4, edit->height() / 2));
+    QVERIFY(edit->hasFocus());
+    QVERIFY(!edit->hasSelectedText());
+
+    edit->SetAutoSelect(false);
+    form.other->setFocus();
+    QTest::keyClick(form.other, Qt::Key_Backtab);
+    QVERIFY(edit->hasFocus());
+    QVERIFY(!edit->hasSelectedText());
 }
 
 void SpinEditTest::changedFiresOnRealChangesOnly()
