@@ -3,91 +3,25 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
 
 #include <nlohmann/json.hpp>
 
 #include "common/notifier.h"
 #include "pricing/seriesfile.h"
 
+#include "calc_runner.h"
+
 using namespace kestrava;
+using namespace kestrava::clitest;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string Quoted(const std::string& arg)
-{
-    std::string text = "'";
-    for (char c : arg)
-        text += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return text + "'";
-}
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class SeriesCliTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path()
-               / (std::string("kestrava-cli-") + info->name() + "-"
-                  + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    Outcome Run(const std::vector<std::string>& args) const
-    {
-        std::string command = Quoted(KESTRAVA_CALC);
-        for (const std::string& arg : args) {
-            command += ' ';
-            command += Quoted(arg);
-        }
-        const fs::path out = dir_ / "stdout.txt";
-        const fs::path err = dir_ / "stderr.txt";
-        command += " >";
-        command += Quoted(out.string());
-        command += " 2>";
-        command += Quoted(err.string());
-        const int raw = std::system(command.c_str());
-        Outcome outcome;
-        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        outcome.out = ReadFile(out);
-        outcome.err = ReadFile(err);
-        fs::remove(out);
-        fs::remove(err);
-        return outcome;
-    }
-
-    std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
-};
+class SeriesCliTest : public clitest::CalcTest {};
 
 const fs::path kSeriesData = fs::path(KESTRAVA_TEST_DATA_DIR) / "series";
 const std::set<std::string> kFloatKeys = {"Dividend", "Rate", "Underlying", "Sigma"};
