@@ -227,6 +227,8 @@ QDateEdit* TdlgInputs::NewDatePicker(const QString& name)
     picker->setObjectName(name);
     picker->setCalendarPopup(true);
     picker->setDisplayFormat(PickerFormat(locale_));
+    // Room between the date and the drop-down arrow.
+    picker->setMinimumWidth(picker->sizeHint().width() + picker->fontMetrics().averageCharWidth());
     return picker;
 }
 
