@@ -243,6 +243,57 @@ TEST_F(PriceFileTest, ASourceNamedLikeTheNextWorkFileIsNotDeleted)
     EXPECT_EQ(std::filesystem::path(reader_->DataFileName).filename(), "~TEM0101.TEM");
 }
 
+TEST_F(PriceFileTest, FailedReversalKeepsEveryRecord)
+{
+    // A directory in the way of the reversed copy makes its creation fail.
+    SetWorkFileCounter(0x4FF);
+    std::filesystem::create_directories(tempDir_ / "~TEM0501.TEM" / "in-the-way");
+    const std::string content = kNewestFirstIso;
+    const std::string source = Write("iso.csv", content);
+    Open(source, kIsoLocale);
+    EXPECT_EQ(notifier_.messages,
+              std::vector<std::string>{"Dang ... we have a error sorting the data file."});
+    EXPECT_EQ(reader_->RecordCount, 0);
+    EXPECT_EQ(std::filesystem::path(reader_->DataFileName).filename(), "~TEM0500.TEM");
+    const std::vector<TPriceRecord> kept = Records();
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0].Date, EncodeDate(2005, 1, 5));
+    EXPECT_EQ(ReadAll(source), content);
+}
+
+TEST(PriceWorkFile, RecordsAre24LittleEndianBytes)
+{
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / "kestrava-md-layout.TEM";
+    TPriceRecord record;
+    record.Date = 38355;  // 2005-01-03
+    record.High = 1.5f;
+    record.Low = -2;
+    record.Close = 0.25f;
+    record.Volume = 1e9f;
+    {
+        PriceWorkFileWriter writer(path);
+        writer.Append(record);
+        writer.Append(record);
+        writer.Close();
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    const unsigned char expected[24] = {0x00, 0x00, 0x00, 0x00, 0x60, 0xBA, 0xE2, 0x40,  // 38355.0
+                                        0x00, 0x00, 0xC0, 0x3F,                          // 1.5
+                                        0x00, 0x00, 0x00, 0xC0,                          // -2
+                                        0x00, 0x00, 0x80, 0x3E,                          // 0.25
+                                        0x28, 0x6B, 0x6E, 0x4E};                         // 1e9
+    ASSERT_EQ(bytes.size(), 48u);
+    for (std::size_t i = 0; i < 24; ++i)
+        EXPECT_EQ(static_cast<unsigned char>(bytes[24 + i]), expected[i]) << "byte " << i;
+    const std::vector<TPriceRecord> back = ReadPriceRecords(path);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1].Date, 38355);
+    EXPECT_EQ(back[1].Volume, 1e9f);
+    std::filesystem::remove(path);
+}
+
 TEST_F(PriceFileTest, SymbolFromTheFileName)
 {
     Open(Write("SPX =^GSPC.csv", "1/3/2005,1\n1/4/2005,2\n"), kUsLocale);
