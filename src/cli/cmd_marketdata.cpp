@@ -327,7 +327,7 @@ const CommandRegistration rootsCommand({
 
 const CommandRegistration quotesCommand({
     "quotes",
-    "quotes QUOTEFILE --contract ROOT[-X] --expiry yyyy-mm-dd --strikes K1,...",
+    "quotes QUOTEFILE --contract C --expiry D --strikes K,...",
     "match the quotes of one expiry to a series' strikes",
     Help("Usage: kestrava-calc quotes QUOTEFILE --contract ROOT[-X]\n"
          "                     --expiry yyyy-mm-dd --strikes K1,K2,... [locale options]\n"
@@ -342,6 +342,9 @@ const CommandRegistration quotesCommand({
          "(yyyy-mm-dd), QuoteTime as key=value lines, then\n"
          "strike,side,last,net,bid,ask,code with a call and a put row per strike;\n"
          "a strike without a matching row shows zeros and an empty code.\n"
+         "\n"
+         "The exchange writes its numbers with a decimal point whatever the locale;\n"
+         "the locale options are taken as by the other commands.\n"
          "\n"
          "Exit status: 0 the quotes were loaded; 1 the file could not be read (the\n"
          "reason goes to standard error); 2 bad usage.\n"),

@@ -7,6 +7,7 @@
 
 #include "common/dates.h"
 #include "common/notifier.h"
+#include "marketdata/PriceWorkFile.h"  // MarketDataError
 
 namespace kestrava {
 
