@@ -68,9 +68,10 @@ std::string GridCellText(const TInOutObj& series, int s, int k, int column, char
 {
     if (column < 1 || column >= kGridColumns)
         return {};
-    // The value is held in single precision; percent columns scale it first.
-    const double value = static_cast<double>(static_cast<float>(CellValue(series, s, k, column)));
-    return FormatFloat(kColumns[column].format, value, decimalSeparator);
+    // The values are singles and round as their shortest decimal reads, so a
+    // stored 2.675 shows 2.68; percent columns scale before they round.
+    const float value = static_cast<float>(CellValue(series, s, k, column));
+    return FormatSingle(kColumns[column].format, value, decimalSeparator);
 }
 
 std::string StrikeLabel(float strike, bool call, float strikeStep)

@@ -61,6 +61,8 @@ TEST(GridText, PercentColumnsAndDecimalComma)
     EXPECT_EQ(GridCellText(p, 1, 1, 13), "50.0 ");
     p.Theo(1, 1) = 12.345f;
     EXPECT_EQ(GridCellText(p, 1, 1, 7, ','), "12,35 ");
+    p.Theo(1, 1) = 2.675f;  // 2.67499995 as stored
+    EXPECT_EQ(GridCellText(p, 1, 1, 7), "2.68 ");
     EXPECT_EQ(GridCellText(p, 1, 1, 0), "");
 }
 
