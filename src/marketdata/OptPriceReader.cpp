@@ -283,7 +283,9 @@ void TCboePriceReader::ReadQuotes()
             throw MarketDataError(line.Where() + "no \"@\" in the quote time " + Shown(stamp) + ".");
         std::vector<std::string_view> words;
         SplitFields(stamp.substr(0, at), ' ', words);
-        for (int month = 1; month <= 12 && !words.empty(); ++month) {
+        if (words.empty())
+            throw MarketDataError(line.Where() + "no date before the \"@\" in " + Shown(stamp) + ".");
+        for (int month = 1; month <= 12; ++month) {
             if (words[0].find(kMonths[month - 1]) == std::string_view::npos)
                 continue;
             if (words.size() < 3)

@@ -261,7 +261,8 @@ TEST_F(QuoteFileTest, QuoteDateAndTimeInEachLocale)
     }
 
     for (const char* line2 : {"Jan 24 2011 14:03 ET,\r\n", "Jan 32 2011 @ 14:03 ET,\r\n",
-                              "Jan x 2011 @ 14:03 ET,\r\n", "Jan @,\r\n", ",,\r\n"}) {
+                              "Jan x 2011 @ 14:03 ET,\r\n", "Jan @,\r\n", " @ 14:03 ET,\r\n",
+                              ",,\r\n"}) {
         notifier_.messages.clear();
         const std::string bad = Write("BAD.txt", "SPX (S&P 500 INDEX),1290.59,+7.24,\r\n"
                                                      + std::string(line2));
