@@ -43,7 +43,7 @@ const QString TdlgInputs::kEditCaptionPrefix = QStringLiteral("Editing Option Se
 const QString TdlgInputs::kNoSymbolMessage = QStringLiteral("You need to enter a Ticker/Symbol \n\ror hit Cancel.");
 const QString TdlgInputs::kCannotDigestMessage = QStringLiteral("Dang! Can't digest data in file(s) ... \r\n");
 const QString TdlgInputs::kBadExpiryCountMessage =
-    QStringLiteral("The # of Expirys must be 1, 2 or 3 \n\ror hit Cancel.");
+    QStringLiteral("You need to enter the # of Expirys \n\ror hit Cancel.");
 
 namespace {
 
@@ -752,7 +752,8 @@ void TdlgInputs::cmdOKClick()
         edOSymbl_->setFocus();
         return;
     }
-    // No expiry at all would leave the page without a series.
+    // No expiry at all would leave the page without a series. A count above
+    // three was beeped at and gives three expiries.
     bool isNumber = false;
     const int expiries = edNumExp_->text().toInt(&isNumber);
     if (!isNumber || expiries < 1) {
