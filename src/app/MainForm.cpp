@@ -82,11 +82,11 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
 TMainForm::~TMainForm()
 {
     closing_ = true;
-    // The pages are children of this window; their destroyed() signals must
-    // find no adapters to delete twice.
+    // The page windows are children of this window and go with it; by then
+    // this object is half gone, so their destroyed() must not reach it.
     for (PageEntry& entry : pages_)
         if (entry.window)
-            entry.window->removeEventFilter(this);
+            disconnect(entry.window, nullptr, this, nullptr);
     pages_.clear();
 }
 
@@ -342,6 +342,8 @@ IOptionPage* TMainForm::AddPage(std::unique_ptr<IOptionPage> page)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
+    // Qt sends WindowActivate to a window whenever it becomes the active
+    // window, by the user's click or by activateWindow().
     if (event->type() == QEvent::WindowActivate) {
         for (const PageEntry& entry : pages_)
             if (entry.window == watched)

@@ -117,6 +117,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A page becomes current when it becomes the active window.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -132,6 +133,7 @@ private:
     void FormClose();
     void WMUser();
     void PageDestroyed(QObject* window);
+
     IOptionPage* CreatePage();
     void ShowPage(IOptionPage* page);
     void ShowHelpPage(const QString& keyword);

@@ -1,0 +1,388 @@
+// The application's logic without windows: settings, folders, the download
+// list, the strip's placement and the files the program carries.
+
+#include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/AppFolders.h"
+#include "app/AppSettings.h"
+#include "app/DownloadList.h"
+#include "app/HelpPages.h"
+#include "app/StartupFiles.h"
+#include "app/WindowPlacement.h"
+
+using namespace kestrava;
+
+namespace {
+
+LocaleInfo CommaLocale()
+{
+    return LocaleInfo::FromPattern("dd.MM.yyyy", ',');
+}
+
+QStringList ReadLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void WriteFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+}  // namespace
+
+class AppCoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // ---- settings
+    void settingsDefaultsWhenEmpty();
+    void settingsKeepTheirTypes();
+    void ratesRoundTripUnderEitherSeparator_data();
+    void ratesRoundTripUnderEitherSeparator();
+    void unreadableValuesKeepDefaults();
+
+    // ---- folders
+    void firstRunCreatesBothFolders();
+    void existingDataFolderLeavesAsciiDirEmpty();
+    void folderThatCannotBeMadeNamesItself();
+    void priceFileBase_data();
+    void priceFileBase();
+
+    // ---- download list
+    void defaultsAreSortedIgnoringCase();
+    void equalEntriesIgnoringCaseCollapse();
+    void replaceSymbolRemovesFirstContaining();
+    void loadSkipsBlankAndDamagedLines();
+    void saveLeavesOldFileWhenFolderIsGone();
+
+    // ---- placement
+    void placement_data();
+    void placement();
+
+    // ---- carried files
+    void requestTemplateHasTheFormLayout();
+    void samplesArePlacedOnlyWhenAbsent();
+    void helpKeywordsNamePages();
+};
+
+void AppCoreTest::settingsDefaultsWhenEmpty()
+{
+    QTemporaryDir dir;
+    QSettings stored(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+    AppSettings settings;
+    QStringList problems;
+    settings.Load(stored, LocaleInfo{}, &problems);
+    QVERIFY(problems.isEmpty());
+    QCOMPARE(settings.Left, 0);
+    QCOMPARE(settings.Top, 10);
+    QCOMPARE(settings.Width, 0);
+    QCOMPARE(settings.SourceFileType, std::uint8_t{5});
+    QCOMPARE(settings.Rate30, 0.005f);
+    QCOMPARE(settings.Rate90, 0.005f);
+}
+
+void AppCoreTest::settingsKeepTheirTypes()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("s.ini"));
+    {
+        QSettings stored(path, QSettings::IniFormat);
+        AppSettings settings;
+        settings.Left = 12;
+        settings.Width = 900;
+        settings.AsciiDataDir = QStringLiteral("/data/prices");
+        settings.Save(stored, LocaleInfo{});
+    }
+    // Integers stay plain numbers and the rates plain decimal text in the
+    // file, as other tools reading it expect.
+    const QStringList lines = ReadLines(path);
+    QVERIFY2(lines.contains(QStringLiteral("Width=900")), qPrintable(lines.join(QLatin1Char('|'))));
+    QVERIFY(lines.contains(QStringLiteral("SourceFileType=5")));
+    QVERIFY(lines.contains(QStringLiteral("30DayRate=0.00499999988824129")));
+    QVERIFY(lines.contains(QStringLiteral("AsciiDataDir=/data/prices")));
+
+    QSettings stored(path, QSettings::IniFormat);
+    QCOMPARE(stored.value(QStringLiteral("WinDims/Left")).toString(), QStringLiteral("12"));
+    AppSettings reread;
+    reread.Load(stored, LocaleInfo{});
+    QCOMPARE(reread.Left, 12);
+    QCOMPARE(reread.Width, 900);
+    QCOMPARE(reread.Rate60, 0.005f);
+}
+
+void AppCoreTest::ratesRoundTripUnderEitherSeparator_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<float>("expected");
+    QTest::newRow("point") << QStringLiteral("0.00499999988824129") << 0.005f;
+    QTest::newRow("comma") << QStringLiteral("0,0275") << 0.0275f;
+    QTest::newRow("whole") << QStringLiteral("0") << 0.0f;
+    QTest::newRow("exponent") << QStringLiteral("1e-05") << 0.00001f;
+}
+
+void AppCoreTest::ratesRoundTripUnderEitherSeparator()
+{
+    QFETCH(QString, text);
+    QFETCH(float, expected);
+    float rate = -1;
+    QVERIFY(ParseRateText(text, CommaLocale(), rate));
+    QCOMPARE(rate, expected);
+    QCOMPARE(RateText(0.005f, CommaLocale()), QStringLiteral("0,00499999988824129"));
+    QCOMPARE(RateText(0.005f, LocaleInfo{}), QStringLiteral("0.00499999988824129"));
+}
+
+void AppCoreTest::unreadableValuesKeepDefaults()
+{
+    QTemporaryDir dir;
+    QSettings stored(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+    stored.setValue(QStringLiteral("Rates/30DayRate"), QStringLiteral("five"));
+    stored.setValue(QStringLiteral("Rates/60DayRate"), QStringLiteral("1e999"));
+    stored.setValue(QStringLiteral("Rates/90DayRate"), QStringLiteral("0.01"));
+    stored.setValue(QStringLiteral("WinDims/Width"), QStringLiteral("wide"));
+    AppSettings settings;
+    QStringList problems;
+    settings.Load(stored, LocaleInfo{}, &problems);
+    QCOMPARE(settings.Rate30, 0.005f);
+    QCOMPARE(settings.Rate60, 0.005f);
+    QCOMPARE(settings.Rate90, 0.01f);
+    QCOMPARE(settings.Width, 0);
+    QCOMPARE(problems.size(), 3);
+    QVERIFY(problems.join(QLatin1Char(' ')).contains(QStringLiteral("\"five\"")));
+}
+
+void AppCoreTest::firstRunCreatesBothFolders()
+{
+    QTemporaryDir root;
+    const FolderRoots roots{root.filePath(QStringLiteral("local/")), root.filePath(QStringLiteral("docs")),
+                            root.path()};
+    QString asciiDir;
+    const AppFolders folders = AppFolders::Prepare(roots, asciiDir);
+    QCOMPARE(folders.SeriesDir, root.filePath(QStringLiteral("local/Tovanek/Kestrava27/Data")));
+    QCOMPARE(folders.DataDir, root.filePath(QStringLiteral("docs/Tovanek/Kestrava27/Data")));
+    QCOMPARE(folders.AppDir, root.filePath(QStringLiteral("docs/Tovanek/Kestrava27")));
+    QCOMPARE(folders.TickersFile(), root.filePath(QStringLiteral("docs/Tovanek/Kestrava27/Tickers.txt")));
+    QVERIFY(QFileInfo(folders.SeriesDir).isDir());
+    QVERIFY(QFileInfo(folders.DataDir).isDir());
+    QVERIFY(folders.SeriesDirCreated && folders.DataDirCreated);
+    QCOMPARE(asciiDir, QDir::toNativeSeparators(folders.DataDir));
+
+    // A second run finds them and leaves a chosen price folder alone.
+    asciiDir = QStringLiteral("elsewhere");
+    const AppFolders again = AppFolders::Prepare(roots, asciiDir);
+    QVERIFY(!again.SeriesDirCreated && !again.DataDirCreated);
+    QCOMPARE(asciiDir, QStringLiteral("elsewhere"));
+}
+
+void AppCoreTest::existingDataFolderLeavesAsciiDirEmpty()
+{
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("docs/Tovanek/Kestrava27/Data"))));
+    QString asciiDir;
+    AppFolders::Prepare({root.filePath(QStringLiteral("local")), root.filePath(QStringLiteral("docs")), root.path()},
+                        asciiDir);
+    QVERIFY(asciiDir.isEmpty());
+}
+
+void AppCoreTest::folderThatCannotBeMadeNamesItself()
+{
+    QTemporaryDir root;
+    // A file where the documents folder should be: nothing can go below it.
+    const QString blocked = root.filePath(QStringLiteral("docs"));
+    WriteFile(blocked, "not a folder");
+    QString asciiDir;
+    try {
+        AppFolders::Prepare({root.filePath(QStringLiteral("local")), blocked, root.path()}, asciiDir);
+        QFAIL("a folder below a file was reported as made");
+    } catch (const FolderError& error) {
+        QCOMPARE(error.Message(),
+                 QStringLiteral("Cannot create ") + QDir::toNativeSeparators(blocked + QStringLiteral("/Tovanek/Kestrava27/Data")));
+    }
+    QVERIFY(asciiDir.isEmpty());
+}
+
+void AppCoreTest::priceFileBase_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("base");
+    QTest::newRow("plain") << QStringLiteral("/data/Spy.csv") << QStringLiteral("Spy");
+    QTest::newRow("caret") << QStringLiteral("/data/^GSPC.csv") << QStringLiteral("^GSPC");
+    QTest::newRow("no extension") << QStringLiteral("/data/SPY") << QString();
+    QTest::newRow("extension inside") << QStringLiteral("/data/a.csv.b.csv") << QStringLiteral("a");
+    QTest::newRow("two dots") << QStringLiteral("/data/my.data.txt") << QStringLiteral("my.data");
+}
+
+void AppCoreTest::priceFileBase()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, base);
+    QCOMPARE(PriceFileBase(path), base);
+}
+
+void AppCoreTest::defaultsAreSortedIgnoringCase()
+{
+    DownloadList list;
+    list.Assign(DownloadList::DefaultEntries());
+    const QStringList sorted{QStringLiteral("GLD=GLD"), QStringLiteral("OEX=^OEX"), QStringLiteral("OIL=OIL"),
+                             QStringLiteral("QQQ=QQQ"), QStringLiteral("SPX=^GSPC"), QStringLiteral("SPY=SPY"),
+                             QStringLiteral("YHOO=YHOO")};
+    QCOMPARE(list.Entries(), sorted);
+    list.Add(QStringLiteral("abc=ABC"));
+    list.Add(QStringLiteral("Pfe=PFE"));
+    QCOMPARE(list.Entries().first(), QStringLiteral("abc=ABC"));
+    QCOMPARE(list.Entries().indexOf(QStringLiteral("Pfe=PFE")), 4);
+}
+
+void AppCoreTest::equalEntriesIgnoringCaseCollapse()
+{
+    DownloadList list;
+    QVERIFY(list.Add(QStringLiteral("IBM=IBM")));
+    QVERIFY(!list.Add(QStringLiteral("ibm=ibm")));
+    QVERIFY(list.Add(QStringLiteral("IBM=IBM.X")));
+    QCOMPARE(list.Count(), 2);
+}
+
+void AppCoreTest::replaceSymbolRemovesFirstContaining()
+{
+    DownloadList list;
+    list.Assign(DownloadList::DefaultEntries());
+    // Containment, not equality: SP takes away SPX=^GSPC, the first in order.
+    list.ReplaceSymbol(QStringLiteral("sp"), QStringLiteral("Spx"));
+    QVERIFY(!list.Entries().contains(QStringLiteral("SPX=^GSPC")));
+    QVERIFY(list.Entries().contains(QStringLiteral("SPY=SPY")));
+    QVERIFY(list.Entries().contains(QStringLiteral("SP=Spx")));
+    QCOMPARE(list.Count(), 7);
+
+    list.ReplaceSymbol(QStringLiteral("NEW"), QString());
+    QVERIFY(list.Entries().contains(QStringLiteral("NEW=")));
+    QCOMPARE(list.Count(), 8);
+}
+
+void AppCoreTest::loadSkipsBlankAndDamagedLines()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Tickers.txt"));
+    WriteFile(path, "SPY=SPY\r\n\r\nqqq=QQQ\nbad\x01line=X\nSPY=spy\n");
+    DownloadList list;
+    const DownloadList::LoadResult result = list.Load(path);
+    QCOMPARE(list.Entries(), (QStringList{QStringLiteral("qqq=QQQ"), QStringLiteral("SPY=SPY")}));
+    QVERIFY(!result.complete);
+    QVERIFY(result.message.contains(QStringLiteral("1 line(s)")));
+
+    DownloadList clean;
+    QVERIFY(clean.Load(QStringLiteral("%1/none.txt").arg(dir.path())).message.contains(QStringLiteral("Cannot read")));
+}
+
+void AppCoreTest::saveLeavesOldFileWhenFolderIsGone()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Tickers.txt"));
+    DownloadList list;
+    list.Assign(DownloadList::DefaultEntries());
+    QVERIFY(list.Save(path).isEmpty());
+    QCOMPARE(ReadLines(path).size(), 7);
+    QCOMPARE(ReadLines(path).first(), QStringLiteral("GLD=GLD"));
+
+    // Written beside and renamed: no temporary file stays behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Tickers.txt")});
+
+    DownloadList other;
+    other.Add(QStringLiteral("X=X"));
+    QVERIFY(!other.Save(dir.filePath(QStringLiteral("gone/Tickers.txt"))).isEmpty());
+    QCOMPARE(ReadLines(path).size(), 7);
+}
+
+void AppCoreTest::placement_data()
+{
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QRect>("workArea");
+    QTest::addColumn<int>("screenWidth");
+    QTest::addColumn<QRect>("expected");  // left, top, width, least width
+    QTest::newRow("first run centred") << 0 << 10 << 0 << QRect(0, 0, 1920, 1040) << 1920 << QRect(570, 0, 780, 780);
+    QTest::newRow("work area offset") << 0 << 10 << 0 << QRect(64, 24, 1216, 776) << 1280 << QRect(282, 24, 780, 780);
+    QTest::newRow("odd margin rounds down") << 0 << 10 << 0 << QRect(0, 0, 1025, 768) << 1025 << QRect(122, 0, 780, 780);
+    QTest::newRow("narrower than strip") << 0 << 10 << 0 << QRect(0, 0, 700, 500) << 700 << QRect(-40, 0, 780, 780);
+    QTest::newRow("640 screen fills width") << 0 << 10 << 0 << QRect(0, 0, 640, 450) << 640 << QRect(0, 0, 640, 640);
+    QTest::newRow("saved") << 100 << 200 << 1000 << QRect(0, 0, 1920, 1040) << 1920 << QRect(100, 200, 1000, 780);
+    QTest::newRow("saved without top") << 100 << 10 << 900 << QRect(0, 0, 1920, 1040) << 1920 << QRect(100, 10, 900, 780);
+    QTest::newRow("saved too narrow") << 5 << 6 << 300 << QRect(0, 0, 1920, 1040) << 1920 << QRect(5, 6, 780, 780);
+}
+
+void AppCoreTest::placement()
+{
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, width);
+    QFETCH(QRect, workArea);
+    QFETCH(int, screenWidth);
+    QFETCH(QRect, expected);
+    const StripPlacement placed = PlaceStrip(left, top, width, workArea, screenWidth);
+    QCOMPARE(QRect(placed.left, placed.top, placed.width, placed.minWidth), expected);
+}
+
+void AppCoreTest::requestTemplateHasTheFormLayout()
+{
+    const QByteArray body = LoadRequestTemplate();
+    QCOMPARE(body.size(), 9731);
+    const QList<QByteArray> fields = body.split('&');
+    QCOMPARE(fields.size(), 7);
+    QCOMPARE(fields[0], QByteArray("__EVENTTARGET="));
+    QCOMPARE(fields[1], QByteArray("__EVENTARGUMENT="));
+    QVERIFY(fields[2].startsWith("__VIEWSTATE="));
+    QCOMPARE(fields[2].size() - int(qstrlen("__VIEWSTATE=")), 9320);
+    QVERIFY(fields[3].startsWith("__EVENTVALIDATION="));
+    QCOMPARE(fields[3].size() - int(qstrlen("__EVENTVALIDATION=")), 100);
+    QCOMPARE(fields[4], QByteArray("ctl00%24ctl00%24AllContent%24ucHeader%24ucCBOEHeaderQuoteBox%24txtHeaderQuote=Quote"));
+    QCOMPARE(fields[5], QByteArray("ctl00%24ctl00%24AllContent%24ucHeader%24CBOEHeaderSearchBox%24txtHeaderSearch=Search"));
+    QCOMPARE(fields[6], QByteArray("ctl00%24ctl00%24AllContent%24ContentMain%24QuoteTableDownloadCtl1%24txtTicker="));
+    for (char c : body)
+        QVERIFY2(c > ' ' && c < 127, "the template is printable ASCII without line breaks");
+}
+
+void AppCoreTest::samplesArePlacedOnlyWhenAbsent()
+{
+    QTemporaryDir root;
+    QString asciiDir;
+    const AppFolders folders =
+        AppFolders::Prepare({root.filePath(QStringLiteral("l")), root.filePath(QStringLiteral("d")), root.path()}, asciiDir);
+    const QString ownSeries = folders.SeriesDir + QStringLiteral("/sample.ops");
+    WriteFile(ownSeries, "mine");
+    const QStringList placed = PlaceSamples(folders);
+    QCOMPARE(placed, QStringList{folders.DataDir + QStringLiteral("/SMPL.csv")});
+    QCOMPARE(ReadLines(placed.first()).first(), QStringLiteral("Date,Open,High,Low,Close,Volume"));
+    QFile own(ownSeries);
+    QVERIFY(own.open(QIODevice::ReadOnly));
+    QCOMPARE(own.readAll(), QByteArray("mine"));
+    QVERIFY(PlaceSamples(folders).isEmpty());
+}
+
+void AppCoreTest::helpKeywordsNamePages()
+{
+    QTemporaryDir dir;
+    QVERIFY(WriteHelpPages(dir.path()).isEmpty());
+    for (const QString& keyword : {kHelpGettingStarted, kHelpOptionSetup, kHelpOptionSeriesGrid,
+                                   kHelpFetchingMarketPrices, kHelpDownloadList, kHelpRiskFreeRates, QString()}) {
+        const QString page = HelpPageName(keyword);
+        QVERIFY2(QFileInfo::exists(dir.filePath(page)), qPrintable(keyword + QStringLiteral(" -> ") + page));
+    }
+    QCOMPARE(HelpPageName(QStringLiteral("no such topic")), QStringLiteral("index.html"));
+    QCOMPARE(HelpPageName(QStringLiteral("option setup")), QStringLiteral("option-setup.html"));
+}
+
+QTEST_GUILESS_MAIN(AppCoreTest)
+#include "appcore_test.moc"

@@ -1,0 +1,147 @@
+// The interest rates dialog and the about box.
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QUrlQuery>
+
+#include "app/About.h"
+#include "app/AppSettings.h"
+#include "app/IntRateDlg.h"
+#include "controls/rmSpin.h"
+
+using namespace kestrava;
+
+class AppDialogsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ratesShowInPercent();
+    void okStoresUnchangedRatesBack();
+    void okStoresTypedRates();
+    void cancelKeepsRates();
+    void ratesKeepToTheirRange();
+    void enterPressesOk();
+
+    void versionText_data();
+    void versionText();
+    void aboutShowsProgramVersion();
+    void mailLinkCarriesSubject();
+};
+
+void AppDialogsTest::ratesShowInPercent()
+{
+    AppSettings settings;
+    settings.Rate60 = 0.0275f;
+    TdlgIntRates dialog(settings);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Interest Rates"));
+    QCOMPARE(dialog.FSpinEdit1->text(), QStringLiteral("0.50"));
+    QCOMPARE(dialog.FSpinEdit2->text(), QStringLiteral("2.75"));
+    QCOMPARE(dialog.FSpinEdit3->text(), QStringLiteral("0.50"));
+}
+
+void AppDialogsTest::okStoresUnchangedRatesBack()
+{
+    AppSettings settings;
+    TdlgIntRates dialog(settings);
+    dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(settings.Rate30, static_cast<float>(0.5 / 100));
+    QCOMPARE(settings.Rate90, 0.005f);
+}
+
+void AppDialogsTest::okStoresTypedRates()
+{
+    AppSettings settings;
+    TdlgIntRates dialog(settings);
+    dialog.FSpinEdit1->setText(QStringLiteral("1.25"));
+    dialog.FSpinEdit2->SetValue(3);
+    dialog.FSpinEdit3->Up();
+    dialog.accept();
+    QCOMPARE(settings.Rate30, 0.0125f);
+    QCOMPARE(settings.Rate60, 0.03f);
+    QCOMPARE(settings.Rate90, 0.015f);
+}
+
+void AppDialogsTest::cancelKeepsRates()
+{
+    AppSettings settings;
+    settings.Rate90 = 0.04f;
+    TdlgIntRates dialog(settings);
+    dialog.FSpinEdit1->SetValue(7);
+    dialog.FSpinEdit2->SetValue(8);
+    dialog.FSpinEdit3->SetValue(9);
+    dialog.findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(settings.Rate30, 0.005f);
+    QCOMPARE(settings.Rate60, 0.005f);
+    QCOMPARE(settings.Rate90, 0.04f);
+}
+
+void AppDialogsTest::ratesKeepToTheirRange()
+{
+    AppSettings settings;
+    settings.Rate30 = 1.5f;  // 150 %, beyond what the dialog offers
+    TdlgIntRates dialog(settings);
+    QCOMPARE(dialog.FSpinEdit1->Value(), 99.0);
+    dialog.FSpinEdit2->SetValue(-3);
+    QCOMPARE(dialog.FSpinEdit2->Value(), 0.0);
+    dialog.FSpinEdit2->Down();
+    QCOMPARE(dialog.FSpinEdit2->Value(), 0.0);
+}
+
+void AppDialogsTest::enterPressesOk()
+{
+    AppSettings settings;
+    TdlgIntRates dialog(settings);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    dialog.FSpinEdit2->setFocus();
+    dialog.FSpinEdit2->SetValue(4);
+    QTest::keyClick(dialog.FSpinEdit2, Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(settings.Rate60, 0.04f);
+}
+
+void AppDialogsTest::versionText_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("three parts") << QStringLiteral("2.7.0") << QStringLiteral("Kestrava v2.7.0");
+    QTest::newRow("build left out") << QStringLiteral("2.7.1.0") << QStringLiteral("Kestrava v2.7.1");
+    QTest::newRow("two parts") << QStringLiteral("3.1") << QStringLiteral("Kestrava v3.1.0");
+    QTest::newRow("none") << QString() << QStringLiteral("Kestrava v2.50");
+}
+
+void AppDialogsTest::versionText()
+{
+    QFETCH(QString, version);
+    QFETCH(QString, shown);
+    QCOMPARE(AboutVersionText(version), shown);
+}
+
+void AppDialogsTest::aboutShowsProgramVersion()
+{
+    TAboutBoxVer box;
+    QCOMPARE(box.windowTitle(), QStringLiteral("About Kestrava"));
+    QVERIFY(box.VersionStr->text().startsWith(QStringLiteral("Kestrava v2.7.")));
+    QVERIFY(box.Done->isDefault());
+    box.Done->click();
+    QCOMPARE(box.result(), int(QDialog::Accepted));
+
+    TAboutBoxVer unversioned(nullptr, QString());
+    QCOMPARE(unversioned.VersionStr->text(), QStringLiteral("Kestrava v2.50"));
+}
+
+void AppDialogsTest::mailLinkCarriesSubject()
+{
+    const QUrl url = SupportMailUrl();
+    QCOMPARE(url.scheme(), QStringLiteral("mailto"));
+    QCOMPARE(url.path(), kSupportAddress);
+    QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), QStringLiteral("Kestrava26 "));
+    QVERIFY(url.toString(QUrl::FullyEncoded).endsWith(QStringLiteral("?subject=Kestrava26%20")));
+}
+
+QTEST_MAIN(AppDialogsTest)
+#include "appdialogs_test.moc"

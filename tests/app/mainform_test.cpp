@@ -1,0 +1,470 @@
+// The main window on the offscreen platform: start-up and shut-down with
+// throw-away settings and folders, page tracking, shortcuts and commands.
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "app/MainForm.h"
+#include "common/notifier.h"
+#include "pricing/IORecObj1.h"
+
+using namespace kestrava;
+
+namespace {
+
+class RecordingNotifier : public Notifier {
+public:
+    void Info(const std::string& text) override { infos.append(QString::fromStdString(text)); }
+    void Error(const std::string& text) override { errors.append(QString::fromStdString(text)); }
+    bool AskYesNo(const std::string&) override { return false; }
+    QStringList infos;
+    QStringList errors;
+};
+
+// A stand-in for the option page: a window with an edit box.
+class FakePage : public IOptionPage {
+public:
+    explicit FakePage(const QString& title) : window_(new QWidget), title_(title)
+    {
+        window_->setWindowTitle(title);
+        edit = new QLineEdit(window_);
+        (new QVBoxLayout(window_))->addWidget(edit);
+    }
+    QWidget* Window() const override { return window_; }
+    QString Title() const override { return title_; }
+    QString SeriesFile() const override { return seriesFile; }
+    void SetSeriesFile(const QString& path) override { seriesFile = path; }
+    QString PriceTextFile() const override { return QString(); }
+    QString PriceWorkFile() const override { return QString(); }
+    std::vector<const TInOutObj*> Expiries() const override { return {}; }
+    void SavePage() override { savedTo.append(seriesFile); }
+    void PrintPage(QPrinter&) override {}
+    void RefreshAfterDownload() override {}
+
+    QLineEdit* edit = nullptr;
+    QString seriesFile;
+    QStringList savedTo;
+
+private:
+    QWidget* window_;
+    QString title_;
+};
+
+// Makes a window the active one as a click of the user does. The offscreen
+// platform does not hand activation on to windows that have a parent window,
+// so the application is told directly as well.
+void Activate(QWidget* window)
+{
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+}
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstRun();
+    void savedPlacement();
+    void badRateStillStarts();
+    void dataFolderThatCannotBeMade();
+    void damagedListIsNotOverwritten();
+
+    void pageTracking();
+    void commandsWithoutPageDoNothing();
+    void shortcutsReachTheMenuFromAPage();
+    void openSetsTheSeriesFolder();
+    void saveWritesThroughThePage();
+    void emptyListRefusesDownload();
+    void downloadProgress();
+
+private:
+    std::unique_ptr<TMainForm> NewForm();
+    QString SettingsFile() const;
+    // Closes every modal window that comes up, running `act` on it first.
+    void WhileModal(const std::function<void(QWidget*)>& act);
+
+    std::unique_ptr<QTemporaryDir> root_;
+    FolderRoots roots_;
+    RecordingNotifier notifier_;
+    QTimer modalGuard_;
+    std::function<void(QWidget*)> modalAction_;
+    int modalsSeen_ = 0;
+};
+
+void MainFormTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    modalGuard_.setInterval(50);
+    connect(&modalGuard_, &QTimer::timeout, this, [this] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ++modalsSeen_;
+            if (modalAction_)
+                modalAction_(modal);
+            if (modal->isVisible())
+                modal->close();
+        }
+    });
+    modalGuard_.start();
+}
+
+void MainFormTest::init()
+{
+    root_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(root_->isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root_->filePath(QStringLiteral("config")));
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root_->filePath(QStringLiteral("config")));
+    roots_ = {root_->filePath(QStringLiteral("share")), root_->filePath(QStringLiteral("Documents")), root_->path()};
+    notifier_ = RecordingNotifier();
+    modalAction_ = nullptr;
+    modalsSeen_ = 0;
+}
+
+void MainFormTest::cleanup()
+{
+    root_.reset();
+}
+
+std::unique_ptr<TMainForm> MainFormTest::NewForm()
+{
+    return std::make_unique<TMainForm>(TMainForm::Environment{roots_, LocaleInfo{}, &notifier_});
+}
+
+QString MainFormTest::SettingsFile() const
+{
+    return QSettings(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27")).fileName();
+}
+
+void MainFormTest::WhileModal(const std::function<void(QWidget*)>& act)
+{
+    modalAction_ = act;
+}
+
+void MainFormTest::firstRun()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    QVERIFY(form->isVisible());
+    QVERIFY(notifier_.infos.isEmpty() && notifier_.errors.isEmpty());
+
+    const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(form->width(), 780);
+    QCOMPARE(form->minimumWidth(), 780);
+    QCOMPARE(form->pos(), QPoint(workArea.left() + (workArea.width() - 780) / 2, workArea.top()));
+    QCOMPARE(form->minimumHeight(), form->maximumHeight());
+    QVERIFY(form->lblTicker()->isHidden());
+    QVERIFY(form->pbDownload()->isHidden());
+
+    const QString data = roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Data");
+    QVERIFY(QFileInfo(roots_.localAppData + QStringLiteral("/Tovanek/Kestrava27/Data")).isDir());
+    QVERIFY(QFileInfo(data).isDir());
+    QCOMPARE(form->Settings().AsciiDataDir, QDir::toNativeSeparators(data));
+    QCOMPARE(form->Settings().Rate30, 0.005f);
+    QCOMPARE(form->Settings().Rate60, 0.005f);
+    QCOMPARE(form->Settings().Rate90, 0.005f);
+    QCOMPARE(form->RequestTemplate().size(), 9731);
+    QVERIFY(form->QuoteDownloadFlag());
+    QVERIFY(!form->HistoryDownloadFlag());
+    QVERIFY(QFileInfo::exists(data + QStringLiteral("/SMPL.csv")));
+
+    // The default list is on disk at once, before any shut-down.
+    const QByteArray tickers = FileBytes(roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Tickers.txt"));
+    QCOMPARE(tickers, QByteArray("GLD=GLD\nOEX=^OEX\nOIL=OIL\nQQQ=QQQ\nSPX=^GSPC\nSPY=SPY\nYHOO=YHOO\n"));
+
+    form->Settings().Rate60 = 0.0275f;
+    form->close();
+    QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+    QCOMPARE(stored.value(QStringLiteral("WinDims/Width")).toString(), QStringLiteral("780"));
+    QCOMPARE(stored.value(QStringLiteral("Rates/30DayRate")).toString(), QStringLiteral("0.00499999988824129"));
+    QCOMPARE(stored.value(QStringLiteral("Rates/60DayRate")).toString(), QStringLiteral("0.0274999998509884"));
+    QCOMPARE(stored.value(QStringLiteral("Dirs/SourceFileType")).toString(), QStringLiteral("5"));
+    QCOMPARE(stored.value(QStringLiteral("Dirs/AsciiDataDir")).toString(), QDir::toNativeSeparators(data));
+}
+
+void MainFormTest::savedPlacement()
+{
+    {
+        QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+        stored.setValue(QStringLiteral("WinDims/Left"), 30);
+        stored.setValue(QStringLiteral("WinDims/Top"), 40);
+        stored.setValue(QStringLiteral("WinDims/Width"), 700);
+    }
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    // Below the least width the strip keeps 780.
+    QCOMPARE(form->pos(), QPoint(30, 40));
+    QCOMPARE(form->width(), 780);
+
+    // No samples on a run after the first.
+    QVERIFY(!QFileInfo::exists(roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Data/SMPL.csv")));
+
+    form->resize(790, form->height() + 50);
+    QCOMPARE(form->height(), form->maximumHeight());
+    form->close();
+    QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+    QCOMPARE(stored.value(QStringLiteral("WinDims/Width")).toInt(), 790);
+    QCOMPARE(stored.value(QStringLiteral("WinDims/Left")).toInt(), 30);
+
+    // A second run takes the width back as saved.
+    auto again = NewForm();
+    QVERIFY(again->FormCreate());
+    QCOMPARE(again->width(), 790);
+}
+
+void MainFormTest::badRateStillStarts()
+{
+    {
+        QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+        stored.setValue(QStringLiteral("Rates/30DayRate"), QStringLiteral("half a percent"));
+        stored.setValue(QStringLiteral("Rates/90DayRate"), QStringLiteral("0.02"));
+    }
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    QVERIFY(form->isVisible());
+    QCOMPARE(form->Settings().Rate30, 0.005f);
+    QCOMPARE(form->Settings().Rate90, 0.02f);
+    QCOMPARE(notifier_.infos.size(), 1);
+    QVERIFY(notifier_.infos.first().contains(QStringLiteral("30DayRate")));
+    QVERIFY(notifier_.infos.first().contains(QStringLiteral("half a percent")));
+}
+
+void MainFormTest::dataFolderThatCannotBeMade()
+{
+    QFile blocker(roots_.documents);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto form = NewForm();
+    QVERIFY(!form->FormCreate());
+    QVERIFY(!form->isVisible());
+    QCOMPARE(notifier_.errors,
+             QStringList{QStringLiteral("Cannot create ")
+                         + QDir::toNativeSeparators(roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Data"))});
+}
+
+void MainFormTest::damagedListIsNotOverwritten()
+{
+    const QString appDir = roots_.documents + QStringLiteral("/Tovanek/Kestrava27");
+    QVERIFY(QDir().mkpath(appDir + QStringLiteral("/Data")));
+    const QString tickers = appDir + QStringLiteral("/Tickers.txt");
+    const QByteArray damaged("IBM=IBM\n\x01\x02garbage\x03\nMSFT=MSFT\n");
+    {
+        QFile file(tickers);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+    }
+    {
+        auto form = NewForm();
+        QVERIFY(form->FormCreate());
+        QCOMPARE(form->TickerList().Count(), 2);
+        QCOMPARE(notifier_.infos.size(), 1);
+        form->close();
+    }
+    QCOMPARE(FileBytes(tickers), damaged);
+
+    // Once the user changes the list, the change is what counts.
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    form->TickerList().Add(QStringLiteral("AAPL=AAPL"));
+    form->close();
+    QCOMPARE(FileBytes(tickers), QByteArray("AAPL=AAPL\nIBM=IBM\nMSFT=MSFT\n"));
+}
+
+void MainFormTest::pageTracking()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* first = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("AAA"))));
+    auto* second = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("BBB"))));
+    QVERIFY(first && second);
+    QCOMPARE(first->Window()->parentWidget(), form.get());
+    QVERIFY(first->Window()->isWindow());
+    QVERIFY(form->FindActivePage() == nullptr);
+
+    for (FakePage* page : {first, second})
+        page->Window()->show();
+    Activate(first->Window());
+    QCOMPARE(form->CurrentPageHandle(), first->Window());
+    QCOMPARE(form->FindActivePage(), first);
+
+    Activate(second->Window());
+    QCOMPARE(form->FindActivePage(), second);
+
+    // Closing the current page makes the last remaining page current.
+    delete second->Window();
+    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->FindActivePage(), first);
+
+    delete first->Window();
+    QCOMPARE(form->PageCount(), 0);
+    QVERIFY(form->FindActivePage() == nullptr);
+}
+
+void MainFormTest::commandsWithoutPageDoNothing()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    form->FileSave();
+    form->FilePrint();
+    form->sbViewDataClick();
+    form->EditChangeOption();
+    QTest::qWait(120);
+    QCOMPARE(modalsSeen_, 0);
+    QVERIFY(notifier_.infos.isEmpty());
+}
+
+void MainFormTest::shortcutsReachTheMenuFromAPage()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* page = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("AAA"))));
+    page->Window()->show();
+    Activate(page->Window());
+    page->edit->setFocus();
+
+    const struct {
+        const char* action;
+        Qt::Key key;
+    } shortcuts[] = {{"FileOpenItem", Qt::Key_O}, {"FileNewItem", Qt::Key_N},      {"FileSaveItem", Qt::Key_S},
+                     {"FileDownloadItem", Qt::Key_D}, {"FilePrintItem", Qt::Key_P}, {"ViewDataItem", Qt::Key_R}};
+    for (const auto& shortcut : shortcuts) {
+        auto* action = form->findChild<QAction*>(QLatin1String(shortcut.action));
+        QVERIFY2(action, shortcut.action);
+        QSignalSpy triggered(action, &QAction::triggered);
+        Activate(page->Window());
+        QTest::keyClick(page->edit, shortcut.key, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(triggered.size(), 1, 2000);
+        QVERIFY2(QApplication::activeModalWidget() == nullptr, shortcut.action);
+    }
+    QVERIFY(page->edit->text().isEmpty());
+}
+
+void MainFormTest::openSetsTheSeriesFolder()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    const QString folder = root_->filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString series = folder + QStringLiteral("/mine.ops");
+    QFile(series).open(QIODevice::WriteOnly);
+
+    bool openFromFile = false;
+    QString openName;
+    form->SetPageFactory([&](TMainForm& owner) {
+        openFromFile = owner.OpenFromFile();
+        openName = owner.OpenFileName();
+        return std::make_unique<FakePage>(QStringLiteral("MINE"));
+    });
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Load a saved option series grid"));
+            QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(form->SeriesDir()).canonicalPath());
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(series);
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    form->FileOpen();
+    WhileModal(nullptr);
+    QVERIFY(openFromFile);
+    QCOMPARE(openName, series);
+    QCOMPARE(form->SeriesDir(), folder);
+    QCOMPARE(form->PageCount(), 1);
+}
+
+void MainFormTest::saveWritesThroughThePage()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* page = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    page->SetSeriesFile(QStringLiteral("SPY.ops"));
+    page->Window()->show();
+    Activate(page->Window());
+
+    const QString folder = root_->filePath(QStringLiteral("saved"));
+    QVERIFY(QDir().mkpath(folder));
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Save Option Series"));
+            QCOMPARE(dialog->selectedFiles().value(0).section(QLatin1Char('/'), -1), QStringLiteral("SPY.ops"));
+            dialog->setDirectory(folder);
+            // Typed into the name box, as a user does.
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(QStringLiteral("spy-jan"));
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    form->FileSave();
+    WhileModal(nullptr);
+    QCOMPARE(page->savedTo, QStringList{folder + QStringLiteral("/spy-jan.ops")});
+    QCOMPARE(form->SeriesDir(), folder);
+}
+
+void MainFormTest::emptyListRefusesDownload()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    int runs = 0;
+    form->SetDownloadCommand([&](TMainForm&) { ++runs; });
+    form->DoDownload();
+    QCOMPARE(runs, 1);
+
+    form->TickerList().Clear();
+    form->spdbtnDownload()->setChecked(true);
+    form->DoDownload();
+    QCOMPARE(runs, 1);
+    QCOMPARE(notifier_.infos, QStringList{QStringLiteral("You need to enter one or more symbols to download.")});
+    QVERIFY(!form->spdbtnDownload()->isChecked());
+}
+
+void MainFormTest::downloadProgress()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    QProgressBar* bar = form->pbDownload();
+    form->HTTPerWorkBegin(true, 5000);
+    QVERIFY(bar->isEnabled());
+    QCOMPARE(bar->maximum(), 5000);
+    QCOMPARE(bar->value(), 0);
+    form->HTTPerWork(true, 1200);
+    QCOMPARE(bar->value(), 1200);
+    form->HTTPerWork(true, 9000);
+    QCOMPARE(bar->value(), 5000);
+    form->HTTPerWorkEnd(true);
+    QCOMPARE(bar->value(), 5000);
+    QVERIFY(!bar->isEnabled());
+
+    // A sending transfer moves nothing.
+    form->HTTPerWorkBegin(false, 77);
+    QCOMPARE(bar->maximum(), 5000);
+    form->HTTPerWorkEnd(false);
+}
+
+QTEST_MAIN(MainFormTest)
+#include "mainform_test.moc"
