@@ -26,6 +26,7 @@
 #include "app/About.h"
 #include "app/GuiSeams.h"
 #include "app/HelpPages.h"
+#include "app/Inputs.h"
 #include "app/IntRateDlg.h"
 #include "app/StartupFiles.h"
 #include "app/WindowPlacement.h"
@@ -410,27 +411,51 @@ void TMainForm::ShowPage(IOptionPage* page)
 
 // ---- commands
 
+std::unique_ptr<TdlgInputs> TMainForm::NewSetupDialog()
+{
+    // Created without owner, like every top-level dialog of the program.
+    auto dialog = std::make_unique<TdlgInputs>(
+        TdlgInputs::Environment{locale_, folders_.TempDir, settings_.AsciiDataDir, notifier_});
+    connect(dialog.get(), &TdlgInputs::HelpRequested, this, &TMainForm::ShowHelpPage);
+    if (setupDialogHook_)
+        setupDialogHook_(*dialog);
+    return dialog;
+}
+
+bool TMainForm::RunSetupDialog(TdlgInputs& dialog)
+{
+    setupDialog_ = &dialog;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    // The folder of a picked price file counts also when the dialog was
+    // cancelled.
+    settings_.AsciiDataDir = dialog.AsciiDataDir();
+    return accepted;
+}
+
 void TMainForm::FileNew()
 {
-    // TODO(setup dialog): open TdlgInputs here once it lands; the rest of
-    // the command below runs after it closed with OK.
-    const bool accepted = false;
-    if (!accepted)
-        return;
-    update();
-    openFromFile_ = false;
-    IOptionPage* page = CreatePage();
-    if (!page)
-        return;
-    page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));
-    const QString priceFile = page->PriceTextFile();
-    const QString base =
-        !priceFile.isEmpty() && QFileInfo::exists(priceFile) ? PriceFileBase(priceFile).toUpper() : QString();
-    const std::vector<const TInOutObj*> expiries = page->Expiries();
-    if (!expiries.empty() && (expiries.front()->ContractType == kEquity || expiries.front()->ContractType == kIndex)
-        && !page->Title().isEmpty())
-        downloadList_.ReplaceSymbol(page->Title(), base);
-    ShowPage(page);
+    std::unique_ptr<TdlgInputs> dialog = NewSetupDialog();
+    dialog->PrepareNew();
+    const bool accepted = RunSetupDialog(*dialog);
+    if (accepted) {
+        update();
+        openFromFile_ = false;
+        if (IOptionPage* page = CreatePage()) {
+            page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));
+            const QString priceFile = page->PriceTextFile();
+            const QString base =
+                !priceFile.isEmpty() && QFileInfo::exists(priceFile) ? PriceFileBase(priceFile).toUpper() : QString();
+            // Only equities and indexes have a history to fetch; a page without
+            // any expiry leaves the list alone.
+            const std::vector<const TInOutObj*> expiries = page->Expiries();
+            if (!expiries.empty() && expiries.front()
+                && (expiries.front()->ContractType == kEquity || expiries.front()->ContractType == kIndex)
+                && !page->Title().isEmpty())
+                downloadList_.ReplaceSymbol(page->Title(), base);
+            ShowPage(page);
+        }
+    }
+    setupDialog_ = nullptr;
 }
 
 void TMainForm::EditChangeOption()
@@ -438,26 +463,36 @@ void TMainForm::EditChangeOption()
     IOptionPage* oldPage = FindActivePage();
     if (!oldPage)
         return;
-    BusyScope busy;
-    // TODO(setup dialog): prepare TdlgInputs from oldPage and show it.
-    const bool accepted = false;
-    if (!accepted)
-        return;
-    QCoreApplication::processEvents();
-    update();
-    openFromFile_ = false;
-    IOptionPage* page = CreatePage();
-    if (!page)
-        return;
-    page->SetSeriesFile(oldPage->SeriesFile());
-    const QString priceFile = page->PriceTextFile();
-    if (!priceFile.isEmpty() && QFileInfo::exists(priceFile))
-        downloadList_.ReplaceSymbol(page->Title(), PriceFileBase(priceFile));
-    QWidget* oldWindow = oldPage->Window();
-    ShowPage(page);
-    oldWindow->close();
-    oldWindow->deleteLater();
-    currentPage_ = page->Window();
+    std::unique_ptr<TdlgInputs> dialog;
+    {
+        // Preparing reads the price work file; the wait cursor is gone again
+        // before the dialog takes the user's input.
+        BusyScope busy;
+        dialog = NewSetupDialog();
+        dialog->PrepareFromPage(oldPage->Expiries(), oldPage->PriceWorkFile());
+    }
+    QPointer<QWidget> oldWindow = oldPage->Window();
+    const bool accepted = RunSetupDialog(*dialog);
+    // The old page may have gone while the dialog was open.
+    if (accepted && oldWindow) {
+        QCoreApplication::processEvents();
+        update();
+        openFromFile_ = false;
+        const QString seriesFile = oldPage->SeriesFile();
+        if (IOptionPage* page = CreatePage()) {
+            page->SetSeriesFile(seriesFile);
+            const QString priceFile = page->PriceTextFile();
+            if (!priceFile.isEmpty() && QFileInfo::exists(priceFile))
+                downloadList_.ReplaceSymbol(page->Title(), PriceFileBase(priceFile));
+            ShowPage(page);
+            if (oldWindow) {
+                oldWindow->close();
+                oldWindow->deleteLater();
+            }
+            currentPage_ = page->Window();
+        }
+    }
+    setupDialog_ = nullptr;
 }
 
 void TMainForm::FileOpen()

@@ -79,6 +79,9 @@ public:
     void SetPageFactory(PageFactory factory) { pageFactory_ = std::move(factory); }
     void SetDownloadCommand(Command command) { downloadCommand_ = std::move(command); }
     void SetDownloadListEditor(Command command) { downloadListEditor_ = std::move(command); }
+    // Runs on every setup dialog before it is shown (tests answer its file
+    // dialog through this).
+    void SetSetupDialogHook(std::function<void(TdlgInputs&)> hook) { setupDialogHook_ = std::move(hook); }
 
     // Pages.
     // Takes a page built elsewhere into the main window's care: the main
@@ -135,6 +138,8 @@ private:
     void PageDestroyed(QObject* window);
 
     IOptionPage* CreatePage();
+    std::unique_ptr<TdlgInputs> NewSetupDialog();
+    bool RunSetupDialog(TdlgInputs& dialog);
     void ShowPage(IOptionPage* page);
     void ShowHelpPage(const QString& keyword);
     void Report(const QString& text);
@@ -168,6 +173,7 @@ private:
     PageFactory pageFactory_;
     Command downloadCommand_;
     Command downloadListEditor_;
+    std::function<void(TdlgInputs&)> setupDialogHook_;
 
     QWidget* panel_ = nullptr;
     QProgressBar* pbDownload_ = nullptr;

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/Inputs.h"
 #include "app/MainForm.h"
 #include "common/notifier.h"
 #include "pricing/IORecObj1.h"
@@ -47,14 +48,22 @@ public:
     QString Title() const override { return title_; }
     QString SeriesFile() const override { return seriesFile; }
     void SetSeriesFile(const QString& path) override { seriesFile = path; }
-    QString PriceTextFile() const override { return QString(); }
+    QString PriceTextFile() const override { return priceFile; }
     QString PriceWorkFile() const override { return QString(); }
-    std::vector<const TInOutObj*> Expiries() const override { return {}; }
+    std::vector<const TInOutObj*> Expiries() const override
+    {
+        std::vector<const TInOutObj*> list;
+        for (const auto& expiry : expiries)
+            list.push_back(expiry.get());
+        return list;
+    }
     void SavePage() override { savedTo.append(seriesFile); }
     void PrintPage(QPrinter&) override {}
     void RefreshAfterDownload() override {}
 
     QLineEdit* edit = nullptr;
+    QString priceFile;
+    std::vector<std::unique_ptr<TInOutObj>> expiries;
     QString seriesFile;
     QStringList savedTo;
 
@@ -98,6 +107,10 @@ private slots:
     void pageTracking();
     void commandsWithoutPageDoNothing();
     void shortcutsReachTheMenuFromAPage();
+    void newSeriesPutsItsSymbolOnTheList_data();
+    void newSeriesPutsItsSymbolOnTheList();
+    void cancelledSetupMakesNoPage();
+    void changedSeriesReplacesThePage();
     void openSetsTheSeriesFolder();
     void saveWritesThroughThePage();
     void emptyListRefusesDownload();
@@ -115,6 +128,7 @@ private:
     QTimer modalGuard_;
     std::function<void(QWidget*)> modalAction_;
     int modalsSeen_ = 0;
+    QPointer<QWidget> lastModal_;
 };
 
 void MainFormTest::initTestCase()
@@ -122,13 +136,21 @@ void MainFormTest::initTestCase()
     QStandardPaths::setTestModeEnabled(true);
     modalGuard_.setInterval(50);
     connect(&modalGuard_, &QTimer::timeout, this, [this] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            ++modalsSeen_;
-            if (modalAction_)
-                modalAction_(modal);
-            if (modal->isVisible())
-                modal->close();
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            lastModal_ = nullptr;
+            return;
         }
+        // A dialog the test answers itself gets one tick to do so.
+        if (!modalAction_ && modal != lastModal_) {
+            lastModal_ = modal;
+            return;
+        }
+        ++modalsSeen_;
+        if (modalAction_)
+            modalAction_(modal);
+        if (modal->isVisible())
+            modal->close();
     });
     modalGuard_.start();
 }
@@ -332,7 +354,7 @@ void MainFormTest::commandsWithoutPageDoNothing()
     form->FilePrint();
     form->sbViewDataClick();
     form->EditChangeOption();
-    QTest::qWait(120);
+    QTest::qWait(150);
     QCOMPARE(modalsSeen_, 0);
     QVERIFY(notifier_.infos.isEmpty());
 }
@@ -361,6 +383,146 @@ void MainFormTest::shortcutsReachTheMenuFromAPage()
         QVERIFY2(QApplication::activeModalWidget() == nullptr, shortcut.action);
     }
     QVERIFY(page->edit->text().isEmpty());
+}
+
+namespace {
+
+// A page built from the setup dialog as the option page builds it: title,
+// contract type and price file from the dialog's values.
+TMainForm::PageFactory PageFromSetup(int* built)
+{
+    return [built](TMainForm& owner) {
+        const SeriesSetup setup = owner.SetupDialog()->Values();
+        auto page = std::make_unique<FakePage>(setup.symbolText);
+        page->priceFile = setup.sourceFilePath;
+        auto expiry = std::make_unique<TInOutObj>();
+        expiry->ContractType = setup.contractType;
+        page->expiries.push_back(std::move(expiry));
+        ++*built;
+        return page;
+    };
+}
+
+// Answers the setup dialog: picks `priceFile` (when given), types the option
+// symbol, clicks the contract button and presses OK.
+void AnswerSetup(TdlgInputs& dialog, const QString& priceFile, const QString& symbol, const QString& contract)
+{
+    dialog.SetFileChooser([priceFile](QWidget*, const QString&, const QString&, const QString&) { return priceFile; });
+    QTimer::singleShot(0, &dialog, [&dialog, priceFile, symbol, contract] {
+        if (!priceFile.isEmpty())
+            dialog.SetFileBtnClick();
+        dialog.findChild<QLineEdit*>(QStringLiteral("edOSymbl"))->setText(symbol);
+        dialog.findChild<QAbstractButton*>(contract)->click();
+        dialog.findChild<QAbstractButton*>(QStringLiteral("cmdOK"))->click();
+    });
+}
+
+}  // namespace
+
+void MainFormTest::newSeriesPutsItsSymbolOnTheList_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QString>("contract");
+    QTest::addColumn<bool>("withPriceFile");
+    QTest::addColumn<QStringList>("gone");
+    QTest::addColumn<QStringList>("added");
+    // Containment: SP takes away the first entry holding it, SPX=^GSPC.
+    QTest::newRow("equity with price file") << QStringLiteral("SP") << QStringLiteral("rbEquity") << true
+                                            << QStringList{QStringLiteral("SPX=^GSPC")} << QStringList{QStringLiteral("SP=SPX")};
+    QTest::newRow("index without price file") << QStringLiteral("OEX") << QStringLiteral("rbIndex") << false
+                                              << QStringList{QStringLiteral("OEX=^OEX")} << QStringList{QStringLiteral("OEX=")};
+    QTest::newRow("future leaves the list") << QStringLiteral("QQQ") << QStringLiteral("rbFuture") << false
+                                            << QStringList() << QStringList();
+}
+
+void MainFormTest::newSeriesPutsItsSymbolOnTheList()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QString, contract);
+    QFETCH(bool, withPriceFile);
+    QFETCH(QStringList, gone);
+    QFETCH(QStringList, added);
+
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    const QString priceFile = form->Folders().DataDir + QStringLiteral("/Spx.csv");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), priceFile));
+    int built = 0;
+    form->SetPageFactory(PageFromSetup(&built));
+    form->SetSetupDialogHook([&](TdlgInputs& dialog) {
+        AnswerSetup(dialog, withPriceFile ? priceFile : QString(), symbol, contract);
+    });
+    const QStringList before = form->TickerList().Entries();
+    form->FileNew();
+
+    QCOMPARE(built, 1);
+    QVERIFY(form->SetupDialog() == nullptr);
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->Title(), symbol);
+    QCOMPARE(page->SeriesFile(), symbol + QStringLiteral(".ops"));
+    QStringList expected = before;
+    for (const QString& entry : gone)
+        expected.removeOne(entry);
+    QStringList now = form->TickerList().Entries();
+    for (const QString& entry : added)
+        QVERIFY2(now.removeOne(entry), qPrintable(entry));
+    QCOMPARE(now, expected);
+    if (withPriceFile)
+        QCOMPARE(form->Settings().AsciiDataDir, form->Folders().DataDir);
+}
+
+void MainFormTest::cancelledSetupMakesNoPage()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    int built = 0;
+    form->SetPageFactory(PageFromSetup(&built));
+    form->SetSetupDialogHook([](TdlgInputs& dialog) {
+        QTimer::singleShot(0, &dialog, [&dialog] { dialog.findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click(); });
+    });
+    const QStringList before = form->TickerList().Entries();
+    form->FileNew();
+    QCOMPARE(built, 0);
+    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->TickerList().Entries(), before);
+}
+
+void MainFormTest::changedSeriesReplacesThePage()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    const QString priceFile = form->Folders().DataDir + QStringLiteral("/Spy.csv");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), priceFile));
+    int built = 0;
+    form->SetPageFactory(PageFromSetup(&built));
+
+    auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    old->SetSeriesFile(QStringLiteral("/somewhere/spy.ops"));
+    auto expiry = std::make_unique<TInOutObj>();
+    expiry->ContractType = kFuture;
+    expiry->NumStrikes = 2;
+    expiry->Strike(1, 1) = 100;
+    expiry->Strike(2, 1) = 105;
+    expiry->OptSymbol = "SPY";
+    old->expiries.push_back(std::move(expiry));
+    old->Window()->show();
+    Activate(old->Window());
+    QPointer<QWidget> oldWindow = old->Window();
+
+    // Editing keeps the base name's case, and a future is no exception.
+    form->SetSetupDialogHook([&](TdlgInputs& dialog) {
+        AnswerSetup(dialog, priceFile, QStringLiteral("SPY"), QStringLiteral("rbFuture"));
+    });
+    form->EditChangeOption();
+    QCOMPARE(built, 1);
+    QTRY_VERIFY(oldWindow.isNull());
+    QCOMPARE(form->PageCount(), 1);
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/spy.ops"));
+    QVERIFY(form->TickerList().Entries().contains(QStringLiteral("SPY=Spy")));
+    QVERIFY(!form->TickerList().Entries().contains(QStringLiteral("SPY=SPY")));
 }
 
 void MainFormTest::openSetsTheSeriesFolder()
