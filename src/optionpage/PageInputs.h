@@ -5,6 +5,8 @@
 // it can be built and tested on its own.
 
 #include <QDate>
+#include <QImage>
+#include <QRect>
 #include <QString>
 
 #include <array>
@@ -13,7 +15,23 @@
 
 #include "common/localeinfo.h"
 
+class QPrinter;
+
 namespace kestrava {
+
+class TInOutObj;
+
+// What the page asks of the chart: the price work file, the volatility
+// window in days and the picture's size in device pixels (0 x 0 when
+// printing: the printer page's size).
+struct ChartRequest {
+    QString workFile;
+    int volDays = 90;
+    int width = 0;
+    int height = 0;
+    bool printing = false;
+    QString titleSymbol;  // printed charts only
+};
 
 // The setup dialog's boxes as the user left them. The number boxes stay
 // text: the page converts them and reports a text that is not a number.
@@ -47,6 +65,25 @@ struct PageEnvironment {
     std::uint8_t sourceFileType = 5;
     // A page opened from a series file hands the file's price-file type back.
     std::function<void(std::uint8_t)> takeSourceFileType;
+
+    // The main window's frame; the page places itself right below it and
+    // keeps at least its width. An empty rectangle leaves the page where the
+    // window system puts it.
+    QRect mainWindowGeometry;
+
+    // The chart and the printer. Each may be empty: the Chart tab then shows
+    // a plain dark picture, and printing does nothing.
+    std::function<QImage(const ChartRequest&)> drawChart;
+    std::function<void(QPrinter&, const TInOutObj&)> printGrid;
+    std::function<void(QPrinter&, const ChartRequest&)> printChart;
+};
+
+// How the main window asks for a page: from the setup dialog's values, or
+// from a series file.
+struct PageSource {
+    bool openFromFile = false;  // OpenFromFile
+    QString openFileName;       // OpenFileName
+    SeriesSetup setup;          // used when openFromFile is false
 };
 
 }  // namespace kestrava

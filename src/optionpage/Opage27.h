@@ -1,0 +1,207 @@
+#pragma once
+// The option page: one option series of one to three expiries, one tab per
+// expiry with its grid of calls and puts, an input bar below, and the
+// underlying's chart on a last "Chart" tab when the series has a price file.
+//
+// The page owns one TInOutObj per expiry tab. Input changes only reach the
+// series objects; the grid changes on Calculate, on a tab change and on
+// editing a bid or ask.
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/dates.h"
+#include "optionpage/PageInputs.h"
+
+class QButtonGroup;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPrinter;
+class QPushButton;
+class QRadioButton;
+class QStackedLayout;
+class QTabBar;
+class QTimer;
+class QToolButton;
+
+namespace kestrava {
+
+class Notifier;
+class TImpStrGrid;
+class TInOutObj;
+class TSigmaObj;
+class TrmFloatSpinEdit;
+class TrmSpinEdit;
+
+class TfrmOPage : public QWidget {
+    Q_OBJECT
+public:
+    // Builds a page from the setup dialog's values or from a series file.
+    // Returns nullptr, after telling the user why through notifier, when
+    // there is nothing to show: no expiry, a number box that holds no number,
+    // or a series file without a readable expiry record. The page deletes
+    // itself when it is closed.
+    static TfrmOPage* Create(const PageEnvironment& environment, const PageSource& source,
+                             Notifier& notifier, QWidget* parent = nullptr);
+    ~TfrmOPage() override;
+
+    // The series symbol; base of the window caption.
+    QString Title() const { return title_; }
+    // The ".ops" file the page saves to; empty until the main window names one.
+    QString SeriesFile() const { return seriesFile_; }
+    void SetSeriesFile(const QString& path) { seriesFile_ = path; }
+    QString PriceTextFile() const { return priceTextFile_; }
+    QString PriceWorkFile() const { return priceWorkFile_; }
+    TDateTime PageToday() const { return pageToday_; }
+    TDateTime FirstExpiry() const { return firstExpiry_; }
+    float StrikeStep() const { return strikeStep_; }
+
+    // The series of the expiry tabs, in tab order.
+    std::vector<const TInOutObj*> Expiries() const;
+    int ExpiryCount() const { return static_cast<int>(series_.size()); }
+    // The series of the selected tab; nullptr on the Chart tab.
+    TInOutObj* CurrentSeries() const;
+    TInOutObj* SeriesAt(int tab) const;
+
+    // Entry points for the main window.
+    // Writes the series file when one is named; false (after a message) when
+    // the file cannot be written.
+    bool SavePage();
+    // Prints the selected tab: the grid of its expiry or the chart.
+    void PrintPage(QPrinter& printer);
+    // After new quote files were downloaded.
+    void RefreshAfterDownload();
+
+    // Recalculation (the Calculate button and what it is made of).
+    void ReCalc();
+    void ReCalcAllIvs();
+    // Reads the typed bids and asks of the current tab and solves its
+    // implied volatilities; false after a message when a cell holds no number.
+    bool ReadQuoteCells();
+    void FillGrid();
+    void PushInputs();
+    void CalcSig();
+    void DrawChart();
+    void FitRows();
+    void FitColumns();
+
+    // The form's controls.
+    QTabBar* TabControl1 = nullptr;
+    TImpStrGrid* TheGrid = nullptr;
+    QLabel* ChartImage = nullptr;  // exists while the Chart tab does
+    QFrame* Panel1 = nullptr;
+    TrmFloatSpinEdit* fseUlying = nullptr;
+    TrmFloatSpinEdit* fseSigma = nullptr;
+    TrmFloatSpinEdit* fseRate = nullptr;
+    TrmSpinEdit* seSigDays = nullptr;
+    TrmSpinEdit* seExpDays = nullptr;
+    TrmSpinEdit* seSteps = nullptr;
+    QLabel* lblUlying = nullptr;
+    QLabel* lblSigma = nullptr;
+    QLabel* lblRate = nullptr;
+    QLabel* lblSigDays = nullptr;
+    QLabel* lblExpDays = nullptr;
+    QLabel* lblSteps = nullptr;
+    QToolButton* cmdCalcSig = nullptr;
+    QPushButton* cmdReCalc = nullptr;
+    QComboBox* cmboOptSymbols = nullptr;
+    QRadioButton* rbtnLevel = nullptr;
+    QRadioButton* rbtnBid = nullptr;
+    QRadioButton* rbtnAsk = nullptr;
+    QLabel* lblToday = nullptr;
+    QLabel* lblExpDate = nullptr;
+    QLabel* lblCntrMdl = nullptr;
+    QLabel* lblDiv = nullptr;
+
+    static constexpr int kColumns = 14;
+    static constexpr int kBidColumn = 3;
+    static constexpr int kAskColumn = 5;
+    static constexpr int kMinRows = 11;
+
+signals:
+    // The page became the active window.
+    void activated();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TfrmOPage(const PageEnvironment& environment, Notifier& notifier, QWidget* parent);
+
+    void BuildControls();
+    QWidget* BuildInputBar();
+    void ConnectControls();
+
+    // Creation.
+    bool FormCreate(const PageSource& source);
+    void BuildFromSetup(const SeriesSetup& setup);
+    void FillSeriesFromSetup(const SeriesSetup& setup, const TSigmaObj* sigma);
+    bool OpenSeriesFile();
+    void SetHeaders();
+    void SetRowLabels();
+    void ShowSeriesLabels();
+    void ShowDividend(const TInOutObj& p, bool strictlyPositive);
+    void PlaceBelowMainWindow();
+    int AddExpiryTab(std::unique_ptr<TInOutObj> series);
+    void HidePriceFileControls();
+
+    // Tabs, editing and the input bar.
+    bool IsChartTab(int index) const;
+    bool ChartTabSelected() const { return IsChartTab(currentTab_); }
+    void TabControl1Changing(int index);
+    void PageChanged(int index);
+    void TheGridSelectCell(int col, int row);
+    void ToggleButtons(int tag);
+    void fseUlyingChange();
+    void fseRateChange();
+    void fseSigmaChange();
+    void seExpDaysChange();
+    void cmboOptSymbolsChange();
+
+    // The Chart tab.
+    void OpenChartTab();
+    void SizeChartImage();
+    ChartRequest MakeChartRequest(int width, int height, bool printing) const;
+    void EndOfMoveOrResize();
+
+    void FillContractList();
+    void ShowUnderlying(double value);
+    void ShowPercent(TrmFloatSpinEdit* box, double fraction);
+    void ShowExpiryDays(int days);
+    QString DateText(TDateTime date) const;
+
+    PageEnvironment environment_;
+    Notifier& notifier_;
+
+    std::vector<std::unique_ptr<TInOutObj>> series_;  // tab i holds series_[i]
+    QString title_;
+    QString seriesFile_;
+    QString priceTextFile_;
+    QString priceWorkFile_;
+    TDateTime pageToday_ = 0;
+    TDateTime firstExpiry_ = 0;
+    float strikeStep_ = 0;
+    std::string callLabelFormat_;
+    std::string putLabelFormat_;
+    int scrollBarWidth_ = 0;
+
+    QStackedLayout* pages_ = nullptr;
+    QButtonGroup* volatilitySource_ = nullptr;
+    QTimer* moveSizeTimer_ = nullptr;
+    int currentTab_ = -1;
+    bool showingExpiryDays_ = false;  // the page writes seExpDays to show a tab
+    bool readingQuotes_ = false;
+    bool recalculating_ = false;
+    bool building_ = false;  // FormCreate runs: tab changes show nothing yet
+    bool closed_ = false;
+};
+
+}  // namespace kestrava
