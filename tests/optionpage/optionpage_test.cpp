@@ -1,0 +1,719 @@
+// The option page driven through its real widgets on the offscreen platform:
+// building from the setup dialog's values and from a series file, the grid's
+// rows, labels, bands and display formats, the input bar's handlers, typed
+// bids and asks, the volatility sources and the history button.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/notifier.h"
+#include "controls/rmSpin.h"
+#include "marketdata/PriceWorkFile.h"
+#include "marketdata/SigmaObj.h"
+#include "optionpage/ImprStrGrid.h"
+#include "optionpage/Opage27.h"
+#include "pricing/IORecObj1.h"
+
+using namespace kestrava;
+
+namespace {
+
+class RecordingNotifier : public Notifier {
+public:
+    void Info(const std::string& text) override { messages.push_back(text); }
+    void Error(const std::string& text) override { messages.push_back(text); }
+    bool AskYesNo(const std::string& text) override
+    {
+        messages.push_back(text);
+        return false;
+    }
+    std::vector<std::string> messages;
+};
+
+// Closes and deletes a page at the end of a test.
+struct PageCloser {
+    void operator()(TfrmOPage* page) const
+    {
+        if (page)
+            delete page;
+    }
+};
+using PagePtr = std::unique_ptr<TfrmOPage, PageCloser>;
+
+QDate InDays(int days)
+{
+    return QDate::currentDate().addDays(days);
+}
+
+SeriesSetup Setup(int strikes, const QString& first, const QString& step, int model = 1)
+{
+    SeriesSetup setup;
+    setup.numExpiries = 3;
+    setup.expiryDates = {InDays(30), InDays(60), InDays(90)};
+    setup.numStrikes = QString::number(strikes);
+    setup.firstStrike = first;
+    setup.strikeIncrement = step;
+    setup.optionSymbol = QStringLiteral("XYZ");
+    setup.symbolText = QStringLiteral("XYZ");
+    setup.contractType = kEquity;
+    setup.model = model;
+    return setup;
+}
+
+// A price work file of `days` daily closes ending on `lastDate`.
+void WritePriceWorkFile(const QString& path, TDateTime lastDate, int days)
+{
+    PriceWorkFileWriter writer(path.toStdString());
+    for (int i = 0; i < days; ++i) {
+        TPriceRecord record;
+        record.Date = lastDate - (days - 1 - i);
+        record.Close = static_cast<float>(50.0 * std::exp(0.02 * std::sin(i * 0.7) + 0.001 * i));
+        writer.Append(record);
+    }
+    writer.Close();
+}
+
+QColor CellColour(TImpStrGrid* grid, int col, int row)
+{
+    const QImage image = grid->grab().toImage();
+    const QRect cell = grid->visualRect(grid->model()->index(row - 1, col));
+    const QPoint at = grid->viewport()->geometry().topLeft()
+                      + QPoint(cell.left() + 3, cell.center().y());
+    return image.pixelColor(at);
+}
+
+}  // namespace
+
+class OptionPageTest : public QObject {
+    Q_OBJECT
+
+private:
+    RecordingNotifier notifier;
+    QTemporaryDir temp;
+
+    PageEnvironment Environment() const
+    {
+        PageEnvironment environment;
+        environment.defaultRates = {0.05f, 0.045f, 0.04f};
+        environment.tempDirectory = temp.path();
+        environment.dataDirectory = temp.path();
+        environment.seriesDirectory = temp.path();
+        return environment;
+    }
+
+    PagePtr Build(const SeriesSetup& setup, PageEnvironment environment)
+    {
+        PageSource source;
+        source.setup = setup;
+        return PagePtr(TfrmOPage::Create(environment, source, notifier));
+    }
+
+    PagePtr Build(const SeriesSetup& setup) { return Build(setup, Environment()); }
+
+    PagePtr Open(const QString& fileName)
+    {
+        PageSource source;
+        source.openFromFile = true;
+        source.openFileName = fileName;
+        return PagePtr(TfrmOPage::Create(Environment(), source, notifier));
+    }
+
+    // Three expiries in March, April and June 2009, valued on the price
+    // file's last day, 25 March 2009: the March expiry has passed.
+    PagePtr BuildFromPriceFile(int strikes = 3, int model = 1)
+    {
+        const QString work = temp.filePath(QStringLiteral("prices.TEM"));
+        WritePriceWorkFile(work, EncodeDate(2009, 3, 25), 200);
+        SeriesSetup setup = Setup(strikes, QStringLiteral("45"), QStringLiteral("5"), model);
+        setup.expiryDates = {QDate(2009, 3, 20), QDate(2009, 4, 17), QDate(2009, 6, 19)};
+        setup.sourceFilePath = temp.filePath(QStringLiteral("xyz.csv"));
+        setup.workFilePath = work;
+        return Build(setup);
+    }
+
+    static void TypeIntoCell(TfrmOPage* page, int col, int row, const QString& text, int key)
+    {
+        TImpStrGrid* grid = page->TheGrid;
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(row - 1, col));
+        QTest::keyClicks(grid, text.left(1));
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(editor && editor != grid);
+        QTest::keyClicks(editor, text.mid(1));
+        QTest::keyClick(editor, static_cast<Qt::Key>(key));
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(temp.isValid()); }
+    void init() { notifier.messages.clear(); }
+
+    void rowsAndBandsFollowTheStrikeCount_data()
+    {
+        QTest::addColumn<int>("strikes");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("3 strikes") << 3 << 11;
+        QTest::newRow("10 strikes") << 10 << 21;
+        QTest::newRow("20 strikes") << 20 << 41;
+    }
+    void rowsAndBandsFollowTheStrikeCount()
+    {
+        QFETCH(int, strikes);
+        QFETCH(int, rows);
+        PagePtr page = Build(Setup(strikes, QStringLiteral("100"), QStringLiteral("5")));
+        QVERIFY(page);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        TImpStrGrid* grid = page->TheGrid;
+        QCOMPARE(grid->RowCount(), rows);
+        QCOMPARE(grid->ColCount(), 14);
+        QCOMPARE(grid->Offset(), strikes + 1);
+        QCOMPARE(page->TabControl1->count(), 3);  // no price file: no Chart tab
+        QCOMPARE(page->TabControl1->tabText(0),
+                 QString::fromLatin1(QLocale::c().toString(InDays(30), QStringLiteral("MMM yyyy"))
+                                         .toLatin1()));
+        QCOMPARE(grid->CellText(0, 0), QStringLiteral("Strike\rCode"));
+        QCOMPARE(grid->CellText(12, 0), QStringLiteral("% Prob\r< Str"));
+        QCOMPARE(grid->CellText(0, 1), QStringLiteral(" C  100    "));
+        QCOMPARE(grid->CellText(0, strikes), QStringLiteral(" C  %1 ").arg(100 + 5 * (strikes - 1), -6));
+        QCOMPARE(grid->CellText(0, strikes + 1), QStringLiteral(" P  100    "));
+        QVERIFY(grid->CellText(0, 2 * strikes).startsWith(QStringLiteral(" P  ")));
+        for (int r = 2 * strikes + 1; r < rows; ++r)
+            QVERIFY(grid->CellText(0, r).isEmpty());
+
+        // The two-line headers make the header row at least two lines tall.
+        QVERIFY(grid->RowHeight(0) >= 2 * QFontMetrics(grid->FixedFont()).lineSpacing() + 1);
+        QVERIFY(grid->FixedFont().bold());
+
+        // Calls light, puts dark, and the empty rows after them dark too.
+        const QColor light(255, 255, 151), dark(192, 220, 192);
+        grid->scrollToTop();
+        QCOMPARE(CellColour(grid, 5, 1), light);
+        QCOMPARE(CellColour(grid, 5, strikes), light);
+        grid->scrollTo(grid->model()->index(rows - 2, 5));
+        QCOMPARE(CellColour(grid, 5, strikes + 1), dark);
+        QCOMPARE(CellColour(grid, 5, rows - 1), dark);
+        QCOMPARE(CellColour(grid, 1, rows - 1), dark);  // an empty cell is still filled
+    }
+
+    void strikeLabelsFollowTheStep_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<char>("separator");
+        QTest::addColumn<QString>("secondCall");
+        QTest::addColumn<QString>("secondPut");
+        QTest::newRow("step 2.5") << "100" << "2.5" << '.' << " C  102.50 " << " P  102.50 ";
+        QTest::newRow("step 5") << "100" << "5" << '.' << " C  105    " << " P  105    ";
+        QTest::newRow("step 2,5, comma locale") << "100" << "2,5" << ',' << " C  102,50 "
+                                                << " P  102,50 ";
+        QTest::newRow("whole step, fractional strikes") << "97.5" << "5" << '.' << " C  102    "
+                                                        << " P  102    ";
+    }
+    void strikeLabelsFollowTheStep()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, step);
+        QFETCH(char, separator);
+        QFETCH(QString, secondCall);
+        QFETCH(QString, secondPut);
+        PageEnvironment environment = Environment();
+        environment.locale.decimalSeparator = separator;
+        PagePtr page = Build(Setup(4, first, step), environment);
+        QVERIFY(page);
+        QCOMPARE(page->TheGrid->CellText(0, 2), secondCall);
+        QCOMPARE(page->TheGrid->CellText(0, 6), secondPut);
+        // The label column is wide enough for its text.
+        QVERIFY(page->TheGrid->ColWidth(0) >= page->TheGrid->FixedTextWidth(secondCall));
+    }
+
+    void gridShowsEveryColumnInItsFormat_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("positive");
+        QTest::addColumn<QString>("negative");
+        QTest::addColumn<QString>("zero");
+        QTest::newRow("Net") << 1 << "+1.50 " << "-1.50 " << "";
+        QTest::newRow("Last") << 2 << "1.50 " << "-1.50 " << "";
+        QTest::newRow("Bid $") << 3 << "1.50 " << "-1.50 " << "";
+        QTest::newRow("Bid IV") << 4 << "150.0 " << "-150.0 " << "";
+        QTest::newRow("Ask $") << 5 << "1.50 " << "-1.50 " << "";
+        QTest::newRow("Ask IV") << 6 << "150.0 " << "-150.0 " << "";
+        QTest::newRow("Theo $") << 7 << "1.50 " << "-1.50 " << "";
+        QTest::newRow("Delta") << 8 << "+1.50 " << "-1.50 " << "";
+        QTest::newRow("Gamma") << 9 << "1.500 " << "1.500 " << "";
+        QTest::newRow("Decay") << 10 << "1.500 " << "-1.500 " << " ";
+        QTest::newRow("Vega") << 11 << "1.500 " << "-1.500 " << " ";
+        QTest::newRow("% Prob < Str") << 12 << "150.0 " << "-150.0 " << "";
+        QTest::newRow("% Prob > Str") << 13 << "150.0 " << "-150.0 " << "";
+    }
+    void gridShowsEveryColumnInItsFormat()
+    {
+        QFETCH(int, column);
+        QFETCH(QString, positive);
+        QFETCH(QString, negative);
+        QFETCH(QString, zero);
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
+        QVERIFY(page);
+        TInOutObj* p = page->CurrentSeries();
+        QVERIFY(p);
+        // Strike 1 positive, strike 2 negative, strike 3 zero, on the call side.
+        for (int s = 1; s <= 3; ++s) {
+            const float value = s == 1 ? 1.5f : s == 2 ? -1.5f : 0.0f;
+            PerStrike<float>* table = nullptr;
+            switch (column) {
+            case 1: table = &p->NetChange; break;
+            case 2: table = &p->Last; break;
+            case 3: table = &p->Bid; break;
+            case 4: table = &p->BidIV; break;
+            case 5: table = &p->Ask; break;
+            case 6: table = &p->AskIV; break;
+            case 7: table = &p->Theo; break;
+            case 8: table = &p->Delta; break;
+            case 9: table = &p->Gamma; break;
+            case 10: table = &p->Decay; break;
+            case 11: table = &p->Vega; break;
+            case 12: table = &p->ProbBelow; break;
+            default: table = &p->ProbAbove; break;
+            }
+            (*table)(s, 1) = value;
+        }
+        page->FillGrid();
+        QCOMPARE(page->TheGrid->CellText(column, 1), positive);
+        QCOMPARE(page->TheGrid->CellText(column, 2), negative);
+        QCOMPARE(page->TheGrid->CellText(column, 3), zero);
+    }
+
+    void expiredExpiryShowsEmptyResults()
+    {
+        PagePtr page = BuildFromPriceFile();
+        QVERIFY(page);
+        QCOMPARE(page->TabControl1->count(), 4);
+        QCOMPARE(page->TabControl1->tabText(0), QStringLiteral("Mar 2009"));
+        QCOMPARE(page->TabControl1->tabText(1), QStringLiteral("Apr 2009"));
+        QCOMPARE(page->TabControl1->tabText(3), QStringLiteral("Chart"));
+        QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
+        TInOutObj* march = page->CurrentSeries();
+        QCOMPARE(march->DaysToExpiry(), 0);
+        march->Last(1, 1) = 2.5f;
+        march->NetChange(1, 1) = -0.25f;
+        page->cmdReCalc->click();
+
+        TImpStrGrid* grid = page->TheGrid;
+        for (int row = 1; row <= 6; ++row) {
+            for (const int col : {7, 8, 9, 12, 13})
+                QCOMPARE(grid->CellText(col, row), QString());
+            for (const int col : {10, 11})
+                QCOMPARE(grid->CellText(col, row), QStringLiteral(" "));
+        }
+        QCOMPARE(grid->CellText(2, 1), QStringLiteral("2.50 "));
+        QCOMPARE(grid->CellText(1, 1), QStringLiteral("-0.25 "));
+
+        // A bid typed on the passed expiry is kept, and implies nothing.
+        grid->SetCellText(3, 1, QStringLiteral("1.25"));
+        QVERIFY(page->ReadQuoteCells());
+        QCOMPARE(march->Bid(1, 1), 1.25f);
+        QCOMPARE(march->BidIV(1, 1), 0.0f);
+        QCOMPARE(grid->CellText(4, 1), QString());
+
+        // Looking at the passed expiry again does not move the valuation date.
+        page->show();
+        page->TabControl1->setCurrentIndex(1);
+        page->TabControl1->setCurrentIndex(0);
+        QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
+        QCOMPARE(page->seExpDays->text(), QStringLiteral("1"));
+
+        // The April expiry still has days left and is priced.
+        page->TabControl1->setCurrentIndex(1);
+        QVERIFY(!grid->CellText(7, 1).isEmpty());
+        QVERIFY(!grid->CellText(10, 1).trimmed().isEmpty());
+        QVERIFY(notifier.messages.empty());
+    }
+
+    void rateBoxRoundsOnATabChange()
+    {
+        PageEnvironment environment = Environment();
+        environment.defaultRates = {0.01f, 0.0049999f, 0.00005f};
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")), environment);
+        QVERIFY(page);
+        page->show();
+        QCOMPARE(page->fseRate->text(), QStringLiteral("1.00"));
+        // A default rate of nearly nothing is taken as 1 %.
+        QCOMPARE(page->SeriesAt(2)->Rate, 0.01f);
+        QCOMPARE(page->SeriesAt(1)->Rate, 0.0049999f);
+        page->TabControl1->setCurrentIndex(1);
+        QCOMPARE(page->fseRate->text(), QStringLiteral("0.50"));
+        QCOMPARE(page->SeriesAt(1)->Rate, 0.005f);
+        QCOMPARE(page->SeriesAt(0)->Rate, 0.01f);
+
+        // The volatility box changes only the shown expiry.
+        page->fseSigma->SetValue(33.0);
+        QCOMPARE(page->SeriesAt(1)->Sigma, 0.33f);
+        QCOMPARE(page->SeriesAt(0)->Sigma, 0.25f);
+    }
+
+    void volatilitySourceChoosesTheVolatility()
+    {
+        PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5"), 1));
+        QVERIFY(page);
+        page->show();
+        TImpStrGrid* grid = page->TheGrid;
+        TInOutObj* p = page->CurrentSeries();
+        // Bids and asks typed into the grid, below and above the flat value.
+        for (int s = 1; s <= 3; ++s) {
+            const double theo = p->Theo(s, 1);
+            grid->SetCellText(3, s, QString::number(theo * 0.9, 'f', 2));
+            grid->SetCellText(5, s, QString::number(theo * 1.1, 'f', 2));
+        }
+
+        page->rbtnBid->click();
+        QVERIFY(!page->fseSigma->isEnabled());
+        QVERIFY(!page->seSigDays->isEnabled());
+        QVERIFY(page->ReadQuoteCells());
+        page->cmdReCalc->click();
+        QCOMPARE(p->SkewMode, std::uint8_t(1));
+        for (int s = 1; s <= 3; ++s) {
+            QVERIFY(p->BidIV(s, 1) > 0);
+            QCOMPARE(p->Vol(s, 1), p->BidIV(s, 1));
+            QVERIFY(std::fabs(p->Theo(s, 1) - p->Bid(s, 1)) < 0.01);
+        }
+
+        page->rbtnAsk->click();
+        page->cmdReCalc->click();
+        QCOMPARE(p->SkewMode, std::uint8_t(2));
+        for (int s = 1; s <= 3; ++s) {
+            QCOMPARE(p->Vol(s, 1), p->AskIV(s, 1));
+            QVERIFY(std::fabs(p->Theo(s, 1) - p->Ask(s, 1)) < 0.01);
+        }
+
+        page->rbtnLevel->click();
+        QVERIFY(page->fseSigma->isEnabled());
+        QVERIFY(page->seSigDays->isEnabled());
+        page->cmdReCalc->click();
+        QCOMPARE(p->SkewMode, std::uint8_t(0));
+        QCOMPARE(p->Vol(2, 2), p->Sigma);
+        // The flat mode solves the implied volatilities again and shows them.
+        QCOMPARE(grid->CellText(4, 1), QString::number(p->BidIV(1, 1) * 100.0, 'f', 1) + u' ');
+    }
+
+    void typedBidUpdatesItsVolatility_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Tab") << int(Qt::Key_Tab);
+    }
+    void typedBidUpdatesItsVolatility()
+    {
+        QFETCH(int, key);
+        PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5"), 1));
+        QVERIFY(page);
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        TInOutObj* p = page->CurrentSeries();
+        const float theoBefore = p->Theo(2, 2);
+        QVERIFY(page->TheGrid->CellText(4, 5).isEmpty());
+
+        // The put of strike 2 (row 5) gets a bid of 6.10; the editor hands
+        // its text over once the key has been processed.
+        TypeIntoCell(page.get(), 3, 5, QStringLiteral("6.10"), key);
+        QTRY_COMPARE(p->Bid(2, 2), 6.1f);
+        QVERIFY(p->BidIV(2, 2) > 0);
+        QCOMPARE(page->TheGrid->CellText(4, 5),
+                 QString::number(p->BidIV(2, 2) * 100.0, 'f', 1) + u' ');
+        // No model ran: the value changes on Calculate only.
+        QCOMPARE(p->Theo(2, 2), theoBefore);
+        QVERIFY(notifier.messages.empty());
+    }
+
+    void typedTextThatIsNoNumberIsNamed()
+    {
+        PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5"), 1));
+        QVERIFY(page);
+        TInOutObj* p = page->CurrentSeries();
+        TImpStrGrid* grid = page->TheGrid;
+        grid->SetCellText(3, 1, QStringLiteral(" 4.20 "));
+        grid->SetCellText(5, 1, QStringLiteral("4.60"));
+        grid->SetCellText(3, 2, QStringLiteral("4,2x"));
+        QVERIFY(!page->ReadQuoteCells());
+        QCOMPARE(notifier.messages.size(), std::size_t(1));
+        QCOMPARE(notifier.messages.front(), std::string("'4,2x' is not a valid floating point value"));
+        // Rows before the bad cell are stored; nothing is solved.
+        QCOMPARE(p->Bid(1, 1), 4.2f);
+        QCOMPARE(p->Ask(1, 1), 4.6f);
+        QCOMPARE(p->BidIV(1, 1), 0.0f);
+        QCOMPARE(grid->CellText(3, 2), QStringLiteral("4,2x"));
+
+        // Calculate stops at the same cell and prices nothing.
+        notifier.messages.clear();
+        const float theo = p->Theo(1, 1);
+        page->fseUlying->SetValue(120.0);
+        page->cmdReCalc->click();
+        QCOMPARE(notifier.messages.size(), std::size_t(1));
+        QCOMPARE(p->Theo(1, 1), theo);
+    }
+
+    void daysToExpirySnapBeforeTheFirstExpiry()
+    {
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
+        QVERIFY(page);
+        page->show();
+        const TDateTime first = page->FirstExpiry();
+        QCOMPARE(page->seExpDays->text(), QStringLiteral("30"));
+
+        page->seExpDays->SetValue(5);
+        QCOMPARE(page->PageToday(), first - 5);
+        for (const TInOutObj* p : page->Expiries())
+            QCOMPARE(p->TodayDate, first - 5);
+
+        // On the second expiry (60 days) a day count of 10 would value past
+        // the first expiry: it snaps to the day before it, 31 days out.
+        page->TabControl1->setCurrentIndex(1);
+        QCOMPARE(page->seExpDays->text(), QStringLiteral("35"));
+        page->seExpDays->SetValue(10);
+        QCOMPARE(page->PageToday(), first - 1);
+        QCOMPARE(page->seExpDays->text(), QStringLiteral("31"));
+        QVERIFY(page->lblToday->text().startsWith(QStringLiteral("Today: ")));
+
+        // The Chart-less page has no Chart tab; moving the days back out works.
+        page->seExpDays->SetValue(50);
+        QCOMPARE(page->PageToday(), first - 20);
+        QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 20);
+    }
+
+    void historyButtonUsesTheVolatilityDays_data()
+    {
+        QTest::addColumn<int>("boxDays");
+        QTest::addColumn<int>("usedDays");
+        QTest::newRow("V Days 5") << 5 << 90;
+        QTest::newRow("V Days 10") << 10 << 10;
+        QTest::newRow("V Days 250") << 250 << 200;  // the file holds 200 days
+    }
+    void historyButtonUsesTheVolatilityDays()
+    {
+        QFETCH(int, boxDays);
+        QFETCH(int, usedDays);
+        PagePtr page = BuildFromPriceFile();
+        QVERIFY(page);
+        QVERIFY(page->cmdCalcSig->isVisibleTo(page.get()));
+        page->seExpDays->SetValue(40);  // the valuation date moves away from the file's
+        page->seSigDays->SetValue(boxDays);
+        const QString sigmaShownBefore = page->fseSigma->text();
+        page->cmdCalcSig->click();
+
+        TSigmaObj expected(notifier);
+        expected.FileName = page->PriceWorkFile().toStdString();
+        expected.Days = usedDays;
+        expected.Calculate();
+        QCOMPARE(page->seSigDays->text(), QString::number(usedDays));
+        QCOMPARE(page->fseSigma->text(), QString::number(expected.Sigma * 100.0, 'f', 2));
+        QCOMPARE(page->fseUlying->text(), QString::number(expected.LastClose, 'f', 2));
+        // The boxes' handlers store what the boxes show when their text
+        // changes: the price in every expiry, the volatility in the shown one;
+        // the others keep the exact volatility.
+        const bool sigmaTextChanged = page->fseSigma->text() != sigmaShownBefore;
+        const float shownPrice = QString::number(expected.LastClose, 'f', 2).toFloat();
+        const float shownSigma =
+            static_cast<float>(QString::number(expected.Sigma * 100.0, 'f', 2).toDouble() / 100.0);
+        for (int i = 0; i < page->ExpiryCount(); ++i) {
+            const TInOutObj* p = page->SeriesAt(i);
+            QCOMPARE(p->SigmaDays, usedDays);
+            QCOMPARE(p->Sigma, i == 0 && sigmaTextChanged ? shownSigma : expected.Sigma);
+            QCOMPARE(p->Underlying, shownPrice);
+            QCOMPARE(p->PriceDate, EncodeDate(2009, 3, 25));
+            QCOMPARE(p->TodayDate, EncodeDate(2009, 3, 25));
+        }
+        QVERIFY(notifier.messages.empty());
+    }
+
+    void savedPageReopensTheSame()
+    {
+        SeriesSetup setup = Setup(4, QStringLiteral("97.5"), QStringLiteral("2.5"), 3);
+        setup.dividendAmount = QStringLiteral("0.75");
+        setup.dividendDate = InDays(45);
+        setup.contractRoot = QStringLiteral("XYZ-E");
+        PagePtr page = Build(setup);
+        QVERIFY(page);
+        page->seSteps->SetValue(350);
+        page->SeriesAt(0)->Last(2, 1) = 3.25f;
+        page->SeriesAt(1)->NetChange(3, 2) = -0.5f;
+        page->cmdReCalc->click();
+        const QString file = temp.filePath(QStringLiteral("saved.ops"));
+        page->SetSeriesFile(file);
+        QVERIFY(page->SavePage());
+
+        PagePtr reopened = Open(file);
+        QVERIFY(reopened);
+        QCOMPARE(reopened->SeriesFile(), file);
+        QCOMPARE(reopened->ExpiryCount(), 3);
+        QCOMPARE(reopened->PageToday(), page->PageToday());
+        QCOMPARE(reopened->Title(), QStringLiteral("XYZ"));
+        for (int i = 0; i < 3; ++i) {
+            const TInOutObj& a = *page->SeriesAt(i);
+            const TInOutObj& b = *reopened->SeriesAt(i);
+            QCOMPARE(reopened->TabControl1->tabText(i), page->TabControl1->tabText(i));
+            QCOMPARE(b.ContractType, a.ContractType);
+            QCOMPARE(b.Model, a.Model);
+            QCOMPARE(b.Steps, 350);
+            QCOMPARE(b.ExpiryMonth, a.ExpiryMonth);
+            QCOMPARE(b.NumStrikes, a.NumStrikes);
+            QCOMPARE(b.SigmaDays, a.SigmaDays);
+            QCOMPARE(b.Dividend, 0.75f);
+            QCOMPARE(b.DivDate, a.DivDate);
+            QCOMPARE(b.Rate, a.Rate);
+            QCOMPARE(b.Underlying, a.Underlying);
+            QCOMPARE(b.Sigma, a.Sigma);
+            QCOMPARE(b.PriceDate, a.PriceDate);
+            QCOMPARE(b.TodayDate, a.TodayDate);
+            QCOMPARE(b.ExpiryDate, a.ExpiryDate);
+            QCOMPARE(b.OptSymbol, a.OptSymbol);
+            QCOMPARE(b.SourceFile, a.SourceFile);
+            QCOMPARE(b.OptContract, std::string("XYZ-E"));
+            QCOMPARE(b.SourceFileType, a.SourceFileType);
+            for (int s = 1; s <= a.NumStrikes; ++s) {
+                for (int k = 1; k <= 2; ++k) {
+                    QCOMPARE(b.Strike(s, k), a.Strike(s, k));
+                    QCOMPARE(b.Last(s, k), a.Last(s, k));
+                    QCOMPARE(b.NetChange(s, k), a.NetChange(s, k));
+                    QCOMPARE(b.Theo(s, k), a.Theo(s, k));
+                }
+            }
+        }
+        QCOMPARE(reopened->TheGrid->CellText(0, 2), QStringLiteral(" C  100.00 "));
+        QCOMPARE(reopened->TheGrid->CellText(2, 2), QStringLiteral("3.25 "));
+        QVERIFY(reopened->seSteps->isVisibleTo(reopened.get()));
+        QCOMPARE(reopened->seSteps->text(), QStringLiteral("350"));
+        QVERIFY(reopened->lblCntrMdl->text().endsWith(QStringLiteral("Binomial")));
+        QVERIFY(reopened->lblDiv->text().startsWith(QStringLiteral("$ Div:  0.75 on ")));
+        QVERIFY(notifier.messages.empty());
+    }
+
+    void unusableInputBuildsNoPage_data()
+    {
+        QTest::addColumn<QByteArray>("fileBytes");
+        QTest::addColumn<QString>("firstStrike");
+        QTest::addColumn<int>("expiries");
+        QTest::newRow("empty series file") << QByteArray("") << QString() << 0;
+        QTest::newRow("series file of text") << QByteArray("hello, world\n") << QString() << 0;
+        QTest::newRow("first strike not a number") << QByteArray() << QStringLiteral("1OO") << 3;
+        QTest::newRow("no expiry") << QByteArray() << QStringLiteral("100") << 0;
+    }
+    void unusableInputBuildsNoPage()
+    {
+        QFETCH(QByteArray, fileBytes);
+        QFETCH(QString, firstStrike);
+        QFETCH(int, expiries);
+        PagePtr page;
+        if (firstStrike.isEmpty()) {
+            const QString file = temp.filePath(QStringLiteral("bad.ops"));
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            out.write(fileBytes);
+            out.close();
+            page = Open(file);
+        } else {
+            SeriesSetup setup = Setup(3, firstStrike, QStringLiteral("5"));
+            setup.numExpiries = expiries;
+            page = Build(setup);
+        }
+        QVERIFY(!page);
+        QCOMPARE(notifier.messages.size(), std::size_t(1));
+        if (firstStrike == QStringLiteral("1OO"))
+            QCOMPARE(notifier.messages.front(), std::string("'1OO' is not a valid floating point value"));
+    }
+
+    void pageSitsBelowTheMainWindow()
+    {
+        PageEnvironment environment = Environment();
+        environment.mainWindowGeometry = QRect(40, 30, 900, 80);
+        PagePtr page = Build(Setup(20, QStringLiteral("100"), QStringLiteral("5")), environment);
+        QVERIFY(page);
+        QCOMPARE(page->pos(), QPoint(40, 110));
+        QVERIFY(page->width() >= 900);
+        QCOMPARE(page->minimumWidth(), 900);
+        QCOMPARE(page->maximumHeight(), page->height());
+        // Every header text fits its column unwrapped.
+        for (int c = 1; c < 14; ++c)
+            QVERIFY(page->TheGrid->ColWidth(c)
+                    >= page->TheGrid->FixedTextWidth(page->TheGrid->CellText(c, 0)));
+    }
+};
+
+class TwoToneGridTest : public QObject {
+    Q_OBJECT
+private slots:
+    void fixedCellsGrowTheirRows()
+    {
+        TImpStrGrid grid;
+        grid.SetColCount(3);
+        grid.SetRowCount(4);
+        grid.SetDefaultRowHeight(10);
+        const int lines = QFontMetrics(grid.FixedFont()).lineSpacing();
+        grid.SetCellText(0, 0, QStringLiteral("Strike\rCode"));
+        QVERIFY(grid.RowHeight(0) >= 2 * lines + 1);
+        grid.SetCellText(0, 2, QStringLiteral(" C  100    \rXYZCT"));
+        QVERIFY(grid.RowHeight(2) >= 2 * lines + 1);
+        QCOMPARE(grid.RowHeight(1), 10);
+        // Rows grown by their text stay grown.
+        const int grown = grid.RowHeight(2);
+        grid.SetCellText(0, 2, QStringLiteral("x"));
+        QCOMPARE(grid.RowHeight(2), grown);
+    }
+
+    void offsetSplitsTheBands()
+    {
+        TImpStrGrid grid;
+        grid.SetColCount(3);
+        grid.SetRowCount(5);
+        grid.resize(300, 300);
+        grid.SetLightColor(QColor(255, 255, 151));
+        grid.SetDarkColor(QColor(192, 220, 192));
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        grid.SetOffset(0);
+        for (int r = 1; r < 5; ++r)
+            QCOMPARE(CellColour(&grid, 1, r), QColor(192, 220, 192));
+        grid.SetOffset(100);
+        for (int r = 1; r < 5; ++r)
+            QCOMPARE(CellColour(&grid, 2, r), QColor(255, 255, 151));
+        grid.SetOffset(3);
+        QCOMPARE(CellColour(&grid, 1, 2), QColor(255, 255, 151));
+        QCOMPARE(CellColour(&grid, 1, 3), QColor(192, 220, 192));
+        // Only a change repaints.
+        const int repaints = grid.RepaintRequests();
+        grid.SetOffset(3);
+        grid.SetLightColor(QColor(255, 255, 151));
+        QCOMPARE(grid.RepaintRequests(), repaints);
+        grid.SetJustify(1);
+        QCOMPARE(grid.RepaintRequests(), repaints + 1);
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    int status = 0;
+    {
+        TwoToneGridTest gridTest;
+        status |= QTest::qExec(&gridTest, argc, argv);
+    }
+    {
+        OptionPageTest pageTest;
+        status |= QTest::qExec(&pageTest, argc, argv);
+    }
+    return status;
+}
+
+#include "optionpage_test.moc"
