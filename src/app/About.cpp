@@ -47,13 +47,22 @@ TAboutBoxVer::TAboutBoxVer(QWidget* parent, const QString& version)
     setWindowTitle(QStringLiteral("About Kestrava"));
     setAutoFillBackground(true);
     QPalette cream = palette();
-    cream.setColor(QPalette::Window, QColor(0xFF, 0xFB, 0xEB));
+    cream.setColor(QPalette::Window, QColor(0xF7, 0xEF, 0xD2));
     cream.setColor(QPalette::WindowText, QColor(0x20, 0x20, 0x20));
     setPalette(cream);
 
+    // A sunken panel, its edges tinted so that they show on the cream.
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setLineWidth(1);
+    panel->setLineWidth(2);
+    QPalette edges = cream;
+    edges.setColor(QPalette::Light, QColor(0xFF, 0xFF, 0xFF));
+    edges.setColor(QPalette::Midlight, QColor(0xF4, 0xEE, 0xD8));
+    edges.setColor(QPalette::Dark, QColor(0xB5, 0xAA, 0x88));
+    edges.setColor(QPalette::Mid, QColor(0xCF, 0xC6, 0xA6));
+    edges.setColor(QPalette::Window, QColor(0xFF, 0xFD, 0xF5));
+    panel->setPalette(edges);
+    panel->setAutoFillBackground(true);
 
     auto* icon = new QLabel(panel);
     const int iconSize = fontMetrics().height() * 4;
@@ -106,6 +115,7 @@ TAboutBoxVer::TAboutBoxVer(QWidget* parent, const QString& version)
     buttonRow->addStretch();
 
     auto* layout = new QVBoxLayout(this);
+    layout->setSpacing(gap);
     layout->addWidget(panel);
     layout->addLayout(buttonRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);

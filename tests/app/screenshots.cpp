@@ -1,0 +1,102 @@
+// Writes pictures of the main window and its dialogs for the documentation:
+//   app_screenshots OUTPUT_FOLDER [SUFFIX]
+// Run it on the offscreen platform, once as it is and once with
+// QT_SCALE_FACTOR=2 and the suffix "@2x".
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/About.h"
+#include "app/IntRateDlg.h"
+#include "app/MainForm.h"
+#include "common/notifier.h"
+#include "controls/rmSpin.h"
+
+using namespace kestrava;
+
+namespace {
+
+bool Save(const QPixmap& picture, const QString& folder, const QString& name, const QString& suffix)
+{
+    const QString path = QStringLiteral("%1/%2%3.png").arg(folder, name, suffix);
+    if (!picture.save(path)) {
+        qWarning("cannot write %s", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+// The strip with one of its menus dropped down below it.
+QPixmap WithMenu(TMainForm& form, int menuIndex)
+{
+    const QPixmap strip = form.grab();
+    QAction* menuAction = form.menuBar()->actions().value(menuIndex);
+    QMenu* menu = menuAction ? menuAction->menu() : nullptr;
+    if (!menu)
+        return strip;
+    const QRect item = form.menuBar()->actionGeometry(menuAction);
+    menu->popup(form.mapToGlobal(QPoint(item.left(), form.menuBar()->height())));
+    const QPixmap dropped = menu->grab();
+    menu->hide();
+    const qreal ratio = strip.devicePixelRatio();
+    const QSize logical(strip.width() / ratio, form.menuBar()->height() + dropped.height() / ratio + 4);
+    QPixmap picture(QSize(strip.width(), std::max<int>(strip.height(), logical.height() * ratio)));
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(QColor(0xD5, 0xDC, 0xE5));  // the desktop below the strip
+    QPainter painter(&picture);
+    painter.drawPixmap(0, 0, strip);
+    painter.drawPixmap(item.left(), form.menuBar()->height(), dropped);
+    return picture;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        qWarning("usage: app_screenshots OUTPUT_FOLDER [SUFFIX]");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QDir().mkpath(folder);
+
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir root;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root.filePath(QStringLiteral("config")));
+    SilentNotifier quiet;
+    TMainForm form({{root.filePath(QStringLiteral("share")), root.filePath(QStringLiteral("Documents")), root.path()},
+                    LocaleInfo{},
+                    &quiet});
+    if (!form.FormCreate())
+        return 1;
+    form.resize(900, form.height());
+    QApplication::processEvents();
+
+    bool ok = Save(form.grab(), folder, QStringLiteral("main-window"), suffix);
+    ok = Save(WithMenu(form, 0), folder, QStringLiteral("main-window-file-menu"), suffix) && ok;
+
+    TdlgIntRates rates(form.Settings(), &form);
+    rates.FSpinEdit2->SetValue(1.25);
+    rates.show();
+    QApplication::processEvents();
+    ok = Save(rates.grab(), folder, QStringLiteral("interest-rates"), suffix) && ok;
+    rates.hide();
+
+    TAboutBoxVer about;
+    about.show();
+    QApplication::processEvents();
+    ok = Save(about.grab(), folder, QStringLiteral("about"), suffix) && ok;
+    about.hide();
+
+    form.close();
+    return ok ? 0 : 1;
+}
