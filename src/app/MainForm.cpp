@@ -75,7 +75,7 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
     BuildStrip();
 
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [this] { ShowHelpPage(kHelpGettingStarted); });
+    connect(help, &QShortcut::activated, this, &TMainForm::HelpContentsItemClick);
     // Shut-down also when the session ends without closing the window.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { FormClose(); });
 }

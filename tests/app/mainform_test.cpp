@@ -100,6 +100,7 @@ private slots:
 
     void firstRun();
     void savedPlacement();
+    void placementOffEveryScreenIsNotUsed();
     void badRateStillStarts();
     void dataFolderThatCannotBeMade();
     void damagedListIsNotOverwritten();
@@ -256,6 +257,23 @@ void MainFormTest::savedPlacement()
     auto again = NewForm();
     QVERIFY(again->FormCreate());
     QCOMPARE(again->width(), 790);
+}
+
+void MainFormTest::placementOffEveryScreenIsNotUsed()
+{
+    {
+        QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+        stored.setValue(QStringLiteral("WinDims/Left"), 5000);
+        stored.setValue(QStringLiteral("WinDims/Top"), 40);
+        stored.setValue(QStringLiteral("WinDims/Width"), 900);
+    }
+    // Saved on a screen that is gone: the strip comes back where a first run
+    // puts it rather than out of sight.
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
+    QCOMPARE(form->pos(), QPoint(workArea.left() + (workArea.width() - 780) / 2, workArea.top()));
+    QCOMPARE(form->width(), 780);
 }
 
 void MainFormTest::badRateStillStarts()
