@@ -6,6 +6,7 @@
 #include "app/AppSettings.h"
 #include "app/GuiSeams.h"
 #include "app/MainForm.h"
+#include "app/OptionPageAdapter.h"
 #include "common/qt/systemlocale.h"
 
 namespace kestrava {
@@ -35,6 +36,7 @@ int RunApplication(QApplication& app)
 
     TMainForm mainForm({FolderRoots::FromSystem(), SystemLocaleInfo(), &notifier});
     notifier.SetParent(&mainForm);
+    mainForm.SetPageFactory(OptionPageFactory());
     int status = 1;
     if (mainForm.FormCreate())
         status = app.exec();

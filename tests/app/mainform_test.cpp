@@ -19,6 +19,7 @@
 
 #include "app/Inputs.h"
 #include "app/MainForm.h"
+#include "app/OptionPageAdapter.h"
 #include "common/notifier.h"
 #include "pricing/IORecObj1.h"
 
@@ -113,6 +114,7 @@ private slots:
     void cancelledSetupMakesNoPage();
     void changedSeriesReplacesThePage();
     void openSetsTheSeriesFolder();
+    void sampleSeriesOpensOnFirstRun();
     void saveWritesThroughThePage();
     void emptyListRefusesDownload();
     void downloadProgress();
@@ -575,6 +577,39 @@ void MainFormTest::openSetsTheSeriesFolder()
     QCOMPARE(openName, series);
     QCOMPARE(form->SeriesDir(), folder);
     QCOMPARE(form->PageCount(), 1);
+}
+
+void MainFormTest::sampleSeriesOpensOnFirstRun()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    const QString sample = form->SeriesDir() + QStringLiteral("/sample.ops");
+    QVERIFY(QFileInfo::exists(sample));
+    form->SetPageFactory(OptionPageFactory());
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(sample);
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    form->FileOpen();
+    WhileModal(nullptr);
+    QVERIFY2(notifier_.infos.isEmpty() && notifier_.errors.isEmpty(),
+             qPrintable((notifier_.infos + notifier_.errors).join(QLatin1Char('\n'))));
+    QCOMPARE(form->PageCount(), 1);
+    QWidget* window = nullptr;
+    QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
+    Activate(window);
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->Title(), QStringLiteral("SMPL"));
+    QVERIFY(!page->Expiries().empty());
+    // Closing the page leaves no current page behind.
+    window->close();
+    QTRY_COMPARE(form->PageCount(), 0);
+    QVERIFY(form->FindActivePage() == nullptr);
 }
 
 void MainFormTest::saveWritesThroughThePage()

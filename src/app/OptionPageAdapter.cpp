@@ -1,0 +1,62 @@
+#include "app/OptionPageAdapter.h"
+
+#include "app/Inputs.h"
+#include "optionpage/Opage27.h"
+
+namespace kestrava {
+namespace {
+
+class OptionPageAdapter : public IOptionPage {
+public:
+    explicit OptionPageAdapter(TfrmOPage* page) : page_(page) {}
+
+    QWidget* Window() const override { return page_; }
+    QString Title() const override { return page_->Title(); }
+    QString SeriesFile() const override { return page_->SeriesFile(); }
+    void SetSeriesFile(const QString& path) override { page_->SetSeriesFile(path); }
+    QString PriceTextFile() const override { return page_->PriceTextFile(); }
+    QString PriceWorkFile() const override { return page_->PriceWorkFile(); }
+    std::vector<const TInOutObj*> Expiries() const override { return page_->Expiries(); }
+    // The page reports a file it cannot write itself.
+    void SavePage() override { page_->SavePage(); }
+    void PrintPage(QPrinter& printer) override { page_->PrintPage(printer); }
+    void RefreshAfterDownload() override { page_->RefreshAfterDownload(); }
+
+private:
+    TfrmOPage* page_;  // outlives the adapter: the main window drops the adapter when the page goes
+};
+
+}  // namespace
+
+PageEnvironment PageEnvironmentOf(TMainForm& mainForm)
+{
+    PageEnvironment environment;
+    const AppSettings& settings = mainForm.Settings();
+    environment.defaultRates = {settings.Rate30, settings.Rate60, settings.Rate90};
+    environment.seriesDirectory = mainForm.SeriesDir();
+    environment.dataDirectory = mainForm.Folders().DataDir;
+    environment.tempDirectory = mainForm.Folders().TempDir;
+    environment.locale = mainForm.Locale();
+    environment.sourceFileType = settings.SourceFileType;
+    TMainForm* owner = &mainForm;
+    environment.takeSourceFileType = [owner](std::uint8_t type) { owner->Settings().SourceFileType = type; };
+    environment.mainWindowGeometry = mainForm.frameGeometry();
+    return environment;
+}
+
+TMainForm::PageFactory OptionPageFactory()
+{
+    return [](TMainForm& mainForm) -> std::unique_ptr<IOptionPage> {
+        PageSource source;
+        source.openFromFile = mainForm.OpenFromFile();
+        source.openFileName = mainForm.OpenFileName();
+        if (!source.openFromFile && mainForm.SetupDialog())
+            source.setup = mainForm.SetupDialog()->Values();
+        TfrmOPage* page = TfrmOPage::Create(PageEnvironmentOf(mainForm), source, mainForm.Messages(), &mainForm);
+        if (!page)
+            return nullptr;
+        return std::make_unique<OptionPageAdapter>(page);
+    };
+}
+
+}  // namespace kestrava
