@@ -364,12 +364,17 @@ QWidget* TfrmOPage::BuildInputBar()
     status->addWidget(rbtnAsk);
     status->addSpacing(2 * gap);
     status->addWidget(lblToday);
+    status->addSpacing(gap);
     status->addWidget(lblExpDate);
-    status->addSpacing(2 * gap);
-    status->addWidget(lblCntrMdl);
-    status->addWidget(lblDiv);
     status->addStretch(1);
     rows->addLayout(status);
+
+    auto* series = new QHBoxLayout;
+    series->setSpacing(2 * gap);
+    series->addWidget(lblCntrMdl);
+    series->addWidget(lblDiv);
+    series->addStretch(1);
+    rows->addLayout(series);
     return panel;
 }
 
@@ -467,6 +472,7 @@ bool TfrmOPage::FormCreate(const PageSource& source)
         TabControl1->setCurrentIndex(0);
         currentTab_ = 0;
         ShowSeriesLabels();
+        FitHeightToRows();
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
         building_ = false;
@@ -939,6 +945,7 @@ void TfrmOPage::EndOfMoveOrResize()
     if (closed_)
         return;
     FitColumns();
+    FitHeightToRows();
     if (ChartImage) {
         SizeChartImage();
         DrawChart();
@@ -1260,6 +1267,32 @@ void TfrmOPage::FillGrid()
     cells->EndBatch();
     if (widest > TheGrid->ColWidth(0))
         TheGrid->SetColWidth(0, widest);
+    if (!building_)
+        FitHeightToRows();
+}
+
+void TfrmOPage::FitHeightToRows()
+{
+    // Option codes make their rows taller; the page grows with them, as far
+    // as the screen allows, so that every row stays in sight.
+    int rowsHeight = 0;
+    for (int r = 0; r < TheGrid->RowCount(); ++r)
+        rowsHeight += TheGrid->RowHeight(r);
+    const int missing = rowsHeight + 2 * TheGrid->frameWidth() - TheGrid->height();
+    if (missing <= 0)
+        return;
+    int grown = height() + missing;
+    if (const QScreen* screen = this->screen()) {
+        const int room = screen->availableGeometry().bottom() - geometry().top();
+        if (room > 200)
+            grown = std::min(grown, room);
+    }
+    if (grown <= height())
+        return;
+    setMaximumHeight(grown);
+    resize(width(), grown);
+    if (layout())
+        layout()->activate();
 }
 
 void TfrmOPage::CalcSig()

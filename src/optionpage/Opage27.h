@@ -150,6 +150,7 @@ private:
     void ShowSeriesLabels();
     void ShowDividend(const TInOutObj& p, bool strictlyPositive);
     void PlaceBelowMainWindow();
+    void FitHeightToRows();
     int AddExpiryTab(std::unique_ptr<TInOutObj> series);
     void HidePriceFileControls();
 
