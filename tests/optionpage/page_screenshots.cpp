@@ -1,0 +1,153 @@
+// Writes pictures of option pages for the documentation: one page per model
+// and one with an expired expiry. Usage: page_screenshots <folder> [suffix]
+// (run with QT_SCALE_FACTOR=2 and the suffix "-200" for the high-DPI set; on
+// the offscreen platform give it a screen tall enough for the pages).
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#include "common/notifier.h"
+#include "marketdata/PriceWorkFile.h"
+#include "optionpage/ImprStrGrid.h"
+#include "optionpage/Opage27.h"
+#include "pricing/IORecObj1.h"
+
+using namespace kestrava;
+
+namespace {
+
+StderrNotifier notifier;
+
+PageEnvironment Environment()
+{
+    PageEnvironment environment;
+    environment.defaultRates = {0.045f, 0.0475f, 0.05f};
+    environment.mainWindowGeometry = QRect(0, 0, 1040, 64);
+    return environment;
+}
+
+SeriesSetup Setup(int model, int contractType)
+{
+    SeriesSetup setup;
+    setup.numExpiries = 3;
+    setup.expiryDates = {QDate(2009, 3, 20), QDate(2009, 4, 17), QDate(2009, 6, 19)};
+    setup.numStrikes = QStringLiteral("7");
+    setup.firstStrike = QStringLiteral("42.5");
+    setup.strikeIncrement = QStringLiteral("2.5");
+    setup.optionSymbol = QStringLiteral("XYZ");
+    setup.symbolText = QStringLiteral("XYZ");
+    setup.contractType = contractType;
+    setup.model = model;
+    if (contractType == kEquity) {
+        setup.dividendAmount = QStringLiteral("0.35");
+        setup.dividendDate = QDate(2009, 5, 8);
+    } else if (contractType == kIndex) {
+        setup.dividendYield = QStringLiteral("2.1");
+    }
+    return setup;
+}
+
+void WritePrices(const QString& path, TDateTime lastDate)
+{
+    PriceWorkFileWriter writer(path.toStdString());
+    for (int i = 0; i < 250; ++i) {
+        TPriceRecord record;
+        record.Date = lastDate - (249 - i);
+        record.Close = static_cast<float>(45.0 * std::exp(0.03 * std::sin(i * 0.45) + 0.0004 * i));
+        writer.Append(record);
+    }
+    writer.Close();
+}
+
+// Market prices around the model values, with option codes, as a quote file
+// would bring them.
+void AddQuotes(TfrmOPage& page)
+{
+    TInOutObj* p = page.CurrentSeries();
+    TImpStrGrid* grid = page.TheGrid;
+    const int n = p->NumStrikes;
+    for (int s = 1; s <= n; ++s) {
+        for (int k = 1; k <= 2; ++k) {
+            const int row = k == 1 ? s : s + n;
+            const double theo = p->Theo(s, k);
+            if (theo < 0.05)
+                continue;
+            p->Last(s, k) = static_cast<float>(std::round(theo * 100.0 * 1.01) / 100.0);
+            p->NetChange(s, k) = static_cast<float>((s % 3 - 1) * 0.15 * (k == 1 ? 1 : -1));
+            p->OptCode(s, k) = std::string("\rXYZ") + (k == 1 ? 'C' : 'O') + char('A' + s);
+            grid->SetCellText(3, row, QString::number(theo * 0.96, 'f', 2));
+            grid->SetCellText(5, row, QString::number(theo * 1.04 + 0.02, 'f', 2));
+        }
+    }
+    page.ReadQuoteCells();
+    page.cmdReCalc->click();
+}
+
+bool Save(TfrmOPage& page, const QString& file)
+{
+    page.show();
+    QApplication::processEvents();
+    // Let the debounced column fit of the first show run.
+    for (int i = 0; i < 5; ++i) {
+        QThread::msleep(60);
+        QApplication::processEvents();
+    }
+    const bool saved = page.grab().save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: page_screenshots <folder> [suffix]\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QTemporaryDir temp;
+    const QString work = temp.filePath(QStringLiteral("XYZ.TEM"));
+    WritePrices(work, EncodeDate(2009, 2, 27));
+    const QString expiredWork = temp.filePath(QStringLiteral("XYZOLD.TEM"));
+    WritePrices(expiredWork, EncodeDate(2009, 3, 27));
+
+    struct Shot {
+        const char* name;
+        int model;
+        int contract;
+        bool expired;
+    };
+    const Shot shots[] = {
+        {"page-black-scholes", kBlackScholes, kEquity, false},
+        {"page-black", kBlackFutures, kFuture, false},
+        {"page-binomial", kBinomial, kEquity, false},
+        {"page-whaley", kWhaley, kIndex, false},
+        {"page-expired", kBlackScholes, kEquity, true},
+    };
+    bool ok = true;
+    for (const Shot& shot : shots) {
+        PageSource source;
+        source.setup = Setup(shot.model, shot.contract);
+        source.setup.sourceFilePath = temp.filePath(QStringLiteral("XYZ.csv"));
+        source.setup.workFilePath = shot.expired ? expiredWork : work;
+        std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(Environment(), source, notifier));
+        if (!page)
+            return 1;
+        AddQuotes(*page);
+        ok = Save(*page, folder.filePath(QString::fromLatin1(shot.name) + suffix
+                                         + QStringLiteral(".png")))
+             && ok;
+    }
+    return ok ? 0 : 1;
+}
