@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -16,6 +18,7 @@
 #include "app/About.h"
 #include "app/IntRateDlg.h"
 #include "app/MainForm.h"
+#include "app/OptionPageAdapter.h"
 #include "common/notifier.h"
 #include "controls/rmSpin.h"
 
@@ -96,6 +99,41 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     ok = Save(about.grab(), folder, QStringLiteral("about"), suffix) && ok;
     about.hide();
+
+    // The sample series of a first run, opened below the strip.
+    form.SetPageFactory(OptionPageFactory());
+    form.resize(1060, form.height());
+    QApplication::processEvents();
+    const QString sample = form.SeriesDir() + QStringLiteral("/sample.ops");
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                name->setText(sample);
+                static_cast<QDialog*>(dialog)->accept();
+            }
+        }
+    });
+    answer.start(50);
+    form.FileOpen();
+    answer.stop();
+    QApplication::processEvents();
+    if (QWidget* page = form.findChild<QWidget*>(QStringLiteral("frmOPage"))) {
+        const QPixmap strip = form.grab();
+        const QPixmap below = page->grab();
+        const qreal ratio = strip.devicePixelRatio();
+        QPixmap picture(std::max(strip.width(), below.width()), strip.height() + below.height());
+        picture.setDevicePixelRatio(ratio);
+        picture.fill(QColor(0xD5, 0xDC, 0xE5));
+        QPainter painter(&picture);
+        painter.drawPixmap(0, 0, strip);
+        painter.drawPixmap(QPointF(0, strip.height() / ratio), below);
+        painter.end();
+        ok = Save(picture, folder, QStringLiteral("first-run-sample"), suffix) && ok;
+    } else {
+        qWarning("the sample series did not open");
+        ok = false;
+    }
 
     form.close();
     return ok ? 0 : 1;
