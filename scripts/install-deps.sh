@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core
+  xdg-utils
 )
 
 missing=()

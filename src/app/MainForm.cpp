@@ -41,6 +41,7 @@ const QString kCaption = QStringLiteral("Kestrava v2.7");
 const QString kStripHint = QStringLiteral("You can drag right border to make larger grid.");
 const QString kSeriesFilter = QStringLiteral("Option Series File (*.ops *.OPS)");
 const QString kNoSymbols = QStringLiteral("You need to enter one or more symbols to download.");
+const QString kCannotWriteList = QStringLiteral("Cannot write the download list %1: %2");
 
 // Design metrics of the strip, in pixels at the design font; they grow with
 // the user's font.
@@ -274,7 +275,7 @@ void TMainForm::LoadOrCreateDownloadList()
         downloadList_.Assign(DownloadList::DefaultEntries());
         const QString problem = downloadList_.Save(path);
         if (!problem.isEmpty())
-            Report(QStringLiteral("Cannot write the download list %1: %2").arg(QDir::toNativeSeparators(path), problem));
+            Report(kCannotWriteList.arg(QDir::toNativeSeparators(path), problem));
     }
     loadedList_ = downloadList_.Entries();
 }
@@ -316,7 +317,7 @@ void TMainForm::FormClose()
         const QString path = folders_.TickersFile();
         const QString problem = folders_.AppDir.isEmpty() ? QString() : downloadList_.Save(path);
         if (!problem.isEmpty())
-            Report(QStringLiteral("Cannot write the download list %1: %2").arg(QDir::toNativeSeparators(path), problem));
+            Report(kCannotWriteList.arg(QDir::toNativeSeparators(path), problem));
     }
     requestTemplate_.clear();
 }
