@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -598,6 +599,98 @@ private slots:
         QVERIFY(reopened->lblCntrMdl->text().endsWith(QStringLiteral("Binomial")));
         QVERIFY(reopened->lblDiv->text().startsWith(QStringLiteral("$ Div:  0.75 on ")));
         QVERIFY(notifier.messages.empty());
+    }
+
+    void openingASeriesConvertsItsPriceFile_data()
+    {
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("daily prices") << true;
+        QTest::newRow("not a price file") << false;
+    }
+    void openingASeriesConvertsItsPriceFile()
+    {
+        QFETCH(bool, readable);
+        const QString prices = temp.filePath(readable ? QStringLiteral("XYZ.csv")
+                                                      : QStringLiteral("junk.csv"));
+        {
+            QFile out(prices);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            if (readable) {
+                out.write("Date,Open,High,Low,Close,Volume\n");
+                const QDate first(2008, 6, 2);
+                for (int i = 0; i < 150; ++i) {
+                    const double close = 40.0 + 3.0 * std::sin(i * 0.3) + 0.01 * i;
+                    out.write(QStringLiteral("%1,%2,%3,%4,%5,1000\n")
+                                  .arg(first.addDays(i).toString(QStringLiteral("yyyy-MM-dd")))
+                                  .arg(close, 0, 'f', 2)
+                                  .arg(close + 0.5, 0, 'f', 2)
+                                  .arg(close - 0.5, 0, 'f', 2)
+                                  .arg(close, 0, 'f', 2)
+                                  .toLatin1());
+                }
+            } else {
+                out.write("<html><body>Not found</body></html>\n");
+            }
+        }
+        PagePtr page = Build(Setup(3, QStringLiteral("40"), QStringLiteral("2.5")));
+        QVERIFY(page);
+        for (int i = 0; i < page->ExpiryCount(); ++i)
+            page->SeriesAt(i)->SourceFile = prices.toStdString();
+        const QString file = temp.filePath(QStringLiteral("withprices.ops"));
+        page->SetSeriesFile(file);
+        QVERIFY(page->SavePage());
+
+        PagePtr reopened = Open(file);
+        QVERIFY(reopened);
+        QTabBar* tabs = reopened->TabControl1;
+        if (readable) {
+            QCOMPARE(tabs->count(), 4);
+            QCOMPARE(tabs->tabText(3), QStringLiteral("Chart"));
+            QVERIFY(QFileInfo::exists(reopened->PriceWorkFile()));
+            QVERIFY(reopened->ChartImage);
+            QVERIFY(reopened->cmdCalcSig->isVisibleTo(reopened.get()));
+            // The history button ran over the whole price file's window.
+            QCOMPARE(reopened->SeriesAt(0)->SigmaDays, 90);
+            QCOMPARE(reopened->PageToday(), EncodeDate(2008, 10, 29));
+            QVERIFY(notifier.messages.empty());
+        } else {
+            // The page stands without its chart and history button.
+            QCOMPARE(tabs->count(), 3);
+            QVERIFY(!reopened->ChartImage);
+            QVERIFY(reopened->PriceWorkFile().isEmpty());
+            QVERIFY(!reopened->cmdCalcSig->isVisibleTo(reopened.get()));
+            QVERIFY(!notifier.messages.empty());
+            QCOMPARE(notifier.messages.back(), std::string("Dang! Can't digest source data from junk.csv"));
+            QVERIFY(!reopened->TheGrid->CellText(7, 1).isEmpty());
+        }
+    }
+
+    void chartTabTakesNoInput()
+    {
+        PagePtr page = BuildFromPriceFile();
+        QVERIFY(page);
+        page->show();
+        page->TabControl1->setCurrentIndex(3);
+        QVERIFY(!page->TheGrid->isVisible());
+        QVERIFY(page->ChartImage->isVisible());
+        QVERIFY(!page->ChartImage->pixmap().isNull());
+        const float rate = page->SeriesAt(2)->Rate;
+        const float sigma = page->SeriesAt(2)->Sigma;
+        const TDateTime today = page->PageToday();
+        page->fseRate->SetValue(7.5);
+        page->fseSigma->SetValue(55.0);
+        page->seExpDays->SetValue(3);
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(page->SeriesAt(i)->Rate != 0.075f);
+            QVERIFY(page->SeriesAt(i)->Sigma != 0.55f);
+        }
+        QCOMPARE(page->SeriesAt(2)->Rate, rate);
+        QCOMPARE(page->SeriesAt(2)->Sigma, sigma);
+        QCOMPARE(page->PageToday(), today);
+        // Back on an expiry, the boxes show that expiry again.
+        page->TabControl1->setCurrentIndex(2);
+        QVERIFY(page->TheGrid->isVisible());
+        QCOMPARE(page->fseRate->text(), QString::number(rate * 100.0, 'f', 2));
     }
 
     void unusableInputBuildsNoPage_data()
