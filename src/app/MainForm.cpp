@@ -241,6 +241,7 @@ bool TMainForm::FormCreate()
     LoadOrCreateDownloadList();
 
     requestTemplate_ = LoadRequestTemplate();
+    created_ = true;
     show();
     lblTicker_->hide();
     return true;
@@ -293,7 +294,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
 
 void TMainForm::FormClose()
 {
-    if (closed_)
+    // A start that failed has nothing worth keeping.
+    if (closed_ || !created_)
         return;
     closed_ = true;
 

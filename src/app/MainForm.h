@@ -167,6 +167,7 @@ private:
 
     std::vector<PageEntry> pages_;
     QPointer<QWidget> currentPage_;
+    bool created_ = false;
     bool closing_ = false;
     bool closed_ = false;
 

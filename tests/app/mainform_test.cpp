@@ -306,6 +306,9 @@ void MainFormTest::dataFolderThatCannotBeMade()
     QCOMPARE(notifier_.errors,
              QStringList{QStringLiteral("Cannot create ")
                          + QDir::toNativeSeparators(roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Data"))});
+    // Nothing of the failed start is written back.
+    form->close();
+    QVERIFY(!QSettings(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27")).contains(QStringLiteral("WinDims/Width")));
 }
 
 void MainFormTest::damagedListIsNotOverwritten()
