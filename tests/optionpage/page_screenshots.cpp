@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -145,6 +146,16 @@ int main(int argc, char** argv)
         if (!page)
             return 1;
         AddQuotes(*page);
+        if (std::string(shot.name) == "page-black-scholes") {
+            // A bid being typed on the put row of the third strike.
+            TImpStrGrid* grid = page->TheGrid;
+            page->show();
+            grid->setFocus();
+            grid->setCurrentIndex(grid->model()->index(9, 3));
+            grid->edit(grid->currentIndex());
+            if (auto* editor = grid->viewport()->findChild<QLineEdit*>())
+                editor->setText(QStringLiteral("0.3"));
+        }
         ok = Save(*page, folder.filePath(QString::fromLatin1(shot.name) + suffix
                                          + QStringLiteral(".png")))
              && ok;
