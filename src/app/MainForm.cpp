@@ -75,8 +75,11 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
     BuildMenus();
     BuildStrip();
 
+    // F1 anywhere outside a dialog: the pages are windows of their own and
+    // name their help page by the property "helpKeyword".
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, &TMainForm::HelpContentsItemClick);
+    help->setContext(Qt::ApplicationShortcut);
+    connect(help, &QShortcut::activated, this, &TMainForm::FormHelp);
     // Shut-down also when the session ends without closing the window.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { FormClose(); });
 }
@@ -593,6 +596,12 @@ void TMainForm::Editdefaultinterestrates1Click()
 {
     TdlgIntRates dialog(settings_, this);
     dialog.exec();
+}
+
+void TMainForm::FormHelp()
+{
+    QWidget* active = QApplication::activeWindow();
+    ShowHelpPage(active && active != this ? active->property("helpKeyword").toString() : QString());
 }
 
 void TMainForm::HelpContentsItemClick()

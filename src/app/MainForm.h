@@ -109,6 +109,8 @@ public slots:
     void DoDownload();
     void EditDownloadListItemClick();
     void Editdefaultinterestrates1Click();
+    // F1: the help page of the active window; the contents for the strip.
+    void FormHelp();
     void HelpContentsItemClick();
     void sbHelpClick();
     void HelpAbout();

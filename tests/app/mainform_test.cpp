@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -116,6 +117,7 @@ private slots:
     void openSetsTheSeriesFolder();
     void sampleSeriesOpensOnFirstRun();
     void saveWritesThroughThePage();
+    void helpOpensThePageOfTheActiveWindow();
     void emptyListRefusesDownload();
     void downloadProgress();
 
@@ -642,6 +644,53 @@ void MainFormTest::saveWritesThroughThePage()
     WhileModal(nullptr);
     QCOMPARE(page->savedTo, QStringList{folder + QStringLiteral("/spy-jan.ops")});
     QCOMPARE(form->SeriesDir(), folder);
+}
+
+namespace {
+
+// Stands in for the browser: records the pages asked for.
+class PageRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+}  // namespace
+
+void MainFormTest::helpOpensThePageOfTheActiveWindow()
+{
+    PageRecorder browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* page = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("AAA"))));
+    page->Window()->setProperty("helpKeyword", QStringLiteral("Option Series Grid"));
+    page->Window()->show();
+    Activate(page->Window());
+    QTest::keyClick(page->edit, Qt::Key_F1);
+    Activate(form.get());
+    QTest::keyClick(form.get(), Qt::Key_F1);
+    form->findChild<QToolButton*>(QStringLiteral("sbHelp"))->click();
+    // A modal dialog's own F1 is not taken over by the strip's.
+    form->SetSetupDialogHook([](TdlgInputs& dialog) {
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            Activate(&dialog);
+            QTest::keyClick(dialog.findChild<QLineEdit*>(QStringLiteral("edOSymbl")), Qt::Key_F1);
+            dialog.findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click();
+        });
+    });
+    form->FileNew();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+
+    QVERIFY(notifier_.infos.isEmpty());
+    QCOMPARE(browser.opened.size(), 4);
+    QCOMPARE(browser.opened[3].fileName(), QStringLiteral("option-setup.html"));
+    QCOMPARE(browser.opened[0].fileName(), QStringLiteral("option-grid.html"));
+    QCOMPARE(browser.opened[1].fileName(), QStringLiteral("index.html"));
+    QCOMPARE(browser.opened[2].fileName(), QStringLiteral("index.html"));
+    QVERIFY(QFileInfo::exists(browser.opened[0].toLocalFile()));
 }
 
 void MainFormTest::emptyListRefusesDownload()
