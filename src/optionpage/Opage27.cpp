@@ -1194,20 +1194,23 @@ bool TfrmOPage::ReadQuoteCells()
     return true;
 }
 
-void TfrmOPage::ReCalcAllIvs()
+bool TfrmOPage::ReCalcAllIvs()
 {
+    // The typed bids and asks of the shown expiry count; one reading of the
+    // grid serves every expiry.
     bool typedRead = false;
     for (const auto& series : series_) {
         if (series->DaysToExpiry() <= 0)
             continue;
         if (!typedRead) {
             if (!ReadQuoteCells())
-                throw PageError("");
+                return false;
             typedRead = true;
         }
         SolveBidIV(*series);
         SolveAskIV(*series);
     }
+    return true;
 }
 
 void TfrmOPage::ReCalc()
@@ -1220,8 +1223,11 @@ void TfrmOPage::ReCalc()
                              : mode == 3 ? VolSource::AskIVs
                                          : VolSource::Flat;
     try {
-        if (source == VolSource::Flat)
-            ReCalcAllIvs();
+        if (source == VolSource::Flat && !ReCalcAllIvs()) {
+            // ReadQuoteCells has told the user which cell holds no number.
+            recalculating_ = false;
+            return;
+        }
         for (const auto& series : series_) {
             if (series->Model == kBinomial && series->DaysToExpiry() > 0) {
                 BusyScope busy;
@@ -1231,8 +1237,6 @@ void TfrmOPage::ReCalc()
             }
         }
         FillGrid();
-    } catch (const PageError&) {
-        // ReadQuoteCells has told the user which cell holds no number.
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
     }
@@ -1357,7 +1361,9 @@ void TfrmOPage::OpenChartTab()
             if (reader.RecordCount == 0 || reader.DataFileName.empty())
                 throw PageError(kCantDigestSource + QFileInfo(priceTextFile_).fileName().toStdString());
             priceWorkFile_ = QString::fromStdString(reader.DataFileName);
-            title_ = QString::fromStdString(reader.Symbol).trimmed();
+            title_ = QString::fromStdString(reader.Symbol);
+            while (title_.endsWith(QLatin1Char(' ')))
+                title_.chop(1);
         }
         DrawChart();
     } catch (const std::exception& error) {
@@ -1470,9 +1476,8 @@ void TfrmOPage::cmboOptSymbolsChange()
 {
     FillGrid();
     try {
-        ReCalcAllIvs();
-    } catch (const PageError&) {
-        return;
+        if (!ReCalcAllIvs())
+            return;
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
         return;

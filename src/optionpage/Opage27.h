@@ -78,7 +78,9 @@ public:
 
     // Recalculation (the Calculate button and what it is made of).
     void ReCalc();
-    void ReCalcAllIvs();
+    // Solves the implied volatilities of every expiry with days left; false
+    // when a typed bid or ask is no number.
+    bool ReCalcAllIvs();
     // Reads the typed bids and asks of the current tab and solves its
     // implied volatilities; false after a message when a cell holds no number.
     bool ReadQuoteCells();
