@@ -77,7 +77,10 @@ public:
 
     // Hooks the rest of the program fills in.
     void SetPageFactory(PageFactory factory) { pageFactory_ = std::move(factory); }
+    // The download run; DoDownload calls it with the button spdbtnDownload
+    // pressed, and the run releases the button when it ends.
     void SetDownloadCommand(Command command) { downloadCommand_ = std::move(command); }
+    // The symbol editor over TickerList().
     void SetDownloadListEditor(Command command) { downloadListEditor_ = std::move(command); }
     // Runs on every setup dialog before it is shown (tests answer its file
     // dialog through this).
