@@ -473,6 +473,7 @@ bool TfrmOPage::FormCreate(const PageSource& source)
         currentTab_ = 0;
         ShowSeriesLabels();
         FitHeightToRows();
+        FitColumns();
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
         building_ = false;
@@ -944,8 +945,8 @@ void TfrmOPage::EndOfMoveOrResize()
 {
     if (closed_)
         return;
-    FitColumns();
     FitHeightToRows();
+    FitColumns();
     if (ChartImage) {
         SizeChartImage();
         DrawChart();
@@ -1034,7 +1035,8 @@ void TfrmOPage::PageChanged(int index)
 void TfrmOPage::TheGridSelectCell(int col, int)
 {
     // Only bids and asks are typed; everywhere else a click marks the row.
-    if (col == kBidColumn || col == kAskColumn) {
+    const bool quoteCell = col == kBidColumn || col == kAskColumn;
+    if (quoteCell) {
         TheGrid->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
                                  | QAbstractItemView::EditKeyPressed
                                  | QAbstractItemView::SelectedClicked);
@@ -1043,6 +1045,13 @@ void TfrmOPage::TheGridSelectCell(int col, int)
         TheGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
         TheGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     }
+    // The view chose the selection before the switch; mark what the new
+    // behaviour marks.
+    const QModelIndex current = TheGrid->currentIndex();
+    if (current.isValid())
+        TheGrid->selectionModel()->select(
+            current, quoteCell ? QItemSelectionModel::ClearAndSelect
+                               : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void TfrmOPage::ToggleButtons(int tag)
