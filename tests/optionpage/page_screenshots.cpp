@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -78,7 +79,12 @@ void AddQuotes(TfrmOPage& page)
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {
             const int row = k == 1 ? s : s + n;
-            const double theo = p->Theo(s, k);
+            // An expired expiry has no model value; its last trades were near
+            // the intrinsic value.
+            const double strike = p->Strike(s, k);
+            const double intrinsic =
+                std::max(0.0, k == 1 ? p->Underlying - strike : strike - p->Underlying);
+            const double theo = p->DaysToExpiry() > 0 ? p->Theo(s, k) : intrinsic + 0.05;
             if (theo < 0.05)
                 continue;
             p->Last(s, k) = static_cast<float>(std::round(theo * 100.0 * 1.01) / 100.0);
