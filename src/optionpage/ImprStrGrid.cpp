@@ -194,7 +194,7 @@ void FixedHeaderView::paintSection(QPainter* painter, const QRect& rect, int log
     const QString text = grid_->CellText(logicalIndex, 0);
     if (!text.isEmpty()) {
         painter->setFont(grid_->FixedFont());
-        painter->setPen(grid_->palette().color(QPalette::WindowText));
+        painter->setPen(grid_->FixedFontColor());
         const int m = TImpStrGrid::kTextMargin;
         painter->drawText(rect.adjusted(m, m, -m, -m), Qt::AlignCenter | Qt::TextWordWrap,
                           TImpStrGrid::DisplayText(text));
@@ -218,7 +218,7 @@ void TwoToneDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
         painter->fillRect(option.rect, grid_->FixedColor());
         if (!text.isEmpty()) {
             painter->setFont(grid_->FixedFont());
-            painter->setPen(grid_->palette().color(QPalette::WindowText));
+            painter->setPen(grid_->FixedFontColor());
             painter->drawText(option.rect.adjusted(m, m, -m, -m), Qt::AlignCenter | Qt::TextWordWrap,
                               TImpStrGrid::DisplayText(text));
         }
@@ -499,6 +499,12 @@ void TImpStrGrid::GrowFixedRows()
         GrowForFixedCell(c, 0);
     for (int r = 1; r < RowCount(); ++r)
         GrowForFixedCell(0, r);
+}
+
+void TImpStrGrid::keyboardSearch(const QString&)
+{
+    // Typing never jumps to a cell: outside the bid and ask cells it does
+    // nothing.
 }
 
 void TImpStrGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)

@@ -151,6 +151,8 @@ public:
     int Offset() const { return offset_; }
     void SetOffset(int offset);
 
+    // The fixed cells keep dark text on their light colour under any theme.
+    QColor FixedFontColor() const { return Qt::black; }
     QFont FixedFont() const { return fixedFont_; }
     // Copies the font; any change of the fixed font repaints and measures the
     // fixed cells again.
@@ -172,6 +174,8 @@ public:
     static QString DisplayText(const QString& text);
 
     static constexpr int kTextMargin = 2;
+
+    void keyboardSearch(const QString& search) override;
 
 signals:
     // An open cell editor was closed with its text kept: Enter, Tab or the

@@ -1447,7 +1447,8 @@ void TfrmOPage::DrawChart()
 
 bool TfrmOPage::SavePage()
 {
-    if (seriesFile_.isEmpty())
+    // A closed page holds no series; it must not empty its file.
+    if (seriesFile_.isEmpty() || closed_)
         return true;
     std::vector<TInOutObj> expiries;
     for (const auto& series : series_)
