@@ -154,7 +154,10 @@ private:
         QWidget* editor = QApplication::focusWidget();
         QVERIFY(editor && editor != grid);
         QTest::keyClicks(editor, text.mid(1));
-        QTest::keyClick(editor, static_cast<Qt::Key>(key));
+        if (key != 0)
+            QTest::keyClick(editor, static_cast<Qt::Key>(key));
+        else
+            page->fseUlying->setFocus(Qt::MouseFocusReason);  // a click outside the grid
     }
 
 private slots:
@@ -414,6 +417,7 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::newRow("Enter") << int(Qt::Key_Return);
         QTest::newRow("Tab") << int(Qt::Key_Tab);
+        QTest::newRow("click outside") << 0;
     }
     void typedBidUpdatesItsVolatility()
     {
