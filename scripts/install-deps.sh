@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-svg-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core
