@@ -41,12 +41,7 @@ float YieldOf(const TInOutObj& series)
 
 TreeSetup MakeTreeSetup(const TInOutObj& series)
 {
-    const int days = series.DaysToExpiry();
-    if (days <= 0)
-        throw PricingError("days to expiry must be positive, got " + std::to_string(days));
-    if (!(series.Underlying > 0))
-        throw PricingError("underlying price must be positive, got "
-                           + FormatSig9(series.Underlying));
+    const int days = detail::RequirePriceable(series);
 
     TreeSetup t{};
     t.N = std::clamp(series.Steps, kMinSteps, kMaxSteps);
@@ -87,13 +82,9 @@ struct TreeTables {
 
 void PriceOne(TInOutObj& series, const TreeSetup& t, TreeTables& w, int s, int k)
 {
-    const float sigma = series.Vol(s, k);
-    if (!(sigma > 0)) {
-        detail::ZeroOutputs(series, s, k);
+    float sigma, K;
+    if (!detail::TakeOption(series, s, k, sigma, K))
         return;
-    }
-    const float K = series.Strike(s, k);
-    detail::RequirePositiveStrike(K, s, k);
 
     const int N = t.N;
     const float phi = k == 1 ? 1.0f : -1.0f;

@@ -29,13 +29,9 @@ void WriteGreeks(TInOutObj& series, int s, int k, const detail::EuropeanGreeks& 
 
 void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
 {
-    const float sigma = series.Vol(s, k);
-    if (!(sigma > 0)) {
-        detail::ZeroOutputs(series, s, k);
+    float sigma, K;
+    if (!detail::TakeOption(series, s, k, sigma, K))
         return;
-    }
-    const float K = series.Strike(s, k);
-    detail::RequirePositiveStrike(K, s, k);
 
     const double S = e.S;
     const float v = static_cast<float>(static_cast<double>(sigma) * e.sqT);
@@ -73,13 +69,9 @@ void ComputeProbabilities(TInOutObj& series)
 {
     if (series.NumStrikes <= 0)
         return;
-    const int days = series.DaysToExpiry();
-    if (days <= 0)
-        throw PricingError("days to expiry must be positive, got " + std::to_string(days));
+    const int days = detail::RequirePriceable(series);
     const float T = static_cast<float>(days / 365.0);
     const double S = series.Underlying;
-    if (!(S > 0))
-        throw PricingError("underlying price must be positive, got " + FormatSig9(S));
 
     for (int s = 1; s <= series.NumStrikes; ++s) {
         for (int k = 1; k <= 2; ++k) {

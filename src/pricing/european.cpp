@@ -21,7 +21,7 @@ float CarryOf(const TInOutObj& series)
     }
 }
 
-EuropeanSetup MakeEuropeanSetup(const TInOutObj& series)
+int RequirePriceable(const TInOutObj& series)
 {
     const int days = series.DaysToExpiry();
     if (days <= 0)
@@ -29,6 +29,12 @@ EuropeanSetup MakeEuropeanSetup(const TInOutObj& series)
     if (!(series.Underlying > 0))
         throw PricingError("underlying price must be positive, got "
                            + FormatSig9(series.Underlying));
+    return days;
+}
+
+EuropeanSetup MakeEuropeanSetup(const TInOutObj& series)
+{
+    const int days = RequirePriceable(series);
 
     EuropeanSetup e{};
     e.T = static_cast<float>(days / 365.0);
@@ -95,6 +101,18 @@ void ZeroOutputs(TInOutObj& series, int s, int k)
     series.Gamma(s, k) = 0;
     series.Vega(s, k) = 0;
     series.Decay(s, k) = 0;
+}
+
+bool TakeOption(TInOutObj& series, int s, int k, float& sigma, float& K)
+{
+    sigma = series.Vol(s, k);
+    if (!(sigma > 0)) {
+        ZeroOutputs(series, s, k);
+        return false;
+    }
+    K = series.Strike(s, k);
+    RequirePositiveStrike(K, s, k);
+    return true;
 }
 
 }  // namespace kestrava::detail

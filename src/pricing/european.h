@@ -17,6 +17,10 @@ struct EuropeanSetup {
     float sqT;  // sqrt(T)
 };
 
+// The days to expiry; throws PricingError when there are none or the
+// underlying price is not positive.
+int RequirePriceable(const TInOutObj& series);
+
 // Throws PricingError when the expiry has no days left or the (adjusted)
 // underlying is not positive.
 EuropeanSetup MakeEuropeanSetup(const TInOutObj& series);
@@ -39,5 +43,10 @@ EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float
                          float NminusD1, float NminusD2, float n1);
 
 void ZeroOutputs(TInOutObj& series, int s, int k);
+
+// The volatility and strike of one option, or false (its outputs zeroed)
+// when it has no volatility to price with; throws PricingError for a strike
+// that is not positive.
+bool TakeOption(TInOutObj& series, int s, int k, float& sigma, float& K);
 
 }  // namespace kestrava::detail

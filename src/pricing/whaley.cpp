@@ -169,13 +169,9 @@ void PriceWhaley(TInOutObj& series)
 
     for (int k = 1; k <= 2; ++k) {
         for (int s = 1; s <= series.NumStrikes; ++s) {
-            const float sigma = series.Vol(s, k);
-            if (!(sigma > 0)) {
-                detail::ZeroOutputs(series, s, k);
+            float sigma, K;
+            if (!detail::TakeOption(series, s, k, sigma, K))
                 continue;
-            }
-            const float K = series.Strike(s, k);
-            detail::RequirePositiveStrike(K, s, k);
             Common c{};
             c.sigma = sigma;
             c.K = K;

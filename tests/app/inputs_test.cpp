@@ -24,22 +24,13 @@
 #include "common/notifier.h"
 #include "marketdata/PriceWorkFile.h"
 #include "pricing/IORecObj1.h"
+#include "support/qt_recording_notifier.h"
 
 using namespace kestrava;
 
 namespace {
 
-class RecordingNotifier : public Notifier {
-public:
-    void Info(const std::string& text) override { messages.push_back(QString::fromStdString(text)); }
-    void Error(const std::string& text) override { messages.push_back(QString::fromStdString(text)); }
-    bool AskYesNo(const std::string& text) override
-    {
-        messages.push_back(QString::fromStdString(text));
-        return false;
-    }
-    QStringList messages;
-};
+using RecordingNotifier = kestrava::testsupport::QtRecordingNotifier;
 
 LocaleInfo IsoLocale()
 {

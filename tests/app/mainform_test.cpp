@@ -23,19 +23,13 @@
 #include "app/OptionPageAdapter.h"
 #include "common/notifier.h"
 #include "pricing/IORecObj1.h"
+#include "support/qt_recording_notifier.h"
 
 using namespace kestrava;
 
 namespace {
 
-class RecordingNotifier : public Notifier {
-public:
-    void Info(const std::string& text) override { infos.append(QString::fromStdString(text)); }
-    void Error(const std::string& text) override { errors.append(QString::fromStdString(text)); }
-    bool AskYesNo(const std::string&) override { return false; }
-    QStringList infos;
-    QStringList errors;
-};
+using RecordingNotifier = kestrava::testsupport::QtRecordingNotifier;
 
 // A stand-in for the option page: a window with an edit box.
 class FakePage : public IOptionPage {

@@ -12,20 +12,11 @@
 
 #include "common/localeinfo.h"
 #include "common/notifier.h"
+#include "support/recording_notifier.h"
 
 namespace kestrava::testing {
 
-class RecordingNotifier : public Notifier {
-public:
-    void Info(const std::string& text) override { messages.push_back(text); }
-    void Error(const std::string& text) override { messages.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        messages.push_back(text);
-        return false;
-    }
-    std::vector<std::string> messages;
-};
+using RecordingNotifier = kestrava::testsupport::RecordingNotifier;
 
 inline const LocaleInfo kUsLocale = LocaleInfo::FromPattern("M/d/yyyy", '.');
 inline const LocaleInfo kIsoLocale = LocaleInfo::FromPattern("yyyy-MM-dd", '.');

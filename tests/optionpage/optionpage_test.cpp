@@ -27,22 +27,13 @@
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "pricing/IORecObj1.h"
+#include "support/recording_notifier.h"
 
 using namespace kestrava;
 
 namespace {
 
-class RecordingNotifier : public Notifier {
-public:
-    void Info(const std::string& text) override { messages.push_back(text); }
-    void Error(const std::string& text) override { messages.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        messages.push_back(text);
-        return false;
-    }
-    std::vector<std::string> messages;
-};
+using RecordingNotifier = kestrava::testsupport::RecordingNotifier;
 
 // Closes and deletes a page at the end of a test.
 struct PageCloser {

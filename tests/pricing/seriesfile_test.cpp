@@ -15,23 +15,14 @@
 #include <vector>
 
 #include "pricing/seriesfile.h"
+#include "support/recording_notifier.h"
 
 using namespace kestrava;
 namespace fs = std::filesystem;
 
 namespace {
 
-class RecordingNotifier : public Notifier {
-public:
-    void Info(const std::string& text) override { infos.push_back(text); }
-    void Error(const std::string& text) override { errors.push_back(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        questions.push_back(text);
-        return false;
-    }
-    std::vector<std::string> infos, errors, questions;
-};
+using RecordingNotifier = kestrava::testsupport::RecordingNotifier;
 
 // ---- Building files byte by byte, as another program might write them ----
 
