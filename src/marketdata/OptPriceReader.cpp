@@ -46,15 +46,6 @@ bool IsAllBlanks(std::string_view text)
     return !text.empty() && text.find_first_not_of(' ') == std::string_view::npos;
 }
 
-std::string Shown(std::string_view text)
-{
-    constexpr std::size_t kShown = 40;
-    std::string shown(text.substr(0, kShown));
-    if (text.size() > kShown)
-        shown += "...";
-    return "\"" + shown + "\"";
-}
-
 // One line of the quote file with the file's name and the line's number at
 // hand for messages.
 class QuoteLine {
@@ -83,7 +74,7 @@ public:
         words_.clear();
         SplitFields(field, ' ', words_);
         if (wordIndex >= words_.size())
-            throw MarketDataError(Where() + "the option description " + Shown(field)
+            throw MarketDataError(Where() + "the option description " + QuotedForMessage(field)
                                   + " has fewer than " + std::to_string(wordIndex + 1)
                                   + " words.");
         return words_[wordIndex];
@@ -93,7 +84,7 @@ public:
     {
         double value = 0;
         if (!TryParseDecimal(text, '.', value))
-            throw MarketDataError(Where() + Shown(text) + " is not a valid number.");
+            throw MarketDataError(Where() + QuotedForMessage(text) + " is not a valid number.");
         return value;
     }
 
@@ -104,7 +95,7 @@ public:
             return 0;
         float value = 0;
         if (!TryParseSingle(text, '.', value))
-            throw MarketDataError(Where() + Shown(text) + " is not a valid number.");
+            throw MarketDataError(Where() + QuotedForMessage(text) + " is not a valid number.");
         return value;
     }
 
@@ -112,7 +103,7 @@ public:
     {
         std::int32_t value = 0;
         if (!TryParseInt32(text, value))
-            throw MarketDataError(Where() + Shown(text) + " is not a valid integer.");
+            throw MarketDataError(Where() + QuotedForMessage(text) + " is not a valid integer.");
         return value;
     }
 
@@ -280,20 +271,20 @@ void TCboePriceReader::ReadQuotes()
         QuoteTime = t == std::string_view::npos ? std::string() : std::string(stamp.substr(0, t + 1));
         const std::size_t at = stamp.find('@');
         if (at == std::string_view::npos)
-            throw MarketDataError(line.Where() + "no \"@\" in the quote time " + Shown(stamp) + ".");
+            throw MarketDataError(line.Where() + "no \"@\" in the quote time " + QuotedForMessage(stamp) + ".");
         std::vector<std::string_view> words;
         SplitFields(stamp.substr(0, at), ' ', words);
         if (words.empty())
-            throw MarketDataError(line.Where() + "no date before the \"@\" in " + Shown(stamp) + ".");
+            throw MarketDataError(line.Where() + "no date before the \"@\" in " + QuotedForMessage(stamp) + ".");
         for (int month = 1; month <= 12; ++month) {
             if (words[0].find(kMonths[month - 1]) == std::string_view::npos)
                 continue;
             if (words.size() < 3)
-                throw MarketDataError(line.Where() + "no day and year in " + Shown(stamp) + ".");
+                throw MarketDataError(line.Where() + "no day and year in " + QuotedForMessage(stamp) + ".");
             const std::int32_t day = line.Integer(words[1]);
             const std::int32_t year = line.Integer(words[2]);
             if (!TryEncodeDate(year, month, day, QuoteDate))
-                throw MarketDataError(line.Where() + Shown(stamp) + " is not a valid date.");
+                throw MarketDataError(line.Where() + QuotedForMessage(stamp) + " is not a valid date.");
             break;
         }
     }

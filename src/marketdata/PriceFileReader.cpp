@@ -46,16 +46,6 @@ std::string_view TrimControls(std::string_view text)
     return text;
 }
 
-std::string Quoted(std::string_view text)
-{
-    // A field may be a whole binary file; the message needs only its start.
-    constexpr std::size_t kShown = 40;
-    std::string shown(text.substr(0, kShown));
-    if (text.size() > kShown)
-        shown += "...";
-    return "\"" + shown + "\"";
-}
-
 // Field positions of High, Low, Close and Volume for each count of value
 // columns; -1 = not carried. Seven or more columns carry only the date.
 struct ValueLayout {
@@ -249,12 +239,12 @@ TDateTime TAsciiFileReader::ParseDate(std::string_view field, long long lineNumb
     TDateTime date = 0;
     if (SeparatedDates) {
         if (!TryParseLocaleDate(field, locale_, date))
-            throw MarketDataError(LinePrefix(lineNumber) + Quoted(field)
+            throw MarketDataError(LinePrefix(lineNumber) + QuotedForMessage(field)
                                   + " is not a valid date in the format "
                                   + locale_.shortDateFormat + ".");
         const CivilDate c = DecodeDate(date);
         if (c.year < 9 && !TryEncodeDate(c.year + 2000, c.month, c.day, date))
-            throw MarketDataError(LinePrefix(lineNumber) + Quoted(field) + " is not a valid date.");
+            throw MarketDataError(LinePrefix(lineNumber) + QuotedForMessage(field) + " is not a valid date.");
         return date;
     }
     // yyyymmdd, yymmdd or ymmdd as a number.
@@ -268,7 +258,7 @@ TDateTime TAsciiFileReader::ParseDate(std::string_view field, long long lineNumb
                               static_cast<int>(whole % 100), date);
     }
     if (!valid)
-        throw MarketDataError(LinePrefix(lineNumber) + Quoted(field) + " is not a valid date.");
+        throw MarketDataError(LinePrefix(lineNumber) + QuotedForMessage(field) + " is not a valid date.");
     return date;
 }
 
@@ -276,7 +266,7 @@ float TAsciiFileReader::ParseValue(std::string_view field, long long lineNumber)
 {
     float value = 0;
     if (!TryParseSingle(field, locale_.decimalSeparator, value))
-        throw MarketDataError(LinePrefix(lineNumber) + Quoted(field) + " is not a valid number.");
+        throw MarketDataError(LinePrefix(lineNumber) + QuotedForMessage(field) + " is not a valid number.");
     return value;
 }
 

@@ -59,4 +59,13 @@ bool TextLineReader::ReadLine(std::string& line)
     return true;
 }
 
+std::string QuotedForMessage(std::string_view text)
+{
+    constexpr std::size_t kShown = 40;
+    std::string shown(text.substr(0, kShown));
+    if (text.size() > kShown)
+        shown += "...";
+    return "\"" + shown + "\"";
+}
+
 }  // namespace kestrava

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrava {
@@ -36,5 +37,9 @@ private:
     bool failed_ = false;
     long long lineNumber_ = 0;
 };
+
+// A field quoted for a message: a field may be a whole binary file, so only
+// its first 40 characters are shown.
+std::string QuotedForMessage(std::string_view text);
 
 }  // namespace kestrava
