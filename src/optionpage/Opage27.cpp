@@ -461,13 +461,9 @@ bool TfrmOPage::FormCreate(const PageSource& source)
             DrawChart();
         }
 
-        FillContractList();
-        if (cmboOptSymbols->count() > 0) {
-            cmboOptSymbolsChange();
-        } else {
-            cmboOptSymbols->hide();
-            ReCalc();
-        }
+        // Quotes when the symbol has a quote file, else a plain Calculate:
+        // the same as after a download.
+        RefreshAfterDownload();
 
         TabControl1->setCurrentIndex(0);
         currentTab_ = 0;
