@@ -12,11 +12,13 @@ using detail::EuropeanSetup;
 
 namespace {
 
-// A formula value under one cent shows as no value; the greeks stay.
+// A formula value under one cent shows as no value; the greeks stay. The
+// stored single is measured against the cent itself: the single nearest 0.01
+// lies below it.
 float FloorTheo(double value)
 {
     const float stored = static_cast<float>(value);
-    return stored < 0.01f ? 0.0f : stored;
+    return static_cast<double>(stored) < 0.01 ? 0.0f : stored;
 }
 
 void WriteGreeks(TInOutObj& series, int s, int k, const detail::EuropeanGreeks& g)

@@ -12,14 +12,15 @@ namespace {
 
 constexpr float kTolerance = 0.00001f;  // relative to the strike
 constexpr float kCarryCapFactor = 0.6f;
-constexpr float kValueFloor = 0.01f;
+// Compared in double: the single nearest 0.01 lies below one cent.
+constexpr double kValueFloor = 0.01;
 // The iteration usually settles in two or three steps from its seed; one
 // that has not settled by now never will.
 constexpr int kMaxNewtonSteps = 100;
 
 float FloorTheo(float value)
 {
-    return value < kValueFloor ? 0.0f : value;
+    return static_cast<double>(value) < kValueFloor ? 0.0f : value;
 }
 
 bool Finite(double x)

@@ -132,6 +132,16 @@ TEST(Whaley, DeepInTheMoneyFutureCallIsExercised)
     EXPECT_LT(euro.Theo(1, 1), 50.0f);
 }
 
+TEST(Whaley, ExercisedValueUnderOneCentShowsZero)
+{
+    // Exercised at once, the value is S - K: here the single nearest 0.01,
+    // which lies just below one cent.
+    TInOutObj p = Priced(MakeSeries(kFuture, kWhaley, 0.02f, 0.08f, 0.2f, 180, {0.01f, 0.005f}),
+                         PriceWhaley);
+    EXPECT_EQ(p.Theo(1, 1), 0.0f);
+    EXPECT_EQ(p.Theo(2, 1), 0.015f) << "a value above one cent stays";
+}
+
 TEST(Whaley, PremiumAgreesWithTheFinerTree)
 {
     // Futures options, where early exercise is worth something on both sides.

@@ -97,6 +97,19 @@ TEST(BlackScholes, ValueUnderOneCentShowsZeroButKeepsGreeks)
     EXPECT_LT(p.Decay(1, 1), 0.0f);
 }
 
+TEST(BlackScholes, ValueFloorIsOneCentNotItsSingle)
+{
+    // A future at a zero rate, so deep in the money that N(d1) = N(d2) = 1:
+    // the value is S - K exactly, here the single nearest 0.01, which lies
+    // just below one cent.
+    TInOutObj p = MakeSeries(kFuture, kBlackFutures, 0.02f, 0.0f, 0.01f, 30, {0.01f, 0.005f});
+    PriceBlackScholes(p);
+    ASSERT_LT(static_cast<double>(0.01f), 0.01);
+    EXPECT_EQ(p.Theo(1, 1), 0.0f) << "a value below 0.01 shows as none";
+    EXPECT_EQ(p.Delta(1, 1), 1.0f) << "and keeps its delta";
+    EXPECT_EQ(p.Theo(2, 1), 0.015f) << "a value above one cent stays";
+}
+
 TEST(BlackScholes, PutPricedAtItsOwnVolatilityHasItsOwnGreeks)
 {
     TInOutObj p = MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, 60, {100});
