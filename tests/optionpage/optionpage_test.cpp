@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "common/localeparse.h"
 #include "common/notifier.h"
 #include "controls/rmSpin.h"
 #include "marketdata/PriceWorkFile.h"
@@ -85,6 +86,30 @@ QColor CellColour(TImpStrGrid* grid, int col, int row)
     const QPoint at = grid->viewport()->geometry().topLeft()
                       + QPoint(cell.left() + 3, cell.center().y());
     return image.pixelColor(at);
+}
+
+// The leftmost column of dark text pixels inside rect of image; -1 when the
+// rectangle holds no text.
+int LeftmostInk(const QImage& image, const QRect& rect)
+{
+    for (int x = rect.left(); x <= rect.right(); ++x)
+        for (int y = rect.top(); y <= rect.bottom(); ++y)
+            if (qGray(image.pixel(x, y)) < 100)
+                return x;
+    return -1;
+}
+
+// A fixed-column cell's rectangle in the grid's own coordinates.
+QRect FixedCellRect(TImpStrGrid* grid, int row)
+{
+    const QRect cell = grid->visualRect(grid->model()->index(row - 1, 0));
+    return cell.translated(grid->viewport()->geometry().topLeft()).adjusted(1, 1, -2, -2);
+}
+
+TDateTime SystemToday()
+{
+    const QDate today = QDate::currentDate();
+    return EncodeDate(today.year(), today.month(), today.day());
 }
 
 }  // namespace
@@ -357,6 +382,13 @@ private slots:
         page->fseSigma->SetValue(33.0);
         QCOMPARE(page->SeriesAt(1)->Sigma, 0.33f);
         QCOMPARE(page->SeriesAt(0)->Sigma, 0.25f);
+        // Calculate prices every expiry with its own rate and volatility.
+        page->cmdReCalc->click();
+        QCOMPARE(page->SeriesAt(0)->Vol(2, 1), 0.25f);
+        QCOMPARE(page->SeriesAt(1)->Vol(2, 1), 0.33f);
+        QCOMPARE(page->SeriesAt(2)->Vol(2, 1), 0.25f);
+        QCOMPARE(page->SeriesAt(0)->Rate, 0.01f);
+        QCOMPARE(page->SeriesAt(2)->Rate, 0.01f);
     }
 
     void volatilitySourceChoosesTheVolatility()
@@ -386,6 +418,8 @@ private slots:
         }
 
         page->rbtnAsk->click();
+        QVERIFY(!page->fseSigma->isEnabled());
+        QVERIFY(!page->seSigDays->isEnabled());
         page->cmdReCalc->click();
         QCOMPARE(p->SkewMode, std::uint8_t(2));
         for (int s = 1; s <= 3; ++s) {
@@ -722,6 +756,313 @@ private slots:
             QCOMPARE(notifier.messages.front(), std::string("'1OO' is not a valid floating point value"));
     }
 
+    void seriesWithoutPriceFileStartsTodayAtTwentyFivePercent()
+    {
+        PagePtr page = Build(Setup(3, QStringLiteral("42.5"), QStringLiteral("2.5")));
+        QVERIFY(page);
+        page->show();
+        QCOMPARE(page->TabControl1->count(), 3);
+        QVERIFY(!page->ChartImage);
+        QVERIFY(page->PriceTextFile().isEmpty());
+        QVERIFY(page->PriceWorkFile().isEmpty());
+        QVERIFY(!page->cmdCalcSig->isVisible());
+        QVERIFY(!page->seSigDays->isVisible());
+        QVERIFY(!page->lblSigDays->isVisible());
+        const TDateTime today = SystemToday();
+        QCOMPARE(page->PageToday(), today);
+        QCOMPARE(page->lblToday->text(),
+                 QStringLiteral("Today: ")
+                     + QString::fromStdString(FormatLocaleDate(today, LocaleInfo())));
+        QCOMPARE(page->fseSigma->text(), QStringLiteral("25.00"));
+        QCOMPARE(page->fseUlying->text(), QStringLiteral("42.50"));
+        QCOMPARE(page->seExpDays->text(), QStringLiteral("30"));
+        for (const TInOutObj* p : page->Expiries()) {
+            QCOMPARE(p->Sigma, 0.25f);
+            QCOMPARE(p->Underlying, 42.5f);
+            QCOMPARE(p->TodayDate, today);
+            QCOMPARE(p->PriceDate, today);
+            QVERIFY(p->SourceFile.empty());
+        }
+        // Calculated at once: the first call is priced.
+        QVERIFY(!page->TheGrid->CellText(7, 1).isEmpty());
+        QVERIFY(notifier.messages.empty());
+    }
+
+    void contractLabelsNameModelAndDividend_data()
+    {
+        QTest::addColumn<int>("contract");
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("yield");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("dividend");  // empty: the label is hidden
+        QTest::newRow("equity with dividend") << int(kEquity) << 1 << "0.75" << "" << "Equity: Black-Scholes"
+                                              << "$ Div:  0.75 on ";
+        QTest::newRow("equity without") << int(kEquity) << 2 << "" << "" << "Equity: Black" << "$ Div: None";
+        QTest::newRow("index with yield") << int(kIndex) << 4 << "" << "2.1" << "Index: Whaley"
+                                          << "Div Yield: 2.10%";
+        QTest::newRow("index without") << int(kIndex) << 3 << "" << "" << "Index: Binomial"
+                                       << "Div Yield: None";
+        QTest::newRow("future") << int(kFuture) << 2 << "" << "" << "Future: Black" << "";
+        QTest::newRow("currency with rate") << int(kCurrency) << 1 << "" << "3.5"
+                                            << "Currency: Black-Scholes" << "Foreign RF Rate: 3.50";
+        QTest::newRow("currency without") << int(kCurrency) << 1 << "" << ""
+                                          << "Currency: Black-Scholes" << "Foreign RF Rate: ???";
+    }
+    void contractLabelsNameModelAndDividend()
+    {
+        QFETCH(int, contract);
+        QFETCH(int, model);
+        QFETCH(QString, amount);
+        QFETCH(QString, yield);
+        QFETCH(QString, kind);
+        QFETCH(QString, dividend);
+        SeriesSetup setup = Setup(3, QStringLiteral("100"), QStringLiteral("5"), model);
+        setup.contractType = contract;
+        setup.dividendAmount = amount;
+        setup.dividendDate = InDays(45);  // after the first expiry, before the second
+        setup.dividendYield = yield;
+        PagePtr page = Build(setup);
+        QVERIFY(page);
+        page->show();
+        QCOMPARE(page->lblCntrMdl->text(), kind);
+        QCOMPARE(page->lblDiv->isVisible(), !dividend.isEmpty());
+        if (!dividend.isEmpty())
+            QVERIFY2(page->lblDiv->text().startsWith(dividend), qPrintable(page->lblDiv->text()));
+        QCOMPARE(page->seSteps->isVisible(), model == kBinomial);
+        QCOMPARE(page->lblSteps->isVisible(), model == kBinomial);
+        if (contract != kEquity || amount.isEmpty())
+            return;
+        // A dividend paid after an expiry shows in grey on that expiry's tab,
+        // and in the usual colour on the tab of an expiry it comes before.
+        const QColor normal = page->palette().color(QPalette::WindowText);
+        QCOMPARE(page->lblDiv->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0x80));
+        page->TabControl1->setCurrentIndex(1);
+        QCOMPARE(page->lblDiv->palette().color(QPalette::WindowText), normal);
+        QVERIFY(page->lblDiv->text().startsWith(dividend));
+        QCOMPARE(page->lblCntrMdl->text(), kind);
+    }
+
+    void seriesChangeKeepsThePriceFiles()
+    {
+        const QString work = temp.filePath(QStringLiteral("change.TEM"));
+        WritePriceWorkFile(work, EncodeDate(2009, 3, 25), 200);
+        const QString text = temp.filePath(QStringLiteral("change.csv"));
+        {
+            QFile out(text);
+            QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            out.write("Date,Open,High,Low,Close,Volume\n");
+        }
+        SeriesSetup setup = Setup(3, QStringLiteral("45"), QStringLiteral("5"));
+        setup.expiryDates = {QDate(2009, 4, 17), QDate(2009, 5, 15), QDate(2009, 6, 19)};
+        setup.sourceFilePath = text;
+        setup.workFilePath = work;
+        QPointer<TfrmOPage> first(Build(setup).release());
+        QVERIFY(first);
+        QCOMPARE(first->PriceWorkFile(), work);
+
+        // The setup dialog in edit mode hands the old page's work file on;
+        // the old page closes once the new one stands.
+        setup.workFilePath = first->PriceWorkFile();
+        setup.numStrikes = QStringLiteral("4");
+        PagePtr second = Build(setup);
+        QVERIFY(second);
+        first->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(first.isNull());
+        QVERIFY(QFileInfo::exists(work));
+        QVERIFY(QFileInfo::exists(text));
+
+        QVERIFY(second->ChartImage);
+        QVERIFY(!second->ChartImage->pixmap().isNull());
+        TSigmaObj expected(notifier);
+        expected.FileName = work.toStdString();
+        expected.Days = 90;
+        expected.Calculate();
+        QCOMPARE(second->PageToday(), EncodeDate(2009, 3, 25));
+        QCOMPARE(second->SeriesAt(2)->Sigma, expected.Sigma);
+        QCOMPARE(second->SeriesAt(2)->SigmaDays, 90);
+        // Every expiry is priced at the underlying price the box shows.
+        for (const TInOutObj* p : second->Expiries())
+            QCOMPARE(p->Underlying, static_cast<float>(second->fseUlying->Value()));
+        second->cmdCalcSig->click();
+        QVERIFY(notifier.messages.empty());
+    }
+
+    void savedStepsBeyondTheBoxAreTheBoxs_data()
+    {
+        QTest::addColumn<int>("saved");
+        QTest::addColumn<int>("used");
+        QTest::newRow("3 steps") << 3 << 25;
+        QTest::newRow("100000 steps") << 100000 << 400;
+        QTest::newRow("250 steps") << 250 << 250;
+    }
+    void savedStepsBeyondTheBoxAreTheBoxs()
+    {
+        QFETCH(int, saved);
+        QFETCH(int, used);
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5"), kBinomial));
+        QVERIFY(page);
+        for (int i = 0; i < page->ExpiryCount(); ++i) {
+            page->SeriesAt(i)->Steps = saved;
+            page->SeriesAt(i)->SigmaDays = 60;
+        }
+        const QString file = temp.filePath(QStringLiteral("steps.ops"));
+        page->SetSeriesFile(file);
+        QVERIFY(page->SavePage());
+        PagePtr reopened = Open(file);
+        QVERIFY(reopened);
+        // The page prices with the steps its box shows.
+        QCOMPARE(reopened->seSteps->text(), QString::number(used));
+        for (const TInOutObj* p : reopened->Expiries())
+            QCOMPARE(p->Steps, used);
+    }
+
+    void inputBarOffersItsRangesAndHints_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<double>("low");
+        QTest::addColumn<double>("high");
+        QTest::addColumn<double>("step");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("fseUlying") << "fseUlying" << 0.001 << 100000.0 << 1.0 << "Set Underlying price" << "&Ulying";
+        QTest::newRow("fseSigma") << "fseSigma" << 1.0 << 200.0 << 0.1 << "Set Volatility %  (10.0 = 10%)"
+                                  << "&Volatility";
+        QTest::newRow("fseRate") << "fseRate" << 0.05 << 50.0 << 0.1 << "Risk Free interest rate (1.0 = 1%)"
+                                 << "&Rate";
+        QTest::newRow("seSigDays") << "seSigDays" << 1.0 << 250.0 << 1.0
+                                   << "Days to calculate hiistorical volatility of Underlying" << "V &Days";
+        QTest::newRow("seExpDays") << "seExpDays" << 1.0 << 1000.0 << 1.0 << "Days to expiry" << "Days left";
+        QTest::newRow("seSteps") << "seSteps" << 25.0 << 400.0 << 10.0 << "Binomial Model Steps/Nodes"
+                                 << "&Steps";
+    }
+    void inputBarOffersItsRangesAndHints()
+    {
+        QFETCH(QString, name);
+        QFETCH(double, low);
+        QFETCH(double, high);
+        QFETCH(double, step);
+        QFETCH(QString, hint);
+        QFETCH(QString, label);
+        PagePtr page = BuildFromPriceFile(3, kBinomial);  // every box shown
+        QVERIFY(page);
+        auto* box = page->findChild<TrmCustomSpinEdit*>(name);
+        QVERIFY(box);
+        QCOMPARE(box->toolTip(), hint);
+        if (auto* floatBox = qobject_cast<TrmFloatSpinEdit*>(box)) {
+            QCOMPARE(floatBox->MinValue(), low);
+            QCOMPARE(floatBox->MaxValue(), high);
+            QCOMPARE(floatBox->Increment(), step);
+        } else {
+            auto* intBox = qobject_cast<TrmSpinEdit*>(box);
+            QVERIFY(intBox);
+            QCOMPARE(double(intBox->MinValue()), low);
+            QCOMPARE(double(intBox->MaxValue()), high);
+            QCOMPARE(double(intBox->Increment()), step);
+        }
+        QLabel* caption = nullptr;
+        for (QLabel* candidate : page->findChildren<QLabel*>())
+            if (candidate->buddy() == box)
+                caption = candidate;
+        QVERIFY(caption);
+        QCOMPARE(caption->text(), label);
+        // A value beyond the range is brought into it.
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        box->setFocus();
+        box->setText(QString::number(high * 2));
+        page->cmdReCalc->setFocus();
+        QCOMPARE(box->text(), qobject_cast<TrmFloatSpinEdit*>(box) ? QString::number(high, 'f', 2)
+                                                                 : QString::number(high));
+    }
+
+    void buttonsAndChoicesSayWhatTheyDo()
+    {
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
+        QVERIFY(page);
+        QCOMPARE(page->cmdCalcSig->toolTip(), QStringLiteral("Calculate historical volatility of Underlying"));
+        QCOMPARE(page->cmdReCalc->text(), QStringLiteral("&Calculate"));
+        QCOMPARE(page->cmdReCalc->toolTip(), QStringLiteral("Figure model  values"));
+        QCOMPARE(page->cmboOptSymbols->toolTip(), QStringLiteral("Available option contracts"));
+        QVERIFY(!page->cmboOptSymbols->isVisibleTo(page.get()));  // no quote file
+        QCOMPARE(page->rbtnLevel->text(), QStringLiteral("Use Flat V"));
+        QCOMPARE(page->rbtnLevel->toolTip(), QStringLiteral("Price with no skew"));
+        QVERIFY(page->rbtnLevel->isChecked());
+        QCOMPARE(page->rbtnBid->text(), QStringLiteral("Use Bid IVs"));
+        QCOMPARE(page->rbtnBid->toolTip(), QStringLiteral("Price with Bid IV skew"));
+        QCOMPARE(page->rbtnAsk->text(), QStringLiteral("Use Ask IVs"));
+        QCOMPARE(page->rbtnAsk->toolTip(), QStringLiteral("Price with Ask IV skew"));
+        QCOMPARE(page->lblToday->toolTip(), QStringLiteral("Calculation Date"));
+        QCOMPARE(page->lblExpDate->toolTip(), QStringLiteral("Expiry Date"));
+        QVERIFY(page->lblExpDate->text().startsWith(QStringLiteral("Expiry: ")));
+        const QStringList headers = {
+            QStringLiteral("Strike\rCode"), QStringLiteral("Net"),    QStringLiteral("Last"),
+            QStringLiteral("Bid $"),        QStringLiteral("Bid IV"), QStringLiteral("Ask $"),
+            QStringLiteral("Ask IV"),       QStringLiteral("Theo $"), QStringLiteral("Delta"),
+            QStringLiteral("Gamma"),        QStringLiteral("Decay\r$ / Day"), QStringLiteral("Vega"),
+            QStringLiteral("% Prob\r< Str"), QStringLiteral("% Prob\r> Str")};
+        for (int c = 0; c < 14; ++c)
+            QCOMPARE(page->TheGrid->CellText(c, 0), headers[c]);
+    }
+
+    void onlyBidAndAskCellsTakeTyping()
+    {
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
+        QVERIFY(page);
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        TImpStrGrid* grid = page->TheGrid;
+        grid->setFocus();
+        for (const int col : {1, 2, 4, 6, 7, 13}) {
+            const QString before = grid->CellText(col, 2);
+            grid->setCurrentIndex(grid->model()->index(1, col));
+            QTest::keyClicks(grid, QStringLiteral("7"));
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(grid));
+            QCOMPARE(grid->CellText(col, 2), before);
+            // A click outside the quote cells marks the whole row.
+            QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 13);
+        }
+        grid->setCurrentIndex(grid->model()->index(1, 5));
+        QCOMPARE(grid->selectionModel()->selectedIndexes().size(), 1);
+        QTest::keyClicks(grid, QStringLiteral("7"));
+        QVERIFY(QApplication::focusWidget() != grid);
+    }
+
+    void strikeLabelsLineUp()
+    {
+        PagePtr page = Build(Setup(4, QStringLiteral("90"), QStringLiteral("5")));
+        QVERIFY(page);
+        TInOutObj* p = page->CurrentSeries();
+        p->OptCode(3, 1) = "\rXYZCT";
+        page->FillGrid();
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        TImpStrGrid* grid = page->TheGrid;
+        QCOMPARE(grid->CellText(0, 1), QStringLiteral(" C  90     "));
+        QCOMPARE(grid->CellText(0, 3), QStringLiteral(" C  100    \rXYZCT"));
+        const QImage image = grid->grab().toImage();
+        const QRect ninety = FixedCellRect(grid, 1);
+        const QRect hundred = FixedCellRect(grid, 3);
+        const int c90 = LeftmostInk(image, ninety);
+        const int c100 = LeftmostInk(image, hundred.adjusted(0, 0, 0, -hundred.height() / 2));
+        QVERIFY(c90 > ninety.left());
+        // The C of every call sits in one place, and the option code below it.
+        QCOMPARE(c100, c90);
+        const int code = LeftmostInk(image, hundred.adjusted(0, hundred.height() / 2, 0, 0));
+        QVERIFY2(std::abs(code - c100) <= 2, qPrintable(QStringLiteral("%1 %2").arg(code).arg(c100)));
+        // The numbers begin in one place too: the first ink right of the C.
+        auto numberStart = [&](const QRect& rect) {
+            int x = LeftmostInk(image, rect);
+            while (x <= rect.right() && LeftmostInk(image, QRect(x, rect.top(), 1, rect.height())) >= 0)
+                ++x;  // through the C
+            return LeftmostInk(image, QRect(x, rect.top(), rect.right() - x, rect.height()));
+        };
+        QCOMPARE(numberStart(hundred.adjusted(0, 0, 0, -hundred.height() / 2)), numberStart(ninety));
+    }
+
     void pageSitsBelowTheMainWindow()
     {
         PageEnvironment environment = Environment();
@@ -786,6 +1127,59 @@ private slots:
         QCOMPARE(grid.RepaintRequests(), repaints);
         grid.SetJustify(1);
         QCOMPARE(grid.RepaintRequests(), repaints + 1);
+    }
+    void justifyAndLineColourDrawNothingNew()
+    {
+        TImpStrGrid grid;
+        grid.SetColCount(3);
+        grid.SetRowCount(4);
+        grid.resize(300, 200);
+        grid.SetLightColor(QColor(255, 255, 151));
+        grid.SetDarkColor(QColor(192, 220, 192));
+        grid.SetOffset(2);
+        grid.SetCellText(1, 0, QStringLiteral("Bid $"));
+        grid.SetCellText(0, 1, QStringLiteral(" C  100   "));
+        grid.SetCellText(1, 1, QStringLiteral("1.50 "));
+        grid.SetCellText(2, 2, QStringLiteral("-0.25 "));
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QImage before = grid.grab().toImage();
+        const int repaints = grid.RepaintRequests();
+        grid.SetJustify(1);
+        grid.SetFixedJustify(2);
+        grid.SetGridLineColor(QColor(255, 0, 0));
+        QCOMPARE(grid.RepaintRequests(), repaints + 3);
+        QCOMPARE(grid.grab().toImage(), before);
+    }
+
+    void dataTextIsRightAlignedOnOneLine()
+    {
+        TImpStrGrid grid;
+        grid.SetColCount(2);
+        grid.SetRowCount(3);
+        grid.SetColWidth(1, 120);
+        grid.resize(300, 200);
+        grid.SetLightColor(QColor(255, 255, 255));
+        grid.SetDarkColor(QColor(255, 255, 255));
+        grid.SetCellText(1, 1, QStringLiteral("1.50 "));
+        grid.SetCellText(1, 2, QStringLiteral("-100.50 "));
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QImage image = grid.grab().toImage();
+        auto rightmostInk = [&](int row) {
+            const QRect cell = grid.visualRect(grid.model()->index(row - 1, 1))
+                                   .translated(grid.viewport()->geometry().topLeft())
+                                   .adjusted(1, 1, -2, -2);
+            for (int x = cell.right(); x >= cell.left(); --x)
+                for (int y = cell.top(); y <= cell.bottom(); ++y)
+                    if (qGray(image.pixel(x, y)) < 100)
+                        return x;
+            return -1;
+        };
+        QVERIFY(rightmostInk(1) > 0);
+        // Both numbers end at the same place near the right border.
+        QVERIFY(std::abs(rightmostInk(1) - rightmostInk(2)) <= 1);
+        QVERIFY(rightmostInk(1) > grid.ColWidth(0) + 120 - 20);
     }
 };
 
