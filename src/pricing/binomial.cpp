@@ -135,11 +135,24 @@ void PriceOne(TInOutObj& series, const TreeSetup& t, TreeTables& w, int s, int k
     const float u2 = up[2];
     const float d2 = down[2];
 
-    series.Delta(s, k) = (V22 - V20) / (Sstar * (u2 - d2));
-    series.Gamma(s, k) = ((V22 - V21) / (Sstar * (u2 - 1.0f)) - (V21 - V20) / (Sstar * (1.0f - d2)))
-                         / (0.5f * Sstar * (u2 - d2));
+    const float delta = (V22 - V20) / (Sstar * (u2 - d2));
+    const float gamma =
+        ((V22 - V21) / (Sstar * (u2 - 1.0f)) - (V21 - V20) / (Sstar * (1.0f - d2)))
+        / (0.5f * Sstar * (u2 - d2));
+    const float decay = (V4 - theo) / (4.0f * t.dt) / 365.0f;
+    // A high volatility over a long tree takes the top nodes beyond the
+    // single range; such an option has no value to show, and the caller is
+    // told rather than handed infinities.
+    if (!std::isfinite(theo) || !std::isfinite(delta) || !std::isfinite(gamma)
+        || !std::isfinite(decay))
+        throw PricingError("binomial tree overflows for strike " + std::to_string(s)
+                           + (k == 1 ? " (call)" : " (put)") + " at volatility "
+                           + FormatSig9(sigma) + " with " + std::to_string(N) + " steps");
+
+    series.Delta(s, k) = delta;
+    series.Gamma(s, k) = gamma;
     series.Vega(s, k) = 0;
-    series.Decay(s, k) = (V4 - theo) / (4.0f * t.dt) / 365.0f;
+    series.Decay(s, k) = decay;
     series.Theo(s, k) = theo < 0.001f ? 0.0f : theo;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "pricing/Models.h"
 #include "pricing_fixtures.h"
@@ -100,6 +101,31 @@ TEST(Binomial, TinyValueShowsZeroKeepingDecay)
     TInOutObj p = Priced(MakeSeries(kEquity, kBinomial, 100, 0.05f, 0.15f, 10, {125}), PriceBinomial);
     EXPECT_EQ(p.Theo(1, 1), 0.0f);
     EXPECT_TRUE(std::isfinite(p.Decay(1, 1)));
+}
+
+TEST(Binomial, OverflowingTreeIsReportedNotStored)
+{
+    // u^N = exp(sigma * sqrt(T * N)) = exp(3 * sqrt(3 * 400)), beyond the
+    // single range: the call's top nodes overflow.
+    TInOutObj p = MakeSeries(kEquity, kBinomial, 100, 0.05f, 3.0f, 1095, {100});
+    p.Steps = 400;
+    p.Theo(1, 1) = 7;
+    try {
+        PriceBinomial(p);
+        FAIL() << "an overflowing tree must be reported";
+    } catch (const PricingError& e) {
+        EXPECT_NE(std::string(e.what()).find("strike 1 (call)"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(p.Theo(1, 1), 7.0f) << "no NaN or infinity stored";
+    EXPECT_TRUE(std::isfinite(p.Delta(1, 1)));
+    EXPECT_TRUE(std::isfinite(p.Gamma(1, 1)));
+    EXPECT_TRUE(std::isfinite(p.Decay(1, 1)));
+
+    // The same option on fewer steps stays within range and is priced.
+    p.Steps = 100;
+    PriceBinomial(p);
+    EXPECT_TRUE(std::isfinite(p.Theo(1, 1)));
+    EXPECT_LE(p.Theo(1, 1), 100.0f);
 }
 
 TEST(Whaley, EquityIsPricedAsEuropean)
