@@ -210,9 +210,13 @@ void TrmCustomSpinEdit::keyPressEvent(QKeyEvent* event)
 void TrmCustomSpinEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
-    // Coming back from a context menu or another application is not entering
-    // the edit: the selection stays as the user left it.
-    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason)
+    // Coming back from a context menu or from another window is not entering
+    // the edit: the selection stays as the user left it. The focus that a
+    // window hands its first control as it opens is entering it.
+    const bool returning = event->reason() == Qt::PopupFocusReason
+                        || (event->reason() == Qt::ActiveWindowFocusReason && leftWithWindow_);
+    leftWithWindow_ = false;
+    if (returning)
         return;
     if (autoSelect_ && !(QGuiApplication::mouseButtons() & Qt::LeftButton))
         selectAll();
@@ -223,9 +227,10 @@ void TrmCustomSpinEdit::focusInEvent(QFocusEvent* event)
 void TrmCustomSpinEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
-    // A context menu or another application taking over does not end the
-    // edit; moving to another control does.
-    if (event->reason() != Qt::PopupFocusReason && event->reason() != Qt::ActiveWindowFocusReason)
+    // A context menu or another window taking over does not end the edit;
+    // moving to another control does.
+    leftWithWindow_ = event->reason() == Qt::ActiveWindowFocusReason;
+    if (event->reason() != Qt::PopupFocusReason && !leftWithWindow_)
         CheckRangeOnExit();
 }
 

@@ -97,6 +97,7 @@ private:
     bool useRanges_ = false;
     bool editorEnabled_ = true;
     bool autoSelect_ = true;
+    bool leftWithWindow_ = false;  // the focus went with the window, not to another control
 };
 
 }  // namespace kestrava

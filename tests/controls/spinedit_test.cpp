@@ -91,6 +91,7 @@ private slots:
     void editorDisabledAndReadOnly();
     void pasteIsChecked();
     void enteringSelectsTheText();
+    void openingTheWindowEntersItsFirstEdit();
     void changedFiresOnRealChangesOnly();
     void buttonsStepFocusAndFollowTheEdit();
     void holdingAButtonRepeats();
@@ -358,6 +359,38 @@ void SpinEditTest::enteringSelectsTheText()
     QTest::keyClick(form.other, Qt::Key_Backtab);
     QVERIFY(edit->hasFocus());
     QVERIFY(!edit->hasSelectedText());
+}
+
+void SpinEditTest::openingTheWindowEntersItsFirstEdit()
+{
+    // The first edit of a window takes the focus as the window opens: that
+    // is entering it, so typing replaces the value instead of adding to it.
+    QWidget window;
+    TrmFloatSpinEdit* edit = PriceEdit(u'.');
+    edit->setParent(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(edit);
+    layout->addWidget(new QLineEdit(&window));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(edit->hasFocus());
+    QCOMPARE(edit->selectedText(), QStringLiteral("100.00"));
+    QTest::keyClicks(edit, QStringLiteral("2"));
+    QCOMPARE(edit->text(), QStringLiteral("2"));
+
+    // Coming back from another window is not entering it: the cursor stays.
+    edit->setText(QStringLiteral("25"));
+    edit->setCursorPosition(1);
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QVERIFY(edit->hasFocus());
+    QVERIFY(!edit->hasSelectedText());
+    QCOMPARE(edit->cursorPosition(), 1);
 }
 
 void SpinEditTest::changedFiresOnRealChangesOnly()
