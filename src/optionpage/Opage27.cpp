@@ -588,6 +588,10 @@ void TfrmOPage::FillSeriesFromSetup(const SeriesSetup& setup, const TSigmaObj* s
             p.SourceFileType = environment_.sourceFileType;
             seSigDays->SetValue(p.SigmaDays);
             ShowUnderlying(p.Underlying);
+            // The box's handler has given the expiries before this one the
+            // price as shown; this one takes it too, so one page prices at one
+            // underlying price.
+            p.Underlying = static_cast<float>(fseUlying->Value());
         } else {
             // No price history, or none that gives a volatility: the series
             // starts today at 25 %, priced at its first strike.
