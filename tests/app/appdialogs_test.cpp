@@ -23,6 +23,8 @@ private slots:
     void cancelKeepsRates();
     void ratesKeepToTheirRange();
     void enterPressesOk();
+    void typingOverTheShownRate_data();
+    void typingOverTheShownRate();
 
     void versionText_data();
     void versionText();
@@ -102,6 +104,34 @@ void AppDialogsTest::enterPressesOk()
     QTest::keyClick(dialog.FSpinEdit2, Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(settings.Rate60, 0.04f);
+}
+
+void AppDialogsTest::typingOverTheShownRate_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<float>("stored");
+    QTest::newRow("a new rate replaces the shown one") << QStringLiteral("2") << 0.02f;
+    QTest::newRow("above 99 %") << QStringLiteral("150") << 0.99f;
+    QTest::newRow("negative") << QStringLiteral("-2") << 0.0f;
+}
+
+void AppDialogsTest::typingOverTheShownRate()
+{
+    // The dialog opens with the focus in the 30-day rate; the user types and
+    // presses Enter without leaving the box.
+    QFETCH(QString, typed);
+    QFETCH(float, stored);
+    AppSettings settings;
+    TdlgIntRates dialog(settings);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(dialog.FSpinEdit1->hasFocus());
+    QTest::keyClicks(dialog.FSpinEdit1, typed);
+    QTest::keyClick(dialog.FSpinEdit1, Qt::Key_Return);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(settings.Rate30, stored);
+    QCOMPARE(settings.Rate60, 0.005f);
 }
 
 void AppDialogsTest::versionText_data()
