@@ -203,7 +203,7 @@ void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
     std::string text;
     if (!file.ReadLine(text)) {
         if (file.Failed())
-            throw MarketDataError("Cannot read " + FileName + ".");
+            throw MarketDataError(file.FailureText(FileName));
         throw MarketDataError(FileName + " is empty.");
     }
     if (text.empty() || text.find("html") != std::string::npos)
@@ -225,7 +225,7 @@ void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
         roots.insert(std::move(root));
     }
     if (file.Failed())
-        throw MarketDataError("Cannot read " + FileName + ".");
+        throw MarketDataError(file.FailureText(FileName));
 }
 
 bool TCboePriceReader::LoadQuotes()
@@ -247,7 +247,7 @@ void TCboePriceReader::ReadQuotes()
     std::string text;
     if (!file.ReadLine(text)) {
         if (file.Failed())
-            throw MarketDataError("Cannot read " + FileName + ".");
+            throw MarketDataError(file.FailureText(FileName));
         throw MarketDataError(FileName + " is empty.");
     }
 
@@ -263,7 +263,8 @@ void TCboePriceReader::ReadQuotes()
     }
 
     // Line 2: "Jan 24 2011 @ 14:03 ET".
-    file.ReadLine(text);
+    if (!file.ReadLine(text) && file.Failed())
+        throw MarketDataError(file.FailureText(FileName));
     {
         const QuoteLine line(FileName, 2, text);
         const std::string_view stamp = line.Field(0);
@@ -338,7 +339,7 @@ void TCboePriceReader::ReadQuotes()
         ++matched;
     }
     if (file.Failed())
-        throw MarketDataError("Cannot read " + FileName + ".");
+        throw MarketDataError(file.FailureText(FileName));
 }
 
 void PrepareQuoteLoad(TCboePriceReader& reader, int expiryMonth, TDateTime expiryDate,

@@ -225,13 +225,17 @@ void TAsciiFileReader::Analyse()
         return;
     }
     if (source.Failed())
-        throw MarketDataError("Cannot read " + SourceFileName + ".");
+        throw MarketDataError(source.FailureText(SourceBaseName()));
+}
+
+std::string TAsciiFileReader::SourceBaseName() const
+{
+    return std::filesystem::path(SourceFileName).filename().string();
 }
 
 std::string TAsciiFileReader::LinePrefix(long long lineNumber) const
 {
-    return "Line " + std::to_string(lineNumber) + " of "
-        + std::filesystem::path(SourceFileName).filename().string() + ": ";
+    return "Line " + std::to_string(lineNumber) + " of " + SourceBaseName() + ": ";
 }
 
 TDateTime TAsciiFileReader::ParseDate(std::string_view field, long long lineNumber) const
@@ -321,7 +325,7 @@ void TAsciiFileReader::Convert()
             ++count;
         }
         if (source.Failed())
-            throw MarketDataError("Cannot read " + SourceFileName + ".");
+            throw MarketDataError(source.FailureText(SourceBaseName()));
         work.Close();
     } catch (const MarketDataError& e) {
         notifier_.Info(e.what());

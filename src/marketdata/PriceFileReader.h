@@ -82,6 +82,7 @@ public:
 private:
     TDateTime ParseDate(std::string_view field, long long lineNumber) const;
     float ParseValue(std::string_view field, long long lineNumber) const;
+    std::string SourceBaseName() const;
     std::string LinePrefix(long long lineNumber) const;
 };
 

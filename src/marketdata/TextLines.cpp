@@ -33,6 +33,12 @@ bool TextLineReader::ReadLine(std::string& line)
     line.clear();
     if (!file_ || failed_)
         return false;
+    if (atStart_) {
+        atStart_ = false;
+        static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+        if (Refill() && end_ >= 3 && std::memcmp(buffer_.data(), kByteOrderMark, 3) == 0)
+            pos_ = 3;
+    }
     bool gotAny = false;
     for (;;) {
         if (pos_ == end_ && !Refill())
@@ -40,23 +46,45 @@ bool TextLineReader::ReadLine(std::string& line)
         gotAny = true;
         const char* start = buffer_.data() + pos_;
         const auto* newline = static_cast<const char*>(std::memchr(start, '\n', end_ - pos_));
+        const std::size_t length = newline ? static_cast<std::size_t>(newline - start) : end_ - pos_;
+        // One byte more is the CR that a CRLF line end drops.
+        if (line.size() + length > kMaxLineLength + 1) {
+            failed_ = tooLong_ = true;
+            line.clear();
+            return false;
+        }
         if (newline) {
             line.append(start, newline);
             pos_ += static_cast<std::size_t>(newline - start) + 1;
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            ++lineNumber_;
-            return true;
+            return EndLine(line);
         }
         line.append(start, end_ - pos_);
         pos_ = end_;
     }
     if (!gotAny || failed_)
         return false;
+    return EndLine(line);
+}
+
+bool TextLineReader::EndLine(std::string& line)
+{
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
+    if (line.size() > kMaxLineLength) {
+        failed_ = tooLong_ = true;
+        line.clear();
+        return false;
+    }
     ++lineNumber_;
     return true;
+}
+
+std::string TextLineReader::FailureText(const std::string& name) const
+{
+    if (tooLong_)
+        return "Line " + std::to_string(lineNumber_ + 1) + " of " + name + " is longer than "
+            + std::to_string(kMaxLineLength) + " characters.";
+    return "Cannot read " + name + ".";
 }
 
 std::string QuotedForMessage(std::string_view text)

@@ -1,8 +1,9 @@
 #pragma once
 // Line-by-line reading of the text files the readers take in. A line ends
-// at LF; a CR before it is dropped, so CRLF and LF files read alike. The line
-// buffer grows to the longest line and no further, so memory stays bounded by
-// the file, and each byte is looked at once.
+// at LF; a CR before it is dropped, so CRLF and LF files read alike. A UTF-8
+// byte order mark at the start of the file is no part of the first line. The
+// line buffer grows to the longest line and no further than kMaxLineLength,
+// and each byte is looked at once.
 
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +12,10 @@
 #include <vector>
 
 namespace kestrava {
+
+// No price or quote file has lines anywhere near this long; a longer line
+// means a binary file or a device, whose reading stops there.
+constexpr std::size_t kMaxLineLength = std::size_t{4} << 20;
 
 class TextLineReader {
 public:
@@ -21,20 +26,27 @@ public:
     TextLineReader& operator=(const TextLineReader&) = delete;
 
     bool IsOpen() const { return file_ != nullptr; }
-    // False at the end of the file or on a read error (see Failed()).
+    // False at the end of the file, on a read error or at a line longer than
+    // kMaxLineLength (see Failed()); reading stops at either.
     bool ReadLine(std::string& line);
     bool Failed() const { return failed_; }
+    // Why reading failed, for a message about the file shown as name.
+    std::string FailureText(const std::string& name) const;
     // Number of lines read so far.
     long long LineNumber() const { return lineNumber_; }
 
 private:
     bool Refill();
+    // Drops the CR of a CRLF line end and checks the length.
+    bool EndLine(std::string& line);
 
     std::FILE* file_ = nullptr;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     bool failed_ = false;
+    bool tooLong_ = false;
+    bool atStart_ = true;
     long long lineNumber_ = 0;
 };
 

@@ -285,6 +285,30 @@ TEST_F(QuoteFileTest, MissingOrEmptyFileFailsTheLoad)
     EXPECT_TRUE(std::filesystem::exists(empty));  // only ListRoots deletes
 }
 
+TEST_F(QuoteFileTest, OverlongLineAndByteOrderMark)
+{
+    // A line of megabytes is no quote table: both operations stop on it with
+    // a message instead of holding it in memory.
+    const std::string overlong(5 << 20, 'x');
+    const std::string path = Write("XYZ.txt", "SPX (S&P 500 INDEX),1290.59,+7.24,\r\n" + overlong);
+    TCboePriceReader reader = Reader(path, 2, EncodeDate(2011, 2, 19), "XYZ", {10});
+    EXPECT_FALSE(reader.LoadQuotes());
+    const std::string message = "Line 2 of " + path + " is longer than 4194304 characters.";
+    EXPECT_EQ(notifier_.messages, std::vector<std::string>{message});
+    notifier_.messages.clear();
+    EXPECT_TRUE(Roots(path).empty());
+    EXPECT_EQ(notifier_.messages, std::vector<std::string>{message});
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    // A byte order mark before the underlying line is not part of its symbol.
+    const std::string marked = Write(
+        "BOM.txt", "\xEF\xBB\xBF" + kHead + Row("11 Feb", "10.00", "XYZ1119B10", "XYZ1119N10"));
+    TCboePriceReader bom = Reader(marked, 2, EncodeDate(2011, 2, 19), "XYZ", {10});
+    ASSERT_TRUE(bom.LoadQuotes());
+    EXPECT_EQ(bom.UnderlyingSymbol, "SPX");
+    EXPECT_FLOAT_EQ(bom.Last(1, 1), 1.10f);
+}
+
 TEST_F(QuoteFileTest, RealSpxTable)
 {
     const std::string copy = (dir_ / "SPX.txt").string();

@@ -343,6 +343,46 @@ TEST_F(PriceFileTest, HostileFilesGiveNoRecordsAndNoCrash)
     EXPECT_LT(notifier_.messages.back().size(), 200u);
 }
 
+TEST_F(PriceFileTest, OverlongLinesStopTheReadingWithAMessage)
+{
+    // No price file has a line of megabytes: such a file is binary or a
+    // device, and reading it line by line would hold all of it in memory.
+    const std::string overlong(5 << 20, 'x');
+
+    // Before the first data line the source cannot be read at all.
+    const std::string head = Write("head.csv", "Date,Close\n" + overlong);
+    reader_ = std::make_unique<TAsciiFileReader>(notifier_, kUsLocale, tempDir_);
+    try {
+        reader_->Open(head);
+        ADD_FAILURE() << "no error for an overlong line before the data";
+    } catch (const MarketDataError& e) {
+        EXPECT_EQ(std::string(e.what()), "Line 2 of head.csv is longer than 4194304 characters.");
+    }
+
+    // After it, the conversion stops like at any unreadable line.
+    Open(Write("tail.csv", "1/3/2005,1\n" + overlong + "\n1/4/2005,2\n"), kUsLocale);
+    EXPECT_EQ(reader_->RecordCount, 0);
+    EXPECT_EQ(notifier_.messages,
+              std::vector<std::string>{"Line 2 of tail.csv is longer than 4194304 characters."});
+
+    // A device that never ends a line ends the reading too.
+    if (std::filesystem::exists("/dev/zero")) {
+        reader_ = std::make_unique<TAsciiFileReader>(notifier_, kUsLocale, tempDir_);
+        EXPECT_THROW(reader_->Open("/dev/zero"), MarketDataError);
+    }
+}
+
+TEST_F(PriceFileTest, ByteOrderMarkIsNoHeaderLine)
+{
+    // Spreadsheets save "UTF-8 CSV" with a byte order mark before the first
+    // line; taken as text it would hide the first record as a title line.
+    Open(Write("bom.csv", "\xEF\xBB\xBF" "1/4/2005,2\n1/3/2005,1\n"), kUsLocale);
+    EXPECT_EQ(reader_->HeaderLines, 0);
+    ASSERT_EQ(reader_->RecordCount, 2);
+    EXPECT_EQ(Records().back().Date, EncodeDate(2005, 1, 4));
+    EXPECT_FLOAT_EQ(Records().back().Close, 2);
+}
+
 TEST_F(PriceFileTest, MissingSourceThrowsAndEmptyNameDoesNothing)
 {
     reader_ = std::make_unique<TAsciiFileReader>(notifier_, kUsLocale, tempDir_);
