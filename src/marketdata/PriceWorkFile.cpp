@@ -54,6 +54,10 @@ TPriceRecord DecodePriceRecord(const unsigned char* bytes)
 
 PriceWorkFileReader::PriceWorkFileReader(const std::filesystem::path& path) : path_(path)
 {
+    // A directory opens on some systems and then claims an endless size.
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error))
+        throw MarketDataError("Cannot open the price work file " + PathText(path) + ".");
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_)
         throw MarketDataError("Cannot open the price work file " + PathText(path) + ".");

@@ -151,6 +151,13 @@ TEST_F(SigmaTest, MissingFileThrowsAndPartialRecordIsIgnored)
     sigma.Days = 90;
     EXPECT_THROW(sigma.Calculate(), MarketDataError);
 
+    // A directory is no work file, although it opens on some systems.
+    sigma.FileName = dir_.string();
+    notifier_.messages.clear();
+    EXPECT_THROW(sigma.Calculate(), MarketDataError);
+    EXPECT_TRUE(notifier_.messages.empty());
+    EXPECT_THROW(ReadPriceRecords(dir_), MarketDataError);
+
     const std::string path = WorkFile({100, 110, 100});
     std::ofstream(path, std::ios::binary | std::ios::app) << "garbage";
     EXPECT_NEAR(Run(path, 90).Sigma, 1.507, 5e-4);
