@@ -664,6 +664,12 @@ bool TfrmOPage::OpenSeriesFile()
             seSigDays->SetValue(p.SigmaDays);
         ShowUnderlying(p.Underlying);
     }
+    // A file may hold any step count; the tree keeps to the range of the
+    // box that shows it.
+    for (const auto& series : series_) {
+        if (series->Model == kBinomial)
+            series->Steps = std::clamp(series->Steps, seSteps->MinValue(), seSteps->MaxValue());
+    }
 
     const QString sourceFile = FromSeriesText(p.SourceFile);
     if (!sourceFile.isEmpty() && QFileInfo::exists(sourceFile)) {
