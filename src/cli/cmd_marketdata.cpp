@@ -137,9 +137,15 @@ int RunConvert(const std::vector<std::string>& args)
     PrintValue("HeaderLines", std::to_string(reader.HeaderLines));
     PrintValue("SeparatedDates", reader.SeparatedDates ? "true" : "false");
     PrintValue("Symbol", reader.Symbol);
-    if (parsed.Flag("--records") && reader.RecordCount > 0)
+    if (reader.RecordCount == 0 || reader.DataFileName.empty()) {
+        // The reader says nothing when no line reads as data; the windows
+        // say this after every file they cannot use.
+        notifier.Info(kCannotDigest + BaseName(parsed.file));
+        return kExitFailed;
+    }
+    if (parsed.Flag("--records"))
         PrintRecords(reader.DataFileName, reader.RecordCount);
-    return reader.RecordCount > 0 ? kExitOk : kExitFailed;
+    return kExitOk;
 }
 
 int RunHv(const std::vector<std::string>& args)

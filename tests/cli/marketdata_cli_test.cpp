@@ -88,6 +88,14 @@ TEST_F(MarketDataCliTest, ConvertUnderEachLocale)
     const Outcome c = Run({"convert", PathOf("us.csv")});
     EXPECT_EQ(c.status, 1);
     EXPECT_TRUE(Has(c.out, "RecordCount=0\nValueColumns=0\n")) << c.out;
+    // Nothing converted: standard error says so, as the windows do.
+    EXPECT_EQ(c.err, "Dang! Can't digest source data from us.csv\n");
+
+    WriteFile(PathOf("gap.csv"), "20050103,5,4,4.5,7\n20050104,,4,4.5,7\n");
+    const Outcome gap = Run({"convert", PathOf("gap.csv")});
+    EXPECT_EQ(gap.status, 1);
+    EXPECT_EQ(gap.err, "Line 2 of gap.csv: 4 fields where 5 are needed.\n"
+                       "Dang! Can't digest source data from gap.csv\n");
 }
 
 TEST_F(MarketDataCliTest, BadOptionsAndMissingFiles)
