@@ -15,10 +15,13 @@ bool LessIgnoringCase(const QString& a, const QString& b)
     return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
 
-bool HasControlCharacters(const QString& line)
+// Control characters, or bytes that were no UTF-8 text and came out as
+// replacement characters: such a line is not an entry of this list.
+bool IsDamaged(const QString& line)
 {
-    return std::any_of(line.cbegin(), line.cend(),
-                       [](QChar c) { return c.category() == QChar::Other_Control && c != QLatin1Char('\t'); });
+    return std::any_of(line.cbegin(), line.cend(), [](QChar c) {
+        return (c.category() == QChar::Other_Control && c != QLatin1Char('\t')) || c == QChar::ReplacementCharacter;
+    });
 }
 
 }  // namespace
@@ -82,7 +85,7 @@ DownloadList::LoadResult DownloadList::Load(const QString& path)
             line.chop(1);
         if (line.trimmed().isEmpty())
             continue;
-        if (HasControlCharacters(line)) {
+        if (IsDamaged(line)) {
             ++skipped;
             continue;
         }

@@ -33,8 +33,8 @@ public:
         QString message;       // what went wrong, for the user
     };
     // Adds the lines of the file to the list. Blank lines are skipped; lines
-    // holding control characters are not entries of this list and are
-    // skipped too, and the result says so.
+    // holding control characters or bytes that are no UTF-8 text are not
+    // entries of this list and are skipped too, and the result says so.
     LoadResult Load(const QString& path);
     // Writes beside the file and renames, so that a failure leaves the old
     // file whole. Returns an empty text or the reason of the failure.

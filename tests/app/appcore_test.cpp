@@ -282,6 +282,15 @@ void AppCoreTest::loadSkipsBlankAndDamagedLines()
     QVERIFY(!result.complete);
     QVERIFY(result.message.contains(QStringLiteral("1 line(s)")));
 
+    // Bytes that are no UTF-8 text are damage too: read as replacement
+    // characters they would be written back changed at shut-down.
+    WriteFile(path, "IBM=IBM\n\xff\xfeJUNK=\xe9\nMSFT=MSFT\n");
+    DownloadList undecodable;
+    const DownloadList::LoadResult mixed = undecodable.Load(path);
+    QCOMPARE(undecodable.Entries(), (QStringList{QStringLiteral("IBM=IBM"), QStringLiteral("MSFT=MSFT")}));
+    QVERIFY(!mixed.complete);
+    QVERIFY(mixed.message.contains(QStringLiteral("1 line(s)")));
+
     DownloadList clean;
     QVERIFY(clean.Load(QStringLiteral("%1/none.txt").arg(dir.path())).message.contains(QStringLiteral("Cannot read")));
 }
