@@ -21,8 +21,10 @@ float FloorTheo(double value)
     return static_cast<double>(stored) < 0.01 ? 0.0f : stored;
 }
 
-void WriteGreeks(TInOutObj& series, int s, int k, const detail::EuropeanGreeks& g)
+void WriteOutputs(TInOutObj& series, int s, int k, float theo, const detail::EuropeanGreeks& g)
 {
+    detail::RequireFiniteOutputs(theo, g, s, k);
+    series.Theo(s, k) = theo;
     series.Delta(s, k) = g.delta;
     series.Gamma(s, k) = g.gamma;
     series.Vega(s, k) = g.vega;
@@ -45,12 +47,14 @@ void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
     // bid and ask modes give each side the greeks of the price it shows.
     if (k == 1) {
         const NormalPairResult n = NormalPair(d1, d2);
-        series.Theo(s, k) = FloorTheo(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2);
-        WriteGreeks(series, s, k, detail::CallGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
+        WriteOutputs(series, s, k,
+                     FloorTheo(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2),
+                     detail::CallGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
     } else {
         const NormalPairResult n = NormalPair(-d1, -d2);
-        series.Theo(s, k) = FloorTheo(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1);
-        WriteGreeks(series, s, k, detail::PutGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
+        WriteOutputs(series, s, k,
+                     FloorTheo(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1),
+                     detail::PutGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
     }
 }
 

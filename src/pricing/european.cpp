@@ -103,6 +103,15 @@ void ZeroOutputs(TInOutObj& series, int s, int k)
     series.Decay(s, k) = 0;
 }
 
+void RequireFiniteOutputs(float theo, const EuropeanGreeks& g, int s, int k)
+{
+    if (!std::isfinite(theo) || !std::isfinite(g.delta) || !std::isfinite(g.gamma)
+        || !std::isfinite(g.vega) || !std::isfinite(g.decay))
+        throw PricingError("no finite value for strike " + std::to_string(s)
+                           + (k == 1 ? " (call)" : " (put)")
+                           + ": the inputs are beyond what the model can price");
+}
+
 bool TakeOption(TInOutObj& series, int s, int k, float& sigma, float& K)
 {
     sigma = series.Vol(s, k);

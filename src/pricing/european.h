@@ -44,6 +44,11 @@ EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float
 
 void ZeroOutputs(TInOutObj& series, int s, int k);
 
+// Throws PricingError naming the strike when the value or a greek of one
+// option has left the single range (inputs far beyond any real contract);
+// checked before anything of that option is stored.
+void RequireFiniteOutputs(float theo, const EuropeanGreeks& g, int s, int k);
+
 // The volatility and strike of one option, or false (its outputs zeroed)
 // when it has no volatility to price with; throws PricingError for a strike
 // that is not positive.

@@ -39,6 +39,18 @@ float FallbackTheo(float european, float intrinsic)
     return FloorTheo(std::max(european, intrinsic));
 }
 
+// Nothing of an option is stored when its value or a greek has left the
+// single range; the caller is told instead.
+void WriteOutputs(TInOutObj& series, int s, int k, float theo, const detail::EuropeanGreeks& g)
+{
+    detail::RequireFiniteOutputs(theo, g, s, k);
+    series.Theo(s, k) = theo;
+    series.Delta(s, k) = g.delta;
+    series.Gamma(s, k) = g.gamma;
+    series.Vega(s, k) = g.vega;
+    series.Decay(s, k) = g.decay;
+}
+
 void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
 {
     const double K = c.K, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
@@ -78,20 +90,17 @@ void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s
     const float european = static_cast<float>(S * Dc * n.N1 - K * Dr * n.N2);
     const detail::EuropeanGreeks g =
         detail::CallGreeks(e, e.b, c.sigma, c.v, c.K, n.N1, n.N2, n.n1);
-    series.Delta(s, 1) = g.delta;
-    series.Gamma(s, 1) = g.gamma;
-    series.Vega(s, 1) = g.vega;
-    series.Decay(s, 1) = g.decay;
 
-    if (!settled || !Finite(q2)) {
-        series.Theo(s, 1) = FallbackTheo(european, static_cast<float>(S - K));
-        return;
+    float theo = FallbackTheo(european, static_cast<float>(S - K));
+    if (settled && Finite(q2)) {
+        const float Sstar = Si;
+        const float A2 = static_cast<float>((1.0 - Dc * N1) * Sstar / q2);
+        const float american = S < Sstar ? static_cast<float>(european + A2 * std::pow(S / Sstar, static_cast<double>(q2)))
+                                         : static_cast<float>(S - K);
+        if (Finite(american))
+            theo = FloorTheo(american);
     }
-    const float Sstar = Si;
-    const float A2 = static_cast<float>((1.0 - Dc * N1) * Sstar / q2);
-    const float theo = S < Sstar ? static_cast<float>(european + A2 * std::pow(S / Sstar, static_cast<double>(q2)))
-                                 : static_cast<float>(S - K);
-    series.Theo(s, 1) = Finite(theo) ? FloorTheo(theo) : FallbackTheo(european, static_cast<float>(S - K));
+    WriteOutputs(series, s, 1, theo, g);
 }
 
 void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
@@ -137,20 +146,17 @@ void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
     const NormalPairResult n = NormalPair(-d1, -d2);
     const float european = static_cast<float>(K * Dr * n.N2 - S * Dc * n.N1);
     const detail::EuropeanGreeks g = detail::PutGreeks(e, bp, c.sigma, c.v, c.K, n.N1, n.N2, n.n1);
-    series.Delta(s, 2) = g.delta;
-    series.Gamma(s, 2) = g.gamma;
-    series.Vega(s, 2) = g.vega;
-    series.Decay(s, 2) = g.decay;
 
-    if (!settled || !Finite(q1)) {
-        series.Theo(s, 2) = FallbackTheo(european, static_cast<float>(K - S));
-        return;
+    float theo = FallbackTheo(european, static_cast<float>(K - S));
+    if (settled && Finite(q1)) {
+        const float Sstar = Si;
+        const float A1 = static_cast<float>(-(1.0 - Dc * Nm1) * Sstar / q1);
+        const float american = S > Sstar ? static_cast<float>(european + A1 * std::pow(S / Sstar, static_cast<double>(q1)))
+                                         : static_cast<float>(K - S);
+        if (Finite(american))
+            theo = FloorTheo(american);
     }
-    const float Sstar = Si;
-    const float A1 = static_cast<float>(-(1.0 - Dc * Nm1) * Sstar / q1);
-    const float theo = S > Sstar ? static_cast<float>(european + A1 * std::pow(S / Sstar, static_cast<double>(q1)))
-                                 : static_cast<float>(K - S);
-    series.Theo(s, 2) = Finite(theo) ? FloorTheo(theo) : FallbackTheo(european, static_cast<float>(K - S));
+    WriteOutputs(series, s, 2, theo, g);
 }
 
 }  // namespace

@@ -215,6 +215,23 @@ TEST(Whaley, CarryCapAppliesToTheLowVolatilityPutOnly)
     EXPECT_TRUE(std::isfinite(p.Theo(1, 2)));
 }
 
+TEST(Whaley, ValuesBeyondTheSingleRangeAreReportedNotStored)
+{
+    // A negative rate over some eight thousand years: exp(-r T) overflows.
+    TInOutObj p = MakeSeries(kIndex, kWhaley, 100, -0.05f, 0.25f, 2900000, {100});
+    p.Dividend = 0.03f;  // b = -0.08 < r, so the premium is computed
+    p.Theo(1, 1) = 7;
+    try {
+        PriceWhaley(p);
+        FAIL() << "an overflowing value must be reported";
+    } catch (const PricingError& e) {
+        EXPECT_NE(std::string(e.what()).find("strike 1 (call)"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(p.Theo(1, 1), 7.0f) << "no infinity or NaN stored";
+    EXPECT_TRUE(std::isfinite(p.Delta(1, 1)));
+    EXPECT_TRUE(std::isfinite(p.Decay(1, 1)));
+}
+
 TEST(Whaley, DegenerateInputsStillGiveAValue)
 {
     // A zero rate with a yield: the quadratic has no finite root.

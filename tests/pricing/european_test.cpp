@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <string>
 
 #include "pricing/Models.h"
 #include "pricing_fixtures.h"
@@ -176,6 +178,24 @@ TEST(BlackScholes, BadInputsAreReportedNotPriced)
     TInOutObj big = MakeSeries(kEquity, kBlackScholes, 10, 0.05f, 0.25f, 60, {10});
     big.Dividend = 12;
     EXPECT_THROW(PriceBlackScholes(big), PricingError) << "a dividend above the price";
+}
+
+TEST(BlackScholes, ValuesBeyondTheSingleRangeAreReportedNotStored)
+{
+    // A negative rate over ten years lifts S * exp((b - r) T) above the
+    // largest single.
+    TInOutObj p = MakeSeries(kFuture, kBlackFutures, 3e38f, -0.05f, 0.25f, 3650, {1});
+    p.Theo(1, 1) = 7;
+    try {
+        PriceBlackScholes(p);
+        FAIL() << "an overflowing value must be reported";
+    } catch (const PricingError& e) {
+        EXPECT_NE(std::string(e.what()).find("strike 1 (call)"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(p.Theo(1, 1), 7.0f) << "no infinity stored";
+    EXPECT_TRUE(std::isfinite(p.Delta(1, 1)));
+    EXPECT_TRUE(std::isfinite(p.Vega(1, 1)));
+    EXPECT_TRUE(std::isfinite(p.Decay(1, 1)));
 }
 
 TEST(Probabilities, AtTheMoneyIsAHalfWhateverTheRate)
