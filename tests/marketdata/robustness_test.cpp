@@ -95,6 +95,81 @@ TEST_F(RobustnessTest, DamagedHistoriesGiveRecordsOrMessages)
     }
 }
 
+TEST_F(RobustnessTest, HostileQuoteFilesGiveMessagesOrNothing)
+{
+    std::string binary(1 << 16, '\0');
+    std::mt19937 random(5);
+    for (char& c : binary)
+        c = static_cast<char>(random());
+    const std::string head = "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls\r\n";
+    // A strike of a million digits in a row that passes every filter.
+    const std::string longRow = head + "11 Feb " + std::string(1000000, '9')
+        + " (SPX1119B1000),1,+0.10,1,1,0,0,11 Feb 1000 (SPX1119N1000),1,2,3,4,\r\n";
+    const std::string overflow = head
+        + "11 Feb 1e999 (SPX1119B1000),1,+0.10,1e39,1,0,0,11 Feb 1000 (SPX1119N1000),1,2,3,4,\r\n";
+    const std::string impossible = "SPX,1,1\r\nFeb 30 2011 @ 14:03 ET,\r\n";
+    for (const std::string& content :
+         {std::string(), binary, longRow, overflow, impossible, std::string("\n\n\n")}) {
+        const std::string path = Write("SPX.txt", content);
+        notifier_.messages.clear();
+        TCboePriceReader loader(notifier_, kUsLocale);
+        PrepareQuoteLoad(loader, 2, EncodeDate(2011, 2, 19), "SPX", std::vector<float>{1000});
+        loader.FileName = path;
+        EXPECT_FALSE(loader.LoadQuotes()) << content.substr(0, 60);
+        EXPECT_EQ(notifier_.messages.size(), 1u);
+        EXPECT_EQ(loader.Last(1, 1), 0);
+
+        notifier_.messages.clear();
+        TCboePriceReader lister(notifier_, kUsLocale);
+        lister.FileName = path;
+        lister.ListRoots();
+        // The root list reads no numbers: a file is deleted exactly when a
+        // message says why.
+        EXPECT_EQ(std::filesystem::exists(path), notifier_.messages.empty());
+        for (const std::string& root : lister.Roots)
+            EXPECT_EQ(root, "SPX");
+    }
+}
+
+// Opens like its base, but the source file is gone once the layout is known.
+class VanishingSourceReader : public TAsciiFileReader {
+public:
+    using TAsciiFileReader::TAsciiFileReader;
+    void Analyse() override
+    {
+        TAsciiFileReader::Analyse();
+        std::filesystem::remove(SourceFileName);
+    }
+};
+
+TEST_F(RobustnessTest, FilesThatVanishOnTheWay)
+{
+    const std::filesystem::path temp = dir_ / "tmp";
+    std::filesystem::create_directories(temp);
+    VanishingSourceReader reader(notifier_, kUsLocale, temp);
+    const std::string source = Write("gone.csv", "1/3/2005,1\n1/4/2005,2\n");
+    reader.Open(source);
+    EXPECT_EQ(reader.ValueColumns, 1);
+    EXPECT_EQ(reader.RecordCount, 0);
+    EXPECT_EQ(notifier_.messages, std::vector<std::string>{"Cannot open " + source + "."});
+
+    // A work file cleared away before the volatility run is an open error
+    // for the caller, not a result.
+    TSigmaObj sigma(notifier_);
+    sigma.FileName = (temp / "~TEMFFFF.TEM").string();
+    sigma.Days = 90;
+    EXPECT_THROW(sigma.Calculate(), MarketDataError);
+    EXPECT_EQ(sigma.Sigma, 0);
+
+    notifier_.messages.clear();
+    TCboePriceReader quotes(notifier_, kUsLocale);
+    quotes.FileName = (dir_ / "SPX.txt").string();
+    EXPECT_FALSE(quotes.LoadQuotes());
+    quotes.ListRoots();
+    EXPECT_TRUE(quotes.Roots.empty());
+    EXPECT_EQ(notifier_.messages.size(), 2u);
+}
+
 TEST_F(RobustnessTest, LargerRealTablesFromTheSharedSamples)
 {
     const std::filesystem::path shared =
