@@ -56,13 +56,17 @@ QString RateText(float rate, const LocaleInfo& locale)
 
 bool ParseRateText(const QString& text, const LocaleInfo& locale, float& rate)
 {
-    // The locale may have changed since the value was written, so both the
-    // locale's separator and the point are taken; rates carry no grouping.
+    // The locale may have changed since the value was written, so the
+    // locale's separator, the point and the comma are all taken as the
+    // decimal separator; rates are written without grouping, and a comma
+    // read as a thousands separator would turn 0,125 into 125.
     QString plain = text.trimmed();
-    if (locale.decimalSeparator != '.')
-        plain.replace(QLatin1Char(locale.decimalSeparator), QLatin1Char('.'));
+    plain.replace(QLatin1Char(locale.decimalSeparator), QLatin1Char('.'));
+    plain.replace(QLatin1Char(','), QLatin1Char('.'));
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
     bool ok = false;
-    const double value = QLocale::c().toDouble(plain, &ok);
+    const double value = c.toDouble(plain, &ok);
     if (!ok || !std::isfinite(static_cast<float>(value)))
         return false;
     rate = static_cast<float>(value);

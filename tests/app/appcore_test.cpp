@@ -126,20 +126,27 @@ void AppCoreTest::settingsKeepTheirTypes()
 
 void AppCoreTest::ratesRoundTripUnderEitherSeparator_data()
 {
+    QTest::addColumn<bool>("commaLocale");
     QTest::addColumn<QString>("text");
     QTest::addColumn<float>("expected");
-    QTest::newRow("point") << QStringLiteral("0.00499999988824129") << 0.005f;
-    QTest::newRow("comma") << QStringLiteral("0,0275") << 0.0275f;
-    QTest::newRow("whole") << QStringLiteral("0") << 0.0f;
-    QTest::newRow("exponent") << QStringLiteral("1e-05") << 0.00001f;
+    QTest::newRow("point") << true << QStringLiteral("0.00499999988824129") << 0.005f;
+    QTest::newRow("comma") << true << QStringLiteral("0,0275") << 0.0275f;
+    QTest::newRow("whole") << true << QStringLiteral("0") << 0.0f;
+    QTest::newRow("exponent") << true << QStringLiteral("1e-05") << 0.00001f;
+    // Written under a comma locale, read after a change to a point locale:
+    // the comma is the decimal separator, never a thousands separator.
+    QTest::newRow("comma under a point locale") << false << QStringLiteral("0,125") << 0.125f;
+    QTest::newRow("long comma under a point locale") << false << QStringLiteral("0,00499999988824129") << 0.005f;
+    QTest::newRow("point under a point locale") << false << QStringLiteral("0.0275") << 0.0275f;
 }
 
 void AppCoreTest::ratesRoundTripUnderEitherSeparator()
 {
+    QFETCH(bool, commaLocale);
     QFETCH(QString, text);
     QFETCH(float, expected);
     float rate = -1;
-    QVERIFY(ParseRateText(text, CommaLocale(), rate));
+    QVERIFY(ParseRateText(text, commaLocale ? CommaLocale() : LocaleInfo{}, rate));
     QCOMPARE(rate, expected);
     QCOMPARE(RateText(0.005f, CommaLocale()), QStringLiteral("0,00499999988824129"));
     QCOMPARE(RateText(0.005f, LocaleInfo{}), QStringLiteral("0.00499999988824129"));
