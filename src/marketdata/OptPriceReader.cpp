@@ -188,8 +188,10 @@ void TCboePriceReader::ListRoots()
     } catch (const MarketDataError& e) {
         Roots.assign(roots.begin(), roots.end());
         notifier_.Info(e.what());
+        // Only a file is thrown away; a folder of that name is not ours.
         std::error_code error;
-        std::filesystem::remove(FileName, error);
+        if (!std::filesystem::is_directory(FileName, error))
+            std::filesystem::remove(FileName, error);
         return;
     }
     Roots.assign(roots.begin(), roots.end());

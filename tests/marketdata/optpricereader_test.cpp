@@ -99,6 +99,15 @@ TEST_F(QuoteFileTest, UnusableFilesAreReportedAndDeleted)
     }
 }
 
+TEST_F(QuoteFileTest, ADirectoryNamedLikeAQuoteFileIsReportedButKept)
+{
+    const std::filesystem::path folder = dir_ / "SPX.txt";
+    std::filesystem::create_directories(folder);
+    EXPECT_TRUE(Roots(folder.string()).empty());
+    EXPECT_EQ(notifier_.messages, std::vector<std::string>{"Cannot open " + folder.string() + "."});
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
 TEST_F(QuoteFileTest, OneOrdinaryLineIsNoError)
 {
     const std::string path = Write("SPX.txt", "SPX (S&P 500 INDEX),1290.59,+7.24,\r\n");
