@@ -161,14 +161,22 @@ int RunPrice(const std::vector<std::string>& args)
     std::vector<TInOutObj> series;
     StderrNotifier notifier;
     const bool complete = LoadSeriesAny(options.path, series, notifier);
-    for (TInOutObj& p : series) {
-        // A series read from a file has no implied volatilities yet; the page
-        // solves them when it loads the quotes, before any skew mode uses them.
-        if (p.DaysToExpiry() > 0) {
-            SolveBidIV(p);
-            SolveAskIV(p);
+    for (std::size_t e = 0; e < series.size(); ++e) {
+        TInOutObj& p = series[e];
+        try {
+            // A series read from a file has no implied volatilities yet; the
+            // page solves them when it loads the quotes, before any skew mode
+            // uses them.
+            if (p.DaysToExpiry() > 0) {
+                SolveBidIV(p);
+                SolveAskIV(p);
+            }
+            RecalcExpiry(p, options.source);
+        } catch (const PricingError& error) {
+            // A series has up to three expiries; say which one cannot be priced.
+            throw PricingError("expiry " + std::to_string(e + 1) + " (" + IsoDate(p.ExpiryDate)
+                               + "): " + error.what());
         }
-        RecalcExpiry(p, options.source);
     }
     if (options.table)
         PrintTable(series, options.locale);

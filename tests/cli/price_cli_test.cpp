@@ -104,6 +104,22 @@ TEST_F(PriceCliTest, ErrorsAndUsage)
     EXPECT_NE(unpriceable.err.find("underlying price must be positive"), std::string::npos)
         << unpriceable.err;
 
+    // Of two expiries, the second has a strike of 0: the message says which.
+    std::string second = kQuotedSeries;
+    const auto swap = [&second](const std::string& from, const std::string& to) {
+        second.replace(second.find(from), from.size(), to);
+    };
+    swap("[[100, 100], [110, 110]]", "[[100, 100], [0, 0]]");
+    swap("\"ExpiryDate\": 39540", "\"ExpiryDate\": 39568");
+    std::string two = kQuotedSeries;
+    two.replace(two.rfind(']'), 1, "," + second.substr(1));
+    WriteFile(PathOf("two.json"), two);
+    const Outcome badSecond = Run({"price", PathOf("two.json")});
+    EXPECT_EQ(badSecond.status, 2);
+    EXPECT_EQ(badSecond.out, "") << "nothing printed of a series that cannot be priced";
+    EXPECT_NE(badSecond.err.find("expiry 2 (2008-04-30)"), std::string::npos) << badSecond.err;
+    EXPECT_NE(badSecond.err.find("strike 2 (call)"), std::string::npos) << badSecond.err;
+
     WriteFile(PathOf("abc.json"), kQuotedSeries);
     EXPECT_EQ(Run({"price", PathOf("abc.json"), "--skew", "mid"}).status, 2);
     EXPECT_EQ(Run({"price", PathOf("abc.json"), "--colour"}).status, 2);
