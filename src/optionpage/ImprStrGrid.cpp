@@ -217,9 +217,13 @@ void TwoToneDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     if (fixed) {
         painter->fillRect(option.rect, grid_->FixedColor());
         if (!text.isEmpty()) {
+            // Strike labels are padded to one width: left-aligned, their
+            // letters and numbers line up from row to row, which centring in a
+            // proportional font would undo.
             painter->setFont(grid_->FixedFont());
             painter->setPen(grid_->FixedFontColor());
-            painter->drawText(option.rect.adjusted(m, m, -m, -m), Qt::AlignCenter | Qt::TextWordWrap,
+            painter->drawText(option.rect.adjusted(m, m, -m, -m),
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
                               TImpStrGrid::DisplayText(text));
         }
     } else {
@@ -464,6 +468,13 @@ QString TImpStrGrid::DisplayText(const QString& text)
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // Further lines keep the first line's indent, so an option code starts
+    // under its strike label.
+    qsizetype indent = 0;
+    while (indent < shown.size() && shown.at(indent) == QLatin1Char(' '))
+        ++indent;
+    if (indent > 0 && indent < shown.size())
+        shown.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(indent, QLatin1Char(' ')));
     return shown;
 }
 

@@ -87,8 +87,9 @@ private:
     TImpStrGrid* grid_;
 };
 
-// Paints the fixed column like the header row and the data cells in their
-// band colour; edits bid and ask texts in a right-aligned line edit.
+// Paints the fixed column in the fixed colour and font, its labels
+// left-aligned so they line up, and the data cells in their band colour;
+// edits bid and ask texts in a right-aligned line edit.
 class TwoToneDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -170,7 +171,8 @@ public:
     void GrowFixedRows();
 
     // A text shown in a cell: line breaks as typed by the series ("\r") become
-    // line breaks of the painter.
+    // line breaks of the painter, and further lines take the first line's
+    // leading blanks.
     static QString DisplayText(const QString& text);
 
     static constexpr int kTextMargin = 2;

@@ -1053,14 +1053,18 @@ private slots:
         QCOMPARE(c100, c90);
         const int code = LeftmostInk(image, hundred.adjusted(0, hundred.height() / 2, 0, 0));
         QVERIFY2(std::abs(code - c100) <= 2, qPrintable(QStringLiteral("%1 %2").arg(code).arg(c100)));
-        // The numbers begin in one place too: the first ink right of the C.
+        // The numbers begin in one place too, give or take the digits' own
+        // side bearings: the first ink right of the C.
         auto numberStart = [&](const QRect& rect) {
             int x = LeftmostInk(image, rect);
             while (x <= rect.right() && LeftmostInk(image, QRect(x, rect.top(), 1, rect.height())) >= 0)
                 ++x;  // through the C
             return LeftmostInk(image, QRect(x, rect.top(), rect.right() - x, rect.height()));
         };
-        QCOMPARE(numberStart(hundred.adjusted(0, 0, 0, -hundred.height() / 2)), numberStart(ninety));
+        const int from100 = numberStart(hundred.adjusted(0, 0, 0, -hundred.height() / 2));
+        const int from90 = numberStart(ninety);
+        QVERIFY2(from90 > c90 && std::abs(from100 - from90) <= 2,
+                 qPrintable(QStringLiteral("%1 %2").arg(from100).arg(from90)));
     }
 
     void pageSitsBelowTheMainWindow()
