@@ -895,15 +895,21 @@ void TfrmOPage::FitColumns()
     if (rowsHeight > dataHeight)
         sum += scrollBarWidth_;
     const int gridWidth = TheGrid->width() - 2 * TheGrid->frameWidth();
-    const int extra = static_cast<int>(
-        std::nearbyint(static_cast<double>(gridWidth - sum) / (count - 1)));
+    // Columns 1 to 13 share the room; the pixels that do not divide evenly
+    // go one each to the first columns, so the last column ends at the
+    // grid's edge rather than short of it or beyond it.
+    const int spare = gridWidth - sum;
+    const int shared = count - 1;
+    const int extra = spare / shared;
+    const int remainder = spare - extra * shared;
     // A column never gets narrower than its header or a number needs.
     const QFontMetrics metrics(TheGrid->font());
     const int numberWidth = metrics.horizontalAdvance(QStringLiteral("-000.000 "))
                             + 2 * TImpStrGrid::kTextMargin;
     for (int c = 1; c < count; ++c) {
         const int least = std::max(numberWidth, TheGrid->FixedTextWidth(TheGrid->CellText(c, 0)));
-        TheGrid->SetColWidth(c, std::max(TheGrid->ColWidth(c) + extra, least));
+        const int share = extra + (c <= std::abs(remainder) ? (remainder > 0 ? 1 : -1) : 0);
+        TheGrid->SetColWidth(c, std::max(TheGrid->ColWidth(c) + share, least));
     }
 }
 

@@ -1067,6 +1067,36 @@ private slots:
                  qPrintable(QStringLiteral("%1 %2").arg(from100).arg(from90)));
     }
 
+    void columnsFillTheGridWidth_data()
+    {
+        QTest::addColumn<int>("mainWidth");
+        QTest::newRow("900") << 900;
+        QTest::newRow("1040") << 1040;
+        QTest::newRow("1111") << 1111;
+        QTest::newRow("1203") << 1203;
+    }
+    void columnsFillTheGridWidth()
+    {
+        QFETCH(int, mainWidth);
+        PageEnvironment environment = Environment();
+        environment.mainWindowGeometry = QRect(0, 0, mainWidth, 60);
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")), environment);
+        QVERIFY(page);
+        auto columnsWidth = [&] {
+            int sum = 0;
+            for (int c = 0; c < page->TheGrid->ColCount(); ++c)
+                sum += page->TheGrid->ColWidth(c);
+            return sum;
+        };
+        // The last column ends at the grid's right edge: no strip of
+        // background beside it, and no column cut off.
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        QTRY_COMPARE(columnsWidth(), page->TheGrid->viewport()->width());
+        page->resize(page->width() + 37, page->height());
+        QTRY_COMPARE(columnsWidth(), page->TheGrid->viewport()->width());
+    }
+
     void pageSitsBelowTheMainWindow()
     {
         PageEnvironment environment = Environment();
