@@ -1,5 +1,6 @@
 #include "app/GuiSeams.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -10,19 +11,30 @@ const QString kBoxTitle = QStringLiteral("Kestrava v2.7");
 
 }  // namespace
 
+QWidget* MessageBoxNotifier::Owner() const
+{
+    // A message is about what the user is doing: it shows over the dialog or
+    // page in use rather than up at the strip.
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return parent_;
+}
+
 void MessageBoxNotifier::Info(const std::string& text)
 {
-    QMessageBox::information(parent_, kBoxTitle, QString::fromStdString(text));
+    QMessageBox::information(Owner(), kBoxTitle, QString::fromStdString(text));
 }
 
 void MessageBoxNotifier::Error(const std::string& text)
 {
-    QMessageBox::critical(parent_, kBoxTitle, QString::fromStdString(text));
+    QMessageBox::critical(Owner(), kBoxTitle, QString::fromStdString(text));
 }
 
 bool MessageBoxNotifier::AskYesNo(const std::string& text)
 {
-    return QMessageBox::warning(parent_, kBoxTitle, QString::fromStdString(text),
+    return QMessageBox::warning(Owner(), kBoxTitle, QString::fromStdString(text),
                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
            == QMessageBox::Yes;
 }

@@ -12,7 +12,8 @@ namespace kestrava {
 
 class MessageBoxNotifier : public Notifier {
 public:
-    // The boxes are centred over `parent` when it is set and still alive.
+    // The boxes are centred over the program's window in use, else over
+    // `parent` when it is set and still alive.
     explicit MessageBoxNotifier(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
 
@@ -21,6 +22,8 @@ public:
     bool AskYesNo(const std::string& text) override;
 
 private:
+    QWidget* Owner() const;
+
     QPointer<QWidget> parent_;
 };
 

@@ -1,13 +1,18 @@
 // The interest rates dialog and the about box.
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QUrlQuery>
 
 #include "app/About.h"
 #include "app/AppSettings.h"
+#include "app/GuiSeams.h"
 #include "app/IntRateDlg.h"
 #include "controls/rmSpin.h"
 
@@ -30,6 +35,8 @@ private slots:
     void versionText();
     void aboutShowsProgramVersion();
     void mailLinkCarriesSubject();
+
+    void messagesShowOverTheWindowInUse();
 };
 
 void AppDialogsTest::ratesShowInPercent()
@@ -171,6 +178,41 @@ void AppDialogsTest::mailLinkCarriesSubject()
     QCOMPARE(url.path(), kSupportAddress);
     QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), QStringLiteral("Kestrava26 "));
     QVERIFY(url.toString(QUrl::FullyEncoded).endsWith(QStringLiteral("?subject=Kestrava26%20")));
+}
+
+void AppDialogsTest::messagesShowOverTheWindowInUse()
+{
+    // The notifier belongs to the strip at the top of the screen; a message
+    // about a dialog's input shows over that dialog, not up at the strip.
+    QWidget strip;
+    strip.show();
+    MessageBoxNotifier notifier(&strip);
+    QDialog dialog;
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    QPointer<QWidget> over;
+    QString shown;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, this, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            over = box->parentWidget();
+            shown = box->text();
+            box->accept();
+        }
+    });
+    answer.start(20);
+    notifier.Info("You need to enter a Ticker/Symbol");
+    QCOMPARE(shown, QStringLiteral("You need to enter a Ticker/Symbol"));
+    QCOMPARE(over.data(), &dialog);
+
+    // With no window of the program in use, the strip is the owner.
+    dialog.hide();
+    QApplication::setActiveWindow(nullptr);
+    over = nullptr;
+    notifier.Error("Cannot create");
+    QCOMPARE(over.data(), &strip);
 }
 
 QTEST_MAIN(AppDialogsTest)
