@@ -41,6 +41,16 @@ std::string_view Copy(std::string_view text, std::size_t start, std::size_t coun
     return text.substr(start - 1, count);
 }
 
+// The exchange suffix of an option symbol word: "-" and the character after
+// it, or a single blank for a word without one, as the quote filter writes it.
+std::string SymbolSuffix(std::string_view w)
+{
+    const std::size_t dash = w.find('-');
+    if (dash == std::string_view::npos)
+        return " ";
+    return "-" + std::string(Copy(w, dash + 2, 1));
+}
+
 bool IsAllBlanks(std::string_view text)
 {
     return !text.empty() && text.find_first_not_of(' ') == std::string_view::npos;
@@ -219,11 +229,8 @@ void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
         if (w.find('(') == std::string_view::npos || w.find(')') == std::string_view::npos)
             continue;
         std::string root = StripDigits(Copy(w, 2, 4));
-        const std::size_t dash = w.find('-');
-        if (dash != std::string_view::npos) {
-            root += '-';
-            root += Copy(w, dash + 2, 1);
-        }
+        if (const std::string suffix = SymbolSuffix(w); suffix != " ")
+            root += suffix;
         roots.insert(std::move(root));
     }
     if (file.Failed())
@@ -305,7 +312,10 @@ void TCboePriceReader::ReadQuotes()
             || description.find(SuffixFilter) == std::string_view::npos)
             continue;
         const std::string_view w = line.Word(0, kSymbolWord);
-        if (StripDigits(Copy(w, 2, 4)) != OptionRoot)
+        // Every description holds a blank, so the plain root's filter alone
+        // would also let the exchange copies ("-E") through.
+        if (StripDigits(Copy(w, 2, 4)) != OptionRoot
+            || (!SuffixFilter.empty() && SymbolSuffix(w) != SuffixFilter))
             continue;
         if (line.Integer(Copy(w, OptionRoot.size() + 4, 2)) != ExpiryDay)
             continue;

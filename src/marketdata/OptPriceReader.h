@@ -34,7 +34,7 @@ public:
     std::string QuoteTime;         // out: from line 2
     std::string MonthFilter;       // in: "Jan" .. "Dec"
     std::string YearFilter;        // in: last two digits of the expiry year
-    std::string SuffixFilter;      // in: " " or "-" and one character
+    std::string SuffixFilter;      // in: the rows' exchange suffix, "-" and one character; " " none
     std::int16_t ExpiryDay = 0;    // in: day of month of the expiry
     std::string FileName;          // in: the quote file
     std::int32_t StrikeCount = 0;  // in: series strikes, 1 to 20 (more are not read)

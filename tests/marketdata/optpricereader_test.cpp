@@ -231,6 +231,25 @@ TEST_F(QuoteFileTest, ScanOrderAndFilters)
     EXPECT_FLOAT_EQ(year.Last(1, 1), 1.10f);
 }
 
+TEST_F(QuoteFileTest, PlainRootTakesNoExchangeCopy)
+{
+    // Strike 10 has its exchange copy first; strike 20 has no plain row.
+    const std::string path = Write(
+        "XYZ.txt", kHead + Row("11 Feb", "10.00", "XYZ1119B10-E", "XYZ1119N10-E", "7,0,7,7")
+                       + Row("11 Feb", "10.00", "XYZ1119B10", "XYZ1119N10", "1,0,1,1")
+                       + Row("11 Feb", "20.00", "XYZ1119B20-E", "XYZ1119N20-E", "8,0,8,8"));
+    TCboePriceReader plain = Reader(path, 2, EncodeDate(2011, 2, 19), "XYZ", {10, 20});
+    ASSERT_TRUE(plain.LoadQuotes());
+    EXPECT_FLOAT_EQ(plain.Last(1, 1), 1);
+    EXPECT_EQ(plain.Last(2, 1), 0);
+    EXPECT_EQ(plain.OptCode(2, 2), "");
+
+    TCboePriceReader suffixed = Reader(path, 2, EncodeDate(2011, 2, 19), "XYZ-E", {10, 20});
+    ASSERT_TRUE(suffixed.LoadQuotes());
+    EXPECT_FLOAT_EQ(suffixed.Last(1, 1), 7);
+    EXPECT_FLOAT_EQ(suffixed.Last(2, 1), 8);
+}
+
 TEST_F(QuoteFileTest, StrikeIndicesNeverLeaveTheTables)
 {
     TCboePriceReader reader(notifier_, kUsLocale);
