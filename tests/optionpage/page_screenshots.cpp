@@ -42,8 +42,11 @@ SeriesSetup Setup(int model, int contractType)
     setup.numExpiries = 3;
     setup.expiryDates = {QDate(2009, 3, 20), QDate(2009, 4, 17), QDate(2009, 6, 19)};
     setup.numStrikes = QStringLiteral("7");
-    setup.firstStrike = QStringLiteral("42.5");
-    setup.strikeIncrement = QStringLiteral("2.5");
+    // The future trades near 100 with whole strikes, so its labels run from
+    // two to three digits; the others near 45 with strikes of 2.50.
+    const bool future = contractType == kFuture;
+    setup.firstStrike = future ? QStringLiteral("85") : QStringLiteral("42.5");
+    setup.strikeIncrement = future ? QStringLiteral("5") : QStringLiteral("2.5");
     setup.optionSymbol = QStringLiteral("XYZ");
     setup.symbolText = QStringLiteral("XYZ");
     setup.contractType = contractType;
@@ -57,13 +60,13 @@ SeriesSetup Setup(int model, int contractType)
     return setup;
 }
 
-void WritePrices(const QString& path, TDateTime lastDate)
+void WritePrices(const QString& path, TDateTime lastDate, double level = 45.0)
 {
     PriceWorkFileWriter writer(path.toStdString());
     for (int i = 0; i < 250; ++i) {
         TPriceRecord record;
         record.Date = lastDate - (249 - i);
-        record.Close = static_cast<float>(45.0 * std::exp(0.03 * std::sin(i * 0.45) + 0.0004 * i));
+        record.Close = static_cast<float>(level * std::exp(0.03 * std::sin(i * 0.45) + 0.0004 * i));
         writer.Append(record);
     }
     writer.Close();
@@ -128,6 +131,8 @@ int main(int argc, char** argv)
     WritePrices(work, EncodeDate(2009, 2, 27));
     const QString expiredWork = temp.filePath(QStringLiteral("XYZOLD.TEM"));
     WritePrices(expiredWork, EncodeDate(2009, 3, 27));
+    const QString futureWork = temp.filePath(QStringLiteral("XYZFUT.TEM"));
+    WritePrices(futureWork, EncodeDate(2009, 2, 27), 95.0);
 
     struct Shot {
         const char* name;
@@ -147,7 +152,9 @@ int main(int argc, char** argv)
         PageSource source;
         source.setup = Setup(shot.model, shot.contract);
         source.setup.sourceFilePath = temp.filePath(QStringLiteral("XYZ.csv"));
-        source.setup.workFilePath = shot.expired ? expiredWork : work;
+        source.setup.workFilePath = shot.expired                ? expiredWork
+                                    : shot.contract == kFuture ? futureWork
+                                                               : work;
         std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(Environment(), source, notifier));
         if (!page)
             return 1;
