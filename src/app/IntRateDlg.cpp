@@ -61,7 +61,7 @@ TdlgIntRates::TdlgIntRates(AppSettings& settings, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
-    connect(help, &QShortcut::activated, this, [] { ShowHelp(kHelpRiskFreeRates); });
+    connect(help, &QShortcut::activated, this, [this] { emit HelpRequested(kHelpRiskFreeRates); });
 }
 
 void TdlgIntRates::done(int result)

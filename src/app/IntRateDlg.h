@@ -22,6 +22,10 @@ public:
     // Stores the rates only when the dialog closes with OK.
     void done(int result) override;
 
+signals:
+    // The user asked for help (F1); the main window opens the keyword's page.
+    void HelpRequested(const QString& keyword);
+
 private:
     AppSettings& settings_;
 };

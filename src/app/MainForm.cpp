@@ -595,6 +595,7 @@ void TMainForm::EditDownloadListItemClick()
 void TMainForm::Editdefaultinterestrates1Click()
 {
     TdlgIntRates dialog(settings_, this);
+    connect(&dialog, &TdlgIntRates::HelpRequested, this, &TMainForm::ShowHelpPage);
     dialog.exec();
 }
 

@@ -112,6 +112,7 @@ private slots:
     void sampleSeriesOpensOnFirstRun();
     void saveWritesThroughThePage();
     void helpOpensThePageOfTheActiveWindow();
+    void helpThatCannotOpenSaysSo();
     void emptyListRefusesDownload();
     void downloadProgress();
 
@@ -685,6 +686,34 @@ void MainFormTest::helpOpensThePageOfTheActiveWindow()
     QCOMPARE(browser.opened[1].fileName(), QStringLiteral("index.html"));
     QCOMPARE(browser.opened[2].fileName(), QStringLiteral("index.html"));
     QVERIFY(QFileInfo::exists(browser.opened[0].toLocalFile()));
+}
+
+void MainFormTest::helpThatCannotOpenSaysSo()
+{
+    // The help pages cannot be written out: F1 in the strip and in the
+    // interest rates dialog both tell the user instead of doing nothing.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", root_->path().toLocal8Bit());
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    QVERIFY(cache.startsWith(root_->path()));
+    QVERIFY(QDir().mkpath(cache));
+    QFile blocker(cache + QStringLiteral("/Tovanek"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    form->sbHelpClick();
+    QCOMPARE(notifier_.infos.size(), 1);
+    WhileModal([](QWidget* modal) {
+        if (modal->objectName() == QStringLiteral("dlgIntRates"))
+            QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, Qt::Key_F1);
+    });
+    form->Editdefaultinterestrates1Click();
+    WhileModal(nullptr);
+    qputenv("HOME", home);
+    QCOMPARE(notifier_.infos.size(), 2);
+    QVERIFY2(notifier_.infos[1].startsWith(QStringLiteral("Cannot create ")), qPrintable(notifier_.infos[1]));
 }
 
 void MainFormTest::emptyListRefusesDownload()
