@@ -518,10 +518,24 @@ void TImpStrGrid::keyboardSearch(const QString&)
     // nothing.
 }
 
+bool TImpStrGrid::CommitEdit()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return false;
+    QWidget* editor = indexWidget(currentIndex());
+    if (!editor)
+        return false;
+    commitData(editor);
+    committingQuietly_ = true;
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+    committingQuietly_ = false;
+    return true;
+}
+
 void TImpStrGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
 {
     QTableView::closeEditor(editor, hint);
-    if (hint != QAbstractItemDelegate::RevertModelCache)
+    if (hint != QAbstractItemDelegate::RevertModelCache && !committingQuietly_)
         emit cellEditCommitted();
 }
 

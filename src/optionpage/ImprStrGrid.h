@@ -177,6 +177,11 @@ public:
 
     static constexpr int kTextMargin = 2;
 
+    // Hands the text of an open cell editor to its cell and closes the
+    // editor, as Enter does but without cellEditCommitted. False when no
+    // editor is open.
+    bool CommitEdit();
+
     void keyboardSearch(const QString& search) override;
 
 signals:
@@ -210,6 +215,7 @@ private:
     int defaultRowHeight_ = 24;
     int defaultColWidth_ = 64;
     int repaintRequests_ = 0;
+    bool committingQuietly_ = false;
 };
 
 }  // namespace kestrava

@@ -1164,6 +1164,9 @@ bool TfrmOPage::ReadQuoteCells()
     if (!p)
         return true;
     readingQuotes_ = true;
+    // A bid or ask still being typed counts: the tab may change or Calculate
+    // run by its shortcut while the cell editor holds the text.
+    TheGrid->CommitEdit();
     const char separator = environment_.locale.decimalSeparator;
     const int n = p->NumStrikes;
     auto read = [&](int col, int row, float& value) {

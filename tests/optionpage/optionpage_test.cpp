@@ -170,9 +170,9 @@ private:
         QWidget* editor = QApplication::focusWidget();
         QVERIFY(editor && editor != grid);
         QTest::keyClicks(editor, text.mid(1));
-        if (key != 0)
+        if (key > 0)
             QTest::keyClick(editor, static_cast<Qt::Key>(key));
-        else
+        else if (key == 0)
             page->fseUlying->setFocus(Qt::MouseFocusReason);  // a click outside the grid
     }
 
@@ -465,6 +465,42 @@ private slots:
                  QString::number(p->BidIV(2, 2) * 100.0, 'f', 1) + u' ');
         // No model ran: the value changes on Calculate only.
         QCOMPARE(p->Theo(2, 2), theoBefore);
+        QVERIFY(notifier.messages.empty());
+    }
+
+    void bidBeingTypedBelongsToItsExpiry_data()
+    {
+        QTest::addColumn<bool>("clickTab");
+        QTest::newRow("another tab clicked") << true;
+        QTest::newRow("Calculate by its shortcut") << false;
+    }
+    void bidBeingTypedBelongsToItsExpiry()
+    {
+        QFETCH(bool, clickTab);
+        PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5"), 1));
+        QVERIFY(page);
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        TInOutObj* first = page->SeriesAt(0);
+        TInOutObj* second = page->SeriesAt(1);
+        // The editor is still open when the user acts elsewhere.
+        TypeIntoCell(page.get(), 3, 5, QStringLiteral("6.10"), -1);
+        QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        if (clickTab) {
+            QTabBar* tabs = page->TabControl1;
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+            QCOMPARE(tabs->currentIndex(), 1);
+        } else {
+            // As its Alt+C shortcut does: the focus stays in the editor.
+            page->cmdReCalc->click();
+        }
+        QCOMPARE(first->Bid(2, 2), 6.1f);
+        QVERIFY(first->BidIV(2, 2) > 0);
+        QCOMPARE(second->Bid(2, 2), 0.0f);
+        // No editor is left open over another expiry's cell.
+        QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        QCOMPARE(page->TheGrid->CellText(3, 5), clickTab ? QString() : QStringLiteral("6.10 "));
         QVERIFY(notifier.messages.empty());
     }
 
