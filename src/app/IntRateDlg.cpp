@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
@@ -25,6 +27,15 @@ TrmFloatSpinEdit* RateEdit(const char* name, float rate, QWidget* parent)
     edit->SetUseRanges(true);
     edit->SetMaxLength(5);
     edit->SetValue(static_cast<double>(rate) * 100.0);
+    // As wide as the five characters it takes, beside the button pair.
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    const QFontMetrics metrics = edit->fontMetrics();
+    const QSize text(metrics.horizontalAdvance(QStringLiteral("00.000")), metrics.height());
+    const QMargins margins = edit->textMargins();
+    edit->setFixedWidth(edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, edit).width()
+                        + margins.left() + margins.right());
     return edit;
 }
 
