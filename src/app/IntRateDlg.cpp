@@ -79,12 +79,14 @@ void TdlgIntRates::done(int result)
 {
     if (result == QDialog::Accepted) {
         // Enter takes OK without the focus leaving the box, so a typed rate
-        // may still be outside 0 to 99 %; it is stored as the box would show it.
-        for (TrmFloatSpinEdit* edit : {FSpinEdit1, FSpinEdit2, FSpinEdit3})
-            edit->ReapplyRange();
-        settings_.Rate30 = static_cast<float>(FSpinEdit1->Value() / 100.0);
-        settings_.Rate60 = static_cast<float>(FSpinEdit2->Value() / 100.0);
-        settings_.Rate90 = static_cast<float>(FSpinEdit3->Value() / 100.0);
+        // may still be outside 0 to 99 %: it is brought into the range, as
+        // leaving the box would have done.
+        const auto rate = [](TrmFloatSpinEdit* edit) {
+            return static_cast<float>(edit->CheckValue(edit->Value()) / 100.0);
+        };
+        settings_.Rate30 = rate(FSpinEdit1);
+        settings_.Rate60 = rate(FSpinEdit2);
+        settings_.Rate90 = rate(FSpinEdit3);
     }
     QDialog::done(result);
 }

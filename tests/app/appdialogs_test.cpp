@@ -120,6 +120,7 @@ void AppDialogsTest::typingOverTheShownRate_data()
     QTest::newRow("a new rate replaces the shown one") << QStringLiteral("2") << 0.02f;
     QTest::newRow("above 99 %") << QStringLiteral("150") << 0.99f;
     QTest::newRow("negative") << QStringLiteral("-2") << 0.0f;
+    QTest::newRow("three decimals kept") << QStringLiteral("1.255") << 0.01255f;
 }
 
 void AppDialogsTest::typingOverTheShownRate()
