@@ -461,6 +461,11 @@ bool TfrmOPage::FormCreate(const PageSource& source)
             DrawChart();
         }
 
+        // The boxes show the first expiry before anything is priced: showing
+        // stores their rounded values, so that a Calculate with nothing
+        // changed gives the same numbers as the first one.
+        ShowSeriesLabels();
+
         // Quotes when the symbol has a quote file, else a plain Calculate:
         // the same as after a download.
         RefreshAfterDownload();

@@ -504,6 +504,33 @@ private slots:
         QVERIFY(notifier.messages.empty());
     }
 
+    void calculateWithNothingChangedKeepsTheValues()
+    {
+        // A volatility and a price with more decimals than the boxes show.
+        const QString work = temp.filePath(QStringLiteral("again.TEM"));
+        WritePriceWorkFile(work, EncodeDate(2009, 3, 25), 200);
+        SeriesSetup setup = Setup(5, QStringLiteral("57.5"), QStringLiteral("2.5"));
+        setup.expiryDates = {QDate(2009, 4, 17), QDate(2009, 5, 15), QDate(2009, 6, 19)};
+        setup.workFilePath = work;
+        setup.sourceFilePath = temp.filePath(QStringLiteral("again.csv"));
+        PagePtr page = Build(setup);
+        QVERIFY(page);
+        std::vector<float> before;
+        for (const TInOutObj* p : page->Expiries())
+            for (int s = 1; s <= p->NumStrikes; ++s)
+                for (int k = 1; k <= 2; ++k)
+                    before.push_back(p->Theo(s, k));
+        page->cmdReCalc->click();
+        std::size_t i = 0;
+        for (const TInOutObj* p : page->Expiries())
+            for (int s = 1; s <= p->NumStrikes; ++s)
+                for (int k = 1; k <= 2; ++k)
+                    QVERIFY2(p->Theo(s, k) == before[i++],
+                             qPrintable(QStringLiteral("strike %1 side %2: %3 then %4")
+                                            .arg(s).arg(k).arg(double(before[i - 1]), 0, 'g', 9)
+                                            .arg(double(p->Theo(s, k)), 0, 'g', 9)));
+    }
+
     void typedTextThatIsNoNumberIsNamed()
     {
         PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5"), 1));
