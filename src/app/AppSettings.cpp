@@ -40,8 +40,12 @@ void ReadRate(QSettings& settings, const QString& name, const LocaleInfo& locale
     if (!stored.isValid())
         return;
     const QString text = stored.toString();
-    if (!ParseRateText(text, locale, rate) && problems)
-        problems->append(Problem(kRates, name, text, RateText(rate, locale)));
+    if (!ParseRateText(text, locale, rate) && problems) {
+        // The user reads the rate as it was meant (0.005), not its stored form.
+        QString meant = QString::number(static_cast<double>(rate), 'g', 6);
+        meant.replace(QLatin1Char('.'), QLatin1Char(locale.decimalSeparator));
+        problems->append(Problem(kRates, name, text, meant));
+    }
 }
 
 }  // namespace

@@ -290,6 +290,7 @@ void MainFormTest::badRateStillStarts()
     QCOMPARE(notifier_.infos.size(), 1);
     QVERIFY(notifier_.infos.first().contains(QStringLiteral("30DayRate")));
     QVERIFY(notifier_.infos.first().contains(QStringLiteral("half a percent")));
+    QVERIFY2(notifier_.infos.first().endsWith(QStringLiteral("using 0.005 instead.")), qPrintable(notifier_.infos.first()));
 }
 
 void MainFormTest::dataFolderThatCannotBeMade()
