@@ -638,17 +638,26 @@ bool TfrmOPage::OpenSeriesFile()
 {
     std::vector<TInOutObj> loaded;
     bool reported = false;
+    std::string failure;
     try {
         reported = !LoadSeriesFile(seriesFile_.toStdString(), loaded, notifier_);
     } catch (const SeriesFileError& error) {
-        notifier_.Error(error.what());
-        reported = true;
+        failure = error.what();
     }
     if (loaded.empty()) {
-        if (!reported)
-            notifier_.Error(kNoSeriesInFile + QFileInfo(seriesFile_).fileName().toStdString() + ".");
+        // The reader's words alone ("Stream read error") say neither which
+        // file failed nor that nothing could be shown.
+        if (!reported) {
+            std::string message =
+                kNoSeriesInFile + QFileInfo(seriesFile_).fileName().toStdString() + ".";
+            if (!failure.empty())
+                message += " " + failure;
+            notifier_.Error(message);
+        }
         return false;
     }
+    if (!failure.empty())
+        notifier_.Error(failure);
     for (TInOutObj& series : loaded)
         AddExpiryTab(std::make_unique<TInOutObj>(std::move(series)));
 

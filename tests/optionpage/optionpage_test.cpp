@@ -790,18 +790,30 @@ private slots:
         QTest::addColumn<QByteArray>("fileBytes");
         QTest::addColumn<QString>("firstStrike");
         QTest::addColumn<int>("expiries");
-        QTest::newRow("empty series file") << QByteArray("") << QString() << 0;
-        QTest::newRow("series file of text") << QByteArray("hello, world\n") << QString() << 0;
-        QTest::newRow("first strike not a number") << QByteArray() << QStringLiteral("1OO") << 3;
-        QTest::newRow("no expiry") << QByteArray() << QStringLiteral("100") << 0;
+        QTest::addColumn<QString>("message");  // what it begins with
+        const QString none = QStringLiteral("There is no option series in bad.ops.");
+        QTest::newRow("empty series file") << QByteArray("") << QString() << 0
+                                           << none + QStringLiteral(" Stream read error");
+        QTest::newRow("series file of text") << QByteArray("hello, world\n") << QString() << 0
+                                             << none + QStringLiteral(" Invalid property value");
+        QTest::newRow("list without expiries") << QByteArray("\x01\x00", 2) << QString() << 0 << none;
+        QTest::newRow("no series file") << QByteArray() << QString() << 0
+                                        << QStringLiteral("There is no option series in gone.ops. Cannot open file");
+        QTest::newRow("first strike not a number") << QByteArray() << QStringLiteral("1OO") << 3
+                                                   << "'1OO' is not a valid floating point value";
+        QTest::newRow("no expiry") << QByteArray() << QStringLiteral("100") << 0
+                                   << "The series has no expiry date.";
     }
     void unusableInputBuildsNoPage()
     {
         QFETCH(QByteArray, fileBytes);
         QFETCH(QString, firstStrike);
         QFETCH(int, expiries);
+        QFETCH(QString, message);
         PagePtr page;
-        if (firstStrike.isEmpty()) {
+        if (firstStrike.isEmpty() && fileBytes.isNull()) {
+            page = Open(temp.filePath(QStringLiteral("gone.ops")));
+        } else if (firstStrike.isEmpty()) {
             const QString file = temp.filePath(QStringLiteral("bad.ops"));
             QFile out(file);
             QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -814,9 +826,29 @@ private slots:
             page = Build(setup);
         }
         QVERIFY(!page);
+        // One message that says what is wrong, and with a file, which file.
         QCOMPARE(notifier.messages.size(), std::size_t(1));
-        if (firstStrike == QStringLiteral("1OO"))
-            QCOMPARE(notifier.messages.front(), std::string("'1OO' is not a valid floating point value"));
+        const QString shown = QString::fromStdString(notifier.messages.front());
+        QVERIFY2(shown.startsWith(message), qPrintable(shown));
+    }
+
+    void damagedFileKeepsTheExpiriesBeforeTheDamage()
+    {
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
+        QVERIFY(page);
+        const QString file = temp.filePath(QStringLiteral("cut.ops"));
+        page->SetSeriesFile(file);
+        QVERIFY(page->SavePage());
+        // Cut in the middle of the second of three records.
+        QVERIFY(QFile::resize(file, QFileInfo(file).size() / 2));
+        PagePtr reopened = Open(file);
+        QVERIFY(reopened);
+        QCOMPARE(reopened->ExpiryCount(), 1);
+        QCOMPARE(reopened->TabControl1->count(), 1);
+        QCOMPARE(reopened->TabControl1->tabText(0), page->TabControl1->tabText(0));
+        QCOMPARE(notifier.messages.size(), std::size_t(1));
+        QCOMPARE(notifier.messages.front(), std::string("Trouble reading saved Option Grid."));
+        QVERIFY(!reopened->TheGrid->CellText(7, 1).isEmpty());
     }
 
     void seriesWithoutPriceFileStartsTodayAtTwentyFivePercent()
