@@ -1368,6 +1368,10 @@ void TfrmOPage::CalcSig()
     // The boxes' handlers have pushed the date; make sure every expiry has it
     // even when no box text changed.
     PushInputs();
+    // The valuation date is now the file's last day; the days left count
+    // from there.
+    if (const TInOutObj* p = CurrentSeries())
+        ShowExpiryDays(p->DaysToExpiry());
     DrawChart();
 }
 

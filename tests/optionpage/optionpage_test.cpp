@@ -631,6 +631,30 @@ private slots:
         QVERIFY(notifier.messages.empty());
     }
 
+    void historyButtonShowsTheDaysLeftFromItsDate()
+    {
+        const QString work = temp.filePath(QStringLiteral("days.TEM"));
+        WritePriceWorkFile(work, EncodeDate(2009, 3, 25), 200);
+        SeriesSetup setup = Setup(3, QStringLiteral("45"), QStringLiteral("5"));
+        setup.expiryDates = {QDate(2009, 4, 17), QDate(2009, 5, 15), QDate(2009, 6, 19)};
+        setup.workFilePath = work;
+        setup.sourceFilePath = temp.filePath(QStringLiteral("days.csv"));
+        PagePtr page = Build(setup);
+        QVERIFY(page);
+        page->show();
+        // April 17 is 23 days after March 25, the file's last day.
+        QCOMPARE(page->seExpDays->text(), QStringLiteral("23"));
+        page->seExpDays->SetValue(10);
+        QCOMPARE(page->PageToday(), EncodeDate(2009, 4, 7));
+        // The button values the series on the price file's last day again;
+        // the days left say so.
+        page->cmdCalcSig->click();
+        QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
+        QCOMPARE(page->seExpDays->text(), QStringLiteral("23"));
+        QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 23);
+        QVERIFY(notifier.messages.empty());
+    }
+
     void savedPageReopensTheSame()
     {
         SeriesSetup setup = Setup(4, QStringLiteral("97.5"), QStringLiteral("2.5"), 3);
