@@ -226,6 +226,18 @@ private slots:
         QCOMPARE(CellColour(grid, 5, strikes + 1), dark);
         QCOMPARE(CellColour(grid, 5, rows - 1), dark);
         QCOMPARE(CellColour(grid, 1, rows - 1), dark);  // an empty cell is still filled
+
+        // The header row and the label column in cream, whatever the band.
+        const QColor cream(255, 251, 240);
+        const QImage image = grid->grab().toImage();
+        QHeaderView* header = grid->horizontalHeader();
+        const QPoint headerCorner = header->geometry().topLeft()
+                                    + QPoint(header->sectionViewportPosition(5) + 3, 3);
+        QCOMPARE(image.pixelColor(headerCorner), cream);
+        const QRect label = grid->visualRect(grid->model()->index(rows - 2, 0));
+        QCOMPARE(image.pixelColor(grid->viewport()->geometry().topLeft() + label.topLeft()
+                                  + QPoint(3, 3)),
+                 cream);
     }
 
     void strikeLabelsFollowTheStep_data()
