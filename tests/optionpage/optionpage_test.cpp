@@ -974,6 +974,31 @@ private slots:
         QCOMPARE(page->lblCntrMdl->text(), kind);
     }
 
+    void closedPageLeavesItsFileAlone()
+    {
+        QPointer<TfrmOPage> page(Build(Setup(3, QStringLiteral("100"), QStringLiteral("5"))).release());
+        QVERIFY(page);
+        const QString file = temp.filePath(QStringLiteral("closed.ops"));
+        page->SetSeriesFile(file);
+        QVERIFY(page->SavePage());
+        const qint64 size = QFileInfo(file).size();
+        QVERIFY(size > 0);
+        page->show();
+        page->close();
+        // Closing gave up the series and the tabs; a save asked for before
+        // the page is gone writes nothing.
+        QVERIFY(page);
+        QCOMPARE(page->TabControl1->count(), 0);
+        QCOMPARE(page->ExpiryCount(), 0);
+        QVERIFY(page->SavePage());
+        QCOMPARE(QFileInfo(file).size(), size);
+        PagePtr reopened = Open(file);
+        QVERIFY(reopened);
+        QCOMPARE(reopened->ExpiryCount(), 3);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(page.isNull());
+    }
+
     void seriesChangeKeepsThePriceFiles()
     {
         const QString work = temp.filePath(QStringLiteral("change.TEM"));
