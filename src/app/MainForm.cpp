@@ -481,10 +481,13 @@ void TMainForm::EditChangeOption()
     const bool accepted = RunSetupDialog(*dialog);
     // The old page may have gone while the dialog was open.
     if (accepted && oldWindow) {
+        // The events run here may take the old page away too; what the new
+        // page needs of it is read first.
+        const QString seriesFile = oldPage->SeriesFile();
+        oldPage = nullptr;
         QCoreApplication::processEvents();
         update();
         openFromFile_ = false;
-        const QString seriesFile = oldPage->SeriesFile();
         if (IOptionPage* page = CreatePage()) {
             page->SetSeriesFile(seriesFile);
             const QString priceFile = page->PriceTextFile();

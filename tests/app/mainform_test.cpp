@@ -108,6 +108,7 @@ private slots:
     void newSeriesPutsItsSymbolOnTheList();
     void cancelledSetupMakesNoPage();
     void changedSeriesReplacesThePage();
+    void pageGoneWhileTheSetupClosesKeepsItsFile();
     void openSetsTheSeriesFolder();
     void sampleSeriesOpensOnFirstRun();
     void saveWritesThroughThePage();
@@ -544,6 +545,38 @@ void MainFormTest::changedSeriesReplacesThePage()
     QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/spy.ops"));
     QVERIFY(form->TickerList().Entries().contains(QStringLiteral("SPY=Spy")));
     QVERIFY(!form->TickerList().Entries().contains(QStringLiteral("SPY=SPY")));
+}
+
+void MainFormTest::pageGoneWhileTheSetupClosesKeepsItsFile()
+{
+    // The events that run after the setup dialog closes may take the edited
+    // page away; its series file still goes to the new page.
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    int built = 0;
+    form->SetPageFactory(PageFromSetup(&built));
+    auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    old->SetSeriesFile(QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
+    auto expiry = std::make_unique<TInOutObj>();
+    expiry->OptSymbol = "SPY";
+    old->expiries.push_back(std::move(expiry));
+    old->Window()->show();
+    Activate(old->Window());
+    QPointer<QWidget> oldWindow = old->Window();
+
+    form->SetSetupDialogHook([&](TdlgInputs& dialog) {
+        AnswerSetup(dialog, QString(), QStringLiteral("SPY"), QStringLiteral("rbEquity"));
+        QTimer::singleShot(0, &dialog, [oldWindow] {
+            QTimer::singleShot(0, [oldWindow] { delete oldWindow.data(); });
+        });
+    });
+    form->EditChangeOption();
+    QCOMPARE(built, 1);
+    QVERIFY(oldWindow.isNull());
+    QCOMPARE(form->PageCount(), 1);
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
 }
 
 void MainFormTest::openSetsTheSeriesFolder()
