@@ -493,12 +493,14 @@ void TMainForm::EditChangeOption()
             const QString priceFile = page->PriceTextFile();
             if (!priceFile.isEmpty() && QFileInfo::exists(priceFile))
                 downloadList_.ReplaceSymbol(page->Title(), PriceFileBase(priceFile));
+            // Showing runs events, which may close the new page as well.
+            const QPointer<QWidget> newWindow = page->Window();
             ShowPage(page);
             if (oldWindow) {
                 oldWindow->close();
                 oldWindow->deleteLater();
             }
-            currentPage_ = page->Window();
+            currentPage_ = newWindow;
         }
     }
     setupDialog_ = nullptr;

@@ -109,6 +109,7 @@ private slots:
     void cancelledSetupMakesNoPage();
     void changedSeriesReplacesThePage();
     void pageGoneWhileTheSetupClosesKeepsItsFile();
+    void newPageThatClosesAtOnceLeavesNoCurrentPage();
     void openSetsTheSeriesFolder();
     void sampleSeriesOpensOnFirstRun();
     void saveWritesThroughThePage();
@@ -577,6 +578,42 @@ void MainFormTest::pageGoneWhileTheSetupClosesKeepsItsFile()
     IOptionPage* page = form->FindActivePage();
     QVERIFY(page);
     QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
+}
+
+void MainFormTest::newPageThatClosesAtOnceLeavesNoCurrentPage()
+{
+    // The events that run while a new page is shown may take it away again;
+    // the command that made it must not touch it afterwards.
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    auto expiry = std::make_unique<TInOutObj>();
+    expiry->OptSymbol = "SPY";
+    old->expiries.push_back(std::move(expiry));
+    old->Window()->show();
+    Activate(old->Window());
+    QPointer<QWidget> oldWindow = old->Window();
+
+    int built = 0;
+    form->SetPageFactory([&built](TMainForm& owner) {
+        std::unique_ptr<IOptionPage> page = PageFromSetup(&built)(owner);
+        QWidget* window = page->Window();
+        QTimer::singleShot(0, window, [window] { delete window; });
+        return page;
+    });
+    form->SetSetupDialogHook([](TdlgInputs& dialog) {
+        AnswerSetup(dialog, QString(), QStringLiteral("SPY"), QStringLiteral("rbEquity"));
+    });
+    form->EditChangeOption();
+    QCOMPARE(built, 1);
+    QTRY_COMPARE(form->PageCount(), 0);
+    QVERIFY(oldWindow.isNull());
+    QVERIFY(form->FindActivePage() == nullptr);
+
+    form->FileNew();
+    QCOMPARE(built, 2);
+    QTRY_COMPARE(form->PageCount(), 0);
+    QVERIFY(form->FindActivePage() == nullptr);
 }
 
 void MainFormTest::openSetsTheSeriesFolder()
