@@ -533,7 +533,9 @@ void TMainForm::FileSave()
     dialog.setDefaultSuffix(QStringLiteral("ops"));
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.selectFile(page->SeriesFile());
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    // The page may close while the dialog is open; nothing is saved then.
+    const QPointer<QWidget> window = page->Window();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() || !window)
         return;
     const QString path = dialog.selectedFiles().constFirst();
     page->SetSeriesFile(path);
@@ -552,7 +554,8 @@ void TMainForm::FilePrint()
         return;
     QPrinter printer;
     QPrintDialog dialog(&printer, this);
-    if (dialog.exec() != QDialog::Accepted)
+    const QPointer<QWidget> window = page->Window();
+    if (dialog.exec() != QDialog::Accepted || !window)
         return;
     try {
         page->PrintPage(printer);

@@ -113,6 +113,7 @@ private slots:
     void openSetsTheSeriesFolder();
     void sampleSeriesOpensOnFirstRun();
     void saveWritesThroughThePage();
+    void pageGoneDuringTheSaveDialogIsNotSaved();
     void helpOpensThePageOfTheActiveWindow();
     void helpThatCannotOpenSaysSo();
     void emptyListRefusesDownload();
@@ -710,6 +711,33 @@ void MainFormTest::saveWritesThroughThePage()
     WhileModal(nullptr);
     QCOMPARE(page->savedTo, QStringList{folder + QStringLiteral("/spy-jan.ops")});
     QCOMPARE(form->SeriesDir(), folder);
+}
+
+void MainFormTest::pageGoneDuringTheSaveDialogIsNotSaved()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* page = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    page->SetSeriesFile(QStringLiteral("SPY.ops"));
+    page->Window()->show();
+    Activate(page->Window());
+    QPointer<QWidget> window = page->Window();
+
+    const QString folder = root_->filePath(QStringLiteral("saved"));
+    QVERIFY(QDir().mkpath(folder));
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            delete window.data();
+            dialog->setDirectory(folder);
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("spy-jan"));
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    form->FileSave();
+    WhileModal(nullptr);
+    QCOMPARE(form->PageCount(), 0);
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/spy-jan.ops")));
+    QCOMPARE(form->SeriesDir(), form->Folders().SeriesDir);
 }
 
 namespace {
