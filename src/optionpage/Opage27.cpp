@@ -195,6 +195,9 @@ TfrmOPage::~TfrmOPage()
     closed_ = true;
     TabControl1->removeEventFilter(this);
     fseUlying->removeEventFilter(this);
+    seExpDays->removeEventFilter(this);
+    seExpDays->Button()->UpButton()->removeEventFilter(this);
+    seExpDays->Button()->DownButton()->removeEventFilter(this);
     TabControl1->disconnect(this);
     TheGrid->disconnect(this);
     TheGrid->selectionModel()->disconnect(this);
@@ -409,6 +412,9 @@ void TfrmOPage::ConnectControls()
     connect(seSigDays, &TrmCustomSpinEdit::changed, this, &TfrmOPage::PushInputs);
     connect(seSteps, &TrmCustomSpinEdit::changed, this, &TfrmOPage::PushInputs);
     connect(seExpDays, &TrmCustomSpinEdit::changed, this, &TfrmOPage::seExpDaysChange);
+    seExpDays->installEventFilter(this);
+    seExpDays->Button()->UpButton()->installEventFilter(this);
+    seExpDays->Button()->DownButton()->installEventFilter(this);
     connect(cmdCalcSig, &QToolButton::clicked, this, &TfrmOPage::CalcSig);
     connect(cmdReCalc, &QPushButton::clicked, this, &TfrmOPage::ReCalc);
     connect(cmboOptSymbols, &QComboBox::activated, this, [this] {
@@ -987,6 +993,24 @@ bool TfrmOPage::eventFilter(QObject* watched, QEvent* event)
         // Enter goes to Calculate, so a second Enter calculates.
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             cmdReCalc->setFocus();
+    } else if (watched == seExpDays && event->type() == QEvent::KeyPress) {
+        // Digits and their corrections are typing; the arrows and Enter
+        // step or finish, and the box then shows the days as they are.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool editing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete
+                             || (!key->text().isEmpty() && key->text().at(0).isPrint());
+        typingExpiryDays_ = editing;
+        if (!editing && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && !closed_ && !ChartTabSelected())
+            ShowDaysLeft();
+    } else if (watched == seExpDays && event->type() == QEvent::FocusOut) {
+        typingExpiryDays_ = false;
+        if (!closed_ && !ChartTabSelected())
+            ShowDaysLeft();
+    } else if ((watched == seExpDays->Button()->UpButton()
+                || watched == seExpDays->Button()->DownButton())
+               && event->type() == QEvent::MouseButtonPress) {
+        typingExpiryDays_ = false;
     } else if (watched == TabControl1 && event->type() == QEvent::FocusOut) {
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
@@ -1124,9 +1148,25 @@ void TfrmOPage::seExpDaysChange()
         const TDateTime moved = expiry - seExpDays->Value();
         // The valuation date stays at least a day before the first expiry.
         pageToday_ = moved >= firstExpiry_ ? firstExpiry_ - 1 : moved;
-        ShowExpiryDays(static_cast<int>(std::trunc(expiry - pageToday_)));
+        // While the user types, the box keeps the digits typed so far (the
+        // 4 of 45 would otherwise become 31 and the 5 make it 315); a count
+        // that had to move shows once the typing ends.
+        if (!typingExpiryDays_)
+            ShowExpiryDays(static_cast<int>(std::trunc(expiry - pageToday_)));
         lblToday->setText(QStringLiteral("Today: ") + DateText(pageToday_));
         PushInputs();
+    } catch (const std::exception& error) {
+        notifier_.Info(error.what());
+    }
+}
+
+void TfrmOPage::ShowDaysLeft()
+{
+    TInOutObj* p = CurrentSeries();
+    if (!p)
+        return;
+    try {
+        ShowExpiryDays(static_cast<int>(std::trunc(p->GetExpiry() - pageToday_)));
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
     }

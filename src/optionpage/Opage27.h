@@ -179,6 +179,8 @@ private:
     void ShowUnderlying(double value);
     void ShowPercent(TrmFloatSpinEdit* box, double fraction);
     void ShowExpiryDays(int days);
+    // The current expiry's days from the valuation date in seExpDays.
+    void ShowDaysLeft();
     QString DateText(TDateTime date) const;
 
     PageEnvironment environment_;
@@ -201,6 +203,7 @@ private:
     QTimer* moveSizeTimer_ = nullptr;
     int currentTab_ = -1;
     bool showingExpiryDays_ = false;  // the page writes seExpDays to show a tab
+    bool typingExpiryDays_ = false;   // the user is typing digits into seExpDays
     bool readingQuotes_ = false;
     bool recalculating_ = false;
     bool building_ = false;  // FormCreate runs: tab changes show nothing yet

@@ -23,6 +23,7 @@
 #include "common/localeparse.h"
 #include "common/notifier.h"
 #include "controls/rmSpin.h"
+#include "controls/rmSpinButton.h"
 #include "marketdata/PriceWorkFile.h"
 #include "marketdata/SigmaObj.h"
 #include "optionpage/ImprStrGrid.h"
@@ -596,6 +597,59 @@ private slots:
         page->seExpDays->SetValue(50);
         QCOMPARE(page->PageToday(), first - 20);
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 20);
+    }
+
+    void daysTypedOnALaterExpiryKeepTheirDigits()
+    {
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
+        QVERIFY(page);
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        const TDateTime first = page->FirstExpiry();
+        page->TabControl1->setCurrentIndex(1);  // 60 days out; 31 at the least
+        TrmSpinEdit* days = page->seExpDays;
+
+        // 45 typed digit by digit: the 4 alone would value past the first
+        // expiry, and must not turn the box into 31 under the user's hands.
+        days->setFocus();
+        days->selectAll();
+        QTest::keyClicks(days, QStringLiteral("45"));
+        QCOMPARE(days->text(), QStringLiteral("45"));
+        QCOMPARE(page->PageToday(), first + 30 - 45);
+        page->cmdReCalc->setFocus();
+        QCOMPARE(days->text(), QStringLiteral("45"));
+
+        // A count that snaps shows the snapped count once the typing ends.
+        days->setFocus();
+        days->selectAll();
+        QTest::keyClicks(days, QStringLiteral("20"));
+        QCOMPARE(page->PageToday(), first - 1);
+        QCOMPARE(days->text(), QStringLiteral("20"));
+        QTest::keyClick(days, Qt::Key_Return);
+        QCOMPARE(days->text(), QStringLiteral("31"));
+        for (const TInOutObj* p : page->Expiries())
+            QCOMPARE(p->TodayDate, first - 1);
+
+        // Stepping below the least count snaps back at once.
+        QVERIFY(days->hasFocus());
+        QTest::keyClick(days, Qt::Key_Down);
+        QCOMPARE(days->text(), QStringLiteral("31"));
+        QTest::keyClick(days, Qt::Key_End);  // a step selects the whole text
+        QTest::keyClicks(days, QStringLiteral("5"));  // 315: far before the first expiry
+        QCOMPARE(days->text(), QStringLiteral("315"));
+        QTest::keyClick(days, Qt::Key_Up);
+        QCOMPARE(days->text(), QStringLiteral("316"));
+        QCOMPARE(page->PageToday(), first + 30 - 316);
+
+        // So does a click on the spin buttons after typing.
+        days->selectAll();
+        QTest::keyClicks(days, QStringLiteral("2"));
+        QCOMPARE(days->text(), QStringLiteral("2"));
+        QWidget* up = days->Button()->UpButton();
+        QTest::mouseClick(up, Qt::LeftButton, {}, up->rect().center());
+        QCOMPARE(days->text(), QStringLiteral("31"));
+        QCOMPARE(page->PageToday(), first - 1);
     }
 
     void historyButtonUsesTheVolatilityDays_data()
