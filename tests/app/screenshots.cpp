@@ -4,6 +4,7 @@
 // QT_SCALE_FACTOR=2 and the suffix "@2x".
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -117,7 +118,10 @@ int main(int argc, char** argv)
     answer.start(50);
     form.FileOpen();
     answer.stop();
-    QApplication::processEvents();
+    // Let the page's debounced fitting of its columns run before the picture.
+    QEventLoop settle;
+    QTimer::singleShot(500, &settle, &QEventLoop::quit);
+    settle.exec();
     if (QWidget* page = form.findChild<QWidget*>(QStringLiteral("frmOPage"))) {
         const QPixmap strip = form.grab();
         const QPixmap below = page->grab();
