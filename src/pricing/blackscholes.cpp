@@ -12,25 +12,6 @@ using detail::EuropeanSetup;
 
 namespace {
 
-// A formula value under one cent shows as no value; the greeks stay. The
-// stored single is measured against the cent itself: the single nearest 0.01
-// lies below it.
-float FloorTheo(double value)
-{
-    const float stored = static_cast<float>(value);
-    return static_cast<double>(stored) < 0.01 ? 0.0f : stored;
-}
-
-void WriteOutputs(TInOutObj& series, int s, int k, float theo, const detail::EuropeanGreeks& g)
-{
-    detail::RequireFiniteOutputs(theo, g, s, k);
-    series.Theo(s, k) = theo;
-    series.Delta(s, k) = g.delta;
-    series.Gamma(s, k) = g.gamma;
-    series.Vega(s, k) = g.vega;
-    series.Decay(s, k) = g.decay;
-}
-
 void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
 {
     float sigma, K;
@@ -47,13 +28,13 @@ void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
     // bid and ask modes give each side the greeks of the price it shows.
     if (k == 1) {
         const NormalPairResult n = NormalPair(d1, d2);
-        WriteOutputs(series, s, k,
-                     FloorTheo(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2),
+        detail::WriteOutputs(series, s, k,
+                     detail::FloorTheo(static_cast<float>(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2)),
                      detail::CallGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
     } else {
         const NormalPairResult n = NormalPair(-d1, -d2);
-        WriteOutputs(series, s, k,
-                     FloorTheo(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1),
+        detail::WriteOutputs(series, s, k,
+                     detail::FloorTheo(static_cast<float>(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1)),
                      detail::PutGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
     }
 }

@@ -124,4 +124,19 @@ bool TakeOption(TInOutObj& series, int s, int k, float& sigma, float& K)
     return true;
 }
 
+float FloorTheo(float stored)
+{
+    return static_cast<double>(stored) < 0.01 ? 0.0f : stored;
+}
+
+void WriteOutputs(TInOutObj& series, int s, int k, float theo, const EuropeanGreeks& g)
+{
+    RequireFiniteOutputs(theo, g, s, k);
+    series.Theo(s, k) = theo;
+    series.Delta(s, k) = g.delta;
+    series.Gamma(s, k) = g.gamma;
+    series.Vega(s, k) = g.vega;
+    series.Decay(s, k) = g.decay;
+}
+
 }  // namespace kestrava::detail

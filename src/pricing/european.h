@@ -44,6 +44,14 @@ EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float
 
 void ZeroOutputs(TInOutObj& series, int s, int k);
 
+// A value under one cent (the cent itself, not its nearest single) shows as
+// no value; the greeks stay.
+float FloorTheo(float stored);
+
+// Stores the value and greeks of one option, or, when one of them has left
+// the single range, stores nothing and throws PricingError naming it.
+void WriteOutputs(TInOutObj& series, int s, int k, float theo, const EuropeanGreeks& g);
+
 // Throws PricingError naming the strike when the value or a greek of one
 // option has left the single range (inputs far beyond any real contract);
 // checked before anything of that option is stored.

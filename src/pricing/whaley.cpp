@@ -13,15 +13,9 @@ namespace {
 constexpr float kTolerance = 0.00001f;  // relative to the strike
 constexpr float kCarryCapFactor = 0.6f;
 // Compared in double: the single nearest 0.01 lies below one cent.
-constexpr double kValueFloor = 0.01;
 // The iteration usually settles in two or three steps from its seed; one
 // that has not settled by now never will.
 constexpr int kMaxNewtonSteps = 100;
-
-float FloorTheo(float value)
-{
-    return static_cast<double>(value) < kValueFloor ? 0.0f : value;
-}
 
 bool Finite(double x)
 {
@@ -36,19 +30,7 @@ struct Common {
 // European value or immediate exercise, whichever is worth more.
 float FallbackTheo(float european, float intrinsic)
 {
-    return FloorTheo(std::max(european, intrinsic));
-}
-
-// Nothing of an option is stored when its value or a greek has left the
-// single range; the caller is told instead.
-void WriteOutputs(TInOutObj& series, int s, int k, float theo, const detail::EuropeanGreeks& g)
-{
-    detail::RequireFiniteOutputs(theo, g, s, k);
-    series.Theo(s, k) = theo;
-    series.Delta(s, k) = g.delta;
-    series.Gamma(s, k) = g.gamma;
-    series.Vega(s, k) = g.vega;
-    series.Decay(s, k) = g.decay;
+    return detail::FloorTheo(std::max(european, intrinsic));
 }
 
 void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
@@ -98,9 +80,9 @@ void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s
         const float american = S < Sstar ? static_cast<float>(european + A2 * std::pow(S / Sstar, static_cast<double>(q2)))
                                          : static_cast<float>(S - K);
         if (Finite(american))
-            theo = FloorTheo(american);
+            theo = detail::FloorTheo(american);
     }
-    WriteOutputs(series, s, 1, theo, g);
+    detail::WriteOutputs(series, s, 1, theo, g);
 }
 
 void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
@@ -154,9 +136,9 @@ void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
         const float american = S > Sstar ? static_cast<float>(european + A1 * std::pow(S / Sstar, static_cast<double>(q1)))
                                          : static_cast<float>(K - S);
         if (Finite(american))
-            theo = FloorTheo(american);
+            theo = detail::FloorTheo(american);
     }
-    WriteOutputs(series, s, 2, theo, g);
+    detail::WriteOutputs(series, s, 2, theo, g);
 }
 
 }  // namespace
