@@ -31,6 +31,16 @@ namespace {
 
 using RecordingNotifier = kestrava::testsupport::QtRecordingNotifier;
 
+// A placement as a previous run left it in the settings.
+void SavePlacement(int left, int top, int width)
+{
+    QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+    stored.setValue(QStringLiteral("WinDims/Left"), left);
+    stored.setValue(QStringLiteral("WinDims/Top"), top);
+    stored.setValue(QStringLiteral("WinDims/Width"), width);
+}
+
+
 // A stand-in for the option page: a window with an edit box.
 class FakePage : public IOptionPage {
 public:
@@ -233,12 +243,7 @@ void MainFormTest::firstRun()
 
 void MainFormTest::savedPlacement()
 {
-    {
-        QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
-        stored.setValue(QStringLiteral("WinDims/Left"), 30);
-        stored.setValue(QStringLiteral("WinDims/Top"), 40);
-        stored.setValue(QStringLiteral("WinDims/Width"), 700);
-    }
+    SavePlacement(30, 40, 700);
     auto form = NewForm();
     QVERIFY(form->FormCreate());
     // Below the least width the strip keeps 780.
@@ -263,12 +268,7 @@ void MainFormTest::savedPlacement()
 
 void MainFormTest::placementOffEveryScreenIsNotUsed()
 {
-    {
-        QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
-        stored.setValue(QStringLiteral("WinDims/Left"), 5000);
-        stored.setValue(QStringLiteral("WinDims/Top"), 40);
-        stored.setValue(QStringLiteral("WinDims/Width"), 900);
-    }
+    SavePlacement(5000, 40, 900);
     // Saved on a screen that is gone: the strip comes back where a first run
     // puts it rather than out of sight.
     auto form = NewForm();

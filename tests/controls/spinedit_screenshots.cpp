@@ -13,9 +13,11 @@ using namespace kestrava;
 
 namespace {
 
-TrmSpinEdit* IntEdit(int min, int max, int increment, int value)
+// A spin edit with its range set in the order the forms use: maximum first.
+template <typename Edit, typename Number>
+Edit* RangedEdit(Number min, Number max, Number increment, Number value)
 {
-    auto* edit = new TrmSpinEdit;
+    auto* edit = new Edit;
     edit->SetMaxValue(max);
     edit->SetMinValue(min);
     edit->SetIncrement(increment);
@@ -24,15 +26,14 @@ TrmSpinEdit* IntEdit(int min, int max, int increment, int value)
     return edit;
 }
 
+TrmSpinEdit* IntEdit(int min, int max, int increment, int value)
+{
+    return RangedEdit<TrmSpinEdit>(min, max, increment, value);
+}
+
 TrmFloatSpinEdit* FloatEdit(double min, double max, double increment, double value)
 {
-    auto* edit = new TrmFloatSpinEdit;
-    edit->SetMaxValue(max);
-    edit->SetMinValue(min);
-    edit->SetIncrement(increment);
-    edit->SetUseRanges(true);
-    edit->SetValue(value);
-    return edit;
+    return RangedEdit<TrmFloatSpinEdit>(min, max, increment, value);
 }
 
 }  // namespace
