@@ -160,7 +160,7 @@ int RunPrice(const std::vector<std::string>& args)
     const PriceOptions options = ParseOptions(args);
     std::vector<TInOutObj> series;
     StderrNotifier notifier;
-    const bool complete = LoadSeriesAny(options.path, series, notifier);
+    bool complete = LoadSeriesAny(options.path, series, notifier);
     for (std::size_t e = 0; e < series.size(); ++e) {
         TInOutObj& p = series[e];
         try {
@@ -171,7 +171,11 @@ int RunPrice(const std::vector<std::string>& args)
                 SolveBidIV(p);
                 SolveAskIV(p);
             }
-            RecalcExpiry(p, options.source);
+            const std::string unpriced = UnpricedStrikesMessage(p, RecalcExpiry(p, options.source));
+            if (!unpriced.empty()) {
+                notifier.Info("expiry " + std::to_string(e + 1) + " (" + IsoDate(p.ExpiryDate) + "): " + unpriced);
+                complete = false;
+            }
         } catch (const PricingError& error) {
             // A series has up to three expiries; say which one cannot be priced.
             throw PricingError("expiry " + std::to_string(e + 1) + " (" + IsoDate(p.ExpiryDate)
@@ -207,7 +211,8 @@ constexpr const char* kPriceHelp =
     "\n"
     "A series that cannot be priced (a zero underlying, say) prints the reason\n"
     "and exits with status 2. A damaged series file prices the expiries read\n"
-    "before the damage and exits with status 1.\n"
+    "before the damage and exits with status 1; so does a strike of zero or\n"
+    "below, named on standard error while the other strikes are priced.\n"
     "\n";
 
 const CommandRegistration priceCommand({

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QStackedLayout>
 #include <QStyle>
@@ -1296,30 +1297,44 @@ void TfrmOPage::ReCalc()
 {
     if (recalculating_ || closed_)
         return;
-    recalculating_ = true;
+    std::string message;
+    {
+        QScopedValueRollback guard(recalculating_, true);
+        message = RecalcAllExpiries();
+    }
+    // Last of all: the page may be closed while the message is shown.
+    if (!message.empty())
+        notifier_.Info(message);
+}
+
+std::string TfrmOPage::RecalcAllExpiries()
+{
     const int mode = volatilitySource_->checkedId();
     const VolSource source = mode == 2   ? VolSource::BidIVs
                              : mode == 3 ? VolSource::AskIVs
                                          : VolSource::Flat;
     try {
-        if (source == VolSource::Flat && !ReCalcAllIvs()) {
-            // ReadQuoteCells has told the user which cell holds no number.
-            recalculating_ = false;
-            return;
-        }
+        // ReadQuoteCells tells the user itself which cell holds no number.
+        if (source == VolSource::Flat && !ReCalcAllIvs())
+            return {};
+        // The expiries share their strikes: a bad strike is named once.
+        std::string unpriced;
         for (const auto& series : series_) {
+            std::vector<int> strikes;
             if (series->Model == kBinomial && series->DaysToExpiry() > 0) {
                 BusyScope busy;
-                RecalcExpiry(*series, source);
+                strikes = RecalcExpiry(*series, source);
             } else {
-                RecalcExpiry(*series, source);
+                strikes = RecalcExpiry(*series, source);
             }
+            if (unpriced.empty())
+                unpriced = UnpricedStrikesMessage(*series, strikes);
         }
         FillGrid();
+        return unpriced;
     } catch (const std::exception& error) {
-        notifier_.Info(error.what());
+        return error.what();
     }
-    recalculating_ = false;
 }
 
 void TfrmOPage::FillGrid()

@@ -147,6 +147,9 @@ private:
     void BuildFromSetup(const SeriesSetup& setup);
     void FillSeriesFromSetup(const SeriesSetup& setup, const TSigmaObj* sigma);
     bool OpenSeriesFile();
+    // Recalculates every expiry and fills the grid; the message to show
+    // afterwards, or an empty text.
+    std::string RecalcAllExpiries();
     void SetHeaders();
     void SetRowLabels();
     void ShowSeriesLabels();

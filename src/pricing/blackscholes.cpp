@@ -63,13 +63,12 @@ void ComputeProbabilities(TInOutObj& series)
     for (int s = 1; s <= series.NumStrikes; ++s) {
         for (int k = 1; k <= 2; ++k) {
             const float sigma = series.Vol(s, k);
-            if (sigma == 0) {
+            const float K = series.Strike(s, k);
+            if (sigma == 0 || !detail::PositiveStrike(K)) {
                 series.ProbAbove(s, k) = 0;
                 series.ProbBelow(s, k) = 0;
                 continue;
             }
-            const float K = series.Strike(s, k);
-            detail::RequirePositiveStrike(K, s, k);
             const float z = static_cast<float>(std::log(K / S)
                                                / (sigma * std::sqrt(static_cast<double>(T))));
             const float P = detail::NormalUpperPolynomial(std::fabs(z));

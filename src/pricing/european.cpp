@@ -58,12 +58,9 @@ EuropeanSetup MakeEuropeanSetup(const TInOutObj& series)
     return e;
 }
 
-void RequirePositiveStrike(float strike, int s, int k)
+bool PositiveStrike(float strike)
 {
-    if (!(strike > 0))
-        throw PricingError("strike price must be positive, got " + FormatSig9(strike)
-                           + " for strike " + std::to_string(s)
-                           + (k == 1 ? " (call)" : " (put)"));
+    return strike > 0 && std::isfinite(strike);
 }
 
 EuropeanGreeks CallGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K,
@@ -115,12 +112,11 @@ void RequireFiniteOutputs(float theo, const EuropeanGreeks& g, int s, int k)
 bool TakeOption(TInOutObj& series, int s, int k, float& sigma, float& K)
 {
     sigma = series.Vol(s, k);
-    if (!(sigma > 0)) {
+    K = series.Strike(s, k);
+    if (!(sigma > 0) || !PositiveStrike(K)) {
         ZeroOutputs(series, s, k);
         return false;
     }
-    K = series.Strike(s, k);
-    RequirePositiveStrike(K, s, k);
     return true;
 }
 

@@ -27,8 +27,9 @@ EuropeanSetup MakeEuropeanSetup(const TInOutObj& series);
 
 float CarryOf(const TInOutObj& series);
 
-// Throws PricingError naming the strike when it is not positive.
-void RequirePositiveStrike(float strike, int s, int k);
+// A strike of zero or below (a damaged file, a hand-made series) cannot be
+// priced; its option is skipped and the recalculation names it.
+bool PositiveStrike(float strike);
 
 // The European greeks at one volatility; the call and put share gamma and
 // vega. Decay is per calendar day, vega per volatility point.
@@ -58,8 +59,7 @@ void WriteOutputs(TInOutObj& series, int s, int k, float theo, const EuropeanGre
 void RequireFiniteOutputs(float theo, const EuropeanGreeks& g, int s, int k);
 
 // The volatility and strike of one option, or false (its outputs zeroed)
-// when it has no volatility to price with; throws PricingError for a strike
-// that is not positive.
+// when it has no volatility or no positive strike to price with.
 bool TakeOption(TInOutObj& series, int s, int k, float& sigma, float& K);
 
 }  // namespace kestrava::detail

@@ -70,7 +70,8 @@ void Solve(TInOutObj& series, PriceTable priceTable, PriceTable resultTable)
             if (P == 0)
                 continue;
             const float K = series.Strike(s, k);
-            detail::RequirePositiveStrike(K, s, k);
+            if (!detail::PositiveStrike(K))
+                continue;
             results(s, k) = SolveOne(e, P, K, k == 1);
         }
     }

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "common/numtext.h"
 #include "pricing/Models.h"
+#include "pricing/european.h"
 
 namespace kestrava {
 namespace {
@@ -43,16 +45,43 @@ void ChooseVolatilities(TInOutObj& series, VolSource source)
     }
 }
 
+std::vector<int> StrikesNotPositive(const TInOutObj& series)
+{
+    std::vector<int> strikes;
+    for (int s = 1; s <= series.NumStrikes; ++s)
+        if (!detail::PositiveStrike(series.Strike(s, 1)) || !detail::PositiveStrike(series.Strike(s, 2)))
+            strikes.push_back(s);
+    return strikes;
+}
+
 }  // namespace
 
-void RecalcExpiry(TInOutObj& series, VolSource source)
+std::string UnpricedStrikesMessage(const TInOutObj& series, const std::vector<int>& strikes)
+{
+    if (strikes.empty())
+        return {};
+    std::string names;
+    for (std::size_t i = 0; i < strikes.size(); ++i) {
+        if (i > 0)
+            names += i + 1 == strikes.size() ? " and " : ", ";
+        const int s = strikes[i];
+        const float strike = series.Strike(s, 1) > 0 ? series.Strike(s, 2) : series.Strike(s, 1);
+        names += std::to_string(s) + " (" + FormatSig9(strike) + ")";
+    }
+    const bool one = strikes.size() == 1;
+    return (one ? "Strike " : "Strikes ") + names + " cannot"
+           + " be priced: a strike price must be above 0. "
+           + (one ? "Its rows are" : "Their rows are") + " left blank.";
+}
+
+std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source)
 {
     if (series.NumStrikes < 0 || series.NumStrikes > kMaxStrikes)
         throw PricingError("number of strikes must be 0 to 20, got "
                            + std::to_string(series.NumStrikes));
     if (series.DaysToExpiry() <= 0) {
         ZeroExpired(series);
-        return;
+        return {};
     }
     if (source == VolSource::Flat) {
         SolveBidIV(series);
@@ -74,6 +103,12 @@ void RecalcExpiry(TInOutObj& series, VolSource source)
         break;
     }
     ComputeProbabilities(series);
+
+    const std::vector<int> unpriced = StrikesNotPositive(series);
+    for (int s : unpriced)
+        for (int k = 1; k <= 2; ++k)
+            series.Vol(s, k) = 0;
+    return unpriced;
 }
 
 }  // namespace kestrava

@@ -3,6 +3,8 @@
 // command-line tool share.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "pricing/IORecObj1.h"
 
@@ -14,7 +16,13 @@ enum class VolSource : std::uint8_t { Flat = 0, BidIVs = 1, AskIVs = 2 };
 // flat mode the implied volatilities are solved again from Bid and Ask; each
 // strike and side is priced at Sigma, its BidIV or its AskIV; the model named
 // by Model runs (an unknown model runs none); then the probabilities.
-// Throws PricingError for a series that cannot be priced.
-void RecalcExpiry(TInOutObj& series, VolSource source);
+// A strike of zero or below leaves its rows blank and the other strikes are
+// priced; the numbers of such strikes come back (none for an expired
+// expiry). Throws PricingError for a series that cannot be priced at all.
+std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source);
+
+// One message naming the strikes RecalcExpiry could not price, or an empty
+// text when there are none.
+std::string UnpricedStrikesMessage(const TInOutObj& series, const std::vector<int>& strikes);
 
 }  // namespace kestrava

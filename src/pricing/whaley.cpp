@@ -149,14 +149,19 @@ void PriceWhaley(TInOutObj& series)
         return;
     const EuropeanSetup e = detail::MakeEuropeanSetup(series);
 
-    // With a carry at or above the rate no early exercise pays: every
-    // equity, and an index or currency without a yield, is European.
-    if (e.b >= e.r) {
+    // A call is never exercised early while the carry pays at least the
+    // rate; a put is, whenever the rate is positive, whatever the carry (an
+    // equity put deep in the money is worth its exercise value at once).
+    const bool europeanCalls = e.b >= e.r;
+    const bool europeanPuts = e.r <= 0;
+    if (europeanCalls || europeanPuts)
         PriceBlackScholes(series);
+    if (europeanCalls && europeanPuts)
         return;
-    }
 
     for (int k = 1; k <= 2; ++k) {
+        if ((k == 1 && europeanCalls) || (k == 2 && europeanPuts))
+            continue;
         for (int s = 1; s <= series.NumStrikes; ++s) {
             float sigma, K;
             if (!detail::TakeOption(series, s, k, sigma, K))

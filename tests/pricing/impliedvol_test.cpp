@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "pricing/Models.h"
 #include "pricing/recalc.h"
 #include "pricing_fixtures.h"
@@ -57,14 +59,18 @@ TEST(ImpliedVol, DoesNotDependOnTheModel)
     EXPECT_GT(first, 0.0f);
 }
 
-TEST(ImpliedVol, OldResultIsClearedAndZeroStrikeReported)
+TEST(ImpliedVol, OldResultIsClearedAndZeroStrikeSkipped)
 {
-    TInOutObj p = MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, 60, {100, 0});
+    TInOutObj p = MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, 60, {100, 0, 105});
     p.BidIV(1, 1) = 0.5f;
     SolveBidIV(p);
     EXPECT_EQ(p.BidIV(1, 1), 0.0f) << "no bid clears the old result";
     p.Bid(2, 1) = 1.0f;
-    EXPECT_THROW(SolveBidIV(p), PricingError);
+    p.Bid(3, 1) = 2.0f;
+    p.BidIV(2, 1) = 0.5f;
+    SolveBidIV(p);
+    EXPECT_EQ(p.BidIV(2, 1), 0.0f) << "a zero strike has no volatility";
+    EXPECT_GT(p.BidIV(3, 1), 0.0f) << "the strike after it is solved";
 }
 
 TEST(Recalc, ExpiredExpiryIsZeroedAndKeepsItsQuotes)
@@ -137,4 +143,28 @@ TEST(Recalc, ModelChoiceAndBadSeries)
 
     TInOutObj zero = MakeSeries(kEquity, kBinomial, 0, 0.05f, 0.25f, 91, {100});
     EXPECT_THROW(RecalcExpiry(zero, VolSource::Flat), PricingError);
+}
+
+TEST(Recalc, StrikesNotAboveZeroAreLeftBlankAndNamedOnce)
+{
+    for (int model : {kBlackScholes, kBinomial, kWhaley}) {
+        TInOutObj p = MakeSeries(kEquity, model, 100, 0.05f, 0.25f, 91, {95, 0, 105, -5});
+        p.Bid(2, 1) = 3;
+        p.Theo(2, 1) = 9;
+        const std::vector<int> unpriced = RecalcExpiry(p, VolSource::Flat);
+        EXPECT_EQ(unpriced, (std::vector<int>{2, 4})) << "model " << model;
+        for (int k = 1; k <= 2; ++k) {
+            EXPECT_GT(p.Theo(1, k) + p.Theo(3, k), 0.0f) << "model " << model;
+            for (int s : {2, 4})
+                EXPECT_EQ(p.Theo(s, k) + p.Delta(s, k) + p.ProbAbove(s, k) + p.ProbBelow(s, k)
+                              + p.BidIV(s, k) + p.Vol(s, k), 0.0f)
+                    << "model " << model << " strike " << s;
+        }
+        EXPECT_EQ(UnpricedStrikesMessage(p, unpriced),
+                  "Strikes 2 (0) and 4 (-5) cannot be priced: a strike price must be above 0. "
+                  "Their rows are left blank.");
+    }
+    TInOutObj fine = MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, 91, {95});
+    EXPECT_TRUE(RecalcExpiry(fine, VolSource::Flat).empty());
+    EXPECT_EQ(UnpricedStrikesMessage(fine, {}), "");
 }
