@@ -39,6 +39,13 @@ bool MessageBoxNotifier::AskYesNo(const std::string& text)
            == QMessageBox::Yes;
 }
 
+bool MessageBoxNotifier::AskYesNoDefaultNo(const std::string& text)
+{
+    return QMessageBox::warning(Owner(), kBoxTitle, QString::fromStdString(text),
+                                QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+           == QMessageBox::Yes;
+}
+
 void WaitCursorIndicator::Begin()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);

@@ -20,6 +20,7 @@ public:
     void Info(const std::string& text) override;
     void Error(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    bool AskYesNoDefaultNo(const std::string& text) override;
 
 private:
     QWidget* Owner() const;

@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
@@ -19,6 +21,11 @@ QString HelpFolder()
     if (cache.isEmpty())
         cache = QDir::tempPath();
     return cache + QStringLiteral("/Tovanek/Kestrava27/help");
+}
+
+QString NoBrowserMessage(const QString& page)
+{
+    return QStringLiteral("No web browser could be started to show ") + QDir::toNativeSeparators(page);
 }
 
 }  // namespace
@@ -60,18 +67,48 @@ QString WriteHelpPages(const QString& folder)
     return {};
 }
 
-QString ShowHelp(const QString& keyword)
+void ShowHelp(const QString& keyword, QObject* context, const HelpReport& report)
 {
     // The pages are written out afresh each time, so they always match the
     // program that shows them.
     const QString folder = HelpFolder();
     const QString problem = WriteHelpPages(folder);
-    if (!problem.isEmpty())
-        return problem;
+    if (!problem.isEmpty()) {
+        report(problem);
+        return;
+    }
     const QString page = folder + QLatin1Char('/') + HelpPageName(keyword);
+    // On a Unix desktop the opener is a program that only finds out after
+    // starting that no browser is there; it is watched to the end.
+    const QString platform = QGuiApplication::platformName();
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if ((platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"))) && !opener.isEmpty()) {
+        OpenWithOpener(opener, page, context, report);
+        return;
+    }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        return QStringLiteral("No web browser could be started to show ") + QDir::toNativeSeparators(page);
-    return {};
+        report(NoBrowserMessage(page));
+}
+
+void OpenWithOpener(const QString& opener, const QString& file, QObject* context, const HelpReport& report)
+{
+    // The opener may wait for the browser it started; the process stays
+    // until it ends, or until the program does.
+    auto* process = new QProcess(context);
+    QObject::connect(process, &QProcess::errorOccurred, context, [process, file, report](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        report(NoBrowserMessage(file));
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::finished, context,
+                     [process, file, report](int exitCode, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || exitCode != 0)
+                             report(NoBrowserMessage(file));
+                         process->deleteLater();
+                     });
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(opener, {file});
 }
 
 }  // namespace kestrava

@@ -4,6 +4,10 @@
 
 #include <QString>
 
+#include <functional>
+
+class QObject;
+
 namespace kestrava {
 
 inline const QString kHelpGettingStarted = QStringLiteral("Getting Started");
@@ -20,8 +24,18 @@ QString HelpPageName(const QString& keyword);
 // returning an empty text or what went wrong.
 QString WriteHelpPages(const QString& folder);
 
+// What went wrong in showing help, for the user.
+using HelpReport = std::function<void(const QString&)>;
+
 // Opens the page of `keyword` (the contents when empty) in the browser.
-// Returns an empty text or what went wrong.
-QString ShowHelp(const QString& keyword = QString());
+// What goes wrong is passed to `report`, at once or, when the desktop's
+// opener only finds out later that no browser can be started, when the
+// opener ends (as long as `context` lives).
+void ShowHelp(const QString& keyword, QObject* context, const HelpReport& report);
+
+// Opens `file` with the program `opener` (the desktop's opener, such as
+// xdg-open) and reports through `report` when it cannot be started or ends
+// in failure.
+void OpenWithOpener(const QString& opener, const QString& file, QObject* context, const HelpReport& report);
 
 }  // namespace kestrava

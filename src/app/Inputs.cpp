@@ -30,8 +30,10 @@
 #include "common/localeparse.h"
 #include "common/notifier.h"
 #include "common/numformat.h"
+#include "common/qt/seriestext.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/SigmaObj.h"
+#include "optionpage/SetupChecks.h"
 #include "pricing/IORecObj1.h"
 
 namespace kestrava {
@@ -480,10 +482,11 @@ void TdlgInputs::PrepareFromPage(const std::vector<const TInOutObj*>& expiries, 
     const char separator = locale_.decimalSeparator;
     mode_ = Mode::EditSeries;
 
-    sourceFilePath_ = QString::fromStdString(first.SourceFile);
+    // A series keeps its texts in the series file's single-byte code page.
+    sourceFilePath_ = FromSeriesText(first.SourceFile);
     workFilePath_ = priceWorkFile;
-    symbolText_ = QString::fromStdString(first.OptSymbol);
-    contractRoot_ = QString::fromStdString(first.OptContract);
+    symbolText_ = FromSeriesText(first.OptSymbol);
+    contractRoot_ = FromSeriesText(first.OptContract);
     SetSymbolBox(edUSymbl_, FileBaseName(sourceFilePath_));
 
     // A one-strike series has no second strike: the increment shows as the
@@ -526,7 +529,7 @@ void TdlgInputs::PrepareFromPage(const std::vector<const TInOutObj*>& expiries, 
     if (!workFilePath_.isEmpty() && ReadLastClose(workFilePath_, lastClose, lastDate))
         lblCurData_->setText(LastCloseText(lastClose, lastDate));
 
-    setWindowTitle(kEditCaptionPrefix + QString::fromStdString(first.OptSymbol));
+    setWindowTitle(kEditCaptionPrefix + symbolText_);
 
     for (QDateEdit* picker : datePickers_)
         picker->setDate(today);
@@ -762,8 +765,34 @@ void TdlgInputs::cmdOKClick()
         edNumExp_->selectAll();
         return;
     }
+    // A box that holds no usable number keeps the dialog open with every
+    // entry as typed, its message naming the box.
+    if (const std::optional<SetupProblem> problem = CheckSetupNumbers(Values(), locale_.decimalSeparator)) {
+        notifier_->Info(problem->message);
+        QLineEdit* box = BoxOf(problem->box);
+        box->setFocus();
+        box->selectAll();
+        return;
+    }
     symbolText_ = edOSymbl_->text();
     accept();
+}
+
+QLineEdit* TdlgInputs::BoxOf(SetupBox box) const
+{
+    switch (box) {
+    case SetupBox::NumStrikes:
+        return edNumStr_;
+    case SetupBox::FirstStrike:
+        return ed1stStr_;
+    case SetupBox::StrikeIncrement:
+        return edStrIncr_;
+    case SetupBox::DividendAmount:
+        return edDivAmt_;
+    case SetupBox::DividendYield:
+        break;
+    }
+    return edDivYld_;
 }
 
 void TdlgInputs::cmdCancelClick()

@@ -17,6 +17,7 @@
 
 #include "common/localeinfo.h"
 #include "optionpage/PageInputs.h"
+#include "optionpage/SetupChecks.h"
 
 class QButtonGroup;
 class QDateEdit;
@@ -96,6 +97,7 @@ public slots:
     void SetFileBtnClick();
     void cmdOKClick();
     void cmdCancelClick();
+    QLineEdit* BoxOf(SetupBox box) const;
 
 signals:
     // The user asked for help (F1); the main window opens the keyword's page.

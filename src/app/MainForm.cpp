@@ -247,7 +247,21 @@ bool TMainForm::FormCreate()
     created_ = true;
     show();
     lblTicker_->hide();
+    // A first run shows a priced grid at once: the sample series below the strip.
+    if (!placementSaved)
+        OpenSampleSeries();
     return true;
+}
+
+void TMainForm::OpenSampleSeries()
+{
+    const QString sample = folders_.SeriesDir + QLatin1Char('/') + kSampleSeriesName;
+    if (!QFileInfo::exists(sample))
+        return;
+    openFileName_ = sample;
+    openFromFile_ = true;
+    if (IOptionPage* page = CreatePage())
+        ShowPage(page);
 }
 
 void TMainForm::ApplyPlacement(bool placementSaved)
@@ -258,9 +272,14 @@ void TMainForm::ApplyPlacement(bool placementSaved)
     // sight; it is placed as on a first run instead.
     if (savedWidth != 0 && !QGuiApplication::screenAt(QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
         savedWidth = 0;
+    // A saved strip stays on the screen it was saved on.
+    if (savedWidth != 0)
+        if (QScreen* saved = QGuiApplication::screenAt(QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
+            screen = saved;
     const QRect workArea = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const int screenWidth = screen ? screen->geometry().width() : workArea.width();
-    const StripPlacement placement = PlaceStrip(settings_.Left, settings_.Top, savedWidth, workArea, screenWidth);
+    const StripPlacement placement =
+        PlaceStrip(settings_.Left, settings_.Top, savedWidth, workArea, screenWidth, height());
     setMinimumWidth(placement.minWidth);
     resize(placement.width, height());
     move(placement.left, placement.top);
@@ -522,6 +541,18 @@ void TMainForm::FileOpen()
         ShowPage(page);
 }
 
+namespace {
+
+bool SameFile(const QString& one, const QString& other)
+{
+    if (other.isEmpty())
+        return false;
+    const QString a = QFileInfo(one).canonicalFilePath(), b = QFileInfo(other).canonicalFilePath();
+    return !a.isEmpty() ? a == b : QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
+}
+
+}  // namespace
+
 void TMainForm::FileSave()
 {
     IOptionPage* page = FindActivePage();
@@ -538,11 +569,26 @@ void TMainForm::FileSave()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() || !window)
         return;
     const QString path = dialog.selectedFiles().constFirst();
+    // Another series' file is replaced only when the user says so; the
+    // page's own file is saved over without a question.
+    if (QFileInfo::exists(path) && !SameFile(path, page->SeriesFile())) {
+        const QString question = QFileInfo(path).fileName() + QStringLiteral(" already exists. Do you want to replace it?");
+        if (!notifier_->AskYesNoDefaultNo(question.toStdString()) || !window)
+            return;
+    }
+    const QString ownFile = page->SeriesFile();
     page->SetSeriesFile(path);
+    bool saved = false;
     try {
-        page->SavePage();
+        saved = page->SavePage();
     } catch (const std::exception& error) {
         Report(QString::fromStdString(error.what()));
+    }
+    // A failed save keeps the page's file and the dialogs' folder as they were.
+    if (!saved) {
+        if (window)
+            page->SetSeriesFile(ownFile);
+        return;
     }
     folders_.SeriesDir = QFileInfo(path).absolutePath();
 }
@@ -631,9 +677,7 @@ void TMainForm::HelpAbout()
 
 void TMainForm::ShowHelpPage(const QString& keyword)
 {
-    const QString problem = ShowHelp(keyword);
-    if (!problem.isEmpty())
-        Report(problem);
+    ShowHelp(keyword, this, [this](const QString& problem) { Report(problem); });
 }
 
 // ---- download progress

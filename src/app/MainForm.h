@@ -138,6 +138,7 @@ private:
     void BuildStrip();
     void ApplyPlacement(bool savedPlacementUsable);
     void LoadOrCreateDownloadList();
+    void OpenSampleSeries();
     void FormClose();
     void WMUser();
     void PageDestroyed(QObject* window);

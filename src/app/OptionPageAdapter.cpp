@@ -18,7 +18,7 @@ public:
     QString PriceWorkFile() const override { return page_->PriceWorkFile(); }
     std::vector<const TInOutObj*> Expiries() const override { return page_->Expiries(); }
     // The page reports a file it cannot write itself.
-    void SavePage() override { page_->SavePage(); }
+    bool SavePage() override { return page_->SavePage(); }
     void PrintPage(QPrinter& printer) override { page_->PrintPage(printer); }
     void RefreshAfterDownload() override { page_->RefreshAfterDownload(); }
 

@@ -33,7 +33,8 @@ public:
     // no expiry.
     virtual std::vector<const TInOutObj*> Expiries() const = 0;
 
-    virtual void SavePage() = 0;
+    // False when the file could not be written (the page has said why).
+    virtual bool SavePage() = 0;
     virtual void PrintPage(QPrinter& printer) = 0;
     virtual void RefreshAfterDownload() = 0;
 };

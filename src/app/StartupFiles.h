@@ -14,6 +14,9 @@ struct AppFolders;
 // empty when the program holds none.
 QByteArray LoadRequestTemplate();
 
+// The sample series' file name in the series folder.
+inline const QString kSampleSeriesName = QStringLiteral("sample.ops");
+
 // Places the sample series in the series folder and its price file in the
 // data folder, each only when absent there. Returns the files placed; a copy
 // that fails adds its reason to `problems`.

@@ -4,6 +4,8 @@
 
 #include <QRect>
 
+#include "common/qt/keepinside.h"
+
 namespace kestrava {
 
 inline constexpr int kStripWidth = 780;  // design width and least width
@@ -16,8 +18,11 @@ struct StripPlacement {
 };
 
 // `savedWidth` 0 means no placement was saved. `screenWidth` is the whole
-// screen's width, `workArea` the screen less its task bars.
+// screen's width, `workArea` the screen less its task bars (of the screen
+// the saved place is on). The strip, `height` high, always lies inside the
+// work area: on a screen narrower than the strip it takes the whole width.
 StripPlacement PlaceStrip(int savedLeft, int savedTop, int savedWidth, const QRect& workArea,
-                          int screenWidth);
+                          int screenWidth, int height = 0);
+
 
 }  // namespace kestrava

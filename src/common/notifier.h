@@ -16,6 +16,9 @@ public:
     virtual void Error(const std::string& text) = 0;
     // Where a loop can go on with its next item: warning icon, Yes and No.
     virtual bool AskYesNo(const std::string& text) = 0;
+    // Before something is destroyed (a file replaced): Yes and No, with No
+    // the answer Enter gives.
+    virtual bool AskYesNoDefaultNo(const std::string& text) { return AskYesNo(text); }
 };
 
 // Writes every message as a line on standard error; AskYesNo answers yes.

@@ -30,9 +30,10 @@
 #include <stdexcept>
 
 #include "common/busy.h"
-#include "common/codepage.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
+#include "common/qt/keepinside.h"
+#include "common/qt/seriestext.h"
 #include "controls/rmSpin.h"
 #include "controls/rmSpinButton.h"
 #include "marketdata/PriceFileReader.h"
@@ -80,19 +81,6 @@ std::string InvalidFloat(const QString& text)
 std::string InvalidInteger(const QString& text)
 {
     return "'" + text.toStdString() + "' is not a valid integer value";
-}
-
-// Series texts are held in the series file's single-byte code page.
-QString FromSeriesText(const std::string& text)
-{
-    return QString::fromStdString(Cp1252ToUtf8(text));
-}
-
-std::string ToSeriesText(const QString& text)
-{
-    return Utf16ToCp1252(
-        std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                            static_cast<std::size_t>(text.size())));
 }
 
 TDateTime DayNumber(const QDate& date)
@@ -199,6 +187,8 @@ TfrmOPage::~TfrmOPage()
     seExpDays->removeEventFilter(this);
     seExpDays->Button()->UpButton()->removeEventFilter(this);
     seExpDays->Button()->DownButton()->removeEventFilter(this);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->removeEventFilter(this);
     TabControl1->disconnect(this);
     TheGrid->disconnect(this);
     TheGrid->selectionModel()->disconnect(this);
@@ -280,7 +270,8 @@ QWidget* TfrmOPage::BuildInputBar()
         return result;
     };
 
-    fseUlying = floatBox("fseUlying", 0.001, 100000.0, 100.0, 1.0, 6, "Set Underlying price");
+    // Room for the largest price with two decimals: index levels such as 6123.45.
+    fseUlying = floatBox("fseUlying", 0.001, 100000.0, 100.0, 1.0, 9, "Set Underlying price");
     fseSigma = floatBox("fseSigma", 1.0, 200.0, 10.0, 0.1, 0, "Set Volatility %  (10.0 = 10%)");
     fseRate = floatBox("fseRate", 0.05, 50.0, 1.0, 0.1, 5, "Risk Free interest rate (1.0 = 1%)");
     seSigDays = intBox("seSigDays", 1, 250, 90, 1,
@@ -423,6 +414,8 @@ void TfrmOPage::ConnectControls()
         cmboOptSymbols->setFocus();
     });
     connect(volatilitySource_, &QButtonGroup::idClicked, this, &TfrmOPage::ToggleButtons);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->installEventFilter(this);
 
     moveSizeTimer_ = new QTimer(this);
     moveSizeTimer_->setSingleShot(true);
@@ -580,9 +573,12 @@ void TfrmOPage::FillSeriesFromSetup(const SeriesSetup& setup, const TSigmaObj* s
         p.OptSymbol = ToSeriesText(setup.optionSymbol);
         p.OptContract = ToSeriesText(setup.contractRoot);
 
-        // A rate of (nearly) nothing is taken for a rate not set: 1 %.
+        // The rate box shows what is priced: a default outside its range is
+        // taken at the nearest end, and (nearly) nothing at its smallest rate.
+        const float lowest = static_cast<float>(fseRate->MinValue() / 100.0);
+        const float highest = static_cast<float>(fseRate->MaxValue() / 100.0);
         const float rate = environment_.defaultRates[i];
-        p.Rate = rate < 0.0001f ? 0.01f : rate;
+        p.Rate = rate < 0.0001f || std::isnan(rate) ? lowest : std::clamp(rate, lowest, highest);
 
         p.ContractType = setup.contractType >= kEquity && setup.contractType <= kFuture
                              ? setup.contractType
@@ -869,15 +865,21 @@ void TfrmOPage::PlaceBelowMainWindow()
     int width = naturalWidth;
     if (main.isValid()) {
         width = std::max(main.width(), naturalWidth);
-        const QPoint topLeft(main.left(), main.top() + main.height());
+        QPoint topLeft(main.left(), main.top() + main.height());
+        setMinimumWidth(main.width());
         if (const QScreen* screen = QGuiApplication::screenAt(main.center())) {
-            // A page taller than the room below the main window scrolls.
-            const int room = screen->availableGeometry().bottom() - topLeft.y();
+            // A page taller than the room below the main window scrolls; one
+            // wider than the screen is narrowed to it.
+            const QRect area = screen->availableGeometry();
+            const int room = area.bottom() - topLeft.y();
             if (room > 200)
                 height = std::min(height, room);
+            const QRect inside = KeepInside(topLeft, QSize(width, height), area);
+            topLeft = inside.topLeft();
+            width = inside.width();
+            setMinimumWidth(std::min(main.width(), width));
         }
         move(topLeft);
-        setMinimumWidth(main.width());
     }
     resize(width, height);
     setMaximumHeight(height);
@@ -989,7 +991,15 @@ void TfrmOPage::EndOfMoveOrResize()
 
 bool TfrmOPage::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == fseUlying && event->type() == QEvent::KeyRelease) {
+    if (event->type() == QEvent::KeyPress && qobject_cast<QPushButton*>(watched)) {
+        // Enter on a focused button of the page clicks it, as Space does.
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        auto* button = static_cast<QPushButton*>(watched);
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    } else if (watched == fseUlying && event->type() == QEvent::KeyRelease) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         // Enter goes to Calculate, so a second Enter calculates.
         if (key == Qt::Key_Return || key == Qt::Key_Enter)

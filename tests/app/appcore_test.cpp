@@ -77,6 +77,8 @@ private slots:
     void requestTemplateHasTheFormLayout();
     void samplesArePlacedOnlyWhenAbsent();
     void helpKeywordsNamePages();
+    void openerThatFailsIsReported_data();
+    void openerThatFailsIsReported();
 };
 
 void AppCoreTest::settingsDefaultsWhenEmpty()
@@ -332,11 +334,16 @@ void AppCoreTest::placement_data()
     QTest::newRow("first run centred") << 0 << 10 << 0 << QRect(0, 0, 1920, 1040) << 1920 << QRect(570, 0, 780, 780);
     QTest::newRow("work area offset") << 0 << 10 << 0 << QRect(64, 24, 1216, 776) << 1280 << QRect(282, 24, 780, 780);
     QTest::newRow("odd margin rounds down") << 0 << 10 << 0 << QRect(0, 0, 1025, 768) << 1025 << QRect(122, 0, 780, 780);
-    QTest::newRow("narrower than strip") << 0 << 10 << 0 << QRect(0, 0, 700, 500) << 700 << QRect(-40, 0, 780, 780);
+    QTest::newRow("narrower than strip") << 0 << 10 << 0 << QRect(0, 0, 700, 500) << 700 << QRect(0, 0, 700, 700);
+    QTest::newRow("200 % on 1400 pixels") << 0 << 10 << 0 << QRect(0, 0, 700, 412) << 700 << QRect(0, 0, 700, 700);
     QTest::newRow("640 screen fills width") << 0 << 10 << 0 << QRect(0, 0, 640, 450) << 640 << QRect(0, 0, 640, 640);
     QTest::newRow("saved") << 100 << 200 << 1000 << QRect(0, 0, 1920, 1040) << 1920 << QRect(100, 200, 1000, 780);
     QTest::newRow("saved without top") << 100 << 10 << 900 << QRect(0, 0, 1920, 1040) << 1920 << QRect(100, 10, 900, 780);
     QTest::newRow("saved too narrow") << 5 << 6 << 300 << QRect(0, 0, 1920, 1040) << 1920 << QRect(5, 6, 780, 780);
+    QTest::newRow("saved off the right") << 1500 << 6 << 800 << QRect(0, 0, 1920, 1040) << 1920 << QRect(1120, 6, 800, 780);
+    QTest::newRow("saved above and left") << -300 << -50 << 800 << QRect(0, 20, 1920, 1040) << 1920 << QRect(0, 20, 800, 780);
+    QTest::newRow("saved wider than screen") << 0 << 0 << 2500 << QRect(0, 0, 1920, 1040) << 1920 << QRect(0, 0, 1920, 780);
+    QTest::newRow("saved on a narrow screen") << 0 << 0 << 900 << QRect(0, 0, 700, 500) << 700 << QRect(0, 0, 700, 700);
 }
 
 void AppCoreTest::placement()
@@ -401,4 +408,42 @@ void AppCoreTest::helpKeywordsNamePages()
 }
 
 QTEST_GUILESS_MAIN(AppCoreTest)
+void AppCoreTest::openerThatFailsIsReported_data()
+{
+    QTest::addColumn<QString>("script");  // empty: no such program
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("no browser found") << "exit 3" << true;
+    QTest::newRow("opened") << "exit 0" << false;
+    QTest::newRow("no opener") << "" << true;
+}
+
+void AppCoreTest::openerThatFailsIsReported()
+{
+    // The desktop's opener only finds out after it started that there is no
+    // browser; its failure reaches the user with the page's path.
+    QFETCH(QString, script);
+    QFETCH(bool, reported);
+    QTemporaryDir dir;
+    QString opener = dir.filePath(QStringLiteral("opener"));
+    if (!script.isEmpty()) {
+        QFile file(opener);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\n" + script.toUtf8() + "\n");
+        file.close();
+        QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+    QObject context;
+    QStringList reports;
+    bool ended = false;
+    const QString page = dir.filePath(QStringLiteral("index.html"));
+    OpenWithOpener(opener, page, &context, [&](const QString& problem) { reports.append(problem); });
+    QObject* process = context.findChild<QObject*>();
+    QVERIFY(process);
+    connect(process, &QObject::destroyed, this, [&ended] { ended = true; });
+    QTRY_VERIFY(ended);
+    QCOMPARE(reports, reported ? QStringList{QStringLiteral("No web browser could be started to show ")
+                                             + QDir::toNativeSeparators(page)}
+                               : QStringList());
+}
+
 #include "appcore_test.moc"

@@ -61,12 +61,15 @@ private slots:
     void expiryCount_data();
     void expiryCount();
     void okCheck();
+    void numberBoxesAreCheckedOnOk_data();
+    void numberBoxesAreCheckedOnOk();
     void keyboard_data();
     void keyboard();
 
     void editIndexSeries();
     void editEquitySeries();
     void editWithoutSeries();
+    void editKeepsTextsOfTheSeriesCodePage();
 
     void screenshots();
 
@@ -469,6 +472,59 @@ void InputsTest::okCheck()
     QCOMPARE(values.numExpiries, 2);
 }
 
+void InputsTest::numberBoxesAreCheckedOnOk_data()
+{
+    QTest::addColumn<QString>("contract");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");  // empty: the dialog closes
+    QTest::newRow("lowest strike no number") << "rbEquity" << "ed1stStr" << "abc"
+                                             << "Lowest Strike: 'abc' is not a number.";
+    QTest::newRow("lowest strike negative") << "rbEquity" << "ed1stStr" << "-5" << "Lowest Strike must be above 0.";
+    QTest::newRow("lowest strike zero") << "rbEquity" << "ed1stStr" << "0" << "Lowest Strike must be above 0.";
+    QTest::newRow("increment zero") << "rbEquity" << "edStrIncr" << "0"
+                                    << "Increment must be above 0 when there is more than one strike.";
+    QTest::newRow("increment no number") << "rbEquity" << "edStrIncr" << "5x" << "Increment: '5x' is not a number.";
+    QTest::newRow("21 strikes") << "rbEquity" << "edNumStr" << "21" << "# of Strikes must be a whole number from 1 to 20.";
+    QTest::newRow("no strikes") << "rbEquity" << "edNumStr" << "0" << "# of Strikes must be a whole number from 1 to 20.";
+    QTest::newRow("empty strikes") << "rbEquity" << "edNumStr" << "" << "# of Strikes must be a whole number from 1 to 20.";
+    QTest::newRow("negative dividend") << "rbEquity" << "edDivAmt" << "-0.5" << "$ Div Amount must be 0 or more.";
+    QTest::newRow("dividend no number") << "rbEquity" << "edDivAmt" << "x" << "$ Div Amount: 'x' is not a number.";
+    QTest::newRow("yield no number") << "rbIndex" << "edDivYld" << "2%" << "% Div Yield: '2%' is not a number.";
+    QTest::newRow("foreign rate no number") << "rbCurrency" << "edDivYld" << "," << "% Foreign Rate: ',' is not a number.";
+    // What is not asked of the chosen contract is not checked.
+    QTest::newRow("future ignores the dividend") << "rbFuture" << "edDivAmt" << "x" << "";
+    QTest::newRow("decimal point number") << "rbEquity" << "ed1stStr" << "1312.5" << "";
+    QTest::newRow("empty dividend") << "rbEquity" << "edDivAmt" << "" << "";
+}
+
+void InputsTest::numberBoxesAreCheckedOnOk()
+{
+    QFETCH(QString, contract);
+    QFETCH(QString, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    auto dialog = NewDialog();
+    dialog->PrepareNew(QDate(2024, 11, 14));
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
+    Find<QLineEdit>(*dialog, "edOSymbl")->setText(QStringLiteral("SPY"));
+    Find<QRadioButton>(*dialog, qPrintable(contract))->click();
+    auto* edit = Find<QLineEdit>(*dialog, qPrintable(box));
+    edit->setText(typed);
+    Find<QPushButton>(*dialog, "cmdOK")->click();
+    if (message.isEmpty()) {
+        QVERIFY2(notifier_.messages.isEmpty(), qPrintable(notifier_.messages.join(QLatin1Char('\n'))));
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        return;
+    }
+    QCOMPARE(notifier_.messages, QStringList{message});
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(QApplication::focusWidget(), edit);
+    QCOMPARE(edit->text(), typed);
+    QCOMPARE(Text(*dialog, "edOSymbl"), QStringLiteral("SPY"));
+}
+
 void InputsTest::keyboard_data()
 {
     QTest::addColumn<QString>("control");
@@ -604,6 +660,27 @@ void InputsTest::editEquitySeries()
     futures->PrepareFromPage(expiries, QString(), QDate(2009, 6, 15));
     QVERIFY(Find<QRadioButton>(*futures, "rbFuture")->isChecked());
     QVERIFY(Find<QWidget>(*futures, "edDivAmt")->isHidden());
+}
+
+void InputsTest::editKeepsTextsOfTheSeriesCodePage()
+{
+    // A series holds its texts in the file's single-byte code page: 0xE9 is
+    // "é". The dialog shows them and hands them back unchanged.
+    TInOutObj series;
+    series.ContractType = kEquity;
+    series.Model = kBinomial;
+    series.NumStrikes = 1;
+    series.Strike(1, 1) = 100;
+    series.OptSymbol = "CAF\xC9";
+    series.SourceFile = "/home/ren\xE9" "e/cours/caf\xE9.csv";
+    series.ExpiryDate = EncodeDate(2009, 7, 17);
+    const std::vector<const TInOutObj*> expiries{&series};
+    auto dialog = NewDialog();
+    dialog->PrepareFromPage(expiries, QString(), QDate(2009, 6, 15));
+    const SeriesSetup values = dialog->Values();
+    QCOMPARE(values.sourceFilePath, QStringLiteral("/home/ren\u00e9e/cours/caf\u00e9.csv"));
+    QCOMPARE(values.symbolText, QStringLiteral("CAF\u00c9"));
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Editing Option Series for CAF\u00c9"));
 }
 
 void InputsTest::editWithoutSeries()

@@ -1,6 +1,7 @@
 // The main window on the offscreen platform: start-up and shut-down with
 // throw-away settings and folders, page tracking, shortcuts and commands.
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
@@ -63,7 +64,11 @@ public:
             list.push_back(expiry.get());
         return list;
     }
-    void SavePage() override { savedTo.append(seriesFile); }
+    bool SavePage() override
+    {
+        savedTo.append(seriesFile);
+        return saveResult;
+    }
     void PrintPage(QPrinter&) override {}
     void RefreshAfterDownload() override {}
 
@@ -72,6 +77,7 @@ public:
     std::vector<std::unique_ptr<TInOutObj>> expiries;
     QString seriesFile;
     QStringList savedTo;
+    bool saveResult = true;
 
 private:
     QWidget* window_;
@@ -124,6 +130,7 @@ private slots:
     void sampleSeriesOpensOnFirstRun();
     void saveWritesThroughThePage();
     void pageGoneDuringTheSaveDialogIsNotSaved();
+    void savingOverAnotherSeriesAsksFirst();
     void helpOpensThePageOfTheActiveWindow();
     void helpThatCannotOpenSaysSo();
     void emptyListRefusesDownload();
@@ -561,6 +568,8 @@ void MainFormTest::pageGoneWhileTheSetupClosesKeepsItsFile()
     old->SetSeriesFile(QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
     auto expiry = std::make_unique<TInOutObj>();
     expiry->OptSymbol = "SPY";
+    expiry->NumStrikes = 1;
+    expiry->Strike(1, 1) = expiry->Strike(1, 2) = 450;
     old->expiries.push_back(std::move(expiry));
     old->Window()->show();
     Activate(old->Window());
@@ -590,6 +599,8 @@ void MainFormTest::newPageThatClosesAtOnceLeavesNoCurrentPage()
     auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
     auto expiry = std::make_unique<TInOutObj>();
     expiry->OptSymbol = "SPY";
+    expiry->NumStrikes = 1;
+    expiry->Strike(1, 1) = expiry->Strike(1, 2) = 450;
     old->expiries.push_back(std::move(expiry));
     old->Window()->show();
     Activate(old->Window());
@@ -653,21 +664,11 @@ void MainFormTest::openSetsTheSeriesFolder()
 
 void MainFormTest::sampleSeriesOpensOnFirstRun()
 {
+    // The very first start opens the sample's priced page below the strip.
     auto form = NewForm();
-    QVERIFY(form->FormCreate());
-    const QString sample = form->SeriesDir() + QStringLiteral("/sample.ops");
-    QVERIFY(QFileInfo::exists(sample));
     form->SetPageFactory(OptionPageFactory());
-    WhileModal([&](QWidget* modal) {
-        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            QVERIFY(name);
-            name->setText(sample);
-            static_cast<QDialog*>(dialog)->accept();
-        }
-    });
-    form->FileOpen();
-    WhileModal(nullptr);
+    QVERIFY(form->FormCreate());
+    QVERIFY(QFileInfo::exists(form->SeriesDir() + QStringLiteral("/sample.ops")));
     QVERIFY2(notifier_.infos.isEmpty() && notifier_.errors.isEmpty(),
              qPrintable((notifier_.infos + notifier_.errors).join(QLatin1Char('\n'))));
     QCOMPARE(form->PageCount(), 1);
@@ -678,10 +679,21 @@ void MainFormTest::sampleSeriesOpensOnFirstRun()
     QVERIFY(page);
     QCOMPARE(page->Title(), QStringLiteral("SMPL"));
     QVERIFY(!page->Expiries().empty());
+    QVERIFY(window->geometry().top() >= form->geometry().bottom());
+    const auto* grid = window->findChild<QAbstractItemView*>();
+    QVERIFY(grid);
+    QVERIFY(!grid->model()->index(0, 7).data().toString().isEmpty());  // a priced value
     // Closing the page leaves no current page behind.
     window->close();
     QTRY_COMPARE(form->PageCount(), 0);
     QVERIFY(form->FindActivePage() == nullptr);
+
+    // A later start opens nothing.
+    form->close();
+    auto later = NewForm();
+    later->SetPageFactory(OptionPageFactory());
+    QVERIFY(later->FormCreate());
+    QCOMPARE(later->PageCount(), 0);
 }
 
 void MainFormTest::saveWritesThroughThePage()
@@ -738,6 +750,65 @@ void MainFormTest::pageGoneDuringTheSaveDialogIsNotSaved()
     QCOMPARE(form->PageCount(), 0);
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/spy-jan.ops")));
     QCOMPARE(form->SeriesDir(), form->Folders().SeriesDir);
+}
+
+void MainFormTest::savingOverAnotherSeriesAsksFirst()
+{
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    QWidget* window = nullptr;
+    QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
+    Activate(window);
+    const QString own = form->SeriesDir() + QStringLiteral("/sample.ops");
+    const QString other = form->SeriesDir() + QStringLiteral("/other.ops");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops"), other));
+    const QByteArray otherBytes = FileBytes(other);
+
+    auto saveAs = [&](const QString& path) {
+        WhileModal([&](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                dialog->setDirectory(QFileInfo(path).absolutePath());
+                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QFileInfo(path).fileName());
+                static_cast<QDialog*>(dialog)->accept();
+            }
+        });
+        Activate(window);
+        form->FileSave();
+        WhileModal(nullptr);
+    };
+
+    // No: the other series keeps every byte, and the page its own file.
+    notifier_.answer = false;
+    saveAs(other);
+    QCOMPARE(notifier_.questions, QStringList{QStringLiteral("other.ops already exists. Do you want to replace it?")});
+    QCOMPARE(FileBytes(other), otherBytes);
+    QCOMPARE(form->FindActivePage()->SeriesFile(), own);
+
+    // The page's own file is saved over without a question.
+    saveAs(own);
+    QCOMPARE(notifier_.questions.size(), 1);
+
+    // Yes: the other file now holds the page's series.
+    notifier_.answer = true;
+    saveAs(other);
+    QCOMPARE(notifier_.questions.size(), 2);
+    QCOMPARE(FileBytes(other), FileBytes(own));
+    QCOMPARE(form->FindActivePage()->SeriesFile(), other);
+
+    // A save that fails leaves the page's file and the dialogs' folder alone.
+    auto* failing = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    failing->SetSeriesFile(QStringLiteral("SPY.ops"));
+    failing->saveResult = false;
+    failing->Window()->show();
+    window = failing->Window();
+    const QString folder = form->SeriesDir();
+    const QString elsewhere = root_->filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    saveAs(elsewhere + QStringLiteral("/spy.ops"));
+    QCOMPARE(failing->savedTo, QStringList{elsewhere + QStringLiteral("/spy.ops")});
+    QCOMPARE(failing->SeriesFile(), QStringLiteral("SPY.ops"));
+    QCOMPARE(form->SeriesDir(), folder);
 }
 
 namespace {

@@ -104,7 +104,8 @@ TEST_F(PriceCliTest, ErrorsAndUsage)
     EXPECT_NE(unpriceable.err.find("underlying price must be positive"), std::string::npos)
         << unpriceable.err;
 
-    // Of two expiries, the second has a strike of 0: the message says which.
+    // Of two expiries, the second has a strike of 0: the other strikes are
+    // priced, the zero strike's rows are blank and the message names it.
     std::string second = kQuotedSeries;
     const auto swap = [&second](const std::string& from, const std::string& to) {
         second.replace(second.find(from), from.size(), to);
@@ -115,10 +116,11 @@ TEST_F(PriceCliTest, ErrorsAndUsage)
     two.replace(two.rfind(']'), 1, "," + second.substr(1));
     WriteFile(PathOf("two.json"), two);
     const Outcome badSecond = Run({"price", PathOf("two.json")});
-    EXPECT_EQ(badSecond.status, 2);
-    EXPECT_EQ(badSecond.out, "") << "nothing printed of a series that cannot be priced";
-    EXPECT_NE(badSecond.err.find("expiry 2 (2008-04-30)"), std::string::npos) << badSecond.err;
-    EXPECT_NE(badSecond.err.find("strike 2 (call)"), std::string::npos) << badSecond.err;
+    EXPECT_EQ(badSecond.status, 1);
+    EXPECT_NE(badSecond.out.find("\n2008-04-30,100,P,0.25,4,0,0.211100549,"), std::string::npos) << badSecond.out;
+    EXPECT_NE(badSecond.out.find("\n2008-04-30,0,P,0,0,0,0,0,0,0,0,0,0,0,0\n"), std::string::npos) << badSecond.out;
+    EXPECT_EQ(badSecond.err, "expiry 2 (2008-04-30): Strike 2 (0) cannot be priced: a strike price must be above 0. "
+                             "Its rows are left blank.\n");
 
     WriteFile(PathOf("abc.json"), kQuotedSeries);
     EXPECT_EQ(Run({"price", PathOf("abc.json"), "--skew", "mid"}).status, 2);

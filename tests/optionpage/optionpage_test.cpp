@@ -375,6 +375,47 @@ private slots:
         QVERIFY(notifier.messages.empty());
     }
 
+    void indexLevelTypedAndTwoEntersCalculate()
+    {
+        // An index level with two decimals fits the box; Enter moves to
+        // Calculate and a second Enter (also the keypad's) calculates.
+        PagePtr page = Build(Setup(3, QStringLiteral("6100"), QStringLiteral("25")));
+        QVERIFY(page);
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
+        const QString before = page->TheGrid->CellText(7, 2);
+        for (const Qt::Key secondEnter : {Qt::Key_Return, Qt::Key_Enter}) {
+            QLineEdit* edit = page->fseUlying;
+            edit->setFocus();
+            edit->selectAll();
+            QTest::keyClicks(edit, secondEnter == Qt::Key_Return ? QStringLiteral("6123.45") : QStringLiteral("6098.76"));
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), page->cmdReCalc);
+            QTest::keyClick(page->cmdReCalc, secondEnter);
+            const float typed = secondEnter == Qt::Key_Return ? 6123.45f : 6098.76f;
+            QCOMPARE(page->CurrentSeries()->Underlying, typed);
+            QVERIFY(page->TheGrid->CellText(7, 2) != before);
+        }
+    }
+
+    void defaultRateOutsideTheBoxIsWhatTheBoxShows()
+    {
+        // 99 % and 0 % are beyond the box's 0.05 to 50: each expiry is priced
+        // at the rate its box shows.
+        PageEnvironment environment = Environment();
+        environment.defaultRates = {0.99f, 0.0f, 0.02f};
+        PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")), environment);
+        QVERIFY(page);
+        page->show();
+        const QString shown[] = {QStringLiteral("50.00"), QStringLiteral("0.05"), QStringLiteral("2.00")};
+        for (int tab = 0; tab < 3; ++tab) {
+            page->TabControl1->setCurrentIndex(tab);
+            QCOMPARE(page->fseRate->text(), shown[tab]);
+            QCOMPARE(page->SeriesAt(tab)->Rate, static_cast<float>(shown[tab].toDouble() / 100.0));
+        }
+    }
+
     void rateBoxRoundsOnATabChange()
     {
         PageEnvironment environment = Environment();
@@ -383,8 +424,8 @@ private slots:
         QVERIFY(page);
         page->show();
         QCOMPARE(page->fseRate->text(), QStringLiteral("1.00"));
-        // A default rate of nearly nothing is taken as 1 %.
-        QCOMPARE(page->SeriesAt(2)->Rate, 0.01f);
+        // A default rate of nearly nothing is taken at the box's least rate.
+        QCOMPARE(page->SeriesAt(2)->Rate, 0.0005f);
         QCOMPARE(page->SeriesAt(1)->Rate, 0.0049999f);
         page->TabControl1->setCurrentIndex(1);
         QCOMPARE(page->fseRate->text(), QStringLiteral("0.50"));
@@ -401,7 +442,7 @@ private slots:
         QCOMPARE(page->SeriesAt(1)->Vol(2, 1), 0.33f);
         QCOMPARE(page->SeriesAt(2)->Vol(2, 1), 0.25f);
         QCOMPARE(page->SeriesAt(0)->Rate, 0.01f);
-        QCOMPARE(page->SeriesAt(2)->Rate, 0.01f);
+        QCOMPARE(page->SeriesAt(2)->Rate, 0.0005f);
     }
 
     void volatilitySourceChoosesTheVolatility()
@@ -719,6 +760,32 @@ private slots:
         QCOMPARE(page->seExpDays->text(), QStringLiteral("23"));
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 23);
         QVERIFY(notifier.messages.empty());
+    }
+
+    void zeroStrikeFromAFileLeavesItsRowsBlank()
+    {
+        // A damaged or hand-made file with a strike of 0: the page shows the
+        // other strikes priced and names the bad one once.
+        PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5")));
+        QVERIFY(page);
+        for (int e = 0; e < page->ExpiryCount(); ++e)
+            page->SeriesAt(e)->Strike(2, 1) = page->SeriesAt(e)->Strike(2, 2) = 0;
+        const QString file = temp.filePath(QStringLiteral("zero-strike.ops"));
+        page->SetSeriesFile(file);
+        QVERIFY(page->SavePage());
+        notifier = RecordingNotifier();
+
+        PagePtr reopened = Open(file);
+        QVERIFY(reopened);
+        QCOMPARE(notifier.infos.size(), std::size_t{1});
+        QCOMPARE(notifier.infos[0], std::string("Strike 2 (0) cannot be priced: a strike price must be above 0. "
+                                                "Its rows are left blank."));
+        TImpStrGrid* grid = reopened->TheGrid;
+        for (const int row : {1, 3, 4, 6})
+            QVERIFY2(!grid->CellText(7, row).trimmed().isEmpty(), qPrintable(QString::number(row)));
+        for (const int row : {2, 5})
+            for (int column = 7; column < 14; ++column)
+                QVERIFY2(grid->CellText(column, row).trimmed().isEmpty(), qPrintable(QString::number(column)));
     }
 
     void savedPageReopensTheSame()

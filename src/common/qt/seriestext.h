@@ -1,0 +1,15 @@
+#pragma once
+// Series texts (the symbol, the contract root, the price file's path) are
+// held in the series file's single-byte code page; the windows show and
+// take them as QString.
+
+#include <QString>
+
+#include <string>
+
+namespace kestrava {
+
+QString FromSeriesText(const std::string& text);
+std::string ToSeriesText(const QString& text);
+
+}  // namespace kestrava
