@@ -291,7 +291,9 @@ TImpStrGrid::TImpStrGrid(QWidget* parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumSectionSize(1);
     setItemDelegate(delegate_);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The columns fill the grid's width; only on a screen too narrow for
+    // their least widths does the grid scroll sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCornerButtonEnabled(false);
     setWordWrap(false);

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Retakes every picture in docs/screenshots from a built tree (build/, or
+# BUILD_DIR), at 100 % and at 200 % (the "-200" twins), on a virtual
+# desktop-sized screen: no display is needed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build}
+out=${1:-docs/screenshots}
+mkdir -p "$out"
+screen="$PWD/tests/support/offscreen-screen.json"
+
+take() {  # take SCALE SUFFIX
+  local scale=$1 suffix=$2
+  export QT_QPA_PLATFORM="offscreen:configfile=$screen" QT_SCALE_FACTOR=$scale
+  if [ "$scale" = 2 ]; then
+    # The same desktop at twice the pixels.
+    sed 's/"width": 1920, "height": 1200/"width": 3840, "height": 2400/' "$screen" > "$build/offscreen-screen-200.json"
+    export QT_QPA_PLATFORM="offscreen:configfile=$PWD/$build/offscreen-screen-200.json"
+  fi
+  "$build/tests/app/app_screenshots" "$out" $suffix
+  "$build/tests/optionpage/page_screenshots" "$out" $suffix
+  KESTRAVA_SCREENSHOT_DIR="$out" "$build/tests/app/inputs_test" screenshots >/dev/null
+  "$build/tests/controls/spinedit_screenshots" "$out/spinedits-$( [ "$scale" = 2 ] && echo 200 || echo 100 ).png"
+}
+
+take 1 ""
+take 2 -200
+echo "Screenshots written to $out"
