@@ -24,8 +24,10 @@ static void BM_EuropeanPage(benchmark::State& state)
 }
 BENCHMARK(BM_EuropeanPage)->Unit(benchmark::kMicrosecond);
 
+// The argument is the number of threads; 0 is every hardware thread.
 static void BM_BinomialPage(benchmark::State& state)
 {
+    SetBinomialThreads(static_cast<int>(state.range(0)));
     auto page = LargestPage(kEquity, kBinomial);
     for (auto _ : state) {
         for (TInOutObj& p : page)
@@ -33,8 +35,9 @@ static void BM_BinomialPage(benchmark::State& state)
         benchmark::DoNotOptimize(page.data());
         benchmark::ClobberMemory();
     }
+    SetBinomialThreads(0);
 }
-BENCHMARK(BM_BinomialPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BinomialPage)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 static void BM_WhaleyPage(benchmark::State& state)
 {
@@ -78,3 +81,57 @@ static void BM_ImpliedVolPage(benchmark::State& state)
     }
 }
 BENCHMARK(BM_ImpliedVolPage)->Unit(benchmark::kMicrosecond);
+
+#ifdef KESTRAVA_HAVE_QUANTLIB
+#include <ql/exercise.hpp>
+#include <ql/instruments/vanillaoption.hpp>
+#include <ql/methods/lattices/binomialtree.hpp>
+#include <ql/pricingengines/vanilla/binomialengine.hpp>
+#include <ql/processes/blackscholesprocess.hpp>
+#include <ql/quotes/simplequote.hpp>
+#include <ql/settings.hpp>
+#include <ql/termstructures/volatility/equityfx/blackconstantvol.hpp>
+#include <ql/termstructures/yield/flatforward.hpp>
+#include <ql/time/calendars/nullcalendar.hpp>
+#include <ql/time/daycounters/actual365fixed.hpp>
+
+// The same page through the reference library's Cox-Ross-Rubinstein engine:
+// 3 expiries (30, 60, 90 days) x 20 strikes (80 to 118) x call and put,
+// American exercise, 400 steps, underlying 100, rate 5 %, volatility 25 %.
+static void BM_ReferenceCRRPage(benchmark::State& state)
+{
+    namespace ql = QuantLib;
+    const ql::Date today(2, ql::January, 2008);
+    ql::Settings::instance().evaluationDate() = today;
+    const ql::DayCounter dayCounter = ql::Actual365Fixed();
+    auto spot = QuantLib::ext::make_shared<ql::SimpleQuote>(100.0);
+    const ql::Handle<ql::YieldTermStructure> rate(QuantLib::ext::make_shared<ql::FlatForward>(today, 0.05, dayCounter));
+    const ql::Handle<ql::YieldTermStructure> yield(QuantLib::ext::make_shared<ql::FlatForward>(today, 0.0, dayCounter));
+    const ql::Handle<ql::BlackVolTermStructure> vol(
+        QuantLib::ext::make_shared<ql::BlackConstantVol>(today, ql::NullCalendar(), 0.25, dayCounter));
+    auto process = QuantLib::ext::make_shared<ql::BlackScholesMertonProcess>(ql::Handle<ql::Quote>(spot), yield, rate, vol);
+    auto engine = QuantLib::ext::make_shared<ql::BinomialVanillaEngine<ql::CoxRossRubinstein>>(process, 400);
+
+    std::vector<ql::VanillaOption> options;
+    for (int days : {30, 60, 90}) {
+        auto exercise = QuantLib::ext::make_shared<ql::AmericanExercise>(today, today + days);
+        for (int s = 0; s < 20; ++s) {
+            for (ql::Option::Type type : {ql::Option::Call, ql::Option::Put}) {
+                options.emplace_back(QuantLib::ext::make_shared<ql::PlainVanillaPayoff>(type, 80.0 + 2.0 * s), exercise);
+                options.back().setPricingEngine(engine);
+            }
+        }
+    }
+    double price = 100.0;
+    for (auto _ : state) {
+        // Another underlying price each pass, so every option is priced again.
+        price = price == 100.0 ? 101.0 : 100.0;
+        spot->setValue(price);
+        double sum = 0;
+        for (ql::VanillaOption& option : options)
+            sum += option.NPV() + option.delta() + option.gamma();
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_ReferenceCRRPage)->Unit(benchmark::kMillisecond)->UseRealTime();
+#endif

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev
+  libquantlib0-dev  # the reference engine in bench/pricing_bench
   xvfb xauth fonts-dejavu-core
   xdg-utils
 )

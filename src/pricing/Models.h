@@ -32,7 +32,12 @@ void PriceBlackScholes(TInOutObj& series);
 // Driftless log-normal chance of ending above (call rows) or below (put rows).
 void ComputeProbabilities(TInOutObj& series);
 // American values on a Cox-Ross-Rubinstein tree with Steps steps (at least 5).
+// The options of the expiry are spread over the hardware threads; values
+// below the smallest normal single are flushed to 0 inside the tree.
 void PriceBinomial(TInOutObj& series);
+// How many threads PriceBinomial uses; 0 (the default) is every hardware
+// thread. The results are the same bit for bit whatever the count.
+void SetBinomialThreads(int threads);
 // Barone-Adesi and Whaley quadratic approximation for American options.
 void PriceWhaley(TInOutObj& series);
 // Volatilities at which the European model reproduces Bid (Ask); 0 = none.

@@ -1,12 +1,17 @@
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/busy.h"
 #include "common/numtext.h"
 #include "pricing/Models.h"
 #include "pricing/european.h"
+#include "pricing/fpmode.h"
+#include "pricing/treestep.h"
 
 namespace kestrava {
 namespace {
@@ -67,7 +72,9 @@ TreeSetup MakeTreeSetup(const TInOutObj& series)
     return t;
 }
 
-// Work tables sized N + 2, allocated once per expiry and reused per option.
+// Work tables sized N + 2, one set per thread, reused for every option it
+// prices. The powers of u and d depend only on the volatility, so options
+// priced at the same volatility (every option in the flat mode) share them.
 struct TreeTables {
     explicit TreeTables(int N)
         : value(static_cast<std::size_t>(N) + 2),
@@ -78,7 +85,21 @@ struct TreeTables {
     std::vector<float> value;
     std::vector<float> upPow;
     std::vector<float> downPow;
+    float powersSigma = -1;  // the volatility the powers were built for
 };
+
+void BuildPowers(TreeTables& w, int N, float sigma, float u, float d)
+{
+    if (w.powersSigma == sigma)
+        return;
+    const float lnU = std::log(u);
+    const float lnD = std::log(d);
+    for (int i = 0; i <= N + 1; ++i) {
+        w.upPow[i] = std::exp(static_cast<float>(i) * lnU);
+        w.downPow[i] = std::exp(static_cast<float>(i) * lnD);
+    }
+    w.powersSigma = sigma;
+}
 
 void PriceOne(TInOutObj& series, const TreeSetup& t, TreeTables& w, int s, int k)
 {
@@ -93,13 +114,7 @@ void PriceOne(TInOutObj& series, const TreeSetup& t, TreeTables& w, int s, int k
     const float p = (t.a - d) / (u - d);
     const float pu = p * t.R;
     const float pd = (1.0f - p) * t.R;
-
-    const float lnU = std::log(u);
-    const float lnD = std::log(d);
-    for (int i = 0; i <= N + 1; ++i) {
-        w.upPow[i] = std::exp(static_cast<float>(i) * lnU);
-        w.downPow[i] = std::exp(static_cast<float>(i) * lnD);
-    }
+    BuildPowers(w, N, sigma, u, d);
 
     float* const value = w.value.data();
     const float* const up = w.upPow.data();
@@ -111,15 +126,7 @@ void PriceOne(TInOutObj& series, const TreeSetup& t, TreeTables& w, int s, int k
 
     float V4 = 0, V20 = 0, V21 = 0, V22 = 0;
     for (int n = N - 1; n >= 1; --n) {
-        const float base = Sstar + t.divPV[n];
-        const float* const downN = down + n;
-        // Node j reads the old values of j + 1 and j + 2 and writes j + 1,
-        // so the step vectorises without changing a single rounding.
-        for (int j = 0; j <= n; ++j) {
-            const float exercise = phi * (base * up[j] * downN[-j] - K);
-            const float holding = pu * value[j + 2] + pd * value[j + 1];
-            value[j + 1] = exercise > holding ? exercise : holding;
-        }
+        detail::BackwardStep(value, up, down + n, n, Sstar + t.divPV[n], K, phi, pu, pd);
         if (n == 4) {
             V4 = value[3];  // four steps on at today's price, since u^2 d^2 = 1
         } else if (n == 2) {
@@ -156,7 +163,22 @@ void PriceOne(TInOutObj& series, const TreeSetup& t, TreeTables& w, int s, int k
     series.Theo(s, k) = theo < 0.001f ? 0.0f : theo;
 }
 
+std::atomic<int> treeThreads{0};  // 0: every hardware thread
+
+int ThreadsToUse(int options)
+{
+    int threads = treeThreads.load();
+    if (threads <= 0)
+        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    return std::clamp(threads, 1, std::max(options, 1));
+}
+
 }  // namespace
+
+void SetBinomialThreads(int threads)
+{
+    treeThreads.store(std::max(threads, 0));
+}
 
 void PriceBinomial(TInOutObj& series)
 {
@@ -164,10 +186,33 @@ void PriceBinomial(TInOutObj& series)
         return;
     BusyScope busy;
     const TreeSetup t = MakeTreeSetup(series);
-    TreeTables tables(t.N);
-    for (int k = 1; k <= 2; ++k)
-        for (int s = 1; s <= series.NumStrikes; ++s)
-            PriceOne(series, t, tables, s, k);
+
+    // Calls of strikes 1 to N, then the puts; each option writes only its
+    // own cells, so the results do not depend on how many threads share them.
+    const int options = 2 * series.NumStrikes;
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(options));
+    std::atomic<int> next{0};
+    auto work = [&] {
+        const FlushDenormals flush;
+        TreeTables tables(t.N);
+        for (int i = next++; i < options; i = next++) {
+            try {
+                PriceOne(series, t, tables, i % series.NumStrikes + 1, i / series.NumStrikes + 1);
+            } catch (...) {
+                failures[static_cast<std::size_t>(i)] = std::current_exception();
+            }
+        }
+    };
+    {
+        std::vector<std::jthread> helpers;
+        for (int h = 1; h < ThreadsToUse(options); ++h)
+            helpers.emplace_back(work);
+        work();
+    }
+    // The first failure in the order of the grid is the one reported.
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
 }
 
 }  // namespace kestrava

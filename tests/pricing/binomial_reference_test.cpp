@@ -1,14 +1,17 @@
 // The tree as a plain loop, step for step, against the library's routine:
-// whatever the compiler does to the library's inner loop must not change a
-// single bit of a result.
+// whatever the compiler, the processor's vector width or the number of
+// threads do to the library's tree must not change a single bit of a result.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "pricing/Models.h"
+#include "pricing/fpmode.h"
+#include "pricing/gridtext.h"
 #include "pricing_fixtures.h"
 
 using namespace kestrava;
@@ -90,8 +93,17 @@ bool SameBits(float a, float b)
 
 }  // namespace
 
+// Restores the library's default thread count when a test ends.
+struct ThreadCount {
+    explicit ThreadCount(int threads) { SetBinomialThreads(threads); }
+    ~ThreadCount() { SetBinomialThreads(0); }
+};
+
 TEST(BinomialReference, LargestPageIsBitIdenticalToThePlainLoop)
 {
+    // The library flushes values below the normal range inside the tree;
+    // the plain loop runs in the same mode.
+    const FlushDenormals flush;
     for (int contract : {1, 2, 3}) {
         auto page = LargestPage(contract, kBinomial, contract == kIndex ? 0.02f : 0.0f);
         if (contract == kEquity) {
@@ -113,5 +125,90 @@ TEST(BinomialReference, LargestPageIsBitIdenticalToThePlainLoop)
                 }
             }
         }
+    }
+}
+
+TEST(BinomialReference, ThreadCountChangesNoBit)
+{
+    auto priced = [](int threads) {
+        const ThreadCount count(threads);
+        auto page = LargestPage(kEquity, kBinomial);
+        page[1].Dividend = 0.8f;
+        page[1].DivDate = page[1].TodayDate + 20;
+        for (TInOutObj& p : page) {
+            for (int s = 1; s <= p.NumStrikes; ++s)
+                p.Vol(s, 2) = 0.2f + 0.01f * static_cast<float>(s);  // a skew: powers per option
+            PriceBinomial(p);
+        }
+        return page;
+    };
+    const auto one = priced(1), four = priced(4);
+    for (std::size_t e = 0; e < one.size(); ++e)
+        for (int s = 1; s <= one[e].NumStrikes; ++s)
+            for (int k = 1; k <= 2; ++k) {
+                SCOPED_TRACE(::testing::Message() << "expiry " << e << " strike " << s << " side " << k);
+                EXPECT_TRUE(SameBits(one[e].Theo(s, k), four[e].Theo(s, k)));
+                EXPECT_TRUE(SameBits(one[e].Delta(s, k), four[e].Delta(s, k)));
+                EXPECT_TRUE(SameBits(one[e].Gamma(s, k), four[e].Gamma(s, k)));
+                EXPECT_TRUE(SameBits(one[e].Decay(s, k), four[e].Decay(s, k)));
+            }
+}
+
+TEST(BinomialReference, FlushingDenormalsChangesOnlyValuesBelowTheNormalRange)
+{
+    // Far out of the money the far nodes' values sink below the normal
+    // range (1.2e-38); the plain loop here keeps them, the library flushes
+    // them. A result that differs was itself below that range and is 0 in
+    // the library (its cell blank rather than a signed zero); every other
+    // result shows the same text.
+    struct Case {
+        float sigma;
+        int days;
+        float strike;
+    };
+    const Case cases[] = {{0.05f, 365, 60}, {0.05f, 1000, 40}, {0.12f, 365, 400}, {0.3f, 5, 160}};
+    int flushed = 0;
+    for (const Case c : cases) {
+        TInOutObj p = MakeSeries(kEquity, kBinomial, 100, 0.05f, c.sigma, c.days, {c.strike});
+        p.Steps = 400;
+        PriceBinomial(p);
+        TInOutObj reference = p;
+        for (int k = 1; k <= 2; ++k) {
+            const Outputs ref = ReferenceTree(p, 1, k);
+            reference.Theo(1, k) = ref.theo;
+            reference.Delta(1, k) = ref.delta;
+            reference.Gamma(1, k) = ref.gamma;
+            reference.Decay(1, k) = ref.decay;
+            for (int column = 7; column <= 10; ++column) {
+                const float mine = column == 7 ? p.Theo(1, k) : column == 8 ? p.Delta(1, k)
+                                   : column == 9 ? p.Gamma(1, k) : p.Decay(1, k);
+                const float theirs = column == 7 ? ref.theo : column == 8 ? ref.delta
+                                     : column == 9 ? ref.gamma : ref.decay;
+                SCOPED_TRACE(::testing::Message() << "days " << c.days << " strike " << c.strike << " side " << k
+                                                  << " column " << column << ": " << mine << " vs " << theirs);
+                if (std::fabs(theirs) < std::numeric_limits<float>::min() && theirs != 0) {
+                    EXPECT_EQ(mine, 0.0f);
+                    ++flushed;
+                } else {
+                    EXPECT_EQ(GridCellText(p, 1, k, column), GridCellText(reference, 1, k, column));
+                }
+            }
+        }
+    }
+    EXPECT_GT(flushed, 0) << "no case reached the values that are flushed";
+}
+
+TEST(BinomialReference, OverflowIsReportedForTheFirstOptionInGridOrder)
+{
+    // Several threads meet overflowing trees; the report names the first in
+    // the grid's order, whichever thread met it.
+    const ThreadCount count(4);
+    TInOutObj p = MakeSeries(kEquity, kBinomial, 100, 0.05f, 3.0f, 1095, {90, 100, 110});
+    p.Steps = 400;
+    try {
+        PriceBinomial(p);
+        FAIL() << "an overflowing tree must be reported";
+    } catch (const PricingError& e) {
+        EXPECT_NE(std::string(e.what()).find("strike 1 (call)"), std::string::npos) << e.what();
     }
 }
