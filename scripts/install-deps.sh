@@ -10,6 +10,7 @@ packages=(
   libquantlib0-dev  # the reference engine in bench/pricing_bench
   xvfb xauth fonts-dejavu-core
   xdg-utils
+  desktop-file-utils appstream dpkg-dev man-db  # the install tree's checks and the package
 )
 
 missing=()

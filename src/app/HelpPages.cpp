@@ -3,7 +3,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSaveFile>
@@ -15,7 +17,7 @@ namespace {
 
 const QString kPagesResource = QStringLiteral(":/help");
 
-QString HelpFolder()
+QString CacheHelpFolder()
 {
     QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (cache.isEmpty())
@@ -29,6 +31,12 @@ QString NoBrowserMessage(const QString& page)
 }
 
 }  // namespace
+
+QString InstalledHelpFolder(const QString& programFolder)
+{
+    const QString folder = QDir::cleanPath(programFolder + QStringLiteral("/" KESTRAVA_BIN_TO_DATA "/kestrava/help"));
+    return QFileInfo::exists(folder + QStringLiteral("/index.html")) ? folder : QString();
+}
 
 QString HelpPageName(const QString& keyword)
 {
@@ -69,13 +77,17 @@ QString WriteHelpPages(const QString& folder)
 
 void ShowHelp(const QString& keyword, QObject* context, const HelpReport& report)
 {
-    // The pages are written out afresh each time, so they always match the
-    // program that shows them.
-    const QString folder = HelpFolder();
-    const QString problem = WriteHelpPages(folder);
-    if (!problem.isEmpty()) {
-        report(problem);
-        return;
+    // An installed program shows the pages installed with it; otherwise they
+    // are written out of the program afresh each time, so they always match
+    // the program that shows them.
+    QString folder = InstalledHelpFolder(QCoreApplication::applicationDirPath());
+    if (folder.isEmpty()) {
+        folder = CacheHelpFolder();
+        const QString problem = WriteHelpPages(folder);
+        if (!problem.isEmpty()) {
+            report(problem);
+            return;
+        }
     }
     const QString page = folder + QLatin1Char('/') + HelpPageName(keyword);
     // On a Unix desktop the opener is a program that only finds out after

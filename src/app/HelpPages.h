@@ -20,6 +20,10 @@ inline const QString kHelpRiskFreeRates = QStringLiteral("Risk Free Interest Rat
 // The page of a keyword; the contents page for an empty or unknown keyword.
 QString HelpPageName(const QString& keyword);
 
+// The help pages installed beside the program in `programFolder` (bin/ and
+// share/kestrava/help/), or an empty text when there are none.
+QString InstalledHelpFolder(const QString& programFolder);
+
 // Copies the pages out of the program into `folder` (created when missing),
 // returning an empty text or what went wrong.
 QString WriteHelpPages(const QString& folder);

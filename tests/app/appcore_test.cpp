@@ -77,6 +77,7 @@ private slots:
     void requestTemplateHasTheFormLayout();
     void samplesArePlacedOnlyWhenAbsent();
     void helpKeywordsNamePages();
+    void installedHelpPagesAreFoundBesideTheProgram();
     void openerThatFailsIsReported_data();
     void openerThatFailsIsReported();
 };
@@ -408,6 +409,22 @@ void AppCoreTest::helpKeywordsNamePages()
 }
 
 QTEST_GUILESS_MAIN(AppCoreTest)
+void AppCoreTest::installedHelpPagesAreFoundBesideTheProgram()
+{
+    // An installation keeps the programs in bin/ and the pages in
+    // share/kestrava/help/; a build tree has no pages beside the program.
+    QTemporaryDir prefix;
+    QVERIFY(QDir(prefix.path()).mkpath(QStringLiteral("bin")));
+    QCOMPARE(InstalledHelpFolder(prefix.filePath(QStringLiteral("bin"))), QString());
+    const QString help = prefix.filePath(QStringLiteral("share/kestrava/help"));
+    QVERIFY(QDir().mkpath(help));
+    QCOMPARE(InstalledHelpFolder(prefix.filePath(QStringLiteral("bin"))), QString());  // no index yet
+    QFile index(help + QStringLiteral("/index.html"));
+    QVERIFY(index.open(QIODevice::WriteOnly));
+    index.close();
+    QCOMPARE(InstalledHelpFolder(prefix.filePath(QStringLiteral("bin"))), QDir::cleanPath(help));
+}
+
 void AppCoreTest::openerThatFailsIsReported_data()
 {
     QTest::addColumn<QString>("script");  // empty: no such program
