@@ -11,7 +11,28 @@ packages=(
   xvfb xauth fonts-dejavu-core
   xdg-utils
   desktop-file-utils appstream dpkg-dev man-db  # the install tree's checks and the package
+  locales  # the tests run under de_DE and fr_FR as well
 )
+
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO=sudo
+else
+  SUDO=
+fi
+
+# The German and French locales write a decimal comma; the tests use both.
+generate_locales() {
+  local wanted=(de_DE.UTF-8 fr_FR.UTF-8) missing_locales=()
+  for l in "${wanted[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${l/UTF-8/utf8}" || missing_locales+=("$l")
+  done
+  [ ${#missing_locales[@]} -eq 0 ] && return 0
+  for l in "${missing_locales[@]}"; do
+    $SUDO sed -i "s/^# *\($l UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$l UTF-8" /etc/locale.gen || echo "$l UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+  done
+  $SUDO locale-gen >/dev/null
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -19,13 +40,9 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-if [ "$(id -u)" -ne 0 ]; then
-  SUDO=sudo
-else
-  SUDO=
+if [ ${#missing[@]} -ne 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+generate_locales

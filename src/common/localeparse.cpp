@@ -1,4 +1,5 @@
 #include "localeparse.h"
+#include "numtext.h"
 
 #include <array>
 #include <cfloat>
@@ -239,9 +240,7 @@ std::string FormatLocaleFixed(double value, int decimals, char decimalSeparator)
         decimals = 0;
     if (decimals > 17)
         decimals = 17;
-    char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return WithDecimalSeparator(text, decimalSeparator);
+    return WithDecimalSeparator(FormatFixed(value, decimals), decimalSeparator);
 }
 
 }  // namespace kestrava

@@ -1,4 +1,5 @@
 #include "numformat.h"
+#include "numtext.h"
 
 #include <charconv>
 #include <cmath>
@@ -110,12 +111,12 @@ struct Significant {
 // wash out the noise of binary arithmetic (0.1 + 0.2, 2.345).
 Significant DoubleDigits(double magnitude)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.14e", magnitude);
+    // d.dddddddddddddde+XX
+    const std::string text = FormatScientific(magnitude, 14);
     Significant result;
     result.digits += text[0];
-    result.digits.append(text + 2, 14);
-    result.pointPos = std::atoi(text + 17) + 1;
+    result.digits.append(text, 2, 14);
+    result.pointPos = std::atoi(text.c_str() + 17) + 1;
     return result;
 }
 
@@ -186,9 +187,7 @@ std::string WithSeparator(std::string text, char decimalSeparator)
 
 std::string FormatGeneral(double value, char decimalSeparator)
 {
-    char text[40];
-    std::snprintf(text, sizeof text, "%.15g", value);
-    return WithSeparator(text, decimalSeparator);
+    return WithSeparator(FormatSignificant(value, 15), decimalSeparator);
 }
 
 std::string FormatGeneral(float value, char decimalSeparator)

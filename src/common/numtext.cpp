@@ -1,14 +1,38 @@
 #include "numtext.h"
 
-#include <cstdio>
+#include <charconv>
 
 namespace kestrava {
+namespace {
+
+std::string Chars(double value, std::chars_format format, int precision)
+{
+    // Room for the widest fixed double (309 digits) and the decimals asked for.
+    char text[400];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, format, precision);
+    return error == std::errc() ? std::string(text, end) : std::string();
+}
+
+}  // namespace
 
 std::string FormatSig9(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
+    return Chars(value, std::chars_format::general, 9);
+}
+
+std::string FormatSignificant(double value, int digits)
+{
+    return Chars(value, std::chars_format::general, digits);
+}
+
+std::string FormatScientific(double value, int decimals)
+{
+    return Chars(value, std::chars_format::scientific, decimals);
+}
+
+std::string FormatFixed(double value, int decimals)
+{
+    return Chars(value, std::chars_format::fixed, decimals);
 }
 
 }  // namespace kestrava

@@ -1,5 +1,8 @@
 #pragma once
-// Plain number texts for machine-readable output.
+// Number texts with a decimal point whatever the process's C locale: the
+// windows' framework sets that locale from the environment, so printf's %f,
+// %e and %g would write a comma under de_DE or fr_FR. Callers that show a
+// number put the locale's separator in afterwards.
 
 #include <string>
 
@@ -7,5 +10,10 @@ namespace kestrava {
 
 // Nine significant digits: enough to give back a single-precision value.
 std::string FormatSig9(double value);
+
+// printf's "%.*g", "%.*e" and "%.*f", always with a point.
+std::string FormatSignificant(double value, int digits);
+std::string FormatScientific(double value, int decimals);
+std::string FormatFixed(double value, int decimals);
 
 }  // namespace kestrava

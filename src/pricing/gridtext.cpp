@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/numformat.h"
+#include "common/numtext.h"
 
 namespace kestrava {
 namespace {
@@ -78,10 +79,10 @@ std::string StrikeLabel(float strike, bool call, float strikeStep)
 {
     const double fraction = std::fabs(strikeStep - std::trunc(strikeStep));
     const bool whole = fraction <= 0.0001;
-    char text[64];
-    std::snprintf(text, sizeof text, whole ? " %c  %-6.0f " : " %c  %-6.2f ", call ? 'C' : 'P',
-                  static_cast<double>(strike));
-    return text;
+    std::string number = FormatFixed(strike, whole ? 0 : 2);
+    if (number.size() < 6)
+        number.resize(6, ' ');  // left-aligned in six places
+    return std::string(" ") + (call ? 'C' : 'P') + "  " + number + " ";
 }
 
 }  // namespace kestrava

@@ -136,3 +136,29 @@ TEST_F(PriceCliTest, ErrorsAndUsage)
     const Outcome sample = Run({"price", std::string(KESTRAVA_SAMPLES_DIR) + "/sample.ops"});
     EXPECT_EQ(sample.status, 0) << sample.err;
 }
+
+TEST_F(PriceCliTest, SameNumbersUnderEveryLocale)
+{
+    // CSV is machine-readable: points under any locale. The table shows the
+    // grid as the page would: the locale's separator, or the one asked for.
+    WriteFile(PathOf("abc.json"), kQuotedSeries);
+    auto runUnder = [&](const char* locale, std::vector<std::string> args) {
+        setenv("LC_ALL", locale, 1);
+        const Outcome outcome = Run(args);
+        unsetenv("LC_ALL");
+        EXPECT_EQ(outcome.status, 0) << locale << ": " << outcome.err;
+        return outcome.out;
+    };
+    const std::string csv = runUnder("C", {"price", PathOf("abc.json")});
+    const std::string table = runUnder("C", {"price", PathOf("abc.json"), "--format", "table"});
+    EXPECT_NE(table.find(" 4.00 "), std::string::npos) << table;
+    for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8"}) {
+        EXPECT_EQ(runUnder(locale, {"price", PathOf("abc.json")}), csv) << locale;
+        EXPECT_EQ(runUnder(locale, {"price", PathOf("abc.json"), "--format", "table", "--decimal-separator", ".",
+                                    "--date-format", "yyyy-MM-dd"}),
+                  table)
+            << locale;
+        const std::string comma = runUnder(locale, {"price", PathOf("abc.json"), "--format", "table"});
+        EXPECT_NE(comma.find(" 4,00 "), std::string::npos) << locale << "\n" << comma;
+    }
+}
