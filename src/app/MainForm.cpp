@@ -37,6 +37,27 @@
 namespace kestrava {
 namespace {
 
+// The file the user accepted in the dialog. Taken when the dialog accepts:
+// its directory listing, still loading, may change the dialog's selection
+// before exec() returns.
+QString ChosenFile(QFileDialog& dialog)
+{
+    QString chosen;
+    QObject::connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString& file) { chosen = file; });
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return chosen;
+}
+
+bool SameFile(const QString& one, const QString& other)
+{
+    if (other.isEmpty())
+        return false;
+    const QString a = QFileInfo(one).canonicalFilePath(), b = QFileInfo(other).canonicalFilePath();
+    return !a.isEmpty() ? a == b : QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
+}
+
+
 const QString kCaption = QStringLiteral("Kestrava v2.7");
 const QString kStripHint = QStringLiteral("You can drag right border to make larger grid.");
 const QString kSeriesFilter = QStringLiteral("Option Series File (*.ops *.OPS)");
@@ -532,26 +553,15 @@ void TMainForm::FileOpen()
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(QStringLiteral("ops"));
     dialog.setFilter(dialog.filter() | QDir::Hidden);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString chosen = ChosenFile(dialog);
+    if (chosen.isEmpty())
         return;
-    openFileName_ = dialog.selectedFiles().constFirst();
+    openFileName_ = chosen;
     openFromFile_ = true;
     folders_.SeriesDir = QFileInfo(openFileName_).absolutePath();
     if (IOptionPage* page = CreatePage())
         ShowPage(page);
 }
-
-namespace {
-
-bool SameFile(const QString& one, const QString& other)
-{
-    if (other.isEmpty())
-        return false;
-    const QString a = QFileInfo(one).canonicalFilePath(), b = QFileInfo(other).canonicalFilePath();
-    return !a.isEmpty() ? a == b : QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
-}
-
-}  // namespace
 
 void TMainForm::FileSave()
 {
@@ -566,9 +576,9 @@ void TMainForm::FileSave()
     dialog.selectFile(page->SeriesFile());
     // The page may close while the dialog is open; nothing is saved then.
     const QPointer<QWidget> window = page->Window();
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty() || !window)
+    const QString path = ChosenFile(dialog);
+    if (path.isEmpty() || !window)
         return;
-    const QString path = dialog.selectedFiles().constFirst();
     // Another series' file is replaced only when the user says so; the
     // page's own file is saved over without a question.
     if (QFileInfo::exists(path) && !SameFile(path, page->SeriesFile())) {

@@ -8,6 +8,7 @@
 
 #include "common/localeparse.h"
 #include "marketdata/TextLines.h"
+#include "marketdata/WorkFolder.h"
 
 namespace kestrava {
 namespace {
@@ -100,8 +101,8 @@ std::filesystem::path DefaultTempDirectory()
     std::error_code error;
     std::filesystem::path path = std::filesystem::temp_directory_path(error);
     if (error)
-        return std::filesystem::path(".");
-    return path;
+        path = std::filesystem::path(".");
+    return PrivateWorkFolder(path);
 }
 
 TSrcFileReader::TSrcFileReader(Notifier& notifier, LocaleInfo locale,
@@ -147,6 +148,22 @@ void TSrcFileReader::NewWorkFileName()
     }
 }
 
+std::unique_ptr<PriceWorkFileWriter> TSrcFileReader::CreateWorkFile()
+{
+    // Another copy of the program may take the name between its choice and
+    // the creation; the next name is tried then.
+    constexpr int kAttempts = 100;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            return std::make_unique<PriceWorkFileWriter>(WorkFileName, PriceWorkFileWriter::Creation::Exclusive);
+        } catch (const WorkFileTaken&) {
+            if (attempt == kAttempts)
+                throw;
+            NewWorkFileName();
+        }
+    }
+}
+
 void TSrcFileReader::ReverseIfDescending()
 {
     const std::string oldWorkFile = WorkFileName;
@@ -165,7 +182,8 @@ void TSrcFileReader::ReverseIfDescending()
         }
 
         NewWorkFileName();
-        PriceWorkFileWriter writer(WorkFileName);
+        const std::unique_ptr<PriceWorkFileWriter> created = CreateWorkFile();
+        PriceWorkFileWriter& writer = *created;
         // Copy back to front in blocks, so memory does not grow with the file.
         constexpr std::int64_t kBlock = 4096;
         std::vector<TPriceRecord> block;
@@ -294,7 +312,8 @@ void TAsciiFileReader::Convert()
         TextLineReader source(SourceFileName);
         if (!source.IsOpen())
             throw MarketDataError("Cannot open " + SourceFileName + ".");
-        PriceWorkFileWriter work(WorkFileName);
+        const std::unique_ptr<PriceWorkFileWriter> created = CreateWorkFile();
+        PriceWorkFileWriter& work = *created;
         std::string line;
         for (std::int32_t i = 0; i < HeaderLines && source.ReadLine(line); ++i) {
         }

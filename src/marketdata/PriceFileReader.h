@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +28,8 @@ std::int32_t WorkFileCounter();
 void SplitFields(std::string_view line, char separator, std::vector<std::string>& list);
 void SplitFields(std::string_view line, char separator, std::vector<std::string_view>& list);
 
-// The platform's temporary directory, or the current directory when the
-// platform names none that exists.
+// The user's private folder for work files inside the platform's temporary
+// directory (or inside the current directory when the platform names none).
 std::filesystem::path DefaultTempDirectory();
 
 class TSrcFileReader {
@@ -60,6 +61,8 @@ public:
 
 protected:
     void NewWorkFileName();
+    // The writer of a new work file named WorkFileName, or the next free name.
+    std::unique_ptr<PriceWorkFileWriter> CreateWorkFile();
     void ReverseIfDescending();
 
     Notifier& notifier_;

@@ -2,7 +2,13 @@
 
 #include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cstring>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace kestrava {
 namespace {
@@ -95,9 +101,26 @@ void PriceWorkFileReader::Read(std::int64_t first, std::int64_t count, std::vect
     }
 }
 
-PriceWorkFileWriter::PriceWorkFileWriter(const std::filesystem::path& path) : path_(path)
+PriceWorkFileWriter::PriceWorkFileWriter(const std::filesystem::path& path, Creation creation) : path_(path)
 {
-    file_ = std::fopen(path.c_str(), "wb");
+    if (creation == Creation::Exclusive) {
+#ifdef _WIN32
+        file_ = std::fopen(path.c_str(), "wbx");
+        if (!file_ && errno == EEXIST)
+            throw WorkFileTaken("The price work file " + PathText(path) + " exists already.");
+#else
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EEXIST)
+            throw WorkFileTaken("The price work file " + PathText(path) + " exists already.");
+        if (fd >= 0) {
+            file_ = ::fdopen(fd, "wb");
+            if (!file_)
+                ::close(fd);
+        }
+#endif
+    } else {
+        file_ = std::fopen(path.c_str(), "wb");
+    }
     if (!file_)
         throw MarketDataError("Cannot create the price work file " + PathText(path) + ".");
     buffer_.reserve(kBufferRecords * kPriceRecordSize);

@@ -55,12 +55,23 @@ private:
     std::int64_t count_ = 0;
 };
 
+// Thrown when an exclusive creation finds the name taken.
+class WorkFileTaken : public MarketDataError {
+public:
+    using MarketDataError::MarketDataError;
+};
+
 // Appends records through a buffer. Close() reports a failed final write;
 // the destructor closes silently.
 class PriceWorkFileWriter {
 public:
-    // Creates or truncates the file; throws MarketDataError when it cannot.
-    explicit PriceWorkFileWriter(const std::filesystem::path& path);
+    // Truncate creates or truncates the file. Exclusive creates a new file
+    // readable by its owner only and never follows or reuses what is
+    // already there (a link planted by someone else, the file of another
+    // copy of the program): WorkFileTaken then. Throws MarketDataError when
+    // the file cannot be created.
+    enum class Creation { Truncate, Exclusive };
+    explicit PriceWorkFileWriter(const std::filesystem::path& path, Creation creation = Creation::Truncate);
     ~PriceWorkFileWriter();
     PriceWorkFileWriter(const PriceWorkFileWriter&) = delete;
     PriceWorkFileWriter& operator=(const PriceWorkFileWriter&) = delete;

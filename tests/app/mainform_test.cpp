@@ -768,8 +768,13 @@ void MainFormTest::savingOverAnotherSeriesAsksFirst()
     auto saveAs = [&](const QString& path) {
         WhileModal([&](QWidget* modal) {
             if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                // Typed as a user types: into the focused name box, which
+                // takes the dialog's selection away from the page's own file.
+                QVERIFY(QTest::qWaitForWindowActive(dialog));
                 dialog->setDirectory(QFileInfo(path).absolutePath());
-                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QFileInfo(path).fileName());
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                name->setFocus();
+                name->setText(QFileInfo(path).fileName());
                 static_cast<QDialog*>(dialog)->accept();
             }
         });

@@ -42,7 +42,7 @@ protected:
     int WorkFiles() const
     {
         int count = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(dir_))
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(dir_))
             count += entry.path().extension() == ".TEM";
         return count;
     }

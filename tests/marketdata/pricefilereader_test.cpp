@@ -243,11 +243,30 @@ TEST_F(PriceFileTest, ASourceNamedLikeTheNextWorkFileIsNotDeleted)
     EXPECT_EQ(std::filesystem::path(reader_->DataFileName).filename(), "~TEM0101.TEM");
 }
 
-TEST_F(PriceFileTest, FailedReversalKeepsEveryRecord)
+TEST_F(PriceFileTest, TakenNameIsPassedOver)
 {
-    // A directory in the way of the reversed copy makes its creation fail.
+    // Something in the way of the reversed copy's name (another copy of the
+    // program's file, a planted link): the next name is taken.
     SetWorkFileCounter(0x4FF);
     std::filesystem::create_directories(tempDir_ / "~TEM0501.TEM" / "in-the-way");
+    std::filesystem::create_symlink(tempDir_ / "elsewhere", tempDir_ / "~TEM0502.TEM");
+    Open(Write("iso.csv", kNewestFirstIso), kIsoLocale);
+    EXPECT_TRUE(notifier_.messages.empty());
+    EXPECT_EQ(reader_->RecordCount, 3);
+    EXPECT_EQ(std::filesystem::path(reader_->DataFileName).filename(), "~TEM0502.TEM");
+    EXPECT_FALSE(std::filesystem::exists(tempDir_ / "elsewhere")) << "the link was not followed";
+    EXPECT_EQ(Records().front().Date, EncodeDate(2005, 1, 3));
+}
+
+TEST_F(PriceFileTest, FailedReversalKeepsEveryRecord)
+{
+    // Every name the reversed copy could take is in the way.
+    SetWorkFileCounter(0x4FF);
+    for (int counter = 0x501; counter <= 0x501 + 100; ++counter) {
+        char name[32];
+        std::snprintf(name, sizeof name, "~TEM%04X.TEM", counter);
+        std::filesystem::create_directories(tempDir_ / name / "in-the-way");
+    }
     const std::string content = kNewestFirstIso;
     const std::string source = Write("iso.csv", content);
     Open(source, kIsoLocale);

@@ -211,3 +211,52 @@ TEST_F(RobustnessTest, LargerRealTablesFromTheSharedSamples)
     if (tried == 0)
         GTEST_SKIP() << "the shared sample tables are not beside this checkout";
 }
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "marketdata/WorkFolder.h"
+
+TEST(PrivateWorkFolder, OwnerOnlyAndNeverAnotherOnesFolder)
+{
+    namespace fs = std::filesystem;
+    const fs::path parent = fs::temp_directory_path() / ("kestrava-folder-test-" + std::to_string(::getpid()));
+    fs::remove_all(parent);
+    fs::create_directories(parent);
+    auto mode = [](const fs::path& folder) {
+        struct stat info {};
+        EXPECT_EQ(::lstat(folder.c_str(), &info), 0);
+        return info.st_mode & 0777;
+    };
+    const fs::path own = parent / ("kestrava-" + std::to_string(::geteuid()));
+
+    // Made owner-only, and found again on the next start.
+    EXPECT_EQ(PrivateWorkFolder(parent), own);
+    EXPECT_EQ(mode(own), 0700u);
+    EXPECT_EQ(PrivateWorkFolder(parent), own);
+
+    // Its own folder opened to others is closed again.
+    fs::permissions(own, fs::perms::all);
+    EXPECT_EQ(PrivateWorkFolder(parent), own);
+    EXPECT_EQ(mode(own), 0700u);
+
+    // A link planted under the name is not followed: another private folder.
+    fs::remove(own);
+    fs::create_directories(parent / "planted");
+    fs::create_directory_symlink(parent / "planted", own);
+    const fs::path instead = PrivateWorkFolder(parent);
+    EXPECT_NE(instead, own);
+    EXPECT_EQ(instead.parent_path(), parent);
+    EXPECT_EQ(mode(instead), 0700u);
+    EXPECT_TRUE(fs::is_empty(parent / "planted"));
+
+    // A folder of another user's under the name (only root can make one).
+    fs::remove(own);
+    fs::create_directories(own);
+    if (::chown(own.c_str(), 65534, 65534) == 0) {
+        EXPECT_NE(PrivateWorkFolder(parent), own);
+    }
+    fs::remove_all(parent);
+}
+#endif
