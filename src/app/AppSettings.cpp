@@ -1,5 +1,7 @@
 #include "app/AppSettings.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include <QLocale>
@@ -19,8 +21,12 @@ QString Problem(const QString& group, const QString& name, const QString& text,
         .arg(group, name, text, defaultText);
 }
 
+// Window coordinates beyond any desktop are brought back to its edge, so
+// the placement's arithmetic (a left edge plus half a width) cannot overflow.
+constexpr int kFarthestCoordinate = 1000000;
+
 void ReadInt(QSettings& settings, const QString& group, const QString& name, int& value,
-             QStringList* problems)
+             QStringList* problems, int least = INT_MIN, int most = INT_MAX)
 {
     const QVariant stored = settings.value(name);
     if (!stored.isValid())
@@ -28,7 +34,7 @@ void ReadInt(QSettings& settings, const QString& group, const QString& name, int
     bool ok = false;
     const int read = stored.toInt(&ok);
     if (ok)
-        value = read;
+        value = std::clamp(read, least, most);
     else if (problems)
         problems->append(Problem(group, name, stored.toString(), QString::number(value)));
 }
@@ -80,9 +86,9 @@ bool ParseRateText(const QString& text, const LocaleInfo& locale, float& rate)
 void AppSettings::Load(QSettings& settings, const LocaleInfo& locale, QStringList* problems)
 {
     settings.beginGroup(kWinDims);
-    ReadInt(settings, kWinDims, QStringLiteral("Left"), Left, problems);
-    ReadInt(settings, kWinDims, QStringLiteral("Top"), Top, problems);
-    ReadInt(settings, kWinDims, QStringLiteral("Width"), Width, problems);
+    ReadInt(settings, kWinDims, QStringLiteral("Left"), Left, problems, -kFarthestCoordinate, kFarthestCoordinate);
+    ReadInt(settings, kWinDims, QStringLiteral("Top"), Top, problems, -kFarthestCoordinate, kFarthestCoordinate);
+    ReadInt(settings, kWinDims, QStringLiteral("Width"), Width, problems, 0, kFarthestCoordinate);
     settings.endGroup();
 
     settings.beginGroup(kDirs);

@@ -1,6 +1,8 @@
 // The main window on the offscreen platform: start-up and shut-down with
 // throw-away settings and folders, page tracking, shortcuts and commands.
 
+#include <climits>
+
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -283,6 +285,17 @@ void MainFormTest::placementOffEveryScreenIsNotUsed()
     const QRect workArea = QGuiApplication::primaryScreen()->availableGeometry();
     QCOMPARE(form->pos(), QPoint(workArea.left() + (workArea.width() - 780) / 2, workArea.top()));
     QCOMPARE(form->width(), 780);
+
+    // Values no screen has (a damaged or hand-edited setting) neither
+    // overflow nor leave the strip out of sight.
+    for (const int extreme : {INT_MAX, INT_MIN}) {
+        form->close();
+        SavePlacement(extreme, extreme, extreme);
+        form = NewForm();
+        QVERIFY(form->FormCreate());
+        QVERIFY(workArea.contains(form->frameGeometry().topLeft()));
+        QVERIFY(form->width() <= workArea.width());
+    }
 }
 
 void MainFormTest::badRateStillStarts()
