@@ -239,9 +239,13 @@ std::string FormatLocaleFixed(double value, int decimals, char decimalSeparator)
         decimals = 0;
     if (decimals > 17)
         decimals = 17;
+    // Not snprintf: inside the windows the C library follows the user's
+    // locale, and its decimal comma would slip past the separator given here.
     char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return WithDecimalSeparator(text, decimalSeparator);
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (error != std::errc())
+        return std::isnan(value) ? "nan" : value < 0 ? "-inf" : "inf";
+    return WithDecimalSeparator(std::string(text, end), decimalSeparator);
 }
 
 }  // namespace kestrava

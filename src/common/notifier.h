@@ -16,6 +16,9 @@ public:
     virtual void Error(const std::string& text) = 0;
     // Where a loop can go on with its next item: warning icon, Yes and No.
     virtual bool AskYesNo(const std::string& text) = 0;
+    // Something the user should know that stops nothing: warning icon, OK
+    // button. Shown as an information message where no warning is offered.
+    virtual void Warning(const std::string& text) { Info(text); }
 };
 
 // Writes every message as a line on standard error; AskYesNo answers yes.
