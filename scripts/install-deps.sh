@@ -9,6 +9,7 @@ packages=(
   nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev
   xvfb xauth fonts-dejavu-core
   xdg-utils
+  poppler-utils
 )
 
 missing=()
