@@ -46,9 +46,14 @@ void TGridPrinter::PrintGrid(const TInOutObj& series)
         Series = nullptr;
     });
     printer_.SetPageOrientation(PrintTarget::Orientation::Portrait);
-    SetGridFont();
 
     Series = &series;
+    const std::vector<Row> rows = MakeRows();
+    const QString headings = QString::fromLatin1(GridPrintColumnHeadings());
+    int longest = static_cast<int>(headings.size());
+    for (const Row& row : rows)
+        longest = std::max(longest, static_cast<int>(row.data.size()));
+    SetGridFont(longest);
     PixelsPerInchX = printer_.DotsPerInchX();
     TenthInchY = printer_.DotsPerInchY() / 10;
     LineHeight = printer_.TextHeight(QStringLiteral("Wg"));
@@ -61,7 +66,7 @@ void TGridPrinter::PrintGrid(const TInOutObj& series)
     try {
         TitleBlock();
         ColumnHeadings();
-        Rows();
+        Rows(rows);
         Footer(GridPrintFooter(series, expiry, locale_));
     } catch (const std::exception& error) {
         notifier_.Error(error.what());
@@ -69,12 +74,12 @@ void TGridPrinter::PrintGrid(const TInOutObj& series)
     printer_.EndDoc();
 }
 
-void TGridPrinter::SetGridFont()
+void TGridPrinter::SetGridFont(int longestLine)
 {
     // The largest size, in half points, at which the longest line fits
     // right of the left margin.
     font_ = PrintTarget::Font{kGridFontFamily, kLargestPointSize, false, true};
-    const QString longest(kGridPrintLineChars, QLatin1Char('0'));
+    const QString longest(std::max(longestLine, kGridPrintLineChars), QLatin1Char('0'));
     const int room = printer_.PageWidth() - printer_.DotsPerInchX() / 3;
     printer_.SetFont(font_);
     const int width = printer_.TextWidth(longest);
@@ -125,33 +130,36 @@ bool TGridPrinter::HasCode(int s, int k) const
     return !code.empty() && code != "\r";
 }
 
-void TGridPrinter::Rows()
+std::vector<TGridPrinter::Row> TGridPrinter::MakeRows() const
 {
-    const int strikes = std::clamp(Series->NumStrikes, 0, kMaxStrikes);
-    std::vector<std::pair<int, int>> rows;  // calls first, then puts
-    for (int k = 1; k <= 2; ++k)
-        for (int s = 1; s <= strikes; ++s)
-            rows.emplace_back(s, k);
-
     const char dot = locale_.decimalSeparator;
+    const int strikes = std::clamp(Series->NumStrikes, 0, kMaxStrikes);
+    std::vector<Row> rows;  // calls first, then puts
+    for (int k = 1; k <= 2; ++k) {
+        for (int s = 1; s <= strikes; ++s) {
+            const QString label = QString::fromStdString(GridPrintRowLabel(Series->Strike(s, k), k == 1, dot));
+            const QString values = QString::fromStdString(GridPrintValues(*Series, s, k, dot));
+            if (HasCode(s, k))
+                rows.push_back({label, FromSeriesText(GridPrintCodeField(Series->OptCode(s, k))) + values});
+            else
+                rows.push_back({QString(), label + values});
+        }
+    }
+    return rows;
+}
+
+void TGridPrinter::Rows(const std::vector<Row>& rows)
+{
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        const auto [s, k] = rows[r];
         CurrentY += LineHeight;
-        const QString label = QString::fromStdString(GridPrintRowLabel(Series->Strike(s, k), k == 1, dot));
-        QString line = label;
-        if (HasCode(s, k)) {
-            WriteLine(label);
-            line = FromSeriesText(GridPrintCodeField(Series->OptCode(s, k)));
-        }
-        line += QString::fromStdString(GridPrintValues(*Series, s, k, dot));
-        WriteLine(line);
+        if (!rows[r].codeLabel.isEmpty())
+            WriteLine(rows[r].codeLabel);
+        WriteLine(rows[r].data);
         // Room for all of what comes next, so no line runs off the page.
-        if (r + 1 < rows.size()) {
-            const auto [nextS, nextK] = rows[r + 1];
-            EnsureRoom(HasCode(nextS, nextK) ? kRowLinesWithCode : kRowLines);
-        } else {
+        if (r + 1 < rows.size())
+            EnsureRoom(rows[r + 1].codeLabel.isEmpty() ? kRowLines : kRowLinesWithCode);
+        else
             EnsureRoom(kLinesToFirstFooterLine);
-        }
         CurrentY += LineHeight;
     }
 }

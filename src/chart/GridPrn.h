@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <vector>
+
 #include "chart/PrintTarget.h"
 #include "common/localeinfo.h"
 #include "common/notifier.h"
@@ -12,9 +14,10 @@
 
 namespace kestrava {
 
-// The longest line a grid prints, in characters: the font is sized so that
-// it fits the page's width right of the left margin.
-constexpr int kGridPrintLineChars = 120;
+// The font is sized so that lines of this many characters, or the grid's
+// longest line when that is longer, fit the page's width right of the left
+// margin: about 8 points on portrait A4 or Letter.
+constexpr int kGridPrintLineChars = 110;
 
 class TGridPrinter {
 public:
@@ -33,11 +36,19 @@ public:
     void PrintGrid(const TInOutObj& series);
 
 private:
-    void SetGridFont();
+    // A strike's entry: its label on a line of its own when it has an option
+    // code, and its data line.
+    struct Row {
+        QString codeLabel;
+        QString data;
+    };
+
+    std::vector<Row> MakeRows() const;
+    void SetGridFont(int longestLine);
     void WriteLine(const QString& text, bool bold = false);
     void TitleBlock();
     void ColumnHeadings();
-    void Rows();
+    void Rows(const std::vector<Row>& rows);
     void Footer(const std::vector<std::string>& lines);
     // Starts a new page, with the title block and the column headings, when
     // fewer than `lines` line heights are left on this one.

@@ -1,33 +1,28 @@
 #pragma once
-// Price work files for the chart tests: made-up days, or a real history
-// converted as the setup dialog converts it.
+// Price work files for the chart tests and benchmark: made-up days, or a
+// real history converted as the setup dialog converts it.
 
 #include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "common/localeinfo.h"
-#include "common/notifier.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"
 
 namespace kestrava::charttest {
 
-// `days` consecutive days ending on lastDate; closes wander around `level`,
-// with highs and lows 1 % either side when highLow is set.
-inline std::vector<TPriceRecord> Days(int days, TDateTime lastDate, bool highLow = false, double level = 50)
+// `days` days ending on lastDate, closes wandering around 50, highs and lows
+// 1 % either side when highLow is set.
+inline std::vector<TPriceRecord> Days(int days, TDateTime lastDate, bool highLow = false)
 {
-    std::vector<TPriceRecord> records;
+    std::vector<TPriceRecord> records(static_cast<std::size_t>(days));
     for (int i = 0; i < days; ++i) {
-        TPriceRecord r;
+        TPriceRecord& r = records[static_cast<std::size_t>(i)];
         r.Date = lastDate - (days - 1 - i);
-        r.Close = static_cast<float>(level * std::exp(0.05 * std::sin(i * 0.3) + 0.0007 * i));
-        if (highLow) {
-            r.High = r.Close * 1.01f;
-            r.Low = r.Close * 0.99f;
-        }
-        records.push_back(r);
+        r.Close = static_cast<float>(50 * std::exp(0.05 * std::sin(i * 0.3) + 0.0007 * i));
+        r.High = highLow ? r.Close * 1.01f : 0;
+        r.Low = highLow ? r.Close * 0.99f : 0;
     }
     return records;
 }
@@ -41,13 +36,12 @@ inline std::string WriteWorkFile(const std::filesystem::path& path, const std::v
     return path.string();
 }
 
-// A history of tests/data (yyyy-MM-dd dates, decimal points) as a work file
-// in folder.
+// A history of tests/data (yyyy-MM-dd dates) as a work file in folder.
 inline std::string ConvertHistory(const std::string& name, const std::filesystem::path& folder)
 {
     SilentNotifier quiet;
     TAsciiFileReader reader(quiet, LocaleInfo(), folder);
-    reader.Open((std::filesystem::path(KESTRAVA_TEST_DATA_DIR) / name).string());
+    reader.Open(std::string(KESTRAVA_TEST_DATA_DIR "/") + name);
     return reader.DataFileName;
 }
 

@@ -1,14 +1,11 @@
-// The grid printer: the layout through a target that records what is
+// The grid printer: its layout through a target that records what is
 // written where, the texts of rows and footers, the font that fits real
 // paper, and one real print into a PDF file whose text is read back.
 
-#include <QGuiApplication>
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <optional>
 
 #include "chart/GridPrn.h"
 #include "chart/GridPrnText.h"
@@ -19,73 +16,58 @@ using namespace kestrava;
 
 namespace {
 
-// Records every text with its position and page. Metrics are those of a
-// 600-dots-per-inch page with a character 0.6 points wide per point size,
-// or those of a real target when one is given.
+// Records each text with its page and position, on 600-dots-per-inch pages
+// with characters 0.6 points wide per point of the font's size.
 class RecordingTarget : public PrintTarget {
 public:
     struct Text {
-        int page, x, y;
+        int page, x, y, lineHeight;
         QString text;
         bool bold;
-        int lineHeight;  // of the font it is written in
     };
+    explicit RecordingTarget(int pageHeight) : height_(pageHeight) {}
 
-    explicit RecordingTarget(int pageHeight = 6600, PrintTarget* metrics = nullptr)
-        : pageHeight_(pageHeight), metrics_(metrics)
-    {
-    }
-
-    int PageWidth() const override { return metrics_ ? metrics_->PageWidth() : 4800; }
-    int PageHeight() const override { return metrics_ ? metrics_->PageHeight() : pageHeight_; }
-    int DotsPerInchX() const override { return metrics_ ? metrics_->DotsPerInchX() : 600; }
-    int DotsPerInchY() const override { return metrics_ ? metrics_->DotsPerInchY() : 600; }
+    int PageWidth() const override { return 4800; }
+    int PageHeight() const override { return height_; }
+    int DotsPerInchX() const override { return 600; }
+    int DotsPerInchY() const override { return 600; }
     Orientation PageOrientation() const override { return orientation; }
-    void SetPageOrientation(Orientation value) override
-    {
-        orientation = value;
-        if (metrics_)
-            metrics_->SetPageOrientation(value);
-    }
+    void SetPageOrientation(Orientation value) override { orientation = value; }
     Font CurrentFont() const override { return font; }
-    void SetFont(const Font& value) override
-    {
-        font = value;
-        if (metrics_)
-            metrics_->SetFont(value);
-    }
-    int TextWidth(const QString& text) const override
-    {
-        return metrics_ ? metrics_->TextWidth(text) : static_cast<int>(text.size() * font.pointSize * 5);
-    }
-    int TextHeight(const QString& text) const override
-    {
-        return metrics_ ? metrics_->TextHeight(text) : static_cast<int>(font.pointSize * 10);
-    }
+    void SetFont(const Font& value) override { font = value; }
+    int TextWidth(const QString& text) const override { return static_cast<int>(text.size() * font.pointSize * 5); }
+    int TextHeight(const QString&) const override { return static_cast<int>(font.pointSize * 10); }
     void TextOut(int x, int y, const QString& text) override
     {
-        texts.push_back({pages, x, y, text, font.bold, TextHeight(text)});
-        widths.push_back(TextWidth(text));
+        texts.push_back({pages, x, y, TextHeight(text), text, font.bold});
     }
-    void BeginDoc(const QString& title) override
-    {
-        titles << title;
-        pages = 1;
-    }
+    void BeginDoc(const QString& title) override { titles << title; }
     void NewPage() override { ++pages; }
     void EndDoc() override { ++ended; }
 
     Orientation orientation = Orientation::Landscape;
     Font font{QStringLiteral("Arial"), 12, false, false};
     std::vector<Text> texts;
-    std::vector<int> widths;
     QStringList titles;
-    int pages = 0;
+    int pages = 1;
     int ended = 0;
 
 private:
-    int pageHeight_;
-    PrintTarget* metrics_;
+    int height_;
+};
+
+// A real printer that also notes where each line ends and how high it is.
+class MeasuredPrinter : public PrinterTarget {
+public:
+    using PrinterTarget::PrinterTarget;
+    void TextOut(int x, int y, const QString& text) override
+    {
+        rightEdges.push_back({x + TextWidth(text), text});
+        lineHeight = TextHeight(text);
+        PrinterTarget::TextOut(x, y, text);
+    }
+    std::vector<std::pair<int, QString>> rightEdges;
+    int lineHeight = 0;
 };
 
 TInOutObj Series(int strikes, bool codes)
@@ -94,13 +76,10 @@ TInOutObj Series(int strikes, bool codes)
     p.ContractType = kEquity;
     p.Model = kBlackScholes;
     p.NumStrikes = strikes;
-    p.OptSymbol = "XYZ";
-    p.OptContract = "XYZ";
+    p.OptSymbol = p.OptContract = "XYZ";
     p.ExpiryDate = EncodeDate(2009, 7, 17);
     p.TodayDate = EncodeDate(2009, 6, 1);
     p.Underlying = 45.5f;
-    p.Rate = 0.045f;
-    p.Sigma = 0.3f;
     for (int k = 1; k <= 2; ++k) {
         for (int s = 1; s <= strikes; ++s) {
             p.Strike(s, k) = 40.0f + 2.5f * static_cast<float>(s);
@@ -112,13 +91,12 @@ TInOutObj Series(int strikes, bool codes)
     return p;
 }
 
-// A row's data line: its strike label or its option code, then the values.
+// A row's data line: a strike label or an option code, then the values.
 bool IsDataRow(const RecordingTarget::Text& line)
 {
     const QString start = line.text.left(10).trimmed();
     return line.text.size() > 40
-           && (start.startsWith(QLatin1String("C ")) || start.startsWith(QLatin1String("P "))
-               || start.startsWith(QLatin1String("XYZ")));
+           && (start.startsWith(QLatin1String("C ")) || start.startsWith(QLatin1String("P ")) || start.startsWith(QLatin1String("XYZ")));
 }
 
 }  // namespace
@@ -127,13 +105,6 @@ class GridPrinterTest : public QObject {
     Q_OBJECT
 
     testsupport::QtRecordingNotifier notifier_;
-
-    RecordingTarget Print(const TInOutObj& series, int pageHeight = 6600)
-    {
-        RecordingTarget target(pageHeight);
-        TGridPrinter(target, notifier_, LocaleInfo()).PrintGrid(series);
-        return target;
-    }
 
 private slots:
     void rowsAreThreeOrFourLinesApart_data()
@@ -144,52 +115,49 @@ private slots:
         QTest::newRow("with option codes") << true << 4;
     }
 
+    // Calls of strikes 1 to 3, then the puts, a third of an inch in, after
+    // the heading, a fifth of an inch, the column headings and empty lines;
+    // the printer is handed back as it was found.
     void rowsAreThreeOrFourLinesApart()
     {
         QFETCH(bool, codes);
         QFETCH(int, pitch);
-        const RecordingTarget target = Print(Series(3, codes));
-        const int line = target.texts.back().lineHeight;
+        RecordingTarget target(6600);
+        TGridPrinter(target, notifier_, LocaleInfo()).PrintGrid(Series(3, codes));
         std::vector<RecordingTarget::Text> rows;
-        for (const auto& text : target.texts)
-            if (IsDataRow(text))
-                rows.push_back(text);
+        std::copy_if(target.texts.begin(), target.texts.end(), std::back_inserter(rows), IsDataRow);
         QCOMPARE(rows.size(), 6u);
-        // Calls of strikes 1 to 3, then the puts; a third of an inch in.
-        QVERIFY(codes ? rows[0].text.startsWith(QStringLiteral("   XYZGB  ")) : rows[0].text.startsWith(QStringLiteral("C  42.50")));
-        QVERIFY(codes ? rows[3].text.startsWith(QStringLiteral("   XYZSB  ")) : rows[3].text.startsWith(QStringLiteral("P  42.50")));
-        // The heading, a fifth of an inch, an empty line, the column
-        // headings, an empty line, and the empty line before the row.
-        const int firstRow = line + 120 + line + line + line + line + (codes ? line : 0);
-        QCOMPARE(rows[0].y, firstRow);
+        const int line = rows[0].lineHeight;
+        QVERIFY(rows[0].text.startsWith(codes ? QStringLiteral("   XYZGB  ") : QStringLiteral("C  42.50")));
+        QVERIFY(rows[3].text.startsWith(codes ? QStringLiteral("   XYZSB  ") : QStringLiteral("P  42.50")));
+        QCOMPARE(rows[0].y, line + 120 + line + line + line + line + (codes ? line : 0));
         for (std::size_t r = 0; r < rows.size(); ++r) {
             QCOMPARE(rows[r].x, 200);
-            if (r > 0)
-                QCOMPARE(rows[r].y - rows[r - 1].y, pitch * line);
+            QCOMPARE(rows[r].y - rows[r > 0 ? r - 1 : 0].y, r > 0 ? pitch * line : 0);
         }
         QCOMPARE(target.titles, QStringList{QStringLiteral("XYZ Option Grid")});
         QCOMPARE(target.ended, 1);
+        QCOMPARE(target.orientation, PrintTarget::Orientation::Landscape);
+        QCOMPARE(target.font.family, QStringLiteral("Arial"));
     }
 
     // A page too short for the next row starts a new one with the heading
     // and the column headings again; no line runs off a page.
     void pagesBreakBeforeARowThatDoesNotFit()
     {
-        TInOutObj series = Series(20, true);
-        const RecordingTarget target = Print(series, 3000);
-        const int line = target.texts.back().lineHeight;
+        RecordingTarget target(3000);
+        TGridPrinter(target, notifier_, LocaleInfo()).PrintGrid(Series(20, true));
         QVERIFY(target.pages >= 4);
         int rows = 0;
         for (int page = 1; page <= target.pages; ++page) {
-            std::vector<RecordingTarget::Text> onPage;
-            for (const auto& text : target.texts)
-                if (text.page == page)
-                    onPage.push_back(text);
-            QVERIFY(onPage.size() >= 3);
-            QVERIFY(onPage[0].bold && onPage[0].y == 0 && onPage[0].text == QStringLiteral("Jul 2009 Options on XYZ  (XYZ)"));
-            QVERIFY(onPage[1].bold && onPage[1].text.startsWith(QStringLiteral("Strike ")));
-            for (const auto& text : onPage) {
-                QVERIFY2(text.y + line <= 3000, qPrintable(text.text));
+            std::vector<RecordingTarget::Text> lines;
+            std::copy_if(target.texts.begin(), target.texts.end(), std::back_inserter(lines),
+                         [page](const auto& text) { return text.page == page; });
+            QVERIFY(lines.size() >= 3 && lines[0].bold && lines[1].bold && lines[0].y == 0);
+            QCOMPARE(lines[0].text, QStringLiteral("Jul 2009 Options on XYZ  (XYZ)"));
+            QVERIFY(lines[1].text.startsWith(QStringLiteral("Strike ")));
+            for (const auto& text : lines) {
+                QVERIFY2(text.y + text.lineHeight <= 3000, qPrintable(text.text));
                 rows += IsDataRow(text);
             }
         }
@@ -197,24 +165,13 @@ private slots:
         QVERIFY(target.texts.back().text.startsWith(QStringLiteral("Model: ")));
     }
 
-    // The printer is handed back as it was found.
-    void orientationAndFontAreRestored()
-    {
-        const RecordingTarget target = Print(Series(2, false));
-        QCOMPARE(target.orientation, PrintTarget::Orientation::Landscape);
-        QCOMPARE(target.font.family, QStringLiteral("Arial"));
-        QCOMPARE(target.font.pointSize, 12.0);
-    }
-
     // Zero values print as the blanks of their format; decay always as a
     // loss; calls have no probability below, puts none above.
-    void rowTexts()
+    void rowAndFooterTexts()
     {
         TInOutObj p = Series(1, false);
         p.NetChange(1, 1) = 0.15f;
         p.Last(1, 1) = 3.1f;
-        p.Bid(1, 1) = 0;
-        p.BidIV(1, 1) = 0;
         p.Ask(1, 1) = 3.2f;
         p.AskIV(1, 1) = 0.3125f;
         p.Theo(1, 1) = 3.15f;
@@ -225,101 +182,73 @@ private slots:
         p.ProbAbove(1, 1) = 0.4567f;
         p.Decay(1, 2) = 0.12f;
         p.ProbBelow(1, 2) = 0.5433f;
-        // Column by column: label, Net, Last, Bid $, Bid iv, Ask $, Ask iv,
-        // Theo $, Delta, Gamma, dk/Day, Vega, P < Str, P > Str.
+        // Label, Net, Last, Bid $, Bid iv, Ask $, Ask iv, Theo $, Delta,
+        // Gamma, dk/Day, Vega, P < Str, P > Str.
         QCOMPARE(GridPrintRowLabel(p.Strike(1, 1), true, '.') + GridPrintValues(p, 1, 1, '.'),
                  std::string("C  42.50") + "+0.15   " + "3.10   " + "     " + "     " + "3.20   " + "31.25   "
                      + "3.15   " + "+0.55   " + "0.061   " + "-0.120   " + "0.071   " + "     " + "45.67");
-        QCOMPARE(GridPrintValues(p, 1, 2, ','),
-                 std::string(10, ' ') + std::string(10, ' ') + "     " + "     " + "     " + "     " + "1,25   "
-                     + "     " + "     " + "-0,120   " + "     " + "54,33   " + "     ");
-    }
+        QCOMPARE(GridPrintValues(p, 1, 2, ','), std::string(20, ' ') + std::string(20, ' ') + "1,25   " + "     "
+                                                    + "     " + "-0,120   " + "     " + "54,33   " + "     ");
 
-    void headingAndFooter()
-    {
-        TInOutObj p = Series(1, false);
         p.ContractType = kFuture;
         p.Model = kBlackFutures;
         p.SkewMode = 1;
-        QCOMPARE(QString::fromStdString(GridPrintHeading(p.GetExpiry(), p.OptSymbol, "XYZ-E")),
-                 QStringLiteral("Jul 2009 Options on XYZ  (XYZ-E)"));
         const auto lines = GridPrintFooter(p, p.ExpiryDate, LocaleInfo::FromPattern("dd.MM.yyyy", ','));
-        QCOMPARE(lines.size(), 6u);
-        QCOMPARE(QString::fromStdString(lines[0]), QStringLiteral("With XYZ at  45,50 on 01.06.2009"));
-        QCOMPARE(QString::fromStdString(lines[1]), QStringLiteral("46 days to Expiry on 17.07.2009"));
-        QCOMPARE(QString::fromStdString(lines[2]), QStringLiteral("Modeled using Bid Implied Volatilities"));
-        QCOMPARE(QString::fromStdString(lines[4]), QStringLiteral(" "));
-        QCOMPARE(QString::fromStdString(lines[5]), QStringLiteral("Model: European/Black/Future"));
+        const std::vector<std::string> expected = {"With XYZ at  45,50 on 01.06.2009", "46 days to Expiry on 17.07.2009",
+                                                   "Modeled using Bid Implied Volatilities", "Risk Free Rate: 0,00%", " ",
+                                                   "Model: European/Black/Future"};
+        QCOMPARE(lines, expected);
         p.ContractType = kIndex;
         p.Dividend = 0.021f;
-        QCOMPARE(QString::fromStdString(GridPrintFooter(p, p.ExpiryDate, LocaleInfo())[4]),
-                 QStringLiteral("Div Yield: 2.10%"));
+        QCOMPARE(GridPrintFooter(p, p.ExpiryDate, LocaleInfo())[4], std::string("Div Yield: 2.10%"));
     }
 
-    void everyLineFitsPortraitPaper_data()
+    void printsIntoAPdfFileOnPortraitPaper_data()
     {
         QTest::addColumn<int>("paper");
         QTest::newRow("A4") << static_cast<int>(QPageSize::A4);
         QTest::newRow("Letter") << static_cast<int>(QPageSize::Letter);
     }
 
-    // Three-digit prices and option codes make the longest lines.
-    void everyLineFitsPortraitPaper()
+    // A real print job into a PDF file, read back as text. Three-digit
+    // prices and option codes make lines of more than 110 characters; each
+    // fits the page in a font of about 8 points.
+    void printsIntoAPdfFileOnPortraitPaper()
     {
         QFETCH(int, paper);
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath(QStringLiteral("fit.pdf")));
+        printer.setOutputFileName(dir.filePath(QStringLiteral("grid.pdf")));
         printer.setPageSize(QPageSize(static_cast<QPageSize::PageSizeId>(paper)));
-        printer.setPageOrientation(QPageLayout::Landscape);
-        PrinterTarget real(printer);
-        RecordingTarget target(0, &real);
+        MeasuredPrinter target(printer);
         TInOutObj p = Series(20, true);
         for (int k = 1; k <= 2; ++k) {
             for (int s = 1; s <= 20; ++s) {
-                p.Strike(s, k) = 900.0f + 5.0f * static_cast<float>(s);
                 p.NetChange(s, k) = -123.45f;
                 p.Last(s, k) = p.Bid(s, k) = p.Ask(s, k) = p.Theo(s, k) = 123.45f;
                 p.BidIV(s, k) = p.AskIV(s, k) = 1.2345f;
-                p.Delta(s, k) = -0.5f;
-                p.Gamma(s, k) = p.Vega(s, k) = 12.345f;
-                p.Decay(s, k) = -12.345f;
-                p.ProbAbove(s, k) = p.ProbBelow(s, k) = 0.9999f;
+                p.Gamma(s, k) = p.Vega(s, k) = p.Decay(s, k) = 12.345f;
+                p.Delta(s, k) = p.ProbAbove(s, k) = p.ProbBelow(s, k) = 0.9999f;
             }
         }
         TGridPrinter(target, notifier_, LocaleInfo()).PrintGrid(p);
-        QVERIFY(target.font.pointSize >= 7);  // measured while portrait
         int longest = 0;
-        for (std::size_t i = 0; i < target.texts.size(); ++i) {
-            const auto& text = target.texts[i];
-            longest = std::max(longest, static_cast<int>(text.text.size()));
-            QVERIFY2(text.x + target.widths[i] <= real.PageWidth(), qPrintable(text.text));
+        for (const auto& [rightEdge, text] : target.rightEdges) {
+            longest = std::max(longest, static_cast<int>(text.size()));
+            QVERIFY2(rightEdge <= target.PageWidth(), qPrintable(text));
         }
         QVERIFY(longest > 110);
-        QCOMPARE(real.PageOrientation(), PrintTarget::Orientation::Landscape);
-    }
+        QVERIFY(target.lineHeight * 72.0 / printer.logicalDpiY() >= 8);  // lines of 8 points or more
 
-    // A real print job into a PDF file, read back as text.
-    void printsIntoAPdfFile()
-    {
-        const QString reader = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-        QVERIFY2(!reader.isEmpty(), "pdftotext (poppler-utils) is needed: scripts/install-deps.sh");
-        QTemporaryDir dir;
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath(QStringLiteral("grid.pdf")));
-        PrinterTarget target(printer);
-        TGridPrinter(target, notifier_, LocaleInfo()).PrintGrid(Series(3, true));
+        QProcess reader;
+        reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
+        QVERIFY2(reader.waitForFinished(30000), "pdftotext (poppler-utils) is needed: scripts/install-deps.sh");
+        const QString text = QString::fromUtf8(reader.readAllStandardOutput()).simplified();
+        for (const char* expected : {"Jul 2009 Options on XYZ", "P < Str", "C 42.50", "XYZSD -123.45 123.45",
+                                     "With XYZ at 45.50 on 2009-06-01", "Model: European/Black-Scholes/Equity"})
+            QVERIFY2(text.contains(QString::fromLatin1(expected)), expected);
         QVERIFY(notifier_.messages.isEmpty());
-
-        QProcess process;
-        process.start(reader, {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
-        QVERIFY(process.waitForFinished(30000));
-        const QString text = QString::fromUtf8(process.readAllStandardOutput());
-        for (const char* expected : {"Jul 2009 Options on XYZ  (XYZ)", "P < Str", "C  45.00", "XYZSD",
-                                     "With XYZ at  45.50 on 2009-06-01", "Model: European/Black-Scholes/Equity"})
-            QVERIFY2(text.simplified().contains(QString::fromLatin1(expected).simplified()), expected);
     }
 };
 
