@@ -27,10 +27,11 @@ QColor Inverted(const QColor& colour)
     return QColor::fromRgb(colour.rgb() ^ 0xFFFFFFu);
 }
 
-int ScreenWidth(int fallback)
+// The screen's size in its own units, or fallback without a screen.
+QSize ScreenSize(QSize fallback)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->size().width() : fallback;
+    return screen ? screen->size() : fallback;
 }
 
 }  // namespace
@@ -58,9 +59,9 @@ void TChartObj::Draw(QPainter* printerPage)
         if (Bitmap.isNull())
             throw ChartError(kChartDigestError);
         Bitmap.setDevicePixelRatio(PixelRatio);
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        DeviceWidth = screen ? screen->size().width() : ChartWidth;
-        DeviceHeight = screen ? screen->size().height() : ChartHeight;
+        const QSize screen = ScreenSize(QSize(ChartWidth, ChartHeight));
+        DeviceWidth = screen.width();
+        DeviceHeight = screen.height();
         screenCanvas.begin(&Bitmap);
         canvas_ = &screenCanvas;
     }
@@ -69,7 +70,8 @@ void TChartObj::Draw(QPainter* printerPage)
         SetUpCanvas();
         // On paper a day takes as many device pixels as the page is wider
         // than the screen; never less than one.
-        DayStep = std::max(1, DayStep * (DeviceWidth / std::max(1, ScreenWidth(DeviceWidth))));
+        const int screenWidth = std::max(1, ScreenSize(QSize(DeviceWidth, DeviceHeight)).width());
+        DayStep = std::max(1, DayStep * (DeviceWidth / screenWidth));
         LeftMargin = 8 * CharWidth;
         LoadPrices(DaysThatFit(ChartWidth, CharWidth, LeftMargin, DayStep));
         // Fewer than two loaded days leave no day to draw.
