@@ -51,7 +51,8 @@ protected:
 
     Outcome Chart(const std::string& file, std::vector<std::string> options = {})
     {
-        std::vector<std::string> args{"chart", file, "--out", PathOf("chart.png"), "--date-format", "yyyy-MM-dd"};
+        std::vector<std::string> args{"chart", file, "--out", PathOf("chart.png"), "--date-format", "yyyy-MM-dd",
+                                      "--decimal-separator", "."};
         args.insert(args.end(), options.begin(), options.end());
         return Run(args);
     }
