@@ -252,7 +252,7 @@ const char* const kPrintHelp =
 
 const CommandRegistration chartCommand({
     "chart",
-    "chart PRICEFILE --out FILE.png [--width W] [--height H] [--days N]",
+    "chart PRICEFILE --out PNG [--width W --height H --days N]",
     "draw the price and volatility chart of a daily price file",
     std::string(kChartHelp) + "\n" + kLocaleOptionsHelp,
     RunChart,
