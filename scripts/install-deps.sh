@@ -12,6 +12,7 @@ packages=(
   xdg-utils
   desktop-file-utils appstream dpkg-dev man-db  # the install tree's checks and the package
   locales  # the tests run under de_DE and fr_FR as well
+  poppler-utils  # reads printed pages back in the tests
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -25,4 +25,8 @@ take() {  # take SCALE SUFFIX
 
 take 1 ""
 take 2 -200
+# A printed grid page, as the print command writes it.
+unset QT_SCALE_FACTOR
+"$build/src/cli/kestrava-calc" print samples/sample.ops --pdf "$build/sample-print.pdf"
+pdftoppm -png -r 100 -f 1 -l 1 -singlefile "$build/sample-print.pdf" "$out/printed-grid"
 echo "Screenshots written to $out"

@@ -46,6 +46,18 @@ bool MessageBoxNotifier::AskYesNoDefaultNo(const std::string& text)
            == QMessageBox::Yes;
 }
 
+void MessageBoxNotifier::Warning(const std::string& text)
+{
+    // The hourglass of a long operation would otherwise stand over the box
+    // that waits for the user.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    QMessageBox::warning(Owner(), kBoxTitle, QString::fromStdString(text), QMessageBox::Ok);
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
+}
+
 void WaitCursorIndicator::Begin()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);

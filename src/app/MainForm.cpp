@@ -608,7 +608,9 @@ void TMainForm::FilePrint()
     IOptionPage* page = FindActivePage();
     if (!page)
         return;
-    QPrinter printer;
+    // At the printer's own resolution: the grid's fixed-pitch font is sized
+    // to the page, and a screen resolution would round it coarsely.
+    QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     const QPointer<QWidget> window = page->Window();
     if (dialog.exec() != QDialog::Accepted || !window)

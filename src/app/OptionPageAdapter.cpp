@@ -1,6 +1,7 @@
 #include "app/OptionPageAdapter.h"
 
 #include "app/Inputs.h"
+#include "app/PageChartHooks.h"
 #include "optionpage/Opage27.h"
 
 namespace kestrava {
@@ -41,6 +42,7 @@ PageEnvironment PageEnvironmentOf(TMainForm& mainForm)
     TMainForm* owner = &mainForm;
     environment.takeSourceFileType = [owner](std::uint8_t type) { owner->Settings().SourceFileType = type; };
     environment.mainWindowGeometry = mainForm.frameGeometry();
+    GiveChartAndPrinter(environment, mainForm.Messages());
     return environment;
 }
 

@@ -8,6 +8,7 @@
 #include "cli/command.h"
 #include "cli/localeoptions.h"
 #include "cli/seriesjson.h"
+#include "cli/seriesrecalc.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
 #include "common/numtext.h"
@@ -45,15 +46,7 @@ PriceOptions ParseOptions(std::vector<std::string> args)
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--skew") {
-            const std::string value = TakeValue(args, i);
-            if (value == "flat")
-                options.source = VolSource::Flat;
-            else if (value == "bid")
-                options.source = VolSource::BidIVs;
-            else if (value == "ask")
-                options.source = VolSource::AskIVs;
-            else
-                throw UsageError("--skew takes flat, bid or ask, got \"" + value + "\"");
+            options.source = ParseSkew(TakeValue(args, i));
         } else if (arg == "--format") {
             const std::string value = TakeValue(args, i);
             if (value != "csv" && value != "table")
@@ -161,27 +154,7 @@ int RunPrice(const std::vector<std::string>& args)
     std::vector<TInOutObj> series;
     StderrNotifier notifier;
     bool complete = LoadSeriesAny(options.path, series, notifier);
-    for (std::size_t e = 0; e < series.size(); ++e) {
-        TInOutObj& p = series[e];
-        try {
-            // A series read from a file has no implied volatilities yet; the
-            // page solves them when it loads the quotes, before any skew mode
-            // uses them.
-            if (p.DaysToExpiry() > 0) {
-                SolveBidIV(p);
-                SolveAskIV(p);
-            }
-            const std::string unpriced = UnpricedStrikesMessage(p, RecalcExpiry(p, options.source));
-            if (!unpriced.empty()) {
-                notifier.Info("expiry " + std::to_string(e + 1) + " (" + IsoDate(p.ExpiryDate) + "): " + unpriced);
-                complete = false;
-            }
-        } catch (const PricingError& error) {
-            // A series has up to three expiries; say which one cannot be priced.
-            throw PricingError("expiry " + std::to_string(e + 1) + " (" + IsoDate(p.ExpiryDate)
-                               + "): " + error.what());
-        }
-    }
+    complete = RecalculateSeries(series, options.source, notifier) && complete;
     if (options.table)
         PrintTable(series, options.locale);
     else

@@ -19,6 +19,9 @@ public:
     // Before something is destroyed (a file replaced): Yes and No, with No
     // the answer Enter gives.
     virtual bool AskYesNoDefaultNo(const std::string& text) { return AskYesNo(text); }
+    // Something the user should know that stops nothing: warning icon, OK
+    // button. Shown as an information message where no warning is offered.
+    virtual void Warning(const std::string& text) { Info(text); }
 };
 
 // Writes every message as a line on standard error; AskYesNo answers yes.

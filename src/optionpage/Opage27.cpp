@@ -39,6 +39,7 @@
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"
 #include "marketdata/SigmaObj.h"
+#include "optionpage/ChartTab.h"
 #include "optionpage/ImprStrGrid.h"
 #include "pricing/Models.h"
 #include "pricing/gridtext.h"
@@ -52,7 +53,6 @@ namespace {
 const char* const kCantDigestSource = "Dang! Can't digest source data from ";
 const char* const kNoExpiry = "The series has no expiry date.";
 const char* const kNoSeriesInFile = "There is no option series in ";
-const char* const kNoChart = "No chart";
 
 const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
@@ -985,7 +985,9 @@ void TfrmOPage::EndOfMoveOrResize()
     FitColumns();
     if (ChartImage) {
         SizeChartImage();
-        DrawChart();
+        // A move alone leaves the picture as it is.
+        if (ChartImage->NeedsPicture())
+            DrawChart();
     }
 }
 
@@ -1446,13 +1448,8 @@ void TfrmOPage::CalcSig()
 void TfrmOPage::OpenChartTab()
 {
     try {
-        ChartImage = new QLabel(this);
-        ChartImage->setObjectName(QStringLiteral("ChartImage"));
-        ChartImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        ChartImage->setAutoFillBackground(true);
-        QPalette dark = ChartImage->palette();
-        dark.setColor(QPalette::Window, Qt::black);
-        ChartImage->setPalette(dark);
+        ChartImage = new TChartImage(this);
+        connect(ChartImage, &TChartImage::pictureWanted, this, &TfrmOPage::DrawChart);
         pages_->addWidget(ChartImage);
         const int tab = TabControl1->addTab(QStringLiteral("Chart"));
         TabControl1->setTabData(tab, kChartTabMarker);
@@ -1497,10 +1494,13 @@ void TfrmOPage::SizeChartImage()
 {
     if (!ChartImage)
         return;
-    const int width = std::max(TheGrid->width() - scrollBarWidth_, 1);
-    const int height = std::max(
-        this->height() - TabControl1->sizeHint().height() - Panel1->sizeHint().height(), 1);
-    ChartImage->resize(width, height);
+    // The picture fills the tab. While it is shown the tab's layout sizes it;
+    // otherwise it takes the area the grid has on the other tabs, laid out
+    // first when the page is still being built.
+    if (layout())
+        layout()->activate();
+    if (pages_->currentWidget() != ChartImage)
+        ChartImage->setGeometry(TheGrid->geometry());
 }
 
 ChartRequest TfrmOPage::MakeChartRequest(int width, int height, bool printing) const
@@ -1521,25 +1521,19 @@ void TfrmOPage::DrawChart()
     if (!ChartImage)
         return;
     const QSize size = ChartImage->size();
+    ChartRequest request = MakeChartRequest(size.width(), size.height(), false);
+    request.pixelRatio = ChartImage->devicePixelRatioF();
     QImage picture;
     if (environment_.drawChart && !priceWorkFile_.isEmpty()) {
         try {
-            picture = environment_.drawChart(MakeChartRequest(size.width(), size.height(), false));
+            picture = environment_.drawChart(request);
         } catch (const std::exception& error) {
             notifier_.Info(error.what());
         }
     }
-    if (picture.isNull()) {
-        // Nothing drawn: a dark picture that says so.
-        picture = QImage(std::max(size.width(), 1), std::max(size.height(), 1),
-                         QImage::Format_RGB32);
-        picture.fill(Qt::black);
-        QPainter painter(&picture);
-        painter.setPen(kDarkColor);
-        painter.setFont(font());
-        painter.drawText(picture.rect(), Qt::AlignCenter, QString::fromLatin1(kNoChart));
-    }
-    ChartImage->setPixmap(QPixmap::fromImage(picture));
+    // The page may have closed while a message was up.
+    if (ChartImage)
+        ChartImage->ShowPicture(picture);
 }
 
 // ------------------------------------------------------------ entry points

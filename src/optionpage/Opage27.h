@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/dates.h"
+#include "optionpage/ChartTab.h"
 #include "optionpage/PageInputs.h"
 
 class QButtonGroup;
@@ -94,7 +95,7 @@ public:
     // The form's controls.
     QTabBar* TabControl1 = nullptr;
     TImpStrGrid* TheGrid = nullptr;
-    QLabel* ChartImage = nullptr;  // exists while the Chart tab does
+    TChartImage* ChartImage = nullptr;  // exists while the Chart tab does
     QFrame* Panel1 = nullptr;
     TrmFloatSpinEdit* fseUlying = nullptr;
     TrmFloatSpinEdit* fseSigma = nullptr;

@@ -29,6 +29,7 @@ struct ChartRequest {
     int volDays = 90;
     int width = 0;
     int height = 0;
+    qreal pixelRatio = 1;  // device pixels per picture pixel on the screen
     bool printing = false;
     QString titleSymbol;  // printed charts only
 };

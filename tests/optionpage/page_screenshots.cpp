@@ -1,11 +1,15 @@
-// Writes pictures of option pages for the documentation: one page per model
-// and one with an expired expiry. Usage: page_screenshots <folder> [suffix]
+// Writes pictures of option pages for the documentation: one page per model,
+// one with an expired expiry, the Chart tab of a close-only and of a
+// high-low price file, and (without a suffix, when pdftoppm is installed) a
+// printed chart page. Usage: page_screenshots <folder> [suffix]
 // (run with QT_SCALE_FACTOR=2 and the suffix "-200" for the high-DPI set; on
 // the offscreen platform give it a screen tall enough for the pages).
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
@@ -16,7 +20,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/PageChartHooks.h"
 #include "common/notifier.h"
+#include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
@@ -33,6 +39,7 @@ PageEnvironment Environment()
     PageEnvironment environment;
     environment.defaultRates = {0.045f, 0.0475f, 0.05f};
     environment.mainWindowGeometry = QRect(0, 0, 1040, 64);
+    GiveChartAndPrinter(environment, notifier);
     return environment;
 }
 
@@ -101,6 +108,43 @@ void AddQuotes(TfrmOPage& page)
     page.cmdReCalc->click();
 }
 
+// A real history converted into a work file: highs and lows.
+QString HighLowWorkFile(const QString& folder, const char* history)
+{
+    LocaleInfo iso;  // yyyy-MM-dd, decimal point
+    TAsciiFileReader reader(notifier, iso, folder.toStdString());
+    reader.Open(std::string(KESTRAVA_TEST_DATA_DIR "/") + history);
+    return QString::fromStdString(reader.DataFileName);
+}
+
+// The same days with their closes only.
+QString CloseOnlyWorkFile(const QString& folder, const char* history)
+{
+    const QString path = folder + QStringLiteral("/CLOSES.TEM");
+    PriceWorkFileWriter writer(path.toStdString());
+    for (TPriceRecord record : ReadPriceRecords(HighLowWorkFile(folder, history).toStdString())) {
+        record.High = record.Low = record.Volume = 0;
+        writer.Append(record);
+    }
+    writer.Close();
+    return path;
+}
+
+// The page's Chart tab printed into a PDF file, turned into a PNG.
+bool PrintChartPage(TfrmOPage& page, const QString& folder, const QString& file)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder + QStringLiteral("/printed-chart.pdf"));
+    page.PrintPage(printer);
+    const int status = QProcess::execute(
+        QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
+                                     QStringLiteral("-singlefile"), printer.outputFileName(),
+                                     file.chopped(4)});
+    std::printf("%s %s\n", status == 0 ? "wrote" : "could not write", qPrintable(file));
+    return status == 0;
+}
+
 bool Save(TfrmOPage& page, const QString& file)
 {
     page.show();
@@ -134,11 +178,16 @@ int main(int argc, char** argv)
     const QString futureWork = temp.filePath(QStringLiteral("XYZFUT.TEM"));
     WritePrices(futureWork, EncodeDate(2009, 2, 27), 95.0);
 
+    const QString highLowWork = HighLowWorkFile(temp.path(), "history-spy.csv");
+    const QString closeWork = CloseOnlyWorkFile(temp.path(), "history-aapl.csv");
+
     struct Shot {
         const char* name;
         int model;
         int contract;
         bool expired;
+        bool chart = false;
+        bool highLow = false;
     };
     const Shot shots[] = {
         {"page-black-scholes", kBlackScholes, kEquity, false},
@@ -146,15 +195,23 @@ int main(int argc, char** argv)
         {"page-binomial", kBinomial, kEquity, false},
         {"page-whaley", kWhaley, kIndex, false},
         {"page-expired", kBlackScholes, kEquity, true},
+        {"page-chart-close", kBlackScholes, kEquity, false, true},
+        {"page-chart-highlow", kBlackScholes, kEquity, false, true, true},
     };
     bool ok = true;
     for (const Shot& shot : shots) {
         PageSource source;
         source.setup = Setup(shot.model, shot.contract);
         source.setup.sourceFilePath = temp.filePath(QStringLiteral("XYZ.csv"));
-        source.setup.workFilePath = shot.expired                ? expiredWork
+        source.setup.workFilePath = shot.highLow                ? highLowWork
+                                    : shot.chart               ? closeWork
+                                    : shot.expired             ? expiredWork
                                     : shot.contract == kFuture ? futureWork
                                                                : work;
+        if (shot.chart) {
+            source.setup.optionSymbol = QString::fromLatin1(shot.highLow ? "SPY" : "AAPL");
+            source.setup.symbolText = source.setup.optionSymbol;
+        }
         std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(Environment(), source, notifier));
         if (!page)
             return 1;
@@ -169,9 +226,13 @@ int main(int argc, char** argv)
             if (auto* editor = grid->viewport()->findChild<QLineEdit*>())
                 editor->setText(QStringLiteral("0.3"));
         }
+        if (shot.chart)
+            page->TabControl1->setCurrentIndex(page->TabControl1->count() - 1);
         ok = Save(*page, folder.filePath(QString::fromLatin1(shot.name) + suffix
                                          + QStringLiteral(".png")))
              && ok;
+        if (shot.highLow && suffix.isEmpty())
+            ok = PrintChartPage(*page, temp.path(), folder.filePath(QStringLiteral("printed-chart.png"))) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -1,0 +1,161 @@
+// An option page with the application's chart and printer: the Chart tab's
+// picture fills the tab at the screen's pixel ratio and follows resizes and
+// the volatility-days box; Print writes the grid or the chart into a PDF
+// file. Registered twice: at 100 % and at QT_SCALE_FACTOR=2.
+
+#include <QPrinter>
+#include <QProcess>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+#include "app/PageChartHooks.h"
+#include "chart/chart_testdata.h"
+#include "controls/rmSpin.h"
+#include "optionpage/Opage27.h"
+#include "support/qt_recording_notifier.h"
+
+using namespace kestrava;
+
+class PagePrintTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir temp_;
+    testsupport::QtRecordingNotifier notifier_;
+    std::vector<ChartRequest> requests_;
+    std::unique_ptr<TfrmOPage> page_;
+    QPageLayout::Orientation orientationAfter_ = QPageLayout::Landscape;
+
+    void ShowChartTab()
+    {
+        page_->TabControl1->setCurrentIndex(page_->TabControl1->count() - 1);
+        QTest::qWait(300);  // the picture is asked for once the tab is laid out
+    }
+
+    QString PrintToPdf(const char* name)
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(temp_.filePath(QString::fromLatin1(name)));
+        printer.setPageOrientation(QPageLayout::Portrait);
+        page_->PrintPage(printer);
+        orientationAfter_ = printer.pageLayout().orientation();
+        return printer.outputFileName();
+    }
+
+    static QString Poppler(const char* tool, const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(QString::fromLatin1(tool), arguments);
+        if (!process.waitForFinished(30000))
+            qFatal("%s (poppler-utils) is needed: scripts/install-deps.sh", tool);
+        return QString::fromUtf8(process.readAllStandardOutput()).simplified();
+    }
+
+private slots:
+    void init()
+    {
+        notifier_ = {};
+        requests_.clear();
+        PageEnvironment environment;
+        GiveChartAndPrinter(environment, notifier_);
+        environment.drawChart = [this, draw = environment.drawChart](const ChartRequest& request) {
+            requests_.push_back(request);
+            return draw(request);
+        };
+        PageSource source;
+        SeriesSetup& setup = source.setup;
+        setup.numExpiries = 2;
+        setup.expiryDates = {QDate(2012, 10, 19), QDate(2012, 11, 16), QDate()};
+        setup.numStrikes = QStringLiteral("3");
+        setup.firstStrike = QStringLiteral("140");
+        setup.optionSymbol = setup.symbolText = QStringLiteral("SPY");
+        setup.sourceFilePath = temp_.filePath(QStringLiteral("spy.csv"));
+        setup.workFilePath =
+            QString::fromStdString(charttest::ConvertHistory("history-spy.csv", temp_.path().toStdString()));
+        page_.reset(TfrmOPage::Create(environment, source, notifier_));
+        QVERIFY(page_);
+        page_->resize(900, 560);
+        page_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page_.get()));
+    }
+    void cleanup() { page_.reset(); }
+
+    // From the tab bar to the input bar, at the screen's pixel ratio, also
+    // after a resize.
+    void chartFillsTheTabSharply()
+    {
+        ShowChartTab();
+        TChartImage* image = page_->ChartImage;
+        const qreal ratio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
+        QCOMPARE(image->pixmap().devicePixelRatio(), ratio);
+        QCOMPARE(requests_.back().pixelRatio, ratio);
+        QCOMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
+        QCOMPARE(image->width(), page_->width());
+        QCOMPARE(image->geometry().top(), page_->TabControl1->geometry().bottom() + 1);
+        QCOMPARE(image->geometry().bottom() + 1, page_->Panel1->geometry().top());
+        QVERIFY(notifier_.messages.isEmpty());
+
+        page_->resize(page_->width() + 160, page_->height());
+        QTRY_COMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
+        QCOMPARE(image->width(), page_->width());
+    }
+
+    // The history button redraws with its window; a box value below 10 or
+    // above 250 days draws a 90-day window.
+    void volatilityDaysDecideTheWindow()
+    {
+        ShowChartTab();
+        page_->seSigDays->SetValue(60);
+        page_->cmdCalcSig->click();
+        QCOMPARE(requests_.back().volDays, 60);
+        for (const char* days : {"5", "300"}) {
+            page_->seSigDays->setText(QString::fromLatin1(days));
+            page_->DrawChart();
+            QCOMPARE(requests_.back().volDays, 90);
+        }
+    }
+
+    // An expiry tab prints its grid; the Chart tab the chart, landscape,
+    // with the symbol in its title; the printer is handed back portrait.
+    void printsTheGridOrTheChart()
+    {
+        const QString grid = PrintToPdf("grid.pdf");
+        const QString gridText = Poppler("pdftotext", {grid, QStringLiteral("-")});
+        QVERIFY2(gridText.contains(QStringLiteral("Oct 2012 Options on SPY"))
+                     && gridText.contains(QStringLiteral("With SPY at 144.39 on 2012-09-12")),
+                 qPrintable(gridText));
+        QVERIFY(Poppler("pdfinfo", {grid}).contains(QStringLiteral("Title: SPY Option Grid")));
+
+        ShowChartTab();
+        const QString chart = PrintToPdf("chart.pdf");
+        QVERIFY(Poppler("pdftotext", {chart, QStringLiteral("-")})
+                    .contains(QStringLiteral("SPY 90-Day Volatility Plot: 14.34% thru Close of 144.39 on 2012-09-12")));
+        const QString info = Poppler("pdfinfo", {chart});
+        QVERIFY2(info.contains(QStringLiteral("Title: SPY Volatility Chart"))
+                     && (info.contains(QStringLiteral("842 x 595 pts")) || info.contains(QStringLiteral("792 x 612 pts"))),
+                 qPrintable(info));
+        QCOMPARE(orientationAfter_, QPageLayout::Portrait);
+        QVERIFY(notifier_.messages.isEmpty());
+    }
+
+    // A price work file gone since the page was built: the chart's error
+    // on the screen and on paper, a "No chart" picture, no crash.
+    void aMissingPriceFileIsReported()
+    {
+        QFile::remove(page_->PriceWorkFile());
+        ShowChartTab();
+        page_->DrawChart();
+        QVERIFY(notifier_.infos.back().startsWith(QStringLiteral("Cannot open the price work file")));
+        QVERIFY(!page_->ChartImage->pixmap().isNull());
+        notifier_ = {};
+        PrintToPdf("missing.pdf");
+        QCOMPARE(notifier_.infos.size(), 1);
+    }
+};
+
+QTEST_MAIN(PagePrintTest)
+#include "pageprint_test.moc"
