@@ -16,10 +16,11 @@
 namespace kestrava {
 namespace {
 
-TrmFloatSpinEdit* RateEdit(const char* name, float rate, QWidget* parent)
+TrmFloatSpinEdit* RateEdit(const char* name, float rate, char decimalSeparator, QWidget* parent)
 {
     auto* edit = new TrmFloatSpinEdit(parent);
     edit->setObjectName(QLatin1String(name));
+    edit->SetDecimalSeparator(QLatin1Char(decimalSeparator));
     // The maximum first: a minimum above the current maximum is refused.
     edit->SetMaxValue(99.0);
     edit->SetMinValue(0.0);
@@ -41,16 +42,16 @@ TrmFloatSpinEdit* RateEdit(const char* name, float rate, QWidget* parent)
 
 }  // namespace
 
-TdlgIntRates::TdlgIntRates(AppSettings& settings, QWidget* parent)
+TdlgIntRates::TdlgIntRates(AppSettings& settings, const LocaleInfo& locale, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), settings_(settings)
 {
     setObjectName(QStringLiteral("dlgIntRates"));
     setWindowTitle(QStringLiteral("Interest Rates"));
     setToolTip(QStringLiteral("1% = 1.00"));
 
-    FSpinEdit1 = RateEdit("FSpinEdit1", settings.Rate30, this);
-    FSpinEdit2 = RateEdit("FSpinEdit2", settings.Rate60, this);
-    FSpinEdit3 = RateEdit("FSpinEdit3", settings.Rate90, this);
+    FSpinEdit1 = RateEdit("FSpinEdit1", settings.Rate30, locale.decimalSeparator, this);
+    FSpinEdit2 = RateEdit("FSpinEdit2", settings.Rate60, locale.decimalSeparator, this);
+    FSpinEdit3 = RateEdit("FSpinEdit3", settings.Rate90, locale.decimalSeparator, this);
 
     auto* rates = new QFormLayout;
     rates->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);

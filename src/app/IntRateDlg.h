@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include "common/localeinfo.h"
+
 namespace kestrava {
 
 struct AppSettings;
@@ -13,7 +15,8 @@ class TdlgIntRates : public QDialog {
     Q_OBJECT
 
 public:
-    TdlgIntRates(AppSettings& settings, QWidget* parent = nullptr);
+    // The rates are shown and typed with the locale's decimal separator.
+    TdlgIntRates(AppSettings& settings, const LocaleInfo& locale, QWidget* parent = nullptr);
 
     TrmFloatSpinEdit* FSpinEdit1 = nullptr;  // 30-day rate
     TrmFloatSpinEdit* FSpinEdit2 = nullptr;  // 60-day rate

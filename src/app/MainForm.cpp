@@ -660,7 +660,7 @@ void TMainForm::EditDownloadListItemClick()
 
 void TMainForm::Editdefaultinterestrates1Click()
 {
-    TdlgIntRates dialog(settings_, this);
+    TdlgIntRates dialog(settings_, locale_, this);
     connect(&dialog, &TdlgIntRates::HelpRequested, this, &TMainForm::ShowHelpPage);
     dialog.exec();
 }

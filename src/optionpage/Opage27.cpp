@@ -737,22 +737,11 @@ void TfrmOPage::SetRowLabels()
     TheGrid->SetOffset(n + 1);
 
     strikeStep_ = p.Strike(2, 1) - p.Strike(1, 1);
-    const float fraction = std::fabs(strikeStep_ - std::trunc(strikeStep_));
-    if (fraction <= 0.0001f) {
-        callLabelFormat_ = " C  %-6.0f ";
-        putLabelFormat_ = " P  %-6.0f ";
-    } else {
-        callLabelFormat_ = " C  %-6.2f ";
-        putLabelFormat_ = " P  %-6.2f ";
-    }
     int widest = TheGrid->ColWidth(0);
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {
-            const std::string& format = k == 1 ? callLabelFormat_ : putLabelFormat_;
-            char text[64];
-            std::snprintf(text, sizeof text, format.c_str(), static_cast<double>(p.Strike(s, k)));
-            const QString label = QString::fromStdString(
-                WithDecimalSeparator(text, environment_.locale.decimalSeparator));
+            const QString label = QString::fromStdString(WithDecimalSeparator(
+                StrikeLabel(p.Strike(s, k), k == 1, strikeStep_), environment_.locale.decimalSeparator));
             widest = std::max(widest, TheGrid->FixedTextWidth(label));
             TheGrid->SetCellText(0, k == 1 ? s : s + n, label);
         }
@@ -1362,11 +1351,9 @@ void TfrmOPage::FillGrid()
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {
             const int row = k == 1 ? s : s + n;
-            char label[64];
-            std::snprintf(label, sizeof label, (k == 1 ? callLabelFormat_ : putLabelFormat_).c_str(),
-                          static_cast<double>(p->Strike(s, k)));
-            const QString labelText =
-                QString::fromStdString(WithDecimalSeparator(label, separator) + p->OptCode(s, k));
+            const QString labelText = QString::fromStdString(
+                WithDecimalSeparator(StrikeLabel(p->Strike(s, k), k == 1, strikeStep_), separator)
+                + p->OptCode(s, k));
             cells->SetCell(0, row, labelText);
             widest = std::max(widest, TheGrid->FixedTextWidth(labelText));
             for (int col = 1; col < kColumns; ++col)

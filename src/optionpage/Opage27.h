@@ -198,8 +198,6 @@ private:
     TDateTime pageToday_ = 0;
     TDateTime firstExpiry_ = 0;
     float strikeStep_ = 0;
-    std::string callLabelFormat_;
-    std::string putLabelFormat_;
     int scrollBarWidth_ = 0;
 
     QStackedLayout* pages_ = nullptr;

@@ -43,7 +43,7 @@ void AppDialogsTest::ratesShowInPercent()
 {
     AppSettings settings;
     settings.Rate60 = 0.0275f;
-    TdlgIntRates dialog(settings);
+    TdlgIntRates dialog(settings, LocaleInfo{});
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Interest Rates"));
     QCOMPARE(dialog.FSpinEdit1->text(), QStringLiteral("0.50"));
     QCOMPARE(dialog.FSpinEdit2->text(), QStringLiteral("2.75"));
@@ -53,7 +53,7 @@ void AppDialogsTest::ratesShowInPercent()
 void AppDialogsTest::okStoresUnchangedRatesBack()
 {
     AppSettings settings;
-    TdlgIntRates dialog(settings);
+    TdlgIntRates dialog(settings, LocaleInfo{});
     dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(settings.Rate30, static_cast<float>(0.5 / 100));
@@ -63,7 +63,7 @@ void AppDialogsTest::okStoresUnchangedRatesBack()
 void AppDialogsTest::okStoresTypedRates()
 {
     AppSettings settings;
-    TdlgIntRates dialog(settings);
+    TdlgIntRates dialog(settings, LocaleInfo{});
     dialog.FSpinEdit1->setText(QStringLiteral("1.25"));
     dialog.FSpinEdit2->SetValue(3);
     dialog.FSpinEdit3->Up();
@@ -77,7 +77,7 @@ void AppDialogsTest::cancelKeepsRates()
 {
     AppSettings settings;
     settings.Rate90 = 0.04f;
-    TdlgIntRates dialog(settings);
+    TdlgIntRates dialog(settings, LocaleInfo{});
     dialog.FSpinEdit1->SetValue(7);
     dialog.FSpinEdit2->SetValue(8);
     dialog.FSpinEdit3->SetValue(9);
@@ -92,7 +92,7 @@ void AppDialogsTest::ratesKeepToTheirRange()
 {
     AppSettings settings;
     settings.Rate30 = 1.5f;  // 150 %, beyond what the dialog offers
-    TdlgIntRates dialog(settings);
+    TdlgIntRates dialog(settings, LocaleInfo{});
     QCOMPARE(dialog.FSpinEdit1->Value(), 99.0);
     dialog.FSpinEdit2->SetValue(-3);
     QCOMPARE(dialog.FSpinEdit2->Value(), 0.0);
@@ -103,7 +103,7 @@ void AppDialogsTest::ratesKeepToTheirRange()
 void AppDialogsTest::enterPressesOk()
 {
     AppSettings settings;
-    TdlgIntRates dialog(settings);
+    TdlgIntRates dialog(settings, LocaleInfo{});
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     dialog.FSpinEdit2->setFocus();
@@ -130,7 +130,7 @@ void AppDialogsTest::typingOverTheShownRate()
     QFETCH(QString, typed);
     QFETCH(float, stored);
     AppSettings settings;
-    TdlgIntRates dialog(settings);
+    TdlgIntRates dialog(settings, LocaleInfo{});
     dialog.show();
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));

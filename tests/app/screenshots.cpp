@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     bool ok = Save(form.grab(), folder, QStringLiteral("main-window"), suffix);
     ok = Save(WithMenu(form, 0), folder, QStringLiteral("main-window-file-menu"), suffix) && ok;
 
-    TdlgIntRates rates(form.Settings(), &form);
+    TdlgIntRates rates(form.Settings(), form.Locale(), &form);
     rates.FSpinEdit2->SetValue(1.25);
     rates.show();
     QApplication::processEvents();
