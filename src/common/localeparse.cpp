@@ -239,9 +239,13 @@ std::string FormatLocaleFixed(double value, int decimals, char decimalSeparator)
         decimals = 0;
     if (decimals > 17)
         decimals = 17;
+    // Not printf: inside the program the C library's locale follows the
+    // user's, and its decimal comma would escape the separator's exchange.
     char text[400];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return WithDecimalSeparator(text, decimalSeparator);
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    if (written.ec != std::errc())
+        return {};
+    return WithDecimalSeparator(std::string(text, written.ptr), decimalSeparator);
 }
 
 }  // namespace kestrava

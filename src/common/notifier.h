@@ -14,6 +14,8 @@ public:
     virtual void Info(const std::string& text) = 0;
     // A broken series file: error icon, OK button.
     virtual void Error(const std::string& text) = 0;
+    // A step that failed while its loop goes on: warning icon, OK button.
+    virtual void Warning(const std::string& text) { Info(text); }
     // Where a loop can go on with its next item: warning icon, Yes and No.
     virtual bool AskYesNo(const std::string& text) = 0;
 };

@@ -129,7 +129,32 @@ private:
     mutable std::vector<std::string_view> words_;
 };
 
+// Moves an unusable quote file out of the page's way without losing it, and
+// says where it went; a folder or a missing file is left alone.
+std::string SetAside(const std::string& fileName)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file(fileName);
+    if (!fs::is_regular_file(file, error))
+        return {};
+    const fs::path folder = file.parent_path() / kRejectedFolder;
+    const fs::path target = folder / file.filename();
+    fs::create_directories(folder, error);
+    if (!error)
+        fs::rename(file, target, error);
+    if (error)
+        return " It could not be moved to " + target.string() + " (" + error.message()
+            + ") and stays where it is.";
+    return " The file was moved to " + target.string() + ".";
+}
+
 }  // namespace
+
+bool StartsAQuoteTable(std::string_view firstLine)
+{
+    return !firstLine.empty() && firstLine.find("html") == std::string_view::npos;
+}
 
 std::string MonthAbbreviation(int month)
 {
@@ -197,11 +222,7 @@ void TCboePriceReader::ListRoots()
         ReadRoots(roots);
     } catch (const MarketDataError& e) {
         Roots.assign(roots.begin(), roots.end());
-        notifier_.Info(e.what());
-        // Only a file is thrown away; a folder of that name is not ours.
-        std::error_code error;
-        if (!std::filesystem::is_directory(FileName, error))
-            std::filesystem::remove(FileName, error);
+        notifier_.Info(e.what() + SetAside(FileName));
         return;
     }
     Roots.assign(roots.begin(), roots.end());
@@ -218,7 +239,7 @@ void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
             throw MarketDataError(file.FailureText(FileName));
         throw MarketDataError(FileName + " is empty.");
     }
-    if (text.empty() || text.find("html") != std::string::npos)
+    if (!StartsAQuoteTable(text))
         throw MarketDataError("No option prices available.");
     file.ReadLine(text);
     file.ReadLine(text);

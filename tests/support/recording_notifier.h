@@ -20,6 +20,7 @@ class BasicRecordingNotifier : public Notifier {
 public:
     void Info(const std::string& text) override { Record(infos, text); }
     void Error(const std::string& text) override { Record(errors, text); }
+    void Warning(const std::string& text) override { Record(warnings, text); }
     bool AskYesNo(const std::string& text) override
     {
         Record(questions, text);
@@ -29,6 +30,7 @@ public:
     List messages;  // every kind, in order
     List infos;
     List errors;
+    List warnings;
     List questions;
     bool answer = false;  // what AskYesNo answers
 
