@@ -222,7 +222,7 @@ void MainFormTest::firstRun()
     QCOMPARE(form->Settings().Rate30, 0.005f);
     QCOMPARE(form->Settings().Rate60, 0.005f);
     QCOMPARE(form->Settings().Rate90, 0.005f);
-    QCOMPARE(form->RequestTemplate().size(), 9731);
+    QVERIFY(form->RequestTemplate().endsWith("txtTicker="));
     QVERIFY(form->QuoteDownloadFlag());
     QVERIFY(!form->HistoryDownloadFlag());
     QVERIFY(QFileInfo::exists(data + QStringLiteral("/SMPL.csv")));
@@ -450,9 +450,11 @@ void MainFormTest::newSeriesPutsItsSymbolOnTheList_data()
     QTest::addColumn<bool>("withPriceFile");
     QTest::addColumn<QStringList>("gone");
     QTest::addColumn<QStringList>("added");
-    // Containment: SP takes away the first entry holding it, SPX=^GSPC.
+    // Only the entry of the same symbol goes: SP leaves SPX=^GSPC alone.
     QTest::newRow("equity with price file") << QStringLiteral("SP") << QStringLiteral("rbEquity") << true
-                                            << QStringList{QStringLiteral("SPX=^GSPC")} << QStringList{QStringLiteral("SP=SPX")};
+                                            << QStringList() << QStringList{QStringLiteral("SP=SPX")};
+    QTest::newRow("equity replacing its entry") << QStringLiteral("SPY") << QStringLiteral("rbEquity") << true
+                                                << QStringList{QStringLiteral("SPY=SPY")} << QStringList{QStringLiteral("SPY=SPX")};
     QTest::newRow("index without price file") << QStringLiteral("OEX") << QStringLiteral("rbIndex") << false
                                               << QStringList{QStringLiteral("OEX=^OEX")} << QStringList{QStringLiteral("OEX=")};
     QTest::newRow("future leaves the list") << QStringLiteral("QQQ") << QStringLiteral("rbFuture") << false
