@@ -32,6 +32,11 @@ void MessageBoxNotifier::Error(const std::string& text)
     QMessageBox::critical(Owner(), kBoxTitle, QString::fromStdString(text));
 }
 
+void MessageBoxNotifier::Warning(const std::string& text)
+{
+    QMessageBox::warning(Owner(), kBoxTitle, QString::fromStdString(text));
+}
+
 bool MessageBoxNotifier::AskYesNo(const std::string& text)
 {
     return QMessageBox::warning(Owner(), kBoxTitle, QString::fromStdString(text),

@@ -19,6 +19,7 @@ public:
 
     void Info(const std::string& text) override;
     void Error(const std::string& text) override;
+    void Warning(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
 
 private:
