@@ -127,7 +127,6 @@ private slots:
     void helpOpensThePageOfTheActiveWindow();
     void helpThatCannotOpenSaysSo();
     void emptyListRefusesDownload();
-    void downloadProgress();
 
 private:
     std::unique_ptr<TMainForm> NewForm();
@@ -835,29 +834,6 @@ void MainFormTest::emptyListRefusesDownload()
     QCOMPARE(runs, 1);
     QCOMPARE(notifier_.infos, QStringList{QStringLiteral("You need to enter one or more symbols to download.")});
     QVERIFY(!form->spdbtnDownload()->isChecked());
-}
-
-void MainFormTest::downloadProgress()
-{
-    auto form = NewForm();
-    QVERIFY(form->FormCreate());
-    QProgressBar* bar = form->pbDownload();
-    form->HTTPerWorkBegin(true, 5000);
-    QVERIFY(bar->isEnabled());
-    QCOMPARE(bar->maximum(), 5000);
-    QCOMPARE(bar->value(), 0);
-    form->HTTPerWork(true, 1200);
-    QCOMPARE(bar->value(), 1200);
-    form->HTTPerWork(true, 9000);
-    QCOMPARE(bar->value(), 5000);
-    form->HTTPerWorkEnd(true);
-    QCOMPARE(bar->value(), 5000);
-    QVERIFY(!bar->isEnabled());
-
-    // A sending transfer moves nothing.
-    form->HTTPerWorkBegin(false, 77);
-    QCOMPARE(bar->maximum(), 5000);
-    form->HTTPerWorkEnd(false);
 }
 
 QTEST_MAIN(MainFormTest)
