@@ -57,19 +57,30 @@ bool IsAllBlanks(std::string_view text)
 }
 
 // One line of the quote file with the file's name and the line's number at
-// hand for messages.
+// hand for messages. The fields are split only when a field after the first
+// is asked for: most rows are passed over on their first field alone.
 class QuoteLine {
 public:
     QuoteLine(const std::string& fileName, long long number, std::string_view text)
-        : fileName_(fileName), number_(number)
+        : fileName_(fileName), number_(number), text_(text)
     {
-        SplitFields(text, ',', fields_);
     }
 
-    std::size_t Size() const { return fields_.size(); }
+    std::size_t Size() const
+    {
+        Split();
+        return fields_.size();
+    }
 
     std::string_view Field(std::size_t index) const
     {
+        // The first field is the first one that is not empty.
+        if (index == 0 && !split_) {
+            const std::size_t start = text_.find_first_not_of(',');
+            if (start != std::string_view::npos)
+                return text_.substr(start, text_.find(',', start) - start);
+        }
+        Split();
         if (index >= fields_.size())
             throw MarketDataError(Where() + std::to_string(fields_.size())
                                   + " fields, field " + std::to_string(index + 1)
@@ -81,13 +92,15 @@ public:
     std::string_view Word(std::size_t fieldIndex, std::size_t wordIndex) const
     {
         const std::string_view field = Field(fieldIndex);
-        words_.clear();
-        SplitFields(field, ' ', words_);
-        if (wordIndex >= words_.size())
+        // The words point into the line; the list is only scratch.
+        thread_local std::vector<std::string_view> words;
+        words.clear();
+        SplitFields(field, ' ', words);
+        if (wordIndex >= words.size())
             throw MarketDataError(Where() + "the option description " + QuotedForMessage(field)
                                   + " has fewer than " + std::to_string(wordIndex + 1)
                                   + " words.");
-        return words_[wordIndex];
+        return words[wordIndex];
     }
 
     double Number(std::string_view text) const
@@ -123,10 +136,18 @@ public:
     }
 
 private:
+    void Split() const
+    {
+        if (!split_)
+            SplitFields(text_, ',', fields_);
+        split_ = true;
+    }
+
     const std::string& fileName_;
     long long number_;
-    std::vector<std::string_view> fields_;
-    mutable std::vector<std::string_view> words_;
+    std::string_view text_;
+    mutable bool split_ = false;
+    mutable std::vector<std::string_view> fields_;
 };
 
 // Moves an unusable quote file out of the page's way without losing it, and
