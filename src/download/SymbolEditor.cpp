@@ -78,6 +78,7 @@ TSymEditDlg::TSymEditDlg(const QStringList& entries, Notifier& notifier, QWidget
     vlEdit->setHorizontalHeaderLabels({QStringLiteral("  Option "), QStringLiteral("  Underlying")});
     vlEdit->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     vlEdit->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    vlEdit->horizontalHeader()->setHighlightSections(false);
     vlEdit->verticalHeader()->hide();
     vlEdit->setSelectionMode(QAbstractItemView::SingleSelection);
     vlEdit->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
@@ -85,8 +86,12 @@ TSymEditDlg::TSymEditDlg(const QStringList& entries, Notifier& notifier, QWidget
     vlEdit->setToolTip(QStringLiteral("Use Arrow keys to navigate grid.\nUse Down Arrow to add new Symbol."));
     vlEdit->setItemDelegate(new SymbolDelegate(notifier, vlEdit));
     vlEdit->installEventFilter(this);
+    // Room for the seven symbols of a new list and a row to add.
     const QFontMetrics metrics(vlEdit->font());
-    vlEdit->setMinimumSize(2 * metrics.horizontalAdvance(QStringLiteral("  Underlying  WW")), 12 * metrics.height());
+    vlEdit->verticalHeader()->setDefaultSectionSize(metrics.height() + metrics.height() / 2);
+    vlEdit->setMinimumSize(2 * metrics.horizontalAdvance(QStringLiteral("  Underlying  WW")),
+                           vlEdit->horizontalHeader()->sizeHint().height()
+                               + 8 * vlEdit->verticalHeader()->defaultSectionSize() + 2 * vlEdit->frameWidth());
     for (const QString& entry : entries) {
         const qsizetype equals = entry.indexOf(QLatin1Char('='));
         AddRow(equals < 0 ? entry : entry.left(equals), equals < 0 ? QString() : entry.mid(equals + 1));

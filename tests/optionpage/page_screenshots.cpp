@@ -1,10 +1,12 @@
-// Writes pictures of option pages for the documentation: one page per model
-// and one with an expired expiry. Usage: page_screenshots <folder> [suffix]
+// Writes pictures of option pages for the documentation: one page per model,
+// one with an expired expiry and one with the quotes of a real quote table. Usage: page_screenshots <folder> [suffix]
 // (run with QT_SCALE_FACTOR=2 and the suffix "-200" for the high-DPI set; on
 // the offscreen platform give it a screen tall enough for the pages).
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -18,6 +20,7 @@
 
 #include "common/notifier.h"
 #include "marketdata/PriceWorkFile.h"
+#include "controls/rmSpin.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "pricing/IORecObj1.h"
@@ -172,6 +175,31 @@ int main(int argc, char** argv)
         ok = Save(*page, folder.filePath(QString::fromLatin1(shot.name) + suffix
                                          + QStringLiteral(".png")))
              && ok;
+    }
+    // SPX with the exchange's quotes of 24 January 2011 loaded: the last,
+    // net, bid and ask columns, the codes under the strikes, the caption.
+    {
+        const QString quotes = temp.filePath(QStringLiteral("SPX.txt"));
+        if (!QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spx-2011-01-24.dat"), quotes))
+            return 1;
+        PageEnvironment environment = Environment();
+        environment.dataDirectory = temp.path();
+        PageSource source;
+        source.setup = Setup(kBlackScholes, kIndex);
+        source.setup.numExpiries = 2;
+        source.setup.expiryDates = {QDate(2011, 2, 19), QDate(2011, 3, 19), QDate()};
+        source.setup.numStrikes = QStringLiteral("9");
+        source.setup.firstStrike = QStringLiteral("1250");
+        source.setup.strikeIncrement = QStringLiteral("10");
+        source.setup.optionSymbol = source.setup.symbolText = QStringLiteral("SPX");
+        source.setup.dividendYield = QStringLiteral("1.8");
+        std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, source, notifier));
+        if (!page || page->cmboOptSymbols->count() == 0)
+            return 1;
+        // Priced near the market's own volatility.
+        page->fseSigma->SetValue(12.0);
+        page->cmdReCalc->click();
+        ok = Save(*page, folder.filePath(QStringLiteral("page-quotes") + suffix + QStringLiteral(".png"))) && ok;
     }
     return ok ? 0 : 1;
 }
