@@ -1,6 +1,6 @@
-// The HTTP client against the loopback servers: what it raises for each way
-// a server can fail, the decoding of compressed replies, the reply bound,
-// the cookie kept between requests, the transfer events and the stop.
+// The HTTP client against the loopback history server: the reply bound, the
+// transfer events and the stop. How it fails, decodes and keeps its cookie
+// shows in the download tests.
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 using namespace kestrava;
 using kestrava::testsupport::HistoryServer;
 using kestrava::testsupport::Misbehaviour;
-using kestrava::testsupport::QuoteServer;
 
 namespace {
 
@@ -52,57 +51,6 @@ protected:
 
 }  // namespace
 
-TEST_F(HttperTest, EachFailureRaisesItsKind)
-{
-    struct Case {
-        Misbehaviour how;
-        std::string text;  // what the error says, at its start
-        int status;
-    };
-    const Case cases[] = {
-        {Misbehaviour::NotFound, "HTTP/1.1 404 Not Found", 404},
-        {Misbehaviour::ServerError, "HTTP/1.1 500 Internal Server Error", 500},
-        {Misbehaviour::Stall, "Read timed out.", 0},
-        {Misbehaviour::Reset, "transfer closed", 0},
-        {Misbehaviour::RedirectLoop, "Maximum (4) redirects followed", 0},
-    };
-    http.Options.HandleRedirects = true;
-    for (const Case& c : cases) {
-        history.SetMisbehaviour("spy", c.how);
-        try {
-            Fetch();
-            ADD_FAILURE() << c.text << ": no error";
-        } catch (const HttpNetworkError& error) {
-            EXPECT_EQ(std::string(error.what()).rfind(c.text, 0), 0u) << error.what();
-            EXPECT_EQ(error.Status(), c.status) << c.text;
-        }
-    }
-
-    // A redirect that is not to be followed is an error status, not a reply.
-    history.SetMisbehaviour("spy", Misbehaviour::Redirect);
-    http.Options.HandleRedirects = false;
-    EXPECT_THROW(Fetch(), HttpNetworkError);
-    http.Options.HandleRedirects = true;
-    EXPECT_EQ(Fetch(), kCsv);
-
-    // Nobody listening.
-    std::ostringstream out;
-    EXPECT_THROW(http.Get("http://127.0.0.1:1/table.csv", out), HttpNetworkError);
-}
-
-TEST_F(HttperTest, CompressedRepliesArriveDecoded)
-{
-    history.SetMisbehaviour("spy", Misbehaviour::Gzip);
-    // Asked for or not: the header may be off the request, the reply is
-    // still decoded.
-    for (const std::string encoding : {"", "gzip,deflate"}) {
-        http.Request.AcceptEncoding = encoding;
-        EXPECT_EQ(Fetch(), kCsv) << encoding;
-        const httplib::Headers sent = history.LastHeaders("/table.csv");
-        EXPECT_EQ(sent.count("Accept-Encoding"), encoding.empty() ? 0u : 1u);
-    }
-}
-
 TEST_F(HttperTest, RepliesBeyondTheBoundAreRefused)
 {
     history.SetMisbehaviour("spy", Misbehaviour::Huge);
@@ -117,40 +65,10 @@ TEST_F(HttperTest, RepliesBeyondTheBoundAreRefused)
     history.SetCsv("spy", std::string(5000, 'x'));
     http.MaxReplyBytes = 4096;
     EXPECT_THROW(Fetch(), HttpNetworkError);
-}
 
-TEST_F(HttperTest, HeadersProtocolAndCookieOfOneClient)
-{
-    QuoteServer quotes;
-    quotes.SetTable("spx", "SPX table\r\n");
-    http.Options.ProtocolVersion = HttpVersion::Http10;
-    http.Request.UserAgent = "Mozilla/5.0";
-    http.Request.Referer = quotes.Base() + "/home";
-    http.Request.ContentType = "application/x-www-form-urlencoded";
-    http.Request.Host = quotes.Authority();
-
-    // The data file is tied to the form POST by the session cookie.
-    std::ostringstream first;
-    http.Get(quotes.Base() + "/DelayedQuote/QuoteData.dat", first);
-    EXPECT_NE(first.str().find("session has expired"), std::string::npos);
-    http.Post(quotes.Base() + "/DelayedQuote/QuoteTableDownload.aspx", std::string("a=1&txtTicker=spx") + QuoteServer::kSubmit);
-    std::ostringstream second;
-    http.Get(quotes.Base() + "/DelayedQuote/QuoteData.dat", second);
-    EXPECT_EQ(second.str(), "SPX table\r\n");
-    EXPECT_EQ(http.ResponseCode(), 200);
-
-    EXPECT_EQ(quotes.LastVersion(), "HTTP/1.0");
-    const httplib::Headers sent = quotes.LastHeaders("/DelayedQuote/QuoteData.dat");
-    EXPECT_EQ(sent.find("User-Agent")->second, "Mozilla/5.0");
-    EXPECT_EQ(sent.find("Referer")->second, quotes.Base() + "/home");
-    EXPECT_EQ(sent.find("Host")->second, quotes.Authority());
-    EXPECT_EQ(sent.count("Expect"), 0u);
-
-    // Another client has no session.
-    HTTPer other;
-    std::ostringstream third;
-    other.Get(quotes.Base() + "/DelayedQuote/QuoteData.dat", third);
-    EXPECT_NE(third.str().find("session has expired"), std::string::npos);
+    // Nobody listening is a network error too.
+    std::ostringstream out;
+    EXPECT_THROW(http.Get("http://127.0.0.1:1/table.csv", out), HttpNetworkError);
 }
 
 TEST_F(HttperTest, TransferEventsFollowTheBytes)
@@ -175,20 +93,6 @@ TEST_F(HttperTest, TransferEventsFollowTheBytes)
         last = events[i].value;
     }
     EXPECT_EQ(last, 300000);
-}
-
-TEST_F(HttperTest, PostReportsItsSendingAlsoWhenTheReplyFails)
-{
-    std::vector<Event> events;
-    http.OnWorkBegin = [&](WorkMode mode, std::int64_t expected) { events.push_back({'b', mode, expected}); };
-    http.OnWorkEnd = [&](WorkMode mode) { events.push_back({'e', mode, 0}); };
-    EXPECT_THROW(http.Post(history.Base() + "/nowhere", "a=1"), HttpNetworkError);
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].kind, 'b');
-    EXPECT_EQ(events[0].mode, WorkMode::Write);
-    EXPECT_EQ(events[0].value, 3);
-    EXPECT_EQ(events[1].kind, 'e');
-    EXPECT_EQ(events[1].mode, WorkMode::Write);
 }
 
 TEST_F(HttperTest, StopFromTheIdleHookIsSilentAndSticks)

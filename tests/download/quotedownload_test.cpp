@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,12 @@ TEST_F(QuoteDownloadTest, RepliesBecomeQuoteFilesAndTheFormIsSentAsStored)
     EXPECT_EQ(header("Accept-Encoding"), "gzip,deflate");
     EXPECT_EQ(header("Accept-Charset"), "ISO-8859-1");
     EXPECT_NE(header("Cookie").find("ASP.NET_SessionId="), std::string::npos);
+
+    // The session is the client's: another one gets the server's excuse.
+    HTTPer other;
+    std::ostringstream page;
+    other.Get(server.Base() + kQuoteDataPath, page);
+    EXPECT_NE(page.str().find("session has expired"), std::string::npos);
 }
 
 TEST_F(QuoteDownloadTest, NoReplyButAQuoteTableReplacesTheOlderFile)
@@ -174,24 +181,6 @@ TEST_F(QuoteDownloadTest, SymbolsThatWouldLeaveTheirFolderAreRefused)
     EXPECT_EQ(FilesIn(setup.DataDir), std::vector<std::string>{"OK.txt"});
     EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"data", "temp"}));
     EXPECT_EQ(server.Bodies().size(), 1u);
-}
-
-TEST_F(QuoteDownloadTest, StopWhileASymbolWaitsKeepsTheFinishedOnes)
-{
-    for (const char* symbol : {"first", "second", "third"})
-        server.SetTable(symbol, kTable);
-    server.SetMisbehaviour("second", Misbehaviour::Stall);
-    setup.TimeoutMs = 5000;
-    http.OnIdle = [this] {
-        if (server.Bodies().size() == 2 && server.Requests().size() == 4)
-            http.Abort();
-    };
-    const DownloadOutcome outcome = Download({"FIRST", "SECOND", "THIRD"});
-    EXPECT_TRUE(outcome.stopped);
-    EXPECT_TRUE(notifier_.messages.empty());
-    EXPECT_EQ(FilesIn(setup.DataDir), std::vector<std::string>{"FIRST.txt"});
-    EXPECT_TRUE(FilesIn(setup.TempDir).empty());
-    EXPECT_EQ(server.Bodies().size(), 2u);
 }
 
 TEST_F(QuoteDownloadTest, AServerSettingThatIsNoAddressIsReported)
