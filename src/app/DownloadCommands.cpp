@@ -1,5 +1,6 @@
 #include "app/DownloadCommands.h"
 
+#include <exception>
 #include <memory>
 #include <optional>
 
@@ -44,6 +45,12 @@ std::filesystem::path ToPath(const QString& folder)
 class StripDisplay : public DownloadDisplay {
 public:
     explicit StripDisplay(TMainForm& form) : form_(&form) {}
+    // A run that ended by an exception leaves the strip as it found it too.
+    ~StripDisplay() override
+    {
+        if (busy_)
+            End();
+    }
 
     void Begin() override
     {
@@ -168,8 +175,13 @@ private:
         choice.quoteSymbols = ToStrings(form.QuoteSelection());
         choice.historySymbols = ToStrings(form.HistorySelection());
         choice.listEntries = ToStrings(form.TickerList().Entries());
-        StripDisplay display(form);
-        RunDownloads(http_, SetupOf(form, options_), choice, form.Messages(), display);
+        try {
+            StripDisplay display(form);
+            RunDownloads(http_, SetupOf(form, options_), choice, form.Messages(), display);
+        } catch (const std::exception& error) {
+            if (alive)
+                alive->Messages().Warning(error.what());
+        }
         if (!alive)
             return;
         if (IOptionPage* page = alive->FindActivePage())
