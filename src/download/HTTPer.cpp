@@ -223,8 +223,9 @@ void HTTPer::Perform(Transfer& t)
     t.client = this;
 
     CURL* easy = handles_->easy;
-    // A reset keeps the cookies, the connections and the caches.
-    curl_easy_reset(easy);
+    // Every option a request uses is set for each request, so nothing of the
+    // last one lingers. (A reset would drop the started cookie engine's list
+    // without freeing it.)
     curl_easy_setopt(easy, CURLOPT_URL, t.url.c_str());
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -236,8 +237,12 @@ void HTTPer::Perform(Transfer& t)
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(Options.ConnectTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, Options.HandleRedirects ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(Options.RedirectMaximum));
-    if (Options.AllowCookies)
+    // The cookie engine, once started, stays on through the resets and keeps
+    // what it holds; starting it again each time would only pile up lists.
+    if (Options.AllowCookies && !cookiesOn_) {
         curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+        cookiesOn_ = true;
+    }
 
     HeaderList headers;
     headers.Add("Host", Request.Host);
@@ -279,11 +284,18 @@ void HTTPer::Perform(Transfer& t)
 
     CURLM* multi = handles_->multi;
     curl_multi_add_handle(multi, easy);
-    // Also when the idle hook throws.
+    // Also when the idle hook throws; no pointer into this request stays
+    // with the handle.
     struct Attached {
         CURLM* multi;
         CURL* easy;
-        ~Attached() { curl_multi_remove_handle(multi, easy); }
+        ~Attached()
+        {
+            curl_multi_remove_handle(multi, easy);
+            curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
+            curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, nullptr);
+            curl_easy_setopt(easy, CURLOPT_POSTFIELDS, nullptr);
+        }
     } attached{multi, easy};
     bool stopped = false;
     bool timedOut = false;

@@ -26,6 +26,7 @@ struct HttpOptions {
     int ReadTimeoutMs = 20000;
     bool HandleRedirects = true;
     int RedirectMaximum = 4;
+    // Cookies are kept from the first request that allows them on.
     bool AllowCookies = true;
 };
 
@@ -113,6 +114,7 @@ private:
     std::unique_ptr<Handles> handles_;
     bool aborted_ = false;
     bool busy_ = false;
+    bool cookiesOn_ = false;
     int responseCode_ = 0;
 };
 
