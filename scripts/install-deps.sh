@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev
+  nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev
   libquantlib0-dev  # the reference engine in bench/pricing_bench
   xvfb xauth fonts-dejavu-core
   xdg-utils

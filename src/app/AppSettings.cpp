@@ -13,6 +13,10 @@ namespace {
 const QString kWinDims = QStringLiteral("WinDims");
 const QString kDirs = QStringLiteral("Dirs");
 const QString kRates = QStringLiteral("Rates");
+const QString kServers = QStringLiteral("Servers");
+const QString kQuoteServer = QStringLiteral("QuoteServer");
+const QString kHistoryServer = QStringLiteral("HistoryServer");
+const QString kHistoryHomePage = QStringLiteral("HistoryHomePage");
 
 QString Problem(const QString& group, const QString& name, const QString& text,
                 const QString& defaultText)
@@ -103,6 +107,12 @@ void AppSettings::Load(QSettings& settings, const LocaleInfo& locale, QStringLis
     ReadRate(settings, QStringLiteral("60DayRate"), locale, Rate60, problems);
     ReadRate(settings, QStringLiteral("90DayRate"), locale, Rate90, problems);
     settings.endGroup();
+
+    settings.beginGroup(kServers);
+    QuoteServer = settings.value(kQuoteServer, QuoteServer).toString().trimmed();
+    HistoryServer = settings.value(kHistoryServer, HistoryServer).toString().trimmed();
+    HistoryHomePage = settings.value(kHistoryHomePage, HistoryHomePage).toString().trimmed();
+    settings.endGroup();
 }
 
 void AppSettings::Save(QSettings& settings, const LocaleInfo& locale) const
@@ -122,6 +132,13 @@ void AppSettings::Save(QSettings& settings, const LocaleInfo& locale) const
     settings.setValue(QStringLiteral("30DayRate"), RateText(Rate30, locale));
     settings.setValue(QStringLiteral("60DayRate"), RateText(Rate60, locale));
     settings.setValue(QStringLiteral("90DayRate"), RateText(Rate90, locale));
+    settings.endGroup();
+
+    // Written even when empty, so the user finds where the servers go.
+    settings.beginGroup(kServers);
+    settings.setValue(kQuoteServer, QuoteServer);
+    settings.setValue(kHistoryServer, HistoryServer);
+    settings.setValue(kHistoryHomePage, HistoryHomePage);
     settings.endGroup();
 }
 

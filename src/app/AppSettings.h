@@ -1,6 +1,6 @@
 #pragma once
 // The settings that outlive a run: the strip's placement, the price-file
-// folder and type, and the default risk-free rates. They are read once at
+// folder and type, the default risk-free rates and the download servers. They are read once at
 // start-up and written back once at shut-down.
 
 #include <cstdint>
@@ -31,6 +31,13 @@ struct AppSettings {
     float Rate30 = 0.005f;
     float Rate60 = 0.005f;
     float Rate90 = 0.005f;
+    // "Servers": the base URLs ("http://host[:port]") of the exchange's
+    // delayed-quote server and of the daily-history server, and the history
+    // service's home page, sent as Referer. Configuration of the deployment:
+    // empty until set.
+    QString QuoteServer;
+    QString HistoryServer;
+    QString HistoryHomePage;
 
     // Reads every value, keeping the default of a value that is missing or
     // unreadable; each unreadable value adds a line to `problems`.

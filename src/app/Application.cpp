@@ -4,6 +4,7 @@
 #include <QIcon>
 
 #include "app/AppSettings.h"
+#include "app/DownloadCommands.h"
 #include "app/GuiSeams.h"
 #include "app/MainForm.h"
 #include "app/OptionPageAdapter.h"
@@ -37,6 +38,8 @@ int RunApplication(QApplication& app)
     TMainForm mainForm({FolderRoots::FromSystem(), SystemLocaleInfo(), &notifier});
     notifier.SetParent(&mainForm);
     mainForm.SetPageFactory(OptionPageFactory());
+    mainForm.SetDownloadCommand(DownloadCommand());
+    mainForm.SetDownloadListEditor(SymbolEditorCommand());
     int status = 1;
     if (mainForm.FormCreate())
         status = app.exec();

@@ -49,10 +49,16 @@ void DownloadList::Assign(const QStringList& entries)
         Add(entry);
 }
 
-bool DownloadList::RemoveFirstContaining(const QString& text)
+QString DownloadList::OptionSymbolOf(const QString& entry)
+{
+    const qsizetype equals = entry.indexOf(QLatin1Char('='));
+    return equals < 0 ? QString() : entry.left(equals);
+}
+
+bool DownloadList::RemoveSymbol(const QString& symbol)
 {
     for (qsizetype i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].contains(text)) {
+        if (OptionSymbolOf(entries_[i]).compare(symbol, Qt::CaseInsensitive) == 0) {
             entries_.removeAt(i);
             return true;
         }
@@ -63,7 +69,7 @@ bool DownloadList::RemoveFirstContaining(const QString& text)
 void DownloadList::ReplaceSymbol(const QString& symbol, const QString& historySymbol)
 {
     const QString upper = symbol.toUpper();
-    RemoveFirstContaining(upper);
+    RemoveSymbol(upper);
     Add(upper + QLatin1Char('=') + historySymbol);
 }
 

@@ -21,11 +21,15 @@ public:
     void Clear() { entries_.clear(); }
     // Clears the list and adds every entry.
     void Assign(const QStringList& entries);
-    // Deletes the first entry, in list order, that contains `text`; false when
-    // none does.
-    bool RemoveFirstContaining(const QString& text);
-    // A new or changed series puts its symbol on the list: the first entry
-    // containing SYMBOL goes, SYMBOL=historySymbol comes.
+    // The option symbol of an entry: the text before its first "="; empty
+    // for an entry without "=", which is all history symbol.
+    static QString OptionSymbolOf(const QString& entry);
+    // Deletes the first entry, in list order, whose option symbol equals
+    // `symbol` (ignoring case); false when none does.
+    bool RemoveSymbol(const QString& symbol);
+    // A new or changed series puts its symbol on the list: the entry of
+    // SYMBOL goes (and no other: a new "SP" leaves "SPX=^GSPC" alone),
+    // SYMBOL=historySymbol comes.
     void ReplaceSymbol(const QString& symbol, const QString& historySymbol);
 
     struct LoadResult {

@@ -264,7 +264,10 @@ bool TMainForm::FormCreate()
     historySelection_.clear();
     LoadOrCreateDownloadList();
 
-    requestTemplate_ = LoadRequestTemplate();
+    QString templateProblem;
+    requestTemplate_ = LoadRequestTemplate(folders_.AppDir, &templateProblem);
+    if (!templateProblem.isEmpty())
+        Report(templateProblem);
     created_ = true;
     show();
     lblTicker_->hide();

@@ -1,5 +1,7 @@
 #include "app/StartupFiles.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,8 +43,33 @@ bool CopyResource(const QString& resource, const QString& target, QStringList* p
 
 }  // namespace
 
-QByteArray LoadRequestTemplate()
+QByteArray LoadRequestTemplate(const QString& appDir, QString* problem)
 {
+    const QString ownFile = appDir + QStringLiteral("/POSTSTR5B");
+    if (!appDir.isEmpty() && QFileInfo::exists(ownFile)) {
+        QFile file(ownFile);
+        QByteArray body;
+        QString reason;
+        if (!file.open(QIODevice::ReadOnly)) {
+            reason = file.errorString();
+        } else {
+            // An editor's line end after a pasted capture is no part of it.
+            body = file.readAll();
+            while (body.endsWith('\n') || body.endsWith('\r'))
+                body.chop(1);
+            if (body.isEmpty())
+                reason = QStringLiteral("it is empty");
+            else if (std::any_of(body.cbegin(), body.cend(), [](char c) { return c <= ' ' || c > '~'; }))
+                reason = QStringLiteral("it holds characters that are no printable ASCII");
+            else if (!body.endsWith('='))
+                reason = QStringLiteral("it does not end with \"=\" for the symbol");
+        }
+        if (reason.isEmpty())
+            return body;
+        if (problem)
+            *problem = QStringLiteral("The file %1 is no quote request template (%2); the built-in one is used.")
+                           .arg(QDir::toNativeSeparators(ownFile), reason);
+    }
     QFile resource(QStringLiteral(":/POSTSTR5B"));
     if (!resource.open(QIODevice::ReadOnly))
         return {};

@@ -10,9 +10,12 @@ namespace kestrava {
 
 struct AppFolders;
 
-// The form body of the option quote request, the resource "POSTSTR5B";
-// empty when the program holds none.
-QByteArray LoadRequestTemplate();
+// The form body of the option quote request: the file "POSTSTR5B" in appDir
+// when there is one (a template captured from the deployment's own server),
+// else the program's resource "POSTSTR5B"; empty when neither exists. A file
+// that is no form body (empty, not printable ASCII, not ending in "=" for the
+// symbol) is not used, and *problem says why.
+QByteArray LoadRequestTemplate(const QString& appDir = QString(), QString* problem = nullptr);
 
 // The sample series' file name in the series folder.
 inline const QString kSampleSeriesName = QStringLiteral("sample.ops");

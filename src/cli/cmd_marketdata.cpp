@@ -326,7 +326,7 @@ const CommandRegistration rootsCommand({
          "\n"
          "Note: as in the windows, a quote file that proves unusable (empty, an\n"
          "HTML page, or a row that cannot be read) is reported on standard error\n"
-         "and DELETED.\n"
+         "and MOVED into the folder Rejected beside it.\n"
          "\n"
          "Exit status: 0 roots were found; 1 none.\n"),
     RunRoots,

@@ -19,8 +19,9 @@ public:
     // Before something is destroyed (a file replaced): Yes and No, with No
     // the answer Enter gives.
     virtual bool AskYesNoDefaultNo(const std::string& text) { return AskYesNo(text); }
-    // Something the user should know that stops nothing: warning icon, OK
-    // button. Shown as an information message where no warning is offered.
+    // Something the user should know that stops nothing (a step that failed
+    // while its loop goes on, too few days for a volatility): warning icon,
+    // OK button. Shown as an information message where no warning is offered.
     virtual void Warning(const std::string& text) { Info(text); }
 };
 

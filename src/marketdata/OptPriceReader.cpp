@@ -57,19 +57,30 @@ bool IsAllBlanks(std::string_view text)
 }
 
 // One line of the quote file with the file's name and the line's number at
-// hand for messages.
+// hand for messages. The fields are split only when a field after the first
+// is asked for: most rows are passed over on their first field alone.
 class QuoteLine {
 public:
     QuoteLine(const std::string& fileName, long long number, std::string_view text)
-        : fileName_(fileName), number_(number)
+        : fileName_(fileName), number_(number), text_(text)
     {
-        SplitFields(text, ',', fields_);
     }
 
-    std::size_t Size() const { return fields_.size(); }
+    std::size_t Size() const
+    {
+        Split();
+        return fields_.size();
+    }
 
     std::string_view Field(std::size_t index) const
     {
+        // The first field is the first one that is not empty.
+        if (index == 0 && !split_) {
+            const std::size_t start = text_.find_first_not_of(',');
+            if (start != std::string_view::npos)
+                return text_.substr(start, text_.find(',', start) - start);
+        }
+        Split();
         if (index >= fields_.size())
             throw MarketDataError(Where() + std::to_string(fields_.size())
                                   + " fields, field " + std::to_string(index + 1)
@@ -81,13 +92,15 @@ public:
     std::string_view Word(std::size_t fieldIndex, std::size_t wordIndex) const
     {
         const std::string_view field = Field(fieldIndex);
-        words_.clear();
-        SplitFields(field, ' ', words_);
-        if (wordIndex >= words_.size())
+        // The words point into the line; the list is only scratch.
+        thread_local std::vector<std::string_view> words;
+        words.clear();
+        SplitFields(field, ' ', words);
+        if (wordIndex >= words.size())
             throw MarketDataError(Where() + "the option description " + QuotedForMessage(field)
                                   + " has fewer than " + std::to_string(wordIndex + 1)
                                   + " words.");
-        return words_[wordIndex];
+        return words[wordIndex];
     }
 
     double Number(std::string_view text) const
@@ -123,13 +136,46 @@ public:
     }
 
 private:
+    void Split() const
+    {
+        if (!split_)
+            SplitFields(text_, ',', fields_);
+        split_ = true;
+    }
+
     const std::string& fileName_;
     long long number_;
-    std::vector<std::string_view> fields_;
-    mutable std::vector<std::string_view> words_;
+    std::string_view text_;
+    mutable bool split_ = false;
+    mutable std::vector<std::string_view> fields_;
 };
 
+// Moves an unusable quote file out of the page's way without losing it, and
+// says where it went; a folder or a missing file is left alone.
+std::string SetAside(const std::string& fileName)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file(fileName);
+    if (!fs::is_regular_file(file, error))
+        return {};
+    const fs::path folder = file.parent_path() / kRejectedFolder;
+    const fs::path target = folder / file.filename();
+    fs::create_directories(folder, error);
+    if (!error)
+        fs::rename(file, target, error);
+    if (error)
+        return " It could not be moved to " + target.string() + " (" + error.message()
+            + ") and stays where it is.";
+    return " The file was moved to " + target.string() + ".";
+}
+
 }  // namespace
+
+bool StartsAQuoteTable(std::string_view firstLine)
+{
+    return !firstLine.empty() && firstLine.find("html") == std::string_view::npos;
+}
 
 std::string MonthAbbreviation(int month)
 {
@@ -197,11 +243,7 @@ void TCboePriceReader::ListRoots()
         ReadRoots(roots);
     } catch (const MarketDataError& e) {
         Roots.assign(roots.begin(), roots.end());
-        notifier_.Info(e.what());
-        // Only a file is thrown away; a folder of that name is not ours.
-        std::error_code error;
-        if (!std::filesystem::is_directory(FileName, error))
-            std::filesystem::remove(FileName, error);
+        notifier_.Info(e.what() + SetAside(FileName));
         return;
     }
     Roots.assign(roots.begin(), roots.end());
@@ -218,7 +260,7 @@ void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
             throw MarketDataError(file.FailureText(FileName));
         throw MarketDataError(FileName + " is empty.");
     }
-    if (text.empty() || text.find("html") != std::string::npos)
+    if (!StartsAQuoteTable(text))
         throw MarketDataError("No option prices available.");
     file.ReadLine(text);
     file.ReadLine(text);

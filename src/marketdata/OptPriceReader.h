@@ -7,6 +7,7 @@
 #include <set>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/dates.h"
@@ -17,6 +18,13 @@ namespace kestrava {
 
 // Strikes a quote load can match, as in a series.
 constexpr int kQuoteStrikes = 20;
+
+// False when a quote file's first line shows that the file holds no quote
+// table: an empty line, or part of an HTML page (the server's error page).
+bool StartsAQuoteTable(std::string_view firstLine);
+
+// The folder beside a quote file that takes the files ListRoots cannot use.
+inline constexpr char kRejectedFolder[] = "Rejected";
 
 // "Jan" to "Dec" for months 1 to 12; the program's own table, not the
 // locale's. Empty for any other number.
@@ -53,7 +61,8 @@ public:
     // QuoteDate in the locale's short date format.
     std::string GetQuoteDateText() const;
 
-    // Fills Roots. An unusable file is reported and deleted.
+    // Fills Roots. An unusable file is reported and moved into the folder
+    // "Rejected" beside it, replacing an older rejected file of that name.
     void ListRoots();
     // Matches the rows of the filtered expiry and root to the strikes; false
     // after a reported error, with the values stored before it kept.

@@ -1556,34 +1556,4 @@ void TfrmOPage::PrintPage(QPrinter& printer)
     }
 }
 
-void TfrmOPage::FillContractList()
-{
-    // The contract list comes from the quote file of the series; until the
-    // page loads quotes the list stays empty.
-}
-
-void TfrmOPage::cmboOptSymbolsChange()
-{
-    FillGrid();
-    try {
-        if (!ReCalcAllIvs())
-            return;
-    } catch (const std::exception& error) {
-        notifier_.Info(error.what());
-        return;
-    }
-    ReCalc();
-}
-
-void TfrmOPage::RefreshAfterDownload()
-{
-    FillContractList();
-    if (cmboOptSymbols->count() > 0) {
-        cmboOptSymbolsChange();
-    } else {
-        cmboOptSymbols->hide();
-        ReCalc();
-    }
-}
-
 }  // namespace kestrava

@@ -179,7 +179,15 @@ private:
     ChartRequest MakeChartRequest(int width, int height, bool printing) const;
     void EndOfMoveOrResize();
 
+    // Quotes (PageQuotes.cpp).
+    // The page's quote file: the data folder's upper-case symbol + ".txt";
+    // empty when the symbol cannot be a file name.
+    QString QuoteFileName() const;
     void FillContractList();
+    // False when the load failed (after its message) or the page closed
+    // meanwhile: nothing more may run then.
+    bool LoadQuotesIntoSeries();
+
     void ShowUnderlying(double value);
     void ShowPercent(TrmFloatSpinEdit* box, double fraction);
     void ShowExpiryDays(int days);

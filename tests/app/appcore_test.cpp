@@ -15,6 +15,7 @@
 #include "app/HelpPages.h"
 #include "app/StartupFiles.h"
 #include "app/WindowPlacement.h"
+#include "download/QuoteDownload.h"
 
 using namespace kestrava;
 
@@ -65,7 +66,7 @@ private slots:
     // ---- download list
     void defaultsAreSortedIgnoringCase();
     void equalEntriesIgnoringCaseCollapse();
-    void replaceSymbolRemovesFirstContaining();
+    void replaceSymbolRemovesOnlyItsOwnEntry();
     void loadSkipsBlankAndDamagedLines();
     void saveLeavesOldFileWhenFolderIsGone();
 
@@ -74,7 +75,7 @@ private slots:
     void placement();
 
     // ---- carried files
-    void requestTemplateHasTheFormLayout();
+    void requestTemplateFileReplacesTheResource();
     void samplesArePlacedOnlyWhenAbsent();
     void helpKeywordsNamePages();
     void installedHelpPagesAreFoundBesideTheProgram();
@@ -108,6 +109,7 @@ void AppCoreTest::settingsKeepTheirTypes()
         settings.Left = 12;
         settings.Width = 900;
         settings.AsciiDataDir = QStringLiteral("/data/prices");
+        settings.QuoteServer = QStringLiteral("http://quotes.example:8080");
         settings.Save(stored, LocaleInfo{});
     }
     // Integers stay plain numbers and the rates plain decimal text in the
@@ -117,6 +119,9 @@ void AppCoreTest::settingsKeepTheirTypes()
     QVERIFY(lines.contains(QStringLiteral("SourceFileType=5")));
     QVERIFY(lines.contains(QStringLiteral("30DayRate=0.00499999988824129")));
     QVERIFY(lines.contains(QStringLiteral("AsciiDataDir=/data/prices")));
+    // The unset servers are written too, so the user finds where they go.
+    QVERIFY(lines.contains(QStringLiteral("[Servers]")));
+    QVERIFY(lines.contains(QStringLiteral("HistoryServer=")));
 
     QSettings stored(path, QSettings::IniFormat);
     QCOMPARE(stored.value(QStringLiteral("WinDims/Left")).toString(), QStringLiteral("12"));
@@ -125,6 +130,7 @@ void AppCoreTest::settingsKeepTheirTypes()
     QCOMPARE(reread.Left, 12);
     QCOMPARE(reread.Width, 900);
     QCOMPARE(reread.Rate60, 0.005f);
+    QCOMPARE(reread.QuoteServer, QStringLiteral("http://quotes.example:8080"));
 }
 
 void AppCoreTest::ratesRoundTripUnderEitherSeparator_data()
@@ -265,20 +271,29 @@ void AppCoreTest::equalEntriesIgnoringCaseCollapse()
     QCOMPARE(list.Count(), 2);
 }
 
-void AppCoreTest::replaceSymbolRemovesFirstContaining()
+void AppCoreTest::replaceSymbolRemovesOnlyItsOwnEntry()
 {
     DownloadList list;
     list.Assign(DownloadList::DefaultEntries());
-    // Containment, not equality: SP takes away SPX=^GSPC, the first in order.
+    // SP is not SPX: the user's SPX=^GSPC stays.
     list.ReplaceSymbol(QStringLiteral("sp"), QStringLiteral("Spx"));
-    QVERIFY(!list.Entries().contains(QStringLiteral("SPX=^GSPC")));
-    QVERIFY(list.Entries().contains(QStringLiteral("SPY=SPY")));
+    QVERIFY(list.Entries().contains(QStringLiteral("SPX=^GSPC")));
     QVERIFY(list.Entries().contains(QStringLiteral("SP=Spx")));
-    QCOMPARE(list.Count(), 7);
+    QCOMPARE(list.Count(), 8);
+    // The same symbol in another case is the same entry; an entry without
+    // "=" is all history symbol and no option symbol's entry.
+    list.Add(QStringLiteral("IBM"));
+    list.ReplaceSymbol(QStringLiteral("Spy"), QStringLiteral("SPY.X"));
+    list.ReplaceSymbol(QStringLiteral("ibm"), QStringLiteral("IBM"));
+    QVERIFY(!list.Entries().contains(QStringLiteral("SPY=SPY")));
+    QVERIFY(list.Entries().contains(QStringLiteral("SPY=SPY.X")));
+    QVERIFY(list.Entries().contains(QStringLiteral("IBM")));
+    QVERIFY(list.Entries().contains(QStringLiteral("IBM=IBM")));
+    QCOMPARE(list.Count(), 10);
 
     list.ReplaceSymbol(QStringLiteral("NEW"), QString());
     QVERIFY(list.Entries().contains(QStringLiteral("NEW=")));
-    QCOMPARE(list.Count(), 8);
+    QCOMPARE(list.Count(), 11);
 }
 
 void AppCoreTest::loadSkipsBlankAndDamagedLines()
@@ -359,23 +374,35 @@ void AppCoreTest::placement()
     QCOMPARE(QRect(placed.left, placed.top, placed.width, placed.minWidth), expected);
 }
 
-void AppCoreTest::requestTemplateHasTheFormLayout()
+void AppCoreTest::requestTemplateFileReplacesTheResource()
 {
-    const QByteArray body = LoadRequestTemplate();
-    QCOMPARE(body.size(), 9731);
+    QTemporaryDir dir;
+    QString problem;
+    const QByteArray builtIn = LoadRequestTemplate(dir.path(), &problem);
+    QVERIFY(problem.isEmpty());
+    // The symbol goes after the template's last field, the submit button's
+    // field after it; the opaque form state goes out as stored.
+    const QByteArray body = QByteArray::fromStdString(QuoteRequestBody(builtIn.toStdString(), "SpX"));
+    QVERIFY(body.startsWith(builtIn));
     const QList<QByteArray> fields = body.split('&');
-    QCOMPARE(fields.size(), 7);
-    QCOMPARE(fields[0], QByteArray("__EVENTTARGET="));
-    QCOMPARE(fields[1], QByteArray("__EVENTARGUMENT="));
+    QCOMPARE(fields.size(), 8);
+    QVERIFY(fields[6].endsWith("txtTicker=spx"));
+    QVERIFY(fields[7].endsWith("cmdSubmit=Download"));
     QVERIFY(fields[2].startsWith("__VIEWSTATE="));
-    QCOMPARE(fields[2].size() - int(qstrlen("__VIEWSTATE=")), 9320);
-    QVERIFY(fields[3].startsWith("__EVENTVALIDATION="));
-    QCOMPARE(fields[3].size() - int(qstrlen("__EVENTVALIDATION=")), 100);
-    QCOMPARE(fields[4], QByteArray("ctl00%24ctl00%24AllContent%24ucHeader%24ucCBOEHeaderQuoteBox%24txtHeaderQuote=Quote"));
-    QCOMPARE(fields[5], QByteArray("ctl00%24ctl00%24AllContent%24ucHeader%24CBOEHeaderSearchBox%24txtHeaderSearch=Search"));
-    QCOMPARE(fields[6], QByteArray("ctl00%24ctl00%24AllContent%24ContentMain%24QuoteTableDownloadCtl1%24txtTicker="));
-    for (char c : body)
-        QVERIFY2(c > ' ' && c < 127, "the template is printable ASCII without line breaks");
+
+    // A deployment's own capture wins; an editor's line end is no part of it.
+    const QString own = dir.filePath(QStringLiteral("POSTSTR5B"));
+    WriteFile(own, "__VIEWSTATE=abc%2B&txtTicker=\r\n");
+    QCOMPARE(LoadRequestTemplate(dir.path(), &problem), QByteArray("__VIEWSTATE=abc%2B&txtTicker="));
+    QVERIFY(problem.isEmpty());
+
+    // What cannot be a form body is reported, and the built-in one used.
+    for (const QByteArray& bad : {QByteArray("\n"), QByteArray("a=1&b=2"), QByteArray("a=1 &b=")}) {
+        WriteFile(own, bad);
+        problem.clear();
+        QCOMPARE(LoadRequestTemplate(dir.path(), &problem), builtIn);
+        QVERIFY2(problem.contains(QDir::toNativeSeparators(own)), qPrintable(problem));
+    }
 }
 
 void AppCoreTest::samplesArePlacedOnlyWhenAbsent()

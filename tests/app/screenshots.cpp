@@ -16,7 +16,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QToolButton>
+
 #include "app/About.h"
+#include "download/DownLoadDlg.h"
+#include "download/SymbolEditor.h"
 #include "app/IntRateDlg.h"
 #include "app/MainForm.h"
 #include "app/OptionPageAdapter.h"
@@ -100,6 +107,35 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     ok = Save(about.grab(), folder, QStringLiteral("about"), suffix) && ok;
     about.hide();
+
+    // The download dialog as a run starts it, with one symbol unchecked by
+    // hand, and the symbol editor over the default list.
+    TDloadDlg download(form.TickerList().Entries(), true, false);
+    download.ckListBoxCBOE->item(6)->setCheckState(Qt::Unchecked);
+    download.show();
+    QApplication::processEvents();
+    ok = Save(download.grab(), folder, QStringLiteral("download-dialog"), suffix) && ok;
+    download.hide();
+
+    TSymEditDlg editor(form.TickerList().Entries(), quiet);
+    editor.show();
+    QApplication::processEvents();
+    ok = Save(editor.grab(), folder, QStringLiteral("symbol-editor"), suffix) && ok;
+    editor.hide();
+
+    // The strip while a download runs.
+    form.spdbtnDownload()->setChecked(true);
+    form.pbDownload()->show();
+    form.pbDownload()->setEnabled(true);
+    form.pbDownload()->setMaximum(100);
+    form.pbDownload()->setValue(60);
+    form.lblTicker()->setText(QStringLiteral("Getting Options -> SPX"));
+    form.lblTicker()->show();
+    QApplication::processEvents();
+    ok = Save(form.grab(), folder, QStringLiteral("main-window-downloading"), suffix) && ok;
+    form.spdbtnDownload()->setChecked(false);
+    form.pbDownload()->hide();
+    form.lblTicker()->hide();
 
     // The sample series of a first run, opened below the strip.
     form.SetPageFactory(OptionPageFactory());

@@ -132,7 +132,7 @@ TEST_F(MarketDataCliTest, HistoricalVolatility)
     EXPECT_EQ(none.err, "Dang! Can't digest source data from words.csv\n");
 }
 
-TEST_F(MarketDataCliTest, RootsAndTheDeletionOfAnUnusableFile)
+TEST_F(MarketDataCliTest, RootsAndAnUnusableFileMovedAside)
 {
     const std::string copy = PathOf("SPX.txt");
     std::filesystem::copy_file(DataFile("quotes-spx-2011-01-24.dat"), copy);
@@ -143,8 +143,10 @@ TEST_F(MarketDataCliTest, RootsAndTheDeletionOfAnUnusableFile)
     WriteFile(PathOf("BAD.txt"), "<html>Service unavailable</html>\r\n");
     const Outcome bad = Run({"roots", PathOf("BAD.txt")});
     EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.err, "No option prices available.\n");
+    const std::filesystem::path rejected = std::filesystem::path(PathOf("Rejected")) / "BAD.txt";
+    EXPECT_EQ(bad.err, "No option prices available. The file was moved to " + rejected.string() + ".\n");
     EXPECT_FALSE(std::filesystem::exists(PathOf("BAD.txt")));
+    EXPECT_TRUE(std::filesystem::exists(rejected));
 }
 
 TEST_F(MarketDataCliTest, QuotesOfOneExpiry)

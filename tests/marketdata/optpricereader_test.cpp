@@ -78,7 +78,7 @@ TEST(QuoteFilters, BuiltAsTheOptionPageBuildsThem)
     EXPECT_EQ(reader.StrikeCount, kQuoteStrikes);
 }
 
-TEST_F(QuoteFileTest, UnusableFilesAreReportedAndDeleted)
+TEST_F(QuoteFileTest, UnusableFilesAreReportedAndMovedAside)
 {
     struct Case {
         std::string content;
@@ -89,14 +89,29 @@ TEST_F(QuoteFileTest, UnusableFilesAreReportedAndDeleted)
         {"<html><body>Service unavailable</body></html>\r\n", "No option prices available."},
         {"\r\nJan 24 2011 @ 14:03 ET,\r\n", "No option prices available."},
     };
+    const std::filesystem::path rejected = dir_ / "Rejected" / "SPX.txt";
     for (const Case& c : cases) {
         notifier_.messages.clear();
         const std::string path = Write("SPX.txt", c.content);
         EXPECT_TRUE(Roots(path).empty());
+        // Nothing is lost: the file waits in "Rejected", the last one
+        // replacing the one rejected before, and the message says where.
+        const std::string message = c.message.empty() ? path + " is empty." : c.message;
         EXPECT_EQ(notifier_.messages,
-                  std::vector<std::string>{c.message.empty() ? path + " is empty." : c.message});
+                  std::vector<std::string>{message + " The file was moved to " + rejected.string() + "."});
         EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_EQ(ReadAll(rejected.string()), c.content);
     }
+
+    // A folder that cannot take it leaves the file where it was.
+    std::filesystem::remove_all(dir_ / "Rejected");
+    Write("Rejected", "a file where the folder would go");
+    notifier_.messages.clear();
+    const std::string path = Write("SPX.txt", "<html>\r\n");
+    EXPECT_TRUE(Roots(path).empty());
+    ASSERT_EQ(notifier_.messages.size(), 1u);
+    EXPECT_NE(notifier_.messages[0].find("stays where it is."), std::string::npos) << notifier_.messages[0];
+    EXPECT_EQ(ReadAll(path), "<html>\r\n");
 }
 
 TEST_F(QuoteFileTest, ADirectoryNamedLikeAQuoteFileIsReportedButKept)
@@ -325,7 +340,8 @@ TEST_F(QuoteFileTest, OverlongLineAndByteOrderMark)
     EXPECT_EQ(notifier_.messages, std::vector<std::string>{message});
     notifier_.messages.clear();
     EXPECT_TRUE(Roots(path).empty());
-    EXPECT_EQ(notifier_.messages, std::vector<std::string>{message});
+    EXPECT_EQ(notifier_.messages, std::vector<std::string>{message + " The file was moved to "
+                                                           + (dir_ / "Rejected" / "XYZ.txt").string() + "."});
     EXPECT_FALSE(std::filesystem::exists(path));
 
     // A byte order mark before the underlying line is not part of its symbol.

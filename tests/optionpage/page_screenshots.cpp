@@ -1,12 +1,15 @@
 // Writes pictures of option pages for the documentation: one page per model,
-// one with an expired expiry, the Chart tab of a close-only and of a
-// high-low price file, and (without a suffix, when pdftoppm is installed) a
-// printed chart page. Usage: page_screenshots <folder> [suffix]
+// one with an expired expiry, one with the quotes of a real quote table, the
+// Chart tab of a close-only and of a high-low price file, and (without a
+// suffix, when pdftoppm is installed) a printed chart page.
+// Usage: page_screenshots <folder> [suffix]
 // (run with QT_SCALE_FACTOR=2 and the suffix "-200" for the high-DPI set; on
 // the offscreen platform give it a screen tall enough for the pages).
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
@@ -24,6 +27,7 @@
 #include "common/notifier.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"
+#include "controls/rmSpin.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "pricing/IORecObj1.h"
@@ -233,6 +237,31 @@ int main(int argc, char** argv)
              && ok;
         if (shot.highLow && suffix.isEmpty())
             ok = PrintChartPage(*page, temp.path(), folder.filePath(QStringLiteral("printed-chart.png"))) && ok;
+    }
+    // SPX with the exchange's quotes of 24 January 2011 loaded: the last,
+    // net, bid and ask columns, the codes under the strikes, the caption.
+    {
+        const QString quotes = temp.filePath(QStringLiteral("SPX.txt"));
+        if (!QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spx-2011-01-24.dat"), quotes))
+            return 1;
+        PageEnvironment environment = Environment();
+        environment.dataDirectory = temp.path();
+        PageSource source;
+        source.setup = Setup(kBlackScholes, kIndex);
+        source.setup.numExpiries = 2;
+        source.setup.expiryDates = {QDate(2011, 2, 19), QDate(2011, 3, 19), QDate()};
+        source.setup.numStrikes = QStringLiteral("9");
+        source.setup.firstStrike = QStringLiteral("1250");
+        source.setup.strikeIncrement = QStringLiteral("10");
+        source.setup.optionSymbol = source.setup.symbolText = QStringLiteral("SPX");
+        source.setup.dividendYield = QStringLiteral("1.8");
+        std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, source, notifier));
+        if (!page || page->cmboOptSymbols->count() == 0)
+            return 1;
+        // Priced near the market's own volatility.
+        page->fseSigma->SetValue(12.0);
+        page->cmdReCalc->click();
+        ok = Save(*page, folder.filePath(QStringLiteral("page-quotes") + suffix + QStringLiteral(".png"))) && ok;
     }
     return ok ? 0 : 1;
 }

@@ -1,0 +1,218 @@
+#include "app/DownloadCommands.h"
+
+#include <exception>
+#include <memory>
+#include <optional>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QScopedValueRollback>
+#include <QShortcut>
+#include <QToolButton>
+
+#include "app/OptionPageHost.h"
+#include "common/busy.h"
+#include "common/notifier.h"
+#include "download/DownLoadDlg.h"
+#include "download/Downloads.h"
+#include "download/HTTPer.h"
+#include "download/SymbolEditor.h"
+
+namespace kestrava {
+namespace {
+
+std::vector<std::string> ToStrings(const QStringList& list)
+{
+    std::vector<std::string> strings;
+    strings.reserve(static_cast<std::size_t>(list.size()));
+    for (const QString& text : list)
+        strings.push_back(text.toStdString());
+    return strings;
+}
+
+std::filesystem::path ToPath(const QString& folder)
+{
+    return std::filesystem::path(QDir::fromNativeSeparators(folder).toStdString());
+}
+
+// The strip while a download runs: the button stays down, the bar and the
+// label show, the hourglass is up.
+class StripDisplay : public DownloadDisplay {
+public:
+    explicit StripDisplay(TMainForm& form) : form_(&form) {}
+    // A run that ended by an exception leaves the strip as it found it too.
+    ~StripDisplay() override
+    {
+        if (busy_)
+            End();
+    }
+
+    void Begin() override
+    {
+        busy_.emplace();
+        if (!form_)
+            return;
+        form_->spdbtnDownload()->setChecked(true);
+        form_->pbDownload()->show();
+        form_->lblTicker()->show();
+    }
+    void ShowTicker(const std::string& text) override
+    {
+        if (!form_)
+            return;
+        form_->lblTicker()->setText(QString::fromStdString(text));
+        form_->lblTicker()->repaint();
+    }
+    void LetEventsRun() override { QCoreApplication::processEvents(); }
+    void End() override
+    {
+        busy_.reset();
+        if (!form_)
+            return;
+        form_->spdbtnDownload()->setChecked(false);
+        form_->pbDownload()->hide();
+        form_->lblTicker()->clear();
+        form_->lblTicker()->hide();
+    }
+
+private:
+    QPointer<TMainForm> form_;
+    std::optional<BusyScope> busy_;
+};
+
+DownloadSetup SetupOf(TMainForm& form, const DownloadCommandOptions& options)
+{
+    const AppSettings& settings = form.Settings();
+    DownloadSetup setup;
+    setup.QuoteServer = settings.QuoteServer.toStdString();
+    setup.HistoryServer = settings.HistoryServer.toStdString();
+    setup.HistoryHomePage = settings.HistoryHomePage.toStdString();
+    setup.RequestTemplate = form.RequestTemplate().toStdString();
+    setup.DataDir = ToPath(form.Folders().DataDir);
+    setup.TempDir = ToPath(form.Folders().TempDir);
+    setup.PriceDir = ToPath(settings.AsciiDataDir);
+    setup.Locale = form.Locale();
+    const QDate today = QDate::currentDate();
+    setup.Today = options.today ? options.today() : EncodeDate(today.year(), today.month(), today.day());
+    setup.TimeoutMs = options.timeoutMs;
+    return setup;
+}
+
+class DownloadRun {
+public:
+    explicit DownloadRun(DownloadCommandOptions options) : options_(std::move(options)) {}
+
+    void operator()(TMainForm& form)
+    {
+        if (running_) {
+            http_.Abort();
+            return;
+        }
+        const QScopedValueRollback<bool> running(running_, true);
+
+        TDloadDlg dialog(form.TickerList().Entries(), form.QuoteDownloadFlag(), form.HistoryDownloadFlag());
+        QObject::connect(&dialog, &TDloadDlg::HelpRequested, &form, &TMainForm::FormHelp);
+        if (options_.dialogHook)
+            options_.dialogHook(dialog);
+        bool accepted = dialog.exec() == QDialog::Accepted;
+        // The choices count also when the dialog was cancelled.
+        const bool quotes = dialog.ckDoCBOE->isChecked();
+        const bool history = dialog.ckDoMSN->isChecked();
+        if (quotes)
+            form.QuoteSelection() = TDloadDlg::CheckedItems(dialog.ckListBoxCBOE);
+        if (history)
+            form.HistorySelection() = TDloadDlg::CheckedItems(dialog.ckListBoxMSN);
+        if (!quotes && !history)
+            accepted = false;
+        if (accepted) {
+            form.QuoteDownloadFlag() = quotes;
+            form.HistoryDownloadFlag() = history;
+        }
+        if (!accepted) {
+            form.spdbtnDownload()->setChecked(false);
+            return;
+        }
+        Run(form);
+    }
+
+private:
+    void Run(TMainForm& form)
+    {
+        const QPointer<TMainForm> alive(&form);
+        // The strip closing ends the run as the stop does.
+        http_.OnIdle = [this, alive] {
+            QCoreApplication::processEvents();
+            if (!alive || !alive->isVisible())
+                http_.Abort();
+        };
+        http_.OnWorkBegin = [alive](WorkMode mode, std::int64_t expected) {
+            if (alive)
+                alive->HTTPerWorkBegin(mode == WorkMode::Read, expected);
+        };
+        http_.OnWork = [alive](WorkMode mode, std::int64_t count) {
+            if (alive)
+                alive->HTTPerWork(mode == WorkMode::Read, count);
+        };
+        http_.OnWorkEnd = [alive](WorkMode mode) {
+            if (alive)
+                alive->HTTPerWorkEnd(mode == WorkMode::Read);
+        };
+        if (options_.clientHook)
+            options_.clientHook(http_);
+
+        QShortcut escape(QKeySequence(Qt::Key_Escape), &form);
+        escape.setContext(Qt::ApplicationShortcut);
+        QObject::connect(&escape, &QShortcut::activated, &form, [this] { http_.Abort(); });
+
+        DownloadChoice choice;
+        choice.quotes = form.QuoteDownloadFlag();
+        choice.history = form.HistoryDownloadFlag();
+        choice.quoteSymbols = ToStrings(form.QuoteSelection());
+        choice.historySymbols = ToStrings(form.HistorySelection());
+        choice.listEntries = ToStrings(form.TickerList().Entries());
+        try {
+            StripDisplay display(form);
+            RunDownloads(http_, SetupOf(form, options_), choice, form.Messages(), display);
+        } catch (const std::exception& error) {
+            if (alive)
+                alive->Messages().Warning(error.what());
+        }
+        if (!alive)
+            return;
+        if (IOptionPage* page = alive->FindActivePage())
+            page->RefreshAfterDownload();
+        if (alive)
+            alive->spdbtnDownload()->setChecked(false);
+    }
+
+    DownloadCommandOptions options_;
+    HTTPer http_;
+    bool running_ = false;
+};
+
+}  // namespace
+
+TMainForm::Command DownloadCommand(DownloadCommandOptions options)
+{
+    auto run = std::make_shared<DownloadRun>(std::move(options));
+    return [run](TMainForm& form) { (*run)(form); };
+}
+
+TMainForm::Command SymbolEditorCommand(std::function<void(TSymEditDlg&)> dialogHook)
+{
+    return [hook = std::move(dialogHook)](TMainForm& form) {
+        TSymEditDlg dialog(form.TickerList().Entries(), form.Messages());
+        QObject::connect(&dialog, &TSymEditDlg::HelpRequested, &form, &TMainForm::FormHelp);
+        if (hook)
+            hook(dialog);
+        if (dialog.exec() == QDialog::Accepted)
+            form.TickerList().Assign(dialog.Entries());
+    };
+}
+
+}  // namespace kestrava

@@ -1,0 +1,209 @@
+// download: the option quote and daily history downloads without a window,
+// for scheduled jobs. Same settings, folders and files as the program.
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "app/AppFolders.h"
+#include "app/AppSettings.h"
+#include "app/DownloadList.h"
+#include "app/StartupFiles.h"
+#include "cli/command.h"
+#include "cli/localeoptions.h"
+#include "common/notifier.h"
+#include "download/Downloads.h"
+#include "download/HTTPer.h"
+
+namespace kestrava::cli {
+namespace {
+
+// Messages on standard error; every prompt is answered Yes, so a failed
+// symbol is reported and the next one tried.
+class JobNotifier : public Notifier {
+public:
+    void Info(const std::string& text) override { Print(text); }
+    void Error(const std::string& text) override { Print(text); }
+    bool AskYesNo(const std::string& text) override
+    {
+        Print(text + " Yes");
+        return true;
+    }
+
+private:
+    static void Print(std::string text)
+    {
+        std::erase(text, '\r');
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+};
+
+// The ticker lines, so that a job's log shows what was being fetched.
+class JobDisplay : public DownloadDisplay {
+public:
+    void ShowTicker(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+};
+
+std::vector<std::string> SplitSymbols(const std::string& list)
+{
+    std::vector<std::string> symbols;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t comma = std::min(list.find(',', start), list.size());
+        if (comma > start)
+            symbols.push_back(list.substr(start, comma - start));
+        start = comma + 1;
+    }
+    return symbols;
+}
+
+struct DownloadArguments {
+    LocaleInfo locale;
+    std::optional<std::vector<std::string>> options;
+    std::optional<std::vector<std::string>> history;
+    std::optional<std::string> quoteServer;
+    std::optional<std::string> historyServer;
+};
+
+DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
+{
+    DownloadArguments parsed;
+    parsed.locale = TakeLocaleOptions(args);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        if (name != "--options" && name != "--history" && name != "--quote-server" && name != "--history-server")
+            throw UsageError("unknown argument \"" + arg + "\"");
+        std::string value;
+        if (equals != std::string::npos)
+            value = arg.substr(equals + 1);
+        else if (i + 1 < args.size())
+            value = args[++i];
+        else
+            throw UsageError(name + " needs a value");
+        if (name == "--options")
+            parsed.options = SplitSymbols(value);
+        else if (name == "--history")
+            parsed.history = SplitSymbols(value);
+        else if (name == "--quote-server")
+            parsed.quoteServer = value;
+        else
+            parsed.historyServer = value;
+    }
+    if (!parsed.options && !parsed.history)
+        throw UsageError("name what to fetch with --options, --history or both");
+    return parsed;
+}
+
+std::filesystem::path ToPath(const QString& folder)
+{
+    return std::filesystem::path(QDir::fromNativeSeparators(folder).toStdString());
+}
+
+int RunDownload(const std::vector<std::string>& args)
+{
+    const DownloadArguments arguments = ParseDownloadArguments(args);
+    JobNotifier notifier;
+
+    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
+    AppSettings settings;
+    QStringList problems;
+    settings.Load(stored, arguments.locale, &problems);
+    for (const QString& problem : problems)
+        notifier.Info(problem.toStdString());
+
+    // The folders as the program's start-up finds or makes them; a data
+    // folder made now becomes the price-file folder, as on a first start.
+    const QString asciiBefore = settings.AsciiDataDir;
+    AppFolders folders;
+    try {
+        folders = AppFolders::Prepare(FolderRoots::FromSystem(), settings.AsciiDataDir);
+    } catch (const FolderError& error) {
+        notifier.Error(error.what());
+        return kExitError;
+    }
+    if (settings.AsciiDataDir != asciiBefore) {
+        stored.setValue(QStringLiteral("Dirs/AsciiDataDir"), settings.AsciiDataDir);
+        stored.sync();
+    }
+
+    // Replies an earlier run left for the list's symbols are converted too.
+    DownloadList list;
+    if (QFileInfo::exists(folders.TickersFile())) {
+        const DownloadList::LoadResult loaded = list.Load(folders.TickersFile());
+        if (!loaded.complete)
+            notifier.Info(loaded.message.toStdString());
+    }
+    QString templateProblem;
+    const QByteArray requestTemplate = LoadRequestTemplate(folders.AppDir, &templateProblem);
+    if (!templateProblem.isEmpty())
+        notifier.Info(templateProblem.toStdString());
+
+    DownloadSetup setup;
+    setup.QuoteServer = arguments.quoteServer.value_or(settings.QuoteServer.toStdString());
+    setup.HistoryServer = arguments.historyServer.value_or(settings.HistoryServer.toStdString());
+    setup.HistoryHomePage = settings.HistoryHomePage.toStdString();
+    setup.RequestTemplate = requestTemplate.toStdString();
+    setup.DataDir = ToPath(folders.DataDir);
+    setup.TempDir = ToPath(folders.TempDir);
+    setup.PriceDir = ToPath(settings.AsciiDataDir);
+    setup.Locale = arguments.locale;
+    const QDate today = QDate::currentDate();
+    setup.Today = EncodeDate(today.year(), today.month(), today.day());
+
+    DownloadChoice choice;
+    choice.quotes = arguments.options.has_value();
+    choice.history = arguments.history.has_value();
+    choice.quoteSymbols = arguments.options.value_or(std::vector<std::string>{});
+    choice.historySymbols = arguments.history.value_or(std::vector<std::string>{});
+    for (const QString& entry : list.Entries())
+        choice.listEntries.push_back(entry.toStdString());
+
+    HTTPer http;
+    JobDisplay display;
+    const DownloadOutcome outcome = RunDownloads(http, setup, choice, notifier, display);
+    return outcome.failed > 0 || outcome.refused > 0 ? kExitFailed : kExitOk;
+}
+
+std::string DownloadHelp()
+{
+    return std::string(
+               "Usage: kestrava-calc download [--options SYM,...] [--history SYM,...]\n"
+               "                              [--quote-server URL] [--history-server URL]\n"
+               "                              [locale options]\n"
+               "\n"
+               "Runs the program's downloads without a window: the option quote tables of\n"
+               "the --options symbols into the data folder (SYMBOL.txt), then two years of\n"
+               "daily prices of the --history symbols into the price-file folder (the\n"
+               "setting Dirs/AsciiDataDir; SYMBOL.csv with the locale's dates). It reads\n"
+               "the program's settings and makes its folders as the program's start does.\n"
+               "The servers are the settings Servers/QuoteServer and Servers/HistoryServer\n"
+               "unless given here; a file POSTSTR5B in the application folder replaces the\n"
+               "built-in quote request template. A reply that is no quote table, or that\n"
+               "converts into no price line, leaves the older file as it was.\n"
+               "\n"
+               "What is fetched and what goes wrong is written to standard error; a symbol\n"
+               "that fails is reported and the next one tried.\n"
+               "\n")
+           + kLocaleOptionsHelp
+           + "\nExit status: 0 every symbol was stored; 1 a symbol failed or was refused\n"
+             "(one that cannot be a file name); 2 bad usage or a folder that cannot be made.\n";
+}
+
+const CommandRegistration downloadCommand({
+    "download",
+    "download [--options SYM,...] [--history SYM,...]",
+    "fetch option quotes and daily history as the program does",
+    DownloadHelp(),
+    RunDownload,
+});
+
+}  // namespace
+}  // namespace kestrava::cli

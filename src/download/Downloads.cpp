@@ -1,0 +1,74 @@
+#include "download/Downloads.h"
+
+#include <algorithm>
+
+#include "download/HTTPer.h"
+#include "download/HistoryDownload.h"
+#include "download/QuoteDownload.h"
+
+namespace kestrava {
+
+DownloadOutcome& DownloadOutcome::operator+=(const DownloadOutcome& other)
+{
+    stored += other.stored;
+    failed += other.failed;
+    refused += other.refused;
+    stopped = stopped || other.stopped;
+    return *this;
+}
+
+std::string ToLowerAscii(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return text;
+}
+
+std::string ToUpperAscii(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    return text;
+}
+
+ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName)
+{
+    ServerAddress address;
+    const std::string where = "the setting Servers/" + settingName;
+    if (setting.empty()) {
+        address.problem = "No server is set for this download: enter its base URL (http://host or https://host) as "
+                          + where + ".";
+        return address;
+    }
+    const std::string lower = ToLowerAscii(setting);
+    const std::size_t scheme = lower.rfind("http://", 0) == 0 ? 7 : lower.rfind("https://", 0) == 0 ? 8 : 0;
+    const bool blank = std::any_of(setting.begin(), setting.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+    std::string base = setting;
+    while (base.size() > scheme && base.back() == '/')
+        base.pop_back();
+    const std::string authority = scheme == 0 ? std::string() : base.substr(scheme, base.find('/', scheme) - scheme);
+    if (scheme == 0 || blank || authority.empty()) {
+        address.problem = where + " holds \"" + setting + "\", which is no http or https address.";
+        return address;
+    }
+    address.ok = true;
+    address.base = base;
+    address.authority = authority;
+    return address;
+}
+
+DownloadOutcome RunDownloads(HTTPer& http, const DownloadSetup& setup, const DownloadChoice& choice,
+                             Notifier& notifier, DownloadDisplay& display)
+{
+    http.ResetAbort();
+    DownloadOutcome outcome;
+    if (choice.quotes)
+        outcome += DownloadOptionQuotes(http, setup, choice.quoteSymbols, notifier, display);
+    // No to the quote prompt still lets the history run; the user's stop does not.
+    if (choice.history && !http.Aborted())
+        outcome += DownloadHistory(http, setup, choice.historySymbols, choice.listEntries, notifier, display);
+    return outcome;
+}
+
+}  // namespace kestrava

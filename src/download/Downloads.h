@@ -1,0 +1,79 @@
+#pragma once
+// What a download run needs and reports, for the window and for
+// kestrava-calc alike: the servers, the folders, the request template, what
+// the run shows while it works, and what came of it.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/dates.h"
+#include "common/localeinfo.h"
+
+namespace kestrava {
+
+class HTTPer;
+class Notifier;
+
+struct DownloadSetup {
+    // Base URLs ("http://host[:port][/path]"); configuration of the
+    // deployment, as the settings group "Servers" holds it.
+    std::string QuoteServer;
+    std::string HistoryServer;
+    std::string HistoryHomePage;  // sent as Referer; the history server's base URL when empty
+
+    std::string RequestTemplate;        // the form body of the quote request
+    std::filesystem::path DataDir;      // quote files
+    std::filesystem::path TempDir;      // replies while they arrive
+    std::filesystem::path PriceDir;     // converted history (the setting AsciiDataDir)
+    LocaleInfo Locale;                  // dates of the converted history
+    TDateTime Today = 0;                // end of the history's two years
+    int TimeoutMs = 20000;              // connect and read time-outs of every request
+};
+
+// What a run shows while it works. The window shows the progress bar, the
+// label and the hourglass; kestrava-calc shows nothing.
+class DownloadDisplay {
+public:
+    virtual ~DownloadDisplay() = default;
+    virtual void Begin() {}
+    virtual void ShowTicker(const std::string& /*text*/) {}
+    // Lets the window's pending events run between symbols.
+    virtual void LetEventsRun() {}
+    virtual void End() {}
+};
+
+struct DownloadOutcome {
+    int stored = 0;    // quote files and price files written
+    int failed = 0;    // symbols that brought nothing usable
+    int refused = 0;   // symbols that cannot be file names
+    bool stopped = false;  // the user answered No, or stopped the run
+    DownloadOutcome& operator+=(const DownloadOutcome& other);
+};
+
+// A server setting taken apart; ok is false (with the reason in problem)
+// for anything but an http or https address.
+struct ServerAddress {
+    bool ok = false;
+    std::string base;       // without a trailing "/"
+    std::string authority;  // host[:port], the Host header
+    std::string problem;
+};
+ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName);
+
+std::string ToLowerAscii(std::string text);
+std::string ToUpperAscii(std::string text);
+
+// What the download command runs once the dialog has closed with OK: the
+// option quotes, then the daily history. A stop by the user ends both.
+struct DownloadChoice {
+    bool quotes = false;
+    bool history = false;
+    std::vector<std::string> quoteSymbols;    // QuoteSelection
+    std::vector<std::string> historySymbols;  // HistorySelection
+    std::vector<std::string> listEntries;     // DownloadList, for the conversion
+};
+DownloadOutcome RunDownloads(HTTPer& http, const DownloadSetup& setup, const DownloadChoice& choice,
+                             Notifier& notifier, DownloadDisplay& display);
+
+}  // namespace kestrava

@@ -1,0 +1,32 @@
+#pragma once
+// The daily history download: two years of daily prices of each chosen
+// underlying, fetched as comma-separated text from the daily-history server
+// and converted into price files (Date,Open,High,Low,Close,Volume with the
+// locale's dates) in the price-file folder.
+
+#include <string>
+#include <vector>
+
+#include "common/dates.h"
+#include "download/Downloads.h"
+
+namespace kestrava {
+
+inline constexpr char kHistoryPath[] = "/table.csv";
+
+// The query for symbol (sent in lower case) over the 730 days up to today:
+// "s=^gspc&d=2&e=1&f=2024&g=d&a=2&b=2&c=2022&ignore=.csv" on 1 March 2024.
+std::string HistoryQuery(const std::string& symbol, TDateTime today);
+
+// The name of a history symbol's files without extension: the symbol with
+// its first ":" made a "-".
+std::string HistoryFileBase(const std::string& symbol);
+
+// Fetches every entry of selection, then converts the fetched file of every
+// entry of listEntries ("OPTION=HISTORY" lines; a line without "=" is all
+// history symbol), and also files an earlier run left behind.
+DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup, const std::vector<std::string>& selection,
+                                const std::vector<std::string>& listEntries, Notifier& notifier,
+                                DownloadDisplay& display);
+
+}  // namespace kestrava
