@@ -286,8 +286,12 @@ TDateTime TAsciiFileReader::ParseDate(std::string_view field, long long lineNumb
 
 float TAsciiFileReader::ParseValue(std::string_view field, long long lineNumber) const
 {
+    // The fields are separated by commas, so a price file under a locale
+    // with a decimal comma (downloaded history, others' files) can only
+    // write its fractions with a point: both are read.
     float value = 0;
-    if (!TryParseSingle(field, locale_.decimalSeparator, value))
+    if (!TryParseSingle(field, locale_.decimalSeparator, value)
+        && (locale_.decimalSeparator == '.' || !TryParseSingle(field, '.', value)))
         throw MarketDataError(LinePrefix(lineNumber) + QuotedForMessage(field) + " is not a valid number.");
     return value;
 }

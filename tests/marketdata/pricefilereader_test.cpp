@@ -122,12 +122,20 @@ TEST_F(PriceFileTest, EachLocaleReadsItsOwnDatesAndDecimals)
     }
 }
 
-TEST_F(PriceFileTest, PointDecimalsUnderACommaLocaleStopWithTheLine)
+TEST_F(PriceFileTest, PointDecimalsAreReadUnderACommaLocale)
 {
-    Open(Write("spy.csv", "Date,Close,Volume\n03.01.2005,1,100\n04.01.2005,9.5,200\n"), kDeLocale);
+    // A comma cannot be the decimal separator of a comma-separated line, so
+    // downloaded history keeps its points and they are read as such.
+    Open(Write("spy.csv", "Date,Close,Volume\n03.01.2005,1,100\n04.01.2005,9.5,200\n05.01.2005,9.x,300\n"),
+         kDeLocale);
     EXPECT_EQ(reader_->RecordCount, 0);
     ASSERT_EQ(notifier_.messages.size(), 1u);
-    EXPECT_EQ(notifier_.messages[0], "Line 3 of spy.csv: \"9.5\" is not a valid number.");
+    EXPECT_EQ(notifier_.messages[0], "Line 4 of spy.csv: \"9.x\" is not a valid number.");
+    notifier_.messages.clear();
+    Open(Write("spy.csv", "Date,Close,Volume\n03.01.2005,1,100\n04.01.2005,9.5,200\n"), kDeLocale);
+    ASSERT_EQ(reader_->RecordCount, 2);
+    EXPECT_EQ(Records()[1].Close, 9.5f);
+    EXPECT_TRUE(notifier_.messages.empty());
 }
 
 TEST_F(PriceFileTest, NumberDatesAndTheTwoDigitYearPivot)
