@@ -71,6 +71,19 @@ private:
     bool batchTouchedHeader_ = false;
 };
 
+// One batch of cell changes for its lifetime, closed also when an exception
+// leaves the scope.
+class GridBatch {
+public:
+    explicit GridBatch(GridCells* cells) : cells_(cells) { cells_->BeginBatch(); }
+    ~GridBatch() { cells_->EndBatch(); }
+    GridBatch(const GridBatch&) = delete;
+    GridBatch& operator=(const GridBatch&) = delete;
+
+private:
+    GridCells* cells_;
+};
+
 class TImpStrGrid;
 
 // Paints the header row: fixed colour, FixedFont, centred text wrapped from

@@ -16,6 +16,7 @@
 #include "common/dates.h"
 #include "optionpage/ChartTab.h"
 #include "optionpage/PageInputs.h"
+#include "optionpage/PageMessages.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -146,7 +147,6 @@ private:
     // Creation.
     bool FormCreate(const PageSource& source);
     void BuildFromSetup(const SeriesSetup& setup);
-    void FillSeriesFromSetup(const SeriesSetup& setup, const TSigmaObj* sigma);
     bool OpenSeriesFile();
     // Recalculates every expiry and fills the grid; the message to show
     // afterwards, or an empty text.
@@ -196,7 +196,8 @@ private:
     QString DateText(TDateTime date) const;
 
     PageEnvironment environment_;
-    Notifier& notifier_;
+    // Messages wait for the end of the command that raised them.
+    PageMessages notifier_;
 
     std::vector<std::unique_ptr<TInOutObj>> series_;  // tab i holds series_[i]
     QString title_;

@@ -5,12 +5,11 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
-#include <QPointer>
 #include <QSignalBlocker>
 
 #include <exception>
 
-#include "common/codepage.h"
+#include "common/qt/seriestext.h"
 #include "common/filesymbol.h"
 #include "common/notifier.h"
 #include "controls/rmSpin.h"
@@ -23,18 +22,6 @@ namespace kestrava {
 namespace {
 
 const char* const kNoOptionData = "No CBOE option data available.";
-
-// Series texts are held in the series file's single-byte code page.
-QString FromSeriesText(const std::string& text)
-{
-    return QString::fromStdString(Cp1252ToUtf8(text));
-}
-
-std::string ToSeriesText(const QString& text)
-{
-    return Utf16ToCp1252(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                                             static_cast<std::size_t>(text.size())));
-}
 
 }  // namespace
 
@@ -54,13 +41,12 @@ void TfrmOPage::FillContractList()
     const QString file = QuoteFileName();
     if (file.isEmpty() || !QFileInfo::exists(file))
         return;
-    const QPointer<TfrmOPage> self(this);
+    const PageCommand command(notifier_);
     TCboePriceReader reader(notifier_, environment_.locale);
     reader.FileName = file.toStdString();
-    // An unusable file is reported (a message box lets events run) and
-    // moved aside by the reader.
+    // An unusable file is reported and moved aside by the reader.
     reader.ListRoots();
-    if (!self || closed_ || reader.Roots.empty())
+    if (closed_ || reader.Roots.empty())
         return;
     const QSignalBlocker quiet(cmboOptSymbols);
     cmboOptSymbols->clear();
@@ -84,7 +70,7 @@ bool TfrmOPage::LoadQuotesIntoSeries()
         return true;
     const std::string contract = ToSeriesText(cmboOptSymbols->currentText());
 
-    const QPointer<TfrmOPage> self(this);
+    const PageCommand command(notifier_);
     const char separator = environment_.locale.decimalSeparator;
     QString caption;
     for (int tab = 0; tab < TabControl1->count(); ++tab) {
@@ -98,9 +84,6 @@ bool TfrmOPage::LoadQuotesIntoSeries()
         } catch (const std::exception& error) {
             notifier_.Info(error.what());
         }
-        // The reader's message box has let events run.
-        if (!self || closed_)
-            return false;
         if (!loaded) {
             notifier_.Info(kNoOptionData);
             return false;
@@ -125,8 +108,8 @@ bool TfrmOPage::LoadQuotesIntoSeries()
 
 void TfrmOPage::cmboOptSymbolsChange()
 {
-    const QPointer<TfrmOPage> self(this);
-    if (!LoadQuotesIntoSeries() || !self || closed_)
+    const PageCommand command(notifier_);
+    if (!LoadQuotesIntoSeries() || closed_)
         return;
     FillGrid();
     try {
@@ -141,9 +124,9 @@ void TfrmOPage::cmboOptSymbolsChange()
 
 void TfrmOPage::RefreshAfterDownload()
 {
-    const QPointer<TfrmOPage> self(this);
+    const PageCommand command(notifier_);
     FillContractList();
-    if (!self || closed_)
+    if (closed_)
         return;
     if (cmboOptSymbols->count() > 0) {
         cmboOptSymbolsChange();

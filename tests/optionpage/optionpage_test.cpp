@@ -957,7 +957,7 @@ private slots:
         QTest::newRow("no series file") << QByteArray() << QString() << 0
                                         << QStringLiteral("There is no option series in gone.ops. Cannot open file");
         QTest::newRow("first strike not a number") << QByteArray() << QStringLiteral("1OO") << 3
-                                                   << "'1OO' is not a valid floating point value";
+                                                   << "Lowest Strike: '1OO' is not a number.";
         QTest::newRow("no expiry") << QByteArray() << QStringLiteral("100") << 0
                                    << "The series has no expiry date.";
     }

@@ -1,0 +1,393 @@
+// The page's input bar: its boxes and buttons, what they show of the
+// current expiry and how a change reaches the series.
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopedValueRollback>
+#include <QSvgRenderer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+#include "common/localeparse.h"
+#include "common/qt/seriestext.h"
+#include "controls/rmSpin.h"
+#include "controls/rmSpinButton.h"
+#include "optionpage/Opage27.h"
+#include "optionpage/PageMessages.h"
+#include "pricing/IORecObj1.h"
+
+namespace kestrava {
+namespace {
+
+const char* const kModelNames[4] = {"Black-Scholes", "Black", "Binomial", "Whaley"};
+const QColor kPastDividendColor(0x80, 0x80, 0x80);
+
+QIcon CalcSigIcon()
+{
+    static const QByteArray svg = QByteArrayLiteral(
+        "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
+        "<rect x='0.5' y='0.5' width='15' height='15' rx='2' fill='#1a1a1a' stroke='#555'/>"
+        "<polyline points='2,12 5,9 7,11 10,5 14,3' fill='none' stroke='#c0dcc0' stroke-width='1.5'/>"
+        "<polyline points='2,7 5,8 8,6 11,9 14,8' fill='none' stroke='#ffff97' stroke-width='1.2'/>"
+        "</svg>");
+    QSvgRenderer renderer(svg);
+    QIcon icon;
+    for (const int scale : {1, 2, 3}) {
+        QPixmap pixmap(16 * scale, 16 * scale);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+        painter.end();
+        pixmap.setDevicePixelRatio(scale);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+}  // namespace
+
+QWidget* TfrmOPage::BuildInputBar()
+{
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    const QFontMetrics metrics(font());
+
+    // A spin edit as wide as its longest text plus one digit and its buttons.
+    auto boxWidth = [&](int characters) {
+        return metrics.horizontalAdvance(QString(characters + 1, QLatin1Char('0')))
+               + TrmSpinButton::DefaultWidth(metrics) + 2 * metrics.averageCharWidth();
+    };
+    const QChar separator = QLatin1Char(environment_.locale.decimalSeparator);
+    auto floatBox = [&](const char* name, double low, double high, double value, double step,
+                        int maxLength, const char* hint) {
+        auto* box = new TrmFloatSpinEdit(panel);
+        box->setObjectName(QString::fromLatin1(name));
+        box->SetDecimalSeparator(separator);
+        box->SetMaxValue(high);
+        box->SetMinValue(low);
+        box->SetIncrement(step);
+        box->SetMaxLength(maxLength);
+        box->SetUseRanges(true);
+        box->SetValue(value);
+        box->setToolTip(QString::fromLatin1(hint));
+        box->setFixedWidth(boxWidth(maxLength > 0 ? maxLength : 6));
+        return box;
+    };
+    auto intBox = [&](const char* name, int low, int high, int value, int step, const char* hint) {
+        auto* box = new TrmSpinEdit(panel);
+        box->setObjectName(QString::fromLatin1(name));
+        box->SetMaxValue(high);
+        box->SetMinValue(low);
+        box->SetIncrement(step);
+        box->SetMaxLength(3);
+        box->SetUseRanges(true);
+        box->SetValue(value);
+        box->setToolTip(QString::fromLatin1(hint));
+        box->setFixedWidth(boxWidth(3));
+        return box;
+    };
+    auto label = [&](const char* name, const QString& text, QWidget* buddy) {
+        auto* result = new QLabel(text, panel);
+        result->setObjectName(QString::fromLatin1(name));
+        if (buddy)
+            result->setBuddy(buddy);
+        return result;
+    };
+
+    // Room for the largest price with two decimals: index levels such as 6123.45.
+    fseUlying = floatBox("fseUlying", 0.001, 100000.0, 100.0, 1.0, 9, "Set Underlying price");
+    fseSigma = floatBox("fseSigma", 1.0, 200.0, 10.0, 0.1, 0, "Set Volatility %  (10.0 = 10%)");
+    fseRate = floatBox("fseRate", 0.05, 50.0, 1.0, 0.1, 5, "Risk Free interest rate (1.0 = 1%)");
+    seSigDays = intBox("seSigDays", 1, 250, 90, 1,
+                       "Days to calculate hiistorical volatility of Underlying");
+    seExpDays = intBox("seExpDays", 1, 1000, 1, 1, "Days to expiry");
+    seSteps = intBox("seSteps", 25, 400, 200, 10, "Binomial Model Steps/Nodes");
+    lblUlying = label("lblUlying", QStringLiteral("&Ulying"), fseUlying);
+    lblSigma = label("lblSigma", QStringLiteral("&Volatility"), fseSigma);
+    lblRate = label("lblRate", QStringLiteral("&Rate"), fseRate);
+    lblSigDays = label("lblSigDays", QStringLiteral("V &Days"), seSigDays);
+    lblExpDays = label("lblExpDays", QStringLiteral("Days left"), seExpDays);
+    lblSteps = label("lblSteps", QStringLiteral("&Steps"), seSteps);
+
+    cmdCalcSig = new QToolButton(panel);
+    cmdCalcSig->setObjectName(QStringLiteral("cmdCalcSig"));
+    cmdCalcSig->setIcon(CalcSigIcon());
+    cmdCalcSig->setAutoRaise(true);
+    cmdCalcSig->setToolTip(QStringLiteral("Calculate historical volatility of Underlying"));
+
+    cmdReCalc = new QPushButton(QStringLiteral("&Calculate"), panel);
+    cmdReCalc->setObjectName(QStringLiteral("cmdReCalc"));
+    cmdReCalc->setToolTip(QStringLiteral("Figure model  values"));
+
+    cmboOptSymbols = new QComboBox(panel);
+    cmboOptSymbols->setObjectName(QStringLiteral("cmboOptSymbols"));
+    cmboOptSymbols->setToolTip(QStringLiteral("Available option contracts"));
+    cmboOptSymbols->setMinimumContentsLength(7);
+    cmboOptSymbols->hide();
+
+    rbtnLevel = new QRadioButton(QStringLiteral("Use Flat V"), panel);
+    rbtnLevel->setObjectName(QStringLiteral("rbtnLevel"));
+    rbtnLevel->setToolTip(QStringLiteral("Price with no skew"));
+    rbtnLevel->setChecked(true);
+    rbtnBid = new QRadioButton(QStringLiteral("Use Bid IVs"), panel);
+    rbtnBid->setObjectName(QStringLiteral("rbtnBid"));
+    rbtnBid->setToolTip(QStringLiteral("Price with Bid IV skew"));
+    rbtnAsk = new QRadioButton(QStringLiteral("Use Ask IVs"), panel);
+    rbtnAsk->setObjectName(QStringLiteral("rbtnAsk"));
+    rbtnAsk->setToolTip(QStringLiteral("Price with Ask IV skew"));
+    volatilitySource_ = new QButtonGroup(this);
+    volatilitySource_->addButton(rbtnLevel, 1);
+    volatilitySource_->addButton(rbtnBid, 2);
+    volatilitySource_->addButton(rbtnAsk, 3);
+
+    lblToday = label("lblToday", QStringLiteral("Today: "), nullptr);
+    lblToday->setToolTip(QStringLiteral("Calculation Date"));
+    lblExpDate = label("lblExpDate", QStringLiteral("Expiry: "), nullptr);
+    lblExpDate->setToolTip(QStringLiteral("Expiry Date"));
+    lblCntrMdl = label("lblCntrMdl", QString(), nullptr);
+    lblDiv = label("lblDiv", QString(), nullptr);
+    lblDiv->hide();
+
+    auto* rows = new QVBoxLayout(panel);
+    const int gap = metrics.averageCharWidth();
+    rows->setContentsMargins(gap, gap / 2, gap, gap / 2);
+    rows->setSpacing(gap / 2);
+
+    auto* inputs = new QHBoxLayout;
+    inputs->setSpacing(gap / 2);
+    auto addPair = [&](QLabel* caption, QWidget* box) {
+        inputs->addWidget(caption);
+        inputs->addWidget(box);
+        inputs->addSpacing(gap);
+    };
+    addPair(lblUlying, fseUlying);
+    addPair(lblSigma, fseSigma);
+    addPair(lblRate, fseRate);
+    inputs->addWidget(lblSigDays);
+    inputs->addWidget(seSigDays);
+    inputs->addWidget(cmdCalcSig);
+    inputs->addSpacing(gap);
+    addPair(lblSteps, seSteps);
+    inputs->addStretch(1);
+    inputs->addWidget(cmboOptSymbols);
+    inputs->addSpacing(gap);
+    inputs->addWidget(cmdReCalc);
+    rows->addLayout(inputs);
+
+    auto* status = new QHBoxLayout;
+    status->setSpacing(gap);
+    status->addWidget(lblExpDays);
+    status->addWidget(seExpDays);
+    status->addSpacing(gap);
+    status->addWidget(rbtnLevel);
+    status->addWidget(rbtnBid);
+    status->addWidget(rbtnAsk);
+    status->addSpacing(2 * gap);
+    status->addWidget(lblToday);
+    status->addSpacing(gap);
+    status->addWidget(lblExpDate);
+    status->addStretch(1);
+    rows->addLayout(status);
+
+    auto* series = new QHBoxLayout;
+    series->setSpacing(2 * gap);
+    series->addWidget(lblCntrMdl);
+    series->addWidget(lblDiv);
+    series->addStretch(1);
+    rows->addLayout(series);
+    return panel;
+}
+
+void TfrmOPage::HidePriceFileControls()
+{
+    cmdCalcSig->hide();
+    seSigDays->hide();
+    lblSigDays->hide();
+}
+
+void TfrmOPage::ShowDividend(const TInOutObj& p, bool strictlyPositive)
+{
+    const bool paid = strictlyPositive ? p.Dividend > 0 : p.Dividend != 0;
+    const char separator = environment_.locale.decimalSeparator;
+    auto number = [&](const char* format, double value) {
+        return QString::fromStdString(
+            WithDecimalSeparator(QString::asprintf(format, value).toStdString(), separator));
+    };
+    lblDiv->setPalette(palette());
+    switch (p.ContractType) {
+    case kEquity:
+        lblDiv->show();
+        if (paid) {
+            lblDiv->setText(number("$ Div: %5.2f on ", static_cast<double>(p.Dividend))
+                            + DateText(p.DivDate));
+            // A dividend after the expiry does not touch this expiry's options.
+            if (p.ExpiryDate < p.DivDate) {
+                QPalette grey = lblDiv->palette();
+                grey.setColor(QPalette::WindowText, kPastDividendColor);
+                lblDiv->setPalette(grey);
+            }
+        } else {
+            lblDiv->setText(QStringLiteral("$ Div: None"));
+        }
+        break;
+    case kIndex:
+        lblDiv->show();
+        lblDiv->setText(paid ? number("Div Yield: %4.2f", p.Dividend * 100.0) + QStringLiteral("%")
+                             : QStringLiteral("Div Yield: None"));
+        break;
+    case kFuture:
+        lblDiv->hide();
+        break;
+    default:
+        lblDiv->show();
+        lblDiv->setText(paid ? number("Foreign RF Rate: %4.2f", p.Dividend * 100.0)
+                             : QStringLiteral("Foreign RF Rate: ???"));
+        break;
+    }
+}
+
+void TfrmOPage::ShowSeriesLabels()
+{
+    if (series_.empty())
+        return;
+    TInOutObj& p = *series_.front();
+    strikeStep_ = p.Strike(2, 1) - p.Strike(1, 1);
+    title_ = FromSeriesText(p.OptSymbol);
+
+    QString kind;
+    switch (p.ContractType) {
+    case kEquity: kind = QStringLiteral("Equity: "); break;
+    case kIndex: kind = QStringLiteral("Index:"); break;
+    case kFuture: kind = QStringLiteral("Future:"); break;
+    default: kind = QStringLiteral("Currency:"); break;
+    }
+    ShowDividend(p, false);
+    if (p.Model >= 1 && p.Model <= 4) {
+        // The kind and the model read as two words.
+        if (!kind.endsWith(QLatin1Char(' ')))
+            kind += QLatin1Char(' ');
+        kind += QString::fromLatin1(kModelNames[p.Model - 1]);
+    }
+    lblCntrMdl->setText(kind);
+
+    const bool binomial = p.Model == kBinomial;
+    lblSteps->setVisible(binomial);
+    seSteps->setVisible(binomial);
+    if (binomial)
+        seSteps->SetValue(p.Steps);
+
+    p.TodayDate = pageToday_;
+    lblToday->setText(QStringLiteral("Today: ") + DateText(pageToday_));
+    lblExpDate->setText(QStringLiteral("Expiry: ") + DateText(p.GetExpiry()));
+    ShowExpiryDays(p.DaysToExpiry());
+
+    ShowUnderlying(p.Underlying);
+    ShowPercent(fseRate, p.Rate);
+    ShowPercent(fseSigma, p.Sigma);
+    seSigDays->SetValue(p.SigmaDays);
+
+    if (!windowTitle().contains(title_))
+        setWindowTitle(title_);
+}
+
+void TfrmOPage::ToggleButtons(int tag)
+{
+    const bool flat = tag == 1;
+    fseSigma->setEnabled(flat);
+    seSigDays->setEnabled(flat);
+}
+
+void TfrmOPage::fseUlyingChange()
+{
+    if (fseUlying->Value() > fseUlying->MinValue())
+        PushInputs();
+}
+
+void TfrmOPage::fseRateChange()
+{
+    if (ChartTabSelected())
+        return;
+    if (TInOutObj* p = CurrentSeries())
+        p->Rate = static_cast<float>(fseRate->Value() / 100.0);
+}
+
+void TfrmOPage::fseSigmaChange()
+{
+    if (ChartTabSelected())
+        return;
+    if (TInOutObj* p = CurrentSeries())
+        p->Sigma = static_cast<float>(fseSigma->Value() / 100.0);
+}
+
+void TfrmOPage::seExpDaysChange()
+{
+    const PageCommand command(notifier_);
+    // Showing a tab writes its day count; that moves no date, so an expired
+    // expiry stays expired when it is looked at.
+    if (showingExpiryDays_ || ChartTabSelected())
+        return;
+    TInOutObj* p = CurrentSeries();
+    if (!p)
+        return;
+    try {
+        const TDateTime expiry = p->GetExpiry();
+        const TDateTime moved = expiry - seExpDays->Value();
+        // The valuation date stays at least a day before the first expiry.
+        pageToday_ = moved >= firstExpiry_ ? firstExpiry_ - 1 : moved;
+        // While the user types, the box keeps the digits typed so far (the
+        // 4 of 45 would otherwise become 31 and the 5 make it 315); a count
+        // that had to move shows once the typing ends.
+        if (!typingExpiryDays_)
+            ShowExpiryDays(static_cast<int>(std::trunc(expiry - pageToday_)));
+        lblToday->setText(QStringLiteral("Today: ") + DateText(pageToday_));
+        PushInputs();
+    } catch (const std::exception& error) {
+        notifier_.Info(error.what());
+    }
+}
+
+void TfrmOPage::ShowDaysLeft()
+{
+    const PageCommand command(notifier_);
+    TInOutObj* p = CurrentSeries();
+    if (!p)
+        return;
+    try {
+        ShowExpiryDays(static_cast<int>(std::trunc(p->GetExpiry() - pageToday_)));
+    } catch (const std::exception& error) {
+        notifier_.Info(error.what());
+    }
+}
+
+void TfrmOPage::ShowExpiryDays(int days)
+{
+    const QScopedValueRollback showing(showingExpiryDays_, true);
+    seExpDays->SetValue(days);
+}
+
+void TfrmOPage::ShowUnderlying(double value)
+{
+    // As "%6.2f" shows it: the box and the series agree to the cent.
+    fseUlying->SetValue(QString::number(value, 'f', 2).toDouble());
+}
+
+void TfrmOPage::ShowPercent(TrmFloatSpinEdit* box, double fraction)
+{
+    box->SetValue(QString::number(fraction * 100.0, 'f', 2).toDouble());
+}
+
+QString TfrmOPage::DateText(TDateTime date) const
+{
+    return QString::fromStdString(FormatLocaleDate(date, environment_.locale));
+}
+
+}  // namespace kestrava

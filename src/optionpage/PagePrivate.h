@@ -1,0 +1,37 @@
+#pragma once
+// What the files of the option page share and nothing outside it needs.
+
+#include <QColor>
+#include <QString>
+
+#include <stdexcept>
+#include <string>
+
+namespace kestrava::pageparts {
+
+// The messages of the page.
+inline const char* const kCantDigestSource = "Dang! Can't digest source data from ";
+inline const char* const kNoExpiry = "The series has no expiry date.";
+inline const char* const kNoSeriesInFile = "There is no option series in ";
+
+inline constexpr int kChartTabMarker = -1;  // tab data of the Chart tab
+
+// A problem that ends the building of a page; what() is the text to show.
+class PageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// "'4,2x' is not a valid floating point value": a typed bid or ask.
+inline std::string InvalidFloat(const QString& text)
+{
+    return "'" + text.toStdString() + "' is not a valid floating point value";
+}
+
+// The volatility window of the chart and of the history button.
+inline int WindowDays(int boxDays, int longest)
+{
+    return boxDays < 10 || boxDays > longest ? 90 : boxDays;
+}
+
+}  // namespace kestrava::pageparts
