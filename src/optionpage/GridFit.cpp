@@ -54,7 +54,7 @@ QRect PlacePage(const QSize& natural, const QRect& mainWindow, const QRect& work
     const QPoint below(mainWindow.left(), mainWindow.top() + mainWindow.height());
     if (!workArea.isValid())
         return QRect(below, QSize(width, height));
-    const int room = workArea.bottom() - below.y();
+    const int room = workArea.top() + workArea.height() - below.y();
     if (room > 200)
         height = std::min(height, room);
     return KeepInside(below, QSize(width, height), workArea);
