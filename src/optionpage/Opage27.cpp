@@ -72,12 +72,10 @@ TDateTime SystemToday()
 TfrmOPage* TfrmOPage::Create(const PageEnvironment& environment, const PageSource& source,
                              Notifier& notifier, QWidget* parent)
 {
-    auto* page = new TfrmOPage(environment, notifier, parent);
-    if (!page->FormCreate(source)) {
-        delete page;
+    std::unique_ptr<TfrmOPage> page(new TfrmOPage(environment, notifier, parent));
+    if (!page->FormCreate(source))
         return nullptr;
-    }
-    return page;
+    return page.release();
 }
 
 TfrmOPage::TfrmOPage(const PageEnvironment& environment, Notifier& notifier, QWidget* parent)
@@ -422,11 +420,7 @@ void TfrmOPage::closeEvent(QCloseEvent* event)
     // stays on disk for a page that replaces this one.
     closed_ = true;
     moveSizeTimer_->stop();
-    if (ChartImage) {
-        pages_->removeWidget(ChartImage);
-        delete ChartImage;
-        ChartImage = nullptr;
-    }
+    RemoveChartImage();
     while (TabControl1->count() > 0)
         TabControl1->removeTab(TabControl1->count() - 1);
     series_.clear();

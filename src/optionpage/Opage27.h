@@ -176,6 +176,8 @@ private:
     // The Chart tab.
     void OpenChartTab();
     void SizeChartImage();
+    // The Chart tab's picture goes (the page closes, or its price file is unusable).
+    void RemoveChartImage();
     ChartRequest MakeChartRequest(int width, int height, bool printing) const;
     void EndOfMoveOrResize();
 

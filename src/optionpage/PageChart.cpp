@@ -92,11 +92,7 @@ void TfrmOPage::OpenChartTab()
         // A price file that cannot be read costs the chart and the history
         // button, not the page.
         notifier_.Info(error.what());
-        if (ChartImage) {
-            pages_->removeWidget(ChartImage);
-            delete ChartImage;
-            ChartImage = nullptr;
-        }
+        RemoveChartImage();
         for (int t = TabControl1->count() - 1; t >= 0; --t) {
             if (IsChartTab(t))
                 TabControl1->removeTab(t);
@@ -105,6 +101,16 @@ void TfrmOPage::OpenChartTab()
         priceWorkFile_.clear();
         HidePriceFileControls();
     }
+}
+
+void TfrmOPage::RemoveChartImage()
+{
+    if (!ChartImage)
+        return;
+    pages_->removeWidget(ChartImage);
+    ChartImage->hide();
+    ChartImage->deleteLater();
+    ChartImage = nullptr;
 }
 
 void TfrmOPage::SizeChartImage()
