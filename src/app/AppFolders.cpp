@@ -56,14 +56,4 @@ AppFolders AppFolders::Prepare(const FolderRoots& roots, QString& asciiDataDir)
     return folders;
 }
 
-QString PriceFileBase(const QString& path)
-{
-    const QString name = QFileInfo(path).fileName();
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0)
-        return {};
-    const int first = name.indexOf(name.mid(dot));
-    return name.left(first);
-}
-
 }  // namespace kestrava

@@ -48,9 +48,4 @@ struct AppFolders {
 QString ProgramFolder(const QString& root);
 QString ProgramDataFolder(const QString& root);
 
-// The base of a price file's name as the download list takes it: the name
-// without folder, cut before the first occurrence of its extension; empty
-// when the name has no extension.
-QString PriceFileBase(const QString& path);
-
 }  // namespace kestrava

@@ -16,6 +16,8 @@ namespace kestrava {
 
 inline constexpr char kOrganisationName[] = "Tovanek";
 inline constexpr char kApplicationName[] = "Kestrava27";
+// The title of the main window and of every message box.
+inline constexpr char kApplicationTitle[] = "Kestrava v2.7";
 
 struct AppSettings {
     // "WinDims": the strip's left and top edge and width in pixels; a width

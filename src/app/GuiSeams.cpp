@@ -1,5 +1,7 @@
 #include "app/GuiSeams.h"
 
+#include "app/AppSettings.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -7,7 +9,7 @@
 namespace kestrava {
 namespace {
 
-const QString kBoxTitle = QStringLiteral("Kestrava v2.7");
+const QString kBoxTitle = QLatin1String(kApplicationTitle);
 
 }  // namespace
 

@@ -28,6 +28,7 @@
 #include "app/HelpPages.h"
 #include "app/Inputs.h"
 #include "app/IntRateDlg.h"
+#include "app/SetupRules.h"
 #include "app/StartupFiles.h"
 #include "app/WindowPlacement.h"
 #include "common/busy.h"
@@ -58,7 +59,7 @@ bool SameFile(const QString& one, const QString& other)
 }
 
 
-const QString kCaption = QStringLiteral("Kestrava v2.7");
+const QString kCaption = QLatin1String(kApplicationTitle);
 const QString kStripHint = QStringLiteral("You can drag right border to make larger grid.");
 const QString kSeriesFilter = QStringLiteral("Option Series File (*.ops *.OPS)");
 const QString kNoSymbols = QStringLiteral("You need to enter one or more symbols to download.");

@@ -27,7 +27,6 @@
 namespace kestrava::cli {
 namespace {
 
-const char* const kCannotDigest = "Dang! Can't digest source data from ";
 const char* const kNoExpiry = "There is no expiry to print in ";
 constexpr int kLargestPicture = 10000;
 constexpr int kDefaultWindow = 90;
@@ -150,7 +149,7 @@ int RunChart(const std::vector<std::string>& args)
         }
     } workFile{reader.DataFileName};
     if (reader.RecordCount == 0 || reader.DataFileName.empty()) {
-        notifier.Info(kCannotDigest + std::filesystem::path(options.file).filename().string());
+        notifier.Info(kCantDigestSource + std::filesystem::path(options.file).filename().string());
         return kExitFailed;
     }
 

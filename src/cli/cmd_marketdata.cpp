@@ -21,7 +21,6 @@ namespace kestrava::cli {
 namespace {
 
 // The page's messages, shown where the windows would show them.
-const char* const kCannotDigest = "Dang! Can't digest source data from ";
 const char* const kNoOptionData = "No CBOE option data available.";
 
 // The command's arguments after the locale options: named options with a
@@ -140,7 +139,7 @@ int RunConvert(const std::vector<std::string>& args)
     if (reader.RecordCount == 0 || reader.DataFileName.empty()) {
         // The reader says nothing when no line reads as data; the windows
         // say this after every file they cannot use.
-        notifier.Info(kCannotDigest + BaseName(parsed.file));
+        notifier.Info(kCantDigestSource + BaseName(parsed.file));
         return kExitFailed;
     }
     if (parsed.Flag("--records"))
@@ -171,7 +170,7 @@ int RunHv(const std::vector<std::string>& args)
         }
     } workFile{reader.DataFileName};
     if (reader.RecordCount == 0 || reader.DataFileName.empty()) {
-        notifier.Info(kCannotDigest + BaseName(parsed.file));
+        notifier.Info(kCantDigestSource + BaseName(parsed.file));
         return kExitFailed;
     }
     TSigmaObj sigma(notifier);

@@ -17,6 +17,9 @@
 
 namespace kestrava {
 
+// What callers say when a price file gives no records, before its name.
+inline constexpr const char* kCantDigestSource = "Dang! Can't digest source data from ";
+
 // The process-wide counter behind the work file names. The main window seeds
 // it once at start-up with a number from 0 to 9999 drawn from the clock.
 void SeedWorkFileCounter();

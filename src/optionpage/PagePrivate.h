@@ -10,7 +10,6 @@
 namespace kestrava::pageparts {
 
 // The messages of the page.
-inline const char* const kCantDigestSource = "Dang! Can't digest source data from ";
 inline const char* const kNoExpiry = "The series has no expiry date.";
 inline const char* const kNoSeriesInFile = "There is no option series in ";
 

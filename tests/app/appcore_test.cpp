@@ -13,6 +13,7 @@
 #include "app/AppSettings.h"
 #include "app/DownloadList.h"
 #include "app/HelpPages.h"
+#include "app/SetupRules.h"
 #include "app/StartupFiles.h"
 #include "app/WindowPlacement.h"
 #include "download/QuoteDownload.h"
@@ -239,6 +240,7 @@ void AppCoreTest::priceFileBase_data()
     QTest::newRow("no extension") << QStringLiteral("/data/SPY") << QString();
     QTest::newRow("extension inside") << QStringLiteral("/data/a.csv.b.csv") << QStringLiteral("a");
     QTest::newRow("two dots") << QStringLiteral("/data/my.data.txt") << QStringLiteral("my.data");
+    QTest::newRow("written elsewhere") << QStringLiteral("C:\\Data\\Spy.csv") << QStringLiteral("Spy");
 }
 
 void AppCoreTest::priceFileBase()
