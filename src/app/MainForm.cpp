@@ -1,25 +1,19 @@
 #include "app/MainForm.h"
 
 #include <algorithm>
-#include <climits>
 #include <exception>
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QIcon>
 #include <QLabel>
-#include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
-#include <QShortcut>
 #include <QToolButton>
 #include <QUrl>
 
@@ -60,23 +54,9 @@ bool SameFile(const QString& one, const QString& other)
 
 
 const QString kCaption = QLatin1String(kApplicationTitle);
-const QString kStripHint = QStringLiteral("You can drag right border to make larger grid.");
 const QString kSeriesFilter = QStringLiteral("Option Series File (*.ops *.OPS)");
 const QString kNoSymbols = QStringLiteral("You need to enter one or more symbols to download.");
 const QString kCannotWriteList = QStringLiteral("Cannot write the download list %1: %2");
-
-// Design metrics of the strip, in pixels at the design font; they grow with
-// the user's font.
-constexpr int kStripHeight = 29;
-constexpr int kButtonSize = 25;
-constexpr int kButtonTop = 2;
-
-struct ToolButtonDesign {
-    const char* name;
-    int left;
-    const char* hint;
-    const char* icon;
-};
 
 }  // namespace
 
@@ -115,123 +95,6 @@ TMainForm::~TMainForm()
         if (entry.window)
             disconnect(entry.window, nullptr, this, nullptr);
     pages_.clear();
-}
-
-QAction* TMainForm::AddCommand(QMenu* menu, const char* name, const QString& caption,
-                               const QKeySequence& shortcut, void (TMainForm::*handler)())
-{
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
-        // The pages are windows of their own; their keys reach the menu too.
-        action->setShortcutContext(Qt::ApplicationShortcut);
-    }
-    connect(action, &QAction::triggered, this, handler);
-    return action;
-}
-
-void TMainForm::BuildMenus()
-{
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    AddCommand(file, "FileOpenItem", QStringLiteral("&Open saved option series..."), QKeySequence(QStringLiteral("Ctrl+O")),
-               &TMainForm::FileOpen);
-    AddCommand(file, "FileNewItem", QStringLiteral("&New option series..."), QKeySequence(QStringLiteral("Ctrl+N")),
-               &TMainForm::FileNew);
-    AddCommand(file, "FileSaveItem", QStringLiteral("&Save option series..."), QKeySequence(QStringLiteral("Ctrl+S")),
-               &TMainForm::FileSave);
-    file->addSeparator();
-    AddCommand(file, "FileDownloadItem", QStringLiteral("&Download Data"), QKeySequence(QStringLiteral("Ctrl+D")),
-               &TMainForm::DoDownload);
-    file->addSeparator();
-    AddCommand(file, "FilePrintItem", QStringLiteral("&Print option series"), QKeySequence(QStringLiteral("Ctrl+P")),
-               &TMainForm::FilePrint);
-    file->addSeparator();
-    QAction* exit = AddCommand(file, "FileExitItem", QStringLiteral("E&xit"), QKeySequence(), &TMainForm::FileExit);
-    exit->setShortcut(QKeySequence(QStringLiteral("Alt+F4")));
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    AddCommand(edit, "EditOptionItem", QStringLiteral("Change &option settings..."), QKeySequence(),
-               &TMainForm::EditChangeOption);
-    AddCommand(edit, "Editdefaultinterestrates1", QStringLiteral("Change default interest rates..."), QKeySequence(),
-               &TMainForm::Editdefaultinterestrates1Click);
-    AddCommand(edit, "EditDownloadListItem", QStringLiteral("Edit Download List..."), QKeySequence(),
-               &TMainForm::EditDownloadListItemClick);
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    AddCommand(view, "ViewDataItem", QStringLiteral("View Raw Option Data"), QKeySequence(QStringLiteral("Ctrl+R")),
-               &TMainForm::sbViewDataClick);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    AddCommand(help, "HelpContentsItem", QStringLiteral("Help &Contents"), QKeySequence(),
-               &TMainForm::HelpContentsItemClick);
-    AddCommand(help, "HelpAboutItem", QStringLiteral("&About Kestrava..."), QKeySequence(), &TMainForm::HelpAbout);
-}
-
-void TMainForm::BuildStrip()
-{
-    panel_ = new QWidget(this);
-    panel_->setObjectName(QStringLiteral("Panel1"));
-    panel_->setToolTip(kStripHint);
-    setCentralWidget(panel_);
-
-    // The design's pixel positions, scaled by the user's font so that a
-    // larger font gets larger buttons (the design font is 16 pixels high).
-    const double unit = std::max(1.0, panel_->fontMetrics().height() / 16.0);
-    const auto scaled = [unit](int design) { return static_cast<int>(design * unit + 0.5); };
-    const int button = scaled(kButtonSize);
-
-    static const ToolButtonDesign buttons[] = {
-        {"sbNew", 8, "Setup new option series", "new"},
-        {"sbEdit", 39, "Edit option series", "edit"},
-        {"sbViewData", 78, "View raw option data", "viewdata"},
-        {"sbFileOpen", 109, "Load Option Series", "open"},
-        {"sbFileSave", 136, "Save option series", "save"},
-        {"sbEditList", 170, "Edit Symbol/Ticker download list", "editlist"},
-        {"sbPrint", 198, "Print selected grid or chart", "print"},
-        {"sbHelp", 229, "Show Help", "help"},
-        {"spdbtnDownload", 316, "Fetch market data", "download"},
-    };
-    static void (TMainForm::*const handlers[])() = {
-        &TMainForm::FileNew,   &TMainForm::EditChangeOption, &TMainForm::sbViewDataClick,
-        &TMainForm::FileOpen,  &TMainForm::FileSave,         &TMainForm::EditDownloadListItemClick,
-        &TMainForm::FilePrint, &TMainForm::sbHelpClick,      &TMainForm::DoDownload,
-    };
-    for (std::size_t i = 0; i < std::size(buttons); ++i) {
-        auto* tool = new QToolButton(panel_);
-        tool->setObjectName(QLatin1String(buttons[i].name));
-        tool->setToolTip(QLatin1String(buttons[i].hint));
-        tool->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(buttons[i].icon))));
-        tool->setIconSize(QSize(scaled(16), scaled(16)));
-        tool->setAutoRaise(true);
-        tool->setFocusPolicy(Qt::NoFocus);
-        tool->setGeometry(scaled(buttons[i].left), scaled(kButtonTop), button, button);
-        connect(tool, &QToolButton::clicked, this, handlers[i]);
-        if (i + 1 == std::size(buttons)) {
-            // Stays down while a download runs; the run releases it.
-            tool->setCheckable(true);
-            spdbtnDownload_ = tool;
-        }
-    }
-
-    pbDownload_ = new QProgressBar(panel_);
-    pbDownload_->setObjectName(QStringLiteral("pbDownload"));
-    pbDownload_->setTextVisible(false);
-    pbDownload_->setGeometry(scaled(356), scaled(9), scaled(120), scaled(12));
-    pbDownload_->setEnabled(false);
-    pbDownload_->hide();
-
-    lblTicker_ = new QLabel(QStringLiteral("Getting ->"), panel_);
-    lblTicker_->setObjectName(QStringLiteral("lblTicker"));
-    lblTicker_->move(scaled(500), scaled(8) - (lblTicker_->fontMetrics().height() - scaled(13)) / 2);
-    lblTicker_->resize(scaled(270), lblTicker_->fontMetrics().height());
-    lblTicker_->hide();
-
-    // Only the width can change: the height is the menu and the strip.
-    const int height = menuBar()->sizeHint().height() + scaled(kStripHeight);
-    setMinimumSize(kStripWidth, height);
-    setMaximumHeight(height);
-    resize(kStripWidth, height);
 }
 
 bool TMainForm::FormCreate()
@@ -374,89 +237,6 @@ void TMainForm::FormClose()
 void TMainForm::Report(const QString& text)
 {
     notifier_->Info(text.toStdString());
-}
-
-// ---- pages
-
-IOptionPage* TMainForm::AddPage(std::unique_ptr<IOptionPage> page)
-{
-    if (!page || !page->Window())
-        return nullptr;
-    QWidget* window = page->Window();
-    if (window->parentWidget() != this)
-        window->setParent(this, window->windowFlags() | Qt::Window);
-    window->installEventFilter(this);
-    connect(window, &QObject::destroyed, this, &TMainForm::PageDestroyed);
-    pages_.push_back({window, std::move(page)});
-    return pages_.back().page.get();
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    // Qt sends WindowActivate to a window whenever it becomes the active
-    // window, by the user's click or by activateWindow().
-    if (event->type() == QEvent::WindowActivate) {
-        for (const PageEntry& entry : pages_)
-            if (entry.window == watched)
-                currentPage_ = entry.window;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void TMainForm::PageDestroyed(QObject* window)
-{
-    // The QPointer of the entry is already null here; the entry that no
-    // longer has a window is the one that went.
-    const auto gone = std::find_if(pages_.begin(), pages_.end(),
-                                   [window](const PageEntry& entry) { return !entry.window || entry.window == window; });
-    if (gone != pages_.end())
-        pages_.erase(gone);
-    if (!closing_)
-        QMetaObject::invokeMethod(this, &TMainForm::WMUser, Qt::QueuedConnection);
-}
-
-void TMainForm::WMUser()
-{
-    for (auto entry = pages_.rbegin(); entry != pages_.rend(); ++entry) {
-        if (entry->window && entry->window != this) {
-            currentPage_ = entry->window;
-            return;
-        }
-    }
-}
-
-IOptionPage* TMainForm::FindActivePage()
-{
-    setFocus();
-    QCoreApplication::processEvents();
-    if (!currentPage_)
-        return nullptr;
-    for (auto entry = pages_.rbegin(); entry != pages_.rend(); ++entry)
-        if (entry->window == currentPage_)
-            return entry->page.get();
-    return nullptr;
-}
-
-IOptionPage* TMainForm::CreatePage()
-{
-    if (!pageFactory_)
-        return nullptr;
-    try {
-        return AddPage(pageFactory_(*this));
-    } catch (const std::exception& error) {
-        Report(QString::fromStdString(error.what()));
-        return nullptr;
-    }
-}
-
-void TMainForm::ShowPage(IOptionPage* page)
-{
-    QWidget* window = page->Window();
-    window->show();
-    window->raise();
-    window->activateWindow();
-    window->repaint();
-    QCoreApplication::processEvents();
 }
 
 // ---- commands
@@ -694,35 +474,6 @@ void TMainForm::HelpAbout()
 void TMainForm::ShowHelpPage(const QString& keyword)
 {
     ShowHelp(keyword, this, [this](const QString& problem) { Report(problem); });
-}
-
-// ---- download progress
-
-void TMainForm::HTTPerWorkBegin(bool reading, qint64 expectedSize)
-{
-    pbDownload_->setEnabled(true);
-    pbDownload_->setValue(0);
-    if (reading) {
-        // A size the server did not announce shows as a busy bar.
-        pbDownload_->setMaximum(static_cast<int>(std::clamp<qint64>(expectedSize, 0, INT_MAX)));
-        lblTicker_->repaint();
-    }
-    pbDownload_->repaint();
-}
-
-void TMainForm::HTTPerWork(bool reading, qint64 transferred)
-{
-    if (reading && pbDownload_->maximum() > 0)
-        pbDownload_->setValue(static_cast<int>(std::clamp<qint64>(transferred, 0, pbDownload_->maximum())));
-    pbDownload_->repaint();
-}
-
-void TMainForm::HTTPerWorkEnd(bool reading)
-{
-    if (reading)
-        pbDownload_->setValue(pbDownload_->maximum());
-    pbDownload_->repaint();
-    pbDownload_->setEnabled(false);
 }
 
 }  // namespace kestrava
