@@ -14,6 +14,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <QSettings>
+#include <QShortcut>
 #include <QToolButton>
 #include <QUrl>
 
