@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "common/numformat.h"
+#include "marketdata/PriceWorkFile.h"
 
 namespace kestrava {
 namespace {
@@ -73,6 +74,8 @@ void TChartObj::Draw(QPainter* printerPage)
         const int screenWidth = std::max(1, ScreenSize(QSize(DeviceWidth, DeviceHeight)).width());
         DayStep = std::max(1, DayStep * (DeviceWidth / screenWidth));
         LeftMargin = 8 * CharWidth;
+        if (Printing)
+            DayStep = std::max(DayStep, PrintedDayStep());
         LoadPrices(DaysThatFit(ChartWidth, CharWidth, LeftMargin, DayStep));
         // Fewer than two loaded days leave no day to draw.
         if (Points < 2)
@@ -285,6 +288,22 @@ void TChartObj::DrawTitle()
     const QString title = QString::fromStdString(TitleLine);
     const int width = canvas_->fontMetrics().horizontalAdvance(title);
     TextOut((ChartWidth - width) / 2, Y(HeightOf(axisHigh_)), title);
+}
+
+int TChartObj::PrintedDayStep() const
+{
+    // A screen far wider than the one the program was drawn for leaves the
+    // printed days in a corner of the page: the days the file holds (at most
+    // 400) are spread across the page's width instead.
+    std::int64_t days = 0;
+    try {
+        days = std::min<std::int64_t>(PriceWorkFileReader(FileName).Count(), kChartMaxDays);
+    } catch (const MarketDataError&) {
+        return 1;
+    }
+    if (days < 2)
+        return 1;
+    return std::max(1, static_cast<int>((ChartWidth - 8 * CharWidth - LeftMargin) / days));
 }
 
 }  // namespace kestrava

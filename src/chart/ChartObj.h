@@ -59,6 +59,8 @@ private:
     void DrawMonthLabels();
     void DrawSeries();
     void DrawTitle();
+    // The step that spreads the file's newest days across a printed page.
+    int PrintedDayStep() const;
     void TextOut(double x, double y, const QString& text);
     void SetPenColour(const QColor& colour);
 

@@ -1,6 +1,7 @@
 // The chart drawn: the real histories at 100 % and 200 %, ranges without
 // width or beyond the step table, and a picture too narrow for a day.
 
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -107,6 +108,28 @@ private slots:
         for (std::size_t i = 0; i < wide.size(); ++i)
             wide[i].Close = 1000.0f + 18000.0f * static_cast<float>(i);
         QCOMPARE(Draw(Write("wide.tem", wide), 600, 300)->AxisStep, 100000.0f);
+    }
+
+    void aPrintedChartSpreadsItsDaysAcrossThePage()
+    {
+        // On a page at 600 dpi the 400 newest days reach across the page,
+        // whatever the width of the screen the program runs on.
+        QImage page(6600, 5100, QImage::Format_RGB32);
+        page.setDotsPerMeterX(23622);
+        page.setDotsPerMeterY(23622);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        TChartObj chart(notifier_, LocaleInfo());
+        chart.FileName = Write("printed.tem", Days(420, EncodeDate(2012, 9, 12)));
+        chart.ChartWidth = page.width();
+        chart.ChartHeight = page.height();
+        chart.Printing = true;
+        chart.Draw(&painter);
+        painter.end();
+        QCOMPARE(chart.LoadedPoints, 400);
+        const int lastDay = chart.LeftMargin + (chart.LoadedPoints - 1) * chart.DayStep;
+        QVERIFY2(lastDay > page.width() * 3 / 4, qPrintable(QString::number(lastDay)));
+        QVERIFY(lastDay <= page.width() - 8 * chart.CharWidth);
     }
 
     void aPictureTooNarrowForADayDrawsNothing()
