@@ -396,6 +396,8 @@ void TMainForm::FilePrint()
     // At the printer's own resolution: the grid's fixed-pitch font is sized
     // to the page, and a screen resolution would round it coarsely.
     QPrinter printer(QPrinter::HighResolution);
+    // Printed to a file, the page is named after its series.
+    printer.setDocName(page->Title());
     QPrintDialog dialog(&printer, this);
     const QPointer<QWidget> window = page->Window();
     if (dialog.exec() != QDialog::Accepted || !window)
