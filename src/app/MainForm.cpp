@@ -12,9 +12,11 @@
 #include <QLabel>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QToolButton>
 #include <QUrl>
 
@@ -396,8 +398,13 @@ void TMainForm::FilePrint()
     // At the printer's own resolution: the grid's fixed-pitch font is sized
     // to the page, and a screen resolution would round it coarsely.
     QPrinter printer(QPrinter::HighResolution);
-    // Printed to a file, the page is named after its series.
     printer.setDocName(page->Title());
+    // Without a printer the page goes to a PDF file named after its series,
+    // in the user's documents; the dialog shows the name to change.
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        printer.setOutputFileName(documents + QLatin1Char('/') + page->Title() + QStringLiteral(".pdf"));
+    }
     QPrintDialog dialog(&printer, this);
     const QPointer<QWidget> window = page->Window();
     if (dialog.exec() != QDialog::Accepted || !window)
