@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 #include "common/notifier.h"
 #include "controls/rmSpin.h"
@@ -20,6 +21,7 @@
 #include "optionpage/Opage27.h"
 #include "optionpage/QuoteLoad.h"
 #include "pricing/IORecObj1.h"
+#include "pricing/Models.h"
 
 using namespace kestrava;
 
@@ -81,6 +83,34 @@ void BM_CalculateBinomial400(benchmark::State& state)
     Calculate(state, kBinomial, 400);
 }
 BENCHMARK(BM_CalculateBinomial400)->Unit(benchmark::kMillisecond);
+
+// The three trees of that page priced alone, without the page: what
+// Calculate costs beyond them is the page's own work.
+void BM_TreesOfTheCalculatePage(benchmark::State& state)
+{
+    auto page = LargestPage(kBinomial);
+    if (!page) {
+        state.SkipWithError("the page could not be built");
+        return;
+    }
+    page->seSteps->SetValue(400);
+    std::vector<TInOutObj> trees;
+    for (const TInOutObj* p : page->Expiries())
+        trees.push_back(*p);
+    float price = 100.0f;
+    for (auto _ : state) {
+        price = price == 100.0f ? 101.0f : 100.0f;
+        for (TInOutObj& p : trees) {
+            p.Underlying = price;
+            p.Steps = 400;
+            for (int s = 1; s <= p.NumStrikes; ++s)
+                p.Vol(s, 1) = p.Vol(s, 2) = p.Sigma;
+            PriceBinomial(p);
+        }
+        benchmark::DoNotOptimize(trees.data());
+    }
+}
+BENCHMARK(BM_TreesOfTheCalculatePage)->Unit(benchmark::kMillisecond);
 
 // The same, with the grid painted on the screen before the clock stops.
 void BM_CalculateBinomial400AndPaint(benchmark::State& state)
