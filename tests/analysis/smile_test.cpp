@@ -11,47 +11,18 @@
 
 #include "analysis/GridExport.h"
 #include "analysis/Smile.h"
-#include "common/notifier.h"
-#include "marketdata/OptPriceReader.h"
 #include "pricing/gridtext.h"
-#include "pricing/recalc.h"
+#include "support/spx_quotes.h"
 
 using namespace kestrava;
 
 namespace {
 
-// SPX on 24 January 2011 (the exchange's -E copies), expiring 19 February:
-// strikes 1000 to 1475 by 25 and one strike the table does not list.
+// Strikes 1000 to 1475 by 25 less 1475, and one strike the table lacks.
 TInOutObj SpxFebruary()
 {
-    const std::vector<float> strikes = {1000, 1025, 1050, 1075, 1100, 1125, 1150, 1162.5, 1175, 1200,
-                                        1225, 1250, 1275, 1300, 1325, 1350, 1375, 1400, 1425, 1450};
-    TInOutObj p;
-    p.ContractType = kIndex;
-    p.Model = kBlackScholes;
-    p.Dividend = 0.018f;
-    p.Rate = 0.0015f;
-    p.Sigma = 0.16f;
-    p.TodayDate = EncodeDate(2011, 1, 24);
-    p.ExpiryDate = EncodeDate(2011, 2, 19);
-    p.NumStrikes = static_cast<int>(strikes.size());
-    for (int s = 1; s <= p.NumStrikes; ++s)
-        p.Strike(s, 1) = p.Strike(s, 2) = strikes[static_cast<std::size_t>(s - 1)];
-
-    SilentNotifier quiet;
-    TCboePriceReader reader(quiet, LocaleInfo());
-    PrepareQuoteLoad(reader, 2, p.ExpiryDate, "SPX-E", strikes);
-    reader.FileName = KESTRAVA_TEST_DATA_DIR "/quotes-spx-2011-01-24.dat";
-    EXPECT_TRUE(reader.LoadQuotes());
-    p.Underlying = reader.UnderlyingLast;
-    for (int s = 1; s <= p.NumStrikes; ++s) {
-        for (int k = 1; k <= 2; ++k) {
-            p.Bid(s, k) = reader.Bid(s, k);
-            p.Ask(s, k) = reader.Ask(s, k);
-        }
-    }
-    RecalcExpiry(p, VolSource::Flat);
-    return p;
+    return testsupport::SpxExpiry(2, {1000, 1025, 1050, 1075, 1100, 1125, 1150, 1162.5, 1175, 1200,
+                                      1225, 1250, 1275, 1300, 1325, 1350, 1375, 1400, 1425, 1450});
 }
 
 std::vector<std::string> Fields(const std::string& line)
