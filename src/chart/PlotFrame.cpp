@@ -86,7 +86,7 @@ PlotFrame::PlotFrame(QPainter& painter, const QRectF& picture, const LocaleInfo&
 
 int PlotFrame::StepsAcross(double length) const
 {
-    return std::max(3, static_cast<int>(length / (7.0 * charWidth_)));
+    return std::max(3, static_cast<int>(length / (6.0 * charWidth_)));
 }
 
 QString PlotFrame::Number(double value, int decimals) const

@@ -8,8 +8,11 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "analysis/AnalysisError.h"
 #include "analysis/PositionTotals.h"
@@ -95,15 +98,15 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     leftLayout->addWidget(lblStatus);
 
     Graph = new RiskView(locale_, this);
-    auto* splitter = new QSplitter(Qt::Horizontal, this);
-    splitter->addWidget(left);
-    splitter->addWidget(Graph);
-    splitter->setStretchFactor(0, 0);
-    splitter->setStretchFactor(1, 1);
-    splitter->setChildrenCollapsible(false);
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    splitter_->addWidget(left);
+    splitter_->addWidget(Graph);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setChildrenCollapsible(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(splitter);
+    layout->addWidget(splitter_);
 
     connect(cmdRemoveLeg, &QPushButton::clicked, this, &PositionTab::RemoveSelectedLeg);
     connect(fseMultiplier, &TrmFloatSpinEdit::changed, this, &PositionTab::MultiplierChanged);
@@ -132,6 +135,20 @@ QWidget* PositionTab::BuildTotals()
     grid->setColumnStretch(3, 1);
     grid->setHorizontalSpacing(12);
     return box;
+}
+
+void PositionTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (sized_)
+        return;
+    sized_ = true;
+    // The table as wide as its columns, the graph the rest (at least half).
+    tblLegs->resizeColumnsToContents();
+    const int table = tblLegs->verticalHeader()->width() + tblLegs->horizontalHeader()->length()
+                      + 2 * tblLegs->frameWidth() + tblLegs->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int left = std::min(table, splitter_->width() / 2);
+    splitter_->setSizes({left, std::max(1, splitter_->width() - left)});
 }
 
 void PositionTab::ShowExpiries(std::span<const TInOutObj* const> expiries)

@@ -14,6 +14,7 @@
 
 class QLabel;
 class QPushButton;
+class QSplitter;
 class QTableView;
 
 namespace kestrava {
@@ -53,6 +54,9 @@ public:
     QLabel* lblStatus = nullptr;
     RiskView* Graph = nullptr;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 signals:
     // The user changed the position: a leg added, edited or removed, or the
     // multiplier. The page saves it with the series.
@@ -70,6 +74,8 @@ private:
 
     LocaleInfo locale_;
     PositionLegsModel* legs_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    bool sized_ = false;
     QString fileStatus_;
     QString refusal_;
     bool settingMultiplier_ = false;
