@@ -1,7 +1,6 @@
 #include "chart/PlotFrame.h"
 
 #include <QFontMetrics>
-#include <QPainterPath>
 #include <QPolygonF>
 
 #include <algorithm>

@@ -1,7 +1,6 @@
 #include "chart/SmilePlot.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
@@ -40,8 +39,8 @@ bool HigherOnTheLeft(const SmileData& smile, double middleStrike)
     double left = 0;
     double right = 0;
     for (const SmilePoint& point : smile.points) {
-        const double highest = std::max(point.bidIV, point.askIV);
-        (point.strike < middleStrike ? left : right) = std::max(point.strike < middleStrike ? left : right, highest);
+        double& half = point.strike < middleStrike ? left : right;
+        half = std::max(half, static_cast<double>(std::max(point.bidIV, point.askIV)));
     }
     return left > right;
 }

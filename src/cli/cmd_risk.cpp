@@ -162,7 +162,7 @@ const char* const kRiskHelp =
 
 const CommandRegistration riskCommand({
     "risk",
-    "risk SERIES --position POS.json [--from P --to P --points N] [--csv|--out PNG]",
+    "risk SERIES --position POS.json [--csv | --out PNG]",
     "a position's figures and risk graph",
     std::string(kRiskHelp) + "\n" + kLocaleOptionsHelp,
     RunRisk,

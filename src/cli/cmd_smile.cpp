@@ -90,7 +90,7 @@ const char* const kSmileHelp =
 
 const CommandRegistration smileCommand({
     "smile",
-    "smile SERIES [--expiry N] --out PNG [--width W --height H] [--csv]",
+    "smile SERIES [--expiry N] [--out PNG] [--csv]",
     "draw or list the bid and ask volatilities of one expiry",
     std::string(kSmileHelp) + "\n" + kLocaleOptionsHelp,
     RunSmile,

@@ -179,20 +179,6 @@ TEST(RiskGraph, LegsOfLaterExpiriesKeepTheirTimeValue)
     }
 }
 
-TEST(RiskGraph, DefaultRangeIsQuarterEitherSideOfTodaysPrice)
-{
-    const TInOutObj p = Expiry(kBlackScholes);
-    const std::vector<const TInOutObj*> expiries{&p};
-    Position one;
-    one.legs = {Leg(p, 100, 1, 1, 5)};
-    const RiskGraph graph = ComputeRiskGraph(expiries, one);
-    ASSERT_EQ(graph.prices.size(), 101u);
-    EXPECT_DOUBLE_EQ(graph.prices.front(), 75);
-    EXPECT_DOUBLE_EQ(graph.prices[50], 100);
-    EXPECT_DOUBLE_EQ(graph.prices.back(), 125);
-    EXPECT_EQ(graph.underlying, 100);
-}
-
 TEST(RiskGraph, RangesAndPositionsThatCannotBeGraphed)
 {
     const TInOutObj p = Expiry(kBlackScholes);

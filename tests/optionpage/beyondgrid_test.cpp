@@ -436,23 +436,6 @@ private slots:
         QCOMPARE(tab.tblLegs->model()->index(1, 5).data().toString(), QStringLiteral("-"));
         QVERIFY(std::fabs(Shown(tab.lblCost) - expiries[0].Ask(2, 2) * 10) < 0.006);
     }
-
-    void graphIsSharpAtTwiceThePixels()
-    {
-        const std::vector<TInOutObj> expiries = Expiries();
-        PositionTab tab(comma);
-        Position position;
-        position.legs = {LegFromGrid(expiries[0], 2, 2, 1), LegFromGrid(expiries[0], 4, 1, -1)};
-        tab.SetPosition(position);
-        tab.ShowExpiries(Pointers(expiries));
-        tab.Graph->resize(500, 300);
-        QImage sharp(tab.Graph->size() * 2, QImage::Format_RGB32);
-        sharp.setDevicePixelRatio(2);
-        tab.Graph->render(&sharp);
-        QVERIFY(CountColour(sharp, kCallColour) > 100);
-        const QImage plain = tab.Graph->grab().toImage();
-        QVERIFY(FineBlocks(sharp) > 20 * std::max(1, FineBlocks(plain.scaled(plain.size() * 2))));
-    }
 };
 
 int main(int argc, char** argv)
