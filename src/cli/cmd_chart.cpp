@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -16,8 +17,10 @@
 #include "chart/ChartObj.h"
 #include "chart/GridPrn.h"
 #include "chart/PrinterTarget.h"
+#include "cli/arguments.h"
 #include "cli/command.h"
 #include "cli/localeoptions.h"
+#include "cli/offscreengui.h"
 #include "cli/seriesjson.h"
 #include "cli/seriesrecalc.h"
 #include "common/localeparse.h"
@@ -31,18 +34,6 @@ const char* const kNoExpiry = "There is no expiry to print in ";
 constexpr int kLargestPicture = 10000;
 constexpr int kDefaultWindow = 90;
 
-// Fonts and painting need a GUI application. Without a display it runs on
-// the offscreen platform, so the commands work on any machine.
-std::unique_ptr<QGuiApplication> StartGui()
-{
-    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "kestrava-calc";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 // Writes the messages to standard error and remembers whether an error was
 // among them.
 class CountingNotifier : public StderrNotifier {
@@ -55,76 +46,10 @@ public:
     int errors = 0;
 };
 
-struct Options {
-    LocaleInfo locale;
-    std::string file;
-    std::string out;
-    std::vector<std::pair<std::string, std::string>> values;
-
-    const std::string* Value(const std::string& name) const
-    {
-        for (const auto& [key, value] : values)
-            if (key == name)
-                return &value;
-        return nullptr;
-    }
-};
-
-// FILE and "--name VALUE" (or "--name=VALUE") options from names.
-Options ParseOptions(std::vector<std::string> args, const std::vector<std::string>& names,
-                     const char* fileName)
-{
-    Options options;
-    options.locale = TakeLocaleOptions(args);
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg.size() > 1 && arg[0] == '-') {
-            const std::size_t equals = arg.find('=');
-            const std::string name = arg.substr(0, equals);
-            bool known = false;
-            for (const std::string& option : names)
-                known = known || option == name;
-            if (!known)
-                throw UsageError("unknown option \"" + arg + "\"");
-            if (equals != std::string::npos) {
-                options.values.emplace_back(name, arg.substr(equals + 1));
-            } else {
-                if (i + 1 >= args.size())
-                    throw UsageError(name + " needs a value");
-                options.values.emplace_back(name, args[++i]);
-            }
-            continue;
-        }
-        if (!options.file.empty())
-            throw UsageError(std::string("expects one ") + fileName + ", got also \"" + arg + "\"");
-        options.file = arg;
-    }
-    if (options.file.empty())
-        throw UsageError(std::string("expects a ") + fileName);
-    return options;
-}
-
-int WholeNumber(const Options& options, const std::string& name, int fallback, int lowest, int highest)
-{
-    const std::string* text = options.Value(name);
-    if (!text)
-        return fallback;
-    std::int32_t value = 0;
-    if (!TryParseInt32(*text, value) || value < lowest || value > highest)
-        throw UsageError(name + " takes a whole number from " + std::to_string(lowest) + " to "
-                         + std::to_string(highest) + ", got \"" + *text + "\"");
-    return value;
-}
-
-void PrintValue(const char* key, const std::string& value)
-{
-    std::printf("%s=%s\n", key, value.c_str());
-}
-
 int RunChart(const std::vector<std::string>& args)
 {
-    const Options options = ParseOptions(args, {"--out", "--width", "--height", "--days"}, "PRICEFILE");
-    const std::string* out = options.Value("--out");
+    const Arguments options = ParseArguments(args, {"--out", "--width", "--height", "--days"}, {}, "PRICEFILE");
+    const std::optional<std::string> out = options.Option("--out");
     if (!out || out->empty())
         throw UsageError("needs --out FILE.png");
     const int width = WholeNumber(options, "--width", 800, 1, kLargestPicture);
@@ -179,11 +104,11 @@ int RunChart(const std::vector<std::string>& args)
 
 int RunPrint(const std::vector<std::string>& args)
 {
-    const Options options = ParseOptions(args, {"--pdf", "--skew"}, "SERIES");
-    const std::string* pdf = options.Value("--pdf");
+    const Arguments options = ParseArguments(args, {"--pdf", "--skew"}, {}, "SERIES");
+    const std::optional<std::string> pdf = options.Option("--pdf");
     if (!pdf || pdf->empty())
         throw UsageError("needs --pdf OUT.pdf");
-    const VolSource source = options.Value("--skew") ? ParseSkew(*options.Value("--skew")) : VolSource::Flat;
+    const VolSource source = options.Option("--skew") ? ParseSkew(*options.Option("--skew")) : VolSource::Flat;
 
     CountingNotifier notifier;
     std::vector<TInOutObj> series;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/GridExport.h"
 #include "cli/command.h"
 #include "cli/localeoptions.h"
 #include "cli/seriesjson.h"
@@ -67,24 +68,10 @@ PriceOptions ParseOptions(std::vector<std::string> args)
 
 void PrintCsv(const std::vector<TInOutObj>& series)
 {
-    std::puts("expiry,strike,side,vol,bid,ask,bid_iv,ask_iv,theo,delta,gamma,decay,vega,"
-              "prob_below,prob_above");
-    for (const TInOutObj& p : series) {
-        const std::string expiry = IsoDate(p.ExpiryDate);
-        for (int k = 1; k <= 2; ++k) {
-            for (int s = 1; s <= p.NumStrikes; ++s) {
-                const float values[] = {p.Vol(s, k),   p.Bid(s, k),       p.Ask(s, k),
-                                        p.BidIV(s, k), p.AskIV(s, k),     p.Theo(s, k),
-                                        p.Delta(s, k), p.Gamma(s, k),     p.Decay(s, k),
-                                        p.Vega(s, k),  p.ProbBelow(s, k), p.ProbAbove(s, k)};
-                std::string line = expiry;
-                line.append(",").append(FormatSig9(p.Strike(s, k))).append(k == 1 ? ",C" : ",P");
-                for (float v : values)
-                    line.append(",").append(FormatSig9(v));
-                std::puts(line.c_str());
-            }
-        }
-    }
+    std::vector<const TInOutObj*> expiries;
+    for (const TInOutObj& p : series)
+        expiries.push_back(&p);
+    std::fputs(GridCsv(expiries).c_str(), stdout);
 }
 
 // Line 0 or 1 of a header; a carriage return starts the second line.

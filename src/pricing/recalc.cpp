@@ -74,6 +74,24 @@ std::string UnpricedStrikesMessage(const TInOutObj& series, const std::vector<in
            + (one ? "Its rows are" : "Their rows are") + " left blank.";
 }
 
+bool RunModel(TInOutObj& series)
+{
+    switch (series.Model) {
+    case kBlackScholes:
+    case kBlackFutures:
+        PriceBlackScholes(series);
+        return true;
+    case kBinomial:
+        PriceBinomial(series);
+        return true;
+    case kWhaley:
+        PriceWhaley(series);
+        return true;
+    default:
+        return false;
+    }
+}
+
 std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source)
 {
     if (series.NumStrikes < 0 || series.NumStrikes > kMaxStrikes)
@@ -88,20 +106,7 @@ std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source)
         SolveAskIV(series);
     }
     ChooseVolatilities(series, source);
-    switch (series.Model) {
-    case kBlackScholes:
-    case kBlackFutures:
-        PriceBlackScholes(series);
-        break;
-    case kBinomial:
-        PriceBinomial(series);
-        break;
-    case kWhaley:
-        PriceWhaley(series);
-        break;
-    default:
-        break;
-    }
+    RunModel(series);
     ComputeProbabilities(series);
 
     const std::vector<int> unpriced = StrikesNotPositive(series);

@@ -21,6 +21,10 @@ enum class VolSource : std::uint8_t { Flat = 0, BidIVs = 1, AskIVs = 2 };
 // expiry). Throws PricingError for a series that cannot be priced at all.
 std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source);
 
+// Runs the model that the expiry's Model names on every strike and side;
+// false, with nothing priced, for a Model no routine answers to.
+bool RunModel(TInOutObj& series);
+
 // One message naming the strikes RecalcExpiry could not price, or an empty
 // text when there are none.
 std::string UnpricedStrikesMessage(const TInOutObj& series, const std::vector<int>& strikes);

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <system_error>
 
 #include "common/codepage.h"
+#include "common/filereplace.h"
 
 namespace kestrava {
 
@@ -436,30 +436,6 @@ void ReadSeries(SeriesReader& reader, TInOutObj& series)
 
 // ---- Files -----------------------------------------------------------------
 
-namespace {
-
-// A name beside the target that no other file has, so the rename stays on the
-// same file system and a crash mid-save leaves only a stray temporary file.
-std::FILE* CreateTemporaryBeside(const std::string& fileName, std::string& tempName,
-                                 int& error)
-{
-    std::random_device random;
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".~%08x.tmp", static_cast<unsigned>(random()));
-        tempName = fileName + suffix;
-        errno = 0;
-        // "x": fail rather than reuse a file that already exists.
-        std::FILE* file = std::fopen(tempName.c_str(), "wbx");
-        error = errno;
-        if (file || error != EEXIST)
-            return file;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& series)
 {
     SeriesWriter writer;
@@ -469,35 +445,12 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
     writer.WriteListEnd();
     const std::string& bytes = writer.Bytes();
 
-    std::error_code ignored;
-    if (std::filesystem::is_directory(fileName, ignored))
-        throw SeriesFileError(QuotedFileMessage("Cannot create file", fileName, ErrnoText(EISDIR)));
-
-    std::string tempName;
-    int error = 0;
-    std::FILE* file = CreateTemporaryBeside(fileName, tempName, error);
-    if (!file)
-        throw SeriesFileError(QuotedFileMessage("Cannot create file", fileName, ErrnoText(error)));
-
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()
-                         && std::fflush(file) == 0;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::filesystem::remove(tempName, ignored);
-        throw SeriesFileError(kStreamWriteError);
-    }
-
-    // The new file keeps the old one's permissions.
-    const auto oldStatus = std::filesystem::status(fileName, ignored);
-    if (std::filesystem::is_regular_file(oldStatus))
-        std::filesystem::permissions(tempName, oldStatus.permissions(), ignored);
-
-    std::error_code renameError;
-    std::filesystem::rename(tempName, fileName, renameError);
-    if (renameError) {
-        std::filesystem::remove(tempName, ignored);
-        throw SeriesFileError(
-            QuotedFileMessage("Cannot create file", fileName, renameError.message()));
+    try {
+        ReplaceFileContents(fileName, bytes);
+    } catch (const FileReplaceError& error) {
+        if (error.stage == FileReplaceError::Stage::Write)
+            throw SeriesFileError(kStreamWriteError);
+        throw SeriesFileError(QuotedFileMessage("Cannot create file", fileName, error.what()));
     }
 }
 

@@ -1,0 +1,63 @@
+#pragma once
+// A position: option legs of a page's expiries, each bought (positive
+// quantity) or sold (negative) at an entry price, and the multiplier that
+// turns option prices into money per contract.
+
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pricing/IORecObj1.h"
+
+namespace kestrava {
+
+constexpr double kDefaultMultiplier = 100;
+
+// Keys of the position file this program does not know, with their values
+// as JSON texts, in the order the file had them; written back unchanged.
+using ExtraKeys = std::vector<std::pair<std::string, std::string>>;
+
+struct PositionLeg {
+    TDateTime expiry = 0;  // the day of the expiry, no time of day
+    float strike = 0;
+    int side = 1;          // 1 call, 2 put, as the series' tables count sides
+    int quantity = 0;      // bought positive, sold negative
+    double price = 0;      // entry price of one option
+    ExtraKeys extra;
+};
+
+struct Position {
+    double multiplier = kDefaultMultiplier;
+    std::vector<PositionLeg> legs;
+    ExtraKeys extra;
+};
+
+// Where a leg stands in a page's series: expiry index (from 0), strike s
+// and side k.
+struct LegPlace {
+    int expiry = -1;
+    int s = 0;
+    int k = 0;
+    bool Found() const { return expiry >= 0; }
+};
+
+// The leg's expiry (by its day) and strike among expiries; not Found when
+// there is none.
+LegPlace FindLeg(std::span<const TInOutObj* const> expiries, const PositionLeg& leg);
+
+// A leg of quantity options of strike s, side k: bought at the ask and sold
+// at the bid when that is quoted, else at the theoretical value.
+PositionLeg LegFromGrid(const TInOutObj& expiry, int s, int k, int quantity);
+
+// Adds leg, or its quantity to a leg of the same option and entry price.
+void AddLeg(Position& position, const PositionLeg& leg);
+
+// "SPX.ops" gives "SPX.position.json", in the same folder.
+std::string PositionFileFor(const std::string& seriesFile);
+
+// A single as the double its shortest decimal text reads: 2.45f gives 2.45,
+// not 2.4500000476837158.
+double ShortestDouble(float value);
+
+}  // namespace kestrava

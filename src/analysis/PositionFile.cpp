@@ -1,0 +1,276 @@
+#include "analysis/PositionFile.h"
+
+#include <nlohmann/json.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "analysis/AnalysisError.h"
+#include "common/filereplace.h"
+
+namespace kestrava {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* const kNoPositionFile = "There is no position file \"%\"; the position is empty.";
+const char* const kDamagedPositionFile =
+    "The position file \"%\" cannot be read: %. The position starts empty; the file stays as it "
+    "is until a position is saved, and is then kept as \"%.damaged\".";
+const char* const kCannotSavePosition = "Cannot save the position to \"%\". %";
+
+constexpr double kLargestMultiplier = 1e6;
+constexpr double kLargestPrice = 1e9;
+constexpr std::int64_t kLargestQuantity = 1000000;
+
+// Fills the "%" of pattern with the values in order.
+std::string Message(const char* pattern, std::initializer_list<std::string> values)
+{
+    std::string text;
+    auto value = values.begin();
+    for (const char* c = pattern; *c; ++c) {
+        if (*c == '%' && value != values.end())
+            text += *value++;
+        else
+            text += *c;
+    }
+    return text;
+}
+
+[[noreturn]] void Fail(const std::string& where, const std::string& what)
+{
+    throw PositionFormatError(where + what);
+}
+
+double NumberIn(const Json& value, const std::string& where, double lowest, double highest,
+                bool lowestIncluded)
+{
+    if (!value.is_number())
+        Fail(where, " must be a number");
+    const double number = value.get<double>();
+    if (!std::isfinite(number) || number > highest || number < lowest
+        || (!lowestIncluded && number == lowest))
+        Fail(where, " is out of range");
+    return number;
+}
+
+int Quantity(const Json& value, const std::string& where)
+{
+    const double number = NumberIn(value, where, -static_cast<double>(kLargestQuantity),
+                                   static_cast<double>(kLargestQuantity), true);
+    if (number != std::trunc(number))
+        Fail(where, " must be a whole number");
+    return static_cast<int>(number);
+}
+
+TDateTime IsoDay(const Json& value, const std::string& where)
+{
+    if (!value.is_string())
+        Fail(where, " must be a date written \"yyyy-mm-dd\"");
+    const std::string text = value.get<std::string>();
+    int parts[3] = {0, 0, 0};
+    const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
+    const std::size_t starts[3] = {0, 5, 8};
+    const std::size_t lengths[3] = {4, 2, 2};
+    bool digits = shaped;
+    for (int i = 0; i < 3 && digits; ++i) {
+        const char* first = text.data() + starts[i];
+        const auto read = std::from_chars(first, first + lengths[i], parts[i]);
+        digits = read.ec == std::errc() && read.ptr == first + lengths[i];
+    }
+    TDateTime date = 0;
+    if (!digits || !TryEncodeDate(parts[0], parts[1], parts[2], date))
+        Fail(where, " must be a date written \"yyyy-mm-dd\", got \"" + text + "\"");
+    return date;
+}
+
+int Side(const Json& value, const std::string& where)
+{
+    if (value == "C")
+        return 1;
+    if (value == "P")
+        return 2;
+    Fail(where, " must be \"C\" or \"P\"");
+}
+
+const Json& Required(const Json& object, const char* key, const std::string& where)
+{
+    const auto found = object.find(key);
+    if (found == object.end())
+        Fail(where, std::string(" has no \"") + key + "\"");
+    return *found;
+}
+
+PositionLeg ReadLeg(const Json& object, const std::string& where)
+{
+    if (!object.is_object())
+        Fail(where, " must be an object");
+    PositionLeg leg;
+    leg.expiry = IsoDay(Required(object, "expiry", where), where + ": expiry");
+    leg.strike = static_cast<float>(
+        NumberIn(Required(object, "strike", where), where + ": strike", 0, kLargestPrice, false));
+    leg.side = Side(Required(object, "side", where), where + ": side");
+    leg.quantity = Quantity(Required(object, "quantity", where), where + ": quantity");
+    leg.price = NumberIn(Required(object, "price", where), where + ": price", 0, kLargestPrice, true);
+    for (const auto& [key, value] : object.items())
+        if (key != "expiry" && key != "strike" && key != "side" && key != "quantity" && key != "price")
+            leg.extra.emplace_back(key, value.dump());
+    return leg;
+}
+
+// Whole numbers are written without a fraction: "strike": 100, not 100.0.
+Json Number(double value)
+{
+    if (value == std::trunc(value) && std::fabs(value) < 1e15)
+        return static_cast<std::int64_t>(value);
+    return value;
+}
+
+void PutExtra(Json& object, const ExtraKeys& extra)
+{
+    for (const auto& [key, text] : extra) {
+        if (object.contains(key))
+            continue;
+        object[key] = Json::parse(text, nullptr, false);
+        if (object[key].is_discarded())
+            object.erase(key);
+    }
+}
+
+// The parser's text without its "[json.exception...]" prefix.
+std::string ParserText(const std::exception& error)
+{
+    std::string text = error.what();
+    const std::size_t end = text.find("] ");
+    if (!text.empty() && text[0] == '[' && end != std::string::npos)
+        text.erase(0, end + 2);
+    return text;
+}
+
+bool ReadBytes(const std::string& fileName, std::string& bytes, std::string& reason)
+{
+    std::error_code error;
+    if (std::filesystem::is_directory(fileName, error)) {
+        reason = "it is a folder";
+        return false;
+    }
+    const auto size = std::filesystem::file_size(fileName, error);
+    if (error) {
+        reason = error.message();
+        return false;
+    }
+    if (size > kMaxPositionFileBytes) {
+        reason = "it is larger than any position file";
+        return false;
+    }
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        reason = "it cannot be opened";
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+}  // namespace
+
+Position ParsePosition(std::string_view json)
+{
+    Json root;
+    try {
+        root = Json::parse(json);
+    } catch (const Json::exception& error) {
+        throw PositionFormatError("it is not JSON (" + ParserText(error) + ")");
+    }
+    if (!root.is_object())
+        Fail("the file", " must hold one object");
+    Position position;
+    if (const auto multiplier = root.find("multiplier"); multiplier != root.end())
+        position.multiplier = NumberIn(*multiplier, "the multiplier", 0, kLargestMultiplier, false);
+    if (const auto legs = root.find("legs"); legs != root.end()) {
+        if (!legs->is_array())
+            Fail("\"legs\"", " must be a list");
+        if (legs->size() > kMaxPositionLegs)
+            Fail("\"legs\"", " holds more than " + std::to_string(kMaxPositionLegs) + " legs");
+        for (std::size_t i = 0; i < legs->size(); ++i)
+            position.legs.push_back(ReadLeg((*legs)[i], "leg " + std::to_string(i + 1)));
+    }
+    for (const auto& [key, value] : root.items())
+        if (key != "multiplier" && key != "legs")
+            position.extra.emplace_back(key, value.dump());
+    return position;
+}
+
+std::string PositionToJson(const Position& position)
+{
+    Json root = Json::object();
+    root["multiplier"] = Number(position.multiplier);
+    Json legs = Json::array();
+    for (const PositionLeg& leg : position.legs) {
+        Json object = Json::object();
+        object["expiry"] = IsoDate(leg.expiry);
+        object["strike"] = Number(ShortestDouble(leg.strike));
+        object["side"] = leg.side == 2 ? "P" : "C";
+        object["quantity"] = leg.quantity;
+        object["price"] = Number(leg.price);
+        PutExtra(object, leg.extra);
+        legs.push_back(std::move(object));
+    }
+    root["legs"] = std::move(legs);
+    PutExtra(root, position.extra);
+    return root.dump(2) + "\n";
+}
+
+PositionFileRead ReadPositionFile(const std::string& fileName)
+{
+    PositionFileRead result;
+    std::error_code error;
+    if (!std::filesystem::exists(fileName, error)) {
+        result.state = PositionFileRead::State::Missing;
+        result.message = Message(kNoPositionFile, {fileName});
+        return result;
+    }
+    std::string bytes;
+    std::string reason;
+    if (ReadBytes(fileName, bytes, reason)) {
+        try {
+            result.position = ParsePosition(bytes);
+            result.state = PositionFileRead::State::Read;
+            return result;
+        } catch (const PositionFormatError& damage) {
+            reason = damage.what();
+        }
+    }
+    result.state = PositionFileRead::State::Damaged;
+    result.message = Message(kDamagedPositionFile, {fileName, reason, fileName});
+    return result;
+}
+
+void WritePositionFile(const std::string& fileName, const Position& position)
+{
+    std::error_code error;
+    if (std::filesystem::exists(fileName, error)) {
+        if (std::filesystem::is_regular_file(fileName, error)
+            && ReadPositionFile(fileName).state == PositionFileRead::State::Damaged) {
+            std::filesystem::rename(fileName, fileName + ".damaged", error);
+            if (error)
+                throw AnalysisFileError(Message(
+                    kCannotSavePosition,
+                    {fileName, "The unreadable file there cannot be kept aside: " + error.message()}));
+        }
+    } else if (position.legs.empty() && position.extra.empty()
+               && position.multiplier == kDefaultMultiplier) {
+        return;
+    }
+    try {
+        ReplaceFileContents(fileName, PositionToJson(position));
+    } catch (const FileReplaceError& failure) {
+        throw AnalysisFileError(Message(kCannotSavePosition, {fileName, failure.what()}));
+    }
+}
+
+}  // namespace kestrava

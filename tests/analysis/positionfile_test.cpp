@@ -1,0 +1,176 @@
+// The position file: read and written back with the keys this program does
+// not know, and every kind of damage turned into a message and an empty
+// position without losing the damaged file.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+#include "analysis/AnalysisError.h"
+#include "analysis/PositionFile.h"
+
+using namespace kestrava;
+namespace fs = std::filesystem;
+
+namespace {
+
+class PositionFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path() / ("kestrava-position-" + std::to_string(std::random_device{}()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+    static void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    static std::string Read(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    fs::path dir_;
+};
+
+const char* const kWithUnknownKeys = R"({
+  "account": "IRA 2",
+  "multiplier": 50,
+  "legs": [
+    {"expiry": "2027-02-19", "strike": 102.5, "side": "C", "quantity": 2, "price": 2.45,
+     "opened": {"by": "desk", "at": [2027, 1, 4]}},
+    {"expiry": "2027-03-19", "strike": 100, "side": "P", "quantity": -1, "price": 0}
+  ],
+  "notes": null
+})";
+
+}  // namespace
+
+TEST_F(PositionFileTest, UnknownKeysAreKeptWhenWrittenBack)
+{
+    const std::string path = Path("SPX.position.json");
+    Write(path, kWithUnknownKeys);
+    PositionFileRead read = ReadPositionFile(path);
+    ASSERT_EQ(read.state, PositionFileRead::State::Read) << read.message;
+    const Position& position = read.position;
+    EXPECT_EQ(position.multiplier, 50);
+    ASSERT_EQ(position.legs.size(), 2u);
+    EXPECT_EQ(IsoDate(position.legs[0].expiry), "2027-02-19");
+    EXPECT_EQ(position.legs[0].strike, 102.5f);
+    EXPECT_EQ(position.legs[0].side, 1);
+    EXPECT_EQ(position.legs[0].quantity, 2);
+    EXPECT_EQ(position.legs[0].price, 2.45);
+    EXPECT_EQ(position.legs[1].side, 2);
+    EXPECT_EQ(position.legs[1].quantity, -1);
+
+    // Changed in the program and saved: the unknown keys come back as they were.
+    read.position.legs[1].quantity = -3;
+    WritePositionFile(path, read.position);
+    const std::string written = Read(path);
+    EXPECT_NE(written.find(R"("account": "IRA 2")"), std::string::npos) << written;
+    EXPECT_NE(written.find(R"("notes": null)"), std::string::npos) << written;
+    EXPECT_NE(written.find(R"("price": 2.45,)"), std::string::npos) << written;
+    EXPECT_NE(written.find(R"("strike": 100,)"), std::string::npos) << written;
+    const PositionFileRead again = ReadPositionFile(path);
+    ASSERT_EQ(again.state, PositionFileRead::State::Read) << again.message;
+    EXPECT_EQ(again.position.legs[1].quantity, -3);
+    EXPECT_EQ(again.position.extra, position.extra);
+    EXPECT_EQ(again.position.legs[0].extra, position.legs[0].extra);
+    ASSERT_EQ(again.position.legs[0].extra.size(), 1u);
+    EXPECT_EQ(again.position.legs[0].extra[0].second, R"({"by":"desk","at":[2027,1,4]})");
+    EXPECT_FALSE(fs::exists(path + ".damaged"));
+}
+
+TEST_F(PositionFileTest, MissingFileGivesAMessageAndAnEmptyPosition)
+{
+    const PositionFileRead read = ReadPositionFile(Path("none.position.json"));
+    EXPECT_EQ(read.state, PositionFileRead::State::Missing);
+    EXPECT_TRUE(read.position.legs.empty());
+    EXPECT_EQ(read.position.multiplier, kDefaultMultiplier);
+    EXPECT_NE(read.message.find("none.position.json"), std::string::npos);
+    // Nothing to keep: an empty position makes no file.
+    WritePositionFile(Path("none.position.json"), Position{});
+    EXPECT_FALSE(fs::exists(Path("none.position.json")));
+}
+
+TEST_F(PositionFileTest, DamagedFilesGiveAMessageAndAnEmptyPosition)
+{
+    const std::string leg = R"("expiry": "2027-02-19", "strike": 100, "side": "C", "quantity": 1, "price": 2.5)";
+    const struct {
+        std::string text;
+        const char* says;
+    } cases[] = {
+        {"", "not JSON"},
+        {"{\"multiplier\": 100, \"legs\": [", "not JSON"},
+        {"[1, 2]", "one object"},
+        {"{\"legs\": {}}", "must be a list"},
+        {"{\"multiplier\": 0}", "multiplier"},
+        {"{\"multiplier\": \"100\"}", "multiplier"},
+        {"{\"legs\": [7]}", "leg 1 must be an object"},
+        {"{\"legs\": [{" + leg.substr(0, leg.find(", \"price\"")) + "}]}", "leg 1 has no \"price\""},
+        {"{\"legs\": [{" + leg + "}, {\"expiry\": \"2027-02-19\", \"strike\": 1, \"side\": \"X\", \"quantity\": 1, "
+         "\"price\": 1}]}",
+         "leg 2: side"},
+        {"{\"legs\": [{\"expiry\": \"2027-02-30\", \"strike\": 100, \"side\": \"C\", \"quantity\": 1, \"price\": 1}]}",
+         "2027-02-30"},
+        {"{\"legs\": [{\"expiry\": \"19.02.2027\", \"strike\": 100, \"side\": \"C\", \"quantity\": 1, \"price\": 1}]}",
+         "yyyy-mm-dd"},
+        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": -5, \"side\": \"P\", \"quantity\": 1, \"price\": 1}]}",
+         "strike"},
+        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1.5, \"price\": 1}]}",
+         "whole number"},
+        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1e12, \"price\": 1}]}",
+         "quantity"},
+        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1, \"price\": -1}]}",
+         "price"},
+        {std::string(kMaxPositionFileBytes + 1, ' '), "larger"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const std::string path = Path(("case" + std::to_string(++n) + ".position.json").c_str());
+        Write(path, c.text);
+        const PositionFileRead read = ReadPositionFile(path);
+        EXPECT_EQ(read.state, PositionFileRead::State::Damaged) << c.text.substr(0, 200);
+        EXPECT_TRUE(read.position.legs.empty());
+        EXPECT_NE(read.message.find(path), std::string::npos) << read.message;
+        EXPECT_NE(read.message.find(c.says), std::string::npos) << read.message;
+    }
+    // A folder where the file should be.
+    fs::create_directory(Path("folder.position.json"));
+    EXPECT_EQ(ReadPositionFile(Path("folder.position.json")).state, PositionFileRead::State::Damaged);
+}
+
+TEST_F(PositionFileTest, SavingOverADamagedFileKeepsItAside)
+{
+    const std::string path = Path("XYZ.position.json");
+    const std::string damaged = R"({"multiplier": 100, "legs": [{"expiry": "2027-02-19", "strike": 100,)";
+    Write(path, damaged);
+    Write(path + ".damaged", "an older damaged file");
+    Position position;
+    PositionLeg leg;
+    leg.expiry = EncodeDate(2027, 2, 19);
+    leg.strike = 100;
+    leg.quantity = 1;
+    leg.price = 2.5;
+    position.legs.push_back(leg);
+    WritePositionFile(path, position);
+    EXPECT_EQ(Read(path + ".damaged"), damaged);
+    const PositionFileRead read = ReadPositionFile(path);
+    ASSERT_EQ(read.state, PositionFileRead::State::Read);
+    EXPECT_EQ(read.position.legs.size(), 1u);
+
+    // A file that cannot be made leaves the good one as it was.
+    fs::create_directory(Path("taken.position.json"));
+    EXPECT_THROW(WritePositionFile(Path("taken.position.json"), position), AnalysisFileError);
+}
+
+TEST(PositionFileName, BesideTheSeriesFile)
+{
+    EXPECT_EQ(PositionFileFor("/data/SPX.ops"), "/data/SPX.position.json");
+    EXPECT_EQ(PositionFileFor("/data/my.series.ops"), "/data/my.series.position.json");
+    EXPECT_EQ(PositionFileFor("/data/NOEXT"), "/data/NOEXT.position.json");
+}

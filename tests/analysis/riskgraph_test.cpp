@@ -1,0 +1,231 @@
+// Positions valued by hand-checkable rules: spreads and synthetics at
+// expiry, the totals against the risk graph's own slope, put-call parity on
+// every date, later expiries keeping their time value, and what a position
+// that does not fit its series gets.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "analysis/AnalysisError.h"
+#include "analysis/PositionTotals.h"
+#include "analysis/RiskGraph.h"
+#include "pricing/Models.h"
+#include "pricing/pricing_fixtures.h"
+#include "pricing/recalc.h"
+
+using namespace kestrava;
+
+namespace {
+
+// 91 days, strikes 90 to 110 by 5, underlying 100, 5 %, 25 %, calculated.
+TInOutObj Expiry(int model, int days = 91, int contract = kEquity)
+{
+    TInOutObj p = fixtures::MakeSeries(contract, model, 100, 0.05f, 0.25f, days, {90, 95, 100, 105, 110});
+    RecalcExpiry(p, VolSource::Flat);
+    return p;
+}
+
+PositionLeg Leg(const TInOutObj& p, float strike, int side, int quantity, double price)
+{
+    PositionLeg leg;
+    leg.expiry = p.ExpiryDate;
+    leg.strike = strike;
+    leg.side = side;
+    leg.quantity = quantity;
+    leg.price = price;
+    return leg;
+}
+
+double Intrinsic(int side, double price, double strike)
+{
+    return std::max(0.0, side == 1 ? price - strike : strike - price);
+}
+
+const int kModels[] = {kBlackScholes, kBinomial, kWhaley};
+
+}  // namespace
+
+TEST(RiskGraph, BullCallSpreadAtExpiryIsTheCappedPayoffLessItsCost)
+{
+    for (int model : kModels) {
+        const TInOutObj p = Expiry(model);
+        const std::vector<const TInOutObj*> expiries{&p};
+        Position spread;
+        spread.legs = {Leg(p, 100, 1, 1, 3.40), Leg(p, 105, 1, -1, 1.55)};
+        const double cost = 3.40 - 1.55;
+        const RiskGraph graph = ComputeRiskGraph(expiries, spread, {60, 140, 161});
+        ASSERT_EQ(graph.prices.size(), 161u);
+        for (std::size_t i = 0; i < graph.prices.size(); ++i) {
+            const double S = graph.prices[i];
+            const double expected = (std::min(std::max(S - 100, 0.0), 5.0) - cost) * 100;
+            EXPECT_NEAR(graph.pnl[kRiskExpiry][i], expected, 1e-9) << "model " << model << ", S " << S;
+        }
+        ASSERT_EQ(graph.breakevens.size(), 1u) << "model " << model;
+        EXPECT_NEAR(graph.breakevens[0], 100 + cost, 1e-9);
+        // Before expiry the spread is worth between nothing and its cap.
+        for (double value : graph.pnl[kRiskToday])
+            EXPECT_TRUE(value >= -cost * 100 && value <= (5 - cost) * 100) << value;
+    }
+}
+
+TEST(RiskGraph, LongPutWithSyntheticStockIsFlatBelowThePutStrike)
+{
+    // Long stock as a long call and a short put of one strike: with the
+    // 95 put bought, the position cannot lose more below 95.
+    const TInOutObj p = Expiry(kBlackScholes);
+    const std::vector<const TInOutObj*> expiries{&p};
+    Position hedged;
+    hedged.legs = {Leg(p, 95, 2, 1, p.Theo(2, 2)), Leg(p, 100, 1, 1, p.Theo(3, 1)),
+                   Leg(p, 100, 2, -1, p.Theo(3, 2))};
+    const RiskGraph graph = ComputeRiskGraph(expiries, hedged, {50, 150, 201});
+    const double floor = graph.pnl[kRiskExpiry].front();
+    for (std::size_t i = 0; i < graph.prices.size(); ++i) {
+        const double S = graph.prices[i];
+        if (S <= 95)
+            EXPECT_NEAR(graph.pnl[kRiskExpiry][i], floor, 1e-9) << S;
+        else
+            EXPECT_NEAR(graph.pnl[kRiskExpiry][i] - floor, (S - 95) * 100, 1e-9) << S;
+    }
+}
+
+TEST(RiskGraph, TotalsAgreeWithTheGraphAtTodaysPrice)
+{
+    // Delta and gamma are the slope and the bend of today's curve; the
+    // profit or loss now is the curve at today's price. A mixed position of
+    // calls and puts, bought and sold.
+    for (int model : {kBlackScholes, kWhaley}) {
+        const TInOutObj p = Expiry(model);
+        const std::vector<const TInOutObj*> expiries{&p};
+        Position position;
+        position.multiplier = 50;
+        position.legs = {Leg(p, 95, 2, 3, 1.80), Leg(p, 100, 1, -2, 5.5), Leg(p, 110, 1, 5, 1.1)};
+        const PositionTotals totals = ComputeTotals(expiries, position);
+        const double h = 0.5;
+        const RiskGraph graph = ComputeRiskGraph(expiries, position, {100 - h, 100 + h, 3});
+        const std::vector<double>& today = graph.pnl[kRiskToday];
+        EXPECT_NEAR(today[1], totals.pnl, 1e-6) << model;
+        EXPECT_NEAR((today[2] - today[0]) / (2 * h), totals.delta, 0.02 * std::fabs(totals.delta) + 0.5) << model;
+        EXPECT_NEAR((today[2] - 2 * today[1] + today[0]) / (h * h), totals.gamma,
+                    0.05 * std::fabs(totals.gamma) + 0.5) << model;
+        double delta = 0;
+        for (const PositionLeg& leg : position.legs) {
+            const LegPlace at = FindLeg(expiries, leg);
+            delta += p.Delta(at.s, at.k) * leg.quantity * position.multiplier;
+        }
+        EXPECT_NEAR(totals.delta, delta, 1e-9);
+    }
+}
+
+TEST(RiskGraph, BinomialTodayCurveMeetsTheGridsValues)
+{
+    const TInOutObj p = Expiry(kBinomial);
+    const std::vector<const TInOutObj*> expiries{&p};
+    Position position;
+    position.legs = {Leg(p, 90, 2, 1, 0), Leg(p, 105, 1, -1, 0)};
+    const RiskGraph graph = ComputeRiskGraph(expiries, position, {99, 101, 3});
+    EXPECT_NEAR(graph.pnl[kRiskToday][1],
+                (static_cast<double>(p.Theo(1, 2)) - static_cast<double>(p.Theo(4, 1))) * 100, 1e-9);
+}
+
+TEST(RiskGraph, SyntheticStockKeepsPutCallParityOnEveryDate)
+{
+    // Long call, short put of one strike, no dividend: C - P = S - K e^(-rT),
+    // so the curve moves one for one with the underlying on every date.
+    const TInOutObj p = Expiry(kBlackScholes, 91);
+    const std::vector<const TInOutObj*> expiries{&p};
+    Position synthetic;
+    synthetic.legs = {Leg(p, 100, 1, 1, p.Theo(3, 1)), Leg(p, 100, 2, -1, p.Theo(3, 2))};
+    const RiskGraph graph = ComputeRiskGraph(expiries, synthetic, {85, 115, 31});
+    const double carried = synthetic.legs[0].price - synthetic.legs[1].price;
+    for (int d = kRiskToday; d <= kRiskExpiry; ++d) {
+        const double T = TInOutObj::DaysBetween(graph.dates[d], p.ExpiryDate) / 365.0;
+        for (std::size_t i = 0; i < graph.prices.size(); ++i) {
+            const double S = graph.prices[i];
+            const double parity = (S - 100 * std::exp(-0.05 * T) - carried) * 100;
+            // Single-precision option values of up to 20.
+            EXPECT_NEAR(graph.pnl[d][i], parity, 0.01) << "date " << d << ", S " << S;
+        }
+    }
+    EXPECT_EQ(graph.dates[kRiskMidway] - graph.dates[kRiskToday], 45);
+    EXPECT_EQ(graph.dates[kRiskExpiry], p.ExpiryDate);
+}
+
+TEST(RiskGraph, LegsOfLaterExpiriesKeepTheirTimeValue)
+{
+    // A calendar: sell the 30-day 100 call, buy the 91-day one. At the first
+    // expiry the long call still has 61 days, valued by its own model.
+    for (int model : kModels) {
+        const TInOutObj near = Expiry(model, 30);
+        const TInOutObj far = Expiry(model, 91);
+        const std::vector<const TInOutObj*> expiries{&near, &far};
+        Position calendar;
+        calendar.legs = {Leg(near, 100, 1, -1, near.Theo(3, 1)), Leg(far, 100, 1, 1, far.Theo(3, 1))};
+        const RiskGraph graph = ComputeRiskGraph(expiries, calendar, {80, 120, 5});
+        EXPECT_EQ(graph.dates[kRiskExpiry], near.ExpiryDate);
+
+        TInOutObj later = far;
+        later.TodayDate = near.ExpiryDate;
+        for (std::size_t i = 0; i < graph.prices.size(); ++i) {
+            later.Underlying = static_cast<float>(graph.prices[i]);
+            RecalcExpiry(later, VolSource::Flat);
+            const double expected = (later.Theo(3, 1) - Intrinsic(1, graph.prices[i], 100) + near.Theo(3, 1)
+                                     - far.Theo(3, 1)) * 100;
+            EXPECT_NEAR(graph.pnl[kRiskExpiry][i], expected, 1e-6) << "model " << model << ", S " << graph.prices[i];
+        }
+        // At the strike the calendar makes money at the near expiry.
+        EXPECT_GT(graph.pnl[kRiskExpiry][2], 0) << model;
+    }
+}
+
+TEST(RiskGraph, RangesAndPositionsThatCannotBeGraphed)
+{
+    const TInOutObj p = Expiry(kBlackScholes);
+    const std::vector<const TInOutObj*> expiries{&p};
+    Position one;
+    one.legs = {Leg(p, 100, 1, 1, 5)};
+    EXPECT_THROW(ComputeRiskGraph(expiries, one, {110, 90, 11}), AnalysisError);
+    EXPECT_THROW(ComputeRiskGraph(expiries, one, {-5, 90, 11}), AnalysisError);
+    EXPECT_THROW(ComputeRiskGraph(expiries, one, {90, 110, 1}), AnalysisError);
+    EXPECT_THROW(ComputeRiskGraph(expiries, one, {90, 110, kMaxRiskPoints + 1}), AnalysisError);
+
+    TInOutObj noModel = p;
+    noModel.Model = 0;
+    const std::vector<const TInOutObj*> unpriced{&noModel};
+    EXPECT_THROW(ComputeRiskGraph(unpriced, one), AnalysisError);
+
+    // A leg of another strike or expiry is left out, named, and the rest valued.
+    Position stray = one;
+    stray.legs.push_back(Leg(p, 101, 1, 1, 2));
+    PositionLeg otherExpiry = Leg(p, 100, 2, 1, 2);
+    otherExpiry.expiry += 7;
+    stray.legs.push_back(otherExpiry);
+    EXPECT_EQ(LegsNotFoundMessage(expiries, stray),
+              "Leg 2 (2008-04-02 101 C) is not an option of this series and is left out of the figures. "
+              "Leg 3 (2008-04-09 100 P) is not an option of this series and is left out of the figures.");
+    EXPECT_EQ(ComputeTotals(expiries, stray).legsFound, 1);
+    EXPECT_EQ(ComputeRiskGraph(expiries, stray).pnl, ComputeRiskGraph(expiries, one).pnl);
+
+    // No leg at all: a flat zero line and no breakeven.
+    const RiskGraph empty = ComputeRiskGraph(expiries, Position{});
+    EXPECT_TRUE(empty.breakevens.empty());
+    for (double value : empty.pnl[kRiskExpiry])
+        EXPECT_EQ(value, 0);
+}
+
+TEST(RiskGraph, ExpiredExpiryCountsAtIntrinsicValue)
+{
+    TInOutObj p = Expiry(kBlackScholes);
+    p.TodayDate = p.ExpiryDate + 3;
+    RecalcExpiry(p, VolSource::Flat);
+    const std::vector<const TInOutObj*> expiries{&p};
+    Position put;
+    put.legs = {Leg(p, 110, 2, 2, 4)};
+    const PositionTotals totals = ComputeTotals(expiries, put);
+    EXPECT_DOUBLE_EQ(totals.value, 10.0 * 2 * 100);
+    EXPECT_DOUBLE_EQ(totals.pnl, (10.0 - 4) * 2 * 100);
+    const RiskGraph graph = ComputeRiskGraph(expiries, put, {100, 120, 3});
+    for (int d = kRiskToday; d <= kRiskExpiry; ++d)
+        EXPECT_EQ(graph.pnl[d], (std::vector<double>{(10.0 - 4) * 200, -4.0 * 200, -4.0 * 200}));
+}

@@ -1,0 +1,152 @@
+// kestrava-calc smile and risk, run as a user runs them on a machine without
+// a display, on a series made from a real quote table.
+
+#include <cstdlib>
+#include <sstream>
+
+#include "cli/calc_runner.h"
+
+namespace kestrava::clitest {
+namespace {
+
+const std::string kSeries = std::string(KESTRAVA_TEST_DATA_DIR) + "/series/spx-2011-01-24.json";
+
+std::vector<std::vector<std::string>> CsvRows(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        std::string field;
+        while (std::getline(cells, field, ','))
+            fields.push_back(field);
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+std::pair<int, int> PngSize(const fs::path& path)
+{
+    const std::string bytes = ReadFile(path);
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0)
+        return {0, 0};
+    const auto word = [&bytes](std::size_t at) {
+        int value = 0;
+        for (std::size_t i = at; i < at + 4; ++i)
+            value = value * 256 + static_cast<unsigned char>(bytes[i]);
+        return value;
+    };
+    return {word(16), word(20)};
+}
+
+// A bull call spread of February and two puts of March.
+const char* const kPosition = R"({"multiplier": 100, "legs": [
+  {"expiry": "2011-02-19", "strike": 1300, "side": "C", "quantity": 1, "price": 13.5},
+  {"expiry": "2011-02-19", "strike": 1325, "side": "C", "quantity": -1, "price": 4},
+  {"expiry": "2011-03-19", "strike": 1250, "side": "P", "quantity": 2, "price": 20}]})";
+
+class AnalysisCliTest : public CalcTest {
+protected:
+    void SetUp() override
+    {
+        CalcTest::SetUp();
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("QT_QPA_PLATFORM");
+    }
+};
+
+}  // namespace
+
+TEST_F(AnalysisCliTest, SmilePointsAreThePriceCsvVolatilities)
+{
+    for (int expiry : {1, 2}) {
+        const Outcome smile = Run({"smile", kSeries, "--expiry", std::to_string(expiry), "--csv"});
+        ASSERT_EQ(smile.status, 0) << smile.err;
+        const Outcome price = Run({"price", kSeries});
+        ASSERT_EQ(price.status, 0) << price.err;
+        const auto points = CsvRows(smile.out);
+        const auto grid = CsvRows(price.out);
+        ASSERT_EQ(points[0], (std::vector<std::string>{"strike", "side", "bid_iv", "ask_iv"}));
+        const std::string date = expiry == 1 ? "2011-02-19" : "2011-03-19";
+        std::size_t next = 1;
+        for (const auto& row : grid) {
+            if (row[0] != date || (row[6] == "0" && row[7] == "0"))
+                continue;
+            ASSERT_LT(next, points.size());
+            // Same strike, side, bid and ask volatility, in the grid's order.
+            EXPECT_EQ(points[next], (std::vector<std::string>{row[1], row[2], row[6], row[7]}));
+            ++next;
+        }
+        EXPECT_EQ(next, points.size());
+        EXPECT_GT(points.size(), 30u);
+    }
+}
+
+TEST_F(AnalysisCliTest, SmilePictureAndUsage)
+{
+    const Outcome drawn = Run({"smile", kSeries, "--out", PathOf("smile.png"), "--width", "640", "--height", "300"});
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_EQ(PngSize(PathOf("smile.png")), std::make_pair(640, 300));
+    EXPECT_NE(drawn.out.find("Points=40\n"), std::string::npos) << drawn.out;
+    EXPECT_EQ(Run({"smile", kSeries}).status, 2) << "needs --out or --csv";
+    EXPECT_EQ(Run({"smile", kSeries, "--csv", "--expiry", "3"}).status, 2) << "two expiries only";
+    EXPECT_EQ(Run({"smile", kSeries, "--csv", "--expiry", "0"}).status, 2);
+}
+
+TEST_F(AnalysisCliTest, RiskCsvAndFigures)
+{
+    WriteFile(PathOf("pos.json"), kPosition);
+    const Outcome csv = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "1200", "--to", "1400",
+                             "--points", "9", "--csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const auto rows = CsvRows(csv.out);
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"price", "pnl_today", "pnl_mid", "pnl_expiry"}));
+    EXPECT_EQ(rows[1][0], "1200");
+    EXPECT_EQ(rows[9][0], "1400");
+    // Above 1325 at the February expiry: the spread pays its 25 points, the
+    // March puts keep only a little time value.
+    const double expiryAt1400 = std::stod(rows[9][3]);
+    EXPECT_GT(expiryAt1400, (25 - 13.5 + 4 - 2 * 20) * 100.0);
+    EXPECT_LT(expiryAt1400, (25 - 13.5 + 4 - 2 * 20 + 2 * 2) * 100.0);
+    EXPECT_EQ(csv.err.rfind("Breakevens: ", 0), 0u) << csv.err;
+
+    const Outcome figures = Run({"risk", kSeries, "--position", PathOf("pos.json")});
+    ASSERT_EQ(figures.status, 0) << figures.err;
+    EXPECT_NE(figures.out.find("Leg=2011-03-19,1250,P,2,20\n"), std::string::npos) << figures.out;
+    EXPECT_NE(figures.out.find("Cost=4950\n"), std::string::npos) << figures.out;
+    EXPECT_NE(figures.out.find("Today=2011-01-24\nMidway=2011-02-06\nExpiry=2011-02-19\n"), std::string::npos)
+        << figures.out;
+
+    const Outcome drawn = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--out", PathOf("risk.png")});
+    ASSERT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_EQ(PngSize(PathOf("risk.png")), std::make_pair(800, 400));
+}
+
+TEST_F(AnalysisCliTest, RiskWithPositionsThatDoNotFit)
+{
+    WriteFile(PathOf("damaged.json"), R"({"legs": [{"expiry": "2011-02-19"}]})");
+    const Outcome damaged = Run({"risk", kSeries, "--position", PathOf("damaged.json"), "--csv"});
+    EXPECT_EQ(damaged.status, 2);
+    EXPECT_NE(damaged.err.find("cannot be read"), std::string::npos) << damaged.err;
+    EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("missing.json")}).status, 2);
+
+    WriteFile(PathOf("stray.json"),
+              R"({"legs": [{"expiry": "2011-04-16", "strike": 1300, "side": "C", "quantity": 1, "price": 20}]})");
+    const Outcome stray = Run({"risk", kSeries, "--position", PathOf("stray.json"), "--csv", "--points", "3"});
+    EXPECT_EQ(stray.status, 1);
+    EXPECT_NE(stray.err.find("Leg 1 (2011-04-16 1300 C) is not an option of this series"), std::string::npos)
+        << stray.err;
+    EXPECT_EQ(CsvRows(stray.out).size(), 4u);
+
+    WriteFile(PathOf("pos.json"), kPosition);
+    EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("pos.json"), "--csv", "--out", PathOf("x.png")}).status, 2);
+    EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "0"}).status, 2);
+    EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "1400", "--to", "1300"}).status, 2);
+    EXPECT_EQ(Run({"risk", kSeries}).status, 2);
+}
+
+}  // namespace kestrava::clitest

@@ -1,0 +1,65 @@
+// Writes pictures of the pieces beside the grid for the documentation: the
+// smile view of a real quote table and the Position tab of a position in it.
+// Usage: beyond_screenshots <folder> [suffix]
+// (run with QT_SCALE_FACTOR=2 and the suffix "-200" for the high-DPI set).
+
+#include <QApplication>
+#include <QDir>
+#include <QTableView>
+
+#include <cstdio>
+
+#include "analysis/Position.h"
+#include "optionpage/PositionTab.h"
+#include "optionpage/SmileView.h"
+#include "support/spx_quotes.h"
+
+using namespace kestrava;
+
+namespace {
+
+bool Save(QWidget& widget, const QString& file)
+{
+    widget.show();
+    QApplication::processEvents();
+    const bool saved = widget.grab().save(file);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
+    return saved;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: beyond_screenshots <folder> [suffix]\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const QString suffix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    const LocaleInfo locale = LocaleInfo::FromPattern("M/d/yyyy", '.');
+
+    // SPX on 24 January 2011, strikes 1000 to 1475, February and March.
+    const TInOutObj february = testsupport::SpxExpiry(2, testsupport::SpxStrikes());
+    const TInOutObj march = testsupport::SpxExpiry(3, testsupport::SpxStrikes(), 0.002f);
+    bool ok = true;
+
+    SmileView smile(locale);
+    smile.resize(900, 420);
+    smile.ShowSmile(february);
+    ok = Save(smile, folder.filePath(QStringLiteral("smile-tab") + suffix + QStringLiteral(".png"))) && ok;
+
+    // A February bull call spread at the quotes, and a March put bought at
+    // the ask as a floor: strikes 1275, 1325 and 1225 are numbers 12, 14, 10.
+    PositionTab position(locale);
+    position.resize(1100, 440);
+    const std::vector<const TInOutObj*> expiries{&february, &march};
+    position.ShowExpiries(expiries);
+    position.AddLeg(LegFromGrid(february, 12, 1, 1));
+    position.AddLeg(LegFromGrid(february, 14, 1, -1));
+    position.AddLeg(LegFromGrid(march, 10, 2, 1));
+    position.tblLegs->selectRow(1);
+    ok = Save(position, folder.filePath(QStringLiteral("position-tab") + suffix + QStringLiteral(".png"))) && ok;
+    return ok ? 0 : 1;
+}
