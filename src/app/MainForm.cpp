@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include "analysis/GridExport.h"
 #include "app/About.h"
 #include "app/GuiSeams.h"
 #include "app/HelpPages.h"
@@ -411,6 +412,26 @@ void TMainForm::FilePrint()
         return;
     try {
         page->PrintPage(printer);
+    } catch (const std::exception& error) {
+        Report(QString::fromStdString(error.what()));
+    }
+}
+
+void TMainForm::FileExportGrid()
+{
+    IOptionPage* page = FindActivePage();
+    if (!page)
+        return;
+    QFileDialog dialog(this, QStringLiteral("Export grid"), folders_.DataDir, QStringLiteral("Comma-separated values (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(page->Title() + QStringLiteral(".csv"));
+    const QPointer<QWidget> window = page->Window();
+    const QString path = ChosenFile(dialog);
+    if (path.isEmpty() || !window)
+        return;
+    try {
+        WriteGridCsvFile(path.toStdString(), page->Expiries());
     } catch (const std::exception& error) {
         Report(QString::fromStdString(error.what()));
     }

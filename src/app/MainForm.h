@@ -107,6 +107,8 @@ public slots:
     void FileOpen();
     void FileSave();
     void FilePrint();
+    // Every expiry of the current page into a CSV file of the user's choice.
+    void FileExportGrid();
     void FileExit();
     void sbViewDataClick();
     void DoDownload();

@@ -65,6 +65,7 @@ void TMainForm::BuildMenus()
     file->addSeparator();
     AddCommand(file, "FilePrintItem", QStringLiteral("&Print option series"), QKeySequence(QStringLiteral("Ctrl+P")),
                &TMainForm::FilePrint);
+    AddCommand(file, "FileExportGridItem", QStringLiteral("&Export grid..."), QKeySequence(), &TMainForm::FileExportGrid);
     file->addSeparator();
     QAction* exit = AddCommand(file, "FileExitItem", QStringLiteral("E&xit"), QKeySequence(), &TMainForm::FileExit);
     exit->setShortcut(QKeySequence(QStringLiteral("Alt+F4")));

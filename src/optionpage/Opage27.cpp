@@ -137,6 +137,7 @@ void TfrmOPage::BuildControls()
 
     Panel1 = qobject_cast<QFrame*>(BuildInputBar());
     layout->addWidget(Panel1);
+    BuildAnalysisViews();
 }
 
 void TfrmOPage::ConnectControls()
@@ -217,9 +218,11 @@ bool TfrmOPage::FormCreate(const PageSource& source)
                 return false;
             if (!priceWorkFile_.isEmpty())
                 CalcSig();
+            LoadPosition();
         } else {
             BuildFromSetup(source.setup);
         }
+        AddAnalysisTabs();
 
         PlaceBelowMainWindow();
         FitRows();
@@ -479,11 +482,11 @@ bool TfrmOPage::eventFilter(QObject* watched, QEvent* event)
                              || (!key->text().isEmpty() && key->text().at(0).isPrint());
         typingExpiryDays_ = editing;
         if (!editing && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            && !closed_ && !ChartTabSelected())
+            && !closed_ && ExpiryTabSelected())
             ShowDaysLeft();
     } else if (watched == seExpDays && event->type() == QEvent::FocusOut) {
         typingExpiryDays_ = false;
-        if (!closed_ && !ChartTabSelected())
+        if (!closed_ && ExpiryTabSelected())
             ShowDaysLeft();
     } else if ((watched == seExpDays->Button()->UpButton()
                 || watched == seExpDays->Button()->DownButton())
@@ -508,7 +511,7 @@ bool TfrmOPage::IsChartTab(int index) const
 
 TInOutObj* TfrmOPage::SeriesAt(int tab) const
 {
-    if (tab < 0 || tab >= TabControl1->count() || IsChartTab(tab))
+    if (tab < 0 || tab >= TabControl1->count() || !IsExpiryTab(tab))
         return nullptr;
     const int index = TabControl1->tabData(tab).toInt();
     if (index < 0 || index >= static_cast<int>(series_.size()))
@@ -531,7 +534,7 @@ std::vector<const TInOutObj*> TfrmOPage::Expiries() const
 
 void TfrmOPage::TabControl1Changing(int index)
 {
-    if (index >= 0 && !IsChartTab(index))
+    if (IsExpiryTab(index))
         ReadQuoteCells();
 }
 
@@ -543,10 +546,15 @@ void TfrmOPage::PageChanged(int index)
             pages_->setCurrentWidget(ChartImage);
         return;
     }
+    if (!IsExpiryTab(index)) {
+        ShowAnalysisTab(index);
+        return;
+    }
     pages_->setCurrentWidget(TheGrid);
     TInOutObj* p = SeriesAt(index);
     if (!p)
         return;
+    lastExpiryTab_ = index;
     try {
         p->TodayDate = pageToday_;
         ShowExpiryDays(p->DaysToExpiry());
@@ -605,7 +613,9 @@ bool TfrmOPage::SavePage()
         notifier_.Info(error.what());
         return false;
     }
-    return true;
+    // The position goes beside the series; the series file stays written
+    // when the position's cannot be.
+    return SavePosition();
 }
 
 void TfrmOPage::PrintPage(QPrinter& printer)
@@ -613,7 +623,9 @@ void TfrmOPage::PrintPage(QPrinter& printer)
     const PageCommand command(notifier_);
     try {
         if (!ChartTabSelected()) {
-            if (const TInOutObj* p = CurrentSeries(); p && environment_.printGrid)
+            // The Position and Smile tabs print the grid of the expiry they show.
+            const TInOutObj* p = ExpiryTabSelected() ? CurrentSeries() : SeriesAt(lastExpiryTab_);
+            if (p && environment_.printGrid)
                 environment_.printGrid(printer, *p);
         } else if (environment_.printChart) {
             environment_.printChart(printer, MakeChartRequest(0, 0, true));

@@ -18,6 +18,7 @@
 #include "optionpage/PageInputs.h"
 #include "optionpage/PageMessages.h"
 
+class QAction;
 class QButtonGroup;
 class QComboBox;
 class QFrame;
@@ -33,6 +34,8 @@ class QToolButton;
 namespace kestrava {
 
 class Notifier;
+class PositionTab;
+class SmileView;
 class TImpStrGrid;
 class TInOutObj;
 class TSigmaObj;
@@ -55,7 +58,9 @@ public:
     QString Title() const { return title_; }
     // The ".ops" file the page saves to; empty until the main window names one.
     QString SeriesFile() const { return seriesFile_; }
-    void SetSeriesFile(const QString& path) { seriesFile_ = path; }
+    // Names the page's series file; a page whose position is untouched takes
+    // the position saved beside that file.
+    void SetSeriesFile(const QString& path);
     QString PriceTextFile() const { return priceTextFile_; }
     QString PriceWorkFile() const { return priceWorkFile_; }
     TDateTime PageToday() const { return pageToday_; }
@@ -163,6 +168,18 @@ private:
     // Tabs, editing and the input bar.
     bool IsChartTab(int index) const;
     bool ChartTabSelected() const { return IsChartTab(currentTab_); }
+    // A tab of an expiry, not the Position, Smile or Chart tab.
+    bool IsExpiryTab(int index) const;
+    bool ExpiryTabSelected() const { return IsExpiryTab(currentTab_); }
+
+    // The views beyond the grid: smile, position, Buy 1 and Sell 1.
+    void BuildAnalysisViews();
+    void AddAnalysisTabs();
+    void ShowAnalysisTab(int index);
+    void RefreshAnalysisViews();
+    void AddLegFromGrid(int quantity);
+    void LoadPosition();
+    bool SavePosition();
     void TabControl1Changing(int index);
     void PageChanged(int index);
     void TheGridSelectCell(int col, int row);
@@ -215,6 +232,12 @@ private:
     QButtonGroup* volatilitySource_ = nullptr;
     QTimer* moveSizeTimer_ = nullptr;
     int currentTab_ = -1;
+    int lastExpiryTab_ = 0;  // the expiry the Smile tab shows
+    SmileView* smileView_ = nullptr;
+    PositionTab* positionTab_ = nullptr;
+    QAction* buyOne_ = nullptr;
+    QAction* sellOne_ = nullptr;
+    bool positionTouched_ = false;  // the user changed the position
     bool showingExpiryDays_ = false;  // the page writes seExpDays to show a tab
     bool typingExpiryDays_ = false;   // the user is typing digits into seExpDays
     bool readingQuotes_ = false;

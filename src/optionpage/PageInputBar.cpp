@@ -314,7 +314,7 @@ void TfrmOPage::fseUlyingChange()
 
 void TfrmOPage::fseRateChange()
 {
-    if (ChartTabSelected())
+    if (!ExpiryTabSelected())
         return;
     if (TInOutObj* p = CurrentSeries())
         p->Rate = static_cast<float>(fseRate->Value() / 100.0);
@@ -322,7 +322,7 @@ void TfrmOPage::fseRateChange()
 
 void TfrmOPage::fseSigmaChange()
 {
-    if (ChartTabSelected())
+    if (!ExpiryTabSelected())
         return;
     if (TInOutObj* p = CurrentSeries())
         p->Sigma = static_cast<float>(fseSigma->Value() / 100.0);
@@ -333,7 +333,7 @@ void TfrmOPage::seExpDaysChange()
     const PageCommand command(notifier_);
     // Showing a tab writes its day count; that moves no date, so an expired
     // expiry stays expired when it is looked at.
-    if (showingExpiryDays_ || ChartTabSelected())
+    if (showingExpiryDays_ || !ExpiryTabSelected())
         return;
     TInOutObj* p = CurrentSeries();
     if (!p)

@@ -13,7 +13,10 @@ namespace kestrava::pageparts {
 inline const char* const kNoExpiry = "The series has no expiry date.";
 inline const char* const kNoSeriesInFile = "There is no option series in ";
 
-inline constexpr int kChartTabMarker = -1;  // tab data of the Chart tab
+// Tab data of the tabs without an expiry; an expiry's tab holds its index.
+inline constexpr int kChartTabMarker = -1;
+inline constexpr int kSmileTabMarker = -2;
+inline constexpr int kPositionTabMarker = -3;
 
 // A problem that ends the building of a page; what() is the text to show.
 class PageError : public std::runtime_error {

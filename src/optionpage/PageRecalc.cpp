@@ -208,6 +208,7 @@ void TfrmOPage::FillGrid()
     }
     if (widest > TheGrid->ColWidth(0))
         TheGrid->SetColWidth(0, widest);
+    RefreshAnalysisViews();
     if (!building_)
         FitHeightToRows();
 }

@@ -133,6 +133,7 @@ private slots:
     void saveWritesThroughThePage();
     void pageGoneDuringTheSaveDialogIsNotSaved();
     void savingOverAnotherSeriesAsksFirst();
+    void exportWritesEveryExpiryOfThePage();
     void helpOpensThePageOfTheActiveWindow();
     void helpThatCannotOpenSaysSo();
     void emptyListRefusesDownload();
@@ -826,6 +827,44 @@ void MainFormTest::savingOverAnotherSeriesAsksFirst()
     QCOMPARE(failing->savedTo, QStringList{elsewhere + QStringLiteral("/spy.ops")});
     QCOMPARE(failing->SeriesFile(), QStringLiteral("SPY.ops"));
     QCOMPARE(form->SeriesDir(), folder);
+}
+
+void MainFormTest::exportWritesEveryExpiryOfThePage()
+{
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    QWidget* window = nullptr;
+    QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
+    Activate(window);
+    const QString csv = root_->filePath(QStringLiteral("sample.csv"));
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            dialog->setDirectory(root_->path());
+            dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("sample"));
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    form->findChild<QAction*>(QStringLiteral("FileExportGridItem"))->trigger();
+    WhileModal(nullptr);
+    const QList<QByteArray> lines = FileBytes(csv).split('\n');
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    // One header line, then every expiry's calls and puts, expiries in order.
+    int rows = 0;
+    for (const TInOutObj* expiry : page->Expiries())
+        rows += 2 * expiry->NumStrikes;
+    QCOMPARE(lines.size(), 1 + rows + 1);  // the last line ends with its line break
+    QCOMPARE(QString::fromLatin1(lines[0]).section(QLatin1Char(','), 0, 3), QStringLiteral("expiry,strike,side,vol"));
+    const TInOutObj* first = page->Expiries().front();
+    const CivilDate expiry = DecodeDate(first->ExpiryDate);
+    QVERIFY(lines[1].startsWith(QStringLiteral("%1-%2-%3,")
+                                    .arg(expiry.year)
+                                    .arg(expiry.month, 2, 10, QLatin1Char('0'))
+                                    .arg(expiry.day, 2, 10, QLatin1Char('0'))
+                                    .toLatin1()));
+    QVERIFY(notifier_.infos.isEmpty());
 }
 
 namespace {

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QAction>
+#include <QFileInfo>
 #include <QLabel>
+#include <QTabBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -18,6 +21,7 @@
 #include <sstream>
 
 #include "analysis/GridExport.h"
+#include "analysis/Smile.h"
 #include "analysis/PositionTotals.h"
 #include "common/localeparse.h"
 #include "common/numformat.h"
@@ -158,7 +162,6 @@ private slots:
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
         TImpStrGrid* grid = page->TheGrid;
-        InstallGridCopy(grid);
         grid->setFocus();
         grid->clearSelection();
 
@@ -188,6 +191,89 @@ private slots:
         grid->selectionModel()->select(grid->model()->index(1, 3), QItemSelectionModel::ClearAndSelect);
         QCOMPARE(Copy(grid), QStringLiteral("Strike Code\tBid $\n%1\t%2\n")
                                  .arg(AsPasted(grid->CellText(0, 2)), AsPasted(grid->CellText(3, 2))));
+    }
+
+    void pagePositionFromTheGridIsSavedAndReadBack()
+    {
+        // Ctrl+B on a call row and Sell 1 on a put row, as the user picks
+        // them; the Position tab shows both; the position goes beside the
+        // series file and comes back with it.
+        auto page = QuotedPage('.');
+        QVERIFY(page);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        TImpStrGrid* grid = page->TheGrid;
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(1, 7));  // strike 2, call
+        QTest::keyClick(grid, Qt::Key_B, Qt::ControlModifier);
+        grid->setCurrentIndex(grid->model()->index(4, 7));  // strike 2, put
+        page->findChild<QAction*>(QStringLiteral("SellOneItem"))->trigger();
+        auto* tab = page->findChild<PositionTab*>();
+        QVERIFY(tab);
+        const Position& position = tab->GetPosition();
+        QCOMPARE(position.legs.size(), std::size_t{2});
+        QCOMPARE(position.legs[0].quantity, 1);
+        QCOMPARE(position.legs[0].side, 1);
+        QCOMPARE(position.legs[0].price, 1.92);  // bought at the ask
+        QCOMPARE(position.legs[1].quantity, -1);
+        QCOMPARE(position.legs[1].side, 2);
+        QCOMPARE(position.legs[1].price, 1.05);  // sold at the bid
+
+        // The Position tab, beside the expiries, shows it.
+        QTabBar* tabs = page->TabControl1;
+        QCOMPARE(tabs->tabText(3), QStringLiteral("Position"));
+        tabs->setCurrentIndex(3);
+        QVERIFY(tab->isVisible());
+        QCOMPARE(tab->tblLegs->model()->rowCount(), 2);
+
+        const QString file = temp.filePath(QStringLiteral("xyz.ops"));
+        page->SetSeriesFile(file);
+        QVERIFY(page->SavePage());
+        QVERIFY(QFileInfo::exists(temp.filePath(QStringLiteral("xyz.position.json"))));
+
+        PageSource reopen;
+        reopen.openFromFile = true;
+        reopen.openFileName = file;
+        PageEnvironment environment;
+        environment.tempDirectory = environment.dataDirectory = environment.seriesDirectory = temp.path();
+        std::unique_ptr<TfrmOPage> again(TfrmOPage::Create(environment, reopen, notifier));
+        QVERIFY(again);
+        const Position& read = again->findChild<PositionTab*>()->GetPosition();
+        QCOMPARE(read.legs.size(), std::size_t{2});
+        QCOMPARE(read.legs[1].quantity, -1);
+
+        // A damaged position file: a message and an empty position; the
+        // series opens all the same.
+        QFile damaged(temp.filePath(QStringLiteral("xyz.position.json")));
+        QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write("{\"multiplier\": 100, \"legs\": [{\"strike\": ");
+        damaged.close();
+        notifier.messages.clear();
+        std::unique_ptr<TfrmOPage> third(TfrmOPage::Create(environment, reopen, notifier));
+        QVERIFY(third);
+        QVERIFY(third->findChild<PositionTab*>()->GetPosition().legs.empty());
+        QCOMPARE(notifier.messages.size(), std::size_t{1});
+        QVERIFY2(notifier.messages[0].find("xyz.position.json") != std::string::npos, notifier.messages[0].c_str());
+    }
+
+    void smileTabShowsTheExpiryLastShown()
+    {
+        auto page = QuotedPage('.');
+        QVERIFY(page);
+        page->show();
+        QTabBar* tabs = page->TabControl1;
+        QCOMPARE(tabs->tabText(4), QStringLiteral("Smile"));
+        auto* smile = page->findChild<SmileView*>();
+        QVERIFY(smile);
+        for (const int expiry : {1, 0}) {
+            tabs->setCurrentIndex(expiry);
+            tabs->setCurrentIndex(3);  // the Position tab between
+            tabs->setCurrentIndex(4);
+            QVERIFY(smile->isVisible());
+            QCOMPARE(smile->Smile().expiry, page->SeriesAt(expiry)->ExpiryDate);
+            QCOMPARE(smile->Smile().points.size(), SmilePoints(*page->SeriesAt(expiry)).size());
+        }
+        QVERIFY2(!smile->Smile().points.empty(), "the quoted first expiry has a smile");
     }
 
     void exportedCsvHoldsWhatTheGridShows()

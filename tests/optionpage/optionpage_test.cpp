@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(grid->RowCount(), rows);
         QCOMPARE(grid->ColCount(), 14);
         QCOMPARE(grid->Offset(), strikes + 1);
-        QCOMPARE(page->TabControl1->count(), 3);  // no price file: no Chart tab
+        QCOMPARE(page->TabControl1->count(), 5);  // expiries, Position and Smile; no price file: no Chart tab
         QCOMPARE(page->TabControl1->tabText(0),
                  QString::fromLatin1(QLocale::c().toString(InDays(30), QStringLiteral("MMM yyyy"))
                                          .toLatin1()));
@@ -333,10 +333,12 @@ private slots:
     {
         PagePtr page = BuildFromPriceFile();
         QVERIFY(page);
-        QCOMPARE(page->TabControl1->count(), 4);
+        QCOMPARE(page->TabControl1->count(), 6);
         QCOMPARE(page->TabControl1->tabText(0), QStringLiteral("Mar 2009"));
         QCOMPARE(page->TabControl1->tabText(1), QStringLiteral("Apr 2009"));
-        QCOMPARE(page->TabControl1->tabText(3), QStringLiteral("Chart"));
+        QCOMPARE(page->TabControl1->tabText(3), QStringLiteral("Position"));
+        QCOMPARE(page->TabControl1->tabText(4), QStringLiteral("Smile"));
+        QCOMPARE(page->TabControl1->tabText(5), QStringLiteral("Chart"));
         QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
         TInOutObj* march = page->CurrentSeries();
         QCOMPARE(march->DaysToExpiry(), 0);
@@ -893,8 +895,8 @@ private slots:
         QVERIFY(reopened);
         QTabBar* tabs = reopened->TabControl1;
         if (readable) {
-            QCOMPARE(tabs->count(), 4);
-            QCOMPARE(tabs->tabText(3), QStringLiteral("Chart"));
+            QCOMPARE(tabs->count(), 6);
+            QCOMPARE(tabs->tabText(5), QStringLiteral("Chart"));
             QVERIFY(QFileInfo::exists(reopened->PriceWorkFile()));
             QVERIFY(reopened->ChartImage);
             QVERIFY(reopened->cmdCalcSig->isVisibleTo(reopened.get()));
@@ -904,7 +906,7 @@ private slots:
             QVERIFY(notifier.messages.empty());
         } else {
             // The page stands without its chart and history button.
-            QCOMPARE(tabs->count(), 3);
+            QCOMPARE(tabs->count(), 5);
             QVERIFY(!reopened->ChartImage);
             QVERIFY(reopened->PriceWorkFile().isEmpty());
             QVERIFY(!reopened->cmdCalcSig->isVisibleTo(reopened.get()));
@@ -914,24 +916,27 @@ private slots:
         }
     }
 
-    void chartTabTakesNoInput()
+    void tabsWithoutAnExpiryTakeNoInput()
     {
         PagePtr page = BuildFromPriceFile();
         QVERIFY(page);
         page->show();
-        page->TabControl1->setCurrentIndex(3);
-        QVERIFY(!page->TheGrid->isVisible());
-        QVERIFY(page->ChartImage->isVisible());
-        QVERIFY(!page->ChartImage->pixmap().isNull());
         const float rate = page->SeriesAt(2)->Rate;
         const float sigma = page->SeriesAt(2)->Sigma;
         const TDateTime today = page->PageToday();
-        page->fseRate->SetValue(7.5);
-        page->fseSigma->SetValue(55.0);
-        page->seExpDays->SetValue(3);
+        // Position, Smile and Chart.
+        for (const int tab : {3, 4, 5}) {
+            page->TabControl1->setCurrentIndex(tab);
+            QVERIFY(!page->TheGrid->isVisible());
+            page->fseRate->SetValue(7.5 + tab);
+            page->fseSigma->SetValue(55.0 + tab);
+            page->seExpDays->SetValue(3 + tab);
+        }
+        QVERIFY(page->ChartImage->isVisible());
+        QVERIFY(!page->ChartImage->pixmap().isNull());
         for (int i = 0; i < 3; ++i) {
-            QVERIFY(page->SeriesAt(i)->Rate != 0.075f);
-            QVERIFY(page->SeriesAt(i)->Sigma != 0.55f);
+            QVERIFY(page->SeriesAt(i)->Rate < 0.07f);
+            QVERIFY(page->SeriesAt(i)->Sigma < 0.5f);
         }
         QCOMPARE(page->SeriesAt(2)->Rate, rate);
         QCOMPARE(page->SeriesAt(2)->Sigma, sigma);
@@ -1001,7 +1006,7 @@ private slots:
         PagePtr reopened = Open(file);
         QVERIFY(reopened);
         QCOMPARE(reopened->ExpiryCount(), 1);
-        QCOMPARE(reopened->TabControl1->count(), 1);
+        QCOMPARE(reopened->TabControl1->count(), 3);
         QCOMPARE(reopened->TabControl1->tabText(0), page->TabControl1->tabText(0));
         QCOMPARE(notifier.messages.size(), std::size_t(1));
         QCOMPARE(notifier.messages.front(), std::string("Trouble reading saved Option Grid."));
@@ -1013,7 +1018,7 @@ private slots:
         PagePtr page = Build(Setup(3, QStringLiteral("42.5"), QStringLiteral("2.5")));
         QVERIFY(page);
         page->show();
-        QCOMPARE(page->TabControl1->count(), 3);
+        QCOMPARE(page->TabControl1->count(), 5);
         QVERIFY(!page->ChartImage);
         QVERIFY(page->PriceTextFile().isEmpty());
         QVERIFY(page->PriceWorkFile().isEmpty());
