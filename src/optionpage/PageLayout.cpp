@@ -80,16 +80,21 @@ void TfrmOPage::FitColumns()
 void TfrmOPage::FitHeightToRows()
 {
     // Option codes make their rows taller; the page grows with them, as far
-    // as the screen allows, so that every row stays in sight.
+    // as the screen allows, so that every row stays in sight. The height
+    // wanted is counted from the rows, the tab bar and the input bar, not
+    // from the grid's height, which is not laid out yet while the page is
+    // built.
     int rowsHeight = 0;
     for (int r = 0; r < TheGrid->RowCount(); ++r)
         rowsHeight += TheGrid->RowHeight(r);
-    const int missing = rowsHeight + 2 * TheGrid->frameWidth() - TheGrid->height();
-    if (missing <= 0)
+    const int wanted = TabControl1->sizeHint().height() + rowsHeight + 2 * TheGrid->frameWidth()
+                       + Panel1->sizeHint().height();
+    if (wanted <= height())
         return;
-    int grown = height() + missing;
+    int grown = wanted;
     if (const QScreen* screen = this->screen()) {
-        const int room = screen->availableGeometry().bottom() - geometry().top();
+        const QRect area = screen->availableGeometry();
+        const int room = area.top() + area.height() - geometry().top();
         if (room > 200)
             grown = std::min(grown, room);
     }

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdlib>
+
 #include <memory>
 #include <string>
 
@@ -181,6 +183,17 @@ private slots:
         check(200, 400, "SPX-E");
         QCOMPARE(page->SeriesAt(0)->OptCode(2, 1), std::string("\rSPX C"));
         QVERIFY(notifier.messages.empty());
+
+        // The rows taller by their codes fill the grid: the page grew to
+        // them, and no further.
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        int rows = 0;
+        for (int r = 0; r < page->TheGrid->RowCount(); ++r)
+            rows += page->TheGrid->RowHeight(r);
+        const int grid = page->TheGrid->height() - 2 * page->TheGrid->frameWidth();
+        QVERIFY2(std::abs(grid - rows) <= page->TheGrid->RowCount(),
+                 qPrintable(QStringLiteral("rows %1, grid %2").arg(rows).arg(grid)));
     }
 
     void captionUnderlyingAndValuationDateFollowTheQuotes_data()
