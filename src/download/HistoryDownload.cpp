@@ -1,6 +1,5 @@
 #include "download/HistoryDownload.h"
 
-#include <fstream>
 #include <set>
 #include <system_error>
 
@@ -8,6 +7,7 @@
 #include "common/notifier.h"
 #include "download/HTTPer.h"
 #include "download/HistoryConvert.h"
+#include "download/ReplyFetch.h"
 
 namespace kestrava {
 namespace {
@@ -92,27 +92,13 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup, const 
         const fs::path reply = setup.TempDir / (base + ".csv");
         display.ShowTicker(kGettingHistory + entry);
         ConfigureClient(http, setup, server);
-        bool received = false;
-        bool goOn = true;
-        try {
-            std::ofstream out(reply, std::ios::binary | std::ios::trunc);
-            if (!out)
-                throw std::runtime_error("Cannot create " + reply.string() + ".");
-            http.Get(server.base + kHistoryPath + "?" + HistoryQuery(entry, setup.Today), out);
-            out.close();
-            if (!out)
-                throw std::runtime_error("Cannot write " + reply.string() + ".");
-            received = true;
-        } catch (const HttpAbort&) {
-            outcome.stopped = true;
-        } catch (const HttpNetworkError& error) {
-            ++outcome.failed;
-            goOn = notifier.AskYesNo("Problem fetching EoD data for: " + ToLowerAscii(entry) + "\n\r" + error.what()
-                                     + "\n\r" + kTryRemaining);
-        } catch (const std::exception& error) {
-            ++outcome.failed;
-            notifier.Warning(error.what());
-        }
+        const std::string url = server.base + kHistoryPath + "?" + HistoryQuery(entry, setup.Today);
+        const auto [received, goOn] = FetchReply(
+            reply, [&](std::ostream& out) { http.Get(url, out); },
+            [&](const std::string& reason) {
+                return "Problem fetching EoD data for: " + ToLowerAscii(entry) + "\n\r" + reason + "\n\r" + kTryRemaining;
+            },
+            notifier, outcome);
         // A reply cut short must not be converted, now or by a later run.
         std::error_code ignored;
         if (received)

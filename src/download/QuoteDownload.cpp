@@ -1,11 +1,11 @@
 #include "download/QuoteDownload.h"
 
-#include <fstream>
 #include <system_error>
 
 #include "common/filesymbol.h"
 #include "common/notifier.h"
 #include "download/HTTPer.h"
+#include "download/ReplyFetch.h"
 #include "download/ReplyFiles.h"
 #include "marketdata/OptPriceReader.h"
 #include "marketdata/TextLines.h"
@@ -90,27 +90,16 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
         display.ShowTicker(kGettingOptions + entry);
         ConfigureClient(http, setup, server);
 
-        bool received = false;
-        bool goOn = true;
-        try {
-            std::ofstream out(reply, std::ios::binary | std::ios::trunc);
-            if (!out)
-                throw std::runtime_error("Cannot create " + reply.string() + ".");
-            http.Post(server.base + kQuoteFormPath, QuoteRequestBody(setup.RequestTemplate, entry));
-            http.Get(server.base + kQuoteDataPath, out);
-            out.close();
-            if (!out)
-                throw std::runtime_error("Cannot write " + reply.string() + ".");
-            received = true;
-        } catch (const HttpAbort&) {
-            outcome.stopped = true;
-        } catch (const HttpNetworkError& error) {
-            ++outcome.failed;
-            goOn = notifier.AskYesNo("Problem fetching " + entry + " data: " + error.what() + "\n\r" + kTryRemaining);
-        } catch (const std::exception& error) {
-            ++outcome.failed;
-            notifier.Warning(error.what());
-        }
+        const FetchResult fetched = FetchReply(
+            reply,
+            [&](std::ostream& out) {
+                http.Post(server.base + kQuoteFormPath, QuoteRequestBody(setup.RequestTemplate, entry));
+                http.Get(server.base + kQuoteDataPath, out);
+            },
+            [&](const std::string& reason) { return "Problem fetching " + entry + " data: " + reason + "\n\r" + kTryRemaining; },
+            notifier, outcome);
+        const bool received = fetched.received;
+        bool goOn = fetched.goOn;
         display.LetEventsRun();
 
         // Only a quote table replaces the quote file: an error page or an

@@ -1,0 +1,29 @@
+#pragma once
+// One symbol's reply fetched into its file, for the option quotes and the
+// daily history alike: the file is created afresh, a stop ends the run, a
+// network failure asks whether to try the remaining symbols.
+
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "download/Downloads.h"
+
+namespace kestrava {
+
+class Notifier;
+
+struct FetchResult {
+    bool received = false;  // the whole reply is in its file
+    bool goOn = true;       // the user wants the remaining symbols
+};
+
+// Runs fetch into the file reply. A stop marks the outcome stopped; a
+// network failure is counted and asks question(its reason) whether to go
+// on; any other failure, the file's own included, is counted and shown.
+FetchResult FetchReply(const std::filesystem::path& reply, const std::function<void(std::ostream&)>& fetch,
+                       const std::function<std::string(const std::string&)>& question, Notifier& notifier,
+                       DownloadOutcome& outcome);
+
+}  // namespace kestrava
