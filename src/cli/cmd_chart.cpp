@@ -19,6 +19,7 @@
 #include "chart/PrinterTarget.h"
 #include "cli/arguments.h"
 #include "cli/command.h"
+#include "cli/convertedprices.h"
 #include "cli/localeoptions.h"
 #include "cli/offscreengui.h"
 #include "cli/seriesjson.h"
@@ -60,26 +61,12 @@ int RunChart(const std::vector<std::string>& args)
 
     const auto gui = StartGui();
     StderrNotifier notifier;
-    SeedWorkFileCounter();
-    TAsciiFileReader reader(notifier, options.locale);
-    reader.Open(options.file);
-    // The work file is only a step on the way here.
-    struct RemoveOnExit {
-        std::string path;
-        ~RemoveOnExit()
-        {
-            std::error_code error;
-            if (!path.empty())
-                std::filesystem::remove(path, error);
-        }
-    } workFile{reader.DataFileName};
-    if (reader.RecordCount == 0 || reader.DataFileName.empty()) {
-        notifier.Info(kCantDigestSource + std::filesystem::path(options.file).filename().string());
+    ConvertedPrices prices(options.file, notifier, options.locale);
+    if (!prices.Usable())
         return kExitFailed;
-    }
 
     TChartObj chart(notifier, options.locale);
-    chart.FileName = reader.DataFileName;
+    chart.FileName = prices.reader.DataFileName;
     chart.VolDays = days;
     chart.ChartWidth = width;
     chart.ChartHeight = height;

@@ -8,6 +8,7 @@
 
 #include "cli/arguments.h"
 #include "cli/command.h"
+#include "cli/convertedprices.h"
 #include "cli/localeoptions.h"
 #include "common/dates.h"
 #include "common/localeparse.h"
@@ -84,25 +85,11 @@ int RunHv(const std::vector<std::string>& args)
             throw UsageError("--days takes a whole number of days, got \"" + *text + "\"");
     }
     StderrNotifier notifier;
-    SeedWorkFileCounter();
-    TAsciiFileReader reader(notifier, parsed.locale);
-    reader.Open(parsed.file);
-    // The work file is only a step on the way here.
-    struct RemoveOnExit {
-        std::string path;
-        ~RemoveOnExit()
-        {
-            std::error_code error;
-            if (!path.empty())
-                std::filesystem::remove(path, error);
-        }
-    } workFile{reader.DataFileName};
-    if (reader.RecordCount == 0 || reader.DataFileName.empty()) {
-        notifier.Info(kCantDigestSource + BaseName(parsed.file));
+    ConvertedPrices prices(parsed.file, notifier, parsed.locale);
+    if (!prices.Usable())
         return kExitFailed;
-    }
     TSigmaObj sigma(notifier);
-    sigma.FileName = reader.DataFileName;
+    sigma.FileName = prices.reader.DataFileName;
     sigma.Days = days;
     sigma.Calculate();
     PrintValue("Sigma", FormatSig9(sigma.Sigma));
