@@ -266,4 +266,17 @@ void PlotFrame::DrawNote(const QString& text)
     painter_.restore();
 }
 
+QImage PlotPicture(int width, int height, qreal pixelRatio,
+                   const std::function<void(QPainter&, const QRectF&)>& draw)
+{
+    QImage picture(static_cast<int>(std::ceil(width * pixelRatio)), static_cast<int>(std::ceil(height * pixelRatio)),
+                   QImage::Format_RGB32);
+    if (picture.isNull())
+        return picture;
+    picture.setDevicePixelRatio(pixelRatio);
+    QPainter painter(&picture);
+    draw(painter, QRectF(0, 0, width, height));
+    return picture;
+}
+
 }  // namespace kestrava

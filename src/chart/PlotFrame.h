@@ -7,10 +7,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPainter>
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 #include "common/localeinfo.h"
@@ -102,5 +104,10 @@ private:
 
 // The chart font sized for the painter's device.
 QFont PlotFont();
+
+// A picture of width x height logical pixels at pixelRatio, drawn by draw
+// over its whole area; a null image when it cannot be had.
+QImage PlotPicture(int width, int height, qreal pixelRatio,
+                   const std::function<void(QPainter&, const QRectF&)>& draw);
 
 }  // namespace kestrava

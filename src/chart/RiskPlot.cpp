@@ -106,14 +106,8 @@ void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& gr
 
 QImage RiskPicture(const RiskGraph& graph, int width, int height, qreal pixelRatio, const LocaleInfo& locale)
 {
-    QImage picture(static_cast<int>(std::ceil(width * pixelRatio)), static_cast<int>(std::ceil(height * pixelRatio)),
-                   QImage::Format_RGB32);
-    if (picture.isNull())
-        return picture;
-    picture.setDevicePixelRatio(pixelRatio);
-    QPainter painter(&picture);
-    DrawRiskGraph(painter, QRectF(0, 0, width, height), graph, locale);
-    return picture;
+    return PlotPicture(width, height, pixelRatio,
+                       [&](QPainter& painter, const QRectF& area) { DrawRiskGraph(painter, area, graph, locale); });
 }
 
 }  // namespace kestrava

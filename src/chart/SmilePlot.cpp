@@ -112,14 +112,8 @@ void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile,
 
 QImage SmilePicture(const SmileData& smile, int width, int height, qreal pixelRatio, const LocaleInfo& locale)
 {
-    QImage picture(static_cast<int>(std::ceil(width * pixelRatio)), static_cast<int>(std::ceil(height * pixelRatio)),
-                   QImage::Format_RGB32);
-    if (picture.isNull())
-        return picture;
-    picture.setDevicePixelRatio(pixelRatio);
-    QPainter painter(&picture);
-    DrawSmile(painter, QRectF(0, 0, width, height), smile, locale);
-    return picture;
+    return PlotPicture(width, height, pixelRatio,
+                       [&](QPainter& painter, const QRectF& area) { DrawSmile(painter, area, smile, locale); });
 }
 
 }  // namespace kestrava

@@ -1,16 +1,12 @@
 #include "optionpage/RiskView.h"
 
-#include <QPainter>
-
 #include "chart/RiskPlot.h"
 
 namespace kestrava {
 
-RiskView::RiskView(const LocaleInfo& locale, QWidget* parent) : QWidget(parent), locale_(locale)
+RiskView::RiskView(const LocaleInfo& locale, QWidget* parent)
+    : PlotView(QStringLiteral("RiskView"), {640, 320}, locale, parent)
 {
-    setObjectName(QStringLiteral("RiskView"));
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 void RiskView::ShowGraph(const RiskGraph& graph)
@@ -19,20 +15,9 @@ void RiskView::ShowGraph(const RiskGraph& graph)
     update();
 }
 
-QSize RiskView::sizeHint() const
+void RiskView::Draw(QPainter& painter, const QRectF& area) const
 {
-    return {640, 320};
-}
-
-QSize RiskView::minimumSizeHint() const
-{
-    return {200, 120};
-}
-
-void RiskView::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    DrawRiskGraph(painter, QRectF(rect()), graph_, locale_);
+    DrawRiskGraph(painter, area, graph_, locale_);
 }
 
 }  // namespace kestrava

@@ -1,15 +1,12 @@
 #pragma once
-// A position's risk graph, drawn at the widget's size and the screen's
-// pixel ratio whenever it is painted.
-
-#include <QWidget>
+// A position's risk graph.
 
 #include "analysis/RiskGraph.h"
-#include "common/localeinfo.h"
+#include "optionpage/PlotView.h"
 
 namespace kestrava {
 
-class RiskView : public QWidget {
+class RiskView : public PlotView {
     Q_OBJECT
 public:
     explicit RiskView(const LocaleInfo& locale, QWidget* parent = nullptr);
@@ -17,14 +14,10 @@ public:
     void ShowGraph(const RiskGraph& graph);
     const RiskGraph& Graph() const { return graph_; }
 
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void Draw(QPainter& painter, const QRectF& area) const override;
 
 private:
-    LocaleInfo locale_;
     RiskGraph graph_;
 };
 

@@ -1,16 +1,12 @@
 #include "optionpage/SmileView.h"
 
-#include <QPainter>
-
 #include "chart/SmilePlot.h"
 
 namespace kestrava {
 
-SmileView::SmileView(const LocaleInfo& locale, QWidget* parent) : QWidget(parent), locale_(locale)
+SmileView::SmileView(const LocaleInfo& locale, QWidget* parent)
+    : PlotView(QStringLiteral("SmileView"), {800, 400}, locale, parent)
 {
-    setObjectName(QStringLiteral("SmileView"));
-    setAttribute(Qt::WA_OpaquePaintEvent);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 void SmileView::ShowSmile(const TInOutObj& expiry)
@@ -19,20 +15,9 @@ void SmileView::ShowSmile(const TInOutObj& expiry)
     update();
 }
 
-QSize SmileView::sizeHint() const
+void SmileView::Draw(QPainter& painter, const QRectF& area) const
 {
-    return {800, 400};
-}
-
-QSize SmileView::minimumSizeHint() const
-{
-    return {200, 120};
-}
-
-void SmileView::paintEvent(QPaintEvent*)
-{
-    QPainter painter(this);
-    DrawSmile(painter, QRectF(rect()), smile_, locale_);
+    DrawSmile(painter, area, smile_, locale_);
 }
 
 }  // namespace kestrava

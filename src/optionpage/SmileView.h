@@ -1,16 +1,12 @@
 #pragma once
-// The volatility smile of one expiry, drawn at the widget's size and the
-// screen's pixel ratio whenever it is painted, so it follows every resize
-// and stays sharp on a scaled screen.
-
-#include <QWidget>
+// The volatility smile of one expiry.
 
 #include "analysis/Smile.h"
-#include "common/localeinfo.h"
+#include "optionpage/PlotView.h"
 
 namespace kestrava {
 
-class SmileView : public QWidget {
+class SmileView : public PlotView {
     Q_OBJECT
 public:
     explicit SmileView(const LocaleInfo& locale, QWidget* parent = nullptr);
@@ -20,14 +16,10 @@ public:
     void ShowSmile(const TInOutObj& expiry);
     const SmileData& Smile() const { return smile_; }
 
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void Draw(QPainter& painter, const QRectF& area) const override;
 
 private:
-    LocaleInfo locale_;
     SmileData smile_;
 };
 
