@@ -32,6 +32,20 @@ using namespace kestrava;
 
 namespace {
 
+// Answers a file dialog as a user who goes to folder and types name into its
+// box: the typed name replaces whatever the dialog had selected.
+std::function<void(QWidget*)> TypeIntoFileDialog(const QString& folder, const QString& name)
+{
+    return [folder, name](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            dialog->setDirectory(folder);
+            dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(name);
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    };
+}
+
 using RecordingNotifier = kestrava::testsupport::QtRecordingNotifier;
 
 // A placement as a previous run left it in the settings.
@@ -781,16 +795,7 @@ void MainFormTest::savingOverAnotherSeriesAsksFirst()
     const QByteArray otherBytes = FileBytes(other);
 
     auto saveAs = [&](const QString& path) {
-        WhileModal([&](QWidget* modal) {
-            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-                // A name typed into the box replaces the dialog's selection
-                // of the page's own file, as when the user types it.
-                dialog->setDirectory(QFileInfo(path).absolutePath());
-                dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
-                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QFileInfo(path).fileName());
-                static_cast<QDialog*>(dialog)->accept();
-            }
-        });
+        WhileModal(TypeIntoFileDialog(QFileInfo(path).absolutePath(), QFileInfo(path).fileName()));
         Activate(window);
         form->FileSave();
         WhileModal(nullptr);
@@ -838,14 +843,7 @@ void MainFormTest::exportWritesEveryExpiryOfThePage()
     QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
     Activate(window);
     const QString csv = root_->filePath(QStringLiteral("sample.csv"));
-    WhileModal([&](QWidget* modal) {
-        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            dialog->setDirectory(root_->path());
-            dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))->clearSelection();
-            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("sample"));
-            static_cast<QDialog*>(dialog)->accept();
-        }
-    });
+    WhileModal(TypeIntoFileDialog(root_->path(), QStringLiteral("sample")));
     form->findChild<QAction*>(QStringLiteral("FileExportGridItem"))->trigger();
     WhileModal(nullptr);
     const QList<QByteArray> lines = FileBytes(csv).split('\n');

@@ -11,36 +11,6 @@ namespace {
 
 const std::string kSeries = std::string(KESTRAVA_TEST_DATA_DIR) + "/series/spx-2011-01-24.json";
 
-std::vector<std::vector<std::string>> CsvRows(const std::string& text)
-{
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        std::string field;
-        while (std::getline(cells, field, ','))
-            fields.push_back(field);
-        rows.push_back(fields);
-    }
-    return rows;
-}
-
-std::pair<int, int> PngSize(const fs::path& path)
-{
-    const std::string bytes = ReadFile(path);
-    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0)
-        return {0, 0};
-    const auto word = [&bytes](std::size_t at) {
-        int value = 0;
-        for (std::size_t i = at; i < at + 4; ++i)
-            value = value * 256 + static_cast<unsigned char>(bytes[i]);
-        return value;
-    };
-    return {word(16), word(20)};
-}
-
 // A bull call spread of February and two puts of March.
 const char* const kPosition = R"({"multiplier": 100, "legs": [
   {"expiry": "2011-02-19", "strike": 1300, "side": "C", "quantity": 1, "price": 13.5},

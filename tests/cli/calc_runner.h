@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,38 @@ inline std::string ReadFile(const fs::path& path)
 inline void WriteFile(const fs::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// The fields of each line of a comma-separated text.
+inline std::vector<std::vector<std::string>> CsvRows(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields;
+        std::istringstream cells(line);
+        std::string field;
+        while (std::getline(cells, field, ','))
+            fields.push_back(field);
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+// Width and height from a PNG file's header; 0 x 0 when it is no PNG.
+inline std::pair<int, int> PngSize(const fs::path& path)
+{
+    const std::string bytes = ReadFile(path);
+    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0)
+        return {0, 0};
+    const auto word = [&bytes](std::size_t at) {
+        int value = 0;
+        for (std::size_t i = at; i < at + 4; ++i)
+            value = value * 256 + static_cast<unsigned char>(bytes[i]);
+        return value;
+    };
+    return {word(16), word(20)};
 }
 
 inline std::string Quoted(const std::string& arg)

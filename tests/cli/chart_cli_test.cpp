@@ -9,21 +9,6 @@
 namespace kestrava::clitest {
 namespace {
 
-// Width and height from a PNG file's header; 0 x 0 when it is no PNG.
-std::pair<int, int> PngSize(const fs::path& path)
-{
-    const std::string bytes = ReadFile(path);
-    if (bytes.size() < 24 || bytes.compare(1, 3, "PNG") != 0)
-        return {0, 0};
-    const auto word = [&bytes](std::size_t at) {
-        int value = 0;
-        for (std::size_t i = at; i < at + 4; ++i)
-            value = value * 256 + static_cast<unsigned char>(bytes[i]);
-        return value;
-    };
-    return {word(16), word(20)};
-}
-
 std::string Value(const std::string& out, const std::string& key)
 {
     const std::size_t at = out.find(key + "=");

@@ -22,22 +22,6 @@ const char* const kQuotedSeries = R"([{
   "Bid": [[4.0, 4.0], [0, 0]], "Ask": [[4.4, 0], [0, 0]]
 }])";
 
-std::vector<std::vector<std::string>> CsvRows(const std::string& text)
-{
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        std::string field;
-        while (std::getline(cells, field, ','))
-            fields.push_back(field);
-        rows.push_back(fields);
-    }
-    return rows;
-}
-
 }  // namespace
 
 class PriceCliTest : public CalcTest {};

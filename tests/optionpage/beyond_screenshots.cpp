@@ -12,6 +12,7 @@
 #include "analysis/Position.h"
 #include "optionpage/PositionTab.h"
 #include "optionpage/SmileView.h"
+#include "support/grab_picture.h"
 #include "support/spx_quotes.h"
 
 using namespace kestrava;
@@ -20,11 +21,7 @@ namespace {
 
 bool Save(QWidget& widget, const QString& file)
 {
-    widget.show();
-    QApplication::processEvents();
-    const bool saved = widget.grab().save(file);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
-    return saved;
+    return testsupport::SaveGrab(widget, file);
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "pricing/IORecObj1.h"
+#include "support/grab_picture.h"
 
 using namespace kestrava;
 
@@ -149,18 +150,10 @@ bool PrintChartPage(TfrmOPage& page, const QString& folder, const QString& file)
     return status == 0;
 }
 
+// Lets the debounced column fit of the first show run.
 bool Save(TfrmOPage& page, const QString& file)
 {
-    page.show();
-    QApplication::processEvents();
-    // Let the debounced column fit of the first show run.
-    for (int i = 0; i < 5; ++i) {
-        QThread::msleep(60);
-        QApplication::processEvents();
-    }
-    const bool saved = page.grab().save(file);
-    std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(file));
-    return saved;
+    return testsupport::SaveGrab(page, file, 5);
 }
 
 }  // namespace
