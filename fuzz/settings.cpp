@@ -2,7 +2,6 @@
 // placement, the default rates under each layout's decimal separator, the
 // servers), the download list and the quote request template.
 
-#include <bit>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -25,9 +24,10 @@ QString QPath(const fs::path& path)
     return QString::fromStdString(path.string());
 }
 
+// Rates are compared as values: -0 is written as 0.
 bool SameRate(float a, float b)
 {
-    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+    return a == b;
 }
 
 // QSettings keeps what it read of a file while the file's size and time

@@ -91,6 +91,9 @@ DownloadList::LoadResult DownloadList::Load(const QString& path)
     while (in.readLineInto(&line)) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
+        // A byte order mark inside the file (two lists joined into one) is
+        // no part of an entry, and would be lost on the next start anyway.
+        line.remove(QChar(0xFEFF));
         if (line.trimmed().isEmpty())
             continue;
         if (IsDamaged(line)) {
