@@ -13,6 +13,7 @@ packages=(
   desktop-file-utils appstream dpkg-dev man-db  # the install tree's checks and the package
   locales  # the tests run under de_DE and fr_FR as well
   poppler-utils  # reads printed pages back in the tests
+  clang libclang-rt-14-dev  # the libFuzzer targets of scripts/fuzz.sh
 )
 
 if [ "$(id -u)" -ne 0 ]; then

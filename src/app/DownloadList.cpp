@@ -15,11 +15,13 @@ bool LessIgnoringCase(const QString& a, const QString& b)
     return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
 
-// Control characters, or bytes that were no UTF-8 text and came out as
-// replacement characters: such a line is not an entry of this list.
+// Control characters, bytes that were no UTF-8 text and came out as
+// replacement characters, or half a UTF-16 pair (a file taken for UTF-16 or
+// UTF-32 by its first bytes), which could not be written back: such a line
+// is not an entry of this list.
 bool IsDamaged(const QString& line)
 {
-    return std::any_of(line.cbegin(), line.cend(), [](QChar c) {
+    return !line.isValidUtf16() || std::any_of(line.cbegin(), line.cend(), [](QChar c) {
         return (c.category() == QChar::Other_Control && c != QLatin1Char('\t')) || c == QChar::ReplacementCharacter;
     });
 }
@@ -89,6 +91,9 @@ DownloadList::LoadResult DownloadList::Load(const QString& path)
     while (in.readLineInto(&line)) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
+        // A byte order mark inside the file (two lists joined into one) is
+        // no part of an entry, and would be lost on the next start anyway.
+        line.remove(QChar(0xFEFF));
         if (line.trimmed().isEmpty())
             continue;
         if (IsDamaged(line)) {

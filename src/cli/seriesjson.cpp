@@ -296,8 +296,9 @@ std::vector<TInOutObj> ReadSeriesJson(std::string_view text)
     Json document;
     try {
         document = Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
-        // Drop the library's "[json.exception.parse_error.101] " prefix.
+    } catch (const Json::exception& e) {
+        // A syntax error or a number beyond double ("1e999"). Drop the
+        // library's "[json.exception.parse_error.101] " prefix.
         std::string detail = e.what();
         const auto bracket = detail.find("] ");
         if (bracket != std::string::npos)

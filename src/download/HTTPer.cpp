@@ -2,8 +2,8 @@
 
 #include <curl/curl.h>
 
+#include <charconv>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <ostream>
@@ -111,8 +111,11 @@ struct HTTPer::Transfer {
         // status line.
         if (n > 5 && std::strncmp(data, "HTTP/", 5) == 0) {
             t.statusLine = TrimLineEnd(std::string(data, n));
+            // A status beyond int counts as none, which refuses the reply.
             const std::size_t blank = t.statusLine.find(' ');
-            t.status = blank == std::string::npos ? 0 : std::atoi(t.statusLine.c_str() + blank + 1);
+            t.status = 0;
+            if (blank != std::string::npos)
+                std::from_chars(t.statusLine.data() + blank + 1, t.statusLine.data() + t.statusLine.size(), t.status);
         }
         return n;
     }

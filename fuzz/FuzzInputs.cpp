@@ -1,0 +1,16 @@
+#include "fuzz/FuzzInputs.h"
+
+namespace kestrava::fuzz {
+
+std::span<const Entry> Entries()
+{
+    static const Entry kEntries[] = {
+        {"seriesfile", RunSeriesFile},       {"seriesjson", RunSeriesJson}, {"pricefile", RunPriceFile},
+        {"quotetable", RunQuoteTable},       {"historyconvert", RunHistoryConvert},
+        {"httpreply", RunHttpReply},         {"settings", RunSettings},     {"localeparse", RunLocaleParse},
+        {"positionfile", RunPositionFile},
+    };
+    return kEntries;
+}
+
+}  // namespace kestrava::fuzz

@@ -1,0 +1,76 @@
+// A fetched daily-history reply as the download converts it into a price
+// file, under each date layout, over an earlier price file of that name.
+
+#include <filesystem>
+#include <vector>
+
+#include "common/localeparse.h"
+#include "download/HistoryConvert.h"
+#include "fuzz/FuzzSupport.h"
+#include "marketdata/PriceFileReader.h"
+
+namespace kestrava::fuzz {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const kTitle = "Date,Open,High,Low,Close,Volume\r\n";
+const char* const kEarlier = "Date,Open,High,Low,Close,Volume\r\n2005-01-03,1,2,0.5,1.5,100\r\n";
+
+// The converted file: the title, then lines whose dates the price reader
+// takes under the same layout, with five values after each.
+std::string CheckPriceFile(const std::string& written, const LocaleInfo& layout)
+{
+    if (written.rfind(kTitle, 0) != 0)
+        return "the price file does not start with its title line";
+    std::size_t start = std::string(kTitle).size();
+    if (start == written.size())
+        return "a price file without a day";
+    std::vector<std::string_view> fields;
+    while (start < written.size()) {
+        const std::size_t end = written.find("\r\n", start);
+        if (end == std::string::npos)
+            return "a price file line without its line end";
+        fields.clear();
+        SplitFields(std::string_view(written).substr(start, end - start), ',', fields);
+        TDateTime date = 0;
+        if (fields.size() != 6 || !TryParseLocaleDate(fields[0], layout, date))
+            return "a price file line that is no date and five values";
+        start = end + 2;
+    }
+    return {};
+}
+
+}  // namespace
+
+std::string RunHistoryConvert(Input input)
+{
+    const fs::path folder = FreshScratchFolder();
+    const fs::path replies = folder / "replies";
+    const fs::path prices = folder / "prices";
+    fs::create_directory(replies);
+    fs::create_directory(prices);
+    const fs::path reply = replies / "^GSPC.csv";
+    const fs::path priceFile = prices / "^GSPC.csv";
+    WriteWholeFile(reply, AsText(input));
+
+    for (const LocaleInfo& layout : kLayouts) {
+        const std::string where = " (dates " + layout.shortDateFormat + ")";
+        WriteWholeFile(priceFile, kEarlier);
+        const bool converted = ConvertHistory(reply, prices, layout);
+        if (!FileHolds(reply, AsText(input)))
+            return "the conversion changed the reply" + where;
+        if (const std::string left = UnexpectedFiles(prices, {priceFile}); !left.empty())
+            return "files left beside the price file:" + left + where;
+        if (!converted) {
+            if (!FileHolds(priceFile, kEarlier))
+                return "a failed conversion lost the earlier price file" + where;
+            continue;
+        }
+        if (const std::string problem = CheckPriceFile(ReadWholeFile(priceFile), layout); !problem.empty())
+            return problem + where;
+    }
+    return {};
+}
+
+}  // namespace kestrava::fuzz
