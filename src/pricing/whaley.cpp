@@ -22,9 +22,27 @@ bool Finite(double x)
     return std::isfinite(x);
 }
 
+// What depends only on the volatility: the same for every strike of a
+// flat-volatility page, so worked out once for a run of equal volatilities.
 struct Common {
-    float sigma, K, v, h, M, W;
+    float sigma, v, h, M, W;
+    float qinf;  // q2 or q1 as the time to expiry grows without bound
+    float q;     // q2 for a call, q1 for a put
 };
+
+Common MakeCommon(const EuropeanSetup& e, float sigma, int k)
+{
+    Common c{};
+    c.sigma = sigma;
+    c.v = static_cast<float>(static_cast<double>(sigma) * e.sqT);
+    c.h = static_cast<float>(1.0 - e.Dr);
+    c.M = static_cast<float>(2.0 * e.r / (static_cast<double>(sigma) * sigma));
+    c.W = static_cast<float>(2.0 * e.b / (static_cast<double>(sigma) * sigma));
+    const double sign = k == 1 ? 1.0 : -1.0;
+    c.qinf = static_cast<float>((-(c.W - 1.0) + sign * std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M)) / 2.0);
+    c.q = static_cast<float>((-(c.W - 1.0) + sign * std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M / c.h)) / 2.0);
+    return c;
+}
 
 // The American value when the critical price cannot be found: the
 // European value or immediate exercise, whichever is worth more.
@@ -33,17 +51,16 @@ float FallbackTheo(float european, float intrinsic)
     return detail::FloorTheo(std::max(european, intrinsic));
 }
 
-void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
+void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, float strike, int s)
 {
-    const double K = c.K, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
+    const double K = strike, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
     const double Dc = e.Dc, Dr = e.Dr;
 
-    const float q2inf = static_cast<float>((-(c.W - 1.0) + std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M)) / 2.0);
+    const float q2inf = c.qinf;
     const float Sinf = static_cast<float>(K / (1.0 - 1.0 / q2inf));
     const float h2 = static_cast<float>(-(b * T + 2.0 * v) * K / (Sinf - K));
     float Si = static_cast<float>(K + (Sinf - K) * (1.0 - std::exp(static_cast<double>(h2))));
-    const float q2 = static_cast<float>(
-        (-(c.W - 1.0) + std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M / c.h)) / 2.0);
+    const float q2 = c.q;
 
     // Newton iteration for the critical price S*.
     float N1 = 0;
@@ -71,7 +88,7 @@ void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s
     const NormalPairResult n = NormalPair(d1, d2);
     const float european = static_cast<float>(S * Dc * n.N1 - K * Dr * n.N2);
     const detail::EuropeanGreeks g =
-        detail::CallGreeks(e, e.b, c.sigma, c.v, c.K, n.N1, n.N2, n.n1);
+        detail::CallGreeks(e, e.b, c.sigma, c.v, strike, n.N1, n.N2, n.n1);
 
     float theo = FallbackTheo(european, static_cast<float>(S - K));
     if (settled && Finite(q2)) {
@@ -85,17 +102,16 @@ void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s
     detail::WriteOutputs(series, s, 1, theo, g);
 }
 
-void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
+void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, float strike, int s)
 {
-    const double K = c.K, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
+    const double K = strike, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
     const double Dc = e.Dc, Dr = e.Dr;
 
-    const float q1inf = static_cast<float>((-(c.W - 1.0) - std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M)) / 2.0);
+    const float q1inf = c.qinf;
     const float Sinf = static_cast<float>(K / (1.0 - 1.0 / q1inf));
     const float h1 = static_cast<float>((b * T - 2.0 * v) * K / (K - Sinf));
     float Si = static_cast<float>(Sinf + (K - Sinf) * std::exp(static_cast<double>(h1)));
-    const float q1 = static_cast<float>(
-        (-(c.W - 1.0) - std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M / c.h)) / 2.0);
+    const float q1 = c.q;
 
     // A very low volatility caps the carry of this put's drift and decay;
     // the next put starts again from the contract's carry.
@@ -127,7 +143,7 @@ void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, int s)
     const float d2 = static_cast<float>(d1 - v);
     const NormalPairResult n = NormalPair(-d1, -d2);
     const float european = static_cast<float>(K * Dr * n.N2 - S * Dc * n.N1);
-    const detail::EuropeanGreeks g = detail::PutGreeks(e, bp, c.sigma, c.v, c.K, n.N1, n.N2, n.n1);
+    const detail::EuropeanGreeks g = detail::PutGreeks(e, bp, c.sigma, c.v, strike, n.N1, n.N2, n.n1);
 
     float theo = FallbackTheo(european, static_cast<float>(K - S));
     if (settled && Finite(q1)) {
@@ -162,21 +178,20 @@ void PriceWhaley(TInOutObj& series)
     for (int k = 1; k <= 2; ++k) {
         if ((k == 1 && europeanCalls) || (k == 2 && europeanPuts))
             continue;
+        Common c{};
+        bool haveCommon = false;
         for (int s = 1; s <= series.NumStrikes; ++s) {
             float sigma, K;
             if (!detail::TakeOption(series, s, k, sigma, K))
                 continue;
-            Common c{};
-            c.sigma = sigma;
-            c.K = K;
-            c.v = static_cast<float>(static_cast<double>(sigma) * e.sqT);
-            c.h = static_cast<float>(1.0 - e.Dr);
-            c.M = static_cast<float>(2.0 * e.r / (static_cast<double>(sigma) * sigma));
-            c.W = static_cast<float>(2.0 * e.b / (static_cast<double>(sigma) * sigma));
+            if (!haveCommon || sigma != c.sigma) {
+                c = MakeCommon(e, sigma, k);
+                haveCommon = true;
+            }
             if (k == 1)
-                PriceCall(series, e, c, s);
+                PriceCall(series, e, c, K, s);
             else
-                PricePut(series, e, c, s);
+                PricePut(series, e, c, K, s);
         }
     }
 }
