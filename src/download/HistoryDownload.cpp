@@ -76,19 +76,12 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup, const 
     display.Begin();
     std::set<std::string> fetched;
     for (const std::string& entry : selection) {
-        display.LetEventsRun();
-        if (http.Aborted()) {
-            outcome.stopped = true;
-            break;
-        }
-        if (entry.empty())
-            continue;
         const std::string base = HistoryFileBase(entry);
-        if (!IsUsableAsFileName(base)) {
-            notifier.Info(RefusedSymbolMessage(entry));
-            ++outcome.refused;
+        const SymbolStep step = BeforeSymbol(entry, base, http, notifier, display, outcome);
+        if (step == SymbolStep::Stop)
+            break;
+        if (step == SymbolStep::Skip)
             continue;
-        }
         const fs::path reply = setup.TempDir / (base + ".csv");
         display.ShowTicker(kGettingHistory + entry);
         ConfigureClient(http, setup, server);

@@ -72,19 +72,12 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
     }
     display.Begin();
     for (const std::string& entry : selection) {
-        display.LetEventsRun();
-        if (http.Aborted()) {
-            outcome.stopped = true;
-            break;
-        }
-        if (entry.empty())
-            continue;
         const std::string symbol = ToUpperAscii(entry);
-        if (!IsUsableAsFileName(symbol)) {
-            notifier.Info(RefusedSymbolMessage(entry));
-            ++outcome.refused;
+        const SymbolStep step = BeforeSymbol(entry, symbol, http, notifier, display, outcome);
+        if (step == SymbolStep::Stop)
+            break;
+        if (step == SymbolStep::Skip)
             continue;
-        }
         const fs::path reply = setup.TempDir / (symbol + ".txt");
         const fs::path quoteFile = setup.DataDir / (symbol + ".txt");
         display.ShowTicker(kGettingOptions + entry);

@@ -3,10 +3,29 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "common/filesymbol.h"
 #include "common/notifier.h"
 #include "download/HTTPer.h"
 
 namespace kestrava {
+
+SymbolStep BeforeSymbol(const std::string& entry, const std::string& fileBase, HTTPer& http, Notifier& notifier,
+                        DownloadDisplay& display, DownloadOutcome& outcome)
+{
+    display.LetEventsRun();
+    if (http.Aborted()) {
+        outcome.stopped = true;
+        return SymbolStep::Stop;
+    }
+    if (entry.empty())
+        return SymbolStep::Skip;
+    if (!IsUsableAsFileName(fileBase)) {
+        notifier.Info(RefusedSymbolMessage(entry));
+        ++outcome.refused;
+        return SymbolStep::Skip;
+    }
+    return SymbolStep::Fetch;
+}
 
 FetchResult FetchReply(const std::filesystem::path& reply, const std::function<void(std::ostream&)>& fetch,
                        const std::function<std::string(const std::string&)>& question, Notifier& notifier,

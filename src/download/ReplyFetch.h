@@ -12,7 +12,16 @@
 
 namespace kestrava {
 
+class HTTPer;
 class Notifier;
+
+enum class SymbolStep { Fetch, Skip, Stop };
+
+// Before each symbol of a run: lets events run, then Stop when the user has
+// stopped the run, Skip an empty entry or one whose file name fileBase
+// would leave its folder (said and counted as refused), else Fetch.
+SymbolStep BeforeSymbol(const std::string& entry, const std::string& fileBase, HTTPer& http, Notifier& notifier,
+                        DownloadDisplay& display, DownloadOutcome& outcome);
 
 struct FetchResult {
     bool received = false;  // the whole reply is in its file
