@@ -1,0 +1,455 @@
+// The main window's series commands on the offscreen platform: a new series
+// from the setup dialog, a changed one, opening, saving (over another file
+// too) and exporting, with pages that go away while a dialog is open.
+
+#include "mainform_fixture.h"
+
+using namespace kestrava;
+using namespace kestrava::mainformtest;
+
+class MainFormFilesTest : public MainFormFixture {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { StartModalGuard(); }
+    void init() { FreshFolders(); }
+    void cleanup() { root_.reset(); }
+
+    void newSeriesPutsItsSymbolOnTheList_data();
+    void newSeriesPutsItsSymbolOnTheList();
+    void cancelledSetupMakesNoPage();
+    void changedSeriesReplacesThePage();
+    void pageGoneWhileTheSetupClosesKeepsItsFile();
+    void newPageThatClosesAtOnceLeavesNoCurrentPage();
+    void openSetsTheSeriesFolder();
+    void sampleSeriesOpensOnFirstRun();
+    void saveWritesThroughThePage();
+    void pageGoneDuringTheSaveDialogIsNotSaved();
+    void savingOverAnotherSeriesAsksFirst();
+    void exportWritesEveryExpiryOfThePage();
+};
+
+namespace {
+
+// A page built from the setup dialog as the option page builds it: title,
+// contract type and price file from the dialog's values.
+TMainForm::PageFactory PageFromSetup(int* built)
+{
+    return [built](TMainForm& owner) {
+        const SeriesSetup setup = owner.SetupDialog()->Values();
+        auto page = std::make_unique<FakePage>(setup.symbolText);
+        page->priceFile = setup.sourceFilePath;
+        auto expiry = std::make_unique<TInOutObj>();
+        expiry->ContractType = setup.contractType;
+        page->expiries.push_back(std::move(expiry));
+        ++*built;
+        return page;
+    };
+}
+
+// Answers the setup dialog: picks `priceFile` (when given), types the option
+// symbol, clicks the contract button and presses OK.
+void AnswerSetup(TdlgInputs& dialog, const QString& priceFile, const QString& symbol, const QString& contract)
+{
+    dialog.SetFileChooser([priceFile](QWidget*, const QString&, const QString&, const QString&) { return priceFile; });
+    QTimer::singleShot(0, &dialog, [&dialog, priceFile, symbol, contract] {
+        if (!priceFile.isEmpty())
+            dialog.SetFileBtnClick();
+        dialog.findChild<QLineEdit*>(QStringLiteral("edOSymbl"))->setText(symbol);
+        dialog.findChild<QAbstractButton*>(contract)->click();
+        dialog.findChild<QAbstractButton*>(QStringLiteral("cmdOK"))->click();
+    });
+}
+
+}  // namespace
+
+void MainFormFilesTest::newSeriesPutsItsSymbolOnTheList_data()
+{
+    QTest::addColumn<QString>("symbol");
+    QTest::addColumn<QString>("contract");
+    QTest::addColumn<bool>("withPriceFile");
+    QTest::addColumn<QStringList>("gone");
+    QTest::addColumn<QStringList>("added");
+    // Only the entry of the same symbol goes: SP leaves SPX=^GSPC alone.
+    QTest::newRow("equity with price file") << QStringLiteral("SP") << QStringLiteral("rbEquity") << true
+                                            << QStringList() << QStringList{QStringLiteral("SP=SPX")};
+    QTest::newRow("equity replacing its entry") << QStringLiteral("SPY") << QStringLiteral("rbEquity") << true
+                                                << QStringList{QStringLiteral("SPY=SPY")} << QStringList{QStringLiteral("SPY=SPX")};
+    QTest::newRow("index without price file") << QStringLiteral("OEX") << QStringLiteral("rbIndex") << false
+                                              << QStringList{QStringLiteral("OEX=^OEX")} << QStringList{QStringLiteral("OEX=")};
+    QTest::newRow("future leaves the list") << QStringLiteral("QQQ") << QStringLiteral("rbFuture") << false
+                                            << QStringList() << QStringList();
+}
+
+void MainFormFilesTest::newSeriesPutsItsSymbolOnTheList()
+{
+    QFETCH(QString, symbol);
+    QFETCH(QString, contract);
+    QFETCH(bool, withPriceFile);
+    QFETCH(QStringList, gone);
+    QFETCH(QStringList, added);
+
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    const QString priceFile = form->Folders().DataDir + QStringLiteral("/Spx.csv");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), priceFile));
+    int built = 0;
+    form->SetPageFactory(PageFromSetup(&built));
+    form->SetSetupDialogHook([&](TdlgInputs& dialog) {
+        AnswerSetup(dialog, withPriceFile ? priceFile : QString(), symbol, contract);
+    });
+    const QStringList before = form->TickerList().Entries();
+    form->FileNew();
+
+    QCOMPARE(built, 1);
+    QVERIFY(form->SetupDialog() == nullptr);
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->Title(), symbol);
+    QCOMPARE(page->SeriesFile(), symbol + QStringLiteral(".ops"));
+    QStringList expected = before;
+    for (const QString& entry : gone)
+        expected.removeOne(entry);
+    QStringList now = form->TickerList().Entries();
+    for (const QString& entry : added)
+        QVERIFY2(now.removeOne(entry), qPrintable(entry));
+    QCOMPARE(now, expected);
+    if (withPriceFile)
+        QCOMPARE(form->Settings().AsciiDataDir, form->Folders().DataDir);
+}
+
+void MainFormFilesTest::cancelledSetupMakesNoPage()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    int built = 0;
+    form->SetPageFactory(PageFromSetup(&built));
+    form->SetSetupDialogHook([](TdlgInputs& dialog) {
+        QTimer::singleShot(0, &dialog, [&dialog] { dialog.findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click(); });
+    });
+    const QStringList before = form->TickerList().Entries();
+    form->FileNew();
+    QCOMPARE(built, 0);
+    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->TickerList().Entries(), before);
+}
+
+void MainFormFilesTest::changedSeriesReplacesThePage()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    const QString priceFile = form->Folders().DataDir + QStringLiteral("/Spy.csv");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), priceFile));
+    int built = 0;
+    form->SetPageFactory(PageFromSetup(&built));
+
+    auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    old->SetSeriesFile(QStringLiteral("/somewhere/spy.ops"));
+    auto expiry = std::make_unique<TInOutObj>();
+    expiry->ContractType = kFuture;
+    expiry->NumStrikes = 2;
+    expiry->Strike(1, 1) = 100;
+    expiry->Strike(2, 1) = 105;
+    expiry->OptSymbol = "SPY";
+    old->expiries.push_back(std::move(expiry));
+    old->Window()->show();
+    Activate(old->Window());
+    QPointer<QWidget> oldWindow = old->Window();
+
+    // Editing keeps the base name's case, and a future is no exception.
+    form->SetSetupDialogHook([&](TdlgInputs& dialog) {
+        AnswerSetup(dialog, priceFile, QStringLiteral("SPY"), QStringLiteral("rbFuture"));
+    });
+    form->EditChangeOption();
+    QCOMPARE(built, 1);
+    QTRY_VERIFY(oldWindow.isNull());
+    QCOMPARE(form->PageCount(), 1);
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/spy.ops"));
+    QVERIFY(form->TickerList().Entries().contains(QStringLiteral("SPY=Spy")));
+    QVERIFY(!form->TickerList().Entries().contains(QStringLiteral("SPY=SPY")));
+}
+
+void MainFormFilesTest::pageGoneWhileTheSetupClosesKeepsItsFile()
+{
+    // The events that run after the setup dialog closes may take the edited
+    // page away; its series file still goes to the new page.
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    int built = 0;
+    form->SetPageFactory(PageFromSetup(&built));
+    auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    old->SetSeriesFile(QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
+    auto expiry = std::make_unique<TInOutObj>();
+    expiry->OptSymbol = "SPY";
+    expiry->NumStrikes = 1;
+    expiry->Strike(1, 1) = expiry->Strike(1, 2) = 450;
+    old->expiries.push_back(std::move(expiry));
+    old->Window()->show();
+    Activate(old->Window());
+    QPointer<QWidget> oldWindow = old->Window();
+
+    form->SetSetupDialogHook([&](TdlgInputs& dialog) {
+        AnswerSetup(dialog, QString(), QStringLiteral("SPY"), QStringLiteral("rbEquity"));
+        QTimer::singleShot(0, &dialog, [oldWindow] {
+            QTimer::singleShot(0, [oldWindow] { delete oldWindow.data(); });
+        });
+    });
+    form->EditChangeOption();
+    QCOMPARE(built, 1);
+    QVERIFY(oldWindow.isNull());
+    QCOMPARE(form->PageCount(), 1);
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
+}
+
+void MainFormFilesTest::newPageThatClosesAtOnceLeavesNoCurrentPage()
+{
+    // The events that run while a new page is shown may take it away again;
+    // the command that made it must not touch it afterwards.
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    auto expiry = std::make_unique<TInOutObj>();
+    expiry->OptSymbol = "SPY";
+    expiry->NumStrikes = 1;
+    expiry->Strike(1, 1) = expiry->Strike(1, 2) = 450;
+    old->expiries.push_back(std::move(expiry));
+    old->Window()->show();
+    Activate(old->Window());
+    QPointer<QWidget> oldWindow = old->Window();
+
+    int built = 0;
+    form->SetPageFactory([&built](TMainForm& owner) {
+        std::unique_ptr<IOptionPage> page = PageFromSetup(&built)(owner);
+        QWidget* window = page->Window();
+        QTimer::singleShot(0, window, [window] { delete window; });
+        return page;
+    });
+    form->SetSetupDialogHook([](TdlgInputs& dialog) {
+        AnswerSetup(dialog, QString(), QStringLiteral("SPY"), QStringLiteral("rbEquity"));
+    });
+    form->EditChangeOption();
+    QCOMPARE(built, 1);
+    QTRY_COMPARE(form->PageCount(), 0);
+    QVERIFY(oldWindow.isNull());
+    QVERIFY(form->FindActivePage() == nullptr);
+
+    form->FileNew();
+    QCOMPARE(built, 2);
+    QTRY_COMPARE(form->PageCount(), 0);
+    QVERIFY(form->FindActivePage() == nullptr);
+}
+
+void MainFormFilesTest::openSetsTheSeriesFolder()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    const QString folder = root_->filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString series = folder + QStringLiteral("/mine.ops");
+    QFile(series).open(QIODevice::WriteOnly);
+
+    bool openFromFile = false;
+    QString openName;
+    form->SetPageFactory([&](TMainForm& owner) {
+        openFromFile = owner.OpenFromFile();
+        openName = owner.OpenFileName();
+        return std::make_unique<FakePage>(QStringLiteral("MINE"));
+    });
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Load a saved option series grid"));
+            QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(form->SeriesDir()).canonicalPath());
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(series);
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    form->FileOpen();
+    WhileModal(nullptr);
+    QVERIFY(openFromFile);
+    QCOMPARE(openName, series);
+    QCOMPARE(form->SeriesDir(), folder);
+    QCOMPARE(form->PageCount(), 1);
+}
+
+void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
+{
+    // The very first start opens the sample's priced page below the strip.
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    QVERIFY(QFileInfo::exists(form->SeriesDir() + QStringLiteral("/sample.ops")));
+    QVERIFY2(notifier_.infos.isEmpty() && notifier_.errors.isEmpty(),
+             qPrintable((notifier_.infos + notifier_.errors).join(QLatin1Char('\n'))));
+    QCOMPARE(form->PageCount(), 1);
+    QWidget* window = nullptr;
+    QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
+    Activate(window);
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->Title(), QStringLiteral("SMPL"));
+    QVERIFY(!page->Expiries().empty());
+    QVERIFY(window->geometry().top() >= form->geometry().bottom());
+    const auto* grid = window->findChild<QAbstractItemView*>();
+    QVERIFY(grid);
+    QVERIFY(!grid->model()->index(0, 7).data().toString().isEmpty());  // a priced value
+    // Closing the page leaves no current page behind.
+    window->close();
+    QTRY_COMPARE(form->PageCount(), 0);
+    QVERIFY(form->FindActivePage() == nullptr);
+
+    // A later start opens nothing.
+    form->close();
+    auto later = NewForm();
+    later->SetPageFactory(OptionPageFactory());
+    QVERIFY(later->FormCreate());
+    QCOMPARE(later->PageCount(), 0);
+}
+
+void MainFormFilesTest::saveWritesThroughThePage()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* page = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    page->SetSeriesFile(QStringLiteral("SPY.ops"));
+    page->Window()->show();
+    Activate(page->Window());
+
+    const QString folder = root_->filePath(QStringLiteral("saved"));
+    QVERIFY(QDir().mkpath(folder));
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Save Option Series"));
+            QCOMPARE(dialog->selectedFiles().value(0).section(QLatin1Char('/'), -1), QStringLiteral("SPY.ops"));
+            dialog->setDirectory(folder);
+            // Typed into the name box, as a user does.
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(name);
+            name->setText(QStringLiteral("spy-jan"));
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    form->FileSave();
+    WhileModal(nullptr);
+    QCOMPARE(page->savedTo, QStringList{folder + QStringLiteral("/spy-jan.ops")});
+    QCOMPARE(form->SeriesDir(), folder);
+}
+
+void MainFormFilesTest::pageGoneDuringTheSaveDialogIsNotSaved()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* page = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    page->SetSeriesFile(QStringLiteral("SPY.ops"));
+    page->Window()->show();
+    Activate(page->Window());
+    QPointer<QWidget> window = page->Window();
+
+    const QString folder = root_->filePath(QStringLiteral("saved"));
+    QVERIFY(QDir().mkpath(folder));
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            delete window.data();
+            dialog->setDirectory(folder);
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("spy-jan"));
+            static_cast<QDialog*>(dialog)->accept();
+        }
+    });
+    form->FileSave();
+    WhileModal(nullptr);
+    QCOMPARE(form->PageCount(), 0);
+    QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/spy-jan.ops")));
+    QCOMPARE(form->SeriesDir(), form->Folders().SeriesDir);
+}
+
+void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
+{
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    QWidget* window = nullptr;
+    QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
+    Activate(window);
+    const QString own = form->SeriesDir() + QStringLiteral("/sample.ops");
+    const QString other = form->SeriesDir() + QStringLiteral("/other.ops");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops"), other));
+    const QByteArray otherBytes = FileBytes(other);
+
+    auto saveAs = [&](const QString& path) {
+        WhileModal(TypeIntoFileDialog(QFileInfo(path).absolutePath(), QFileInfo(path).fileName()));
+        Activate(window);
+        form->FileSave();
+        WhileModal(nullptr);
+    };
+
+    // No: the other series keeps every byte, and the page its own file.
+    notifier_.answer = false;
+    saveAs(other);
+    QCOMPARE(notifier_.questions, QStringList{QStringLiteral("other.ops already exists. Do you want to replace it?")});
+    QCOMPARE(FileBytes(other), otherBytes);
+    QCOMPARE(form->FindActivePage()->SeriesFile(), own);
+
+    // The page's own file is saved over without a question.
+    saveAs(own);
+    QCOMPARE(notifier_.questions.size(), 1);
+
+    // Yes: the other file now holds the page's series.
+    notifier_.answer = true;
+    saveAs(other);
+    QCOMPARE(notifier_.questions.size(), 2);
+    QCOMPARE(FileBytes(other), FileBytes(own));
+    QCOMPARE(form->FindActivePage()->SeriesFile(), other);
+
+    // A save that fails leaves the page's file and the dialogs' folder alone.
+    auto* failing = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    failing->SetSeriesFile(QStringLiteral("SPY.ops"));
+    failing->saveResult = false;
+    failing->Window()->show();
+    window = failing->Window();
+    const QString folder = form->SeriesDir();
+    const QString elsewhere = root_->filePath(QStringLiteral("elsewhere"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    saveAs(elsewhere + QStringLiteral("/spy.ops"));
+    QCOMPARE(failing->savedTo, QStringList{elsewhere + QStringLiteral("/spy.ops")});
+    QCOMPARE(failing->SeriesFile(), QStringLiteral("SPY.ops"));
+    QCOMPARE(form->SeriesDir(), folder);
+}
+
+void MainFormFilesTest::exportWritesEveryExpiryOfThePage()
+{
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    QWidget* window = nullptr;
+    QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
+    Activate(window);
+    const QString csv = root_->filePath(QStringLiteral("sample.csv"));
+    WhileModal(TypeIntoFileDialog(root_->path(), QStringLiteral("sample")));
+    form->findChild<QAction*>(QStringLiteral("FileExportGridItem"))->trigger();
+    WhileModal(nullptr);
+    const QList<QByteArray> lines = FileBytes(csv).split('\n');
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    // One header line, then every expiry's calls and puts, expiries in order.
+    int rows = 0;
+    for (const TInOutObj* expiry : page->Expiries())
+        rows += 2 * expiry->NumStrikes;
+    QCOMPARE(lines.size(), 1 + rows + 1);  // the last line ends with its line break
+    QCOMPARE(QString::fromLatin1(lines[0]).section(QLatin1Char(','), 0, 3), QStringLiteral("expiry,strike,side,vol"));
+    const TInOutObj* first = page->Expiries().front();
+    const CivilDate expiry = DecodeDate(first->ExpiryDate);
+    QVERIFY(lines[1].startsWith(QStringLiteral("%1-%2-%3,")
+                                    .arg(expiry.year)
+                                    .arg(expiry.month, 2, 10, QLatin1Char('0'))
+                                    .arg(expiry.day, 2, 10, QLatin1Char('0'))
+                                    .toLatin1()));
+    QVERIFY(notifier_.infos.isEmpty());
+}
+
+QTEST_MAIN(MainFormFilesTest)
+#include "mainform_files_test.moc"
