@@ -179,15 +179,8 @@ void MainFormFilesTest::pageGoneWhileTheSetupClosesKeepsItsFile()
     QVERIFY(form->FormCreate());
     int built = 0;
     form->SetPageFactory(PageFromSetup(&built));
-    auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    FakePage* old = AddSpyPage(*form);
     old->SetSeriesFile(QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
-    auto expiry = std::make_unique<TInOutObj>();
-    expiry->OptSymbol = "SPY";
-    expiry->NumStrikes = 1;
-    expiry->Strike(1, 1) = expiry->Strike(1, 2) = 450;
-    old->expiries.push_back(std::move(expiry));
-    old->Window()->show();
-    Activate(old->Window());
     QPointer<QWidget> oldWindow = old->Window();
 
     form->SetSetupDialogHook([&](TdlgInputs& dialog) {
@@ -211,14 +204,7 @@ void MainFormFilesTest::newPageThatClosesAtOnceLeavesNoCurrentPage()
     // the command that made it must not touch it afterwards.
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    auto* old = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
-    auto expiry = std::make_unique<TInOutObj>();
-    expiry->OptSymbol = "SPY";
-    expiry->NumStrikes = 1;
-    expiry->Strike(1, 1) = expiry->Strike(1, 2) = 450;
-    old->expiries.push_back(std::move(expiry));
-    old->Window()->show();
-    Activate(old->Window());
+    FakePage* old = AddSpyPage(*form);
     QPointer<QWidget> oldWindow = old->Window();
 
     int built = 0;
@@ -315,10 +301,8 @@ void MainFormFilesTest::saveWritesThroughThePage()
 {
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    auto* page = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    FakePage* page = AddSpyPage(*form);
     page->SetSeriesFile(QStringLiteral("SPY.ops"));
-    page->Window()->show();
-    Activate(page->Window());
 
     const QString folder = root_->filePath(QStringLiteral("saved"));
     QVERIFY(QDir().mkpath(folder));
@@ -344,10 +328,8 @@ void MainFormFilesTest::pageGoneDuringTheSaveDialogIsNotSaved()
 {
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    auto* page = static_cast<FakePage*>(form->AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    FakePage* page = AddSpyPage(*form);
     page->SetSeriesFile(QStringLiteral("SPY.ops"));
-    page->Window()->show();
-    Activate(page->Window());
     QPointer<QWidget> window = page->Window();
 
     const QString folder = root_->filePath(QStringLiteral("saved"));
@@ -370,11 +352,8 @@ void MainFormFilesTest::pageGoneDuringTheSaveDialogIsNotSaved()
 void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
 {
     auto form = NewForm();
-    form->SetPageFactory(OptionPageFactory());
-    QVERIFY(form->FormCreate());
-    QWidget* window = nullptr;
-    QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
-    Activate(window);
+    QWidget* window = StartWithSamplePage(*form);
+    QVERIFY(window);
     const QString own = form->SeriesDir() + QStringLiteral("/sample.ops");
     const QString other = form->SeriesDir() + QStringLiteral("/other.ops");
     QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops"), other));
@@ -423,11 +402,8 @@ void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
 void MainFormFilesTest::exportWritesEveryExpiryOfThePage()
 {
     auto form = NewForm();
-    form->SetPageFactory(OptionPageFactory());
-    QVERIFY(form->FormCreate());
-    QWidget* window = nullptr;
-    QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
-    Activate(window);
+    QWidget* window = StartWithSamplePage(*form);
+    QVERIFY(window);
     const QString csv = root_->filePath(QStringLiteral("sample.csv"));
     WhileModal(TypeIntoFileDialog(root_->path(), QStringLiteral("sample")));
     form->findChild<QAction*>(QStringLiteral("FileExportGridItem"))->trigger();

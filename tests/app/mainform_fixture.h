@@ -116,6 +116,34 @@ inline QByteArray FileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// A shown, active page of SPY with one expiry of a single 450 strike.
+inline FakePage* AddSpyPage(TMainForm& form)
+{
+    auto* page = static_cast<FakePage*>(form.AddPage(std::make_unique<FakePage>(QStringLiteral("SPY"))));
+    auto expiry = std::make_unique<TInOutObj>();
+    expiry->OptSymbol = "SPY";
+    expiry->NumStrikes = 1;
+    expiry->Strike(1, 1) = expiry->Strike(1, 2) = 450;
+    page->expiries.push_back(std::move(expiry));
+    page->Window()->show();
+    Activate(page->Window());
+    return page;
+}
+
+// Starts form with real option pages and waits for the sample page a first
+// start opens, then activates it; nullptr when no page came.
+inline QWidget* StartWithSamplePage(TMainForm& form)
+{
+    form.SetPageFactory(OptionPageFactory());
+    if (!form.FormCreate())
+        return nullptr;
+    QWidget* window = nullptr;
+    if (!QTest::qWaitFor([&] { return (window = form.findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr; }))
+        return nullptr;
+    Activate(window);
+    return window;
+}
+
 class MainFormFixture : public QObject {
 protected:
     // Once per program: the guard that deals with modal windows.
