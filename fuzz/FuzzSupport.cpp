@@ -82,8 +82,6 @@ std::string UnexpectedFiles(const fs::path& folder, std::initializer_list<fs::pa
     return found;
 }
 
-namespace {
-
 bool SameBits(float a, float b)
 {
     return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
@@ -93,8 +91,6 @@ bool SameBits(double a, double b)
 {
     return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
-
-}  // namespace
 
 std::string SeriesDifference(const TInOutObj& a, const TInOutObj& b, bool withQuotes)
 {

@@ -27,6 +27,10 @@ bool FileHolds(const std::filesystem::path& path, std::string_view bytes);
 std::string UnexpectedFiles(const std::filesystem::path& folder,
                             std::initializer_list<std::filesystem::path> expected);
 
+// Equal to the bit: NaN equals itself, -0 differs from 0.
+bool SameBits(float a, float b);
+bool SameBits(double a, double b);
+
 // The first field of the series file that differs between a and b (floats
 // and dates bit for bit), or an empty text; the Bid and Ask tables too when
 // withQuotes.

@@ -1,20 +1,12 @@
 // A position file beside a series file, as the page reads it when the series
 // opens and writes it when the series is saved.
 
-#include <cmath>
-#include <cstring>
-
 #include "analysis/AnalysisError.h"
 #include "analysis/PositionFile.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace kestrava::fuzz {
 namespace {
-
-bool SameBits(double a, double b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
 
 // The first thing that differs between two positions, or an empty text.
 std::string PositionDifference(const Position& a, const Position& b)

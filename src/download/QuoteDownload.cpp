@@ -2,7 +2,6 @@
 
 #include <system_error>
 
-#include "common/filesymbol.h"
 #include "common/notifier.h"
 #include "download/HTTPer.h"
 #include "download/ReplyFetch.h"
