@@ -35,6 +35,7 @@
 #include "optionpage/SmileView.h"
 #include "pricing/gridtext.h"
 #include "pricing/pricing_fixtures.h"
+#include "support/qt_test_main.h"
 #include "support/recording_notifier.h"
 #include "support/spx_quotes.h"
 
@@ -527,20 +528,7 @@ private slots:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    int status = 0;
-    {
-        GridCopyTest copy;
-        status |= QTest::qExec(&copy, argc, argv);
-    }
-    {
-        SmileViewTest smile;
-        status |= QTest::qExec(&smile, argc, argv);
-    }
-    {
-        PositionTabTest position;
-        status |= QTest::qExec(&position, argc, argv);
-    }
-    return status;
+    return testsupport::RunQtTests<GridCopyTest, SmileViewTest, PositionTabTest>(argc, argv);
 }
 
 #include "beyondgrid_test.moc"

@@ -4,6 +4,7 @@
 // place; and the two-tone grid alone.
 
 #include "pagetest_support.h"
+#include "support/qt_test_main.h"
 
 using namespace kestrava;
 using namespace kestrava::pagetest;
@@ -664,16 +665,7 @@ private slots:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    int status = 0;
-    {
-        TwoToneGridTest gridTest;
-        status |= QTest::qExec(&gridTest, argc, argv);
-    }
-    {
-        PageFilesTest pageTest;
-        status |= QTest::qExec(&pageTest, argc, argv);
-    }
-    return status;
+    return testsupport::RunQtTests<TwoToneGridTest, PageFilesTest>(argc, argv);
 }
 
 #include "pagefiles_test.moc"
