@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chart/ScaledImage.h"
 #include "common/numformat.h"
 #include "marketdata/PriceWorkFile.h"
 
@@ -55,11 +56,9 @@ void TChartObj::Draw(QPainter* printerPage)
     } else {
         if (ChartWidth < 1 || ChartHeight < 1 || !(PixelRatio > 0))
             throw ChartError(kChartDigestError);
-        Bitmap = QImage(static_cast<int>(std::ceil(ChartWidth * PixelRatio)),
-                        static_cast<int>(std::ceil(ChartHeight * PixelRatio)), QImage::Format_RGB32);
+        Bitmap = ScaledImage(ChartWidth, ChartHeight, PixelRatio);
         if (Bitmap.isNull())
             throw ChartError(kChartDigestError);
-        Bitmap.setDevicePixelRatio(PixelRatio);
         const QSize screen = ScreenSize(QSize(ChartWidth, ChartHeight));
         DeviceWidth = screen.width();
         DeviceHeight = screen.height();

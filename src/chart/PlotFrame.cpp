@@ -1,4 +1,5 @@
 #include "chart/PlotFrame.h"
+#include "chart/ScaledImage.h"
 
 #include <QFontMetrics>
 #include <QPolygonF>
@@ -269,11 +270,9 @@ void PlotFrame::DrawNote(const QString& text)
 QImage PlotPicture(int width, int height, qreal pixelRatio,
                    const std::function<void(QPainter&, const QRectF&)>& draw)
 {
-    QImage picture(static_cast<int>(std::ceil(width * pixelRatio)), static_cast<int>(std::ceil(height * pixelRatio)),
-                   QImage::Format_RGB32);
+    QImage picture = ScaledImage(width, height, pixelRatio);
     if (picture.isNull())
         return picture;
-    picture.setDevicePixelRatio(pixelRatio);
     QPainter painter(&picture);
     draw(painter, QRectF(0, 0, width, height));
     return picture;

@@ -5,7 +5,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cmath>
+
+#include "chart/ScaledImage.h"
 
 namespace kestrava {
 namespace {
@@ -34,10 +35,7 @@ void TChartImage::ShowPicture(const QImage& picture)
         setPixmap(QPixmap::fromImage(picture));
         return;
     }
-    const qreal ratio = devicePixelRatioF();
-    QImage empty(static_cast<int>(std::ceil(std::max(width(), 1) * ratio)),
-                 static_cast<int>(std::ceil(std::max(height(), 1) * ratio)), QImage::Format_RGB32);
-    empty.setDevicePixelRatio(ratio);
+    QImage empty = ScaledImage(std::max(width(), 1), std::max(height(), 1), devicePixelRatioF());
     empty.fill(Qt::black);
     QPainter painter(&empty);
     painter.setPen(kNoChartText);
