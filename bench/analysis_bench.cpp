@@ -45,7 +45,8 @@ Page MakePage(int model, bool calendar, int steps)
     const TInOutObj& near = page.expiries[0];
     const TInOutObj& wings = calendar ? page.expiries[1] : near;
     // Strikes 80 to 118 by 2: 90 is s = 6, 94 s = 8, 106 s = 14, 110 s = 16.
-    page.position.legs = {Leg(wings, 6, 2, 1), Leg(near, 8, 2, -1), Leg(near, 14, 1, -1), Leg(wings, 16, 1, 1)};
+    page.position.legs = {Leg(wings, 6, 2, 1), Leg(near, 8, 2, -1), Leg(near, 14, 1, -1),
+                          Leg(wings, 16, 1, 1)};
     return page;
 }
 

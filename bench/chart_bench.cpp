@@ -8,8 +8,8 @@
 #include <QGuiApplication>
 #include <QTemporaryDir>
 
-#include "chart/ChartObj.h"
 #include "chart/chart_testdata.h"
+#include "chart/ChartObj.h"
 #include "common/notifier.h"
 
 using namespace kestrava;

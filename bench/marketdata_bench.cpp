@@ -39,8 +39,8 @@ std::string PriceFile(long lines)
     for (long i = 0; i < lines; ++i) {
         const CivilDate d = DecodeDate(newest - static_cast<double>(i));
         const double close = 100 + 20 * std::sin(i * 0.01) + (i % 7) * 0.13;
-        std::fprintf(out, "%04d-%02d-%02d,%.2f,%.2f,%.2f,%.2f,%ld\n", d.year, d.month, d.day,
-                     close - 0.5, close + 1, close - 1, close, 1000000 + i % 5000);
+        std::fprintf(out, "%04d-%02d-%02d,%.2f,%.2f,%.2f,%.2f,%ld\n", d.year, d.month, d.day, close - 0.5,
+                     close + 1, close - 1, close, 1000000 + i % 5000);
     }
     std::fclose(out);
     return made[lines] = path;
@@ -87,7 +87,7 @@ BENCHMARK(BM_ConvertAndHistoricalVolatility)
 void BM_LoadQuotesLargestTable(benchmark::State& state)
 {
     const std::filesystem::path table = std::filesystem::path(KESTRAVA_REALWORLD_DIR)
-        / "quotes-spy-2016-11-25.dat";
+                                        / "quotes-spy-2016-11-25.dat";
     if (!std::filesystem::exists(table)) {
         state.SkipWithError("quotes-spy-2016-11-25.dat not found");
         return;

@@ -136,10 +136,12 @@ const QString kLargestTable = QStringLiteral(KESTRAVA_REALWORLD_DIR "/quotes-spy
 
 // A page of one SPY expiry of 20 strikes whose quote file is the largest
 // real table.
-std::unique_ptr<TfrmOPage> QuotedPage(const QTemporaryDir& data, QDate expiry, const char* first, const char* step)
+std::unique_ptr<TfrmOPage> QuotedPage(const QTemporaryDir& data, QDate expiry, const char* first,
+                                      const char* step)
 {
     static SilentNotifier notifier;
-    if (!QFile::exists(data.filePath(QStringLiteral("SPY.txt"))) && !QFile::copy(kLargestTable, data.filePath(QStringLiteral("SPY.txt"))))
+    if (!QFile::exists(data.filePath(QStringLiteral("SPY.txt")))
+        && !QFile::copy(kLargestTable, data.filePath(QStringLiteral("SPY.txt"))))
         return nullptr;
     PageSource source;
     SeriesSetup& setup = source.setup;

@@ -105,11 +105,14 @@ static void BM_ReferenceCRRPage(benchmark::State& state)
     ql::Settings::instance().evaluationDate() = today;
     const ql::DayCounter dayCounter = ql::Actual365Fixed();
     auto spot = QuantLib::ext::make_shared<ql::SimpleQuote>(100.0);
-    const ql::Handle<ql::YieldTermStructure> rate(QuantLib::ext::make_shared<ql::FlatForward>(today, 0.05, dayCounter));
-    const ql::Handle<ql::YieldTermStructure> yield(QuantLib::ext::make_shared<ql::FlatForward>(today, 0.0, dayCounter));
+    const ql::Handle<ql::YieldTermStructure> rate(
+        QuantLib::ext::make_shared<ql::FlatForward>(today, 0.05, dayCounter));
+    const ql::Handle<ql::YieldTermStructure> yield(
+        QuantLib::ext::make_shared<ql::FlatForward>(today, 0.0, dayCounter));
     const ql::Handle<ql::BlackVolTermStructure> vol(
         QuantLib::ext::make_shared<ql::BlackConstantVol>(today, ql::NullCalendar(), 0.25, dayCounter));
-    auto process = QuantLib::ext::make_shared<ql::BlackScholesMertonProcess>(ql::Handle<ql::Quote>(spot), yield, rate, vol);
+    auto process = QuantLib::ext::make_shared<ql::BlackScholesMertonProcess>(ql::Handle<ql::Quote>(spot),
+                                                                             yield, rate, vol);
     auto engine = QuantLib::ext::make_shared<ql::BinomialVanillaEngine<ql::CoxRossRubinstein>>(process, 400);
 
     std::vector<ql::VanillaOption> options;
@@ -117,7 +120,8 @@ static void BM_ReferenceCRRPage(benchmark::State& state)
         auto exercise = QuantLib::ext::make_shared<ql::AmericanExercise>(today, today + days);
         for (int s = 0; s < 20; ++s) {
             for (ql::Option::Type type : {ql::Option::Call, ql::Option::Put}) {
-                options.emplace_back(QuantLib::ext::make_shared<ql::PlainVanillaPayoff>(type, 80.0 + 2.0 * s), exercise);
+                options.emplace_back(QuantLib::ext::make_shared<ql::PlainVanillaPayoff>(type, 80.0 + 2.0 * s),
+                                     exercise);
                 options.back().setPricingEngine(engine);
             }
         }

@@ -5,9 +5,14 @@ namespace kestrava::fuzz {
 std::span<const Entry> Entries()
 {
     static const Entry kEntries[] = {
-        {"seriesfile", RunSeriesFile},       {"seriesjson", RunSeriesJson}, {"pricefile", RunPriceFile},
-        {"quotetable", RunQuoteTable},       {"historyconvert", RunHistoryConvert},
-        {"httpreply", RunHttpReply},         {"settings", RunSettings},     {"localeparse", RunLocaleParse},
+        {"seriesfile", RunSeriesFile},
+        {"seriesjson", RunSeriesJson},
+        {"pricefile", RunPriceFile},
+        {"quotetable", RunQuoteTable},
+        {"historyconvert", RunHistoryConvert},
+        {"httpreply", RunHttpReply},
+        {"settings", RunSettings},
+        {"localeparse", RunLocaleParse},
         {"positionfile", RunPositionFile},
     };
     return kEntries;

@@ -75,7 +75,8 @@ std::string CheckText(std::string_view text, const LocaleInfo& locale)
         return "a single beyond its range";
     std::int32_t whole = 0;
     std::int32_t wholeAgain = 0;
-    if (TryParseInt32(text, whole) && (!TryParseInt32(std::to_string(whole), wholeAgain) || wholeAgain != whole))
+    if (TryParseInt32(text, whole)
+        && (!TryParseInt32(std::to_string(whole), wholeAgain) || wholeAgain != whole))
         return "an integer written does not read back";
 
     // Any day number, also NaN or beyond the calendar, is written somehow.
@@ -98,7 +99,8 @@ std::string RunLocaleParse(Input input)
     const char decimalSeparator = rest.front();
     rest.remove_prefix(1);
     const std::size_t patternEnd = std::min(rest.find('\n'), rest.size());
-    const LocaleInfo locale = LocaleInfo::FromPattern(std::string(rest.substr(0, patternEnd)), decimalSeparator);
+    const LocaleInfo locale = LocaleInfo::FromPattern(std::string(rest.substr(0, patternEnd)),
+                                                      decimalSeparator);
     rest.remove_prefix(std::min(patternEnd + 1, rest.size()));
 
     for (;;) {

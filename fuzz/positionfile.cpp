@@ -1,8 +1,8 @@
 // A position file beside a series file, as the page reads it when the series
 // opens and writes it when the series is saved.
 
-#include "analysis/AnalysisError.h"
 #include "analysis/PositionFile.h"
+#include "analysis/AnalysisError.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace kestrava::fuzz {

@@ -53,7 +53,8 @@ std::string CheckLoadedExpiry(const TInOutObj& before, const TInOutObj& after)
         for (int k = 1; k <= 2; ++k) {
             if (after.Strike(s, k) != before.Strike(s, k))
                 return "the quote load changed a strike";
-            for (const float value : {after.Last(s, k), after.NetChange(s, k), after.Bid(s, k), after.Ask(s, k)})
+            for (const float value :
+                 {after.Last(s, k), after.NetChange(s, k), after.Bid(s, k), after.Ask(s, k)})
                 if (!std::isfinite(value))
                     return "a quote that is no finite number";
             const std::string& code = after.OptCode(s, k);
@@ -98,12 +99,13 @@ std::string RunQuoteTable(Input input)
     if (!FileHolds(file, AsText(table)))
         return "listing the roots changed the quote file";
 
-    const std::string contract =
-        roots.Roots.empty() ? std::string("SPX") : roots.Roots[choice.rootIndex % roots.Roots.size()];
+    const std::string contract = roots.Roots.empty() ? std::string("SPX")
+                                                     : roots.Roots[choice.rootIndex % roots.Roots.size()];
     TInOutObj expiry = choice.expiry;
     CountingNotifier loadNotifier;
     UnderlyingQuote underlying;
-    const bool loaded = LoadExpiryQuotes(expiry, file.string(), contract, loadNotifier, kLayouts[0], underlying);
+    const bool loaded = LoadExpiryQuotes(expiry, file.string(), contract, loadNotifier, kLayouts[0],
+                                         underlying);
     if (loadNotifier.blankMessage)
         return "a message without a text";
     if (loadNotifier.messages != (loaded ? 0 : 1))

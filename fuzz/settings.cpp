@@ -127,7 +127,8 @@ std::string RunSettings(Input input)
         float rate = 0;
         if (ParseRateText(text, layout, rate)) {
             float again = 0;
-            if (!std::isfinite(rate) || !ParseRateText(RateText(rate, layout), layout, again) || !SameRate(rate, again))
+            if (!std::isfinite(rate) || !ParseRateText(RateText(rate, layout), layout, again)
+                || !SameRate(rate, again))
                 return "a rate that does not read back" + where;
         }
     }

@@ -11,9 +11,9 @@ const char* const kGridCsvHeader =
 
 std::string GridCsvRow(const TInOutObj& p, int s, int k)
 {
-    const float values[] = {p.Vol(s, k),   p.Bid(s, k),   p.Ask(s, k),       p.BidIV(s, k),
-                            p.AskIV(s, k), p.Theo(s, k),  p.Delta(s, k),     p.Gamma(s, k),
-                            p.Decay(s, k), p.Vega(s, k),  p.ProbBelow(s, k), p.ProbAbove(s, k)};
+    const float values[] = {p.Vol(s, k),   p.Bid(s, k),  p.Ask(s, k),       p.BidIV(s, k),
+                            p.AskIV(s, k), p.Theo(s, k), p.Delta(s, k),     p.Gamma(s, k),
+                            p.Decay(s, k), p.Vega(s, k), p.ProbBelow(s, k), p.ProbAbove(s, k)};
     std::string line = IsoDate(p.ExpiryDate);
     line.append(",").append(FormatSig9(p.Strike(s, k))).append(k == 1 ? ",C" : ",P");
     for (float v : values)

@@ -50,8 +50,8 @@ PositionLeg LegFromGrid(const TInOutObj& expiry, int s, int k, int quantity)
 void AddLeg(Position& position, const PositionLeg& leg)
 {
     for (PositionLeg& held : position.legs) {
-        if (SameDay(held.expiry, leg.expiry) && SameStrike(held.strike, leg.strike)
-            && held.side == leg.side && held.price == leg.price) {
+        if (SameDay(held.expiry, leg.expiry) && SameStrike(held.strike, leg.strike) && held.side == leg.side
+            && held.price == leg.price) {
             held.quantity += leg.quantity;
             return;
         }

@@ -21,9 +21,9 @@ using ExtraKeys = std::vector<std::pair<std::string, std::string>>;
 struct PositionLeg {
     TDateTime expiry = 0;  // the day of the expiry, no time of day
     float strike = 0;
-    int side = 1;          // 1 call, 2 put, as the series' tables count sides
-    int quantity = 0;      // bought positive, sold negative
-    double price = 0;      // entry price of one option
+    int side = 1;      // 1 call, 2 put, as the series' tables count sides
+    int quantity = 0;  // bought positive, sold negative
+    double price = 0;  // entry price of one option
     ExtraKeys extra;
 };
 

@@ -262,8 +262,7 @@ void WritePositionFile(const std::string& fileName, const Position& position)
                     kCannotSavePosition,
                     {fileName, "The unreadable file there cannot be kept aside: " + error.message()}));
         }
-    } else if (position.legs.empty() && position.extra.empty()
-               && position.multiplier == kDefaultMultiplier) {
+    } else if (position.legs.empty() && position.extra.empty() && position.multiplier == kDefaultMultiplier) {
         return;
     }
     try {

@@ -138,11 +138,13 @@ std::vector<double> PriceSteps(const RiskRange& range, double underlying)
     if (!(from > 0) || !(to > from) || !std::isfinite(to))
         throw AnalysisError("The risk graph needs prices from above 0 to a higher price.");
     if (range.points < 2 || range.points > kMaxRiskPoints)
-        throw AnalysisError("The risk graph takes 2 to " + std::to_string(kMaxRiskPoints)
-                            + " prices, got " + std::to_string(range.points) + ".");
+        throw AnalysisError("The risk graph takes 2 to " + std::to_string(kMaxRiskPoints) + " prices, got "
+                            + std::to_string(range.points) + ".");
     std::vector<double> prices(static_cast<std::size_t>(range.points));
     for (int i = 0; i < range.points; ++i)
-        prices[static_cast<std::size_t>(i)] = i + 1 == range.points ? to : from + (to - from) * i / (range.points - 1);
+        prices[static_cast<std::size_t>(i)] = i + 1 == range.points
+                                                  ? to
+                                                  : from + (to - from) * i / (range.points - 1);
     return prices;
 }
 
@@ -198,14 +200,16 @@ RiskGraph ComputeRiskGraph(std::span<const TInOutObj* const> expiries, const Pos
         graph.underlying = valuer.Underlying();
         const TDateTime today = valuer.Today();
         const int days = TInOutObj::DaysBetween(today, valuer.FirstExpiry());
-        graph.dates = {today, std::trunc(today) + days / 2, std::max(valuer.FirstExpiry(), std::trunc(today))};
+        graph.dates = {today, std::trunc(today) + days / 2,
+                       std::max(valuer.FirstExpiry(), std::trunc(today))};
     }
     graph.prices = PriceSteps(range, graph.underlying);
     for (int d = kRiskToday; d <= kRiskExpiry; ++d) {
         std::vector<double>& curve = graph.pnl[static_cast<std::size_t>(d)];
         curve.reserve(graph.prices.size());
         for (double price : graph.prices)
-            curve.push_back(valuer.Empty() ? 0.0 : valuer.Pnl(graph.dates[static_cast<std::size_t>(d)], price));
+            curve.push_back(valuer.Empty() ? 0.0
+                                           : valuer.Pnl(graph.dates[static_cast<std::size_t>(d)], price));
     }
     if (!valuer.Empty())
         graph.breakevens = Breakevens(graph.prices, graph.pnl[kRiskExpiry], valuer, graph.dates[kRiskExpiry]);

@@ -27,11 +27,11 @@ struct RiskRange {
 enum RiskDate { kRiskToday = 0, kRiskMidway = 1, kRiskExpiry = 2 };
 
 struct RiskGraph {
-    std::vector<double> prices;                // ascending
-    std::array<std::vector<double>, 3> pnl;    // by RiskDate, one per price, in money
-    std::array<TDateTime, 3> dates{};          // by RiskDate
-    std::vector<double> breakevens;            // prices where the expiry curve meets zero
-    double underlying = 0;                     // today's price
+    std::vector<double> prices;              // ascending
+    std::array<std::vector<double>, 3> pnl;  // by RiskDate, one per price, in money
+    std::array<TDateTime, 3> dates{};        // by RiskDate
+    std::vector<double> breakevens;          // prices where the expiry curve meets zero
+    double underlying = 0;                   // today's price
 };
 
 // Legs that are not options of expiries are left out (see

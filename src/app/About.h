@@ -25,7 +25,8 @@ class TAboutBoxVer : public QDialog {
 
 public:
     // `version` defaults to the program's own version.
-    explicit TAboutBoxVer(QWidget* parent = nullptr, const QString& version = QString::fromLatin1(kProgramVersion));
+    explicit TAboutBoxVer(QWidget* parent = nullptr,
+                          const QString& version = QString::fromLatin1(kProgramVersion));
 
     QLabel* VersionStr = nullptr;
     QLabel* lblEMail = nullptr;

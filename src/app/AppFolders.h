@@ -21,7 +21,9 @@ struct FolderRoots {
 class FolderError : public std::runtime_error {
 public:
     explicit FolderError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
+        : std::runtime_error(message.toStdString()), message_(message)
+    {
+    }
     const QString& Message() const { return message_; }
 
 private:

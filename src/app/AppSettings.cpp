@@ -18,8 +18,7 @@ const QString kQuoteServer = QStringLiteral("QuoteServer");
 const QString kHistoryServer = QStringLiteral("HistoryServer");
 const QString kHistoryHomePage = QStringLiteral("HistoryHomePage");
 
-QString Problem(const QString& group, const QString& name, const QString& text,
-                const QString& defaultText)
+QString Problem(const QString& group, const QString& name, const QString& text, const QString& defaultText)
 {
     return QStringLiteral("The setting %1/%2 holds \"%3\", which is not a number; using %4 instead.")
         .arg(group, name, text, defaultText);
@@ -90,8 +89,10 @@ bool ParseRateText(const QString& text, const LocaleInfo& locale, float& rate)
 void AppSettings::Load(QSettings& settings, const LocaleInfo& locale, QStringList* problems)
 {
     settings.beginGroup(kWinDims);
-    ReadInt(settings, kWinDims, QStringLiteral("Left"), Left, problems, -kFarthestCoordinate, kFarthestCoordinate);
-    ReadInt(settings, kWinDims, QStringLiteral("Top"), Top, problems, -kFarthestCoordinate, kFarthestCoordinate);
+    ReadInt(settings, kWinDims, QStringLiteral("Left"), Left, problems, -kFarthestCoordinate,
+            kFarthestCoordinate);
+    ReadInt(settings, kWinDims, QStringLiteral("Top"), Top, problems, -kFarthestCoordinate,
+            kFarthestCoordinate);
     ReadInt(settings, kWinDims, QStringLiteral("Width"), Width, problems, 0, kFarthestCoordinate);
     settings.endGroup();
 

@@ -22,7 +22,8 @@ bool LessIgnoringCase(const QString& a, const QString& b)
 bool IsDamaged(const QString& line)
 {
     return !line.isValidUtf16() || std::any_of(line.cbegin(), line.cend(), [](QChar c) {
-        return (c.category() == QChar::Other_Control && c != QLatin1Char('\t')) || c == QChar::ReplacementCharacter;
+        return (c.category() == QChar::Other_Control && c != QLatin1Char('\t'))
+               || c == QChar::ReplacementCharacter;
     });
 }
 
@@ -30,8 +31,8 @@ bool IsDamaged(const QString& line)
 
 QStringList DownloadList::DefaultEntries()
 {
-    return {QStringLiteral("GLD=GLD"), QStringLiteral("OIL=OIL"),   QStringLiteral("OEX=^OEX"),
-            QStringLiteral("QQQ=QQQ"), QStringLiteral("SPX=^GSPC"), QStringLiteral("SPY=SPY"),
+    return {QStringLiteral("GLD=GLD"),  QStringLiteral("OIL=OIL"),   QStringLiteral("OEX=^OEX"),
+            QStringLiteral("QQQ=QQQ"),  QStringLiteral("SPX=^GSPC"), QStringLiteral("SPY=SPY"),
             QStringLiteral("YHOO=YHOO")};
 }
 
@@ -104,8 +105,9 @@ DownloadList::LoadResult DownloadList::Load(const QString& path)
     }
     if (skipped > 0) {
         result.complete = false;
-        result.message = QStringLiteral("The download list %1 is damaged: %2 line(s) could not be read "
-                                        "and were left out. The file is kept as it is unless you change the list.")
+        result.message = QStringLiteral(
+                             "The download list %1 is damaged: %2 line(s) could not be read "
+                             "and were left out. The file is kept as it is unless you change the list.")
                              .arg(QDir::toNativeSeparators(path))
                              .arg(skipped);
     }

@@ -1,9 +1,9 @@
 #include "app/HelpPages.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -34,7 +34,8 @@ QString NoBrowserMessage(const QString& page)
 
 QString InstalledHelpFolder(const QString& programFolder)
 {
-    const QString folder = QDir::cleanPath(programFolder + QStringLiteral("/" KESTRAVA_BIN_TO_DATA "/kestrava/help"));
+    const QString folder = QDir::cleanPath(programFolder
+                                           + QStringLiteral("/" KESTRAVA_BIN_TO_DATA "/kestrava/help"));
     return QFileInfo::exists(folder + QStringLiteral("/index.html")) ? folder : QString();
 }
 
@@ -44,12 +45,9 @@ QString HelpPageName(const QString& keyword)
         const QString& keyword;
         const char* page;
     } pages[] = {
-        {kHelpGettingStarted, "getting-started.html"},
-        {kHelpOptionSetup, "option-setup.html"},
-        {kHelpOptionSeriesGrid, "option-grid.html"},
-        {kHelpFetchingMarketPrices, "market-prices.html"},
-        {kHelpDownloadList, "download-list.html"},
-        {kHelpRiskFreeRates, "interest-rates.html"},
+        {kHelpGettingStarted, "getting-started.html"}, {kHelpOptionSetup, "option-setup.html"},
+        {kHelpOptionSeriesGrid, "option-grid.html"},   {kHelpFetchingMarketPrices, "market-prices.html"},
+        {kHelpDownloadList, "download-list.html"},     {kHelpRiskFreeRates, "interest-rates.html"},
     };
     for (const auto& entry : pages)
         if (QString::compare(entry.keyword, keyword, Qt::CaseInsensitive) == 0)
@@ -94,7 +92,8 @@ void ShowHelp(const QString& keyword, QObject* context, const HelpReport& report
     // starting that no browser is there; it is watched to the end.
     const QString platform = QGuiApplication::platformName();
     const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if ((platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland"))) && !opener.isEmpty()) {
+    if ((platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
+        && !opener.isEmpty()) {
         OpenWithOpener(opener, page, context, report);
         return;
     }
@@ -107,12 +106,13 @@ void OpenWithOpener(const QString& opener, const QString& file, QObject* context
     // The opener may wait for the browser it started; the process stays
     // until it ends, or until the program does.
     auto* process = new QProcess(context);
-    QObject::connect(process, &QProcess::errorOccurred, context, [process, file, report](QProcess::ProcessError error) {
-        if (error != QProcess::FailedToStart)
-            return;
-        report(NoBrowserMessage(file));
-        process->deleteLater();
-    });
+    QObject::connect(process, &QProcess::errorOccurred, context,
+                     [process, file, report](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         report(NoBrowserMessage(file));
+                         process->deleteLater();
+                     });
     QObject::connect(process, &QProcess::finished, context,
                      [process, file, report](int exitCode, QProcess::ExitStatus status) {
                          if (status != QProcess::NormalExit || exitCode != 0)

@@ -32,10 +32,12 @@ const QString TdlgInputs::kHelpKeyword = QStringLiteral("Option Setup");
 const QString TdlgInputs::kDesignCaption = QStringLiteral("Option Series Setup");
 const QString TdlgInputs::kNewCaption = QStringLiteral("New Option Series Setup");
 const QString TdlgInputs::kEditCaptionPrefix = QStringLiteral("Editing Option Series for ");
-const QString TdlgInputs::kNoSymbolMessage = QStringLiteral("You need to enter a Ticker/Symbol \n\ror hit Cancel.");
-const QString TdlgInputs::kCannotDigestMessage = QStringLiteral("Dang! Can't digest data in file(s) ... \r\n");
-const QString TdlgInputs::kBadExpiryCountMessage =
-    QStringLiteral("You need to enter the # of Expirys \n\ror hit Cancel.");
+const QString TdlgInputs::kNoSymbolMessage = QStringLiteral(
+    "You need to enter a Ticker/Symbol \n\ror hit Cancel.");
+const QString TdlgInputs::kCannotDigestMessage = QStringLiteral(
+    "Dang! Can't digest data in file(s) ... \r\n");
+const QString TdlgInputs::kBadExpiryCountMessage = QStringLiteral(
+    "You need to enter the # of Expirys \n\ror hit Cancel.");
 
 namespace {
 

@@ -48,15 +48,15 @@ public:
     static const QString kBadExpiryCountMessage;
 
     struct Environment {
-        LocaleInfo locale;       // dates in the pickers and the label, decimal separator
-        QString tempDirectory;   // where price work files are made; the system's when empty
-        QString asciiDataDir;    // where the price-file picker opens
+        LocaleInfo locale;             // dates in the pickers and the label, decimal separator
+        QString tempDirectory;         // where price work files are made; the system's when empty
+        QString asciiDataDir;          // where the price-file picker opens
         Notifier* notifier = nullptr;  // message boxes over the dialog when not set
     };
 
     // Asks the user for a price file; an empty text means cancelled.
-    using FileChooser = std::function<QString(QWidget* parent, const QString& title,
-                                              const QString& folder, const QString& filter)>;
+    using FileChooser = std::function<QString(QWidget* parent, const QString& title, const QString& folder,
+                                              const QString& filter)>;
     using Beeper = std::function<void()>;
 
     explicit TdlgInputs(Environment environment, QWidget* parent = nullptr);

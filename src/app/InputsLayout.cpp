@@ -103,16 +103,20 @@ QGroupBox* TdlgInputs::BuildStrikeGroup()
                            QStringLiteral("00000"));
     edNumStr_->setMaxLength(2);
     edNumStr_->setText(QStringLiteral("3"));
-    ed1stStr_ = NewTextBox(QStringLiteral("ed1stStr"), QStringLiteral("Lowest strike"), QStringLiteral("00000.0000"));
+    ed1stStr_ = NewTextBox(QStringLiteral("ed1stStr"), QStringLiteral("Lowest strike"),
+                           QStringLiteral("00000.0000"));
     ed1stStr_->setText(QStringLiteral("100"));
     edStrIncr_ = NewTextBox(QStringLiteral("edStrIncr"), QStringLiteral("Gap between strike prices"),
                             QStringLiteral("00000.0000"));
     edStrIncr_->setText(QStringLiteral("5"));
 
     auto* grid = new QGridLayout(group);
-    AddRow(grid, 0, NewLabel(QStringLiteral("lblNumStr"), QStringLiteral("# of Strikes:"), edNumStr_), edNumStr_);
-    AddRow(grid, 1, NewLabel(QStringLiteral("lbl1stStr"), QStringLiteral("Lowest Strike:"), ed1stStr_), ed1stStr_);
-    AddRow(grid, 2, NewLabel(QStringLiteral("lblStrIncr"), QStringLiteral("Increment:"), edStrIncr_), edStrIncr_);
+    AddRow(grid, 0, NewLabel(QStringLiteral("lblNumStr"), QStringLiteral("# of Strikes:"), edNumStr_),
+           edNumStr_);
+    AddRow(grid, 1, NewLabel(QStringLiteral("lbl1stStr"), QStringLiteral("Lowest Strike:"), ed1stStr_),
+           ed1stStr_);
+    AddRow(grid, 2, NewLabel(QStringLiteral("lblStrIncr"), QStringLiteral("Increment:"), edStrIncr_),
+           edStrIncr_);
     FinishGroupGrid(grid);
     return group;
 }
@@ -122,13 +126,16 @@ QGroupBox* TdlgInputs::BuildExpiryGroup()
     auto* group = new QGroupBox(QStringLiteral(" Option &Expirations"), this);
     group->setObjectName(QStringLiteral("gbExpirations"));
     group->setToolTip(QStringLiteral("Futures option expiry list"));
-    edNumExp_ = NewTextBox(QStringLiteral("edNumExp"), QStringLiteral("# of exp months"), QStringLiteral("00000"));
+    edNumExp_ = NewTextBox(QStringLiteral("edNumExp"), QStringLiteral("# of exp months"),
+                           QStringLiteral("00000"));
     edNumExp_->setMaxLength(1);
     edNumExp_->setText(QStringLiteral("3"));
 
     auto* grid = new QGridLayout(group);
-    AddRow(grid, 0, NewLabel(QStringLiteral("lblNumExp"), QStringLiteral("# of Expirys:"), edNumExp_), edNumExp_);
-    const QString captions[3] = {QStringLiteral("1st Exp:"), QStringLiteral("2nd Exp:"), QStringLiteral("3rd Exp:")};
+    AddRow(grid, 0, NewLabel(QStringLiteral("lblNumExp"), QStringLiteral("# of Expirys:"), edNumExp_),
+           edNumExp_);
+    const QString captions[3] = {QStringLiteral("1st Exp:"), QStringLiteral("2nd Exp:"),
+                                 QStringLiteral("3rd Exp:")};
     for (int i = 0; i < 3; ++i) {
         datePickers_[i] = NewDatePicker(QStringLiteral("DatePicker%1").arg(i + 1));
         datePickers_[i]->setToolTip(kExpiryHint);
@@ -168,7 +175,8 @@ QGroupBox* TdlgInputs::BuildAdjustmentGroup()
 {
     auto* group = new QGroupBox(QStringLiteral(" &Adjustments"), this);
     group->setObjectName(QStringLiteral("gbAdjustments"));
-    edDivAmt_ = NewTextBox(QStringLiteral("edDivAmt"), QStringLiteral("$ dividend payment"), QStringLiteral("0000.00"));
+    edDivAmt_ = NewTextBox(QStringLiteral("edDivAmt"), QStringLiteral("$ dividend payment"),
+                           QStringLiteral("0000.00"));
     lblDivAmt_ = NewLabel(QStringLiteral("lblDivAmt"), QStringLiteral("$ Div Amount:"), edDivAmt_);
     DatePickerDivDate_ = NewDatePicker(QStringLiteral("DatePickerDivDate"));
     lblDivDate_ = NewLabel(QStringLiteral("lblDivDate"), QStringLiteral("Div Date:"), DatePickerDivDate_);
@@ -199,7 +207,8 @@ QGroupBox* TdlgInputs::BuildSymbolGroup()
     group->setObjectName(QStringLiteral("gbSymbols"));
     edOSymbl_ = NewTextBox(
         QStringLiteral("edOSymbl"),
-        QStringLiteral("Underlying Symbol/ticker used by CBOE. May be different than historical EoD Symbol/ticker."),
+        QStringLiteral(
+            "Underlying Symbol/ticker used by CBOE. May be different than historical EoD Symbol/ticker."),
         QStringLiteral("MMMMMMMM"));
     edUSymbl_ = NewTextBox(QStringLiteral("edUSymbl"),
                            QStringLiteral("Underlying Symbol/ticker - used to fetch historical EoD data."),
@@ -210,7 +219,8 @@ QGroupBox* TdlgInputs::BuildSymbolGroup()
     }
     auto* grid = new QGridLayout(group);
     AddRow(grid, 0, NewLabel(QStringLiteral("lblOSymbl"), QStringLiteral("Option:"), edOSymbl_), edOSymbl_);
-    AddRow(grid, 1, NewLabel(QStringLiteral("lblUSymbl"), QStringLiteral("Underlying:"), edUSymbl_), edUSymbl_);
+    AddRow(grid, 1, NewLabel(QStringLiteral("lblUSymbl"), QStringLiteral("Underlying:"), edUSymbl_),
+           edUSymbl_);
     FinishGroupGrid(grid);
     return group;
 }

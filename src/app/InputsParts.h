@@ -11,6 +11,7 @@ inline constexpr int kBlackFuturesIndex = 1;
 inline constexpr int kBinomialIndex = 2;
 
 inline const QString kDivYieldCaption = QStringLiteral("% Div Yield:");
-inline const QString kExpiryHint = QStringLiteral("Expiry is usually the 3rd Saturday of the month, except for Leaps");
+inline const QString kExpiryHint = QStringLiteral(
+    "Expiry is usually the 3rd Saturday of the month, except for Leaps");
 
 }  // namespace kestrava::inputsparts

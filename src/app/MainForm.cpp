@@ -42,7 +42,8 @@ namespace {
 QString ChosenFile(QFileDialog& dialog)
 {
     QString chosen;
-    QObject::connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString& file) { chosen = file; });
+    QObject::connect(&dialog, &QFileDialog::fileSelected, &dialog,
+                     [&chosen](const QString& file) { chosen = file; });
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return chosen;
@@ -56,7 +57,6 @@ bool SameFile(const QString& one, const QString& other)
     return !a.isEmpty() ? a == b : QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
 }
 
-
 const QString kCaption = QLatin1String(kApplicationTitle);
 const QString kSeriesFilter = QStringLiteral("Option Series File (*.ops *.OPS)");
 const QString kNoSymbols = QStringLiteral("You need to enter one or more symbols to download.");
@@ -65,8 +65,9 @@ const QString kCannotWriteList = QStringLiteral("Cannot write the download list 
 }  // namespace
 
 TMainForm::TMainForm(Environment environment, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                              | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                              | Qt::WindowCloseButtonHint),
       roots_(std::move(environment.roots)),
       locale_(environment.locale),
       notifier_(environment.notifier)
@@ -162,16 +163,18 @@ void TMainForm::ApplyPlacement(bool placementSaved)
     int savedWidth = placementSaved ? settings_.Width : 0;
     // A strip saved on a screen that is no longer there would open out of
     // sight; it is placed as on a first run instead.
-    if (savedWidth != 0 && !QGuiApplication::screenAt(QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
+    if (savedWidth != 0
+        && !QGuiApplication::screenAt(QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
         savedWidth = 0;
     // A saved strip stays on the screen it was saved on.
     if (savedWidth != 0)
-        if (QScreen* saved = QGuiApplication::screenAt(QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
+        if (QScreen* saved = QGuiApplication::screenAt(
+                QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
             screen = saved;
     const QRect workArea = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const int screenWidth = screen ? screen->geometry().width() : workArea.width();
-    const StripPlacement placement =
-        PlaceStrip(settings_.Left, settings_.Top, savedWidth, workArea, screenWidth, height());
+    const StripPlacement placement = PlaceStrip(settings_.Left, settings_.Top, savedWidth, workArea,
+                                                screenWidth, height());
     setMinimumWidth(placement.minWidth);
     resize(placement.width, height());
     move(placement.left, placement.top);
@@ -277,8 +280,9 @@ void TMainForm::FileNew()
         if (IOptionPage* page = CreatePage()) {
             page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));
             const QString priceFile = page->PriceTextFile();
-            const QString base =
-                !priceFile.isEmpty() && QFileInfo::exists(priceFile) ? PriceFileBase(priceFile).toUpper() : QString();
+            const QString base = !priceFile.isEmpty() && QFileInfo::exists(priceFile)
+                                     ? PriceFileBase(priceFile).toUpper()
+                                     : QString();
             // Only equities and indexes have a history to fetch; a page without
             // any expiry leaves the list alone.
             const std::vector<const TInOutObj*> expiries = page->Expiries();
@@ -336,7 +340,8 @@ void TMainForm::EditChangeOption()
 
 void TMainForm::FileOpen()
 {
-    QFileDialog dialog(this, QStringLiteral("Load a saved option series grid"), folders_.SeriesDir, kSeriesFilter);
+    QFileDialog dialog(this, QStringLiteral("Load a saved option series grid"), folders_.SeriesDir,
+                       kSeriesFilter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setDefaultSuffix(QStringLiteral("ops"));
@@ -370,7 +375,8 @@ void TMainForm::FileSave()
     // Another series' file is replaced only when the user says so; the
     // page's own file is saved over without a question.
     if (QFileInfo::exists(path) && !SameFile(path, page->SeriesFile())) {
-        const QString question = QFileInfo(path).fileName() + QStringLiteral(" already exists. Do you want to replace it?");
+        const QString question = QFileInfo(path).fileName()
+                                 + QStringLiteral(" already exists. Do you want to replace it?");
         if (!notifier_->AskYesNoDefaultNo(question.toStdString()) || !window)
             return;
     }
@@ -422,7 +428,8 @@ void TMainForm::FileExportGrid()
     IOptionPage* page = FindActivePage();
     if (!page)
         return;
-    QFileDialog dialog(this, QStringLiteral("Export grid"), folders_.DataDir, QStringLiteral("Comma-separated values (*.csv)"));
+    QFileDialog dialog(this, QStringLiteral("Export grid"), folders_.DataDir,
+                       QStringLiteral("Comma-separated values (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.selectFile(page->Title() + QStringLiteral(".csv"));
@@ -447,7 +454,8 @@ void TMainForm::sbViewDataClick()
     IOptionPage* page = FindActivePage();
     if (!page)
         return;
-    const QString quoteFile = folders_.DataDir + QLatin1Char('/') + page->Title().toUpper() + QStringLiteral(".txt");
+    const QString quoteFile = folders_.DataDir + QLatin1Char('/') + page->Title().toUpper()
+                              + QStringLiteral(".txt");
     if (QFileInfo::exists(quoteFile))
         QDesktopServices::openUrl(QUrl::fromLocalFile(quoteFile));
 }

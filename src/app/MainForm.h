@@ -151,8 +151,8 @@ private:
     void ShowPage(IOptionPage* page);
     void ShowHelpPage(const QString& keyword);
     void Report(const QString& text);
-    QAction* AddCommand(QMenu* menu, const char* name, const QString& caption,
-                        const QKeySequence& shortcut, void (TMainForm::*handler)());
+    QAction* AddCommand(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
+                        void (TMainForm::*handler)());
 
     FolderRoots roots_;
     LocaleInfo locale_;

@@ -53,39 +53,42 @@ QAction* TMainForm::AddCommand(QMenu* menu, const char* name, const QString& cap
 void TMainForm::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    AddCommand(file, "FileOpenItem", QStringLiteral("&Open saved option series..."), QKeySequence(QStringLiteral("Ctrl+O")),
-               &TMainForm::FileOpen);
-    AddCommand(file, "FileNewItem", QStringLiteral("&New option series..."), QKeySequence(QStringLiteral("Ctrl+N")),
-               &TMainForm::FileNew);
-    AddCommand(file, "FileSaveItem", QStringLiteral("&Save option series..."), QKeySequence(QStringLiteral("Ctrl+S")),
-               &TMainForm::FileSave);
+    AddCommand(file, "FileOpenItem", QStringLiteral("&Open saved option series..."),
+               QKeySequence(QStringLiteral("Ctrl+O")), &TMainForm::FileOpen);
+    AddCommand(file, "FileNewItem", QStringLiteral("&New option series..."),
+               QKeySequence(QStringLiteral("Ctrl+N")), &TMainForm::FileNew);
+    AddCommand(file, "FileSaveItem", QStringLiteral("&Save option series..."),
+               QKeySequence(QStringLiteral("Ctrl+S")), &TMainForm::FileSave);
     file->addSeparator();
-    AddCommand(file, "FileDownloadItem", QStringLiteral("&Download Data"), QKeySequence(QStringLiteral("Ctrl+D")),
-               &TMainForm::DoDownload);
+    AddCommand(file, "FileDownloadItem", QStringLiteral("&Download Data"),
+               QKeySequence(QStringLiteral("Ctrl+D")), &TMainForm::DoDownload);
     file->addSeparator();
-    AddCommand(file, "FilePrintItem", QStringLiteral("&Print option series"), QKeySequence(QStringLiteral("Ctrl+P")),
-               &TMainForm::FilePrint);
-    AddCommand(file, "FileExportGridItem", QStringLiteral("&Export grid..."), QKeySequence(), &TMainForm::FileExportGrid);
+    AddCommand(file, "FilePrintItem", QStringLiteral("&Print option series"),
+               QKeySequence(QStringLiteral("Ctrl+P")), &TMainForm::FilePrint);
+    AddCommand(file, "FileExportGridItem", QStringLiteral("&Export grid..."), QKeySequence(),
+               &TMainForm::FileExportGrid);
     file->addSeparator();
-    QAction* exit = AddCommand(file, "FileExitItem", QStringLiteral("E&xit"), QKeySequence(), &TMainForm::FileExit);
+    QAction* exit = AddCommand(file, "FileExitItem", QStringLiteral("E&xit"), QKeySequence(),
+                               &TMainForm::FileExit);
     exit->setShortcut(QKeySequence(QStringLiteral("Alt+F4")));
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     AddCommand(edit, "EditOptionItem", QStringLiteral("Change &option settings..."), QKeySequence(),
                &TMainForm::EditChangeOption);
-    AddCommand(edit, "Editdefaultinterestrates1", QStringLiteral("Change default interest rates..."), QKeySequence(),
-               &TMainForm::Editdefaultinterestrates1Click);
+    AddCommand(edit, "Editdefaultinterestrates1", QStringLiteral("Change default interest rates..."),
+               QKeySequence(), &TMainForm::Editdefaultinterestrates1Click);
     AddCommand(edit, "EditDownloadListItem", QStringLiteral("Edit Download List..."), QKeySequence(),
                &TMainForm::EditDownloadListItemClick);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
-    AddCommand(view, "ViewDataItem", QStringLiteral("View Raw Option Data"), QKeySequence(QStringLiteral("Ctrl+R")),
-               &TMainForm::sbViewDataClick);
+    AddCommand(view, "ViewDataItem", QStringLiteral("View Raw Option Data"),
+               QKeySequence(QStringLiteral("Ctrl+R")), &TMainForm::sbViewDataClick);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(help, "HelpContentsItem", QStringLiteral("Help &Contents"), QKeySequence(),
                &TMainForm::HelpContentsItemClick);
-    AddCommand(help, "HelpAboutItem", QStringLiteral("&About Kestrava..."), QKeySequence(), &TMainForm::HelpAbout);
+    AddCommand(help, "HelpAboutItem", QStringLiteral("&About Kestrava..."), QKeySequence(),
+               &TMainForm::HelpAbout);
 }
 
 void TMainForm::BuildStrip()

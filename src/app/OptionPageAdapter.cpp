@@ -54,7 +54,8 @@ TMainForm::PageFactory OptionPageFactory()
         source.openFileName = mainForm.OpenFileName();
         if (!source.openFromFile && mainForm.SetupDialog())
             source.setup = mainForm.SetupDialog()->Values();
-        TfrmOPage* page = TfrmOPage::Create(PageEnvironmentOf(mainForm), source, mainForm.Messages(), &mainForm);
+        TfrmOPage* page = TfrmOPage::Create(PageEnvironmentOf(mainForm), source, mainForm.Messages(),
+                                            &mainForm);
         if (!page)
             return nullptr;
         return std::make_unique<OptionPageAdapter>(page);

@@ -18,8 +18,8 @@ void GiveChartAndPrinter(PageEnvironment& environment, Notifier& notifier)
     Notifier* messages = &notifier;
     const LocaleInfo locale = environment.locale;
     environment.drawChart = [messages, locale](const ChartRequest& request) {
-        return DrawScreenChart(InputOf(request), QSize(request.width, request.height),
-                               request.pixelRatio, *messages, locale);
+        return DrawScreenChart(InputOf(request), QSize(request.width, request.height), request.pixelRatio,
+                               *messages, locale);
     };
     environment.printGrid = [messages, locale](QPrinter& printer, const TInOutObj& series) {
         PrintGrid(printer, series, *messages, locale);

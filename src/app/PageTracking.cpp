@@ -39,8 +39,9 @@ void TMainForm::PageDestroyed(QObject* window)
 {
     // The QPointer of the entry is already null here; the entry that no
     // longer has a window is the one that went.
-    const auto gone = std::find_if(pages_.begin(), pages_.end(),
-                                   [window](const PageEntry& entry) { return !entry.window || entry.window == window; });
+    const auto gone = std::find_if(pages_.begin(), pages_.end(), [window](const PageEntry& entry) {
+        return !entry.window || entry.window == window;
+    });
     if (gone != pages_.end())
         pages_.erase(gone);
     if (!closing_)

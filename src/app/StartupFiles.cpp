@@ -67,7 +67,8 @@ QByteArray LoadRequestTemplate(const QString& appDir, QString* problem)
         if (reason.isEmpty())
             return body;
         if (problem)
-            *problem = QStringLiteral("The file %1 is no quote request template (%2); the built-in one is used.")
+            *problem = QStringLiteral(
+                           "The file %1 is no quote request template (%2); the built-in one is used.")
                            .arg(QDir::toNativeSeparators(ownFile), reason);
     }
     QFile resource(QStringLiteral(":/POSTSTR5B"));

@@ -4,8 +4,8 @@
 
 namespace kestrava {
 
-StripPlacement PlaceStrip(int savedLeft, int savedTop, int savedWidth, const QRect& workArea,
-                          int screenWidth, int height)
+StripPlacement PlaceStrip(int savedLeft, int savedTop, int savedWidth, const QRect& workArea, int screenWidth,
+                          int height)
 {
     StripPlacement placement;
     if (savedWidth != 0) {
@@ -24,8 +24,8 @@ StripPlacement PlaceStrip(int savedLeft, int savedTop, int savedWidth, const QRe
     if (!workArea.isValid())
         return placement;
     placement.minWidth = std::min(placement.minWidth, workArea.width());
-    const QRect inside = KeepInside(QPoint(placement.left, placement.top),
-                                    QSize(placement.width, height), workArea);
+    const QRect inside = KeepInside(QPoint(placement.left, placement.top), QSize(placement.width, height),
+                                    workArea);
     placement.left = inside.left();
     placement.top = inside.top();
     placement.width = inside.width();

@@ -21,8 +21,7 @@ struct StripPlacement {
 // screen's width, `workArea` the screen less its task bars (of the screen
 // the saved place is on). The strip, `height` high, always lies inside the
 // work area: on a screen narrower than the strip it takes the whole width.
-StripPlacement PlaceStrip(int savedLeft, int savedTop, int savedWidth, const QRect& workArea,
-                          int screenWidth, int height = 0);
-
+StripPlacement PlaceStrip(int savedLeft, int savedTop, int savedWidth, const QRect& workArea, int screenWidth,
+                          int height = 0);
 
 }  // namespace kestrava

@@ -54,18 +54,16 @@ std::int32_t DaysThatFit(int chartWidth, int charWidth, int leftMargin, int dayS
     return (chartWidth - 8 * charWidth - leftMargin) / dayStep;
 }
 
-std::string ChartTitle(const std::string& symbol, int windowDays, float volatility,
-                       float lastClose, TDateTime lastDate, const LocaleInfo& locale)
+std::string ChartTitle(const std::string& symbol, int windowDays, float volatility, float lastClose,
+                       TDateTime lastDate, const LocaleInfo& locale)
 {
     const char separator = locale.decimalSeparator;
     return symbol + " " + PadLeft(std::to_string(windowDays), 3) + "-Day Volatility Plot:" + "  "
            + PadLeft(FormatLocaleFixed(volatility, 2, separator), 5) + "% " + "thru Close of"
-           + FormatSingle(" ###0.0### ", lastClose, separator) + "on "
-           + FormatLocaleDate(lastDate, locale);
+           + FormatSingle(" ###0.0### ", lastClose, separator) + "on " + FormatLocaleDate(lastDate, locale);
 }
 
-TChartData::TChartData(Notifier& notifier)
-    : Slots(kChartSlotCount), notifier_(notifier)
+TChartData::TChartData(Notifier& notifier) : Slots(kChartSlotCount), notifier_(notifier)
 {
 }
 
@@ -77,8 +75,8 @@ void TChartData::LoadPrices(std::int32_t fitDays)
     const std::int64_t n = recordCount_;
     if (n == 0)
         throw MarketDataError("The price work file " + FileName + " holds no price record.");
-    const std::int32_t wanted =
-        std::min(static_cast<std::int32_t>(std::min<std::int64_t>(n, kChartMaxDays)), fitDays);
+    const std::int32_t wanted = std::min(static_cast<std::int32_t>(std::min<std::int64_t>(n, kChartMaxDays)),
+                                         fitDays);
     try {
         std::vector<TPriceRecord> newest;
         file.Read(n - 1, 1, newest);
@@ -154,8 +152,8 @@ void TChartData::ComputeVolatility(const LocaleInfo& locale)
                 const float x = static_cast<float>(std::log(close / previous));
                 const float deviation = x - mean;
                 mean = static_cast<float>(((k - 1) * static_cast<double>(mean) + x) / k);
-                sumOfSquares = static_cast<float>(
-                    sumOfSquares + static_cast<double>(deviation) * deviation * (k - 1) / k);
+                sumOfSquares = static_cast<float>(sumOfSquares
+                                                  + static_cast<double>(deviation) * deviation * (k - 1) / k);
                 ++k;
             }
             TPriceRecord& slot = Slots[static_cast<std::size_t>(FirstDrawnSlot() + j)];
@@ -180,8 +178,7 @@ void TChartData::ComputeVolatility(const LocaleInfo& locale)
         Points = 0;
         return;
     }
-    TitleLine = ChartTitle(TitleSymbol, window, Slots[kChartNewestSlot].Volume, LastClose,
-                           LastDate, locale);
+    TitleLine = ChartTitle(TitleSymbol, window, Slots[kChartNewestSlot].Volume, LastClose, LastDate, locale);
 }
 
 std::vector<TChartData::MonthMark> TChartData::MonthMarks() const

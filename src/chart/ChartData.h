@@ -23,9 +23,9 @@ public:
 };
 
 // The chart's messages.
-extern const char* const kChartReadProblem;    // a record cannot be read
-extern const char* const kChartDigestError;    // nothing loaded
-extern const char* const kChartTooFewDays;     // no volatility line
+extern const char* const kChartReadProblem;  // a record cannot be read
+extern const char* const kChartDigestError;  // nothing loaded
+extern const char* const kChartTooFewDays;   // no volatility line
 extern const char* const kChartVolatilityProblem;
 
 constexpr int kChartSlotCount = 401;  // slots 0 to 400, the newest in 400
@@ -39,8 +39,8 @@ std::int32_t DaysThatFit(int chartWidth, int charWidth, int leftMargin, int dayS
 
 // "SPY  30-Day Volatility Plot:  23.46% thru Close of 123.45 on 2012-09-12";
 // without a symbol the line starts with the blank.
-std::string ChartTitle(const std::string& symbol, int windowDays, float volatility,
-                       float lastClose, TDateTime lastDate, const LocaleInfo& locale);
+std::string ChartTitle(const std::string& symbol, int windowDays, float volatility, float lastClose,
+                       TDateTime lastDate, const LocaleInfo& locale);
 
 class TChartData {
 public:
@@ -52,8 +52,8 @@ public:
     // Records loaded; after the volatility, the number of volatility slots
     // (the values are one fewer), 0 when there is no volatility line.
     std::int32_t Points = 0;
-    std::int32_t LoadedPoints = 0;  // Points before the volatility
-    std::string FileName;           // the price work file
+    std::int32_t LoadedPoints = 0;    // Points before the volatility
+    std::string FileName;             // the price work file
     std::vector<TPriceRecord> Slots;  // kChartSlotCount; Volume holds the volatility in percent
     std::int32_t VolDays = 30;        // the volatility window asked for
     float LastClose = 0;

@@ -38,8 +38,7 @@ QSize ScreenSize(QSize fallback)
 
 }  // namespace
 
-TChartObj::TChartObj(Notifier& notifier, const LocaleInfo& locale)
-    : TChartData(notifier), locale_(locale)
+TChartObj::TChartObj(Notifier& notifier, const LocaleInfo& locale) : TChartData(notifier), locale_(locale)
 {
 }
 
@@ -180,10 +179,7 @@ double TChartObj::Y(double logicalHeight) const
 
 const char* TChartObj::LabelPicture() const
 {
-    return PlotMode == 2  ? " ##0.#0 "
-           : AxisStep < 1  ? " #0.00## "
-           : AxisStep < 10 ? " #0.0### "
-                           : " ####0 ";
+    return PlotMode == 2 ? " ##0.#0 " : AxisStep < 1 ? " #0.00## " : AxisStep < 10 ? " #0.0### " : " ####0 ";
 }
 
 QString TChartObj::Label(double value) const

@@ -29,7 +29,7 @@ public:
     QImage Bitmap;                 // the screen picture
     std::int32_t DeviceWidth = 0;  // the printer page when printing, else the screen
     std::int32_t DeviceHeight = 0;
-    std::int32_t ChartWidth = 0;   // the picture, in its own units (see PixelRatio)
+    std::int32_t ChartWidth = 0;  // the picture, in its own units (see PixelRatio)
     std::int32_t ChartHeight = 0;
     std::int32_t HalfTextHeight = 0;
     std::int32_t CharWidth = 0;

@@ -137,7 +137,8 @@ std::vector<TGridPrinter::Row> TGridPrinter::MakeRows() const
     std::vector<Row> rows;  // calls first, then puts
     for (int k = 1; k <= 2; ++k) {
         for (int s = 1; s <= strikes; ++s) {
-            const QString label = QString::fromStdString(GridPrintRowLabel(Series->Strike(s, k), k == 1, dot));
+            const QString label = QString::fromStdString(
+                GridPrintRowLabel(Series->Strike(s, k), k == 1, dot));
             const QString values = QString::fromStdString(GridPrintValues(*Series, s, k, dot));
             if (HasCode(s, k))
                 rows.push_back({label, FromSeriesText(GridPrintCodeField(Series->OptCode(s, k))) + values});

@@ -11,12 +11,12 @@ namespace {
 const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-const char* const kColumnHeadings[] = {"Strike     ", "Net  ",   "Last  ",  "Bid $ ", "Bid iv ",
-                                       "Ask $ ",      "Ask iv ", "Theo $ ", "Delta ", "Gamma ",
+const char* const kColumnHeadings[] = {"Strike     ", "Net  ",   "Last  ",   "Bid $ ", "Bid iv ",
+                                       "Ask $ ",      "Ask iv ", "Theo $ ",  "Delta ", "Gamma ",
                                        "dk/Day ",     "Vega ",   "P < Str ", "P > Str"};
 
-const char* const kModelTexts[4] = {"European/Black-Scholes/", "European/Black/",
-                                    "American/Binomial/", "American/Whaley/"};
+const char* const kModelTexts[4] = {"European/Black-Scholes/", "European/Black/", "American/Binomial/",
+                                    "American/Whaley/"};
 const char* const kContractNames[4] = {"Equity", "Index", "Future", "Currency"};
 
 struct PrintColumn {
@@ -26,7 +26,8 @@ struct PrintColumn {
 
 // Sections: positive; negative (empty: the positive one with a minus); zero.
 const PrintColumn kValueColumns[13] = {
-    {"+##0.#0   ;-##0.#0   ;          ", [](const TInOutObj& p, int s, int k) -> double { return p.NetChange(s, k); }},
+    {"+##0.#0   ;-##0.#0   ;          ",
+     [](const TInOutObj& p, int s, int k) -> double { return p.NetChange(s, k); }},
     {"##0.#0   ;;          ", [](const TInOutObj& p, int s, int k) -> double { return p.Last(s, k); }},
     {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Bid(s, k); }},
     {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.BidIV(s, k) * 100.0; }},
@@ -57,8 +58,7 @@ std::string Fixed(double value, int decimals, std::size_t width, char separator)
 
 }  // namespace
 
-std::string GridPrintHeading(TDateTime expiry, const std::string& optSymbol,
-                             const std::string& optContract)
+std::string GridPrintHeading(TDateTime expiry, const std::string& optSymbol, const std::string& optContract)
 {
     const CivilDate date = DecodeDate(expiry);
     const std::string month = date.month >= 1 && date.month <= 12 ? kMonthNames[date.month - 1] : "";
@@ -104,11 +104,13 @@ std::vector<std::string> GridPrintFooter(const TInOutObj& p, TDateTime expiry, c
     const char dot = locale.decimalSeparator;
     const auto date = [&locale](TDateTime day) { return FormatLocaleDate(day, locale); };
     std::vector<std::string> lines;
-    lines.push_back("With " + p.OptSymbol + " at " + Fixed(p.Underlying, 2, 6, dot) + " on " + date(p.TodayDate));
+    lines.push_back("With " + p.OptSymbol + " at " + Fixed(p.Underlying, 2, 6, dot) + " on "
+                    + date(p.TodayDate));
     lines.push_back(std::to_string(p.DaysToExpiry()) + " days to Expiry on " + date(expiry));
-    lines.push_back(p.SkewMode == 1   ? "Modeled using Bid Implied Volatilities"
-                    : p.SkewMode == 2 ? "Modeled using Ask Implied Volatilities"
-                                      : "Modeled using level Volatility = " + Fixed(p.Sigma * 100.0, 1, 4, dot) + "%");
+    lines.push_back(p.SkewMode == 1 ? "Modeled using Bid Implied Volatilities"
+                    : p.SkewMode == 2
+                        ? "Modeled using Ask Implied Volatilities"
+                        : "Modeled using level Volatility = " + Fixed(p.Sigma * 100.0, 1, 4, dot) + "%");
     lines.push_back("Risk Free Rate: " + Fixed(p.Rate * 100.0, 2, 4, dot) + "%");
     switch (p.ContractType) {
     case kEquity:

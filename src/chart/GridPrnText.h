@@ -14,8 +14,7 @@ namespace kestrava {
 
 // "Jul 2009 Options on XYZ  (XYZ)": the expiry's month ("Jul" for July) and
 // year, the symbol and the contract.
-std::string GridPrintHeading(TDateTime expiry, const std::string& optSymbol,
-                             const std::string& optContract);
+std::string GridPrintHeading(TDateTime expiry, const std::string& optSymbol, const std::string& optContract);
 
 std::string GridPrintColumnHeadings();
 
@@ -33,7 +32,6 @@ std::string GridPrintValues(const TInOutObj& series, int s, int k, char decimalS
 // The six lines that state the inputs: the underlying and valuation date,
 // the days to expiry, the volatility source, the rate, the dividend (or its
 // like) and the model.
-std::vector<std::string> GridPrintFooter(const TInOutObj& series, TDateTime expiry,
-                                         const LocaleInfo& locale);
+std::vector<std::string> GridPrintFooter(const TInOutObj& series, TDateTime expiry, const LocaleInfo& locale);
 
 }  // namespace kestrava

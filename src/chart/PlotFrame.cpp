@@ -160,7 +160,8 @@ void PlotFrame::DrawGridAndAxes(const QString& xTitle, const QString& yTitle)
         painter_.drawLine(QLineF(area_.left(), at, area_.right(), at));
         painter_.setPen(plotcolour::kAxis);
         painter_.drawLine(QLineF(area_.left() - tick, at, area_.left(), at));
-        painter_.drawText(QRectF(picture_.left(), at - textHeight_ / 2.0, area_.left() - tick - charWidth_ / 4.0 - picture_.left(), textHeight_),
+        painter_.drawText(QRectF(picture_.left(), at - textHeight_ / 2.0,
+                                 area_.left() - tick - charWidth_ / 4.0 - picture_.left(), textHeight_),
                           Qt::AlignRight | Qt::AlignVCenter, Number(value, y_.decimals));
     }
     painter_.setPen(plotcolour::kAxis);
@@ -168,8 +169,9 @@ void PlotFrame::DrawGridAndAxes(const QString& xTitle, const QString& yTitle)
     painter_.drawLine(QLineF(area_.bottomLeft(), area_.topLeft()));
 
     // Axis titles: below the x labels, and turned up along the left edge.
-    painter_.drawText(QRectF(area_.left(), area_.bottom() + tick + textHeight_, area_.width(), textHeight_ * 1.2),
-                      Qt::AlignHCenter | Qt::AlignTop, xTitle);
+    painter_.drawText(
+        QRectF(area_.left(), area_.bottom() + tick + textHeight_, area_.width(), textHeight_ * 1.2),
+        Qt::AlignHCenter | Qt::AlignTop, xTitle);
     painter_.translate(picture_.left() + charWidth_ / 4.0, area_.center().y());
     painter_.rotate(-90);
     painter_.drawText(QRectF(-area_.height() / 2, 0, area_.height(), textHeight_), Qt::AlignCenter, yTitle);
@@ -187,10 +189,12 @@ void PlotFrame::DrawMarker(QPointF at, MarkerShape shape, const QColor& colour, 
     painter_.setBrush(filled ? QBrush(colour) : QBrush(Qt::NoBrush));
     switch (shape) {
     case MarkerShape::TriangleUp:
-        painter_.drawPolygon(QPolygonF({at + QPointF(0, -r), at + QPointF(r, r * 0.8), at + QPointF(-r, r * 0.8)}));
+        painter_.drawPolygon(
+            QPolygonF({at + QPointF(0, -r), at + QPointF(r, r * 0.8), at + QPointF(-r, r * 0.8)}));
         break;
     case MarkerShape::TriangleDown:
-        painter_.drawPolygon(QPolygonF({at + QPointF(0, r), at + QPointF(r, -r * 0.8), at + QPointF(-r, -r * 0.8)}));
+        painter_.drawPolygon(
+            QPolygonF({at + QPointF(0, r), at + QPointF(r, -r * 0.8), at + QPointF(-r, -r * 0.8)}));
         break;
     case MarkerShape::Circle:
         painter_.drawEllipse(at, r * 0.8, r * 0.8);

@@ -22,10 +22,10 @@ namespace kestrava {
 // The colours the two plots share.
 namespace plotcolour {
 const QColor kBackground(0, 0, 0);
-const QColor kAxis(192, 220, 192);     // the chart's price colour
+const QColor kAxis(192, 220, 192);  // the chart's price colour
 const QColor kGrid(52, 60, 52);
 const QColor kTitle(255, 255, 255);
-const QColor kYellow(255, 255, 151);   // the chart's volatility colour
+const QColor kYellow(255, 255, 151);  // the chart's volatility colour
 const QColor kBlue(128, 192, 255);
 const QColor kOrange(255, 170, 90);
 const QColor kZero(150, 150, 150);
@@ -50,7 +50,7 @@ enum class MarkerShape { TriangleUp, TriangleDown, Circle };
 struct LegendEntry {
     QString text;
     QColor colour;
-    bool line = false;         // a line sample instead of a marker
+    bool line = false;  // a line sample instead of a marker
     Qt::PenStyle lineStyle = Qt::SolidLine;
     MarkerShape shape = MarkerShape::Circle;
     bool filled = true;

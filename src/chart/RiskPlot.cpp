@@ -52,9 +52,11 @@ void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& gr
     PlotFrame frame(painter, picture, locale);
     const PlotAxis y = MakePlotAxis(low - margin, high + margin, 7);
     const int steps = frame.StepsAcross(picture.width());
-    const PlotAxis x = graph.prices.empty() ? MakePlotAxis(0, 1, steps)
-                                            : MakePlotAxis(graph.prices.front(), graph.prices.back(), steps, true);
-    frame.Draw(x, y, QString::fromLatin1(kPriceAxis), QString::fromLatin1(kPnlAxis), QString::fromLatin1(kRiskTitle));
+    const PlotAxis x = graph.prices.empty()
+                           ? MakePlotAxis(0, 1, steps)
+                           : MakePlotAxis(graph.prices.front(), graph.prices.back(), steps, true);
+    frame.Draw(x, y, QString::fromLatin1(kPriceAxis), QString::fromLatin1(kPnlAxis),
+               QString::fromLatin1(kRiskTitle));
 
     painter.save();
     painter.setClipRect(frame.PlotArea());
@@ -90,13 +92,15 @@ void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& gr
     for (int d = kRiskToday; d <= kRiskExpiry; ++d) {
         LegendEntry entry;
         entry.text = QString::fromLatin1(kCurveNames[d])
-                     + QString::fromStdString(FormatLocaleDate(graph.dates[static_cast<std::size_t>(d)], locale));
+                     + QString::fromStdString(
+                         FormatLocaleDate(graph.dates[static_cast<std::size_t>(d)], locale));
         entry.colour = kCurveColours[d];
         entry.line = true;
         legend.push_back(entry);
     }
     LegendEntry breakevens;
-    breakevens.text = QString::fromLatin1(kBreakevens) + QString::fromStdString(BreakevenText(graph.breakevens, locale.decimalSeparator));
+    breakevens.text = QString::fromLatin1(kBreakevens)
+                      + QString::fromStdString(BreakevenText(graph.breakevens, locale.decimalSeparator));
     breakevens.colour = plotcolour::kOrange;
     breakevens.shape = MarkerShape::Circle;
     breakevens.filled = false;
@@ -106,8 +110,9 @@ void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& gr
 
 QImage RiskPicture(const RiskGraph& graph, int width, int height, qreal pixelRatio, const LocaleInfo& locale)
 {
-    return PlotPicture(width, height, pixelRatio,
-                       [&](QPainter& painter, const QRectF& area) { DrawRiskGraph(painter, area, graph, locale); });
+    return PlotPicture(width, height, pixelRatio, [&](QPainter& painter, const QRectF& area) {
+        DrawRiskGraph(painter, area, graph, locale);
+    });
 }
 
 }  // namespace kestrava

@@ -12,7 +12,8 @@ class QPainter;
 
 namespace kestrava {
 
-void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& graph, const LocaleInfo& locale);
+void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& graph,
+                   const LocaleInfo& locale);
 
 QImage RiskPicture(const RiskGraph& graph, int width, int height, qreal pixelRatio, const LocaleInfo& locale);
 

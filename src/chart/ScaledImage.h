@@ -10,8 +10,8 @@ namespace kestrava {
 
 inline QImage ScaledImage(int width, int height, qreal pixelRatio)
 {
-    QImage picture(static_cast<int>(std::ceil(width * pixelRatio)), static_cast<int>(std::ceil(height * pixelRatio)),
-                   QImage::Format_RGB32);
+    QImage picture(static_cast<int>(std::ceil(width * pixelRatio)),
+                   static_cast<int>(std::ceil(height * pixelRatio)), QImage::Format_RGB32);
     if (!picture.isNull())
         picture.setDevicePixelRatio(pixelRatio);
     return picture;

@@ -68,7 +68,8 @@ void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile,
     PlotFrame frame(painter, picture, locale);
     const PlotAxis x = MakePlotAxis(lowStrike - pad, highStrike + pad, frame.StepsAcross(picture.width()));
     const PlotAxis y = MakePlotAxis(std::max(0.0, lowVol - (highVol - lowVol) * 0.08), highVol * 1.06, 6);
-    std::string title = kSmileTitle + (smile.expiry > 0 ? FormatLocaleDate(smile.expiry, locale) : std::string("?"));
+    std::string title = kSmileTitle
+                        + (smile.expiry > 0 ? FormatLocaleDate(smile.expiry, locale) : std::string("?"));
     if (!smile.symbol.empty())
         title = smile.symbol + "  " + title;
     frame.Draw(x, y, QString::fromLatin1(kStrikeAxis), QString::fromLatin1(kVolatilityAxis),
@@ -86,8 +87,7 @@ void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile,
     }
     if (smile.underlying > 0)
         frame.DrawVerticalMark(smile.underlying, plotcolour::kAxis,
-                               QString::fromLatin1(kUnderlyingMark)
-                                   + frame.Number(smile.underlying, 2));
+                               QString::fromLatin1(kUnderlyingMark) + frame.Number(smile.underlying, 2));
     for (const SmilePoint& point : smile.points) {
         if (point.bidIV > 0)
             frame.DrawMarker(frame.Map(point.strike, point.bidIV * 100.0), MarkerShape::TriangleUp,
@@ -112,8 +112,9 @@ void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile,
 
 QImage SmilePicture(const SmileData& smile, int width, int height, qreal pixelRatio, const LocaleInfo& locale)
 {
-    return PlotPicture(width, height, pixelRatio,
-                       [&](QPainter& painter, const QRectF& area) { DrawSmile(painter, area, smile, locale); });
+    return PlotPicture(width, height, pixelRatio, [&](QPainter& painter, const QRectF& area) {
+        DrawSmile(painter, area, smile, locale);
+    });
 }
 
 }  // namespace kestrava

@@ -69,8 +69,7 @@ Arguments ParseArguments(std::vector<std::string> args, const std::vector<std::s
     return parsed;
 }
 
-int WholeNumber(const Arguments& arguments, const std::string& name, int fallback, int lowest,
-                int highest)
+int WholeNumber(const Arguments& arguments, const std::string& name, int fallback, int lowest, int highest)
 {
     const std::optional<std::string> text = arguments.Option(name);
     if (!text)

@@ -29,8 +29,7 @@ Arguments ParseArguments(std::vector<std::string> args, const std::vector<std::s
 
 // The whole number of option name, fallback when it is not given; throws
 // UsageError when it is not a number from lowest to highest.
-int WholeNumber(const Arguments& arguments, const std::string& name, int fallback, int lowest,
-                int highest);
+int WholeNumber(const Arguments& arguments, const std::string& name, int fallback, int lowest, int highest);
 
 // "key=value" on a line of standard output.
 void PrintValue(const char* key, const std::string& value);

@@ -49,7 +49,8 @@ public:
 
 int RunChart(const std::vector<std::string>& args)
 {
-    const Arguments options = ParseArguments(args, {"--out", "--width", "--height", "--days"}, {}, "PRICEFILE");
+    const Arguments options = ParseArguments(args, {"--out", "--width", "--height", "--days"}, {},
+                                             "PRICEFILE");
     const std::optional<std::string> out = options.Option("--out");
     if (!out || out->empty())
         throw UsageError("needs --out FILE.png");
@@ -95,7 +96,8 @@ int RunPrint(const std::vector<std::string>& args)
     const std::optional<std::string> pdf = options.Option("--pdf");
     if (!pdf || pdf->empty())
         throw UsageError("needs --pdf OUT.pdf");
-    const VolSource source = options.Option("--skew") ? ParseSkew(*options.Option("--skew")) : VolSource::Flat;
+    const VolSource source = options.Option("--skew") ? ParseSkew(*options.Option("--skew"))
+                                                      : VolSource::Flat;
 
     CountingNotifier notifier;
     std::vector<TInOutObj> series;
@@ -144,22 +146,21 @@ const char* const kChartHelp =
     "goes to standard error); 2 bad usage, an unreadable file or a picture that\n"
     "cannot be written.\n";
 
-const char* const kPrintHelp =
-    "Usage: kestrava-calc print SERIES --pdf OUT.pdf [--skew flat|bid|ask]\n"
-    "                           [locale options]\n"
-    "\n"
-    "Recalculates every expiry of SERIES (a .ops file or its JSON form) as\n"
-    "\"price\" does and prints each expiry's grid, one after another, into one\n"
-    "PDF file as the Print command prints an expiry tab: a heading, the column\n"
-    "headings, a call and a put entry per strike (with its option code when the\n"
-    "series has one) and the lines that state the inputs, in a fixed-pitch font\n"
-    "on portrait pages. Dates and decimals follow the locale options. Runs\n"
-    "without a display.\n"
-    "\n"
-    "Exit status: 0 every expiry was printed; 1 a damaged series file (the\n"
-    "expiries before the damage are printed), no expiry, or an error while\n"
-    "printing (on standard error); 2 bad usage, an unreadable or unpriceable\n"
-    "series, or a PDF file that cannot be written.\n";
+const char* const kPrintHelp = "Usage: kestrava-calc print SERIES --pdf OUT.pdf [--skew flat|bid|ask]\n"
+                               "                           [locale options]\n"
+                               "\n"
+                               "Recalculates every expiry of SERIES (a .ops file or its JSON form) as\n"
+                               "\"price\" does and prints each expiry's grid, one after another, into one\n"
+                               "PDF file as the Print command prints an expiry tab: a heading, the column\n"
+                               "headings, a call and a put entry per strike (with its option code when the\n"
+                               "series has one) and the lines that state the inputs, in a fixed-pitch font\n"
+                               "on portrait pages. Dates and decimals follow the locale options. Runs\n"
+                               "without a display.\n"
+                               "\n"
+                               "Exit status: 0 every expiry was printed; 1 a damaged series file (the\n"
+                               "expiries before the damage are printed), no expiry, or an error while\n"
+                               "printing (on standard error); 2 bad usage, an unreadable or unpriceable\n"
+                               "series, or a PDF file that cannot be written.\n";
 
 const CommandRegistration chartCommand({
     "chart",

@@ -79,7 +79,8 @@ DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
         const std::string& arg = args[i];
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        if (name != "--options" && name != "--history" && name != "--quote-server" && name != "--history-server")
+        if (name != "--options" && name != "--history" && name != "--quote-server"
+            && name != "--history-server")
             throw UsageError("unknown argument \"" + arg + "\"");
         std::string value;
         if (equals != std::string::npos)
@@ -174,24 +175,23 @@ int RunDownload(const std::vector<std::string>& args)
 
 std::string DownloadHelp()
 {
-    return std::string(
-               "Usage: kestrava-calc download [--options SYM,...] [--history SYM,...]\n"
-               "                              [--quote-server URL] [--history-server URL]\n"
-               "                              [locale options]\n"
-               "\n"
-               "Runs the program's downloads without a window: the option quote tables of\n"
-               "the --options symbols into the data folder (SYMBOL.txt), then two years of\n"
-               "daily prices of the --history symbols into the price-file folder (the\n"
-               "setting Dirs/AsciiDataDir; SYMBOL.csv with the locale's dates). It reads\n"
-               "the program's settings and makes its folders as the program's start does.\n"
-               "The servers are the settings Servers/QuoteServer and Servers/HistoryServer\n"
-               "unless given here; a file POSTSTR5B in the application folder replaces the\n"
-               "built-in quote request template. A reply that is no quote table, or that\n"
-               "converts into no price line, leaves the older file as it was.\n"
-               "\n"
-               "What is fetched and what goes wrong is written to standard error; a symbol\n"
-               "that fails is reported and the next one tried.\n"
-               "\n")
+    return std::string("Usage: kestrava-calc download [--options SYM,...] [--history SYM,...]\n"
+                       "                              [--quote-server URL] [--history-server URL]\n"
+                       "                              [locale options]\n"
+                       "\n"
+                       "Runs the program's downloads without a window: the option quote tables of\n"
+                       "the --options symbols into the data folder (SYMBOL.txt), then two years of\n"
+                       "daily prices of the --history symbols into the price-file folder (the\n"
+                       "setting Dirs/AsciiDataDir; SYMBOL.csv with the locale's dates). It reads\n"
+                       "the program's settings and makes its folders as the program's start does.\n"
+                       "The servers are the settings Servers/QuoteServer and Servers/HistoryServer\n"
+                       "unless given here; a file POSTSTR5B in the application folder replaces the\n"
+                       "built-in quote request template. A reply that is no quote table, or that\n"
+                       "converts into no price line, leaves the older file as it was.\n"
+                       "\n"
+                       "What is fetched and what goes wrong is written to standard error; a symbol\n"
+                       "that fails is reported and the next one tried.\n"
+                       "\n")
            + kLocaleOptionsHelp
            + "\nExit status: 0 every symbol was stored; 1 a symbol failed or was refused\n"
              "(one that cannot be a file name); 2 bad usage or a folder that cannot be made.\n";

@@ -47,8 +47,7 @@ void PrintRecords(const std::string& workFile, std::int64_t count)
         reader.Read(first, std::min(kBlock, count - first), block);
         for (const TPriceRecord& r : block)
             std::printf("%s,%s,%s,%s,%s\n", IsoDate(r.Date).c_str(), FormatSig9(r.High).c_str(),
-                        FormatSig9(r.Low).c_str(), FormatSig9(r.Close).c_str(),
-                        FormatSig9(r.Volume).c_str());
+                        FormatSig9(r.Low).c_str(), FormatSig9(r.Close).c_str(), FormatSig9(r.Volume).c_str());
     }
 }
 
@@ -140,8 +139,7 @@ std::vector<float> ParseStrikes(const std::string& text)
 
 int RunQuotes(const std::vector<std::string>& args)
 {
-    const Arguments parsed =
-        ParseArguments(args, {"--contract", "--expiry", "--strikes"}, {}, "QUOTEFILE");
+    const Arguments parsed = ParseArguments(args, {"--contract", "--expiry", "--strikes"}, {}, "QUOTEFILE");
     const auto contract = parsed.Option("--contract");
     const auto expiryText = parsed.Option("--expiry");
     const auto strikesText = parsed.Option("--strikes");
@@ -169,9 +167,8 @@ int RunQuotes(const std::vector<std::string>& args)
             std::string code = reader.OptCode(s, k);
             if (!code.empty() && code.front() == '\r')
                 code.erase(0, 1);
-            std::printf("%s,%s,%s,%s,%s,%s,%s\n", FormatSig9(strikes[s - 1]).c_str(),
-                        k == 1 ? "call" : "put", FormatSig9(reader.Last(s, k)).c_str(),
-                        FormatSig9(reader.NetChange(s, k)).c_str(),
+            std::printf("%s,%s,%s,%s,%s,%s,%s\n", FormatSig9(strikes[s - 1]).c_str(), k == 1 ? "call" : "put",
+                        FormatSig9(reader.Last(s, k)).c_str(), FormatSig9(reader.NetChange(s, k)).c_str(),
                         FormatSig9(reader.Bid(s, k)).c_str(), FormatSig9(reader.Ask(s, k)).c_str(),
                         code.c_str());
         }

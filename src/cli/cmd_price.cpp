@@ -13,8 +13,8 @@
 #include "common/localeparse.h"
 #include "common/notifier.h"
 #include "common/numtext.h"
-#include "pricing/Models.h"
 #include "pricing/gridtext.h"
+#include "pricing/Models.h"
 #include "pricing/recalc.h"
 
 namespace kestrava::cli {
@@ -22,8 +22,8 @@ namespace {
 
 constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr const char* kModels[] = {"Black Scholes (Euro)", "Black Futures (Euro)",
-                                   "Binomial (Amer)", "Whaley (Amer)"};
+constexpr const char* kModels[] = {"Black Scholes (Euro)", "Black Futures (Euro)", "Binomial (Amer)",
+                                   "Whaley (Amer)"};
 constexpr const char* kContracts[] = {"Equity", "Index", "Future", "Currency"};
 
 struct PriceOptions {
@@ -106,9 +106,8 @@ void PrintTable(std::vector<TInOutObj>& series, const LocaleInfo& locale)
                     p.ContractType >= 1 && p.ContractType <= 4 ? kContracts[p.ContractType - 1] : "?",
                     p.Model >= 1 && p.Model <= 4 ? kModels[p.Model - 1] : "no model");
         std::printf("Today: %s  Expiry: %s  Days left: %d  Ulying %s  Rate %s%%  Volatility %s%%\n",
-                    FormatLocaleDate(p.TodayDate, locale).c_str(),
-                    FormatLocaleDate(expiry, locale).c_str(), p.DaysToExpiry(),
-                    FormatLocaleFixed(p.Underlying, 2, dot).c_str(),
+                    FormatLocaleDate(p.TodayDate, locale).c_str(), FormatLocaleDate(expiry, locale).c_str(),
+                    p.DaysToExpiry(), FormatLocaleFixed(p.Underlying, 2, dot).c_str(),
                     FormatLocaleFixed(p.Rate * 100.0, 2, dot).c_str(),
                     FormatLocaleFixed(p.Sigma * 100.0, 2, dot).c_str());
 
@@ -125,8 +124,7 @@ void PrintTable(std::vector<TInOutObj>& series, const LocaleInfo& locale)
                 std::string code = p.OptCode(s, k);
                 if (!code.empty() && code[0] == '\r')
                     code.erase(0, 1);
-                std::string line = Cell(StrikeLabel(p.Strike(s, k), k == 1, step) + code,
-                                        kLabelWidth, true);
+                std::string line = Cell(StrikeLabel(p.Strike(s, k), k == 1, step) + code, kLabelWidth, true);
                 for (int column = 1; column < kGridColumns; ++column)
                     line += Cell(GridCellText(p, s, k, column, dot), kValueWidth);
                 std::puts(line.c_str());

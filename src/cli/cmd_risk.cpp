@@ -73,8 +73,8 @@ void PrintFigures(const Position& position, const PositionTotals& totals, const 
 int RunRisk(const std::vector<std::string>& args)
 {
     const Arguments options = ParseArguments(
-        args, {"--position", "--from", "--to", "--points", "--out", "--width", "--height", "--skew"}, {"--csv"},
-        "SERIES");
+        args, {"--position", "--from", "--to", "--points", "--out", "--width", "--height", "--skew"},
+        {"--csv"}, "SERIES");
     const std::optional<std::string> positionFile = options.Option("--position");
     if (!positionFile || positionFile->empty())
         throw UsageError("needs --position POS.json");

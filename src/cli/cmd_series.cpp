@@ -20,8 +20,8 @@ void RequireFileArguments(const std::vector<std::string>& args, std::size_t coun
         if (arg.size() > 1 && arg[0] == '-')
             throw UsageError("unknown option \"" + arg + "\"");
     if (args.size() != count)
-        throw UsageError("expects " + std::to_string(count) + (count == 1 ? " file" : " files")
-                         + ", got " + std::to_string(args.size()));
+        throw UsageError("expects " + std::to_string(count) + (count == 1 ? " file" : " files") + ", got "
+                         + std::to_string(args.size()));
 }
 
 // "Invalid property value" alone does not say which file it is about.

@@ -26,8 +26,8 @@ constexpr int kLargestPicture = 10000;
 
 int RunSmile(const std::vector<std::string>& args)
 {
-    const Arguments options =
-        ParseArguments(args, {"--expiry", "--out", "--width", "--height"}, {"--csv"}, "SERIES");
+    const Arguments options = ParseArguments(args, {"--expiry", "--out", "--width", "--height"}, {"--csv"},
+                                             "SERIES");
     const std::optional<std::string> out = options.Option("--out");
     const bool csv = options.Flag("--csv");
     if ((!out || out->empty()) && !csv)

@@ -11,8 +11,8 @@ namespace kestrava::cli {
 
 // Exit statuses shared by every command.
 constexpr int kExitOk = 0;
-constexpr int kExitFailed = 1;   // the command ran but found no result
-constexpr int kExitError = 2;    // bad usage, unreadable input, unpriceable series
+constexpr int kExitFailed = 1;  // the command ran but found no result
+constexpr int kExitError = 2;   // bad usage, unreadable input, unpriceable series
 
 struct Command {
     std::string name;

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <system_error>
 
-
 namespace kestrava::cli {
 
 ConvertedPrices::ConvertedPrices(const std::string& priceFile, Notifier& notifier, const LocaleInfo& locale)

@@ -20,8 +20,7 @@ LocaleInfo DefaultLocale()
 }
 
 // "--name VALUE" or "--name=VALUE" at args[i]; erases it and returns VALUE.
-std::optional<std::string> TakeOption(std::vector<std::string>& args, std::size_t i,
-                                      const std::string& name)
+std::optional<std::string> TakeOption(std::vector<std::string>& args, std::size_t i, const std::string& name)
 {
     const std::string& arg = args[i];
     if (arg == name) {
@@ -69,17 +68,19 @@ LocaleInfo TakeLocaleOptions(std::vector<std::string>& args)
     LocaleInfo locale = DefaultLocale();
     if (decimal) {
         const std::string& text = *decimal;
-        if (text.size() != 1 || (text[0] >= '0' && text[0] <= '9') || text[0] == '+'
-            || text[0] == '-' || text[0] == 'e' || text[0] == 'E' || text[0] == ' ')
+        if (text.size() != 1 || (text[0] >= '0' && text[0] <= '9') || text[0] == '+' || text[0] == '-'
+            || text[0] == 'e' || text[0] == 'E' || text[0] == ' ')
             throw UsageError("--decimal-separator takes one character that is not a digit, a "
-                             "sign, a blank or an exponent letter, got \"" + text + "\"");
+                             "sign, a blank or an exponent letter, got \""
+                             + text + "\"");
         locale.decimalSeparator = text[0];
     }
     if (pattern) {
         const LocaleInfo parsed = LocaleInfo::FromPattern(*pattern, locale.decimalSeparator);
         if (parsed.shortDateFormat != *pattern)
             throw UsageError("--date-format needs day, month and year separated by \"/\", \"-\" "
-                             "or \".\", such as M/d/yyyy, got \"" + *pattern + "\"");
+                             "or \".\", such as M/d/yyyy, got \""
+                             + *pattern + "\"");
         locale = parsed;
     }
     return locale;

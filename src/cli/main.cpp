@@ -14,10 +14,9 @@ namespace {
 
 void PrintUsage(std::FILE* out)
 {
-    std::fprintf(out,
-                 "Usage: kestrava-calc COMMAND [ARGS...]\n"
-                 "       kestrava-calc COMMAND --help\n\n"
-                 "Commands:\n");
+    std::fprintf(out, "Usage: kestrava-calc COMMAND [ARGS...]\n"
+                      "       kestrava-calc COMMAND --help\n\n"
+                      "Commands:\n");
     for (const Command& command : Commands())
         std::fprintf(out, "  %-58s %s\n", command.synopsis.c_str(), command.summary.c_str());
 }
@@ -59,8 +58,8 @@ int main(int argc, char** argv)
     try {
         return command->run(args);
     } catch (const kestrava::cli::UsageError& e) {
-        std::fprintf(stderr, "kestrava-calc %s: %s\n\nUsage: kestrava-calc %s\n",
-                     command->name.c_str(), e.what(), command->synopsis.c_str());
+        std::fprintf(stderr, "kestrava-calc %s: %s\n\nUsage: kestrava-calc %s\n", command->name.c_str(),
+                     e.what(), command->synopsis.c_str());
         return kestrava::cli::kExitError;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "kestrava-calc %s: %s\n", command->name.c_str(), e.what());

@@ -1,8 +1,8 @@
 #include "cli/seriesjson.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -43,11 +43,11 @@ constexpr TableField kTables[] = {
 const std::set<std::string>& KnownKeys()
 {
     static const std::set<std::string> keys = {
-        "ContractType", "Model",     "Steps",      "ExpiryMonth", "NumStrikes",
-        "ReservedInt",  "SigmaDays", "Dividend",   "Rate",        "Underlying",
-        "Sigma",        "PriceDate", "TodayDate",  "ExpiryDate",  "DivDate",
-        "SourceFileType", "OptSymbol", "SourceFile", "OptContract", "Strike",
-        "Last",         "NetChange", "ReservedValue", "Bid",      "Ask",
+        "ContractType",   "Model",     "Steps",         "ExpiryMonth", "NumStrikes",
+        "ReservedInt",    "SigmaDays", "Dividend",      "Rate",        "Underlying",
+        "Sigma",          "PriceDate", "TodayDate",     "ExpiryDate",  "DivDate",
+        "SourceFileType", "OptSymbol", "SourceFile",    "OptContract", "Strike",
+        "Last",           "NetChange", "ReservedValue", "Bid",         "Ask",
     };
     return keys;
 }
@@ -111,8 +111,7 @@ void AppendExpiry(std::string& out, const TInOutObj& series, bool withQuotes)
     };
     // Only the strikes in use; a count outside the tables shows no strikes.
     TInOutObj none;
-    const TInOutObj& strikes =
-        series.NumStrikes >= 0 && series.NumStrikes <= kMaxStrikes ? series : none;
+    const TInOutObj& strikes = series.NumStrikes >= 0 && series.NumStrikes <= kMaxStrikes ? series : none;
     for (const TableField& field : kTables)
         if (field.required || withQuotes)
             fields.emplace_back(field.name, TableText(strikes, field.table));
@@ -165,8 +164,8 @@ public:
             whole = valid ? static_cast<std::int64_t>(d) : 0;
         }
         if (!valid || whole < low || whole > high)
-            Fail("field \"" + std::string(name) + "\" must be a whole number from "
-                 + std::to_string(low) + " to " + std::to_string(high));
+            Fail("field \"" + std::string(name) + "\" must be a whole number from " + std::to_string(low)
+                 + " to " + std::to_string(high));
         return static_cast<std::int32_t>(whole);
     }
 
@@ -310,8 +309,8 @@ std::vector<TInOutObj> ReadSeriesJson(std::string_view text)
     if (document.empty())
         throw SeriesJsonError("the JSON series holds no expiry");
     if (document.size() > kMaxSeriesExpiries)
-        throw SeriesJsonError("the JSON series holds more than "
-                              + std::to_string(kMaxSeriesExpiries) + " expiries");
+        throw SeriesJsonError("the JSON series holds more than " + std::to_string(kMaxSeriesExpiries)
+                              + " expiries");
     std::vector<TInOutObj> series;
     series.reserve(document.size());
     for (std::size_t i = 0; i < document.size(); ++i)

@@ -30,7 +30,8 @@ bool RecalculateSeries(std::vector<TInOutObj>& series, VolSource source, Notifie
             }
             const std::string unpriced = UnpricedStrikesMessage(p, RecalcExpiry(p, source));
             if (!unpriced.empty()) {
-                notifier.Info("expiry " + std::to_string(e + 1) + " (" + IsoDate(p.ExpiryDate) + "): " + unpriced);
+                notifier.Info("expiry " + std::to_string(e + 1) + " (" + IsoDate(p.ExpiryDate)
+                              + "): " + unpriced);
                 allPriced = false;
             }
         } catch (const PricingError& error) {

@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 
-
 namespace kestrava {
 
 // Every byte maps to a character; the five unassigned bytes map to the

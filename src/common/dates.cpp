@@ -53,16 +53,15 @@ int DaysInMonth(int year, int month)
 bool IsValidDate(int year, int month, int day)
 {
     return year >= 1 && year <= 9999 && month >= 1 && month <= 12 && day >= 1
-        && day <= DaysInMonth(year, month);
+           && day <= DaysInMonth(year, month);
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result)
 {
     if (!IsValidDate(year, month, day))
         return false;
-    result = static_cast<TDateTime>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                                  static_cast<unsigned>(day))
-                                    - kEpochOffset);
+    result = static_cast<TDateTime>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kEpochOffset);
     return true;
 }
 
@@ -71,8 +70,7 @@ TDateTime EncodeDate(int year, int month, int day)
     TDateTime result = 0;
     if (!TryEncodeDate(year, month, day, result)) {
         char text[96];
-        std::snprintf(text, sizeof text, "Invalid date: year %d, month %d, day %d", year,
-                      month, day);
+        std::snprintf(text, sizeof text, "Invalid date: year %d, month %d, day %d", year, month, day);
         throw DateError(text);
     }
     return result;

@@ -125,7 +125,8 @@ Significant DoubleDigits(double magnitude)
 Significant SingleDigits(float magnitude)
 {
     char text[40];
-    const auto [end, error] = std::to_chars(text, text + sizeof text - 1, magnitude, std::chars_format::scientific);
+    const auto [end, error] = std::to_chars(text, text + sizeof text - 1, magnitude,
+                                            std::chars_format::scientific);
     (void)error;  // 40 characters always suffice
     *end = '\0';
     const std::string_view written(text, static_cast<std::size_t>(end - text));
@@ -198,8 +199,8 @@ std::string FormatGeneral(float value, char decimalSeparator)
     return WithSeparator(std::string(text, end), decimalSeparator);
 }
 
-std::string FormatSection(std::string_view text, const Significant& magnitude, bool negate, char decimalSeparator,
-                          char thousandsSeparator)
+std::string FormatSection(std::string_view text, const Significant& magnitude, bool negate,
+                          char decimalSeparator, char thousandsSeparator)
 {
     const Section section = ParseSection(text);
     Digits digits = RoundedDigits(magnitude, section.fracPlaces);
@@ -259,7 +260,8 @@ std::string FormatSection(std::string_view text, const Significant& magnitude, b
 }
 
 template <typename Real>
-std::string FormatPicture(std::string_view picture, Real value, char decimalSeparator, char thousandsSeparator)
+std::string FormatPicture(std::string_view picture, Real value, char decimalSeparator,
+                          char thousandsSeparator)
 {
     if (std::isnan(value))
         return "NAN";
@@ -289,12 +291,14 @@ std::string FormatPicture(std::string_view picture, Real value, char decimalSepa
 
 }  // namespace
 
-std::string FormatFloat(std::string_view picture, double value, char decimalSeparator, char thousandsSeparator)
+std::string FormatFloat(std::string_view picture, double value, char decimalSeparator,
+                        char thousandsSeparator)
 {
     return FormatPicture(picture, value, decimalSeparator, thousandsSeparator);
 }
 
-std::string FormatSingle(std::string_view picture, float value, char decimalSeparator, char thousandsSeparator)
+std::string FormatSingle(std::string_view picture, float value, char decimalSeparator,
+                         char thousandsSeparator)
 {
     return FormatPicture(picture, value, decimalSeparator, thousandsSeparator);
 }

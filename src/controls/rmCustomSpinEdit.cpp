@@ -52,7 +52,7 @@ bool InsertsText(const QKeyEvent* event)
         return false;
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     return modifiers != Qt::ControlModifier && modifiers != (Qt::ControlModifier | Qt::ShiftModifier)
-        && !(modifiers & Qt::MetaModifier);
+           && !(modifiers & Qt::MetaModifier);
 }
 
 }  // namespace
@@ -138,8 +138,8 @@ bool TrmCustomSpinEdit::FitsMaxLength(int insertedLength) const
 bool TrmCustomSpinEdit::AcceptsInsert(const QString& inserted) const
 {
     return PasteAllowed() && FitsMaxLength(inserted.size())
-        && std::all_of(inserted.begin(), inserted.end(),
-                       [this](QChar c) { return !IsControlChar(c) && IsValidChar(c); });
+           && std::all_of(inserted.begin(), inserted.end(),
+                          [this](QChar c) { return !IsControlChar(c) && IsValidChar(c); });
 }
 
 void TrmCustomSpinEdit::PasteChecked(QClipboard::Mode mode)
@@ -214,7 +214,7 @@ void TrmCustomSpinEdit::focusInEvent(QFocusEvent* event)
     // the edit: the selection stays as the user left it. The focus that a
     // window hands its first control as it opens is entering it.
     const bool returning = event->reason() == Qt::PopupFocusReason
-                        || (event->reason() == Qt::ActiveWindowFocusReason && leftWithWindow_);
+                           || (event->reason() == Qt::ActiveWindowFocusReason && leftWithWindow_);
     leftWithWindow_ = false;
     if (returning)
         return;
@@ -257,7 +257,8 @@ void TrmCustomSpinEdit::contextMenuEvent(QContextMenuEvent* event)
             disconnect(action, &QAction::triggered, nullptr, nullptr);
             connect(action, &QAction::triggered, this, [this] { PasteChecked(QClipboard::Clipboard); });
             action->setEnabled(editable && !QGuiApplication::clipboard()->text().isEmpty());
-        } else if (name == u"edit-cut" || name == u"edit-delete" || name == u"edit-undo" || name == u"edit-redo") {
+        } else if (name == u"edit-cut" || name == u"edit-delete" || name == u"edit-undo"
+                   || name == u"edit-redo") {
             action->setEnabled(action->isEnabled() && editable);
         }
     }
@@ -267,7 +268,8 @@ void TrmCustomSpinEdit::contextMenuEvent(QContextMenuEvent* event)
 QSize TrmCustomSpinEdit::minimumSizeHint() const
 {
     QSize size = QLineEdit::minimumSizeHint();
-    size.setWidth(qMax(size.width(), TrmSpinButton::DefaultWidth(fontMetrics()) + fontMetrics().averageCharWidth() * 3));
+    size.setWidth(qMax(size.width(),
+                       TrmSpinButton::DefaultWidth(fontMetrics()) + fontMetrics().averageCharWidth() * 3));
     return size;
 }
 

@@ -51,7 +51,9 @@ std::optional<double> ParseLocaleFloat(const QString& text, QChar decimalSeparat
 
 // ---- TrmSpinEdit ----
 
-TrmSpinEdit::TrmSpinEdit(QWidget* parent) : TrmCustomSpinEdit(parent) {}
+TrmSpinEdit::TrmSpinEdit(QWidget* parent) : TrmCustomSpinEdit(parent)
+{
+}
 
 void TrmSpinEdit::SetMinValue(int value)
 {
@@ -92,7 +94,7 @@ int TrmSpinEdit::CheckValue(int value)
         SetButtonStates(true, true);
         return value;
     }
-    SetButtonStates(value < maxValue_, value > minValue_);
+    SetButtonStates(value<maxValue_, value> minValue_);
     return value < minValue_ ? minValue_ : value > maxValue_ ? maxValue_ : value;
 }
 
@@ -124,7 +126,9 @@ void TrmSpinEdit::CheckRangeOnExit()
 
 // ---- TrmFloatSpinEdit ----
 
-TrmFloatSpinEdit::TrmFloatSpinEdit(QWidget* parent) : TrmCustomSpinEdit(parent) {}
+TrmFloatSpinEdit::TrmFloatSpinEdit(QWidget* parent) : TrmCustomSpinEdit(parent)
+{
+}
 
 void TrmFloatSpinEdit::SetMinValue(double value)
 {
@@ -167,7 +171,7 @@ double TrmFloatSpinEdit::CheckValue(double value)
         SetButtonStates(true, true);
         return value;
     }
-    SetButtonStates(value < maxValue_, value > minValue_);
+    SetButtonStates(value<maxValue_, value> minValue_);
     return value < minValue_ ? minValue_ : value > maxValue_ ? maxValue_ : value;
 }
 

@@ -59,8 +59,8 @@ TDloadDlg::TDloadDlg(const QStringList& entries, bool quoteDownload, bool histor
 
     auto* groups = new QHBoxLayout;
     groups->addWidget(PriceGroup(this, ckDoCBOE, QStringLiteral("Options"),
-                                 QStringLiteral("Checked means fetch CBOE Option Prices"), ckListBoxCBOE, "ckDoCBOE",
-                                 "ckListBoxCBOE"));
+                                 QStringLiteral("Checked means fetch CBOE Option Prices"), ckListBoxCBOE,
+                                 "ckDoCBOE", "ckListBoxCBOE"));
     groups->addWidget(PriceGroup(this, ckDoMSN, QStringLiteral("Underlying"),
                                  QStringLiteral("Checked means download Underlying Daily prices for Chart"),
                                  ckListBoxMSN, "ckDoMSN", "ckListBoxMSN"));
@@ -77,7 +77,8 @@ TDloadDlg::TDloadDlg(const QStringList& entries, bool quoteDownload, bool histor
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(groups);
-    layout->addWidget(new QLabel(QStringLiteral("Check the data download operation you wish to perform."), this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("Check the data download operation you wish to perform."), this));
     layout->addWidget(buttons);
 
     // The option symbol is the text before the first "=", the history

@@ -18,7 +18,8 @@ class TDloadDlg : public QDialog {
 public:
     // entries: the download list ("OPTION=HISTORY"); the boxes start as the
     // two download flags say, and a box that starts checked checks its list.
-    TDloadDlg(const QStringList& entries, bool quoteDownload, bool historyDownload, QWidget* parent = nullptr);
+    TDloadDlg(const QStringList& entries, bool quoteDownload, bool historyDownload,
+              QWidget* parent = nullptr);
 
     QCheckBox* ckDoCBOE = nullptr;
     QListWidget* ckListBoxCBOE = nullptr;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "download/HTTPer.h"
 #include "download/HistoryDownload.h"
+#include "download/HTTPer.h"
 #include "download/QuoteDownload.h"
 
 namespace kestrava {
@@ -36,8 +36,9 @@ ServerAddress ParseServerAddress(const std::string& setting, const std::string& 
     ServerAddress address;
     const std::string where = "the setting Servers/" + settingName;
     if (setting.empty()) {
-        address.problem = "No server is set for this download: enter its base URL (http://host or https://host) as "
-                          + where + ".";
+        address.problem =
+            "No server is set for this download: enter its base URL (http://host or https://host) as " + where
+            + ".";
         return address;
     }
     const std::string lower = ToLowerAscii(setting);
@@ -47,7 +48,8 @@ ServerAddress ParseServerAddress(const std::string& setting, const std::string& 
     std::string base = setting;
     while (base.size() > scheme && base.back() == '/')
         base.pop_back();
-    const std::string authority = scheme == 0 ? std::string() : base.substr(scheme, base.find('/', scheme) - scheme);
+    const std::string authority = scheme == 0 ? std::string()
+                                              : base.substr(scheme, base.find('/', scheme) - scheme);
     if (scheme == 0 || blank || authority.empty()) {
         address.problem = where + " holds \"" + setting + "\", which is no http or https address.";
         return address;

@@ -22,13 +22,13 @@ struct DownloadSetup {
     std::string HistoryServer;
     std::string HistoryHomePage;  // sent as Referer; the history server's base URL when empty
 
-    std::string RequestTemplate;        // the form body of the quote request
-    std::filesystem::path DataDir;      // quote files
-    std::filesystem::path TempDir;      // replies while they arrive
-    std::filesystem::path PriceDir;     // converted history (the setting AsciiDataDir)
-    LocaleInfo Locale;                  // dates of the converted history
-    TDateTime Today = 0;                // end of the history's two years
-    int TimeoutMs = 20000;              // connect and read time-outs of every request
+    std::string RequestTemplate;     // the form body of the quote request
+    std::filesystem::path DataDir;   // quote files
+    std::filesystem::path TempDir;   // replies while they arrive
+    std::filesystem::path PriceDir;  // converted history (the setting AsciiDataDir)
+    LocaleInfo Locale;               // dates of the converted history
+    TDateTime Today = 0;             // end of the history's two years
+    int TimeoutMs = 20000;           // connect and read time-outs of every request
 };
 
 // What a run shows while it works. The window shows the progress bar, the
@@ -44,9 +44,9 @@ public:
 };
 
 struct DownloadOutcome {
-    int stored = 0;    // quote files and price files written
-    int failed = 0;    // symbols that brought nothing usable
-    int refused = 0;   // symbols that cannot be file names
+    int stored = 0;        // quote files and price files written
+    int failed = 0;        // symbols that brought nothing usable
+    int refused = 0;       // symbols that cannot be file names
     bool stopped = false;  // the user answered No, or stopped the run
     DownloadOutcome& operator+=(const DownloadOutcome& other);
 };

@@ -115,7 +115,8 @@ struct HTTPer::Transfer {
             const std::size_t blank = t.statusLine.find(' ');
             t.status = 0;
             if (blank != std::string::npos)
-                std::from_chars(t.statusLine.data() + blank + 1, t.statusLine.data() + t.statusLine.size(), t.status);
+                std::from_chars(t.statusLine.data() + blank + 1, t.statusLine.data() + t.statusLine.size(),
+                                t.status);
         }
         return n;
     }
@@ -234,9 +235,10 @@ void HTTPer::Perform(Transfer& t)
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorText);
-    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, Options.ProtocolVersion == HttpVersion::Http10
-                                                     ? static_cast<long>(CURL_HTTP_VERSION_1_0)
-                                                     : static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(easy, CURLOPT_HTTP_VERSION,
+                     Options.ProtocolVersion == HttpVersion::Http10
+                         ? static_cast<long>(CURL_HTTP_VERSION_1_0)
+                         : static_cast<long>(CURL_HTTP_VERSION_1_1));
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(Options.ConnectTimeoutMs));
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, Options.HandleRedirects ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, static_cast<long>(Options.RedirectMaximum));
@@ -344,8 +346,8 @@ void HTTPer::Perform(Transfer& t)
     if (t.writeFailed)
         throw std::runtime_error("The reply could not be written to its file.");
     if (t.statusRefused || (result == CURLE_OK && !replied))
-        throw HttpNetworkError(t.statusLine.empty() ? "HTTP status " + std::to_string(t.status) : t.statusLine,
-                               t.status);
+        throw HttpNetworkError(
+            t.statusLine.empty() ? "HTTP status " + std::to_string(t.status) : t.statusLine, t.status);
     if (result != CURLE_OK)
         throw HttpNetworkError(t.errorText[0] ? std::string(t.errorText) : curl_easy_strerror(result));
 }

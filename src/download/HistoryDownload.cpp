@@ -5,8 +5,8 @@
 
 #include "common/filesymbol.h"
 #include "common/notifier.h"
-#include "download/HTTPer.h"
 #include "download/HistoryConvert.h"
+#include "download/HTTPer.h"
 #include "download/ReplyFetch.h"
 
 namespace kestrava {
@@ -27,7 +27,8 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddre
     http.Options.HandleRedirects = false;
     // The host is this server's, not the one a quote download left behind.
     http.Request.Host = server.authority;
-    http.Request.UserAgent = "Mozilla/5.0 (Windows NT 5.1; rv:20.0) Gecko/20100101 Firefox/20.0 SeaMonkey/2.9";
+    http.Request.UserAgent =
+        "Mozilla/5.0 (Windows NT 5.1; rv:20.0) Gecko/20100101 Firefox/20.0 SeaMonkey/2.9";
     http.Request.ContentType = "text/html";
     http.Request.Accept = "text/html";
     http.Request.Referer = setup.HistoryHomePage.empty() ? server.base + "/" : setup.HistoryHomePage;
@@ -49,9 +50,10 @@ std::string HistoryQuery(const std::string& symbol, TDateTime today)
 {
     const CivilDate end = DecodeDate(today);
     const CivilDate start = DecodeDate(today - kHistoryDays);
-    return "s=" + ToLowerAscii(symbol) + "&d=" + std::to_string(end.month - 1) + "&e=" + std::to_string(end.day)
-           + "&f=" + std::to_string(end.year) + "&g=d&a=" + std::to_string(start.month - 1)
-           + "&b=" + std::to_string(start.day) + "&c=" + std::to_string(start.year) + "&ignore=.csv";
+    return "s=" + ToLowerAscii(symbol) + "&d=" + std::to_string(end.month - 1)
+           + "&e=" + std::to_string(end.day) + "&f=" + std::to_string(end.year)
+           + "&g=d&a=" + std::to_string(start.month - 1) + "&b=" + std::to_string(start.day)
+           + "&c=" + std::to_string(start.year) + "&ignore=.csv";
 }
 
 std::string HistoryFileBase(const std::string& symbol)
@@ -62,7 +64,8 @@ std::string HistoryFileBase(const std::string& symbol)
     return base;
 }
 
-DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup, const std::vector<std::string>& selection,
+DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
+                                const std::vector<std::string>& selection,
                                 const std::vector<std::string>& listEntries, Notifier& notifier,
                                 DownloadDisplay& display)
 {
@@ -89,7 +92,8 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup, const 
         const auto [received, goOn] = FetchReply(
             reply, [&](std::ostream& out) { http.Get(url, out); },
             [&](const std::string& reason) {
-                return "Problem fetching EoD data for: " + ToLowerAscii(entry) + "\n\r" + reason + "\n\r" + kTryRemaining;
+                return "Problem fetching EoD data for: " + ToLowerAscii(entry) + "\n\r" + reason + "\n\r"
+                       + kTryRemaining;
             },
             notifier, outcome);
         // A reply cut short must not be converted, now or by a later run.

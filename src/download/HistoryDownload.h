@@ -25,7 +25,8 @@ std::string HistoryFileBase(const std::string& symbol);
 // Fetches every entry of selection, then converts the fetched file of every
 // entry of listEntries ("OPTION=HISTORY" lines; a line without "=" is all
 // history symbol), and also files an earlier run left behind.
-DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup, const std::vector<std::string>& selection,
+DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
+                                const std::vector<std::string>& selection,
                                 const std::vector<std::string>& listEntries, Notifier& notifier,
                                 DownloadDisplay& display);
 

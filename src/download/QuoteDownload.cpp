@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 
 const char* const kGettingOptions = "Getting Options -> ";
 const char* const kTryRemaining = "Try remaining Option Symbols?";
-const char* const kSubmitField = "&ctl00%24ctl00%24AllContent%24ContentMain%24QuoteTableDownloadCtl1%24cmdSubmit=Download";
+const char* const kSubmitField =
+    "&ctl00%24ctl00%24AllContent%24ContentMain%24QuoteTableDownloadCtl1%24cmdSubmit=Download";
 const char* const kEmptyReply = "the reply was empty";
 const char* const kNoQuoteTable = "the reply holds no option prices (an HTML page or an empty first line)";
 
@@ -88,7 +89,9 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
                 http.Post(server.base + kQuoteFormPath, QuoteRequestBody(setup.RequestTemplate, entry));
                 http.Get(server.base + kQuoteDataPath, out);
             },
-            [&](const std::string& reason) { return "Problem fetching " + entry + " data: " + reason + "\n\r" + kTryRemaining; },
+            [&](const std::string& reason) {
+                return "Problem fetching " + entry + " data: " + reason + "\n\r" + kTryRemaining;
+            },
             notifier, outcome);
         const bool received = fetched.received;
         bool goOn = fetched.goOn;
@@ -100,7 +103,8 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
             const std::string problem = ReplyProblem(reply);
             if (!problem.empty()) {
                 ++outcome.failed;
-                goOn = notifier.AskYesNo("Problem fetching " + entry + " data: " + problem + "\n\r" + kTryRemaining);
+                goOn = notifier.AskYesNo("Problem fetching " + entry + " data: " + problem + "\n\r"
+                                         + kTryRemaining);
             } else if (const std::string failure = ReplaceWithCopy(reply, quoteFile); !failure.empty()) {
                 ++outcome.failed;
                 notifier.Warning(failure);

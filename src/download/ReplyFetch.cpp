@@ -9,8 +9,8 @@
 
 namespace kestrava {
 
-SymbolStep BeforeSymbol(const std::string& entry, const std::string& fileBase, HTTPer& http, Notifier& notifier,
-                        DownloadDisplay& display, DownloadOutcome& outcome)
+SymbolStep BeforeSymbol(const std::string& entry, const std::string& fileBase, HTTPer& http,
+                        Notifier& notifier, DownloadDisplay& display, DownloadOutcome& outcome)
 {
     display.LetEventsRun();
     if (http.Aborted()) {

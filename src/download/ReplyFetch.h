@@ -20,8 +20,8 @@ enum class SymbolStep { Fetch, Skip, Stop };
 // Before each symbol of a run: lets events run, then Stop when the user has
 // stopped the run, Skip an empty entry or one whose file name fileBase
 // would leave its folder (said and counted as refused), else Fetch.
-SymbolStep BeforeSymbol(const std::string& entry, const std::string& fileBase, HTTPer& http, Notifier& notifier,
-                        DownloadDisplay& display, DownloadOutcome& outcome);
+SymbolStep BeforeSymbol(const std::string& entry, const std::string& fileBase, HTTPer& http,
+                        Notifier& notifier, DownloadDisplay& display, DownloadOutcome& outcome);
 
 struct FetchResult {
     bool received = false;  // the whole reply is in its file

@@ -43,7 +43,8 @@ public:
         if (index.column() == kKeyColumn && !text.isEmpty()) {
             for (int row = 0; row < model->rowCount(); ++row) {
                 if (row != index.row()
-                    && model->index(row, kKeyColumn).data().toString().compare(text, Qt::CaseInsensitive) == 0) {
+                    && model->index(row, kKeyColumn).data().toString().compare(text, Qt::CaseInsensitive)
+                           == 0) {
                     // After the editor has gone: a message box now would
                     // take the focus from the editor that is closing.
                     QMetaObject::invokeMethod(
@@ -91,7 +92,8 @@ TSymEditDlg::TSymEditDlg(const QStringList& entries, Notifier& notifier, QWidget
     vlEdit->verticalHeader()->setDefaultSectionSize(metrics.height() + metrics.height() / 2);
     vlEdit->setMinimumSize(2 * metrics.horizontalAdvance(QStringLiteral("  Underlying  WW")),
                            vlEdit->horizontalHeader()->sizeHint().height()
-                               + 8 * vlEdit->verticalHeader()->defaultSectionSize() + 2 * vlEdit->frameWidth());
+                               + 8 * vlEdit->verticalHeader()->defaultSectionSize()
+                               + 2 * vlEdit->frameWidth());
     for (const QString& entry : entries) {
         const qsizetype equals = entry.indexOf(QLatin1Char('='));
         AddRow(equals < 0 ? entry : entry.left(equals), equals < 0 ? QString() : entry.mid(equals + 1));
@@ -135,7 +137,8 @@ QStringList TSymEditDlg::Entries() const
         const QTableWidgetItem* key = vlEdit->item(row, kKeyColumn);
         const QTableWidgetItem* value = vlEdit->item(row, kValueColumn);
         if (key && !key->text().trimmed().isEmpty())
-            entries.append(key->text().trimmed() + QLatin1Char('=') + (value ? value->text().trimmed() : QString()));
+            entries.append(key->text().trimmed() + QLatin1Char('=')
+                           + (value ? value->text().trimmed() : QString()));
     }
     return entries;
 }
@@ -146,7 +149,8 @@ bool TSymEditDlg::eventFilter(QObject* watched, QEvent* event)
     if (watched == vlEdit && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const int row = vlEdit->currentRow();
-        if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier && row == vlEdit->rowCount() - 1) {
+        if (key->key() == Qt::Key_Down && key->modifiers() == Qt::NoModifier
+            && row == vlEdit->rowCount() - 1) {
             // A new row below one that holds something; never a pile of empty ones.
             const bool lastEmpty = vlEdit->item(row, kKeyColumn)->text().isEmpty()
                                    && vlEdit->item(row, kValueColumn)->text().isEmpty();

@@ -20,8 +20,7 @@ const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 
 // Fields of an option row.
 constexpr std::size_t kCallLast = 1, kCallNet = 2, kCallBid = 3, kCallAsk = 4;
-constexpr std::size_t kPutDescription = 7, kPutLast = 8, kPutNet = 9, kPutBid = 10,
-                      kPutAsk = 11;
+constexpr std::size_t kPutDescription = 7, kPutLast = 8, kPutNet = 9, kPutBid = 10, kPutAsk = 11;
 constexpr std::size_t kSymbolWord = 3, kStrikeWord = 2;
 
 std::string StripDigits(std::string_view text)
@@ -82,9 +81,8 @@ public:
         }
         Split();
         if (index >= fields_.size())
-            throw MarketDataError(Where() + std::to_string(fields_.size())
-                                  + " fields, field " + std::to_string(index + 1)
-                                  + " is missing.");
+            throw MarketDataError(Where() + std::to_string(fields_.size()) + " fields, field "
+                                  + std::to_string(index + 1) + " is missing.");
         return fields_[index];
     }
 
@@ -98,8 +96,7 @@ public:
         SplitFields(field, ' ', words);
         if (wordIndex >= words.size())
             throw MarketDataError(Where() + "the option description " + QuotedForMessage(field)
-                                  + " has fewer than " + std::to_string(wordIndex + 1)
-                                  + " words.");
+                                  + " has fewer than " + std::to_string(wordIndex + 1) + " words.");
         return words[wordIndex];
     }
 
@@ -130,10 +127,7 @@ public:
         return value;
     }
 
-    std::string Where() const
-    {
-        return "Line " + std::to_string(number_) + " of " + fileName_ + ": ";
-    }
+    std::string Where() const { return "Line " + std::to_string(number_) + " of " + fileName_ + ": "; }
 
 private:
     void Split() const
@@ -166,7 +160,7 @@ std::string SetAside(const std::string& fileName)
         fs::rename(file, target, error);
     if (error)
         return " It could not be moved to " + target.string() + " (" + error.message()
-            + ") and stays where it is.";
+               + ") and stays where it is.";
     return " The file was moved to " + target.string() + ".";
 }
 
@@ -323,11 +317,13 @@ void TCboePriceReader::ReadQuotes()
         QuoteTime = t == std::string_view::npos ? std::string() : std::string(stamp.substr(0, t + 1));
         const std::size_t at = stamp.find('@');
         if (at == std::string_view::npos)
-            throw MarketDataError(line.Where() + "no \"@\" in the quote time " + QuotedForMessage(stamp) + ".");
+            throw MarketDataError(line.Where() + "no \"@\" in the quote time " + QuotedForMessage(stamp)
+                                  + ".");
         std::vector<std::string_view> words;
         SplitFields(stamp.substr(0, at), ' ', words);
         if (words.empty())
-            throw MarketDataError(line.Where() + "no date before the \"@\" in " + QuotedForMessage(stamp) + ".");
+            throw MarketDataError(line.Where() + "no date before the \"@\" in " + QuotedForMessage(stamp)
+                                  + ".");
         for (int month = 1; month <= 12; ++month) {
             if (words[0].find(kMonths[month - 1]) == std::string_view::npos)
                 continue;

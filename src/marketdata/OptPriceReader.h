@@ -34,18 +34,18 @@ class TCboePriceReader {
 public:
     TCboePriceReader(Notifier& notifier, LocaleInfo locale);
 
-    std::string UnderlyingSymbol;  // out: from line 1
-    std::string OptionRoot;        // in: root whose rows are taken
-    float UnderlyingLast = 0;      // out: from line 1
-    TDateTime QuoteDate = 0;       // out: from line 2; 0 if no month matched
-    std::string UnderlyingNet;     // out: from line 1, as written
-    std::string QuoteTime;         // out: from line 2
-    std::string MonthFilter;       // in: "Jan" .. "Dec"
-    std::string YearFilter;        // in: last two digits of the expiry year
-    std::string SuffixFilter;      // in: the rows' exchange suffix, "-" and one character; " " none
-    std::int16_t ExpiryDay = 0;    // in: day of month of the expiry
-    std::string FileName;          // in: the quote file
-    std::int32_t StrikeCount = 0;  // in: series strikes, 1 to 20 (more are not read)
+    std::string UnderlyingSymbol;    // out: from line 1
+    std::string OptionRoot;          // in: root whose rows are taken
+    float UnderlyingLast = 0;        // out: from line 1
+    TDateTime QuoteDate = 0;         // out: from line 2; 0 if no month matched
+    std::string UnderlyingNet;       // out: from line 1, as written
+    std::string QuoteTime;           // out: from line 2
+    std::string MonthFilter;         // in: "Jan" .. "Dec"
+    std::string YearFilter;          // in: last two digits of the expiry year
+    std::string SuffixFilter;        // in: the rows' exchange suffix, "-" and one character; " " none
+    std::int16_t ExpiryDay = 0;      // in: day of month of the expiry
+    std::string FileName;            // in: the quote file
+    std::int32_t StrikeCount = 0;    // in: series strikes, 1 to 20 (more are not read)
     std::vector<std::string> Roots;  // out (ListRoots): sorted, no duplicates
 
     // Strike s = 1..20, side k = 1 (call) or 2 (put); others are ignored.

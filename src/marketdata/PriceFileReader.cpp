@@ -17,9 +17,8 @@ std::int32_t g_workFileCounter = 0;
 
 std::int32_t NextWorkFileCounter()
 {
-    g_workFileCounter = g_workFileCounter == std::numeric_limits<std::int32_t>::max()
-        ? 0
-        : g_workFileCounter + 1;
+    g_workFileCounter = g_workFileCounter == std::numeric_limits<std::int32_t>::max() ? 0
+                                                                                      : g_workFileCounter + 1;
     return g_workFileCounter;
 }
 
@@ -57,13 +56,19 @@ struct ValueLayout {
 ValueLayout LayoutFor(int valueColumns)
 {
     switch (valueColumns) {
-    case 1: return {-1, -1, 1, -1, 2};
-    case 2: return {-1, -1, 1, 2, 3};
-    case 3: return {1, 2, 3, -1, 4};
-    case 4: return {1, 2, 3, 4, 5};
+    case 1:
+        return {-1, -1, 1, -1, 2};
+    case 2:
+        return {-1, -1, 1, 2, 3};
+    case 3:
+        return {1, 2, 3, -1, 4};
+    case 4:
+        return {1, 2, 3, 4, 5};
     case 5:
-    case 6: return {2, 3, 4, 5, 6};
-    default: return {-1, -1, -1, -1, 2};
+    case 6:
+        return {2, 3, 4, 5, 6};
+    default:
+        return {-1, -1, -1, -1, 2};
     }
 }
 
@@ -71,8 +76,8 @@ ValueLayout LayoutFor(int valueColumns)
 
 void SeedWorkFileCounter()
 {
-    std::mt19937 generator(static_cast<std::mt19937::result_type>(
-        std::chrono::system_clock::now().time_since_epoch().count()));
+    std::mt19937 generator(
+        static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count()));
     g_workFileCounter = std::uniform_int_distribution<std::int32_t>(0, 9999)(generator);
 }
 
@@ -105,8 +110,7 @@ std::filesystem::path DefaultTempDirectory()
     return PrivateWorkFolder(path);
 }
 
-TSrcFileReader::TSrcFileReader(Notifier& notifier, LocaleInfo locale,
-                               std::filesystem::path tempDirectory)
+TSrcFileReader::TSrcFileReader(Notifier& notifier, LocaleInfo locale, std::filesystem::path tempDirectory)
     : notifier_(notifier), locale_(std::move(locale)), tempDirectory_(std::move(tempDirectory))
 {
 }
@@ -136,8 +140,7 @@ void TSrcFileReader::NewWorkFileName()
     // deleted as a stale work file: skip its number.
     for (;;) {
         char name[32];
-        std::snprintf(name, sizeof name, "~TEM%04X.TEM",
-                      static_cast<unsigned>(NextWorkFileCounter()));
+        std::snprintf(name, sizeof name, "~TEM%04X.TEM", static_cast<unsigned>(NextWorkFileCounter()));
         const std::filesystem::path path = tempDirectory_ / name;
         std::error_code error;
         if (!SourceFileName.empty() && std::filesystem::equivalent(path, SourceFileName, error))
@@ -155,7 +158,8 @@ std::unique_ptr<PriceWorkFileWriter> TSrcFileReader::CreateWorkFile()
     constexpr int kAttempts = 100;
     for (int attempt = 1;; ++attempt) {
         try {
-            return std::make_unique<PriceWorkFileWriter>(WorkFileName, PriceWorkFileWriter::Creation::Exclusive);
+            return std::make_unique<PriceWorkFileWriter>(WorkFileName,
+                                                         PriceWorkFileWriter::Creation::Exclusive);
         } catch (const WorkFileTaken&) {
             if (attempt == kAttempts)
                 throw;
@@ -238,8 +242,8 @@ void TAsciiFileReader::Analyse()
                 continue;
         }
         ValueColumns = static_cast<std::uint8_t>(valueColumns);
-        HeaderLines = static_cast<std::int32_t>(std::min<long long>(
-            source.LineNumber() - 1, std::numeric_limits<std::int32_t>::max()));
+        HeaderLines = static_cast<std::int32_t>(
+            std::min<long long>(source.LineNumber() - 1, std::numeric_limits<std::int32_t>::max()));
         return;
     }
     if (source.Failed())
@@ -262,8 +266,7 @@ TDateTime TAsciiFileReader::ParseDate(std::string_view field, long long lineNumb
     if (SeparatedDates) {
         if (!TryParseLocaleDate(field, locale_, date))
             throw MarketDataError(LinePrefix(lineNumber) + QuotedForMessage(field)
-                                  + " is not a valid date in the format "
-                                  + locale_.shortDateFormat + ".");
+                                  + " is not a valid date in the format " + locale_.shortDateFormat + ".");
         const CivilDate c = DecodeDate(date);
         if (c.year < 9 && !TryEncodeDate(c.year + 2000, c.month, c.day, date))
             throw MarketDataError(LinePrefix(lineNumber) + QuotedForMessage(field) + " is not a valid date.");
@@ -271,8 +274,7 @@ TDateTime TAsciiFileReader::ParseDate(std::string_view field, long long lineNumb
     }
     // yyyymmdd, yymmdd or ymmdd as a number.
     double number = 0;
-    bool valid = TryParseDecimal(field, locale_.decimalSeparator, number)
-        && std::fabs(number) < 1e9;
+    bool valid = TryParseDecimal(field, locale_.decimalSeparator, number) && std::fabs(number) < 1e9;
     if (valid) {
         const long long whole = static_cast<long long>(number);
         const int year = static_cast<int>(whole / 10000);
@@ -319,8 +321,7 @@ void TAsciiFileReader::Convert()
         const std::unique_ptr<PriceWorkFileWriter> created = CreateWorkFile();
         PriceWorkFileWriter& work = *created;
         std::string line;
-        for (std::int32_t i = 0; i < HeaderLines && source.ReadLine(line); ++i) {
-        }
+        for (std::int32_t i = 0; i < HeaderLines && source.ReadLine(line); ++i) {}
         std::vector<std::string_view> fields;
         while (source.ReadLine(line)) {
             fields.clear();

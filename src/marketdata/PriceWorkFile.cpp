@@ -83,9 +83,8 @@ PriceWorkFileReader::~PriceWorkFileReader()
 void PriceWorkFileReader::Read(std::int64_t first, std::int64_t count, std::vector<TPriceRecord>& out)
 {
     if (first < 0 || count < 0 || first + count > count_)
-        throw MarketDataError("Records " + std::to_string(first) + " to "
-                              + std::to_string(first + count - 1) + " are not in "
-                              + PathText(path_) + ".");
+        throw MarketDataError("Records " + std::to_string(first) + " to " + std::to_string(first + count - 1)
+                              + " are not in " + PathText(path_) + ".");
     if (count == 0)
         return;
     if (std::fseek(file_, static_cast<long>(first * kPriceRecordSize), SEEK_SET) != 0)
@@ -145,8 +144,7 @@ void PriceWorkFileWriter::Flush()
 {
     if (!file_)
         throw MarketDataError("The price work file " + PathText(path_) + " is closed.");
-    if (!buffer_.empty()
-        && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
         throw MarketDataError("Cannot write the price work file " + PathText(path_) + ".");
     buffer_.clear();
 }

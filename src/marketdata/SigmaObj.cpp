@@ -62,8 +62,8 @@ void TSigmaObj::Calculate()
             std::log(static_cast<double>(window[j].Close) / window[j - 1].Close));
         const float deviation = x - mean;
         mean = static_cast<float>(((k - 1) * static_cast<double>(mean) + x) / k);
-        sumOfSquares = static_cast<float>(
-            sumOfSquares + static_cast<double>(deviation) * deviation * (k - 1) / k);
+        sumOfSquares = static_cast<float>(sumOfSquares
+                                          + static_cast<double>(deviation) * deviation * (k - 1) / k);
         ++k;
     }
     Sigma = static_cast<float>(std::sqrt(kTradingDays * static_cast<double>(sumOfSquares) / (Days - 1)));

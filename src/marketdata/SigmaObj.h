@@ -20,11 +20,11 @@ public:
 
     explicit TSigmaObj(Notifier& notifier) : notifier_(notifier) {}
 
-    std::string FileName;      // in: the price work file
-    TDateTime LastDate = 0;    // out: date of the newest record
-    float LastClose = 0;       // out: close of the newest record
-    std::int32_t Days = 0;     // in: closes to use (at most 401); out: closes read
-    float Sigma = 0;           // out: volatility as a fraction; 0 = no result
+    std::string FileName;    // in: the price work file
+    TDateTime LastDate = 0;  // out: date of the newest record
+    float LastClose = 0;     // out: close of the newest record
+    std::int32_t Days = 0;   // in: closes to use (at most 401); out: closes read
+    float Sigma = 0;         // out: volatility as a fraction; 0 = no result
 
     // Population standard deviation of the daily log returns of the newest
     // Days closes, times the square root of 250, in single precision as a

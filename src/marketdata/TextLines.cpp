@@ -83,7 +83,7 @@ std::string TextLineReader::FailureText(const std::string& name) const
 {
     if (tooLong_)
         return "Line " + std::to_string(lineNumber_ + 1) + " of " + name + " is longer than "
-            + std::to_string(kMaxLineLength) + " characters.";
+               + std::to_string(kMaxLineLength) + " characters.";
     return "Cannot read " + name + ".";
 }
 

@@ -63,7 +63,7 @@ QString GridCopyText(const GridCells& cells, const QModelIndexList& selected)
         QStringList fields;
         for (int col : cols)
             fields << (heading || whole || col == 0 || chosen.count({col, row}) ? Flat(cells.Cell(col, row))
-                                                                              : QString());
+                                                                                : QString());
         text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
     };
     line(0, true);
@@ -80,8 +80,8 @@ void InstallGridCopy(TImpStrGrid* grid)
     copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     grid->addAction(copy);
     QObject::connect(copy, &QAction::triggered, grid, [grid] {
-        const QModelIndexList selected =
-            grid->selectionModel() ? grid->selectionModel()->selectedIndexes() : QModelIndexList();
+        const QModelIndexList selected = grid->selectionModel() ? grid->selectionModel()->selectedIndexes()
+                                                                : QModelIndexList();
         QGuiApplication::clipboard()->setText(GridCopyText(*grid->Cells(), selected));
     });
 }

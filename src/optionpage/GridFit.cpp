@@ -24,8 +24,8 @@ std::vector<int> FitColumnWidths(const std::vector<int>& widths, const std::vect
     const int remainder = spare - extra * shared;
     for (int c = 1; c < count; ++c) {
         const int share = extra + (c <= std::abs(remainder) ? (remainder > 0 ? 1 : -1) : 0);
-        fitted[static_cast<std::size_t>(c)] =
-            std::max(widths[static_cast<std::size_t>(c)] + share, least[static_cast<std::size_t>(c)]);
+        fitted[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)] + share,
+                                                       least[static_cast<std::size_t>(c)]);
     }
     return fitted;
 }

@@ -13,7 +13,9 @@ namespace kestrava {
 
 // ---------------------------------------------------------------- GridCells
 
-GridCells::GridCells(QObject* parent) : QAbstractTableModel(parent) {}
+GridCells::GridCells(QObject* parent) : QAbstractTableModel(parent)
+{
+}
 
 void GridCells::Resize(int rows, int cols)
 {
@@ -132,8 +134,7 @@ QVariant GridCells::data(const QModelIndex& index, int role) const
     case Qt::EditRole:
         return Cell(index.column(), index.row() + 1);
     case Qt::TextAlignmentRole:
-        return index.column() == 0 ? QVariant(Qt::AlignCenter)
-                                   : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        return index.column() == 0 ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     default:
         return {};
     }
@@ -164,8 +165,7 @@ Qt::ItemFlags GridCells::flags(const QModelIndex& index) const
     if (index.column() == 0)
         return Qt::ItemIsEnabled;
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (std::find(editableColumns_.begin(), editableColumns_.end(), index.column())
-        != editableColumns_.end())
+    if (std::find(editableColumns_.begin(), editableColumns_.end(), index.column()) != editableColumns_.end())
         result |= Qt::ItemIsEditable;
     return result;
 }
@@ -186,8 +186,8 @@ void FixedHeaderView::paintSection(QPainter* painter, const QRect& rect, int log
     painter->fillRect(rect, grid_->FixedColor());
     QStyleOptionViewItem option;
     option.initFrom(grid_);
-    const QColor lineColor = QColor::fromRgba(static_cast<QRgb>(
-        grid_->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, grid_)));
+    const QColor lineColor = QColor::fromRgba(
+        static_cast<QRgb>(grid_->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, grid_)));
     painter->setPen(lineColor);
     painter->drawLine(rect.topRight(), rect.bottomRight());
     painter->drawLine(rect.bottomLeft(), rect.bottomRight());
@@ -204,7 +204,9 @@ void FixedHeaderView::paintSection(QPainter* painter, const QRect& rect, int log
 
 // ---------------------------------------------------------- TwoToneDelegate
 
-TwoToneDelegate::TwoToneDelegate(TImpStrGrid* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+TwoToneDelegate::TwoToneDelegate(TImpStrGrid* grid) : QStyledItemDelegate(grid), grid_(grid)
+{
+}
 
 void TwoToneDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const
@@ -229,8 +231,7 @@ void TwoToneDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     } else {
         // The band colour stays under a selection, so calls and puts always
         // read as two blocks; the current cell gets a frame instead.
-        painter->fillRect(option.rect, row < grid_->Offset() ? grid_->LightColor()
-                                                              : grid_->DarkColor());
+        painter->fillRect(option.rect, row < grid_->Offset() ? grid_->LightColor() : grid_->DarkColor());
         if (!text.isEmpty()) {
             painter->setFont(grid_->font());
             painter->setPen(grid_->ColFontColor());
@@ -253,8 +254,7 @@ void TwoToneDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->restore();
 }
 
-QWidget* TwoToneDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&,
-                                       const QModelIndex&) const
+QWidget* TwoToneDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const
 {
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
@@ -485,8 +485,9 @@ int TImpStrGrid::FixedTextHeight(int col, const QString& text) const
     if (text.isEmpty())
         return 0;
     const int width = std::max(ColWidth(col) - 2 * kTextMargin, 1);
-    const QRect measured = QFontMetrics(fixedFont_).boundingRect(
-        QRect(0, 0, width, 1 << 16), Qt::AlignHCenter | Qt::TextWordWrap, DisplayText(text));
+    const QRect measured = QFontMetrics(fixedFont_)
+                               .boundingRect(QRect(0, 0, width, 1 << 16), Qt::AlignHCenter | Qt::TextWordWrap,
+                                             DisplayText(text));
     return measured.height() + 2 * kTextMargin;
 }
 

@@ -12,8 +12,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScreen>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QStackedLayout>
 #include <QStyle>
@@ -44,8 +44,8 @@
 #include "optionpage/PageMessages.h"
 #include "optionpage/PagePrivate.h"
 #include "optionpage/SeriesBuilder.h"
-#include "pricing/Models.h"
 #include "pricing/gridtext.h"
+#include "pricing/Models.h"
 #include "pricing/recalc.h"
 #include "pricing/seriesfile.h"
 
@@ -55,7 +55,7 @@ namespace {
 using namespace pageparts;
 
 const QColor kLightColor(255, 255, 151);
-const QColor kDarkColor(192, 220, 192);  // money green
+const QColor kDarkColor(192, 220, 192);   // money green
 const QColor kFixedColor(255, 251, 240);  // cream
 
 constexpr int kMoveSizeSettleMs = 150;
@@ -69,8 +69,8 @@ TDateTime SystemToday()
 
 // ------------------------------------------------------------------ creation
 
-TfrmOPage* TfrmOPage::Create(const PageEnvironment& environment, const PageSource& source,
-                             Notifier& notifier, QWidget* parent)
+TfrmOPage* TfrmOPage::Create(const PageEnvironment& environment, const PageSource& source, Notifier& notifier,
+                             QWidget* parent)
 {
     std::unique_ptr<TfrmOPage> page(new TfrmOPage(environment, notifier, parent));
     if (!page->FormCreate(source))
@@ -346,8 +346,7 @@ bool TfrmOPage::OpenSeriesFile()
         // The reader's words alone ("Stream read error") say neither which
         // file failed nor that nothing could be shown.
         if (!reported) {
-            std::string message =
-                kNoSeriesInFile + QFileInfo(seriesFile_).fileName().toStdString() + ".";
+            std::string message = kNoSeriesInFile + QFileInfo(seriesFile_).fileName().toStdString() + ".";
             if (!failure.empty())
                 message += " " + failure;
             notifier_.Error(message);
@@ -481,15 +480,14 @@ bool TfrmOPage::eventFilter(QObject* watched, QEvent* event)
         const bool editing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete
                              || (!key->text().isEmpty() && key->text().at(0).isPrint());
         typingExpiryDays_ = editing;
-        if (!editing && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            && !closed_ && ExpiryTabSelected())
+        if (!editing && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !closed_
+            && ExpiryTabSelected())
             ShowDaysLeft();
     } else if (watched == seExpDays && event->type() == QEvent::FocusOut) {
         typingExpiryDays_ = false;
         if (!closed_ && ExpiryTabSelected())
             ShowDaysLeft();
-    } else if ((watched == seExpDays->Button()->UpButton()
-                || watched == seExpDays->Button()->DownButton())
+    } else if ((watched == seExpDays->Button()->UpButton() || watched == seExpDays->Button()->DownButton())
                && event->type() == QEvent::MouseButtonPress) {
         typingExpiryDays_ = false;
     } else if (watched == TabControl1 && event->type() == QEvent::FocusOut) {
@@ -576,8 +574,7 @@ void TfrmOPage::TheGridSelectCell(int col, int)
     const bool quoteCell = col == kBidColumn || col == kAskColumn;
     if (quoteCell) {
         TheGrid->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
-                                 | QAbstractItemView::EditKeyPressed
-                                 | QAbstractItemView::SelectedClicked);
+                                 | QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
         TheGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
     } else {
         TheGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -587,9 +584,9 @@ void TfrmOPage::TheGridSelectCell(int col, int)
     // behaviour marks.
     const QModelIndex current = TheGrid->currentIndex();
     if (current.isValid())
-        TheGrid->selectionModel()->select(
-            current, quoteCell ? QItemSelectionModel::ClearAndSelect
-                               : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        TheGrid->selectionModel()->select(current, quoteCell ? QItemSelectionModel::ClearAndSelect
+                                                             : QItemSelectionModel::ClearAndSelect
+                                                                   | QItemSelectionModel::Rows);
 }
 
 // ------------------------------------------------------------ recalculation

@@ -50,8 +50,8 @@ public:
     // there is nothing to show: no expiry, a number box that holds no number,
     // or a series file without a readable expiry record. The page deletes
     // itself when it is closed.
-    static TfrmOPage* Create(const PageEnvironment& environment, const PageSource& source,
-                             Notifier& notifier, QWidget* parent = nullptr);
+    static TfrmOPage* Create(const PageEnvironment& environment, const PageSource& source, Notifier& notifier,
+                             QWidget* parent = nullptr);
     ~TfrmOPage() override;
 
     // The series symbol; base of the window caption.
@@ -237,7 +237,7 @@ private:
     PositionTab* positionTab_ = nullptr;
     QAction* buyOne_ = nullptr;
     QAction* sellOne_ = nullptr;
-    bool positionTouched_ = false;  // the user changed the position
+    bool positionTouched_ = false;    // the user changed the position
     bool showingExpiryDays_ = false;  // the page writes seExpDays to show a tab
     bool typingExpiryDays_ = false;   // the user is typing digits into seExpDays
     bool readingQuotes_ = false;

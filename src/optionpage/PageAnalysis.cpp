@@ -123,8 +123,8 @@ void TfrmOPage::LoadPosition()
     positionTouched_ = false;
     // A series without a position says so on its tab; a damaged file also in
     // a message, since its legs are not shown.
-    positionTab_->SetStatusText(read.state == PositionFileRead::State::Read ? QString()
-                                                                           : QString::fromStdString(read.message));
+    positionTab_->SetStatusText(
+        read.state == PositionFileRead::State::Read ? QString() : QString::fromStdString(read.message));
     if (read.state == PositionFileRead::State::Damaged)
         notifier_.Info(read.message);
 }

@@ -74,10 +74,10 @@ void TfrmOPage::OpenChartTab()
 
         if (priceWorkFile_.isEmpty()) {
             BusyScope busy;
-            const std::filesystem::path temp =
-                environment_.tempDirectory.isEmpty()
-                    ? DefaultTempDirectory()
-                    : std::filesystem::path(environment_.tempDirectory.toStdString());
+            const std::filesystem::path temp = environment_.tempDirectory.isEmpty()
+                                                   ? DefaultTempDirectory()
+                                                   : std::filesystem::path(
+                                                       environment_.tempDirectory.toStdString());
             TAsciiFileReader reader(notifier_, environment_.locale, temp);
             reader.Open(priceTextFile_.toStdString());
             if (reader.RecordCount == 0 || reader.DataFileName.empty())

@@ -67,8 +67,8 @@ QWidget* TfrmOPage::BuildInputBar()
                + TrmSpinButton::DefaultWidth(metrics) + 2 * metrics.averageCharWidth();
     };
     const QChar separator = QLatin1Char(environment_.locale.decimalSeparator);
-    auto floatBox = [&](const char* name, double low, double high, double value, double step,
-                        int maxLength, const char* hint) {
+    auto floatBox = [&](const char* name, double low, double high, double value, double step, int maxLength,
+                        const char* hint) {
         auto* box = new TrmFloatSpinEdit(panel);
         box->setObjectName(QString::fromLatin1(name));
         box->SetDecimalSeparator(separator);
@@ -107,8 +107,7 @@ QWidget* TfrmOPage::BuildInputBar()
     fseUlying = floatBox("fseUlying", 0.001, 100000.0, 100.0, 1.0, 9, "Set Underlying price");
     fseSigma = floatBox("fseSigma", 1.0, 200.0, 10.0, 0.1, 0, "Set Volatility %  (10.0 = 10%)");
     fseRate = floatBox("fseRate", 0.05, 50.0, 1.0, 0.1, 5, "Risk Free interest rate (1.0 = 1%)");
-    seSigDays = intBox("seSigDays", 1, 250, 90, 1,
-                       "Days to calculate hiistorical volatility of Underlying");
+    seSigDays = intBox("seSigDays", 1, 250, 90, 1, "Days to calculate hiistorical volatility of Underlying");
     seExpDays = intBox("seExpDays", 1, 1000, 1, 1, "Days to expiry");
     seSteps = intBox("seSteps", 25, 400, 200, 10, "Binomial Model Steps/Nodes");
     lblUlying = label("lblUlying", QStringLiteral("&Ulying"), fseUlying);
@@ -265,10 +264,18 @@ void TfrmOPage::ShowSeriesLabels()
 
     QString kind;
     switch (p.ContractType) {
-    case kEquity: kind = QStringLiteral("Equity: "); break;
-    case kIndex: kind = QStringLiteral("Index:"); break;
-    case kFuture: kind = QStringLiteral("Future:"); break;
-    default: kind = QStringLiteral("Currency:"); break;
+    case kEquity:
+        kind = QStringLiteral("Equity: ");
+        break;
+    case kIndex:
+        kind = QStringLiteral("Index:");
+        break;
+    case kFuture:
+        kind = QStringLiteral("Future:");
+        break;
+    default:
+        kind = QStringLiteral("Currency:");
+        break;
     }
     ShowDividend(p, false);
     if (p.Model >= 1 && p.Model <= 4) {

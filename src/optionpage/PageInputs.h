@@ -37,17 +37,17 @@ struct ChartRequest {
 // The setup dialog's boxes as the user left them. The number boxes stay
 // text: the page converts them and reports a text that is not a number.
 struct SeriesSetup {
-    int numExpiries = 3;                    // edNumExp
-    std::array<QDate, 3> expiryDates;       // DatePicker1 .. DatePicker3
+    int numExpiries = 3;                            // edNumExp
+    std::array<QDate, 3> expiryDates;               // DatePicker1 .. DatePicker3
     QString numStrikes = QStringLiteral("5");       // edNumStr
     QString firstStrike = QStringLiteral("100");    // ed1stStr
     QString strikeIncrement = QStringLiteral("5");  // edStrIncr
-    QString optionSymbol;                   // edOSymbl
-    int contractType = 1;                   // 1 Equity, 2 Index, 3 Future, 4 Currency
-    int model = 3;                          // rgModel index + 1
-    QString dividendAmount;                 // edDivAmt, equities
-    QDate dividendDate;                     // DatePickerDivDate
-    QString dividendYield;                  // edDivYld, percent, indexes and currencies
+    QString optionSymbol;                           // edOSymbl
+    int contractType = 1;                           // 1 Equity, 2 Index, 3 Future, 4 Currency
+    int model = 3;                                  // rgModel index + 1
+    QString dividendAmount;                         // edDivAmt, equities
+    QDate dividendDate;                             // DatePickerDivDate
+    QString dividendYield;                          // edDivYld, percent, indexes and currencies
 
     // The dialog's result strings.
     QString sourceFilePath;
@@ -60,8 +60,8 @@ struct SeriesSetup {
 struct PageEnvironment {
     std::array<float, 3> defaultRates{0.005f, 0.005f, 0.005f};  // fractions
     QString seriesDirectory;
-    QString dataDirectory;     // quote files
-    QString tempDirectory;     // price work files
+    QString dataDirectory;  // quote files
+    QString tempDirectory;  // price work files
     LocaleInfo locale;
     std::uint8_t sourceFileType = 5;
     // A page opened from a series file hands the file's price-file type back.

@@ -65,13 +65,15 @@ void TfrmOPage::FitColumns()
     const int dataHeight = TheGrid->height() - 2 * TheGrid->frameWidth() - TheGrid->RowHeight(0);
     // A column never gets narrower than its header or a number needs.
     const QFontMetrics metrics(TheGrid->font());
-    const int numberWidth = metrics.horizontalAdvance(QStringLiteral("-000.000 ")) + 2 * TImpStrGrid::kTextMargin;
+    const int numberWidth = metrics.horizontalAdvance(QStringLiteral("-000.000 "))
+                            + 2 * TImpStrGrid::kTextMargin;
     std::vector<int> widths, least;
     for (int c = 0; c < TheGrid->ColCount(); ++c) {
         widths.push_back(TheGrid->ColWidth(c));
         least.push_back(std::max(numberWidth, TheGrid->FixedTextWidth(TheGrid->CellText(c, 0))));
     }
-    const std::vector<int> fitted = FitColumnWidths(widths, least, TheGrid->width() - 2 * TheGrid->frameWidth(),
+    const std::vector<int> fitted = FitColumnWidths(widths, least,
+                                                    TheGrid->width() - 2 * TheGrid->frameWidth(),
                                                     rowsHeight > dataHeight ? scrollBarWidth_ : 0);
     for (int c = 1; c < static_cast<int>(fitted.size()); ++c)
         TheGrid->SetColWidth(c, fitted[static_cast<std::size_t>(c)]);

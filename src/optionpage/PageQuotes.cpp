@@ -9,9 +9,9 @@
 
 #include <exception>
 
-#include "common/qt/seriestext.h"
 #include "common/filesymbol.h"
 #include "common/notifier.h"
+#include "common/qt/seriestext.h"
 #include "controls/rmSpin.h"
 #include "marketdata/OptPriceReader.h"
 #include "optionpage/Opage27.h"
@@ -54,7 +54,8 @@ void TfrmOPage::FillContractList()
         cmboOptSymbols->addItem(QString::fromStdString(root));
     // A saved contract the file no longer offers selects nothing.
     const QString saved = FromSeriesText(series_.front()->OptContract);
-    cmboOptSymbols->setCurrentIndex(saved.isEmpty() ? 0 : cmboOptSymbols->findText(saved, Qt::MatchFixedString));
+    cmboOptSymbols->setCurrentIndex(saved.isEmpty() ? 0
+                                                    : cmboOptSymbols->findText(saved, Qt::MatchFixedString));
     cmboOptSymbols->show();
 }
 
@@ -80,7 +81,8 @@ bool TfrmOPage::LoadQuotesIntoSeries()
         UnderlyingQuote underlying;
         bool loaded = false;
         try {
-            loaded = LoadExpiryQuotes(*p, file.toStdString(), contract, notifier_, environment_.locale, underlying);
+            loaded = LoadExpiryQuotes(*p, file.toStdString(), contract, notifier_, environment_.locale,
+                                      underlying);
         } catch (const std::exception& error) {
             notifier_.Info(error.what());
         }

@@ -14,8 +14,8 @@
 #include "optionpage/Opage27.h"
 #include "optionpage/PageMessages.h"
 #include "optionpage/PagePrivate.h"
-#include "pricing/Models.h"
 #include "pricing/gridtext.h"
+#include "pricing/Models.h"
 #include "pricing/recalc.h"
 
 namespace kestrava {
@@ -155,9 +155,7 @@ void TfrmOPage::ReCalc()
 std::string TfrmOPage::RecalcAllExpiries()
 {
     const int mode = volatilitySource_->checkedId();
-    const VolSource source = mode == 2   ? VolSource::BidIVs
-                             : mode == 3 ? VolSource::AskIVs
-                                         : VolSource::Flat;
+    const VolSource source = mode == 2 ? VolSource::BidIVs : mode == 3 ? VolSource::AskIVs : VolSource::Flat;
     try {
         // ReadQuoteCells tells the user itself which cell holds no number.
         if (source == VolSource::Flat && !ReCalcAllIvs())

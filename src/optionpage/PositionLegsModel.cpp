@@ -91,8 +91,8 @@ QString PositionLegsModel::Text(const PositionLeg& leg, int column) const
     case Expiry:
         return QString::fromStdString(FormatLocaleDate(leg.expiry, locale_));
     case Strike:
-        return QString::fromStdString(
-            FormatLocaleFixed(leg.strike, std::fabs(leg.strike - std::round(leg.strike)) > 0.0001f ? 2 : 0, dot));
+        return QString::fromStdString(FormatLocaleFixed(
+            leg.strike, std::fabs(leg.strike - std::round(leg.strike)) > 0.0001f ? 2 : 0, dot));
     case Side:
         return QString::fromLatin1(leg.side == 2 ? kPut : kCall);
     case Quantity:
@@ -127,7 +127,8 @@ QVariant PositionLegsModel::data(const QModelIndex& index, int role) const
     case Qt::EditRole:
         return Text(leg, index.column());
     case Qt::TextAlignmentRole:
-        return index.column() <= Side ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+        return index.column() <= Side ? QVariant(Qt::AlignCenter)
+                                      : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     case Qt::ToolTipRole:
         if (index.column() >= Theo && Text(leg, index.column()) == QStringLiteral("-"))
             return QString::fromLatin1(kNotInSeries);

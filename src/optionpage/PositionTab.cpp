@@ -31,8 +31,8 @@ const char* const kMultiplier = "&Multiplier";
 const char* const kMultiplierHint = "Money per contract for one unit of the option's price";
 const char* const kRemoveLeg = "&Remove leg";
 const char* const kRemoveLegHint = "Remove the selected leg from the position";
-const char* const kTotalCaptions[] = {"Cost", "Value", "P&&L now", "Delta", "Gamma", "Decay / day", "Vega",
-                                      "Breakevens"};
+const char* const kTotalCaptions[] = {"Cost",  "Value",       "P&&L now", "Delta",
+                                      "Gamma", "Decay / day", "Vega",     "Breakevens"};
 const char* const kTotalsHint = "Each option's figure times quantity and multiplier";
 
 QLabel* ValueLabel(const char* name, QWidget* parent)
@@ -120,7 +120,8 @@ QWidget* PositionTab::BuildTotals()
     box->setToolTip(QString::fromLatin1(kTotalsHint));
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(0, 4, 0, 4);
-    QLabel** values[] = {&lblCost, &lblValue, &lblPnl, &lblDelta, &lblGamma, &lblDecay, &lblVega, &lblBreakevens};
+    QLabel** values[] = {&lblCost,  &lblValue, &lblPnl,  &lblDelta,
+                         &lblGamma, &lblDecay, &lblVega, &lblBreakevens};
     const char* names[] = {"lblCost",  "lblValue", "lblPnl",  "lblDelta",
                            "lblGamma", "lblDecay", "lblVega", "lblBreakevens"};
     for (int i = 0; i < 8; ++i) {

@@ -15,10 +15,10 @@ class TInOutObj;
 
 // What a quote file says of the underlying and the time of its quotes.
 struct UnderlyingQuote {
-    float last = 0;          // 0 when the file's first line gives no price
-    std::string netChange;   // as the file writes it
-    std::string quoteTime;   // "Jan 24 2011 @ 14:03 ET"
-    TDateTime quoteDate = 0; // the day only; 0 when the file names no month
+    float last = 0;           // 0 when the file's first line gives no price
+    std::string netChange;    // as the file writes it
+    std::string quoteTime;    // "Jan 24 2011 @ 14:03 ET"
+    TDateTime quoteDate = 0;  // the day only; 0 when the file names no month
 };
 
 // Loads the rows of contract ("SPX", or "SPX-E" for one exchange's copies)

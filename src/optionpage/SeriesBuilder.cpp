@@ -42,7 +42,9 @@ std::vector<TInOutObj> BuildSeries(const SeriesSetup& setup, const SetupNumbers&
     const int strikes = std::clamp(numbers.numStrikes, 1, kMaxStrikes);
     const bool haveSigma = history && history->sigma > 0;
     const int count = std::clamp(setup.numExpiries, 0, 3);
-    auto shown = [&](float value) { return defaults.shownUnderlying ? defaults.shownUnderlying(value) : value; };
+    auto shown = [&](float value) {
+        return defaults.shownUnderlying ? defaults.shownUnderlying(value) : value;
+    };
 
     std::vector<TInOutObj> built(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
@@ -57,7 +59,8 @@ std::vector<TInOutObj> BuildSeries(const SeriesSetup& setup, const SetupNumbers&
         p.OptSymbol = ToSeriesText(setup.optionSymbol);
         p.OptContract = ToSeriesText(setup.contractRoot);
         p.Rate = RateFor(defaults.rates[static_cast<std::size_t>(i)], defaults);
-        p.ContractType = setup.contractType >= kEquity && setup.contractType <= kFuture ? setup.contractType : kCurrency;
+        p.ContractType = setup.contractType >= kEquity && setup.contractType <= kFuture ? setup.contractType
+                                                                                        : kCurrency;
         p.Model = setup.model;
         p.Steps = 200;
 

@@ -29,7 +29,7 @@ struct SeriesDefaults {
     float lowestRate = 0;          // the rate box's range, fractions
     float highestRate = 1;
     std::uint8_t sourceFileType = 5;
-    TDateTime today = 0;           // the valuation date without a price history
+    TDateTime today = 0;  // the valuation date without a price history
     // The underlying price as the page's box shows it (rounded to its
     // decimals, kept within its range); the identity when not set.
     std::function<float(float)> shownUnderlying;
@@ -39,7 +39,8 @@ struct SeriesDefaults {
 // no volatility when the file gives none. Throws nothing: the numbers are
 // read already. The count of strikes is kept within 1 to 20.
 std::vector<TInOutObj> BuildSeries(const SeriesSetup& setup, const SetupNumbers& numbers,
-                                   const std::optional<PriceHistory>& history, const SeriesDefaults& defaults);
+                                   const std::optional<PriceHistory>& history,
+                                   const SeriesDefaults& defaults);
 
 // "Mar 2009": the program's month abbreviation and the year, as tabs show it.
 std::string ExpiryTabText(TDateTime expiry);

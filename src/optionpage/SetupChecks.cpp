@@ -37,12 +37,14 @@ SetupReading ReadSetupNumbers(const SeriesSetup& setup, char decimalSeparator)
         return reading;
     }
     if (!Number(setup.strikeIncrement, decimalSeparator, n.strikeIncrement)) {
-        reading.problem = SetupProblem{SetupBox::StrikeIncrement, NotANumber("Increment", setup.strikeIncrement)};
+        reading.problem = SetupProblem{SetupBox::StrikeIncrement,
+                                       NotANumber("Increment", setup.strikeIncrement)};
         return reading;
     }
     if (setup.contractType == kEquity && !setup.dividendAmount.trimmed().isEmpty()
         && !Number(setup.dividendAmount, decimalSeparator, n.dividendAmount)) {
-        reading.problem = SetupProblem{SetupBox::DividendAmount, NotANumber("$ Div Amount", setup.dividendAmount)};
+        reading.problem = SetupProblem{SetupBox::DividendAmount,
+                                       NotANumber("$ Div Amount", setup.dividendAmount)};
         return reading;
     }
     if ((setup.contractType == kIndex || setup.contractType == kCurrency)
@@ -73,7 +75,8 @@ std::optional<SetupProblem> CheckSetupNumbers(const SeriesSetup& setup, char dec
     if (reading.problem && reading.problem->box == SetupBox::StrikeIncrement)
         return reading.problem;
     if (n.numStrikes > 1 && !(n.strikeIncrement > 0))
-        return SetupProblem{SetupBox::StrikeIncrement, "Increment must be above 0 when there is more than one strike."};
+        return SetupProblem{SetupBox::StrikeIncrement,
+                            "Increment must be above 0 when there is more than one strike."};
     if (reading.problem)
         return reading.problem;
     if (!(n.dividendAmount >= 0))

@@ -8,9 +8,9 @@
 
 #include "common/busy.h"
 #include "common/numtext.h"
-#include "pricing/Models.h"
 #include "pricing/european.h"
 #include "pricing/fpmode.h"
+#include "pricing/Models.h"
 #include "pricing/treestep.h"
 
 namespace kestrava {
@@ -25,9 +25,9 @@ constexpr int kMaxSteps = 5000;
 struct TreeSetup {
     int N;
     float dt;
-    float a;       // growth per step
-    float R;       // discount per step
-    float Sstar;   // underlying less the present value of the dividend
+    float a;                   // growth per step
+    float R;                   // discount per step
+    float Sstar;               // underlying less the present value of the dividend
     std::vector<float> divPV;  // value at step i of the dividend still to come
 };
 
@@ -58,8 +58,7 @@ TreeSetup MakeTreeSetup(const TInOutObj& series)
 
     t.divPV.assign(static_cast<std::size_t>(t.N) + 2, 0.0f);
     t.Sstar = series.Underlying;
-    if (series.ContractType == kEquity && series.Dividend != 0
-        && series.DaysToDividend() < days) {
+    if (series.ContractType == kEquity && series.Dividend != 0 && series.DaysToDividend() < days) {
         const int jD = static_cast<int>(tD / t.dt);
         t.Sstar = static_cast<float>(series.Underlying - series.Dividend * std::exp(-r * tD));
         if (!(t.Sstar > 0))
@@ -143,18 +142,16 @@ void PriceOne(TInOutObj& series, const TreeSetup& t, TreeTables& w, int s, int k
     const float d2 = down[2];
 
     const float delta = (V22 - V20) / (Sstar * (u2 - d2));
-    const float gamma =
-        ((V22 - V21) / (Sstar * (u2 - 1.0f)) - (V21 - V20) / (Sstar * (1.0f - d2)))
-        / (0.5f * Sstar * (u2 - d2));
+    const float gamma = ((V22 - V21) / (Sstar * (u2 - 1.0f)) - (V21 - V20) / (Sstar * (1.0f - d2)))
+                        / (0.5f * Sstar * (u2 - d2));
     const float decay = (V4 - theo) / (4.0f * t.dt) / 365.0f;
     // A high volatility over a long tree takes the top nodes beyond the
     // single range; such an option has no value to show, and the caller is
     // told rather than handed infinities.
-    if (!std::isfinite(theo) || !std::isfinite(delta) || !std::isfinite(gamma)
-        || !std::isfinite(decay))
+    if (!std::isfinite(theo) || !std::isfinite(delta) || !std::isfinite(gamma) || !std::isfinite(decay))
         throw PricingError("binomial tree overflows for strike " + std::to_string(s)
-                           + (k == 1 ? " (call)" : " (put)") + " at volatility "
-                           + FormatSig9(sigma) + " with " + std::to_string(N) + " steps");
+                           + (k == 1 ? " (call)" : " (put)") + " at volatility " + FormatSig9(sigma)
+                           + " with " + std::to_string(N) + " steps");
 
     series.Delta(s, k) = delta;
     series.Gamma(s, k) = gamma;

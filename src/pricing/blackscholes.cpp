@@ -1,9 +1,9 @@
 #include <cmath>
 #include <string>
 
-#include "pricing/Models.h"
-#include "pricing/european.h"
 #include "common/numtext.h"
+#include "pricing/european.h"
+#include "pricing/Models.h"
 #include "pricing/normaldist.h"
 
 namespace kestrava {
@@ -28,14 +28,16 @@ void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
     // bid and ask modes give each side the greeks of the price it shows.
     if (k == 1) {
         const NormalPairResult n = NormalPair(d1, d2);
-        detail::WriteOutputs(series, s, k,
-                     detail::FloorTheo(static_cast<float>(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2)),
-                     detail::CallGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
+        detail::WriteOutputs(
+            series, s, k,
+            detail::FloorTheo(static_cast<float>(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2)),
+            detail::CallGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
     } else {
         const NormalPairResult n = NormalPair(-d1, -d2);
-        detail::WriteOutputs(series, s, k,
-                     detail::FloorTheo(static_cast<float>(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1)),
-                     detail::PutGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
+        detail::WriteOutputs(
+            series, s, k,
+            detail::FloorTheo(static_cast<float>(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1)),
+            detail::PutGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
     }
 }
 
@@ -69,8 +71,7 @@ void ComputeProbabilities(TInOutObj& series)
                 series.ProbBelow(s, k) = 0;
                 continue;
             }
-            const float z = static_cast<float>(std::log(K / S)
-                                               / (sigma * std::sqrt(static_cast<double>(T))));
+            const float z = static_cast<float>(std::log(K / S) / (sigma * std::sqrt(static_cast<double>(T))));
             const float P = detail::NormalUpperPolynomial(std::fabs(z));
             if (k == 1)
                 series.ProbAbove(s, 1) = z < 0 ? P : static_cast<float>(1.0 - P);

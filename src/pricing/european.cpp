@@ -27,8 +27,7 @@ int RequirePriceable(const TInOutObj& series)
     if (days <= 0)
         throw PricingError("days to expiry must be positive, got " + std::to_string(days));
     if (!(series.Underlying > 0))
-        throw PricingError("underlying price must be positive, got "
-                           + FormatSig9(series.Underlying));
+        throw PricingError("underlying price must be positive, got " + FormatSig9(series.Underlying));
     return days;
 }
 
@@ -49,11 +48,9 @@ EuropeanSetup MakeEuropeanSetup(const TInOutObj& series)
     const int divDays = series.DaysToDividend();
     if (series.ContractType == kEquity && series.Dividend != 0 && divDays < days) {
         e.S = static_cast<float>(e.S
-                                 - series.Dividend
-                                       * std::exp(-static_cast<double>(e.r) * divDays / 365.0));
+                                 - series.Dividend * std::exp(-static_cast<double>(e.r) * divDays / 365.0));
         if (!(e.S > 0))
-            throw PricingError("underlying price less the dividend must be positive, got "
-                               + FormatSig9(e.S));
+            throw PricingError("underlying price less the dividend must be positive, got " + FormatSig9(e.S));
     }
     return e;
 }
@@ -63,31 +60,30 @@ bool PositiveStrike(float strike)
     return strike > 0 && std::isfinite(strike);
 }
 
-EuropeanGreeks CallGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K,
-                          float Nd1, float Nd2, float n1)
+EuropeanGreeks CallGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K, float Nd1,
+                          float Nd2, float n1)
 {
     const double S = e.S, Dc = e.Dc, Dr = e.Dr, r = e.r;
     EuropeanGreeks g{};
     g.delta = static_cast<float>(Dc * Nd1);
     g.gamma = static_cast<float>(Dc * n1 / (S * v));
     g.vega = static_cast<float>(S * Dc * n1 * e.sqT / 100.0);
-    g.decay = static_cast<float>((-S * Dc * n1 * sigma / (2.0 * e.sqT) - (carry - r) * S * Dc * Nd1
-                                  - r * K * Dr * Nd2)
-                                 / 365.0);
+    g.decay = static_cast<float>(
+        (-S * Dc * n1 * sigma / (2.0 * e.sqT) - (carry - r) * S * Dc * Nd1 - r * K * Dr * Nd2) / 365.0);
     return g;
 }
 
-EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K,
-                         float NminusD1, float NminusD2, float n1)
+EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K, float NminusD1,
+                         float NminusD2, float n1)
 {
     const double S = e.S, Dc = e.Dc, Dr = e.Dr, r = e.r;
     EuropeanGreeks g{};
     g.delta = static_cast<float>(-Dc * NminusD1);
     g.gamma = static_cast<float>(Dc * n1 / (S * v));
     g.vega = static_cast<float>(S * Dc * n1 * e.sqT / 100.0);
-    g.decay = static_cast<float>((-S * Dc * n1 * sigma / (2.0 * e.sqT)
-                                  + (carry - r) * S * Dc * NminusD1 + r * K * Dr * NminusD2)
-                                 / 365.0);
+    g.decay = static_cast<float>(
+        (-S * Dc * n1 * sigma / (2.0 * e.sqT) + (carry - r) * S * Dc * NminusD1 + r * K * Dr * NminusD2)
+        / 365.0);
     return g;
 }
 
@@ -102,10 +98,9 @@ void ZeroOutputs(TInOutObj& series, int s, int k)
 
 void RequireFiniteOutputs(float theo, const EuropeanGreeks& g, int s, int k)
 {
-    if (!std::isfinite(theo) || !std::isfinite(g.delta) || !std::isfinite(g.gamma)
-        || !std::isfinite(g.vega) || !std::isfinite(g.decay))
-        throw PricingError("no finite value for strike " + std::to_string(s)
-                           + (k == 1 ? " (call)" : " (put)")
+    if (!std::isfinite(theo) || !std::isfinite(g.delta) || !std::isfinite(g.gamma) || !std::isfinite(g.vega)
+        || !std::isfinite(g.decay))
+        throw PricingError("no finite value for strike " + std::to_string(s) + (k == 1 ? " (call)" : " (put)")
                            + ": the inputs are beyond what the model can price");
 }
 

@@ -38,10 +38,10 @@ struct EuropeanGreeks {
 };
 // n1 = n(d1); Nd = N(d1) for a call, N(-d1) for a put; Nd2 = N(d2) for a
 // call, N(-d2) for a put; carry is the b of the decay formula.
-EuropeanGreeks CallGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K,
-                          float Nd1, float Nd2, float n1);
-EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K,
-                         float NminusD1, float NminusD2, float n1);
+EuropeanGreeks CallGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K, float Nd1,
+                          float Nd2, float n1);
+EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float v, float K, float NminusD1,
+                         float NminusD2, float n1);
 
 void ZeroOutputs(TInOutObj& series, int s, int k);
 

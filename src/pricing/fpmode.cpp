@@ -9,7 +9,7 @@ namespace kestrava {
 
 #ifdef KESTRAVA_HAVE_MXCSR
 namespace {
-constexpr unsigned int kFlushToZero = 0x8000;      // results below the normal range become 0
+constexpr unsigned int kFlushToZero = 0x8000;       // results below the normal range become 0
 constexpr unsigned int kDenormalsAreZero = 0x0040;  // inputs below it count as 0
 }  // namespace
 

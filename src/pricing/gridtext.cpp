@@ -36,20 +36,34 @@ constexpr ColumnSpec kColumns[kGridColumns] = {
 double CellValue(const TInOutObj& p, int s, int k, int column)
 {
     switch (column) {
-    case 1: return p.NetChange(s, k);
-    case 2: return p.Last(s, k);
-    case 3: return p.Bid(s, k);
-    case 4: return p.BidIV(s, k) * 100.0;
-    case 5: return p.Ask(s, k);
-    case 6: return p.AskIV(s, k) * 100.0;
-    case 7: return p.Theo(s, k);
-    case 8: return p.Delta(s, k);
-    case 9: return p.Gamma(s, k);
-    case 10: return p.Decay(s, k);
-    case 11: return p.Vega(s, k);
-    case 12: return p.ProbBelow(s, k) * 100.0;
-    case 13: return p.ProbAbove(s, k) * 100.0;
-    default: return 0;
+    case 1:
+        return p.NetChange(s, k);
+    case 2:
+        return p.Last(s, k);
+    case 3:
+        return p.Bid(s, k);
+    case 4:
+        return p.BidIV(s, k) * 100.0;
+    case 5:
+        return p.Ask(s, k);
+    case 6:
+        return p.AskIV(s, k) * 100.0;
+    case 7:
+        return p.Theo(s, k);
+    case 8:
+        return p.Delta(s, k);
+    case 9:
+        return p.Gamma(s, k);
+    case 10:
+        return p.Decay(s, k);
+    case 11:
+        return p.Vega(s, k);
+    case 12:
+        return p.ProbBelow(s, k) * 100.0;
+    case 13:
+        return p.ProbAbove(s, k) * 100.0;
+    default:
+        return 0;
     }
 }
 

@@ -19,8 +19,7 @@ const char* GridFormat(int column);
 
 // Value column 1..13 of strike s and side k, formatted. Rates and
 // probabilities show in percent.
-std::string GridCellText(const TInOutObj& series, int s, int k, int column,
-                         char decimalSeparator = '.');
+std::string GridCellText(const TInOutObj& series, int s, int k, int column, char decimalSeparator = '.');
 
 // The strike label of column 0 without the option code: " C  102.50 " or
 // " P  105    ". Two decimals when the step between strikes has a fraction.

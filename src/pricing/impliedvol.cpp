@@ -1,7 +1,7 @@
 #include <cmath>
 
-#include "pricing/Models.h"
 #include "pricing/european.h"
+#include "pricing/Models.h"
 
 namespace kestrava {
 

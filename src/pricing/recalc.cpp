@@ -3,8 +3,8 @@
 #include <string>
 
 #include "common/numtext.h"
-#include "pricing/Models.h"
 #include "pricing/european.h"
+#include "pricing/Models.h"
 
 namespace kestrava {
 namespace {
@@ -69,8 +69,7 @@ std::string UnpricedStrikesMessage(const TInOutObj& series, const std::vector<in
         names += std::to_string(s) + " (" + FormatSig9(strike) + ")";
     }
     const bool one = strikes.size() == 1;
-    return (one ? "Strike " : "Strikes ") + names + " cannot"
-           + " be priced: a strike price must be above 0. "
+    return (one ? "Strike " : "Strikes ") + names + " cannot" + " be priced: a strike price must be above 0. "
            + (one ? "Its rows are" : "Their rows are") + " left blank.";
 }
 
@@ -95,8 +94,7 @@ bool RunModel(TInOutObj& series)
 std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source)
 {
     if (series.NumStrikes < 0 || series.NumStrikes > kMaxStrikes)
-        throw PricingError("number of strikes must be 0 to 20, got "
-                           + std::to_string(series.NumStrikes));
+        throw PricingError("number of strikes must be 0 to 20, got " + std::to_string(series.NumStrikes));
     if (series.DaysToExpiry() <= 0) {
         ZeroExpired(series);
         return {};

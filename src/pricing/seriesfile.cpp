@@ -25,8 +25,7 @@ const char* const kInvalidValue = "Invalid property value";
 
 constexpr int kExtendedBias = 16383;
 
-std::string QuotedFileMessage(const char* what, const std::string& fileName,
-                              const std::string& reason)
+std::string QuotedFileMessage(const char* what, const std::string& fileName, const std::string& reason)
 {
     return std::string(what) + " \"" + fileName + "\". " + reason;
 }
@@ -83,8 +82,7 @@ void SingleToExtended(float value, std::uint8_t out[10])
     int biasedExponent = 0;
     if (exponent8 == 0xFF) {
         biasedExponent = 0x7FFF;
-        significand = fraction == 0 ? 0x8000000000000000ULL
-                                    : 0xC000000000000000ULL | (fraction << 40);
+        significand = fraction == 0 ? 0x8000000000000000ULL : 0xC000000000000000ULL | (fraction << 40);
     } else if (exponent8 != 0) {
         biasedExponent = exponent8 - 127 + kExtendedBias;
         significand = 0x8000000000000000ULL | (fraction << 40);
@@ -96,8 +94,7 @@ void SingleToExtended(float value, std::uint8_t out[10])
     }
     for (int i = 0; i < 8; ++i)
         out[i] = static_cast<std::uint8_t>(significand >> (8 * i));
-    const unsigned signAndExponent =
-        static_cast<unsigned>(biasedExponent) | (negative ? 0x8000u : 0u);
+    const unsigned signAndExponent = static_cast<unsigned>(biasedExponent) | (negative ? 0x8000u : 0u);
     out[8] = static_cast<std::uint8_t>(signAndExponent);
     out[9] = static_cast<std::uint8_t>(signAndExponent >> 8);
 }
@@ -354,15 +351,14 @@ void CheckSavable(const TInOutObj& series)
 {
     if (series.NumStrikes < 0 || series.NumStrikes > kMaxStrikes)
         throw SeriesFileError("Cannot save an expiry with " + std::to_string(series.NumStrikes)
-                              + " strikes; a series has 0 to "
-                              + std::to_string(kMaxStrikes) + ".");
+                              + " strikes; a series has 0 to " + std::to_string(kMaxStrikes) + ".");
     for (TDateTime date : {series.PriceDate, series.TodayDate, series.ExpiryDate, series.DivDate})
         if (!(date >= kFirstDay && date < kDayAfterLast))
             throw SeriesFileError("Cannot save an expiry with a date outside the years 1 to 9999.");
     for (const std::string* text : {&series.OptSymbol, &series.SourceFile, &series.OptContract})
         if (Cp1252ToUtf8(*text).size() > kMaxSeriesTextBytes)
-            throw SeriesFileError("Cannot save a text longer than "
-                                  + std::to_string(kMaxSeriesTextBytes) + " bytes.");
+            throw SeriesFileError("Cannot save a text longer than " + std::to_string(kMaxSeriesTextBytes)
+                                  + " bytes.");
 }
 
 }  // namespace
@@ -454,8 +450,7 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
     }
 }
 
-bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series,
-                    Notifier& notifier)
+bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series, Notifier& notifier)
 {
     std::error_code ignored;
     if (std::filesystem::is_directory(fileName, ignored))

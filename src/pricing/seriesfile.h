@@ -131,7 +131,6 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
 // that record, keeps those before it and returns false. A file that cannot be opened, does not begin a
 // series or ends between records throws SeriesFileError; the expiries read by
 // then stay in series.
-bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series,
-                    Notifier& notifier);
+bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series, Notifier& notifier);
 
 }  // namespace kestrava

@@ -9,7 +9,7 @@ namespace kestrava::detail {
 // For node j = 0..n: the exercise value phi * (base * up[j] * downN[-j] - K)
 // against the holding value pu * value[j + 2] + pd * value[j + 1], the larger
 // (a tie keeps holding) written to value[j + 1]. `downN` points at down[n].
-void BackwardStep(float* value, const float* up, const float* downN, int n, float base, float K,
-                  float phi, float pu, float pd);
+void BackwardStep(float* value, const float* up, const float* downN, int n, float base, float K, float phi,
+                  float pu, float pd);
 
 }  // namespace kestrava::detail

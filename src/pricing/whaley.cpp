@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pricing/Models.h"
 #include "pricing/european.h"
+#include "pricing/Models.h"
 
 namespace kestrava {
 
@@ -39,8 +39,10 @@ Common MakeCommon(const EuropeanSetup& e, float sigma, int k)
     c.M = static_cast<float>(2.0 * e.r / (static_cast<double>(sigma) * sigma));
     c.W = static_cast<float>(2.0 * e.b / (static_cast<double>(sigma) * sigma));
     const double sign = k == 1 ? 1.0 : -1.0;
-    c.qinf = static_cast<float>((-(c.W - 1.0) + sign * std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M)) / 2.0);
-    c.q = static_cast<float>((-(c.W - 1.0) + sign * std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M / c.h)) / 2.0);
+    c.qinf = static_cast<float>((-(c.W - 1.0) + sign * std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M))
+                                / 2.0);
+    c.q = static_cast<float>((-(c.W - 1.0) + sign * std::sqrt((c.W - 1.0) * (c.W - 1.0) + 4.0 * c.M / c.h))
+                             / 2.0);
     return c;
 }
 
@@ -87,14 +89,14 @@ void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, float
     const float d2 = static_cast<float>(d1 - v);
     const NormalPairResult n = NormalPair(d1, d2);
     const float european = static_cast<float>(S * Dc * n.N1 - K * Dr * n.N2);
-    const detail::EuropeanGreeks g =
-        detail::CallGreeks(e, e.b, c.sigma, c.v, strike, n.N1, n.N2, n.n1);
+    const detail::EuropeanGreeks g = detail::CallGreeks(e, e.b, c.sigma, c.v, strike, n.N1, n.N2, n.n1);
 
     float theo = FallbackTheo(european, static_cast<float>(S - K));
     if (settled && Finite(q2)) {
         const float Sstar = Si;
         const float A2 = static_cast<float>((1.0 - Dc * N1) * Sstar / q2);
-        const float american = S < Sstar ? static_cast<float>(european + A2 * std::pow(S / Sstar, static_cast<double>(q2)))
+        const float american = S < Sstar ? static_cast<float>(
+                                   european + A2 * std::pow(S / Sstar, static_cast<double>(q2)))
                                          : static_cast<float>(S - K);
         if (Finite(american))
             theo = detail::FloorTheo(american);
@@ -149,7 +151,8 @@ void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, float 
     if (settled && Finite(q1)) {
         const float Sstar = Si;
         const float A1 = static_cast<float>(-(1.0 - Dc * Nm1) * Sstar / q1);
-        const float american = S > Sstar ? static_cast<float>(european + A1 * std::pow(S / Sstar, static_cast<double>(q1)))
+        const float american = S > Sstar ? static_cast<float>(
+                                   european + A1 * std::pow(S / Sstar, static_cast<double>(q1)))
                                          : static_cast<float>(K - S);
         if (Finite(american))
             theo = detail::FloorTheo(american);

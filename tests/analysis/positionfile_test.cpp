@@ -27,7 +27,10 @@ protected:
     void TearDown() override { fs::remove_all(dir_); }
 
     std::string Path(const char* name) const { return (dir_ / name).string(); }
-    static void Write(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    static void Write(const std::string& path, const std::string& text)
+    {
+        std::ofstream(path, std::ios::binary) << text;
+    }
     static std::string Read(const std::string& path)
     {
         std::ifstream in(path, std::ios::binary);
@@ -99,7 +102,8 @@ TEST_F(PositionFileTest, MissingFileGivesAMessageAndAnEmptyPosition)
 
 TEST_F(PositionFileTest, DamagedFilesGiveAMessageAndAnEmptyPosition)
 {
-    const std::string leg = R"("expiry": "2027-02-19", "strike": 100, "side": "C", "quantity": 1, "price": 2.5)";
+    const std::string leg =
+        R"("expiry": "2027-02-19", "strike": 100, "side": "C", "quantity": 1, "price": 2.5)";
     const struct {
         std::string text;
         const char* says;
@@ -112,20 +116,27 @@ TEST_F(PositionFileTest, DamagedFilesGiveAMessageAndAnEmptyPosition)
         {"{\"multiplier\": \"100\"}", "multiplier"},
         {"{\"legs\": [7]}", "leg 1 must be an object"},
         {"{\"legs\": [{" + leg.substr(0, leg.find(", \"price\"")) + "}]}", "leg 1 has no \"price\""},
-        {"{\"legs\": [{" + leg + "}, {\"expiry\": \"2027-02-19\", \"strike\": 1, \"side\": \"X\", \"quantity\": 1, "
-         "\"price\": 1}]}",
+        {"{\"legs\": [{" + leg
+             + "}, {\"expiry\": \"2027-02-19\", \"strike\": 1, \"side\": \"X\", \"quantity\": 1, "
+               "\"price\": 1}]}",
          "leg 2: side"},
-        {"{\"legs\": [{\"expiry\": \"2027-02-30\", \"strike\": 100, \"side\": \"C\", \"quantity\": 1, \"price\": 1}]}",
+        {"{\"legs\": [{\"expiry\": \"2027-02-30\", \"strike\": 100, \"side\": \"C\", \"quantity\": 1, "
+         "\"price\": 1}]}",
          "2027-02-30"},
-        {"{\"legs\": [{\"expiry\": \"19.02.2027\", \"strike\": 100, \"side\": \"C\", \"quantity\": 1, \"price\": 1}]}",
+        {"{\"legs\": [{\"expiry\": \"19.02.2027\", \"strike\": 100, \"side\": \"C\", \"quantity\": 1, "
+         "\"price\": 1}]}",
          "yyyy-mm-dd"},
-        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": -5, \"side\": \"P\", \"quantity\": 1, \"price\": 1}]}",
+        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": -5, \"side\": \"P\", \"quantity\": 1, "
+         "\"price\": 1}]}",
          "strike"},
-        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1.5, \"price\": 1}]}",
+        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1.5, "
+         "\"price\": 1}]}",
          "whole number"},
-        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1e12, \"price\": 1}]}",
+        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1e12, "
+         "\"price\": 1}]}",
          "quantity"},
-        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1, \"price\": -1}]}",
+        {"{\"legs\": [{\"expiry\": \"2027-02-19\", \"strike\": 5, \"side\": \"P\", \"quantity\": 1, "
+         "\"price\": -1}]}",
          "price"},
         {std::string(kMaxPositionFileBytes + 1, ' '), "larger"},
     };

@@ -106,9 +106,11 @@ TEST(RiskGraph, TotalsAgreeWithTheGraphAtTodaysPrice)
         const RiskGraph graph = ComputeRiskGraph(expiries, position, {100 - h, 100 + h, 3});
         const std::vector<double>& today = graph.pnl[kRiskToday];
         EXPECT_NEAR(today[1], totals.pnl, 1e-6) << model;
-        EXPECT_NEAR((today[2] - today[0]) / (2 * h), totals.delta, 0.02 * std::fabs(totals.delta) + 0.5) << model;
+        EXPECT_NEAR((today[2] - today[0]) / (2 * h), totals.delta, 0.02 * std::fabs(totals.delta) + 0.5)
+            << model;
         EXPECT_NEAR((today[2] - 2 * today[1] + today[0]) / (h * h), totals.gamma,
-                    0.05 * std::fabs(totals.gamma) + 0.5) << model;
+                    0.05 * std::fabs(totals.gamma) + 0.5)
+            << model;
         double delta = 0;
         for (const PositionLeg& leg : position.legs) {
             const LegPlace at = FindLeg(expiries, leg);
@@ -171,8 +173,10 @@ TEST(RiskGraph, LegsOfLaterExpiriesKeepTheirTimeValue)
             later.Underlying = static_cast<float>(graph.prices[i]);
             RecalcExpiry(later, VolSource::Flat);
             const double expected = (later.Theo(3, 1) - Intrinsic(1, graph.prices[i], 100) + near.Theo(3, 1)
-                                     - far.Theo(3, 1)) * 100;
-            EXPECT_NEAR(graph.pnl[kRiskExpiry][i], expected, 1e-6) << "model " << model << ", S " << graph.prices[i];
+                                     - far.Theo(3, 1))
+                                    * 100;
+            EXPECT_NEAR(graph.pnl[kRiskExpiry][i], expected, 1e-6)
+                << "model " << model << ", S " << graph.prices[i];
         }
         // At the strike the calendar makes money at the near expiry.
         EXPECT_GT(graph.pnl[kRiskExpiry][2], 0) << model;

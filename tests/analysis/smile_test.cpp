@@ -21,7 +21,7 @@ namespace {
 TInOutObj SpxFebruary()
 {
     return testsupport::SpxExpiry(2, {1000, 1025, 1050, 1075, 1100, 1125, 1150, 1162.5, 1175, 1200,
-                                      1225, 1250, 1275, 1300, 1325, 1350, 1375, 1400, 1425, 1450});
+                                      1225, 1250, 1275, 1300, 1325, 1350, 1375, 1400,   1425, 1450});
 }
 
 bool Shown(const std::string& cell)
@@ -46,7 +46,8 @@ TEST(Smile, PointsAreTheVolatilitiesTheGridShows)
             const bool bidShown = Shown(GridCellText(p, s, k, 4));
             const bool askShown = Shown(GridCellText(p, s, k, 6));
             const auto found = byOption.find({p.Strike(s, k), k == 1});
-            ASSERT_EQ(found != byOption.end(), bidShown || askShown) << "strike " << p.Strike(s, k) << " side " << k;
+            ASSERT_EQ(found != byOption.end(), bidShown || askShown)
+                << "strike " << p.Strike(s, k) << " side " << k;
             if (found == byOption.end())
                 continue;
             ++shown;

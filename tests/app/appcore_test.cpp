@@ -1,8 +1,8 @@
 // The application's logic without windows: settings, folders, the download
 // list, the strip's placement and the files the program carries.
 
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -146,7 +146,8 @@ void AppCoreTest::ratesRoundTripUnderEitherSeparator_data()
     // Written under a comma locale, read after a change to a point locale:
     // the comma is the decimal separator, never a thousands separator.
     QTest::newRow("comma under a point locale") << false << QStringLiteral("0,125") << 0.125f;
-    QTest::newRow("long comma under a point locale") << false << QStringLiteral("0,00499999988824129") << 0.005f;
+    QTest::newRow("long comma under a point locale")
+        << false << QStringLiteral("0,00499999988824129") << 0.005f;
     QTest::newRow("point under a point locale") << false << QStringLiteral("0.0275") << 0.0275f;
 }
 
@@ -209,8 +210,9 @@ void AppCoreTest::existingDataFolderLeavesAsciiDirEmpty()
     QTemporaryDir root;
     QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("docs/Tovanek/Kestrava27/Data"))));
     QString asciiDir;
-    AppFolders::Prepare({root.filePath(QStringLiteral("local")), root.filePath(QStringLiteral("docs")), root.path()},
-                        asciiDir);
+    AppFolders::Prepare(
+        {root.filePath(QStringLiteral("local")), root.filePath(QStringLiteral("docs")), root.path()},
+        asciiDir);
     QVERIFY(asciiDir.isEmpty());
 }
 
@@ -226,7 +228,8 @@ void AppCoreTest::folderThatCannotBeMadeNamesItself()
         QFAIL("a folder below a file was reported as made");
     } catch (const FolderError& error) {
         QCOMPARE(error.Message(),
-                 QStringLiteral("Cannot create ") + QDir::toNativeSeparators(blocked + QStringLiteral("/Tovanek/Kestrava27/Data")));
+                 QStringLiteral("Cannot create ")
+                     + QDir::toNativeSeparators(blocked + QStringLiteral("/Tovanek/Kestrava27/Data")));
     }
     QVERIFY(asciiDir.isEmpty());
 }
@@ -254,8 +257,9 @@ void AppCoreTest::defaultsAreSortedIgnoringCase()
 {
     DownloadList list;
     list.Assign(DownloadList::DefaultEntries());
-    const QStringList sorted{QStringLiteral("GLD=GLD"), QStringLiteral("OEX=^OEX"), QStringLiteral("OIL=OIL"),
-                             QStringLiteral("QQQ=QQQ"), QStringLiteral("SPX=^GSPC"), QStringLiteral("SPY=SPY"),
+    const QStringList sorted{QStringLiteral("GLD=GLD"),   QStringLiteral("OEX=^OEX"),
+                             QStringLiteral("OIL=OIL"),   QStringLiteral("QQQ=QQQ"),
+                             QStringLiteral("SPX=^GSPC"), QStringLiteral("SPY=SPY"),
                              QStringLiteral("YHOO=YHOO")};
     QCOMPARE(list.Entries(), sorted);
     list.Add(QStringLiteral("abc=ABC"));
@@ -319,7 +323,8 @@ void AppCoreTest::loadSkipsBlankAndDamagedLines()
     QVERIFY(mixed.message.contains(QStringLiteral("1 line(s)")));
 
     DownloadList clean;
-    QVERIFY(clean.Load(QStringLiteral("%1/none.txt").arg(dir.path())).message.contains(QStringLiteral("Cannot read")));
+    QVERIFY(clean.Load(QStringLiteral("%1/none.txt").arg(dir.path()))
+                .message.contains(QStringLiteral("Cannot read")));
 }
 
 void AppCoreTest::saveLeavesOldFileWhenFolderIsGone()
@@ -349,19 +354,32 @@ void AppCoreTest::placement_data()
     QTest::addColumn<QRect>("workArea");
     QTest::addColumn<int>("screenWidth");
     QTest::addColumn<QRect>("expected");  // left, top, width, least width
-    QTest::newRow("first run centred") << 0 << 10 << 0 << QRect(0, 0, 1920, 1040) << 1920 << QRect(570, 0, 780, 780);
-    QTest::newRow("work area offset") << 0 << 10 << 0 << QRect(64, 24, 1216, 776) << 1280 << QRect(282, 24, 780, 780);
-    QTest::newRow("odd margin rounds down") << 0 << 10 << 0 << QRect(0, 0, 1025, 768) << 1025 << QRect(122, 0, 780, 780);
-    QTest::newRow("narrower than strip") << 0 << 10 << 0 << QRect(0, 0, 700, 500) << 700 << QRect(0, 0, 700, 700);
-    QTest::newRow("200 % on 1400 pixels") << 0 << 10 << 0 << QRect(0, 0, 700, 412) << 700 << QRect(0, 0, 700, 700);
-    QTest::newRow("640 screen fills width") << 0 << 10 << 0 << QRect(0, 0, 640, 450) << 640 << QRect(0, 0, 640, 640);
-    QTest::newRow("saved") << 100 << 200 << 1000 << QRect(0, 0, 1920, 1040) << 1920 << QRect(100, 200, 1000, 780);
-    QTest::newRow("saved without top") << 100 << 10 << 900 << QRect(0, 0, 1920, 1040) << 1920 << QRect(100, 10, 900, 780);
-    QTest::newRow("saved too narrow") << 5 << 6 << 300 << QRect(0, 0, 1920, 1040) << 1920 << QRect(5, 6, 780, 780);
-    QTest::newRow("saved off the right") << 1500 << 6 << 800 << QRect(0, 0, 1920, 1040) << 1920 << QRect(1120, 6, 800, 780);
-    QTest::newRow("saved above and left") << -300 << -50 << 800 << QRect(0, 20, 1920, 1040) << 1920 << QRect(0, 20, 800, 780);
-    QTest::newRow("saved wider than screen") << 0 << 0 << 2500 << QRect(0, 0, 1920, 1040) << 1920 << QRect(0, 0, 1920, 780);
-    QTest::newRow("saved on a narrow screen") << 0 << 0 << 900 << QRect(0, 0, 700, 500) << 700 << QRect(0, 0, 700, 700);
+    QTest::newRow("first run centred")
+        << 0 << 10 << 0 << QRect(0, 0, 1920, 1040) << 1920 << QRect(570, 0, 780, 780);
+    QTest::newRow("work area offset")
+        << 0 << 10 << 0 << QRect(64, 24, 1216, 776) << 1280 << QRect(282, 24, 780, 780);
+    QTest::newRow("odd margin rounds down")
+        << 0 << 10 << 0 << QRect(0, 0, 1025, 768) << 1025 << QRect(122, 0, 780, 780);
+    QTest::newRow("narrower than strip")
+        << 0 << 10 << 0 << QRect(0, 0, 700, 500) << 700 << QRect(0, 0, 700, 700);
+    QTest::newRow("200 % on 1400 pixels")
+        << 0 << 10 << 0 << QRect(0, 0, 700, 412) << 700 << QRect(0, 0, 700, 700);
+    QTest::newRow("640 screen fills width")
+        << 0 << 10 << 0 << QRect(0, 0, 640, 450) << 640 << QRect(0, 0, 640, 640);
+    QTest::newRow("saved") << 100 << 200 << 1000 << QRect(0, 0, 1920, 1040) << 1920
+                           << QRect(100, 200, 1000, 780);
+    QTest::newRow("saved without top")
+        << 100 << 10 << 900 << QRect(0, 0, 1920, 1040) << 1920 << QRect(100, 10, 900, 780);
+    QTest::newRow("saved too narrow")
+        << 5 << 6 << 300 << QRect(0, 0, 1920, 1040) << 1920 << QRect(5, 6, 780, 780);
+    QTest::newRow("saved off the right")
+        << 1500 << 6 << 800 << QRect(0, 0, 1920, 1040) << 1920 << QRect(1120, 6, 800, 780);
+    QTest::newRow("saved above and left")
+        << -300 << -50 << 800 << QRect(0, 20, 1920, 1040) << 1920 << QRect(0, 20, 800, 780);
+    QTest::newRow("saved wider than screen")
+        << 0 << 0 << 2500 << QRect(0, 0, 1920, 1040) << 1920 << QRect(0, 0, 1920, 780);
+    QTest::newRow("saved on a narrow screen")
+        << 0 << 0 << 900 << QRect(0, 0, 700, 500) << 700 << QRect(0, 0, 700, 700);
 }
 
 void AppCoreTest::placement()
@@ -411,8 +429,8 @@ void AppCoreTest::samplesArePlacedOnlyWhenAbsent()
 {
     QTemporaryDir root;
     QString asciiDir;
-    const AppFolders folders =
-        AppFolders::Prepare({root.filePath(QStringLiteral("l")), root.filePath(QStringLiteral("d")), root.path()}, asciiDir);
+    const AppFolders folders = AppFolders::Prepare(
+        {root.filePath(QStringLiteral("l")), root.filePath(QStringLiteral("d")), root.path()}, asciiDir);
     const QString ownSeries = folders.SeriesDir + QStringLiteral("/sample.ops");
     WriteFile(ownSeries, "mine");
     const QStringList placed = PlaceSamples(folders);
@@ -428,8 +446,9 @@ void AppCoreTest::helpKeywordsNamePages()
 {
     QTemporaryDir dir;
     QVERIFY(WriteHelpPages(dir.path()).isEmpty());
-    for (const QString& keyword : {kHelpGettingStarted, kHelpOptionSetup, kHelpOptionSeriesGrid,
-                                   kHelpFetchingMarketPrices, kHelpDownloadList, kHelpRiskFreeRates, QString()}) {
+    for (const QString& keyword :
+         {kHelpGettingStarted, kHelpOptionSetup, kHelpOptionSeriesGrid, kHelpFetchingMarketPrices,
+          kHelpDownloadList, kHelpRiskFreeRates, QString()}) {
         const QString page = HelpPageName(keyword);
         QVERIFY2(QFileInfo::exists(dir.filePath(page)), qPrintable(keyword + QStringLiteral(" -> ") + page));
     }

@@ -177,7 +177,8 @@ void AppDialogsTest::mailLinkCarriesSubject()
     const QUrl url = SupportMailUrl();
     QCOMPARE(url.scheme(), QStringLiteral("mailto"));
     QCOMPARE(url.path(), kSupportAddress);
-    QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded), QStringLiteral("Kestrava26 "));
+    QCOMPARE(QUrlQuery(url).queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+             QStringLiteral("Kestrava26 "));
     QVERIFY(url.toString(QUrl::FullyEncoded).endsWith(QStringLiteral("?subject=Kestrava26%20")));
 }
 

@@ -159,7 +159,8 @@ std::unique_ptr<TdlgInputs> InputsTest::NewDialog()
     environment.notifier = &notifier_;
     auto dialog = std::make_unique<TdlgInputs>(environment);
     dialog->SetBeeper([this] { ++beeps_; });
-    dialog->SetFileChooser([](QWidget*, const QString&, const QString&, const QString&) { return QString(); });
+    dialog->SetFileChooser(
+        [](QWidget*, const QString&, const QString&, const QString&) { return QString(); });
     return dialog;
 }
 
@@ -247,7 +248,8 @@ void InputsTest::newSeriesDefaults()
     QCOMPARE(values.contractType, 1);
     QCOMPARE(values.numExpiries, 3);
     QCOMPARE(values.expiryDates[2], third);
-    QVERIFY(values.sourceFilePath.isEmpty() && values.workFilePath.isEmpty() && values.contractRoot.isEmpty());
+    QVERIFY(values.sourceFilePath.isEmpty() && values.workFilePath.isEmpty()
+            && values.contractRoot.isEmpty());
 }
 
 // ---- the price-file picker
@@ -284,7 +286,8 @@ void InputsTest::strikeProposals()
     QCOMPARE(dialog->SourceFilePath(), priceFile);
     QCOMPARE(dialog->AsciiDataDir(), QFileInfo(priceFile).absolutePath());
     QVERIFY(QFileInfo::exists(dialog->WorkFilePath()));
-    QCOMPARE(QFileInfo(dialog->WorkFilePath()).absolutePath(), QFileInfo(dir_->filePath(QStringLiteral("temp"))).absoluteFilePath());
+    QCOMPARE(QFileInfo(dialog->WorkFilePath()).absolutePath(),
+             QFileInfo(dir_->filePath(QStringLiteral("temp"))).absoluteFilePath());
     QCOMPARE(dialog->SymbolText(), QStringLiteral("SPY"));
     QCOMPARE(Text(*dialog, "edOSymbl"), QStringLiteral("SPY"));
 }
@@ -295,14 +298,15 @@ void InputsTest::symbolFromPriceFileName_data()
     QTest::addColumn<QString>("underlying");
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("symbol");
-    QTest::newRow("index with a caret")
-        << QStringLiteral("^GSPC.csv") << QStringLiteral("^GSPC") << QStringLiteral("GSPC") << QStringLiteral("GSPC");
+    QTest::newRow("index with a caret") << QStringLiteral("^GSPC.csv") << QStringLiteral("^GSPC")
+                                        << QStringLiteral("GSPC") << QStringLiteral("GSPC");
     // The reader keeps the case of a symbol named before " ="; only the
     // boxes are in capitals until OK takes the option box's text.
     QTest::newRow("option symbol = history symbol")
-        << QStringLiteral("spx =^GSPC.csv") << QStringLiteral("SPX") << QStringLiteral("SPX") << QStringLiteral("spx");
-    QTest::newRow("lower case")
-        << QStringLiteral("qqq.csv") << QStringLiteral("QQQ") << QStringLiteral("QQQ") << QStringLiteral("QQQ");
+        << QStringLiteral("spx =^GSPC.csv") << QStringLiteral("SPX") << QStringLiteral("SPX")
+        << QStringLiteral("spx");
+    QTest::newRow("lower case") << QStringLiteral("qqq.csv") << QStringLiteral("QQQ") << QStringLiteral("QQQ")
+                                << QStringLiteral("QQQ");
 }
 
 void InputsTest::symbolFromPriceFileName()
@@ -361,7 +365,8 @@ void InputsTest::contractAndModelRules()
 {
     auto dialog = NewDialog();
     dialog->PrepareNew(QDate(2024, 11, 14));
-    const char* adjustments[] = {"lblDivAmt", "edDivAmt", "lblDivDate", "DatePickerDivDate", "lblDivYld", "edDivYld"};
+    const char* adjustments[] = {"lblDivAmt",         "edDivAmt",  "lblDivDate",
+                                 "DatePickerDivDate", "lblDivYld", "edDivYld"};
     auto shown = [&](const char* name) { return !Find<QWidget>(*dialog, name)->isHidden(); };
 
     Find<QRadioButton>(*dialog, "rgModelItem1")->click();
@@ -442,7 +447,8 @@ void InputsTest::okCheck()
     QCOMPARE(QApplication::focusWidget(), Find<QWidget>(*dialog, "cmdOK"));
 
     Find<QPushButton>(*dialog, "cmdOK")->click();
-    QCOMPARE(notifier_.messages, QStringList{QStringLiteral("You need to enter a Ticker/Symbol \n\ror hit Cancel.")});
+    QCOMPARE(notifier_.messages,
+             QStringList{QStringLiteral("You need to enter a Ticker/Symbol \n\ror hit Cancel.")});
     QVERIFY(dialog->isVisible());
     QCOMPARE(QApplication::focusWidget(), Find<QWidget>(*dialog, "edOSymbl"));
 
@@ -478,24 +484,67 @@ void InputsTest::numberBoxesAreCheckedOnOk_data()
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("message");  // empty: the dialog closes
-    QTest::newRow("lowest strike no number") << "rbEquity" << "ed1stStr" << "abc"
+    QTest::newRow("lowest strike no number") << "rbEquity"
+                                             << "ed1stStr"
+                                             << "abc"
                                              << "Lowest Strike: 'abc' is not a number.";
-    QTest::newRow("lowest strike negative") << "rbEquity" << "ed1stStr" << "-5" << "Lowest Strike must be above 0.";
-    QTest::newRow("lowest strike zero") << "rbEquity" << "ed1stStr" << "0" << "Lowest Strike must be above 0.";
-    QTest::newRow("increment zero") << "rbEquity" << "edStrIncr" << "0"
+    QTest::newRow("lowest strike negative") << "rbEquity"
+                                            << "ed1stStr"
+                                            << "-5"
+                                            << "Lowest Strike must be above 0.";
+    QTest::newRow("lowest strike zero") << "rbEquity"
+                                        << "ed1stStr"
+                                        << "0"
+                                        << "Lowest Strike must be above 0.";
+    QTest::newRow("increment zero") << "rbEquity"
+                                    << "edStrIncr"
+                                    << "0"
                                     << "Increment must be above 0 when there is more than one strike.";
-    QTest::newRow("increment no number") << "rbEquity" << "edStrIncr" << "5x" << "Increment: '5x' is not a number.";
-    QTest::newRow("21 strikes") << "rbEquity" << "edNumStr" << "21" << "# of Strikes must be a whole number from 1 to 20.";
-    QTest::newRow("no strikes") << "rbEquity" << "edNumStr" << "0" << "# of Strikes must be a whole number from 1 to 20.";
-    QTest::newRow("empty strikes") << "rbEquity" << "edNumStr" << "" << "# of Strikes must be a whole number from 1 to 20.";
-    QTest::newRow("negative dividend") << "rbEquity" << "edDivAmt" << "-0.5" << "$ Div Amount must be 0 or more.";
-    QTest::newRow("dividend no number") << "rbEquity" << "edDivAmt" << "x" << "$ Div Amount: 'x' is not a number.";
-    QTest::newRow("yield no number") << "rbIndex" << "edDivYld" << "2%" << "% Div Yield: '2%' is not a number.";
-    QTest::newRow("foreign rate no number") << "rbCurrency" << "edDivYld" << "," << "% Foreign Rate: ',' is not a number.";
+    QTest::newRow("increment no number") << "rbEquity"
+                                         << "edStrIncr"
+                                         << "5x"
+                                         << "Increment: '5x' is not a number.";
+    QTest::newRow("21 strikes") << "rbEquity"
+                                << "edNumStr"
+                                << "21"
+                                << "# of Strikes must be a whole number from 1 to 20.";
+    QTest::newRow("no strikes") << "rbEquity"
+                                << "edNumStr"
+                                << "0"
+                                << "# of Strikes must be a whole number from 1 to 20.";
+    QTest::newRow("empty strikes") << "rbEquity"
+                                   << "edNumStr"
+                                   << ""
+                                   << "# of Strikes must be a whole number from 1 to 20.";
+    QTest::newRow("negative dividend") << "rbEquity"
+                                       << "edDivAmt"
+                                       << "-0.5"
+                                       << "$ Div Amount must be 0 or more.";
+    QTest::newRow("dividend no number") << "rbEquity"
+                                        << "edDivAmt"
+                                        << "x"
+                                        << "$ Div Amount: 'x' is not a number.";
+    QTest::newRow("yield no number") << "rbIndex"
+                                     << "edDivYld"
+                                     << "2%"
+                                     << "% Div Yield: '2%' is not a number.";
+    QTest::newRow("foreign rate no number") << "rbCurrency"
+                                            << "edDivYld"
+                                            << ","
+                                            << "% Foreign Rate: ',' is not a number.";
     // What is not asked of the chosen contract is not checked.
-    QTest::newRow("future ignores the dividend") << "rbFuture" << "edDivAmt" << "x" << "";
-    QTest::newRow("decimal point number") << "rbEquity" << "ed1stStr" << "1312.5" << "";
-    QTest::newRow("empty dividend") << "rbEquity" << "edDivAmt" << "" << "";
+    QTest::newRow("future ignores the dividend") << "rbFuture"
+                                                 << "edDivAmt"
+                                                 << "x"
+                                                 << "";
+    QTest::newRow("decimal point number") << "rbEquity"
+                                          << "ed1stStr"
+                                          << "1312.5"
+                                          << "";
+    QTest::newRow("empty dividend") << "rbEquity"
+                                    << "edDivAmt"
+                                    << ""
+                                    << "";
 }
 
 void InputsTest::numberBoxesAreCheckedOnOk()
@@ -530,8 +579,8 @@ void InputsTest::keyboard_data()
     QTest::addColumn<QString>("control");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("result");
-    for (const char* box : {"edNumStr", "ed1stStr", "edStrIncr", "edNumExp", "edOSymbl", "edUSymbl", "edDivAmt",
-                            "DatePicker1", "DatePickerDivDate"})
+    for (const char* box : {"edNumStr", "ed1stStr", "edStrIncr", "edNumExp", "edOSymbl", "edUSymbl",
+                            "edDivAmt", "DatePicker1", "DatePickerDivDate"})
         QTest::newRow((std::string("Enter in ") + box).c_str())
             << QString::fromLatin1(box) << int(Qt::Key_Return) << int(QDialog::Accepted);
     QTest::newRow("Escape") << QStringLiteral("edOSymbl") << int(Qt::Key_Escape) << int(QDialog::Rejected);
@@ -641,7 +690,8 @@ void InputsTest::editEquitySeries()
 
     auto dialog = NewDialog();
     // A work file that is gone leaves the label empty without a message.
-    dialog->PrepareFromPage(expiries, dir_->filePath(QStringLiteral("temp/~TEM0001.TEM")), QDate(2009, 6, 15));
+    dialog->PrepareFromPage(expiries, dir_->filePath(QStringLiteral("temp/~TEM0001.TEM")),
+                            QDate(2009, 6, 15));
     QVERIFY(notifier_.messages.isEmpty());
     QVERIFY(Find<QLabel>(*dialog, "lblCurData")->text().isEmpty());
     QCOMPARE(Text(*dialog, "ed1stStr"), QStringLiteral("3.4"));
@@ -672,7 +722,8 @@ void InputsTest::editKeepsTextsOfTheSeriesCodePage()
     series.NumStrikes = 1;
     series.Strike(1, 1) = 100;
     series.OptSymbol = "CAF\xC9";
-    series.SourceFile = "/home/ren\xE9" "e/cours/caf\xE9.csv";
+    series.SourceFile = "/home/ren\xE9"
+                        "e/cours/caf\xE9.csv";
     series.ExpiryDate = EncodeDate(2009, 7, 17);
     const std::vector<const TInOutObj*> expiries{&series};
     auto dialog = NewDialog();

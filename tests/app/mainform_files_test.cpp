@@ -51,7 +51,8 @@ TMainForm::PageFactory PageFromSetup(int* built)
 // symbol, clicks the contract button and presses OK.
 void AnswerSetup(TdlgInputs& dialog, const QString& priceFile, const QString& symbol, const QString& contract)
 {
-    dialog.SetFileChooser([priceFile](QWidget*, const QString&, const QString&, const QString&) { return priceFile; });
+    dialog.SetFileChooser(
+        [priceFile](QWidget*, const QString&, const QString&, const QString&) { return priceFile; });
     QTimer::singleShot(0, &dialog, [&dialog, priceFile, symbol, contract] {
         if (!priceFile.isEmpty())
             dialog.SetFileBtnClick();
@@ -73,12 +74,14 @@ void MainFormFilesTest::newSeriesPutsItsSymbolOnTheList_data()
     // Only the entry of the same symbol goes: SP leaves SPX=^GSPC alone.
     QTest::newRow("equity with price file") << QStringLiteral("SP") << QStringLiteral("rbEquity") << true
                                             << QStringList() << QStringList{QStringLiteral("SP=SPX")};
-    QTest::newRow("equity replacing its entry") << QStringLiteral("SPY") << QStringLiteral("rbEquity") << true
-                                                << QStringList{QStringLiteral("SPY=SPY")} << QStringList{QStringLiteral("SPY=SPX")};
-    QTest::newRow("index without price file") << QStringLiteral("OEX") << QStringLiteral("rbIndex") << false
-                                              << QStringList{QStringLiteral("OEX=^OEX")} << QStringList{QStringLiteral("OEX=")};
-    QTest::newRow("future leaves the list") << QStringLiteral("QQQ") << QStringLiteral("rbFuture") << false
-                                            << QStringList() << QStringList();
+    QTest::newRow("equity replacing its entry")
+        << QStringLiteral("SPY") << QStringLiteral("rbEquity") << true
+        << QStringList{QStringLiteral("SPY=SPY")} << QStringList{QStringLiteral("SPY=SPX")};
+    QTest::newRow("index without price file")
+        << QStringLiteral("OEX") << QStringLiteral("rbIndex") << false
+        << QStringList{QStringLiteral("OEX=^OEX")} << QStringList{QStringLiteral("OEX=")};
+    QTest::newRow("future leaves the list")
+        << QStringLiteral("QQQ") << QStringLiteral("rbFuture") << false << QStringList() << QStringList();
 }
 
 void MainFormFilesTest::newSeriesPutsItsSymbolOnTheList()
@@ -125,7 +128,9 @@ void MainFormFilesTest::cancelledSetupMakesNoPage()
     int built = 0;
     form->SetPageFactory(PageFromSetup(&built));
     form->SetSetupDialogHook([](TdlgInputs& dialog) {
-        QTimer::singleShot(0, &dialog, [&dialog] { dialog.findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click(); });
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            dialog.findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click();
+        });
     });
     const QStringList before = form->TickerList().Entries();
     form->FileNew();
@@ -185,9 +190,8 @@ void MainFormFilesTest::pageGoneWhileTheSetupClosesKeepsItsFile()
 
     form->SetSetupDialogHook([&](TdlgInputs& dialog) {
         AnswerSetup(dialog, QString(), QStringLiteral("SPY"), QStringLiteral("rbEquity"));
-        QTimer::singleShot(0, &dialog, [oldWindow] {
-            QTimer::singleShot(0, [oldWindow] { delete oldWindow.data(); });
-        });
+        QTimer::singleShot(0, &dialog,
+                           [oldWindow] { QTimer::singleShot(0, [oldWindow] { delete oldWindow.data(); }); });
     });
     form->EditChangeOption();
     QCOMPARE(built, 1);
@@ -309,7 +313,8 @@ void MainFormFilesTest::saveWritesThroughThePage()
     WhileModal([&](QWidget* modal) {
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Save Option Series"));
-            QCOMPARE(dialog->selectedFiles().value(0).section(QLatin1Char('/'), -1), QStringLiteral("SPY.ops"));
+            QCOMPARE(dialog->selectedFiles().value(0).section(QLatin1Char('/'), -1),
+                     QStringLiteral("SPY.ops"));
             dialog->setDirectory(folder);
             // Typed into the name box, as a user does.
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
@@ -369,7 +374,8 @@ void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
     // No: the other series keeps every byte, and the page its own file.
     notifier_.answer = false;
     saveAs(other);
-    QCOMPARE(notifier_.questions, QStringList{QStringLiteral("other.ops already exists. Do you want to replace it?")});
+    QCOMPARE(notifier_.questions,
+             QStringList{QStringLiteral("other.ops already exists. Do you want to replace it?")});
     QCOMPARE(FileBytes(other), otherBytes);
     QCOMPARE(form->FindActivePage()->SeriesFile(), own);
 
@@ -416,7 +422,8 @@ void MainFormFilesTest::exportWritesEveryExpiryOfThePage()
     for (const TInOutObj* expiry : page->Expiries())
         rows += 2 * expiry->NumStrikes;
     QCOMPARE(lines.size(), 1 + rows + 1);  // the last line ends with its line break
-    QCOMPARE(QString::fromLatin1(lines[0]).section(QLatin1Char(','), 0, 3), QStringLiteral("expiry,strike,side,vol"));
+    QCOMPARE(QString::fromLatin1(lines[0]).section(QLatin1Char(','), 0, 3),
+             QStringLiteral("expiry,strike,side,vol"));
     const TInOutObj* first = page->Expiries().front();
     const CivilDate expiry = DecodeDate(first->ExpiryDate);
     QVERIFY(lines[1].startsWith(QStringLiteral("%1-%2-%3,")

@@ -30,14 +30,15 @@ void MainFormFixture::FreshFolders()
 {
     root_ = std::make_unique<QTemporaryDir>();
     QVERIFY(root_->isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root_->filePath(QStringLiteral("config")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       root_->filePath(QStringLiteral("config")));
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root_->filePath(QStringLiteral("config")));
-    roots_ = {root_->filePath(QStringLiteral("share")), root_->filePath(QStringLiteral("Documents")), root_->path()};
+    roots_ = {root_->filePath(QStringLiteral("share")), root_->filePath(QStringLiteral("Documents")),
+              root_->path()};
     notifier_ = RecordingNotifier();
     modalAction_ = nullptr;
     modalsSeen_ = 0;
 }
-
 
 std::unique_ptr<TMainForm> MainFormFixture::NewForm()
 {

@@ -57,7 +57,6 @@ inline void SavePlacement(int left, int top, int width)
     stored.setValue(QStringLiteral("WinDims/Width"), width);
 }
 
-
 // A stand-in for the option page: a window with an edit box.
 class FakePage : public IOptionPage {
 public:
@@ -138,7 +137,8 @@ inline QWidget* StartWithSamplePage(TMainForm& form)
     if (!form.FormCreate())
         return nullptr;
     QWidget* window = nullptr;
-    if (!QTest::qWaitFor([&] { return (window = form.findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr; }))
+    if (!QTest::qWaitFor(
+            [&] { return (window = form.findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr; }))
         return nullptr;
     Activate(window);
     return window;

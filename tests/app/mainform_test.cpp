@@ -57,15 +57,18 @@ void MainFormTest::firstRun()
     QVERIFY(QFileInfo::exists(data + QStringLiteral("/SMPL.csv")));
 
     // The default list is on disk at once, before any shut-down.
-    const QByteArray tickers = FileBytes(roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Tickers.txt"));
+    const QByteArray tickers = FileBytes(roots_.documents
+                                         + QStringLiteral("/Tovanek/Kestrava27/Tickers.txt"));
     QCOMPARE(tickers, QByteArray("GLD=GLD\nOEX=^OEX\nOIL=OIL\nQQQ=QQQ\nSPX=^GSPC\nSPY=SPY\nYHOO=YHOO\n"));
 
     form->Settings().Rate60 = 0.0275f;
     form->close();
     QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
     QCOMPARE(stored.value(QStringLiteral("WinDims/Width")).toString(), QStringLiteral("780"));
-    QCOMPARE(stored.value(QStringLiteral("Rates/30DayRate")).toString(), QStringLiteral("0.00499999988824129"));
-    QCOMPARE(stored.value(QStringLiteral("Rates/60DayRate")).toString(), QStringLiteral("0.0274999998509884"));
+    QCOMPARE(stored.value(QStringLiteral("Rates/30DayRate")).toString(),
+             QStringLiteral("0.00499999988824129"));
+    QCOMPARE(stored.value(QStringLiteral("Rates/60DayRate")).toString(),
+             QStringLiteral("0.0274999998509884"));
     QCOMPARE(stored.value(QStringLiteral("Dirs/SourceFileType")).toString(), QStringLiteral("5"));
     QCOMPARE(stored.value(QStringLiteral("Dirs/AsciiDataDir")).toString(), QDir::toNativeSeparators(data));
 }
@@ -133,7 +136,8 @@ void MainFormTest::badRateStillStarts()
     QCOMPARE(notifier_.infos.size(), 1);
     QVERIFY(notifier_.infos.first().contains(QStringLiteral("30DayRate")));
     QVERIFY(notifier_.infos.first().contains(QStringLiteral("half a percent")));
-    QVERIFY2(notifier_.infos.first().endsWith(QStringLiteral("using 0.005 instead.")), qPrintable(notifier_.infos.first()));
+    QVERIFY2(notifier_.infos.first().endsWith(QStringLiteral("using 0.005 instead.")),
+             qPrintable(notifier_.infos.first()));
 }
 
 void MainFormTest::dataFolderThatCannotBeMade()
@@ -145,11 +149,13 @@ void MainFormTest::dataFolderThatCannotBeMade()
     QVERIFY(!form->FormCreate());
     QVERIFY(!form->isVisible());
     QCOMPARE(notifier_.errors,
-             QStringList{QStringLiteral("Cannot create ")
-                         + QDir::toNativeSeparators(roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Data"))});
+             QStringList{
+                 QStringLiteral("Cannot create ")
+                 + QDir::toNativeSeparators(roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Data"))});
     // Nothing of the failed start is written back.
     form->close();
-    QVERIFY(!QSettings(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27")).contains(QStringLiteral("WinDims/Width")));
+    QVERIFY(!QSettings(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"))
+                 .contains(QStringLiteral("WinDims/Width")));
 }
 
 void MainFormTest::damagedListIsNotOverwritten()
@@ -235,8 +241,9 @@ void MainFormTest::shortcutsReachTheMenuFromAPage()
     const struct {
         const char* action;
         Qt::Key key;
-    } shortcuts[] = {{"FileOpenItem", Qt::Key_O}, {"FileNewItem", Qt::Key_N},      {"FileSaveItem", Qt::Key_S},
-                     {"FileDownloadItem", Qt::Key_D}, {"FilePrintItem", Qt::Key_P}, {"ViewDataItem", Qt::Key_R}};
+    } shortcuts[] = {{"FileOpenItem", Qt::Key_O},  {"FileNewItem", Qt::Key_N},
+                     {"FileSaveItem", Qt::Key_S},  {"FileDownloadItem", Qt::Key_D},
+                     {"FilePrintItem", Qt::Key_P}, {"ViewDataItem", Qt::Key_R}};
     for (const auto& shortcut : shortcuts) {
         auto* action = form->findChild<QAction*>(QLatin1String(shortcut.action));
         QVERIFY2(action, shortcut.action);
@@ -340,7 +347,8 @@ void MainFormTest::emptyListRefusesDownload()
     form->spdbtnDownload()->setChecked(true);
     form->DoDownload();
     QCOMPARE(runs, 1);
-    QCOMPARE(notifier_.infos, QStringList{QStringLiteral("You need to enter one or more symbols to download.")});
+    QCOMPARE(notifier_.infos,
+             QStringList{QStringLiteral("You need to enter one or more symbols to download.")});
     QVERIFY(!form->spdbtnDownload()->isChecked());
 }
 

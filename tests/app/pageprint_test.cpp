@@ -74,8 +74,8 @@ private slots:
         setup.firstStrike = QStringLiteral("140");
         setup.optionSymbol = setup.symbolText = QStringLiteral("SPY");
         setup.sourceFilePath = temp_.filePath(QStringLiteral("spy.csv"));
-        setup.workFilePath =
-            QString::fromStdString(charttest::ConvertHistory("history-spy.csv", temp_.path().toStdString()));
+        setup.workFilePath = QString::fromStdString(
+            charttest::ConvertHistory("history-spy.csv", temp_.path().toStdString()));
         page_.reset(TfrmOPage::Create(environment, source, notifier_));
         QVERIFY(page_);
         page_->resize(900, 560);
@@ -90,7 +90,9 @@ private slots:
     {
         ShowChartTab();
         TChartImage* image = page_->ChartImage;
-        const qreal ratio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble() : 1;
+        const qreal ratio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
+                                ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
+                                : 1;
         QCOMPARE(image->pixmap().devicePixelRatio(), ratio);
         QCOMPARE(requests_.back().pixelRatio, ratio);
         QCOMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
@@ -133,10 +135,12 @@ private slots:
         ShowChartTab();
         const QString chart = PrintToPdf("chart.pdf");
         QVERIFY(Poppler("pdftotext", {chart, QStringLiteral("-")})
-                    .contains(QStringLiteral("SPY 90-Day Volatility Plot: 14.34% thru Close of 144.39 on 2012-09-12")));
+                    .contains(QStringLiteral(
+                        "SPY 90-Day Volatility Plot: 14.34% thru Close of 144.39 on 2012-09-12")));
         const QString info = Poppler("pdfinfo", {chart});
         QVERIFY2(info.contains(QStringLiteral("Title: SPY Volatility Chart"))
-                     && (info.contains(QStringLiteral("842 x 595 pts")) || info.contains(QStringLiteral("792 x 612 pts"))),
+                     && (info.contains(QStringLiteral("842 x 595 pts"))
+                         || info.contains(QStringLiteral("792 x 612 pts"))),
                  qPrintable(info));
         QCOMPARE(orientationAfter_, QPageLayout::Portrait);
         QVERIFY(notifier_.messages.isEmpty());

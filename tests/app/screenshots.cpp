@@ -4,8 +4,8 @@
 // QT_SCALE_FACTOR=2 and the suffix "@2x".
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,13 +22,13 @@
 #include <QToolButton>
 
 #include "app/About.h"
-#include "download/DownLoadDlg.h"
-#include "download/SymbolEditor.h"
 #include "app/IntRateDlg.h"
 #include "app/MainForm.h"
 #include "app/OptionPageAdapter.h"
 #include "common/notifier.h"
 #include "controls/rmSpin.h"
+#include "download/DownLoadDlg.h"
+#include "download/SymbolEditor.h"
 
 using namespace kestrava;
 
@@ -82,11 +82,13 @@ int main(int argc, char** argv)
 
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir root;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root.filePath(QStringLiteral("config")));
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       root.filePath(QStringLiteral("config")));
     SilentNotifier quiet;
-    TMainForm form({{root.filePath(QStringLiteral("share")), root.filePath(QStringLiteral("Documents")), root.path()},
-                    LocaleInfo{},
-                    &quiet});
+    TMainForm form(
+        {{root.filePath(QStringLiteral("share")), root.filePath(QStringLiteral("Documents")), root.path()},
+         LocaleInfo{},
+         &quiet});
     if (!form.FormCreate())
         return 1;
     form.resize(900, form.height());

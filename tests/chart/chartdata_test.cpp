@@ -25,15 +25,15 @@ TEST(AxisScale, RoundsOutwardsToWholeSteps)
         float lowest, highest, low, high, step;
     } cases[] = {
         {21.3f, 38.9f, 20, 40, 2},
-        {2.13f, 4.87f, 2, 5, 0.5f},                // a span up to 5, in hundredths
-        {0.512f, 0.538f, 0.51f, 0.54f, 0.005f},    // a span up to 1, in ten-thousandths
-        {0, 350000, 0, 400000, 100000},            // beyond the table: powers of ten
+        {2.13f, 4.87f, 2, 5, 0.5f},              // a span up to 5, in hundredths
+        {0.512f, 0.538f, 0.51f, 0.54f, 0.005f},  // a span up to 1, in ten-thousandths
+        {0, 350000, 0, 400000, 100000},          // beyond the table: powers of ten
         {120, 3400000, 0, 4000000, 1000000},
     };
     for (const auto& c : cases) {
         const AxisScale scale = MakeAxisScale(c.lowest, c.highest);
-        SCOPED_TRACE(testing::Message() << c.lowest << " to " << c.highest << " gave " << scale.low
-                                        << " to " << scale.high << " by " << scale.step);
+        SCOPED_TRACE(testing::Message() << c.lowest << " to " << c.highest << " gave " << scale.low << " to "
+                                        << scale.high << " by " << scale.step);
         EXPECT_FLOAT_EQ(scale.low, c.low);
         EXPECT_FLOAT_EQ(scale.high, c.high);
         EXPECT_FLOAT_EQ(scale.step, c.step);
@@ -76,7 +76,8 @@ protected:
         return *chart_;
     }
 
-    const std::filesystem::path file_ = std::filesystem::temp_directory_path()
+    const std::filesystem::path file_ =
+        std::filesystem::temp_directory_path()
         / ("kestrava-chart-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     testsupport::RecordingNotifier notifier_;
     std::unique_ptr<TChartData> chart_;
@@ -107,7 +108,8 @@ TEST_F(ChartDataTest, WindowRules)
         chart.ComputeVolatility(LocaleInfo());
         EXPECT_EQ(chart.LoadedPoints, c.loaded);
         EXPECT_EQ(chart.Points, c.points);
-        EXPECT_EQ(notifier_.warnings, c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{});
+        EXPECT_EQ(notifier_.warnings,
+                  c.warning ? std::vector<std::string>{c.warning} : std::vector<std::string>{});
         EXPECT_EQ(notifier_.infos, c.info ? std::vector<std::string>{c.info} : std::vector<std::string>{});
         if (c.points == 0) {
             EXPECT_EQ(chart.TitleLine, "");

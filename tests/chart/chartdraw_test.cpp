@@ -26,7 +26,8 @@ int RightmostOf(const TChartObj& chart, const QColor& colour)
     const QImage picture = chart.Bitmap.convertToFormat(QImage::Format_RGB32);
     const qreal ratio = picture.devicePixelRatio();
     const int above = static_cast<int>((chart.ChartHeight - 3 * chart.HalfTextHeight) * ratio);
-    for (int x = static_cast<int>((chart.ChartWidth - 8 * chart.CharWidth) * ratio); x >= chart.LeftMargin * ratio; --x)
+    for (int x = static_cast<int>((chart.ChartWidth - 8 * chart.CharWidth) * ratio);
+         x >= chart.LeftMargin * ratio; --x)
         for (int y = 0; y < above; ++y)
             if (picture.pixelColor(x, y) == colour)
                 return static_cast<int>(x / ratio);
@@ -76,7 +77,8 @@ private slots:
         QFETCH(QString, history);
         QFETCH(qreal, ratio);
         notifier_ = {};
-        const auto chart = Draw(charttest::ConvertHistory(history.toStdString(), dir_.path().toStdString()), 800, 400, ratio);
+        const auto chart = Draw(charttest::ConvertHistory(history.toStdString(), dir_.path().toStdString()),
+                                800, 400, ratio);
         QCOMPARE(chart->DataKind, 3);
         QCOMPARE(chart->Bitmap.size(), QSize(800, 400) * ratio);
         QCOMPARE(chart->Bitmap.devicePixelRatio(), ratio);
@@ -102,7 +104,8 @@ private slots:
             r.Close = 23438.37f;
         const auto chart = Draw(Write("flat.tem", flat), 600, 300);
         QVERIFY(chart->AxisHigh > chart->AxisLow);
-        QCOMPARE(RightmostOf(*chart, kPriceColour), chart->LeftMargin + (chart->LoadedPoints - 2) * chart->DayStep);
+        QCOMPARE(RightmostOf(*chart, kPriceColour),
+                 chart->LeftMargin + (chart->LoadedPoints - 2) * chart->DayStep);
 
         auto wide = Days(25, EncodeDate(2012, 9, 12));
         for (std::size_t i = 0; i < wide.size(); ++i)

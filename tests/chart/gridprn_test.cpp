@@ -35,7 +35,10 @@ public:
     void SetPageOrientation(Orientation value) override { orientation = value; }
     Font CurrentFont() const override { return font; }
     void SetFont(const Font& value) override { font = value; }
-    int TextWidth(const QString& text) const override { return static_cast<int>(text.size() * font.pointSize * 5); }
+    int TextWidth(const QString& text) const override
+    {
+        return static_cast<int>(text.size() * font.pointSize * 5);
+    }
     int TextHeight(const QString&) const override { return static_cast<int>(font.pointSize * 10); }
     void TextOut(int x, int y, const QString& text) override
     {
@@ -96,7 +99,8 @@ bool IsDataRow(const RecordingTarget::Text& line)
 {
     const QString start = line.text.left(10).trimmed();
     return line.text.size() > 40
-           && (start.startsWith(QLatin1String("C ")) || start.startsWith(QLatin1String("P ")) || start.startsWith(QLatin1String("XYZ")));
+           && (start.startsWith(QLatin1String("C ")) || start.startsWith(QLatin1String("P "))
+               || start.startsWith(QLatin1String("XYZ")));
 }
 
 }  // namespace
@@ -187,15 +191,19 @@ private slots:
         QCOMPARE(GridPrintRowLabel(p.Strike(1, 1), true, '.') + GridPrintValues(p, 1, 1, '.'),
                  std::string("C  42.50") + "+0.15   " + "3.10   " + "     " + "     " + "3.20   " + "31.25   "
                      + "3.15   " + "+0.55   " + "0.061   " + "-0.120   " + "0.071   " + "     " + "45.67");
-        QCOMPARE(GridPrintValues(p, 1, 2, ','), std::string(20, ' ') + std::string(20, ' ') + "1,25   " + "     "
-                                                    + "     " + "-0,120   " + "     " + "54,33   " + "     ");
+        QCOMPARE(GridPrintValues(p, 1, 2, ','), std::string(20, ' ') + std::string(20, ' ') + "1,25   "
+                                                    + "     " + "     " + "-0,120   " + "     " + "54,33   "
+                                                    + "     ");
 
         p.ContractType = kFuture;
         p.Model = kBlackFutures;
         p.SkewMode = 1;
         const auto lines = GridPrintFooter(p, p.ExpiryDate, LocaleInfo::FromPattern("dd.MM.yyyy", ','));
-        const std::vector<std::string> expected = {"With XYZ at  45,50 on 01.06.2009", "46 days to Expiry on 17.07.2009",
-                                                   "Modeled using Bid Implied Volatilities", "Risk Free Rate: 0,00%", " ",
+        const std::vector<std::string> expected = {"With XYZ at  45,50 on 01.06.2009",
+                                                   "46 days to Expiry on 17.07.2009",
+                                                   "Modeled using Bid Implied Volatilities",
+                                                   "Risk Free Rate: 0,00%",
+                                                   " ",
                                                    "Model: European/Black/Future"};
         QCOMPARE(lines, expected);
         p.ContractType = kIndex;
@@ -242,11 +250,14 @@ private slots:
         QVERIFY(target.lineHeight * 72.0 / printer.logicalDpiY() >= 8);  // lines of 8 points or more
 
         QProcess reader;
-        reader.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
-        QVERIFY2(reader.waitForFinished(30000), "pdftotext (poppler-utils) is needed: scripts/install-deps.sh");
+        reader.start(QStringLiteral("pdftotext"),
+                     {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
+        QVERIFY2(reader.waitForFinished(30000),
+                 "pdftotext (poppler-utils) is needed: scripts/install-deps.sh");
         const QString text = QString::fromUtf8(reader.readAllStandardOutput()).simplified();
-        for (const char* expected : {"Jul 2009 Options on XYZ", "P < Str", "C 42.50", "XYZSD -123.45 123.45",
-                                     "With XYZ at 45.50 on 2009-06-01", "Model: European/Black-Scholes/Equity"})
+        for (const char* expected :
+             {"Jul 2009 Options on XYZ", "P < Str", "C 42.50", "XYZSD -123.45 123.45",
+              "With XYZ at 45.50 on 2009-06-01", "Model: European/Black-Scholes/Equity"})
             QVERIFY2(text.contains(QString::fromLatin1(expected)), expected);
         QVERIFY(notifier_.messages.isEmpty());
     }

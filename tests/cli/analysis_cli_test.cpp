@@ -57,7 +57,8 @@ TEST_F(AnalysisCliTest, SmilePointsAreThePriceCsvVolatilities)
 
 TEST_F(AnalysisCliTest, SmilePictureAndUsage)
 {
-    const Outcome drawn = Run({"smile", kSeries, "--out", PathOf("smile.png"), "--width", "640", "--height", "300"});
+    const Outcome drawn = Run(
+        {"smile", kSeries, "--out", PathOf("smile.png"), "--width", "640", "--height", "300"});
     ASSERT_EQ(drawn.status, 0) << drawn.err;
     EXPECT_EQ(PngSize(PathOf("smile.png")), std::make_pair(640, 300));
     EXPECT_NE(drawn.out.find("Points=40\n"), std::string::npos) << drawn.out;
@@ -69,8 +70,8 @@ TEST_F(AnalysisCliTest, SmilePictureAndUsage)
 TEST_F(AnalysisCliTest, RiskCsvAndFigures)
 {
     WriteFile(PathOf("pos.json"), kPosition);
-    const Outcome csv = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "1200", "--to", "1400",
-                             "--points", "9", "--csv"});
+    const Outcome csv = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "1200", "--to",
+                             "1400", "--points", "9", "--csv"});
     ASSERT_EQ(csv.status, 0) << csv.err;
     const auto rows = CsvRows(csv.out);
     ASSERT_EQ(rows.size(), 10u);
@@ -91,7 +92,8 @@ TEST_F(AnalysisCliTest, RiskCsvAndFigures)
     EXPECT_NE(figures.out.find("Today=2011-01-24\nMidway=2011-02-06\nExpiry=2011-02-19\n"), std::string::npos)
         << figures.out;
 
-    const Outcome drawn = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--out", PathOf("risk.png")});
+    const Outcome drawn = Run(
+        {"risk", kSeries, "--position", PathOf("pos.json"), "--out", PathOf("risk.png")});
     ASSERT_EQ(drawn.status, 0) << drawn.err;
     EXPECT_EQ(PngSize(PathOf("risk.png")), std::make_pair(800, 400));
 }
@@ -104,18 +106,23 @@ TEST_F(AnalysisCliTest, RiskWithPositionsThatDoNotFit)
     EXPECT_NE(damaged.err.find("cannot be read"), std::string::npos) << damaged.err;
     EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("missing.json")}).status, 2);
 
-    WriteFile(PathOf("stray.json"),
-              R"({"legs": [{"expiry": "2011-04-16", "strike": 1300, "side": "C", "quantity": 1, "price": 20}]})");
-    const Outcome stray = Run({"risk", kSeries, "--position", PathOf("stray.json"), "--csv", "--points", "3"});
+    WriteFile(
+        PathOf("stray.json"),
+        R"({"legs": [{"expiry": "2011-04-16", "strike": 1300, "side": "C", "quantity": 1, "price": 20}]})");
+    const Outcome stray = Run(
+        {"risk", kSeries, "--position", PathOf("stray.json"), "--csv", "--points", "3"});
     EXPECT_EQ(stray.status, 1);
     EXPECT_NE(stray.err.find("Leg 1 (2011-04-16 1300 C) is not an option of this series"), std::string::npos)
         << stray.err;
     EXPECT_EQ(CsvRows(stray.out).size(), 4u);
 
     WriteFile(PathOf("pos.json"), kPosition);
-    EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("pos.json"), "--csv", "--out", PathOf("x.png")}).status, 2);
+    EXPECT_EQ(
+        Run({"risk", kSeries, "--position", PathOf("pos.json"), "--csv", "--out", PathOf("x.png")}).status,
+        2);
     EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "0"}).status, 2);
-    EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "1400", "--to", "1300"}).status, 2);
+    EXPECT_EQ(
+        Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "1400", "--to", "1300"}).status, 2);
     EXPECT_EQ(Run({"risk", kSeries}).status, 2);
 }
 

@@ -81,8 +81,7 @@ protected:
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = fs::temp_directory_path()
-               / (std::string("kestrava-cli-") + info->name() + "-"
-                  + std::to_string(std::random_device{}()));
+               / (std::string("kestrava-cli-") + info->name() + "-" + std::to_string(std::random_device{}()));
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }

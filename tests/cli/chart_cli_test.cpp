@@ -12,7 +12,9 @@ namespace {
 std::string Value(const std::string& out, const std::string& key)
 {
     const std::size_t at = out.find(key + "=");
-    return at == std::string::npos ? "<missing>" : out.substr(at + key.size() + 1, out.find('\n', at) - at - key.size() - 1);
+    return at == std::string::npos
+               ? "<missing>"
+               : out.substr(at + key.size() + 1, out.find('\n', at) - at - key.size() - 1);
 }
 
 std::size_t Count(const std::string& text, const std::string& part)
@@ -36,8 +38,9 @@ protected:
 
     Outcome Chart(const std::string& file, std::vector<std::string> options = {})
     {
-        std::vector<std::string> args{"chart", file, "--out", PathOf("chart.png"), "--date-format", "yyyy-MM-dd",
-                                      "--decimal-separator", "."};
+        std::vector<std::string> args{
+            "chart", file, "--out", PathOf("chart.png"), "--date-format", "yyyy-MM-dd", "--decimal-separator",
+            "."};
         args.insert(args.end(), options.begin(), options.end());
         return Run(args);
     }
@@ -59,7 +62,8 @@ TEST_F(ChartCliTest, ChartsARealHistory)
     EXPECT_EQ(PngSize(PathOf("chart.png")), std::make_pair(800, 400));
     EXPECT_EQ(Value(outcome.out, "DataKind"), "3");
     EXPECT_EQ(std::stoi(Value(outcome.out, "VolatilityValues")), std::stoi(Value(outcome.out, "Days")) - 1);
-    EXPECT_EQ(Value(outcome.out, "Title"), "  90-Day Volatility Plot:  14.34% thru Close of 144.39 on 2012-09-12");
+    EXPECT_EQ(Value(outcome.out, "Title"),
+              "  90-Day Volatility Plot:  14.34% thru Close of 144.39 on 2012-09-12");
 
     outcome = Chart(spy, {"--width", "1200", "--height", "300", "--days", "20"});
     EXPECT_EQ(PngSize(PathOf("chart.png")), std::make_pair(1200, 300));
@@ -94,8 +98,8 @@ TEST_F(ChartCliTest, FewDaysOrNone)
 TEST_F(ChartCliTest, PrintsEveryExpiryIntoOnePdf)
 {
     const std::string pdf = PathOf("sample.pdf");
-    const Outcome outcome =
-        Run({"print", KESTRAVA_SAMPLES_DIR "/sample.ops", "--pdf", pdf, "--skew", "bid", "--date-format", "yyyy-MM-dd"});
+    const Outcome outcome = Run({"print", KESTRAVA_SAMPLES_DIR "/sample.ops", "--pdf", pdf, "--skew", "bid",
+                                 "--date-format", "yyyy-MM-dd"});
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     const std::string info = Poppler("pdfinfo", pdf);
     EXPECT_NE(info.find("Pages:           3"), std::string::npos) << info;

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/calc_runner.h"
@@ -22,7 +22,8 @@ using kestrava::testsupport::QuoteServer;
 namespace {
 
 const std::string kTable = "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls,\r\n";
-const std::string kCsv = "Date,Open,High,Low,Close,Volume,Adj Close\n2012-09-12,144.39,144.55,143.90,144.39,87607000,144.39\n";
+const std::string kCsv =
+    "Date,Open,High,Low,Close,Volume,Adj Close\n2012-09-12,144.39,144.55,143.90,144.39,87607000,144.39\n";
 
 class DownloadCliTest : public CalcTest {
 protected:
@@ -36,7 +37,10 @@ protected:
     }
 
     // The program's settings file, as a run of the program leaves it.
-    void WriteSettings(const std::string& text) const { WriteFile(home_ / ".config" / "Tovanek" / "Kestrava27.conf", text); }
+    void WriteSettings(const std::string& text) const
+    {
+        WriteFile(home_ / ".config" / "Tovanek" / "Kestrava27.conf", text);
+    }
     std::string Settings() const { return ReadFile(home_ / ".config" / "Tovanek" / "Kestrava27.conf"); }
 
     Outcome Download(std::vector<std::string> args) const
@@ -83,17 +87,20 @@ TEST_F(DownloadCliTest, FirstRunMakesTheFoldersAndStoresBothKinds)
     quotes_.SetTable("spy", kTable);
     history_.SetCsv("^gspc", kCsv);
 
-    const Outcome o = Download({"--options", "spx,SPY", "--history=^GSPC", "--history-server", history_.Base()});
+    const Outcome o = Download(
+        {"--options", "spx,SPY", "--history=^GSPC", "--history-server", history_.Base()});
     EXPECT_EQ(o.status, 0) << o.err;
     const fs::path data = appDir_ / "Data";
     EXPECT_EQ(ReadFile(data / "SPX.txt"), kTable);
     EXPECT_TRUE(fs::exists(data / "SPY.txt"));
-    EXPECT_EQ(ReadFile(data / "^GSPC.csv"), "Date,Open,High,Low,Close,Volume\r\n12.09.2012,144.39,144.55,143.90,144.39,87607000\r\n");
+    EXPECT_EQ(ReadFile(data / "^GSPC.csv"),
+              "Date,Open,High,Low,Close,Volume\r\n12.09.2012,144.39,144.55,143.90,144.39,87607000\r\n");
     EXPECT_TRUE(fs::is_directory(home_ / ".local" / "share" / "Tovanek" / "Kestrava27" / "Data"));
     // The data folder made now is the price-file folder from now on.
     EXPECT_NE(Settings().find("AsciiDataDir=" + data.string()), std::string::npos) << Settings();
-    EXPECT_EQ(quotes_.Bodies(), (std::vector<std::string>{std::string("__VIEWSTATE=x&txtTicker=spx") + QuoteServer::kSubmit,
-                                                           std::string("__VIEWSTATE=x&txtTicker=spy") + QuoteServer::kSubmit}));
+    EXPECT_EQ(quotes_.Bodies(),
+              (std::vector<std::string>{std::string("__VIEWSTATE=x&txtTicker=spx") + QuoteServer::kSubmit,
+                                        std::string("__VIEWSTATE=x&txtTicker=spy") + QuoteServer::kSubmit}));
     EXPECT_NE(o.err.find("Getting Options -> spx"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
 }
@@ -106,10 +113,12 @@ TEST_F(DownloadCliTest, FailedAndRefusedSymbolsAreReportedAndTheRestFetched)
     quotes_.SetTable("good", kTable);
     const Outcome o = Download({"--options", "BAD,../up,GOOD", "--quote-server", quotes_.Base()});
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.err.find("Problem fetching BAD data: HTTP/1.1 404 Not Found\nTry remaining Option Symbols? Yes"),
-              std::string::npos)
+    EXPECT_NE(
+        o.err.find("Problem fetching BAD data: HTTP/1.1 404 Not Found\nTry remaining Option Symbols? Yes"),
+        std::string::npos)
         << o.err;
-    EXPECT_NE(o.err.find("The symbol \"../up\" cannot be used as a file name; it is skipped."), std::string::npos);
+    EXPECT_NE(o.err.find("The symbol \"../up\" cannot be used as a file name; it is skipped."),
+              std::string::npos);
     EXPECT_TRUE(fs::exists(appDir_ / "Data" / "GOOD.txt"));
     EXPECT_FALSE(fs::exists(appDir_ / "up.txt"));
 }

@@ -59,8 +59,8 @@ bool Has(const std::string& text, const std::string& part)
 
 TEST_F(MarketDataCliTest, ConvertPrintsTheLayoutAndTheRecords)
 {
-    const Outcome o = Run({"convert", DataFile("history-spy.csv"), "--records", "--date-format",
-                           "yyyy-MM-dd"});
+    const Outcome o = Run(
+        {"convert", DataFile("history-spy.csv"), "--records", "--date-format", "yyyy-MM-dd"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_TRUE(Has(o.out, "\nRecordCount=3175\nValueColumns=6\nHeaderLines=1\n"
                            "SeparatedDates=true\nSymbol=HISTORY-SPY\n"))
@@ -79,8 +79,8 @@ TEST_F(MarketDataCliTest, ConvertUnderEachLocale)
     EXPECT_EQ(us.status, 0) << us.err;
     EXPECT_TRUE(Has(us.out, "\n2005-01-03,0,0,9.5,0\n2005-01-04,0,0,10.5,0\n")) << us.out;
 
-    const Outcome de = Run({"convert", PathOf("de.csv"), "--date-format=dd.MM.yyyy",
-                            "--decimal-separator", ","});
+    const Outcome de = Run(
+        {"convert", PathOf("de.csv"), "--date-format=dd.MM.yyyy", "--decimal-separator", ","});
     EXPECT_EQ(de.status, 0) << de.err;
     EXPECT_TRUE(Has(de.out, "RecordCount=2\n"));
 
@@ -151,28 +151,29 @@ TEST_F(MarketDataCliTest, RootsAndAnUnusableFileMovedAside)
 
 TEST_F(MarketDataCliTest, QuotesOfOneExpiry)
 {
-    const Outcome o = Run({"quotes", DataFile("quotes-spx-2011-01-24.dat"), "--contract", "SPX-E",
-                           "--expiry", "2011-02-19", "--strikes", "1050,1051,1055"});
+    const Outcome o = Run({"quotes", DataFile("quotes-spx-2011-01-24.dat"), "--contract", "SPX-E", "--expiry",
+                           "2011-02-19", "--strikes", "1050,1051,1055"});
     EXPECT_EQ(o.status, 0) << o.err;
-    EXPECT_EQ(o.out,
-              "UnderlyingSymbol=SPX\n"
-              "UnderlyingLast=1290.58997\n"
-              "UnderlyingNet=+7.24\n"
-              "QuoteDate=2011-01-24\n"
-              "QuoteTime=Jan 24 2011 @ 14:03 ET\n"
-              "strike,side,last,net,bid,ask,code\n"
-              "1050,call,234.5,6.05000019,238.199997,241.899994,SPX B\n"
-              "1050,put,0.75,-0.300000012,0.699999988,0.850000024,SPX N\n"
-              "1051,call,0,0,0,0,\n"
-              "1051,put,0,0,0,0,\n"
-              "1055,call,0,0,233.199997,237,SPX B\n"
-              "1055,put,0.649999976,0,0.349999994,1.20000005,SPX N\n");
+    EXPECT_EQ(o.out, "UnderlyingSymbol=SPX\n"
+                     "UnderlyingLast=1290.58997\n"
+                     "UnderlyingNet=+7.24\n"
+                     "QuoteDate=2011-01-24\n"
+                     "QuoteTime=Jan 24 2011 @ 14:03 ET\n"
+                     "strike,side,last,net,bid,ask,code\n"
+                     "1050,call,234.5,6.05000019,238.199997,241.899994,SPX B\n"
+                     "1050,put,0.75,-0.300000012,0.699999988,0.850000024,SPX N\n"
+                     "1051,call,0,0,0,0,\n"
+                     "1051,put,0,0,0,0,\n"
+                     "1055,call,0,0,233.199997,237,SPX B\n"
+                     "1055,put,0.649999976,0,0.349999994,1.20000005,SPX N\n");
 
     EXPECT_EQ(Run({"quotes", DataFile("quotes-spx-2011-01-24.dat"), "--contract", "SPX-E"}).status, 2);
-    EXPECT_EQ(Run({"quotes", DataFile("quotes-spx-2011-01-24.dat"), "--contract", "SPX-E",
-                   "--expiry", "2011-02-30", "--strikes", "1050"}).status, 2);
-    const Outcome gone = Run({"quotes", PathOf("GONE.txt"), "--contract", "SPX", "--expiry",
-                              "2011-02-19", "--strikes", "1050"});
+    EXPECT_EQ(Run({"quotes", DataFile("quotes-spx-2011-01-24.dat"), "--contract", "SPX-E", "--expiry",
+                   "2011-02-30", "--strikes", "1050"})
+                  .status,
+              2);
+    const Outcome gone = Run(
+        {"quotes", PathOf("GONE.txt"), "--contract", "SPX", "--expiry", "2011-02-19", "--strikes", "1050"});
     EXPECT_EQ(gone.status, 1);
     EXPECT_TRUE(Has(gone.err, "No CBOE option data available.\n")) << gone.err;
 }

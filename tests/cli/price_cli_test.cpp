@@ -67,8 +67,8 @@ TEST_F(PriceCliTest, SkewModesPriceAtTheQuotesVolatilities)
 TEST_F(PriceCliTest, TableShowsTheGridFormats)
 {
     WriteFile(PathOf("abc.json"), kQuotedSeries);
-    const Outcome table = Run({"price", PathOf("abc.json"), "--format", "table",
-                               "--date-format", "dd.MM.yyyy", "--decimal-separator", ","});
+    const Outcome table = Run({"price", PathOf("abc.json"), "--format", "table", "--date-format",
+                               "dd.MM.yyyy", "--decimal-separator", ","});
     ASSERT_EQ(table.status, 0) << table.err;
     EXPECT_NE(table.out.find("Apr 2008"), std::string::npos) << table.out;
     EXPECT_NE(table.out.find("Today: 02.01.2008"), std::string::npos) << table.out;
@@ -101,10 +101,13 @@ TEST_F(PriceCliTest, ErrorsAndUsage)
     WriteFile(PathOf("two.json"), two);
     const Outcome badSecond = Run({"price", PathOf("two.json")});
     EXPECT_EQ(badSecond.status, 1);
-    EXPECT_NE(badSecond.out.find("\n2008-04-30,100,P,0.25,4,0,0.211100549,"), std::string::npos) << badSecond.out;
-    EXPECT_NE(badSecond.out.find("\n2008-04-30,0,P,0,0,0,0,0,0,0,0,0,0,0,0\n"), std::string::npos) << badSecond.out;
-    EXPECT_EQ(badSecond.err, "expiry 2 (2008-04-30): Strike 2 (0) cannot be priced: a strike price must be above 0. "
-                             "Its rows are left blank.\n");
+    EXPECT_NE(badSecond.out.find("\n2008-04-30,100,P,0.25,4,0,0.211100549,"), std::string::npos)
+        << badSecond.out;
+    EXPECT_NE(badSecond.out.find("\n2008-04-30,0,P,0,0,0,0,0,0,0,0,0,0,0,0\n"), std::string::npos)
+        << badSecond.out;
+    EXPECT_EQ(badSecond.err,
+              "expiry 2 (2008-04-30): Strike 2 (0) cannot be priced: a strike price must be above 0. "
+              "Its rows are left blank.\n");
 
     WriteFile(PathOf("abc.json"), kQuotedSeries);
     EXPECT_EQ(Run({"price", PathOf("abc.json"), "--skew", "mid"}).status, 2);
@@ -138,8 +141,8 @@ TEST_F(PriceCliTest, SameNumbersUnderEveryLocale)
     EXPECT_NE(table.find(" 4.00 "), std::string::npos) << table;
     for (const char* locale : {"de_DE.UTF-8", "fr_FR.UTF-8"}) {
         EXPECT_EQ(runUnder(locale, {"price", PathOf("abc.json")}), csv) << locale;
-        EXPECT_EQ(runUnder(locale, {"price", PathOf("abc.json"), "--format", "table", "--decimal-separator", ".",
-                                    "--date-format", "yyyy-MM-dd"}),
+        EXPECT_EQ(runUnder(locale, {"price", PathOf("abc.json"), "--format", "table", "--decimal-separator",
+                                    ".", "--date-format", "yyyy-MM-dd"}),
                   table)
             << locale;
         const std::string comma = runUnder(locale, {"price", PathOf("abc.json"), "--format", "table"});

@@ -37,8 +37,7 @@ TEST_F(SeriesCliTest, DumpOfTheWorkedExample)
     EXPECT_EQ(dump.err, "");
 
     // And back: the same bytes as the hand-made file.
-    const Outcome save =
-        Run({"save", (kSeriesData / "worked_example.json").string(), PathOf("back.ops")});
+    const Outcome save = Run({"save", (kSeriesData / "worked_example.json").string(), PathOf("back.ops")});
     EXPECT_EQ(save.status, 0) << save.err;
     EXPECT_EQ(ReadFile(PathOf("back.ops")), ReadFile(kSeriesData / "worked_example.ops"));
 }
@@ -79,7 +78,8 @@ TEST_F(SeriesCliTest, SaveThenDumpGivesTheSeriesBack)
     ASSERT_TRUE(LoadSeriesFile(PathOf("out.ops"), loaded, notifier));
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(loaded[0].OptSymbol, "EUR \x80");
-    EXPECT_EQ(loaded[0].SourceFile, "C:\\Donn\xE9" "es\\eur.csv");
+    EXPECT_EQ(loaded[0].SourceFile, "C:\\Donn\xE9"
+                                    "es\\eur.csv");
     EXPECT_EQ(loaded[0].OptContract, "XDE-?") << "omega is not in the code page";
     EXPECT_EQ(loaded[0].Last(2, 1), 3e-41f);
     EXPECT_EQ(loaded[0].PriceDate, 39448.75);
@@ -233,8 +233,7 @@ TEST_F(SeriesCliTest, UsageAndHelp)
     for (const char* command : {"dump", "save"}) {
         const Outcome help = Run({command, "--help"});
         EXPECT_EQ(help.status, 0);
-        EXPECT_EQ(help.out.rfind(std::string("Usage: kestrava-calc ") + command, 0), 0u)
-            << help.out;
+        EXPECT_EQ(help.out.rfind(std::string("Usage: kestrava-calc ") + command, 0), 0u) << help.out;
     }
     EXPECT_EQ(Run({"dump"}).status, 2);
     EXPECT_EQ(Run({"dump", "a.ops", "b.ops"}).status, 2);

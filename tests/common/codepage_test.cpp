@@ -25,8 +25,8 @@ TEST(CodePage, HighBytesRoundTrip)
 
 TEST(CodePage, UnmappableAndMalformedBecomeQuestionMarks)
 {
-    EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?");   // a CJK character
-    EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");          // cut-off sequence
+    EXPECT_EQ(Utf8ToCp1252("\xE4\xB8\xAD"), "?");  // a CJK character
+    EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");        // cut-off sequence
     EXPECT_EQ(Utf8ToCp1252("\xFF\xFE"), "??");
     EXPECT_EQ(Utf16ToCp1252(u"\u00E9t\u00E9 \u20AC"), "\xE9t\xE9 \x80");
     EXPECT_EQ(Utf16ToCp1252(u"\xD83D\xDE00!"), "?!");  // a pair

@@ -30,17 +30,21 @@ TEST(LocaleDate, EachLocaleReadsItsOwnOrder)
         const char* expected;
     };
     const Case cases[] = {
-        {"1/3/2005", &kUs, "2005-01-03"},   {"01/03/2005", &kUs, "2005-01-03"},
-        {"12/31/1999", &kUs, "1999-12-31"}, {"2005-01-03", &kIso, "2005-01-03"},
-        {"2005-1-3", &kIso, "2005-01-03"},  {"03.01.2005", &kDe, "2005-01-03"},
-        {"3.1.2005", &kDe, "2005-01-03"},   {" 3.1.2005 ", &kDe, "2005-01-03"},
+        {"1/3/2005", &kUs, "2005-01-03"},
+        {"01/03/2005", &kUs, "2005-01-03"},
+        {"12/31/1999", &kUs, "1999-12-31"},
+        {"2005-01-03", &kIso, "2005-01-03"},
+        {"2005-1-3", &kIso, "2005-01-03"},
+        {"03.01.2005", &kDe, "2005-01-03"},
+        {"3.1.2005", &kDe, "2005-01-03"},
+        {" 3.1.2005 ", &kDe, "2005-01-03"},
         // Another locale's writing of the same day does not pass.
-        {"2005-01-03", &kUs, "invalid"},    {"1/3/2005", &kDe, "invalid"},
+        {"2005-01-03", &kUs, "invalid"},
+        {"1/3/2005", &kDe, "invalid"},
         {"13/1/2005", &kUs, "invalid"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Parsed(c.text, *c.locale), c.expected)
-            << c.text << " under " << c.locale->shortDateFormat;
+        EXPECT_EQ(Parsed(c.text, *c.locale), c.expected) << c.text << " under " << c.locale->shortDateFormat;
 }
 
 TEST(LocaleDate, TwoDigitYearsPivotAt69)
@@ -58,10 +62,9 @@ TEST(LocaleDate, TwoDigitYearsPivotAt69)
 
 TEST(LocaleDate, RefusesMalformedAndImpossibleDates)
 {
-    for (const char* text : {"", "/", "1/3", "1/3/2005/7", "1//3/2005", "/1/3/2005", "1/3/205",
-                             "1/3/20051", "1/3/5", "001/3/2005", "a/3/2005", "1/3/2005x",
-                             "2/30/2005", "2/29/2005", "0/1/2005", "1/0/2005", "1/3/0000",
-                             "99999999999999999999/1/2005"})
+    for (const char* text : {"", "/", "1/3", "1/3/2005/7", "1//3/2005", "/1/3/2005", "1/3/205", "1/3/20051",
+                             "1/3/5", "001/3/2005", "a/3/2005", "1/3/2005x", "2/30/2005", "2/29/2005",
+                             "0/1/2005", "1/0/2005", "1/3/0000", "99999999999999999999/1/2005"})
         EXPECT_EQ(Parsed(text, kUs), "invalid") << '"' << text << '"';
     EXPECT_EQ(Parsed("2/29/2004", kUs), "2004-02-29");
     EXPECT_EQ(Parsed(std::string(1000000, '1'), kUs), "invalid");
@@ -98,8 +101,8 @@ TEST(LocaleNumber, DecimalSeparatorIsTheLocales)
 TEST(LocaleNumber, RefusesWhatIsNotAFiniteNumber)
 {
     double value = 42;
-    for (const char* text : {"", " ", ".", "-", "+", "1e", "1e+", "inf", "nan", "0x10", "1.2.3",
-                             "12a", "1 2", "--1", "1e400", "-1e400"})
+    for (const char* text : {"", " ", ".", "-", "+", "1e", "1e+", "inf", "nan", "0x10", "1.2.3", "12a", "1 2",
+                             "--1", "1e400", "-1e400"})
         EXPECT_FALSE(TryParseDecimal(text, '.', value)) << '"' << text << '"';
     EXPECT_EQ(value, 42);
 

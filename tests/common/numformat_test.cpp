@@ -37,19 +37,19 @@ TEST(FormatFloat, GridColumns)
         const char* zero;
     };
     const std::vector<Column> columns = {
-        {"+0.#0 ;-0.#0 ;'", "+1.50 ", "-1.50 ", ""},    // 1 NetChange
-        {"0.#0 ;;'", "1.50 ", "-1.50 ", ""},            // 2 Last
-        {"0.#0 ;;'", "1.50 ", "-1.50 ", ""},            // 3 Bid
-        {"0.0 ;;'", "1.5 ", "-1.5 ", ""},               // 4 BidIV
-        {"0.#0 ;;'", "1.50 ", "-1.50 ", ""},            // 5 Ask
-        {"0.0 ;;'", "1.5 ", "-1.5 ", ""},               // 6 AskIV
-        {"0.#0 ;;'", "1.50 ", "-1.50 ", ""},            // 7 Theo
-        {"+0.#0 ;-0.#0 ;'", "+1.50 ", "-1.50 ", ""},    // 8 Delta
-        {"0.000 ;0.000 ;'", "1.500 ", "1.500 ", ""},    // 9 Gamma: no sign
-        {"0.000 ;; '", "1.500 ", "-1.500 ", " "},       // 10 Decay
-        {"0.000 ;; '", "1.500 ", "-1.500 ", " "},       // 11 Vega
-        {"0.0 ;;'", "1.5 ", "-1.5 ", ""},               // 12 ProbBelow
-        {"0.0 ;;'", "1.5 ", "-1.5 ", ""},               // 13 ProbAbove
+        {"+0.#0 ;-0.#0 ;'", "+1.50 ", "-1.50 ", ""},  // 1 NetChange
+        {"0.#0 ;;'", "1.50 ", "-1.50 ", ""},          // 2 Last
+        {"0.#0 ;;'", "1.50 ", "-1.50 ", ""},          // 3 Bid
+        {"0.0 ;;'", "1.5 ", "-1.5 ", ""},             // 4 BidIV
+        {"0.#0 ;;'", "1.50 ", "-1.50 ", ""},          // 5 Ask
+        {"0.0 ;;'", "1.5 ", "-1.5 ", ""},             // 6 AskIV
+        {"0.#0 ;;'", "1.50 ", "-1.50 ", ""},          // 7 Theo
+        {"+0.#0 ;-0.#0 ;'", "+1.50 ", "-1.50 ", ""},  // 8 Delta
+        {"0.000 ;0.000 ;'", "1.500 ", "1.500 ", ""},  // 9 Gamma: no sign
+        {"0.000 ;; '", "1.500 ", "-1.500 ", " "},     // 10 Decay
+        {"0.000 ;; '", "1.500 ", "-1.500 ", " "},     // 11 Vega
+        {"0.0 ;;'", "1.5 ", "-1.5 ", ""},             // 12 ProbBelow
+        {"0.0 ;;'", "1.5 ", "-1.5 ", ""},             // 13 ProbAbove
     };
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const Column& c = columns[i];
@@ -152,28 +152,29 @@ TEST(FormatFloat, SectionsAndLiterals)
 {
     ExpectAll({
         {"0.0;(0.0)", -2, "(2.0)"},
-        {"0.0;(0.0)", 0, "0.0"},        // no zero section: the positive one
-        {"0.0;;", 0, "0.0"},            // empty zero section: the positive one
-        {"'$'0.00", -3, "-$3.00"},      // the minus leads the whole section
-        {"'x;y'0;'neg'", 5, "x;y5"},    // ";" inside a literal does not split
+        {"0.0;(0.0)", 0, "0.0"},      // no zero section: the positive one
+        {"0.0;;", 0, "0.0"},          // empty zero section: the positive one
+        {"'$'0.00", -3, "-$3.00"},    // the minus leads the whole section
+        {"'x;y'0;'neg'", 5, "x;y5"},  // ";" inside a literal does not split
         {"'x;y'0;'neg'", -5, "neg"},
         {"0\"kg\"", 5, "5kg"},
         {"'0#'0", 5, "0#5"},
-        {"0 'open", 5, "5 open"},       // unclosed literal runs to the end
+        {"0 'open", 5, "5 open"},  // unclosed literal runs to the end
         {"00-00", 1234, "12-34"},
         {"00-00", 5, "00-05"},
         {"00-00", 123456, "1234-56"},
-        {"abc", 5, "abc"},              // no placeholders: only the literal
+        {"abc", 5, "abc"},  // no placeholders: only the literal
     });
 }
 
 TEST(FormatFloat, SeparatorsFollowTheLocale)
 {
-    ExpectAll({
-        {"0.#0 ;;'", 1.5, "1,50 "},
-        {"#,##0.00", 1234567.891, "1.234.567,89"},
-    },
-              ',', '.');
+    ExpectAll(
+        {
+            {"0.#0 ;;'", 1.5, "1,50 "},
+            {"#,##0.00", 1234567.891, "1.234.567,89"},
+        },
+        ',', '.');
     ExpectAll({
         {"#,##0.00", 1234567.891, "1,234,567.89"},
         {"#,##0", 999, "999"},
@@ -244,7 +245,8 @@ TEST(FormatSingle, RoundsOnTheDigitsTheFloatWasGiven)
         {"", 1.1f, "1.1"},
     };
     for (const SingleCase& c : cases)
-        EXPECT_EQ(FormatSingle(c.picture, c.value), c.expected) << "picture \"" << c.picture << "\", value " << c.value;
+        EXPECT_EQ(FormatSingle(c.picture, c.value), c.expected)
+            << "picture \"" << c.picture << "\", value " << c.value;
     EXPECT_EQ(FormatSingle("0", std::numeric_limits<float>::max()).size(), 39u);
     EXPECT_EQ(FormatSingle("0.00", std::numeric_limits<float>::quiet_NaN()), "NAN");
     EXPECT_EQ(FormatSingle("0.00", -std::numeric_limits<float>::infinity()), "-INF");

@@ -1,11 +1,11 @@
 // Draws a few spin edits as the option page sets them up and saves the
 // picture to the file named on the command line. Run it with
 // QT_SCALE_FACTOR=2 for the high-DPI look.
+#include <cstdio>
 #include <QApplication>
 #include <QFormLayout>
 #include <QLabel>
 #include <QPixmap>
-#include <cstdio>
 
 #include "controls/rmSpin.h"
 

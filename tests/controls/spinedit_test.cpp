@@ -1,3 +1,5 @@
+#include <climits>
+#include <memory>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -5,8 +7,6 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
-#include <climits>
-#include <memory>
 
 #include "controls/rmSpin.h"
 #include "controls/rmSpinButton.h"
@@ -142,9 +142,9 @@ void SpinEditTest::textThatDoesNotParseReadsMinValue()
     QCOMPARE(edit->text(), QStringLiteral("1"));
 
     std::unique_ptr<TrmFloatSpinEdit> price(PriceEdit(u'.'));
-    for (const QString& bad : {QStringLiteral("abc"), QStringLiteral("1e400"), QStringLiteral("nan"),
-                               QStringLiteral("inf"), QStringLiteral("-"), QStringLiteral("1,5"),
-                               QStringLiteral("1.2.3")}) {
+    for (const QString& bad :
+         {QStringLiteral("abc"), QStringLiteral("1e400"), QStringLiteral("nan"), QStringLiteral("inf"),
+          QStringLiteral("-"), QStringLiteral("1,5"), QStringLiteral("1.2.3")}) {
         price->setText(bad);
         QCOMPARE(price->Value(), 0.001);
     }
@@ -281,7 +281,7 @@ void SpinEditTest::editorDisabledAndReadOnly()
     QCOMPARE(edit->text(), QStringLiteral("90"));
     QVERIFY(!edit->IsValidChar(u'\b'));
     QVERIFY(edit->IsValidChar(QChar(3)));  // Ctrl+C still copies
-    QTest::keyClick(edit, Qt::Key_Up);  // the buttons and arrows still step
+    QTest::keyClick(edit, Qt::Key_Up);     // the buttons and arrows still step
     QCOMPARE(edit->text(), QStringLiteral("91"));
     QCOMPARE(spy.count(), 1);
 
@@ -502,8 +502,9 @@ void SpinEditTest::typedTextStaysClearOfTheButtons()
     edit->end(false);
     edit->repaint();  // the line edit scrolls its text when it paints
     const int cursorX = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().center().x();
-    QVERIFY2(cursorX < edit->Button()->x(),
-             qPrintable(QStringLiteral("cursor at %1, buttons from %2").arg(cursorX).arg(edit->Button()->x())));
+    QVERIFY2(
+        cursorX < edit->Button()->x(),
+        qPrintable(QStringLiteral("cursor at %1, buttons from %2").arg(cursorX).arg(edit->Button()->x())));
     const QRect buttons = edit->Button()->geometry();
     QVERIFY(edit->rect().contains(buttons));
     QVERIFY(buttons.right() >= edit->width() - 4);

@@ -32,8 +32,8 @@
 #include "app/MainForm.h"
 #include "download/DownLoadDlg.h"
 #include "download/HTTPer.h"
-#include "download/SymbolEditor.h"
 #include "download/loopback_servers.h"
+#include "download/SymbolEditor.h"
 #include "support/qt_recording_notifier.h"
 
 using namespace kestrava;
@@ -46,7 +46,8 @@ namespace {
 using RecordingNotifier = kestrava::testsupport::QtRecordingNotifier;
 
 const std::string kTable = "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls,\r\n";
-const std::string kCsv = "Date,Open,High,Low,Close,Volume,Adj Close\n2012-09-12,144.39,144.55,143.90,144.39,87607000,144.39\n";
+const std::string kCsv =
+    "Date,Open,High,Low,Close,Volume,Adj Close\n2012-09-12,144.39,144.55,143.90,144.39,87607000,144.39\n";
 
 // A page that counts the refreshes the download run asks for.
 class CountingPage : public IOptionPage {
@@ -100,10 +101,11 @@ private:
 
     std::unique_ptr<TMainForm> NewForm(DownloadCommandOptions options = {})
     {
-        auto form = std::make_unique<TMainForm>(TMainForm::Environment{
-            {root_->filePath(QStringLiteral("share")), root_->filePath(QStringLiteral("Documents")), root_->path()},
-            LocaleInfo{},
-            &notifier_});
+        auto form = std::make_unique<TMainForm>(
+            TMainForm::Environment{{root_->filePath(QStringLiteral("share")),
+                                    root_->filePath(QStringLiteral("Documents")), root_->path()},
+                                   LocaleInfo{},
+                                   &notifier_});
         // A deployment's own, short template: the loopback server takes form
         // bodies of at most 8 KB.
         const QString appDir = root_->filePath(QStringLiteral("Documents/Tovanek/Kestrava27"));
@@ -121,7 +123,10 @@ private:
         return form;
     }
 
-    QString DataFile(TMainForm& form, const QString& name) const { return form.Folders().DataDir + u'/' + name; }
+    QString DataFile(TMainForm& form, const QString& name) const
+    {
+        return form.Folders().DataDir + u'/' + name;
+    }
 
     static CountingPage* AddActivePage(TMainForm& form)
     {
@@ -172,7 +177,8 @@ private slots:
     void init()
     {
         root_ = std::make_unique<QTemporaryDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root_->filePath(QStringLiteral("config")));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           root_->filePath(QStringLiteral("config")));
         notifier_ = RecordingNotifier();
         quotes_ = std::make_unique<QuoteServer>();
         history_ = std::make_unique<HistoryServer>();
@@ -229,7 +235,8 @@ private slots:
         QVERIFY(form);
         form->DoDownload();
         QCOMPARE(form->QuoteSelection(), (QStringList{"OEX", "OIL", "QQQ", "SPX", "SPY", "YHOO"}));
-        QCOMPARE(form->HistorySelection(), (QStringList{"GLD", "^OEX", "OIL", "QQQ", "^GSPC", "SPY", "YHOO"}));
+        QCOMPARE(form->HistorySelection(),
+                 (QStringList{"GLD", "^OEX", "OIL", "QQQ", "^GSPC", "SPY", "YHOO"}));
         QVERIFY(form->QuoteDownloadFlag() && !form->HistoryDownloadFlag());
         QVERIFY(quotes_->Requests().empty() && history_->Requests().empty());
         QVERIFY(!form->spdbtnDownload()->isChecked());

@@ -11,9 +11,9 @@
 
 #include "common/dates.h"
 #include "download/Downloads.h"
-#include "download/HTTPer.h"
 #include "download/HistoryConvert.h"
 #include "download/HistoryDownload.h"
+#include "download/HTTPer.h"
 #include "download/loopback_servers.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/testsupport.h"
@@ -118,10 +118,10 @@ TEST_F(HistoryDownloadTest, FailedRepliesKeepTheOlderPriceFile)
         bool asks;  // a network error: the prompt; else a reply that does not convert
     };
     const Case cases[] = {
-        {"N404", Misbehaviour::NotFound, true},     {"N500", Misbehaviour::ServerError, true},
-        {"MOVED", Misbehaviour::Redirect, true},    {"STALL", Misbehaviour::Stall, true},
-        {"RESET", Misbehaviour::Reset, true},       {"HTML", Misbehaviour::HtmlPage, false},
-        {"EMPTY", Misbehaviour::Empty, false},      {"FOUR", Misbehaviour::None, false},
+        {"N404", Misbehaviour::NotFound, true},  {"N500", Misbehaviour::ServerError, true},
+        {"MOVED", Misbehaviour::Redirect, true}, {"STALL", Misbehaviour::Stall, true},
+        {"RESET", Misbehaviour::Reset, true},    {"HTML", Misbehaviour::HtmlPage, false},
+        {"EMPTY", Misbehaviour::Empty, false},   {"FOUR", Misbehaviour::None, false},
     };
     std::vector<std::string> symbols, list;
     for (const Case& c : cases) {
@@ -145,7 +145,8 @@ TEST_F(HistoryDownloadTest, FailedRepliesKeepTheOlderPriceFile)
         if (c.asks) {
             ASSERT_LT(asked, notifier_.questions.size());
             const std::string& question = notifier_.questions[asked++];
-            EXPECT_EQ(question.rfind("Problem fetching EoD data for: " + ToLowerAscii(c.symbol) + "\n\r", 0), 0u)
+            EXPECT_EQ(question.rfind("Problem fetching EoD data for: " + ToLowerAscii(c.symbol) + "\n\r", 0),
+                      0u)
                 << question;
             EXPECT_TRUE(question.ends_with("\n\rTry remaining MSN Symbols?"));
             // A reply cut short is not kept for a later run to convert.
@@ -190,12 +191,14 @@ TEST_F(HistoryDownloadTest, ConversionRules)
     };
     const std::string title = "Date,Open,High,Low,Close,Volume\r\n";
     const Case cases[] = {
-        {"first line repeated below it", kTitle + "2012-09-12,1,2,3,4,5,6\n2012-09-12,1,2,3,4,5,6\n2012-09-11,7,8,9,10,11,12\n",
+        {"first line repeated below it",
+         kTitle + "2012-09-12,1,2,3,4,5,6\n2012-09-12,1,2,3,4,5,6\n2012-09-11,7,8,9,10,11,12\n",
          title + "9/12/2012,1,2,3,4,5\r\n9/11/2012,7,8,9,10,11\r\n"},
-        {"only the first date is compared", kTitle + "2012-09-12,1,2,3,4,5\n2012-09-11,1,2,3,4,5\n2012-09-11,1,2,3,4,5\n",
+        {"only the first date is compared",
+         kTitle + "2012-09-12,1,2,3,4,5\n2012-09-11,1,2,3,4,5\n2012-09-11,1,2,3,4,5\n",
          title + "9/12/2012,1,2,3,4,5\r\n9/11/2012,1,2,3,4,5\r\n9/11/2012,1,2,3,4,5\r\n"},
-        {"lines of fewer than three fields are skipped", "junk\r\n" + kTitle + "2012-09-12,1\n\n2012-09-11,1,2,3,4,5\n",
-         title + "9/11/2012,1,2,3,4,5\r\n"},
+        {"lines of fewer than three fields are skipped",
+         "junk\r\n" + kTitle + "2012-09-12,1\n\n2012-09-11,1,2,3,4,5\n", title + "9/11/2012,1,2,3,4,5\r\n"},
         {"no title line", "2012-09-12,1,2,3,4,5,6\n", ""},
         {"a line of four fields", kTitle + "2012-09-12,1,2,3,4,5,6\n2012-09-11,1,2,3\n", ""},
         {"a month that does not exist", kTitle + "2012-13-12,1,2,3,4,5,6\n", ""},
@@ -207,7 +210,8 @@ TEST_F(HistoryDownloadTest, ConversionRules)
         EXPECT_EQ(ConvertHistory(reply, setup.PriceDir, kUsLocale), !c.priceFile.empty()) << c.name;
         EXPECT_EQ(PriceFile("X.csv"), c.priceFile.empty() ? kOlder : c.priceFile) << c.name;
         // Nothing half-written stays beside it.
-        EXPECT_EQ(std::distance(fs::directory_iterator(setup.PriceDir), fs::directory_iterator()), 1) << c.name;
+        EXPECT_EQ(std::distance(fs::directory_iterator(setup.PriceDir), fs::directory_iterator()), 1)
+            << c.name;
     }
     EXPECT_FALSE(ConvertHistory(dir_ / "temp" / "GONE.csv", setup.PriceDir, kUsLocale));
     EXPECT_EQ(HistoryFileBase("A:B:C"), "A-B:C");

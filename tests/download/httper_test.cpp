@@ -17,7 +17,8 @@ using kestrava::testsupport::Misbehaviour;
 
 namespace {
 
-const std::string kCsv = "Date,Open,High,Low,Close,Volume,Adj Close\n2012-09-12,144.39,144.88,143.88,144.39,1,2\n";
+const std::string kCsv =
+    "Date,Open,High,Low,Close,Volume,Adj Close\n2012-09-12,144.39,144.88,143.88,144.39,1,2\n";
 const std::string kQuery = "?s=spy&d=8&e=12&f=2012&g=d&a=8&b=12&c=2010&ignore=.csv";
 
 struct Event {

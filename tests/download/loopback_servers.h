@@ -141,20 +141,22 @@ protected:
             res.set_redirect(req.path + (req.params.empty() ? "" : "?" + RawQuery(req)));
             return;
         case Misbehaviour::Stall:
-            res.set_content_provider(body.size() + 1, "text/plain", [this](size_t, size_t, httplib::DataSink&) {
-                std::unique_lock lock(mutex_);
-                released.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
-                return false;
-            });
+            res.set_content_provider(
+                body.size() + 1, "text/plain", [this](size_t, size_t, httplib::DataSink&) {
+                    std::unique_lock lock(mutex_);
+                    released.wait_for(lock, std::chrono::seconds(10), [this] { return released_; });
+                    return false;
+                });
             return;
         case Misbehaviour::Reset: {
             const std::string part = body.substr(0, body.size() / 2);
-            res.set_content_provider(body.size() * 4, "text/plain", [part](size_t offset, size_t, httplib::DataSink& sink) {
-                if (offset > 0)
-                    return false;
-                sink.write(part.data(), part.size());
-                return true;
-            });
+            res.set_content_provider(body.size() * 4, "text/plain",
+                                     [part](size_t offset, size_t, httplib::DataSink& sink) {
+                                         if (offset > 0)
+                                             return false;
+                                         sink.write(part.data(), part.size());
+                                         return true;
+                                     });
             return;
         }
         case Misbehaviour::NotFound:
@@ -214,7 +216,8 @@ class QuoteServer : public LoopbackServer {
 public:
     QuoteServer()
     {
-        server_.Post("/DelayedQuote/QuoteTableDownload.aspx", [this](const httplib::Request& req, httplib::Response& res) {
+        server_.Post("/DelayedQuote/QuoteTableDownload.aspx", [this](const httplib::Request& req,
+                                                                     httplib::Response& res) {
             Record(req);
             const std::string field = "txtTicker=";
             const std::size_t at = req.body.find(field);
@@ -244,8 +247,8 @@ public:
                 std::lock_guard lock(mutex_);
                 body = tables_[symbol];
             }
-            Reply(req, res, req.path.ends_with("Moved.dat") ? Misbehaviour::None : MisbehaviourOf(symbol), body,
-                  "/DelayedQuote/Moved.dat");
+            Reply(req, res, req.path.ends_with("Moved.dat") ? Misbehaviour::None : MisbehaviourOf(symbol),
+                  body, "/DelayedQuote/Moved.dat");
         };
         server_.Get("/DelayedQuote/QuoteData.dat", data);
         server_.Get("/DelayedQuote/Moved.dat", data);

@@ -12,8 +12,8 @@
 #include "common/filesymbol.h"
 #include "download/Downloads.h"
 #include "download/HTTPer.h"
-#include "download/QuoteDownload.h"
 #include "download/loopback_servers.h"
+#include "download/QuoteDownload.h"
 #include "marketdata/testsupport.h"
 
 using namespace kestrava;
@@ -26,7 +26,8 @@ namespace fs = std::filesystem;
 
 // The opaque form state goes back with its escapes as stored.
 const std::string kTemplate = "__EVENTTARGET=&__VIEWSTATE=dDw%2Bx%2F9%3D&txtTicker=";
-const std::string kTable = "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls,Last Sale,\r\n";
+const std::string kTable =
+    "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls,Last Sale,\r\n";
 const std::string kOlder = "XYZ (OLDER TABLE),10.00,+0.10,\r\nJan 3 2011 @ 16:15 ET,\r\n";
 
 std::vector<std::string> FilesIn(const fs::path& folder)
@@ -57,7 +58,10 @@ protected:
         return DownloadOptionQuotes(http, setup, symbols, notifier_, display);
     }
 
-    std::string QuoteFile(const std::string& symbol) const { return ReadAll((setup.DataDir / (symbol + ".txt")).string()); }
+    std::string QuoteFile(const std::string& symbol) const
+    {
+        return ReadAll((setup.DataDir / (symbol + ".txt")).string());
+    }
 
     QuoteServer server;
     HTTPer http;
@@ -82,11 +86,12 @@ TEST_F(QuoteDownloadTest, RepliesBecomeQuoteFilesAndTheFormIsSentAsStored)
     // No request for the empty entry; the symbol in lower case after the
     // template, the submit field after it.
     const std::vector<std::string> requests = server.Requests();
-    EXPECT_EQ(requests, (std::vector<std::string>{
-                            "POST /DelayedQuote/QuoteTableDownload.aspx", "GET /DelayedQuote/QuoteData.dat",
-                            "POST /DelayedQuote/QuoteTableDownload.aspx", "GET /DelayedQuote/QuoteData.dat"}));
+    EXPECT_EQ(requests, (std::vector<std::string>{"POST /DelayedQuote/QuoteTableDownload.aspx",
+                                                  "GET /DelayedQuote/QuoteData.dat",
+                                                  "POST /DelayedQuote/QuoteTableDownload.aspx",
+                                                  "GET /DelayedQuote/QuoteData.dat"}));
     EXPECT_EQ(server.Bodies(), (std::vector<std::string>{kTemplate + "spx" + QuoteServer::kSubmit,
-                                                          kTemplate + "spy" + QuoteServer::kSubmit}));
+                                                         kTemplate + "spy" + QuoteServer::kSubmit}));
     EXPECT_EQ(server.LastVersion(), "HTTP/1.0");
     const httplib::Headers sent = server.LastHeaders("/DelayedQuote/QuoteData.dat");
     const auto header = [&](const char* name) {
@@ -185,7 +190,8 @@ TEST_F(QuoteDownloadTest, SymbolsThatWouldLeaveTheirFolderAreRefused)
 
 TEST_F(QuoteDownloadTest, AServerSettingThatIsNoAddressIsReported)
 {
-    for (const std::string setting : {"", "ftp://quotes.example", "quotes.example", "http://", "http://a b"}) {
+    for (const std::string setting :
+         {"", "ftp://quotes.example", "quotes.example", "http://", "http://a b"}) {
         notifier_.messages.clear();
         setup.QuoteServer = setting;
         const DownloadOutcome outcome = Download({"SPX"});

@@ -49,8 +49,11 @@ TEST_P(FuzzReplay, EveryInputKeepsTheReadersPromises)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Readers, FuzzReplay, ::testing::ValuesIn(kestrava::fuzz::Entries().begin(),
-                                                                  kestrava::fuzz::Entries().end()),
-                         [](const ::testing::TestParamInfo<Entry>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Readers, FuzzReplay,
+                         ::testing::ValuesIn(kestrava::fuzz::Entries().begin(),
+                                             kestrava::fuzz::Entries().end()),
+                         [](const ::testing::TestParamInfo<Entry>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace

@@ -27,15 +27,14 @@ std::string Row(const std::string& yearMonth, const std::string& strike, const s
                 const std::string& putCode, const std::string& call = "1.10,+0.10,1.00,1.20",
                 const std::string& put = "2.10,-0.20,2.00,2.20")
 {
-    return yearMonth + " " + strike + " (" + callCode + ")," + call + ",0,0," + yearMonth + " "
-        + strike + " (" + putCode + ")," + put + ",0,0,\r\n";
+    return yearMonth + " " + strike + " (" + callCode + ")," + call + ",0,0," + yearMonth + " " + strike
+           + " (" + putCode + ")," + put + ",0,0,\r\n";
 }
 
 class QuoteFileTest : public kestrava::testing::ScratchTest {
 protected:
-    TCboePriceReader Reader(const std::string& path, int month, TDateTime expiry,
-                            const std::string& contract, const std::vector<float>& strikes,
-                            const LocaleInfo& locale = kUsLocale)
+    TCboePriceReader Reader(const std::string& path, int month, TDateTime expiry, const std::string& contract,
+                            const std::vector<float>& strikes, const LocaleInfo& locale = kUsLocale)
     {
         TCboePriceReader reader(notifier_, locale);
         PrepareQuoteLoad(reader, month, expiry, contract, strikes);
@@ -133,8 +132,8 @@ TEST_F(QuoteFileTest, OneOrdinaryLineIsNoError)
 
 TEST_F(QuoteFileTest, BlankRowIsAnIndexErrorForBothOperations)
 {
-    const std::string content = kHead + Row("11 Feb", "1000.00", "SPX1119B1000", "SPX1119N1000")
-        + "\r\n" + Row("11 Feb", "1050.00", "SPX1119B1050", "SPX1119N1050");
+    const std::string content = kHead + Row("11 Feb", "1000.00", "SPX1119B1000", "SPX1119N1000") + "\r\n"
+                                + Row("11 Feb", "1050.00", "SPX1119B1050", "SPX1119N1050");
     const std::string path = Write("SPX.txt", content);
 
     TCboePriceReader load = Reader(path, 2, EncodeDate(2011, 2, 19), "SPX", {1000, 1050});
@@ -175,10 +174,9 @@ TEST_F(QuoteFileTest, RowsWithTooFewFieldsOrWordsFailTheLoad)
 
 TEST_F(QuoteFileTest, StrikesMatchAtSinglePrecision)
 {
-    const std::string path =
-        Write("XYZ.txt", kHead + Row("11 Feb", "12.10", "XYZ1119B12.1", "XYZ1119N12.1")
-                             + Row("11 Feb", "47.50", "XYZ1119B47.5", "XYZ1119N47.5")
-                             + Row("11 Feb", "1000.00", "XYZ1119B1000", "XYZ1119N1000"));
+    const std::string path = Write("XYZ.txt", kHead + Row("11 Feb", "12.10", "XYZ1119B12.1", "XYZ1119N12.1")
+                                                  + Row("11 Feb", "47.50", "XYZ1119B47.5", "XYZ1119N47.5")
+                                                  + Row("11 Feb", "1000.00", "XYZ1119B1000", "XYZ1119N1000"));
     TCboePriceReader reader = Reader(path, 2, EncodeDate(2011, 2, 19), "XYZ", {12.1f, 47.5f, 1000});
     ASSERT_TRUE(reader.LoadQuotes());
     for (int s = 1; s <= 3; ++s) {
@@ -207,16 +205,16 @@ TEST_F(QuoteFileTest, NetChangeNeedsThreeCharactersAndBlanksAreNoQuote)
 TEST_F(QuoteFileTest, ScanOrderAndFilters)
 {
     const std::string content = kHead
-        // descending strikes: each match moves the scan's start one strike on
-        + Row("11 Feb", "30.00", "XYZ1119B30", "XYZ1119N30", "3,0,3,3")
-        + Row("11 Feb", "20.00", "XYZ1119B20", "XYZ1119N20", "2,0,2,2")
-        + Row("11 Feb", "10.00", "XYZ1119B10", "XYZ1119N10", "1,0,1,1")
-        // a weekly of the same month and year: another day
-        + Row("11 Feb", "10.00", "XYZ1111B10", "XYZ1111N10", "9,0,9,9")
-        // another root, another suffix, another year
-        + Row("11 Feb", "10.00", "XYZW1119B10", "XYZW1119N10", "8,0,8,8")
-        + Row("11 Feb", "10.00", "XYZ1119B10-E", "XYZ1119N10-E", "7,0,7,7")
-        + Row("12 Feb", "10.00", "XYZ1219B10", "XYZ1219N10", "6,0,6,6");
+                                // descending strikes: each match moves the scan's start one strike on
+                                + Row("11 Feb", "30.00", "XYZ1119B30", "XYZ1119N30", "3,0,3,3")
+                                + Row("11 Feb", "20.00", "XYZ1119B20", "XYZ1119N20", "2,0,2,2")
+                                + Row("11 Feb", "10.00", "XYZ1119B10", "XYZ1119N10", "1,0,1,1")
+                                // a weekly of the same month and year: another day
+                                + Row("11 Feb", "10.00", "XYZ1111B10", "XYZ1111N10", "9,0,9,9")
+                                // another root, another suffix, another year
+                                + Row("11 Feb", "10.00", "XYZW1119B10", "XYZW1119N10", "8,0,8,8")
+                                + Row("11 Feb", "10.00", "XYZ1119B10-E", "XYZ1119N10-E", "7,0,7,7")
+                                + Row("12 Feb", "10.00", "XYZ1219B10", "XYZ1219N10", "6,0,6,6");
     const std::string path = Write("XYZ.txt", content);
     TCboePriceReader reader = Reader(path, 2, EncodeDate(2011, 2, 19), "XYZ", {10, 20, 30});
     ASSERT_TRUE(reader.LoadQuotes());
@@ -239,8 +237,9 @@ TEST_F(QuoteFileTest, ScanOrderAndFilters)
 
     // "12" of 2012 also occurs in the strike 1200, so an 11 row passes the
     // year test; the day test still holds it back.
-    const std::string path2 = Write("ABC.txt", kHead + Row("11 Feb", "1200.00", "ABC1118B1200", "ABC1118N1200")
-                                                  + Row("11 Feb", "1200.00", "ABC1218B1200", "ABC1218N1200", "5,0,5,5"));
+    const std::string path2 = Write(
+        "ABC.txt", kHead + Row("11 Feb", "1200.00", "ABC1118B1200", "ABC1118N1200")
+                       + Row("11 Feb", "1200.00", "ABC1218B1200", "ABC1218N1200", "5,0,5,5"));
     TCboePriceReader year = Reader(path2, 2, EncodeDate(2012, 2, 18), "ABC", {1200});
     ASSERT_TRUE(year.LoadQuotes());
     EXPECT_FLOAT_EQ(year.Last(1, 1), 1.10f);
@@ -249,10 +248,10 @@ TEST_F(QuoteFileTest, ScanOrderAndFilters)
 TEST_F(QuoteFileTest, PlainRootTakesNoExchangeCopy)
 {
     // Strike 10 has its exchange copy first; strike 20 has no plain row.
-    const std::string path = Write(
-        "XYZ.txt", kHead + Row("11 Feb", "10.00", "XYZ1119B10-E", "XYZ1119N10-E", "7,0,7,7")
-                       + Row("11 Feb", "10.00", "XYZ1119B10", "XYZ1119N10", "1,0,1,1")
-                       + Row("11 Feb", "20.00", "XYZ1119B20-E", "XYZ1119N20-E", "8,0,8,8"));
+    const std::string path = Write("XYZ.txt",
+                                   kHead + Row("11 Feb", "10.00", "XYZ1119B10-E", "XYZ1119N10-E", "7,0,7,7")
+                                       + Row("11 Feb", "10.00", "XYZ1119B10", "XYZ1119N10", "1,0,1,1")
+                                       + Row("11 Feb", "20.00", "XYZ1119B20-E", "XYZ1119N20-E", "8,0,8,8"));
     TCboePriceReader plain = Reader(path, 2, EncodeDate(2011, 2, 19), "XYZ", {10, 20});
     ASSERT_TRUE(plain.LoadQuotes());
     EXPECT_FLOAT_EQ(plain.Last(1, 1), 1);
@@ -290,8 +289,9 @@ TEST_F(QuoteFileTest, StrikeIndicesNeverLeaveTheTables)
 TEST_F(QuoteFileTest, QuoteDateAndTimeInEachLocale)
 {
     const std::string path = Write("XYZ.txt", kHead);
-    const std::pair<const LocaleInfo*, const char*> cases[] = {
-        {&kUsLocale, "1/24/2011"}, {&kIsoLocale, "2011-01-24"}, {&kDeLocale, "24.01.2011"}};
+    const std::pair<const LocaleInfo*, const char*> cases[] = {{&kUsLocale, "1/24/2011"},
+                                                               {&kIsoLocale, "2011-01-24"},
+                                                               {&kDeLocale, "24.01.2011"}};
     for (const auto& [locale, text] : cases) {
         TCboePriceReader reader = Reader(path, 2, EncodeDate(2011, 2, 19), "XYZ", {10}, *locale);
         ASSERT_TRUE(reader.LoadQuotes());
@@ -304,11 +304,10 @@ TEST_F(QuoteFileTest, QuoteDateAndTimeInEachLocale)
     }
 
     for (const char* line2 : {"Jan 24 2011 14:03 ET,\r\n", "Jan 32 2011 @ 14:03 ET,\r\n",
-                              "Jan x 2011 @ 14:03 ET,\r\n", "Jan @,\r\n", " @ 14:03 ET,\r\n",
-                              ",,\r\n"}) {
+                              "Jan x 2011 @ 14:03 ET,\r\n", "Jan @,\r\n", " @ 14:03 ET,\r\n", ",,\r\n"}) {
         notifier_.messages.clear();
-        const std::string bad = Write("BAD.txt", "SPX (S&P 500 INDEX),1290.59,+7.24,\r\n"
-                                                     + std::string(line2));
+        const std::string bad = Write("BAD.txt",
+                                      "SPX (S&P 500 INDEX),1290.59,+7.24,\r\n" + std::string(line2));
         TCboePriceReader reader = Reader(bad, 2, EncodeDate(2011, 2, 19), "XYZ", {10});
         EXPECT_FALSE(reader.LoadQuotes()) << line2;
         EXPECT_EQ(notifier_.messages.size(), 1u) << line2;
@@ -345,8 +344,8 @@ TEST_F(QuoteFileTest, OverlongLineAndByteOrderMark)
     EXPECT_FALSE(std::filesystem::exists(path));
 
     // A byte order mark before the underlying line is not part of its symbol.
-    const std::string marked = Write(
-        "BOM.txt", "\xEF\xBB\xBF" + kHead + Row("11 Feb", "10.00", "XYZ1119B10", "XYZ1119N10"));
+    const std::string marked = Write("BOM.txt", "\xEF\xBB\xBF" + kHead
+                                                    + Row("11 Feb", "10.00", "XYZ1119B10", "XYZ1119N10"));
     TCboePriceReader bom = Reader(marked, 2, EncodeDate(2011, 2, 19), "XYZ", {10});
     ASSERT_TRUE(bom.LoadQuotes());
     EXPECT_EQ(bom.UnderlyingSymbol, "SPX");
@@ -415,7 +414,7 @@ TEST_F(QuoteFileTest, RealSpyRowsWithBlankBidAndAsk)
     EXPECT_EQ(composite.QuoteDate, EncodeDate(2016, 11, 25));
     EXPECT_TRUE(notifier_.messages.empty());
 
-    EXPECT_EQ(Roots(path), (std::vector<std::string>{"SPY", "SPY-3", "SPY-4", "SPY-8", "SPY-A",
-                                                     "SPY-B", "SPY-E", "SPY-I", "SPY-J", "SPY-K",
-                                                     "SPY-O", "SPY-P", "SPY-S", "SPY-X", "SPY-Y"}));
+    EXPECT_EQ(Roots(path),
+              (std::vector<std::string>{"SPY", "SPY-3", "SPY-4", "SPY-8", "SPY-A", "SPY-B", "SPY-E", "SPY-I",
+                                        "SPY-J", "SPY-K", "SPY-O", "SPY-P", "SPY-S", "SPY-X", "SPY-Y"}));
 }

@@ -45,11 +45,10 @@ protected:
     std::unique_ptr<TAsciiFileReader> reader_;
 };
 
-const char* const kNewestFirstIso =
-    "Date,Open,High,Low,Close,Volume\n"
-    "2005-01-05,11,12,10,11.5,300\n"
-    "2005-01-04,10,11,9,10.5,200\n"
-    "2005-01-03,9,10,8,9.5,100\n";
+const char* const kNewestFirstIso = "Date,Open,High,Low,Close,Volume\n"
+                                    "2005-01-05,11,12,10,11.5,300\n"
+                                    "2005-01-04,10,11,9,10.5,200\n"
+                                    "2005-01-03,9,10,8,9.5,100\n";
 
 }  // namespace
 
@@ -140,17 +139,15 @@ TEST_F(PriceFileTest, PointDecimalsAreReadUnderACommaLocale)
 
 TEST_F(PriceFileTest, NumberDatesAndTheTwoDigitYearPivot)
 {
-    Open(Write("closes.txt",
-               "690101,7\n20050103,1\n050104,2\n50105,3\n991231,4\n103,5\n260102,6\n"),
+    Open(Write("closes.txt", "690101,7\n20050103,1\n050104,2\n50105,3\n991231,4\n103,5\n260102,6\n"),
          kUsLocale);
     EXPECT_FALSE(reader_->SeparatedDates);
     EXPECT_EQ(reader_->ValueColumns, 1);
     EXPECT_EQ(reader_->HeaderLines, 0);
     ASSERT_EQ(reader_->RecordCount, 7);
     const std::vector<TPriceRecord> records = Records();
-    const TDateTime expected[] = {EncodeDate(1969, 1, 1),  EncodeDate(2005, 1, 3),
-                                  EncodeDate(2005, 1, 4),  EncodeDate(2005, 1, 5),
-                                  EncodeDate(1999, 12, 31), EncodeDate(2000, 1, 3),
+    const TDateTime expected[] = {EncodeDate(1969, 1, 1), EncodeDate(2005, 1, 3),   EncodeDate(2005, 1, 4),
+                                  EncodeDate(2005, 1, 5), EncodeDate(1999, 12, 31), EncodeDate(2000, 1, 3),
                                   EncodeDate(2026, 1, 2)};
     for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(records[i].Date, expected[i]) << "record " << i;
@@ -190,8 +187,7 @@ TEST_F(PriceFileTest, ValueColumnsDecideTheFieldsTaken)
 
 TEST_F(PriceFileTest, EmptyFieldShiftsTheLineAndStopsTheConversion)
 {
-    Open(Write("gap.csv", "20050103,5,4,4.5,7\n20050104,,4,4.5,7\n20050105,5,4,4.5,7\n"),
-         kIsoLocale);
+    Open(Write("gap.csv", "20050103,5,4,4.5,7\n20050104,,4,4.5,7\n20050105,5,4,4.5,7\n"), kIsoLocale);
     EXPECT_EQ(reader_->ValueColumns, 4);
     EXPECT_EQ(reader_->RecordCount, 0);
     ASSERT_EQ(notifier_.messages.size(), 1u);
@@ -290,8 +286,7 @@ TEST_F(PriceFileTest, FailedReversalKeepsEveryRecord)
 
 TEST(PriceWorkFile, RecordsAre24LittleEndianBytes)
 {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / "kestrava-md-layout.TEM";
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / "kestrava-md-layout.TEM";
     TPriceRecord record;
     record.Date = 38355;  // 2005-01-03
     record.High = 1.5f;
@@ -403,7 +398,9 @@ TEST_F(PriceFileTest, ByteOrderMarkIsNoHeaderLine)
 {
     // Spreadsheets save "UTF-8 CSV" with a byte order mark before the first
     // line; taken as text it would hide the first record as a title line.
-    Open(Write("bom.csv", "\xEF\xBB\xBF" "1/4/2005,2\n1/3/2005,1\n"), kUsLocale);
+    Open(Write("bom.csv", "\xEF\xBB\xBF"
+                          "1/4/2005,2\n1/3/2005,1\n"),
+         kUsLocale);
     EXPECT_EQ(reader_->HeaderLines, 0);
     ASSERT_EQ(reader_->RecordCount, 2);
     EXPECT_EQ(Records().back().Date, EncodeDate(2005, 1, 4));
@@ -442,12 +439,12 @@ TEST_F(PriceFileTest, RealHistoriesComeOutOldestFirst)
         float high, low, close, volume;
     };
     const Case cases[] = {
-        {"history-spy.csv", 3175, EncodeDate(2000, 2, 1), EncodeDate(2012, 9, 12),
-         EncodeDate(2012, 3, 13), 140.13f, 138.09f, 140.06f, 184090500.0f},
-        {"history-gspc.csv", 4237, EncodeDate(2000, 1, 3), EncodeDate(2016, 11, 2),
-         EncodeDate(2012, 3, 13), 1396.130005f, 1371.920044f, 1395.949951f, 4386470000.0f},
-        {"history-aapl.csv", 3175, EncodeDate(2000, 2, 1), EncodeDate(2012, 9, 12),
-         EncodeDate(2012, 9, 12), 669.90f, 656.00f, 669.79f, 25410600.0f},
+        {"history-spy.csv", 3175, EncodeDate(2000, 2, 1), EncodeDate(2012, 9, 12), EncodeDate(2012, 3, 13),
+         140.13f, 138.09f, 140.06f, 184090500.0f},
+        {"history-gspc.csv", 4237, EncodeDate(2000, 1, 3), EncodeDate(2016, 11, 2), EncodeDate(2012, 3, 13),
+         1396.130005f, 1371.920044f, 1395.949951f, 4386470000.0f},
+        {"history-aapl.csv", 3175, EncodeDate(2000, 2, 1), EncodeDate(2012, 9, 12), EncodeDate(2012, 9, 12),
+         669.90f, 656.00f, 669.79f, 25410600.0f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

@@ -31,10 +31,17 @@ std::string Damaged(const std::string& text, std::mt19937& random)
     for (int i = 0; i < edits && !out.empty(); ++i) {
         const std::size_t at = random() % out.size();
         switch (random() % 4) {
-        case 0: out[at] = kInteresting[random() % sizeof kInteresting]; break;
-        case 1: out[at] = static_cast<char>(random()); break;
-        case 2: out.erase(at, 1 + random() % 40); break;
-        default: out.insert(at, std::string(1 + random() % 3, kInteresting[random() % sizeof kInteresting]));
+        case 0:
+            out[at] = kInteresting[random() % sizeof kInteresting];
+            break;
+        case 1:
+            out[at] = static_cast<char>(random());
+            break;
+        case 2:
+            out.erase(at, 1 + random() % 40);
+            break;
+        default:
+            out.insert(at, std::string(1 + random() % 3, kInteresting[random() % sizeof kInteresting]));
         }
     }
     return out;
@@ -104,9 +111,9 @@ TEST_F(RobustnessTest, HostileQuoteFilesGiveMessagesOrNothing)
     const std::string head = "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls\r\n";
     // A strike of a million digits in a row that passes every filter.
     const std::string longRow = head + "11 Feb " + std::string(1000000, '9')
-        + " (SPX1119B1000),1,+0.10,1,1,0,0,11 Feb 1000 (SPX1119N1000),1,2,3,4,\r\n";
-    const std::string overflow = head
-        + "11 Feb 1e999 (SPX1119B1000),1,+0.10,1e39,1,0,0,11 Feb 1000 (SPX1119N1000),1,2,3,4,\r\n";
+                                + " (SPX1119B1000),1,+0.10,1,1,0,0,11 Feb 1000 (SPX1119N1000),1,2,3,4,\r\n";
+    const std::string overflow =
+        head + "11 Feb 1e999 (SPX1119B1000),1,+0.10,1e39,1,0,0,11 Feb 1000 (SPX1119N1000),1,2,3,4,\r\n";
     const std::string impossible = "SPX,1,1\r\nFeb 30 2011 @ 14:03 ET,\r\n";
     for (const std::string& content :
          {std::string(), binary, longRow, overflow, impossible, std::string("\n\n\n")}) {
@@ -214,7 +221,8 @@ TEST_F(RobustnessTest, LargerRealTables)
 TEST(PrivateWorkFolder, OwnerOnlyAndNeverAnotherOnesFolder)
 {
     namespace fs = std::filesystem;
-    const fs::path parent = fs::temp_directory_path() / ("kestrava-folder-test-" + std::to_string(::getpid()));
+    const fs::path parent = fs::temp_directory_path()
+                            / ("kestrava-folder-test-" + std::to_string(::getpid()));
     fs::remove_all(parent);
     fs::create_directories(parent);
     auto mode = [](const fs::path& folder) {

@@ -193,8 +193,8 @@ TEST_F(SigmaTest, RealHistoriesMatchATwoPassReference)
         const char* file;
         int days;
     };
-    for (const Case& c : {Case{"history-spy.csv", 90}, Case{"history-gspc.csv", 250},
-                          Case{"history-aapl.csv", 400}}) {
+    for (const Case& c :
+         {Case{"history-spy.csv", 90}, Case{"history-gspc.csv", 250}, Case{"history-aapl.csv", 400}}) {
         SCOPED_TRACE(c.file);
         TAsciiFileReader reader(notifier_, kIsoLocale, dir_);
         reader.Open(TestDataFile(c.file).string());

@@ -34,7 +34,7 @@ protected:
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = std::filesystem::temp_directory_path()
-            / ("kestrava-md-" + std::string(info->test_suite_name()) + "-" + info->name());
+               / ("kestrava-md-" + std::string(info->test_suite_name()) + "-" + info->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }

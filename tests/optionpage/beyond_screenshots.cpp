@@ -57,6 +57,7 @@ int main(int argc, char** argv)
     position.AddLeg(LegFromGrid(february, 14, 1, -1));
     position.AddLeg(LegFromGrid(march, 10, 2, 1));
     position.tblLegs->selectRow(1);
-    ok = Save(position, folder.filePath(QStringLiteral("position-tab") + suffix + QStringLiteral(".png"))) && ok;
+    ok = Save(position, folder.filePath(QStringLiteral("position-tab") + suffix + QStringLiteral(".png")))
+         && ok;
     return ok ? 0 : 1;
 }

@@ -3,14 +3,14 @@
 // CSV against what the grid shows, the smile view of a real quote table,
 // and the Position tab's table, multiplier, figures and graph.
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QAction>
 #include <QFileInfo>
 #include <QLabel>
-#include <QTabBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,8 +21,8 @@
 #include <sstream>
 
 #include "analysis/GridExport.h"
-#include "analysis/Smile.h"
 #include "analysis/PositionTotals.h"
+#include "analysis/Smile.h"
 #include "common/localeparse.h"
 #include "common/numformat.h"
 #include "common/numtext.h"
@@ -70,7 +70,8 @@ int FineBlocks(const QImage& picture)
     for (int y = 0; y + 1 < image.height(); y += 2)
         for (int x = 0; x + 1 < image.width(); x += 2) {
             const QRgb a = image.pixel(x, y);
-            fine += a != image.pixel(x + 1, y) || a != image.pixel(x, y + 1) || a != image.pixel(x + 1, y + 1);
+            fine += a != image.pixel(x + 1, y) || a != image.pixel(x, y + 1)
+                    || a != image.pixel(x + 1, y + 1);
         }
     return fine;
 }
@@ -254,7 +255,8 @@ private slots:
         QVERIFY(third);
         QVERIFY(third->findChild<PositionTab*>()->GetPosition().legs.empty());
         QCOMPARE(notifier.messages.size(), std::size_t{1});
-        QVERIFY2(notifier.messages[0].find("xyz.position.json") != std::string::npos, notifier.messages[0].c_str());
+        QVERIFY2(notifier.messages[0].find("xyz.position.json") != std::string::npos,
+                 notifier.messages[0].c_str());
     }
 
     void smileTabShowsTheExpiryLastShown()
@@ -291,7 +293,8 @@ private slots:
 
         // The first expiry's rows are the shown grid's rows, in its order.
         // CSV column -> grid column; the volatilities are fractions there.
-        const int csvToGrid[][2] = {{4, 3}, {5, 5}, {6, 4}, {7, 6}, {8, 7}, {9, 8}, {10, 9}, {11, 10}, {12, 11}};
+        const int csvToGrid[][2] = {{4, 3}, {5, 5},  {6, 4},   {7, 6},  {8, 7},
+                                    {9, 8}, {10, 9}, {11, 10}, {12, 11}};
         TImpStrGrid* grid = page->TheGrid;
         for (int row = 1; row <= 6; ++row) {
             QVERIFY(std::getline(in, line));
@@ -309,7 +312,8 @@ private slots:
                 QVERIFY(TryParseSingle(fields[static_cast<std::size_t>(csv)], '.', value));
                 if (col == 4 || col == 6)
                     value *= 100;
-                QCOMPARE(QString::fromStdString(FormatSingle(GridFormat(col), value, ',')), grid->CellText(col, row));
+                QCOMPARE(QString::fromStdString(FormatSingle(GridFormat(col), value, ',')),
+                         grid->CellText(col, row));
             }
         }
         // Then the other two expiries, six rows each.
@@ -344,7 +348,8 @@ private slots:
         QTest::qWait(10);
         const QImage big = view.grab().toImage();
         QCOMPARE(big.size(), QSize(900, 450));
-        const double widthRatio = double(RightmostColumn(big, kCallColour)) / RightmostColumn(small, kCallColour);
+        const double widthRatio = double(RightmostColumn(big, kCallColour))
+                                  / RightmostColumn(small, kCallColour);
         QVERIFY2(widthRatio > 1.4 && widthRatio < 1.6, qPrintable(QString::number(widthRatio)));
 
         // At 200 % every pixel of the screen is drawn, not every second one.
@@ -394,7 +399,8 @@ class PositionTabTest : public QObject {
     {
         std::vector<TInOutObj> expiries;
         for (int days : {91, 182}) {
-            TInOutObj p = fixtures::MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, days, {90, 95, 100, 105, 110});
+            TInOutObj p = fixtures::MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, days,
+                                               {90, 95, 100, 105, 110});
             RecalcExpiry(p, VolSource::Flat);
             for (int s = 1; s <= p.NumStrikes; ++s)
                 for (int k = 1; k <= 2; ++k) {

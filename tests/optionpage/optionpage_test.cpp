@@ -36,9 +36,9 @@ private slots:
         QCOMPARE(grid->ColCount(), 14);
         QCOMPARE(grid->Offset(), strikes + 1);
         QCOMPARE(page->TabControl1->count(), 5);  // expiries, Position and Smile; no price file: no Chart tab
-        QCOMPARE(page->TabControl1->tabText(0),
-                 QString::fromLatin1(QLocale::c().toString(InDays(30), QStringLiteral("MMM yyyy"))
-                                         .toLatin1()));
+        QCOMPARE(
+            page->TabControl1->tabText(0),
+            QString::fromLatin1(QLocale::c().toString(InDays(30), QStringLiteral("MMM yyyy")).toLatin1()));
         QCOMPARE(grid->CellText(0, 0), QStringLiteral("Strike\rCode"));
         QCOMPARE(grid->CellText(12, 0), QStringLiteral("% Prob\r< Str"));
         QCOMPARE(grid->CellText(0, 1), QStringLiteral(" C  100    "));
@@ -70,8 +70,7 @@ private slots:
                                     + QPoint(header->sectionViewportPosition(5) + 3, 3);
         QCOMPARE(image.pixelColor(headerCorner), cream);
         const QRect label = grid->visualRect(grid->model()->index(rows - 2, 0));
-        QCOMPARE(image.pixelColor(grid->viewport()->geometry().topLeft() + label.topLeft()
-                                  + QPoint(3, 3)),
+        QCOMPARE(image.pixelColor(grid->viewport()->geometry().topLeft() + label.topLeft() + QPoint(3, 3)),
                  cream);
     }
 
@@ -82,11 +81,17 @@ private slots:
         QTest::addColumn<char>("separator");
         QTest::addColumn<QString>("secondCall");
         QTest::addColumn<QString>("secondPut");
-        QTest::newRow("step 2.5") << "100" << "2.5" << '.' << " C  102.50 " << " P  102.50 ";
-        QTest::newRow("step 5") << "100" << "5" << '.' << " C  105    " << " P  105    ";
-        QTest::newRow("step 2,5, comma locale") << "100" << "2,5" << ',' << " C  102,50 "
+        QTest::newRow("step 2.5") << "100"
+                                  << "2.5" << '.' << " C  102.50 "
+                                  << " P  102.50 ";
+        QTest::newRow("step 5") << "100"
+                                << "5" << '.' << " C  105    "
+                                << " P  105    ";
+        QTest::newRow("step 2,5, comma locale") << "100"
+                                                << "2,5" << ',' << " C  102,50 "
                                                 << " P  102,50 ";
-        QTest::newRow("whole step, fractional strikes") << "97.5" << "5" << '.' << " C  102    "
+        QTest::newRow("whole step, fractional strikes") << "97.5"
+                                                        << "5" << '.' << " C  102    "
                                                         << " P  102    ";
     }
     void strikeLabelsFollowTheStep()
@@ -112,19 +117,45 @@ private slots:
         QTest::addColumn<QString>("positive");
         QTest::addColumn<QString>("negative");
         QTest::addColumn<QString>("zero");
-        QTest::newRow("Net") << 1 << "+1.50 " << "-1.50 " << "";
-        QTest::newRow("Last") << 2 << "1.50 " << "-1.50 " << "";
-        QTest::newRow("Bid $") << 3 << "1.50 " << "-1.50 " << "";
-        QTest::newRow("Bid IV") << 4 << "150.0 " << "-150.0 " << "";
-        QTest::newRow("Ask $") << 5 << "1.50 " << "-1.50 " << "";
-        QTest::newRow("Ask IV") << 6 << "150.0 " << "-150.0 " << "";
-        QTest::newRow("Theo $") << 7 << "1.50 " << "-1.50 " << "";
-        QTest::newRow("Delta") << 8 << "+1.50 " << "-1.50 " << "";
-        QTest::newRow("Gamma") << 9 << "1.500 " << "1.500 " << "";
-        QTest::newRow("Decay") << 10 << "1.500 " << "-1.500 " << " ";
-        QTest::newRow("Vega") << 11 << "1.500 " << "-1.500 " << " ";
-        QTest::newRow("% Prob < Str") << 12 << "150.0 " << "-150.0 " << "";
-        QTest::newRow("% Prob > Str") << 13 << "150.0 " << "-150.0 " << "";
+        QTest::newRow("Net") << 1 << "+1.50 "
+                             << "-1.50 "
+                             << "";
+        QTest::newRow("Last") << 2 << "1.50 "
+                              << "-1.50 "
+                              << "";
+        QTest::newRow("Bid $") << 3 << "1.50 "
+                               << "-1.50 "
+                               << "";
+        QTest::newRow("Bid IV") << 4 << "150.0 "
+                                << "-150.0 "
+                                << "";
+        QTest::newRow("Ask $") << 5 << "1.50 "
+                               << "-1.50 "
+                               << "";
+        QTest::newRow("Ask IV") << 6 << "150.0 "
+                                << "-150.0 "
+                                << "";
+        QTest::newRow("Theo $") << 7 << "1.50 "
+                                << "-1.50 "
+                                << "";
+        QTest::newRow("Delta") << 8 << "+1.50 "
+                               << "-1.50 "
+                               << "";
+        QTest::newRow("Gamma") << 9 << "1.500 "
+                               << "1.500 "
+                               << "";
+        QTest::newRow("Decay") << 10 << "1.500 "
+                               << "-1.500 "
+                               << " ";
+        QTest::newRow("Vega") << 11 << "1.500 "
+                              << "-1.500 "
+                              << " ";
+        QTest::newRow("% Prob < Str") << 12 << "150.0 "
+                                      << "-150.0 "
+                                      << "";
+        QTest::newRow("% Prob > Str") << 13 << "150.0 "
+                                      << "-150.0 "
+                                      << "";
     }
     void gridShowsEveryColumnInItsFormat()
     {
@@ -141,19 +172,45 @@ private slots:
             const float value = s == 1 ? 1.5f : s == 2 ? -1.5f : 0.0f;
             PerStrike<float>* table = nullptr;
             switch (column) {
-            case 1: table = &p->NetChange; break;
-            case 2: table = &p->Last; break;
-            case 3: table = &p->Bid; break;
-            case 4: table = &p->BidIV; break;
-            case 5: table = &p->Ask; break;
-            case 6: table = &p->AskIV; break;
-            case 7: table = &p->Theo; break;
-            case 8: table = &p->Delta; break;
-            case 9: table = &p->Gamma; break;
-            case 10: table = &p->Decay; break;
-            case 11: table = &p->Vega; break;
-            case 12: table = &p->ProbBelow; break;
-            default: table = &p->ProbAbove; break;
+            case 1:
+                table = &p->NetChange;
+                break;
+            case 2:
+                table = &p->Last;
+                break;
+            case 3:
+                table = &p->Bid;
+                break;
+            case 4:
+                table = &p->BidIV;
+                break;
+            case 5:
+                table = &p->Ask;
+                break;
+            case 6:
+                table = &p->AskIV;
+                break;
+            case 7:
+                table = &p->Theo;
+                break;
+            case 8:
+                table = &p->Delta;
+                break;
+            case 9:
+                table = &p->Gamma;
+                break;
+            case 10:
+                table = &p->Decay;
+                break;
+            case 11:
+                table = &p->Vega;
+                break;
+            case 12:
+                table = &p->ProbBelow;
+                break;
+            default:
+                table = &p->ProbAbove;
+                break;
             }
             (*table)(s, 1) = value;
         }
@@ -225,7 +282,8 @@ private slots:
             QLineEdit* edit = page->fseUlying;
             edit->setFocus();
             edit->selectAll();
-            QTest::keyClicks(edit, secondEnter == Qt::Key_Return ? QStringLiteral("6123.45") : QStringLiteral("6098.76"));
+            QTest::keyClicks(edit, secondEnter == Qt::Key_Return ? QStringLiteral("6123.45")
+                                                                 : QStringLiteral("6098.76"));
             QTest::keyClick(edit, Qt::Key_Return);
             QCOMPARE(QApplication::focusWidget(), page->cmdReCalc);
             QTest::keyClick(page->cmdReCalc, secondEnter);
@@ -351,8 +409,7 @@ private slots:
         TypeIntoCell(page.get(), 3, 5, QStringLiteral("6.10"), key);
         QTRY_COMPARE(p->Bid(2, 2), 6.1f);
         QVERIFY(p->BidIV(2, 2) > 0);
-        QCOMPARE(page->TheGrid->CellText(4, 5),
-                 QString::number(p->BidIV(2, 2) * 100.0, 'f', 1) + u' ');
+        QCOMPARE(page->TheGrid->CellText(4, 5), QString::number(p->BidIV(2, 2) * 100.0, 'f', 1) + u' ');
         // No model ran: the value changes on Calculate only.
         QCOMPARE(p->Theo(2, 2), theoBefore);
         QVERIFY(notifier.messages.empty());
@@ -417,7 +474,9 @@ private slots:
                 for (int k = 1; k <= 2; ++k)
                     QVERIFY2(p->Theo(s, k) == before[i++],
                              qPrintable(QStringLiteral("strike %1 side %2: %3 then %4")
-                                            .arg(s).arg(k).arg(double(before[i - 1]), 0, 'g', 9)
+                                            .arg(s)
+                                            .arg(k)
+                                            .arg(double(before[i - 1]), 0, 'g', 9)
                                             .arg(double(p->Theo(s, k)), 0, 'g', 9)));
     }
 
@@ -512,7 +571,7 @@ private slots:
         QVERIFY(days->hasFocus());
         QTest::keyClick(days, Qt::Key_Down);
         QCOMPARE(days->text(), QStringLiteral("31"));
-        QTest::keyClick(days, Qt::Key_End);  // a step selects the whole text
+        QTest::keyClick(days, Qt::Key_End);           // a step selects the whole text
         QTest::keyClicks(days, QStringLiteral("5"));  // 315: far before the first expiry
         QCOMPARE(days->text(), QStringLiteral("315"));
         QTest::keyClick(days, Qt::Key_Up);
@@ -561,8 +620,8 @@ private slots:
         // the others keep the exact volatility.
         const bool sigmaTextChanged = page->fseSigma->text() != sigmaShownBefore;
         const float shownPrice = QString::number(expected.LastClose, 'f', 2).toFloat();
-        const float shownSigma =
-            static_cast<float>(QString::number(expected.Sigma * 100.0, 'f', 2).toDouble() / 100.0);
+        const float shownSigma = static_cast<float>(QString::number(expected.Sigma * 100.0, 'f', 2).toDouble()
+                                                    / 100.0);
         for (int i = 0; i < page->ExpiryCount(); ++i) {
             const TInOutObj* p = page->SeriesAt(i);
             QCOMPARE(p->SigmaDays, usedDays);
@@ -606,14 +665,17 @@ private slots:
         QTest::addColumn<double>("step");
         QTest::addColumn<QString>("hint");
         QTest::addColumn<QString>("label");
-        QTest::newRow("fseUlying") << "fseUlying" << 0.001 << 100000.0 << 1.0 << "Set Underlying price" << "&Ulying";
+        QTest::newRow("fseUlying") << "fseUlying" << 0.001 << 100000.0 << 1.0 << "Set Underlying price"
+                                   << "&Ulying";
         QTest::newRow("fseSigma") << "fseSigma" << 1.0 << 200.0 << 0.1 << "Set Volatility %  (10.0 = 10%)"
                                   << "&Volatility";
         QTest::newRow("fseRate") << "fseRate" << 0.05 << 50.0 << 0.1 << "Risk Free interest rate (1.0 = 1%)"
                                  << "&Rate";
         QTest::newRow("seSigDays") << "seSigDays" << 1.0 << 250.0 << 1.0
-                                   << "Days to calculate hiistorical volatility of Underlying" << "V &Days";
-        QTest::newRow("seExpDays") << "seExpDays" << 1.0 << 1000.0 << 1.0 << "Days to expiry" << "Days left";
+                                   << "Days to calculate hiistorical volatility of Underlying"
+                                   << "V &Days";
+        QTest::newRow("seExpDays") << "seExpDays" << 1.0 << 1000.0 << 1.0 << "Days to expiry"
+                                   << "Days left";
         QTest::newRow("seSteps") << "seSteps" << 25.0 << 400.0 << 10.0 << "Binomial Model Steps/Nodes"
                                  << "&Steps";
     }
@@ -655,14 +717,15 @@ private slots:
         box->setText(QString::number(high * 2));
         page->cmdReCalc->setFocus();
         QCOMPARE(box->text(), qobject_cast<TrmFloatSpinEdit*>(box) ? QString::number(high, 'f', 2)
-                                                                 : QString::number(high));
+                                                                   : QString::number(high));
     }
 
     void buttonsAndChoicesSayWhatTheyDo()
     {
         PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
         QVERIFY(page);
-        QCOMPARE(page->cmdCalcSig->toolTip(), QStringLiteral("Calculate historical volatility of Underlying"));
+        QCOMPARE(page->cmdCalcSig->toolTip(),
+                 QStringLiteral("Calculate historical volatility of Underlying"));
         QCOMPARE(page->cmdReCalc->text(), QStringLiteral("&Calculate"));
         QCOMPARE(page->cmdReCalc->toolTip(), QStringLiteral("Figure model  values"));
         QCOMPARE(page->cmboOptSymbols->toolTip(), QStringLiteral("Available option contracts"));
@@ -677,12 +740,13 @@ private slots:
         QCOMPARE(page->lblToday->toolTip(), QStringLiteral("Calculation Date"));
         QCOMPARE(page->lblExpDate->toolTip(), QStringLiteral("Expiry Date"));
         QVERIFY(page->lblExpDate->text().startsWith(QStringLiteral("Expiry: ")));
-        const QStringList headers = {
-            QStringLiteral("Strike\rCode"), QStringLiteral("Net"),    QStringLiteral("Last"),
-            QStringLiteral("Bid $"),        QStringLiteral("Bid IV"), QStringLiteral("Ask $"),
-            QStringLiteral("Ask IV"),       QStringLiteral("Theo $"), QStringLiteral("Delta"),
-            QStringLiteral("Gamma"),        QStringLiteral("Decay\r$ / Day"), QStringLiteral("Vega"),
-            QStringLiteral("% Prob\r< Str"), QStringLiteral("% Prob\r> Str")};
+        const QStringList headers = {QStringLiteral("Strike\rCode"),   QStringLiteral("Net"),
+                                     QStringLiteral("Last"),           QStringLiteral("Bid $"),
+                                     QStringLiteral("Bid IV"),         QStringLiteral("Ask $"),
+                                     QStringLiteral("Ask IV"),         QStringLiteral("Theo $"),
+                                     QStringLiteral("Delta"),          QStringLiteral("Gamma"),
+                                     QStringLiteral("Decay\r$ / Day"), QStringLiteral("Vega"),
+                                     QStringLiteral("% Prob\r< Str"),  QStringLiteral("% Prob\r> Str")};
         for (int c = 0; c < 14; ++c)
             QCOMPARE(page->TheGrid->CellText(c, 0), headers[c]);
     }

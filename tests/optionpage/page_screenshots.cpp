@@ -25,9 +25,9 @@
 
 #include "app/PageChartHooks.h"
 #include "common/notifier.h"
+#include "controls/rmSpin.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"
-#include "controls/rmSpin.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "pricing/IORecObj1.h"
@@ -97,8 +97,7 @@ void AddQuotes(TfrmOPage& page)
             // An expired expiry has no model value; its last trades were near
             // the intrinsic value.
             const double strike = p->Strike(s, k);
-            const double intrinsic =
-                std::max(0.0, k == 1 ? p->Underlying - strike : strike - p->Underlying);
+            const double intrinsic = std::max(0.0, k == 1 ? p->Underlying - strike : strike - p->Underlying);
             const double theo = p->DaysToExpiry() > 0 ? p->Theo(s, k) : intrinsic + 0.05;
             if (theo < 0.05)
                 continue;
@@ -142,10 +141,10 @@ bool PrintChartPage(TfrmOPage& page, const QString& folder, const QString& file)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(folder + QStringLiteral("/printed-chart.pdf"));
     page.PrintPage(printer);
-    const int status = QProcess::execute(
-        QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
-                                     QStringLiteral("-singlefile"), printer.outputFileName(),
-                                     file.chopped(4)});
+    const int status = QProcess::execute(QStringLiteral("pdftoppm"),
+                                         {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
+                                          QStringLiteral("-singlefile"), printer.outputFileName(),
+                                          file.chopped(4)});
     std::printf("%s %s\n", status == 0 ? "wrote" : "could not write", qPrintable(file));
     return status == 0;
 }
@@ -200,7 +199,7 @@ int main(int argc, char** argv)
         PageSource source;
         source.setup = Setup(shot.model, shot.contract);
         source.setup.sourceFilePath = temp.filePath(QStringLiteral("XYZ.csv"));
-        source.setup.workFilePath = shot.highLow                ? highLowWork
+        source.setup.workFilePath = shot.highLow               ? highLowWork
                                     : shot.chart               ? closeWork
                                     : shot.expired             ? expiredWork
                                     : shot.contract == kFuture ? futureWork
@@ -225,11 +224,11 @@ int main(int argc, char** argv)
         }
         if (shot.chart)
             page->TabControl1->setCurrentIndex(page->TabControl1->count() - 1);
-        ok = Save(*page, folder.filePath(QString::fromLatin1(shot.name) + suffix
-                                         + QStringLiteral(".png")))
+        ok = Save(*page, folder.filePath(QString::fromLatin1(shot.name) + suffix + QStringLiteral(".png")))
              && ok;
         if (shot.highLow && suffix.isEmpty())
-            ok = PrintChartPage(*page, temp.path(), folder.filePath(QStringLiteral("printed-chart.png"))) && ok;
+            ok = PrintChartPage(*page, temp.path(), folder.filePath(QStringLiteral("printed-chart.png")))
+                 && ok;
     }
     // SPX with the exchange's quotes of 24 January 2011 loaded: the last,
     // net, bid and ask columns, the codes under the strikes, the caption.
@@ -254,7 +253,8 @@ int main(int argc, char** argv)
         // Priced near the market's own volatility.
         page->fseSigma->SetValue(12.0);
         page->cmdReCalc->click();
-        ok = Save(*page, folder.filePath(QStringLiteral("page-quotes") + suffix + QStringLiteral(".png"))) && ok;
+        ok = Save(*page, folder.filePath(QStringLiteral("page-quotes") + suffix + QStringLiteral(".png")))
+             && ok;
     }
     return ok ? 0 : 1;
 }

@@ -32,14 +32,16 @@ private slots:
         PagePtr reopened = Open(file);
         QVERIFY(reopened);
         QCOMPARE(notifier.infos.size(), std::size_t{1});
-        QCOMPARE(notifier.infos[0], std::string("Strike 2 (0) cannot be priced: a strike price must be above 0. "
-                                                "Its rows are left blank."));
+        QCOMPARE(notifier.infos[0],
+                 std::string("Strike 2 (0) cannot be priced: a strike price must be above 0. "
+                             "Its rows are left blank."));
         TImpStrGrid* grid = reopened->TheGrid;
         for (const int row : {1, 3, 4, 6})
             QVERIFY2(!grid->CellText(7, row).trimmed().isEmpty(), qPrintable(QString::number(row)));
         for (const int row : {2, 5})
             for (int column = 7; column < 14; ++column)
-                QVERIFY2(grid->CellText(column, row).trimmed().isEmpty(), qPrintable(QString::number(column)));
+                QVERIFY2(grid->CellText(column, row).trimmed().isEmpty(),
+                         qPrintable(QString::number(column)));
     }
 
     void savedPageReopensTheSame()
@@ -206,15 +208,16 @@ private slots:
         QTest::addColumn<int>("expiries");
         QTest::addColumn<QString>("message");  // what it begins with
         const QString none = QStringLiteral("There is no option series in bad.ops.");
-        QTest::newRow("empty series file") << QByteArray("") << QString() << 0
-                                           << none + QStringLiteral(" Stream read error");
+        QTest::newRow("empty series file")
+            << QByteArray("") << QString() << 0 << none + QStringLiteral(" Stream read error");
         QTest::newRow("series file of text") << QByteArray("hello, world\n") << QString() << 0
                                              << none + QStringLiteral(" Invalid property value");
         QTest::newRow("list without expiries") << QByteArray("\x01\x00", 2) << QString() << 0 << none;
-        QTest::newRow("no series file") << QByteArray() << QString() << 0
-                                        << QStringLiteral("There is no option series in gone.ops. Cannot open file");
-        QTest::newRow("first strike not a number") << QByteArray() << QStringLiteral("1OO") << 3
-                                                   << "Lowest Strike: '1OO' is not a number.";
+        QTest::newRow("no series file")
+            << QByteArray() << QString() << 0
+            << QStringLiteral("There is no option series in gone.ops. Cannot open file");
+        QTest::newRow("first strike not a number")
+            << QByteArray() << QStringLiteral("1OO") << 3 << "Lowest Strike: '1OO' is not a number.";
         QTest::newRow("no expiry") << QByteArray() << QStringLiteral("100") << 0
                                    << "The series has no expiry date.";
     }
@@ -280,8 +283,7 @@ private slots:
         const TDateTime today = SystemToday();
         QCOMPARE(page->PageToday(), today);
         QCOMPARE(page->lblToday->text(),
-                 QStringLiteral("Today: ")
-                     + QString::fromStdString(FormatLocaleDate(today, LocaleInfo())));
+                 QStringLiteral("Today: ") + QString::fromStdString(FormatLocaleDate(today, LocaleInfo())));
         QCOMPARE(page->fseSigma->text(), QStringLiteral("25.00"));
         QCOMPARE(page->fseUlying->text(), QStringLiteral("42.50"));
         QCOMPARE(page->seExpDays->text(), QStringLiteral("30"));
@@ -305,18 +307,34 @@ private slots:
         QTest::addColumn<QString>("yield");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("dividend");  // empty: the label is hidden
-        QTest::newRow("equity with dividend") << int(kEquity) << 1 << "0.75" << "" << "Equity: Black-Scholes"
+        QTest::newRow("equity with dividend") << int(kEquity) << 1 << "0.75"
+                                              << ""
+                                              << "Equity: Black-Scholes"
                                               << "$ Div:  0.75 on ";
-        QTest::newRow("equity without") << int(kEquity) << 2 << "" << "" << "Equity: Black" << "$ Div: None";
-        QTest::newRow("index with yield") << int(kIndex) << 4 << "" << "2.1" << "Index: Whaley"
+        QTest::newRow("equity without") << int(kEquity) << 2 << ""
+                                        << ""
+                                        << "Equity: Black"
+                                        << "$ Div: None";
+        QTest::newRow("index with yield") << int(kIndex) << 4 << ""
+                                          << "2.1"
+                                          << "Index: Whaley"
                                           << "Div Yield: 2.10%";
-        QTest::newRow("index without") << int(kIndex) << 3 << "" << "" << "Index: Binomial"
+        QTest::newRow("index without") << int(kIndex) << 3 << ""
+                                       << ""
+                                       << "Index: Binomial"
                                        << "Div Yield: None";
-        QTest::newRow("future") << int(kFuture) << 2 << "" << "" << "Future: Black" << "";
-        QTest::newRow("currency with rate") << int(kCurrency) << 1 << "" << "3.5"
-                                            << "Currency: Black-Scholes" << "Foreign RF Rate: 3.50";
-        QTest::newRow("currency without") << int(kCurrency) << 1 << "" << ""
-                                          << "Currency: Black-Scholes" << "Foreign RF Rate: ???";
+        QTest::newRow("future") << int(kFuture) << 2 << ""
+                                << ""
+                                << "Future: Black"
+                                << "";
+        QTest::newRow("currency with rate") << int(kCurrency) << 1 << ""
+                                            << "3.5"
+                                            << "Currency: Black-Scholes"
+                                            << "Foreign RF Rate: 3.50";
+        QTest::newRow("currency without") << int(kCurrency) << 1 << ""
+                                          << ""
+                                          << "Currency: Black-Scholes"
+                                          << "Foreign RF Rate: ???";
     }
     void contractLabelsNameModelAndDividend()
     {

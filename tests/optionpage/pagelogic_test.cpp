@@ -86,8 +86,8 @@ TEST(SeriesBuilder, PriceHistoryGivesPriceDateAndVolatility)
         EXPECT_EQ(p.DivDate, EncodeDate(2027, 1, 2));
     }
     // A price file that gives no volatility: today, 25 %, the file kept.
-    const std::vector<TInOutObj> flat =
-        BuildSeries(setup, reading.numbers, PriceHistory{0, 0, 0, 0}, defaults);
+    const std::vector<TInOutObj> flat = BuildSeries(setup, reading.numbers, PriceHistory{0, 0, 0, 0},
+                                                    defaults);
     EXPECT_EQ(flat[0].Sigma, 0.25f);
     EXPECT_EQ(flat[0].TodayDate, EncodeDate(2026, 12, 8));
     EXPECT_FALSE(flat[0].SourceFile.empty());
@@ -101,7 +101,8 @@ TEST(SetupNumbers, ThePageReadsWhatTheDialogWouldRefuseOnlyWhenItIsANumber)
     EXPECT_FALSE(ReadSetupNumbers(zero, '.').problem);
     ASSERT_TRUE(CheckSetupNumbers(zero, '.'));
     EXPECT_EQ(CheckSetupNumbers(zero, '.')->box, SetupBox::NumStrikes);
-    EXPECT_EQ(BuildSeries(zero, ReadSetupNumbers(zero, '.').numbers, std::nullopt, Defaults())[0].NumStrikes, 1);
+    EXPECT_EQ(BuildSeries(zero, ReadSetupNumbers(zero, '.').numbers, std::nullopt, Defaults())[0].NumStrikes,
+              1);
 
     // Boxes are named in the dialog's order: a bad count before a bad strike.
     const SeriesSetup both = MakeSetup(kEquity, "x", "y", "5");
@@ -158,7 +159,8 @@ TEST(GridFit, RowsAndPagePlacement)
     // At least as wide as the strip; taller than the room below: cut to it.
     EXPECT_EQ(PlacePage(QSize(500, 2000), strip, screen), QRect(570, 60, 780, 980));
     // A screen narrower than the page: narrowed to the screen.
-    EXPECT_EQ(PlacePage(QSize(1040, 400), QRect(0, 0, 700, 60), QRect(0, 0, 700, 412)), QRect(0, 60, 700, 352));
+    EXPECT_EQ(PlacePage(QSize(1040, 400), QRect(0, 0, 700, 60), QRect(0, 0, 700, 412)),
+              QRect(0, 60, 700, 352));
     // No main window: only the size counts.
     EXPECT_EQ(PlacePage(QSize(800, 500), QRect(), screen).size(), QSize(800, 500));
 }

@@ -33,9 +33,10 @@ namespace {
 using RecordingNotifier = kestrava::testsupport::RecordingNotifier;
 using PagePtr = std::unique_ptr<TfrmOPage>;
 
-const QByteArray kHead = "SPX (S&P 500 INDEX),1290.50,+7.24,\r\n"
-                         "Jan 24 2011 @ 14:03 ET,\r\n"
-                         "Calls,Last Sale,Net,Bid,Ask,Vol,Open Int,Puts,Last Sale,Net,Bid,Ask,Vol,Open Int,\r\n";
+const QByteArray kHead =
+    "SPX (S&P 500 INDEX),1290.50,+7.24,\r\n"
+    "Jan 24 2011 @ 14:03 ET,\r\n"
+    "Calls,Last Sale,Net,Bid,Ask,Vol,Open Int,Puts,Last Sale,Net,Bid,Ask,Vol,Open Int,\r\n";
 
 // A row whose call last is `last` and whose other prices follow from it;
 // day is the expiry's day of month, month the code letter month.
@@ -45,10 +46,11 @@ QByteArray Row(const char* yearMonth, int strike, const char* root, const char* 
     const QByteArray code = QByteArray(root) + "11" + day;
     const QByteArray price = QByteArray::number(strike) + ".00";
     const auto money = [](double value) { return QByteArray::number(value, 'f', 2); };
-    return QByteArray(yearMonth) + " " + price + " (" + code + callLetter + QByteArray::number(strike) + suffix + "),"
-           + money(last) + ",+0.10," + money(last - 0.5) + "," + money(last + 0.5) + ",0,0," + yearMonth + " " + price
-           + " (" + code + putLetter + QByteArray::number(strike) + suffix + ")," + money(last / 10) + ",-0.20,"
-           + money(last / 10 - 0.1) + "," + money(last / 10 + 0.1) + ",0,0,\r\n";
+    return QByteArray(yearMonth) + " " + price + " (" + code + callLetter + QByteArray::number(strike)
+           + suffix + ")," + money(last) + ",+0.10," + money(last - 0.5) + "," + money(last + 0.5) + ",0,0,"
+           + yearMonth + " " + price + " (" + code + putLetter + QByteArray::number(strike) + suffix + "),"
+           + money(last / 10) + ",-0.20," + money(last / 10 - 0.1) + "," + money(last / 10 + 0.1)
+           + ",0,0,\r\n";
 }
 
 // March (19th) and June (18th) 2011 rows of SPX, its -E copies at other
@@ -219,7 +221,8 @@ private slots:
 
         // A load by the user's choice writes the box as "####.##".
         Choose(page.get(), QStringLiteral("SPX-E"));
-        QCOMPARE(page->fseUlying->text(), separator == '.' ? QStringLiteral("1290.5") : QStringLiteral("1290,5"));
+        QCOMPARE(page->fseUlying->text(),
+                 separator == '.' ? QStringLiteral("1290.5") : QStringLiteral("1290,5"));
         QCOMPARE(page->SeriesAt(0)->Underlying, 1290.5f);
     }
 
@@ -308,7 +311,8 @@ private slots:
     {
         // SPX of 24 January 2011: every row an -E copy; the February monthly
         // is coded on Saturday the 19th.
-        QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spx-2011-01-24.dat"), QuoteFile()));
+        QVERIFY(
+            QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spx-2011-01-24.dat"), QuoteFile()));
         PagePtr spx = Build(QStringLiteral("SPX"), kIndex, {QDate(2011, 2, 19)}, 3, QStringLiteral("1000"),
                             QStringLiteral("50"));
         QVERIFY(spx);

@@ -10,8 +10,8 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 #include <functional>
@@ -94,10 +94,11 @@ TfrmOPage* PageReentryTest::NewPage(const PageEnvironment& environment, bool wit
 void PageReentryTest::pageDeletedDuringItsOwnMessage_data()
 {
     QTest::addColumn<QString>("command");
-    for (const char* command : {"calculate with a typed bid that is no number", "tab change with a typed bid that is no number",
-                                "calculate with a strike of 0", "save to a folder that is not there",
-                                "print that fails", "chart picture that fails", "history button on a damaged file",
-                                "refresh from an unusable quote file"})
+    for (const char* command :
+         {"calculate with a typed bid that is no number", "tab change with a typed bid that is no number",
+          "calculate with a strike of 0", "save to a folder that is not there", "print that fails",
+          "chart picture that fails", "history button on a damaged file",
+          "refresh from an unusable quote file"})
         QTest::newRow(command) << QString::fromLatin1(command);
 }
 
@@ -106,19 +107,20 @@ void PageReentryTest::pageDeletedDuringItsOwnMessage()
     QFETCH(QString, command);
     PageEnvironment environment;
     environment.tempDirectory = environment.dataDirectory = environment.seriesDirectory = temp_.path();
-    environment.printGrid = [](QPrinter&, const TInOutObj&) { throw std::runtime_error("The printer is gone."); };
+    environment.printGrid = [](QPrinter&, const TInOutObj&) {
+        throw std::runtime_error("The printer is gone.");
+    };
     environment.drawChart = [](const ChartRequest&) -> QImage { throw std::runtime_error("No picture."); };
     notifier_.shown.clear();
-    const bool withPriceFile = command.startsWith(QLatin1String("chart")) || command.startsWith(QLatin1String("history"));
+    const bool withPriceFile = command.startsWith(QLatin1String("chart"))
+                               || command.startsWith(QLatin1String("history"));
     TfrmOPage* page = NewPage(environment, withPriceFile);
     QVERIFY(page);
     page->show();
     QVERIFY(QTest::qWaitForWindowExposed(page));
     notifier_.page = page;
 
-    auto typeBid = [&](const QString& text) {
-        page->TheGrid->Cells()->SetCell(3, 1, text);
-    };
+    auto typeBid = [&](const QString& text) { page->TheGrid->Cells()->SetCell(3, 1, text); };
     if (command.startsWith(QLatin1String("calculate with a typed"))) {
         typeBid(QStringLiteral("4,2x"));
         page->cmdReCalc->click();

@@ -82,8 +82,7 @@ inline QColor CellColour(TImpStrGrid* grid, int col, int row)
 {
     const QImage image = grid->grab().toImage();
     const QRect cell = grid->visualRect(grid->model()->index(row - 1, col));
-    const QPoint at = grid->viewport()->geometry().topLeft()
-                      + QPoint(cell.left() + 3, cell.center().y());
+    const QPoint at = grid->viewport()->geometry().topLeft() + QPoint(cell.left() + 3, cell.center().y());
     return image.pixelColor(at);
 }
 

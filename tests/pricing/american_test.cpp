@@ -92,7 +92,8 @@ TEST(Binomial, FutureTreeHasNoGrowth)
     // With a = 1 a futures call and put at the money are worth the same.
     TInOutObj p = Priced(MakeSeries(kFuture, kBinomial, 100, 0.05f, 0.25f, 90, {100}), PriceBinomial);
     EXPECT_NEAR(p.Theo(1, 1), p.Theo(1, 2), 0.02);
-    TInOutObj euro = Priced(MakeSeries(kFuture, kBlackScholes, 100, 0.05f, 0.25f, 90, {100}), PriceBlackScholes);
+    TInOutObj euro = Priced(MakeSeries(kFuture, kBlackScholes, 100, 0.05f, 0.25f, 90, {100}),
+                            PriceBlackScholes);
     EXPECT_GE(p.Theo(1, 1), euro.Theo(1, 1) - 0.02);
 }
 
@@ -133,8 +134,10 @@ TEST(Whaley, CallsWithCarryAtTheRateArePricedAsEuropean)
     // An equity, an index without a yield and a currency without a foreign
     // rate: b = r, so a call is never exercised early.
     for (int contract : {kEquity, kIndex, kCurrency}) {
-        TInOutObj euro = Priced(MakeSeries(contract, kBlackScholes, 100, 0.05f, 0.3f, 75, {85, 100, 115}), PriceBlackScholes);
-        TInOutObj whaley = Priced(MakeSeries(contract, kWhaley, 100, 0.05f, 0.3f, 75, {85, 100, 115}), PriceWhaley);
+        TInOutObj euro = Priced(MakeSeries(contract, kBlackScholes, 100, 0.05f, 0.3f, 75, {85, 100, 115}),
+                                PriceBlackScholes);
+        TInOutObj whaley = Priced(MakeSeries(contract, kWhaley, 100, 0.05f, 0.3f, 75, {85, 100, 115}),
+                                  PriceWhaley);
         for (int s = 1; s <= 3; ++s) {
             EXPECT_EQ(whaley.Theo(s, 1), euro.Theo(s, 1)) << "contract " << contract << " strike " << s;
             EXPECT_EQ(whaley.Delta(s, 1), euro.Delta(s, 1));
@@ -148,7 +151,8 @@ TEST(Whaley, CallsWithCarryAtTheRateArePricedAsEuropean)
 
 TEST(Whaley, DeepInTheMoneyFutureCallIsExercised)
 {
-    TInOutObj euro = Priced(MakeSeries(kFuture, kBlackScholes, 150, 0.08f, 0.2f, 180, {100}), PriceBlackScholes);
+    TInOutObj euro = Priced(MakeSeries(kFuture, kBlackScholes, 150, 0.08f, 0.2f, 180, {100}),
+                            PriceBlackScholes);
     TInOutObj p = Priced(MakeSeries(kFuture, kWhaley, 150, 0.08f, 0.2f, 180, {100}), PriceWhaley);
     EXPECT_FLOAT_EQ(p.Theo(1, 1), 50.0f);
     EXPECT_EQ(p.Delta(1, 1), euro.Delta(1, 1)) << "greeks stay European";
@@ -159,8 +163,7 @@ TEST(Whaley, ExercisedValueUnderOneCentShowsZero)
 {
     // Exercised at once, the value is S - K: here the single nearest 0.01,
     // which lies just below one cent.
-    TInOutObj p = Priced(MakeSeries(kFuture, kWhaley, 0.02f, 0.08f, 0.2f, 180, {0.01f, 0.005f}),
-                         PriceWhaley);
+    TInOutObj p = Priced(MakeSeries(kFuture, kWhaley, 0.02f, 0.08f, 0.2f, 180, {0.01f, 0.005f}), PriceWhaley);
     EXPECT_EQ(p.Theo(1, 1), 0.0f);
     EXPECT_EQ(p.Theo(2, 1), 0.015f) << "a value above one cent stays";
 }
@@ -172,7 +175,8 @@ TEST(Whaley, PremiumAgreesWithTheFinerTree)
     TInOutObj t = MakeSeries(kFuture, kBinomial, 100, 0.08f, 0.25f, 180, {90, 100, 110});
     t.Steps = 400;
     PriceBinomial(t);
-    TInOutObj e = Priced(MakeSeries(kFuture, kBlackScholes, 100, 0.08f, 0.25f, 180, {90, 100, 110}), PriceBlackScholes);
+    TInOutObj e = Priced(MakeSeries(kFuture, kBlackScholes, 100, 0.08f, 0.25f, 180, {90, 100, 110}),
+                         PriceBlackScholes);
     for (int s = 1; s <= 3; ++s) {
         for (int k = 1; k <= 2; ++k) {
             EXPECT_GT(w.Theo(s, k), e.Theo(s, k)) << "strike " << s << " side " << k;

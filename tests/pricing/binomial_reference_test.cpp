@@ -9,9 +9,9 @@
 #include <limits>
 #include <vector>
 
-#include "pricing/Models.h"
 #include "pricing/fpmode.h"
 #include "pricing/gridtext.h"
+#include "pricing/Models.h"
 #include "pricing_fixtures.h"
 
 using namespace kestrava;
@@ -30,8 +30,8 @@ Outputs ReferenceTree(const TInOutObj& p, int s, int k)
     const int days = p.DaysToExpiry();
     const float dt = static_cast<float>(static_cast<float>(days / 365.0) / static_cast<double>(N));
     const float q = p.ContractType == kIndex || p.ContractType == kCurrency ? p.Dividend
-                    : p.ContractType == kFuture                            ? p.Rate
-                                                                           : 0.0f;
+                    : p.ContractType == kFuture                             ? p.Rate
+                                                                            : 0.0f;
     const float a = static_cast<float>(std::exp((r - q) * dt));
     const float R = static_cast<float>(std::exp(-r * dt));
     const float tD = static_cast<float>(p.DaysToDividend() / 365.0);
@@ -115,9 +115,9 @@ TEST(BinomialReference, LargestPageIsBitIdenticalToThePlainLoop)
             for (int s = 1; s <= p.NumStrikes; ++s) {
                 for (int k = 1; k <= 2; ++k) {
                     const Outputs ref = ReferenceTree(p, s, k);
-                    SCOPED_TRACE(::testing::Message() << "contract " << contract << ", days "
-                                                      << p.DaysToExpiry() << ", strike "
-                                                      << p.Strike(s, k) << ", side " << k);
+                    SCOPED_TRACE(::testing::Message()
+                                 << "contract " << contract << ", days " << p.DaysToExpiry() << ", strike "
+                                 << p.Strike(s, k) << ", side " << k);
                     EXPECT_TRUE(SameBits(p.Theo(s, k), ref.theo)) << p.Theo(s, k) << " vs " << ref.theo;
                     EXPECT_TRUE(SameBits(p.Delta(s, k), ref.delta)) << p.Delta(s, k) << " vs " << ref.delta;
                     EXPECT_TRUE(SameBits(p.Gamma(s, k), ref.gamma)) << p.Gamma(s, k) << " vs " << ref.gamma;
@@ -180,12 +180,17 @@ TEST(BinomialReference, FlushingDenormalsChangesOnlyValuesBelowTheNormalRange)
             reference.Gamma(1, k) = ref.gamma;
             reference.Decay(1, k) = ref.decay;
             for (int column = 7; column <= 10; ++column) {
-                const float mine = column == 7 ? p.Theo(1, k) : column == 8 ? p.Delta(1, k)
-                                   : column == 9 ? p.Gamma(1, k) : p.Decay(1, k);
-                const float theirs = column == 7 ? ref.theo : column == 8 ? ref.delta
-                                     : column == 9 ? ref.gamma : ref.decay;
-                SCOPED_TRACE(::testing::Message() << "days " << c.days << " strike " << c.strike << " side " << k
-                                                  << " column " << column << ": " << mine << " vs " << theirs);
+                const float mine = column == 7   ? p.Theo(1, k)
+                                   : column == 8 ? p.Delta(1, k)
+                                   : column == 9 ? p.Gamma(1, k)
+                                                 : p.Decay(1, k);
+                const float theirs = column == 7   ? ref.theo
+                                     : column == 8 ? ref.delta
+                                     : column == 9 ? ref.gamma
+                                                   : ref.decay;
+                SCOPED_TRACE(::testing::Message()
+                             << "days " << c.days << " strike " << c.strike << " side " << k << " column "
+                             << column << ": " << mine << " vs " << theirs);
                 if (std::fabs(theirs) < std::numeric_limits<float>::min() && theirs != 0) {
                     EXPECT_EQ(mine, 0.0f);
                     ++flushed;

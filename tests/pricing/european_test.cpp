@@ -52,9 +52,9 @@ TEST(BlackScholes, AgreesWithTheExactFormulaForEveryCarry)
         const double T = static_cast<float>(60 / 365.0);
         for (int s = 1; s <= 3; ++s) {
             const double K = p.Strike(s, 1);
-            const ReferenceValue ref =
-                ReferenceBlackScholes(100, K, T, static_cast<double>(0.05f),
-                                      static_cast<double>(static_cast<float>(c.carry)), 0.25);
+            const ReferenceValue ref = ReferenceBlackScholes(100, K, T, static_cast<double>(0.05f),
+                                                             static_cast<double>(static_cast<float>(c.carry)),
+                                                             0.25);
             SCOPED_TRACE(testing::Message() << "contract " << c.contract << ", strike " << K);
             EXPECT_NEAR(p.Theo(s, 1), ref.call, 2e-4);
             EXPECT_NEAR(p.Theo(s, 2), ref.put < 0.01 ? 0 : ref.put, 2e-4);
@@ -88,8 +88,8 @@ TEST(BlackScholes, ValueUnderOneCentShowsZeroButKeepsGreeks)
     // Strike chosen so that the call's formula value is about 0.004.
     TInOutObj p = MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.20f, 30, {119.5f});
     PriceBlackScholes(p);
-    const ReferenceValue ref = ReferenceBlackScholes(100, 119.5, static_cast<float>(30 / 365.0),
-                                                     0.05, 0.05, 0.20);
+    const ReferenceValue ref = ReferenceBlackScholes(100, 119.5, static_cast<float>(30 / 365.0), 0.05, 0.05,
+                                                     0.20);
     ASSERT_GT(ref.call, 0.001);
     ASSERT_LT(ref.call, 0.01);
     EXPECT_EQ(p.Theo(1, 1), 0.0f);
@@ -122,8 +122,8 @@ TEST(BlackScholes, PutPricedAtItsOwnVolatilityHasItsOwnGreeks)
     EXPECT_EQ(p.Gamma(1, 1), 0.0f);
     EXPECT_EQ(p.Vega(1, 1), 0.0f);
 
-    const ReferenceValue ref = ReferenceBlackScholes(100, 100, static_cast<float>(60 / 365.0),
-                                                     0.05, 0.05, 0.30);
+    const ReferenceValue ref = ReferenceBlackScholes(100, 100, static_cast<float>(60 / 365.0), 0.05, 0.05,
+                                                     0.30);
     EXPECT_NEAR(p.Theo(1, 2), ref.put, 2e-4);
     EXPECT_NEAR(p.Delta(1, 2), ref.putDelta, 2e-6);
     EXPECT_NEAR(p.Gamma(1, 2), ref.gamma, 1e-6) << "not the call's 0";

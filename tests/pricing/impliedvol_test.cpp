@@ -31,8 +31,8 @@ TEST(ImpliedVol, AtTheMoneyQuotes)
 TEST(ImpliedVol, PricesOutsideTheBoundsGiveNone)
 {
     TInOutObj p = MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, 91, {100, 80});
-    p.Bid(1, 1) = 101;   // above the underlying: ends on the vega bound
-    p.Bid(2, 1) = 19.0f; // below intrinsic (20 + carry): ends on the volatility bound
+    p.Bid(1, 1) = 101;    // above the underlying: ends on the vega bound
+    p.Bid(2, 1) = 19.0f;  // below intrinsic (20 + carry): ends on the volatility bound
     p.Bid(1, 2) = 0;
     p.Ask(1, 2) = 4.5f;  // an ask without a bid
     SolveBidIV(p);
@@ -156,8 +156,9 @@ TEST(Recalc, StrikesNotAboveZeroAreLeftBlankAndNamedOnce)
         for (int k = 1; k <= 2; ++k) {
             EXPECT_GT(p.Theo(1, k) + p.Theo(3, k), 0.0f) << "model " << model;
             for (int s : {2, 4})
-                EXPECT_EQ(p.Theo(s, k) + p.Delta(s, k) + p.ProbAbove(s, k) + p.ProbBelow(s, k)
-                              + p.BidIV(s, k) + p.Vol(s, k), 0.0f)
+                EXPECT_EQ(p.Theo(s, k) + p.Delta(s, k) + p.ProbAbove(s, k) + p.ProbBelow(s, k) + p.BidIV(s, k)
+                              + p.Vol(s, k),
+                          0.0f)
                     << "model " << model << " strike " << s;
         }
         EXPECT_EQ(UnpricedStrikesMessage(p, unpriced),

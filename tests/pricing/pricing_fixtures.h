@@ -10,8 +10,8 @@
 namespace kestrava::fixtures {
 
 // Valued on 2 January 2008; the expiry is `days` later.
-inline TInOutObj MakeSeries(int contract, int model, float underlying, float rate, float sigma,
-                            int days, std::initializer_list<float> strikes)
+inline TInOutObj MakeSeries(int contract, int model, float underlying, float rate, float sigma, int days,
+                            std::initializer_list<float> strikes)
 {
     TInOutObj p;
     p.ContractType = contract;
@@ -45,8 +45,7 @@ struct ReferenceValue {
 };
 
 // Generalised Black-Scholes with carry b; vega per volatility point.
-inline ReferenceValue ReferenceBlackScholes(double S, double K, double T, double r, double b,
-                                            double sigma)
+inline ReferenceValue ReferenceBlackScholes(double S, double K, double T, double r, double b, double sigma)
 {
     const double v = sigma * std::sqrt(T);
     const double d1 = (std::log(S / K) + (b + sigma * sigma / 2) * T) / v;
@@ -68,9 +67,9 @@ inline std::vector<TInOutObj> LargestPage(int contract, int model, float dividen
 {
     std::vector<TInOutObj> page;
     for (int days : {30, 60, 90}) {
-        TInOutObj p = MakeSeries(contract, model, 100, 0.05f, 0.25f, days,
-                                 {80, 82, 84, 86, 88, 90, 92, 94, 96, 98,
-                                  100, 102, 104, 106, 108, 110, 112, 114, 116, 118});
+        TInOutObj p = MakeSeries(
+            contract, model, 100, 0.05f, 0.25f, days,
+            {80, 82, 84, 86, 88, 90, 92, 94, 96, 98, 100, 102, 104, 106, 108, 110, 112, 114, 116, 118});
         p.Steps = 400;
         p.Dividend = dividend;
         page.push_back(p);

@@ -4,8 +4,8 @@
 #include <bit>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -39,16 +39,33 @@ std::string Tagged(SeriesTag tag, std::uint64_t payload, int count)
     return static_cast<char>(tag) + LittleEndian(payload, count);
 }
 
-std::string Int8(int v) { return Tagged(kTagInt8, static_cast<std::uint8_t>(v), 1); }
-std::string Int16(int v) { return Tagged(kTagInt16, static_cast<std::uint16_t>(v), 2); }
-std::string Int32(std::int32_t v) { return Tagged(kTagInt32, static_cast<std::uint32_t>(v), 4); }
-std::string Int64(std::int64_t v) { return Tagged(kTagInt64, static_cast<std::uint64_t>(v), 8); }
-std::string Double(double v) { return Tagged(kTagDouble, std::bit_cast<std::uint64_t>(v), 8); }
-std::string Date(double v) { return Tagged(kTagDate, std::bit_cast<std::uint64_t>(v), 8); }
+std::string Int8(int v)
+{
+    return Tagged(kTagInt8, static_cast<std::uint8_t>(v), 1);
+}
+std::string Int16(int v)
+{
+    return Tagged(kTagInt16, static_cast<std::uint16_t>(v), 2);
+}
+std::string Int32(std::int32_t v)
+{
+    return Tagged(kTagInt32, static_cast<std::uint32_t>(v), 4);
+}
+std::string Int64(std::int64_t v)
+{
+    return Tagged(kTagInt64, static_cast<std::uint64_t>(v), 8);
+}
+std::string Double(double v)
+{
+    return Tagged(kTagDouble, std::bit_cast<std::uint64_t>(v), 8);
+}
+std::string Date(double v)
+{
+    return Tagged(kTagDate, std::bit_cast<std::uint64_t>(v), 8);
+}
 std::string Extended(std::uint64_t significand, unsigned signAndExponent)
 {
-    return static_cast<char>(kTagExtended) + LittleEndian(significand, 8)
-           + LittleEndian(signAndExponent, 2);
+    return static_cast<char>(kTagExtended) + LittleEndian(significand, 8) + LittleEndian(signAndExponent, 2);
 }
 std::string ExtendedOf(float v)
 {
@@ -79,10 +96,9 @@ std::string WideText(const std::u16string& s)
 // Fields 1 to 19 of a plain record with the given strike count.
 std::string RecordHead(int numStrikes)
 {
-    return Int8(1) + Int8(3) + Int16(200) + Int8(1) + Int8(numStrikes) + Int8(0) + Int8(90)
-           + ExtendedOf(0) + ExtendedOf(0.05f) + ExtendedOf(100) + ExtendedOf(0.25f)
-           + Date(39449) + Date(39449) + Date(39466) + Date(0) + Int8(5) + ShortText("ABC")
-           + ShortText("") + ShortText("");
+    return Int8(1) + Int8(3) + Int16(200) + Int8(1) + Int8(numStrikes) + Int8(0) + Int8(90) + ExtendedOf(0)
+           + ExtendedOf(0.05f) + ExtendedOf(100) + ExtendedOf(0.25f) + Date(39449) + Date(39449) + Date(39466)
+           + Date(0) + Int8(5) + ShortText("ABC") + ShortText("") + ShortText("");
 }
 
 std::string Record(int numStrikes)
@@ -90,8 +106,7 @@ std::string Record(int numStrikes)
     std::string record = RecordHead(numStrikes);
     for (int s = 1; s <= numStrikes; ++s)
         for (int k = 1; k <= 2; ++k)
-            record += ExtendedOf(95.0f + 5 * s) + ExtendedOf(1.5f) + ExtendedOf(-0.25f)
-                      + ExtendedOf(0);
+            record += ExtendedOf(95.0f + 5 * s) + ExtendedOf(1.5f) + ExtendedOf(-0.25f) + ExtendedOf(0);
     return record;
 }
 
@@ -154,8 +169,7 @@ protected:
     }
 
     // Loads bytes given as a file; returns LoadSeriesFile's result.
-    bool Load(const std::string& bytes, std::vector<TInOutObj>& series,
-              RecordingNotifier& notifier)
+    bool Load(const std::string& bytes, std::vector<TInOutObj>& series, RecordingNotifier& notifier)
     {
         return LoadSeriesFile(WriteFile("load.ops", bytes), series, notifier);
     }
@@ -181,11 +195,11 @@ std::string Hex(const std::string& bytes)
 TEST_F(SeriesFileTest, WorkedExampleComesOutByteForByte)
 {
     const std::vector<std::uint8_t> expected = {
-        0x01,                                            // list begin
-        0x02, 0x01, 0x02, 0x03,                          // ContractType, Model
-        0x03, 0xC8, 0x00,                                // Steps
-        0x02, 0x01, 0x02, 0x01, 0x02, 0x00, 0x02, 0x5A,  // ExpiryMonth .. SigmaDays
-        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,              // Dividend
+        0x01,                                                              // list begin
+        0x02, 0x01, 0x02, 0x03,                                            // ContractType, Model
+        0x03, 0xC8, 0x00,                                                  // Steps
+        0x02, 0x01, 0x02, 0x01, 0x02, 0x00, 0x02, 0x5A,                    // ExpiryMonth .. SigmaDays
+        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,                                // Dividend
         0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0xCD, 0xCC, 0xCC, 0xFA, 0x3F,  // Rate
         0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0x05, 0x40,  // Underlying
         0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0xFD, 0x3F,  // Sigma
@@ -193,20 +207,16 @@ TEST_F(SeriesFileTest, WorkedExampleComesOutByteForByte)
         0x11, 0x00, 0x00, 0x00, 0x00, 0x20, 0x43, 0xE3, 0x40,              // TodayDate
         0x11, 0x00, 0x00, 0x00, 0x00, 0x40, 0x45, 0xE3, 0x40,              // ExpiryDate
         0x11, 0, 0, 0, 0, 0, 0, 0, 0,                                      // DivDate
-        0x02, 0x05,                                      // SourceFileType
-        0x06, 0x03, 0x41, 0x42, 0x43,                    // OptSymbol
-        0x06, 0x00, 0x06, 0x00,                          // SourceFile, OptContract
+        0x02, 0x05,                                                        // SourceFileType
+        0x06, 0x03, 0x41, 0x42, 0x43,                                      // OptSymbol
+        0x06, 0x00, 0x06, 0x00,                                            // SourceFile, OptContract
         // call: Strike 100, Last, NetChange, ReservedValue
-        0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0x05, 0x40,
-        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0x05, 0x40, 0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
         // put: the same
-        0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0x05, 0x40,
-        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-        0x00,                                            // list end
+        0x05, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xC8, 0x05, 0x40, 0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        0x00,  // list end
     };
     const std::string path = PathOf("example.ops");
     SaveSeriesFile(path, {WorkedExample()});
@@ -262,7 +272,8 @@ TEST(SeriesWriter, TextsTakeShortLongOrUtf8Tags)
     const std::string longAscii(256, 'x');
     const std::pair<std::string, std::string> cases[] = {
         {"", std::string("\x06\x00", 2)},  // an empty SourceFile
-        {"ABC", "\x06\x03" "ABC"},
+        {"ABC", "\x06\x03"
+                "ABC"},
         {std::string(255, 'x'), "\x06\xFF" + std::string(255, 'x')},
         {longAscii, std::string("\x0C\x00\x01\x00\x00", 5) + longAscii},
         {"Z\xFCrich", Utf8Text("Z\xC3\xBCrich")},
@@ -281,9 +292,8 @@ TEST(SeriesWriter, TextsTakeShortLongOrUtf8Tags)
 
 TEST(SeriesWriter, FloatsComeBackAsTheSameSingle)
 {
-    const float values[] = {0.0f,      -0.0f,   0.05f,        100.0f,       -3.75f,
-                            1e-30f,    FLT_MAX, -FLT_MAX,     FLT_MIN,      FLT_TRUE_MIN,
-                            1.2e-40f,  123456.789f, 16777217.0f, 0.1f};
+    const float values[] = {0.0f,     -0.0f,   0.05f,        100.0f,   -3.75f,      1e-30f,      FLT_MAX,
+                            -FLT_MAX, FLT_MIN, FLT_TRUE_MIN, 1.2e-40f, 123456.789f, 16777217.0f, 0.1f};
     for (float value : values) {
         SeriesWriter writer;
         writer.WriteFloat(value);
@@ -318,7 +328,10 @@ TEST_F(SeriesFileTest, EveryFieldInTheFileRoundTrips)
     first.DivDate = EncodeDate(2008, 3, 14);
     first.SourceFileType = 255;
     first.OptSymbol = "SPX";
-    first.SourceFile = "C:\\Donn\xE9" "es\\M\xFC" "nchen " + std::string(300, 'p') + ".csv";
+    first.SourceFile = "C:\\Donn\xE9"
+                       "es\\M\xFC"
+                       "nchen "
+                       + std::string(300, 'p') + ".csv";
     first.OptContract = "SXZ-\x80";
     for (int s = 1; s <= kMaxStrikes; ++s) {
         for (int k = 1; k <= 2; ++k) {
@@ -383,11 +396,10 @@ TEST_F(SeriesFileTest, EveryFieldInTheFileRoundTrips)
 TEST_F(SeriesFileTest, FileOfAnotherWriterLoads)
 {
     // Wider tags everywhere the reader accepts them.
-    std::string record = Int32(4) + Int16(2) + Int32(150) + Int8(6) + Int32(2) + Int16(0)
-                         + Int8(30) + Double(0.035) + Int8(0) + Int64(25000) + Int16(1)
-                         + Int64(39449) + Int32(39450) + Int16(-2) + Int8(0) + Int32(300)
-                         + WideText(u"EUR \u20AC \u00E9 \u4E2D") + Utf8Text("M\xC3\xBCnchen.csv")
-                         + LongText("XDE");
+    std::string record = Int32(4) + Int16(2) + Int32(150) + Int8(6) + Int32(2) + Int16(0) + Int8(30)
+                         + Double(0.035) + Int8(0) + Int64(25000) + Int16(1) + Int64(39449) + Int32(39450)
+                         + Int16(-2) + Int8(0) + Int32(300) + WideText(u"EUR \u20AC \u00E9 \u4E2D")
+                         + Utf8Text("M\xC3\xBCnchen.csv") + LongText("XDE");
     record += Double(1.35) + Int16(-3) + Int64(-1) + Int32(0);  // strike 1 call
     record += Double(1.35) + Int8(7) + Double(0.5) + Int8(0);   // strike 1 put
     record += Extended(0xA000000000000000ULL, 0x3FFF) + Int8(0) + Int8(0) + Int8(0);
@@ -509,8 +521,7 @@ TEST_F(SeriesFileTest, StrikeCountsBeyondTheTablesAreDamage)
             bad += ExtendedOf(1);
         std::vector<TInOutObj> loaded;
         RecordingNotifier notifier;
-        EXPECT_FALSE(Load("\x01" + Record(1) + bad + std::string(1, '\0'), loaded, notifier))
-            << count;
+        EXPECT_FALSE(Load("\x01" + Record(1) + bad + std::string(1, '\0'), loaded, notifier)) << count;
         ASSERT_EQ(loaded.size(), 1u) << count;
         EXPECT_EQ(loaded[0].NumStrikes, 1);
         EXPECT_EQ(notifier.errors.size(), 1u) << count;
@@ -536,17 +547,16 @@ TEST_F(SeriesFileTest, EndlessRecordsStopAtTheLimit)
 
 TEST_F(SeriesFileTest, LengthsBeyondTheFileAreDamageNotAllocations)
 {
-    const std::string head = Int8(1) + Int8(3) + Int16(200) + Int8(1) + Int8(0) + Int8(0)
-                             + Int8(90) + ExtendedOf(0) + ExtendedOf(0.05f) + ExtendedOf(100)
-                             + ExtendedOf(0.25f) + Date(39449) + Date(39449) + Date(39466)
-                             + Date(0) + Int8(5);
+    const std::string head = Int8(1) + Int8(3) + Int16(200) + Int8(1) + Int8(0) + Int8(0) + Int8(90)
+                             + ExtendedOf(0) + ExtendedOf(0.05f) + ExtendedOf(100) + ExtendedOf(0.25f)
+                             + Date(39449) + Date(39449) + Date(39466) + Date(0) + Int8(5);
     const std::string badTexts[] = {
-        std::string("\x06\xC8", 2) + "ABC",                 // 200 bytes announced, 3 there
-        std::string("\x0C\xFF\xFF\xFF\x7F", 5) + "ABC",     // 2 GiB
-        std::string("\x0C\xFF\xFF\xFF\xFF", 5) + "ABC",     // a negative length
-        std::string("\x12\xFF\xFF\xFF\xFF", 5) + "AB",      // 4 G characters, 8 GiB
-        std::string("\x14\x00\x00\x00\x80", 5) + "ABC",     // 2 GiB of UTF-8
-        std::string("\x0C\xFF\xFF", 3),                     // the length itself cut off
+        std::string("\x06\xC8", 2) + "ABC",              // 200 bytes announced, 3 there
+        std::string("\x0C\xFF\xFF\xFF\x7F", 5) + "ABC",  // 2 GiB
+        std::string("\x0C\xFF\xFF\xFF\xFF", 5) + "ABC",  // a negative length
+        std::string("\x12\xFF\xFF\xFF\xFF", 5) + "AB",   // 4 G characters, 8 GiB
+        std::string("\x14\x00\x00\x00\x80", 5) + "ABC",  // 2 GiB of UTF-8
+        std::string("\x0C\xFF\xFF", 3),                  // the length itself cut off
         std::string("\x12\x01", 2),
         std::string("\x06", 1),
     };
@@ -562,15 +572,14 @@ TEST_F(SeriesFileTest, LengthsBeyondTheFileAreDamageNotAllocations)
 TEST_F(SeriesFileTest, WrongTagsAndImpossibleDatesAreDamage)
 {
     const std::string fields[] = {
-        ExtendedOf(1) + Int8(3),          // an extended where ContractType belongs
-        ShortText("1") + Int8(3),         // a text where ContractType belongs
-        std::string("\x07\x00", 2),       // a tag the format does not have
+        ExtendedOf(1) + Int8(3),     // an extended where ContractType belongs
+        ShortText("1") + Int8(3),    // a text where ContractType belongs
+        std::string("\x07\x00", 2),  // a tag the format does not have
     };
     for (const std::string& start : fields) {
         std::vector<TInOutObj> loaded;
         RecordingNotifier notifier;
-        EXPECT_FALSE(Load("\x01" + Record(1) + start + Record(1).substr(4), loaded, notifier))
-            << Hex(start);
+        EXPECT_FALSE(Load("\x01" + Record(1) + start + Record(1).substr(4), loaded, notifier)) << Hex(start);
         EXPECT_EQ(loaded.size(), 1u);
         EXPECT_EQ(notifier.errors.size(), 1u);
     }
@@ -597,8 +606,7 @@ TEST_F(SeriesFileTest, UnreadableFilesThrowTheLibraryMessages)
         LoadSeriesFile(missing, loaded, notifier);
         FAIL() << "no error for a missing file";
     } catch (const SeriesFileError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + missing + "\". ", 0), 0u)
-            << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot open file \"" + missing + "\". ", 0), 0u) << e.what();
     }
     EXPECT_THROW(LoadSeriesFile(dir_.string(), loaded, notifier), SeriesFileError);
 
@@ -631,8 +639,7 @@ TEST_F(SeriesFileTest, FailedSaveLeavesNothingAndKeepsTheOldFile)
         SaveSeriesFile(nowhere, {WorkedExample()});
         FAIL() << "no error for a missing directory";
     } catch (const SeriesFileError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + nowhere + "\". ", 0), 0u)
-            << e.what();
+        EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"" + nowhere + "\". ", 0), 0u) << e.what();
     }
     EXPECT_FALSE(fs::exists(PathOf("no-such-dir")));
 

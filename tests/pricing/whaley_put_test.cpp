@@ -65,7 +65,7 @@ TEST(WhaleyPut, EquityPutDeepInTheMoneyIsWorthItsExercise)
 
 TEST(WhaleyPut, AtLeastIntrinsicAndEuropeanAndCloseToTheReference)
 {
-    const Contract contracts[] = {{kEquity, 0}, {kIndex, 0}, {kIndex, 0.03f},
+    const Contract contracts[] = {{kEquity, 0}, {kIndex, 0},        {kIndex, 0.03f},
                                   {kFuture, 0}, {kCurrency, 0.02f}, {kCurrency, 0.09f}};
     int compared = 0;
     for (const Contract c : contracts) {
@@ -85,10 +85,10 @@ TEST(WhaleyPut, AtLeastIntrinsicAndEuropeanAndCloseToTheReference)
                         const double european = EuropeanPut(100, K, T, rate, b, sigma);
                         const double reference = ReferenceAmericanPut(100, K, T, rate, b, sigma);
                         const auto where = ::testing::Message()
-                                           << "contract " << c.type << " yield " << c.yield << " rate " << rate
-                                           << " vol " << sigma << " days " << days << " strike " << K
-                                           << ": theo " << theo << " european " << european
-                                           << " reference " << reference;
+                                           << "contract " << c.type << " yield " << c.yield << " rate "
+                                           << rate << " vol " << sigma << " days " << days << " strike " << K
+                                           << ": theo " << theo << " european " << european << " reference "
+                                           << reference;
                         EXPECT_GE(theo, std::max(K - 100, 0.0) - 1e-4) << where;
                         EXPECT_GE(theo, european - 0.01 - 1e-4 * K) << where;
                         if (!capped && reference >= 0.01) {

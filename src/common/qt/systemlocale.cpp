@@ -11,8 +11,9 @@ LocaleInfo SystemLocaleInfo()
     const QLocale locale = QLocale::system();
     const QString point = locale.decimalPoint();
     // A separator outside ASCII cannot stand in the single-byte files.
-    const char decimalSeparator =
-        point.size() == 1 && point.at(0).unicode() < 0x80 ? static_cast<char>(point.at(0).unicode()) : '.';
+    const char decimalSeparator = point.size() == 1 && point.at(0).unicode() < 0x80
+                                      ? static_cast<char>(point.at(0).unicode())
+                                      : '.';
     const std::string pattern = locale.dateFormat(QLocale::ShortFormat).toStdString();
     const LocaleInfo info = LocaleInfo::FromPattern(pattern, decimalSeparator);
     // The C locale's format spells the month out: take ISO dates and the
