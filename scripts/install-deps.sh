@@ -14,6 +14,7 @@ packages=(
   locales  # the tests run under de_DE and fr_FR as well
   poppler-utils  # reads printed pages back in the tests
   clang libclang-rt-14-dev  # the libFuzzer targets of scripts/fuzz.sh
+  clang-format  # scripts/check-format.sh
 )
 
 if [ "$(id -u)" -ne 0 ]; then
