@@ -8,9 +8,9 @@
 
 #include <QSettings>
 
-#include "app/AppSettings.h"
-#include "app/DownloadList.h"
-#include "app/StartupFiles.h"
+#include "appcore/AppSettings.h"
+#include "appcore/DownloadList.h"
+#include "appcore/StartupFiles.h"
 #include "download/Downloads.h"
 #include "fuzz/FuzzSupport.h"
 

@@ -1,4 +1,5 @@
 #include "app/About.h"
+#include "app/AppIcons.h"
 
 #include <QDesktopServices>
 #include <QEvent>
@@ -66,7 +67,7 @@ TAboutBoxVer::TAboutBoxVer(QWidget* parent, const QString& version)
 
     auto* icon = new QLabel(panel);
     const int iconSize = fontMetrics().height() * 4;
-    icon->setPixmap(QIcon(QStringLiteral(":/icons/kestrava.svg")).pixmap(iconSize, iconSize));
+    icon->setPixmap(AppIcon(QStringLiteral("kestrava")).pixmap(iconSize, iconSize));
     icon->setAlignment(Qt::AlignCenter);
 
     VersionStr = new QLabel(AboutVersionText(version), panel);

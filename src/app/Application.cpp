@@ -3,11 +3,12 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "app/AppSettings.h"
+#include "app/AppIcons.h"
 #include "app/DownloadCommands.h"
 #include "app/GuiSeams.h"
 #include "app/MainForm.h"
 #include "app/OptionPageAdapter.h"
+#include "appcore/AppSettings.h"
 #include "common/qt/systemlocale.h"
 
 namespace kestrava {
@@ -29,7 +30,7 @@ int RunApplication(QApplication& app)
 #ifdef KESTRAVA_VERSION
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRAVA_VERSION));
 #endif
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/kestrava.svg")));
+    QApplication::setWindowIcon(AppIcon(QStringLiteral("kestrava")));
 
     MessageBoxNotifier notifier;
     WaitCursorIndicator waitCursor;

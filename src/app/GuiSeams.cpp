@@ -1,6 +1,6 @@
 #include "app/GuiSeams.h"
 
-#include "app/AppSettings.h"
+#include "appcore/AppSettings.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -17,7 +17,7 @@
 
 #include "app/GuiSeams.h"
 #include "app/InputsParts.h"
-#include "app/SetupRules.h"
+#include "appcore/SetupRules.h"
 #include "common/dates.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"

@@ -9,8 +9,8 @@
 #include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
-#include "app/AppSettings.h"
-#include "app/HelpPages.h"
+#include "appcore/AppSettings.h"
+#include "appcore/HelpPages.h"
 #include "controls/rmSpin.h"
 
 namespace kestrava {

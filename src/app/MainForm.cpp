@@ -22,13 +22,14 @@
 
 #include "analysis/GridExport.h"
 #include "app/About.h"
+#include "app/AppIcons.h"
 #include "app/GuiSeams.h"
-#include "app/HelpPages.h"
 #include "app/Inputs.h"
 #include "app/IntRateDlg.h"
-#include "app/SetupRules.h"
-#include "app/StartupFiles.h"
-#include "app/WindowPlacement.h"
+#include "appcore/HelpPages.h"
+#include "appcore/SetupRules.h"
+#include "appcore/StartupFiles.h"
+#include "appcore/WindowPlacement.h"
 #include "common/busy.h"
 #include "marketdata/PriceFileReader.h"
 #include "pricing/IORecObj1.h"
@@ -78,7 +79,7 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
     }
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kCaption);
-    setWindowIcon(QIcon(QStringLiteral(":/icons/kestrava.svg")));
+    setWindowIcon(AppIcon(QStringLiteral("kestrava")));
     BuildMenus();
     BuildStrip();
 

@@ -13,10 +13,10 @@
 #include <QPointer>
 #include <QStringList>
 
-#include "app/AppFolders.h"
-#include "app/AppSettings.h"
-#include "app/DownloadList.h"
 #include "app/OptionPageHost.h"
+#include "appcore/AppFolders.h"
+#include "appcore/AppSettings.h"
+#include "appcore/DownloadList.h"
 #include "common/localeinfo.h"
 
 class QAction;

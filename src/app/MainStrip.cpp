@@ -13,8 +13,9 @@
 #include <algorithm>
 #include <climits>
 
+#include "app/AppIcons.h"
 #include "app/MainForm.h"
-#include "app/WindowPlacement.h"
+#include "appcore/WindowPlacement.h"
 
 namespace kestrava {
 namespace {
@@ -124,7 +125,7 @@ void TMainForm::BuildStrip()
         auto* tool = new QToolButton(panel_);
         tool->setObjectName(QLatin1String(buttons[i].name));
         tool->setToolTip(QLatin1String(buttons[i].hint));
-        tool->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(buttons[i].icon))));
+        tool->setIcon(AppIcon(QLatin1String(buttons[i].icon)));
         tool->setIconSize(QSize(scaled(16), scaled(16)));
         tool->setAutoRaise(true);
         tool->setFocusPolicy(Qt::NoFocus);

@@ -11,10 +11,10 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "app/AppFolders.h"
-#include "app/AppSettings.h"
-#include "app/DownloadList.h"
-#include "app/StartupFiles.h"
+#include "appcore/AppFolders.h"
+#include "appcore/AppSettings.h"
+#include "appcore/DownloadList.h"
+#include "appcore/StartupFiles.h"
 #include "cli/command.h"
 #include "cli/localeoptions.h"
 #include "common/notifier.h"

@@ -10,7 +10,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "app/HelpPages.h"
+#include "appcore/HelpPages.h"
 
 namespace kestrava {
 namespace {

@@ -11,7 +11,7 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
-#include "app/HelpPages.h"
+#include "appcore/HelpPages.h"
 #include "common/notifier.h"
 
 namespace kestrava {

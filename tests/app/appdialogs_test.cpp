@@ -11,9 +11,9 @@
 #include <QUrlQuery>
 
 #include "app/About.h"
-#include "app/AppSettings.h"
 #include "app/GuiSeams.h"
 #include "app/IntRateDlg.h"
+#include "appcore/AppSettings.h"
 #include "controls/rmSpin.h"
 
 using namespace kestrava;

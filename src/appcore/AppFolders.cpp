@@ -1,4 +1,4 @@
-#include "app/AppFolders.h"
+#include "appcore/AppFolders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/WindowPlacement.h"
+#include "appcore/WindowPlacement.h"
 
 #include <algorithm>
 

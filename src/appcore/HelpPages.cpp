@@ -1,4 +1,4 @@
-#include "app/HelpPages.h"
+#include "appcore/HelpPages.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

@@ -9,13 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/AppFolders.h"
-#include "app/AppSettings.h"
-#include "app/DownloadList.h"
-#include "app/HelpPages.h"
-#include "app/SetupRules.h"
-#include "app/StartupFiles.h"
-#include "app/WindowPlacement.h"
+#include "appcore/AppFolders.h"
+#include "appcore/AppSettings.h"
+#include "appcore/DownloadList.h"
+#include "appcore/HelpPages.h"
+#include "appcore/SetupRules.h"
+#include "appcore/StartupFiles.h"
+#include "appcore/WindowPlacement.h"
 #include "download/QuoteDownload.h"
 
 using namespace kestrava;

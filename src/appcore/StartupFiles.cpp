@@ -1,4 +1,4 @@
-#include "app/StartupFiles.h"
+#include "appcore/StartupFiles.h"
 
 #include <algorithm>
 
@@ -7,13 +7,13 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "app/AppFolders.h"
+#include "appcore/AppFolders.h"
 
 // The resources of a static library are only linked in when registered by
-// name; this file is always linked, as the main window reads the template.
+// name; this file is always linked, as every program reads the template.
 static void InitAppResources()
 {
-    Q_INIT_RESOURCE(app);
+    Q_INIT_RESOURCE(appcore);
     Q_INIT_RESOURCE(help);
 }
 

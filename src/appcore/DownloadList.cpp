@@ -1,4 +1,4 @@
-#include "app/DownloadList.h"
+#include "appcore/DownloadList.h"
 
 #include <algorithm>
 

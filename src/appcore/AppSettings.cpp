@@ -1,4 +1,4 @@
-#include "app/AppSettings.h"
+#include "appcore/AppSettings.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "app/SetupRules.h"
+#include "appcore/SetupRules.h"
 
 #include <algorithm>
 #include <cmath>
