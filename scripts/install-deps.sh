@@ -11,6 +11,7 @@ packages=(
   xvfb xauth fonts-dejavu-core
   xdg-utils
   desktop-file-utils appstream dpkg-dev man-db  # the install tree's checks and the package
+  shared-mime-info libglib2.0-bin  # the series file type in the install tree's checks (update-mime-database, gio)
   locales  # the tests run under de_DE and fr_FR as well
   poppler-utils  # reads printed pages back in the tests
   clang libclang-rt-14-dev  # the libFuzzer targets of scripts/fuzz.sh
