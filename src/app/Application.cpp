@@ -1,11 +1,14 @@
 #include "app/Application.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QIcon>
 
 #include "app/AppIcons.h"
 #include "app/DownloadCommands.h"
 #include "app/GuiSeams.h"
+#include "app/InstanceChannel.h"
 #include "app/MainForm.h"
 #include "app/OptionPageAdapter.h"
 #include "appcore/AppSettings.h"
@@ -23,7 +26,7 @@ bool DisplayAvailable()
 #endif
 }
 
-int RunApplication(QApplication& app)
+int RunApplication(QApplication& app, const QStringList& files)
 {
     QCoreApplication::setOrganizationName(QLatin1String(kOrganisationName));
     QCoreApplication::setApplicationName(QLatin1String(kApplicationName));
@@ -33,6 +36,25 @@ int RunApplication(QApplication& app)
     QApplication::setWindowIcon(AppIcon(QStringLiteral("kestrava")));
 
     MessageBoxNotifier notifier;
+    // One program per user and display, so that two never write their
+    // settings over each other's.
+    InstanceChannel channel(InstanceSocketPath());
+    QString problem;
+    switch (channel.ClaimOrHandOver(files, &problem)) {
+    case InstanceChannel::Claim::HandedOver:
+        return 0;
+    case InstanceChannel::Claim::NotAnswered:
+        std::fprintf(stderr, "kestrava: %s\n", qPrintable(problem));
+        notifier.Info(problem.toStdString());
+        return 1;
+    case InstanceChannel::Claim::Unavailable:
+        std::fprintf(stderr, "kestrava: %s Starting without looking for a running Kestrava.\n",
+                     qPrintable(problem));
+        break;
+    case InstanceChannel::Claim::Listening:
+        break;
+    }
+
     WaitCursorIndicator waitCursor;
     SetBusyIndicator(&waitCursor);
 
@@ -41,9 +63,13 @@ int RunApplication(QApplication& app)
     mainForm.SetPageFactory(OptionPageFactory());
     mainForm.SetDownloadCommand(DownloadCommand());
     mainForm.SetDownloadListEditor(SymbolEditorCommand());
+    mainForm.SetStartFiles(files);
     int status = 1;
-    if (mainForm.FormCreate())
+    if (mainForm.FormCreate()) {
+        channel.SetReceiver([&mainForm](const QStringList& handed) { mainForm.HandOver(handed); });
         status = app.exec();
+        channel.SetReceiver(nullptr);
+    }
     SetBusyIndicator(nullptr);
     return status;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -90,10 +91,14 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
     connect(help, &QShortcut::activated, this, &TMainForm::FormHelp);
     // Shut-down also when the session ends without closing the window.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { FormClose(); });
+    // Series files dropped on the strip, on a page or on a page's boxes.
+    setAcceptDrops(true);
+    qApp->installEventFilter(this);
 }
 
 TMainForm::~TMainForm()
 {
+    qApp->removeEventFilter(this);
     closing_ = true;
     // The page windows are children of this window and go with it; by then
     // this object is half gone, so their destroyed() must not reach it.
@@ -109,6 +114,8 @@ bool TMainForm::FormCreate()
     const bool placementSaved = stored.contains(QStringLiteral("WinDims/Width"));
     QStringList problems;
     settings_.Load(stored, locale_, &problems);
+    recent_.Load(stored);
+    RefreshRecentMenu();
     if (!problems.isEmpty())
         Report(problems.join(QLatin1Char('\n')));
     ApplyPlacement(placementSaved);
@@ -141,9 +148,11 @@ bool TMainForm::FormCreate()
     created_ = true;
     show();
     lblTicker_->hide();
-    // A first run shows a priced grid at once: the sample series below the strip.
-    if (!placementSaved)
+    // A first run shows a priced grid at once: the sample series below the
+    // strip, unless the command line named the series to show.
+    if (!placementSaved && startFiles_.isEmpty())
         OpenSampleSeries();
+    OpenSeriesFiles(std::exchange(startFiles_, {}));
     return true;
 }
 
@@ -348,13 +357,18 @@ void TMainForm::FileOpen()
     dialog.setDefaultSuffix(QStringLiteral("ops"));
     dialog.setFilter(dialog.filter() | QDir::Hidden);
     const QString chosen = ChosenFile(dialog);
-    if (chosen.isEmpty())
-        return;
-    openFileName_ = chosen;
-    openFromFile_ = true;
-    folders_.SeriesDir = QFileInfo(openFileName_).absolutePath();
-    if (IOptionPage* page = CreatePage())
-        ShowPage(page);
+    if (!chosen.isEmpty())
+        OpenSeries(chosen);
+}
+
+IOptionPage* TMainForm::PageOfFile(const QString& path) const
+{
+    // A new series' file is a bare name until it is saved: it names no file yet.
+    for (const PageEntry& entry : pages_)
+        if (entry.window && QFileInfo(entry.page->SeriesFile()).isAbsolute()
+            && SameFile(path, entry.page->SeriesFile()))
+            return entry.page.get();
+    return nullptr;
 }
 
 void TMainForm::FileSave()
@@ -396,6 +410,7 @@ void TMainForm::FileSave()
         return;
     }
     folders_.SeriesDir = QFileInfo(path).absolutePath();
+    NoteRecent(path);
 }
 
 void TMainForm::FilePrint()

@@ -12,15 +12,19 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <QUrl>
 
 #include "app/OptionPageHost.h"
 #include "appcore/AppFolders.h"
 #include "appcore/AppSettings.h"
 #include "appcore/DownloadList.h"
+#include "appcore/RecentSeries.h"
 #include "common/localeinfo.h"
 
 class QAction;
+class QDropEvent;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QToolButton;
 
@@ -56,6 +60,9 @@ public:
     // program cannot run (the reason has been shown); the window then stays
     // hidden.
     bool FormCreate();
+    // Series files named on the command line: FormCreate opens them (a first
+    // run then opens them instead of the sample).
+    void SetStartFiles(const QStringList& files) { startFiles_ = files; }
 
     // Process-wide state.
     AppSettings& Settings() { return settings_; }
@@ -96,6 +103,19 @@ public:
     QWidget* CurrentPageHandle() const { return currentPage_; }
     int PageCount() const { return static_cast<int>(pages_.size()); }
 
+    // Series files from outside the program (the command line, a second
+    // start, a drop): each opens as a page as File > Open does, with its
+    // messages for a missing or damaged file; a file whose page is open
+    // brings that page to the front instead. While a dialog is open or a
+    // download runs they wait, and open once it is over.
+    void OpenSeriesFiles(const QStringList& files);
+    // What a second start hands over: its files, or with none, only the
+    // wish to see the program.
+    void HandOver(const QStringList& files);
+    // Brings the strip, unminimised, in front of the other windows.
+    void BringToFront();
+    const RecentSeries& RecentFiles() const { return recent_; }
+
     // The download progress display.
     QProgressBar* pbDownload() const { return pbDownload_; }
     QLabel* lblTicker() const { return lblTicker_; }
@@ -105,6 +125,10 @@ public slots:
     void FileNew();
     void EditChangeOption();
     void FileOpen();
+    // File > Open Recent: one of the series opened or saved last, and
+    // emptying that list.
+    void FileOpenRecent(const QString& path);
+    void FileClearRecent();
     void FileSave();
     void FilePrint();
     // Every expiry of the current page into a CSV file of the user's choice.
@@ -141,6 +165,18 @@ private:
     void ApplyPlacement(bool savedPlacementUsable);
     void LoadOrCreateDownloadList();
     void OpenSampleSeries();
+    // File > Open's opening of one file: a new page that loads it. False
+    // when no page came of it (the page has said why).
+    bool OpenSeries(const QString& path);
+    IOptionPage* PageOfFile(const QString& path) const;
+    void OpenWaitingFiles();
+    void NoteRecent(const QString& path);
+    void StoreRecent();
+    void RefreshRecentMenu();
+    // A drag over the strip or a page (or one of its boxes, for files):
+    // true when it was dealt with here.
+    bool DragOverWindow(QWidget* target, QEvent* event);
+    void DropFiles(const QList<QUrl>& urls);
     void FormClose();
     void WMUser();
     void PageDestroyed(QObject* window);
@@ -172,6 +208,10 @@ private:
     bool openFromFile_ = false;
     QString openFileName_;
     TdlgInputs* setupDialog_ = nullptr;
+    RecentSeries recent_;
+    QStringList startFiles_;
+    QStringList waitingFiles_;  // handed over while the program was busy
+    bool opening_ = false;      // a series file is being opened
 
     std::vector<PageEntry> pages_;
     QPointer<QWidget> currentPage_;
@@ -185,6 +225,7 @@ private:
     std::function<void(TdlgInputs&)> setupDialogHook_;
 
     QWidget* panel_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
     QProgressBar* pbDownload_ = nullptr;
     QLabel* lblTicker_ = nullptr;
     QToolButton* spdbtnDownload_ = nullptr;

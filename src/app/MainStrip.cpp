@@ -56,6 +56,10 @@ void TMainForm::BuildMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     AddCommand(file, "FileOpenItem", QStringLiteral("&Open saved option series..."),
                QKeySequence(QStringLiteral("Ctrl+O")), &TMainForm::FileOpen);
+    recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
+    recentMenu_->setObjectName(QStringLiteral("FileOpenRecentMenu"));
+    recentMenu_->setToolTipsVisible(true);
+    RefreshRecentMenu();
     AddCommand(file, "FileNewItem", QStringLiteral("&New option series..."),
                QKeySequence(QStringLiteral("Ctrl+N")), &TMainForm::FileNew);
     AddCommand(file, "FileSaveItem", QStringLiteral("&Save option series..."),
@@ -69,9 +73,12 @@ void TMainForm::BuildMenus()
     AddCommand(file, "FileExportGridItem", QStringLiteral("&Export grid..."), QKeySequence(),
                &TMainForm::FileExportGrid);
     file->addSeparator();
-    QAction* exit = AddCommand(file, "FileExitItem", QStringLiteral("E&xit"), QKeySequence(),
-                               &TMainForm::FileExit);
-    exit->setShortcut(QKeySequence(QStringLiteral("Alt+F4")));
+    // Ctrl+Q from any window of the program, Alt+F4 on the strip: both
+    // are File > Exit, questions and all.
+    QAction* exit = AddCommand(file, "FileExitItem", QStringLiteral("E&xit"),
+                               QKeySequence(QStringLiteral("Ctrl+Q")), &TMainForm::FileExit);
+    connect(new QShortcut(QKeySequence(QStringLiteral("Alt+F4")), this), &QShortcut::activated, exit,
+            &QAction::trigger);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     AddCommand(edit, "EditOptionItem", QStringLiteral("Change &option settings..."), QKeySequence(),

@@ -18,6 +18,7 @@ IOptionPage* TMainForm::AddPage(std::unique_ptr<IOptionPage> page)
     if (window->parentWidget() != this)
         window->setParent(this, window->windowFlags() | Qt::Window);
     window->installEventFilter(this);
+    window->setAcceptDrops(true);
     connect(window, &QObject::destroyed, this, &TMainForm::PageDestroyed);
     pages_.push_back({window, std::move(page)});
     return pages_.back().page.get();
@@ -25,12 +26,24 @@ IOptionPage* TMainForm::AddPage(std::unique_ptr<IOptionPage> page)
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    // Qt sends WindowActivate to a window whenever it becomes the active
-    // window, by the user's click or by activateWindow().
-    if (event->type() == QEvent::WindowActivate) {
+    switch (event->type()) {
+    case QEvent::WindowActivate:
+        // Qt sends WindowActivate to a window whenever it becomes the active
+        // window, by the user's click or by activateWindow().
         for (const PageEntry& entry : pages_)
             if (entry.window == watched)
                 currentPage_ = entry.window;
+        break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        // Watched for the whole program, so that boxes that take text drops
+        // pass series files on too.
+        if (auto* widget = qobject_cast<QWidget*>(watched); widget && DragOverWindow(widget, event))
+            return true;
+        break;
+    default:
+        break;
     }
     return QMainWindow::eventFilter(watched, event);
 }

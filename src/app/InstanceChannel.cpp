@@ -1,0 +1,253 @@
+#include "app/InstanceChannel.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStringDecoder>
+#include <QtEndian>
+#include <QTimer>
+
+namespace kestrava {
+namespace {
+
+constexpr char kMagic[] = "KSTV";
+constexpr qsizetype kHeaderBytes = 8;
+constexpr qsizetype kMaxMessageBytes = kHeaderBytes + kMaxHandOverFiles * (4 + kMaxHandOverPathBytes);
+constexpr char kTaken = 0x06;
+
+constexpr int kConnectMs = 2000;
+constexpr int kAnswerMs = 5000;
+constexpr int kClaimLockMs = 10000;
+// A sender that stays silent this long is dropped.
+constexpr int kReadMs = 10000;
+
+quint32 BigEndian32(const QByteArray& bytes, qsizetype at)
+{
+    return qFromBigEndian<quint32>(bytes.constData() + at);
+}
+
+void AppendBigEndian32(QByteArray& bytes, quint32 value)
+{
+    char raw[4];
+    qToBigEndian(value, raw);
+    bytes.append(raw, 4);
+}
+
+// ":0.0" and ":0" are the same display; the rest only has to make a file name.
+QString DisplayTag()
+{
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY");
+    if (display.isEmpty()) {
+        display = qEnvironmentVariable("DISPLAY");
+        static const QRegularExpression screen(QStringLiteral("^(.*:\\d+)\\.\\d+$"));
+        display.replace(screen, QStringLiteral("\\1"));
+    }
+    if (display.isEmpty())
+        display = QGuiApplication::platformName();
+    QString tag;
+    for (const QChar c : display.left(48)) {
+        const bool plain = (c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('.')
+                           || c == QLatin1Char('-');
+        tag += plain ? c : QLatin1Char('_');
+    }
+    return tag;
+}
+
+}  // namespace
+
+QString InstanceSocketPath()
+{
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        return {};
+    return runtime + QStringLiteral("/kestrava-") + DisplayTag() + QStringLiteral(".socket");
+}
+
+QByteArray EncodeHandOver(const QStringList& files)
+{
+    QByteArray bytes(kMagic, 4);
+    AppendBigEndian32(bytes, static_cast<quint32>(files.size()));
+    for (const QString& file : files) {
+        const QByteArray path = file.toUtf8();
+        AppendBigEndian32(bytes, static_cast<quint32>(path.size()));
+        bytes.append(path);
+    }
+    return bytes;
+}
+
+HandOverMessage DecodeHandOver(const QByteArray& bytes)
+{
+    using Status = HandOverMessage::Status;
+    HandOverMessage message;
+    const qsizetype magicBytes = std::min<qsizetype>(bytes.size(), 4);
+    if (bytes.left(magicBytes) != QByteArray(kMagic, magicBytes)) {
+        message.status = Status::Invalid;
+        return message;
+    }
+    if (bytes.size() < kHeaderBytes)
+        return message;
+    const quint32 count = BigEndian32(bytes, 4);
+    if (count > static_cast<quint32>(kMaxHandOverFiles)) {
+        message.status = Status::Invalid;
+        return message;
+    }
+    qsizetype at = kHeaderBytes;
+    for (quint32 i = 0; i < count; ++i) {
+        if (bytes.size() < at + 4)
+            return {};
+        const quint32 length = BigEndian32(bytes, at);
+        if (length == 0 || length > static_cast<quint32>(kMaxHandOverPathBytes)) {
+            message.status = Status::Invalid;
+            return message;
+        }
+        at += 4;
+        if (bytes.size() < at + static_cast<qsizetype>(length))
+            return {};
+        const QByteArray raw = bytes.mid(at, length);
+        at += length;
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString path = utf8.decode(raw);
+        if (utf8.hasError() || raw.contains('\0') || !QDir::isAbsolutePath(path)) {
+            message.status = Status::Invalid;
+            return message;
+        }
+        message.files.append(QDir::cleanPath(path));
+    }
+    // A message is one hand-over: anything after it is not ours.
+    message.status = at == bytes.size() ? Status::Complete : Status::Invalid;
+    if (message.status == Status::Invalid)
+        message.files.clear();
+    return message;
+}
+
+InstanceChannel::InstanceChannel(const QString& socketPath, QObject* parent)
+    : QObject(parent), socketPath_(socketPath)
+{
+    connect(&server_, &QLocalServer::newConnection, this, &InstanceChannel::AcceptConnections);
+}
+
+InstanceChannel::~InstanceChannel()
+{
+    // Closing removes the socket file, so the next start finds none.
+    server_.close();
+}
+
+InstanceChannel::Claim InstanceChannel::ClaimOrHandOver(const QStringList& files, QString* problem)
+{
+    const auto fail = [problem](Claim claim, const QString& why) {
+        if (problem)
+            *problem = why;
+        return claim;
+    };
+    if (socketPath_.isEmpty())
+        return fail(Claim::Unavailable, QStringLiteral("There is no runtime folder (XDG_RUNTIME_DIR) for the "
+                                                       "socket that keeps Kestrava to one running program."));
+
+    // Two starts at once: the second waits until the first listens.
+    QLockFile lock(socketPath_ + QStringLiteral(".lock"));
+    if (!lock.tryLock(kClaimLockMs))
+        return fail(Claim::NotAnswered,
+                    QStringLiteral("Another start of Kestrava did not finish claiming %1.")
+                        .arg(QDir::toNativeSeparators(socketPath_)));
+
+    QLocalSocket socket;
+    socket.connectToServer(socketPath_);
+    if (socket.waitForConnected(kConnectMs)) {
+        // What the listener would refuse is left out: more files than a
+        // desktop hands over at once, or a path longer than any file's.
+        QStringList sent;
+        for (const QString& file : files)
+            if (sent.size() < kMaxHandOverFiles && file.toUtf8().size() <= kMaxHandOverPathBytes)
+                sent.append(file);
+        socket.write(EncodeHandOver(sent));
+        const QDeadlineTimer deadline(kAnswerMs);
+        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(deadline.remainingTime())) {}
+        while (socket.bytesAvailable() < 1 && socket.state() == QLocalSocket::ConnectedState
+               && socket.waitForReadyRead(deadline.remainingTime())) {}
+        if (socket.read(1) == QByteArray(1, kTaken))
+            return Claim::HandedOver;
+        return fail(Claim::NotAnswered,
+                    QStringLiteral("Kestrava is running already but did not answer on %1.")
+                        .arg(QDir::toNativeSeparators(socketPath_)));
+    }
+    const QLocalSocket::LocalSocketError error = socket.error();
+    if (error != QLocalSocket::ServerNotFoundError && error != QLocalSocket::ConnectionRefusedError)
+        return fail(Claim::Unavailable,
+                    QStringLiteral("Cannot reach %1: %2")
+                        .arg(QDir::toNativeSeparators(socketPath_), socket.errorString()));
+
+    // Nobody listens: a socket file left behind by a crash is taken over.
+    QLocalServer::removeServer(socketPath_);
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server_.listen(socketPath_))
+        return fail(Claim::Unavailable,
+                    QStringLiteral("Cannot listen on %1: %2")
+                        .arg(QDir::toNativeSeparators(socketPath_), server_.errorString()));
+    return Claim::Listening;
+}
+
+void InstanceChannel::SetReceiver(std::function<void(const QStringList&)> receiver)
+{
+    receiver_ = std::move(receiver);
+    const QList<QStringList> waiting = std::exchange(undelivered_, {});
+    for (const QStringList& files : waiting)
+        Deliver(files);
+}
+
+void InstanceChannel::AcceptConnections()
+{
+    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        auto received = std::make_shared<QByteArray>();
+        connect(socket, &QLocalSocket::readyRead, this,
+                [this, socket, received] { ReadFrom(socket, *received); });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(kReadMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+    }
+}
+
+void InstanceChannel::ReadFrom(QLocalSocket* socket, QByteArray& received)
+{
+    received += socket->read(kMaxMessageBytes + 1 - received.size());
+    const HandOverMessage message = received.size() > kMaxMessageBytes
+                                        ? HandOverMessage{HandOverMessage::Status::Invalid, {}}
+                                        : DecodeHandOver(received);
+    switch (message.status) {
+    case HandOverMessage::Status::Incomplete:
+        return;
+    case HandOverMessage::Status::Invalid:
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+        socket->abort();
+        socket->deleteLater();
+        return;
+    case HandOverMessage::Status::Complete:
+        disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
+        socket->write(QByteArray(1, kTaken));
+        socket->flush();
+        socket->disconnectFromServer();
+        // Opened once this handler is done: opening may show message boxes.
+        QMetaObject::invokeMethod(
+            this, [this, files = message.files] { Deliver(files); }, Qt::QueuedConnection);
+        return;
+    }
+}
+
+void InstanceChannel::Deliver(const QStringList& files)
+{
+    if (receiver_)
+        receiver_(files);
+    else
+        undelivered_.append(files);
+}
+
+}  // namespace kestrava

@@ -1,0 +1,75 @@
+#pragma once
+// One running program per user and display. The first start listens on a
+// local socket in the user's runtime folder; a later start hands its series
+// files to it over that socket and ends.
+//
+// A hand-over is a small message: "KSTV", the number of files (32 bits,
+// big-endian), then each file as its length in bytes (32 bits) and its
+// absolute path in UTF-8. The listener answers one byte once it has read a
+// message whole, and trusts nothing in it beyond being a list of paths,
+// which it opens as File > Open would.
+
+#include <functional>
+
+#include <QByteArray>
+#include <QLocalServer>
+#include <QObject>
+#include <QStringList>
+
+class QLocalSocket;
+
+namespace kestrava {
+
+inline constexpr int kMaxHandOverFiles = 256;
+inline constexpr int kMaxHandOverPathBytes = 4096;
+
+// The socket of this user's program on this display: "kestrava-DISPLAY.socket"
+// in the runtime folder (XDG_RUNTIME_DIR); empty when there is no runtime
+// folder.
+QString InstanceSocketPath();
+
+QByteArray EncodeHandOver(const QStringList& files);
+
+struct HandOverMessage {
+    // Incomplete: more bytes are needed; Invalid: not a hand-over (wrong
+    // start, too many or too long paths, a path that is not absolute UTF-8).
+    enum class Status { Incomplete, Complete, Invalid };
+    Status status = Status::Incomplete;
+    QStringList files;
+};
+HandOverMessage DecodeHandOver(const QByteArray& bytes);
+
+class InstanceChannel : public QObject {
+    Q_OBJECT
+public:
+    enum class Claim {
+        Listening,    // this is the running program now
+        HandedOver,   // the running program took the files
+        NotAnswered,  // a program listens but did not take the files
+        Unavailable,  // no socket can be had; the program runs on its own
+    };
+
+    explicit InstanceChannel(const QString& socketPath, QObject* parent = nullptr);
+    ~InstanceChannel() override;
+
+    // Hands `files` (the first kMaxHandOverFiles) to the program listening
+    // on the socket or, when none listens, takes the socket over: one left by
+    // a program that crashed is removed unread. `problem` says why for NotAnswered and Unavailable.
+    Claim ClaimOrHandOver(const QStringList& files, QString* problem);
+
+    // Where received hand-overs go (no files: come to the front). Those that
+    // came before a receiver was set are delivered to it at once.
+    void SetReceiver(std::function<void(const QStringList&)> receiver);
+
+private:
+    void AcceptConnections();
+    void ReadFrom(QLocalSocket* socket, QByteArray& received);
+    void Deliver(const QStringList& files);
+
+    QString socketPath_;
+    QLocalServer server_;
+    std::function<void(const QStringList&)> receiver_;
+    QList<QStringList> undelivered_;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,474 @@
+// The program as a desktop uses it: files on the command line, a second start
+// handing its files to the running program (two processes), File > Open
+// Recent with a file deleted meanwhile, drops on the strip and on a page,
+// and Ctrl+Q.
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include <QDropEvent>
+#include <QLocalSocket>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QtEndian>
+
+#include "app/InstanceChannel.h"
+#include "app/StartArguments.h"
+#include "mainform_fixture.h"
+
+using namespace kestrava;
+using namespace kestrava::mainformtest;
+
+class DesktopTest : public MainFormFixture {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { StartModalGuard(); }
+    void init();
+    void cleanup();
+
+    void commandLine_data();
+    void commandLine();
+    void handOverMessages_data();
+    void handOverMessages();
+    void secondStartHandsOverItsFiles();
+    void filesOpenAsFileOpenDoes();
+    void openRecentKeepsTheLastEight();
+    void dropsOpenSeriesFilesOnly();
+    void ctrlQQuitsFromAPage();
+
+private:
+    QString MakeFile(const QString& relative, const QByteArray& bytes = QByteArrayLiteral("\x01\x00"));
+    QProcess* StartProgram(const QStringList& arguments, const QString& folder);
+    QString runtime_;
+};
+
+namespace {
+
+// Pages that record which file they were opened from.
+TMainForm::PageFactory RecordingPages(QStringList* opened)
+{
+    return [opened](TMainForm& owner) {
+        auto page = std::make_unique<FakePage>(QFileInfo(owner.OpenFileName()).completeBaseName());
+        page->seriesFile = owner.OpenFileName();
+        opened->append(owner.OpenFileName());
+        return page;
+    };
+}
+
+// What a program that crashed leaves behind: a socket file nobody listens on.
+bool LeaveStaleSocket(const QString& path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (static_cast<std::size_t>(name.size()) >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return bound;
+}
+
+void Drop(QWidget* target, const QMimeData& mime)
+{
+    const QPoint middle = target->rect().center();
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(middle, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(middle), offered, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    QVERIFY(drop.isAccepted());
+    // Never a move: the file manager would take the file away.
+    QCOMPARE(drop.dropAction(), Qt::CopyAction);
+}
+
+QWidget* PageWindow(TMainForm& form, const QString& title)
+{
+    for (QWidget* widget : form.findChildren<QWidget*>())
+        if (widget->isWindow() && widget->windowTitle() == title)
+            return widget;
+    return nullptr;
+}
+
+QStringList RecentInMenu(TMainForm& form)
+{
+    QStringList files;
+    for (QAction* action : form.findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"))->actions())
+        if (!action->isSeparator() && action->objectName() != QLatin1String("FileClearRecentItem"))
+            files.append(QDir::fromNativeSeparators(action->toolTip()));
+    return files;
+}
+
+}  // namespace
+
+void DesktopTest::init()
+{
+    FreshFolders();
+    // Each test its own runtime folder, so two runs of the suite never meet
+    // on one socket.
+    runtime_ = root_->filePath(QStringLiteral("run"));
+    QVERIFY(QDir().mkpath(runtime_));
+    QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_));
+}
+
+void DesktopTest::cleanup()
+{
+    for (QProcess* process : findChildren<QProcess*>()) {
+        process->kill();
+        process->waitForFinished();
+        delete process;
+    }
+    root_.reset();
+}
+
+QString DesktopTest::MakeFile(const QString& relative, const QByteArray& bytes)
+{
+    const QString path = root_->filePath(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+QProcess* DesktopTest::StartProgram(const QStringList& arguments, const QString& folder)
+{
+    auto* process = new QProcess(this);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // Should it run on its own after all, it keeps to the test's folders.
+    environment.insert(QStringLiteral("HOME"), root_->filePath(QStringLiteral("home")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root_->filePath(QStringLiteral("home/config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), root_->filePath(QStringLiteral("home/share")));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process->setProcessEnvironment(environment);
+    process->setWorkingDirectory(folder);
+    process->start(QStringLiteral(KESTRAVA_PROGRAM), arguments);
+    return process;
+}
+
+void DesktopTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QStringList>("files");
+
+    using Action = StartArguments::Action;
+    const auto row = [](const char* name, QStringList arguments, Action action, QStringList files) {
+        arguments.prepend(QStringLiteral("kestrava"));
+        QTest::newRow(name) << arguments << static_cast<int>(action) << files;
+    };
+    row("nothing", {}, Action::Run, {});
+    row("relative and absolute, in order", {"SPX.ops", "/data/b.ops", "sub/../c.OPS"}, Action::Run,
+        {"/home/u/series/SPX.ops", "/data/b.ops", "/home/u/series/c.OPS"});
+    row("a launcher's file URL", {"file:///tmp/My%20Series.ops"}, Action::Run, {"/tmp/My Series.ops"});
+    row("help wins over a bad option", {"--frobnicate", "a.ops", "--help"}, Action::Help, {});
+    row("version", {"-v", "a.ops"}, Action::Version, {});
+    row("an unknown option", {"a.ops", "-x"}, Action::Error, {});
+    row("after -- everything is a file", {"--", "--help", "-x.ops"}, Action::Run,
+        {"/home/u/series/--help", "/home/u/series/-x.ops"});
+}
+
+void DesktopTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QStringList, files);
+    const StartArguments parsed = ParseStartArguments(arguments, QStringLiteral("/home/u/series"));
+    QCOMPARE(static_cast<int>(parsed.action), action);
+    if (parsed.action == StartArguments::Action::Run)
+        QCOMPARE(parsed.files, files);
+    QCOMPARE(parsed.error.isEmpty(), parsed.action != StartArguments::Action::Error);
+}
+
+void DesktopTest::handOverMessages_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("status");
+
+    using Status = HandOverMessage::Status;
+    const auto header = [](quint32 count) {
+        QByteArray bytes("KSTV");
+        char raw[4];
+        qToBigEndian(count, raw);
+        return bytes.append(raw, 4);
+    };
+    const auto path = [](const QByteArray& utf8) {
+        char raw[4];
+        qToBigEndian(static_cast<quint32>(utf8.size()), raw);
+        return QByteArray(raw, 4) + utf8;
+    };
+    QTest::newRow("no files: come to the front") << header(0) << int(Status::Complete);
+    QTest::newRow("one more byte than the message") << header(0) + 'x' << int(Status::Invalid);
+    QTest::newRow("another program's greeting")
+        << QByteArray("GET / HTTP/1.0\r\n\r\n") << int(Status::Invalid);
+    QTest::newRow("a relative path") << header(1) + path("SPX.ops") << int(Status::Invalid);
+    QTest::newRow("a path with a NUL")
+        << header(1) + path(QByteArray("/a\0b.ops", 8)) << int(Status::Invalid);
+    QTest::newRow("not UTF-8") << header(1) + path("/tmp/\xff\xfe.ops") << int(Status::Invalid);
+    QTest::newRow("an empty path") << header(1) + path("") << int(Status::Invalid);
+    // A header alone must not make the listener wait for more than it takes.
+    QTest::newRow("too many files announced") << header(kMaxHandOverFiles + 1) << int(Status::Invalid);
+    QTest::newRow("too long a path announced")
+        << header(1) + path(QByteArray(kMaxHandOverPathBytes + 1, 'a')).left(12) << int(Status::Invalid);
+}
+
+void DesktopTest::handOverMessages()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, status);
+    const HandOverMessage message = DecodeHandOver(bytes);
+    QCOMPARE(static_cast<int>(message.status), status);
+    if (message.status == HandOverMessage::Status::Invalid)
+        QVERIFY(message.files.isEmpty());
+
+    // What a second start sends comes back whole, and every shorter part of
+    // it asks for more.
+    const QStringList files{QStringLiteral("/home/u/Séries/SPX Jan.ops"), QStringLiteral("/tmp/a.ops")};
+    const QByteArray sent = EncodeHandOver(files);
+    QCOMPARE(DecodeHandOver(sent).files, files);
+    for (qsizetype size = 0; size < sent.size(); ++size)
+        QCOMPARE(int(DecodeHandOver(sent.left(size)).status), int(HandOverMessage::Status::Incomplete));
+}
+
+void DesktopTest::secondStartHandsOverItsFiles()
+{
+    // --help answers on standard output even without a display.
+    {
+        QProcess help;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(name));
+        help.setProcessEnvironment(environment);
+        help.start(QStringLiteral(KESTRAVA_PROGRAM), {QStringLiteral("--help")});
+        QVERIFY(help.waitForFinished(20000));
+        QCOMPARE(help.exitCode(), 0);
+        QVERIFY(help.readAllStandardOutput().startsWith("Usage: kestrava"));
+        QCOMPARE(help.readAllStandardError(), QByteArray());
+    }
+
+    const QString socketPath = InstanceSocketPath();
+    QVERIFY2(socketPath.startsWith(runtime_ + QLatin1Char('/')), qPrintable(socketPath));
+    QVERIFY(LeaveStaleSocket(socketPath));
+
+    QStringList opened;
+    SavePlacement(0, 10, 780);  // a later start: no sample page
+    auto form = NewForm();
+    form->SetPageFactory(RecordingPages(&opened));
+    QVERIFY(form->FormCreate());
+    {
+        InstanceChannel channel(socketPath);
+        QString problem;
+        QCOMPARE(channel.ClaimOrHandOver({}, &problem), InstanceChannel::Claim::Listening);
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+                                          | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFileInfo(socketPath).permissions() & others, QFile::Permissions());
+        channel.SetReceiver([&form](const QStringList& files) { form->HandOver(files); });
+
+        // Another program's bytes open nothing and are cut off.
+        QLocalSocket stranger;
+        stranger.connectToServer(socketPath);
+        QVERIFY(stranger.waitForConnected(5000));
+        stranger.write("GET / HTTP/1.0\r\n\r\n");
+        QTRY_COMPARE(stranger.state(), QLocalSocket::UnconnectedState);
+
+        // A relative name is taken against the second start's own folder.
+        const QString folder = root_->filePath(QStringLiteral("series"));
+        const QString first = MakeFile(QStringLiteral("series/SPX.ops"));
+        const QString second = MakeFile(QStringLiteral("elsewhere/SPY Feb.ops"));
+        QProcess* start = StartProgram({QStringLiteral("SPX.ops"), second}, folder);
+        QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
+        QCOMPARE(start->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(start->exitCode(), 0);
+        QTRY_COMPARE(opened, (QStringList{first, second}));
+
+        // Without files it only brings the running program back; a file
+        // already open brings its page to the front instead of a second page.
+        form->showMinimized();
+        QTRY_VERIFY(form->isMinimized());
+        start = StartProgram({}, folder);
+        QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
+        QCOMPARE(start->exitCode(), 0);
+        QTRY_VERIFY(!form->isMinimized());
+        QCOMPARE(form->PageCount(), 2);
+
+        QTRY_VERIFY(form->CurrentPageHandle()
+                    && form->CurrentPageHandle()->windowTitle() == QLatin1String("SPY Feb"));
+        start = StartProgram({first}, folder);
+        QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
+        QCOMPARE(start->exitCode(), 0);
+        QTRY_VERIFY(form->CurrentPageHandle()
+                    && form->CurrentPageHandle()->windowTitle() == QLatin1String("SPX"));
+        QCOMPARE(opened.size(), 2);
+        QCOMPARE(form->PageCount(), 2);
+    }
+    // A program that ends leaves no socket behind.
+    QVERIFY(!QFileInfo::exists(socketPath));
+}
+
+void DesktopTest::filesOpenAsFileOpenDoes()
+{
+    const QString good = MakeFile(
+        QStringLiteral("good.ops"),
+        FileBytes(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops")));
+    const QString damaged = MakeFile(QStringLiteral("damaged.ops"),
+                                     QByteArrayLiteral("\x01\x02\x01\x7f garbage"));
+    const QString missing = root_->filePath(QStringLiteral("missing.ops"));
+
+    // A first start with a file on its command line shows that file, not the
+    // sample.
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    form->SetStartFiles({good});
+    QVERIFY(form->FormCreate());
+    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->findChild<QWidget*>(QStringLiteral("frmOPage"))->windowTitle(), QStringLiteral("ABC"));
+
+    WhileModal(TypeIntoFileDialog(root_->path(), QStringLiteral("damaged.ops")));
+    form->FileOpen();
+    WhileModal(nullptr);
+    QCOMPARE(notifier_.errors.size() + notifier_.infos.size(), 1);
+    const QStringList fromTheDialog = notifier_.errors + notifier_.infos;
+    notifier_ = RecordingNotifier();
+
+    form->OpenSeriesFiles({missing, damaged});
+    QCOMPARE(form->PageCount(), 1);
+    const QStringList messages = notifier_.errors + notifier_.infos;
+    QCOMPARE(messages.size(), 2);
+    QVERIFY2(messages[0].contains(QLatin1String("missing.ops")), qPrintable(messages[0]));
+    QCOMPARE(messages[1], fromTheDialog[0]);
+    // Only what opened is remembered.
+    QCOMPARE(form->RecentFiles().Files(), QStringList{good});
+}
+
+void DesktopTest::openRecentKeepsTheLastEight()
+{
+    QStringList opened;
+    auto form = NewForm();
+    form->SetPageFactory(RecordingPages(&opened));
+    QVERIFY(form->FormCreate());
+    QMenu* menu = form->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"));
+    QVERIFY(menu);
+    QVERIFY(!menu->menuAction()->isEnabled());
+
+    QStringList files;
+    for (int i = 0; i < 10; ++i)
+        files.append(MakeFile(QStringLiteral("series/S%1.ops").arg(i)));
+    form->OpenSeriesFiles(files);
+    const QString sameName = MakeFile(QStringLiteral("other/S5.ops"));
+    form->OpenSeriesFiles({sameName});
+    // Opening one again (its page comes to the front) puts it first once.
+    form->OpenSeriesFiles({files[4]});
+    const QStringList expected{files[4], sameName, files[9], files[8],
+                               files[7], files[6], files[5], files[3]};
+    QCOMPARE(form->RecentFiles().Files(), expected);
+    QCOMPARE(RecentInMenu(*form), expected);
+    QVERIFY(menu->menuAction()->isEnabled());
+    // Two files of one name are told apart by their folders.
+    const QList<QAction*> actions = menu->actions();
+    QVERIFY(actions[1]->text() != actions[6]->text());
+    // Written when it changed, not at shut-down.
+    QVERIFY(FileBytes(SettingsFile()).contains("other/S5.ops"));
+
+    // A file deleted meanwhile is said to be gone and leaves the list.
+    QVERIFY(QFile::remove(files[9]));
+    const int pages = form->PageCount();
+    actions[2]->trigger();
+    QCOMPARE(notifier_.infos.size(), 1);
+    QVERIFY2(notifier_.infos[0].contains(QLatin1String("S9.ops"))
+                 && notifier_.infos[0].contains(QLatin1String("gone")),
+             qPrintable(notifier_.infos[0]));
+    QCOMPARE(form->PageCount(), pages);
+    QVERIFY(!RecentInMenu(*form).contains(files[9]));
+    QVERIFY(!FileBytes(SettingsFile()).contains("S9.ops"));
+
+    // An entry opens a page as File > Open does, also for a file shown already.
+    opened.clear();
+    menu->actions()[0]->trigger();
+    QCOMPARE(opened, QStringList{files[4]});
+
+    // The next start reads the list, leaving out what cannot be an entry.
+    form->close();
+    {
+        QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+        stored.setValue(QStringLiteral("Recent/SeriesFiles"),
+                        QStringList{QStringLiteral("relative.ops"), files[3], QString(), files[3], files[2]});
+    }
+    auto later = NewForm();
+    QVERIFY(later->FormCreate());
+    QCOMPARE(RecentInMenu(*later), (QStringList{files[3], files[2]}));
+    later->findChild<QAction*>(QStringLiteral("FileClearRecentItem"))->trigger();
+    QVERIFY(RecentInMenu(*later).isEmpty());
+    QVERIFY(!later->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"))->menuAction()->isEnabled());
+    QVERIFY(!FileBytes(SettingsFile()).contains("S3.ops"));
+}
+
+void DesktopTest::dropsOpenSeriesFilesOnly()
+{
+    QStringList opened;
+    SavePlacement(0, 10, 780);
+    auto form = NewForm();
+    form->SetPageFactory(RecordingPages(&opened));
+    QVERIFY(form->FormCreate());
+    const QString spx = MakeFile(QStringLiteral("SPX.ops"));
+    const QString upper = MakeFile(QStringLiteral("SPY.OPS"));
+    const QString third = MakeFile(QStringLiteral("QQQ.ops"));
+    const QString notes = MakeFile(QStringLiteral("notes.txt"));
+
+    // On the strip: the series opens, the rest is named and left.
+    QMimeData mixed;
+    mixed.setUrls({QUrl::fromLocalFile(spx), QUrl::fromLocalFile(notes),
+                   QUrl(QStringLiteral("https://example.com/x.ops"))});
+    Drop(form.get(), mixed);
+    QTRY_COMPARE(opened, QStringList{spx});
+    QCOMPARE(notifier_.infos.size(), 1);
+    QVERIFY2(notifier_.infos[0].contains(QLatin1String("notes.txt"))
+                 && notifier_.infos[0].contains(QLatin1String("https://example.com/x.ops")),
+             qPrintable(notifier_.infos[0]));
+
+    // On a page: a file open already gets no second page.
+    QWidget* page = PageWindow(*form, QStringLiteral("SPX"));
+    QVERIFY(page);
+    QMimeData two;
+    two.setUrls({QUrl::fromLocalFile(spx), QUrl::fromLocalFile(upper)});
+    Drop(page, two);
+    QTRY_COMPARE(opened, (QStringList{spx, upper}));
+
+    // On a box of a page, a file opens too rather than becoming its text.
+    auto* box = page->findChild<QLineEdit*>();
+    QMimeData one;
+    one.setUrls({QUrl::fromLocalFile(third)});
+    Drop(box, one);
+    QTRY_COMPARE(opened, (QStringList{spx, upper, third}));
+    QVERIFY(box->text().isEmpty());
+
+    // Text is no file.
+    QMimeData text;
+    text.setText(QStringLiteral("SPX"));
+    Drop(form.get(), text);
+    QTRY_COMPARE(notifier_.infos.size(), 2);
+    QCOMPARE(opened.size(), 3);
+}
+
+void DesktopTest::ctrlQQuitsFromAPage()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    FakePage* page = AddSpyPage(*form);
+    QTest::keyClick(page->Window(), Qt::Key_Q, Qt::ControlModifier);
+    QTRY_VERIFY(!form->isVisible());
+    // As File > Exit: the settings were written.
+    QVERIFY(FileBytes(SettingsFile()).contains("Width="));
+}
+
+QTEST_MAIN(DesktopTest)
+#include "desktop_test.moc"
