@@ -44,8 +44,9 @@ bool Save(const QPixmap& picture, const QString& folder, const QString& name, co
     return true;
 }
 
-// The strip with one of its menus dropped down below it.
-QPixmap WithMenu(TMainForm& form, int menuIndex)
+// The strip with one of its menus dropped down below it and, when given,
+// one of that menu's submenus open beside it.
+QPixmap WithMenu(TMainForm& form, int menuIndex, QMenu* submenu = nullptr)
 {
     const QPixmap strip = form.grab();
     QAction* menuAction = form.menuBar()->actions().value(menuIndex);
@@ -55,15 +56,28 @@ QPixmap WithMenu(TMainForm& form, int menuIndex)
     const QRect item = form.menuBar()->actionGeometry(menuAction);
     menu->popup(form.mapToGlobal(QPoint(item.left(), form.menuBar()->height())));
     const QPixmap dropped = menu->grab();
+    QPixmap beside;
+    QPoint besideAt;
+    if (submenu) {
+        const QRect entry = menu->actionGeometry(submenu->menuAction());
+        besideAt = QPoint(item.left() + menu->width() - 2, form.menuBar()->height() + entry.top());
+        submenu->popup(form.mapToGlobal(besideAt));
+        beside = submenu->grab();
+        submenu->hide();
+    }
     menu->hide();
     const qreal ratio = strip.devicePixelRatio();
-    const QSize logical(strip.width() / ratio, form.menuBar()->height() + dropped.height() / ratio + 4);
+    const int menusHeight = std::max<int>(dropped.height() / ratio,
+                                          besideAt.y() - form.menuBar()->height() + beside.height() / ratio);
+    const QSize logical(strip.width() / ratio, form.menuBar()->height() + menusHeight + 4);
     QPixmap picture(QSize(strip.width(), std::max<int>(strip.height(), logical.height() * ratio)));
     picture.setDevicePixelRatio(ratio);
     picture.fill(QColor(0xD5, 0xDC, 0xE5));  // the desktop below the strip
     QPainter painter(&picture);
     painter.drawPixmap(0, 0, strip);
     painter.drawPixmap(item.left(), form.menuBar()->height(), dropped);
+    if (submenu)
+        painter.drawPixmap(besideAt, beside);
     return picture;
 }
 
@@ -84,6 +98,13 @@ int main(int argc, char** argv)
     QTemporaryDir root;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        root.filePath(QStringLiteral("config")));
+    // A user who has opened a few series before.
+    const QString series = QStringLiteral("/home/user/.local/share/Tovanek/Kestrava27/Data/");
+    QSettings(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"))
+        .setValue(QStringLiteral("Recent/SeriesFiles"),
+                  QStringList{series + QStringLiteral("SPX.ops"),
+                              QStringLiteral("/home/user/Documents/SPY Jan.ops"),
+                              series + QStringLiteral("sample.ops")});
     SilentNotifier quiet;
     TMainForm form(
         {{root.filePath(QStringLiteral("share")), root.filePath(QStringLiteral("Documents")), root.path()},
@@ -96,6 +117,9 @@ int main(int argc, char** argv)
 
     bool ok = Save(form.grab(), folder, QStringLiteral("main-window"), suffix);
     ok = Save(WithMenu(form, 0), folder, QStringLiteral("main-window-file-menu"), suffix) && ok;
+    ok = Save(WithMenu(form, 0, form.findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"))), folder,
+              QStringLiteral("main-window-open-recent"), suffix)
+         && ok;
 
     TdlgIntRates rates(form.Settings(), form.Locale(), &form);
     rates.FSpinEdit2->SetValue(1.25);
