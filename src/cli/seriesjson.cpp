@@ -15,6 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/codepage.h"
+#include "common/fileaccess.h"
 #include "common/numtext.h"
 #include "pricing/seriesfile.h"
 
@@ -320,9 +321,8 @@ std::vector<TInOutObj> ReadSeriesJson(std::string_view text)
 
 std::vector<TInOutObj> ReadSeriesJsonFile(const std::string& path)
 {
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        throw SeriesFileError(CannotOpenFileMessage(path, EISDIR));
+    if (const std::string reason = IrregularFileReason(path); !reason.empty())
+        throw SeriesFileError("Cannot open file \"" + path + "\". Not a regular file: " + reason);
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -341,8 +341,7 @@ std::vector<TInOutObj> ReadSeriesJsonFile(const std::string& path)
 
 bool LoadSeriesAny(const std::string& path, std::vector<TInOutObj>& series, Notifier& notifier)
 {
-    std::error_code error;
-    if (!std::filesystem::is_directory(path, error)) {
+    if (IrregularFileReason(path).empty()) {
         std::ifstream in(path, std::ios::binary);
         if (in && in.peek() == kTagListBegin) {
             in.close();

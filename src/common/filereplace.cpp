@@ -1,71 +1,140 @@
 #include "common/filereplace.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <filesystem>
+#include <charconv>
 #include <random>
 #include <system_error>
+
+#include "common/fileaccess.h"
 
 namespace kestrava {
 namespace {
 
-std::string ErrnoText(int error)
-{
-    return error != 0 ? std::generic_category().message(error) : "Unknown error";
-}
+using Stage = FileReplaceError::Stage;
 
-// A name beside the target that no other file has, so the rename stays on the
-// same file system and a crash mid-save leaves only a stray temporary file.
-std::FILE* CreateTemporaryBeside(const std::string& fileName, std::string& tempName, int& error)
+constexpr std::string_view kNewVersionMark = ".~";
+constexpr std::string_view kNewVersionEnd = ".tmp";
+constexpr std::size_t kNewVersionDigits = 8;
+
+// A name beside the target that no other file has, so the rename stays on
+// the same file system and a crash mid-save leaves only a stray new file.
+std::FILE* CreateBeside(const std::filesystem::path& target, std::filesystem::path& newPath)
 {
     std::random_device random;
+    int error = 0;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".~%08x.tmp", static_cast<unsigned>(random()));
-        tempName = fileName + suffix;
-        errno = 0;
-        // "x": fail rather than reuse a file that already exists.
-        std::FILE* file = std::fopen(tempName.c_str(), "wbx");
-        error = errno;
-        if (file || error != EEXIST)
+        char digits[kNewVersionDigits + 1] = {};
+        const unsigned value = random();
+        std::to_chars(digits, digits + kNewVersionDigits, value | 0x10000000u, 16);
+        newPath = target;
+        newPath += std::string(kNewVersionMark) + digits + std::string(kNewVersionEnd);
+        if (std::FILE* file = CreateNewFile(newPath, kUsualFile, error))
             return file;
+        if (error != EEXIST)
+            break;
     }
-    return nullptr;
+    throw FileReplaceError(Stage::Create, SystemErrorText(error));
 }
 
 }  // namespace
 
+FileReplacement::FileReplacement(std::filesystem::path target) : target_(std::move(target))
+{
+    std::error_code ignored;
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(target_, ignored)))
+        throw FileReplaceError(Stage::Create, SystemErrorText(EISDIR));
+    file_ = CreateBeside(target_, newPath_);
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (file_)
+        std::fclose(file_);
+    if (!committed_) {
+        std::error_code ignored;
+        std::filesystem::remove(newPath_, ignored);
+    }
+}
+
+void FileReplacement::Write(std::string_view bytes)
+{
+    if (writeError_ != 0 || bytes.empty())
+        return;
+    errno = 0;
+    if (!file_ || std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+        writeError_ = errno != 0 ? errno : EIO;
+}
+
+void FileReplacement::Close()
+{
+    if (!file_) {
+        if (writeError_ != 0)
+            throw FileReplaceError(Stage::Write, SystemErrorText(writeError_));
+        return;
+    }
+    errno = 0;
+    if (std::fflush(file_) != 0 && writeError_ == 0)
+        writeError_ = errno != 0 ? errno : EIO;
+    errno = 0;
+    if (std::fclose(file_) != 0 && writeError_ == 0)
+        writeError_ = errno != 0 ? errno : EIO;
+    file_ = nullptr;
+    if (writeError_ != 0)
+        throw FileReplaceError(Stage::Write, SystemErrorText(writeError_));
+}
+
+void FileReplacement::Commit()
+{
+    Close();
+    std::error_code ignored;
+    const auto oldStatus = std::filesystem::status(target_, ignored);
+    if (std::filesystem::is_regular_file(oldStatus))
+        std::filesystem::permissions(newPath_, oldStatus.permissions(), ignored);
+    std::error_code renameError;
+    std::filesystem::rename(newPath_, target_, renameError);
+    if (renameError)
+        throw FileReplaceError(Stage::Create, renameError.message());
+    committed_ = true;
+}
+
 void ReplaceFileContents(const std::string& fileName, std::string_view bytes)
 {
-    using Stage = FileReplaceError::Stage;
-    std::error_code ignored;
-    if (std::filesystem::is_directory(fileName, ignored))
-        throw FileReplaceError(Stage::Create, ErrnoText(EISDIR));
+    FileReplacement replacement(fileName);
+    replacement.Write(bytes);
+    replacement.Commit();
+}
 
-    std::string tempName;
-    int error = 0;
-    std::FILE* file = CreateTemporaryBeside(fileName, tempName, error);
-    if (!file)
-        throw FileReplaceError(Stage::Create, ErrnoText(error));
+bool IsReplacementLeftover(std::string_view name)
+{
+    if (name.ends_with(".part"))
+        return name.size() > 5;
+    if (!name.ends_with(kNewVersionEnd))
+        return false;
+    name.remove_suffix(kNewVersionEnd.size());
+    if (name.size() <= kNewVersionMark.size() + kNewVersionDigits)
+        return false;
+    const std::string_view digits = name.substr(name.size() - kNewVersionDigits);
+    name.remove_suffix(kNewVersionDigits);
+    return name.ends_with(kNewVersionMark)
+           && digits.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
 
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size()
-                         && std::fflush(file) == 0;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        std::filesystem::remove(tempName, ignored);
-        throw FileReplaceError(Stage::Write, "the file could not be written completely");
+int RemoveStaleLeftovers(const std::filesystem::path& folder, std::chrono::seconds age)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const auto oldest = fs::file_time_type::clock::now() - age;
+    int removed = 0;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const fs::path path = it->path();
+        if (!IsReplacementLeftover(path.filename().string()) || !IsOwnFile(path))
+            continue;
+        std::error_code fileError;
+        const auto written = fs::last_write_time(path, fileError);
+        if (!fileError && written < oldest && fs::remove(path, fileError))
+            ++removed;
     }
-
-    const auto oldStatus = std::filesystem::status(fileName, ignored);
-    if (std::filesystem::is_regular_file(oldStatus))
-        std::filesystem::permissions(tempName, oldStatus.permissions(), ignored);
-
-    std::error_code renameError;
-    std::filesystem::rename(tempName, fileName, renameError);
-    if (renameError) {
-        std::filesystem::remove(tempName, ignored);
-        throw FileReplaceError(Stage::Create, renameError.message());
-    }
+    return removed;
 }
 
 }  // namespace kestrava

@@ -1,8 +1,13 @@
 #pragma once
 // Replacing a file's contents so that a failed write never leaves it half
 // written: the bytes go to a new file beside it, which is then renamed over
-// it.
+// it. The new file has a name no other file has ("NAME.~1a2b3c4d.tmp"), is
+// created exclusively and never through a link; a link at the name itself is
+// replaced, not written through.
 
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -13,14 +18,54 @@ class FileReplaceError : public std::runtime_error {
 public:
     enum class Stage { Create, Write };
     FileReplaceError(Stage stage, const std::string& reason) : std::runtime_error(reason), stage(stage) {}
-    // Create: the file could not be made (what() is the system's reason);
-    // Write: the bytes could not all be written.
+    // Create: the file could not be made or put in place; Write: the bytes
+    // could not all be written. what() is the system's reason ("No space
+    // left on device").
     Stage stage;
 };
 
-// Writes bytes to a temporary file beside fileName and renames it over
-// fileName; an existing file keeps its permissions. On failure the old file,
-// if any, is untouched and no temporary file stays. Throws FileReplaceError.
+// A new version of a file, written beside it and renamed over it by Commit.
+// Until then the old file stays as it was; an uncommitted new version is
+// removed when the object goes.
+class FileReplacement {
+public:
+    // Throws FileReplaceError (Create) when no new file can be made beside target.
+    explicit FileReplacement(std::filesystem::path target);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // Appends bytes; a failure is kept for Close and Commit to report.
+    void Write(std::string_view bytes);
+    // Ends the writing, so that the new version can be read at NewPath()
+    // before it takes the old one's place. Throws FileReplaceError (Write).
+    void Close();
+    // Closes, gives the new version the old file's permissions and renames
+    // it over the target. Throws FileReplaceError.
+    void Commit();
+
+    const std::filesystem::path& Target() const { return target_; }
+    const std::filesystem::path& NewPath() const { return newPath_; }
+
+private:
+    std::filesystem::path target_;
+    std::filesystem::path newPath_;
+    std::FILE* file_ = nullptr;
+    int writeError_ = 0;
+    bool committed_ = false;
+};
+
+// Writes bytes as the new contents of fileName through a FileReplacement.
+// Throws FileReplaceError; the old file, if any, is then untouched.
 void ReplaceFileContents(const std::string& fileName, std::string_view bytes);
+
+// True for the name a new version has while it is written ("NAME.~1a2b3c4d.tmp")
+// and for the ".part" files of earlier versions of the program: what a
+// killed save or download leaves behind.
+bool IsReplacementLeftover(std::string_view fileName);
+
+// Removes the leftovers in folder (not below it) that are this user's own
+// regular files and older than age; returns how many went.
+int RemoveStaleLeftovers(const std::filesystem::path& folder, std::chrono::seconds age);
 
 }  // namespace kestrava

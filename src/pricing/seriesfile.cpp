@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "common/codepage.h"
+#include "common/fileaccess.h"
 #include "common/filereplace.h"
 
 namespace kestrava {
@@ -20,7 +21,6 @@ const char* const kStreamReadError = "Stream read error";
 
 namespace {
 
-const char* const kStreamWriteError = "Stream write error";
 const char* const kInvalidValue = "Invalid property value";
 
 constexpr int kExtendedBias = 16383;
@@ -445,16 +445,17 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
         ReplaceFileContents(fileName, bytes);
     } catch (const FileReplaceError& error) {
         if (error.stage == FileReplaceError::Stage::Write)
-            throw SeriesFileError(kStreamWriteError);
+            throw SeriesFileError(QuotedFileMessage("Cannot write file", fileName, error.what()));
         throw SeriesFileError(QuotedFileMessage("Cannot create file", fileName, error.what()));
     }
 }
 
 bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series, Notifier& notifier)
 {
-    std::error_code ignored;
-    if (std::filesystem::is_directory(fileName, ignored))
-        throw SeriesFileError(CannotOpenFileMessage(fileName, EISDIR));
+    // A FIFO or a device would hold the reading for ever.
+    if (const std::string reason = IrregularFileReason(fileName); !reason.empty())
+        throw SeriesFileError(
+            QuotedFileMessage("Cannot open file", fileName, "Not a regular file: " + reason));
     errno = 0;
     std::ifstream in(fileName, std::ios::binary);
     if (!in)

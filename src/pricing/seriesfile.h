@@ -123,7 +123,8 @@ void ReadSeries(SeriesReader& reader, TInOutObj& series);
 
 // Writes the whole list to a temporary file beside fileName and renames it
 // over fileName, so a failed save leaves any old file as it was. Throws
-// SeriesFileError ("Cannot create file "..." ...", "Stream write error").
+// SeriesFileError naming the file and the system's reason: "Cannot create
+// file "..." ..." or "Cannot write file "..." No space left on device".
 void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& series);
 
 // Appends the expiries of the file to series. A damaged record, or one more

@@ -15,7 +15,13 @@
 #include <vector>
 
 #include "pricing/seriesfile.h"
+
+#include <csignal>
+
 #include "support/recording_notifier.h"
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kestrava;
 namespace fs = std::filesystem;
@@ -658,6 +664,27 @@ TEST_F(SeriesFileTest, FailedSaveLeavesNothingAndKeepsTheOldFile)
         EXPECT_THROW(SaveSeriesFile(good, {WorkedExample(), bad}), SeriesFileError);
         EXPECT_EQ(ReadFile(good), before);
     }
+
+    // A disk that takes no more (the file size limit stands for it, also
+    // for root): the message names the file and the system's reason.
+    TInOutObj wide = WorkedExample();
+    wide.NumStrikes = 20;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            SaveSeriesFile(good, {wide, wide, wide});
+        } catch (const SeriesFileError& e) {
+            ::_exit(std::string(e.what()) == "Cannot write file \"" + good + "\". File too large" ? 0 : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+    EXPECT_EQ(ReadFile(good), before);
     fs::permissions(good, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     // A directory in the way of the rename.

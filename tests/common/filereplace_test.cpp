@@ -1,0 +1,165 @@
+// Files replaced whole, created without following links, read only when
+// regular, and the leftovers of killed saves cleared away after a day.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "common/fileaccess.h"
+#include "common/filereplace.h"
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace kestrava;
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+class FileReplaceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string name = (fs::temp_directory_path() / "kestrava-files-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(name.data()), nullptr);
+        dir_ = name;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    fs::path Write(const std::string& name, const std::string& bytes) const
+    {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        return dir_ / name;
+    }
+
+    fs::path dir_;
+};
+
+}  // namespace
+
+TEST_F(FileReplaceTest, NoLinkIsWrittenThroughAndAFailedWriteKeepsTheOldFile)
+{
+    const fs::path outside = Write("outside.txt", "someone else's");
+    fs::create_symlink(outside, dir_ / "SPX.txt");
+    ReplaceFileContents((dir_ / "SPX.txt").string(), "new");
+    EXPECT_EQ(ReadAll(outside), "someone else's");
+    EXPECT_FALSE(fs::is_symlink(dir_ / "SPX.txt"));
+    EXPECT_EQ(ReadAll(dir_ / "SPX.txt"), "new");
+
+    // A new file is never made through a link, nor over a file.
+    int error = 0;
+    fs::create_symlink(outside, dir_ / "link");
+    EXPECT_EQ(CreateNewFile(dir_ / "link", kOwnerOnly, error), nullptr);
+    EXPECT_EQ(error, EEXIST);
+    EXPECT_EQ(CreateNewFile(outside, kOwnerOnly, error), nullptr);
+    EXPECT_EQ(ReadAll(outside), "someone else's");
+
+    // A disk that takes no more: the file and the system's reason, the old
+    // contents kept, nothing left beside them. The file size limit stands
+    // for a full disk, also for root; a child process carries it.
+    const fs::path target = Write("big.ops", "old");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            ReplaceFileContents(target.string(), std::string(8192, 'x'));
+        } catch (const FileReplaceError& failure) {
+            ::_exit(failure.stage == FileReplaceError::Stage::Write
+                            && std::string(failure.what()) == SystemErrorText(EFBIG)
+                        ? 0
+                        : 2);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4);
+}
+
+TEST_F(FileReplaceTest, OnlyRegularFilesAreOpenedForReading)
+{
+    const fs::path fifo = dir_ / "pipe.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(dir_ / "folder.csv");
+    const struct {
+        fs::path path;
+        std::string reason;
+    } cases[] = {
+        {fifo, "it is not a regular file"},
+        {dir_ / "folder.csv", "it is a folder"},
+        {dir_ / "gone.csv", SystemErrorText(ENOENT)},
+    };
+    for (const auto& c : cases) {
+        std::string reason;
+        EXPECT_EQ(OpenRegularFile(c.path, reason), nullptr) << c.path;
+        EXPECT_EQ(reason, c.reason) << c.path;
+    }
+    EXPECT_EQ(IrregularFileReason(fifo), "it is not a regular file");
+    EXPECT_EQ(IrregularFileReason(dir_ / "gone.csv"), "");
+    std::string reason;
+    std::FILE* file = OpenRegularFile(Write("prices.csv", "1,2\n"), reason);
+    ASSERT_NE(file, nullptr) << reason;
+    std::fclose(file);
+}
+
+TEST_F(FileReplaceTest, LeftoversOfKilledSavesGoAfterADay)
+{
+    const struct {
+        const char* name;
+        int hoursOld;
+        bool goes;
+    } cases[] = {
+        {"SPX.ops.~1234abcd.tmp", 25, true},
+        {"SPX.ops.~1234abcd.tmp.x", 25, false},
+        {"SPX.position.json.~0000beef.tmp", 48, true},
+        {"SPX.ops.~1234abcd.tmp", 23, false},
+        {"SPX.txt.part", 25, true},
+        {"SPX.ops.~1234ABCD.tmp", 25, false},
+        {"SPX.ops.~1234abc.tmp", 25, false},
+        {"SPX.ops~1234abcd.tmp", 25, false},
+        {".part", 25, false},
+        {"notes.tmp", 25, false},
+    };
+    const auto now = fs::file_time_type::clock::now();
+    int expected = 0;
+    for (const auto& c : cases) {
+        const fs::path folder = dir_ / std::to_string(c.hoursOld);
+        fs::create_directories(folder);
+        std::ofstream(folder / c.name) << "left";
+        fs::last_write_time(folder / c.name, now - std::chrono::hours(c.hoursOld));
+        expected += c.goes;
+    }
+    // A link or a folder of that name is no file of a save.
+    const fs::path outside = Write("outside", "kept");
+    fs::create_symlink(outside, dir_ / "25" / "X.ops.~0badf00d.tmp");
+    fs::create_directory(dir_ / "25" / "Y.csv.part");
+
+    int removed = 0;
+    for (const char* folder : {"23", "25", "48"})
+        removed += RemoveStaleLeftovers(dir_ / folder, std::chrono::hours(24));
+    EXPECT_EQ(removed, expected);
+    for (const auto& c : cases)
+        EXPECT_EQ(fs::exists(dir_ / std::to_string(c.hoursOld) / c.name), !c.goes)
+            << c.name << " " << c.hoursOld;
+    EXPECT_TRUE(fs::is_symlink(dir_ / "25" / "X.ops.~0badf00d.tmp"));
+    EXPECT_EQ(ReadAll(outside), "kept");
+    EXPECT_TRUE(fs::is_directory(dir_ / "25" / "Y.csv.part"));
+}
