@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include <system_error>
 
 #include "analysis/AnalysisError.h"
+#include "common/fileaccess.h"
 #include "common/filereplace.h"
 
 namespace kestrava {
@@ -151,13 +153,37 @@ std::string ParserText(const std::exception& error)
     return text;
 }
 
+// The deepest nesting of lists and objects in a JSON text, counted without
+// recursion; brackets inside strings do not count.
+std::size_t NestingDepth(std::string_view json)
+{
+    std::size_t depth = 0;
+    std::size_t deepest = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
 bool ReadBytes(const std::string& fileName, std::string& bytes, std::string& reason)
 {
-    std::error_code error;
-    if (std::filesystem::is_directory(fileName, error)) {
-        reason = "it is a folder";
+    reason = IrregularFileReason(fileName);
+    if (!reason.empty())
         return false;
-    }
+    std::error_code error;
     const auto size = std::filesystem::file_size(fileName, error);
     if (error) {
         reason = error.message();
@@ -180,6 +206,11 @@ bool ReadBytes(const std::string& fileName, std::string& bytes, std::string& rea
 
 Position ParsePosition(std::string_view json)
 {
+    // Unknown keys are kept by copies that recurse into their values: a
+    // file nested thousands deep would overflow the stack.
+    if (NestingDepth(json) > kMaxPositionNesting)
+        throw PositionFormatError("it is nested deeper than " + std::to_string(kMaxPositionNesting)
+                                  + " levels");
     Json root;
     try {
         root = Json::parse(json);

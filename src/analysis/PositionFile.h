@@ -16,6 +16,8 @@ namespace kestrava {
 // Files larger than this are taken for damage rather than read.
 constexpr std::size_t kMaxPositionFileBytes = 1u << 20;
 constexpr std::size_t kMaxPositionLegs = 1000;
+// Lists and objects nested deeper than this are taken for damage.
+constexpr std::size_t kMaxPositionNesting = 64;
 
 // A text that is not a position; what() says where and why.
 class PositionFormatError : public std::runtime_error {

@@ -139,6 +139,13 @@ TEST_F(PositionFileTest, DamagedFilesGiveAMessageAndAnEmptyPosition)
          "\"price\": -1}]}",
          "price"},
         {std::string(kMaxPositionFileBytes + 1, ' '), "larger"},
+        // Kept keys are copied value by value: depth beyond any position's
+        // is damage, not a stack to overflow.
+        {"{\"legs\": [], \"x\": " + std::string(65, '[') + std::string(65, ']') + "}",
+         "deeper than 64 levels"},
+        {"{\"legs\": [], \"x\": " + std::string(100000, '[') + std::string(100000, ']') + "}",
+         "deeper than 64 levels"},
+        {"{\"x\": " + std::string(40000, '{') + "\"a\"", "deeper than 64 levels"},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -153,6 +160,13 @@ TEST_F(PositionFileTest, DamagedFilesGiveAMessageAndAnEmptyPosition)
     // A folder where the file should be.
     fs::create_directory(Path("folder.position.json"));
     EXPECT_EQ(ReadPositionFile(Path("folder.position.json")).state, PositionFileRead::State::Damaged);
+
+    // Sixty-four levels read, brackets inside texts do not count, and the
+    // kept key is written back as it came.
+    const std::string deep = std::string(63, '[') + "\"[[[{{{\"" + std::string(63, ']');
+    const Position kept = ParsePosition("{\"legs\": [], \"x\": " + deep + "}");
+    ASSERT_EQ(kept.extra.size(), 1u);
+    EXPECT_NE(PositionToJson(kept).find("[[[{{{"), std::string::npos);
 }
 
 TEST_F(PositionFileTest, SavingOverADamagedFileKeepsItAside)

@@ -105,6 +105,11 @@ TEST_F(AnalysisCliTest, RiskWithPositionsThatDoNotFit)
     EXPECT_EQ(damaged.status, 2);
     EXPECT_NE(damaged.err.find("cannot be read"), std::string::npos) << damaged.err;
     EXPECT_EQ(Run({"risk", kSeries, "--position", PathOf("missing.json")}).status, 2);
+    const Outcome deep = Run(
+        {"risk", kSeries, "--position",
+         std::string(KESTRAVA_TEST_DATA_DIR) + "/fuzz-regressions/positionfile/nested-100000-deep.json"});
+    EXPECT_EQ(deep.status, 2);
+    EXPECT_NE(deep.err.find("it is nested deeper than 64 levels"), std::string::npos) << deep.err;
 
     WriteFile(
         PathOf("stray.json"),
