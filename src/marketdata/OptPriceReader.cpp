@@ -145,30 +145,93 @@ private:
 };
 
 // Moves an unusable quote file out of the page's way without losing it, and
-// says where it went; a folder or a missing file is left alone.
+// says where it went; a folder, a link or a missing file is left alone.
 std::string SetAside(const std::string& fileName)
 {
     namespace fs = std::filesystem;
     std::error_code error;
     const fs::path file(fileName);
-    if (!fs::is_regular_file(file, error))
+    if (!fs::is_regular_file(fs::symlink_status(file, error)))
         return {};
-    const fs::path folder = file.parent_path() / kRejectedFolder;
-    const fs::path target = folder / file.filename();
-    fs::create_directories(folder, error);
-    if (!error)
-        fs::rename(file, target, error);
-    if (error)
-        return " It could not be moved to " + target.string() + " (" + error.message()
-               + ") and stays where it is.";
-    return " The file was moved to " + target.string() + ".";
+    const RejectedKeep keep = MoveToRejected(file);
+    if (keep.kept.empty())
+        return " It could not be moved (" + keep.problem + ") and stays where it is.";
+    return " The file was moved to " + keep.kept.string() + ".";
+}
+
+// Line 2's quote time: its text up to the first "T", and the date of the
+// month name, day and year before its "@" (0 when no month name matches).
+void ReadQuoteTime(const QuoteLine& line, std::string& quoteTime, TDateTime& quoteDate)
+{
+    const std::string_view stamp = line.Field(0);
+    const std::size_t t = stamp.find('T');
+    quoteTime = t == std::string_view::npos ? std::string() : std::string(stamp.substr(0, t + 1));
+    const std::size_t at = stamp.find('@');
+    if (at == std::string_view::npos)
+        throw MarketDataError(line.Where() + "no \"@\" in the quote time " + QuotedForMessage(stamp) + ".");
+    std::vector<std::string_view> words;
+    SplitFields(stamp.substr(0, at), ' ', words);
+    if (words.empty())
+        throw MarketDataError(line.Where() + "no date before the \"@\" in " + QuotedForMessage(stamp) + ".");
+    for (int month = 1; month <= 12; ++month) {
+        if (words[0].find(kMonths[month - 1]) == std::string_view::npos)
+            continue;
+        if (words.size() < 3)
+            throw MarketDataError(line.Where() + "no day and year in " + QuotedForMessage(stamp) + ".");
+        const std::int32_t day = line.Integer(words[1]);
+        const std::int32_t year = line.Integer(words[2]);
+        if (!TryEncodeDate(year, month, day, quoteDate))
+            throw MarketDataError(line.Where() + QuotedForMessage(stamp) + " is not a valid date.");
+        return;
+    }
+}
+
+// Reads every value of an option row that a quote load can take, as the
+// load reads it; throws on the first that does not read.
+void ReadWholeRow(const QuoteLine& line)
+{
+    const std::string_view w = line.Word(0, kSymbolWord);
+    if (w.find('(') == std::string_view::npos || w.find(')') == std::string_view::npos)
+        throw MarketDataError(line.Where() + QuotedForMessage(w) + " is no option symbol in parentheses.");
+    const std::string root = StripDigits(Copy(w, 2, 4));
+    line.Integer(Copy(w, root.size() + 4, 2));
+    line.Number(line.Word(0, kStrikeWord));
+    for (const std::size_t field : {kCallLast, kCallBid, kCallAsk, kPutLast, kPutBid, kPutAsk})
+        line.Price(line.Field(field));
+    for (const std::size_t field : {kCallNet, kPutNet})
+        if (line.Field(field).size() >= 3)
+            line.Price(line.Field(field));
+    line.Word(kPutDescription, kSymbolWord);
+}
+
+// Whether a quote is one a market gives; anything else (a negative price,
+// one beyond any option's, a bid above its ask) is kept out of the page.
+bool IsPlausibleQuote(float last, float netChange, float bid, float ask)
+{
+    const auto price = [](float value) { return value >= 0 && value <= kLargestQuotePrice; };
+    return price(last) && price(bid) && price(ask) && std::fabs(netChange) <= kLargestQuotePrice
+           && !(ask > 0 && bid > ask);
 }
 
 }  // namespace
 
 bool StartsAQuoteTable(std::string_view firstLine)
 {
-    return !firstLine.empty() && firstLine.find("html") == std::string_view::npos;
+    std::string lower(firstLine);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    // Error pages come in capitals too, or as a bare tag or JSON object.
+    return !firstLine.empty() && lower.find("html") == std::string::npos && firstLine.front() != '<'
+           && firstLine.front() != '{';
+}
+
+std::string SetAsideMessage(int count, const std::string& fileName)
+{
+    return std::to_string(count) + (count == 1 ? " quote of " : " quotes of ") + fileName
+           + (count == 1 ? " was" : " were")
+           + " set aside and left out of the grid: a negative price, a price above "
+           + std::to_string(static_cast<long>(kLargestQuotePrice)) + " or a bid above its ask.";
 }
 
 std::string MonthAbbreviation(int month)
@@ -247,7 +310,7 @@ void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
 {
     TextLineReader file(FileName);
     if (!file.IsOpen())
-        throw MarketDataError("Cannot open " + FileName + ".");
+        throw MarketDataError(file.OpenFailureText(FileName));
     std::string text;
     if (!file.ReadLine(text)) {
         if (file.Failed())
@@ -275,12 +338,15 @@ void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
 
 bool TCboePriceReader::LoadQuotes()
 {
+    SetAsideCount = 0;
     try {
         ReadQuotes();
     } catch (const MarketDataError& e) {
         notifier_.Info(e.what());
         return false;
     }
+    if (SetAsideCount > 0)
+        notifier_.Warning(SetAsideMessage(SetAsideCount, FileName));
     return true;
 }
 
@@ -288,7 +354,7 @@ void TCboePriceReader::ReadQuotes()
 {
     TextLineReader file(FileName);
     if (!file.IsOpen())
-        throw MarketDataError("Cannot open " + FileName + ".");
+        throw MarketDataError(file.OpenFailureText(FileName));
     std::string text;
     if (!file.ReadLine(text)) {
         if (file.Failed())
@@ -310,32 +376,7 @@ void TCboePriceReader::ReadQuotes()
     // Line 2: "Jan 24 2011 @ 14:03 ET".
     if (!file.ReadLine(text) && file.Failed())
         throw MarketDataError(file.FailureText(FileName));
-    {
-        const QuoteLine line(FileName, 2, text);
-        const std::string_view stamp = line.Field(0);
-        const std::size_t t = stamp.find('T');
-        QuoteTime = t == std::string_view::npos ? std::string() : std::string(stamp.substr(0, t + 1));
-        const std::size_t at = stamp.find('@');
-        if (at == std::string_view::npos)
-            throw MarketDataError(line.Where() + "no \"@\" in the quote time " + QuotedForMessage(stamp)
-                                  + ".");
-        std::vector<std::string_view> words;
-        SplitFields(stamp.substr(0, at), ' ', words);
-        if (words.empty())
-            throw MarketDataError(line.Where() + "no date before the \"@\" in " + QuotedForMessage(stamp)
-                                  + ".");
-        for (int month = 1; month <= 12; ++month) {
-            if (words[0].find(kMonths[month - 1]) == std::string_view::npos)
-                continue;
-            if (words.size() < 3)
-                throw MarketDataError(line.Where() + "no day and year in " + QuotedForMessage(stamp) + ".");
-            const std::int32_t day = line.Integer(words[1]);
-            const std::int32_t year = line.Integer(words[2]);
-            if (!TryEncodeDate(year, month, day, QuoteDate))
-                throw MarketDataError(line.Where() + QuotedForMessage(stamp) + " is not a valid date.");
-            break;
-        }
-    }
+    ReadQuoteTime(QuoteLine(FileName, 2, text), QuoteTime, QuoteDate);
 
     // Line 3: column titles.
     file.ReadLine(text);
@@ -386,10 +427,57 @@ void TCboePriceReader::ReadQuotes()
         const std::string_view putWord = line.Word(kPutDescription, kSymbolWord);
         put.code = "\r" + OptionRoot + " " + StripDigits(Copy(putWord, OptionRoot.size() + 2, 5));
 
+        for (Quote* quote : {&call, &put}) {
+            if (!IsPlausibleQuote(quote->last, quote->netChange, quote->bid, quote->ask)) {
+                quote->last = quote->netChange = quote->bid = quote->ask = 0;
+                ++SetAsideCount;
+            }
+        }
         ++matched;
     }
     if (file.Failed())
         throw MarketDataError(file.FailureText(FileName));
+}
+
+std::string QuoteTableProblem(const std::string& fileName, const std::string& shownAs)
+{
+    const std::string& name = shownAs.empty() ? fileName : shownAs;
+    try {
+        TextLineReader file(fileName);
+        if (!file.IsOpen())
+            throw MarketDataError(file.OpenFailureText(name));
+        std::string text;
+        const auto next = [&](const char* what) {
+            if (!file.ReadLine(text))
+                throw MarketDataError(file.Failed() ? file.FailureText(name)
+                                                    : name + " ends before its " + what + ".");
+        };
+        next("underlying line");
+        {
+            const QuoteLine line(name, 1, text);
+            if (line.Size() != 3 || !StartsAQuoteTable(text))
+                throw MarketDataError(
+                    line.Where() + QuotedForMessage(text)
+                    + " is no underlying line (a description, the last price, the net change).");
+            if (!(line.Price(line.Field(1)) > 0))
+                throw MarketDataError(line.Where() + "the underlying's last price is not above 0.");
+        }
+        next("quote time");
+        std::string quoteTime;
+        TDateTime quoteDate = 0;
+        const QuoteLine timeLine(name, 2, text);
+        ReadQuoteTime(timeLine, quoteTime, quoteDate);
+        if (quoteDate == 0)
+            throw MarketDataError(timeLine.Where() + QuotedForMessage(text) + " names no month.");
+        next("column titles");
+        while (file.ReadLine(text))
+            ReadWholeRow(QuoteLine(name, file.LineNumber(), text));
+        if (file.Failed())
+            throw MarketDataError(file.FailureText(name));
+    } catch (const MarketDataError& e) {
+        return e.what();
+    }
+    return {};
 }
 
 void PrepareQuoteLoad(TCboePriceReader& reader, int expiryMonth, TDateTime expiryDate,

@@ -13,6 +13,7 @@
 #include "common/dates.h"
 #include "common/localeinfo.h"
 #include "common/notifier.h"
+#include "marketdata/RejectedFiles.h"
 
 namespace kestrava {
 
@@ -20,11 +21,23 @@ namespace kestrava {
 constexpr int kQuoteStrikes = 20;
 
 // False when a quote file's first line shows that the file holds no quote
-// table: an empty line, or part of an HTML page (the server's error page).
+// table: an empty line, part of an HTML page in any letter case (the
+// server's error page), or a line that starts a tag or a JSON object.
 bool StartsAQuoteTable(std::string_view firstLine);
 
-// The folder beside a quote file that takes the files ListRoots cannot use.
-inline constexpr char kRejectedFolder[] = "Rejected";
+// No option is quoted above this; a price beyond it is damage.
+inline constexpr float kLargestQuotePrice = 1e6f;
+
+// Why fileName is no whole quote table, or an empty text when it is one: an
+// underlying line (a description, a last price above 0, the net change), a
+// quote time that names its day, the column titles, then option rows whose
+// every value a quote load takes reads without a fault. A download reply
+// replaces a quote file only when this is empty. The messages call the file
+// shownAs when it is given ("the reply").
+std::string QuoteTableProblem(const std::string& fileName, const std::string& shownAs = {});
+
+// What a quote load says when it kept count quotes of fileName out of the grid.
+std::string SetAsideMessage(int count, const std::string& fileName);
 
 // "Jan" to "Dec" for months 1 to 12; the program's own table, not the
 // locale's. Empty for any other number.
@@ -47,6 +60,11 @@ public:
     std::string FileName;            // in: the quote file
     std::int32_t StrikeCount = 0;    // in: series strikes, 1 to 20 (more are not read)
     std::vector<std::string> Roots;  // out (ListRoots): sorted, no duplicates
+    // out (LoadQuotes): quotes kept out of the values, each a call or a put
+    // whose last, bid or ask is negative or above kLargestQuotePrice, whose
+    // net change is beyond it, or whose bid is above its ask; their prices
+    // read 0 and the load says how many there were.
+    int SetAsideCount = 0;
 
     // Strike s = 1..20, side k = 1 (call) or 2 (put); others are ignored.
     void SetStrike(int s, int k, float value);
@@ -62,7 +80,7 @@ public:
     std::string GetQuoteDateText() const;
 
     // Fills Roots. An unusable file is reported and moved into the folder
-    // "Rejected" beside it, replacing an older rejected file of that name.
+    // "Rejected" beside it, next to any older rejected file of that name.
     void ListRoots();
     // Matches the rows of the filtered expiry and root to the strikes; false
     // after a reported error, with the values stored before it kept.

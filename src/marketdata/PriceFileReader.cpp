@@ -222,7 +222,7 @@ void TAsciiFileReader::Analyse()
     SeparatedDates = false;
     TextLineReader source(SourceFileName);
     if (!source.IsOpen())
-        throw MarketDataError("Cannot open " + SourceFileName + ".");
+        throw MarketDataError(source.OpenFailureText(SourceFileName));
     std::string line;
     std::vector<std::string_view> fields;
     while (source.ReadLine(line)) {
@@ -317,7 +317,7 @@ void TAsciiFileReader::Convert()
     try {
         TextLineReader source(SourceFileName);
         if (!source.IsOpen())
-            throw MarketDataError("Cannot open " + SourceFileName + ".");
+            throw MarketDataError(source.OpenFailureText(SourceFileName));
         const std::unique_ptr<PriceWorkFileWriter> created = CreateWorkFile();
         PriceWorkFileWriter& work = *created;
         std::string line;

@@ -5,10 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
+#include "common/fileaccess.h"
 
 namespace kestrava {
 namespace {
@@ -60,13 +57,12 @@ TPriceRecord DecodePriceRecord(const unsigned char* bytes)
 
 PriceWorkFileReader::PriceWorkFileReader(const std::filesystem::path& path) : path_(path)
 {
-    // A directory opens on some systems and then claims an endless size.
-    std::error_code error;
-    if (std::filesystem::is_directory(path, error))
-        throw MarketDataError("Cannot open the price work file " + PathText(path) + ".");
-    file_ = std::fopen(path.c_str(), "rb");
+    // A directory opens on some systems and then claims an endless size; a
+    // FIFO would hold the reading for ever.
+    std::string reason;
+    file_ = OpenRegularFile(path, reason);
     if (!file_)
-        throw MarketDataError("Cannot open the price work file " + PathText(path) + ".");
+        throw MarketDataError("Cannot open the price work file " + PathText(path) + ": " + reason + ".");
     if (std::fseek(file_, 0, SEEK_END) != 0) {
         std::fclose(file_);
         throw MarketDataError("Cannot read the price work file " + PathText(path) + ".");
@@ -103,20 +99,10 @@ void PriceWorkFileReader::Read(std::int64_t first, std::int64_t count, std::vect
 PriceWorkFileWriter::PriceWorkFileWriter(const std::filesystem::path& path, Creation creation) : path_(path)
 {
     if (creation == Creation::Exclusive) {
-#ifdef _WIN32
-        file_ = std::fopen(path.c_str(), "wbx");
-        if (!file_ && errno == EEXIST)
+        int error = 0;
+        file_ = CreateNewFile(path, kOwnerOnly, error);
+        if (!file_ && error == EEXIST)
             throw WorkFileTaken("The price work file " + PathText(path) + " exists already.");
-#else
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0 && errno == EEXIST)
-            throw WorkFileTaken("The price work file " + PathText(path) + " exists already.");
-        if (fd >= 0) {
-            file_ = ::fdopen(fd, "wb");
-            if (!file_)
-                ::close(fd);
-        }
-#endif
     } else {
         file_ = std::fopen(path.c_str(), "wb");
     }

@@ -2,15 +2,15 @@
 
 #include <cstring>
 
+#include "common/fileaccess.h"
+
 namespace kestrava {
 
 TextLineReader::TextLineReader(const std::filesystem::path& path) : buffer_(1 << 16)
 {
-    std::error_code error;
-    // A directory opens as a FILE on some systems and then fails every read.
-    if (std::filesystem::is_directory(path, error))
-        return;
-    file_ = std::fopen(path.c_str(), "rb");
+    // Only a regular file: a folder fails every read, a FIFO or a device
+    // would hold the reader for ever.
+    file_ = OpenRegularFile(path, openProblem_);
 }
 
 TextLineReader::~TextLineReader()
@@ -77,6 +77,11 @@ bool TextLineReader::EndLine(std::string& line)
     }
     ++lineNumber_;
     return true;
+}
+
+std::string TextLineReader::OpenFailureText(const std::string& name) const
+{
+    return "Cannot open " + name + (openProblem_.empty() ? "" : ": " + openProblem_) + ".";
 }
 
 std::string TextLineReader::FailureText(const std::string& name) const

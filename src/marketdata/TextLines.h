@@ -19,13 +19,16 @@ constexpr std::size_t kMaxLineLength = std::size_t{4} << 20;
 
 class TextLineReader {
 public:
-    // Check IsOpen() afterwards; the readers decide how to report it.
+    // Opens regular files only. Check IsOpen() afterwards; the readers
+    // decide how to report it.
     explicit TextLineReader(const std::filesystem::path& path);
     ~TextLineReader();
     TextLineReader(const TextLineReader&) = delete;
     TextLineReader& operator=(const TextLineReader&) = delete;
 
     bool IsOpen() const { return file_ != nullptr; }
+    // "Cannot open NAME: REASON." for a file that did not open.
+    std::string OpenFailureText(const std::string& name) const;
     // False at the end of the file, on a read error or at a line longer than
     // kMaxLineLength (see Failed()); reading stops at either.
     bool ReadLine(std::string& line);
@@ -41,6 +44,7 @@ private:
     bool EndLine(std::string& line);
 
     std::FILE* file_ = nullptr;
+    std::string openProblem_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

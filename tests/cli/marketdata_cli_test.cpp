@@ -6,6 +6,8 @@
 
 #include "cli/calc_runner.h"
 
+#include <sys/stat.h>
+
 using kestrava::clitest::CalcTest;
 using kestrava::clitest::Outcome;
 using kestrava::clitest::ReadFile;
@@ -126,6 +128,12 @@ TEST_F(MarketDataCliTest, HistoricalVolatility)
     EXPECT_EQ(flat.status, 1);
     EXPECT_TRUE(Has(flat.out, "Sigma=0\nDays=3\n")) << flat.out;
 
+    // A FIFO is refused at once instead of waiting for a writer.
+    ASSERT_EQ(::mkfifo(PathOf("pipe.csv").c_str(), 0600), 0);
+    const Outcome pipe = Run({"hv", PathOf("pipe.csv")});
+    EXPECT_EQ(pipe.status, 2);
+    EXPECT_TRUE(Has(pipe.err, PathOf("pipe.csv") + ": it is not a regular file.")) << pipe.err;
+
     WriteFile(PathOf("words.csv"), "no,dates\nhere,at all\n");
     const Outcome none = Run({"hv", PathOf("words.csv")});
     EXPECT_EQ(none.status, 1);
@@ -172,6 +180,24 @@ TEST_F(MarketDataCliTest, QuotesOfOneExpiry)
                    "2011-02-30", "--strikes", "1050"})
                   .status,
               2);
+    // Prices no market gives stay out of the values, and are counted.
+    WriteFile(
+        PathOf("ODD.txt"),
+        "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls,\r\n"
+        "11 Feb 1050.00 (SPX1119B1050-E),3.4e38,0,-1,2,0,0,11 Feb 1050.00 (SPX1119N1050-E),1,0,3,2,0,0,\r\n"
+        "11 Feb 1100.00 (SPX1119B1100-E),1,0,0.5,0.6,0,0,11 Feb 1100.00 "
+        "(SPX1119N1100-E),1,0,0.7,0.8,0,0,\r\n");
+    const Outcome odd = Run({"quotes", PathOf("ODD.txt"), "--contract", "SPX-E", "--expiry", "2011-02-19",
+                             "--strikes", "1050,1100"});
+    EXPECT_EQ(odd.status, 0) << odd.err;
+    EXPECT_EQ(odd.err,
+              "2 quotes of " + PathOf("ODD.txt")
+                  + " were set aside and left out of the grid: a negative price, a price above 1000000 or "
+                    "a bid above its ask.\n");
+    EXPECT_TRUE(
+        Has(odd.out, "1050,call,0,0,0,0,SPX B\n1050,put,0,0,0,0,SPX N\n1100,call,1,0,0.5,0.600000024"))
+        << odd.out;
+
     const Outcome gone = Run(
         {"quotes", PathOf("GONE.txt"), "--contract", "SPX", "--expiry", "2011-02-19", "--strikes", "1050"});
     EXPECT_EQ(gone.status, 1);

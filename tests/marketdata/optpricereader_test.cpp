@@ -8,6 +8,8 @@
 #include "marketdata/OptPriceReader.h"
 #include "marketdata/testsupport.h"
 
+#include <sys/stat.h>
+
 using namespace kestrava;
 using kestrava::testing::kDeLocale;
 using kestrava::testing::kIsoLocale;
@@ -88,19 +90,37 @@ TEST_F(QuoteFileTest, UnusableFilesAreReportedAndMovedAside)
         {"<html><body>Service unavailable</body></html>\r\n", "No option prices available."},
         {"\r\nJan 24 2011 @ 14:03 ET,\r\n", "No option prices available."},
     };
-    const std::filesystem::path rejected = dir_ / "Rejected" / "SPX.txt";
+    int number = 1;
     for (const Case& c : cases) {
         notifier_.messages.clear();
         const std::string path = Write("SPX.txt", c.content);
         EXPECT_TRUE(Roots(path).empty());
-        // Nothing is lost: the file waits in "Rejected", the last one
-        // replacing the one rejected before, and the message says where.
+        // Nothing is lost: the file waits in "Rejected" beside the ones
+        // rejected before it, and the message says where.
+        const std::filesystem::path rejected =
+            dir_ / "Rejected" / (number == 1 ? "SPX.txt" : "SPX.txt." + std::to_string(number));
+        ++number;
         const std::string message = c.message.empty() ? path + " is empty." : c.message;
         EXPECT_EQ(notifier_.messages,
                   std::vector<std::string>{message + " The file was moved to " + rejected.string() + "."});
         EXPECT_FALSE(std::filesystem::exists(path));
         EXPECT_EQ(ReadAll(rejected.string()), c.content);
     }
+
+    // A link in place of the folder receives nothing.
+    const std::filesystem::path elsewhere = dir_ / "elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    std::filesystem::rename(dir_ / "Rejected", dir_ / "Kept");
+    std::filesystem::create_directory_symlink(elsewhere, dir_ / "Rejected");
+    notifier_.messages.clear();
+    const std::string linked = Write("SPX.txt", "<html>\r\n");
+    EXPECT_TRUE(Roots(linked).empty());
+    ASSERT_EQ(notifier_.messages.size(), 1u);
+    EXPECT_NE(notifier_.messages[0].find("is no folder of this user's own"), std::string::npos)
+        << notifier_.messages[0];
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+    EXPECT_EQ(ReadAll(linked), "<html>\r\n");
+    std::filesystem::remove(dir_ / "Rejected");
 
     // A folder that cannot take it leaves the file where it was.
     std::filesystem::remove_all(dir_ / "Rejected");
@@ -113,13 +133,23 @@ TEST_F(QuoteFileTest, UnusableFilesAreReportedAndMovedAside)
     EXPECT_EQ(ReadAll(path), "<html>\r\n");
 }
 
-TEST_F(QuoteFileTest, ADirectoryNamedLikeAQuoteFileIsReportedButKept)
+TEST_F(QuoteFileTest, WhatIsNoRegularFileIsReportedButKept)
 {
+    // A FIFO would hold the reader for ever: it is refused at once.
     const std::filesystem::path folder = dir_ / "SPX.txt";
+    const std::filesystem::path fifo = dir_ / "OEX.txt";
     std::filesystem::create_directories(folder);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_TRUE(Roots(folder.string()).empty());
-    EXPECT_EQ(notifier_.messages, std::vector<std::string>{"Cannot open " + folder.string() + "."});
+    EXPECT_TRUE(Roots(fifo.string()).empty());
+    TCboePriceReader reader = Reader(fifo.string(), 2, EncodeDate(2011, 2, 19), "OEX", {10});
+    EXPECT_FALSE(reader.LoadQuotes());
+    EXPECT_EQ(notifier_.messages,
+              (std::vector<std::string>{"Cannot open " + folder.string() + ": it is a folder.",
+                                        "Cannot open " + fifo.string() + ": it is not a regular file.",
+                                        "Cannot open " + fifo.string() + ": it is not a regular file."}));
     EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
 }
 
 TEST_F(QuoteFileTest, OneOrdinaryLineIsNoError)
@@ -417,4 +447,73 @@ TEST_F(QuoteFileTest, RealSpyRowsWithBlankBidAndAsk)
     EXPECT_EQ(Roots(path),
               (std::vector<std::string>{"SPY", "SPY-3", "SPY-4", "SPY-8", "SPY-A", "SPY-B", "SPY-E", "SPY-I",
                                         "SPY-J", "SPY-K", "SPY-O", "SPY-P", "SPY-S", "SPY-X", "SPY-Y"}));
+}
+
+TEST_F(QuoteFileTest, QuotesNoMarketGivesAreSetAsideAndCounted)
+{
+    const std::string path = Write(
+        "SPX.txt", kHead + Row("11 Feb", "1000.00", "SPX1119B1000", "SPX1119N1000", "1.10,+0.10,-1.00,1.20")
+                       + Row("11 Feb", "1050.00", "SPX1119B1050", "SPX1119N1050", "1.10,+0.10,1.00,1.20",
+                             "2.10,-0.20,2.00,3.4e38")
+                       + Row("11 Feb", "1100.00", "SPX1119B1100", "SPX1119N1100", "1.10,+0.10,1.30,1.20")
+                       + Row("11 Feb", "1150.00", "SPX1119B1150", "SPX1119N1150", "1.10,+0.10,1.00,0"));
+    TCboePriceReader reader = Reader(path, 2, EncodeDate(2011, 2, 19), "SPX", {1000, 1050, 1100, 1150});
+    ASSERT_TRUE(reader.LoadQuotes());
+    EXPECT_EQ(reader.SetAsideCount, 3);
+    EXPECT_EQ(notifier_.messages, std::vector<std::string>{SetAsideMessage(3, path)});
+    // A negative bid, an ask beyond any option's and a bid above its ask
+    // leave their side empty; the other side of the strike, and a bid
+    // without an ask, stay.
+    const float expected[4][2][2] = {{{0, 0}, {2.00f, 2.20f}},
+                                     {{1.00f, 1.20f}, {0, 0}},
+                                     {{0, 0}, {2.00f, 2.20f}},
+                                     {{1.00f, 0}, {2.00f, 2.20f}}};
+    for (int s = 1; s <= 4; ++s) {
+        for (int k = 1; k <= 2; ++k) {
+            EXPECT_EQ(reader.Bid(s, k), expected[s - 1][k - 1][0]) << s << "/" << k;
+            EXPECT_EQ(reader.Ask(s, k), expected[s - 1][k - 1][1]) << s << "/" << k;
+            EXPECT_FALSE(reader.OptCode(s, k).empty());
+        }
+    }
+    EXPECT_EQ(SetAsideMessage(1, "F"),
+              "1 quote of F was set aside and left out of the grid: a negative price, a "
+              "price above 1000000 or a bid above its ask.");
+}
+
+TEST_F(QuoteFileTest, EveryRealTableIsWholeAndEachFaultIsNamed)
+{
+    for (const char* name :
+         {"quotes-aapl-2013-10-22.dat", "quotes-aapl-2016-11-04.dat", "quotes-spx-2011-01-24.dat",
+          "quotes-spy-2016-11-25.dat", "quotes-spy-2016-11-25-excerpt.dat"})
+        EXPECT_EQ(QuoteTableProblem(TestDataFile(name).string()), "") << name;
+
+    const std::string row = Row("11 Feb", "1000.00", "SPX1119B1000", "SPX1119N1000");
+    const struct {
+        std::string content;
+        std::string problem;
+    } cases[] = {
+        {"", "the reply ends before its underlying line."},
+        {"Error: no such symbol\r\n", "Line 1 of the reply: \"Error: no such symbol\" is no underlying line"},
+        {"<HTML>,1,2\r\n", "Line 1 of the reply: \"<HTML>,1,2\" is no underlying line"},
+        {"SPX (S&P 500 INDEX),0,+7.24,\r\n",
+         "Line 1 of the reply: the underlying's last price is not above 0."},
+        {"SPX (S&P 500 INDEX),1290.59,+7.24,\r\n", "the reply ends before its quote time."},
+        {"SPX (S&P 500 INDEX),1290.59,+7.24,\r\nsoon\r\n", "Line 2 of the reply: no \"@\" in the quote time"},
+        {"SPX (S&P 500 INDEX),1290.59,+7.24,\r\nday 24 2011 @ 14:03 ET,\r\n",
+         "Line 2 of the reply: \"day 24 2011 @ 14:03 ET,\" names no month."},
+        {kHead.substr(0, kHead.find("Calls")), "the reply ends before its column titles."},
+        {kHead + row + "\r\n", "Line 5 of the reply: 0 fields, field 1 is missing."},
+        {kHead + row.substr(0, 60) + "\r\n", "Line 4 of the reply: 8 fields, field 9 is missing."},
+        {kHead + Row("11 Feb", "1000.00", "SPX1119B1000", "SPX1119N1000", "1.10,+0.10,inf,1.20"),
+         "Line 4 of the reply: \"inf\" is not a valid number."},
+        {kHead + Row("11 Feb", "1e999", "SPX1119B1000", "SPX1119N1000"),
+         "Line 4 of the reply: \"1e999\" is not a valid number."},
+        {kHead + "11 Feb 1000.00 SPX1119B1000,1,2,3,4,5,6,7,8,9,10,11,12\r\n",
+         "Line 4 of the reply: \"SPX1119B1000\" is no option symbol in parentheses."},
+    };
+    for (const auto& c : cases) {
+        const std::string path = Write("reply.txt", c.content);
+        EXPECT_EQ(QuoteTableProblem(path, "the reply").rfind(c.problem, 0), 0u)
+            << c.problem << " / " << QuoteTableProblem(path, "the reply");
+    }
 }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "common/localeinfo.h"
 #include "common/notifier.h"
 #include "support/recording_notifier.h"
@@ -33,8 +35,10 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        // The process id keeps two runs of the suite apart.
         dir_ = std::filesystem::temp_directory_path()
-               / ("kestrava-md-" + std::string(info->test_suite_name()) + "-" + info->name());
+               / ("kestrava-md-" + std::string(info->test_suite_name()) + "-" + info->name() + "-"
+                  + std::to_string(::getpid()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
