@@ -102,7 +102,7 @@ int RunPrint(const std::vector<std::string>& args)
     CountingNotifier notifier;
     std::vector<TInOutObj> series;
     bool complete = LoadSeriesAny(options.file, series, notifier);
-    complete = RecalculateSeries(series, source, notifier) && complete;
+    complete = RecalculateSeries(series, source, notifier, ProgressOnStderr("Priced")) && complete;
     if (series.empty()) {
         notifier.Info(kNoExpiry + options.file);
         return kExitFailed;

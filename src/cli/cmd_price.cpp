@@ -139,7 +139,7 @@ int RunPrice(const std::vector<std::string>& args)
     std::vector<TInOutObj> series;
     StderrNotifier notifier;
     bool complete = LoadSeriesAny(options.path, series, notifier);
-    complete = RecalculateSeries(series, options.source, notifier) && complete;
+    complete = RecalculateSeries(series, options.source, notifier, ProgressOnStderr("Priced")) && complete;
     if (options.table)
         PrintTable(series, options.locale);
     else
@@ -166,6 +166,10 @@ constexpr const char* kPriceHelp =
     "                (fractions, not percent), nine significant digits\n"
     "  --format table  the grid as the page shows it, with its display formats;\n"
     "                dates and decimals follow the locale options below\n"
+    "\n"
+    "A run that will take more than a second (many expiries under the binomial\n"
+    "model at many steps) reports its progress on standard error, at most once\n"
+    "a second.\n"
     "\n"
     "A series that cannot be priced (a zero underlying, say) prints the reason\n"
     "and exits with status 2. A damaged series file prices the expiries read\n"

@@ -1,5 +1,7 @@
 #include "cli/seriesrecalc.h"
 
+#include <cstdio>
+
 #include "cli/command.h"
 #include "pricing/Models.h"
 
@@ -16,7 +18,8 @@ VolSource ParseSkew(const std::string& value)
     throw UsageError("--skew takes flat, bid or ask, got \"" + value + "\"");
 }
 
-bool RecalculateSeries(std::vector<TInOutObj>& series, VolSource source, Notifier& notifier)
+bool RecalculateSeries(std::vector<TInOutObj>& series, VolSource source, Notifier& notifier,
+                       const RecalcProgress& progress)
 {
     bool allPriced = true;
     for (std::size_t e = 0; e < series.size(); ++e) {
@@ -39,8 +42,34 @@ bool RecalculateSeries(std::vector<TInOutObj>& series, VolSource source, Notifie
             throw PricingError("expiry " + std::to_string(e + 1) + " (" + IsoDate(p.ExpiryDate)
                                + "): " + error.what());
         }
+        if (progress)
+            progress(e + 1, series.size());
     }
     return allPriced;
+}
+
+ProgressOnStderr::ProgressOnStderr(std::string what)
+    : what_(std::move(what)), start_(std::chrono::steady_clock::now()), lastReport_(start_)
+{
+}
+
+void ProgressOnStderr::operator()(std::size_t done, std::size_t total)
+{
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    const double elapsed = duration<double>(now - start_).count();
+    const double expected = done > 0 ? elapsed * static_cast<double>(total) / static_cast<double>(done) : 0;
+    if (done == total) {
+        if (reported_)
+            std::fprintf(stderr, "%s %zu of %zu expiries in %.0f s.\n", what_.c_str(), done, total, elapsed);
+        return;
+    }
+    if (expected <= 1.0 || (reported_ && now - lastReport_ < seconds(1)))
+        return;
+    std::fprintf(stderr, "%s %zu of %zu expiries, about %.0f s left.\n", what_.c_str(), done, total,
+                 expected - elapsed);
+    reported_ = true;
+    lastReport_ = now;
 }
 
 }  // namespace kestrava::cli

@@ -149,3 +149,37 @@ TEST_F(PriceCliTest, SameNumbersUnderEveryLocale)
         EXPECT_NE(comma.find(" 4,00 "), std::string::npos) << locale << "\n" << comma;
     }
 }
+
+TEST_F(PriceCliTest, ALongRunReportsItsProgress)
+{
+    // Eighty expiries of twenty strikes in a 5000-step tree: some seconds.
+    std::ostringstream strikes;
+    for (int s = 0; s < 20; ++s)
+        strikes << (s ? "," : "") << "[" << 80 + 2 * s << "," << 80 + 2 * s << "]";
+    std::string zeros = "[0,0]";
+    for (int s = 1; s < 20; ++s)
+        zeros += ",[0,0]";
+    std::string expiry = R"({"ContractType": 1, "Model": 3, "Steps": 5000, "ExpiryMonth": 4, "NumStrikes": 20,
+      "ReservedInt": 0, "SigmaDays": 90, "Dividend": 0, "Rate": 0.05, "Underlying": 100, "Sigma": 0.25,
+      "PriceDate": 39449, "TodayDate": 39449, "ExpiryDate": 39540, "DivDate": 0, "SourceFileType": 5,
+      "OptSymbol": "ABC", "SourceFile": "", "OptContract": "", "Strike": [)"
+                         + strikes.str() + "], \"Last\": [" + zeros + "], \"NetChange\": [" + zeros
+                         + "], \"ReservedValue\": [" + zeros + "]}";
+    std::string series = "[" + expiry;
+    for (int e = 1; e < 80; ++e)
+        series += "," + expiry;
+    WriteFile(PathOf("long.json"), series + "]");
+
+    const Outcome o = Run({"price", PathOf("long.json")});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(CsvRows(o.out).size(), 1u + 80 * 40);
+    EXPECT_NE(o.err.find(" of 80 expiries, about "), std::string::npos) << o.err;
+    EXPECT_EQ(o.err.rfind("Priced ", 0), 0u) << o.err;
+    const std::size_t last = o.err.rfind("Priced 80 of 80 expiries in ");
+    EXPECT_NE(last, std::string::npos) << o.err;
+    EXPECT_TRUE(o.err.ends_with(" s.\n")) << o.err;
+
+    // A short run says nothing.
+    WriteFile(PathOf("short.json"), "[" + expiry + "]");
+    EXPECT_EQ(Run({"price", PathOf("short.json")}).err, "");
+}
