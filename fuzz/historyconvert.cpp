@@ -1,6 +1,7 @@
 // A fetched daily-history reply as the download converts it into a price
 // file, under each date layout, over an earlier price file of that name.
 
+#include <cmath>
 #include <filesystem>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "download/HistoryConvert.h"
 #include "fuzz/FuzzSupport.h"
 #include "marketdata/PriceFileReader.h"
+#include "marketdata/PriceWorkFile.h"
 
 namespace kestrava::fuzz {
 namespace {
@@ -41,6 +43,27 @@ std::string CheckPriceFile(const std::string& written, const LocaleInfo& layout)
     return {};
 }
 
+std::string CheckRecords(const fs::path& priceFile, const LocaleInfo& layout, int days, const fs::path& work)
+{
+    CountingNotifier notifier;
+    TAsciiFileReader reader(notifier, layout, work);
+    reader.Open(priceFile.string());
+    if (reader.RecordCount != days)
+        return "the price reader reads " + std::to_string(reader.RecordCount) + " of " + std::to_string(days)
+               + " stored days";
+    const std::vector<TPriceRecord> records = ReadPriceRecords(reader.DataFileName);
+    fs::remove(reader.DataFileName);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const TPriceRecord& r = records[i];
+        if (!std::isfinite(r.High) || !std::isfinite(r.Low) || !std::isfinite(r.Close)
+            || !std::isfinite(r.Volume) || !(r.Close > 0) || r.High < r.Low || r.Volume < 0)
+            return "a stored day holds a value no price has";
+        if (i > 0 && r.Date < records[i - 1].Date)
+            return "the stored days are out of order";
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string RunHistoryConvert(Input input)
@@ -48,8 +71,9 @@ std::string RunHistoryConvert(Input input)
     const fs::path folder = FreshScratchFolder();
     const fs::path replies = folder / "replies";
     const fs::path prices = folder / "prices";
-    fs::create_directory(replies);
-    fs::create_directory(prices);
+    const fs::path work = folder / "work";
+    for (const fs::path& made : {replies, prices, work})
+        fs::create_directory(made);
     const fs::path reply = replies / "^GSPC.csv";
     const fs::path priceFile = prices / "^GSPC.csv";
     WriteWholeFile(reply, AsText(input));
@@ -57,17 +81,26 @@ std::string RunHistoryConvert(Input input)
     for (const LocaleInfo& layout : kLayouts) {
         const std::string where = " (dates " + layout.shortDateFormat + ")";
         WriteWholeFile(priceFile, kEarlier);
-        const bool converted = ConvertHistory(reply, prices, layout);
+        const HistoryConversion converted = ConvertHistory(reply, priceFile, layout, work);
         if (!FileHolds(reply, AsText(input)))
             return "the conversion changed the reply" + where;
         if (const std::string left = UnexpectedFiles(prices, {priceFile}); !left.empty())
             return "files left beside the price file:" + left + where;
-        if (!converted) {
+        if (const std::string left = UnexpectedFiles(work, {}); !left.empty())
+            return "work files left behind:" + left + where;
+        if (!converted.stored) {
             if (!FileHolds(priceFile, kEarlier))
                 return "a failed conversion lost the earlier price file" + where;
+            if (converted.problem.empty())
+                return "a failed conversion says nothing" + where;
             continue;
         }
         if (const std::string problem = CheckPriceFile(ReadWholeFile(priceFile), layout); !problem.empty())
+            return problem + where;
+        // What was stored the price reader takes back whole, with values a
+        // volatility can be computed from.
+        if (const std::string problem = CheckRecords(priceFile, layout, converted.days, work);
+            !problem.empty())
             return problem + where;
     }
     return {};

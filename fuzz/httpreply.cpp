@@ -18,14 +18,6 @@ namespace fs = std::filesystem;
 const char* const kOldQuotes = "SPX (S&P 500),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls,\r\n";
 const char* const kOldPrices = "Date,Open,High,Low,Close,Volume\r\n1/3/2005,1,2,0.5,1.5,100\r\n";
 
-std::string FirstLine(const std::string& text)
-{
-    std::string line = text.substr(0, text.find('\n'));
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return line;
-}
-
 }  // namespace
 
 std::string RunHttpReply(Input input)
@@ -56,7 +48,6 @@ std::string RunHttpReply(Input input)
     choice.quotes = choice.history = true;
     choice.quoteSymbols = {"SPX"};
     choice.historySymbols = {"^GSPC"};
-    choice.listEntries = {"SPX=^GSPC"};
     HTTPer http;
     CountingNotifier notifier;
     DownloadDisplay display;
@@ -66,16 +57,18 @@ std::string RunHttpReply(Input input)
         return "a message without a text";
     if (outcome.stored + outcome.failed != 2)
         return "the downloads account for " + std::to_string(outcome.stored + outcome.failed) + " of 2 files";
-    if (const std::string left = UnexpectedFiles(setup.DataDir, {quoteFile}); !left.empty())
+    if (const std::string left = UnexpectedFiles(setup.DataDir, {quoteFile, setup.DataDir / "Rejected"});
+        !left.empty())
         return "files left beside the quote file:" + left;
     if (const std::string left = UnexpectedFiles(setup.PriceDir, {priceFile}); !left.empty())
         return "files left beside the price file:" + left;
-    // A reply that did not convert waits for the next run; nothing else stays.
-    if (const std::string left = UnexpectedFiles(setup.TempDir, {priceFile}); !left.empty())
+    // Refused replies are kept in the data folder's Rejected; no reply
+    // outlives its download.
+    if (const std::string left = UnexpectedFiles(setup.TempDir, {}); !left.empty())
         return "replies left behind:" + left;
     const std::string quotes = ReadWholeFile(quoteFile);
-    if (quotes != kOldQuotes && !StartsAQuoteTable(FirstLine(quotes)))
-        return "a reply that is no quote table replaced the quote file";
+    if (quotes != kOldQuotes && !QuoteTableProblem(quoteFile.string()).empty())
+        return "a reply that is no whole quote table replaced the quote file";
     if (outcome.failed == 2 && (quotes != kOldQuotes || !FileHolds(priceFile, kOldPrices)))
         return "failed downloads replaced a file";
     return {};

@@ -100,6 +100,7 @@ DownloadSetup SetupOf(TMainForm& form, const DownloadCommandOptions& options)
     const QDate today = QDate::currentDate();
     setup.Today = options.today ? options.today() : EncodeDate(today.year(), today.month(), today.day());
     setup.TimeoutMs = options.timeoutMs;
+    setup.DeadlineMs = settings.RequestDeadline * 1000;
     return setup;
 }
 
@@ -174,7 +175,6 @@ private:
         choice.history = form.HistoryDownloadFlag();
         choice.quoteSymbols = ToStrings(form.QuoteSelection());
         choice.historySymbols = ToStrings(form.HistorySelection());
-        choice.listEntries = ToStrings(form.TickerList().Entries());
         try {
             StripDisplay display(form);
             RunDownloads(http_, SetupOf(form, options_), choice, form.Messages(), display);

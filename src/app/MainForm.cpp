@@ -128,6 +128,7 @@ bool TMainForm::FormCreate()
         notifier_->Error(error.Message().toStdString());
         return false;
     }
+    folders_.RemoveStaleLeftovers(settings_.AsciiDataDir);
     if (!placementSaved) {
         QStringList copyProblems;
         PlaceSamples(folders_, &copyProblems);

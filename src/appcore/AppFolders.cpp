@@ -4,6 +4,13 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <chrono>
+#include <filesystem>
+
+#include "common/filereplace.h"
+#include "marketdata/PriceWorkFile.h"
+#include "marketdata/WorkFolder.h"
+
 namespace kestrava {
 namespace {
 
@@ -43,7 +50,14 @@ QString AppFolders::TickersFile() const
 AppFolders AppFolders::Prepare(const FolderRoots& roots, QString& asciiDataDir)
 {
     AppFolders folders;
-    folders.TempDir = QDir::cleanPath(roots.temp);
+    // Nothing is ever written straight into the shared temporary folder.
+    const QString temp = QDir::cleanPath(roots.temp);
+    try {
+        folders.TempDir = QString::fromStdString(PrivateWorkFolder(temp.toStdString()).string());
+    } catch (const MarketDataError&) {
+        throw FolderError(QStringLiteral("Cannot create a private folder in ")
+                          + QDir::toNativeSeparators(temp));
+    }
 
     folders.SeriesDir = ProgramDataFolder(roots.localAppData);
     folders.SeriesDirCreated = EnsureFolder(roots.localAppData, folders.SeriesDir);
@@ -54,6 +68,17 @@ AppFolders AppFolders::Prepare(const FolderRoots& roots, QString& asciiDataDir)
         asciiDataDir = QDir::toNativeSeparators(folders.DataDir);
     folders.AppDir = ProgramFolder(roots.documents);
     return folders;
+}
+
+void AppFolders::RemoveStaleLeftovers(const QString& asciiDataDir) const
+{
+    constexpr std::chrono::hours kDay{24};
+    QStringList folders{SeriesDir, DataDir};
+    if (!asciiDataDir.isEmpty()
+        && !folders.contains(QDir::cleanPath(QDir::fromNativeSeparators(asciiDataDir))))
+        folders.append(QDir::cleanPath(QDir::fromNativeSeparators(asciiDataDir)));
+    for (const QString& folder : folders)
+        kestrava::RemoveStaleLeftovers(std::filesystem::path(folder.toStdString()), kDay);
 }
 
 }  // namespace kestrava

@@ -1,7 +1,7 @@
 #pragma once
 // The program's folders: series files under the local application data, quote
 // and price files and the download list under the documents folder, work
-// files in the temporary folder.
+// files in a private folder of the temporary folder.
 
 #include <stdexcept>
 
@@ -31,6 +31,8 @@ private:
 };
 
 struct AppFolders {
+    // The user's private work folder inside the temporary directory
+    // ("kestrava-UID", owner only): price work files and download replies.
     QString TempDir;
     QString SeriesDir;  // start folder of the open and save dialogs of .ops files
     QString DataDir;    // quote files, downloaded history
@@ -40,10 +42,16 @@ struct AppFolders {
 
     QString TickersFile() const;
 
-    // Finds or creates the series and data folders. When the data folder had
-    // to be created and `asciiDataDir` is empty, it becomes the data folder.
-    // Throws FolderError "Cannot create <folder>" when a folder cannot be made.
+    // Finds or creates the series and data folders and the private work
+    // folder. When the data folder had to be created and `asciiDataDir` is
+    // empty, it becomes the data folder. Throws FolderError "Cannot create
+    // <folder>" when a folder cannot be made.
     static AppFolders Prepare(const FolderRoots& roots, QString& asciiDataDir);
+
+    // Removes what saves and downloads killed on the way left in the series,
+    // data and price-file folders more than a day ago: new versions that
+    // never took their file's place ("NAME.~1a2b3c4d.tmp", "NAME.part").
+    void RemoveStaleLeftovers(const QString& asciiDataDir) const;
 };
 
 // "Tovanek/Kestrava27" below a root folder, and its "Data" folder.

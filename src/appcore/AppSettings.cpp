@@ -113,6 +113,7 @@ void AppSettings::Load(QSettings& settings, const LocaleInfo& locale, QStringLis
     QuoteServer = settings.value(kQuoteServer, QuoteServer).toString().trimmed();
     HistoryServer = settings.value(kHistoryServer, HistoryServer).toString().trimmed();
     HistoryHomePage = settings.value(kHistoryHomePage, HistoryHomePage).toString().trimmed();
+    ReadInt(settings, kServers, QStringLiteral("RequestDeadline"), RequestDeadline, problems, 1, 3600);
     settings.endGroup();
 }
 

@@ -40,6 +40,10 @@ struct AppSettings {
     QString QuoteServer;
     QString HistoryServer;
     QString HistoryHomePage;
+    // "Servers/RequestDeadline": the seconds any one download request may
+    // take in all, however its bytes trickle in (1 to 3600). Read only: it
+    // is written by whoever sets it.
+    int RequestDeadline = 120;
 
     // Reads every value, keeping the default of a value that is missing or
     // unreadable; each unreadable value adds a line to `problems`.

@@ -1,6 +1,7 @@
 // download: the option quote and daily history downloads without a window,
 // for scheduled jobs. Same settings, folders and files as the program.
 
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -8,15 +9,14 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 
 #include "appcore/AppFolders.h"
 #include "appcore/AppSettings.h"
-#include "appcore/DownloadList.h"
 #include "appcore/StartupFiles.h"
 #include "cli/command.h"
 #include "cli/localeoptions.h"
+#include "common/localeparse.h"
 #include "common/notifier.h"
 #include "download/Downloads.h"
 #include "download/HTTPer.h"
@@ -69,7 +69,16 @@ struct DownloadArguments {
     std::optional<std::vector<std::string>> history;
     std::optional<std::string> quoteServer;
     std::optional<std::string> historyServer;
+    std::optional<int> deadlineSeconds;  // of the whole command
 };
+
+int DeadlineSeconds(const std::string& value)
+{
+    std::int32_t seconds = 0;
+    if (!TryParseInt32(value, seconds) || seconds < 1)
+        throw UsageError("--deadline takes a whole number of seconds above 0, got \"" + value + "\"");
+    return seconds;
+}
 
 DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
 {
@@ -80,7 +89,7 @@ DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
         if (name != "--options" && name != "--history" && name != "--quote-server"
-            && name != "--history-server")
+            && name != "--history-server" && name != "--deadline")
             throw UsageError("unknown argument \"" + arg + "\"");
         std::string value;
         if (equals != std::string::npos)
@@ -95,6 +104,8 @@ DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
             parsed.history = SplitSymbols(value);
         else if (name == "--quote-server")
             parsed.quoteServer = value;
+        else if (name == "--deadline")
+            parsed.deadlineSeconds = DeadlineSeconds(value);
         else
             parsed.historyServer = value;
     }
@@ -135,13 +146,7 @@ int RunDownload(const std::vector<std::string>& args)
         stored.sync();
     }
 
-    // Replies an earlier run left for the list's symbols are converted too.
-    DownloadList list;
-    if (QFileInfo::exists(folders.TickersFile())) {
-        const DownloadList::LoadResult loaded = list.Load(folders.TickersFile());
-        if (!loaded.complete)
-            notifier.Info(loaded.message.toStdString());
-    }
+    folders.RemoveStaleLeftovers(settings.AsciiDataDir);
     QString templateProblem;
     const QByteArray requestTemplate = LoadRequestTemplate(folders.AppDir, &templateProblem);
     if (!templateProblem.isEmpty())
@@ -156,6 +161,7 @@ int RunDownload(const std::vector<std::string>& args)
     setup.TempDir = ToPath(folders.TempDir);
     setup.PriceDir = ToPath(settings.AsciiDataDir);
     setup.Locale = arguments.locale;
+    setup.DeadlineMs = settings.RequestDeadline * 1000;
     const QDate today = QDate::currentDate();
     setup.Today = EncodeDate(today.year(), today.month(), today.day());
 
@@ -164,12 +170,26 @@ int RunDownload(const std::vector<std::string>& args)
     choice.history = arguments.history.has_value();
     choice.quoteSymbols = arguments.options.value_or(std::vector<std::string>{});
     choice.historySymbols = arguments.history.value_or(std::vector<std::string>{});
-    for (const QString& entry : list.Entries())
-        choice.listEntries.push_back(entry.toStdString());
 
     HTTPer http;
+    // The whole command's deadline stops it as the window's stop button does.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::seconds(arguments.deadlineSeconds.value_or(0));
+    bool pastDeadline = false;
+    if (arguments.deadlineSeconds)
+        http.OnIdle = [&] {
+            if (Clock::now() > deadline) {
+                pastDeadline = true;
+                http.Abort();
+            }
+        };
     JobDisplay display;
     const DownloadOutcome outcome = RunDownloads(http, setup, choice, notifier, display);
+    if (pastDeadline) {
+        notifier.Info("The download stopped at its deadline of " + std::to_string(*arguments.deadlineSeconds)
+                      + " s; what was fetched before it is stored.");
+        return kExitFailed;
+    }
     return outcome.failed > 0 || outcome.refused > 0 ? kExitFailed : kExitOk;
 }
 
@@ -177,7 +197,7 @@ std::string DownloadHelp()
 {
     return std::string("Usage: kestrava-calc download [--options SYM,...] [--history SYM,...]\n"
                        "                              [--quote-server URL] [--history-server URL]\n"
-                       "                              [locale options]\n"
+                       "                              [--deadline SECONDS] [locale options]\n"
                        "\n"
                        "Runs the program's downloads without a window: the option quote tables of\n"
                        "the --options symbols into the data folder (SYMBOL.txt), then two years of\n"
@@ -186,20 +206,33 @@ std::string DownloadHelp()
                        "the program's settings and makes its folders as the program's start does.\n"
                        "The servers are the settings Servers/QuoteServer and Servers/HistoryServer\n"
                        "unless given here; a file POSTSTR5B in the application folder replaces the\n"
-                       "built-in quote request template. A reply that is no quote table, or that\n"
-                       "converts into no price line, leaves the older file as it was.\n"
+                       "built-in quote request template.\n"
+                       "\n"
+                       "A reply replaces the older file only when it came whole (status 200, as\n"
+                       "long as announced, ending with a line end) and reads whole: a quote table\n"
+                       "as the quote reader reads it, or daily prices that convert line by line\n"
+                       "into a price file the price reader reads back. Anything else leaves the\n"
+                       "older file as it was and is kept in the data folder's Rejected, with a\n"
+                       "message saying why. Replies arrive in a folder of their own inside the\n"
+                       "private folder kestrava-UID of the temporary directory.\n"
+                       "\n"
+                       "Every request ends after the setting Servers/RequestDeadline (seconds,\n"
+                       "default 120) however slowly its bytes come;\n"
+                       "  --deadline SECONDS  also stops the whole command after this long,\n"
+                       "                      keeping what was stored before it (exit 1).\n"
                        "\n"
                        "What is fetched and what goes wrong is written to standard error; a symbol\n"
                        "that fails is reported and the next one tried.\n"
                        "\n")
            + kLocaleOptionsHelp
            + "\nExit status: 0 every symbol was stored; 1 a symbol failed or was refused\n"
-             "(one that cannot be a file name); 2 bad usage or a folder that cannot be made.\n";
+             "(one that cannot be a file name), or the --deadline passed; 2 bad usage or a\n"
+             "folder that cannot be made.\n";
 }
 
 const CommandRegistration downloadCommand({
     "download",
-    "download [--options SYM,...] [--history SYM,...]",
+    "download [--options SYM,...] [--history SYM,...] [--deadline S]",
     "fetch option quotes and daily history as the program does",
     DownloadHelp(),
     RunDownload,

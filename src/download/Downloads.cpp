@@ -31,6 +31,46 @@ std::string ToUpperAscii(std::string text)
     return text;
 }
 
+namespace {
+
+// Bytes that stay as they are in a query value or a form field value.
+bool IsPlain(char c, std::string_view extra)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+           || extra.find(c) != std::string_view::npos;
+}
+
+std::string PercentEncoded(const std::string& text, std::string_view plain, bool blankAsPlus)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        if (IsPlain(c, plain)) {
+            out += c;
+        } else if (c == ' ' && blankAsPlus) {
+            out += '+';
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0x0F];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string QueryValue(const std::string& symbol)
+{
+    return PercentEncoded(symbol, "-._~^:", false);
+}
+
+std::string FormValue(const std::string& symbol)
+{
+    return PercentEncoded(symbol, "*-._", true);
+}
+
 ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName)
 {
     ServerAddress address;
@@ -69,7 +109,7 @@ DownloadOutcome RunDownloads(HTTPer& http, const DownloadSetup& setup, const Dow
         outcome += DownloadOptionQuotes(http, setup, choice.quoteSymbols, notifier, display);
     // No to the quote prompt still lets the history run; the user's stop does not.
     if (choice.history && !http.Aborted())
-        outcome += DownloadHistory(http, setup, choice.historySymbols, choice.listEntries, notifier, display);
+        outcome += DownloadHistory(http, setup, choice.historySymbols, notifier, display);
     return outcome;
 }
 

@@ -22,13 +22,16 @@ struct DownloadSetup {
     std::string HistoryServer;
     std::string HistoryHomePage;  // sent as Referer; the history server's base URL when empty
 
-    std::string RequestTemplate;     // the form body of the quote request
-    std::filesystem::path DataDir;   // quote files
-    std::filesystem::path TempDir;   // replies while they arrive
+    std::string RequestTemplate;    // the form body of the quote request
+    std::filesystem::path DataDir;  // quote files; its folder "Rejected" keeps refused replies
+    // The user's private work folder (PrivateWorkFolder): each download
+    // makes a folder of its own there for its replies.
+    std::filesystem::path TempDir;
     std::filesystem::path PriceDir;  // converted history (the setting AsciiDataDir)
     LocaleInfo Locale;               // dates of the converted history
     TDateTime Today = 0;             // end of the history's two years
     int TimeoutMs = 20000;           // connect and read time-outs of every request
+    int DeadlineMs = 120000;         // the longest any one request may take
 };
 
 // What a run shows while it works. The window shows the progress bar, the
@@ -64,6 +67,15 @@ ServerAddress ParseServerAddress(const std::string& setting, const std::string& 
 std::string ToLowerAscii(std::string text);
 std::string ToUpperAscii(std::string text);
 
+// A symbol as a value of a URL's query: letters, digits, "-._~" and the
+// "^" and ":" of index and exchange symbols stay, every other byte is
+// written %XX, so "a#b" and "a&s=b" stay one value.
+std::string QueryValue(const std::string& symbol);
+// A symbol as a field value of a form body (application/x-www-form-
+// urlencoded): letters, digits and "*-._" stay, a blank is "+", every other
+// byte %XX.
+std::string FormValue(const std::string& symbol);
+
 // What the download command runs once the dialog has closed with OK: the
 // option quotes, then the daily history. A stop by the user ends both.
 struct DownloadChoice {
@@ -71,7 +83,6 @@ struct DownloadChoice {
     bool history = false;
     std::vector<std::string> quoteSymbols;    // QuoteSelection
     std::vector<std::string> historySymbols;  // HistorySelection
-    std::vector<std::string> listEntries;     // DownloadList, for the conversion
 };
 DownloadOutcome RunDownloads(HTTPer& http, const DownloadSetup& setup, const DownloadChoice& choice,
                              Notifier& notifier, DownloadDisplay& display);

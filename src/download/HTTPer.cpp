@@ -61,8 +61,7 @@ struct HTTPer::Transfer {
     HTTPer* client = nullptr;
     std::string url;
     const std::string* body = nullptr;  // POST
-    std::ostream* out = nullptr;        // GET
-    std::string* text = nullptr;        // POST reply
+    std::ostream* out = nullptr;
 
     int status = 0;
     std::string statusLine;
@@ -130,7 +129,8 @@ struct HTTPer::Transfer {
         // The body of a redirect that is being followed is nobody's data.
         if (redirect && t.client->Options.HandleRedirects)
             return n;
-        if (t.status < 200 || t.status >= 300) {
+        // A partial content (206) or any other success but 200 is no whole reply.
+        if (t.status != 200) {
             t.statusRefused = true;
             return 0;
         }
@@ -141,14 +141,10 @@ struct HTTPer::Transfer {
             return 0;
         }
         t.received += static_cast<std::int64_t>(n);
-        if (t.out) {
-            t.out->write(data, static_cast<std::streamsize>(n));
-            if (!*t.out) {
-                t.writeFailed = true;
-                return 0;
-            }
-        } else if (t.text) {
-            t.text->append(data, n);
+        t.out->write(data, static_cast<std::streamsize>(n));
+        if (!*t.out) {
+            t.writeFailed = true;
+            return 0;
         }
         return n;
     }
@@ -198,15 +194,13 @@ void HTTPer::Get(const std::string& url, std::ostream& out)
     Perform(transfer);
 }
 
-std::string HTTPer::Post(const std::string& url, const std::string& body)
+void HTTPer::Post(const std::string& url, const std::string& body, std::ostream& out)
 {
-    std::string reply;
     Transfer transfer;
     transfer.url = url;
     transfer.body = &body;
-    transfer.text = &reply;
+    transfer.out = &out;
     Perform(transfer);
-    return reply;
 }
 
 void HTTPer::Perform(Transfer& t)
@@ -304,7 +298,9 @@ void HTTPer::Perform(Transfer& t)
     } attached{multi, easy};
     bool stopped = false;
     bool timedOut = false;
+    bool pastDeadline = false;
     const auto readTimeout = std::chrono::milliseconds(Options.ReadTimeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(Options.DeadlineMs);
     for (;;) {
         int running = 0;
         if (curl_multi_perform(multi, &running) != CURLM_OK || running == 0)
@@ -319,6 +315,11 @@ void HTTPer::Perform(Transfer& t)
             timedOut = true;
             break;
         }
+        // The read time-out starts again on every byte; this does not.
+        if (Options.DeadlineMs > 0 && Clock::now() > deadline) {
+            pastDeadline = true;
+            break;
+        }
         curl_multi_poll(multi, nullptr, 0, OnIdle ? kPollWithHookMs : kPollWithoutHookMs, nullptr);
     }
     CURLcode result = CURLE_OK;
@@ -330,8 +331,14 @@ void HTTPer::Perform(Transfer& t)
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
     responseCode_ = static_cast<int>(code);
 
+    // Compared with the bytes as they came, before any decoding.
+    curl_off_t announced = -1;
+    curl_off_t arrived = 0;
+    curl_easy_getinfo(easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    curl_easy_getinfo(easy, CURLINFO_SIZE_DOWNLOAD_T, &arrived);
+
     t.EndWrite();
-    const bool replied = !stopped && !timedOut && result == CURLE_OK && t.status >= 200 && t.status < 300;
+    const bool replied = !stopped && !timedOut && !pastDeadline && result == CURLE_OK && t.status == 200;
     if (replied && !t.readBegun)
         t.BeginRead(easy);  // an empty body is a transfer too
     if (t.readBegun && OnWorkEnd)
@@ -341,15 +348,30 @@ void HTTPer::Perform(Transfer& t)
         throw HttpAbort();
     if (timedOut)
         throw HttpNetworkError("Read timed out.");
+    if (pastDeadline)
+        throw HttpNetworkError("The server had not sent the whole reply after "
+                               + (Options.DeadlineMs % 1000 == 0
+                                      ? std::to_string(Options.DeadlineMs / 1000) + " s"
+                                      : std::to_string(Options.DeadlineMs) + " ms")
+                               + ", the deadline of a request.");
     if (t.tooLarge)
-        throw HttpNetworkError("The reply is larger than " + std::to_string(MaxReplyBytes >> 20) + " MB.");
+        throw HttpTooLarge("The reply is larger than " + std::to_string(MaxReplyBytes >> 20) + " MB.");
     if (t.writeFailed)
         throw std::runtime_error("The reply could not be written to its file.");
     if (t.statusRefused || (result == CURLE_OK && !replied))
         throw HttpNetworkError(
-            t.statusLine.empty() ? "HTTP status " + std::to_string(t.status) : t.statusLine, t.status);
+            (t.statusLine.empty() ? "HTTP status " + std::to_string(t.status) : t.statusLine)
+                + (t.status >= 200 && t.status < 300 ? " (only a whole reply, status 200, is taken)" : ""),
+            t.status);
+    // The header arrives whole before any of the body; the library has no
+    // other reason to run out of memory there.
+    if (result == CURLE_OUT_OF_MEMORY && !t.readBegun)
+        throw HttpNetworkError("The reply's header was too long.");
     if (result != CURLE_OK)
         throw HttpNetworkError(t.errorText[0] ? std::string(t.errorText) : curl_easy_strerror(result));
+    if (announced >= 0 && arrived != announced)
+        throw HttpNetworkError("The reply announced " + std::to_string(announced) + " bytes and brought "
+                               + std::to_string(arrived) + ".");
 }
 
 }  // namespace kestrava

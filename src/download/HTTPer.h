@@ -24,6 +24,9 @@ struct HttpOptions {
     int ConnectTimeoutMs = 20000;
     // A request that receives nothing for this long ends with a time-out.
     int ReadTimeoutMs = 20000;
+    // A request that has not ended this long after it began ends so, however
+    // its bytes trickle in; 0 for none.
+    int DeadlineMs = 120000;
     bool HandleRedirects = true;
     int RedirectMaximum = 4;
     // Cookies are kept from the first request that allows them on.
@@ -69,6 +72,12 @@ private:
     int status_;
 };
 
+// A reply larger than the client takes; what came of it is nobody's data.
+class HttpTooLarge : public HttpNetworkError {
+public:
+    using HttpNetworkError::HttpNetworkError;
+};
+
 // Larger replies are refused: a runaway server must not fill the disk.
 inline constexpr std::int64_t kMaxReplyBytes = std::int64_t{64} << 20;
 
@@ -92,10 +101,13 @@ public:
     // Runs again and again while a request waits on the network.
     std::function<void()> OnIdle;
 
-    // GET url; the decoded reply body goes into out.
+    // GET url; the decoded reply body goes into out. Only a whole reply of
+    // status 200 counts: any other status, a reply shorter than its
+    // announced length, a time-out or the deadline throws HttpNetworkError.
     void Get(const std::string& url, std::ostream& out);
-    // POST body (as the Content-Type header names it); the decoded reply.
-    std::string Post(const std::string& url, const std::string& body);
+    // POST body (as the Content-Type header names it); the decoded reply
+    // goes into out, under the same rules as a GET.
+    void Post(const std::string& url, const std::string& body, std::ostream& out);
 
     // Stops the running request and refuses every later one with HttpAbort
     // until ResetAbort; safe to call from the idle hook or an event.

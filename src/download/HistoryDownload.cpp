@@ -1,13 +1,15 @@
 #include "download/HistoryDownload.h"
 
-#include <set>
+#include <memory>
+#include <optional>
 #include <system_error>
 
-#include "common/filesymbol.h"
 #include "common/notifier.h"
 #include "download/HistoryConvert.h"
 #include "download/HTTPer.h"
 #include "download/ReplyFetch.h"
+#include "download/ReplyFiles.h"
+#include "marketdata/RejectedFiles.h"
 
 namespace kestrava {
 namespace {
@@ -22,6 +24,7 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddre
 {
     http.Options.ConnectTimeoutMs = setup.TimeoutMs;
     http.Options.ReadTimeoutMs = setup.TimeoutMs;
+    http.Options.DeadlineMs = setup.DeadlineMs;
     http.Options.ProtocolVersion = HttpVersion::Http11;
     http.Options.AllowCookies = true;
     http.Options.HandleRedirects = false;
@@ -37,20 +40,13 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddre
     http.Request.AcceptEncoding.clear();
 }
 
-// The history symbol of a download list entry.
-std::string HistorySymbolOf(const std::string& entry)
-{
-    const std::size_t equals = entry.find('=');
-    return equals == std::string::npos ? entry : entry.substr(equals + 1);
-}
-
 }  // namespace
 
 std::string HistoryQuery(const std::string& symbol, TDateTime today)
 {
     const CivilDate end = DecodeDate(today);
     const CivilDate start = DecodeDate(today - kHistoryDays);
-    return "s=" + ToLowerAscii(symbol) + "&d=" + std::to_string(end.month - 1)
+    return "s=" + QueryValue(ToLowerAscii(symbol)) + "&d=" + std::to_string(end.month - 1)
            + "&e=" + std::to_string(end.day) + "&f=" + std::to_string(end.year)
            + "&g=d&a=" + std::to_string(start.month - 1) + "&b=" + std::to_string(start.day)
            + "&c=" + std::to_string(start.year) + "&ignore=.csv";
@@ -65,8 +61,7 @@ std::string HistoryFileBase(const std::string& symbol)
 }
 
 DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
-                                const std::vector<std::string>& selection,
-                                const std::vector<std::string>& listEntries, Notifier& notifier,
+                                const std::vector<std::string>& selection, Notifier& notifier,
                                 DownloadDisplay& display)
 {
     DownloadOutcome outcome;
@@ -76,8 +71,20 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
         outcome.failed = static_cast<int>(selection.size());
         return outcome;
     }
+    std::optional<ReplyFolder> replies;
+    try {
+        replies.emplace(setup.TempDir);
+    } catch (const std::exception& error) {
+        notifier.Info(error.what());
+        outcome.failed = static_cast<int>(selection.size());
+        return outcome;
+    }
     display.Begin();
-    std::set<std::string> fetched;
+    struct Fetched {
+        std::string name;  // of the price file and of a rejected reply
+        std::unique_ptr<ReplyFile> reply;
+    };
+    std::vector<Fetched> fetched;
     for (const std::string& entry : selection) {
         const std::string base = HistoryFileBase(entry);
         const SymbolStep step = BeforeSymbol(entry, base, http, notifier, display, outcome);
@@ -85,52 +92,61 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
             break;
         if (step == SymbolStep::Skip)
             continue;
-        const fs::path reply = setup.TempDir / (base + ".csv");
+        const std::string name = base + ".csv";
         display.ShowTicker(kGettingHistory + entry);
         ConfigureClient(http, setup, server);
         const std::string url = server.base + kHistoryPath + "?" + HistoryQuery(entry, setup.Today);
+        // The same symbol twice: the later reply is the one converted.
+        std::erase_if(fetched, [&](const Fetched& earlier) { return earlier.name == name; });
+        std::unique_ptr<ReplyFile> reply;
+        try {
+            reply = std::make_unique<ReplyFile>(*replies, name);
+        } catch (const std::exception& error) {
+            ++outcome.failed;
+            notifier.Warning(error.what());
+            continue;
+        }
         const auto [received, goOn] = FetchReply(
-            reply, [&](std::ostream& out) { http.Get(url, out); },
+            *reply, [&](std::ostream& out) { http.Get(url, out); },
             [&](const std::string& reason) {
                 return "Problem fetching EoD data for: " + ToLowerAscii(entry) + "\n\r" + reason + "\n\r"
                        + kTryRemaining;
             },
+            [&] { return RejectedKeepText(CopyToRejected(reply->Path(), setup.DataDir, name), "The reply"); },
             notifier, outcome);
-        // A reply cut short must not be converted, now or by a later run.
-        std::error_code ignored;
+        // A reply cut short is never converted; it goes with its object.
         if (received)
-            fetched.insert(reply.filename().string());
-        else
-            fs::remove(reply, ignored);
+            fetched.push_back({name, std::move(reply)});
         if (!goOn || outcome.stopped) {
             outcome.stopped = true;
             break;
         }
     }
 
-    // Every list entry's reply is converted, also one an earlier run left;
-    // then what was fetched for a symbol on no list line.
+    // Only what this download fetched is converted: nothing that lies in a
+    // temporary folder, from an earlier run or from anyone else.
     const fs::path priceDir = setup.PriceDir.empty() ? setup.DataDir : setup.PriceDir;
-    auto convert = [&](const fs::path& reply, bool fresh) {
-        std::error_code error;
-        if (ConvertHistory(reply, priceDir, setup.Locale)) {
-            fs::remove(reply, error);
+    for (const Fetched& reply : fetched) {
+        const fs::path priceFile = priceDir / reply.name;
+        const HistoryConversion converted = ConvertHistory(reply.reply->Path(), priceFile, setup.Locale,
+                                                           replies->Path());
+        if (converted.stored) {
             ++outcome.stored;
-        } else if (fresh) {
+        } else if (converted.writeFailed) {
             ++outcome.failed;
-            notifier.Info("No daily prices could be read from " + reply.string() + "; "
-                          + (priceDir / reply.filename()).string() + " was left as it was.");
+            notifier.Info(converted.problem + ". " + priceFile.string() + " was left as it was.");
+        } else {
+            ++outcome.failed;
+            std::error_code error;
+            const bool empty = std::filesystem::file_size(reply.reply->Path(), error) == 0 && !error;
+            notifier.Info(
+                "No daily prices were stored in " + priceFile.string()
+                + ", which was left as it was: " + converted.problem + "."
+                + (empty ? ""
+                         : RejectedKeepText(CopyToRejected(reply.reply->Path(), setup.DataDir, reply.name),
+                                            "The reply")));
         }
-    };
-    for (const std::string& entry : listEntries) {
-        const std::string base = HistoryFileBase(HistorySymbolOf(entry));
-        const fs::path reply = setup.TempDir / (base + ".csv");
-        std::error_code error;
-        if (IsUsableAsFileName(base) && fs::exists(reply, error))
-            convert(reply, fetched.erase(reply.filename().string()) > 0);
     }
-    for (const std::string& name : fetched)
-        convert(setup.TempDir / name, true);
     display.End();
     return outcome;
 }

@@ -14,20 +14,20 @@ namespace kestrava {
 
 inline constexpr char kHistoryPath[] = "/table.csv";
 
-// The query for symbol (sent in lower case) over the 730 days up to today:
-// "s=^gspc&d=2&e=1&f=2024&g=d&a=2&b=2&c=2022&ignore=.csv" on 1 March 2024.
+// The query for symbol (sent in lower case, QueryValue) over the 730 days up
+// to today: "s=^gspc&d=2&e=1&f=2024&g=d&a=2&b=2&c=2022&ignore=.csv" on
+// 1 March 2024.
 std::string HistoryQuery(const std::string& symbol, TDateTime today);
 
 // The name of a history symbol's files without extension: the symbol with
 // its first ":" made a "-".
 std::string HistoryFileBase(const std::string& symbol);
 
-// Fetches every entry of selection, then converts the fetched file of every
-// entry of listEntries ("OPTION=HISTORY" lines; a line without "=" is all
-// history symbol), and also files an earlier run left behind.
+// Fetches every entry of selection into the download's own reply folder,
+// then converts each reply that came whole into its price file. A reply that
+// does not convert is kept in the data folder's "Rejected" and said why.
 DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
-                                const std::vector<std::string>& selection,
-                                const std::vector<std::string>& listEntries, Notifier& notifier,
+                                const std::vector<std::string>& selection, Notifier& notifier,
                                 DownloadDisplay& display);
 
 }  // namespace kestrava

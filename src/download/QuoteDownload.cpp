@@ -1,5 +1,7 @@
 #include "download/QuoteDownload.h"
 
+#include <optional>
+#include <streambuf>
 #include <system_error>
 
 #include "common/notifier.h"
@@ -7,7 +9,7 @@
 #include "download/ReplyFetch.h"
 #include "download/ReplyFiles.h"
 #include "marketdata/OptPriceReader.h"
-#include "marketdata/TextLines.h"
+#include "marketdata/RejectedFiles.h"
 
 namespace kestrava {
 namespace {
@@ -19,7 +21,7 @@ const char* const kTryRemaining = "Try remaining Option Symbols?";
 const char* const kSubmitField =
     "&ctl00%24ctl00%24AllContent%24ContentMain%24QuoteTableDownloadCtl1%24cmdSubmit=Download";
 const char* const kEmptyReply = "the reply was empty";
-const char* const kNoQuoteTable = "the reply holds no option prices (an HTML page or an empty first line)";
+const char* const kCutReply = "the reply ends in the middle of a line: it was cut short";
 
 void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddress& server)
 {
@@ -27,6 +29,7 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddre
     http.Options.ConnectTimeoutMs = setup.TimeoutMs;
     // No request may hang: the read time-out holds for the quote requests too.
     http.Options.ReadTimeoutMs = setup.TimeoutMs;
+    http.Options.DeadlineMs = setup.DeadlineMs;
     http.Options.HandleRedirects = true;
     http.Options.RedirectMaximum = 4;
     http.Request.Host = server.authority;
@@ -39,24 +42,36 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddre
     http.Request.Connection = "Keep-Alive";
 }
 
-// Why a stored reply cannot be a quote file; empty when it can.
+// Why a fetched reply cannot be a quote file; empty when it can.
 std::string ReplyProblem(const fs::path& file)
 {
     std::error_code error;
     if (fs::file_size(file, error) == 0 || error)
         return kEmptyReply;
-    TextLineReader reader(file);
-    std::string line;
-    if (!reader.IsOpen() || !reader.ReadLine(line) || !StartsAQuoteTable(line))
-        return kNoQuoteTable;
-    return {};
+    if (!EndsWithLineEnd(file))
+        return kCutReply;
+    return QuoteTableProblem(file.string(), "the reply");
 }
+
+std::string Sentence(std::string text)
+{
+    if (!text.ends_with('.'))
+        text += '.';
+    return text;
+}
+
+// Takes the form page's reply, which nobody reads, without holding it.
+class DiscardBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type c) override { return traits_type::not_eof(c); }
+    std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
+};
 
 }  // namespace
 
 std::string QuoteRequestBody(const std::string& requestTemplate, const std::string& symbol)
 {
-    return requestTemplate + ToLowerAscii(symbol) + kSubmitField;
+    return requestTemplate + FormValue(ToLowerAscii(symbol)) + kSubmitField;
 }
 
 DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
@@ -70,6 +85,14 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
         outcome.failed = static_cast<int>(selection.size());
         return outcome;
     }
+    std::optional<ReplyFolder> replies;
+    try {
+        replies.emplace(setup.TempDir);
+    } catch (const std::exception& error) {
+        notifier.Info(error.what());
+        outcome.failed = static_cast<int>(selection.size());
+        return outcome;
+    }
     display.Begin();
     for (const std::string& entry : selection) {
         const std::string symbol = ToUpperAscii(entry);
@@ -78,42 +101,53 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
             break;
         if (step == SymbolStep::Skip)
             continue;
-        const fs::path reply = setup.TempDir / (symbol + ".txt");
-        const fs::path quoteFile = setup.DataDir / (symbol + ".txt");
+        const std::string name = symbol + ".txt";
+        const fs::path quoteFile = setup.DataDir / name;
         display.ShowTicker(kGettingOptions + entry);
         ConfigureClient(http, setup, server);
 
+        std::optional<ReplyFile> reply;
+        try {
+            reply.emplace(*replies, name);
+        } catch (const std::exception& error) {
+            ++outcome.failed;
+            notifier.Warning(error.what());
+            continue;
+        }
+        const auto keep = [&] {
+            return RejectedKeepText(CopyToRejected(reply->Path(), setup.DataDir, name), "The reply");
+        };
+        const auto question = [&](const std::string& reason) {
+            return "Problem fetching " + entry + " data: " + reason + "\n\r" + kTryRemaining;
+        };
         const FetchResult fetched = FetchReply(
-            reply,
+            *reply,
             [&](std::ostream& out) {
-                http.Post(server.base + kQuoteFormPath, QuoteRequestBody(setup.RequestTemplate, entry));
+                DiscardBuffer discard;
+                std::ostream page(&discard);
+                http.Post(server.base + kQuoteFormPath, QuoteRequestBody(setup.RequestTemplate, entry), page);
                 http.Get(server.base + kQuoteDataPath, out);
             },
-            [&](const std::string& reason) {
-                return "Problem fetching " + entry + " data: " + reason + "\n\r" + kTryRemaining;
-            },
-            notifier, outcome);
-        const bool received = fetched.received;
+            question, keep, notifier, outcome);
         bool goOn = fetched.goOn;
         display.LetEventsRun();
 
-        // Only a quote table replaces the quote file: an error page or an
-        // empty reply leaves the older file as it was.
-        if (received) {
-            const std::string problem = ReplyProblem(reply);
-            if (!problem.empty()) {
+        // Only a whole quote table replaces the quote file: anything else
+        // leaves the older file as it was and is kept for the user to see.
+        if (fetched.received) {
+            if (const std::string problem = ReplyProblem(reply->Path()); !problem.empty()) {
                 ++outcome.failed;
-                goOn = notifier.AskYesNo("Problem fetching " + entry + " data: " + problem + "\n\r"
-                                         + kTryRemaining);
-            } else if (const std::string failure = ReplaceWithCopy(reply, quoteFile); !failure.empty()) {
+                goOn = notifier.AskYesNo(
+                    question(problem == kEmptyReply ? problem : Sentence(problem) + keep()));
+            } else if (const std::string failure = ReplaceWithCopy(reply->Path(), quoteFile);
+                       !failure.empty()) {
                 ++outcome.failed;
-                notifier.Warning(failure);
+                notifier.Warning(failure + " " + quoteFile.string() + " was left as it was.");
             } else {
                 ++outcome.stored;
             }
         }
-        std::error_code ignored;
-        fs::remove(reply, ignored);
+        reply.reset();
         if (!goOn || outcome.stopped) {
             outcome.stopped = true;
             break;

@@ -1,11 +1,13 @@
 #include "download/ReplyFetch.h"
 
-#include <fstream>
+#include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
 #include "common/filesymbol.h"
 #include "common/notifier.h"
 #include "download/HTTPer.h"
+#include "download/ReplyFiles.h"
 
 namespace kestrava {
 
@@ -27,25 +29,36 @@ SymbolStep BeforeSymbol(const std::string& entry, const std::string& fileBase, H
     return SymbolStep::Fetch;
 }
 
-FetchResult FetchReply(const std::filesystem::path& reply, const std::function<void(std::ostream&)>& fetch,
-                       const std::function<std::string(const std::string&)>& question, Notifier& notifier,
-                       DownloadOutcome& outcome)
+FetchResult FetchReply(ReplyFile& reply, const std::function<void(std::ostream&)>& fetch,
+                       const std::function<std::string(const std::string&)>& question,
+                       const std::function<std::string()>& keep, Notifier& notifier, DownloadOutcome& outcome)
 {
     FetchResult result;
     try {
-        std::ofstream out(reply, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw std::runtime_error("Cannot create " + reply.string() + ".");
-        fetch(out);
-        out.close();
-        if (!out)
-            throw std::runtime_error("Cannot write " + reply.string() + ".");
+        fetch(reply.Stream());
+        reply.Close();
         result.received = true;
     } catch (const HttpAbort&) {
         outcome.stopped = true;
-    } catch (const HttpNetworkError& error) {
+    } catch (const HttpTooLarge& error) {
+        // Megabytes of what no reply is are not worth keeping.
         ++outcome.failed;
         result.goOn = notifier.AskYesNo(question(error.what()));
+    } catch (const HttpNetworkError& error) {
+        ++outcome.failed;
+        std::string reason = error.what();
+        try {
+            reply.Close();
+        } catch (const std::exception&) {
+        }
+        std::error_code sizeError;
+        const auto size = std::filesystem::file_size(reply.Path(), sizeError);
+        if (!sizeError && size > 0) {
+            if (!reason.ends_with('.'))
+                reason += '.';
+            reason += keep();
+        }
+        result.goOn = notifier.AskYesNo(question(reason));
     } catch (const std::exception& error) {
         ++outcome.failed;
         notifier.Warning(error.what());

@@ -1,11 +1,9 @@
 #pragma once
 // One symbol's reply fetched into its file, for the option quotes and the
-// daily history alike: the file is created afresh, a stop ends the run, a
-// network failure asks whether to try the remaining symbols.
+// daily history alike: a stop ends the run, a network failure asks whether
+// to try the remaining symbols.
 
-#include <filesystem>
 #include <functional>
-#include <iosfwd>
 #include <string>
 
 #include "download/Downloads.h"
@@ -14,6 +12,7 @@ namespace kestrava {
 
 class HTTPer;
 class Notifier;
+class ReplyFile;
 
 enum class SymbolStep { Fetch, Skip, Stop };
 
@@ -28,11 +27,14 @@ struct FetchResult {
     bool goOn = true;       // the user wants the remaining symbols
 };
 
-// Runs fetch into the file reply. A stop marks the outcome stopped; a
-// network failure is counted and asks question(its reason) whether to go
-// on; any other failure, the file's own included, is counted and shown.
-FetchResult FetchReply(const std::filesystem::path& reply, const std::function<void(std::ostream&)>& fetch,
-                       const std::function<std::string(const std::string&)>& question, Notifier& notifier,
+// Runs fetch into reply. A stop marks the outcome stopped. A network failure
+// is counted; what arrived of the reply is kept by keep (which returns the
+// text that says where) and question(the reason and that text) asks whether
+// to go on. Any other failure, the file's own included, is counted and
+// shown.
+FetchResult FetchReply(ReplyFile& reply, const std::function<void(std::ostream&)>& fetch,
+                       const std::function<std::string(const std::string&)>& question,
+                       const std::function<std::string()>& keep, Notifier& notifier,
                        DownloadOutcome& outcome);
 
 }  // namespace kestrava

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <unistd.h>
+
 #include "appcore/AppFolders.h"
 #include "appcore/AppSettings.h"
 #include "appcore/DownloadList.h"
@@ -171,6 +173,7 @@ void AppCoreTest::unreadableValuesKeepDefaults()
     stored.setValue(QStringLiteral("Rates/60DayRate"), QStringLiteral("1e999"));
     stored.setValue(QStringLiteral("Rates/90DayRate"), QStringLiteral("0.01"));
     stored.setValue(QStringLiteral("WinDims/Width"), QStringLiteral("wide"));
+    stored.setValue(QStringLiteral("Servers/RequestDeadline"), QStringLiteral("soon"));
     AppSettings settings;
     QStringList problems;
     settings.Load(stored, LocaleInfo{}, &problems);
@@ -178,7 +181,12 @@ void AppCoreTest::unreadableValuesKeepDefaults()
     QCOMPARE(settings.Rate60, 0.005f);
     QCOMPARE(settings.Rate90, 0.01f);
     QCOMPARE(settings.Width, 0);
-    QCOMPARE(problems.size(), 3);
+    QCOMPARE(settings.RequestDeadline, 120);
+    QCOMPARE(problems.size(), 4);
+    // A deadline is kept within a second and an hour.
+    stored.setValue(QStringLiteral("Servers/RequestDeadline"), 0);
+    settings.Load(stored, LocaleInfo{});
+    QCOMPARE(settings.RequestDeadline, 1);
     QVERIFY(problems.join(QLatin1Char(' ')).contains(QStringLiteral("\"five\"")));
 }
 
@@ -197,6 +205,12 @@ void AppCoreTest::firstRunCreatesBothFolders()
     QVERIFY(QFileInfo(folders.DataDir).isDir());
     QVERIFY(folders.SeriesDirCreated && folders.DataDirCreated);
     QCOMPARE(asciiDir, QDir::toNativeSeparators(folders.DataDir));
+    // Work files and replies go to a private folder, never straight into
+    // the shared temporary folder.
+    QCOMPARE(folders.TempDir, root.filePath(QStringLiteral("kestrava-%1").arg(::geteuid())));
+    QCOMPARE(QFileInfo(folders.TempDir).permissions()
+                 & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             QFileDevice::Permissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     // A second run finds them and leaves a chosen price folder alone.
     asciiDir = QStringLiteral("elsewhere");

@@ -4,15 +4,26 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "cli/calc_runner.h"
 #include "download/loopback_servers.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace kestrava::clitest;
 using kestrava::testsupport::HistoryServer;
@@ -102,7 +113,51 @@ TEST_F(DownloadCliTest, FirstRunMakesTheFoldersAndStoresBothKinds)
               (std::vector<std::string>{std::string("__VIEWSTATE=x&txtTicker=spx") + QuoteServer::kSubmit,
                                         std::string("__VIEWSTATE=x&txtTicker=spy") + QuoteServer::kSubmit}));
     EXPECT_NE(o.err.find("Getting Options -> spx"), std::string::npos);
-    EXPECT_TRUE(fs::is_empty(dir_ / "tmp"));
+    // Nothing lands in the shared temporary folder but the user's own
+    // private folder, and no reply outlives the download.
+    const fs::path own = dir_ / "tmp" / ("kestrava-" + std::to_string(::geteuid()));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "tmp"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::is_empty(own));
+    EXPECT_EQ(fs::status(own).permissions(), fs::perms::owner_all);
+}
+
+TEST_F(DownloadCliTest, TheDeadlineEndsADripAndStaleLeftoversGo)
+{
+    fs::create_directories(appDir_ / "Data");
+    WriteFile(appDir_ / "POSTSTR5B", "txtTicker=");
+    WriteFile(appDir_ / "Data" / "SPX.txt", "older");
+    // What killed saves and downloads left: the old ones go, a fresh one and
+    // anything else stay.
+    const fs::path data = appDir_ / "Data";
+    for (const char* name : {"SPX.txt.~0badf00d.tmp", "SPY.csv.part", "SPX.ops.~1234abcd.tmp.keep"})
+        WriteFile(data / name, "left");
+    WriteFile(data / "QQQ.txt.~00c0ffee.tmp", "fresh");
+    for (const char* name : {"SPX.txt.~0badf00d.tmp", "SPY.csv.part", "SPX.ops.~1234abcd.tmp.keep"})
+        fs::last_write_time(data / name, fs::file_time_type::clock::now() - std::chrono::hours(25));
+    quotes_.SetTable("spx", kTable);
+    quotes_.SetMisbehaviour("spx", Misbehaviour::Drip);
+
+    const auto start = std::chrono::steady_clock::now();
+    const Outcome o = Download({"--options", "SPX", "--quote-server", quotes_.Base(), "--deadline", "1"});
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(o.status, 1);
+    EXPECT_LT(took, std::chrono::seconds(20));
+    EXPECT_NE(
+        o.err.find("The download stopped at its deadline of 1 s; what was fetched before it is stored."),
+        std::string::npos)
+        << o.err;
+    EXPECT_EQ(ReadFile(data / "SPX.txt"), "older");
+    EXPECT_FALSE(fs::exists(data / "SPX.txt.~0badf00d.tmp"));
+    EXPECT_FALSE(fs::exists(data / "SPY.csv.part"));
+    EXPECT_TRUE(fs::exists(data / "QQQ.txt.~00c0ffee.tmp"));
+    EXPECT_TRUE(fs::exists(data / "SPX.ops.~1234abcd.tmp.keep"));
+
+    // The setting bounds every request of a run without --deadline too.
+    WriteSettings("[Servers]\nRequestDeadline=1\n");
+    const Outcome bounded = Download({"--options", "SPX", "--quote-server", quotes_.Base()});
+    EXPECT_EQ(bounded.status, 1);
+    EXPECT_NE(bounded.err.find("after 1 s, the deadline of a request"), std::string::npos) << bounded.err;
+    EXPECT_EQ(Download({"--options", "SPX", "--deadline", "0"}).status, 2);
 }
 
 TEST_F(DownloadCliTest, FailedAndRefusedSymbolsAreReportedAndTheRestFetched)
@@ -130,4 +185,138 @@ TEST_F(DownloadCliTest, NoServerNoSymbolsOrABadArgument)
     EXPECT_NE(noServer.err.find("Servers/HistoryServer"), std::string::npos) << noServer.err;
     EXPECT_EQ(Download({}).status, 2);
     EXPECT_EQ(Download({"--options", "SPX", "--verbose"}).status, 2);
+}
+
+namespace {
+
+// A second account on this machine, made for one test and removed after it
+// also when the test fails. Only root can make one; Make says why not.
+class OtherAccount {
+public:
+    static std::unique_ptr<OtherAccount> Make(std::string& whyNot)
+    {
+        if (::geteuid() != 0) {
+            whyNot = "only root can add the second account this test needs";
+            return nullptr;
+        }
+        if (::access("/usr/sbin/useradd", X_OK) != 0 || ::access("/usr/sbin/userdel", X_OK) != 0) {
+            whyNot = "this machine has no useradd and userdel";
+            return nullptr;
+        }
+        // Unique, so that two runs of the suite at once do not meet.
+        const std::string name = "kstv" + std::to_string(::getpid()) + "x"
+                                 + std::to_string(std::random_device{}() % 10000);
+        const std::string add = "/usr/sbin/useradd -M -N -r -s /usr/sbin/nologin " + name
+                                + " >/dev/null 2>&1";
+        if (std::system(add.c_str()) != 0) {
+            whyNot = "useradd could not add " + name;
+            return nullptr;
+        }
+        auto account = std::unique_ptr<OtherAccount>(new OtherAccount(name));
+        const passwd* entry = ::getpwnam(name.c_str());
+        if (!entry) {
+            whyNot = "the account " + name + " was added but cannot be found";
+            return nullptr;
+        }
+        account->uid = entry->pw_uid;
+        account->gid = entry->pw_gid;
+        return account;
+    }
+    ~OtherAccount() { std::system(("/usr/sbin/userdel " + name + " >/dev/null 2>&1").c_str()); }
+
+    // Runs act in a child process as this account; true when act did.
+    bool RunAs(const std::function<bool()>& act) const
+    {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const bool became = ::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 && ::setuid(uid) == 0;
+            ::_exit(became && act() ? 0 : 1);
+        }
+        int status = 0;
+        return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)
+               && WEXITSTATUS(status) == 0;
+    }
+
+    std::string name;
+    uid_t uid = 0;
+    gid_t gid = 0;
+
+private:
+    explicit OtherAccount(std::string accountName) : name(std::move(accountName)) {}
+};
+
+bool WriteAs(const fs::path& path, const std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    return fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size())
+           && ::close(fd) == 0;
+}
+
+}  // namespace
+
+TEST_F(DownloadCliTest, AnotherAccountCanNeitherInjectNorDestroyFiles)
+{
+    std::string whyNot;
+    const std::unique_ptr<OtherAccount> other = OtherAccount::Make(whyNot);
+    if (!other)
+        GTEST_SKIP() << whyNot;
+
+    // The shared temporary folder as /tmp is: anyone may add, nobody may
+    // take another's files.
+    const fs::path shared = dir_ / "tmp";
+    fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    fs::create_directories(appDir_ / "Data");
+    WriteFile(appDir_ / "POSTSTR5B", "txtTicker=");
+    const fs::path precious = home_ / "precious.txt";
+    WriteFile(precious, "the victim's own");
+    const fs::path theirs = shared / "theirs";
+    const fs::path ownName = shared / ("kestrava-" + std::to_string(::geteuid()));
+    const std::string planted = "Date,Open,High,Low,Close,Volume,Adj Close\n2012-09-12,1,1,1,1,1,1\n";
+
+    // Links named as the replies were, a reply of their own, and the name
+    // of the victim's private folder taken by a folder of theirs.
+    ASSERT_TRUE(other->RunAs([&] {
+        return ::symlink(precious.c_str(), (shared / "SPX.txt").c_str()) == 0
+               && ::symlink(precious.c_str(), (shared / "SPY.txt").c_str()) == 0
+               && WriteAs(shared / "^GSPC.csv", planted) && ::mkdir(theirs.c_str(), 0777) == 0
+               && ::mkdir(ownName.c_str(), 0777) == 0 && ::chmod(ownName.c_str(), 0777) == 0
+               && ::symlink(precious.c_str(), (ownName / "SPX.txt").c_str()) == 0;
+    }));
+
+    const std::string history =
+        "Date,Open,High,Low,Close,Volume,Adj Close\n2012-09-12,144.39,144.55,143.90,144.39,87607000,144.39\n"
+        "2012-09-11,143.60,144.37,143.56,143.91,88647200,143.91\n";
+    quotes_.SetTable("spx", kTable);
+    quotes_.SetMisbehaviour("spy", Misbehaviour::Stall);
+    history_.SetCsv("^gspc", history);
+    WriteSettings("[Servers]\nRequestDeadline=1\n");
+    const Outcome o = Download({"--options", "SPX,SPY", "--history", "^GSPC", "--quote-server",
+                                quotes_.Base(), "--history-server", history_.Base()});
+    EXPECT_EQ(o.status, 1) << o.err;  // SPY stalled
+
+    EXPECT_EQ(ReadFile(precious), "the victim's own");
+    EXPECT_EQ(ReadFile(appDir_ / "Data" / "SPX.txt"), kTable);
+    EXPECT_EQ(ReadFile(appDir_ / "Data" / "^GSPC.csv"),
+              "Date,Open,High,Low,Close,Volume\r\n12.09.2012,144.39,144.55,143.90,144.39,87607000\r\n"
+              "11.09.2012,143.60,144.37,143.56,143.91,88647200\r\n");
+    // Their files are as they left them, and nothing of the victim's is in
+    // a folder of theirs.
+    EXPECT_EQ(ReadFile(shared / "^GSPC.csv"), planted);
+    EXPECT_TRUE(fs::is_symlink(shared / "SPX.txt"));
+    EXPECT_TRUE(fs::is_empty(theirs));
+    std::vector<std::string> inTheirs;
+    for (const auto& entry : fs::directory_iterator(ownName))
+        inTheirs.push_back(entry.path().filename().string());
+    EXPECT_EQ(inTheirs, std::vector<std::string>{"SPX.txt"});
+    // The victim worked in a private folder of its own under another name.
+    int ownFolders = 0;
+    for (const auto& entry : fs::directory_iterator(shared)) {
+        struct stat info {};
+        if (::lstat(entry.path().c_str(), &info) == 0 && info.st_uid == ::geteuid()) {
+            ++ownFolders;
+            EXPECT_TRUE(S_ISDIR(info.st_mode) && (info.st_mode & 077) == 0) << entry.path();
+        }
+    }
+    EXPECT_EQ(ownFolders, 1);
 }

@@ -4,17 +4,20 @@
 // and serves the quote table on the data GET only with that cookie; the
 // history server serves CSV for a query whose every key it checks. Each
 // symbol can be told to misbehave instead: redirect, stall, reset, 404, 500,
-// gzip, an HTML error page, an empty body.
+// gzip, error pages of every kind, noise, a 206, a reply cut by its length,
+// one that drips, an endless header line.
 
 #include <httplib.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +36,16 @@ enum class Misbehaviour {
     HtmlPage,      // 200 with an HTML error page
     Empty,         // 200 with an empty body
     Huge,          // announces and sends far more than any reply may be
+    UpperHtml,     // 200 with an HTML page written in capitals
+    Doctype,       // 200 with a page that starts "<!DOCTYPE html>"
+    PlainError,    // 200 with one line of plain text saying what went wrong
+    JsonError,     // 200 with a JSON error object
+    Noise,         // 200 with 200 KB of random bytes
+    Partial,       // 206 with the first half of the reply
+    CutByLength,   // announces, and sends, all but the last five bytes
+    Drip,          // sends the reply one byte every 50 ms
+    Trickle,       // sends the reply in eight pieces 10 ms apart
+    HugeHeader,    // a header line of 1 MB before the reply
 };
 
 inline std::string Gzip(const std::string& text)
@@ -180,6 +193,66 @@ protected:
         case Misbehaviour::Empty:
             res.set_content("", "text/plain");
             return;
+        case Misbehaviour::UpperHtml:
+            res.set_content("<HTML><HEAD><TITLE>ERROR</TITLE></HEAD><BODY>TRY AGAIN</BODY></HTML>\r\n",
+                            "text/html");
+            return;
+        case Misbehaviour::Doctype:
+            res.set_content("<!DOCTYPE html>\r\n<title>Maintenance</title>\r\n", "text/html");
+            return;
+        case Misbehaviour::PlainError:
+            res.set_content("Error: the symbol is not known, please check it.\r\n", "text/plain");
+            return;
+        case Misbehaviour::JsonError:
+            res.set_content("{\"error\": \"rate limit exceeded\", \"retry\": 60}\n", "application/json");
+            return;
+        case Misbehaviour::Noise: {
+            std::string noise(200 << 10, '\0');
+            std::mt19937 random(7);
+            for (char& c : noise)
+                c = static_cast<char>(random());
+            res.set_content(noise, "application/octet-stream");
+            return;
+        }
+        case Misbehaviour::Partial:
+            res.status = 206;
+            res.set_header("Content-Range", "bytes 0-" + std::to_string(body.size() / 2 - 1) + "/"
+                                                + std::to_string(body.size()));
+            res.set_content(body.substr(0, body.size() / 2), "text/plain");
+            return;
+        case Misbehaviour::CutByLength: {
+            const std::string cut = body.substr(0, body.size() - 5);
+            res.set_content_provider(
+                cut.size(), "text/plain", [cut](size_t offset, size_t length, httplib::DataSink& sink) {
+                    return sink.write(cut.data() + offset, std::min(length, cut.size() - offset));
+                });
+            return;
+        }
+        case Misbehaviour::Drip:
+            res.set_content_provider(
+                body.size(), "text/plain", [this, body](size_t offset, size_t, httplib::DataSink& sink) {
+                    std::unique_lock lock(mutex_);
+                    if (released.wait_for(lock, std::chrono::milliseconds(50), [this] { return released_; }))
+                        return false;
+                    lock.unlock();
+                    return sink.write(body.data() + offset, 1);
+                });
+            return;
+        case Misbehaviour::Trickle:
+            res.set_content_provider(
+                body.size(), "text/plain", [this, body](size_t offset, size_t, httplib::DataSink& sink) {
+                    std::unique_lock lock(mutex_);
+                    if (released.wait_for(lock, std::chrono::milliseconds(10), [this] { return released_; }))
+                        return false;
+                    lock.unlock();
+                    const size_t piece = std::max<size_t>(1, body.size() / 8);
+                    return sink.write(body.data() + offset, std::min(piece, body.size() - offset));
+                });
+            return;
+        case Misbehaviour::HugeHeader:
+            res.set_header("X-Padding", std::string(1 << 20, 'a'));
+            res.set_content(body, "text/plain");
+            return;
         case Misbehaviour::Huge: {
             const std::string block(1 << 16, 'x');
             res.set_content_provider(std::size_t{100} << 20, "application/octet-stream",
@@ -227,9 +300,18 @@ public:
                 res.status = 400;
                 return;
             }
+            const std::string symbol = req.body.substr(at + field.size(), end - at - field.size());
+            if (const Misbehaviour how = FormMisbehaviourOf(symbol); how != Misbehaviour::None) {
+                {
+                    std::lock_guard lock(mutex_);
+                    bodies_.push_back(req.body);
+                }
+                Reply(req, res, how, "<html><body>Your file is ready</body></html>", "/");
+                return;
+            }
             std::lock_guard lock(mutex_);
             const std::string session = std::to_string(++sessions_);
-            sessionSymbols_[session] = req.body.substr(at + field.size(), end - at - field.size());
+            sessionSymbols_[session] = symbol;
             bodies_.push_back(req.body);
             res.set_header("Set-Cookie", "ASP.NET_SessionId=" + session + "; path=/; HttpOnly");
             res.set_content("<html><body>Your file is ready</body></html>", "text/html");
@@ -267,6 +349,12 @@ public:
         std::lock_guard lock(mutex_);
         return bodies_;
     }
+    // How the form POST of a symbol (as sent) misbehaves.
+    void SetFormMisbehaviour(const std::string& symbol, Misbehaviour how)
+    {
+        std::lock_guard lock(mutex_);
+        formMisbehaviour_[symbol] = how;
+    }
 
     static constexpr const char* kSubmit =
         "&ctl00%24ctl00%24AllContent%24ContentMain%24QuoteTableDownloadCtl1%24cmdSubmit=Download";
@@ -284,7 +372,15 @@ private:
         return found == sessionSymbols_.end() ? std::string() : found->second;
     }
 
+    Misbehaviour FormMisbehaviourOf(const std::string& symbol) const
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = formMisbehaviour_.find(symbol);
+        return found == formMisbehaviour_.end() ? Misbehaviour::None : found->second;
+    }
+
     int sessions_ = 0;
+    std::map<std::string, Misbehaviour> formMisbehaviour_;
     std::map<std::string, std::string> sessionSymbols_;
     std::map<std::string, std::string> tables_;
     std::vector<std::string> bodies_;

@@ -26,8 +26,14 @@ namespace fs = std::filesystem;
 
 // The opaque form state goes back with its escapes as stored.
 const std::string kTemplate = "__EVENTTARGET=&__VIEWSTATE=dDw%2Bx%2F9%3D&txtTicker=";
-const std::string kTable =
+const std::string kHead =
     "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\nCalls,Last Sale,\r\n";
+std::string Row(const std::string& callBid)
+{
+    return "11 Jan 1075.00 (SPXW1128A1075-E),0.0,0.0," + callBid
+           + ",217.00,0,0,11 Jan 1075.00 (SPXW1128M1075-E),0.05,-0.10,0.05,0.10,10,15535,\r\n";
+}
+const std::string kTable = kHead + Row("215.30");
 const std::string kOlder = "XYZ (OLDER TABLE),10.00,+0.10,\r\nJan 3 2011 @ 16:15 ET,\r\n";
 
 std::vector<std::string> FilesIn(const fs::path& folder)
@@ -74,7 +80,8 @@ protected:
 TEST_F(QuoteDownloadTest, RepliesBecomeQuoteFilesAndTheFormIsSentAsStored)
 {
     server.SetTable("spx", kTable);
-    server.SetTable("spy", "SPY (SPDR S&P 500 ETF TRUST),221.52,+0.82,\r\n");
+    server.SetTable("spy",
+                    ReadAll(kestrava::testing::TestDataFile("quotes-spy-2016-11-25-excerpt.dat").string()));
     const DownloadOutcome outcome = Download({"spx", "", "Spy"});
     EXPECT_EQ(outcome.stored, 2);
     EXPECT_TRUE(notifier_.messages.empty());
@@ -113,29 +120,43 @@ TEST_F(QuoteDownloadTest, RepliesBecomeQuoteFilesAndTheFormIsSentAsStored)
     EXPECT_NE(page.str().find("session has expired"), std::string::npos);
 }
 
-TEST_F(QuoteDownloadTest, NoReplyButAQuoteTableReplacesTheOlderFile)
+TEST_F(QuoteDownloadTest, NoReplyButAWholeQuoteTableReplacesTheOlderFile)
 {
     struct Case {
         std::string symbol;
         Misbehaviour how;
         std::string says;  // in the prompt after "data: "
+        bool kept;         // what arrived is kept in the data folder's Rejected
     };
     const Case cases[] = {
-        {"A404", Misbehaviour::NotFound, "HTTP/1.1 404 Not Found"},
-        {"A500", Misbehaviour::ServerError, "HTTP/1.1 500 Internal Server Error"},
-        {"STALL", Misbehaviour::Stall, "Read timed out."},
-        {"RESET", Misbehaviour::Reset, "transfer closed"},
-        {"LOOP", Misbehaviour::RedirectLoop, "Maximum (4) redirects followed"},
-        {"HTML", Misbehaviour::HtmlPage, "the reply holds no option prices"},
-        {"EMPTY", Misbehaviour::Empty, "the reply was empty"},
+        {"A404", Misbehaviour::NotFound, "HTTP/1.1 404 Not Found", false},
+        {"A500", Misbehaviour::ServerError, "HTTP/1.1 500 Internal Server Error", false},
+        {"STALL", Misbehaviour::Stall, "Read timed out.", false},
+        {"RESET", Misbehaviour::Reset, "transfer closed", true},
+        {"LOOP", Misbehaviour::RedirectLoop, "Maximum (4) redirects followed", false},
+        {"PART", Misbehaviour::Partial, "HTTP/1.1 206 Partial Content (only a whole reply", false},
+        {"DRIP", Misbehaviour::Drip, "The server had not sent the whole reply after 1 s", true},
+        {"HTML", Misbehaviour::HtmlPage, "Line 1 of the reply: \"<html><head>", true},
+        {"UPPER", Misbehaviour::UpperHtml, "Line 1 of the reply: \"<HTML><HEAD>", true},
+        {"DOCTYPE", Misbehaviour::Doctype, "Line 1 of the reply: \"<!DOCTYPE html>\" is no underlying line",
+         true},
+        {"PLAIN", Misbehaviour::PlainError, "Line 1 of the reply: \"Error: the symbol", true},
+        {"JSON", Misbehaviour::JsonError, "Line 1 of the reply: \"{\"error\"", true},
+        {"NOISE", Misbehaviour::Noise, "", true},
+        {"EMPTY", Misbehaviour::Empty, "the reply was empty", false},
+        {"CUT", Misbehaviour::CutByLength, "the reply ends in the middle of a line: it was cut short", true},
+        {"NAN", Misbehaviour::None, "Line 4 of the reply: \"NaN\" is not a valid number.", true},
+        {"FORM", Misbehaviour::None, "The reply is larger than 64 MB.", false},
     };
     std::vector<std::string> symbols;
     for (const Case& c : cases) {
-        server.SetTable(ToLowerAscii(c.symbol), kTable);
+        server.SetTable(ToLowerAscii(c.symbol), c.symbol == "NAN" ? kHead + Row("NaN") : kTable);
         server.SetMisbehaviour(ToLowerAscii(c.symbol), c.how);
         Write("data/" + c.symbol + ".txt", kOlder);
         symbols.push_back(c.symbol);
     }
+    // An endless reply to the form is bounded as the data is.
+    server.SetFormMisbehaviour("form", Misbehaviour::Huge);
     // Followed redirects and compressed replies are good replies.
     server.SetTable("moved", kTable);
     server.SetMisbehaviour("moved", Misbehaviour::Redirect);
@@ -143,21 +164,67 @@ TEST_F(QuoteDownloadTest, NoReplyButAQuoteTableReplacesTheOlderFile)
     server.SetMisbehaviour("packed", Misbehaviour::Gzip);
     symbols.push_back("MOVED");
     symbols.push_back("PACKED");
+    setup.DeadlineMs = 1000;
 
     notifier_.answer = true;
     const DownloadOutcome outcome = Download(symbols);
-    EXPECT_EQ(outcome.failed, 7);
+    EXPECT_EQ(outcome.failed, static_cast<int>(std::size(cases)));
     EXPECT_EQ(outcome.stored, 2);
-    ASSERT_EQ(notifier_.questions.size(), 7u);
-    for (std::size_t i = 0; i < 7; ++i) {
-        const std::string start = "Problem fetching " + cases[i].symbol + " data: " + cases[i].says;
-        EXPECT_EQ(notifier_.questions[i].rfind(start, 0), 0u) << notifier_.questions[i];
-        EXPECT_TRUE(notifier_.questions[i].ends_with("\n\rTry remaining Option Symbols?"));
-        EXPECT_EQ(QuoteFile(cases[i].symbol), kOlder) << cases[i].symbol;
+    ASSERT_EQ(notifier_.questions.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const std::string& question = notifier_.questions[i];
+        EXPECT_EQ(question.rfind("Problem fetching " + c.symbol + " data: ", 0), 0u) << question;
+        EXPECT_NE(question.find(c.says), std::string::npos) << question;
+        EXPECT_TRUE(question.ends_with("\n\rTry remaining Option Symbols?"));
+        EXPECT_EQ(QuoteFile(c.symbol), kOlder) << c.symbol;
+        const fs::path rejected = setup.DataDir / "Rejected" / (c.symbol + ".txt");
+        EXPECT_EQ(fs::exists(rejected), c.kept) << question;
+        if (c.kept) {
+            EXPECT_NE(question.find("The reply was kept as " + rejected.string() + "."), std::string::npos)
+                << question;
+        }
     }
+    EXPECT_EQ(ReadAll((setup.DataDir / "Rejected" / "CUT.txt").string()),
+              kTable.substr(0, kTable.size() - 5));
     EXPECT_EQ(QuoteFile("MOVED"), kTable);
     EXPECT_EQ(QuoteFile("PACKED"), kTable);
     EXPECT_TRUE(FilesIn(setup.TempDir).empty());
+}
+
+TEST_F(QuoteDownloadTest, LinksInTheDataFolderAreNeverWrittenThrough)
+{
+    const fs::path outside = dir_ / "outside";
+    fs::create_directories(outside);
+    Write("outside/victim.txt", "precious");
+    // A link where the quote file goes, one where an older version of the
+    // program wrote its copy, and a link for the folder of rejected replies.
+    fs::create_symlink(outside / "victim.txt", setup.DataDir / "SPX.txt");
+    fs::create_symlink(outside / "victim.txt", setup.DataDir / "SPX.txt.part");
+    fs::create_directory_symlink(outside, setup.DataDir / "Rejected");
+    server.SetTable("spx", kTable);
+    server.SetMisbehaviour("spy", Misbehaviour::HtmlPage);
+    notifier_.answer = true;
+    EXPECT_EQ(Download({"SPX", "SPY"}).stored, 1);
+    EXPECT_EQ(ReadAll((outside / "victim.txt").string()), "precious");
+    EXPECT_EQ(FilesIn(outside), std::vector<std::string>{"victim.txt"});
+    // The link to the quote file is replaced by the quote file itself.
+    EXPECT_FALSE(fs::is_symlink(setup.DataDir / "SPX.txt"));
+    EXPECT_EQ(QuoteFile("SPX"), kTable);
+    ASSERT_EQ(notifier_.questions.size(), 1u);
+    EXPECT_NE(
+        notifier_.questions[0].find("The reply could not be kept: " + (setup.DataDir / "Rejected").string()
+                                    + " is no folder of this user's own"),
+        std::string::npos)
+        << notifier_.questions[0];
+
+    // In a real folder an older rejected reply stays beside the new one.
+    fs::remove(setup.DataDir / "Rejected");
+    fs::create_directory(setup.DataDir / "Rejected");
+    Write("data/Rejected/SPY.txt", "older");
+    Download({"SPY"});
+    EXPECT_EQ(ReadAll((setup.DataDir / "Rejected" / "SPY.txt").string()), "older");
+    EXPECT_NE(ReadAll((setup.DataDir / "Rejected" / "SPY.txt.2").string()).find("<html>"), std::string::npos);
 }
 
 TEST_F(QuoteDownloadTest, NoAfterTheSecondOfFiveEndsTheRun)
@@ -175,8 +242,16 @@ TEST_F(QuoteDownloadTest, NoAfterTheSecondOfFiveEndsTheRun)
     EXPECT_EQ(server.Bodies().size(), 2u);
 }
 
-TEST_F(QuoteDownloadTest, SymbolsThatWouldLeaveTheirFolderAreRefused)
+TEST_F(QuoteDownloadTest, SymbolsAreOneFieldOfTheFormAndNeverLeaveTheirFolder)
 {
+    // "&" and "=" would add a field of their own to the form.
+    server.SetTable("a%26s%3Db", kTable);
+    EXPECT_EQ(Download({"a&s=b"}).stored, 1);
+    EXPECT_EQ(server.Bodies().back(), kTemplate + "a%26s%3Db" + QuoteServer::kSubmit);
+    EXPECT_EQ(QuoteFile("A&S=B"), kTable);
+    EXPECT_EQ(QuoteRequestBody("x=", "^a b"), std::string("x=%5Ea+b") + QuoteServer::kSubmit);
+    fs::remove(setup.DataDir / "A&S=B.txt");
+
     server.SetTable("ok", kTable);
     const DownloadOutcome outcome = Download({"../EVIL", "A/B", "..", "a\\b", "OK"});
     EXPECT_EQ(outcome.refused, 4);
@@ -185,7 +260,7 @@ TEST_F(QuoteDownloadTest, SymbolsThatWouldLeaveTheirFolderAreRefused)
                                         RefusedSymbolMessage(".."), RefusedSymbolMessage("a\\b")}));
     EXPECT_EQ(FilesIn(setup.DataDir), std::vector<std::string>{"OK.txt"});
     EXPECT_EQ(FilesIn(dir_), (std::vector<std::string>{"data", "temp"}));
-    EXPECT_EQ(server.Bodies().size(), 1u);
+    EXPECT_EQ(server.Bodies().size(), 2u);
 }
 
 TEST_F(QuoteDownloadTest, AServerSettingThatIsNoAddressIsReported)
