@@ -1,0 +1,56 @@
+#include "analysis/ChainSelection.h"
+
+#include <algorithm>
+#include <set>
+
+namespace kestrava {
+
+SelectionResult MakeChainSelection(const QuoteChain& chain, const ChainRoot& root,
+                                   const std::vector<std::pair<std::size_t, std::size_t>>& selected,
+                                   const ChainInputs& inputs)
+{
+    std::set<TDateTime> expiries;
+    std::set<double> strikes;
+    std::set<std::string> suffixes;
+    for (const auto& [e, s] : selected) {
+        if (e >= root.expiries.size() || s >= root.expiries[e].strikes.size())
+            continue;
+        expiries.insert(root.expiries[e].date);
+        strikes.insert(root.expiries[e].strikes[s].strike);
+        suffixes.insert(root.expiries[e].strikes[s].suffix);
+    }
+    SelectionResult result;
+    if (strikes.empty()) {
+        result.problem = "Select the options of the new series in the table first: any strikes (at most "
+                         + std::to_string(kSeriesStrikes) + ") of at most " + std::to_string(kSeriesExpiries)
+                         + " expiries.";
+        return result;
+    }
+    if (static_cast<int>(strikes.size()) > kSeriesStrikes) {
+        result.problem = "A series holds at most " + std::to_string(kSeriesStrikes)
+                         + " strikes; the selection has " + std::to_string(strikes.size()) + ".";
+        return result;
+    }
+    if (static_cast<int>(expiries.size()) > kSeriesExpiries) {
+        result.problem = "A series holds at most " + std::to_string(kSeriesExpiries)
+                         + " expiries; the selection has " + std::to_string(expiries.size()) + ".";
+        return result;
+    }
+    if (*expiries.begin() <= chain.quoteDate) {
+        result.problem = "The selection holds an expiry with no days left after the table's date.";
+        return result;
+    }
+    ChainSelection selection;
+    selection.symbol = chain.symbol;
+    // The page's contract list names the rows of one exchange by their
+    // suffix: a chain without composite rows is that exchange's.
+    selection.contract = root.name + (suffixes.size() == 1 ? *suffixes.begin() : std::string());
+    selection.underlying = chain.underlyingLast;
+    selection.inputs = inputs;
+    selection.expiries.assign(expiries.begin(), expiries.end());
+    selection.strikes.assign(strikes.begin(), strikes.end());
+    result.selection = std::move(selection);
+    return result;
+}
+
+}  // namespace kestrava
