@@ -1,0 +1,44 @@
+#pragma once
+// The chain's volatilities solved off the window's thread: the solve runs
+// on threads of its own and hands each expiry to the window, through the
+// window's event queue, as it is done. A new start or the job's end stops
+// the solve under way and waits for its threads, so nothing of an old solve
+// reaches the window afterwards, and nothing runs after the window is gone.
+
+#include <QObject>
+
+#include <memory>
+#include <thread>
+
+#include "analysis/ChainSolve.h"
+#include "analysis/QuoteChain.h"
+
+namespace kestrava {
+
+class ChainSolveJob : public QObject {
+    Q_OBJECT
+public:
+    explicit ChainSolveJob(QObject* parent = nullptr);
+    ~ChainSolveJob() override;
+
+    // Solves every option of root `root` of `chain`, stopping a solve under way.
+    void Start(std::shared_ptr<const QuoteChain> chain, int root, const ChainInputs& inputs, int threads = 0);
+    // Stops the solve under way and waits for it.
+    void Stop();
+    bool Running() const { return expiriesLeft_ > 0; }
+
+signals:
+    // On the window's thread, in the order the expiries finish.
+    void expiryDone(int expiry, const kestrava::ExpiryVols& vols);
+    // Every expiry is done.
+    void finished();
+
+private:
+    void Deliver(unsigned generation, int expiry, ExpiryVols vols);
+
+    std::jthread thread_;
+    unsigned generation_ = 0;
+    int expiriesLeft_ = 0;
+};
+
+}  // namespace kestrava

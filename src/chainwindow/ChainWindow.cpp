@@ -1,0 +1,523 @@
+// The chain window: its controls, the root and the inputs of the solve, and
+// the solve's progress. The term structure, the surface, copying, export
+// and the new series are ChainWindowViews.cpp's.
+
+#include "chainwindow/ChainWindow.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "analysis/AnalysisError.h"
+#include "chainwindow/ChainPictureView.h"
+#include "chainwindow/ChainSolveJob.h"
+#include "chainwindow/ChainTableModel.h"
+#include "common/busy.h"
+#include "common/localeparse.h"
+#include "common/notifier.h"
+#include "pricing/Models.h"
+
+namespace kestrava {
+namespace {
+
+const char* const kModelNames[] = {"European", "Binomial tree", "Whaley"};
+constexpr ChainModel kModels[] = {ChainModel::European, ChainModel::Binomial, ChainModel::Whaley};
+const char* const kAllTab = "All";
+// How long the inputs rest before a change of them starts a new solve.
+constexpr int kRestartDelayMs = 400;
+
+QDate QDateOf(TDateTime date)
+{
+    const CivilDate civil = DecodeDate(date);
+    return QDate(civil.year, civil.month, civil.day);
+}
+
+TDateTime DayOf(const QDate& date)
+{
+    return date.isValid() ? EncodeDate(date.year(), date.month(), date.day()) : 0;
+}
+
+QString Percent(double fraction, char separator)
+{
+    return QString::fromStdString(FormatLocaleFixed(fraction * 100, 2, separator)) + QStringLiteral(" %");
+}
+
+}  // namespace
+
+ChainWindow* ChainWindow::Open(const QString& file, const QString& root, const ChainEnvironment& environment,
+                               Notifier& notifier, QWidget* parent)
+{
+    std::shared_ptr<const QuoteChain> chain;
+    try {
+        BusyScope busy;
+        chain = std::make_shared<const QuoteChain>(ReadQuoteChain(file.toStdString()));
+    } catch (const AnalysisError& error) {
+        notifier.Info(error.what());
+        return nullptr;
+    }
+    if (chain->roots.empty()) {
+        notifier.Info(file.toStdString() + " holds no option rows.");
+        return nullptr;
+    }
+    auto* window = new ChainWindow(chain, environment, notifier, parent);
+    // A contract of the page names its exchange ("SPX-E"); the chain's root has no suffix.
+    window->SelectRoot(root.section(QLatin1Char('-'), 0, 0));
+    return window;
+}
+
+ChainWindow::ChainWindow(std::shared_ptr<const QuoteChain> chain, const ChainEnvironment& environment,
+                         Notifier& notifier, QWidget* parent)
+    : QWidget(parent, Qt::Window), chain_(std::move(chain)), environment_(environment), notifier_(notifier)
+{
+    setObjectName(QStringLiteral("ChainWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    model_ = new ChainTableModel(environment_.locale, this);
+    filter_ = new ChainFilterModel(this);
+    filter_->setSourceModel(model_);
+    job_ = new ChainSolveJob(this);
+    restart_ = new QTimer(this);
+    restart_->setSingleShot(true);
+    restart_->setInterval(kRestartDelayMs);
+
+    BuildControls();
+    ConnectControls();
+    ShowRoot(chain_->DefaultRoot());
+    const int unit = fontMetrics().height();
+    resize(unit * 72, unit * 40);
+}
+
+ChainWindow::~ChainWindow()
+{
+    // The solve's threads end before anything they report to goes.
+    job_->Stop();
+}
+
+const ChainRoot* ChainWindow::Root() const
+{
+    return model_->Root();
+}
+
+const std::vector<std::optional<ExpiryVols>>& ChainWindow::Vols() const
+{
+    return model_->Vols();
+}
+
+bool ChainWindow::Solving() const
+{
+    return job_->Running() || restart_->isActive();
+}
+
+QString ChainWindow::Title() const
+{
+    return QString::fromStdString(chain_->symbol) + QStringLiteral(" option chain - ")
+           + QFileInfo(QString::fromStdString(chain_->fileName)).fileName();
+}
+
+ChainInputs ChainWindow::Inputs() const
+{
+    ChainInputs inputs;
+    inputs.model = kModels[std::clamp(cmbModel->currentIndex(), 0, 2)];
+    inputs.steps = seSteps->value();
+    inputs.rates.defaults = environment_.defaultRates;
+    inputs.dividend.cash = cmbDividend->currentIndex() == 1;
+    inputs.dividend.yield = fseYield->value() / 100;
+    inputs.dividend.amount = fseCash->value();
+    inputs.dividend.date = DayOf(dteDividend->date());
+    return inputs;
+}
+
+// ------------------------------------------------------------------ layout
+
+void ChainWindow::BuildControls()
+{
+    setWindowTitle(Title());
+    auto* rows = new QVBoxLayout(this);
+    rows->addWidget(BuildInputBar());
+
+    tabViews = new QTabWidget(this);
+    tabViews->setObjectName(QStringLiteral("tabViews"));
+    tabViews->addTab(BuildChainView(), QStringLiteral("Chain"));
+    tabViews->addTab(BuildTermView(), QStringLiteral("Term structure"));
+    tabViews->addTab(BuildSurfaceView(), QStringLiteral("Surface"));
+    rows->addWidget(tabViews, 1);
+
+    auto* status = new QHBoxLayout;
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    pbSolve = new QProgressBar(this);
+    pbSolve->setObjectName(QStringLiteral("pbSolve"));
+    pbSolve->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('W')) * 16);
+    pbSolve->setTextVisible(false);
+    status->addWidget(lblStatus, 1);
+    status->addWidget(pbSolve);
+    rows->addLayout(status);
+}
+
+QWidget* ChainWindow::BuildInputBar()
+{
+    auto* bar = new QWidget(this);
+    auto* lines = new QVBoxLayout(bar);
+    lines->setContentsMargins(0, 0, 0, 0);
+    auto* first = new QHBoxLayout;
+    auto* second = new QHBoxLayout;
+    lines->addLayout(first);
+    lines->addLayout(second);
+    const auto caption = [bar](const QString& text, QWidget* buddy) {
+        auto* label = new QLabel(text, bar);
+        label->setBuddy(buddy);
+        return label;
+    };
+
+    cmbRoot = new QComboBox(bar);
+    cmbRoot->setObjectName(QStringLiteral("cmbRoot"));
+    cmbRoot->setToolTip(
+        QStringLiteral("The option roots of the table; adjusted and mini options are roots of "
+                       "their own and are never mixed in"));
+    for (const ChainRoot& root : chain_->roots)
+        cmbRoot->addItem(QString::fromStdString(root.name));
+    cmbModel = new QComboBox(bar);
+    cmbModel->setObjectName(QStringLiteral("cmbModel"));
+    for (const char* name : kModelNames)
+        cmbModel->addItem(QString::fromLatin1(name));
+    cmbModel->setToolTip(QStringLiteral("The model the implied volatilities are solved with"));
+    seSteps = new QSpinBox(bar);
+    seSteps->setObjectName(QStringLiteral("seSteps"));
+    seSteps->setRange(25, 400);
+    seSteps->setSingleStep(10);
+    seSteps->setValue(200);
+    seSteps->setToolTip(QStringLiteral("Binomial Model Steps/Nodes"));
+    cmbDividend = new QComboBox(bar);
+    cmbDividend->setObjectName(QStringLiteral("cmbDividend"));
+    cmbDividend->addItems({QStringLiteral("Dividend yield %"), QStringLiteral("Cash dividend $")});
+    fseYield = new QDoubleSpinBox(bar);
+    fseYield->setObjectName(QStringLiteral("fseYield"));
+    fseYield->setRange(0, 20);
+    fseYield->setDecimals(2);
+    fseYield->setSingleStep(0.1);
+    fseYield->setToolTip(QStringLiteral("The underlying's dividend yield, continuous (1.0 = 1%)"));
+    fseCash = new QDoubleSpinBox(bar);
+    fseCash->setObjectName(QStringLiteral("fseCash"));
+    fseCash->setRange(0, 1000);
+    fseCash->setDecimals(2);
+    fseCash->setSingleStep(0.05);
+    fseCash->setToolTip(
+        QStringLiteral("One cash dividend per share, counted for the expiries after its date"));
+    dteDividend = new QDateEdit(QDateOf(chain_->quoteDate + 30), bar);
+    dteDividend->setObjectName(QStringLiteral("dteDividend"));
+    dteDividend->setCalendarPopup(true);
+    dteDividend->setToolTip(QStringLiteral("The cash dividend's date"));
+
+    first->addWidget(caption(QStringLiteral("R&oot"), cmbRoot));
+    first->addWidget(cmbRoot);
+    first->addSpacing(fontMetrics().height());
+    first->addWidget(caption(QStringLiteral("&Model"), cmbModel));
+    first->addWidget(cmbModel);
+    lblSteps_ = caption(QStringLiteral("&Steps"), seSteps);
+    first->addWidget(lblSteps_);
+    first->addWidget(seSteps);
+    first->addSpacing(fontMetrics().height());
+    first->addWidget(cmbDividend);
+    first->addWidget(fseYield);
+    first->addWidget(fseCash);
+    first->addWidget(dteDividend);
+    first->addStretch(1);
+
+    ckBand = new QCheckBox(QStringLiteral("Strikes within &±"), bar);
+    ckBand->setObjectName(QStringLiteral("ckBand"));
+    ckBand->setToolTip(QStringLiteral("Only the strikes this near the expiry's forward price"));
+    fseBand = new QDoubleSpinBox(bar);
+    fseBand->setObjectName(QStringLiteral("fseBand"));
+    fseBand->setRange(1, 100);
+    fseBand->setDecimals(0);
+    fseBand->setValue(20);
+    fseBand->setSuffix(QStringLiteral(" % of forward"));
+    fseBand->setToolTip(QStringLiteral("The band of moneyness the table keeps and the surface shows"));
+    ckBidsOnly = new QCheckBox(QStringLiteral("&Bids only"), bar);
+    ckBidsOnly->setObjectName(QStringLiteral("ckBidsOnly"));
+    ckBidsOnly->setToolTip(QStringLiteral("Hide the options without a bid"));
+    seMarkVolume = new QSpinBox(bar);
+    seMarkVolume->setObjectName(QStringLiteral("seMarkVolume"));
+    seMarkVolume->setRange(0, 100000000);
+    seMarkVolume->setValue(1000);
+    seMarkVolume->setToolTip(QStringLiteral("Rows with a volume above this are marked"));
+    seMarkOpenInterest = new QSpinBox(bar);
+    seMarkOpenInterest->setObjectName(QStringLiteral("seMarkOpenInterest"));
+    seMarkOpenInterest->setRange(0, 100000000);
+    seMarkOpenInterest->setValue(10000);
+    seMarkOpenInterest->setToolTip(QStringLiteral("Rows with an open interest above this are marked"));
+    btnNewSeries = new QPushButton(QStringLiteral("&New series from selection"), bar);
+    btnNewSeries->setObjectName(QStringLiteral("btnNewSeries"));
+    btnNewSeries->setToolTip(
+        QStringLiteral("The selected strikes (at most 20) and expiries (at most 3) as a new "
+                       "option page"));
+    btnExport = new QPushButton(QStringLiteral("&Export CSV..."), bar);
+    btnExport->setObjectName(QStringLiteral("btnExport"));
+    btnExport->setToolTip(QStringLiteral("The view shown, into a comma-separated file"));
+
+    second->addWidget(ckBand);
+    second->addWidget(fseBand);
+    second->addWidget(ckBidsOnly);
+    second->addSpacing(fontMetrics().height());
+    second->addWidget(caption(QStringLiteral("Mark &volume >"), seMarkVolume));
+    second->addWidget(seMarkVolume);
+    second->addWidget(caption(QStringLiteral("or open &interest >"), seMarkOpenInterest));
+    second->addWidget(seMarkOpenInterest);
+    second->addStretch(1);
+    second->addWidget(btnNewSeries);
+    second->addWidget(btnExport);
+    return bar;
+}
+
+QWidget* ChainWindow::BuildChainView()
+{
+    auto* page = new QWidget(this);
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(0, 0, 0, 0);
+    tabExpiries = new QTabBar(page);
+    tabExpiries->setObjectName(QStringLiteral("tabExpiries"));
+    tabExpiries->setExpanding(false);
+    tabExpiries->setUsesScrollButtons(true);
+    tblChain = new QTableView(page);
+    tblChain->setObjectName(QStringLiteral("tblChain"));
+    tblChain->setModel(filter_);
+    tblChain->setSortingEnabled(true);
+    tblChain->sortByColumn(-1, Qt::AscendingOrder);
+    tblChain->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblChain->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    tblChain->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tblChain->setAlternatingRowColors(true);
+    tblChain->verticalHeader()->setVisible(false);
+    tblChain->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + fontMetrics().height() / 3);
+    tblChain->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    tblChain->horizontalHeader()->setStretchLastSection(true);
+    tblChain->installEventFilter(this);
+    const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    const int widths[ChainTableModel::kColumnCount] = {11, 8, 5, 18, 8, 8, 8, 8, 7, 8, 9, 8, 8, 8, 7};
+    for (int c = 0; c < ChainTableModel::kColumnCount; ++c)
+        tblChain->setColumnWidth(c, widths[c] * digit + digit);
+    column->addWidget(tabExpiries);
+    column->addWidget(tblChain, 1);
+    return page;
+}
+
+void ChainWindow::ConnectControls()
+{
+    connect(cmbRoot, &QComboBox::activated, this, [this](int index) { ShowRoot(index); });
+    connect(restart_, &QTimer::timeout, this, &ChainWindow::StartSolve);
+    const auto restartLater = [this] {
+        model_->ClearVols();
+        solvedExpiries_ = 0;
+        job_->Stop();
+        restart_->start();
+        ShowStatus();
+    };
+    connect(cmbModel, &QComboBox::currentIndexChanged, this, [this, restartLater] {
+        seSteps->setVisible(cmbModel->currentIndex() == 1);
+        lblSteps_->setVisible(seSteps->isVisibleTo(this));
+        restartLater();
+    });
+    connect(seSteps, &QSpinBox::valueChanged, this, restartLater);
+    connect(cmbDividend, &QComboBox::currentIndexChanged, this, [this, restartLater] {
+        ShowDividendBoxes();
+        restartLater();
+    });
+    connect(fseYield, &QDoubleSpinBox::valueChanged, this, restartLater);
+    connect(fseCash, &QDoubleSpinBox::valueChanged, this, restartLater);
+    connect(dteDividend, &QDateEdit::dateChanged, this, restartLater);
+
+    const auto band = [this] {
+        filter_->SetBand(ckBand->isChecked() ? fseBand->value() : 0);
+        RefreshPictures();
+    };
+    connect(ckBand, &QCheckBox::toggled, this, band);
+    connect(fseBand, &QDoubleSpinBox::valueChanged, this, band);
+    connect(ckBidsOnly, &QCheckBox::toggled, filter_, &ChainFilterModel::SetBidsOnly);
+    const auto marks = [this] { model_->SetMarks(seMarkVolume->value(), seMarkOpenInterest->value()); };
+    connect(seMarkVolume, &QSpinBox::valueChanged, this, marks);
+    connect(seMarkOpenInterest, &QSpinBox::valueChanged, this, marks);
+    marks();
+
+    connect(tabExpiries, &QTabBar::currentChanged, this, [this](int tab) {
+        filter_->SetExpiry(tab - 1);
+        ShowExpiryColumn();
+        ShowStatus();
+    });
+    connect(tabViews, &QTabWidget::currentChanged, this, [this] { RefreshPictures(); });
+    connect(job_, &ChainSolveJob::expiryDone, this, &ChainWindow::ExpiryDone);
+    connect(job_, &ChainSolveJob::finished, this, &ChainWindow::SolveFinished);
+    connect(btnNewSeries, &QPushButton::clicked, this, &ChainWindow::NewSeriesFromSelection);
+    connect(btnExport, &QPushButton::clicked, this, &ChainWindow::ExportView);
+    auto* copy = new QShortcut(QKeySequence::Copy, this);
+    connect(copy, &QShortcut::activated, this, &ChainWindow::CopyView);
+
+    seSteps->setVisible(false);
+    lblSteps_->setVisible(false);
+    ShowDividendBoxes();
+}
+
+void ChainWindow::ShowDividendBoxes()
+{
+    const bool cash = cmbDividend->currentIndex() == 1;
+    fseYield->setVisible(!cash);
+    fseCash->setVisible(cash);
+    dteDividend->setVisible(cash);
+}
+
+// ------------------------------------------------------------ root and solve
+
+void ChainWindow::SelectRoot(const QString& name)
+{
+    const int index = chain_->FindRoot(name.toStdString());
+    if (index >= 0 && index != root_)
+        ShowRoot(index);
+}
+
+void ChainWindow::ShowRoot(int root)
+{
+    if (root < 0 || static_cast<std::size_t>(root) >= chain_->roots.size())
+        return;
+    job_->Stop();
+    restart_->stop();
+    root_ = root;
+    cmbRoot->setCurrentIndex(root);
+    std::vector<double> forwards;
+    for (const ChainExpiry& expiry : chain_->roots[static_cast<std::size_t>(root)].expiries) {
+        double forward = chain_->underlyingLast;
+        try {
+            forward =
+                ExpiryPricer(chain_->underlyingLast, chain_->quoteDate, expiry.date, Inputs()).Forward();
+        } catch (const PricingError&) {
+            // An expiry without days left is at the money at today's price.
+        }
+        forwards.push_back(forward);
+    }
+    model_->SetRoot(chain_, root, std::move(forwards));
+    RebuildExpiryTabs();
+    StartSolve();
+}
+
+void ChainWindow::RebuildExpiryTabs()
+{
+    const QSignalBlocker quiet(tabExpiries);
+    while (tabExpiries->count() > 0)
+        tabExpiries->removeTab(0);
+    tabExpiries->addTab(QString::fromLatin1(kAllTab));
+    const ChainInputs inputs = Inputs();
+    for (const ChainExpiry& expiry : Root()->expiries) {
+        const int days = TInOutObj::DaysBetween(chain_->quoteDate, expiry.date);
+        const int tab = tabExpiries->addTab(
+            QString::fromStdString(FormatLocaleDate(expiry.date, environment_.locale)));
+        tabExpiries->setTabToolTip(
+            tab, QStringLiteral("%1 days to expiry, rate %2")
+                     .arg(days)
+                     .arg(Percent(inputs.rates.RateFor(days), environment_.locale.decimalSeparator)));
+    }
+    tabExpiries->setCurrentIndex(0);
+    // A tab bar not yet shown keeps its empty size in the layout otherwise.
+    tabExpiries->updateGeometry();
+    filter_->SetExpiry(-1);
+    ShowExpiryColumn();
+}
+
+void ChainWindow::StartSolve()
+{
+    restart_->stop();
+    model_->ClearVols();
+    solvedExpiries_ = 0;
+    job_->Start(chain_, root_, Inputs(), environment_.threads);
+    ShowStatus();
+    RefreshPictures();
+}
+
+void ChainWindow::ExpiryDone(int expiry, const ExpiryVols& vols)
+{
+    model_->SetExpiryVols(expiry, vols);
+    ++solvedExpiries_;
+    ShowStatus();
+    if (tabViews->currentIndex() != kChainView)
+        RefreshPictures();
+}
+
+void ChainWindow::SolveFinished()
+{
+    ShowStatus();
+    RefreshPictures();
+    emit solved();
+}
+
+void ChainWindow::ShowExpiryColumn()
+{
+    tblChain->setColumnHidden(ChainTableModel::kExpiry, tabExpiries->currentIndex() > 0);
+}
+
+void ChainWindow::ShowStatus()
+{
+    const ChainRoot* root = Root();
+    if (!root)
+        return;
+    const char separator = environment_.locale.decimalSeparator;
+    QString text = QString::fromStdString(chain_->symbol) + QLatin1Char(' ')
+                   + QString::fromStdString(FormatLocaleFixed(chain_->underlyingLast, 2, separator))
+                   + QLatin1Char(' ') + QString::fromStdString(chain_->underlyingNet) + QStringLiteral(", ")
+                   + QString::fromStdString(chain_->quoteTime);
+    text += QStringLiteral(" | %1: %2 expiries, %3 strikes; %4 exchange copies left out")
+                .arg(QString::fromStdString(root->name))
+                .arg(root->expiries.size())
+                .arg(root->StrikeCount())
+                .arg(root->exchangeCopies);
+    const int tab = tabExpiries->currentIndex() - 1;
+    if (tab >= 0 && static_cast<std::size_t>(tab) < root->expiries.size()) {
+        const int days = TInOutObj::DaysBetween(chain_->quoteDate,
+                                                root->expiries[static_cast<std::size_t>(tab)].date);
+        text += QStringLiteral(" | %1 days, rate %2")
+                    .arg(days)
+                    .arg(Percent(Inputs().rates.RateFor(days), separator));
+    }
+    const int total = static_cast<int>(root->expiries.size());
+    const bool solving = Solving();
+    if (solving)
+        text += QStringLiteral(" | Solving: %1 of %2 expiries").arg(solvedExpiries_).arg(total);
+    lblStatus->setText(text);
+    pbSolve->setVisible(solving);
+    pbSolve->setRange(0, std::max(total, 1));
+    pbSolve->setValue(solvedExpiries_);
+}
+
+void ChainWindow::closeEvent(QCloseEvent* event)
+{
+    job_->Stop();
+    restart_->stop();
+    event->accept();
+}
+
+bool ChainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The table copies its current cell by itself; the window copies the view.
+    if (watched == tblChain && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        CopyView();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kestrava

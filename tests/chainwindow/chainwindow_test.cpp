@@ -1,0 +1,307 @@
+// The chain window on the SPY table of 25 November 2016, as a user works it:
+// the table fills as the expiries are solved, the filters and the sorting,
+// closing while the tree is still at work, copying and export under a
+// comma locale, and the selection that becomes a series.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTableView>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+#include <set>
+
+#include "chainwindow/ChainTableModel.h"
+#include "chainwindow/ChainWindow.h"
+#include "support/qt_recording_notifier.h"
+
+using namespace kestrava;
+
+namespace {
+
+using Column = ChainTableModel::Column;
+
+const QString kSpy = QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spy-2016-11-25.dat");
+constexpr int kDecember16 = 7;  // the tab of the monthly expiry of 16 December 2016
+
+QString Cell(const QTableView* table, int row, int column, int role = Qt::DisplayRole)
+{
+    return table->model()->index(row, column).data(role).toString();
+}
+
+bool WaitSolved(ChainWindow* window)
+{
+    QSignalSpy solved(window, &ChainWindow::solved);
+    return solved.count() > 0 || solved.wait(60000);
+}
+
+}  // namespace
+
+class ChainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { notifier_ = testsupport::QtRecordingNotifier(); }
+
+    void tableFillsWithEveryOptionOfOneRoot();
+    void filtersKeepTheBandAndTheBids();
+    void columnsSortByTheirNumbers();
+    void closingWhileTheTreeSolvesStopsIt();
+    void copyAndExportGiveTheViewShown();
+    void selectionBecomesANewSeries();
+
+private:
+    ChainWindow* Open(char decimalSeparator = '.', int threads = 0)
+    {
+        ChainEnvironment environment;
+        environment.locale.decimalSeparator = decimalSeparator;
+        environment.threads = threads;
+        ChainWindow* window = ChainWindow::Open(kSpy, QString(), environment, notifier_);
+        if (window)
+            window->show();
+        return window;
+    }
+
+    testsupport::QtRecordingNotifier notifier_;
+};
+
+void ChainWindowTest::tableFillsWithEveryOptionOfOneRoot()
+{
+    ChainWindow* window = Open();
+    QVERIFY(window);
+    const std::unique_ptr<ChainWindow> owner(window);
+    // The window is back in the user's hands while the solve goes on, and
+    // the table takes each expiry as it is done.
+    QVERIFY(window->Solving());
+    QSignalSpy filled(window->TableModel(), &QAbstractItemModel::dataChanged);
+    QVERIFY(WaitSolved(window));
+    const ChainRoot* root = window->Root();
+    QCOMPARE(QString::fromStdString(root->name), QStringLiteral("SPY"));
+    QVERIFY(filled.count() >= static_cast<int>(root->expiries.size()));
+    QCOMPARE(window->tabExpiries->count(), static_cast<int>(root->expiries.size()) + 1);
+
+    // Every option of the root once, its composite row: no exchange copy, no mini option.
+    QTableView* table = window->tblChain;
+    QCOMPARE(table->model()->rowCount(), 2 * root->StrikeCount());
+    std::set<QString> codes;
+    int solved = 0;
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const QString code = Cell(table, row, Column::kCode);
+        QVERIFY2(code.startsWith(QStringLiteral("SPY1")) && !code.contains(QLatin1Char('-')),
+                 qPrintable(code));
+        codes.insert(code);
+        // A volatility is shown, or the tool tip says why there is none.
+        const QString mid = Cell(table, row, Column::kMidIV);
+        const QString why = Cell(table, row, Column::kMidIV, Qt::ToolTipRole);
+        QVERIFY2(mid.isEmpty() != why.isEmpty(),
+                 qPrintable(code + QLatin1Char(' ') + mid + QLatin1Char(' ') + why));
+        if (Cell(table, row, Column::kExpiry) == QStringLiteral("2016-11-25"))
+            QCOMPARE(why, QStringLiteral("The option expires on the day of the table."));
+        else if (Cell(table, row, Column::kBid).isEmpty())
+            QCOMPARE(why, QStringLiteral("No bid."));
+        solved += mid.isEmpty() ? 0 : 1;
+    }
+    QCOMPARE(static_cast<int>(codes.size()), table->model()->rowCount());
+    QVERIFY(solved > 3000);
+
+    // Another root is shown alone.
+    window->SelectRoot(QStringLiteral("SPY7"));
+    QCOMPARE(table->model()->rowCount(), 2 * window->Root()->StrikeCount());
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        QVERIFY(Cell(table, row, Column::kCode).startsWith(QStringLiteral("SPY7")));
+    QVERIFY(WaitSolved(window));
+}
+
+void ChainWindowTest::filtersKeepTheBandAndTheBids()
+{
+    ChainWindow* window = Open();
+    QVERIFY(window);
+    const std::unique_ptr<ChainWindow> owner(window);
+    QVERIFY(WaitSolved(window));
+    QTableView* table = window->tblChain;
+    window->tabExpiries->setCurrentIndex(kDecember16);
+    QVERIFY(table->isColumnHidden(Column::kExpiry));
+    const ChainExpiry& expiry = window->Root()->expiries[kDecember16 - 1];
+    QCOMPARE(table->model()->rowCount(), 2 * static_cast<int>(expiry.strikes.size()));
+
+    int bids = 0;
+    for (const ChainStrike& strike : expiry.strikes)
+        bids += (strike.call.bid > 0 ? 1 : 0) + (strike.put.bid > 0 ? 1 : 0);
+    window->ckBidsOnly->setChecked(true);
+    QCOMPARE(table->model()->rowCount(), bids);
+
+    // Within 3 % of the forward price at the default rate of 0.5 %, 21 days.
+    window->fseBand->setValue(3);
+    window->ckBand->setChecked(true);
+    const double forward = 221.52 * std::exp(0.005 * 21 / 365.0);
+    int inside = 0;
+    for (const ChainStrike& strike : expiry.strikes)
+        if (std::fabs(strike.strike / forward - 1) <= 0.03)
+            inside += (strike.call.bid > 0 ? 1 : 0) + (strike.put.bid > 0 ? 1 : 0);
+    QCOMPARE(table->model()->rowCount(), inside);
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        QVERIFY(std::fabs(Cell(table, row, Column::kStrike).toDouble() / forward - 1) <= 0.03);
+    window->ckBand->setChecked(false);
+    window->ckBidsOnly->setChecked(false);
+    QCOMPARE(table->model()->rowCount(), 2 * static_cast<int>(expiry.strikes.size()));
+}
+
+void ChainWindowTest::columnsSortByTheirNumbers()
+{
+    ChainWindow* window = Open();
+    QVERIFY(window);
+    const std::unique_ptr<ChainWindow> owner(window);
+    QVERIFY(WaitSolved(window));
+    QTableView* table = window->tblChain;
+    // By number, not by text: 9 comes after 10000 going down.
+    for (const auto& [column, order] : {std::pair{Column::kVolume, Qt::DescendingOrder},
+                                        std::pair{Column::kOpenInterest, Qt::AscendingOrder},
+                                        std::pair{Column::kMidIV, Qt::AscendingOrder}}) {
+        table->sortByColumn(column, order);
+        double previous = order == Qt::AscendingOrder ? -1 : 1e300;
+        bool seenValue = false;
+        for (int row = 0; row < table->model()->rowCount(); ++row) {
+            const QString text = Cell(table, row, column);
+            // Cells without a volatility come first going up.
+            if (text.isEmpty()) {
+                QVERIFY2(!seenValue, qPrintable(QString::number(row)));
+                continue;
+            }
+            seenValue = true;
+            const double value = text.toDouble();
+            QVERIFY2(order == Qt::AscendingOrder ? value >= previous : value <= previous,
+                     qPrintable(QStringLiteral("row %1: %2 after %3").arg(row).arg(value).arg(previous)));
+            previous = value;
+        }
+    }
+}
+
+void ChainWindowTest::closingWhileTheTreeSolvesStopsIt()
+{
+    // One thread and a tree of 400 steps: seconds of work.
+    ChainWindow* window = Open('.', 1);
+    QVERIFY(window);
+    QPointer<ChainWindow> alive(window);
+    QVERIFY(WaitSolved(window));
+    window->seSteps->setValue(400);
+    window->cmbModel->setCurrentIndex(1);
+    QVERIFY(window->Solving());
+    // Closing as soon as its first expiries come in.
+    QSignalSpy filled(window->TableModel(), &QAbstractItemModel::dataChanged);
+    QTRY_VERIFY_WITH_TIMEOUT(filled.count() >= 3, 20000);
+    QVERIFY(window->Solving());
+    window->close();
+    QTRY_VERIFY(!alive);
+    // What the stopped solve might have queued reaches nothing.
+    QTest::qWait(200);
+}
+
+void ChainWindowTest::copyAndExportGiveTheViewShown()
+{
+    ChainWindow* window = Open(',');
+    QVERIFY(window);
+    const std::unique_ptr<ChainWindow> owner(window);
+    QVERIFY(WaitSolved(window));
+    QTableView* table = window->tblChain;
+    window->tabExpiries->setCurrentIndex(kDecember16);
+    for (int row : {4, 9, 10})
+        table->selectionModel()->select(table->model()->index(row, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    table->setFocus();
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    QStringList lines = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines[0].startsWith(QStringLiteral("Strike\tSide\tCode\tBid")));
+    QCOMPARE(lines[1].split(QLatin1Char('\t')).value(Column::kBid - 1), Cell(table, 4, Column::kBid));
+    QVERIFY(Cell(table, 4, Column::kBid).contains(QLatin1Char(',')));  // the locale's way
+    table->clearSelection();
+    window->CopyView();
+    QCOMPARE(QGuiApplication::clipboard()->text().count(QLatin1Char('\n')), table->model()->rowCount() + 1);
+
+    // The file takes points for decimals whatever the locale.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("chain.csv"));
+    QVERIFY(window->ExportViewTo(file));
+    QFile written(file);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    lines = QString::fromUtf8(written.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), table->model()->rowCount() + 1);
+    QVERIFY(lines[0].startsWith(QStringLiteral("Strike,Side,Code,Bid,Ask,Mid,Last,Net,Volume,Open int,")));
+    QCOMPARE(lines[5].split(QLatin1Char(',')).value(Column::kBid - 1),
+             Cell(table, 4, Column::kBid).replace(QLatin1Char(','), QLatin1Char('.')));
+
+    window->tabViews->setCurrentIndex(ChainWindow::kTermView);
+    QVERIFY(window->ViewCsv().startsWith(QStringLiteral("expiry,days,forward,atm_iv\n2016-11-25,0,,\n")));
+    QCOMPARE(window->ViewCsv().count(QLatin1Char('\n')), 1 + window->tabExpiries->count() - 1);
+    window->tabViews->setCurrentIndex(ChainWindow::kSurfaceView);
+    QVERIFY(window->ViewCsv().startsWith(QStringLiteral("expiry,days,0.8,0.81,")));
+    window->CopyView();
+    QVERIFY(QGuiApplication::clipboard()->mimeData()->hasImage());
+
+    // A folder in the way: the message names the file, nothing is written.
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken.csv")));
+    QVERIFY(!window->ExportViewTo(dir.filePath(QStringLiteral("taken.csv"))));
+    QCOMPARE(notifier_.infos.size(), 1);
+    QVERIFY(notifier_.infos[0].contains(QStringLiteral("taken.csv")));
+}
+
+void ChainWindowTest::selectionBecomesANewSeries()
+{
+    ChainWindow* window = Open();
+    QVERIFY(window);
+    const std::unique_ptr<ChainWindow> owner(window);
+    QVERIFY(WaitSolved(window));
+    QTableView* table = window->tblChain;
+    QSignalSpy requested(window, &ChainWindow::newSeriesRequested);
+    const auto select = [table](const std::vector<std::pair<QString, QString>>& options) {
+        table->clearSelection();
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            for (const auto& [expiry, strike] : options)
+                if (Cell(table, row, Column::kExpiry) == expiry
+                    && Cell(table, row, Column::kStrike) == strike)
+                    table->selectionModel()->select(table->model()->index(row, 0),
+                                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    };
+    // Strikes apart, of two expiries, with the whaley model and a yield.
+    window->cmbModel->setCurrentIndex(2);
+    window->fseYield->setValue(1.9);
+    select({{QStringLiteral("2016-12-16"), QStringLiteral("213")},
+            {QStringLiteral("2016-12-16"), QStringLiteral("218.5")},
+            {QStringLiteral("2017-01-20"), QStringLiteral("213")}});
+    window->NewSeriesFromSelection();
+    QCOMPARE(requested.count(), 1);
+    const auto selection = requested[0][0].value<ChainSelection>();
+    QCOMPARE(selection.strikes, (std::vector<double>{213, 218.5}));
+    QCOMPARE(selection.expiries, (std::vector<TDateTime>{EncodeDate(2016, 12, 16), EncodeDate(2017, 1, 20)}));
+    QCOMPARE(selection.contract, std::string("SPY"));
+    QCOMPARE(selection.underlying, 221.52);
+    QVERIFY(selection.inputs.model == ChainModel::Whaley);
+    QCOMPARE(selection.inputs.dividend.yield, 0.019);
+
+    // Four expiries are one too many; nothing selected, nothing made.
+    select({{QStringLiteral("2016-12-16"), QStringLiteral("213")},
+            {QStringLiteral("2017-01-20"), QStringLiteral("213")},
+            {QStringLiteral("2017-02-17"), QStringLiteral("213")},
+            {QStringLiteral("2017-03-17"), QStringLiteral("213")}});
+    window->NewSeriesFromSelection();
+    table->clearSelection();
+    window->NewSeriesFromSelection();
+    QCOMPARE(requested.count(), 1);
+    QCOMPARE(notifier_.infos.size(), 2);
+    QVERIFY(notifier_.infos[0].contains(QStringLiteral("3 expiries")));
+}
+
+QTEST_MAIN(ChainWindowTest)
+#include "chainwindow_test.moc"
