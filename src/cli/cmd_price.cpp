@@ -118,7 +118,7 @@ void PrintTable(std::vector<TInOutObj>& series, const LocaleInfo& locale)
             std::puts(header.c_str());
         }
 
-        const float step = p.NumStrikes > 1 ? p.Strike(2, 1) - p.Strike(1, 1) : 0.0f;
+        const float step = p.NumStrikes > 1 ? LabelStrikeStep(p) : 0.0f;
         for (int k = 1; k <= 2; ++k) {
             for (int s = 1; s <= p.NumStrikes; ++s) {
                 std::string code = p.OptCode(s, k);

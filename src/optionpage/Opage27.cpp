@@ -176,6 +176,8 @@ void TfrmOPage::ConnectControls()
     seExpDays->Button()->DownButton()->installEventFilter(this);
     connect(cmdCalcSig, &QToolButton::clicked, this, &TfrmOPage::CalcSig);
     connect(cmdReCalc, &QPushButton::clicked, this, &TfrmOPage::ReCalc);
+    connect(cmdChain, &QToolButton::clicked, this,
+            [this] { emit chainRequested(QuoteFileName(), cmboOptSymbols->currentText()); });
     connect(cmboOptSymbols, &QComboBox::activated, this, [this] {
         cmboOptSymbolsChange();
         cmboOptSymbols->setFocus();

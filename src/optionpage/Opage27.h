@@ -118,6 +118,7 @@ public:
     QToolButton* cmdCalcSig = nullptr;
     QPushButton* cmdReCalc = nullptr;
     QComboBox* cmboOptSymbols = nullptr;
+    QToolButton* cmdChain = nullptr;
     QRadioButton* rbtnLevel = nullptr;
     QRadioButton* rbtnBid = nullptr;
     QRadioButton* rbtnAsk = nullptr;
@@ -134,6 +135,9 @@ public:
 signals:
     // The page became the active window.
     void activated();
+    // The user asks for the whole chain of the page's quote file, with the
+    // contract chosen in the list.
+    void chainRequested(const QString& quoteFile, const QString& contract);
 
 protected:
     void changeEvent(QEvent* event) override;

@@ -22,6 +22,7 @@
 #include "controls/rmSpinButton.h"
 #include "optionpage/Opage27.h"
 #include "optionpage/PageMessages.h"
+#include "pricing/gridtext.h"
 #include "pricing/IORecObj1.h"
 
 namespace kestrava {
@@ -132,6 +133,13 @@ QWidget* TfrmOPage::BuildInputBar()
     cmboOptSymbols->setToolTip(QStringLiteral("Available option contracts"));
     cmboOptSymbols->setMinimumContentsLength(7);
     cmboOptSymbols->hide();
+    // The whole chain of the quote file, in a window of its own; shown with
+    // the contract list.
+    cmdChain = new QToolButton(panel);
+    cmdChain->setObjectName(QStringLiteral("cmdChain"));
+    cmdChain->setText(QStringLiteral("Chain..."));
+    cmdChain->setToolTip(QStringLiteral("Open the whole option chain of the quote file"));
+    cmdChain->hide();
 
     rbtnLevel = new QRadioButton(QStringLiteral("Use Flat V"), panel);
     rbtnLevel->setObjectName(QStringLiteral("rbtnLevel"));
@@ -178,6 +186,7 @@ QWidget* TfrmOPage::BuildInputBar()
     addPair(lblSteps, seSteps);
     inputs->addStretch(1);
     inputs->addWidget(cmboOptSymbols);
+    inputs->addWidget(cmdChain);
     inputs->addSpacing(gap);
     inputs->addWidget(cmdReCalc);
     rows->addLayout(inputs);
@@ -259,7 +268,7 @@ void TfrmOPage::ShowSeriesLabels()
     if (series_.empty())
         return;
     TInOutObj& p = *series_.front();
-    strikeStep_ = p.Strike(2, 1) - p.Strike(1, 1);
+    strikeStep_ = LabelStrikeStep(p);
     title_ = FromSeriesText(p.OptSymbol);
 
     QString kind;

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "common/localeinfo.h"
 
@@ -48,6 +49,11 @@ struct SeriesSetup {
     QString dividendAmount;                         // edDivAmt, equities
     QDate dividendDate;                             // DatePickerDivDate
     QString dividendYield;                          // edDivYld, percent, indexes and currencies
+    // A series made from a chain's selection: its strikes one by one (any
+    // of them, not evenly spaced; they replace count, first and increment)
+    // and the chain's underlying price. Empty and 0 for the dialog's series.
+    std::vector<float> strikes;
+    float underlyingPrice = 0;
 
     // The dialog's result strings.
     QString sourceFilePath;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QSignalBlocker>
+#include <QToolButton>
 
 #include <exception>
 
@@ -57,6 +58,7 @@ void TfrmOPage::FillContractList()
     cmboOptSymbols->setCurrentIndex(saved.isEmpty() ? 0
                                                     : cmboOptSymbols->findText(saved, Qt::MatchFixedString));
     cmboOptSymbols->show();
+    cmdChain->show();
 }
 
 bool TfrmOPage::LoadQuotesIntoSeries()
@@ -134,6 +136,7 @@ void TfrmOPage::RefreshAfterDownload()
         cmboOptSymbolsChange();
     } else {
         cmboOptSymbols->hide();
+        cmdChain->hide();
         ReCalc();
     }
 }

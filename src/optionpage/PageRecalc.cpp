@@ -37,7 +37,7 @@ void TfrmOPage::SetRowLabels()
     TheGrid->SetRowCount(std::max(2 * n + 1, kMinRows));
     TheGrid->SetOffset(n + 1);
 
-    strikeStep_ = p.Strike(2, 1) - p.Strike(1, 1);
+    strikeStep_ = LabelStrikeStep(p);
     int widest = TheGrid->ColWidth(0);
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {

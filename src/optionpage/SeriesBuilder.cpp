@@ -39,7 +39,9 @@ std::string ExpiryTabText(TDateTime expiry)
 std::vector<TInOutObj> BuildSeries(const SeriesSetup& setup, const SetupNumbers& numbers,
                                    const std::optional<PriceHistory>& history, const SeriesDefaults& defaults)
 {
-    const int strikes = std::clamp(numbers.numStrikes, 1, kMaxStrikes);
+    const bool listed = !setup.strikes.empty();
+    const int strikes = std::clamp(listed ? static_cast<int>(setup.strikes.size()) : numbers.numStrikes, 1,
+                                   kMaxStrikes);
     const bool haveSigma = history && history->sigma > 0;
     const int count = std::clamp(setup.numExpiries, 0, 3);
     auto shown = [&](float value) {
@@ -52,7 +54,9 @@ std::vector<TInOutObj> BuildSeries(const SeriesSetup& setup, const SetupNumbers&
         p.ExpiryDate = DayNumber(setup.expiryDates[static_cast<std::size_t>(i)]);
         p.NumStrikes = strikes;
         for (int s = 1; s <= strikes; ++s) {
-            const float strike = static_cast<float>(s - 1) * numbers.strikeIncrement + numbers.firstStrike;
+            const float strike = listed ? setup.strikes[static_cast<std::size_t>(s - 1)]
+                                        : static_cast<float>(s - 1) * numbers.strikeIncrement
+                                              + numbers.firstStrike;
             p.Strike(s, 1) = strike;
             p.Strike(s, 2) = strike;
         }
@@ -75,8 +79,9 @@ std::vector<TInOutObj> BuildSeries(const SeriesSetup& setup, const SetupNumbers&
             p.SourceFileType = defaults.sourceFileType;
         } else {
             // No price history, or none that gives a volatility: the series
-            // starts today at 25 %, priced at its first strike.
-            p.Underlying = numbers.firstStrike;
+            // starts today at 25 %, priced at its first strike (or at the
+            // price of the chain it was made from).
+            p.Underlying = setup.underlyingPrice > 0 ? shown(setup.underlyingPrice) : numbers.firstStrike;
             p.Sigma = 0.25f;
             p.PriceDate = defaults.today;
             p.TodayDate = defaults.today;

@@ -1,5 +1,6 @@
 #include "pricing/gridtext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -97,6 +98,23 @@ std::string StrikeLabel(float strike, bool call, float strikeStep)
     if (number.size() < 6)
         number.resize(6, ' ');  // left-aligned in six places
     return std::string(" ") + (call ? 'C' : 'P') + "  " + number + " ";
+}
+
+float LabelStrikeStep(const TInOutObj& p)
+{
+    const float step = p.Strike(2, 1) - p.Strike(1, 1);
+    bool even = true;
+    bool fraction = false;
+    const int count = std::clamp(p.NumStrikes, 0, kMaxStrikes);
+    for (int s = 1; s <= count; ++s) {
+        const float strike = p.Strike(s, 1);
+        fraction = fraction || std::fabs(strike - std::trunc(strike)) > 0.0001f;
+        if (s >= 3)
+            even = even
+                   && std::fabs((strike - p.Strike(s - 1, 1)) - step)
+                          <= 0.0001f * std::max(1.0f, std::fabs(step));
+    }
+    return !even && fraction ? 0.5f : step;
 }
 
 }  // namespace kestrava

@@ -25,4 +25,10 @@ std::string GridCellText(const TInOutObj& series, int s, int k, int column, char
 // " P  105    ". Two decimals when the step between strikes has a fraction.
 std::string StrikeLabel(float strike, bool call, float strikeStep);
 
+// The step whose fraction decides the labels' decimals: Strike(2) -
+// Strike(1). Strikes that are not evenly spaced (a series made from a
+// chain's selection) get a step with a fraction when any strike has one,
+// so that no label rounds its strike away.
+float LabelStrikeStep(const TInOutObj& p);
+
 }  // namespace kestrava

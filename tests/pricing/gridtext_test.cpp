@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "pricing/gridtext.h"
 
 using namespace kestrava;
@@ -73,4 +76,25 @@ TEST(GridText, StrikeLabelsFollowTheStep)
     EXPECT_EQ(StrikeLabel(100, true, 5.00005f), " C  100    ");
     EXPECT_EQ(StrikeLabel(1250, true, 25), " C  1250   ");
     EXPECT_STREQ(GridHeader(10), "Decay\r$ / Day");
+}
+
+TEST(GridText, LabelStepKeepsEvenlySpacedStrikesAndTheHalvesOfOthers)
+{
+    // Strikes, the decimals their labels get.
+    const std::pair<std::vector<float>, int> cases[] = {
+        {{100, 105, 110}, 0},           // even whole steps, as always
+        {{100.5f, 105.5f, 110.5f}, 0},  // even whole steps keep their way, whatever the strikes
+        {{100, 102.5f, 105}, 2},        // even steps with a fraction
+        {{213, 214, 217.5f, 221}, 2},   // uneven, a half among them
+        {{200, 210, 215, 230}, 0},      // uneven, all whole
+        {{50}, 0},                      // one strike: its negative "step" is whole
+    };
+    for (const auto& [strikes, decimals] : cases) {
+        TInOutObj p;
+        p.NumStrikes = static_cast<int>(strikes.size());
+        for (int s = 1; s <= p.NumStrikes; ++s)
+            p.Strike(s, 1) = p.Strike(s, 2) = strikes[static_cast<std::size_t>(s - 1)];
+        const std::string label = StrikeLabel(strikes.back(), true, LabelStrikeStep(p));
+        EXPECT_EQ(label.find('.') != std::string::npos, decimals == 2) << label;
+    }
 }
