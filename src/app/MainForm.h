@@ -30,8 +30,11 @@ class QToolButton;
 
 namespace kestrava {
 
+class ChainWindow;
 class Notifier;
 class TdlgInputs;
+struct ChainSelection;
+struct SeriesSetup;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -81,6 +84,8 @@ public:
     bool OpenFromFile() const { return openFromFile_; }
     const QString& OpenFileName() const { return openFileName_; }
     TdlgInputs* SetupDialog() const { return setupDialog_; }
+    // The setup of a page made from a chain's selection, while it is made.
+    const SeriesSetup* ChainSetup() const { return chainSetup_; }
 
     // Hooks the rest of the program fills in.
     void SetPageFactory(PageFactory factory) { pageFactory_ = std::move(factory); }
@@ -115,6 +120,13 @@ public:
     // Brings the strip, unminimised, in front of the other windows.
     void BringToFront();
     const RecentSeries& RecentFiles() const { return recent_; }
+    // The chain of quote table `file` in a window of its own, showing the
+    // option root `root` when the table has it; nullptr after a message when
+    // the file cannot be read.
+    ChainWindow* OpenChain(const QString& file, const QString& root = QString());
+    // A new page from a chain's selection, made as a new series is; nullptr
+    // when the page had nothing to show (it has said why).
+    IOptionPage* NewSeriesFromChain(const ChainSelection& selection);
 
     // The download progress display.
     QProgressBar* pbDownload() const { return pbDownload_; }
@@ -129,6 +141,8 @@ public slots:
     // emptying that list.
     void FileOpenRecent(const QString& path);
     void FileClearRecent();
+    // A quote table of the user's choice in the chain window.
+    void FileOpenChain();
     void FileSave();
     void FilePrint();
     // Every expiry of the current page into a CSV file of the user's choice.
@@ -212,6 +226,7 @@ private:
     QStringList startFiles_;
     QStringList waitingFiles_;  // handed over while the program was busy
     bool opening_ = false;      // a series file is being opened
+    const SeriesSetup* chainSetup_ = nullptr;
 
     std::vector<PageEntry> pages_;
     QPointer<QWidget> currentPage_;

@@ -62,6 +62,8 @@ void TMainForm::BuildMenus()
     RefreshRecentMenu();
     AddCommand(file, "FileNewItem", QStringLiteral("&New option series..."),
                QKeySequence(QStringLiteral("Ctrl+N")), &TMainForm::FileNew);
+    AddCommand(file, "FileOpenChainItem", QStringLiteral("Open chain..."), QKeySequence(),
+               &TMainForm::FileOpenChain);
     AddCommand(file, "FileSaveItem", QStringLiteral("&Save option series..."),
                QKeySequence(QStringLiteral("Ctrl+S")), &TMainForm::FileSave);
     file->addSeparator();

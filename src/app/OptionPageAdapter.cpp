@@ -54,10 +54,16 @@ TMainForm::PageFactory OptionPageFactory()
         source.openFileName = mainForm.OpenFileName();
         if (!source.openFromFile && mainForm.SetupDialog())
             source.setup = mainForm.SetupDialog()->Values();
+        else if (!source.openFromFile && mainForm.ChainSetup())
+            source.setup = *mainForm.ChainSetup();
         TfrmOPage* page = TfrmOPage::Create(PageEnvironmentOf(mainForm), source, mainForm.Messages(),
                                             &mainForm);
         if (!page)
             return nullptr;
+        TMainForm* owner = &mainForm;
+        QObject::connect(
+            page, &TfrmOPage::chainRequested, owner,
+            [owner](const QString& file, const QString& contract) { owner->OpenChain(file, contract); });
         return std::make_unique<OptionPageAdapter>(page);
     };
 }

@@ -16,6 +16,7 @@ inline const QString kHelpOptionSeriesGrid = QStringLiteral("Option Series Grid"
 inline const QString kHelpFetchingMarketPrices = QStringLiteral("Fetching Market Prices");
 inline const QString kHelpDownloadList = QStringLiteral("Download List");
 inline const QString kHelpRiskFreeRates = QStringLiteral("Risk Free Interest Rates");
+inline const QString kHelpOptionChain = QStringLiteral("Option Chain");
 
 // The page of a keyword; the contents page for an empty or unknown keyword.
 QString HelpPageName(const QString& keyword);

@@ -462,7 +462,7 @@ void AppCoreTest::helpKeywordsNamePages()
     QVERIFY(WriteHelpPages(dir.path()).isEmpty());
     for (const QString& keyword :
          {kHelpGettingStarted, kHelpOptionSetup, kHelpOptionSeriesGrid, kHelpFetchingMarketPrices,
-          kHelpDownloadList, kHelpRiskFreeRates, QString()}) {
+          kHelpDownloadList, kHelpRiskFreeRates, kHelpOptionChain, QString()}) {
         const QString page = HelpPageName(keyword);
         QVERIFY2(QFileInfo::exists(dir.filePath(page)), qPrintable(keyword + QStringLiteral(" -> ") + page));
     }

@@ -1,0 +1,162 @@
+// The chain window in the program: File > Open chain..., its help page, a
+// table it cannot read, a new page of strikes that are not evenly spaced
+// from its selection, and the page's button that opens the chain of its own
+// quote file.
+
+#include <QDesktopServices>
+#include <QTabBar>
+
+#include "chainwindow/ChainWindow.h"
+#include "mainform_fixture.h"
+#include "optionpage/ImprStrGrid.h"
+#include "optionpage/Opage27.h"
+
+using namespace kestrava;
+using namespace kestrava::mainformtest;
+
+namespace {
+
+const QString kData = QStringLiteral(KESTRAVA_TEST_DATA_DIR);
+
+// Stands in for the browser: records the pages asked for.
+class PageRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+ChainSelection SpySelection()
+{
+    ChainSelection selection;
+    selection.symbol = "SPY";
+    selection.contract = "SPY";
+    selection.underlying = 221.52;
+    selection.inputs.model = ChainModel::Binomial;
+    selection.inputs.dividend.yield = 0.019;
+    selection.expiries = {EncodeDate(2016, 12, 16), EncodeDate(2017, 1, 20)};
+    selection.strikes = {213, 214, 217.5, 221};
+    return selection;
+}
+
+}  // namespace
+
+class MainFormChainTest : public MainFormFixture {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { StartModalGuard(); }
+    void init()
+    {
+        FreshFolders();
+        SavePlacement(0, 10, 900);  // no first run: no sample page
+    }
+    void cleanup() { root_.reset(); }
+
+    void fileMenuOpensAChainWithItsHelp();
+    void unreadableTableIsReportedAndKept();
+    void selectionBecomesAPageOfItsOwnStrikes();
+    void pageButtonOpensTheChainOfItsQuoteFile();
+};
+
+void MainFormChainTest::fileMenuOpensAChainWithItsHelp()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    auto* action = form->findChild<QAction*>(QStringLiteral("FileOpenChainItem"));
+    QVERIFY(action);
+    QCOMPARE(action->text(), QStringLiteral("Open chain..."));
+    WhileModal(TypeIntoFileDialog(kData, QStringLiteral("quotes-spx-2011-01-24.dat")));
+    action->trigger();
+    WhileModal(nullptr);
+    auto* window = form->findChild<ChainWindow*>();
+    QVERIFY(window);
+    QCOMPARE(QString::fromStdString(window->Root()->name), QStringLiteral("SPX"));
+
+    PageRecorder browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
+    Activate(window);
+    QTest::keyClick(window->tblChain, Qt::Key_F1);
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(browser.opened.size(), 1);
+    QCOMPARE(browser.opened[0].fileName(), QStringLiteral("option-chain.html"));
+}
+
+void MainFormChainTest::unreadableTableIsReportedAndKept()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    // A table cut off in the middle of a row.
+    QFile whole(kData + QStringLiteral("/quotes-spy-2016-11-25-excerpt.dat"));
+    QVERIFY(whole.open(QIODevice::ReadOnly));
+    const QByteArray cut = whole.readAll().left(700);
+    const QString file = root_->filePath(QStringLiteral("SPY.txt"));
+    QFile damaged(file);
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write(cut);
+    damaged.close();
+    QVERIFY(!form->OpenChain(file));
+    QCOMPARE(notifier_.infos.size(), 1);
+    QVERIFY2(notifier_.infos[0].contains(file) && notifier_.infos[0].contains(QStringLiteral("Line ")),
+             qPrintable(notifier_.infos[0]));
+    QCOMPARE(FileBytes(file), cut);
+    QVERIFY(!form->findChild<ChainWindow*>());
+}
+
+void MainFormChainTest::selectionBecomesAPageOfItsOwnStrikes()
+{
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    IOptionPage* page = form->NewSeriesFromChain(SpySelection());
+    QVERIFY(page);
+    QCOMPARE(page->SeriesFile(), QStringLiteral("SPY.ops"));
+    const std::vector<const TInOutObj*> expiries = page->Expiries();
+    QCOMPARE(expiries.size(), std::size_t{2});
+    const TDateTime today = EncodeDate(QDate::currentDate().year(), QDate::currentDate().month(),
+                                       QDate::currentDate().day());
+    for (const TInOutObj* p : expiries) {
+        QCOMPARE(p->NumStrikes, 4);
+        for (int s = 1; s <= 4; ++s)
+            QCOMPARE(p->Strike(s, 2),
+                     static_cast<float>(SpySelection().strikes[static_cast<std::size_t>(s - 1)]));
+        QCOMPARE(p->Underlying, 221.52f);
+        QCOMPARE(p->TodayDate, today);
+        QCOMPARE(p->Model, static_cast<std::int32_t>(kBinomial));
+        QCOMPARE(p->ContractType, static_cast<std::int32_t>(kIndex));
+        QCOMPARE(p->Dividend, 0.019f);
+    }
+    QCOMPARE(expiries[1]->ExpiryDate, EncodeDate(2017, 1, 20));
+    // The labels keep every strike's half: the first step (1) alone would
+    // have shown 217.5 as 218.
+    auto* grid = page->Window()->findChild<TImpStrGrid*>();
+    QVERIFY(grid);
+    QVERIFY2(grid->CellText(0, 3).contains(QStringLiteral("217.50")), qPrintable(grid->CellText(0, 3)));
+    QVERIFY2(grid->CellText(0, 1).contains(QStringLiteral("213.00")), qPrintable(grid->CellText(0, 1)));
+}
+
+void MainFormChainTest::pageButtonOpensTheChainOfItsQuoteFile()
+{
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    // The downloaded quote file of the symbol: the page loads its quotes.
+    QVERIFY(QFile::copy(kData + QStringLiteral("/quotes-spy-2016-11-25.dat"),
+                        form->Folders().DataDir + QStringLiteral("/SPY.txt")));
+    IOptionPage* page = form->NewSeriesFromChain(SpySelection());
+    QVERIFY(page);
+    QCOMPARE(page->Expiries().front()->TodayDate, EncodeDate(2016, 11, 25));
+    QCOMPARE(page->Expiries().front()->Bid(1, 1), 9.04f);  // the 16 December 213 call's composite bid
+    auto* button = page->Window()->findChild<QToolButton*>(QStringLiteral("cmdChain"));
+    QVERIFY(button && button->isVisible());
+    button->click();
+    auto* window = form->findChild<ChainWindow*>();
+    QVERIFY(window);
+    QCOMPARE(QString::fromStdString(window->Chain().fileName),
+             form->Folders().DataDir + QStringLiteral("/SPY.txt"));
+    QCOMPARE(QString::fromStdString(window->Root()->name), QStringLiteral("SPY"));
+}
+
+QTEST_MAIN(MainFormChainTest)
+#include "mainform_chain_test.moc"
