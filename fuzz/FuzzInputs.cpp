@@ -9,6 +9,7 @@ std::span<const Entry> Entries()
         {"seriesjson", RunSeriesJson},
         {"pricefile", RunPriceFile},
         {"quotetable", RunQuoteTable},
+        {"chaintable", RunChainTable},
         {"historyconvert", RunHistoryConvert},
         {"httpreply", RunHttpReply},
         {"settings", RunSettings},

@@ -27,6 +27,9 @@ std::string RunPriceFile(Input input);
 // load. The last eight bytes choose the expiry and strikes (see
 // QuoteTable.cpp).
 std::string RunQuoteTable(Input input);
+// A quote table as the chain window reads it, and the volatilities of its
+// default root.
+std::string RunChainTable(Input input);
 // A daily-history reply through ConvertHistory under each date layout.
 std::string RunHistoryConvert(Input input);
 // A raw HTTP reply (status line, headers, body) served to both downloads.
