@@ -20,6 +20,7 @@ take() {  # take SCALE SUFFIX
   "$build/tests/app/app_screenshots" "$out" $suffix
   "$build/tests/optionpage/page_screenshots" "$out" $suffix
   "$build/tests/optionpage/beyond_screenshots" "$out" $suffix
+  "$build/tests/chainwindow/chain_screenshots" "$out" $suffix
   KESTRAVA_SCREENSHOT_DIR="$out" "$build/tests/app/inputs_test" screenshots >/dev/null
   "$build/tests/controls/spinedit_screenshots" "$out/spinedits-$( [ "$scale" = 2 ] && echo 200 || echo 100 ).png"
 }

@@ -64,6 +64,7 @@ QWidget* ChainWindow::BuildTermView()
         headers << QString::fromLatin1(header);
     tblTerm->setHorizontalHeaderLabels(headers);
     tblTerm->verticalHeader()->setVisible(false);
+    tblTerm->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + fontMetrics().height() / 3);
     tblTerm->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblTerm->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblTerm->horizontalHeader()->setStretchLastSection(true);

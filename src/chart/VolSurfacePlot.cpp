@@ -206,9 +206,9 @@ void DrawVolSurface(QPainter& painter, const QRectF& picture, const VolSurfaceGr
             SurfaceColour(share));
     }
     painter.drawRect(bar);
-    painter.drawText(
-        QRectF(bar.left() - 2 * charWidth, area.top() - 0.2 * text, scaleWidth + 2 * charWidth, text),
-        Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(kScaleTitle));
+    painter.drawText(QRectF(area.right() + charWidth / 2, area.top() - 0.1 * text,
+                            picture.right() - area.right() - charWidth, text),
+                     Qt::AlignHCenter | Qt::AlignVCenter, QString::fromLatin1(kScaleTitle));
     const PlotAxis scale = MakePlotAxis(low, high, std::max(2, static_cast<int>(bar.height() / (2 * text))),
                                         true);
     for (double value : scale.Ticks()) {

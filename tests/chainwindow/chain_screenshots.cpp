@@ -37,6 +37,8 @@ int main(int argc, char** argv)
         return 1;
     window->resize(window->fontMetrics().height() * 80, window->fontMetrics().height() * 44);
     window->show();
+    // SPY's dividend yield of the time.
+    window->fseYield->setValue(2.0);
     QEventLoop wait;
     QObject::connect(window, &ChainWindow::solved, &wait, &QEventLoop::quit);
     QTimer::singleShot(60000, &wait, &QEventLoop::quit);
@@ -44,9 +46,6 @@ int main(int argc, char** argv)
 
     // The monthly expiry of 16 December 2016, a few strikes around the money.
     window->tabExpiries->setCurrentIndex(7);
-    qWarning("tabbar %d %d %d %d vis %d count %d", window->tabExpiries->x(), window->tabExpiries->y(),
-             window->tabExpiries->width(), window->tabExpiries->height(), window->tabExpiries->isVisible(),
-             window->tabExpiries->count());
     window->ckBand->setChecked(true);
     window->fseBand->setValue(4);
     window->tblChain->scrollToTop();
