@@ -9,7 +9,6 @@
 #include <cmath>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -38,11 +37,11 @@ struct TableLine {
     bool composite = false;
 };
 
-// Every option row of a table, read with a regular expression over the
-// code instead of the reader's own parsing.
+// Every option row of a table, its code read from the left (the reader reads
+// it from the right): the root's letters, then five digits for a root that
+// ends in one ("SPY7") or four (year and day), the month letter, the strike.
 std::vector<TableLine> ReadLines(const std::string& file)
 {
-    static const std::regex code(R"(\(([A-Z]+[0-9]?)([0-9]{4}[A-L][0-9.]+)(-[A-Z0-9])?\))");
     std::ifstream in(file, std::ios::binary);
     std::string text;
     std::vector<TableLine> lines;
@@ -53,11 +52,15 @@ std::vector<TableLine> ReadLines(const std::string& file)
         std::stringstream cells(text);
         for (std::string field; std::getline(cells, field, ',');)
             line.fields.push_back(field);
-        std::smatch match;
-        if (number > 3 && !line.fields.empty() && std::regex_search(line.fields[0], match, code)) {
-            line.root = match[1];
-            line.key = match[2];
-            line.composite = !match[3].matched;
+        const std::size_t open = line.fields.empty() ? std::string::npos : line.fields[0].find('(');
+        if (number > 3 && open != std::string::npos) {
+            const std::string code = line.fields[0].substr(open + 1, line.fields[0].find(')') - open - 1);
+            const std::string base = code.substr(0, code.find('-'));
+            const std::size_t digits = base.find_first_of("0123456789");
+            const std::size_t letter = base.find_first_not_of("0123456789", digits);
+            line.root = base.substr(0, digits + (letter - digits - 4));
+            line.key = base.substr(line.root.size());
+            line.composite = code.find('-') == std::string::npos;
         }
         lines.push_back(std::move(line));  // lines[i] is line i + 1
     }
