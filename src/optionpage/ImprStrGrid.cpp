@@ -1,7 +1,5 @@
 #include "optionpage/ImprStrGrid.h"
 
-#include <QApplication>
-#include <QFocusEvent>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
@@ -145,6 +143,7 @@ bool GridCells::setData(const QModelIndex& index, const QVariant& value, int rol
     if (!index.isValid() || role != Qt::EditRole)
         return false;
     SetCell(index.column(), index.row() + 1, value.toString());
+    emit cellEdited(index.column(), index.row() + 1, value.toString());
     return true;
 }
 
@@ -529,30 +528,8 @@ bool TImpStrGrid::CommitEdit()
     if (!editor)
         return false;
     commitData(editor);
-    committingQuietly_ = true;
     closeEditor(editor, QAbstractItemDelegate::NoHint);
-    committingQuietly_ = false;
     return true;
-}
-
-void TImpStrGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
-{
-    QTableView::closeEditor(editor, hint);
-    if (hint != QAbstractItemDelegate::RevertModelCache && !committingQuietly_)
-        emit cellEditCommitted();
-}
-
-void TImpStrGrid::focusOutEvent(QFocusEvent* event)
-{
-    QTableView::focusOutEvent(event);
-    // Another window taking the focus (a message box, another page) is no
-    // exit from the grid; neither is the grid's own cell editor.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason)
-        return;
-    QWidget* next = QApplication::focusWidget();
-    if (next && isAncestorOf(next))
-        return;
-    emit exited();
 }
 
 }  // namespace kestrava

@@ -53,6 +53,9 @@ public:
 signals:
     // A fixed cell (row 0 or column 0) got a new text.
     void fixedTextChanged(int col, int row);
+    // The user's text of an edited cell was handed over (Enter, Tab, the
+    // focus leaving the editor, CommitEdit); texts set by code are not.
+    void cellEdited(int col, int row, const QString& text);
 
 private:
     std::size_t Index(int col, int row) const
@@ -190,23 +193,11 @@ public:
 
     static constexpr int kTextMargin = 2;
 
-    // Hands the text of an open cell editor to its cell and closes the
-    // editor, as Enter does but without cellEditCommitted. False when no
-    // editor is open.
+    // Hands the text of an open cell editor to its cell (cellEdited) and
+    // closes the editor, as Enter does. False when no editor is open.
     bool CommitEdit();
 
     void keyboardSearch(const QString& search) override;
-
-signals:
-    // An open cell editor was closed with its text kept: Enter, Tab or the
-    // focus moving elsewhere.
-    void cellEditCommitted();
-    // The focus left the grid for another control of the same window.
-    void exited();
-
-protected:
-    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
-    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void RepaintAll();
@@ -228,7 +219,6 @@ private:
     int defaultRowHeight_ = 24;
     int defaultColWidth_ = 64;
     int repaintRequests_ = 0;
-    bool committingQuietly_ = false;
 };
 
 }  // namespace kestrava

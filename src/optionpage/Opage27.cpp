@@ -100,7 +100,6 @@ TfrmOPage::~TfrmOPage()
     // The children outlive this body; none of their signals may reach a page
     // whose series are gone.
     closed_ = true;
-    TabControl1->removeEventFilter(this);
     fseUlying->removeEventFilter(this);
     seExpDays->removeEventFilter(this);
     seExpDays->Button()->UpButton()->removeEventFilter(this);
@@ -109,6 +108,7 @@ TfrmOPage::~TfrmOPage()
         button->removeEventFilter(this);
     TabControl1->disconnect(this);
     TheGrid->disconnect(this);
+    TheGrid->Cells()->disconnect(this);
     TheGrid->selectionModel()->disconnect(this);
 }
 
@@ -154,9 +154,8 @@ void TfrmOPage::ConnectControls()
         currentTab_ = index;
         PageChanged(index);
     });
-    TabControl1->installEventFilter(this);
-    connect(TheGrid, &TImpStrGrid::exited, this, [this] { ReadQuoteCells(); });
-    connect(TheGrid, &TImpStrGrid::cellEditCommitted, this, [this] { ReadQuoteCells(); });
+    // Enter, Tab and the focus leaving the grid hand a typed bid or ask over.
+    connect(TheGrid->Cells(), &GridCells::cellEdited, this, &TfrmOPage::QuoteCellEdited);
     connect(TheGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid())
@@ -427,6 +426,7 @@ void TfrmOPage::closeEvent(QCloseEvent* event)
     RemoveChartImage();
     while (TabControl1->count() > 0)
         TabControl1->removeTab(TabControl1->count() - 1);
+    gridSeries_ = -1;
     series_.clear();
     event->accept();
 }
@@ -492,10 +492,6 @@ bool TfrmOPage::eventFilter(QObject* watched, QEvent* event)
     } else if ((watched == seExpDays->Button()->UpButton() || watched == seExpDays->Button()->DownButton())
                && event->type() == QEvent::MouseButtonPress) {
         typingExpiryDays_ = false;
-    } else if (watched == TabControl1 && event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            ReadQuoteCells();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -3,9 +3,11 @@
 // expiry with its grid of calls and puts, an input bar below, and the
 // underlying's chart on a last "Chart" tab when the series has a price file.
 //
-// The page owns one TInOutObj per expiry tab. Input changes only reach the
-// series objects; the grid changes on Calculate, on a tab change and on
-// editing a bid or ask.
+// The page owns one TInOutObj per expiry tab, and those objects are the only
+// store of the series: the grid shows one expiry, and a bid or ask typed into
+// it goes into that expiry at once. Input changes only reach the series
+// objects; the grid changes on Calculate, on a tab change and on editing a
+// bid or ask.
 
 #include <QWidget>
 
@@ -73,6 +75,9 @@ public:
     // The series of the selected tab; nullptr on the Chart tab.
     TInOutObj* CurrentSeries() const;
     TInOutObj* SeriesAt(int tab) const;
+    // The series whose values the grid holds: the one the last FillGrid
+    // wrote; nullptr before the first.
+    TInOutObj* GridSeries() const;
 
     // Entry points for the main window.
     // Writes the series file when one is named; false (after a message) when
@@ -88,8 +93,9 @@ public:
     // Solves the implied volatilities of every expiry with days left; false
     // when a typed bid or ask is no number.
     bool ReCalcAllIvs();
-    // Reads the typed bids and asks of the current tab and solves its
-    // implied volatilities; false after a message when a cell holds no number.
+    // Hands a bid or ask still being typed to the expiry the grid shows and
+    // solves that expiry's implied volatilities; false when the typed text
+    // was no number (the user is told, and nothing is stored).
     bool ReadQuoteCells();
     void FillGrid();
     void PushInputs();
@@ -187,6 +193,9 @@ private:
     void TabControl1Changing(int index);
     void PageChanged(int index);
     void TheGridSelectCell(int col, int row);
+    // A typed bid or ask: into the grid's expiry, whose volatilities follow.
+    void QuoteCellEdited(int col, int row, const QString& text);
+    void SolveGridIvs();
     void ToggleButtons(int tag);
     void fseUlyingChange();
     void fseRateChange();
@@ -223,6 +232,7 @@ private:
     PageMessages notifier_;
 
     std::vector<std::unique_ptr<TInOutObj>> series_;  // tab i holds series_[i]
+    int gridSeries_ = -1;                             // index in series_ of what the grid shows
     QString title_;
     QString seriesFile_;
     QString priceTextFile_;
@@ -245,6 +255,7 @@ private:
     bool showingExpiryDays_ = false;  // the page writes seExpDays to show a tab
     bool typingExpiryDays_ = false;   // the user is typing digits into seExpDays
     bool readingQuotes_ = false;
+    bool quoteRefused_ = false;  // the last typed bid or ask was no number
     bool recalculating_ = false;
     bool building_ = false;  // FormCreate runs: tab changes show nothing yet
     bool closed_ = false;

@@ -100,9 +100,11 @@ void TfrmOPage::RefreshAnalysisViews()
 void TfrmOPage::AddLegFromGrid(int quantity)
 {
     const PageCommand command(notifier_);
-    const TInOutObj* p = CurrentSeries();
+    // A bid or ask still being typed is the price the leg is made at.
+    TheGrid->CommitEdit();
+    const TInOutObj* p = GridSeries();
     const QModelIndex current = TheGrid->currentIndex();
-    if (!p || !current.isValid())
+    if (!p || !ExpiryTabSelected() || !current.isValid())
         return;
     const int row = current.row() + 1;
     const int n = p->NumStrikes;

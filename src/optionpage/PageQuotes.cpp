@@ -15,6 +15,7 @@
 #include "common/qt/seriestext.h"
 #include "controls/rmSpin.h"
 #include "marketdata/OptPriceReader.h"
+#include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "optionpage/QuoteLoad.h"
 #include "pricing/IORecObj1.h"
@@ -74,6 +75,11 @@ bool TfrmOPage::LoadQuotesIntoSeries()
     const std::string contract = ToSeriesText(cmboOptSymbols->currentText());
 
     const PageCommand command(notifier_);
+    // A bid or ask still being typed goes to its expiry before the file's
+    // quotes replace it.
+    TheGrid->CommitEdit();
+    if (closed_)
+        return false;
     const char separator = environment_.locale.decimalSeparator;
     QString caption;
     for (int tab = 0; tab < TabControl1->count(); ++tab) {

@@ -3,6 +3,7 @@
 
 #include <QButtonGroup>
 #include <QScopedValueRollback>
+#include <QTimer>
 
 #include <string>
 #include <vector>
@@ -64,38 +65,56 @@ void TfrmOPage::PushInputs()
     }
 }
 
-bool TfrmOPage::ReadQuoteCells()
+TInOutObj* TfrmOPage::GridSeries() const
 {
-    if (closed_ || readingQuotes_)
-        return true;
-    TInOutObj* p = CurrentSeries();
-    if (!p)
-        return true;
+    if (gridSeries_ < 0 || gridSeries_ >= static_cast<int>(series_.size()))
+        return nullptr;
+    return series_[static_cast<std::size_t>(gridSeries_)].get();
+}
+
+void TfrmOPage::QuoteCellEdited(int col, int row, const QString& text)
+{
+    if (closed_ || (col != kBidColumn && col != kAskColumn))
+        return;
     const PageCommand command(notifier_);
-    const QScopedValueRollback reading(readingQuotes_, true);
-    // A bid or ask still being typed counts: the tab may change or Calculate
-    // run by its shortcut while the cell editor holds the text.
-    TheGrid->CommitEdit();
-    const char separator = environment_.locale.decimalSeparator;
-    const int n = p->NumStrikes;
-    auto read = [&](int col, int row, float& value) {
-        const QString text = TheGrid->CellText(col, row).trimmed();
-        if (text.isEmpty()) {
-            value = 0;
-            return true;
-        }
-        if (TryParseSingle(text.toStdString(), separator, value))
-            return true;
-        notifier_.Info(InvalidFloat(text));
-        return false;
-    };
-    for (int s = 1; s <= n; ++s) {
-        for (int k = 1; k <= 2; ++k) {
-            const int row = k == 1 ? s : s + n;
-            if (!read(kBidColumn, row, p->Bid(s, k)) || !read(kAskColumn, row, p->Ask(s, k)))
-                return false;
-        }
+    TInOutObj* p = GridSeries();
+    const int n = p ? p->NumStrikes : 0;
+    // A row without an option takes nothing.
+    if (row < 1 || row > 2 * n) {
+        TheGrid->SetCellText(col, row, QString());
+        return;
     }
+    const int s = row <= n ? row : row - n;
+    const int k = row <= n ? 1 : 2;
+    const char separator = environment_.locale.decimalSeparator;
+    const QString typed = text.trimmed();
+    float value = 0;
+    quoteRefused_ = !typed.isEmpty() && !TryParseSingle(typed.toStdString(), separator, value);
+    if (quoteRefused_) {
+        // Told once the view has closed its editor: a message box now would
+        // take the focus from the editor that is still handing over its text.
+        const std::string message = InvalidFloat(typed);
+        QTimer::singleShot(0, this, [this, message] {
+            if (!closed_)
+                notifier_.Info(message);
+        });
+    } else {
+        (col == kBidColumn ? p->Bid(s, k) : p->Ask(s, k)) = value;
+    }
+    // The cell shows what the expiry holds.
+    TheGrid->SetCellText(col, row, QString::fromStdString(GridCellText(*p, s, k, col, separator)));
+    if (!quoteRefused_) {
+        SolveGridIvs();
+        RefreshAnalysisViews();
+    }
+}
+
+void TfrmOPage::SolveGridIvs()
+{
+    TInOutObj* p = GridSeries();
+    if (!p)
+        return;
+    const int n = p->NumStrikes;
     try {
         if (p->DaysToExpiry() > 0) {
             SolveBidIV(*p);
@@ -108,8 +127,9 @@ bool TfrmOPage::ReadQuoteCells()
         }
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
-        return false;
+        return;
     }
+    const char separator = environment_.locale.decimalSeparator;
     const GridBatch batch(TheGrid->Cells());
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {
@@ -119,22 +139,31 @@ bool TfrmOPage::ReadQuoteCells()
                                      QString::fromStdString(GridCellText(*p, s, k, col, separator)));
         }
     }
-    return true;
+}
+
+bool TfrmOPage::ReadQuoteCells()
+{
+    if (closed_ || readingQuotes_)
+        return true;
+    const PageCommand command(notifier_);
+    const QScopedValueRollback reading(readingQuotes_, true);
+    quoteRefused_ = false;
+    // A bid or ask still being typed counts: the tab may change or Calculate
+    // run by its shortcut while the cell editor holds the text. It goes to
+    // the expiry whose grid it was typed into, and that expiry is solved.
+    if (!TheGrid->CommitEdit())
+        SolveGridIvs();
+    return !quoteRefused_;
 }
 
 bool TfrmOPage::ReCalcAllIvs()
 {
-    // The typed bids and asks of the shown expiry count; one reading of the
-    // grid serves every expiry.
-    bool typedRead = false;
+    // A bid or ask still being typed counts.
+    if (!ReadQuoteCells())
+        return false;
     for (const auto& series : series_) {
         if (series->DaysToExpiry() <= 0)
             continue;
-        if (!typedRead) {
-            if (!ReadQuoteCells())
-                return false;
-            typedRead = true;
-        }
         SolveBidIV(*series);
         SolveAskIV(*series);
     }
@@ -157,8 +186,9 @@ std::string TfrmOPage::RecalcAllExpiries()
     const int mode = volatilitySource_->checkedId();
     const VolSource source = mode == 2 ? VolSource::BidIVs : mode == 3 ? VolSource::AskIVs : VolSource::Flat;
     try {
-        // ReadQuoteCells tells the user itself which cell holds no number.
-        if (source == VolSource::Flat && !ReCalcAllIvs())
+        // ReadQuoteCells tells the user itself when the typed text is no
+        // number; in every mode a bid or ask still being typed counts.
+        if (source == VolSource::Flat ? !ReCalcAllIvs() : !ReadQuoteCells())
             return {};
         // The expiries share their strikes: a bad strike is named once.
         std::string unpriced;
@@ -185,6 +215,10 @@ void TfrmOPage::FillGrid()
     const TInOutObj* p = CurrentSeries();
     if (!p)
         return;
+    // The grid holds this expiry's values from now on; an editor still open
+    // belongs to the expiry shown before.
+    TheGrid->CommitEdit();
+    gridSeries_ = TabControl1->tabData(currentTab_).toInt();
     const char separator = environment_.locale.decimalSeparator;
     const int n = p->NumStrikes;
     GridCells* cells = TheGrid->Cells();

@@ -129,13 +129,15 @@ class GridCopyTest : public QObject {
         std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, source, notifier));
         if (!page)
             return page;
-        TImpStrGrid* grid = page->TheGrid;
+        // Typed as the cell editor hands the texts over.
+        QAbstractItemModel* cells = page->TheGrid->model();
         const QString sep{QLatin1Char(decimalSeparator)};
         for (int row = 1; row <= 6; ++row) {
-            grid->SetCellText(3, row, QStringLiteral("1") + sep + QStringLiteral("0") + QString::number(row));
-            grid->SetCellText(5, row, QStringLiteral("1") + sep + QStringLiteral("9") + QString::number(row));
+            cells->setData(cells->index(row - 1, 3),
+                           QStringLiteral("1") + sep + QStringLiteral("0") + QString::number(row));
+            cells->setData(cells->index(row - 1, 5),
+                           QStringLiteral("1") + sep + QStringLiteral("9") + QString::number(row));
         }
-        page->ReadQuoteCells();
         page->cmdReCalc->click();
         return page;
     }

@@ -248,8 +248,7 @@ private slots:
         QCOMPARE(grid->CellText(1, 1), QStringLiteral("-0.25 "));
 
         // A bid typed on the passed expiry is kept, and implies nothing.
-        grid->SetCellText(3, 1, QStringLiteral("1.25"));
-        QVERIFY(page->ReadQuoteCells());
+        CommitCell(page.get(), 3, 1, QStringLiteral("1.25"));
         QCOMPARE(march->Bid(1, 1), 1.25f);
         QCOMPARE(march->BidIV(1, 1), 0.0f);
         QCOMPARE(grid->CellText(4, 1), QString());
@@ -349,14 +348,13 @@ private slots:
         // Bids and asks typed into the grid, below and above the flat value.
         for (int s = 1; s <= 3; ++s) {
             const double theo = p->Theo(s, 1);
-            grid->SetCellText(3, s, QString::number(theo * 0.9, 'f', 2));
-            grid->SetCellText(5, s, QString::number(theo * 1.1, 'f', 2));
+            CommitCell(page.get(), 3, s, QString::number(theo * 0.9, 'f', 2));
+            CommitCell(page.get(), 5, s, QString::number(theo * 1.1, 'f', 2));
         }
 
         page->rbtnBid->click();
         QVERIFY(!page->fseSigma->isEnabled());
         QVERIFY(!page->seSigDays->isEnabled());
-        QVERIFY(page->ReadQuoteCells());
         page->cmdReCalc->click();
         QCOMPARE(p->SkewMode, std::uint8_t(1));
         for (int s = 1; s <= 3; ++s) {
@@ -484,27 +482,37 @@ private slots:
     {
         PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5"), 1));
         QVERIFY(page);
+        page->show();
+        QApplication::setActiveWindow(page.get());
+        QVERIFY(QTest::qWaitForWindowActive(page.get()));
         TInOutObj* p = page->CurrentSeries();
         TImpStrGrid* grid = page->TheGrid;
-        grid->SetCellText(3, 1, QStringLiteral(" 4.20 "));
-        grid->SetCellText(5, 1, QStringLiteral("4.60"));
-        grid->SetCellText(3, 2, QStringLiteral("4,2x"));
-        QVERIFY(!page->ReadQuoteCells());
-        QCOMPARE(notifier.messages.size(), std::size_t(1));
+        CommitCell(page.get(), 3, 1, QStringLiteral(" 4.20 "));
+        CommitCell(page.get(), 5, 1, QStringLiteral("4.60"));
+        QCOMPARE(p->Bid(1, 1), 4.2f);
+
+        // Typed over and finished with Enter: named, not stored, and the cell
+        // shows the expiry's bid again.
+        TypeIntoCell(page.get(), 3, 1, QStringLiteral("4,2x"), Qt::Key_Return);
+        QTRY_COMPARE(notifier.messages.size(), std::size_t(1));
         QCOMPARE(notifier.messages.front(), std::string("'4,2x' is not a valid floating point value"));
-        // Rows before the bad cell are stored; nothing is solved.
         QCOMPARE(p->Bid(1, 1), 4.2f);
         QCOMPARE(p->Ask(1, 1), 4.6f);
-        QCOMPARE(p->BidIV(1, 1), 0.0f);
-        QCOMPARE(grid->CellText(3, 2), QStringLiteral("4,2x"));
+        QCOMPARE(grid->CellText(3, 1), QStringLiteral("4.20 "));
 
-        // Calculate stops at the same cell and prices nothing.
+        // Still being typed when Calculate runs by its shortcut: Calculate
+        // stops and prices nothing; the next one prices.
         notifier.messages.clear();
         const float theo = p->Theo(1, 1);
         page->fseUlying->SetValue(120.0);
+        TypeIntoCell(page.get(), 5, 2, QStringLiteral("x"), -1);
         page->cmdReCalc->click();
-        QCOMPARE(notifier.messages.size(), std::size_t(1));
+        QTRY_COMPARE(notifier.messages.size(), std::size_t(1));
         QCOMPARE(p->Theo(1, 1), theo);
+        QCOMPARE(p->Ask(2, 1), 0.0f);
+        page->cmdReCalc->click();
+        QVERIFY(p->Theo(1, 1) > theo);
+        QCOMPARE(notifier.messages.size(), std::size_t(1));
     }
 
     void daysToExpirySnapBeforeTheFirstExpiry()

@@ -104,11 +104,12 @@ void AddQuotes(TfrmOPage& page)
             p->Last(s, k) = static_cast<float>(std::round(theo * 100.0 * 1.01) / 100.0);
             p->NetChange(s, k) = static_cast<float>((s % 3 - 1) * 0.15 * (k == 1 ? 1 : -1));
             p->OptCode(s, k) = std::string("\rXYZ") + (k == 1 ? 'C' : 'O') + char('A' + s);
-            grid->SetCellText(3, row, QString::number(theo * 0.96, 'f', 2));
-            grid->SetCellText(5, row, QString::number(theo * 1.04 + 0.02, 'f', 2));
+            // Typed as the cell editor hands them over.
+            QAbstractItemModel* cells = grid->model();
+            cells->setData(cells->index(row - 1, 3), QString::number(theo * 0.96, 'f', 2));
+            cells->setData(cells->index(row - 1, 5), QString::number(theo * 1.04 + 0.02, 'f', 2));
         }
     }
-    page.ReadQuoteCells();
     page.cmdReCalc->click();
 }
 

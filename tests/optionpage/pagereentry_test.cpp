@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
@@ -120,7 +121,15 @@ void PageReentryTest::pageDeletedDuringItsOwnMessage()
     QVERIFY(QTest::qWaitForWindowExposed(page));
     notifier_.page = page;
 
-    auto typeBid = [&](const QString& text) { page->TheGrid->Cells()->SetCell(3, 1, text); };
+    // Typed into the first bid cell; the editor is still open.
+    auto typeBid = [&](const QString& text) {
+        TImpStrGrid* grid = page->TheGrid;
+        grid->setCurrentIndex(grid->model()->index(0, 3));
+        grid->edit(grid->currentIndex());
+        auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
+        QVERIFY(editor);
+        editor->setText(text);
+    };
     if (command.startsWith(QLatin1String("calculate with a typed"))) {
         typeBid(QStringLiteral("4,2x"));
         page->cmdReCalc->click();
@@ -154,7 +163,8 @@ void PageReentryTest::pageDeletedDuringItsOwnMessage()
         quotes.close();
         page->RefreshAfterDownload();
     }
-    QVERIFY2(!notifier_.shown.empty(), "the command showed no message");
+    // A typed text that is no number is named once its editor has closed.
+    QTRY_VERIFY2(!notifier_.shown.empty(), "the command showed no message");
     QVERIFY(notifier_.page.isNull());
 }
 

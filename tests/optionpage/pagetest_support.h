@@ -156,6 +156,13 @@ protected:
         return Build(setup);
     }
 
+    // A bid or ask handed over by the cell editor, as Enter does.
+    static void CommitCell(TfrmOPage* page, int col, int row, const QString& text)
+    {
+        QAbstractItemModel* model = page->TheGrid->model();
+        QVERIFY(model->setData(model->index(row - 1, col), text));
+    }
+
     static void TypeIntoCell(TfrmOPage* page, int col, int row, const QString& text, int key)
     {
         TImpStrGrid* grid = page->TheGrid;
