@@ -48,6 +48,20 @@ bool MessageBoxNotifier::AskYesNoDefaultNo(const std::string& text)
            == QMessageBox::Yes;
 }
 
+Answer MessageBoxNotifier::AskYesNoCancel(const std::string& text)
+{
+    switch (QMessageBox::question(Owner(), kBoxTitle, QString::fromStdString(text),
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                  QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;  // Escape and the window's close button too
+    }
+}
+
 void MessageBoxNotifier::Warning(const std::string& text)
 {
     // The hourglass of a long operation would otherwise stand over the box

@@ -21,6 +21,7 @@ public:
     void Error(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
     bool AskYesNoDefaultNo(const std::string& text) override;
+    Answer AskYesNoCancel(const std::string& text) override;
     // Shown with the normal cursor also while the hourglass is up.
     void Warning(const std::string& text) override;
 

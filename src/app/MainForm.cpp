@@ -211,13 +211,30 @@ void TMainForm::LoadOrCreateDownloadList()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // Every way out (File > Exit, the window's close button, a quit of the
+    // application) comes here: a page with a changed position asks first,
+    // and Cancel keeps the program running.
+    if (!closed_ && !ClosePages()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     closing_ = true;
-    // Open pages go with the main window, without a question.
     for (PageEntry& entry : pages_)
         if (entry.window)
             entry.window->hide();
     event->accept();
+}
+
+bool TMainForm::ClosePages()
+{
+    std::vector<QPointer<QWidget>> windows;
+    for (const PageEntry& entry : pages_)
+        windows.push_back(entry.window);
+    for (const QPointer<QWidget>& window : windows)
+        if (window && !window->close())
+            return false;
+    return true;
 }
 
 void TMainForm::FormClose()
@@ -333,6 +350,10 @@ void TMainForm::EditChangeOption()
         openFromFile_ = false;
         if (IOptionPage* page = CreatePage()) {
             page->SetSeriesFile(seriesFile);
+            // The position goes with the series to its new page.
+            for (const PageEntry& entry : pages_)
+                if (entry.window && entry.window == oldWindow)
+                    page->TakePositionOf(*entry.page);
             const QString priceFile = page->PriceTextFile();
             if (!priceFile.isEmpty() && QFileInfo::exists(priceFile))
                 downloadList_.ReplaceSymbol(page->Title(), PriceFileBase(priceFile));
@@ -374,9 +395,21 @@ IOptionPage* TMainForm::PageOfFile(const QString& path) const
 
 void TMainForm::FileSave()
 {
-    IOptionPage* page = FindActivePage();
+    SavePageAs(FindActivePage());
+}
+
+bool TMainForm::SaveWindowAs(QWidget* window)
+{
+    for (const PageEntry& entry : pages_)
+        if (entry.window && entry.window == window)
+            return SavePageAs(entry.page.get());
+    return false;
+}
+
+bool TMainForm::SavePageAs(IOptionPage* page)
+{
     if (!page)
-        return;
+        return false;
     QFileDialog dialog(this, QStringLiteral("Save Option Series"), folders_.SeriesDir, kSeriesFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -387,14 +420,14 @@ void TMainForm::FileSave()
     const QPointer<QWidget> window = page->Window();
     const QString path = ChosenFile(dialog);
     if (path.isEmpty() || !window)
-        return;
+        return false;
     // Another series' file is replaced only when the user says so; the
     // page's own file is saved over without a question.
     if (QFileInfo::exists(path) && !SameFile(path, page->SeriesFile())) {
         const QString question = QFileInfo(path).fileName()
                                  + QStringLiteral(" already exists. Do you want to replace it?");
         if (!notifier_->AskYesNoDefaultNo(question.toStdString()) || !window)
-            return;
+            return false;
     }
     const QString ownFile = page->SeriesFile();
     page->SetSeriesFile(path);
@@ -408,10 +441,11 @@ void TMainForm::FileSave()
     if (!saved) {
         if (window)
             page->SetSeriesFile(ownFile);
-        return;
+        return false;
     }
     folders_.SeriesDir = QFileInfo(path).absolutePath();
     NoteRecent(path);
+    return true;
 }
 
 void TMainForm::FilePrint()

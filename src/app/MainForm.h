@@ -106,6 +106,10 @@ public:
     // activations and closings that are still queued count.
     IOptionPage* FindActivePage();
     QWidget* CurrentPageHandle() const { return currentPage_; }
+    // Save for the page whose window this is: the save dialog, then the
+    // page's series and position in the chosen file. False when the user
+    // cancelled or the file could not be written.
+    bool SaveWindowAs(QWidget* window);
     int PageCount() const { return static_cast<int>(pages_.size()); }
 
     // Series files from outside the program (the command line, a second
@@ -196,6 +200,10 @@ private:
     void PageDestroyed(QObject* window);
 
     IOptionPage* CreatePage();
+    bool SavePageAs(IOptionPage* page);
+    // Closes every page, each asking about a changed position first; false
+    // when one stays open (the user cancelled).
+    bool ClosePages();
     std::unique_ptr<TdlgInputs> NewSetupDialog();
     bool RunSetupDialog(TdlgInputs& dialog);
     void ShowPage(IOptionPage* page);

@@ -1,5 +1,7 @@
 #include "app/OptionPageAdapter.h"
 
+#include <QPointer>
+
 #include "app/Inputs.h"
 #include "app/PageChartHooks.h"
 #include "optionpage/Opage27.h"
@@ -22,6 +24,11 @@ public:
     bool SavePage() override { return page_->SavePage(); }
     void PrintPage(QPrinter& printer) override { page_->PrintPage(printer); }
     void RefreshAfterDownload() override { page_->RefreshAfterDownload(); }
+    void TakePositionOf(IOptionPage& other) override
+    {
+        if (auto* from = qobject_cast<TfrmOPage*>(other.Window()))
+            page_->TakePosition(*from);
+    }
 
 private:
     TfrmOPage* page_;  // outlives the adapter: the main window drops the adapter when the page goes
@@ -42,6 +49,10 @@ PageEnvironment PageEnvironmentOf(TMainForm& mainForm)
     TMainForm* owner = &mainForm;
     environment.takeSourceFileType = [owner](std::uint8_t type) { owner->Settings().SourceFileType = type; };
     environment.mainWindowGeometry = mainForm.frameGeometry();
+    const QPointer<TMainForm> mainWindow(&mainForm);
+    environment.saveSeriesAs = [mainWindow](QWidget* page) {
+        return mainWindow && mainWindow->SaveWindowAs(page);
+    };
     GiveChartAndPrinter(environment, mainForm.Messages());
     return environment;
 }

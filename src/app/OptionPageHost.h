@@ -37,6 +37,9 @@ public:
     virtual bool SavePage() = 0;
     virtual void PrintPage(QPrinter& printer) = 0;
     virtual void RefreshAfterDownload() = 0;
+    // A page that replaces `other` (its series changed) takes over other's
+    // position with its unsaved changes.
+    virtual void TakePositionOf(IOptionPage& /*other*/) {}
 };
 
 }  // namespace kestrava

@@ -7,6 +7,9 @@
 
 namespace kestrava {
 
+// The answers of a question with a Cancel button.
+enum class Answer { Yes, No, Cancel };
+
 class Notifier {
 public:
     virtual ~Notifier() = default;
@@ -19,6 +22,13 @@ public:
     // Before something is destroyed (a file replaced): Yes and No, with No
     // the answer Enter gives.
     virtual bool AskYesNoDefaultNo(const std::string& text) { return AskYesNo(text); }
+    // Before the user's own work is dropped (a changed position on closing):
+    // Yes, No and Cancel, with Yes the answer Enter gives. Where no Cancel
+    // can be offered, the Yes or No of AskYesNo.
+    virtual Answer AskYesNoCancel(const std::string& text)
+    {
+        return AskYesNo(text) ? Answer::Yes : Answer::No;
+    }
     // Something the user should know that stops nothing (a step that failed
     // while its loop goes on, too few days for a volatility): warning icon,
     // OK button. Shown as an information message where no warning is offered.

@@ -419,6 +419,10 @@ void TfrmOPage::changeEvent(QEvent* event)
 
 void TfrmOPage::closeEvent(QCloseEvent* event)
 {
+    if (!closed_ && !MayClose()) {
+        event->ignore();
+        return;
+    }
     // FormClose: the chart, the series and the tabs go; the price work file
     // stays on disk for a page that replaces this one.
     closed_ = true;

@@ -87,6 +87,11 @@ public:
     void PrintPage(QPrinter& printer);
     // After new quote files were downloaded.
     void RefreshAfterDownload();
+    // The position was changed since it was read or saved.
+    bool PositionChanged() const { return positionTouched_; }
+    // A page that replaces other (its series changed) takes over other's
+    // position, changes and all; other then has nothing left to save.
+    void TakePosition(TfrmOPage& other);
 
     // Recalculation (the Calculate button and what it is made of).
     void ReCalc();
@@ -190,6 +195,10 @@ private:
     void AddLegFromGrid(int quantity);
     void LoadPosition();
     bool SavePosition();
+    // Before the page closes with a changed position: "Save the changes to
+    // the position of NAME?" False when the page must stay open (Cancel, or
+    // the save failed).
+    bool MayClose();
     void TabControl1Changing(int index);
     void PageChanged(int index);
     void TheGridSelectCell(int col, int row);

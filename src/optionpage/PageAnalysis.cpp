@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QStackedLayout>
 #include <QTabBar>
 
@@ -141,7 +142,38 @@ bool TfrmOPage::SavePosition()
         notifier_.Info(error.what());
         return false;
     }
+    positionTouched_ = false;
     return true;
+}
+
+void TfrmOPage::TakePosition(TfrmOPage& other)
+{
+    if (&other == this || !other.positionTab_ || !positionTab_)
+        return;
+    positionTab_->SetPosition(other.positionTab_->GetPosition());
+    positionTouched_ = other.positionTouched_;
+    other.positionTouched_ = false;
+}
+
+bool TfrmOPage::MayClose()
+{
+    if (!positionTouched_)
+        return true;
+    const QPointer<TfrmOPage> alive(this);
+    const std::string name =
+        (title_.isEmpty() ? QFileInfo(seriesFile_).completeBaseName() : title_).toStdString();
+    const Answer answer = notifier_.AskYesNoCancel("Save the changes to the position of " + name + "?");
+    if (!alive || answer == Answer::Cancel)
+        return false;
+    if (answer == Answer::No) {
+        positionTouched_ = false;
+        return true;
+    }
+    // A series saved before, or opened from a file, is saved in place; a
+    // new one needs a file name first.
+    if (QFileInfo(seriesFile_).isAbsolute())
+        return SavePage() && alive;
+    return environment_.saveSeriesAs && environment_.saveSeriesAs(this) && alive && !positionTouched_;
 }
 
 void TfrmOPage::SetSeriesFile(const QString& path)

@@ -83,6 +83,11 @@ struct PageEnvironment {
     std::function<QImage(const ChartRequest&)> drawChart;
     std::function<void(QPrinter&, const TInOutObj&)> printGrid;
     std::function<void(QPrinter&, const ChartRequest&)> printChart;
+
+    // Saves the page, whose series has no file yet, to a file the user
+    // chooses (the main window's Save); false when the user cancelled or
+    // the file could not be written. Empty: such a page cannot be saved.
+    std::function<bool(QWidget* page)> saveSeriesAs;
 };
 
 // How the main window asks for a page: from the setup dialog's values, or

@@ -21,6 +21,7 @@ public:
     // A question's answer cannot wait; no page command asks one.
     bool AskYesNo(const std::string& text) override { return target_.AskYesNo(text); }
     bool AskYesNoDefaultNo(const std::string& text) override { return target_.AskYesNoDefaultNo(text); }
+    Answer AskYesNoCancel(const std::string& text) override { return target_.AskYesNoCancel(text); }
 
 private:
     friend class PageCommand;

@@ -26,13 +26,19 @@ public:
         Record(questions, text);
         return answer;
     }
+    Answer AskYesNoCancel(const std::string& text) override
+    {
+        Record(questions, text);
+        return threeWayAnswer;
+    }
 
     List messages;  // every kind, in order
     List infos;
     List errors;
     List warnings;
     List questions;
-    bool answer = false;  // what AskYesNo answers
+    bool answer = false;                 // what AskYesNo answers
+    Answer threeWayAnswer = Answer::No;  // what AskYesNoCancel answers
 
 private:
     void Record(List& kind, const std::string& text)
