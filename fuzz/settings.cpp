@@ -1,6 +1,7 @@
 // The texts the program reads at start-up: its settings file (the window
 // placement, the default rates under each layout's decimal separator, the
-// servers), the download list and the quote request template.
+// servers and the date format), the download list and the quote request
+// template.
 
 #include <chrono>
 #include <cmath>
@@ -68,9 +69,12 @@ std::string CheckSettings(const AppSettings& read)
 std::string CheckSavedSettings(const AppSettings& read, const fs::path& folder, const LocaleInfo& layout)
 {
     const fs::path saved = folder / "saved.ini";
+    std::error_code ignored;
+    fs::remove(saved, ignored);
     {
+        // Into a new file every value is written.
         QSettings store(QPath(saved), QSettings::IniFormat);
-        read.Save(store, layout);
+        read.SaveChanges(store, layout, AppSettings{});
     }
     StampAsNewer(saved);
     QStringList problems;
@@ -81,7 +85,8 @@ std::string CheckSavedSettings(const AppSettings& read, const fs::path& folder, 
         || again.SourceFileType != read.SourceFileType || again.AsciiDataDir != read.AsciiDataDir
         || !SameRate(again.Rate30, read.Rate30) || !SameRate(again.Rate60, read.Rate60)
         || !SameRate(again.Rate90, read.Rate90) || again.QuoteServer != read.QuoteServer
-        || again.HistoryServer != read.HistoryServer || again.HistoryHomePage != read.HistoryHomePage)
+        || again.HistoryServer != read.HistoryServer || again.HistoryHomePage != read.HistoryHomePage
+        || again.DateFormat != read.DateFormat)
         return "saved settings read back different";
     return {};
 }

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QScopedValueRollback>
+#include <QSettings>
 #include <QShortcut>
 #include <QToolButton>
 
@@ -92,6 +93,10 @@ DownloadSetup SetupOf(TMainForm& form, const DownloadCommandOptions& options)
     setup.QuoteServer = settings.QuoteServer.toStdString();
     setup.HistoryServer = settings.HistoryServer.toStdString();
     setup.HistoryHomePage = settings.HistoryHomePage.toStdString();
+    setup.SettingsFile =
+        QDir::toNativeSeparators(
+            QSettings(QLatin1String(kOrganisationName), QLatin1String(kApplicationName)).fileName())
+            .toStdString();
     setup.RequestTemplate = form.RequestTemplate().toStdString();
     setup.DataDir = ToPath(form.Folders().DataDir);
     setup.TempDir = ToPath(form.Folders().TempDir);

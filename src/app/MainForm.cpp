@@ -27,6 +27,7 @@
 #include "app/GuiSeams.h"
 #include "app/Inputs.h"
 #include "app/IntRateDlg.h"
+#include "app/ServersDlg.h"
 #include "appcore/HelpPages.h"
 #include "appcore/SetupRules.h"
 #include "appcore/StartupFiles.h"
@@ -71,6 +72,7 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
                               | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                               | Qt::WindowCloseButtonHint),
       roots_(std::move(environment.roots)),
+      systemLocale_(environment.locale),
       locale_(environment.locale),
       notifier_(environment.notifier)
 {
@@ -116,6 +118,8 @@ bool TMainForm::FormCreate()
     settings_.Load(stored, locale_, &problems);
     recent_.Load(stored);
     RefreshRecentMenu();
+    writtenSettings_ = settings_;
+    locale_ = ProgramLocale(systemLocale_, settings_.DateFormat);
     if (!problems.isEmpty())
         Report(problems.join(QLatin1Char('\n')));
     ApplyPlacement(placementSaved);
@@ -247,14 +251,7 @@ void TMainForm::FormClose()
     settings_.Left = pos().x();
     settings_.Top = pos().y();
     settings_.Width = width();
-    {
-        QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
-        settings_.Save(stored, locale_);
-        stored.sync();
-        if (stored.status() != QSettings::NoError)
-            Report(QStringLiteral("The settings could not be saved in %1.")
-                       .arg(QDir::toNativeSeparators(stored.fileName())));
-    }
+    WriteSettings();
     quoteSelection_.clear();
     historySelection_.clear();
 
@@ -267,6 +264,20 @@ void TMainForm::FormClose()
             Report(kCannotWriteList.arg(QDir::toNativeSeparators(path), problem));
     }
     requestTemplate_.clear();
+}
+
+void TMainForm::WriteSettings()
+{
+    // Read afresh: what the user wrote into the file since start-up is kept.
+    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
+    settings_.SaveChanges(stored, locale_, writtenSettings_);
+    stored.sync();
+    if (stored.status() != QSettings::NoError) {
+        Report(QStringLiteral("The settings could not be saved in %1.")
+                   .arg(QDir::toNativeSeparators(stored.fileName())));
+        return;
+    }
+    writtenSettings_ = settings_;
 }
 
 void TMainForm::Report(const QString& text)
@@ -536,7 +547,21 @@ void TMainForm::Editdefaultinterestrates1Click()
 {
     TdlgIntRates dialog(settings_, locale_, this);
     connect(&dialog, &TdlgIntRates::HelpRequested, this, &TMainForm::ShowHelpPage);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        WriteSettings();
+}
+
+void TMainForm::EditServersClick()
+{
+    const QString file =
+        QSettings(QLatin1String(kOrganisationName), QLatin1String(kApplicationName)).fileName();
+    TdlgServers dialog(settings_, systemLocale_, QDir::toNativeSeparators(file), this);
+    connect(&dialog, &TdlgServers::HelpRequested, this, &TMainForm::ShowHelpPage);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // Pages opened from now on and the next download follow the new format.
+    locale_ = ProgramLocale(systemLocale_, settings_.DateFormat);
+    WriteSettings();
 }
 
 void TMainForm::FormHelp()

@@ -156,6 +156,8 @@ public slots:
     void DoDownload();
     void EditDownloadListItemClick();
     void Editdefaultinterestrates1Click();
+    // The download servers and the date format of the price files.
+    void EditServersClick();
     // F1: the help page of the active window; the contents for the strip.
     void FormHelp();
     void HelpContentsItemClick();
@@ -196,6 +198,9 @@ private:
     bool DragOverWindow(QWidget* target, QEvent* event);
     void DropFiles(const QList<QUrl>& urls);
     void FormClose();
+    // Writes what changed since the settings were read or last written; a
+    // failure is reported, naming the settings file.
+    void WriteSettings();
     void WMUser();
     void PageDestroyed(QObject* window);
 
@@ -213,11 +218,13 @@ private:
                         void (TMainForm::*handler)());
 
     FolderRoots roots_;
-    LocaleInfo locale_;
+    LocaleInfo systemLocale_;
+    LocaleInfo locale_;  // the system's, with the date format of the settings
     std::unique_ptr<Notifier> ownNotifier_;
     Notifier* notifier_ = nullptr;
 
     AppSettings settings_;
+    AppSettings writtenSettings_;  // as read at start-up or last written
     AppFolders folders_;
     DownloadList downloadList_;
     QStringList loadedList_;     // the list as read at start-up

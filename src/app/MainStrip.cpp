@@ -89,6 +89,8 @@ void TMainForm::BuildMenus()
                QKeySequence(), &TMainForm::Editdefaultinterestrates1Click);
     AddCommand(edit, "EditDownloadListItem", QStringLiteral("Edit Download List..."), QKeySequence(),
                &TMainForm::EditDownloadListItemClick);
+    AddCommand(edit, "EditServersItem", QStringLiteral("Servers..."), QKeySequence(),
+               &TMainForm::EditServersClick);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     AddCommand(view, "ViewDataItem", QStringLiteral("View Raw Option Data"),

@@ -17,6 +17,7 @@ const QString kServers = QStringLiteral("Servers");
 const QString kQuoteServer = QStringLiteral("QuoteServer");
 const QString kHistoryServer = QStringLiteral("HistoryServer");
 const QString kHistoryHomePage = QStringLiteral("HistoryHomePage");
+const QString kDateFormat = QStringLiteral("DateFormat");
 
 QString Problem(const QString& group, const QString& name, const QString& text, const QString& defaultText)
 {
@@ -114,34 +115,63 @@ void AppSettings::Load(QSettings& settings, const LocaleInfo& locale, QStringLis
     HistoryServer = settings.value(kHistoryServer, HistoryServer).toString().trimmed();
     HistoryHomePage = settings.value(kHistoryHomePage, HistoryHomePage).toString().trimmed();
     ReadInt(settings, kServers, QStringLiteral("RequestDeadline"), RequestDeadline, problems, 1, 3600);
+    const QString dateFormat = settings.value(kDateFormat, DateFormat).toString().trimmed();
+    if (IsDateFormat(dateFormat))
+        DateFormat = dateFormat;
+    else if (problems)
+        problems->append(QStringLiteral("The setting %1/%2 holds \"%3\", which is no date format such as "
+                                        "M/d/yyyy; using the system's instead.")
+                             .arg(kServers, kDateFormat, dateFormat));
     settings.endGroup();
 }
 
-void AppSettings::Save(QSettings& settings, const LocaleInfo& locale) const
+void AppSettings::SaveChanges(QSettings& settings, const LocaleInfo& locale, const AppSettings& before) const
 {
+    const auto put = [&settings](const QString& name, const QVariant& value, bool changed) {
+        if (changed || !settings.contains(name))
+            settings.setValue(name, value);
+    };
     settings.beginGroup(kWinDims);
-    settings.setValue(QStringLiteral("Left"), Left);
-    settings.setValue(QStringLiteral("Top"), Top);
-    settings.setValue(QStringLiteral("Width"), Width);
+    put(QStringLiteral("Left"), Left, Left != before.Left);
+    put(QStringLiteral("Top"), Top, Top != before.Top);
+    put(QStringLiteral("Width"), Width, Width != before.Width);
     settings.endGroup();
 
     settings.beginGroup(kDirs);
-    settings.setValue(QStringLiteral("AsciiDataDir"), AsciiDataDir);
-    settings.setValue(QStringLiteral("SourceFileType"), static_cast<int>(SourceFileType));
+    put(QStringLiteral("AsciiDataDir"), AsciiDataDir, AsciiDataDir != before.AsciiDataDir);
+    put(QStringLiteral("SourceFileType"), static_cast<int>(SourceFileType),
+        SourceFileType != before.SourceFileType);
     settings.endGroup();
 
     settings.beginGroup(kRates);
-    settings.setValue(QStringLiteral("30DayRate"), RateText(Rate30, locale));
-    settings.setValue(QStringLiteral("60DayRate"), RateText(Rate60, locale));
-    settings.setValue(QStringLiteral("90DayRate"), RateText(Rate90, locale));
+    put(QStringLiteral("30DayRate"), RateText(Rate30, locale), Rate30 != before.Rate30);
+    put(QStringLiteral("60DayRate"), RateText(Rate60, locale), Rate60 != before.Rate60);
+    put(QStringLiteral("90DayRate"), RateText(Rate90, locale), Rate90 != before.Rate90);
     settings.endGroup();
 
-    // Written even when empty, so the user finds where the servers go.
+    // Unset servers are written empty where the file has none, so the user
+    // finds where they go.
     settings.beginGroup(kServers);
-    settings.setValue(kQuoteServer, QuoteServer);
-    settings.setValue(kHistoryServer, HistoryServer);
-    settings.setValue(kHistoryHomePage, HistoryHomePage);
+    put(kQuoteServer, QuoteServer, QuoteServer != before.QuoteServer);
+    put(kHistoryServer, HistoryServer, HistoryServer != before.HistoryServer);
+    put(kHistoryHomePage, HistoryHomePage, HistoryHomePage != before.HistoryHomePage);
+    put(kDateFormat, DateFormat, DateFormat != before.DateFormat);
     settings.endGroup();
+}
+
+bool IsDateFormat(const QString& dateFormat)
+{
+    if (dateFormat.isEmpty())
+        return true;
+    const std::string pattern = dateFormat.toStdString();
+    return LocaleInfo::FromPattern(pattern).shortDateFormat == pattern;
+}
+
+LocaleInfo ProgramLocale(const LocaleInfo& system, const QString& dateFormat)
+{
+    if (dateFormat.isEmpty() || !IsDateFormat(dateFormat))
+        return system;
+    return LocaleInfo::FromPattern(dateFormat.toStdString(), system.decimalSeparator);
 }
 
 }  // namespace kestrava

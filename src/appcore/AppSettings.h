@@ -1,7 +1,10 @@
 #pragma once
 // The settings that outlive a run: the strip's placement, the price-file
-// folder and type, the default risk-free rates and the download servers. They are read once at
-// start-up and written back once at shut-down.
+// folder and type, the default risk-free rates, the download servers and the
+// date format of the price files. They are read once at start-up; what the
+// run changes is written back when it changes (the dialogs) or at shut-down,
+// and nothing else, so that what the user wrote into the file meanwhile
+// stays.
 
 #include <cstdint>
 
@@ -44,12 +47,27 @@ struct AppSettings {
     // take in all, however its bytes trickle in (1 to 3600). Read only: it
     // is written by whoever sets it.
     int RequestDeadline = 120;
+    // The short date format ("M/d/yyyy", "dd.MM.yyyy", "yyyy-MM-dd") of the
+    // price files, downloaded history and shown dates; empty: the system's.
+    QString DateFormat;
 
     // Reads every value, keeping the default of a value that is missing or
     // unreadable; each unreadable value adds a line to `problems`.
     void Load(QSettings& settings, const LocaleInfo& locale, QStringList* problems = nullptr);
-    void Save(QSettings& settings, const LocaleInfo& locale) const;
+    // Writes the values that differ from `before` (the values as they were
+    // read, or last written), and the values the file does not hold yet, so
+    // that a new file shows every setting. A value someone else wrote into
+    // the file meanwhile is not written over unless this run changed it too.
+    void SaveChanges(QSettings& settings, const LocaleInfo& locale, const AppSettings& before) const;
 };
+
+// The locale the program works with: the system's, with the date format of
+// the settings when it names one (a text that is no date format leaves the
+// system's).
+LocaleInfo ProgramLocale(const LocaleInfo& system, const QString& dateFormat);
+// True for an empty text (the system's format) and a date format that names
+// day, month and year with a separator.
+bool IsDateFormat(const QString& dateFormat);
 
 // A rate as the settings hold it: up to 15 significant digits of the single,
 // with the locale's decimal separator (0.005 gives "0.00499999988824129").

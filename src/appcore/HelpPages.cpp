@@ -49,6 +49,7 @@ QString HelpPageName(const QString& keyword)
         {kHelpOptionSeriesGrid, "option-grid.html"},   {kHelpFetchingMarketPrices, "market-prices.html"},
         {kHelpDownloadList, "download-list.html"},     {kHelpRiskFreeRates, "interest-rates.html"},
         {kHelpOptionChain, "option-chain.html"},
+        {kHelpServers, "servers.html"},
     };
     for (const auto& entry : pages)
         if (QString::compare(entry.keyword, keyword, Qt::CaseInsensitive) == 0)

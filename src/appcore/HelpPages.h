@@ -17,6 +17,7 @@ inline const QString kHelpFetchingMarketPrices = QStringLiteral("Fetching Market
 inline const QString kHelpDownloadList = QStringLiteral("Download List");
 inline const QString kHelpRiskFreeRates = QStringLiteral("Risk Free Interest Rates");
 inline const QString kHelpOptionChain = QStringLiteral("Option Chain");
+inline const QString kHelpServers = QStringLiteral("Servers");
 
 // The page of a keyword; the contents page for an empty or unknown keyword.
 QString HelpPageName(const QString& keyword);

@@ -1,6 +1,7 @@
 // download: the option quote and daily history downloads without a window,
 // for scheduled jobs. Same settings, folders and files as the program.
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <optional>
@@ -65,6 +66,7 @@ std::vector<std::string> SplitSymbols(const std::string& list)
 
 struct DownloadArguments {
     LocaleInfo locale;
+    bool dateFormatGiven = false;  // else the settings' date format, as in the windows
     std::optional<std::vector<std::string>> options;
     std::optional<std::vector<std::string>> history;
     std::optional<std::string> quoteServer;
@@ -83,6 +85,8 @@ int DeadlineSeconds(const std::string& value)
 DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
 {
     DownloadArguments parsed;
+    parsed.dateFormatGiven = std::any_of(
+        args.begin(), args.end(), [](const std::string& arg) { return arg.rfind("--date-format", 0) == 0; });
     parsed.locale = TakeLocaleOptions(args);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -156,11 +160,13 @@ int RunDownload(const std::vector<std::string>& args)
     setup.QuoteServer = arguments.quoteServer.value_or(settings.QuoteServer.toStdString());
     setup.HistoryServer = arguments.historyServer.value_or(settings.HistoryServer.toStdString());
     setup.HistoryHomePage = settings.HistoryHomePage.toStdString();
+    setup.SettingsFile = QDir::toNativeSeparators(stored.fileName()).toStdString();
     setup.RequestTemplate = requestTemplate.toStdString();
     setup.DataDir = ToPath(folders.DataDir);
     setup.TempDir = ToPath(folders.TempDir);
     setup.PriceDir = ToPath(settings.AsciiDataDir);
-    setup.Locale = arguments.locale;
+    setup.Locale = arguments.dateFormatGiven ? arguments.locale
+                                             : ProgramLocale(arguments.locale, settings.DateFormat);
     setup.DeadlineMs = settings.RequestDeadline * 1000;
     const QDate today = QDate::currentDate();
     setup.Today = EncodeDate(today.year(), today.month(), today.day());
@@ -202,7 +208,8 @@ std::string DownloadHelp()
                        "Runs the program's downloads without a window: the option quote tables of\n"
                        "the --options symbols into the data folder (SYMBOL.txt), then two years of\n"
                        "daily prices of the --history symbols into the price-file folder (the\n"
-                       "setting Dirs/AsciiDataDir; SYMBOL.csv with the locale's dates). It reads\n"
+                       "setting Dirs/AsciiDataDir; SYMBOL.csv with the dates of the setting\n"
+                       "Servers/DateFormat, else of the locale). It reads\n"
                        "the program's settings and makes its folders as the program's start does.\n"
                        "The servers are the settings Servers/QuoteServer and Servers/HistoryServer\n"
                        "unless given here; a file POSTSTR5B in the application folder replaces the\n"

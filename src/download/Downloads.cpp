@@ -71,14 +71,16 @@ std::string FormValue(const std::string& symbol)
     return PercentEncoded(symbol, "*-._", true);
 }
 
-ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName)
+ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName,
+                                 const std::string& settingsFile)
 {
     ServerAddress address;
     const std::string where = "the setting Servers/" + settingName;
     if (setting.empty()) {
         address.problem =
-            "No server is set for this download: enter its base URL (http://host or https://host) as " + where
-            + ".";
+            "No server is set for this download: enter its base URL (http://host or https://host) "
+            "in Edit > Servers..., or as Servers/"
+            + settingName + (settingsFile.empty() ? "" : " in the settings file " + settingsFile) + ".";
         return address;
     }
     const std::string lower = ToLowerAscii(setting);

@@ -21,6 +21,7 @@ struct DownloadSetup {
     std::string QuoteServer;
     std::string HistoryServer;
     std::string HistoryHomePage;  // sent as Referer; the history server's base URL when empty
+    std::string SettingsFile;     // where the servers are kept; named when one is missing
 
     std::string RequestTemplate;    // the form body of the quote request
     std::filesystem::path DataDir;  // quote files; its folder "Rejected" keeps refused replies
@@ -55,14 +56,16 @@ struct DownloadOutcome {
 };
 
 // A server setting taken apart; ok is false (with the reason in problem)
-// for anything but an http or https address.
+// for anything but an http or https address. The problem of a missing
+// server names the Servers dialog and settingsFile, where it is kept.
 struct ServerAddress {
     bool ok = false;
     std::string base;       // without a trailing "/"
     std::string authority;  // host[:port], the Host header
     std::string problem;
 };
-ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName);
+ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName,
+                                 const std::string& settingsFile = {});
 
 std::string ToLowerAscii(std::string text);
 std::string ToUpperAscii(std::string text);

@@ -65,7 +65,7 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
                                 DownloadDisplay& display)
 {
     DownloadOutcome outcome;
-    const ServerAddress server = ParseServerAddress(setup.HistoryServer, "HistoryServer");
+    const ServerAddress server = ParseServerAddress(setup.HistoryServer, "HistoryServer", setup.SettingsFile);
     if (!server.ok) {
         notifier.Info(server.problem);
         outcome.failed = static_cast<int>(selection.size());

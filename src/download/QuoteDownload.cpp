@@ -79,7 +79,7 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
                                      DownloadDisplay& display)
 {
     DownloadOutcome outcome;
-    const ServerAddress server = ParseServerAddress(setup.QuoteServer, "QuoteServer");
+    const ServerAddress server = ParseServerAddress(setup.QuoteServer, "QuoteServer", setup.SettingsFile);
     if (!server.ok) {
         notifier.Info(server.problem);
         outcome.failed = static_cast<int>(selection.size());

@@ -25,6 +25,7 @@
 #include "app/IntRateDlg.h"
 #include "app/MainForm.h"
 #include "app/OptionPageAdapter.h"
+#include "app/ServersDlg.h"
 #include "common/notifier.h"
 #include "controls/rmSpin.h"
 #include "download/DownLoadDlg.h"
@@ -127,6 +128,14 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     ok = Save(rates.grab(), folder, QStringLiteral("interest-rates"), suffix) && ok;
     rates.hide();
+
+    TdlgServers servers(form.Settings(), LocaleInfo::FromPattern("M/d/yyyy"),
+                        QStringLiteral("/home/you/.config/Tovanek/Kestrava27.conf"), &form);
+    servers.edQuoteServer->setText(QStringLiteral("http://quotes.example.com"));
+    servers.show();
+    QApplication::processEvents();
+    ok = Save(servers.grab(), folder, QStringLiteral("servers"), suffix) && ok;
+    servers.hide();
 
     TAboutBoxVer about;
     about.show();

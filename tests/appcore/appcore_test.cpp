@@ -113,7 +113,8 @@ void AppCoreTest::settingsKeepTheirTypes()
         settings.Width = 900;
         settings.AsciiDataDir = QStringLiteral("/data/prices");
         settings.QuoteServer = QStringLiteral("http://quotes.example:8080");
-        settings.Save(stored, LocaleInfo{});
+        // Into a new file every value goes, changed or not.
+        settings.SaveChanges(stored, LocaleInfo{}, AppSettings{});
     }
     // Integers stay plain numbers and the rates plain decimal text in the
     // file, as other tools reading it expect.
@@ -462,7 +463,7 @@ void AppCoreTest::helpKeywordsNamePages()
     QVERIFY(WriteHelpPages(dir.path()).isEmpty());
     for (const QString& keyword :
          {kHelpGettingStarted, kHelpOptionSetup, kHelpOptionSeriesGrid, kHelpFetchingMarketPrices,
-          kHelpDownloadList, kHelpRiskFreeRates, kHelpOptionChain, QString()}) {
+          kHelpDownloadList, kHelpRiskFreeRates, kHelpOptionChain, kHelpServers, QString()}) {
         const QString page = HelpPageName(keyword);
         QVERIFY2(QFileInfo::exists(dir.filePath(page)), qPrintable(keyword + QStringLiteral(" -> ") + page));
     }

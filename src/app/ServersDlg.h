@@ -1,0 +1,44 @@
+#pragma once
+// TdlgServers: the two servers the downloads fetch from (configuration of
+// the installation, empty until set) and the date format of the price files
+// and of the daily history a download writes.
+
+#include <QDialog>
+
+#include "common/localeinfo.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+namespace kestrava {
+
+struct AppSettings;
+
+class TdlgServers : public QDialog {
+    Q_OBJECT
+
+public:
+    // `system` names the system's own date format in the list; `settingsFile`
+    // is shown, so the user knows where the values are kept.
+    TdlgServers(AppSettings& settings, const LocaleInfo& system, const QString& settingsFile,
+                QWidget* parent = nullptr);
+
+    QLineEdit* edQuoteServer = nullptr;
+    QLineEdit* edHistoryServer = nullptr;
+    QComboBox* cmbDateFormat = nullptr;  // item data: the format; empty for the system's
+    QLabel* lblProblem = nullptr;
+
+    // OK keeps the dialog open while an address is no http or https address,
+    // saying so; the values reach the settings only when it closes with OK.
+    void done(int result) override;
+
+signals:
+    // The user asked for help (F1); the main window opens the keyword's page.
+    void HelpRequested(const QString& keyword);
+
+private:
+    AppSettings& settings_;
+};
+
+}  // namespace kestrava
