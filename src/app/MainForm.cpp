@@ -490,15 +490,29 @@ void TMainForm::FileExportGrid()
     IOptionPage* page = FindActivePage();
     if (!page)
         return;
-    QFileDialog dialog(this, QStringLiteral("Export grid"), folders_.DataDir,
+    // SYMBOL.csv is the name of the daily history the chart reads: the grid
+    // goes to a name of its own in the documents folder, and never over the
+    // series' price file.
+    const QString priceFile = page->PriceTextFile();
+    const QString base = roots_.documents + QLatin1Char('/') + page->Title() + QStringLiteral("-grid");
+    QString proposed = base + QStringLiteral(".csv");
+    for (int n = 2; SameFile(proposed, priceFile); ++n)
+        proposed = base + QStringLiteral("-%1.csv").arg(n);
+    QFileDialog dialog(this, QStringLiteral("Export grid"), roots_.documents,
                        QStringLiteral("Comma-separated values (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.selectFile(page->Title() + QStringLiteral(".csv"));
+    dialog.selectFile(proposed);
     const QPointer<QWidget> window = page->Window();
     const QString path = ChosenFile(dialog);
     if (path.isEmpty() || !window)
         return;
+    if (SameFile(path, priceFile)) {
+        Report(QStringLiteral(
+                   "%1 is the price file of %2; the grid is not written over it. Choose another name.")
+                   .arg(QDir::toNativeSeparators(path), page->Title()));
+        return;
+    }
     try {
         WriteGridCsvFile(path.toStdString(), page->Expiries());
     } catch (const std::exception& error) {

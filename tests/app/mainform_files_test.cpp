@@ -27,6 +27,7 @@ private slots:
     void pageGoneDuringTheSaveDialogIsNotSaved();
     void savingOverAnotherSeriesAsksFirst();
     void exportWritesEveryExpiryOfThePage();
+    void exportNeverProposesOrReplacesThePriceFile();
 };
 
 namespace {
@@ -432,6 +433,60 @@ void MainFormFilesTest::exportWritesEveryExpiryOfThePage()
                                     .arg(expiry.day, 2, 10, QLatin1Char('0'))
                                     .toLatin1()));
     QVERIFY(notifier_.infos.isEmpty());
+}
+
+void MainFormFilesTest::exportNeverProposesOrReplacesThePriceFile()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    FakePage* page = AddSpyPage(*form);
+    // The daily history the chart reads, SYMBOL.csv in the price-file folder.
+    const QString history = form->Folders().DataDir + QStringLiteral("/SPY.csv");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), history));
+    const QByteArray historyBytes = FileBytes(history);
+    page->priceFile = history;
+    QAction* exportGrid = form->findChild<QAction*>(QStringLiteral("FileExportGridItem"));
+
+    const auto proposal = [&] {
+        QString proposed;
+        WhileModal([&proposed](QWidget* modal) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+                proposed = dialog->selectedFiles().value(0);
+                dialog->reject();
+            }
+        });
+        Activate(page->Window());
+        exportGrid->trigger();
+        WhileModal(nullptr);
+        return proposed;
+    };
+    QCOMPARE(proposal(), roots_.documents + QStringLiteral("/SPY-grid.csv"));
+
+    // The user types the history's own name and answers Yes to replacing it:
+    // the history stays, and the user is told why.
+    WhileModal([&](QWidget* modal) {
+        if (!qobject_cast<QFileDialog*>(modal))
+            return;
+        // The dialog's own question runs inside its accept().
+        QTimer::singleShot(100, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                box->button(QMessageBox::Yes)->click();
+        });
+        TypeIntoFileDialog(form->Folders().DataDir, QStringLiteral("SPY.csv"))(modal);
+    });
+    Activate(page->Window());
+    exportGrid->trigger();
+    WhileModal(nullptr);
+    QCOMPARE(FileBytes(history), historyBytes);
+    QCOMPARE(notifier_.infos.size(), 1);
+    QVERIFY2(notifier_.infos[0].contains(QStringLiteral("is the price file of SPY")),
+             qPrintable(notifier_.infos[0]));
+
+    // A price file that has the proposal's name is not proposed either.
+    const QString named = roots_.documents + QStringLiteral("/SPY-grid.csv");
+    QVERIFY(QFile::copy(history, named));
+    page->priceFile = named;
+    QCOMPARE(proposal(), roots_.documents + QStringLiteral("/SPY-grid-2.csv"));
 }
 
 QTEST_MAIN(MainFormFilesTest)
