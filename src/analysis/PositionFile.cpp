@@ -22,10 +22,12 @@ using Json = nlohmann::ordered_json;
 const char* const kNoPositionFile = "There is no position file \"%\"; the position is empty.";
 const char* const kDamagedPositionFile =
     "The position file \"%\" cannot be read: %. The position starts empty; the file stays as it "
-    "is until a position is saved, and is then kept as \"%.damaged\".";
+    "is until a position is saved, and is then kept as \"%.damaged\" (\".damaged-2\" and on when "
+    "an earlier one is there).";
 const char* const kCannotSavePosition = "Cannot save the position to \"%\". %";
 
 constexpr double kLargestMultiplier = 1e6;
+constexpr int kMaxDamagedCopies = 1000;
 constexpr double kLargestPrice = 1e9;
 constexpr std::int64_t kLargestQuantity = 1000000;
 
@@ -281,13 +283,34 @@ PositionFileRead ReadPositionFile(const std::string& fileName)
     return result;
 }
 
+namespace {
+
+// The first free name of "fileName.damaged", "fileName.damaged-2", ...:
+// every damaged file is kept, as an earlier one may hold what the user
+// still means to mend.
+std::string DamagedCopyName(const std::string& fileName)
+{
+    std::string name = fileName + ".damaged";
+    std::error_code error;
+    for (int n = 2; std::filesystem::exists(name, error) || error; ++n) {
+        if (n > kMaxDamagedCopies)
+            throw AnalysisFileError(
+                Message(kCannotSavePosition,
+                        {fileName, "There are too many damaged copies beside it; remove some."}));
+        name = fileName + ".damaged-" + std::to_string(n);
+    }
+    return name;
+}
+
+}  // namespace
+
 void WritePositionFile(const std::string& fileName, const Position& position)
 {
     std::error_code error;
     if (std::filesystem::exists(fileName, error)) {
         if (std::filesystem::is_regular_file(fileName, error)
             && ReadPositionFile(fileName).state == PositionFileRead::State::Damaged) {
-            std::filesystem::rename(fileName, fileName + ".damaged", error);
+            std::filesystem::rename(fileName, DamagedCopyName(fileName), error);
             if (error)
                 throw AnalysisFileError(Message(
                     kCannotSavePosition,

@@ -41,8 +41,9 @@ struct PositionFileRead {
 PositionFileRead ReadPositionFile(const std::string& fileName);
 
 // Writes the position through a file beside fileName. A file already there
-// that is not a readable position is first kept as fileName + ".damaged",
-// so a hand-edited file with a slip is never lost; an empty position is not
+// that is not a readable position is first kept as fileName + ".damaged", or
+// ".damaged-2" and on when earlier ones are there, so a hand-edited file
+// with a slip is never lost; an empty position is not
 // written where no file was. Throws AnalysisFileError with the message to show.
 void WritePositionFile(const std::string& fileName, const Position& position);
 

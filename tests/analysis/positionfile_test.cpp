@@ -169,12 +169,9 @@ TEST_F(PositionFileTest, DamagedFilesGiveAMessageAndAnEmptyPosition)
     EXPECT_NE(PositionToJson(kept).find("[[[{{{"), std::string::npos);
 }
 
-TEST_F(PositionFileTest, SavingOverADamagedFileKeepsItAside)
+TEST_F(PositionFileTest, SavingOverADamagedFileKeepsEveryOneAside)
 {
     const std::string path = Path("XYZ.position.json");
-    const std::string damaged = R"({"multiplier": 100, "legs": [{"expiry": "2027-02-19", "strike": 100,)";
-    Write(path, damaged);
-    Write(path + ".damaged", "an older damaged file");
     Position position;
     PositionLeg leg;
     leg.expiry = EncodeDate(2027, 2, 19);
@@ -182,11 +179,21 @@ TEST_F(PositionFileTest, SavingOverADamagedFileKeepsItAside)
     leg.quantity = 1;
     leg.price = 2.5;
     position.legs.push_back(leg);
-    WritePositionFile(path, position);
-    EXPECT_EQ(Read(path + ".damaged"), damaged);
-    const PositionFileRead read = ReadPositionFile(path);
-    ASSERT_EQ(read.state, PositionFileRead::State::Read);
-    EXPECT_EQ(read.position.legs.size(), 1u);
+    // Three times damaged and saved over: each damaged file keeps a name of
+    // its own, the first one its plain ".damaged".
+    const std::string damaged[] = {R"({"multiplier": 100, "legs": [{"expiry": "2027-02-19", "strike": 100,)",
+                                   "{\"multiplier\": -1}", "not json at all"};
+    for (const std::string& bytes : damaged) {
+        Write(path, bytes);
+        WritePositionFile(path, position);
+        const PositionFileRead read = ReadPositionFile(path);
+        ASSERT_EQ(read.state, PositionFileRead::State::Read);
+        EXPECT_EQ(read.position.legs.size(), 1u);
+    }
+    EXPECT_EQ(Read(path + ".damaged"), damaged[0]);
+    EXPECT_EQ(Read(path + ".damaged-2"), damaged[1]);
+    EXPECT_EQ(Read(path + ".damaged-3"), damaged[2]);
+    EXPECT_FALSE(fs::exists(path + ".damaged-4"));
 
     // A file that cannot be made leaves the good one as it was.
     fs::create_directory(Path("taken.position.json"));

@@ -261,6 +261,49 @@ private slots:
                  notifier.messages[0].c_str());
     }
 
+    void everyDamagedPositionFileIsKept()
+    {
+        // A series whose position file is damaged twice, each time opened,
+        // given a leg with Buy 1 and saved: both damaged files stay.
+        const QString file = temp.filePath(QStringLiteral("twice.ops"));
+        const QString positionFile = temp.filePath(QStringLiteral("twice.position.json"));
+        {
+            auto page = QuotedPage('.');
+            QVERIFY(page);
+            page->SetSeriesFile(file);
+            QVERIFY(page->SavePage());
+        }
+        PageSource reopen;
+        reopen.openFromFile = true;
+        reopen.openFileName = file;
+        PageEnvironment environment;
+        environment.tempDirectory = environment.dataDirectory = environment.seriesDirectory = temp.path();
+        const QByteArray damage[] = {"{\"legs\": [", "{\"multiplier\": \"a hundred\"}"};
+        for (const QByteArray& bytes : damage) {
+            QFile damaged(positionFile);
+            QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            damaged.write(bytes);
+            damaged.close();
+            std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, reopen, notifier));
+            QVERIFY(page);
+            page->show();
+            QApplication::setActiveWindow(page.get());
+            QVERIFY(QTest::qWaitForWindowActive(page.get()));
+            TImpStrGrid* grid = page->TheGrid;
+            grid->setFocus();
+            grid->setCurrentIndex(grid->model()->index(0, 7));
+            QTest::keyClick(grid, Qt::Key_B, Qt::ControlModifier);
+            QVERIFY(page->PositionChanged());
+            QVERIFY(page->SavePage());
+        }
+        const auto bytesOf = [](const QString& path) {
+            QFile in(path);
+            return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("(missing)");
+        };
+        QCOMPARE(bytesOf(positionFile + QStringLiteral(".damaged")), damage[0]);
+        QCOMPARE(bytesOf(positionFile + QStringLiteral(".damaged-2")), damage[1]);
+    }
+
     void smileTabShowsTheExpiryLastShown()
     {
         auto page = QuotedPage('.');
