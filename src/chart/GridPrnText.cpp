@@ -36,8 +36,9 @@ const PrintColumn kValueColumns[13] = {
     {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Theo(s, k); }},
     {"+0.#0   ;-0.#0   ;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Delta(s, k); }},
     {"#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Gamma(s, k); }},
-    // The minus is a literal: decay prints as a loss per day whatever its sign.
-    {"-#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return std::abs(p.Decay(s, k)); }},
+    // With its own sign, as the grid shows it: a deep in-the-money put gains
+    // by the day. The plus keeps the column as wide as a minus does.
+    {"+#0.##0   ;-#0.##0   ;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Decay(s, k); }},
     {"#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Vega(s, k); }},
     {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.ProbBelow(s, k) * 100.0; }},
     {"##0.#0;;     ", [](const TInOutObj& p, int s, int k) { return p.ProbAbove(s, k) * 100.0; }},

@@ -15,7 +15,9 @@
 #include "app/PageChartHooks.h"
 #include "chart/chart_testdata.h"
 #include "controls/rmSpin.h"
+#include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
+#include "pricing/IORecObj1.h"
 #include "support/qt_recording_notifier.h"
 
 using namespace kestrava;
@@ -158,6 +160,35 @@ private slots:
         notifier_ = {};
         PrintToPdf("missing.pdf");
         QCOMPARE(notifier_.infos.size(), 1);
+    }
+
+    // The printed decay has the sign the grid shows: a deep in-the-money
+    // put at a high rate gains by the day.
+    void printedDecayKeepsItsSign()
+    {
+        PageEnvironment environment;
+        GiveChartAndPrinter(environment, notifier_);
+        environment.defaultRates = {0.1f, 0.1f, 0.1f};
+        PageSource source;
+        SeriesSetup& setup = source.setup;
+        setup.numExpiries = 1;
+        setup.expiryDates = {QDate::currentDate().addDays(200), QDate(), QDate()};
+        setup.numStrikes = QStringLiteral("2");
+        setup.firstStrike = QStringLiteral("100");
+        setup.strikeIncrement = QStringLiteral("100");  // the underlying is the lowest strike, 100
+        setup.optionSymbol = setup.symbolText = QStringLiteral("XYZ");
+        setup.model = kBlackScholes;
+        page_.reset(TfrmOPage::Create(environment, source, notifier_));
+        QVERIFY(page_);
+        const float decay = page_->SeriesAt(0)->Decay(2, 2);  // the put of 200
+        QVERIFY2(decay > 0.001f, qPrintable(QString::number(decay)));
+        const QString shown = page_->TheGrid->CellText(10, 4).trimmed();
+        QVERIFY(!shown.startsWith(u'-'));
+
+        const QString text = Poppler("pdftotext", {PrintToPdf("decay.pdf"), QStringLiteral("-")});
+        QVERIFY2(text.contains(QStringLiteral("+") + shown) && !text.contains(QStringLiteral("-") + shown),
+                 qPrintable(shown + QStringLiteral(" in ") + text));
+        QVERIFY(notifier_.messages.isEmpty());
     }
 };
 

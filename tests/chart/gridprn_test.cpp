@@ -169,8 +169,8 @@ private slots:
         QVERIFY(target.texts.back().text.startsWith(QStringLiteral("Model: ")));
     }
 
-    // Zero values print as the blanks of their format; decay always as a
-    // loss; calls have no probability below, puts none above.
+    // Zero values print as the blanks of their format; decay with its own
+    // sign; calls have no probability below, puts none above.
     void rowAndFooterTexts()
     {
         TInOutObj p = Series(1, false);
@@ -192,7 +192,7 @@ private slots:
                  std::string("C  42.50") + "+0.15   " + "3.10   " + "     " + "     " + "3.20   " + "31.25   "
                      + "3.15   " + "+0.55   " + "0.061   " + "-0.120   " + "0.071   " + "     " + "45.67");
         QCOMPARE(GridPrintValues(p, 1, 2, ','), std::string(20, ' ') + std::string(20, ' ') + "1,25   "
-                                                    + "     " + "     " + "-0,120   " + "     " + "54,33   "
+                                                    + "     " + "     " + "+0,120   " + "     " + "54,33   "
                                                     + "     ");
 
         p.ContractType = kFuture;
