@@ -23,6 +23,7 @@
 #include "cli/localeoptions.h"
 #include "cli/offscreengui.h"
 #include "cli/seriesjson.h"
+#include "cli/seriesquotes.h"
 #include "cli/seriesrecalc.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
@@ -92,7 +93,7 @@ int RunChart(const std::vector<std::string>& args)
 
 int RunPrint(const std::vector<std::string>& args)
 {
-    const Arguments options = ParseArguments(args, {"--pdf", "--skew"}, {}, "SERIES");
+    const Arguments options = ParseArguments(args, {"--pdf", "--skew", kQuotesOption}, {}, "SERIES");
     const std::optional<std::string> pdf = options.Option("--pdf");
     if (!pdf || pdf->empty())
         throw UsageError("needs --pdf OUT.pdf");
@@ -102,6 +103,7 @@ int RunPrint(const std::vector<std::string>& args)
     CountingNotifier notifier;
     std::vector<TInOutObj> series;
     bool complete = LoadSeriesAny(options.file, series, notifier);
+    LoadSeriesQuotes(series, options.Option(kQuotesOption), options.locale, notifier);
     complete = RecalculateSeries(series, source, notifier, ProgressOnStderr("Priced")) && complete;
     if (series.empty()) {
         notifier.Info(kNoExpiry + options.file);
@@ -147,10 +149,11 @@ const char* const kChartHelp =
     "cannot be written.\n";
 
 const char* const kPrintHelp = "Usage: kestrava-calc print SERIES --pdf OUT.pdf [--skew flat|bid|ask]\n"
-                               "                           [locale options]\n"
+                               "                           [--quotes FILE] [locale options]\n"
                                "\n"
-                               "Recalculates every expiry of SERIES (a .ops file or its JSON form) as\n"
-                               "\"price\" does and prints each expiry's grid, one after another, into one\n"
+                               "Recalculates every expiry of SERIES (a .ops file or its JSON form) with\n"
+                               "the quotes the option page loads, as \"price\" does, and prints each "
+                               "expiry's grid, one after another, into one\n"
                                "PDF file as the Print command prints an expiry tab: a heading, the column\n"
                                "headings, a call and a put entry per strike (with its option code when the\n"
                                "series has one) and the lines that state the inputs, in a fixed-pitch font\n"
@@ -172,9 +175,9 @@ const CommandRegistration chartCommand({
 
 const CommandRegistration printCommand({
     "print",
-    "print SERIES --pdf OUT.pdf [--skew flat|bid|ask]",
+    "print SERIES --pdf OUT.pdf [--skew flat|bid|ask] [--quotes FILE]",
     "print the grid of every expiry of a series into a PDF file",
-    std::string(kPrintHelp) + "\n" + kLocaleOptionsHelp,
+    std::string(kPrintHelp) + "\n" + kQuotesHelp + "\n" + kLocaleOptionsHelp,
     RunPrint,
 });
 

@@ -2,6 +2,7 @@
 // and prints the grid.
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "cli/command.h"
 #include "cli/localeoptions.h"
 #include "cli/seriesjson.h"
+#include "cli/seriesquotes.h"
 #include "cli/seriesrecalc.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
@@ -28,6 +30,7 @@ constexpr const char* kContracts[] = {"Equity", "Index", "Future", "Currency"};
 
 struct PriceOptions {
     std::string path;
+    std::optional<std::string> quotes;
     VolSource source = VolSource::Flat;
     bool table = false;
     LocaleInfo locale;
@@ -48,6 +51,8 @@ PriceOptions ParseOptions(std::vector<std::string> args)
         const std::string& arg = args[i];
         if (arg == "--skew") {
             options.source = ParseSkew(TakeValue(args, i));
+        } else if (arg == kQuotesOption) {
+            options.quotes = TakeValue(args, i);
         } else if (arg == "--format") {
             const std::string value = TakeValue(args, i);
             if (value != "csv" && value != "table")
@@ -139,6 +144,7 @@ int RunPrice(const std::vector<std::string>& args)
     std::vector<TInOutObj> series;
     StderrNotifier notifier;
     bool complete = LoadSeriesAny(options.path, series, notifier);
+    LoadSeriesQuotes(series, options.quotes, options.locale, notifier);
     complete = RecalculateSeries(series, options.source, notifier, ProgressOnStderr("Priced")) && complete;
     if (options.table)
         PrintTable(series, options.locale);
@@ -149,10 +155,11 @@ int RunPrice(const std::vector<std::string>& args)
 
 constexpr const char* kPriceHelp =
     "Usage: kestrava-calc price SERIES [--skew flat|bid|ask] [--format csv|table]\n"
+    "                           [--quotes FILE]\n"
     "\n"
     "Recalculates every expiry of SERIES (a .ops file, or the JSON form that\n"
     "dump prints, which may add Bid and Ask tables) as the option page's\n"
-    "Calculate does, and prints the grid.\n"
+    "Calculate does, with the quotes the page loads, and prints the grid.\n"
     "\n"
     "  --skew flat   price every strike at the series' volatility (default);\n"
     "                the implied volatilities of the bids and asks are solved too\n"
@@ -165,7 +172,9 @@ constexpr const char* kPriceHelp =
     "                (calls of strikes 1 to N, then the puts); numbers as stored\n"
     "                (fractions, not percent), nine significant digits\n"
     "  --format table  the grid as the page shows it, with its display formats;\n"
-    "                dates and decimals follow the locale options below\n"
+    "                dates and decimals follow the locale options below\n";
+
+constexpr const char* kPriceHelpEnd =
     "\n"
     "A run that will take more than a second (many expiries under the binomial\n"
     "model at many steps) reports its progress on standard error, at most once\n"
@@ -179,9 +188,9 @@ constexpr const char* kPriceHelp =
 
 const CommandRegistration priceCommand({
     "price",
-    "price SERIES [--skew flat|bid|ask] [--format csv|table]",
+    "price SERIES [--skew flat|bid|ask] [--format csv|table] [--quotes FILE]",
     "recalculate a series and print its grid",
-    std::string(kPriceHelp) + kLocaleOptionsHelp,
+    std::string(kPriceHelp) + kQuotesHelp + kPriceHelpEnd + kLocaleOptionsHelp,
     RunPrice,
 });
 

@@ -18,6 +18,7 @@
 #include "cli/localeoptions.h"
 #include "cli/offscreengui.h"
 #include "cli/seriesjson.h"
+#include "cli/seriesquotes.h"
 #include "cli/seriesrecalc.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
@@ -73,7 +74,8 @@ void PrintFigures(const Position& position, const PositionTotals& totals, const 
 int RunRisk(const std::vector<std::string>& args)
 {
     const Arguments options = ParseArguments(
-        args, {"--position", "--from", "--to", "--points", "--out", "--width", "--height", "--skew"},
+        args,
+        {"--position", "--from", "--to", "--points", "--out", "--width", "--height", "--skew", kQuotesOption},
         {"--csv"}, "SERIES");
     const std::optional<std::string> positionFile = options.Option("--position");
     if (!positionFile || positionFile->empty())
@@ -97,6 +99,7 @@ int RunRisk(const std::vector<std::string>& args)
         throw std::runtime_error(read.message);
     std::vector<TInOutObj> series;
     bool complete = LoadSeriesAny(options.file, series, notifier);
+    LoadSeriesQuotes(series, options.Option(kQuotesOption), options.locale, notifier);
     complete = RecalculateSeries(series, source, notifier) && complete;
     std::vector<const TInOutObj*> expiries;
     for (const TInOutObj& p : series)
@@ -127,9 +130,11 @@ int RunRisk(const std::vector<std::string>& args)
 const char* const kRiskHelp =
     "Usage: kestrava-calc risk SERIES --position POS.json [--from P] [--to P]\n"
     "                          [--points N] [--csv | --out FILE.png] [--width W]\n"
-    "                          [--height H] [--skew flat|bid|ask] [locale options]\n"
+    "                          [--height H] [--skew flat|bid|ask] [--quotes FILE]\n"
+    "                          [locale options]\n"
     "\n"
-    "Recalculates SERIES (a .ops file or its JSON form) as \"price\" does and\n"
+    "Recalculates SERIES (a .ops file or its JSON form) with the quotes the\n"
+    "option page loads, as \"price\" does, and\n"
     "values the position of POS.json (the position file the Position tab saves\n"
     "beside a series) on it: the figures of the Position tab and its risk graph,\n"
     "the profit or loss against the underlying's price at the valuation date,\n"
@@ -147,7 +152,9 @@ const char* const kRiskHelp =
     "                  go to standard error\n"
     "  --out FILE.png  draw the risk graph as the Position tab does (default\n"
     "                  800 x 400 pixels, --width and --height up to 10000)\n"
-    "  --skew          the volatility source of the recalculation, as for price\n"
+    "  --skew          the volatility source of the recalculation, as for price\n";
+
+const char* const kRiskHelpEnd =
     "\n"
     "Without --csv, prints key=value lines: a Leg line per leg (expiry, strike,\n"
     "side, quantity, entry price), Multiplier, Cost, Value, PnL, Delta, Gamma,\n"
@@ -164,7 +171,7 @@ const CommandRegistration riskCommand({
     "risk",
     "risk SERIES --position POS.json [--csv | --out PNG]",
     "a position's figures and risk graph",
-    std::string(kRiskHelp) + "\n" + kLocaleOptionsHelp,
+    std::string(kRiskHelp) + kQuotesHelp + kRiskHelpEnd + "\n" + kLocaleOptionsHelp,
     RunRisk,
 });
 

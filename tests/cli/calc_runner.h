@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -86,8 +87,21 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
+    // The home folder of every run, so that the program's settings and data
+    // folder (the quote files the option page reads) are the test's own.
+    fs::path Home() const { return dir_ / "home"; }
+
     Outcome Run(const std::vector<std::string>& args) const
     {
+        const std::pair<const char*, fs::path> places[] = {{"HOME", Home()},
+                                                           {"XDG_CONFIG_HOME", Home() / ".config"},
+                                                           {"XDG_DATA_HOME", Home() / ".local" / "share"}};
+        std::vector<std::optional<std::string>> before;
+        for (const auto& [name, path] : places) {
+            const char* value = std::getenv(name);
+            before.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+            setenv(name, path.c_str(), 1);
+        }
         std::string command = Quoted(KESTRAVA_CALC);
         for (const std::string& arg : args)
             command += " " + Quoted(arg);
@@ -101,6 +115,12 @@ protected:
         outcome.err = ReadFile(err);
         fs::remove(out);
         fs::remove(err);
+        for (std::size_t i = 0; i < before.size(); ++i) {
+            if (before[i])
+                setenv(places[i].first, before[i]->c_str(), 1);
+            else
+                unsetenv(places[i].first);
+        }
         return outcome;
     }
 

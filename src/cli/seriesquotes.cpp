@@ -1,0 +1,205 @@
+#include "cli/seriesquotes.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+
+#include "marketdata/OptPriceReader.h"
+#include "optionpage/QuoteLoad.h"
+
+#ifdef KESTRAVA_HAVE_APPCORE
+#include <QString>
+
+#include "appcore/AppFolders.h"
+#include "common/filesymbol.h"
+#include "common/qt/seriestext.h"
+#endif
+
+namespace kestrava::cli {
+namespace {
+
+const char* const kNoOptionData = "No CBOE option data available.";
+
+// Contract roots are plain ASCII.
+bool SameTextIgnoringCase(const std::string& a, const std::string& b)
+{
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool HasQuotes(const TInOutObj& p)
+{
+    for (int s = 1; s <= p.NumStrikes && s <= kMaxStrikes; ++s)
+        for (int k = 1; k <= 2; ++k)
+            if (p.Bid(s, k) > 0 || p.Ask(s, k) > 0)
+                return true;
+    return false;
+}
+
+bool HasSolvedVolatility(const TInOutObj& p)
+{
+    for (int s = 1; s <= p.NumStrikes && s <= kMaxStrikes; ++s)
+        for (int k = 1; k <= 2; ++k)
+            if (p.BidIV(s, k) > 0 || p.AskIV(s, k) > 0)
+                return true;
+    return false;
+}
+
+}  // namespace
+
+const char* const kQuotesHelp =
+    "  --quotes FILE   the exchange quote file to take the bids and asks from;\n"
+    "                  without it, the file the option page reads: SYMBOL.txt in\n"
+    "                  the program's data folder, when it is there. The series'\n"
+    "                  saved contract (the file's first one when none is saved) is\n"
+    "                  loaded into every expiry with the underlying's last price\n"
+    "                  and the quote date, as the page does when it opens the\n"
+    "                  series; an unusable file is reported and moved into the\n"
+    "                  folder Rejected beside it, as in the windows\n";
+
+std::string SeriesQuotes::Describe() const
+{
+    switch (state) {
+    case State::NoFile:
+        return "the series' symbol names no quote file";
+    case State::Missing:
+        return "there is no quote file " + file;
+    case State::Unusable:
+        return "the quote file " + file + " holds no quote table";
+    case State::NoContract:
+        return "the quote file " + file + " does not offer the contract " + contract + " the series saved";
+    case State::Failed:
+        return "the quotes of " + contract + " in " + file + " could not be read";
+    case State::Loaded:
+        break;
+    }
+    return "the quotes of " + contract + " in " + file;
+}
+
+std::string PageQuoteFile(const std::vector<TInOutObj>& series)
+{
+#ifdef KESTRAVA_HAVE_APPCORE
+    if (series.empty())
+        return {};
+    // Downloads store the symbol's file in upper case.
+    const QString symbol = FromSeriesText(series.front().OptSymbol).toUpper();
+    if (!IsUsableAsFileName(symbol.toStdString()))
+        return {};
+    return (ProgramDataFolder(FolderRoots::FromSystem().documents) + QLatin1Char('/') + symbol
+            + QStringLiteral(".txt"))
+        .toStdString();
+#else
+    // Built without the windows' folders: only a file named with --quotes.
+    (void)series;
+    return {};
+#endif
+}
+
+SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optional<std::string>& named,
+                              const LocaleInfo& locale, Notifier& notifier)
+{
+    SeriesQuotes quotes;
+    quotes.file = named ? *named : PageQuoteFile(series);
+    if (series.empty() || quotes.file.empty())
+        return quotes;
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(quotes.file, error)) {
+        if (named)
+            throw std::runtime_error("There is no quote file " + quotes.file + ".");
+        quotes.state = SeriesQuotes::State::Missing;
+        return quotes;
+    }
+
+    // The contract list of the page: the file's roots, the saved one chosen.
+    TCboePriceReader roots(notifier, locale);
+    roots.FileName = quotes.file;
+    roots.ListRoots();
+    if (roots.Roots.empty()) {
+        quotes.state = SeriesQuotes::State::Unusable;
+        return quotes;
+    }
+    const std::string saved = series.front().OptContract;
+    quotes.contract = saved.empty() ? roots.Roots.front() : saved;
+    if (!saved.empty()) {
+        bool offered = false;
+        for (const std::string& root : roots.Roots)
+            if (SameTextIgnoringCase(root, saved)) {
+                quotes.contract = root;
+                offered = true;
+            }
+        if (!offered) {
+            // The page's contract list then has nothing chosen and loads nothing.
+            quotes.state = SeriesQuotes::State::NoContract;
+            notifier.Info("The quote file " + quotes.file + " does not offer the contract " + saved
+                          + " the series saved; no quotes are loaded.");
+            return quotes;
+        }
+    }
+
+    TDateTime quoteDate = 0;
+    for (TInOutObj& p : series) {
+        UnderlyingQuote underlying;
+        bool loaded = false;
+        try {
+            loaded = LoadExpiryQuotes(p, quotes.file, quotes.contract, notifier, locale, underlying);
+        } catch (const std::exception& error) {
+            notifier.Info(error.what());
+        }
+        if (!loaded) {
+            notifier.Info(kNoOptionData);
+            quotes.state = SeriesQuotes::State::Failed;
+            return quotes;
+        }
+        // A file without the underlying's line leaves the price as it is.
+        if (underlying.last > 0)
+            p.Underlying = underlying.last;
+        if (underlying.quoteDate > 0)
+            quoteDate = underlying.quoteDate;
+    }
+    // Every expiry is valued on the quote date.
+    if (quoteDate > 0)
+        for (TInOutObj& p : series)
+            p.TodayDate = quoteDate;
+    quotes.state = SeriesQuotes::State::Loaded;
+    return quotes;
+}
+
+std::string NoVolatilityReason(const TInOutObj& p, std::size_t index, const SeriesQuotes& quotes)
+{
+    if (HasSolvedVolatility(p))
+        return {};
+    const std::string expiry = "expiry " + std::to_string(index + 1) + " (" + IsoDate(p.ExpiryDate) + ")";
+    if (p.DaysToExpiry() <= 0)
+        return "No volatility is solved for " + expiry + ": it has no days left on the valuation date "
+               + IsoDate(p.TodayDate) + ".";
+    if (!HasQuotes(p)) {
+        std::string reason = "No volatility is solved for " + expiry + ": it has no bid or ask";
+        if (quotes.state == SeriesQuotes::State::Loaded)
+            return reason + " in " + quotes.Describe() + ".";
+        reason += ", and " + quotes.Describe();
+        if (quotes.state == SeriesQuotes::State::NoFile || quotes.state == SeriesQuotes::State::Missing)
+            reason += " (name one with --quotes FILE)";
+        return reason + ".";
+    }
+    return "No volatility is solved for " + expiry
+           + ": none of its bids and asks can be matched by the model (each is below its option's value at "
+             "no volatility, or above what any volatility gives).";
+}
+
+bool ReportWhenNothingSolved(const std::vector<TInOutObj>& series, const SeriesQuotes& quotes,
+                             Notifier& notifier)
+{
+    std::vector<std::string> reasons;
+    for (std::size_t e = 0; e < series.size(); ++e) {
+        std::string reason = NoVolatilityReason(series[e], e, quotes);
+        if (reason.empty())
+            return true;
+        reasons.push_back(std::move(reason));
+    }
+    for (const std::string& reason : reasons)
+        notifier.Info(reason);
+    return false;
+}
+
+}  // namespace kestrava::cli

@@ -1,0 +1,131 @@
+// price, smile, risk and print see what the option page sees: a series saved
+// from the window holds no bids or asks, and takes them, as the page does,
+// from its symbol's quote file in the program's data folder (or the file
+// --quotes names). A series given its bids in the JSON form is the oracle:
+// they are the same quotes, matched from the same real table.
+
+#include <cstdlib>
+
+#include "cli/calc_runner.h"
+
+namespace kestrava::clitest {
+namespace {
+
+const std::string kQuoteTable = std::string(KESTRAVA_TEST_DATA_DIR) + "/quotes-spx-2011-01-24.dat";
+const std::string kQuotedSeries = std::string(KESTRAVA_TEST_DATA_DIR) + "/series/spx-2011-01-24.json";
+
+const char* const kPosition = R"({"multiplier": 100, "legs": [
+  {"expiry": "2011-02-19", "strike": 1300, "side": "C", "quantity": 1, "price": 13.5},
+  {"expiry": "2011-03-19", "strike": 1250, "side": "P", "quantity": -2, "price": 20}]})";
+
+class SeriesQuotesCliTest : public CalcTest {
+protected:
+    void SetUp() override
+    {
+        CalcTest::SetUp();
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("QT_QPA_PLATFORM");
+        // The series as the window saves it: the .ops file keeps no bids or asks.
+        ASSERT_EQ(Run({"save", kQuotedSeries, PathOf("SPX.ops")}).status, 0);
+        WriteFile(PathOf("position.json"), kPosition);
+    }
+
+    fs::path PageQuoteFile() const
+    {
+        return Home() / "Documents" / "Tovanek" / "Kestrava27" / "Data" / "SPX.txt";
+    }
+
+    void PlaceQuoteTable(const fs::path& where) const
+    {
+        fs::create_directories(where.parent_path());
+        fs::copy_file(kQuoteTable, where, fs::copy_options::overwrite_existing);
+    }
+};
+
+}  // namespace
+
+TEST_F(SeriesQuotesCliTest, CommandsTakeTheQuotesThePageLoads)
+{
+    PlaceQuoteTable(PageQuoteFile());
+    PlaceQuoteTable(PathOf("elsewhere/table.dat"));
+    const std::vector<std::vector<std::string>> commands = {
+        {"price"},
+        {"price", "--skew", "ask"},
+        {"smile", "--csv"},
+        {"smile", "--expiry", "2", "--csv"},
+        {"risk", "--position", PathOf("position.json"), "--csv"},
+        {"risk", "--position", PathOf("position.json")},
+    };
+    for (const auto& command : commands) {
+        std::vector<std::string> oracle = command, saved = command;
+        oracle.insert(oracle.begin() + 1, kQuotedSeries);
+        saved.insert(saved.begin() + 1, PathOf("SPX.ops"));
+        std::vector<std::string> named = saved;
+        named.insert(named.end(), {"--quotes", PathOf("elsewhere/table.dat")});
+        // The oracle's own bids: no quote file in its way.
+        fs::remove(PageQuoteFile());
+        const Outcome want = Run(oracle);
+        PlaceQuoteTable(PageQuoteFile());
+        const Outcome page = Run(saved);
+        fs::remove(PageQuoteFile());
+        const Outcome other = Run(named);
+        ASSERT_EQ(want.status, 0) << command[0] << ": " << want.err;
+        EXPECT_EQ(page.status, 0) << command[0] << ": " << page.err;
+        EXPECT_EQ(page.out, want.out) << command[0];
+        EXPECT_EQ(other.out, want.out) << command[0];
+    }
+
+    // Forty volatilities of February, as the page shows them; the call of
+    // 1300 at its February quotes, not March's.
+    PlaceQuoteTable(PageQuoteFile());
+    const Outcome smile = Run({"smile", PathOf("SPX.ops"), "--csv"});
+    EXPECT_EQ(CsvRows(smile.out).size(), 1u + 40u) << smile.out;
+    const Outcome price = Run({"price", PathOf("SPX.ops")});
+    bool seen = false;
+    for (const auto& row : CsvRows(price.out))
+        if (row.size() > 5 && row[0] == "2011-02-19" && row[1] == "1300" && row[2] == "C") {
+            EXPECT_EQ(row[4], "12.5");
+            EXPECT_EQ(row[5], "13.5");
+            seen = true;
+        }
+    EXPECT_TRUE(seen) << price.out;
+    // print too: the option codes come with the quotes.
+    const Outcome print = Run({"print", PathOf("SPX.ops"), "--pdf", PathOf("spx.pdf")});
+    ASSERT_EQ(print.status, 0) << print.err;
+    std::system(("pdftotext " + Quoted(PathOf("spx.pdf")) + " " + Quoted(PathOf("spx.txt"))).c_str());
+    const std::string text = ReadFile(PathOf("spx.txt"));
+    EXPECT_NE(text.find("12.50"), std::string::npos) << text;
+    EXPECT_NE(text.find("SPX"), std::string::npos);
+}
+
+TEST_F(SeriesQuotesCliTest, NothingSolvedSaysWhy)
+{
+    // No quote file: the smile's header only, and on standard error why.
+    const Outcome none = Run({"smile", PathOf("SPX.ops"), "--csv"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "strike,side,bid_iv,ask_iv\n");
+    EXPECT_NE(none.err.find("expiry 1 (2011-02-19): it has no bid or ask"), std::string::npos) << none.err;
+    EXPECT_NE(none.err.find(PageQuoteFile().string()), std::string::npos) << none.err;
+    EXPECT_NE(none.err.find("--quotes FILE"), std::string::npos) << none.err;
+
+    // A file named that is not there is an error of its own.
+    const Outcome missing = Run({"smile", PathOf("SPX.ops"), "--csv", "--quotes", PathOf("gone.txt")});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find(PathOf("gone.txt")), std::string::npos) << missing.err;
+
+    // A contract the file does not offer is named, and nothing loaded.
+    PlaceQuoteTable(PageQuoteFile());
+    const Outcome dumped = Run({"dump", PathOf("SPX.ops")});
+    ASSERT_EQ(dumped.status, 0);
+    std::string json = dumped.out;
+    for (std::size_t at = json.find("\"SPX-E\""); at != std::string::npos; at = json.find("\"SPX-E\""))
+        json.replace(at, 7, "\"SPXQ\"");
+    WriteFile(PathOf("spxq.json"), json);
+    ASSERT_EQ(Run({"save", PathOf("spxq.json"), PathOf("SPXQ.ops")}).status, 0);
+    const Outcome other = Run({"smile", PathOf("SPXQ.ops"), "--csv"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.err.find("does not offer the contract SPXQ"), std::string::npos) << other.err;
+}
+
+}  // namespace kestrava::clitest
