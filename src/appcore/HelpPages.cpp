@@ -48,8 +48,7 @@ QString HelpPageName(const QString& keyword)
         {kHelpGettingStarted, "getting-started.html"}, {kHelpOptionSetup, "option-setup.html"},
         {kHelpOptionSeriesGrid, "option-grid.html"},   {kHelpFetchingMarketPrices, "market-prices.html"},
         {kHelpDownloadList, "download-list.html"},     {kHelpRiskFreeRates, "interest-rates.html"},
-        {kHelpOptionChain, "option-chain.html"},
-        {kHelpServers, "servers.html"},
+        {kHelpOptionChain, "option-chain.html"},       {kHelpServers, "servers.html"},
     };
     for (const auto& entry : pages)
         if (QString::compare(entry.keyword, keyword, Qt::CaseInsensitive) == 0)

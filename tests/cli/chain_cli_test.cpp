@@ -131,14 +131,13 @@ TEST_F(ChainCliTest, SurfaceGivesOneAtTheMoneyVolatilityPerExpiry)
 
 TEST_F(ChainCliTest, WithoutARateEachExpiryTakesTheProgramsDefaultRates)
 {
-    // The settings as the interest-rates dialog writes them.
-    const fs::path config = dir_ / "config";
+    // The settings as the interest-rates dialog writes them, where every run
+    // of the test looks for them.
+    const fs::path config = Home() / ".config";
     fs::create_directories(config / "Tovanek");
     WriteFile(config / "Tovanek" / "Kestrava27.conf",
               "[Rates]\n30DayRate=0.02\n60DayRate=0.03\n90DayRate=0.04\n");
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     const Outcome defaults = Run({"chain", kSpy, "--surface"});
-    unsetenv("XDG_CONFIG_HOME");
     ASSERT_EQ(defaults.status, 0) << defaults.err;
     // 26 days: the 30-day rate; 56 days: two thirds of the way to 3 %.
     for (const auto& [expiry, rate] :
