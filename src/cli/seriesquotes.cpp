@@ -138,11 +138,13 @@ SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optiona
     }
 
     TDateTime quoteDate = 0;
+    int setAside = 0;
     for (TInOutObj& p : series) {
         UnderlyingQuote underlying;
         bool loaded = false;
         try {
-            loaded = LoadExpiryQuotes(p, quotes.file, quotes.contract, notifier, locale, underlying);
+            loaded = LoadExpiryQuotes(p, quotes.file, quotes.contract, notifier, locale, underlying,
+                                      &setAside);
         } catch (const std::exception& error) {
             notifier.Info(error.what());
         }
@@ -157,6 +159,8 @@ SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optiona
         if (underlying.quoteDate > 0)
             quoteDate = underlying.quoteDate;
     }
+    if (setAside > 0)
+        notifier.Warning(SetAsideMessage(setAside, quotes.file));
     // Every expiry is valued on the quote date.
     if (quoteDate > 0)
         for (TInOutObj& p : series)

@@ -345,7 +345,7 @@ bool TCboePriceReader::LoadQuotes()
         notifier_.Info(e.what());
         return false;
     }
-    if (SetAsideCount > 0)
+    if (SetAsideCount > 0 && WarnSetAside)
         notifier_.Warning(SetAsideMessage(SetAsideCount, FileName));
     return true;
 }

@@ -65,6 +65,9 @@ public:
     // net change is beyond it, or whose bid is above its ask; their prices
     // read 0 and the load says how many there were.
     int SetAsideCount = 0;
+    // in: whether LoadQuotes warns of SetAsideCount itself; a caller that
+    // loads several expiries from one file warns once, with their sum.
+    bool WarnSetAside = true;
 
     // Strike s = 1..20, side k = 1 (call) or 2 (put); others are ignored.
     void SetStrike(int s, int k, float value);

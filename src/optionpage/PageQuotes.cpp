@@ -82,6 +82,7 @@ bool TfrmOPage::LoadQuotesIntoSeries()
         return false;
     const char separator = environment_.locale.decimalSeparator;
     QString caption;
+    int setAside = 0;
     for (int tab = 0; tab < TabControl1->count(); ++tab) {
         TInOutObj* p = SeriesAt(tab);
         if (!p)
@@ -90,7 +91,7 @@ bool TfrmOPage::LoadQuotesIntoSeries()
         bool loaded = false;
         try {
             loaded = LoadExpiryQuotes(*p, file.toStdString(), contract, notifier_, environment_.locale,
-                                      underlying);
+                                      underlying, &setAside);
         } catch (const std::exception& error) {
             notifier_.Info(error.what());
         }
@@ -107,6 +108,8 @@ bool TfrmOPage::LoadQuotesIntoSeries()
             pageToday_ = underlying.quoteDate;
         caption = QString::fromStdString(QuoteCaptionText(underlying, separator));
     }
+    if (setAside > 0)
+        notifier_.Warning(SetAsideMessage(setAside, file.toStdString()));
     // Every expiry is valued on the quote date.
     for (const auto& series : series_)
         series->TodayDate = pageToday_;

@@ -11,7 +11,7 @@
 namespace kestrava {
 
 bool LoadExpiryQuotes(TInOutObj& p, const std::string& file, const std::string& contract, Notifier& notifier,
-                      const LocaleInfo& locale, UnderlyingQuote& underlying)
+                      const LocaleInfo& locale, UnderlyingQuote& underlying, int* setAside)
 {
     TCboePriceReader reader(notifier, locale);
     const TDateTime expiry = p.GetExpiry();
@@ -22,8 +22,11 @@ bool LoadExpiryQuotes(TInOutObj& p, const std::string& file, const std::string& 
     PrepareQuoteLoad(reader, p.ExpiryMonth, expiry, contract, strikes);
     reader.FileName = file;
     p.OptContract = contract;
+    reader.WarnSetAside = setAside == nullptr;
     if (!reader.LoadQuotes())
         return false;
+    if (setAside)
+        *setAside += reader.SetAsideCount;
 
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {

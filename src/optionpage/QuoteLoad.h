@@ -26,9 +26,11 @@ struct UnderlyingQuote {
 // option code of every strike and side (0 and empty where no row matched),
 // the contract into OptContract, the expiry date without a time of day.
 // False, after the reader's message, when the file could not be read; the
-// expiry then keeps only the new OptContract.
+// expiry then keeps only the new OptContract. With setAside, the quotes set
+// aside are added to it and the caller says how many, once for all its
+// expiries; without, the reader says it for this expiry.
 bool LoadExpiryQuotes(TInOutObj& p, const std::string& file, const std::string& contract, Notifier& notifier,
-                      const LocaleInfo& locale, UnderlyingQuote& underlying);
+                      const LocaleInfo& locale, UnderlyingQuote& underlying, int* setAside = nullptr);
 
 // The underlying's price as the page's box takes it: at most two decimals,
 // no trailing zeros, no leading zero before the separator (0.5 is ".5").

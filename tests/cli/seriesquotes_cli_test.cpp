@@ -128,4 +128,28 @@ TEST_F(SeriesQuotesCliTest, NothingSolvedSaysWhy)
     EXPECT_NE(other.err.find("does not offer the contract SPXQ"), std::string::npos) << other.err;
 }
 
+TEST_F(SeriesQuotesCliTest, QuotesSetAsideAreCountedOnceForEveryExpiry)
+{
+    // A bid above its ask in February and in March: one message for the
+    // load, counting both, however many expiries the series has.
+    std::string table = ReadFile(kQuoteTable);
+    for (const auto& [row, bad] :
+         {std::pair{"(SPX1119B1300-E),13.10,+1.30,12.50,", "(SPX1119B1300-E),13.10,+1.30,14.50,"},
+          std::pair{"(SPX1119O1250-E),18.20,-3.60,17.00,", "(SPX1119O1250-E),18.20,-3.60,19.00,"}}) {
+        const std::size_t at = table.find(row);
+        ASSERT_NE(at, std::string::npos) << row;
+        table.replace(at, std::string(row).size(), bad);
+    }
+    WriteFile(PathOf("bad.dat"), table);
+    const Outcome price = Run({"price", PathOf("SPX.ops"), "--quotes", PathOf("bad.dat")});
+    ASSERT_EQ(price.status, 0) << price.err;
+    std::size_t messages = 0;
+    for (std::size_t at = price.err.find("set aside"); at != std::string::npos;
+         at = price.err.find("set aside", at + 1))
+        ++messages;
+    EXPECT_EQ(messages, 1u) << price.err;
+    EXPECT_NE(price.err.find("2 quotes of " + PathOf("bad.dat") + " were set aside"), std::string::npos)
+        << price.err;
+}
+
 }  // namespace kestrava::clitest

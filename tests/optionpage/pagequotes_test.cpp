@@ -20,6 +20,7 @@
 
 #include "common/localeparse.h"
 #include "controls/rmSpin.h"
+#include "marketdata/OptPriceReader.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "optionpage/QuoteLoad.h"
@@ -305,6 +306,21 @@ private slots:
         QCOMPARE(notifier.messages[1], std::string("No CBOE option data available."));
         QCOMPARE(broken->SeriesAt(0)->Last(1, 1), 150.0f);
         QCOMPARE(broken->SeriesAt(1)->Last(1, 1), 0.0f);
+
+        // A bid above its ask in March and in June: both quotes read zero,
+        // and the load says so once, counting both.
+        notifier.messages.clear();
+        table = MarchAndJuneTable();
+        table.replace("(SPX1119C1250),150.00,+0.10,149.50,", "(SPX1119C1250),150.00,+0.10,151.50,");
+        table.replace("(SPX1118F1250),350.00,+0.10,349.50,", "(SPX1118F1250),350.00,+0.10,351.50,");
+        WriteFile(QuoteFile(), table);
+        PagePtr doubtful = BuildSpx();
+        QVERIFY(doubtful);
+        QCOMPARE(notifier.messages.size(), std::size_t{1});
+        QCOMPARE(notifier.messages[0], SetAsideMessage(2, QuoteFile().toStdString()));
+        QCOMPARE(doubtful->SeriesAt(0)->Bid(1, 1), 0.0f);
+        QCOMPARE(doubtful->SeriesAt(1)->Bid(1, 1), 0.0f);
+        QCOMPARE(doubtful->SeriesAt(1)->Bid(2, 1), 350.5f);
     }
 
     void realQuoteTablesLoadIntoPages()
