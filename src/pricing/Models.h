@@ -38,6 +38,9 @@ void PriceBinomial(TInOutObj& series);
 // How many threads PriceBinomial uses; 0 (the default) is every hardware
 // thread. The results are the same bit for bit whatever the count.
 void SetBinomialThreads(int threads);
+// The count that setting gives: every hardware thread unless set. The
+// position's valuation spreads its trees over as many.
+int BinomialThreads();
 // Barone-Adesi and Whaley quadratic approximation for American options.
 void PriceWhaley(TInOutObj& series);
 // Volatilities at which the European model reproduces Bid (Ask); 0 = none.

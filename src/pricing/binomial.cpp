@@ -42,10 +42,7 @@ std::atomic<int> treeThreads{0};  // 0: every hardware thread
 
 int ThreadsToUse(int options)
 {
-    int threads = treeThreads.load();
-    if (threads <= 0)
-        threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return std::clamp(threads, 1, std::max(options, 1));
+    return std::clamp(BinomialThreads(), 1, std::max(options, 1));
 }
 
 }  // namespace
@@ -53,6 +50,14 @@ int ThreadsToUse(int options)
 void SetBinomialThreads(int threads)
 {
     treeThreads.store(std::max(threads, 0));
+}
+
+int BinomialThreads()
+{
+    // Asked once: the answer is read from the system's files each time.
+    static const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int threads = treeThreads.load();
+    return threads > 0 ? threads : hardware;
 }
 
 void PriceBinomial(TInOutObj& series)
@@ -80,7 +85,8 @@ void PriceBinomial(TInOutObj& series)
     };
     {
         std::vector<std::jthread> helpers;
-        for (int h = 1; h < ThreadsToUse(options); ++h)
+        const int threads = ThreadsToUse(options);
+        for (int h = 1; h < threads; ++h)
             helpers.emplace_back(work);
         work();
     }

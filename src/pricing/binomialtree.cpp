@@ -34,6 +34,11 @@ float YieldOf(const TInOutObj& series)
 
 BinomialTree::BinomialTree(const TInOutObj& series)
 {
+    Reset(series);
+}
+
+void BinomialTree::Reset(const TInOutObj& series)
+{
     const int days = detail::RequirePriceable(series);
 
     N_ = std::clamp(series.Steps, kMinSteps, kMaxSteps);
@@ -43,7 +48,15 @@ BinomialTree::BinomialTree(const TInOutObj& series)
     R_ = static_cast<float>(std::exp(-r * dt_));
     const float tD = static_cast<float>(series.DaysToDividend() / 365.0);
 
-    divPV_.assign(static_cast<std::size_t>(N_) + 2, 0.0f);
+    // Sized before anything can throw, so a failed Reset leaves no table short.
+    const std::size_t size = static_cast<std::size_t>(N_) + 2;
+    if (value_.size() < size) {
+        value_.resize(size);
+        upPow_.resize(size);
+        downPow_.resize(size);
+        powersU_ = -1;
+    }
+    divPV_.assign(size, 0.0f);
     Sstar_ = series.Underlying;
     if (series.ContractType == kEquity && series.Dividend != 0 && series.DaysToDividend() < days) {
         const int jD = static_cast<int>(tD / dt_);
@@ -55,14 +68,11 @@ BinomialTree::BinomialTree(const TInOutObj& series)
             divPV_[i] = static_cast<float>(series.Dividend
                                            * std::exp(-r * (tD - static_cast<double>(i) * dt_)));
     }
-    value_.resize(static_cast<std::size_t>(N_) + 2);
-    upPow_.resize(static_cast<std::size_t>(N_) + 2);
-    downPow_.resize(static_cast<std::size_t>(N_) + 2);
 }
 
-void BinomialTree::BuildPowers(float sigma, float u, float d)
+void BinomialTree::BuildPowers(float u, float d)
 {
-    if (powersSigma_ == sigma)
+    if (powersU_ == u && powersN_ == N_)
         return;
     const float lnU = std::log(u);
     const float lnD = std::log(d);
@@ -70,7 +80,8 @@ void BinomialTree::BuildPowers(float sigma, float u, float d)
         upPow_[i] = std::exp(static_cast<float>(i) * lnU);
         downPow_[i] = std::exp(static_cast<float>(i) * lnD);
     }
-    powersSigma_ = sigma;
+    powersU_ = u;
+    powersN_ = N_;
 }
 
 TreeFigures BinomialTree::Price(float sigma, float K, int side)
@@ -82,19 +93,62 @@ TreeFigures BinomialTree::Price(float sigma, float K, int side)
     const float p = (a_ - d) / (u - d);
     const float pu = p * R_;
     const float pd = (1.0f - p) * R_;
-    BuildPowers(sigma, u, d);
+    BuildPowers(u, d);
 
     float* const value = value_.data();
     const float* const up = upPow_.data();
     const float* const down = downPow_.data();
     const float Sstar = Sstar_;
 
-    for (int j = 0; j <= N; ++j)
-        value[j + 1] = std::max(phi * (Sstar * up[j] * down[N - j] - K), 0.0f);
+    // At expiry. A node at the strike is worth +0, like every node whose
+    // children are both 0 and where exercise pays nothing; so a node that is
+    // skipped below holds exactly what the plain loop would write there.
+    int low = N + 1;  // a call's lowest node that may hold a value
+    int high = -1;    // a put's highest
+    bool finite = true;
+    for (int j = 0; j <= N; ++j) {
+        const float exercise = phi * (Sstar * up[j] * down[N - j] - K);
+        value[j + 1] = !(exercise <= 0.0f) ? exercise : 0.0f;
+        if (exercise > 0) {
+            low = std::min(low, j);
+            high = j;
+        }
+        finite = finite && std::isfinite(exercise);
+    }
+    // Node prices rise with j, so past the last node that can hold a value
+    // (a call's below, a put's above) every node holds 0 as long as exercise
+    // pays nothing at the one next to it. Otherwise the whole step is worked.
+    const bool call = side == 1;
+    if (!finite) {
+        low = 0;
+        high = N;
+    }
 
     float V4 = 0, V20 = 0, V21 = 0, V22 = 0;
     for (int n = N - 1; n >= 1; --n) {
-        detail::BackwardStep(value, up, down + n, n, Sstar + divPV_[n], K, phi, pu, pd);
+        const float base = Sstar + divPV_[n];
+        int first = 0;
+        int last = n;
+        if (call) {
+            const int candidate = std::min(std::max(low - 1, 0), n + 1);
+            if (candidate > 0) {
+                const int top = candidate - 1;
+                if (phi * (base * up[top] * down[n - top] - K) <= 0.0f)
+                    first = candidate;
+            }
+            low = first;
+        } else {
+            const int candidate = std::min(high, n);
+            if (candidate < n) {
+                const int bottom = candidate + 1;
+                if (phi * (base * up[bottom] * down[n - bottom] - K) <= 0.0f)
+                    last = candidate;
+            }
+            high = last;
+        }
+        if (first <= last)
+            detail::BackwardStep(value + first, up + first, down + n - first, last - first, base, K, phi, pu,
+                                 pd);
         if (n == 4) {
             V4 = value[3];  // four steps on at today's price, since u^2 d^2 = 1
         } else if (n == 2) {

@@ -1,8 +1,9 @@
 #pragma once
 // The Cox-Ross-Rubinstein tree of PriceBinomial, one option at a time, for
 // callers that price one expiry at many volatilities (the implied
-// volatilities of a whole quote table). PriceBinomial itself prices through
-// it, so both give the same value bit for bit.
+// volatilities of a whole quote table) or one option at many prices and
+// dates (a position's valuation). PriceBinomial itself prices through it,
+// so both give the same value bit for bit.
 
 #include <vector>
 
@@ -26,10 +27,18 @@ public:
     // no positive underlying, as PriceBinomial does.
     explicit BinomialTree(const TInOutObj& series);
 
+    // The set-up of another date, underlying price or rate of the expiry,
+    // keeping the work tables (and the powers, when a step's length is the
+    // same). Throws as the constructor does; the tree is then not to be used
+    // before a Reset that succeeds.
+    void Reset(const TInOutObj& series);
+
     // The option of `strike` on side 1 (call) or 2 (put) at volatility
     // sigma (a fraction above 0). A volatility so high that the top nodes
     // leave the single range gives figures that are not finite. The tree
-    // keeps its work tables between calls: one tree per thread.
+    // keeps its work tables between calls: one tree per thread. Nodes that
+    // can only hold 0 (a call's far below the strike, a put's far above) are
+    // skipped, never changed.
     TreeFigures Price(float sigma, float strike, int side);
 
     int Steps() const { return N_; }
@@ -37,7 +46,7 @@ public:
     float AdjustedUnderlying() const { return Sstar_; }
 
 private:
-    void BuildPowers(float sigma, float u, float d);
+    void BuildPowers(float u, float d);
 
     int N_ = 0;
     float dt_ = 0;
@@ -46,11 +55,14 @@ private:
     float Sstar_ = 0;           // underlying less the present value of the dividend
     std::vector<float> divPV_;  // value at step i of the dividend still to come
     // Work tables sized N + 2. The powers of u and d depend only on the
-    // volatility, so options priced at the same volatility share them.
+    // volatility over one step, so options priced at the same volatility on
+    // the same date share them: every strike of a flat page, every price of
+    // one leg on one date.
     std::vector<float> value_;
     std::vector<float> upPow_;
     std::vector<float> downPow_;
-    float powersSigma_ = -1;  // the volatility the powers were built for
+    float powersU_ = -1;  // the u the powers were built for
+    int powersN_ = -1;
 };
 
 }  // namespace kestrava

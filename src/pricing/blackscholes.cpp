@@ -10,14 +10,10 @@ namespace kestrava {
 
 using detail::EuropeanSetup;
 
-namespace {
+namespace detail {
 
-void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
+OptionOutputs EuropeanOption(const EuropeanSetup& e, float sigma, float K, int k, int s)
 {
-    float sigma, K;
-    if (!detail::TakeOption(series, s, k, sigma, K))
-        return;
-
     const double S = e.S;
     const float v = static_cast<float>(static_cast<double>(sigma) * e.sqT);
     const float d1 = static_cast<float>(
@@ -26,19 +22,31 @@ void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
 
     // The put computes its own gamma and vega at its own volatility, so the
     // bid and ask modes give each side the greeks of the price it shows.
+    OptionOutputs out{};
     if (k == 1) {
         const NormalPairResult n = NormalPair(d1, d2);
-        detail::WriteOutputs(
-            series, s, k,
-            detail::FloorTheo(static_cast<float>(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2)),
-            detail::CallGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
+        out.theo = FloorTheo(static_cast<float>(S * e.Dc * n.N1 - static_cast<double>(K) * e.Dr * n.N2));
+        out.greeks = CallGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1);
     } else {
         const NormalPairResult n = NormalPair(-d1, -d2);
-        detail::WriteOutputs(
-            series, s, k,
-            detail::FloorTheo(static_cast<float>(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1)),
-            detail::PutGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1));
+        out.theo = FloorTheo(static_cast<float>(static_cast<double>(K) * e.Dr * n.N2 - S * e.Dc * n.N1));
+        out.greeks = PutGreeks(e, e.b, sigma, v, K, n.N1, n.N2, n.n1);
     }
+    RequireFiniteOutputs(out.theo, out.greeks, s, k);
+    return out;
+}
+
+}  // namespace detail
+
+namespace {
+
+void PriceOne(TInOutObj& series, const EuropeanSetup& e, int s, int k)
+{
+    float sigma, K;
+    if (!detail::TakeOption(series, s, k, sigma, K))
+        return;
+    const detail::OptionOutputs out = detail::EuropeanOption(e, sigma, K, k, s);
+    detail::WriteOutputs(series, s, k, out.theo, out.greeks);
 }
 
 }  // namespace

@@ -45,6 +45,18 @@ EuropeanGreeks PutGreeks(const EuropeanSetup& e, float carry, float sigma, float
 
 void ZeroOutputs(TInOutObj& series, int s, int k);
 
+// One option's value (floored as the grid shows it) and greeks.
+struct OptionOutputs {
+    float theo;
+    EuropeanGreeks greeks;
+};
+
+// The European model and Whaley's for the option of strike K, side k, at
+// volatility sigma > 0: the numbers the expiry's routine writes for it.
+// Throw PricingError, naming strike s, when a result is not finite.
+OptionOutputs EuropeanOption(const EuropeanSetup& e, float sigma, float K, int k, int s = 0);
+OptionOutputs WhaleyOption(const EuropeanSetup& e, float sigma, float K, int k, int s = 0);
+
 // A value under one cent (the cent itself, not its nearest single) shows as
 // no value; the greeks stay.
 float FloorTheo(float stored);

@@ -53,7 +53,7 @@ float FallbackTheo(float european, float intrinsic)
     return detail::FloorTheo(std::max(european, intrinsic));
 }
 
-void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, float strike, int s)
+detail::OptionOutputs PriceCall(const EuropeanSetup& e, const Common& c, float strike, int s)
 {
     const double K = strike, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
     const double Dc = e.Dc, Dr = e.Dr;
@@ -101,10 +101,11 @@ void PriceCall(TInOutObj& series, const EuropeanSetup& e, const Common& c, float
         if (Finite(american))
             theo = detail::FloorTheo(american);
     }
-    detail::WriteOutputs(series, s, 1, theo, g);
+    detail::RequireFiniteOutputs(theo, g, s, 1);
+    return {theo, g};
 }
 
-void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, float strike, int s)
+detail::OptionOutputs PricePut(const EuropeanSetup& e, const Common& c, float strike, int s)
 {
     const double K = strike, T = e.T, b = e.b, v = c.v, sigma = c.sigma;
     const double Dc = e.Dc, Dr = e.Dr;
@@ -157,10 +158,24 @@ void PricePut(TInOutObj& series, const EuropeanSetup& e, const Common& c, float 
         if (Finite(american))
             theo = detail::FloorTheo(american);
     }
-    detail::WriteOutputs(series, s, 2, theo, g);
+    detail::RequireFiniteOutputs(theo, g, s, 2);
+    return {theo, g};
 }
 
 }  // namespace
+
+namespace detail {
+
+OptionOutputs WhaleyOption(const EuropeanSetup& e, float sigma, float K, int k, int s)
+{
+    // The same shortcuts as for a whole expiry.
+    if ((k == 1 && e.b >= e.r) || (k == 2 && e.r <= 0))
+        return EuropeanOption(e, sigma, K, k, s);
+    const Common c = MakeCommon(e, sigma, k);
+    return k == 1 ? PriceCall(e, c, K, s) : PricePut(e, c, K, s);
+}
+
+}  // namespace detail
 
 void PriceWhaley(TInOutObj& series)
 {
@@ -191,10 +206,8 @@ void PriceWhaley(TInOutObj& series)
                 c = MakeCommon(e, sigma, k);
                 haveCommon = true;
             }
-            if (k == 1)
-                PriceCall(series, e, c, K, s);
-            else
-                PricePut(series, e, c, K, s);
+            const detail::OptionOutputs out = k == 1 ? PriceCall(e, c, K, s) : PricePut(e, c, K, s);
+            detail::WriteOutputs(series, s, k, out.theo, out.greeks);
         }
     }
 }
