@@ -15,12 +15,18 @@ std::string PositionDifference(const Position& a, const Position& b)
         return "multiplier";
     if (a.extra != b.extra)
         return "unknown keys of the position";
+    if (!SameBits(a.commissions.perContract, b.commissions.perContract)
+        || !SameBits(a.commissions.perShare, b.commissions.perShare)
+        || a.commissions.extra != b.commissions.extra)
+        return "commissions";
     if (a.legs.size() != b.legs.size())
         return "number of legs";
     for (std::size_t i = 0; i < a.legs.size(); ++i) {
         const PositionLeg& x = a.legs[i];
         const PositionLeg& y = b.legs[i];
         const std::string leg = "leg " + std::to_string(i + 1) + "'s ";
+        if (x.kind != y.kind)
+            return leg + "kind";
         if (!SameBits(x.expiry, y.expiry))
             return leg + "expiry";
         if (!SameBits(x.strike, y.strike))

@@ -22,7 +22,7 @@ bool SameDay(TDateTime a, TDateTime b)
 
 LegPlace FindLeg(std::span<const TInOutObj* const> expiries, const PositionLeg& leg)
 {
-    if (leg.side != 1 && leg.side != 2)
+    if (!leg.IsOption() || (leg.side != 1 && leg.side != 2))
         return {};
     for (std::size_t e = 0; e < expiries.size(); ++e) {
         const TInOutObj& p = *expiries[e];
@@ -50,13 +50,27 @@ PositionLeg LegFromGrid(const TInOutObj& expiry, int s, int k, int quantity)
 void AddLeg(Position& position, const PositionLeg& leg)
 {
     for (PositionLeg& held : position.legs) {
-        if (SameDay(held.expiry, leg.expiry) && SameStrike(held.strike, leg.strike) && held.side == leg.side
-            && held.price == leg.price) {
+        const bool same = held.kind == leg.kind
+                          && (!leg.IsOption()
+                              || (SameDay(held.expiry, leg.expiry) && SameStrike(held.strike, leg.strike)
+                                  && held.side == leg.side));
+        if (same && held.price == leg.price) {
             held.quantity += leg.quantity;
             return;
         }
     }
     position.legs.push_back(leg);
+}
+
+double LegSize(const Position& position, const PositionLeg& leg)
+{
+    return leg.IsOption() ? leg.quantity * position.multiplier : static_cast<double>(leg.quantity);
+}
+
+double LegCommission(const Position& position, const PositionLeg& leg)
+{
+    const double count = std::fabs(static_cast<double>(leg.quantity));
+    return count * (leg.IsOption() ? position.commissions.perContract : position.commissions.perShare);
 }
 
 std::string PositionFileFor(const std::string& seriesFile)

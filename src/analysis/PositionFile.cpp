@@ -28,6 +28,7 @@ const char* const kCannotSavePosition = "Cannot save the position to \"%\". %";
 
 constexpr double kLargestMultiplier = 1e6;
 constexpr int kMaxDamagedCopies = 1000;
+constexpr double kLargestCommission = 1e6;
 constexpr double kLargestPrice = 1e9;
 constexpr std::int64_t kLargestQuantity = 1000000;
 
@@ -109,21 +110,63 @@ const Json& Required(const Json& object, const char* key, const std::string& whe
     return *found;
 }
 
+bool KnownOptionKey(const std::string& key)
+{
+    return key == "kind" || key == "expiry" || key == "strike" || key == "side" || key == "quantity"
+           || key == "price";
+}
+
+LegKind Kind(const Json& object, const std::string& where)
+{
+    const auto kind = object.find("kind");
+    if (kind == object.end() || *kind == "option")
+        return LegKind::Option;
+    if (*kind == "underlying")
+        return LegKind::Underlying;
+    Fail(where, ": kind " + kind->dump()
+                    + " is not a kind of leg this program knows (\"option\" or \"underlying\")");
+}
+
 PositionLeg ReadLeg(const Json& object, const std::string& where)
 {
     if (!object.is_object())
         Fail(where, " must be an object");
     PositionLeg leg;
-    leg.expiry = IsoDay(Required(object, "expiry", where), where + ": expiry");
-    leg.strike = static_cast<float>(
-        NumberIn(Required(object, "strike", where), where + ": strike", 0, kLargestPrice, false));
-    leg.side = Side(Required(object, "side", where), where + ": side");
+    leg.kind = Kind(object, where);
+    if (leg.IsOption()) {
+        leg.expiry = IsoDay(Required(object, "expiry", where), where + ": expiry");
+        leg.strike = static_cast<float>(
+            NumberIn(Required(object, "strike", where), where + ": strike", 0, kLargestPrice, false));
+        leg.side = Side(Required(object, "side", where), where + ": side");
+    }
     leg.quantity = Quantity(Required(object, "quantity", where), where + ": quantity");
     leg.price = NumberIn(Required(object, "price", where), where + ": price", 0, kLargestPrice, true);
-    for (const auto& [key, value] : object.items())
-        if (key != "expiry" && key != "strike" && key != "side" && key != "quantity" && key != "price")
+    // A leg of the underlying keeps an option's keys it may carry as unknown ones.
+    for (const auto& [key, value] : object.items()) {
+        const bool known = leg.IsOption() ? KnownOptionKey(key)
+                                          : key == "kind" || key == "quantity" || key == "price";
+        if (!known)
             leg.extra.emplace_back(key, value.dump());
+    }
     return leg;
+}
+
+Commissions ReadCommissions(const Json& object)
+{
+    const std::string where = "\"commissions\"";
+    if (!object.is_object())
+        Fail(where, " must be an object");
+    Commissions commissions;
+    commissions.written = true;
+    for (const auto& [key, value] : object.items()) {
+        if (key == "per_contract")
+            commissions.perContract = NumberIn(value, where + ": per_contract", 0, kLargestCommission, true);
+        else if (key == "per_share")
+            commissions.perShare = NumberIn(value, where + ": per_share", 0, kLargestCommission, true);
+        else
+            commissions.extra.emplace_back(key, value.dump());
+    }
+    return commissions;
 }
 
 // Whole numbers are written without a fraction: "strike": 100, not 100.0.
@@ -224,6 +267,8 @@ Position ParsePosition(std::string_view json)
     Position position;
     if (const auto multiplier = root.find("multiplier"); multiplier != root.end())
         position.multiplier = NumberIn(*multiplier, "the multiplier", 0, kLargestMultiplier, false);
+    if (const auto commissions = root.find("commissions"); commissions != root.end())
+        position.commissions = ReadCommissions(*commissions);
     if (const auto legs = root.find("legs"); legs != root.end()) {
         if (!legs->is_array())
             Fail("\"legs\"", " must be a list");
@@ -233,7 +278,7 @@ Position ParsePosition(std::string_view json)
             position.legs.push_back(ReadLeg((*legs)[i], "leg " + std::to_string(i + 1)));
     }
     for (const auto& [key, value] : root.items())
-        if (key != "multiplier" && key != "legs")
+        if (key != "multiplier" && key != "legs" && key != "commissions")
             position.extra.emplace_back(key, value.dump());
     return position;
 }
@@ -242,12 +287,27 @@ std::string PositionToJson(const Position& position)
 {
     Json root = Json::object();
     root["multiplier"] = Number(position.multiplier);
+    const Commissions& commissions = position.commissions;
+    if (commissions.written || commissions.perContract != 0 || commissions.perShare != 0
+        || !commissions.extra.empty()) {
+        Json object = Json::object();
+        object["per_contract"] = Number(commissions.perContract);
+        object["per_share"] = Number(commissions.perShare);
+        PutExtra(object, commissions.extra);
+        root["commissions"] = std::move(object);
+    }
     Json legs = Json::array();
     for (const PositionLeg& leg : position.legs) {
+        // An option leg is written as before legs had kinds, so older
+        // programs read it.
         Json object = Json::object();
-        object["expiry"] = IsoDate(leg.expiry);
-        object["strike"] = Number(ShortestDouble(leg.strike));
-        object["side"] = leg.side == 2 ? "P" : "C";
+        if (leg.IsOption()) {
+            object["expiry"] = IsoDate(leg.expiry);
+            object["strike"] = Number(ShortestDouble(leg.strike));
+            object["side"] = leg.side == 2 ? "P" : "C";
+        } else {
+            object["kind"] = "underlying";
+        }
         object["quantity"] = leg.quantity;
         object["price"] = Number(leg.price);
         PutExtra(object, leg.extra);

@@ -1,10 +1,14 @@
 #pragma once
 // The position file "NAME.position.json" beside a series file:
-//   {"multiplier": 100, "legs": [{"expiry": "2027-02-19", "strike": 100,
-//     "side": "C", "quantity": 1, "price": 2.50}, ...]}
+//   {"multiplier": 100,
+//    "commissions": {"per_contract": 0.65, "per_share": 0.005},
+//    "legs": [{"expiry": "2027-02-19", "strike": 100, "side": "C",
+//              "quantity": 1, "price": 2.50},
+//             {"kind": "underlying", "quantity": 100, "price": 98.20}, ...]}
 // expiry names the series' expiry by its ISO date, side is "C" or "P",
-// quantity is signed. Keys this program does not know are kept and written
-// back.
+// quantity is signed. A leg without a kind (or "kind": "option") is an
+// option; a kind this program does not know refuses the whole file. Keys
+// this program does not know are kept and written back.
 
 #include <string>
 #include <string_view>
@@ -25,7 +29,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Throws PositionFormatError. A missing multiplier is 100, missing legs none.
+// Throws PositionFormatError. A missing multiplier is 100, missing legs
+// none, missing commissions 0.
 Position ParsePosition(std::string_view json);
 std::string PositionToJson(const Position& position);
 

@@ -5,123 +5,54 @@
 #include <string>
 
 #include "analysis/AnalysisError.h"
+#include "analysis/PositionValuer.h"
 #include "common/localeparse.h"
-#include "pricing/recalc.h"
+#include "common/rootfind.h"
 
 namespace kestrava {
 namespace {
 
-constexpr int kBisections = 48;
+// Breakevens to a ten-millionth of the price, or where the profit or loss
+// is within a ten-thousandth of a cent of 0.
+constexpr double kBreakevenPrecision = 1e-7;
+constexpr double kBreakevenMoney = 1e-6;
 
-double Intrinsic(int side, double price, double strike)
+void RequireAscendingPrices(const std::vector<double>& prices)
 {
-    return std::max(0.0, side == 1 ? price - strike : strike - price);
+    if (prices.empty() || prices.size() > static_cast<std::size_t>(kMaxRiskPoints))
+        throw AnalysisError("The risk graph takes 1 to " + std::to_string(kMaxRiskPoints) + " prices, got "
+                            + std::to_string(prices.size()) + ".");
+    for (std::size_t i = 0; i < prices.size(); ++i)
+        if (!(prices[i] > 0) || !std::isfinite(prices[i]) || (i > 0 && !(prices[i] > prices[i - 1])))
+            throw AnalysisError("The risk graph needs rising prices above 0.");
 }
 
-// Values a position at any date and price. The legs of one expiry share a
-// copy of it whose strikes are theirs alone, so one model run prices them
-// all, and the sides no leg holds are skipped (no volatility).
-class PositionValuer {
-public:
-    PositionValuer(std::span<const TInOutObj* const> expiries, const Position& position);
-
-    // Profit or loss in money: value at date and price less the entry cost.
-    double Pnl(TDateTime date, double price);
-
-    bool Empty() const { return groups_.empty(); }
-    // The valuation date and the underlying's price of the first leg found.
-    TDateTime Today() const { return today_; }
-    double Underlying() const { return underlying_; }
-    TDateTime FirstExpiry() const { return firstExpiry_; }
-
-private:
-    struct Member {
-        int s;
-        int k;
-        double size;  // quantity times multiplier
-    };
-    struct Group {
-        int expiryIndex;
-        TDateTime expiryDay;
-        TInOutObj work;
-        std::vector<Member> members;
-    };
-    Group& GroupFor(std::span<const TInOutObj* const> expiries, int expiryIndex);
-
-    std::vector<Group> groups_;
-    double cost_ = 0;
-    TDateTime today_ = 0;
-    double underlying_ = 0;
-    TDateTime firstExpiry_ = 0;
-    bool found_ = false;
-};
-
-PositionValuer::Group& PositionValuer::GroupFor(std::span<const TInOutObj* const> expiries, int expiryIndex)
+// Where the curve meets zero: a sign change found again on the valuation
+// itself (exact also between two prices of the graph), or a price at which
+// it is zero after a price at which it was not.
+std::vector<double> Breakevens(const std::vector<double>& prices, const std::vector<double>& pnl,
+                               ScenarioValuer& valuer, TDateTime date)
 {
-    for (Group& group : groups_)
-        if (group.expiryIndex == expiryIndex)
-            return group;
-    const TInOutObj& source = *expiries[static_cast<std::size_t>(expiryIndex)];
-    if (source.Model < kBlackScholes || source.Model > kWhaley)
-        throw AnalysisError("Expiry " + IsoDate(source.ExpiryDate)
-                            + " has no pricing model to value the position with.");
-    Group group{expiryIndex, std::trunc(source.ExpiryDate), source, {}};
-    group.work.NumStrikes = 0;
-    groups_.push_back(std::move(group));
-    return groups_.back();
-}
-
-PositionValuer::PositionValuer(std::span<const TInOutObj* const> expiries, const Position& position)
-{
-    for (const PositionLeg& leg : position.legs) {
-        const LegPlace place = FindLeg(expiries, leg);
-        if (!place.Found())
-            continue;
-        const TInOutObj& source = *expiries[static_cast<std::size_t>(place.expiry)];
-        Group& group = GroupFor(expiries, place.expiry);
-        TInOutObj& work = group.work;
-        const float strike = source.Strike(place.s, place.k);
-        int s = 1;
-        while (s <= work.NumStrikes && work.Strike(s, 1) != strike)
-            ++s;
-        if (s > work.NumStrikes) {
-            work.NumStrikes = s;
-            work.Strike(s, 1) = work.Strike(s, 2) = strike;
-            work.Vol(s, 1) = work.Vol(s, 2) = 0;  // a side no leg holds is not priced
-        }
-        const float vol = source.Vol(place.s, place.k);
-        work.Vol(s, place.k) = vol > 0 ? vol : source.Sigma;
-        const double size = leg.quantity * position.multiplier;
-        group.members.push_back({s, place.k, size});
-        cost_ += leg.price * size;
-        if (!found_) {
-            today_ = source.TodayDate;
-            underlying_ = source.Underlying;
-            found_ = true;
-        }
-        if (firstExpiry_ == 0 || group.expiryDay < firstExpiry_)
-            firstExpiry_ = group.expiryDay;
-    }
-}
-
-double PositionValuer::Pnl(TDateTime date, double price)
-{
-    double total = -cost_;
-    for (Group& group : groups_) {
-        TInOutObj& work = group.work;
-        if (TInOutObj::DaysBetween(date, group.expiryDay) <= 0) {
-            for (const Member& m : group.members)
-                total += Intrinsic(m.k, price, work.Strike(m.s, m.k)) * m.size;
+    std::vector<double> found;
+    for (std::size_t i = 0; i < prices.size(); ++i) {
+        if (pnl[i] == 0) {
+            const bool after = i > 0 && pnl[i - 1] != 0;
+            const bool before = i + 1 < prices.size() && pnl[i + 1] != 0;
+            if (after || (i == 0 && before))
+                found.push_back(prices[i]);
             continue;
         }
-        work.TodayDate = date;
-        work.Underlying = static_cast<float>(price);
-        RunModel(work);
-        for (const Member& m : group.members)
-            total += static_cast<double>(work.Theo(m.s, m.k)) * m.size;
+        if (i + 1 == prices.size() || pnl[i + 1] == 0 || (pnl[i] < 0) == (pnl[i + 1] < 0))
+            continue;
+        const Root root = FindRoot([&](double price) { return valuer.Pnl(date, price); }, prices[i],
+                                   prices[i + 1], pnl[i], pnl[i + 1], kBreakevenPrecision * prices[i],
+                                   kBreakevenMoney);
+        found.push_back(root.x);
     }
-    return total;
+    return found;
 }
+
+}  // namespace
 
 std::vector<double> PriceSteps(const RiskRange& range, double underlying)
 {
@@ -148,77 +79,63 @@ std::vector<double> PriceSteps(const RiskRange& range, double underlying)
     return prices;
 }
 
-// Where the curve meets zero: a sign change found again by bisection on the
-// valuation itself (exact also between two prices of the grid), or a price
-// at which it is zero after a price at which it was not.
-std::vector<double> Breakevens(const std::vector<double>& prices, const std::vector<double>& pnl,
-                               PositionValuer& valuer, TDateTime date)
+std::array<TDateTime, 3> RiskDates(const MarkedPosition& marked, const Scenario& scenario)
 {
-    std::vector<double> found;
-    for (std::size_t i = 0; i < prices.size(); ++i) {
-        if (pnl[i] == 0) {
-            const bool after = i > 0 && pnl[i - 1] != 0;
-            const bool before = i + 1 < prices.size() && pnl[i + 1] != 0;
-            if (after || (i == 0 && before))
-                found.push_back(prices[i]);
-            continue;
-        }
-        if (i + 1 == prices.size() || pnl[i + 1] == 0 || (pnl[i] < 0) == (pnl[i + 1] < 0))
-            continue;
-        double low = prices[i];
-        double high = prices[i + 1];
-        const bool risingFromLoss = pnl[i] < 0;
-        for (int step = 0; step < kBisections; ++step) {
-            const double middle = 0.5 * (low + high);
-            const double value = valuer.Pnl(date, middle);
-            if (value == 0) {
-                low = high = middle;
-                break;
-            }
-            if ((value < 0) == risingFromLoss)
-                low = middle;
-            else
-                high = middle;
-        }
-        found.push_back(0.5 * (low + high));
-    }
-    return found;
+    const TDateTime today = marked.Today();
+    const TDateTime day = std::trunc(today);
+    const TDateTime expiry = std::max(marked.FirstExpiry(), day);
+    TDateTime chosen = day + TInOutObj::DaysBetween(today, marked.FirstExpiry()) / 2;
+    if (scenario.date != 0)
+        chosen = std::clamp(std::trunc(scenario.date), day, std::max(marked.LastExpiry(), day));
+    return {today, chosen, expiry};
 }
 
-}  // namespace
+std::vector<ExpectedMove> ExpectedMoves(const MarkedPosition& marked, DistributionVol choice)
+{
+    std::vector<ExpectedMove> moves;
+    for (int e : marked.LegExpiries()) {
+        const MarkedExpiry& expiry = marked.Expiries()[static_cast<std::size_t>(e)];
+        ExpectedMove move;
+        move.expiry = e;
+        move.date = expiry.day;
+        move.vol = DistributionVolatility(expiry, marked.Underlying(), choice);
+        const double years = TInOutObj::DaysBetween(marked.Today(), expiry.day) / 365.0;
+        move.move = marked.Underlying() * move.vol * std::sqrt(years);
+        moves.push_back(move);
+    }
+    return moves;
+}
+
+RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenario, std::vector<double> prices)
+{
+    RequireAscendingPrices(prices);
+    RiskGraph graph;
+    graph.prices = std::move(prices);
+    graph.underlying = marked.Underlying();
+    graph.dates = RiskDates(marked, scenario);
+    if (marked.Empty()) {
+        for (std::vector<double>& curve : graph.pnl)
+            curve.assign(graph.prices.size(), 0.0);
+        return graph;
+    }
+    std::vector<std::vector<double>> curves = PnlCurves(marked, scenario, graph.dates, graph.prices);
+    for (std::size_t d = 0; d < graph.pnl.size(); ++d)
+        graph.pnl[d] = std::move(curves[d]);
+    ScenarioValuer valuer(marked, scenario);
+    graph.breakevens = Breakevens(graph.prices, graph.pnl[kRiskExpiry], valuer, graph.dates[kRiskExpiry]);
+    graph.moves = ExpectedMoves(marked, scenario.distribution);
+    return graph;
+}
 
 RiskGraph ComputeRiskGraph(std::span<const TInOutObj* const> expiries, const Position& position,
                            const RiskRange& range)
 {
-    PositionValuer valuer(expiries, position);
-    RiskGraph graph;
-    if (valuer.Empty()) {
-        graph.underlying = expiries.empty() ? 0 : expiries.front()->Underlying;
-        const TDateTime today = expiries.empty() ? 0 : expiries.front()->TodayDate;
-        graph.dates = {today, today, today};
-    } else {
-        graph.underlying = valuer.Underlying();
-        const TDateTime today = valuer.Today();
-        const int days = TInOutObj::DaysBetween(today, valuer.FirstExpiry());
-        graph.dates = {today, std::trunc(today) + days / 2,
-                       std::max(valuer.FirstExpiry(), std::trunc(today))};
-    }
-    graph.prices = PriceSteps(range, graph.underlying);
-    for (int d = kRiskToday; d <= kRiskExpiry; ++d) {
-        std::vector<double>& curve = graph.pnl[static_cast<std::size_t>(d)];
-        curve.reserve(graph.prices.size());
-        for (double price : graph.prices)
-            curve.push_back(valuer.Empty() ? 0.0
-                                           : valuer.Pnl(graph.dates[static_cast<std::size_t>(d)], price));
-    }
-    if (!valuer.Empty())
-        graph.breakevens = Breakevens(graph.prices, graph.pnl[kRiskExpiry], valuer, graph.dates[kRiskExpiry]);
-    return graph;
+    const MarkedPosition marked(expiries, position);
+    double underlying = marked.Underlying();
+    if (marked.Empty() && !expiries.empty())
+        underlying = expiries.front()->Underlying;
+    return ComputeRiskGraph(marked, Scenario{}, PriceSteps(range, underlying));
 }
-
-}  // namespace kestrava
-
-namespace kestrava {
 
 std::string BreakevenText(const std::vector<double>& breakevens, char decimalSeparator)
 {

@@ -1,15 +1,19 @@
 #pragma once
 // The risk graph of a position: its profit or loss against the underlying's
-// price at the valuation date, at the day halfway to the first expiry among
-// its legs, and at that expiry. Each leg is valued by its own expiry's model
-// at that date and price; legs of later expiries keep their time value.
+// price at the valuation date, at a chosen date (by default the day halfway
+// to the first expiry among its legs), and at that expiry, with the
+// expected move to each expiry of the position marked. Each leg is valued
+// by its own expiry's model at that date and price under the scenario (see
+// PositionValuer.h); legs of later expiries keep their time value.
 
 #include <array>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "analysis/MarkedPosition.h"
 #include "analysis/Position.h"
+#include "analysis/Scenario.h"
 
 namespace kestrava {
 
@@ -26,26 +30,50 @@ struct RiskRange {
 
 enum RiskDate { kRiskToday = 0, kRiskMidway = 1, kRiskExpiry = 2 };
 
+// One standard deviation of the price by an expiry, under the lognormal
+// price the probabilities assume: today's price times the volatility times
+// the square root of the years left.
+struct ExpectedMove {
+    int expiry = 0;  // the series' expiry, from 0
+    TDateTime date = 0;
+    double vol = 0;   // annual, a fraction
+    double move = 0;  // in price
+};
+
 struct RiskGraph {
     std::vector<double> prices;              // ascending
     std::array<std::vector<double>, 3> pnl;  // by RiskDate, one per price, in money
-    std::array<TDateTime, 3> dates{};        // by RiskDate
+    std::array<TDateTime, 3> dates{};        // by RiskDate; kRiskMidway is the chosen date
     std::vector<double> breakevens;          // prices where the expiry curve meets zero
     double underlying = 0;                   // today's price
+    std::vector<ExpectedMove> moves;         // to each expiry of the position with days left
 };
 
-// Legs that are not options of expiries are left out (see
-// LegsNotFoundMessage). Each leg is priced at the volatility its option had
-// in the last calculation, or at its expiry's flat volatility when that had
-// none. Throws AnalysisError for a range that is not 0 < from < to with 2 to
-// kMaxRiskPoints points, or an expiry without a model; PricingError when a
-// model cannot price a leg at some price of the range.
+// Evenly spaced prices of a range around underlying. Throws AnalysisError
+// for a range that is not 0 < from < to with 2 to kMaxRiskPoints points.
+std::vector<double> PriceSteps(const RiskRange& range, double underlying);
+
+// The graph's three dates: today, the scenario's date (held between today
+// and the last expiry among the legs; the day halfway to the first expiry
+// when it has none) and the first expiry among the legs.
+std::array<TDateTime, 3> RiskDates(const MarkedPosition& marked, const Scenario& scenario);
+
+// The expected moves to the expiries of the position's legs that have days
+// left, earliest first.
+std::vector<ExpectedMove> ExpectedMoves(const MarkedPosition& marked, DistributionVol choice);
+
+// The graph at the given prices (ascending, above 0; at most
+// kMaxRiskPoints). Throws AnalysisError for prices that are not, and
+// PricingError when a model cannot price a leg at some price.
+RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenario,
+                           std::vector<double> prices);
+
+// The graph of a position over a range, legs marked at their mid prices
+// and keeping their volatilities (the defaults of a scenario). Legs that
+// are not options of expiries are left out (see LegsNotFoundMessage).
+// Throws AnalysisError also for an expiry holding a leg without a model.
 RiskGraph ComputeRiskGraph(std::span<const TInOutObj* const> expiries, const Position& position,
                            const RiskRange& range = {});
-
-}  // namespace kestrava
-
-namespace kestrava {
 
 // The breakevens as "1302.45, 1397.55" with two decimals and the given
 // separator, or "none".

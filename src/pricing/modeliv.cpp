@@ -18,7 +18,9 @@ double ExactN(double x)
     return 0.5 * std::erfc(-x / std::sqrt(2.0));
 }
 
-double EuropeanValue(const detail::EuropeanSetup& e, double K, int k, double sigma)
+}  // namespace
+
+double EuropeanFormula(const detail::EuropeanSetup& e, double K, int k, double sigma)
 {
     const double v = sigma * std::sqrt(static_cast<double>(e.T));
     const double d1 = (std::log(e.S / K) + (e.b + sigma * sigma / 2) * e.T) / v;
@@ -28,8 +30,6 @@ double EuropeanValue(const detail::EuropeanSetup& e, double K, int k, double sig
     return k == 1 ? e.S * Dc * ExactN(d1) - K * Dr * ExactN(d2)
                   : K * Dr * ExactN(-d2) - e.S * Dc * ExactN(-d1);
 }
-
-}  // namespace
 
 double EuropeanImpliedVol(const TInOutObj& inputs, double K, int k, double price)
 {
@@ -41,7 +41,7 @@ double EuropeanImpliedVol(const TInOutObj& inputs, double K, int k, double price
     } catch (const PricingError&) {
         return 0;  // an underlying the dividend takes to 0 or below has no smile
     }
-    auto f = [&](double sigma) { return EuropeanValue(e, K, k, sigma) - price; };
+    auto f = [&](double sigma) { return EuropeanFormula(e, K, k, sigma) - price; };
     const double lo = kLowestImpliedVol, hi = kHighestImpliedVol;
     const Root root = FindRoot(f, lo, hi, f(lo), f(hi), 1e-10, 1e-10);
     return root.found ? root.x : 0;

@@ -26,4 +26,10 @@ float SolveModelIV(OptionPricer& pricer, float K, int k, double price);
 // volatility of a smile point. 0 when there is none (or nothing to price).
 double EuropeanImpliedVol(const TInOutObj& inputs, double K, int k, double price);
 
+// The European value of the option of strike K, side k at volatility sigma
+// on the set-up of an expiry (its single-precision time, carry and
+// dividend-adjusted underlying), with the exact normal distribution in
+// double precision.
+double EuropeanFormula(const detail::EuropeanSetup& e, double K, int k, double sigma);
+
 }  // namespace kestrava

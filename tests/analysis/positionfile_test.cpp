@@ -88,6 +88,66 @@ TEST_F(PositionFileTest, UnknownKeysAreKeptWhenWrittenBack)
     EXPECT_FALSE(fs::exists(path + ".damaged"));
 }
 
+TEST_F(PositionFileTest, UnderlyingLegsAndCommissionsAreReadAndWrittenBack)
+{
+    const std::string path = Path("KO.position.json");
+    Write(path, R"({"multiplier": 100,
+  "commissions": {"per_contract": 0.65, "per_share": 0.005, "broker": "B"},
+  "legs": [{"kind": "underlying", "quantity": 100, "price": 1290.59, "lot": 7},
+           {"kind": "option", "expiry": "2027-02-19", "strike": 1300, "side": "C", "quantity": -1, "price": 12.5}]})");
+    const PositionFileRead read = ReadPositionFile(path);
+    ASSERT_EQ(read.state, PositionFileRead::State::Read) << read.message;
+    const Position& position = read.position;
+    EXPECT_EQ(position.commissions.perContract, 0.65);
+    EXPECT_EQ(position.commissions.perShare, 0.005);
+    ASSERT_EQ(position.legs.size(), 2u);
+    EXPECT_EQ(position.legs[0].kind, LegKind::Underlying);
+    EXPECT_EQ(position.legs[0].quantity, 100);
+    EXPECT_EQ(position.legs[0].price, 1290.59);
+    EXPECT_EQ(LegSize(position, position.legs[0]), 100) << "the multiplier is not the shares'";
+    EXPECT_EQ(LegSize(position, position.legs[1]), -100);
+    EXPECT_EQ(LegCommission(position, position.legs[0]), 0.5);
+    EXPECT_EQ(LegCommission(position, position.legs[1]), 0.65);
+    EXPECT_EQ(position.legs[1].kind, LegKind::Option);
+
+    WritePositionFile(path, position);
+    const std::string written = Read(path);
+    EXPECT_NE(written.find(R"("kind": "underlying")"), std::string::npos) << written;
+    EXPECT_NE(written.find(R"("broker": "B")"), std::string::npos) << written;
+    EXPECT_NE(written.find(R"("lot": 7)"), std::string::npos) << written;
+    EXPECT_EQ(written.find(R"("kind": "option")"), std::string::npos) << "options are written as before";
+    const PositionFileRead again = ReadPositionFile(path);
+    ASSERT_EQ(again.state, PositionFileRead::State::Read) << again.message;
+    EXPECT_EQ(PositionToJson(again.position), written);
+}
+
+TEST_F(PositionFileTest, FilesOfOptionsAloneAreWrittenAsBefore)
+{
+    // What the program wrote before legs had kinds and positions had
+    // commissions comes back byte for byte.
+    const std::string before = R"({
+  "multiplier": 100,
+  "legs": [
+    {
+      "expiry": "2027-02-19",
+      "strike": 100,
+      "side": "C",
+      "quantity": 1,
+      "price": 2.5
+    },
+    {
+      "expiry": "2027-02-19",
+      "strike": 105,
+      "side": "C",
+      "quantity": -1,
+      "price": 0.95
+    }
+  ]
+}
+)";
+    EXPECT_EQ(PositionToJson(ParsePosition(before)), before);
+}
+
 TEST_F(PositionFileTest, MissingFileGivesAMessageAndAnEmptyPosition)
 {
     const PositionFileRead read = ReadPositionFile(Path("none.position.json"));
@@ -146,6 +206,13 @@ TEST_F(PositionFileTest, DamagedFilesGiveAMessageAndAnEmptyPosition)
         {"{\"legs\": [], \"x\": " + std::string(100000, '[') + std::string(100000, ']') + "}",
          "deeper than 64 levels"},
         {"{\"x\": " + std::string(40000, '{') + "\"a\"", "deeper than 64 levels"},
+        // A leg of a kind this program does not know: the whole file is refused.
+        {"{\"legs\": [{" + leg + "}, {\"kind\": \"spread\", \"quantity\": 1, \"price\": 1}]}",
+         "leg 2: kind \"spread\" is not a kind of leg this program knows"},
+        {"{\"legs\": [{\"kind\": 7, \"quantity\": 1, \"price\": 1}]}", "kind 7"},
+        {"{\"legs\": [{\"kind\": \"underlying\", \"quantity\": 100}]}", "leg 1 has no \"price\""},
+        {"{\"commissions\": {\"per_contract\": -0.65}}", "per_contract is out of range"},
+        {"{\"commissions\": [0.65]}", "\"commissions\" must be an object"},
     };
     int n = 0;
     for (const auto& c : cases) {

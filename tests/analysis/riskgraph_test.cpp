@@ -233,3 +233,44 @@ TEST(RiskGraph, ExpiredExpiryCountsAtIntrinsicValue)
     for (int d = kRiskToday; d <= kRiskExpiry; ++d)
         EXPECT_EQ(graph.pnl[d], (std::vector<double>{(10.0 - 4) * 200, -4.0 * 200, -4.0 * 200}));
 }
+
+TEST(RiskGraph, CoveredCallWithCommissionsByHand)
+{
+    // 100 shares bought at 98.20, one 105 call sold at 1.80; 0.65 a
+    // contract and half a cent a share on entry. A 0.40 dividend falls in
+    // the expiry; the shares collect it.
+    TInOutObj p = Expiry(kBlackScholes, 91);
+    p.Dividend = 0.40f;
+    p.DivDate = p.TodayDate + 30;
+    RecalcExpiry(p, VolSource::Flat);
+    const std::vector<const TInOutObj*> expiries{&p};
+    Position covered;
+    PositionLeg shares;
+    shares.kind = LegKind::Underlying;
+    shares.quantity = 100;
+    shares.price = 98.20;
+    covered.legs = {shares, Leg(p, 105, 1, -1, 1.80)};
+    covered.commissions.perContract = 0.65;
+    covered.commissions.perShare = 0.005;
+    const double cost = 9820 - 180 + 0.65 + 0.50;
+
+    const PositionTotals totals = ComputeTotals(expiries, covered);
+    EXPECT_DOUBLE_EQ(totals.commissions, 1.15);
+    EXPECT_DOUBLE_EQ(totals.cost, cost);
+    EXPECT_DOUBLE_EQ(totals.value, 100.0 * 100 - p.Theo(4, 1) * 100.0);
+    EXPECT_DOUBLE_EQ(totals.delta, 100 - p.Delta(4, 1) * 100.0);
+
+    const RiskGraph graph = ComputeRiskGraph(expiries, covered, {90, 110, 21});
+    for (std::size_t i = 0; i < graph.prices.size(); ++i) {
+        const double S = graph.prices[i];
+        const double expected = (S + 0.40) * 100 - std::max(S - 105, 0.0) * 100 - cost;
+        EXPECT_NEAR(graph.pnl[kRiskExpiry][i], expected, 1e-9) << S;
+    }
+    // Capped at 105 plus the dividend; even where the shares and the
+    // dividend pay the cost.
+    EXPECT_NEAR(graph.pnl[kRiskExpiry].back(), 10540 - cost, 1e-9);
+    ASSERT_EQ(graph.breakevens.size(), 1u);
+    EXPECT_NEAR(graph.breakevens[0], cost / 100 - 0.40, 1e-6);
+    // Before the dividend date today's curve holds no dividend.
+    EXPECT_NEAR(graph.pnl[kRiskToday][10], 100.0 * 100 - p.Theo(4, 1) * 100.0 - cost, 1e-6);
+}

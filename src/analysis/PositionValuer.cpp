@@ -1,0 +1,260 @@
+#include "analysis/PositionValuer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "pricing/Models.h"
+
+namespace kestrava {
+namespace {
+
+constexpr float kBump = 0.01f;  // one volatility or rate point
+
+double Intrinsic(int side, double price, double strike)
+{
+    return std::max(0.0, side == 1 ? price - strike : strike - price);
+}
+
+bool SameDay(TDateTime a, TDateTime b)
+{
+    return std::trunc(a) == std::trunc(b);
+}
+
+}  // namespace
+
+ScenarioValuer::ScenarioValuer(const MarkedPosition& marked, const Scenario& scenario)
+    : marked_(marked), scenario_(scenario), cost_(marked.EntryCost() + marked.Commissions())
+{
+    pricers_.resize(marked.Legs().size());
+    for (std::size_t i = 0; i < marked.Legs().size(); ++i)
+        if (marked.Legs()[i].kind == LegKind::Option)
+            pricers_[i].emplace(marked.ExpiryOf(marked.Legs()[i]).inputs);
+}
+
+bool ScenarioValuer::Live(const MarkedLeg& leg, TDateTime date) const
+{
+    return TInOutObj::DaysBetween(date, marked_.ExpiryOf(leg).day) > 0;
+}
+
+bool ScenarioValuer::AtMarks(TDateTime date, double price) const
+{
+    return scenario_.MovesNothing() && scenario_.skew != SkewRule::Flat && SameDay(date, marked_.Today())
+           && price == marked_.Underlying();
+}
+
+float ScenarioValuer::LegVolatility(const MarkedLeg& leg, double price) const
+{
+    const MarkedExpiry& expiry = marked_.ExpiryOf(leg);
+    double vol = scenario_.skew == SkewRule::Flat ? expiry.flatVol : leg.vol;
+    if (!(vol > 0))
+        return 0;  // priced at nothing, as the grid prices an option without a volatility
+    // Sticky moneyness: the smile moves with the price, so the leg takes the
+    // smile's change between its strike and the strike of its moneyness at
+    // today's price (its own volatility where the price has not moved).
+    if (scenario_.skew == SkewRule::StickyMoneyness && !expiry.smile.Empty() && price > 0)
+        vol += expiry.smile.At(leg.strike * marked_.Underlying() / price) - expiry.smile.At(leg.strike);
+    vol = vol * (1 + scenario_.volShift / 100) + scenario_.volPoints / 100;
+    return static_cast<float>(std::max(vol, kLowestScenarioVol));
+}
+
+float ScenarioValuer::LegRate(const MarkedLeg& leg) const
+{
+    const double rate = marked_.ExpiryOf(leg).inputs.Rate + scenario_.rateShift / 100;
+    return static_cast<float>(std::max(rate, 0.0));
+}
+
+double ScenarioValuer::DividendBy(TDateTime date) const
+{
+    if (marked_.Expiries().empty())
+        return 0;
+    const TInOutObj& p = marked_.Expiries().front().inputs;
+    const TDateTime paid = std::trunc(p.DivDate);
+    if (p.ContractType != kEquity || p.Dividend == 0 || paid == 0)
+        return 0;
+    return paid > std::trunc(marked_.Today()) && paid <= std::trunc(date) ? ShortestDouble(p.Dividend) : 0.0;
+}
+
+OptionPricer& ScenarioValuer::PricerAt(const MarkedLeg& leg, TDateTime date, double price, float rate)
+{
+    OptionPricer& pricer = *pricers_[static_cast<std::size_t>(&leg - marked_.Legs().data())];
+    pricer.MoveTo(date, static_cast<float>(price), rate);
+    return pricer;
+}
+
+double ScenarioValuer::SettledValue(TDateTime date, double price) const
+{
+    double value = 0;
+    const double dividend = DividendBy(date);
+    for (const MarkedLeg& leg : marked_.Legs()) {
+        if (leg.kind == LegKind::Underlying)
+            value += (price + dividend) * leg.size;
+        else if (!Live(leg, date))
+            value += Intrinsic(leg.k, price, leg.strike) * leg.size;
+    }
+    return value;
+}
+
+double ScenarioValuer::LiveValue(TDateTime date, double price)
+{
+    double value = 0;
+    for (const MarkedLeg& leg : marked_.Legs()) {
+        if (leg.kind != LegKind::Option || !Live(leg, date))
+            continue;
+        OptionPricer& pricer = PricerAt(leg, date, price, LegRate(leg));
+        value += static_cast<double>(pricer.Value(leg.strike, leg.k, LegVolatility(leg, price))) * leg.size;
+    }
+    return value;
+}
+
+double ScenarioValuer::Value(TDateTime date, double price)
+{
+    if (AtMarks(date, price)) {
+        double value = 0;
+        for (const MarkedLeg& leg : marked_.Legs())
+            value += leg.mark * leg.size;
+        return value;
+    }
+    return SettledValue(date, price) + LiveValue(date, price);
+}
+
+PositionGreeks ScenarioValuer::Greeks(TDateTime date, double price, bool withVega, bool withRho)
+{
+    PositionGreeks greeks;
+    for (const MarkedLeg& leg : marked_.Legs()) {
+        if (leg.kind == LegKind::Underlying) {
+            greeks.delta += leg.size;
+            continue;
+        }
+        if (!Live(leg, date))
+            continue;
+        const float vol = LegVolatility(leg, price);
+        const float rate = LegRate(leg);
+        OptionPricer& pricer = PricerAt(leg, date, price, rate);
+        const OptionResult at = pricer.Price(leg.strike, leg.k, vol);
+        greeks.delta += static_cast<double>(at.delta) * leg.size;
+        greeks.gamma += static_cast<double>(at.gamma) * leg.size;
+        greeks.decay += static_cast<double>(at.decay) * leg.size;
+        if (withVega) {
+            const bool tree = pricer.Inputs().Model == kBinomial;
+            const double vega = tree && vol > 0 ? pricer.Value(leg.strike, leg.k, vol + kBump) - at.theo
+                                                : static_cast<double>(at.vega);
+            greeks.vega += vega * leg.size;
+        }
+        if (withRho) {
+            pricer.MoveTo(date, static_cast<float>(price), rate + kBump);
+            greeks.rho += (static_cast<double>(pricer.Value(leg.strike, leg.k, vol)) - at.theo) * leg.size;
+        }
+    }
+    return greeks;
+}
+
+namespace {
+
+bool AnyLiveTree(const MarkedPosition& marked, std::span<const TDateTime> dates)
+{
+    for (const MarkedLeg& leg : marked.Legs()) {
+        if (leg.kind != LegKind::Option || marked.ExpiryOf(leg).inputs.Model != kBinomial)
+            continue;
+        for (TDateTime date : dates)
+            if (TInOutObj::DaysBetween(date, marked.ExpiryOf(leg).day) > 0)
+                return true;
+    }
+    return false;
+}
+
+// Runs fill(valuer, date, price) for every date and price, each thread with
+// its own valuer, taking a few neighbouring prices of one date at a time
+// (so a leg's tree keeps its powers). The first failure in the order of
+// the curves is the one rethrown.
+std::vector<std::vector<double>> Curves(const MarkedPosition& marked, const Scenario& scenario,
+                                        std::span<const TDateTime> dates, std::span<const double> prices,
+                                        const std::function<double(ScenarioValuer&, TDateTime, double)>& fill)
+{
+    std::vector<std::vector<double>> curves(dates.size(), std::vector<double>(prices.size(), 0.0));
+    if (prices.empty() || dates.empty())
+        return curves;
+    const int count = static_cast<int>(prices.size());
+    constexpr int kChunk = 4;
+    const int chunksPerDate = (count + kChunk - 1) / kChunk;
+    const int chunks = chunksPerDate * static_cast<int>(dates.size());
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(chunks));
+    std::atomic<int> next{0};
+    auto work = [&] {
+        std::optional<ScenarioValuer> valuer;
+        for (int chunk = next++; chunk < chunks; chunk = next++) {
+            const std::size_t d = static_cast<std::size_t>(chunk / chunksPerDate);
+            const int first = (chunk % chunksPerDate) * kChunk;
+            try {
+                if (!valuer)
+                    valuer.emplace(marked, scenario);
+                for (int i = first; i < std::min(count, first + kChunk); ++i) {
+                    const std::size_t at = static_cast<std::size_t>(i);
+                    curves[d][at] = fill(*valuer, dates[d], prices[at]);
+                }
+            } catch (...) {
+                failures[static_cast<std::size_t>(chunk)] = std::current_exception();
+            }
+        }
+    };
+    // Threads pay only where trees are priced; the closed forms are done
+    // sooner than a thread starts.
+    const int threads = AnyLiveTree(marked, dates) ? std::min(BinomialThreads(), chunks) : 1;
+    {
+        std::vector<std::jthread> helpers;
+        for (int h = 1; h < threads; ++h)
+            helpers.emplace_back(work);
+        work();
+    }
+    for (const std::exception_ptr& failure : failures)
+        if (failure)
+            std::rethrow_exception(failure);
+    return curves;
+}
+
+}  // namespace
+
+std::vector<std::vector<double>> PnlCurves(const MarkedPosition& marked, const Scenario& scenario,
+                                           std::span<const TDateTime> dates, std::span<const double> prices)
+{
+    return Curves(marked, scenario, dates, prices, [](ScenarioValuer& valuer, TDateTime date, double price) {
+        return valuer.Pnl(date, price);
+    });
+}
+
+std::vector<double> LiveValues(const MarkedPosition& marked, const Scenario& scenario, TDateTime date,
+                               std::span<const double> prices)
+{
+    const TDateTime dates[] = {date};
+    return Curves(
+               marked, scenario, dates, prices,
+               [](ScenarioValuer& valuer, TDateTime at, double price) { return valuer.LiveValue(at, price); })
+        .front();
+}
+
+std::vector<std::vector<double>> GreekCurves(const MarkedPosition& marked, const Scenario& scenario,
+                                             std::span<const TDateTime> dates, std::span<const double> prices,
+                                             Greek which)
+{
+    return Curves(marked, scenario, dates, prices,
+                  [which](ScenarioValuer& valuer, TDateTime date, double price) {
+                      const PositionGreeks greeks = valuer.Greeks(date, price, which == Greek::Vega, false);
+                      switch (which) {
+                      case Greek::Delta:
+                          return greeks.delta;
+                      case Greek::Gamma:
+                          return greeks.gamma;
+                      case Greek::Decay:
+                          return greeks.decay;
+                      case Greek::Vega:
+                          return greeks.vega;
+                      }
+                      return 0.0;
+                  });
+}
+
+}  // namespace kestrava
