@@ -167,43 +167,48 @@ bool AnyLiveTree(const MarkedPosition& marked, std::span<const TDateTime> dates)
     return false;
 }
 
-// Runs fill(valuer, date, price) for every date and price, each thread with
-// its own valuer, taking a few neighbouring prices of one date at a time
-// (so a leg's tree keeps its powers). The first failure in the order of
-// the curves is the one rethrown.
+// Runs fill(valuer, date, price) for every date and each of its prices,
+// each thread with its own valuer, taking a few neighbouring prices of one
+// date at a time (so a leg's tree keeps its powers). The first failure in
+// the order of the curves is the one rethrown.
 std::vector<std::vector<double>> Curves(const MarkedPosition& marked, const Scenario& scenario,
-                                        std::span<const TDateTime> dates, std::span<const double> prices,
+                                        std::span<const TDateTime> dates,
+                                        std::span<const std::vector<double>> pricesByDate,
                                         const std::function<double(ScenarioValuer&, TDateTime, double)>& fill)
 {
-    std::vector<std::vector<double>> curves(dates.size(), std::vector<double>(prices.size(), 0.0));
-    if (prices.empty() || dates.empty())
-        return curves;
-    const int count = static_cast<int>(prices.size());
-    constexpr int kChunk = 4;
-    const int chunksPerDate = (count + kChunk - 1) / kChunk;
-    const int chunks = chunksPerDate * static_cast<int>(dates.size());
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(chunks));
-    std::atomic<int> next{0};
+    std::vector<std::vector<double>> curves;
+    struct Chunk {
+        std::size_t date, first, last;
+    };
+    std::vector<Chunk> chunks;
+    constexpr std::size_t kChunk = 4;
+    for (std::size_t d = 0; d < dates.size(); ++d) {
+        const std::size_t count = pricesByDate[d].size();
+        curves.emplace_back(count, 0.0);
+        for (std::size_t first = 0; first < count; first += kChunk)
+            chunks.push_back({d, first, std::min(count, first + kChunk)});
+    }
+    std::vector<std::exception_ptr> failures(chunks.size());
+    std::atomic<std::size_t> next{0};
     auto work = [&] {
         std::optional<ScenarioValuer> valuer;
-        for (int chunk = next++; chunk < chunks; chunk = next++) {
-            const std::size_t d = static_cast<std::size_t>(chunk / chunksPerDate);
-            const int first = (chunk % chunksPerDate) * kChunk;
+        for (std::size_t c = next++; c < chunks.size(); c = next++) {
+            const Chunk& chunk = chunks[c];
             try {
                 if (!valuer)
                     valuer.emplace(marked, scenario);
-                for (int i = first; i < std::min(count, first + kChunk); ++i) {
-                    const std::size_t at = static_cast<std::size_t>(i);
-                    curves[d][at] = fill(*valuer, dates[d], prices[at]);
-                }
+                for (std::size_t i = chunk.first; i < chunk.last; ++i)
+                    curves[chunk.date][i] = fill(*valuer, dates[chunk.date], pricesByDate[chunk.date][i]);
             } catch (...) {
-                failures[static_cast<std::size_t>(chunk)] = std::current_exception();
+                failures[c] = std::current_exception();
             }
         }
     };
     // Threads pay only where trees are priced; the closed forms are done
     // sooner than a thread starts.
-    const int threads = AnyLiveTree(marked, dates) ? std::min(BinomialThreads(), chunks) : 1;
+    const int threads = AnyLiveTree(marked, dates)
+                            ? std::min<int>(BinomialThreads(), static_cast<int>(chunks.size()))
+                            : 1;
     {
         std::vector<std::jthread> helpers;
         for (int h = 1; h < threads; ++h)
@@ -216,31 +221,35 @@ std::vector<std::vector<double>> Curves(const MarkedPosition& marked, const Scen
     return curves;
 }
 
+std::vector<std::vector<double>> SamePrices(std::span<const TDateTime> dates, std::span<const double> prices)
+{
+    return std::vector<std::vector<double>>(dates.size(), std::vector<double>(prices.begin(), prices.end()));
+}
+
 }  // namespace
 
 std::vector<std::vector<double>> PnlCurves(const MarkedPosition& marked, const Scenario& scenario,
                                            std::span<const TDateTime> dates, std::span<const double> prices)
 {
-    return Curves(marked, scenario, dates, prices, [](ScenarioValuer& valuer, TDateTime date, double price) {
-        return valuer.Pnl(date, price);
-    });
+    return Curves(
+        marked, scenario, dates, SamePrices(dates, prices),
+        [](ScenarioValuer& valuer, TDateTime date, double price) { return valuer.Pnl(date, price); });
 }
 
-std::vector<double> LiveValues(const MarkedPosition& marked, const Scenario& scenario, TDateTime date,
-                               std::span<const double> prices)
+std::vector<std::vector<double>> LiveValues(const MarkedPosition& marked, const Scenario& scenario,
+                                            std::span<const TDateTime> dates,
+                                            std::span<const std::vector<double>> pricesByDate)
 {
-    const TDateTime dates[] = {date};
     return Curves(
-               marked, scenario, dates, prices,
-               [](ScenarioValuer& valuer, TDateTime at, double price) { return valuer.LiveValue(at, price); })
-        .front();
+        marked, scenario, dates, pricesByDate,
+        [](ScenarioValuer& valuer, TDateTime at, double price) { return valuer.LiveValue(at, price); });
 }
 
 std::vector<std::vector<double>> GreekCurves(const MarkedPosition& marked, const Scenario& scenario,
                                              std::span<const TDateTime> dates, std::span<const double> prices,
                                              Greek which)
 {
-    return Curves(marked, scenario, dates, prices,
+    return Curves(marked, scenario, dates, SamePrices(dates, prices),
                   [which](ScenarioValuer& valuer, TDateTime date, double price) {
                       const PositionGreeks greeks = valuer.Greeks(date, price, which == Greek::Vega, false);
                       switch (which) {

@@ -72,10 +72,11 @@ private:
 // Spread over the tree's threads when a live leg has a tree to price.
 std::vector<std::vector<double>> PnlCurves(const MarkedPosition& marked, const Scenario& scenario,
                                            std::span<const TDateTime> dates, std::span<const double> prices);
-// The worth of the live legs (see ScenarioValuer::LiveValue) at date and
-// every price.
-std::vector<double> LiveValues(const MarkedPosition& marked, const Scenario& scenario, TDateTime date,
-                               std::span<const double> prices);
+// The worth of the live legs (see ScenarioValuer::LiveValue) at each date
+// and every price of that date's list.
+std::vector<std::vector<double>> LiveValues(const MarkedPosition& marked, const Scenario& scenario,
+                                            std::span<const TDateTime> dates,
+                                            std::span<const std::vector<double>> pricesByDate);
 std::vector<std::vector<double>> GreekCurves(const MarkedPosition& marked, const Scenario& scenario,
                                              std::span<const TDateTime> dates, std::span<const double> prices,
                                              Greek which);

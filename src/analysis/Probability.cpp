@@ -16,14 +16,16 @@ namespace {
 
 constexpr double kReach = 6;          // standard deviations either side
 constexpr int kLiveNodes = 17;        // where the models price the live legs
-constexpr double kPieceWidth = 0.05;  // in standard deviations
+constexpr double kPieceWidth = 0.25;  // in standard deviations
 constexpr double kCentPerContract = 0.01;
 
-// Four-point Gauss-Legendre on [-1, 1].
-constexpr std::array<double, 4> kGaussNodes = {-0.8611363115940526, -0.3399810435848563, 0.3399810435848563,
-                                               0.8611363115940526};
-constexpr std::array<double, 4> kGaussWeights = {0.3478548451374538, 0.6521451548625461, 0.6521451548625461,
-                                                 0.3478548451374538};
+// Eight-point Gauss-Legendre on [-1, 1].
+constexpr std::array<double, 8> kGaussNodes = {-0.9602898564975363, -0.7966664774136267, -0.5255324099163290,
+                                               -0.1834346424956498, 0.1834346424956498,  0.5255324099163290,
+                                               0.7966664774136267,  0.9602898564975363};
+constexpr std::array<double, 8> kGaussWeights = {0.1012285362903763, 0.2223810344533745, 0.3137066458778873,
+                                                 0.3626837833783620, 0.3626837833783620, 0.3137066458778873,
+                                                 0.2223810344533745, 0.1012285362903763};
 
 double Phi(double z)
 {
@@ -89,18 +91,28 @@ public:
         for (const MarkedLeg& leg : marked.Legs())
             if (leg.kind == LegKind::Option && valuer_.Live(leg, at.date))
                 controls_.push_back({&leg, marked.ExpiryOf(leg).inputs});
-        if (controls_.empty())
-            return;
+    }
+
+    bool HasLiveLegs() const { return !controls_.empty(); }
+    double Price(double z) const { return std::exp(at_.logMean + at_.logDeviation * z); }
+
+    // The prices the models value the live legs at.
+    std::vector<double> NodePrices() const
+    {
         std::vector<double> prices;
         for (int i = 0; i < kLiveNodes; ++i)
             prices.push_back(Price(-kReach + 2 * kReach * i / (kLiveNodes - 1)));
-        std::vector<double> added = LiveValues(marked, scenario, at.date, prices);
-        for (std::size_t i = 0; i < prices.size(); ++i)
-            added[i] -= European(prices[i]);
-        modelAdds_.emplace(-kReach, 2 * kReach / (kLiveNodes - 1), std::move(added));
+        return prices;
     }
 
-    double Price(double z) const { return std::exp(at_.logMean + at_.logDeviation * z); }
+    // The live legs' values at the node prices, from the models.
+    void TakeLiveValues(std::vector<double> values)
+    {
+        const std::vector<double> prices = NodePrices();
+        for (std::size_t i = 0; i < prices.size(); ++i)
+            values[i] -= European(prices[i]);
+        modelAdds_.emplace(-kReach, 2 * kReach / (kLiveNodes - 1), std::move(values));
+    }
 
     double operator()(double z) const
     {
@@ -207,15 +219,20 @@ double ChanceAbove(const PnlByDeviation& f, const std::vector<double>& ends,
     return chance;
 }
 
+// The mean of f(z), and its greatest value at the pieces' ends and the
+// points of the quadrature (close enough apart to find a smooth peak).
 double ExpectedValue(const PnlByDeviation& f, const std::vector<double>& ends,
-                     const std::vector<double>& values)
+                     const std::vector<double>& values, double& greatest)
 {
+    greatest = *std::max_element(values.begin(), values.end());
     double sum = values.front() * Phi(-kReach) + values.back() * (1 - Phi(kReach));
     for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
         const double half = (ends[i + 1] - ends[i]) / 2, middle = (ends[i + 1] + ends[i]) / 2;
         for (std::size_t g = 0; g < kGaussNodes.size(); ++g) {
             const double z = middle + half * kGaussNodes[g];
-            sum += kGaussWeights[g] * half * f(z) * Density(z);
+            const double value = f(z);
+            greatest = std::max(greatest, value);
+            sum += kGaussWeights[g] * half * value * Density(z);
         }
     }
     return sum;
@@ -265,39 +282,56 @@ ProbabilityFigures ComputeProbabilities(const MarkedPosition& marked, const Scen
     const std::array<TDateTime, 3> dates = RiskDates(marked, scenario);
     figures.atExpiry = DistributionAt(marked, scenario.distribution, dates[kRiskExpiry]);
     figures.atDate = DistributionAt(marked, scenario.distribution, dates[kRiskMidway]);
-    const double tolerance = kCentPerContract * marked.Multiplier();
 
-    auto chanceOfProfit = [&](const PriceDistribution& at, ProbabilityFigures* expiryFigures) {
-        if (!(at.logDeviation > 0)) {
+    // The models value the live legs of both dates in one run over the threads.
+    const PriceDistribution* at[] = {&figures.atExpiry, &figures.atDate};
+    std::vector<PnlByDeviation> curves;
+    std::vector<TDateTime> liveDates;
+    std::vector<std::vector<double>> nodePrices;
+    std::vector<std::size_t> liveCurves;
+    for (std::size_t i = 0; i < 2; ++i) {
+        curves.emplace_back(marked, scenario, *at[i]);
+        if (at[i]->logDeviation > 0 && curves[i].HasLiveLegs()) {
+            liveDates.push_back(at[i]->date);
+            nodePrices.push_back(curves[i].NodePrices());
+            liveCurves.push_back(i);
+        }
+    }
+    std::vector<std::vector<double>> values = LiveValues(marked, scenario, liveDates, nodePrices);
+    for (std::size_t j = 0; j < liveCurves.size(); ++j)
+        curves[liveCurves[j]].TakeLiveValues(std::move(values[j]));
+
+    const double tolerance = kCentPerContract * marked.Multiplier();
+    for (std::size_t i = 0; i < 2; ++i) {
+        const PriceDistribution& distribution = *at[i];
+        const bool expiry = i == 0;
+        double& pop = expiry ? figures.popExpiry : figures.popDate;
+        if (!(distribution.logDeviation > 0)) {
             // No time or no volatility: the price stays at its mean.
             ScenarioValuer valuer(marked, scenario);
-            const double pnl = valuer.Pnl(at.years > 0 ? at.date : marked.Today(), at.forward);
-            if (expiryFigures) {
-                expiryFigures->expectedPnlExpiry = pnl;
-                expiryFigures->maxProfit = pnl;
-                expiryFigures->pMaxProfit = 1;
+            const double pnl = valuer.Pnl(distribution.years > 0 ? distribution.date : marked.Today(),
+                                          distribution.forward);
+            pop = pnl > 0 ? 1.0 : 0.0;
+            if (expiry) {
+                figures.expectedPnlExpiry = figures.maxProfit = pnl;
+                figures.pMaxProfit = 1;
             }
-            return pnl > 0 ? 1.0 : 0.0;
+            continue;
         }
-        const PnlByDeviation f(marked, scenario, at);
+        const PnlByDeviation& f = curves[i];
         const std::vector<double> ends = PieceEnds(f.Kinks());
-        std::vector<double> values;
-        values.reserve(ends.size());
-        for (double z : ends)
-            values.push_back(f(z));
-        if (expiryFigures) {
-            expiryFigures->expectedPnlExpiry = ExpectedValue(f, ends, values);
-            expiryFigures->maxProfit = *std::max_element(values.begin(), values.end());
-            expiryFigures->maxProfitUnbounded = f.SlopeFarAbove() > 1e-9;
-            expiryFigures->pMaxProfit = expiryFigures->maxProfitUnbounded
-                                            ? 0.0
-                                            : ChanceAbove(f, ends, values,
-                                                          expiryFigures->maxProfit - tolerance);
-        }
-        return ChanceAbove(f, ends, values, 0);
-    };
-    figures.popExpiry = chanceOfProfit(figures.atExpiry, &figures);
-    figures.popDate = chanceOfProfit(figures.atDate, nullptr);
+        std::vector<double> values(ends.size());
+        for (std::size_t e = 0; e < ends.size(); ++e)
+            values[e] = f(ends[e]);
+        pop = ChanceAbove(f, ends, values, 0);
+        if (!expiry)
+            continue;
+        figures.expectedPnlExpiry = ExpectedValue(f, ends, values, figures.maxProfit);
+        figures.maxProfitUnbounded = f.SlopeFarAbove() > 1e-9;
+        figures.pMaxProfit = figures.maxProfitUnbounded
+                                 ? 0.0
+                                 : ChanceAbove(f, ends, values, figures.maxProfit - tolerance);
+    }
     return figures;
 }
 
