@@ -90,19 +90,36 @@ std::array<TDateTime, 3> RiskDates(const MarkedPosition& marked, const Scenario&
     return {today, chosen, expiry};
 }
 
+namespace {
+
+ExpectedMove MoveTo(const MarkedPosition& marked, int e, DistributionVol choice)
+{
+    const MarkedExpiry& expiry = marked.Expiries()[static_cast<std::size_t>(e)];
+    ExpectedMove move;
+    move.expiry = e;
+    move.date = expiry.day;
+    move.vol = DistributionVolatility(expiry, marked.Underlying(), choice);
+    const double years = TInOutObj::DaysBetween(marked.Today(), expiry.day) / 365.0;
+    move.move = marked.Underlying() * move.vol * std::sqrt(years);
+    return move;
+}
+
+}  // namespace
+
 std::vector<ExpectedMove> ExpectedMoves(const MarkedPosition& marked, DistributionVol choice)
 {
     std::vector<ExpectedMove> moves;
-    for (int e : marked.LegExpiries()) {
-        const MarkedExpiry& expiry = marked.Expiries()[static_cast<std::size_t>(e)];
-        ExpectedMove move;
-        move.expiry = e;
-        move.date = expiry.day;
-        move.vol = DistributionVolatility(expiry, marked.Underlying(), choice);
-        const double years = TInOutObj::DaysBetween(marked.Today(), expiry.day) / 365.0;
-        move.move = marked.Underlying() * move.vol * std::sqrt(years);
-        moves.push_back(move);
-    }
+    for (int e : marked.LegExpiries())
+        moves.push_back(MoveTo(marked, e, choice));
+    return moves;
+}
+
+std::vector<ExpectedMove> ExpectedMovesOfSeries(const MarkedPosition& marked, DistributionVol choice)
+{
+    std::vector<ExpectedMove> moves;
+    for (std::size_t e = 0; e < marked.Expiries().size(); ++e)
+        if (marked.Expiries()[e].day > std::trunc(marked.Today()))
+            moves.push_back(MoveTo(marked, static_cast<int>(e), choice));
     return moves;
 }
 

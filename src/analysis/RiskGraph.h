@@ -61,6 +61,8 @@ std::array<TDateTime, 3> RiskDates(const MarkedPosition& marked, const Scenario&
 // The expected moves to the expiries of the position's legs that have days
 // left, earliest first.
 std::vector<ExpectedMove> ExpectedMoves(const MarkedPosition& marked, DistributionVol choice);
+// The same for every expiry of the series with days left, in the series' order.
+std::vector<ExpectedMove> ExpectedMovesOfSeries(const MarkedPosition& marked, DistributionVol choice);
 
 // The graph at the given prices (ascending, above 0; at most
 // kMaxRiskPoints). Throws AnalysisError for prices that are not, and

@@ -1,4 +1,5 @@
-// risk: a position's figures and risk graph from its series, without a
+// risk: a position's figures, risk graph, profit or loss table and chances
+// from its series, valued at the market and under a scenario, without a
 // window.
 
 #include <QImage>
@@ -9,14 +10,19 @@
 #include <string>
 #include <vector>
 
+#include "analysis/MarkedPosition.h"
+#include "analysis/PnlTable.h"
+#include "analysis/PositionExport.h"
 #include "analysis/PositionFile.h"
 #include "analysis/PositionTotals.h"
+#include "analysis/Probability.h"
 #include "analysis/RiskGraph.h"
 #include "chart/RiskPlot.h"
 #include "cli/arguments.h"
 #include "cli/command.h"
 #include "cli/localeoptions.h"
 #include "cli/offscreengui.h"
+#include "cli/riskoptions.h"
 #include "cli/seriesjson.h"
 #include "cli/seriesquotes.h"
 #include "cli/seriesrecalc.h"
@@ -29,21 +35,9 @@ namespace {
 
 constexpr int kLargestPicture = 10000;
 
-double PriceOption(const Arguments& options, const char* name)
+void PrintCsv(const RiskGraph& graph, bool dated)
 {
-    const std::optional<std::string> text = options.Option(name);
-    if (!text)
-        return 0;
-    double value = 0;
-    if (!TryParseDecimal(*text, '.', value) || !(value > 0))
-        throw UsageError(std::string(name) + " takes a price above 0 written with a decimal point, got \""
-                         + *text + "\"");
-    return value;
-}
-
-void PrintCsv(const RiskGraph& graph)
-{
-    std::puts("price,pnl_today,pnl_mid,pnl_expiry");
+    std::puts(dated ? "price,pnl_today,pnl_date,pnl_expiry" : "price,pnl_today,pnl_mid,pnl_expiry");
     for (std::size_t i = 0; i < graph.prices.size(); ++i) {
         std::string line = FormatSig9(graph.prices[i]);
         for (const std::vector<double>& curve : graph.pnl)
@@ -52,55 +46,75 @@ void PrintCsv(const RiskGraph& graph)
     }
 }
 
-void PrintFigures(const Position& position, const PositionTotals& totals, const RiskGraph& graph)
+void PrintGreeks(const char* prefix, const PositionTotals& totals)
 {
-    for (const PositionLeg& leg : position.legs)
-        PrintValue("Leg", IsoDate(leg.expiry) + "," + FormatSig9(leg.strike) + (leg.side == 2 ? ",P," : ",C,")
-                              + std::to_string(leg.quantity) + "," + FormatSig9(leg.price));
+    const std::string p = prefix;
+    PrintValue((p + "Delta").c_str(), FormatSig9(totals.delta));
+    PrintValue((p + "Gamma").c_str(), FormatSig9(totals.gamma));
+    PrintValue((p + "Decay").c_str(), FormatSig9(totals.decay));
+    PrintValue((p + "Vega").c_str(), FormatSig9(totals.vega));
+    PrintValue((p + "Rho").c_str(), FormatSig9(totals.rho));
+}
+
+void PrintFigures(const Position& position, const PositionFigures& figures, const RiskGraph& graph,
+                  const RiskOptions& options)
+{
+    for (const PositionLeg& leg : position.legs) {
+        if (leg.IsOption())
+            PrintValue("Leg", IsoDate(leg.expiry) + "," + FormatSig9(leg.strike)
+                                  + (leg.side == 2 ? ",P," : ",C,") + std::to_string(leg.quantity) + ","
+                                  + FormatSig9(leg.price));
+        else
+            PrintValue("Leg", "underlying," + std::to_string(leg.quantity) + "," + FormatSig9(leg.price));
+    }
     PrintValue("Multiplier", FormatSig9(position.multiplier));
-    PrintValue("Cost", FormatSig9(totals.cost));
-    PrintValue("Value", FormatSig9(totals.value));
-    PrintValue("PnL", FormatSig9(totals.pnl));
-    PrintValue("Delta", FormatSig9(totals.delta));
-    PrintValue("Gamma", FormatSig9(totals.gamma));
-    PrintValue("Decay", FormatSig9(totals.decay));
-    PrintValue("Vega", FormatSig9(totals.vega));
+    const PositionTotals& now = figures.now;
+    PrintValue("Cost", FormatSig9(now.cost));
+    if (position.commissions.written || now.commissions != 0)
+        PrintValue("Commissions", FormatSig9(now.commissions));
+    PrintValue("Value", FormatSig9(now.value));
+    PrintValue("PnL", FormatSig9(now.pnl));
+    PrintGreeks("", now);
     PrintValue("Today", IsoDate(graph.dates[kRiskToday]));
-    PrintValue("Midway", IsoDate(graph.dates[kRiskMidway]));
+    PrintValue(options.scenarioGiven ? "Date" : "Midway", IsoDate(graph.dates[kRiskMidway]));
     PrintValue("Expiry", IsoDate(graph.dates[kRiskExpiry]));
     PrintValue("Breakevens", BreakevenText(graph.breakevens));
+    if (options.scenarioGiven) {
+        PrintValue("ScenarioValue", FormatSig9(figures.scenario.value));
+        PrintValue("ScenarioPnL", FormatSig9(figures.scenario.pnl));
+        PrintGreeks("Scenario", figures.scenario);
+    }
+}
+
+void PrintProbabilities(const MarkedPosition& marked, const ProbabilityFigures& figures,
+                        DistributionVol choice)
+{
+    PrintValue("pop_expiry", FormatSig9(figures.popExpiry));
+    PrintValue("pop_date", FormatSig9(figures.popDate));
+    PrintValue("p_max_profit", FormatSig9(figures.pMaxProfit));
+    PrintValue("expected_pnl_expiry", FormatSig9(figures.expectedPnlExpiry));
+    for (const ExpectedMove& move : ExpectedMovesOfSeries(marked, choice))
+        PrintValue(("expected_move_" + std::to_string(move.expiry + 1)).c_str(), FormatSig9(move.move));
+    PrintValue("vol_assumed", FormatSig9(figures.atExpiry.vol));
+    PrintValue("expiry_assumed", IsoDate(figures.atExpiry.date));
+    PrintValue("date_assumed", IsoDate(figures.atDate.date));
+    PrintValue("vol_date_assumed", FormatSig9(figures.atDate.vol));
+    PrintValue("max_profit", figures.maxProfitUnbounded ? "unbounded" : FormatSig9(figures.maxProfit));
 }
 
 int RunRisk(const std::vector<std::string>& args)
 {
-    const Arguments options = ParseArguments(
-        args,
-        {"--position", "--from", "--to", "--points", "--out", "--width", "--height", "--skew", kQuotesOption},
-        {"--csv"}, "SERIES");
-    const std::optional<std::string> positionFile = options.Option("--position");
-    if (!positionFile || positionFile->empty())
-        throw UsageError("needs --position POS.json");
-    const std::optional<std::string> out = options.Option("--out");
-    const bool csv = options.Flag("--csv");
-    if (csv && out)
-        throw UsageError("takes either --csv or --out, not both");
-    RiskRange range;
-    range.from = PriceOption(options, "--from");
-    range.to = PriceOption(options, "--to");
-    range.points = WholeNumber(options, "--points", kDefaultRiskPoints, 2, kMaxRiskPoints);
-    const int width = WholeNumber(options, "--width", 800, 1, kLargestPicture);
-    const int height = WholeNumber(options, "--height", 400, 1, kLargestPicture);
-    const std::optional<std::string> skew = options.Option("--skew");
-    const VolSource source = skew ? ParseSkew(*skew) : VolSource::Flat;
+    const Arguments arguments = ParseArguments(args, RiskValueOptions(), RiskFlagOptions(), "SERIES");
+    const RiskOptions options = ReadRiskOptions(arguments);
 
     StderrNotifier notifier;
-    const PositionFileRead read = ReadPositionFile(*positionFile);
+    const PositionFileRead read = ReadPositionFile(options.positionFile);
     if (read.state != PositionFileRead::State::Read)
         throw std::runtime_error(read.message);
     std::vector<TInOutObj> series;
-    bool complete = LoadSeriesAny(options.file, series, notifier);
-    LoadSeriesQuotes(series, options.Option(kQuotesOption), options.locale, notifier);
-    complete = RecalculateSeries(series, source, notifier) && complete;
+    bool complete = LoadSeriesAny(arguments.file, series, notifier);
+    LoadSeriesQuotes(series, arguments.Option(kQuotesOption), arguments.locale, notifier);
+    complete = RecalculateSeries(series, options.source, notifier) && complete;
     std::vector<const TInOutObj*> expiries;
     for (const TInOutObj& p : series)
         expiries.push_back(&p);
@@ -110,67 +124,44 @@ int RunRisk(const std::vector<std::string>& args)
         complete = false;
     }
 
-    const RiskGraph graph = ComputeRiskGraph(expiries, read.position, range);
-    if (csv) {
-        PrintCsv(graph);
+    const MarkedPosition marked(expiries, read.position, options.mark);
+    if (const std::string note = MarkNote(marked); !note.empty())
+        notifier.Info(note);
+    const Scenario scenario = ScenarioFor(options, marked);
+    double underlying = marked.Underlying();
+    if (marked.Empty() && !expiries.empty())
+        underlying = expiries.front()->Underlying;
+    const RiskGraph graph = ComputeRiskGraph(marked, scenario, PriceSteps(options.range, underlying));
+
+    if (options.output == RiskOutput::Csv) {
+        PrintCsv(graph, scenario.date != 0);
         std::fprintf(stderr, "Breakevens: %s\n", BreakevenText(graph.breakevens).c_str());
-        return complete ? kExitOk : kExitFailed;
+    } else if (options.output == RiskOutput::Table) {
+        std::fputs(PnlTableCsv(ComputePnlTable(marked, scenario, scenario.date)).c_str(), stdout);
+    } else if (options.output == RiskOutput::Probability) {
+        PrintProbabilities(marked, ComputeProbabilities(marked, scenario), scenario.distribution);
+    } else if (options.output == RiskOutput::Export) {
+        const PnlTable table = ComputePnlTable(marked, scenario, graph.dates[kRiskMidway]);
+        std::fputs(PositionCsv(read.position, marked, ComputeFigures(marked, scenario), table).c_str(),
+                   stdout);
+    } else {
+        if (options.picture) {
+            const auto gui = StartGui();
+            const QImage picture = RiskPicture(graph, options.width, options.height, 1, arguments.locale);
+            if (options.picture->empty() || picture.isNull()
+                || !picture.save(QString::fromStdString(*options.picture), "PNG"))
+                throw std::runtime_error("cannot write " + *options.picture);
+            PrintValue("Picture", *options.picture);
+        }
+        PrintFigures(read.position, ComputeFigures(marked, scenario), graph, options);
     }
-    if (out) {
-        const auto gui = StartGui();
-        const QImage picture = RiskPicture(graph, width, height, 1, options.locale);
-        if (out->empty() || picture.isNull() || !picture.save(QString::fromStdString(*out), "PNG"))
-            throw std::runtime_error("cannot write " + *out);
-        PrintValue("Picture", *out);
-    }
-    PrintFigures(read.position, ComputeTotals(expiries, read.position), graph);
     return complete ? kExitOk : kExitFailed;
 }
 
-const char* const kRiskHelp =
-    "Usage: kestrava-calc risk SERIES --position POS.json [--from P] [--to P]\n"
-    "                          [--points N] [--csv | --out FILE.png] [--width W]\n"
-    "                          [--height H] [--skew flat|bid|ask] [--quotes FILE]\n"
-    "                          [locale options]\n"
-    "\n"
-    "Recalculates SERIES (a .ops file or its JSON form) with the quotes the\n"
-    "option page loads, as \"price\" does, and\n"
-    "values the position of POS.json (the position file the Position tab saves\n"
-    "beside a series) on it: the figures of the Position tab and its risk graph,\n"
-    "the profit or loss against the underlying's price at the valuation date,\n"
-    "at the day halfway to the first expiry among the legs, and at that expiry.\n"
-    "Each leg is valued by its expiry's model at that date and price, at the\n"
-    "volatility its option was priced at (legs of later expiries keep their time\n"
-    "value); money is per option times quantity and multiplier, less the entry\n"
-    "cost.\n"
-    "\n"
-    "  --from P, --to P  the prices of the graph (default today's price less and\n"
-    "                  plus 25%), written with a decimal point\n"
-    "  --points N      prices from P to P (default 101, 2 to 10001)\n"
-    "  --csv           print the header price,pnl_today,pnl_mid,pnl_expiry and one\n"
-    "                  row per price (nine significant digits); the breakevens\n"
-    "                  go to standard error\n"
-    "  --out FILE.png  draw the risk graph as the Position tab does (default\n"
-    "                  800 x 400 pixels, --width and --height up to 10000)\n"
-    "  --skew          the volatility source of the recalculation, as for price\n";
-
-const char* const kRiskHelpEnd =
-    "\n"
-    "Without --csv, prints key=value lines: a Leg line per leg (expiry, strike,\n"
-    "side, quantity, entry price), Multiplier, Cost, Value, PnL, Delta, Gamma,\n"
-    "Decay (per day), Vega (per volatility point), the dates Today, Midway and\n"
-    "Expiry (yyyy-mm-dd) and the Breakevens of the expiry curve; with --out,\n"
-    "Picture first. Runs without a display.\n"
-    "\n"
-    "Exit status: 0 every leg was valued; 1 a leg is not an option of the series\n"
-    "(named on standard error and left out) or the series file is damaged; 2 bad\n"
-    "usage, a missing or unreadable position file, an unreadable or unpriceable\n"
-    "series, or a picture that cannot be written.\n";
-
 const CommandRegistration riskCommand({
     "risk",
-    "risk SERIES --position POS.json [--csv | --out PNG]",
-    "a position's figures and risk graph",
+    "risk SERIES --position POS.json [--csv | --table | --probability | --export | --out PNG]",
+    "a position's figures, risk graph, profit or loss table and chances",
     std::string(kRiskHelp) + kQuotesHelp + kRiskHelpEnd + "\n" + kLocaleOptionsHelp,
     RunRisk,
 });

@@ -1,7 +1,9 @@
 // kestrava-calc smile and risk, run as a user runs them on a machine without
 // a display, on a series made from a real quote table.
 
+#include <cmath>
 #include <cstdlib>
+#include <map>
 #include <sstream>
 
 #include "cli/calc_runner.h"
@@ -129,6 +131,115 @@ TEST_F(AnalysisCliTest, RiskWithPositionsThatDoNotFit)
     EXPECT_EQ(
         Run({"risk", kSeries, "--position", PathOf("pos.json"), "--from", "1400", "--to", "1300"}).status, 2);
     EXPECT_EQ(Run({"risk", kSeries}).status, 2);
+}
+
+namespace {
+
+// Keys of key=value lines.
+std::map<std::string, std::string> Values(const std::string& out)
+{
+    std::map<std::string, std::string> values;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        if (const std::size_t equals = line.find('='); equals != std::string::npos)
+            values[line.substr(0, equals)] = line.substr(equals + 1);
+    return values;
+}
+
+}  // namespace
+
+TEST_F(AnalysisCliTest, RiskMarksAtTheMidsAndAtTheModelAsBefore)
+{
+    // The mids and the model's values the price command prints for the
+    // same series: the profit or loss now by hand from either.
+    const Outcome price = Run({"price", kSeries});
+    ASSERT_EQ(price.status, 0) << price.err;
+    std::map<std::string, std::vector<std::string>> grid;
+    for (const auto& row : CsvRows(price.out))
+        grid[row[0] + " " + row[1] + " " + row[2]] = row;
+    auto mid = [&](const char* option) {
+        const auto& row = grid.at(option);
+        return (std::stod(row[4]) + std::stod(row[5])) / 2;
+    };
+    auto theo = [&](const char* option) { return std::stod(grid.at(option)[8]); };
+    const double atMid = ((mid("2011-02-19 1300 C") - 13.5) - (mid("2011-02-19 1325 C") - 4)
+                          + 2 * (mid("2011-03-19 1250 P") - 20))
+                         * 100;
+    const double atModel = ((theo("2011-02-19 1300 C") - 13.5) - (theo("2011-02-19 1325 C") - 4)
+                            + 2 * (theo("2011-03-19 1250 P") - 20))
+                           * 100;
+    WriteFile(PathOf("pos.json"), kPosition);
+    const Outcome marked = Run({"risk", kSeries, "--position", PathOf("pos.json")});
+    ASSERT_EQ(marked.status, 0) << marked.err;
+    const auto values = Values(marked.out);
+    EXPECT_NEAR(std::stod(values.at("PnL")), atMid, 0.005);
+    EXPECT_NE(values.count("Rho"), 0u);
+    const Outcome model = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--mark", "model"});
+    ASSERT_EQ(model.status, 0) << model.err;
+    EXPECT_NEAR(std::stod(Values(model.out).at("PnL")), atModel, 0.01);
+
+    // The table's today column meets the figures at today's price; with a
+    // date, the CSV's middle column and the table's date column agree.
+    const Outcome table = Run(
+        {"risk", kSeries, "--position", PathOf("pos.json"), "--table", "--date", "2011-02-01"});
+    ASSERT_EQ(table.status, 0) << table.err;
+    const auto rows = CsvRows(table.out);
+    ASSERT_EQ(rows[0],
+              (std::vector<std::string>{"price", "2011-01-24", "2011-02-01", "2011-02-19", "2011-03-19"}));
+    std::map<std::string, std::vector<std::string>> byPrice;
+    for (const auto& row : rows)
+        byPrice[row[0]] = row;
+    EXPECT_EQ(byPrice.at("1290.59")[1], values.at("PnL"));
+    for (const char* strike : {"1250", "1300", "1325"})
+        EXPECT_EQ(byPrice.count(strike), 1u) << strike;
+    const Outcome csv = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--csv", "--date",
+                             "2011-02-01", "--from", "1250", "--to", "1350", "--points", "5"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const auto curve = CsvRows(csv.out);
+    EXPECT_EQ(curve[0][2], "pnl_date");
+    for (const auto& row : curve)
+        if (byPrice.count(row[0]) && row[0] != "price") {
+            EXPECT_EQ(row[2], byPrice.at(row[0])[2]) << row[0];
+        }
+
+    const Outcome chances = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--probability"});
+    ASSERT_EQ(chances.status, 0) << chances.err;
+    const auto odds = Values(chances.out);
+    for (const char* key : {"pop_expiry", "pop_date", "p_max_profit"}) {
+        EXPECT_GE(std::stod(odds.at(key)), 0) << key;
+        EXPECT_LE(std::stod(odds.at(key)), 1) << key;
+    }
+    // One standard deviation of February's price, 26 days out.
+    EXPECT_NEAR(std::stod(odds.at("expected_move_1")),
+                1290.59 * std::stod(odds.at("vol_assumed")) * std::sqrt(26 / 365.0), 1e-4);
+    EXPECT_EQ(odds.at("expiry_assumed"), "2011-02-19");
+    EXPECT_NE(odds.count("expected_move_2"), 0u);
+}
+
+TEST_F(AnalysisCliTest, RiskScenarioUsage)
+{
+    WriteFile(PathOf("pos.json"), kPosition);
+    const std::string pos = PathOf("pos.json");
+    for (const std::vector<std::string>& extra : {std::vector<std::string>{"--date", "2011-01-20"},
+                                                  {"--date", "2011-04-01"},
+                                                  {"--date", "1.2.2011"},
+                                                  {"--vol-shift", "150"},
+                                                  {"--vol-points", "x"},
+                                                  {"--rate-shift", "-25"},
+                                                  {"--skew", "sticky"},
+                                                  {"--mark", "last"},
+                                                  {"--table", "--csv"},
+                                                  {"--probability", "--out", PathOf("x.png")},
+                                                  {"--probability-vol", "hv"}}) {
+        std::vector<std::string> args{"risk", kSeries, "--position", pos};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const Outcome outcome = Run(args);
+        EXPECT_EQ(outcome.status, 2) << extra.front() << " " << extra.back();
+    }
+    WriteFile(PathOf("kind.json"), R"({"legs": [{"kind": "basket", "quantity": 1, "price": 1}]})");
+    const Outcome refused = Run({"risk", kSeries, "--position", PathOf("kind.json")});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("kind \"basket\""), std::string::npos) << refused.err;
 }
 
 }  // namespace kestrava::clitest
