@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "analysis/MarkedPosition.h"
+#include "analysis/PnlTable.h"
+#include "analysis/PositionExport.h"
 #include "analysis/PositionTotals.h"
 #include "analysis/PositionValuer.h"
 #include "analysis/RiskGraph.h"
@@ -250,5 +252,47 @@ TEST(PositionGreeks, VegaAndRhoAreTheValueChangeOfOnePoint)
         EXPECT_NEAR(valueWith(1, 0) - base, at.vega, model == kBinomial ? 1e-3 : 0.02 * std::fabs(at.vega));
         EXPECT_NEAR(valueWith(0, 1) - base, at.rho, 1e-3);
         EXPECT_GT(at.vega, 0) << "long more volatility than short";
+    }
+}
+
+TEST(PositionGreeks, CurvesAreTheSlopesOfTheProfitCurves)
+{
+    // The greeks view draws delta, gamma, decay and vega against the price:
+    // the first two are the slope and bend of the profit curve on the same
+    // date, decay its change over a day, vega its change for a point.
+    for (int model : {kBlackScholes, kBinomial}) {
+        SCOPED_TRACE(::testing::Message() << "model " << model);
+        TInOutObj p = MakeSeries(kEquity, model, 100, 0.05f, 0.3f, 60, {95, 105});
+        p.Steps = 400;
+        RecalcExpiry(p, VolSource::Flat);
+        const std::vector<const TInOutObj*> expiries{&p};
+        Position strangle;
+        strangle.legs = {LegFromGrid(p, 1, 2, -1), LegFromGrid(p, 2, 1, -1)};
+        const MarkedPosition marked(expiries, strangle);
+        const Scenario scenario;
+        // The tree's value wobbles as the strike moves between its nodes
+        // (a point apart here): its bend is taken over two of them.
+        const double h = model == kBinomial ? 2.0 : 0.5;
+        const std::vector<double> prices{92 - h, 92, 92 + h, 104 - h, 104, 104 + h};
+        const TDateTime date = p.TodayDate + 20;
+        const std::vector<TDateTime> dates{date, date + 1};
+        const auto pnl = PnlCurves(marked, scenario, dates, prices);
+        const auto delta = GreekCurves(marked, scenario, dates, prices, Greek::Delta);
+        const auto gamma = GreekCurves(marked, scenario, dates, prices, Greek::Gamma);
+        const auto decay = GreekCurves(marked, scenario, dates, prices, Greek::Decay);
+        const auto vega = GreekCurves(marked, scenario, dates, prices, Greek::Vega);
+        Scenario up = scenario;
+        up.volPoints = 1;
+        const auto pnlUp = PnlCurves(marked, up, dates, prices);
+        for (std::size_t i : {1u, 4u}) {
+            const double slope = (pnl[0][i + 1] - pnl[0][i - 1]) / (2 * h);
+            const double bend = (pnl[0][i + 1] - 2 * pnl[0][i] + pnl[0][i - 1]) / (h * h);
+            EXPECT_NEAR(delta[0][i], slope, 0.03 * std::fabs(slope) + 0.5) << prices[i];
+            EXPECT_NEAR(gamma[0][i], bend, 0.1 * std::fabs(bend) + 0.2) << prices[i];
+            EXPECT_NEAR(decay[0][i], pnl[1][i] - pnl[0][i], 0.05 * std::fabs(decay[0][i]) + 0.1) << prices[i];
+            EXPECT_NEAR(vega[0][i], pnlUp[0][i] - pnl[0][i], 0.02 * std::fabs(vega[0][i]) + 0.05)
+                << prices[i];
+            EXPECT_LT(gamma[0][i], 0) << "short options";
+        }
     }
 }

@@ -202,6 +202,23 @@ TEST_F(AnalysisCliTest, RiskMarksAtTheMidsAndAtTheModelAsBefore)
             EXPECT_EQ(row[2], byPrice.at(row[0])[2]) << row[0];
         }
 
+    // The export: the legs with their marks, the figures now and on the
+    // date, the table; apart by empty lines.
+    const Outcome exported = Run(
+        {"risk", kSeries, "--position", PathOf("pos.json"), "--export", "--date", "2011-02-01"});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    const std::string& text = exported.out;
+    const std::size_t figures = text.find("\n\nfigure,now,scenario\n");
+    const std::size_t tableAt = text.find("\n\nprice,2011-01-24,2011-02-01,2011-02-19,2011-03-19\n");
+    ASSERT_NE(figures, std::string::npos) << text;
+    ASSERT_NE(tableAt, std::string::npos) << text;
+    const auto legRows = CsvRows(text.substr(0, figures));
+    ASSERT_EQ(legRows.size(), 4u);
+    EXPECT_EQ(legRows[3][0], "3");
+    EXPECT_EQ(legRows[3][8], "mid");
+    EXPECT_NE(text.find("\npnl," + values.at("PnL") + ","), std::string::npos) << text;
+    EXPECT_EQ(text.substr(tableAt + 2), table.out);
+
     const Outcome chances = Run({"risk", kSeries, "--position", PathOf("pos.json"), "--probability"});
     ASSERT_EQ(chances.status, 0) << chances.err;
     const auto odds = Values(chances.out);
