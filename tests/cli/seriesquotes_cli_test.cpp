@@ -56,6 +56,10 @@ TEST_F(SeriesQuotesCliTest, CommandsTakeTheQuotesThePageLoads)
         {"smile", "--expiry", "2", "--csv"},
         {"risk", "--position", PathOf("position.json"), "--csv"},
         {"risk", "--position", PathOf("position.json")},
+        {"risk", "--position", PathOf("position.json"), "--probability"},
+        {"risk", "--position", PathOf("position.json"), "--table", "--date", "2011-02-10", "--vol-shift",
+         "10", "--skew", "sticky-moneyness"},
+        {"risk", "--position", PathOf("position.json"), "--export", "--rate-shift", "1"},
     };
     for (const auto& command : commands) {
         std::vector<std::string> oracle = command, saved = command;
@@ -90,6 +94,20 @@ TEST_F(SeriesQuotesCliTest, CommandsTakeTheQuotesThePageLoads)
             seen = true;
         }
     EXPECT_TRUE(seen) << price.out;
+    // The position's legs are marked at the mids of the page's quotes, and
+    // at the model's values without them.
+    const auto markOfFirstLeg = [&] {
+        const Outcome exported = Run(
+            {"risk", PathOf("SPX.ops"), "--position", PathOf("position.json"), "--export"});
+        EXPECT_EQ(exported.status, 0) << exported.err;
+        const auto rows = CsvRows(exported.out.substr(0, exported.out.find("\n\n")));
+        return rows.size() > 1 && rows[1].size() > 8 ? rows[1][7] + " " + rows[1][8] : exported.out;
+    };
+    EXPECT_EQ(markOfFirstLeg(), "13 mid");
+    fs::remove(PageQuoteFile());
+    EXPECT_NE(markOfFirstLeg().find(" model"), std::string::npos);
+    PlaceQuoteTable(PageQuoteFile());
+
     // print too: the option codes come with the quotes.
     const Outcome print = Run({"print", PathOf("SPX.ops"), "--pdf", PathOf("spx.pdf")});
     ASSERT_EQ(print.status, 0) << print.err;
