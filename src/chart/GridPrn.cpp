@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "chart/GridPrnText.h"
 #include "common/codepage.h"
 
 namespace kestrava {
@@ -21,12 +20,18 @@ constexpr double kPointSizeStep = 0.5;
 // Each line of a row, the empty lines around it included, up to its data line.
 constexpr int kRowLines = 3;
 constexpr int kRowLinesWithCode = 4;
-// From the check after the last row to the bottom of the first footer line.
-constexpr int kLinesToFirstFooterLine = 3;
+// The inputs go two to a line, this far apart.
+const QString kInputGap = QStringLiteral("    ");
 
 QString FromSeriesText(const std::string& text)
 {
     return QString::fromStdString(Cp1252ToUtf8(text));
+}
+
+// "Page 2 of 3"; while the pages are counted their number is not known yet.
+QString PageText(int page, int pages)
+{
+    return QStringLiteral("Page %1 of %2").arg(page).arg(std::max(page, pages));
 }
 
 }  // namespace
@@ -44,30 +49,43 @@ void TGridPrinter::PrintGrid(const TInOutObj& series)
         printer_.SetPageOrientation(orientation);
         printer_.SetFont(font);
         Series = nullptr;
+        counting_ = false;
     });
     printer_.SetPageOrientation(PrintTarget::Orientation::Portrait);
 
     Series = &series;
-    const std::vector<Row> rows = MakeRows();
-    const QString headings = QString::fromLatin1(GridPrintColumnHeadings());
-    int longest = static_cast<int>(headings.size());
-    for (const Row& row : rows)
+    TInOutObj expiryOwner = series;  // the expiry getter settles the expiry day
+    const TDateTime expiry = expiryOwner.GetExpiry();
+    Heading = FromSeriesText(GridPrintHeading(expiry, series.OptSymbol, series.OptContract));
+    table_ = MakeGridPrintTable(series, locale_.decimalSeparator);
+    inputLines_.clear();
+    std::vector<QString> inputs;
+    for (const std::string& input : GridPrintInputs(series, expiry, locale_))
+        if (!input.empty())
+            inputs.push_back(FromSeriesText(input));
+    for (std::size_t i = 0; i < inputs.size(); i += 2)
+        inputLines_.push_back(i + 1 < inputs.size() ? inputs[i] + kInputGap + inputs[i + 1] : inputs[i]);
+
+    int longest = static_cast<int>(table_.headings.size());
+    for (const GridPrintTable::Row& row : table_.rows)
         longest = std::max(longest, static_cast<int>(row.data.size()));
+    for (const QString& line : inputLines_)
+        longest = std::max(longest,
+                           static_cast<int>(line.size() + kInputGap.size() + PageText(99, 99).size()));
     SetGridFont(longest);
     PixelsPerInchX = printer_.DotsPerInchX();
     TenthInchY = printer_.DotsPerInchY() / 10;
     LineHeight = printer_.TextHeight(QStringLiteral("Wg"));
-    CurrentY = 0;
-    TInOutObj expiryOwner = series;  // the expiry getter settles the expiry day
-    const TDateTime expiry = expiryOwner.GetExpiry();
-    Heading = FromSeriesText(GridPrintHeading(expiry, series.OptSymbol, series.OptContract));
+
+    // The pages are laid out twice: first only to count them.
+    counting_ = true;
+    WritePages();
+    pageCount_ = page_;
+    counting_ = false;
 
     printer_.BeginDoc(FromSeriesText(series.OptSymbol) + QStringLiteral(" Option Grid"));
     try {
-        TitleBlock();
-        ColumnHeadings();
-        Rows(rows);
-        Footer(GridPrintFooter(series, expiry, locale_));
+        WritePages();
     } catch (const std::exception& error) {
         notifier_.Error(error.what());
     }
@@ -95,86 +113,73 @@ void TGridPrinter::SetGridFont(int longestLine)
     }
 }
 
+void TGridPrinter::WritePages()
+{
+    page_ = 1;
+    CurrentY = 0;
+    PageTop();
+    Rows();
+}
+
 void TGridPrinter::WriteLine(const QString& text, bool bold)
 {
-    if (bold) {
+    if (!counting_) {
+        if (bold) {
+            PrintTarget::Font boldFont = font_;
+            boldFont.bold = true;
+            printer_.SetFont(boldFont);
+        }
+        printer_.TextOut(PixelsPerInchX / 3, CurrentY, text);
+        if (bold)
+            printer_.SetFont(font_);
+    }
+    CurrentY += LineHeight;
+}
+
+void TGridPrinter::PageTop()
+{
+    // The heading, centred; the inputs, the first line with the page's
+    // number at the table's right edge; the column headings.
+    if (!counting_) {
         PrintTarget::Font boldFont = font_;
         boldFont.bold = true;
         printer_.SetFont(boldFont);
-    }
-    printer_.TextOut(PixelsPerInchX / 3, CurrentY, text);
-    if (bold)
+        printer_.TextOut(printer_.PageWidth() / 2 - printer_.TextWidth(Heading) / 2, CurrentY, Heading);
         printer_.SetFont(font_);
-    CurrentY += LineHeight;
-}
-
-void TGridPrinter::TitleBlock()
-{
-    PrintTarget::Font boldFont = font_;
-    boldFont.bold = true;
-    printer_.SetFont(boldFont);
-    printer_.TextOut(printer_.PageWidth() / 2 - printer_.TextWidth(Heading) / 2, CurrentY, Heading);
-    printer_.SetFont(font_);
-    CurrentY += LineHeight + 2 * TenthInchY + LineHeight;
-}
-
-void TGridPrinter::ColumnHeadings()
-{
-    WriteLine(QString::fromLatin1(GridPrintColumnHeadings()), true);
-    CurrentY += LineHeight;
-}
-
-bool TGridPrinter::HasCode(int s, int k) const
-{
-    const std::string& code = Series->OptCode(s, k);
-    return !code.empty() && code != "\r";
-}
-
-std::vector<TGridPrinter::Row> TGridPrinter::MakeRows() const
-{
-    const char dot = locale_.decimalSeparator;
-    const int strikes = std::clamp(Series->NumStrikes, 0, kMaxStrikes);
-    std::vector<Row> rows;  // calls first, then puts
-    for (int k = 1; k <= 2; ++k) {
-        for (int s = 1; s <= strikes; ++s) {
-            const QString label = QString::fromStdString(
-                GridPrintRowLabel(Series->Strike(s, k), k == 1, dot));
-            const QString values = QString::fromStdString(GridPrintValues(*Series, s, k, dot));
-            if (HasCode(s, k))
-                rows.push_back({label, FromSeriesText(GridPrintCodeField(Series->OptCode(s, k))) + values});
-            else
-                rows.push_back({QString(), label + values});
-        }
     }
-    return rows;
+    CurrentY += LineHeight + TenthInchY;
+
+    int tableWidth = static_cast<int>(table_.headings.size());
+    for (const GridPrintTable::Row& row : table_.rows)
+        tableWidth = std::max(tableWidth, static_cast<int>(row.data.size()));
+    const QString page = PageText(page_, pageCount_);
+    for (std::size_t i = 0; i < std::max<std::size_t>(inputLines_.size(), 1); ++i) {
+        QString line = i < inputLines_.size() ? inputLines_[i] : QString();
+        if (i == 0) {
+            const int pad = tableWidth - static_cast<int>(line.size() + page.size());
+            line += pad >= kInputGap.size() ? QString(pad, QLatin1Char(' ')) : kInputGap;
+            line += page;
+        }
+        WriteLine(line);
+    }
+    CurrentY += 2 * TenthInchY;
+
+    WriteLine(QString::fromStdString(table_.headings), true);
+    CurrentY += LineHeight;
 }
 
-void TGridPrinter::Rows(const std::vector<Row>& rows)
+void TGridPrinter::Rows()
 {
+    const std::vector<GridPrintTable::Row>& rows = table_.rows;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         CurrentY += LineHeight;
-        if (!rows[r].codeLabel.isEmpty())
-            WriteLine(rows[r].codeLabel);
-        WriteLine(rows[r].data);
-        // Room for all of what comes next, so no line runs off the page.
+        if (rows[r].hasCode)
+            WriteLine(QString::fromStdString(rows[r].label));
+        WriteLine(FromSeriesText(rows[r].data));
+        // Room for the whole of the next row, so no line runs off the page.
         if (r + 1 < rows.size())
-            EnsureRoom(rows[r + 1].codeLabel.isEmpty() ? kRowLines : kRowLinesWithCode);
-        else
-            EnsureRoom(kLinesToFirstFooterLine);
+            EnsureRoom(rows[r + 1].hasCode ? kRowLinesWithCode : kRowLines);
         CurrentY += LineHeight;
-    }
-}
-
-void TGridPrinter::Footer(const std::vector<std::string>& lines)
-{
-    CurrentY += LineHeight;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        WriteLine(FromSeriesText(lines[i]));
-        // The last two lines are kept together.
-        if (i + 3 < lines.size())
-            EnsureRoom(1);
-        else if (i + 3 == lines.size())
-            EnsureRoom(2);
     }
 }
 
@@ -182,10 +187,11 @@ void TGridPrinter::EnsureRoom(int lines)
 {
     if (printer_.PageHeight() >= CurrentY + lines * LineHeight)
         return;
-    printer_.NewPage();
+    if (!counting_)
+        printer_.NewPage();
+    ++page_;
     CurrentY = 0;
-    TitleBlock();
-    ColumnHeadings();
+    PageTop();
 }
 
 }  // namespace kestrava

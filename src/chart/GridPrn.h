@@ -1,12 +1,15 @@
 #pragma once
 // The grid printer: one expiry of a series as a text table in a fixed-pitch
-// font on portrait pages: a heading, the column headings, a call and a put
-// entry per strike, and the lines that state the inputs.
+// font on portrait pages. Every page starts with the heading, the inputs the
+// grid was priced with and its number ("Page 2 of 3"), then the column
+// headings; then come a call and a put entry per strike.
 
 #include <QString>
 
+#include <string>
 #include <vector>
 
+#include "chart/GridPrnText.h"
 #include "chart/PrintTarget.h"
 #include "common/localeinfo.h"
 #include "common/notifier.h"
@@ -36,29 +39,25 @@ public:
     void PrintGrid(const TInOutObj& series);
 
 private:
-    // A strike's entry: its label on a line of its own when it has an option
-    // code, and its data line.
-    struct Row {
-        QString codeLabel;
-        QString data;
-    };
-
-    std::vector<Row> MakeRows() const;
     void SetGridFont(int longestLine);
+    // Lays out every page; writes them unless counting_ is set.
+    void WritePages();
     void WriteLine(const QString& text, bool bold = false);
-    void TitleBlock();
-    void ColumnHeadings();
-    void Rows(const std::vector<Row>& rows);
-    void Footer(const std::vector<std::string>& lines);
-    // Starts a new page, with the title block and the column headings, when
-    // fewer than `lines` line heights are left on this one.
+    void PageTop();
+    void Rows();
+    // Starts a new page, with its top, when fewer than `lines` line heights
+    // are left on this one.
     void EnsureRoom(int lines);
-    bool HasCode(int s, int k) const;
 
     PrintTarget& printer_;
     Notifier& notifier_;
     LocaleInfo locale_;
     PrintTarget::Font font_;
+    GridPrintTable table_;
+    std::vector<QString> inputLines_;  // under the heading of every page
+    bool counting_ = false;            // the first pass only counts the pages
+    int page_ = 0;
+    int pageCount_ = 0;
 };
 
 }  // namespace kestrava

@@ -1,5 +1,6 @@
 #include "chart/GridPrnText.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/localeparse.h"
@@ -11,37 +12,41 @@ namespace {
 const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-const char* const kColumnHeadings[] = {"Strike     ", "Net  ",   "Last  ",   "Bid $ ", "Bid iv ",
-                                       "Ask $ ",      "Ask iv ", "Theo $ ",  "Delta ", "Gamma ",
-                                       "dk/Day ",     "Vega ",   "P < Str ", "P > Str"};
-
 const char* const kModelTexts[4] = {"European/Black-Scholes/", "European/Black/", "American/Binomial/",
                                     "American/Whaley/"};
 const char* const kContractNames[4] = {"Equity", "Index", "Future", "Currency"};
 
+// A value column of the table: its heading, its format (sections: positive;
+// negative, empty for the positive one with a minus; zero) and its value.
 struct PrintColumn {
+    const char* heading;
     const char* picture;
     double (*value)(const TInOutObj&, int, int);
 };
 
-// Sections: positive; negative (empty: the positive one with a minus); zero.
+const char* const kLabelHeading = "Strike";
+
 const PrintColumn kValueColumns[13] = {
-    {"+##0.#0   ;-##0.#0   ;          ",
+    {"Net", "+##0.#0   ;-##0.#0   ;          ",
      [](const TInOutObj& p, int s, int k) -> double { return p.NetChange(s, k); }},
-    {"##0.#0   ;;          ", [](const TInOutObj& p, int s, int k) -> double { return p.Last(s, k); }},
-    {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Bid(s, k); }},
-    {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.BidIV(s, k) * 100.0; }},
-    {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Ask(s, k); }},
-    {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.AskIV(s, k) * 100.0; }},
-    {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Theo(s, k); }},
-    {"+0.#0   ;-0.#0   ;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Delta(s, k); }},
-    {"#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Gamma(s, k); }},
+    {"Last", "##0.#0   ;;          ",
+     [](const TInOutObj& p, int s, int k) -> double { return p.Last(s, k); }},
+    {"Bid $", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Bid(s, k); }},
+    {"Bid iv", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.BidIV(s, k) * 100.0; }},
+    {"Ask $", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Ask(s, k); }},
+    {"Ask iv", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.AskIV(s, k) * 100.0; }},
+    {"Theo $", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Theo(s, k); }},
+    {"Delta", "+0.#0   ;-0.#0   ;     ",
+     [](const TInOutObj& p, int s, int k) -> double { return p.Delta(s, k); }},
+    {"Gamma", "#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Gamma(s, k); }},
     // With its own sign, as the grid shows it: a deep in-the-money put gains
     // by the day. The plus keeps the column as wide as a minus does.
-    {"+#0.##0   ;-#0.##0   ;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Decay(s, k); }},
-    {"#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Vega(s, k); }},
-    {"##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.ProbBelow(s, k) * 100.0; }},
-    {"##0.#0;;     ", [](const TInOutObj& p, int s, int k) { return p.ProbAbove(s, k) * 100.0; }},
+    {"dk/Day", "+#0.##0   ;-#0.##0   ;     ",
+     [](const TInOutObj& p, int s, int k) -> double { return p.Decay(s, k); }},
+    {"Vega", "#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Vega(s, k); }},
+    {"P < Str", "##0.#0   ;;     ",
+     [](const TInOutObj& p, int s, int k) { return p.ProbBelow(s, k) * 100.0; }},
+    {"P > Str", "##0.#0;;     ", [](const TInOutObj& p, int s, int k) { return p.ProbAbove(s, k) * 100.0; }},
 };
 
 std::string PadLeft(std::string text, std::size_t width)
@@ -49,6 +54,21 @@ std::string PadLeft(std::string text, std::size_t width)
     if (text.size() < width)
         text.insert(0, width - text.size(), ' ');
     return text;
+}
+
+std::string PadRight(std::string text, std::size_t width)
+{
+    if (text.size() < width)
+        text.append(width - text.size(), ' ');
+    return text;
+}
+
+std::string Trimmed(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
 // printf's "%W.Df" with the locale's separator.
@@ -67,40 +87,71 @@ std::string GridPrintHeading(TDateTime expiry, const std::string& optSymbol, con
            + optContract + ")";
 }
 
-std::string GridPrintColumnHeadings()
+std::vector<std::string> GridPrintCells(const TInOutObj& series, int s, int k, char decimalSeparator)
 {
-    std::string line;
-    for (const char* heading : kColumnHeadings) {
-        if (!line.empty())
-            line += ' ';
-        line += heading;
-    }
-    return line;
-}
-
-std::string GridPrintRowLabel(float strike, bool call, char decimalSeparator)
-{
-    return std::string(call ? "C " : "P ") + Fixed(strike, 2, 6, decimalSeparator);
-}
-
-std::string GridPrintCodeField(const std::string& code)
-{
-    const std::string text = !code.empty() && code.front() == '\r' ? code.substr(1) : code;
-    return PadLeft(text, 8) + "  ";
-}
-
-std::string GridPrintValues(const TInOutObj& series, int s, int k, char decimalSeparator)
-{
-    std::string line;
+    std::vector<std::string> cells;
     for (const PrintColumn& column : kValueColumns) {
         // Singles round as their shortest decimal reads; percents scale first.
         const float value = static_cast<float>(column.value(series, s, k));
-        line += FormatSingle(column.picture, value, decimalSeparator);
+        cells.push_back(Trimmed(FormatSingle(column.picture, value, decimalSeparator)));
     }
-    return line;
+    return cells;
 }
 
-std::vector<std::string> GridPrintFooter(const TInOutObj& p, TDateTime expiry, const LocaleInfo& locale)
+GridPrintTable MakeGridPrintTable(const TInOutObj& series, char decimalSeparator)
+{
+    struct Texts {
+        std::string side;
+        std::string strike;
+        std::string code;
+        std::vector<std::string> cells;
+    };
+    const int strikes = std::clamp(series.NumStrikes, 0, kMaxStrikes);
+    std::vector<Texts> rows;  // calls first, then puts
+    for (int k = 1; k <= 2; ++k) {
+        for (int s = 1; s <= strikes; ++s) {
+            const std::string& code = series.OptCode(s, k);
+            rows.push_back({k == 1 ? "C" : "P", FormatLocaleFixed(series.Strike(s, k), 2, decimalSeparator),
+                            !code.empty() && code.front() == '\r' ? code.substr(1) : code,
+                            GridPrintCells(series, s, k, decimalSeparator)});
+        }
+    }
+
+    // The label's strike and the option code end at the first column's right
+    // edge; every value at its column's.
+    std::size_t strikeWidth = 6;
+    std::size_t firstWidth = std::string(kLabelHeading).size();
+    std::vector<std::size_t> widths;
+    for (const PrintColumn& column : kValueColumns)
+        widths.push_back(std::string(column.heading).size());
+    for (const Texts& row : rows) {
+        strikeWidth = std::max(strikeWidth, row.strike.size());
+        firstWidth = std::max(firstWidth, row.code.size());
+        for (std::size_t c = 0; c < widths.size(); ++c)
+            widths[c] = std::max(widths[c], row.cells[c].size());
+    }
+    firstWidth = std::max(firstWidth, 2 + strikeWidth);
+    const std::string gap(kGridPrintColumnGap, ' ');
+
+    GridPrintTable table;
+    table.headings = PadRight(kLabelHeading, firstWidth);
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        table.headings += gap + PadLeft(kValueColumns[c].heading, widths[c]);
+    for (const Texts& row : rows) {
+        GridPrintTable::Row line;
+        line.label = row.side + PadLeft(row.strike, firstWidth - row.side.size());
+        line.hasCode = !row.code.empty();
+        line.data = line.hasCode ? PadLeft(row.code, firstWidth) : line.label;
+        for (std::size_t c = 0; c < widths.size(); ++c)
+            line.data += gap + PadLeft(row.cells[c], widths[c]);
+        while (!line.data.empty() && line.data.back() == ' ')
+            line.data.pop_back();
+        table.rows.push_back(std::move(line));
+    }
+    return table;
+}
+
+std::vector<std::string> GridPrintInputs(const TInOutObj& p, TDateTime expiry, const LocaleInfo& locale)
 {
     const char dot = locale.decimalSeparator;
     const auto date = [&locale](TDateTime day) { return FormatLocaleDate(day, locale); };
@@ -127,7 +178,7 @@ std::vector<std::string> GridPrintFooter(const TInOutObj& p, TDateTime expiry, c
                                         : "Foreign RF Rate := ???");
         break;
     default:  // futures carry no adjustment
-        lines.push_back(" ");
+        lines.emplace_back();
         break;
     }
     const bool knownModel = p.Model >= 1 && p.Model <= 4;

@@ -1,16 +1,23 @@
 // The grid printer: its layout through a target that records what is
-// written where, the texts of rows and footers, the font that fits real
-// paper, and one real print into a PDF file whose text is read back.
+// written where, the texts of rows and inputs, the columns of real quotes
+// under their headings, and real prints into PDF files whose words are read
+// back with their positions.
 
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cstring>
+#include <map>
 
 #include "chart/GridPrn.h"
 #include "chart/GridPrnText.h"
 #include "chart/PrinterTarget.h"
+#include "common/localeparse.h"
 #include "support/qt_recording_notifier.h"
+#include "support/spx_quotes.h"
 
 using namespace kestrava;
 
@@ -120,8 +127,8 @@ private slots:
     }
 
     // Calls of strikes 1 to 3, then the puts, a third of an inch in, after
-    // the heading, a fifth of an inch, the column headings and empty lines;
-    // the printer is handed back as it was found.
+    // the page's top and an empty line; the printer is handed back as it was
+    // found.
     void rowsAreThreeOrFourLinesApart()
     {
         QFETCH(bool, codes);
@@ -132,22 +139,28 @@ private slots:
         std::copy_if(target.texts.begin(), target.texts.end(), std::back_inserter(rows), IsDataRow);
         QCOMPARE(rows.size(), 6u);
         const int line = rows[0].lineHeight;
-        QVERIFY(rows[0].text.startsWith(codes ? QStringLiteral("   XYZGB  ") : QStringLiteral("C  42.50")));
-        QVERIFY(rows[3].text.startsWith(codes ? QStringLiteral("   XYZSB  ") : QStringLiteral("P  42.50")));
-        QCOMPARE(rows[0].y, line + 120 + line + line + line + line + (codes ? line : 0));
+        QVERIFY(rows[0].text.startsWith(codes ? QStringLiteral("   XYZGB  ") : QStringLiteral("C  42.50  ")));
+        QVERIFY(rows[3].text.startsWith(codes ? QStringLiteral("   XYZSB  ") : QStringLiteral("P  42.50  ")));
+        const auto headings = std::find_if(target.texts.begin(), target.texts.end(), [](const auto& text) {
+            return text.text.startsWith(QStringLiteral("Strike "));
+        });
+        QVERIFY(headings != target.texts.end() && headings->bold);
+        QCOMPARE(rows[0].y, headings->y + 3 * line + (codes ? line : 0));
         for (std::size_t r = 0; r < rows.size(); ++r) {
             QCOMPARE(rows[r].x, 200);
             QCOMPARE(rows[r].y - rows[r > 0 ? r - 1 : 0].y, r > 0 ? pitch * line : 0);
         }
         QCOMPARE(target.titles, QStringList{QStringLiteral("XYZ Option Grid")});
+        QCOMPARE(target.pages, 1);
         QCOMPARE(target.ended, 1);
         QCOMPARE(target.orientation, PrintTarget::Orientation::Landscape);
         QCOMPARE(target.font.family, QStringLiteral("Arial"));
     }
 
-    // A page too short for the next row starts a new one with the heading
-    // and the column headings again; no line runs off a page.
-    void pagesBreakBeforeARowThatDoesNotFit()
+    // Every page starts with the heading, the inputs the grid was priced
+    // with, "Page N of M" and the column headings; a page too short for the
+    // next row starts a new one, and no line runs off a page.
+    void everyPageHasTheInputsAndItsNumber()
     {
         RecordingTarget target(3000);
         TGridPrinter(target, notifier_, LocaleInfo()).PrintGrid(Series(20, true));
@@ -157,21 +170,88 @@ private slots:
             std::vector<RecordingTarget::Text> lines;
             std::copy_if(target.texts.begin(), target.texts.end(), std::back_inserter(lines),
                          [page](const auto& text) { return text.page == page; });
-            QVERIFY(lines.size() >= 3 && lines[0].bold && lines[1].bold && lines[0].y == 0);
+            QVERIFY(lines.size() >= 5);
             QCOMPARE(lines[0].text, QStringLiteral("Jul 2009 Options on XYZ  (XYZ)"));
-            QVERIFY(lines[1].text.startsWith(QStringLiteral("Strike ")));
+            QVERIFY(lines[0].bold && lines[0].y == 0);
+            const QString number = QStringLiteral("Page %1 of %2").arg(page).arg(target.pages);
+            QVERIFY2(lines[1].text.startsWith(QStringLiteral("With XYZ at  45.50 on 2009-06-01    46 days"))
+                         && lines[1].text.endsWith(number),
+                     qPrintable(lines[1].text));
+            QCOMPARE(lines[2].text,
+                     QStringLiteral("Modeled using level Volatility =  0.0%    Risk Free Rate: 0.00%"));
+            QCOMPARE(lines[3].text, QStringLiteral("$ Div: None    Model: European/Black-Scholes/Equity"));
+            QVERIFY(lines[4].bold && lines[4].text.startsWith(QStringLiteral("Strike ")));
             for (const auto& text : lines) {
                 QVERIFY2(text.y + text.lineHeight <= 3000, qPrintable(text.text));
                 rows += IsDataRow(text);
             }
         }
         QCOMPARE(rows, 40);
-        QVERIFY(target.texts.back().text.startsWith(QStringLiteral("Model: ")));
+        QVERIFY(target.texts.back().text.startsWith(QStringLiteral("   XYZSU  ")));
     }
 
-    // Zero values print as the blanks of their format; decay with its own
-    // sign; calls have no probability below, puts none above.
-    void rowAndFooterTexts()
+    void valuesStandUnderTheirHeadings_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::newRow("SPX February 2011, option codes") << 0;
+        QTest::newRow("no codes, values of every size and sign") << 1;
+    }
+
+    // Each value ends where its heading ends, with at least one blank
+    // before it, whatever the size of the values and whether the rows start
+    // with a strike or an option code.
+    void valuesStandUnderTheirHeadings()
+    {
+        QFETCH(int, which);
+        TInOutObj p = testsupport::SpxExpiry(2, testsupport::SpxStrikes());
+        if (which == 1) {
+            for (int s = 1; s <= p.NumStrikes; ++s)
+                for (int k = 1; k <= 2; ++k) {
+                    p.OptCode(s, k).clear();
+                    const float sign = s % 2 ? 1.0f : -1.0f;
+                    p.NetChange(s, k) = sign * 12345.678f / static_cast<float>(s * s * s);
+                    p.Last(s, k) = 1.0f / static_cast<float>(s);
+                    p.Delta(s, k) = sign * static_cast<float>(s) / 20.0f;
+                    p.Strike(s, k) = 5.0f * static_cast<float>(s * s * s);
+                }
+        }
+        const GridPrintTable table = MakeGridPrintTable(p, '.');
+        const std::string& headings = table.headings;
+        const char* names[] = {"Net",   "Last",  "Bid $",  "Bid iv", "Ask $",   "Ask iv", "Theo $",
+                               "Delta", "Gamma", "dk/Day", "Vega",   "P < Str", "P > Str"};
+        std::vector<std::size_t> ends;
+        for (const char* name : names) {
+            const std::size_t at = headings.find(std::string(" ") + name, ends.empty() ? 0 : ends.back());
+            QVERIFY2(at != std::string::npos, name);
+            ends.push_back(at + 1 + std::strlen(name));
+        }
+        QCOMPARE(table.rows.size(), std::size_t(2 * p.NumStrikes));
+        for (std::size_t r = 0; r < table.rows.size(); ++r) {
+            const int s = static_cast<int>(r % p.NumStrikes) + 1;
+            const int k = r < std::size_t(p.NumStrikes) ? 1 : 2;
+            const std::string& data = table.rows[r].data;
+            const std::vector<std::string> cells = GridPrintCells(p, s, k, '.');
+            for (std::size_t c = 0; c < cells.size(); ++c) {
+                if (cells[c].empty())
+                    continue;
+                const std::size_t start = ends[c] - cells[c].size();
+                QVERIFY2(data.compare(start, cells[c].size(), cells[c]) == 0 && data[start - 1] == ' ',
+                         qPrintable(QString::fromStdString(names[c] + (": " + data))));
+            }
+            // The strike, or the option code, ends where the first column does.
+            const std::string first = table.rows[r].hasCode ? p.OptCode(s, k).substr(1)
+                                                            : FormatLocaleFixed(p.Strike(s, k), 2, '.');
+            const std::size_t firstEnd = table.rows[0].label.size();
+            QVERIFY2(data.compare(firstEnd - first.size(), first.size(), first) == 0 && data[firstEnd] == ' '
+                         && table.rows[r].label[0] == (k == 1 ? 'C' : 'P'),
+                     data.c_str());
+            QCOMPARE(table.rows[r].hasCode, which == 0 && !p.OptCode(s, k).empty());
+        }
+    }
+
+    // Zero values print as nothing; decay with its own sign; calls have no
+    // probability below, puts none above.
+    void cellAndInputTexts()
     {
         TInOutObj p = Series(1, false);
         p.NetChange(1, 1) = 0.15f;
@@ -186,29 +266,26 @@ private slots:
         p.ProbAbove(1, 1) = 0.4567f;
         p.Decay(1, 2) = 0.12f;
         p.ProbBelow(1, 2) = 0.5433f;
-        // Label, Net, Last, Bid $, Bid iv, Ask $, Ask iv, Theo $, Delta,
-        // Gamma, dk/Day, Vega, P < Str, P > Str.
-        QCOMPARE(GridPrintRowLabel(p.Strike(1, 1), true, '.') + GridPrintValues(p, 1, 1, '.'),
-                 std::string("C  42.50") + "+0.15   " + "3.10   " + "     " + "     " + "3.20   " + "31.25   "
-                     + "3.15   " + "+0.55   " + "0.061   " + "-0.120   " + "0.071   " + "     " + "45.67");
-        QCOMPARE(GridPrintValues(p, 1, 2, ','), std::string(20, ' ') + std::string(20, ' ') + "1,25   "
-                                                    + "     " + "     " + "+0,120   " + "     " + "54,33   "
-                                                    + "     ");
+        using Cells = std::vector<std::string>;
+        QCOMPARE(GridPrintCells(p, 1, 1, '.'), (Cells{"+0.15", "3.10", "", "", "3.20", "31.25", "3.15",
+                                                      "+0.55", "0.061", "-0.120", "0.071", "", "45.67"}));
+        QCOMPARE(GridPrintCells(p, 1, 2, ','),
+                 (Cells{"", "", "", "", "", "", "1,25", "", "", "+0,120", "", "54,33", ""}));
 
         p.ContractType = kFuture;
         p.Model = kBlackFutures;
         p.SkewMode = 1;
-        const auto lines = GridPrintFooter(p, p.ExpiryDate, LocaleInfo::FromPattern("dd.MM.yyyy", ','));
+        const auto lines = GridPrintInputs(p, p.ExpiryDate, LocaleInfo::FromPattern("dd.MM.yyyy", ','));
         const std::vector<std::string> expected = {"With XYZ at  45,50 on 01.06.2009",
                                                    "46 days to Expiry on 17.07.2009",
                                                    "Modeled using Bid Implied Volatilities",
                                                    "Risk Free Rate: 0,00%",
-                                                   " ",
+                                                   "",
                                                    "Model: European/Black/Future"};
         QCOMPARE(lines, expected);
         p.ContractType = kIndex;
         p.Dividend = 0.021f;
-        QCOMPARE(GridPrintFooter(p, p.ExpiryDate, LocaleInfo())[4], std::string("Div Yield: 2.10%"));
+        QCOMPARE(GridPrintInputs(p, p.ExpiryDate, LocaleInfo())[4], std::string("Div Yield: 2.10%"));
     }
 
     void printsIntoAPdfFileOnPortraitPaper_data()
@@ -218,9 +295,10 @@ private slots:
         QTest::newRow("Letter") << static_cast<int>(QPageSize::Letter);
     }
 
-    // A real print job into a PDF file, read back as text. Three-digit
-    // prices and option codes make lines of more than 110 characters; each
-    // fits the page in a font of about 8 points.
+    // A real print job of SPX's February 2011 quotes into a PDF file, read
+    // back word by word with positions: every line fits the page in a font
+    // of 8 points or more, every number ends where its column's heading
+    // ends, and every page says which of how many it is.
     void printsIntoAPdfFileOnPortraitPaper()
     {
         QFETCH(int, paper);
@@ -230,36 +308,81 @@ private slots:
         printer.setOutputFileName(dir.filePath(QStringLiteral("grid.pdf")));
         printer.setPageSize(QPageSize(static_cast<QPageSize::PageSizeId>(paper)));
         MeasuredPrinter target(printer);
-        TInOutObj p = Series(20, true);
-        for (int k = 1; k <= 2; ++k) {
-            for (int s = 1; s <= 20; ++s) {
-                p.NetChange(s, k) = -123.45f;
-                p.Last(s, k) = p.Bid(s, k) = p.Ask(s, k) = p.Theo(s, k) = 123.45f;
-                p.BidIV(s, k) = p.AskIV(s, k) = 1.2345f;
-                p.Gamma(s, k) = p.Vega(s, k) = p.Decay(s, k) = 12.345f;
-                p.Delta(s, k) = p.ProbAbove(s, k) = p.ProbBelow(s, k) = 0.9999f;
-            }
-        }
+        TInOutObj p = testsupport::SpxExpiry(2, testsupport::SpxStrikes());
+        p.OptContract = "SPX-E";
+        p.NetChange(3, 1) = -123.45f;
         TGridPrinter(target, notifier_, LocaleInfo()).PrintGrid(p);
-        int longest = 0;
-        for (const auto& [rightEdge, text] : target.rightEdges) {
-            longest = std::max(longest, static_cast<int>(text.size()));
+        for (const auto& [rightEdge, text] : target.rightEdges)
             QVERIFY2(rightEdge <= target.PageWidth(), qPrintable(text));
-        }
-        QVERIFY(longest > 110);
         QVERIFY(target.lineHeight * 72.0 / printer.logicalDpiY() >= 8);  // lines of 8 points or more
+        QVERIFY(notifier_.messages.isEmpty());
 
         QProcess reader;
         reader.start(QStringLiteral("pdftotext"),
-                     {QStringLiteral("-layout"), printer.outputFileName(), QStringLiteral("-")});
+                     {QStringLiteral("-bbox"), printer.outputFileName(), QStringLiteral("-")});
         QVERIFY2(reader.waitForFinished(30000),
                  "pdftotext (poppler-utils) is needed: scripts/install-deps.sh");
-        const QString text = QString::fromUtf8(reader.readAllStandardOutput()).simplified();
-        for (const char* expected :
-             {"Jul 2009 Options on XYZ", "P < Str", "C 42.50", "XYZSD -123.45 123.45",
-              "With XYZ at 45.50 on 2009-06-01", "Model: European/Black-Scholes/Equity"})
-            QVERIFY2(text.contains(QString::fromLatin1(expected)), expected);
-        QVERIFY(notifier_.messages.isEmpty());
+        const QString html = QString::fromUtf8(reader.readAllStandardOutput());
+        // Words by page and line: y -> (x min, x max, text).
+        struct Word {
+            double xMin, xMax;
+            QString text;
+        };
+        std::vector<std::map<int, std::vector<Word>>> pages;
+        const QRegularExpression pattern(QStringLiteral(
+            R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"));
+        for (auto match = pattern.globalMatch(html); match.hasNext();) {
+            const auto word = match.next();
+            if (word.captured(0).startsWith(QStringLiteral("<page"))) {
+                pages.emplace_back();
+                continue;
+            }
+            const int y = qRound(word.captured(2).toDouble() * 10);
+            pages.back()[y].push_back(
+                {word.captured(1).toDouble(), word.captured(3).toDouble(), word.captured(4)});
+        }
+        QVERIFY(pages.size() >= 2);
+        const QRegularExpression number(QStringLiteral(R"(^[+-]?\d+\.\d+$)"));
+        int values = 0;
+        for (std::size_t page = 0; page < pages.size(); ++page) {
+            QStringList header;
+            for (const Word& word : pages[page].begin()->second)
+                header << word.text;
+            QCOMPARE(header.join(QLatin1Char(' ')), QStringLiteral("Feb 2011 Options on SPX (SPX-E)"));
+            const std::vector<Word>& inputs = std::next(pages[page].begin())->second;
+            QStringList ofPages;
+            for (std::size_t w = inputs.size() - 4; w < inputs.size(); ++w)
+                ofPages << inputs[w].text;
+            QCOMPARE(ofPages.join(QLatin1Char(' ')),
+                     QStringLiteral("Page %1 of %2").arg(page + 1).arg(pages.size()));
+
+            std::vector<double> ends;  // the right edges of the value columns' headings
+            for (const auto& [y, line] : pages[page]) {
+                if (!line.empty() && line.front().text == QStringLiteral("Strike")) {
+                    for (const Word& word : line)
+                        if (!QStringList{QStringLiteral("Strike"), QStringLiteral("Bid"),
+                                         QStringLiteral("Ask"), QStringLiteral("Theo"), QStringLiteral("P"),
+                                         QStringLiteral("&lt;"), QStringLiteral("&gt;")}
+                                 .contains(word.text))
+                            ends.push_back(word.xMax);
+                    continue;
+                }
+                if (ends.empty() || line.size() < 3)
+                    continue;
+                QCOMPARE(ends.size(), std::size_t(13));
+                for (std::size_t w = 1; w < line.size(); ++w) {
+                    if (!number.match(line[w].text).hasMatch())
+                        continue;
+                    const bool underAHeading = std::any_of(ends.begin(), ends.end(), [&](double end) {
+                        return std::fabs(end - line[w].xMax) < 0.5;
+                    });
+                    QVERIFY2(underAHeading, qPrintable(line[w].text + QStringLiteral(" at ")
+                                                       + QString::number(line[w].xMax)));
+                    ++values;
+                }
+            }
+        }
+        QVERIFY(values > 300);
     }
 };
 
