@@ -151,7 +151,96 @@ RiskGraph ComputeRiskGraph(std::span<const TInOutObj* const> expiries, const Pos
     double underlying = marked.Underlying();
     if (marked.Empty() && !expiries.empty())
         underlying = expiries.front()->Underlying;
-    return ComputeRiskGraph(marked, Scenario{}, PriceSteps(range, underlying));
+    return ComputeRiskGraph(marked, Scenario{}, GraphPrices(marked, Scenario{}, range, underlying));
+}
+
+RiskGraph ComputeRiskGraphAt(std::span<const TInOutObj* const> expiries, const Position& position,
+                             std::vector<double> prices)
+{
+    return ComputeRiskGraph(MarkedPosition(expiries, position), Scenario{}, std::move(prices));
+}
+
+std::vector<double> RiskPrices(double from, double to, int points, const std::vector<double>& strikes)
+{
+    std::vector<double> prices;
+    for (int i = 0; i < points; ++i)
+        prices.push_back(i + 1 == points ? to : from + (to - from) * i / std::max(points - 1, 1));
+    // A strike a rounding away from a price of the grid is that price.
+    const double close = 1e-9 * std::max(std::fabs(from), std::fabs(to));
+    for (double strike : strikes) {
+        if (!(strike > from) || !(strike < to))
+            continue;
+        const auto at = std::lower_bound(prices.begin(), prices.end(), strike);
+        if (std::fabs(*at - strike) > close && std::fabs(*std::prev(at) - strike) > close)
+            prices.insert(at, strike);
+    }
+    return prices;
+}
+
+std::vector<double> LegStrikes(const MarkedPosition& marked)
+{
+    std::vector<double> strikes;
+    for (const MarkedLeg& leg : marked.Legs())
+        if (leg.kind == LegKind::Option)
+            strikes.push_back(leg.strike);
+    std::sort(strikes.begin(), strikes.end());
+    strikes.erase(std::unique(strikes.begin(), strikes.end()), strikes.end());
+    return strikes;
+}
+
+std::vector<double> LegStrikes(std::span<const TInOutObj* const> expiries, const Position& position)
+{
+    return LegStrikes(MarkedPosition(expiries, position));
+}
+
+RiskSpan DefaultRiskSpan(const MarkedPosition& marked, const Scenario& scenario, double underlying)
+{
+    if (!(underlying > 0) || !std::isfinite(underlying))
+        throw AnalysisError("There is no underlying price to draw the risk graph around.");
+    const std::vector<double> strikes = LegStrikes(marked);
+    if (strikes.empty())
+        return {underlying * (1 - kDefaultRiskSpan), underlying * (1 + kDefaultRiskSpan)};
+
+    double low = std::min(underlying, strikes.front());
+    double high = std::max(underlying, strikes.back());
+    // A breakeven lies a premium or so beyond the strikes: it is looked for
+    // from half the lowest to one and a half times the highest.
+    const TDateTime expiry = RiskDates(marked, scenario)[kRiskExpiry];
+    const std::vector<double> wide = RiskPrices(low / 2, high * 1.5, 401, strikes);
+    ScenarioValuer valuer(marked, scenario);
+    std::vector<double> curve;
+    for (double price : wide)
+        curve.push_back(valuer.Pnl(expiry, price));
+    for (double breakeven : Breakevens(wide, curve, valuer, expiry)) {
+        low = std::min(low, breakeven);
+        high = std::max(high, breakeven);
+    }
+    const double margin = std::max(0.25 * (high - low), 0.03 * underlying);
+    return {low - margin > 0 ? low - margin : low / 2, high + margin};
+}
+
+RiskSpan DefaultRiskSpan(std::span<const TInOutObj* const> expiries, const Position& position)
+{
+    const MarkedPosition marked(expiries, position);
+    double underlying = marked.Underlying();
+    if (marked.Empty() && !expiries.empty())
+        underlying = expiries.front()->Underlying;
+    return DefaultRiskSpan(marked, Scenario{}, underlying);
+}
+
+std::vector<double> GraphPrices(const MarkedPosition& marked, const Scenario& scenario,
+                                const RiskRange& range, double underlying)
+{
+    RiskRange whole = range;
+    if (whole.from == 0 || whole.to == 0) {
+        const RiskSpan span = DefaultRiskSpan(marked, scenario, underlying);
+        if (whole.from == 0)
+            whole.from = span.from;
+        if (whole.to == 0)
+            whole.to = span.to;
+    }
+    const std::vector<double> even = PriceSteps(whole, underlying);
+    return RiskPrices(even.front(), even.back(), whole.points, LegStrikes(marked));
 }
 
 std::string BreakevenText(const std::vector<double>& breakevens, char decimalSeparator)

@@ -21,7 +21,9 @@ constexpr int kDefaultRiskPoints = 101;
 constexpr double kDefaultRiskSpan = 0.25;  // plus and minus 25 % of today's price
 constexpr int kMaxRiskPoints = 10001;
 
-// A from or to of 0 stands for today's price less, or plus, kDefaultRiskSpan.
+// A from or to of 0 stands for where the position's graph opens
+// (DefaultRiskSpan; PriceSteps takes today's price less, or plus,
+// kDefaultRiskSpan).
 struct RiskRange {
     double from = 0;
     double to = 0;
@@ -76,6 +78,37 @@ RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenari
 // Throws AnalysisError also for an expiry holding a leg without a model.
 RiskGraph ComputeRiskGraph(std::span<const TInOutObj* const> expiries, const Position& position,
                            const RiskRange& range = {});
+
+// The graph at the given prices (ascending, above 0), legs marked at their
+// mid prices as the range form marks them.
+RiskGraph ComputeRiskGraphAt(std::span<const TInOutObj* const> expiries, const Position& position,
+                             std::vector<double> prices);
+
+// points prices evenly from from to to, and every one of strikes strictly
+// between them, so that the expiry curve's corners are among the prices.
+std::vector<double> RiskPrices(double from, double to, int points, const std::vector<double>& strikes);
+
+// The strikes of the option legs, ascending, each once.
+std::vector<double> LegStrikes(const MarkedPosition& marked);
+std::vector<double> LegStrikes(std::span<const TInOutObj* const> expiries, const Position& position);
+
+// Where a position's graph opens: from below to above the legs' strikes, the
+// breakevens of the expiry curve and today's price, with a margin of a
+// quarter of their spread (at least 3 % of today's price) on either side;
+// today's price less and plus kDefaultRiskSpan without an option leg.
+// Throws AnalysisError when there is no price to start from.
+struct RiskSpan {
+    double from = 0;
+    double to = 0;
+};
+RiskSpan DefaultRiskSpan(const MarkedPosition& marked, const Scenario& scenario, double underlying);
+RiskSpan DefaultRiskSpan(std::span<const TInOutObj* const> expiries, const Position& position);
+
+// The prices of a graph over range: a from or to of 0 is DefaultRiskSpan's,
+// and the legs' strikes between them are among the prices. Throws as
+// PriceSteps does.
+std::vector<double> GraphPrices(const MarkedPosition& marked, const Scenario& scenario,
+                                const RiskRange& range, double underlying);
 
 // The breakevens as "1302.45, 1397.55" with two decimals and the given
 // separator, or "none".

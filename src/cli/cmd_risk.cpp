@@ -131,7 +131,8 @@ int RunRisk(const std::vector<std::string>& args)
     double underlying = marked.Underlying();
     if (marked.Empty() && !expiries.empty())
         underlying = expiries.front()->Underlying;
-    const RiskGraph graph = ComputeRiskGraph(marked, scenario, PriceSteps(options.range, underlying));
+    const RiskGraph graph = ComputeRiskGraph(marked, scenario,
+                                             GraphPrices(marked, scenario, options.range, underlying));
 
     if (options.output == RiskOutput::Csv) {
         PrintCsv(graph, scenario.date != 0);

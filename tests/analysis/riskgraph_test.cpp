@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "analysis/AnalysisError.h"
@@ -14,6 +16,7 @@
 #include "pricing/Models.h"
 #include "pricing/pricing_fixtures.h"
 #include "pricing/recalc.h"
+#include "support/spx_quotes.h"
 
 using namespace kestrava;
 
@@ -273,4 +276,64 @@ TEST(RiskGraph, CoveredCallWithCommissionsByHand)
     EXPECT_NEAR(graph.breakevens[0], cost / 100 - 0.40, 1e-6);
     // Before the dividend date today's curve holds no dividend.
     EXPECT_NEAR(graph.pnl[kRiskToday][10], 100.0 * 100 - p.Theo(4, 1) * 100.0 - cost, 1e-6);
+}
+
+TEST(RiskGraph, OpensOnTheLegsAndValuesTheirStrikesExactly)
+{
+    // Random positions of one to four legs in SPX's February and March 2011
+    // quotes. The graph opens on the strikes, the breakevens and today's
+    // price with room beside them, and every strike is among its prices, so
+    // that a position of one expiry is straight between two prices at its
+    // expiry: nothing is cut off at a corner.
+    const TInOutObj february = testsupport::SpxExpiry(2, testsupport::SpxStrikes());
+    const TInOutObj march = testsupport::SpxExpiry(3, testsupport::SpxStrikes(), 0.002f);
+    std::mt19937 random(20110124);
+    for (int round = 0; round < 60; ++round) {
+        const bool both = round % 3 == 2;
+        std::vector<const TInOutObj*> expiries{&february};
+        if (both)
+            expiries.push_back(&march);
+        Position position;
+        const int legs = 1 + static_cast<int>(random() % 4);
+        for (int l = 0; l < legs; ++l) {
+            const TInOutObj& p = *expiries[random() % expiries.size()];
+            const int s = 6 + static_cast<int>(random() % 12);
+            const int k = 1 + static_cast<int>(random() % 2);
+            const int quantity = static_cast<int>(random() % 7) - 3;
+            position.legs.push_back(Leg(p, p.Strike(s, k), k, quantity == 0 ? 1 : quantity, p.Theo(s, k)));
+        }
+        const RiskGraph graph = ComputeRiskGraph(expiries, position);
+        const RiskSpan span = DefaultRiskSpan(expiries, position);
+        SCOPED_TRACE(testing::Message() << "round " << round << ": " << span.from << " to " << span.to);
+        ASSERT_EQ(graph.prices.front(), span.from);
+        ASSERT_EQ(graph.prices.back(), span.to);
+        std::vector<double> marks = LegStrikes(expiries, position);
+        for (double strike : marks)
+            EXPECT_NE(std::find(graph.prices.begin(), graph.prices.end(), strike), graph.prices.end())
+                << strike;
+        marks.insert(marks.end(), graph.breakevens.begin(), graph.breakevens.end());
+        marks.push_back(graph.underlying);
+        const auto [lowest, highest] = std::minmax_element(marks.begin(), marks.end());
+        const double room = 0.03 * graph.underlying * (1 - 1e-12);
+        EXPECT_GE(*lowest - span.from, room);
+        EXPECT_GE(span.to - *highest, room);
+        if (both)
+            continue;
+        const std::vector<double>& expiry = graph.pnl[kRiskExpiry];
+        for (std::size_t i = 0; i + 1 < graph.prices.size(); ++i) {
+            const double middle = (graph.prices[i] + graph.prices[i + 1]) / 2;
+            const RiskGraph between = ComputeRiskGraphAt(expiries, position,
+                                                         {graph.prices[i], middle, graph.prices[i + 1]});
+            EXPECT_NEAR(between.pnl[kRiskExpiry][1], (expiry[i] + expiry[i + 1]) / 2, 1e-6) << middle;
+        }
+    }
+
+    // The 26-day bull call spread of 1275 and 1325: its strikes take a good
+    // share of the width, not 4 % of today's price less and plus a quarter.
+    Position spread;
+    spread.legs = {Leg(february, 1275, 1, 1, 30.0), Leg(february, 1325, 1, -1, 4.0)};
+    const std::vector<const TInOutObj*> one{&february};
+    const RiskSpan span = DefaultRiskSpan(one, spread);
+    EXPECT_GT(50 / (span.to - span.from), 0.25) << span.from << " to " << span.to;
+    EXPECT_THROW(ComputeRiskGraphAt(one, spread, {1300, 1300}), AnalysisError);
 }
