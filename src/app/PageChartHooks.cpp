@@ -1,6 +1,7 @@
 #include "app/PageChartHooks.h"
 
 #include "chart/ChartJobs.h"
+#include "chart/PlotPrint.h"
 #include "common/notifier.h"
 
 namespace kestrava {
@@ -26,6 +27,9 @@ void GiveChartAndPrinter(PageEnvironment& environment, Notifier& notifier)
     };
     environment.printChart = [messages, locale](QPrinter& printer, const ChartRequest& request) {
         PrintChart(printer, InputOf(request), *messages, locale);
+    };
+    environment.printPlot = [](QPrinter& printer, const PlotPrintout& printout) {
+        PrintPlot(printer, printout);
     };
 }
 

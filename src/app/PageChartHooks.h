@@ -1,7 +1,7 @@
 #pragma once
 // The chart and the grid printer as an option page asks for them through its
-// environment: the Chart tab's picture, Print on an expiry tab and Print on
-// the Chart tab.
+// environment: the Chart tab's picture, Print on an expiry tab, on the Chart
+// tab and on the Smile and Position tabs.
 
 #include "optionpage/PageInputs.h"
 
@@ -9,7 +9,7 @@ namespace kestrava {
 
 class Notifier;
 
-// Sets the environment's drawChart, printGrid and printChart. They write
+// Sets the environment's drawChart, printGrid, printChart and printPlot. They write
 // numbers and dates in environment.locale (set it first) and report through
 // notifier, which must outlive every page given the environment.
 void GiveChartAndPrinter(PageEnvironment& environment, Notifier& notifier);

@@ -67,18 +67,43 @@ PlotAxis MakePlotAxis(double lowest, double highest, int maxSteps, bool exact)
     return axis;
 }
 
-QFont PlotFont()
+const PlotPalette& ScreenPalette()
+{
+    static const PlotPalette palette{plotcolour::kBackground, plotcolour::kAxis,  plotcolour::kGrid,
+                                     plotcolour::kTitle,      plotcolour::kZero,  plotcolour::kYellow,
+                                     plotcolour::kBlue,       plotcolour::kTitle, plotcolour::kOrange,
+                                     QColor(0, 0, 0, 215)};
+    return palette;
+}
+
+const PlotPalette& PaperPalette()
+{
+    static const PlotPalette palette{Qt::white,
+                                     Qt::black,
+                                     QColor(205, 205, 205),
+                                     Qt::black,
+                                     QColor(110, 110, 110),
+                                     QColor(175, 120, 0),
+                                     QColor(0, 80, 190),
+                                     Qt::black,
+                                     QColor(215, 60, 0),
+                                     QColor(255, 255, 255, 230)};
+    return palette;
+}
+
+QFont PlotFont(double scale)
 {
     QFont font(QStringLiteral("Tahoma"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(kPointSize);
+    font.setPointSizeF(kPointSize / (scale > 0 ? scale : 1));
     return font;
 }
 
-PlotFrame::PlotFrame(QPainter& painter, const QRectF& picture, const LocaleInfo& locale)
-    : painter_(painter), picture_(picture), locale_(locale)
+PlotFrame::PlotFrame(QPainter& painter, const QRectF& picture, const LocaleInfo& locale,
+                     const PlotPalette& palette)
+    : painter_(painter), picture_(picture), locale_(locale), palette_(palette)
 {
-    painter_.setFont(PlotFont());
+    painter_.setFont(PlotFont(std::fabs(painter_.worldTransform().m22())));
     const QFontMetrics metrics = painter_.fontMetrics();
     charWidth_ = metrics.horizontalAdvance(QLatin1Char('W'));
     textHeight_ = metrics.height();
@@ -112,14 +137,14 @@ void PlotFrame::Draw(const PlotAxis& x, const PlotAxis& y, const QString& xTitle
     const double bottom = picture_.bottom() - 2.4 * textHeight_;
     area_ = QRectF(QPointF(left, top), QPointF(std::max(left + 1, right), std::max(top + 1, bottom)));
 
-    painter_.fillRect(picture_, plotcolour::kBackground);
+    painter_.fillRect(picture_, palette_.background);
     DrawGridAndAxes(xTitle, yTitle);
 
     QFont bold = painter_.font();
     bold.setBold(true);
     painter_.save();
     painter_.setFont(bold);
-    painter_.setPen(plotcolour::kTitle);
+    painter_.setPen(palette_.title);
     painter_.drawText(QRectF(picture_.left(), picture_.top(), picture_.width(), 1.5 * textHeight_),
                       Qt::AlignCenter, title);
     painter_.restore();
@@ -147,24 +172,24 @@ void PlotFrame::DrawGridAndAxes(const QString& xTitle, const QString& yTitle)
     const double tick = charWidth_ / 2.0;
     for (double value : x_.Ticks()) {
         const double at = MapX(value);
-        painter_.setPen(plotcolour::kGrid);
+        painter_.setPen(palette_.grid);
         painter_.drawLine(QLineF(at, area_.top(), at, area_.bottom()));
-        painter_.setPen(plotcolour::kAxis);
+        painter_.setPen(palette_.axis);
         painter_.drawLine(QLineF(at, area_.bottom(), at, area_.bottom() + tick));
         painter_.drawText(QRectF(at - 5 * charWidth_, area_.bottom() + tick, 10 * charWidth_, textHeight_),
                           Qt::AlignHCenter | Qt::AlignTop, Number(value, x_.decimals));
     }
     for (double value : y_.Ticks()) {
         const double at = MapY(value);
-        painter_.setPen(plotcolour::kGrid);
+        painter_.setPen(palette_.grid);
         painter_.drawLine(QLineF(area_.left(), at, area_.right(), at));
-        painter_.setPen(plotcolour::kAxis);
+        painter_.setPen(palette_.axis);
         painter_.drawLine(QLineF(area_.left() - tick, at, area_.left(), at));
         painter_.drawText(QRectF(picture_.left(), at - textHeight_ / 2.0,
                                  area_.left() - tick - charWidth_ / 4.0 - picture_.left(), textHeight_),
                           Qt::AlignRight | Qt::AlignVCenter, Number(value, y_.decimals));
     }
-    painter_.setPen(plotcolour::kAxis);
+    painter_.setPen(palette_.axis);
     painter_.drawLine(QLineF(area_.bottomLeft(), area_.bottomRight()));
     painter_.drawLine(QLineF(area_.bottomLeft(), area_.topLeft()));
 
@@ -219,8 +244,8 @@ void PlotFrame::DrawLegend(const std::vector<LegendEntry>& entries, bool right)
                                  : QPointF(area_.left() + pad, area_.top() + pad);
     const QRectF box(corner, size);
     painter_.save();
-    painter_.setPen(plotcolour::kGrid);
-    painter_.setBrush(QColor(0, 0, 0, 215));
+    painter_.setPen(palette_.grid);
+    painter_.setBrush(palette_.legendFill);
     painter_.drawRect(box);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const LegendEntry& entry = entries[i];
@@ -235,7 +260,7 @@ void PlotFrame::DrawLegend(const std::vector<LegendEntry>& entries, bool right)
         } else {
             DrawMarker(middle, entry.shape, entry.colour, entry.filled);
         }
-        painter_.setPen(plotcolour::kAxis);
+        painter_.setPen(palette_.axis);
         painter_.drawText(QRectF(box.left() + 2 * pad + sample, y - lineHeight / 2, widest + pad, lineHeight),
                           Qt::AlignLeft | Qt::AlignVCenter, entry.text);
     }
@@ -257,7 +282,7 @@ void PlotFrame::DrawVerticalMark(double x, const QColor& colour, const QString& 
     // The label stands beside the line, inside the plot area.
     const bool leftOfLine = at + width > area_.right();
     const QRectF box(leftOfLine ? at - width : at, area_.bottom() - 1.2 * textHeight_, width, textHeight_);
-    painter_.fillRect(box, plotcolour::kBackground);
+    painter_.fillRect(box, palette_.background);
     painter_.setPen(colour);
     painter_.drawText(box, Qt::AlignCenter, label);
     painter_.restore();
@@ -266,8 +291,13 @@ void PlotFrame::DrawVerticalMark(double x, const QColor& colour, const QString& 
 void PlotFrame::DrawNote(const QString& text)
 {
     painter_.save();
-    painter_.setPen(plotcolour::kAxis);
-    painter_.drawText(area_, Qt::AlignCenter | Qt::TextWordWrap, text);
+    const QRectF room = area_.adjusted(charWidth_, 0, -charWidth_, 0);
+    const QRectF box = painter_.fontMetrics()
+                           .boundingRect(room.toAlignedRect(), Qt::AlignCenter | Qt::TextWordWrap, text)
+                           .adjusted(-charWidth_ / 2, -textHeight_ / 4, charWidth_ / 2, textHeight_ / 4);
+    painter_.fillRect(box, palette_.background);
+    painter_.setPen(palette_.axis);
+    painter_.drawText(room, Qt::AlignCenter | Qt::TextWordWrap, text);
     painter_.restore();
 }
 

@@ -1,9 +1,9 @@
 #pragma once
-// The frame that the smile and the risk graph are drawn in, in the chart's
-// screen style: a black picture, axes and labels in the chart's pale green,
-// faint grid lines, the chart font, a white title and a legend box. Values
-// map linearly onto the plot area; labels take the locale's decimal
-// separator.
+// The frame that the smile and the risk graph are drawn in. On the screen in
+// the chart's style: a black picture, axes and labels in the chart's pale
+// green, faint grid lines, the chart font, a white title and a legend box;
+// on paper dark on white. Values map linearly onto the plot area; labels
+// take the locale's decimal separator.
 
 #include <QColor>
 #include <QFont>
@@ -30,6 +30,22 @@ const QColor kBlue(128, 192, 255);
 const QColor kOrange(255, 170, 90);
 const QColor kZero(150, 150, 150);
 }  // namespace plotcolour
+
+// What a plot is drawn in: the screen's colours or the paper's.
+struct PlotPalette {
+    QColor background;
+    QColor axis;  // axes, labels and marks
+    QColor grid;
+    QColor title;
+    QColor zero;
+    QColor first;   // calls; today's curve
+    QColor second;  // puts; the midway curve
+    QColor third;   // the expiry curve
+    QColor accent;  // the flat volatility; the breakevens
+    QColor legendFill;
+};
+const PlotPalette& ScreenPalette();
+const PlotPalette& PaperPalette();
 
 // A value axis with labels at steps of 1, 2, 2.5 or 5 times a power of ten,
 // at most maxSteps of them; works for negative values too. The axis is
@@ -59,7 +75,10 @@ struct LegendEntry {
 class PlotFrame {
 public:
     // Paints into picture (logical units) with painter, which must be active.
-    PlotFrame(QPainter& painter, const QRectF& picture, const LocaleInfo& locale);
+    // The font is the chart's at its size on the device, also when the
+    // painter scales (a printed page drawn in screen units).
+    PlotFrame(QPainter& painter, const QRectF& picture, const LocaleInfo& locale,
+              const PlotPalette& palette = ScreenPalette());
 
     // Sets the axes and places the plot area so that their labels, the axis
     // titles and the title line fit; then fills the picture and draws the
@@ -77,7 +96,8 @@ public:
     void DrawMarker(QPointF at, MarkerShape shape, const QColor& colour, bool filled);
     // A dotted vertical line at x over the plot area with a label at its top.
     void DrawVerticalMark(double x, const QColor& colour, const QString& label);
-    // Text centred in the plot area (an empty plot's note).
+    // Text centred in the plot area (an empty plot's note), on a box of the
+    // background so that no line of the plot runs through it.
     void DrawNote(const QString& text);
 
     // How many axis steps fit across length logical pixels with room for
@@ -88,6 +108,7 @@ public:
     int CharWidth() const { return charWidth_; }
     int TextHeight() const { return textHeight_; }
     QPainter& Painter() { return painter_; }
+    const PlotPalette& Palette() const { return palette_; }
 
 private:
     void DrawGridAndAxes(const QString& xTitle, const QString& yTitle);
@@ -95,6 +116,7 @@ private:
     QPainter& painter_;
     QRectF picture_;
     LocaleInfo locale_;
+    PlotPalette palette_;
     PlotAxis x_;
     PlotAxis y_;
     QRectF area_;
@@ -102,8 +124,9 @@ private:
     int textHeight_ = 14;
 };
 
-// The chart font sized for the painter's device.
-QFont PlotFont();
+// The chart font sized for the painter's device; scale is the painter's
+// own (the font is divided by it, so the text keeps its size on the device).
+QFont PlotFont(double scale = 1);
 
 // A picture of width x height logical pixels at pixelRatio, drawn by draw
 // over its whole area; a null image when it cannot be had.

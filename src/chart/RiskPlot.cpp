@@ -20,8 +20,6 @@ const char* const kBreakevens = "Breakevens: ";
 const char* const kNoLegs = "The position has no leg in this series.";
 const char* const kUnderlyingMark = "Ulying ";
 
-const QColor kCurveColours[3] = {plotcolour::kYellow, plotcolour::kBlue, plotcolour::kTitle};
-
 // The legend goes into the top corner the curves leave freer.
 bool HigherOnTheLeft(const RiskGraph& graph)
 {
@@ -39,8 +37,10 @@ bool HigherOnTheLeft(const RiskGraph& graph)
 
 }  // namespace
 
-void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& graph, const LocaleInfo& locale)
+QRectF DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& graph,
+                     const LocaleInfo& locale, const PlotPalette& palette)
 {
+    const QColor curveColours[3] = {palette.first, palette.second, palette.third};
     double low = 0;
     double high = 0;
     for (const std::vector<double>& curve : graph.pnl)
@@ -49,7 +49,7 @@ void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& gr
             high = std::max(high, value);
         }
     const double margin = (high - low) * 0.05;
-    PlotFrame frame(painter, picture, locale);
+    PlotFrame frame(painter, picture, locale, palette);
     const PlotAxis y = MakePlotAxis(low - margin, high + margin, 7);
     const int steps = frame.StepsAcross(picture.width());
     const PlotAxis x = graph.prices.empty()
@@ -60,10 +60,10 @@ void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& gr
 
     painter.save();
     painter.setClipRect(frame.PlotArea());
-    painter.setPen(QPen(plotcolour::kZero, 1.0));
+    painter.setPen(QPen(palette.zero, 1.0));
     painter.drawLine(QLineF(frame.PlotArea().left(), frame.MapY(0), frame.PlotArea().right(), frame.MapY(0)));
     if (graph.underlying > 0)
-        frame.DrawVerticalMark(graph.underlying, plotcolour::kAxis,
+        frame.DrawVerticalMark(graph.underlying, palette.axis,
                                QString::fromLatin1(kUnderlyingMark) + frame.Number(graph.underlying, 2));
     painter.setRenderHint(QPainter::Antialiasing, true);
     // The expiry curve last, over the others.
@@ -72,13 +72,13 @@ void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& gr
         const std::vector<double>& curve = graph.pnl[static_cast<std::size_t>(d)];
         for (std::size_t i = 0; i < graph.prices.size() && i < curve.size(); ++i)
             line << frame.Map(graph.prices[i], curve[i]);
-        QPen pen(kCurveColours[d]);
+        QPen pen(curveColours[d]);
         pen.setWidthF(d == kRiskExpiry ? 2.0 : 1.5);
         painter.setPen(pen);
         painter.drawPolyline(line);
     }
     for (double price : graph.breakevens)
-        frame.DrawMarker(frame.Map(price, 0), MarkerShape::Circle, plotcolour::kOrange, false);
+        frame.DrawMarker(frame.Map(price, 0), MarkerShape::Circle, palette.accent, false);
     painter.restore();
 
     bool anyLeg = false;
@@ -94,18 +94,19 @@ void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& gr
         entry.text = QString::fromLatin1(kCurveNames[d])
                      + QString::fromStdString(
                          FormatLocaleDate(graph.dates[static_cast<std::size_t>(d)], locale));
-        entry.colour = kCurveColours[d];
+        entry.colour = curveColours[d];
         entry.line = true;
         legend.push_back(entry);
     }
     LegendEntry breakevens;
     breakevens.text = QString::fromLatin1(kBreakevens)
                       + QString::fromStdString(BreakevenText(graph.breakevens, locale.decimalSeparator));
-    breakevens.colour = plotcolour::kOrange;
+    breakevens.colour = palette.accent;
     breakevens.shape = MarkerShape::Circle;
     breakevens.filled = false;
     legend.push_back(breakevens);
     frame.DrawLegend(legend, HigherOnTheLeft(graph));
+    return frame.PlotArea();
 }
 
 QImage RiskPicture(const RiskGraph& graph, int width, int height, qreal pixelRatio, const LocaleInfo& locale)

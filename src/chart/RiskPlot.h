@@ -6,14 +6,17 @@
 #include <QImage>
 
 #include "analysis/RiskGraph.h"
+#include "chart/PlotFrame.h"
 #include "common/localeinfo.h"
 
 class QPainter;
 
 namespace kestrava {
 
-void DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& graph,
-                   const LocaleInfo& locale);
+// Returns the plot area, in which the graph's first price stands at the left
+// edge and its last at the right.
+QRectF DrawRiskGraph(QPainter& painter, const QRectF& picture, const RiskGraph& graph,
+                     const LocaleInfo& locale, const PlotPalette& palette = ScreenPalette());
 
 QImage RiskPicture(const RiskGraph& graph, int width, int height, qreal pixelRatio, const LocaleInfo& locale);
 

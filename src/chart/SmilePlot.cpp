@@ -23,11 +23,11 @@ const char* const kNoSmile = "No bid or ask has an implied volatility at this ex
 const char* const kUnderlyingMark = "Ulying ";
 
 // Bids point up from below, asks down from above; calls are filled.
-LegendEntry MarkerEntry(const char* text, bool call, bool bid)
+LegendEntry MarkerEntry(const char* text, bool call, bool bid, const PlotPalette& palette)
 {
     LegendEntry entry;
     entry.text = QString::fromLatin1(text);
-    entry.colour = call ? plotcolour::kYellow : plotcolour::kBlue;
+    entry.colour = call ? palette.first : palette.second;
     entry.shape = bid ? MarkerShape::TriangleUp : MarkerShape::TriangleDown;
     entry.filled = call;
     return entry;
@@ -47,7 +47,8 @@ bool HigherOnTheLeft(const SmileData& smile, double middleStrike)
 
 }  // namespace
 
-void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile, const LocaleInfo& locale)
+void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile, const LocaleInfo& locale,
+               const PlotPalette& palette)
 {
     double lowStrike = smile.underlying;
     double highStrike = smile.underlying;
@@ -65,7 +66,7 @@ void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile,
     }
     // Room beside the outer strikes so their markers stand inside the frame.
     const double pad = std::max((highStrike - lowStrike) * 0.04, std::fabs(highStrike) * 0.01);
-    PlotFrame frame(painter, picture, locale);
+    PlotFrame frame(painter, picture, locale, palette);
     const PlotAxis x = MakePlotAxis(lowStrike - pad, highStrike + pad, frame.StepsAcross(picture.width()));
     const PlotAxis y = MakePlotAxis(std::max(0.0, lowVol - (highVol - lowVol) * 0.08), highVol * 1.06, 6);
     std::string title = kSmileTitle
@@ -78,7 +79,7 @@ void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile,
     painter.save();
     painter.setClipRect(frame.PlotArea().adjusted(-8, -8, 8, 8));
     if (smile.flatVolatility > 0) {
-        QPen pen(plotcolour::kOrange);
+        QPen pen(palette.accent);
         pen.setWidthF(1.5);
         pen.setStyle(Qt::DashLine);
         painter.setPen(pen);
@@ -86,15 +87,15 @@ void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile,
         painter.drawLine(QLineF(frame.PlotArea().left(), level, frame.PlotArea().right(), level));
     }
     if (smile.underlying > 0)
-        frame.DrawVerticalMark(smile.underlying, plotcolour::kAxis,
+        frame.DrawVerticalMark(smile.underlying, palette.axis,
                                QString::fromLatin1(kUnderlyingMark) + frame.Number(smile.underlying, 2));
     for (const SmilePoint& point : smile.points) {
         if (point.bidIV > 0)
             frame.DrawMarker(frame.Map(point.strike, point.bidIV * 100.0), MarkerShape::TriangleUp,
-                             point.call ? plotcolour::kYellow : plotcolour::kBlue, point.call);
+                             point.call ? palette.first : palette.second, point.call);
         if (point.askIV > 0)
             frame.DrawMarker(frame.Map(point.strike, point.askIV * 100.0), MarkerShape::TriangleDown,
-                             point.call ? plotcolour::kYellow : plotcolour::kBlue, point.call);
+                             point.call ? palette.first : palette.second, point.call);
     }
     painter.restore();
 
@@ -102,11 +103,12 @@ void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile,
         frame.DrawNote(QString::fromLatin1(kNoSmile));
     LegendEntry flat;
     flat.text = QString::fromLatin1(kFlatVolatility);
-    flat.colour = plotcolour::kOrange;
+    flat.colour = palette.accent;
     flat.line = true;
     flat.lineStyle = Qt::DashLine;
-    frame.DrawLegend({MarkerEntry(kCallBid, true, true), MarkerEntry(kCallAsk, true, false),
-                      MarkerEntry(kPutBid, false, true), MarkerEntry(kPutAsk, false, false), flat},
+    frame.DrawLegend({MarkerEntry(kCallBid, true, true, palette), MarkerEntry(kCallAsk, true, false, palette),
+                      MarkerEntry(kPutBid, false, true, palette), MarkerEntry(kPutAsk, false, false, palette),
+                      flat},
                      HigherOnTheLeft(smile, (x.low + x.high) / 2));
 }
 

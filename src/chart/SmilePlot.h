@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include "analysis/Smile.h"
+#include "chart/PlotFrame.h"
 #include "common/localeinfo.h"
 
 class QPainter;
@@ -13,7 +14,8 @@ class QPainter;
 namespace kestrava {
 
 // Into picture (logical units) of an active painter.
-void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile, const LocaleInfo& locale);
+void DrawSmile(QPainter& painter, const QRectF& picture, const SmileData& smile, const LocaleInfo& locale,
+               const PlotPalette& palette = ScreenPalette());
 
 // A picture of width x height logical pixels drawn at pixelRatio device
 // pixels per pixel, so it stays sharp on a scaled screen.

@@ -621,11 +621,11 @@ void TfrmOPage::PrintPage(QPrinter& printer)
 {
     const PageCommand command(notifier_);
     try {
-        if (!ChartTabSelected()) {
-            // The Position and Smile tabs print the grid of the expiry they show.
-            const TInOutObj* p = ExpiryTabSelected() ? CurrentSeries() : SeriesAt(lastExpiryTab_);
-            if (p && environment_.printGrid)
+        if (ExpiryTabSelected()) {
+            if (const TInOutObj* p = CurrentSeries(); p && environment_.printGrid)
                 environment_.printGrid(printer, *p);
+        } else if (!ChartTabSelected()) {
+            PrintAnalysisTab(printer);
         } else if (environment_.printChart) {
             environment_.printChart(printer, MakeChartRequest(0, 0, true));
         }

@@ -83,7 +83,8 @@ public:
     // Writes the series file when one is named; false (after a message) when
     // the file cannot be written.
     bool SavePage();
-    // Prints the selected tab: the grid of its expiry or the chart.
+    // Prints the selected tab: the grid of its expiry, the smile, the
+    // position's graph with its legs and totals, or the chart.
     void PrintPage(QPrinter& printer);
     // After new quote files were downloaded.
     void RefreshAfterDownload();
@@ -191,6 +192,8 @@ private:
     void BuildAnalysisViews();
     void AddAnalysisTabs();
     void ShowAnalysisTab(int index);
+    // The Smile or Position tab on paper.
+    void PrintAnalysisTab(QPrinter& printer);
     void RefreshAnalysisViews();
     void AddLegFromGrid(int quantity);
     void LoadPosition();

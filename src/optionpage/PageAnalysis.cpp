@@ -1,7 +1,7 @@
 // The page's views beyond the grid: the volatility smile of the expiry last
 // shown, the position of the page's series with its risk graph (kept in a
-// file beside the series file), Buy 1 and Sell 1 from the grid, and the
-// grid's copy to the clipboard.
+// file beside the series file), both on paper too, Buy 1 and Sell 1 from the
+// grid, and the grid's copy to the clipboard.
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -86,6 +86,17 @@ void TfrmOPage::ShowAnalysisTab(int index)
     } else if (marker == kPositionTabMarker) {
         pages_->setCurrentWidget(positionTab_);
     }
+}
+
+void TfrmOPage::PrintAnalysisTab(QPrinter& printer)
+{
+    if (!environment_.printPlot)
+        return;
+    const int marker = TabControl1->tabData(currentTab_).toInt();
+    if (marker == kSmileTabMarker)
+        environment_.printPlot(printer, smileView_->Printout(title_));
+    else if (marker == kPositionTabMarker)
+        environment_.printPlot(printer, positionTab_->Printout(title_));
 }
 
 void TfrmOPage::RefreshAnalysisViews()

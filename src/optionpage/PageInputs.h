@@ -21,6 +21,7 @@ class QPrinter;
 namespace kestrava {
 
 class TInOutObj;
+struct PlotPrintout;
 
 // What the page asks of the chart: the price work file, the volatility
 // window in days and the picture's size in device pixels (0 x 0 when
@@ -88,6 +89,8 @@ struct PageEnvironment {
     // chooses (the main window's Save); false when the user cancelled or
     // the file could not be written. Empty: such a page cannot be saved.
     std::function<bool(QWidget* page)> saveSeriesAs;
+    // The Smile and Position tabs' pictures (and the position's legs).
+    std::function<void(QPrinter&, const PlotPrintout&)> printPlot;
 };
 
 // How the main window asks for a page: from the setup dialog's values, or

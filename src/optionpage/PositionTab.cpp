@@ -17,6 +17,7 @@
 #include "analysis/AnalysisError.h"
 #include "analysis/PositionTotals.h"
 #include "analysis/RiskGraph.h"
+#include "chart/RiskPlot.h"
 #include "common/busy.h"
 #include "common/localeparse.h"
 #include "controls/rmSpin.h"
@@ -31,8 +32,12 @@ const char* const kMultiplier = "&Multiplier";
 const char* const kMultiplierHint = "Money per contract for one unit of the option's price";
 const char* const kRemoveLeg = "&Remove leg";
 const char* const kRemoveLegHint = "Remove the selected leg from the position";
-const char* const kTotalCaptions[] = {"Cost",  "Value",       "P&&L now", "Delta",
-                                      "Gamma", "Decay / day", "Vega",     "Breakevens"};
+// Plain texts: a label without a buddy shows an ampersand as it stands.
+const char* const kTotalCaptions[] = {"Cost",  "Value",       "P&L now", "Delta",
+                                      "Gamma", "Decay / day", "Vega",    "Breakevens"};
+// The table takes its full width up to this share of the tab; the graph the rest.
+constexpr double kLargestTableShare = 0.62;
+const char* const kPositionHeading = " Position";
 const char* const kTotalsHint = "Each option's figure times quantity and multiplier";
 
 QLabel* ValueLabel(const char* name, QWidget* parent)
@@ -111,6 +116,14 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     connect(cmdRemoveLeg, &QPushButton::clicked, this, &PositionTab::RemoveSelectedLeg);
     connect(fseMultiplier, &TrmFloatSpinEdit::changed, this, &PositionTab::MultiplierChanged);
     connect(legs_, &PositionLegsModel::legEdited, this, &PositionTab::LegEdited);
+    connect(Graph, &RiskView::rangeWanted, this, [this](double from, double to) {
+        shownSpan_ = RiskSpan{from, to};
+        RefreshGraph();
+    });
+    connect(Graph, &RiskView::rangeReset, this, [this] {
+        shownSpan_.reset();
+        RefreshGraph();
+    });
     Refresh();
 }
 
@@ -144,11 +157,12 @@ void PositionTab::showEvent(QShowEvent* event)
     if (sized_)
         return;
     sized_ = true;
-    // The table as wide as its columns, the graph the rest (at least half).
+    // The table as wide as its columns, so that no figure needs scrolling to,
+    // and the graph the rest.
     tblLegs->resizeColumnsToContents();
     const int table = tblLegs->verticalHeader()->width() + tblLegs->horizontalHeader()->length()
                       + 2 * tblLegs->frameWidth() + tblLegs->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const int left = std::min(table, splitter_->width() / 2);
+    const int left = std::min(table, static_cast<int>(splitter_->width() * kLargestTableShare));
     splitter_->setSizes({left, std::max(1, splitter_->width() - left)});
 }
 
@@ -164,6 +178,7 @@ void PositionTab::ShowExpiries(std::span<const TInOutObj* const> expiries)
 void PositionTab::SetPosition(const Position& position)
 {
     legs_->SetPosition(position);
+    shownSpan_.reset();
     {
         QScopedValueRollback guard(settingMultiplier_, true);
         fseMultiplier->SetValue(position.multiplier);
@@ -224,6 +239,8 @@ void PositionTab::LegEdited(const QString& refusal)
 
 void PositionTab::UserChanged()
 {
+    // Other legs open on their own range.
+    shownSpan_.reset();
     fileStatus_.clear();
     Refresh();
     emit positionChanged();
@@ -234,11 +251,17 @@ QString PositionTab::Money(double value, int decimals) const
     return QString::fromStdString(FormatLocaleFixed(value, decimals, locale_.decimalSeparator));
 }
 
-void PositionTab::Refresh()
+std::vector<const TInOutObj*> PositionTab::ShownExpiries() const
 {
     std::vector<const TInOutObj*> expiries;
     for (const TInOutObj& p : legs_->Expiries())
         expiries.push_back(&p);
+    return expiries;
+}
+
+void PositionTab::Refresh()
+{
+    const std::vector<const TInOutObj*> expiries = ShownExpiries();
     const Position& position = GetPosition();
     const PositionTotals totals = ComputeTotals(expiries, position);
     lblCost->setText(Money(totals.cost));
@@ -248,7 +271,13 @@ void PositionTab::Refresh()
     lblGamma->setText(Money(totals.gamma, 4));
     lblDecay->setText(Money(totals.decay));
     lblVega->setText(Money(totals.vega));
+    RefreshGraph();
+}
 
+void PositionTab::RefreshGraph()
+{
+    const std::vector<const TInOutObj*> expiries = ShownExpiries();
+    const Position& position = GetPosition();
     QString problem = refusal_;
     if (problem.isEmpty())
         problem = QString::fromStdString(LegsNotFoundMessage(expiries, position));
@@ -256,7 +285,12 @@ void PositionTab::Refresh()
     if (!expiries.empty()) {
         try {
             BusyScope busy;
-            graph = ComputeRiskGraph(expiries, position);
+            RiskRange range;
+            if (shownSpan_) {
+                range.from = shownSpan_->from;
+                range.to = shownSpan_->to;
+            }
+            graph = ComputeRiskGraph(expiries, position, range);
         } catch (const AnalysisError& error) {
             problem = QString::fromStdString(error.what());
         } catch (const PricingError& error) {
@@ -266,6 +300,48 @@ void PositionTab::Refresh()
     lblBreakevens->setText(QString::fromStdString(BreakevenText(graph.breakevens, locale_.decimalSeparator)));
     Graph->ShowGraph(graph);
     lblStatus->setText(problem.isEmpty() ? fileStatus_ : problem);
+}
+
+PlotPrintout PositionTab::Printout(const QString& symbol) const
+{
+    PlotPrintout printout;
+    printout.jobName = printout.heading = symbol + QString::fromLatin1(kPositionHeading);
+    const RiskGraph graph = Graph->Graph();
+    const LocaleInfo locale = locale_;
+    printout.draw = [graph, locale](QPainter& painter, const QRectF& area, const PlotPalette& palette) {
+        DrawRiskGraph(painter, area, graph, locale, palette);
+    };
+    // The legs as the table shows them.
+    PrintTextTable legs;
+    QStringList headings;
+    for (int c = 0; c < legs_->columnCount(); ++c)
+        headings << legs_->headerData(c, Qt::Horizontal, Qt::DisplayRole)
+                        .toString()
+                        .replace(QLatin1Char('\n'), QLatin1Char(' '));
+    legs.rows.push_back(headings);
+    for (int r = 0; r < legs_->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < legs_->columnCount(); ++c)
+            cells << legs_->index(r, c).data(Qt::DisplayRole).toString();
+        legs.rows.push_back(cells);
+    }
+    legs.alignment = QStringLiteral("LRL");
+    printout.tables.push_back(legs);
+    // The totals, four to a line, and the breakevens.
+    PrintTextTable totals;
+    const QLabel* values[] = {lblCost, lblValue, lblPnl, lblDelta, lblGamma, lblDecay, lblVega};
+    for (int i = 0; i < 7; i += 4) {
+        QStringList cells;
+        for (int j = i; j < std::min(i + 4, 7); ++j)
+            cells << QString::fromLatin1(kTotalCaptions[j]) << values[j]->text();
+        totals.rows.push_back(cells);
+    }
+    totals.alignment = QStringLiteral("LRLRLRLR");
+    printout.tables.push_back(totals);
+    printout.notes << QString::fromLatin1(kTotalCaptions[7]) + QStringLiteral(": ") + lblBreakevens->text();
+    if (!lblStatus->text().isEmpty())
+        printout.notes << lblStatus->text();
+    return printout;
 }
 
 }  // namespace kestrava

@@ -6,10 +6,13 @@
 
 #include <QWidget>
 
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "analysis/Position.h"
+#include "analysis/RiskGraph.h"
+#include "chart/PlotPrint.h"
 #include "common/localeinfo.h"
 
 class QLabel;
@@ -39,6 +42,8 @@ public:
     // What the page has to say about the position file ("There is no
     // position file ..."); cleared by the user's first change.
     void SetStatusText(const QString& text);
+    // The tab on paper: the risk graph as shown, the legs and the totals.
+    PlotPrintout Printout(const QString& symbol) const;
 
     QTableView* tblLegs = nullptr;
     TrmFloatSpinEdit* fseMultiplier = nullptr;
@@ -70,6 +75,9 @@ private:
     void UserChanged();
     // Totals, graph and status from the position and the expiries.
     void Refresh();
+    // The graph over the range shown and the status.
+    void RefreshGraph();
+    std::vector<const TInOutObj*> ShownExpiries() const;
     QString Money(double value, int decimals = 2) const;
 
     LocaleInfo locale_;
@@ -79,6 +87,7 @@ private:
     QString fileStatus_;
     QString refusal_;
     bool settingMultiplier_ = false;
+    std::optional<RiskSpan> shownSpan_;  // zoomed or moved by the user; none: the legs' range
 };
 
 }  // namespace kestrava

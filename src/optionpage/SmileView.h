@@ -2,6 +2,7 @@
 // The volatility smile of one expiry.
 
 #include "analysis/Smile.h"
+#include "chart/PlotPrint.h"
 #include "optionpage/PlotView.h"
 
 namespace kestrava {
@@ -15,6 +16,8 @@ public:
     // calculation, a quote load or a change of expiry.
     void ShowSmile(const TInOutObj& expiry);
     const SmileData& Smile() const { return smile_; }
+    // The smile on paper, under the series' symbol.
+    PlotPrintout Printout(const QString& symbol) const;
 
 protected:
     void Draw(QPainter& painter, const QRectF& area) const override;

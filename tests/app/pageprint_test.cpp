@@ -148,6 +148,50 @@ private slots:
         QVERIFY(notifier_.messages.isEmpty());
     }
 
+    // The Smile tab prints the smile and the Position tab its graph with the
+    // legs and the totals, each on a landscape page: not the grid.
+    void printsTheSmileAndThePosition()
+    {
+        page_->TheGrid->setFocus();
+        page_->TheGrid->setCurrentIndex(page_->TheGrid->model()->index(1, 7));
+        QTest::keyClick(page_->TheGrid, Qt::Key_B, Qt::ControlModifier);  // Buy 1 of the 145 call
+        const struct {
+            int tab;
+            const char* file;
+            const char* title;
+            QStringList texts;
+        } prints[] = {
+            {page_->ExpiryCount(),
+             "position.pdf",
+             "SPY Position",
+             {QStringLiteral("loss of the position"),
+              QStringLiteral("Expiry Strike Side Quantity Price $ Theo $ Delta Gamma Decay $ / Day Vega"),
+              QStringLiteral("2012-10-19 145 Call 1"), QStringLiteral("P&L now"),
+              QStringLiteral("Breakevens: 1")}},
+            {page_->ExpiryCount() + 1,
+             "smile.pdf",
+             "SPY Volatility Smile",
+             {QStringLiteral("Implied volatilities, expiry 2012-10-19"),
+              QStringLiteral("No bid or ask has an implied volatility")}},
+        };
+        for (const auto& print : prints) {
+            page_->TabControl1->setCurrentIndex(print.tab);
+            const QString pdf = PrintToPdf(print.file);
+            const QString text = Poppler("pdftotext", {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+            QVERIFY2(text.startsWith(QString::fromLatin1(print.title)), qPrintable(text));
+            for (const QString& expected : print.texts)
+                QVERIFY2(text.contains(expected), qPrintable(expected + QStringLiteral(" in ") + text));
+            QVERIFY(!text.contains(QStringLiteral("Options on SPY")));
+            const QString info = Poppler("pdfinfo", {pdf});
+            QVERIFY2(info.contains(QStringLiteral("Title: ") + QString::fromLatin1(print.title))
+                         && (info.contains(QStringLiteral("842 x 595 pts"))
+                             || info.contains(QStringLiteral("792 x 612 pts"))),
+                     qPrintable(info));
+            QCOMPARE(orientationAfter_, QPageLayout::Portrait);
+        }
+        QVERIFY(notifier_.messages.isEmpty());
+    }
+
     // A price work file gone since the page was built: the chart's error
     // on the screen and on paper, a "No chart" picture, no crash.
     void aMissingPriceFileIsReported()

@@ -542,10 +542,11 @@ private slots:
         QCOMPARE(tab.GetPosition().multiplier, 50.0);
         QVERIFY(std::fabs(Shown(tab.lblValue) - value / 2) < 0.006);
 
-        // The graph spans today's price less and plus a quarter.
+        // The graph opens on the legs, their strikes among its prices.
         const RiskGraph& graph = tab.Graph->Graph();
-        QCOMPARE(int(graph.prices.size()), kDefaultRiskPoints);
-        QCOMPARE(graph.prices.front(), 75.0);
+        for (double strike : {100.0, 105.0})
+            QVERIFY(std::count(graph.prices.begin(), graph.prices.end(), strike) == 1);
+        QVERIFY(graph.prices.front() < 100 && graph.prices.back() > 105);
         QCOMPARE(tab.lblBreakevens->text(), QString::fromStdString(BreakevenText(graph.breakevens, ',')));
 
         // Delete removes the selected leg.
@@ -554,6 +555,55 @@ private slots:
         QTest::keyClick(tab.tblLegs, Qt::Key_Delete);
         QCOMPARE(tab.tblLegs->model()->rowCount(), 1);
         QCOMPARE(tab.GetPosition().legs[0].strike, 105.0f);
+    }
+
+    // Without a leg the graph is a flat line at zero with a note in its
+    // middle; the line stops short of the note instead of striking it
+    // through.
+    void noLegNoteStandsClearOfTheZeroLine()
+    {
+        const std::vector<TInOutObj> expiries = Expiries();
+        PositionTab tab(comma);
+        tab.resize(900, 400);
+        tab.ShowExpiries(Pointers(expiries));
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        const QImage picture = tab.Graph->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // The zero line, and the flat curves over it, in white.
+        const auto onLine = [&picture](int x, int y) {
+            const QColor colour = picture.pixelColor(x, y);
+            return colour.red() > 200 && colour.green() > 200 && colour.blue() > 200;
+        };
+        int lineRow = -1;
+        int mostOnARow = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            int count = 0;
+            for (int x = 0; x < picture.width(); ++x)
+                count += onLine(x, y);
+            if (count > mostOnARow) {
+                mostOnARow = count;
+                lineRow = y;
+            }
+        }
+        QVERIFY(mostOnARow > 40);
+        int first = picture.width();
+        int last = -1;
+        int widestGap = 0;
+        int gap = 0;
+        for (int x = 0; x < picture.width(); ++x) {
+            if (onLine(x, lineRow)) {
+                first = std::min(first, x);
+                last = x;
+                widestGap = std::max(widestGap, gap);
+                gap = 0;
+            } else if (first < picture.width()) {
+                ++gap;
+            }
+        }
+        const int note = tab.Graph->fontMetrics().horizontalAdvance(
+            QStringLiteral("The position has no leg in this series."));
+        QVERIFY2(widestGap >= note / 2 && last > first + note,
+                 qPrintable(QStringLiteral("gap %1, note %2").arg(widestGap).arg(note)));
     }
 
     void positionThatDoesNotFitTheSeries()

@@ -6,6 +6,7 @@
 // (run with QT_SCALE_FACTOR=2 and the suffix "-200" for the high-DPI set; on
 // the offscreen platform give it a screen tall enough for the pages).
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -135,12 +136,12 @@ QString CloseOnlyWorkFile(const QString& folder, const char* history)
     return path;
 }
 
-// The page's Chart tab printed into a PDF file, turned into a PNG.
+// The page's selected tab printed into a PDF file, turned into a PNG.
 bool PrintChartPage(TfrmOPage& page, const QString& folder, const QString& file)
 {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(folder + QStringLiteral("/printed-chart.pdf"));
+    printer.setOutputFileName(folder + QStringLiteral("/printed.pdf"));
     page.PrintPage(printer);
     const int status = QProcess::execute(QStringLiteral("pdftoppm"),
                                          {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("60"),
@@ -256,6 +257,48 @@ int main(int argc, char** argv)
         page->cmdReCalc->click();
         ok = Save(*page, folder.filePath(QStringLiteral("page-quotes") + suffix + QStringLiteral(".png")))
              && ok;
+    }
+    // The Position tab of a page at its first-run width (the strip's): a
+    // February bull call spread and a March put as a floor, from the grid.
+    {
+        const QString quotes = temp.filePath(QStringLiteral("SPX.txt"));
+        QFile::remove(quotes);
+        if (!QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spx-2011-01-24.dat"), quotes))
+            return 1;
+        PageEnvironment environment = Environment();
+        environment.dataDirectory = temp.path();
+        environment.mainWindowGeometry = QRect(0, 0, 780, 64);
+        PageSource source;
+        source.setup = Setup(kBlackScholes, kIndex);
+        source.setup.numExpiries = 2;
+        source.setup.expiryDates = {QDate(2011, 2, 19), QDate(2011, 3, 19), QDate()};
+        source.setup.numStrikes = QStringLiteral("9");
+        source.setup.firstStrike = QStringLiteral("1225");
+        source.setup.strikeIncrement = QStringLiteral("25");
+        source.setup.optionSymbol = source.setup.symbolText = QStringLiteral("SPX");
+        source.setup.dividendYield = QStringLiteral("1.8");
+        std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, source, notifier));
+        if (!page || page->cmboOptSymbols->count() == 0)
+            return 1;
+        page->fseSigma->SetValue(12.0);
+        page->cmdReCalc->click();
+        page->show();
+        TImpStrGrid* grid = page->TheGrid;
+        const auto trade = [&](int tab, int row, const char* action) {
+            page->TabControl1->setCurrentIndex(tab);
+            grid->setCurrentIndex(grid->model()->index(row, 7));
+            if (auto* item = page->findChild<QAction*>(QString::fromLatin1(action)))
+                item->trigger();
+        };
+        trade(0, 2, "BuyOneItem");   // 1275 call
+        trade(0, 4, "SellOneItem");  // 1325 call
+        trade(1, 9, "BuyOneItem");   // 1225 put
+        page->TabControl1->setCurrentIndex(page->ExpiryCount());
+        ok = Save(*page, folder.filePath(QStringLiteral("page-position") + suffix + QStringLiteral(".png")))
+             && ok;
+        if (suffix.isEmpty())
+            ok = PrintChartPage(*page, temp.path(), folder.filePath(QStringLiteral("printed-position.png")))
+                 && ok;
     }
     return ok ? 0 : 1;
 }
