@@ -8,6 +8,7 @@
 #include <set>
 
 #include "optionpage/ImprStrGrid.h"
+#include "pricing/gridtext.h"
 
 namespace kestrava {
 namespace {
@@ -21,6 +22,25 @@ QString Flat(const QString& text)
     flat.replace(QLatin1Char('\n'), QLatin1Char(' '));
     flat.replace(QLatin1Char('\t'), QLatin1Char(' '));
     return flat.simplified();
+}
+
+const char* const kLabelHeadings[] = {"Side", "Strike", "Code"};
+
+// The strike label cell (" C  102.50 ", a line break, the option code) as
+// its three fields.
+QStringList LabelFields(const QString& label)
+{
+    const qsizetype cut = label.indexOf(QLatin1Char('\r'));
+    const QStringList words = Flat(label.left(cut)).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return {words.value(0), words.value(1), cut < 0 ? QString() : Flat(label.mid(cut + 1))};
+}
+
+QString Heading(const GridCells& cells, int col)
+{
+    QString heading = Flat(cells.Cell(col, 0));
+    if (GridColumnInPercent(col) && !heading.contains(QLatin1Char('%')))
+        heading += QStringLiteral(" %");
+    return heading;
 }
 
 bool RowShowsSomething(const GridCells& cells, int row)
@@ -39,8 +59,9 @@ QString GridCopyText(const GridCells& cells, const QModelIndexList& selected)
     std::set<std::pair<int, int>> chosen;
     std::set<int> rows;
     std::set<int> cols;
+    // Rows past the options (a short series' grid) hold nothing to copy.
     for (const QModelIndex& index : selected) {
-        if (!index.isValid())
+        if (!index.isValid() || !RowShowsSomething(cells, index.row() + 1))
             continue;
         chosen.emplace(index.column(), index.row() + 1);
         rows.insert(index.row() + 1);
@@ -61,9 +82,17 @@ QString GridCopyText(const GridCells& cells, const QModelIndexList& selected)
     QString text;
     const auto line = [&](int row, bool heading) {
         QStringList fields;
-        for (int col : cols)
-            fields << (heading || whole || col == 0 || chosen.count({col, row}) ? Flat(cells.Cell(col, row))
-                                                                                : QString());
+        for (int col : cols) {
+            if (col == 0)
+                fields << (heading ? QStringList{QString::fromLatin1(kLabelHeadings[0]),
+                                                 QString::fromLatin1(kLabelHeadings[1]),
+                                                 QString::fromLatin1(kLabelHeadings[2])}
+                                   : LabelFields(cells.Cell(0, row)));
+            else if (heading)
+                fields << Heading(cells, col);
+            else
+                fields << (whole || chosen.count({col, row}) ? Flat(cells.Cell(col, row)) : QString());
+        }
         text += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
     };
     line(0, true);
@@ -79,6 +108,9 @@ void InstallGridCopy(TImpStrGrid* grid)
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     grid->addAction(copy);
+    // Rows are selected for copying as a list's are; the current cell
+    // stays the page's row cursor.
+    grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     QObject::connect(copy, &QAction::triggered, grid, [grid] {
         const QModelIndexList selected = grid->selectionModel() ? grid->selectionModel()->selectedIndexes()
                                                                 : QModelIndexList();

@@ -574,6 +574,10 @@ void TfrmOPage::TheGridSelectCell(int col, int)
 {
     // Only bids and asks are typed; everywhere else a click marks the row.
     const bool quoteCell = col == kBidColumn || col == kAskColumn;
+    const QAbstractItemView::SelectionBehavior behaviour = quoteCell ? QAbstractItemView::SelectItems
+                                                                     : QAbstractItemView::SelectRows;
+    if (TheGrid->selectionBehavior() == behaviour)
+        return;  // the view's own selection stands: rows taken with Shift or Ctrl too
     if (quoteCell) {
         TheGrid->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked
                                  | QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);

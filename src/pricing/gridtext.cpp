@@ -34,6 +34,7 @@ constexpr ColumnSpec kColumns[kGridColumns] = {
     {"% Prob\r> Str", "0.0 ;;'"},
 };
 
+// The value as the series holds it: fractions for the percent columns.
 double CellValue(const TInOutObj& p, int s, int k, int column)
 {
     switch (column) {
@@ -44,11 +45,11 @@ double CellValue(const TInOutObj& p, int s, int k, int column)
     case 3:
         return p.Bid(s, k);
     case 4:
-        return p.BidIV(s, k) * 100.0;
+        return p.BidIV(s, k);
     case 5:
         return p.Ask(s, k);
     case 6:
-        return p.AskIV(s, k) * 100.0;
+        return p.AskIV(s, k);
     case 7:
         return p.Theo(s, k);
     case 8:
@@ -60,9 +61,9 @@ double CellValue(const TInOutObj& p, int s, int k, int column)
     case 11:
         return p.Vega(s, k);
     case 12:
-        return p.ProbBelow(s, k) * 100.0;
+        return p.ProbBelow(s, k);
     case 13:
-        return p.ProbAbove(s, k) * 100.0;
+        return p.ProbAbove(s, k);
     default:
         return 0;
     }
@@ -80,13 +81,19 @@ const char* GridFormat(int column)
     return column >= 1 && column < kGridColumns ? kColumns[column].format : "";
 }
 
+bool GridColumnInPercent(int column)
+{
+    return column == 4 || column == 6 || column == 12 || column == 13;
+}
+
 std::string GridCellText(const TInOutObj& series, int s, int k, int column, char decimalSeparator)
 {
     if (column < 1 || column >= kGridColumns)
         return {};
     // The values are singles and round as their shortest decimal reads, so a
     // stored 2.675 shows 2.68; percent columns scale before they round.
-    const float value = static_cast<float>(CellValue(series, s, k, column));
+    const double scale = GridColumnInPercent(column) ? 100.0 : 1.0;
+    const float value = static_cast<float>(CellValue(series, s, k, column) * scale);
     return FormatSingle(kColumns[column].format, value, decimalSeparator);
 }
 

@@ -17,6 +17,10 @@ const char* GridHeader(int column);
 // Picture format of value column 1..13.
 const char* GridFormat(int column);
 
+// Whether value column 1..13 shows a fraction of the series in percent
+// (the implied volatilities and the probabilities).
+bool GridColumnInPercent(int column);
+
 // Value column 1..13 of strike s and side k, formatted. Rates and
 // probabilities show in percent.
 std::string GridCellText(const TInOutObj& series, int s, int k, int column, char decimalSeparator = '.');

@@ -158,11 +158,21 @@ private slots:
         QTest::newRow("decimal point") << '.';
         QTest::newRow("decimal comma") << ',';
     }
+    // Ctrl+C in a page's grid, with option codes under the strikes: nothing
+    // selected copies every row, a click one row, Shift+click a run of rows,
+    // Ctrl+A all of them while the row cursor stays where it was. The side,
+    // the strike and the code are columns of their own, the strike a number;
+    // the percent columns say so.
     void ctrlCCopiesTheGridAsShown()
     {
         QFETCH(char, separator);
         auto page = QuotedPage(separator);
         QVERIFY(page);
+        TInOutObj* p = page->CurrentSeries();
+        for (int s = 1; s <= 3; ++s)
+            for (int k = 1; k <= 2; ++k)
+                p->OptCode(s, k) = std::string("\rXYZ") + (k == 1 ? 'C' : 'O') + char('A' + s);
+        page->FillGrid();
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
         TImpStrGrid* grid = page->TheGrid;
@@ -172,29 +182,49 @@ private slots:
         // Nothing selected: the headings and every row of the six options.
         const QStringList whole = Lines(Copy(grid));
         QCOMPARE(whole.size(), 1 + 6);
-        for (int row = 0; row <= 6; ++row) {
+        const QStringList headings = whole[0].split(QLatin1Char('\t'));
+        QCOMPARE(headings.mid(0, 4), (QStringList{QStringLiteral("Side"), QStringLiteral("Strike"),
+                                                  QStringLiteral("Code"), QStringLiteral("Net")}));
+        QCOMPARE(headings[6], QStringLiteral("Bid IV %"));
+        QCOMPARE(headings[15], QStringLiteral("% Prob > Str"));
+        for (int row = 1; row <= 6; ++row) {
             const QStringList cells = whole[row].split(QLatin1Char('\t'));
-            QCOMPARE(cells.size(), grid->ColCount());
-            for (int col = 0; col < grid->ColCount(); ++col)
-                QCOMPARE(cells[col], AsPasted(grid->CellText(col, row)));
+            QCOMPARE(cells.size(), grid->ColCount() + 2);
+            const int s = (row - 1) % 3 + 1;
+            const int k = row <= 3 ? 1 : 2;
+            QCOMPARE(cells[0], QString::fromLatin1(k == 1 ? "C" : "P"));
+            double strike = 0;
+            QVERIFY(TryParseDecimal(cells[1].toStdString(), separator, strike));
+            QCOMPARE(strike, double(p->Strike(s, k)));
+            QCOMPARE(cells[2], QString::fromStdString(p->OptCode(s, k).substr(1)));
+            for (int col = 1; col < grid->ColCount(); ++col)
+                QCOMPARE(cells[col + 2], AsPasted(grid->CellText(col, row)));
         }
-        QCOMPARE(whole[0].split(QLatin1Char('\t'))[0], QStringLiteral("Strike Code"));
         QVERIFY2(whole[1].contains(QStringLiteral("\t1") + QLatin1Char(separator) + QStringLiteral("01\t")),
                  qPrintable(whole[1]));
 
         // A click on the second put's theoretical value marks its row.
-        const QRect cell = grid->visualRect(grid->model()->index(4, 7));
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-        const QStringList row = Lines(Copy(grid));
-        QCOMPARE(row.size(), 2);
-        QCOMPARE(row[0], whole[0]);
-        QCOMPARE(row[1], whole[5]);
-        QVERIFY(row[1].startsWith(QStringLiteral("P 22")));
+        const auto click = [grid](int row, Qt::KeyboardModifiers modifiers) {
+            const QRect cell = grid->visualRect(grid->model()->index(row, 7));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, cell.center());
+        };
+        click(4, {});
+        QCOMPARE(Lines(Copy(grid)), (QStringList{whole[0], whole[5]}));
+        // Shift+click on the first call takes the rows between.
+        click(0, Qt::ShiftModifier);
+        QCOMPARE(Lines(Copy(grid)), whole.mid(0, 6));
+        // Ctrl+A takes every row; the row cursor stays on the first call.
+        const QModelIndex cursor = grid->currentIndex();
+        QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(grid->currentIndex(), cursor);
+        QCOMPARE(Lines(Copy(grid)), whole);
 
-        // A bid cell alone: its heading and its text, after its strike.
+        // A bid cell alone: its heading and its text, after its option.
+        click(1, {});
         grid->selectionModel()->select(grid->model()->index(1, 3), QItemSelectionModel::ClearAndSelect);
-        QCOMPARE(Copy(grid), QStringLiteral("Strike Code\tBid $\n%1\t%2\n")
-                                 .arg(AsPasted(grid->CellText(0, 2)), AsPasted(grid->CellText(3, 2))));
+        const QStringList second = whole[2].split(QLatin1Char('\t'));
+        QCOMPARE(Copy(grid), QStringLiteral("Side\tStrike\tCode\tBid $\n%1\t%2\t%3\t%4\n")
+                                 .arg(second[0], second[1], second[2], AsPasted(grid->CellText(3, 2))));
     }
 
     void pagePositionFromTheGridIsSavedAndReadBack()
