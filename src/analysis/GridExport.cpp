@@ -7,7 +7,8 @@
 namespace kestrava {
 
 const char* const kGridCsvHeader =
-    "expiry,strike,side,vol,bid,ask,bid_iv,ask_iv,theo,delta,gamma,decay,vega,prob_below,prob_above";
+    "expiry,strike,side,vol_fraction,bid,ask,bid_iv_fraction,ask_iv_fraction,theo,delta,gamma,decay,vega,"
+    "prob_below_fraction,prob_above_fraction";
 
 std::string GridCsvRow(const TInOutObj& p, int s, int k)
 {
@@ -15,9 +16,9 @@ std::string GridCsvRow(const TInOutObj& p, int s, int k)
                             p.AskIV(s, k), p.Theo(s, k), p.Delta(s, k),     p.Gamma(s, k),
                             p.Decay(s, k), p.Vega(s, k), p.ProbBelow(s, k), p.ProbAbove(s, k)};
     std::string line = IsoDate(p.ExpiryDate);
-    line.append(",").append(FormatSig9(p.Strike(s, k))).append(k == 1 ? ",C" : ",P");
+    line.append(",").append(FormatShortestSingle(p.Strike(s, k))).append(k == 1 ? ",C" : ",P");
     for (float v : values)
-        line.append(",").append(FormatSig9(v));
+        line.append(",").append(FormatShortestSingle(v));
     return line;
 }
 

@@ -13,9 +13,11 @@ namespace kestrava {
 extern const char* const kGridCsvHeader;
 
 // One row, without its line end: the expiry as an ISO date, the strike, C or
-// P, then vol, bid, ask, bid_iv, ask_iv, theo, delta, gamma, decay, vega,
-// prob_below and prob_above as stored (fractions, not percent), each with
-// nine significant digits and a decimal point whatever the locale.
+// P, then the volatility, bid, ask, the bid and ask volatilities, theo,
+// delta, gamma, decay, vega and the probabilities below and above the strike
+// as stored: the volatilities and probabilities as fractions, which their
+// headings say. Each number is the shortest text that reads back to the
+// stored single, with a decimal point whatever the locale.
 std::string GridCsvRow(const TInOutObj& expiry, int s, int k);
 
 // The header and, for each expiry in order, the calls of strikes 1 to N and

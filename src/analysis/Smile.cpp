@@ -34,8 +34,9 @@ std::string SmileCsv(const std::vector<SmilePoint>& points)
 {
     std::string text = std::string(kSmileCsvHeader) + "\n";
     for (const SmilePoint& point : points) {
-        text.append(FormatSig9(point.strike)).append(point.call ? ",C," : ",P,");
-        text.append(FormatSig9(point.bidIV)).append(",").append(FormatSig9(point.askIV)).append("\n");
+        text.append(FormatShortestSingle(point.strike)).append(point.call ? ",C," : ",P,");
+        text.append(FormatShortestSingle(point.bidIV)).append(",").append(FormatShortestSingle(point.askIV));
+        text.append("\n");
     }
     return text;
 }

@@ -36,7 +36,8 @@ SmileData MakeSmileData(const TInOutObj& expiry);
 extern const char* const kSmileCsvHeader;
 
 // The header and one row per point: strike, C or P, the bid and the ask
-// volatility as fractions with nine significant digits (0 when not solved).
+// volatility as fractions (0 when not solved), each number the shortest text
+// that reads back to the single.
 std::string SmileCsv(const std::vector<SmilePoint>& points);
 
 }  // namespace kestrava

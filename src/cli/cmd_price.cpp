@@ -166,11 +166,14 @@ constexpr const char* kPriceHelp =
     "  --skew bid    price each strike and side at its bid implied volatility\n"
     "  --skew ask    price each strike and side at its ask implied volatility\n"
     "  --format csv  (default) the header\n"
-    "                expiry,strike,side,vol,bid,ask,bid_iv,ask_iv,theo,delta,gamma,\n"
-    "                decay,vega,prob_below,prob_above\n"
+    "                expiry,strike,side,vol_fraction,bid,ask,bid_iv_fraction,\n"
+    "                ask_iv_fraction,theo,delta,gamma,decay,vega,\n"
+    "                prob_below_fraction,prob_above_fraction\n"
     "                and one row per expiry, strike and side in the grid's order\n"
-    "                (calls of strikes 1 to N, then the puts); numbers as stored\n"
-    "                (fractions, not percent), nine significant digits\n"
+    "                (calls of strikes 1 to N, then the puts); numbers as stored,\n"
+    "                each the shortest text that reads back to the same single\n"
+    "                (139.4, not 139.399994); volatilities and probabilities are\n"
+    "                fractions, as their headings say\n"
     "  --format table  the grid as the page shows it, with its display formats;\n"
     "                dates and decimals follow the locale options below\n";
 

@@ -20,6 +20,14 @@ std::string FormatSig9(double value)
     return Chars(value, std::chars_format::general, 9);
 }
 
+std::string FormatShortestSingle(float value)
+{
+    // The widest is the smallest subnormal single: "0." and 44 zeros before its digit.
+    char text[64];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed);
+    return error == std::errc() ? std::string(text, end) : std::string();
+}
+
 std::string FormatSignificant(double value, int digits)
 {
     return Chars(value, std::chars_format::general, digits);

@@ -424,7 +424,7 @@ void MainFormFilesTest::exportWritesEveryExpiryOfThePage()
         rows += 2 * expiry->NumStrikes;
     QCOMPARE(lines.size(), 1 + rows + 1);  // the last line ends with its line break
     QCOMPARE(QString::fromLatin1(lines[0]).section(QLatin1Char(','), 0, 3),
-             QStringLiteral("expiry,strike,side,vol"));
+             QStringLiteral("expiry,strike,side,vol_fraction"));
     const TInOutObj* first = page->Expiries().front();
     const CivilDate expiry = DecodeDate(first->ExpiryDate);
     QVERIFY(lines[1].startsWith(QStringLiteral("%1-%2-%3,")

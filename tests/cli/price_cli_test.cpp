@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <sstream>
 
 #include "calc_runner.h"
@@ -33,9 +34,10 @@ TEST_F(PriceCliTest, CsvRowsInGridOrderWithSolvedVolatilities)
     ASSERT_EQ(flat.status, 0) << flat.err;
     const auto rows = CsvRows(flat.out);
     ASSERT_EQ(rows.size(), 5u);
-    EXPECT_EQ(flat.out.substr(0, flat.out.find('\n')),
-              "expiry,strike,side,vol,bid,ask,bid_iv,ask_iv,theo,delta,gamma,decay,vega,"
-              "prob_below,prob_above");
+    EXPECT_EQ(
+        flat.out.substr(0, flat.out.find('\n')),
+        "expiry,strike,side,vol_fraction,bid,ask,bid_iv_fraction,ask_iv_fraction,theo,delta,gamma,decay,"
+        "vega,prob_below_fraction,prob_above_fraction");
     // Calls of strikes 1 and 2, then the puts.
     EXPECT_EQ(rows[1][0], "2008-04-02");
     EXPECT_EQ(rows[1][1] + rows[1][2], "100C");
@@ -47,6 +49,31 @@ TEST_F(PriceCliTest, CsvRowsInGridOrderWithSolvedVolatilities)
     EXPECT_EQ(rows[2][6], "0") << "no bid, no implied volatility";
     EXPECT_NEAR(std::stod(rows[1][14]), 0.5, 1e-6) << "prob_above of the call at the money";
     EXPECT_EQ(rows[1][13], "0") << "a call row carries no prob_below";
+}
+
+// The real quotes of SPX: every number reads back as a single, and the bids
+// and asks read as the exchange wrote them, without a single's noise.
+TEST_F(PriceCliTest, CsvNumbersAreTheShortestTextOfTheirSingles)
+{
+    const Outcome spx = Run({"price", KESTRAVA_TEST_DATA_DIR "/series/spx-2011-01-24.json"});
+    ASSERT_EQ(spx.status, 0) << spx.err;
+    const auto rows = CsvRows(spx.out);
+    ASSERT_GT(rows.size(), 40u);
+    bool found = false;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        if (rows[r][0] == "2011-02-19" && rows[r][1] == "1150" && rows[r][2] == "C") {
+            EXPECT_EQ(rows[r][4], "139.4");
+            EXPECT_EQ(rows[r][5], "143.3");
+            found = true;
+        }
+        for (std::size_t c = 3; c < rows[r].size(); ++c) {
+            const std::string& text = rows[r][c];
+            float value = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            ASSERT_TRUE(error == std::errc() && end == text.data() + text.size()) << text;
+        }
+    }
+    EXPECT_TRUE(found);
 }
 
 TEST_F(PriceCliTest, SkewModesPriceAtTheQuotesVolatilities)
@@ -101,7 +128,7 @@ TEST_F(PriceCliTest, ErrorsAndUsage)
     WriteFile(PathOf("two.json"), two);
     const Outcome badSecond = Run({"price", PathOf("two.json")});
     EXPECT_EQ(badSecond.status, 1);
-    EXPECT_NE(badSecond.out.find("\n2008-04-30,100,P,0.25,4,0,0.211100549,"), std::string::npos)
+    EXPECT_NE(badSecond.out.find("\n2008-04-30,100,P,0.25,4,0,0.21110055,"), std::string::npos)
         << badSecond.out;
     EXPECT_NE(badSecond.out.find("\n2008-04-30,0,P,0,0,0,0,0,0,0,0,0,0,0,0\n"), std::string::npos)
         << badSecond.out;

@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "common/numformat.h"
+#include "common/numtext.h"
 
 using namespace kestrava;
 
@@ -253,4 +258,28 @@ TEST(FormatSingle, RoundsOnTheDigitsTheFloatWasGiven)
     EXPECT_EQ(FormatSingle("0.#0", 2.5f, ','), "2,50");
     // The double entry point sees the float's binary expansion.
     EXPECT_EQ(FormatFloat("0.00", static_cast<double>(2.675f)), "2.67");
+}
+
+// The shortest text that gives the single back: the values as typed, for
+// any single, never an exponent.
+TEST(FormatShortestSingle, GivesEverySingleBackInItsShortestText)
+{
+    EXPECT_EQ(FormatShortestSingle(139.4f), "139.4");
+    EXPECT_EQ(FormatShortestSingle(0.097f), "0.097");
+    EXPECT_EQ(FormatShortestSingle(1000.0f), "1000");
+    EXPECT_EQ(FormatShortestSingle(-0.0006f), "-0.0006");
+    EXPECT_EQ(FormatShortestSingle(0.0f), "0");
+    std::mt19937 random(139);
+    for (int i = 0; i < 200000; ++i) {
+        const std::uint32_t bits = static_cast<std::uint32_t>(random());
+        float value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        if (!std::isfinite(value))
+            continue;
+        const std::string text = FormatShortestSingle(value);
+        float back = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), back);
+        ASSERT_TRUE(error == std::errc() && end == text.data() + text.size() && back == value) << text;
+        ASSERT_EQ(text.find_first_of("eE"), std::string::npos) << text;
+    }
 }
