@@ -63,6 +63,11 @@ std::string ChartTitle(const std::string& symbol, int windowDays, float volatili
            + FormatSingle(" ###0.0### ", lastClose, separator) + "on " + FormatLocaleDate(lastDate, locale);
 }
 
+std::string ChartGapNote(int days, TDateTime before, const LocaleInfo& locale)
+{
+    return "  Gap of " + std::to_string(days) + " days after " + FormatLocaleDate(before, locale);
+}
+
 TChartData::TChartData(Notifier& notifier) : Slots(kChartSlotCount), notifier_(notifier)
 {
 }
@@ -70,6 +75,7 @@ TChartData::TChartData(Notifier& notifier) : Slots(kChartSlotCount), notifier_(n
 void TChartData::LoadPrices(std::int32_t fitDays)
 {
     Points = 0;
+    firstPriceSlot_ = kChartSlotCount;
     PriceWorkFileReader file(FileName);
     recordCount_ = file.Count();
     const std::int64_t n = recordCount_;
@@ -104,6 +110,7 @@ void TChartData::LoadPrices(std::int32_t fitDays)
             }
         }
         Points = wanted;
+        firstPriceSlot_ = n == Points ? kChartSlotCount - Points : FirstDrawnSlot();
     } catch (const MarketDataError&) {
         notifier_.Info(kChartReadProblem);
         Points = 0;
@@ -132,6 +139,9 @@ void TChartData::ComputeVolatility(const LocaleInfo& locale)
     // Records n - m + 1 .. n - 1 get a value; each needs the `window` closes
     // that end with it.
     const std::int64_t firstRecord = n - m - window + 2;
+    // The longest stretch without a price among the newest window's closes.
+    TDateTime gapBefore = 0;
+    int gap = 0;
     try {
         PriceWorkFileReader file(FileName);
         std::vector<TPriceRecord> records;
@@ -169,6 +179,15 @@ void TChartData::ComputeVolatility(const LocaleInfo& locale)
             slot.Volume = static_cast<float>(
                 100.0 * std::sqrt(kTradingDays * static_cast<double>(sumOfSquares) / (window - 1)));
         }
+        for (std::int64_t q = n - window + 1; q < n; ++q) {
+            const TPriceRecord& earlier = records[static_cast<std::size_t>(q - 1 - firstRecord)];
+            const double later = records[static_cast<std::size_t>(q - firstRecord)].Date;
+            const int days = static_cast<int>(std::trunc(later) - std::trunc(earlier.Date));
+            if (days > gap) {
+                gap = days;
+                gapBefore = earlier.Date;
+            }
+        }
     } catch (const MarketDataError&) {
         notifier_.Info(kChartVolatilityProblem);
         Points = 0;
@@ -179,12 +198,14 @@ void TChartData::ComputeVolatility(const LocaleInfo& locale)
         return;
     }
     TitleLine = ChartTitle(TitleSymbol, window, Slots[kChartNewestSlot].Volume, LastClose, LastDate, locale);
+    if (gap > kLongestQuietGap)
+        TitleLine += ChartGapNote(gap, gapBefore, locale);
 }
 
 std::vector<TChartData::MonthMark> TChartData::MonthMarks() const
 {
     std::vector<MonthMark> marks;
-    for (int i = FirstDrawnSlot(); i < kChartNewestSlot; ++i) {
+    for (int i = FirstPriceSlot(); i < kChartNewestSlot; ++i) {
         const CivilDate day = DecodeDate(Slots[static_cast<std::size_t>(i)].Date);
         const CivilDate next = DecodeDate(Slots[static_cast<std::size_t>(i + 1)].Date);
         if (next.month == day.month || next.month < 1 || next.month > 12)

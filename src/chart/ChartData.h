@@ -42,6 +42,13 @@ std::int32_t DaysThatFit(int chartWidth, int charWidth, int leftMargin, int dayS
 std::string ChartTitle(const std::string& symbol, int windowDays, float volatility, float lastClose,
                        TDateTime lastDate, const LocaleInfo& locale);
 
+// Days without a price (a weekend, a holiday) change no volatility by much;
+// a longer gap inside the window does, and the title says so.
+constexpr int kLongestQuietGap = 10;
+// "  Gap of 123 days after 2010-08-31": the calendar days from the day
+// before the gap to the day after it.
+std::string ChartGapNote(int days, TDateTime before, const LocaleInfo& locale);
+
 class TChartData {
 public:
     explicit TChartData(Notifier& notifier);
@@ -61,8 +68,13 @@ public:
     std::string TitleSymbol;
     std::string TitleLine;
 
-    // The first slot drawn: the oldest loaded slot is loaded but not drawn.
+    // The first slot of the volatility line: the oldest loaded slot is
+    // loaded for its close but not drawn.
     int FirstDrawnSlot() const { return kChartSlotCount + 1 - Points; }
+    // The first slot of the prices, after LoadPrices: FirstDrawnSlot, or the
+    // oldest loaded slot too when the file holds no older day (a file of a
+    // few days draws every one of them).
+    int FirstPriceSlot() const { return firstPriceSlot_; }
 
     // Reads the newest min(400, fitDays) records into the slots. A record
     // that cannot be read (or holds no number) is reported and leaves Points
@@ -72,7 +84,9 @@ public:
 
     // The rolling volatility over VolDays closes (shortened to half the
     // loaded days for a file no longer than what was loaded), one value per
-    // drawn day from the oldest that has a full window, and the title line.
+    // drawn day from the oldest that has a full window, and the title line,
+    // which ends with ChartGapNote when the newest window holds more than
+    // kLongestQuietGap days without a price.
     // With fewer than 30 loaded days, a window below 10 days or no value to
     // draw it warns and leaves Points 0; a close that is not positive inside
     // a window is reported and leaves Points 0 too.
@@ -82,7 +96,7 @@ public:
         int slot;          // the first slot of the new month
         std::string text;  // "Feb" .. "Dec" ("Jly" for July), the year for January
     };
-    // Where the month changes between two drawn slots.
+    // Where the month changes between two slots of the prices.
     std::vector<MonthMark> MonthMarks() const;
 
 protected:
@@ -90,6 +104,7 @@ protected:
 
 private:
     std::int64_t recordCount_ = 0;
+    int firstPriceSlot_ = kChartSlotCount;
 };
 
 }  // namespace kestrava

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "chart/ScaledImage.h"
+#include "common/localeparse.h"
 #include "common/numformat.h"
 #include "marketdata/PriceWorkFile.h"
 
@@ -67,17 +68,17 @@ void TChartObj::Draw(QPainter* printerPage)
 
     try {
         SetUpCanvas();
-        // On paper a day takes as many device pixels as the page is wider
-        // than the screen; never less than one.
-        const int screenWidth = std::max(1, ScreenSize(QSize(DeviceWidth, DeviceHeight)).width());
-        DayStep = std::max(1, DayStep * (DeviceWidth / screenWidth));
+        // The days loaded are those that fit 2 pixels apart on the screen,
+        // and two printed line widths apart on paper, whatever the screen.
+        const int loadStep = Printing ? 2 * penWidth_ : std::max(1, static_cast<int>(DayStep));
         LeftMargin = 8 * CharWidth;
-        if (Printing)
-            DayStep = std::max(DayStep, PrintedDayStep());
-        LoadPrices(DaysThatFit(ChartWidth, CharWidth, LeftMargin, DayStep));
-        // Fewer than two loaded days leave no day to draw.
-        if (Points < 2)
+        LoadPrices(DaysThatFit(ChartWidth, CharWidth, LeftMargin, loadStep));
+        if (Points < 1)
             throw ChartError(kChartDigestError);
+        // Then they are spread across the room, whatever the screen's width
+        // or the file's length.
+        const int room = ChartWidth - 8 * CharWidth - LeftMargin;
+        DayStep = static_cast<double>(room) / (kChartSlotCount - FirstPriceSlot());
 
         PlotMode = DataKind == 3 ? 1 : 0;
         SeriesColor = Printing ? QColor(Qt::black) : kPriceColour;
@@ -119,6 +120,11 @@ void TChartObj::SetUpCanvas()
     }
 }
 
+double TChartObj::DayX(int slot) const
+{
+    return LeftMargin + DayStep * (slot - FirstPriceSlot() + 0.5);
+}
+
 void TChartObj::DrawPass(bool withMonthLabels)
 {
     FindRange();
@@ -129,13 +135,13 @@ void TChartObj::DrawPass(bool withMonthLabels)
     SetMapping();
     DrawAxis();
     if (withMonthLabels)
-        DrawMonthLabels();
+        DrawDateLabels();
     DrawSeries();
 }
 
 void TChartObj::FindRange()
 {
-    const auto first = Slots.begin() + FirstDrawnSlot();
+    const auto first = Slots.begin() + (PlotMode == 2 ? FirstDrawnSlot() : FirstPriceSlot());
     const auto end = Slots.begin() + kChartSlotCount;
     const auto low = [this](const TPriceRecord& r) {
         return PlotMode == 0 ? r.Close : PlotMode == 1 ? r.Low : r.Volume;
@@ -148,6 +154,13 @@ void TChartObj::FindRange()
     for (auto slot = first; slot != end; ++slot) {
         AxisLow = std::min(AxisLow, low(*slot));
         AxisHigh = std::max(AxisHigh, high(*slot));
+    }
+    // A flat range (one close, or a price that never moved) gets room either
+    // side, so that its line stands inside the axis.
+    if (AxisHigh == AxisLow) {
+        const float room = AxisHigh != 0 ? std::fabs(AxisHigh) * 0.005f : 1.0f;
+        AxisLow -= room;
+        AxisHigh += room;
     }
 }
 
@@ -205,6 +218,15 @@ void TChartObj::TextOut(double x, double y, const QString& text)
     canvas_->drawText(QPointF(x, y + canvas_->fontMetrics().ascent()), text);
 }
 
+QRectF TChartObj::TagBox(double labelX) const
+{
+    const TPriceRecord& newest = Slots[kChartNewestSlot];
+    const float latest = PlotMode == 2 ? newest.Volume : newest.Close;
+    const QFontMetrics metrics = canvas_->fontMetrics();
+    return QRectF(labelX, Y(HeightOf(latest) + HalfTextHeight),
+                  metrics.horizontalAdvance(LatestLabel(latest)), metrics.height());
+}
+
 void TChartObj::DrawAxis()
 {
     const QFontMetrics metrics = canvas_->fontMetrics();
@@ -214,6 +236,8 @@ void TChartObj::DrawAxis()
     const int axisX = left ? topWidth + 2 * t : ChartWidth - topWidth - 2 * t;
     const int tickEnd = left ? axisX - t : axisX + t;
     const int labelX = left ? t : axisX + t;
+    // The latest-value tag takes the place of the labels it would cover.
+    const QRectF tag = TagBox(labelX);
 
     SetPenColour(SeriesColor);
     canvas_->drawLine(QLineF(axisX, Y(HeightOf(axisLow_)), axisX, Y(HeightOf(axisHigh_))));
@@ -221,54 +245,87 @@ void TChartObj::DrawAxis()
         const double value = axis_.LabelValue(k);
         const double y = Y(HeightOf(value));
         canvas_->drawLine(QLineF(axisX, y, tickEnd, y));
-        TextOut(labelX, Y(HeightOf(value) + HalfTextHeight), Label(value));
+        const double top = Y(HeightOf(value) + HalfTextHeight);
+        if (top >= tag.bottom() || top + metrics.height() <= tag.top())
+            TextOut(labelX, top, Label(value));
     }
 
     // The newest value once more, inverted on a box of the series colour.
     const TPriceRecord& newest = Slots[kChartNewestSlot];
-    const float latest = PlotMode == 2 ? newest.Volume : newest.Close;
-    const QString text = LatestLabel(latest);
-    const double top = Y(HeightOf(latest) + HalfTextHeight);
-    canvas_->fillRect(QRectF(labelX, top, metrics.horizontalAdvance(text), metrics.height()), SeriesColor);
+    const QString text = LatestLabel(PlotMode == 2 ? newest.Volume : newest.Close);
+    canvas_->fillRect(tag, SeriesColor);
     SetPenColour(Inverted(SeriesColor));
-    TextOut(labelX, top, text);
+    TextOut(tag.left(), tag.top(), text);
     SetPenColour(SeriesColor);
 }
 
-void TChartObj::DrawMonthLabels()
+void TChartObj::DrawDateLabels()
 {
     SetPenColour(Printing ? QColor(Qt::black) : SeriesColor);
     const double y = Y(HeightOf(axisLow_) + HalfTextHeight);
-    for (const MonthMark& mark : MonthMarks())
-        TextOut(LeftMargin + (mark.slot - FirstDrawnSlot()) * DayStep, y, QString::fromStdString(mark.text));
+    const QFontMetrics metrics = canvas_->fontMetrics();
+    const auto date = [this](int slot) {
+        return QString::fromStdString(FormatLocaleDate(Slots[static_cast<std::size_t>(slot)].Date, locale_));
+    };
+    const auto centred = [&](int slot, const QString& text) {
+        const int width = metrics.horizontalAdvance(text);
+        TextOut(std::clamp(DayX(slot) - width / 2.0, 0.0, std::max(0.0, ChartWidth - width - 0.0)), y, text);
+    };
+    const double dateWidth = metrics.horizontalAdvance(date(kChartNewestSlot)) + CharWidth;
+    const int first = FirstPriceSlot();
+    if (DayStep * 7 >= dateWidth) {
+        // Few days: their dates, from the newest back, as close as they fit.
+        const int every = std::max(1, static_cast<int>(std::ceil(dateWidth / DayStep)));
+        for (int slot = kChartNewestSlot; slot >= first; slot -= every)
+            centred(slot, date(slot));
+        return;
+    }
+    const std::vector<MonthMark> marks = MonthMarks();
+    // A month that starts right after a gap in the file leaves out its
+    // label rather than run it into the previous one.
+    double freeFrom = 0;
+    for (const MonthMark& mark : marks) {
+        const QString text = QString::fromStdString(mark.text);
+        if (DayX(mark.slot) < freeFrom)
+            continue;
+        TextOut(DayX(mark.slot), y, text);
+        freeFrom = DayX(mark.slot) + metrics.horizontalAdvance(text) + CharWidth / 2.0;
+    }
+    // Days of one month still say when they were.
+    if (marks.empty())
+        TextOut(DayX(first), y, date(first));
 }
 
 void TChartObj::DrawSeries()
 {
     SetPenColour(SeriesColor);
-    const int first = FirstDrawnSlot();
     if (PlotMode == 2) {
-        // Backwards from the newest value, which stands under the newest price.
+        // From the newest value, which stands under the newest price.
         if (Points < 3)
             return;
         QPolygonF line;
-        double x = (LoadedPoints - 2) * DayStep + LeftMargin;
-        for (int i = kChartNewestSlot; i >= first; --i, x -= DayStep)
-            line << QPointF(x, Y(HeightOf(Slots[static_cast<std::size_t>(i)].Volume)));
+        for (int i = kChartNewestSlot; i >= FirstDrawnSlot(); --i)
+            line << QPointF(DayX(i), Y(HeightOf(Slots[static_cast<std::size_t>(i)].Volume)));
         canvas_->drawPolyline(line);
         return;
     }
-    double x = LeftMargin;
+    const int first = FirstPriceSlot();
     if (PlotMode == 1) {
-        for (int i = first; i <= kChartNewestSlot; ++i, x += DayStep) {
+        for (int i = first; i <= kChartNewestSlot; ++i) {
             const TPriceRecord& slot = Slots[static_cast<std::size_t>(i)];
-            canvas_->drawLine(QLineF(x, Y(HeightOf(slot.High)), x, Y(HeightOf(slot.Low))));
+            canvas_->drawLine(QLineF(DayX(i), Y(HeightOf(slot.High)), DayX(i), Y(HeightOf(slot.Low))));
         }
         return;
     }
     QPolygonF line;
-    for (int i = first; i <= kChartNewestSlot; ++i, x += DayStep)
-        line << QPointF(x, Y(HeightOf(Slots[static_cast<std::size_t>(i)].Close)));
+    for (int i = first; i <= kChartNewestSlot; ++i)
+        line << QPointF(DayX(i), Y(HeightOf(Slots[static_cast<std::size_t>(i)].Close)));
+    if (line.size() == 1) {
+        // A lone close: a dash across its day.
+        const double half = std::min(DayStep / 4, 2.0 * CharWidth);
+        canvas_->drawLine(QLineF(line[0] - QPointF(half, 0), line[0] + QPointF(half, 0)));
+        return;
+    }
     canvas_->drawPolyline(line);
 }
 
@@ -279,26 +336,18 @@ void TChartObj::DrawTitle()
     QFont bold = canvas_->font();
     bold.setBold(true);
     canvas_->setFont(bold);
-    SetPenColour(Printing ? QColor(Qt::black) : QColor(Qt::white));
     const QString title = QString::fromStdString(TitleLine);
+    // A long title (one that tells of a gap) shrinks to stand between the
+    // axes' labels.
+    const double room = ChartWidth - 2.0 * LeftMargin;
+    const int wanted = canvas_->fontMetrics().horizontalAdvance(title);
+    if (wanted > room && room > 0) {
+        bold.setPointSizeF(std::max(5.0, bold.pointSizeF() * room / wanted));
+        canvas_->setFont(bold);
+    }
+    SetPenColour(Printing ? QColor(Qt::black) : QColor(Qt::white));
     const int width = canvas_->fontMetrics().horizontalAdvance(title);
     TextOut((ChartWidth - width) / 2, Y(HeightOf(axisHigh_)), title);
-}
-
-int TChartObj::PrintedDayStep() const
-{
-    // A screen far wider than the one the program was drawn for leaves the
-    // printed days in a corner of the page: the days the file holds (at most
-    // 400) are spread across the page's width instead.
-    std::int64_t days = 0;
-    try {
-        days = std::min<std::int64_t>(PriceWorkFileReader(FileName).Count(), kChartMaxDays);
-    } catch (const MarketDataError&) {
-        return 1;
-    }
-    if (days < 2)
-        return 1;
-    return std::max(1, static_cast<int>((ChartWidth - 8 * CharWidth - LeftMargin) / days));
 }
 
 }  // namespace kestrava

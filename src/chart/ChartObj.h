@@ -24,8 +24,10 @@ public:
     float AxisLow = 0;
     float AxisHigh = 0;
     float AxisStep = 0;
-    std::int32_t DayStep = 2;      // pixels from one day to the next
-    std::int32_t LeftMargin = 70;  // x of the first day
+    // Pixels from one day to the next: 2 on the screen to decide how many
+    // days are loaded, then what spreads the loaded days across the width.
+    double DayStep = 2;
+    std::int32_t LeftMargin = 70;  // left edge of the days' room
     QImage Bitmap;                 // the screen picture
     std::int32_t DeviceWidth = 0;  // the printer page when printing, else the screen
     std::int32_t DeviceHeight = 0;
@@ -45,6 +47,10 @@ public:
     // file cannot be opened or holds no record.
     void Draw(QPainter* printerPage = nullptr);
 
+    // The x of a slot's day: the days fill the room between the margins,
+    // each in the middle of its share of it.
+    double DayX(int slot) const;
+
 private:
     void SetUpCanvas();
     void DrawPass(bool withMonthLabels);
@@ -56,11 +62,13 @@ private:
     QString Label(double value) const;
     QString LatestLabel(float value) const;
     void DrawAxis();
-    void DrawMonthLabels();
     void DrawSeries();
     void DrawTitle();
-    // The step that spreads the file's newest days across a printed page.
-    int PrintedDayStep() const;
+    // Under the days: their dates when a date fits in at most a week of
+    // days, else the months; always at least one date.
+    void DrawDateLabels();
+    // The area the latest-value tag of the current pass covers.
+    QRectF TagBox(double labelX) const;
     void TextOut(double x, double y, const QString& text);
     void SetPenColour(const QColor& colour);
 

@@ -15,6 +15,8 @@
 #include "app/PageChartHooks.h"
 #include "chart/chart_testdata.h"
 #include "controls/rmSpin.h"
+#include "marketdata/PriceFileReader.h"
+#include "optionpage/ChartTab.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "pricing/IORecObj1.h"
@@ -57,11 +59,9 @@ class PagePrintTest : public QObject {
         return QString::fromUtf8(process.readAllStandardOutput()).simplified();
     }
 
-private slots:
-    void init()
+    // A page of the two SPY expiries over the price work file workFile.
+    std::unique_ptr<TfrmOPage> MakePage(const std::string& workFile)
     {
-        notifier_ = {};
-        requests_.clear();
         PageEnvironment environment;
         GiveChartAndPrinter(environment, notifier_);
         environment.drawChart = [this, draw = environment.drawChart](const ChartRequest& request) {
@@ -76,9 +76,45 @@ private slots:
         setup.firstStrike = QStringLiteral("140");
         setup.optionSymbol = setup.symbolText = QStringLiteral("SPY");
         setup.sourceFilePath = temp_.filePath(QStringLiteral("spy.csv"));
-        setup.workFilePath = QString::fromStdString(
-            charttest::ConvertHistory("history-spy.csv", temp_.path().toStdString()));
-        page_.reset(TfrmOPage::Create(environment, source, notifier_));
+        setup.workFilePath = QString::fromStdString(workFile);
+        return std::unique_ptr<TfrmOPage>(TfrmOPage::Create(environment, source, notifier_));
+    }
+
+    // The picture on the Chart tab once it fits the tab.
+    static QImage ChartPicture(TfrmOPage& page)
+    {
+        page.TabControl1->setCurrentIndex(page.TabControl1->count() - 1);
+        TChartImage* image = page.ChartImage;
+        if (!QTest::qWaitFor([image] {
+                return !image->pixmap().isNull()
+                       && image->pixmap().deviceIndependentSize().toSize() == image->size();
+            }))
+            return QImage();
+        return image->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+    // Columns from..to (fractions of the width) with a price-coloured pixel
+    // above the date labels.
+    static int PricedColumns(const QImage& picture, double from, double to)
+    {
+        int columns = 0;
+        for (int x = static_cast<int>(picture.width() * from); x < picture.width() * to; ++x) {
+            for (int y = 0; y < picture.height() * 8 / 10; ++y) {
+                if (picture.pixelColor(x, y) == QColor(192, 220, 192)) {
+                    ++columns;
+                    break;
+                }
+            }
+        }
+        return columns;
+    }
+
+private slots:
+    void init()
+    {
+        notifier_ = {};
+        requests_.clear();
+        page_ = MakePage(charttest::ConvertHistory("history-spy.csv", temp_.path().toStdString()));
         QVERIFY(page_);
         page_->resize(900, 560);
         page_->show();
@@ -106,6 +142,55 @@ private slots:
         page_->resize(page_->width() + 160, page_->height());
         QTRY_COMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
         QCOMPARE(image->width(), page_->width());
+    }
+
+    // A wide window's chart reaches across it; a price file of one or three
+    // days charts them (each with its date) instead of losing the tab.
+    void theChartFillsAWideTabWithFewOrManyDays()
+    {
+        page_->resize(2000, 560);
+        const QImage wide = ChartPicture(*page_);
+        QVERIFY(!wide.isNull());
+        QVERIFY2(PricedColumns(wide, 0.80, 0.90) > wide.width() / 100,
+                 qPrintable(QString::number(PricedColumns(wide, 0.80, 0.90))));
+        QVERIFY(notifier_.messages.isEmpty());
+
+        QFile history(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/history-spy.csv"));
+        QVERIFY(history.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = history.readAll().split('\n');
+        for (const int days : {1, 3}) {
+            const QString csv = temp_.filePath(QStringLiteral("spy-%1.csv").arg(days));
+            QFile out(csv);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            for (int i = 0; i <= days; ++i)
+                out.write(lines[i] + '\n');
+            out.close();
+            TAsciiFileReader reader(notifier_, LocaleInfo(), temp_.path().toStdString());
+            reader.Open(csv.toStdString());
+            QCOMPARE(reader.RecordCount, days);
+            notifier_ = {};
+            const std::unique_ptr<TfrmOPage> page = MakePage(reader.DataFileName);
+            QVERIFY(page);
+            page->resize(900, 560);
+            page->show();
+            QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+            // Only that the file is too short for a volatility line.
+            QVERIFY(!notifier_.messages.isEmpty());
+            for (const QString& message : notifier_.messages)
+                QCOMPARE(message, QStringLiteral("We don't have enough data to chart volatility."));
+            QVERIFY(page->ChartImage);
+            QCOMPARE(page->TabControl1->tabText(page->TabControl1->count() - 1), QStringLiteral("Chart"));
+            const QImage picture = ChartPicture(*page);
+            QVERIFY(!picture.isNull());
+            // Each day in the middle of its share of the width, none at the
+            // left edge.
+            QCOMPARE(PricedColumns(picture, 0.0, 0.12), 0);
+            for (int day = 0; day < days; ++day) {
+                const double centre = 0.08 + 0.84 * (day + 0.5) / days;
+                QVERIFY2(PricedColumns(picture, centre - 0.05, centre + 0.05) > 0,
+                         qPrintable(QString::number(day)));
+            }
+        }
     }
 
     // The history button redraws with its window; a box value below 10 or

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <random>
 
+#include <unistd.h>
+
 #include "chart/AxisScale.h"
 #include "chart/ChartData.h"
 #include "chart_testdata.h"
@@ -78,7 +80,8 @@ protected:
 
     const std::filesystem::path file_ =
         std::filesystem::temp_directory_path()
-        / ("kestrava-chart-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        / ("kestrava-chart-" + std::to_string(getpid()) + "-"
+           + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     testsupport::RecordingNotifier notifier_;
     std::unique_ptr<TChartData> chart_;
 };
@@ -166,6 +169,38 @@ TEST_F(ChartDataTest, MonthsAreMarkedWhereTheyChangeJanuaryByItsYear)
         EXPECT_EQ(DecodeDate(chart.Slots[static_cast<std::size_t>(mark.slot)].Date).day, 1) << mark.text;
     }
     EXPECT_EQ(texts, (std::vector<std::string>{"Jly", "Aug", "Sep", "Oct", "Nov", "Dec", "2012", "Feb"}));
+}
+
+// Months cut out of a history change the newest volatility; the title says
+// so when the cut lies in its window and is longer than a holiday.
+TEST_F(ChartDataTest, TheTitleTellsOfAGapInTheVolatilityWindow)
+{
+    const struct {
+        int before;  // records before the gap (of 200, a 90-day window over the newest 90)
+        int days;    // calendar days from the record before the gap to the one after
+        bool told;
+    } cases[] = {
+        {150, 123, true}, {111, 11, true}, {150, 10, false}, {109, 123, false}, {199, 40, true},
+    };
+    const TDateTime last = EncodeDate(2011, 1, 24);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.days << " days after record " << c.before);
+        auto records = Days(200, last);
+        for (int i = 0; i < c.before; ++i)
+            records[static_cast<std::size_t>(i)].Date -= c.days - 1;
+        TChartData& chart = Load(records, 236);
+        chart.VolDays = 90;
+        chart.ComputeVolatility(LocaleInfo::FromPattern("dd.MM.yyyy", ','));
+        const std::string note = ChartGapNote(c.days, records[static_cast<std::size_t>(c.before - 1)].Date,
+                                              LocaleInfo::FromPattern("dd.MM.yyyy", ','));
+        ASSERT_EQ(chart.TitleLine.find("  90-Day"), 0u) << chart.TitleLine;
+        EXPECT_EQ(chart.TitleLine.size() > note.size()
+                      && chart.TitleLine.compare(chart.TitleLine.size() - note.size(), note.size(), note)
+                             == 0,
+                  c.told)
+            << chart.TitleLine;
+    }
+    EXPECT_EQ(ChartGapNote(123, EncodeDate(2010, 8, 31), LocaleInfo()), "  Gap of 123 days after 2010-08-31");
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
-// The chart drawn: the real histories at 100 % and 200 %, ranges without
-// width or beyond the step table, and a picture too narrow for a day.
+// The chart drawn: the real histories at 100 % and 200 % and on a wide
+// picture, files of a few days, the latest-value tag beside the labels,
+// ranges without width or beyond the step table, and a picture too narrow
+// for a day.
 
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 #include "chart/ChartObj.h"
@@ -63,30 +66,114 @@ private slots:
     void realHistories_data()
     {
         QTest::addColumn<QString>("history");
+        QTest::addColumn<int>("width");
         QTest::addColumn<qreal>("ratio");
-        QTest::newRow("SPY") << QStringLiteral("history-spy.csv") << 1.0;
-        QTest::newRow("AAPL, two splits") << QStringLiteral("history-aapl.csv") << 1.0;
-        QTest::newRow("S&P 500 index") << QStringLiteral("history-gspc.csv") << 1.0;
-        QTest::newRow("SPY at 200 %") << QStringLiteral("history-spy.csv") << 2.0;
+        QTest::newRow("SPY") << QStringLiteral("history-spy.csv") << 800 << 1.0;
+        QTest::newRow("AAPL, two splits") << QStringLiteral("history-aapl.csv") << 800 << 1.0;
+        QTest::newRow("S&P 500 index") << QStringLiteral("history-gspc.csv") << 800 << 1.0;
+        QTest::newRow("SPY at 200 %") << QStringLiteral("history-spy.csv") << 800 << 2.0;
+        QTest::newRow("SPY 2000 pixels wide") << QStringLiteral("history-spy.csv") << 2000 << 1.0;
     }
 
     // Bars for every day and a volatility line that ends under the newest
-    // day; at 200 % twice the pixels and the same layout.
+    // day, at the right end of the days' room whatever the picture's width;
+    // at 200 % twice the pixels and the same layout.
     void realHistories()
     {
         QFETCH(QString, history);
+        QFETCH(int, width);
         QFETCH(qreal, ratio);
         notifier_ = {};
         const auto chart = Draw(charttest::ConvertHistory(history.toStdString(), dir_.path().toStdString()),
-                                800, 400, ratio);
+                                width, 400, ratio);
         QCOMPARE(chart->DataKind, 3);
-        QCOMPARE(chart->Bitmap.size(), QSize(800, 400) * ratio);
+        QCOMPARE(chart->Bitmap.size(), QSize(width, 400) * ratio);
         QCOMPARE(chart->Bitmap.devicePixelRatio(), ratio);
         QVERIFY2(notifier_.messages.isEmpty(), qPrintable(notifier_.messages.join(QLatin1Char('|'))));
         QVERIFY(chart->TitleLine.find("  90-Day Volatility Plot:") == 0);
-        const int newestX = chart->LeftMargin + (chart->LoadedPoints - 2) * chart->DayStep;
-        QCOMPARE(RightmostOf(*chart, kVolatilityColour), newestX);
-        QCOMPARE(RightmostOf(*chart, kPriceColour), newestX);
+        QVERIFY(chart->TitleLine.find("Gap") == std::string::npos);
+        const double newestX = chart->DayX(kChartNewestSlot);
+        QVERIFY(newestX > width - 8 * chart->CharWidth - chart->DayStep);
+        QVERIFY(std::fabs(RightmostOf(*chart, kVolatilityColour) - newestX) <= 1);
+        QVERIFY(std::fabs(RightmostOf(*chart, kPriceColour) - newestX) <= 1);
+    }
+
+    void fewDaysAreDrawnWithTheirDates_data()
+    {
+        QTest::addColumn<int>("days");
+        QTest::addColumn<bool>("highLow");
+        QTest::newRow("one close") << 1 << false;
+        QTest::newRow("one high and low") << 1 << true;
+        QTest::newRow("three days") << 3 << true;
+        QTest::newRow("twenty days") << 20 << false;
+    }
+
+    // Each day across the picture, its date written under it (every few
+    // days when they stand close), the volatility left out for want of days.
+    void fewDaysAreDrawnWithTheirDates()
+    {
+        QFETCH(int, days);
+        QFETCH(bool, highLow);
+        notifier_ = {};
+        const auto chart = Draw(Write("few.tem", Days(days, EncodeDate(2012, 9, 12), highLow)), 800, 400);
+        QCOMPARE(notifier_.warnings, QStringList{QString::fromLatin1(kChartTooFewDays)});
+        QCOMPARE(chart->FirstPriceSlot(), kChartSlotCount - days);
+        const QImage picture = chart->Bitmap.convertToFormat(QImage::Format_RGB32);
+        const int labelTop = chart->ChartHeight - 3 * chart->HalfTextHeight;
+        const auto inked = [&](int left, int right, int top, int bottom) {
+            for (int x = std::max(0, left); x <= std::min(picture.width() - 1, right); ++x)
+                for (int y = std::max(0, top); y <= std::min(picture.height() - 1, bottom); ++y)
+                    if (picture.pixelColor(x, y) == kPriceColour)
+                        return true;
+            return false;
+        };
+        int dated = 0;
+        for (int slot = chart->FirstPriceSlot(); slot <= kChartNewestSlot; ++slot) {
+            const int x = static_cast<int>(chart->DayX(slot));
+            QVERIFY2(inked(x - 3, x + 3, 0, labelTop - 1), qPrintable(QString::number(slot)));
+            dated += inked(x - 8, x + 8, labelTop, picture.height() - 1);
+        }
+        QVERIFY(chart->DayX(kChartNewestSlot) - chart->DayX(chart->FirstPriceSlot()) >= (days - 1) * 30);
+        QVERIFY2(dated >= std::min(days, 3), qPrintable(QString::number(dated)));
+    }
+
+    // The newest close a few pixels off an axis label: the tag takes the
+    // label's place instead of covering half of it.
+    void theLatestValueTagCoversNoLabel()
+    {
+        // Too few days for a volatility pass: the axis fields are the prices'.
+        auto days = Days(25, EncodeDate(2012, 9, 12));
+        const auto first = Draw(Write("tag.tem", days), 800, 400);
+        const float nearLabel = first->AxisLow + 2 * first->AxisStep + 0.2f * first->AxisStep;
+        days.back().Close = nearLabel;
+        const auto chart = Draw(Write("tag.tem", days), 800, 400);
+        QCOMPARE(chart->AxisLow, first->AxisLow);
+        const QImage picture = chart->Bitmap.convertToFormat(QImage::Format_RGB32);
+        // The tag: the rows right of the prices that are mostly price colour.
+        const int from = picture.width() - 8 * chart->CharWidth;
+        std::vector<int> tagRows;
+        for (int y = 0; y < picture.height(); ++y) {
+            int filled = 0;
+            for (int x = from; x < picture.width(); ++x)
+                filled += picture.pixelColor(x, y) == kPriceColour;
+            if (filled > 3 * chart->CharWidth)
+                tagRows.push_back(y);
+        }
+        QVERIFY(!tagRows.empty());
+        // Its box starts right of the axis line, where the middle row's long
+        // run of the price colour starts.
+        const int middle = tagRows[tagRows.size() / 2];
+        int tagRight = picture.width() - 1;
+        while (tagRight > from && picture.pixelColor(tagRight, middle) != kPriceColour)
+            --tagRight;
+        int tagLeft = tagRight;
+        while (tagLeft > from && picture.pixelColor(tagLeft - 1, middle) == kPriceColour)
+            --tagLeft;
+        QVERIFY(tagRight - tagLeft > 3 * chart->CharWidth);
+        for (int y : {tagRows.front() - 2, tagRows.front() - 1, tagRows.back() + 1, tagRows.back() + 2})
+            for (int x = tagLeft + 1; x <= tagRight; ++x)  // the label's tick ends at its left edge
+                QVERIFY2(picture.pixelColor(x, y) != kPriceColour,
+                         qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
     }
 
     // A day without high and low pulls the bars' axis to 0; a flat series
@@ -94,6 +181,7 @@ private slots:
     // an axis: nothing divides by zero or loops.
     void rangesWithoutWidthOrBeyondTheTable()
     {
+        notifier_ = {};
         auto hole = Days(25, EncodeDate(2012, 9, 12), true);
         hole[20].High = hole[20].Low = 0;
         QCOMPARE(Draw(Write("hole.tem", hole), 600, 300)->AxisLow, 0.0f);  // too few days: price pass only
@@ -104,8 +192,10 @@ private slots:
             r.Close = 23438.37f;
         const auto chart = Draw(Write("flat.tem", flat), 600, 300);
         QVERIFY(chart->AxisHigh > chart->AxisLow);
-        QCOMPARE(RightmostOf(*chart, kPriceColour),
-                 chart->LeftMargin + (chart->LoadedPoints - 2) * chart->DayStep);
+        // The flat volatility line lies over the flat prices where it runs.
+        const int rightmost = std::max(RightmostOf(*chart, kPriceColour),
+                                       RightmostOf(*chart, kVolatilityColour));
+        QVERIFY(std::fabs(rightmost - chart->DayX(kChartNewestSlot)) <= 1);
 
         auto wide = Days(25, EncodeDate(2012, 9, 12));
         for (std::size_t i = 0; i < wide.size(); ++i)
@@ -130,7 +220,7 @@ private slots:
         chart.Draw(&painter);
         painter.end();
         QCOMPARE(chart.LoadedPoints, 400);
-        const int lastDay = chart.LeftMargin + (chart.LoadedPoints - 1) * chart.DayStep;
+        const double lastDay = chart.DayX(kChartNewestSlot);
         QVERIFY2(lastDay > page.width() * 3 / 4, qPrintable(QString::number(lastDay)));
         QVERIFY(lastDay <= page.width() - 8 * chart.CharWidth);
     }
