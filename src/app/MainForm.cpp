@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,7 +18,6 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QToolButton>
-#include <QUrl>
 
 #include "analysis/GridExport.h"
 #include "app/About.h"
@@ -29,6 +27,7 @@
 #include "app/IntRateDlg.h"
 #include "app/ServersDlg.h"
 #include "appcore/HelpPages.h"
+#include "appcore/OpenDocument.h"
 #include "appcore/SetupRules.h"
 #include "appcore/StartupFiles.h"
 #include "appcore/WindowPlacement.h"
@@ -532,8 +531,11 @@ void TMainForm::sbViewDataClick()
         return;
     const QString quoteFile = folders_.DataDir + QLatin1Char('/') + page->Title().toUpper()
                               + QStringLiteral(".txt");
-    if (QFileInfo::exists(quoteFile))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(quoteFile));
+    if (!QFileInfo::exists(quoteFile))
+        return;
+    OpenDocument(
+        quoteFile, this, [this](const QString& problem) { Report(problem); },
+        QStringLiteral("No program could be started to show ") + QDir::toNativeSeparators(quoteFile));
 }
 
 void TMainForm::DoDownload()

@@ -1,16 +1,14 @@
 #include "appcore/HelpPages.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QUrl>
+
+#include "appcore/OpenDocument.h"
 
 namespace kestrava {
 namespace {
@@ -89,39 +87,7 @@ void ShowHelp(const QString& keyword, QObject* context, const HelpReport& report
         }
     }
     const QString page = folder + QLatin1Char('/') + HelpPageName(keyword);
-    // On a Unix desktop the opener is a program that only finds out after
-    // starting that no browser is there; it is watched to the end.
-    const QString platform = QGuiApplication::platformName();
-    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if ((platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
-        && !opener.isEmpty()) {
-        OpenWithOpener(opener, page, context, report);
-        return;
-    }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        report(NoBrowserMessage(page));
-}
-
-void OpenWithOpener(const QString& opener, const QString& file, QObject* context, const HelpReport& report)
-{
-    // The opener may wait for the browser it started; the process stays
-    // until it ends, or until the program does.
-    auto* process = new QProcess(context);
-    QObject::connect(process, &QProcess::errorOccurred, context,
-                     [process, file, report](QProcess::ProcessError error) {
-                         if (error != QProcess::FailedToStart)
-                             return;
-                         report(NoBrowserMessage(file));
-                         process->deleteLater();
-                     });
-    QObject::connect(process, &QProcess::finished, context,
-                     [process, file, report](int exitCode, QProcess::ExitStatus status) {
-                         if (status != QProcess::NormalExit || exitCode != 0)
-                             report(NoBrowserMessage(file));
-                         process->deleteLater();
-                     });
-    process->setProcessChannelMode(QProcess::ForwardedChannels);
-    process->start(opener, {file});
+    OpenDocument(page, context, report, NoBrowserMessage(page));
 }
 
 }  // namespace kestrava

@@ -39,9 +39,4 @@ using HelpReport = std::function<void(const QString&)>;
 // opener ends (as long as `context` lives).
 void ShowHelp(const QString& keyword, QObject* context, const HelpReport& report);
 
-// Opens `file` with the program `opener` (the desktop's opener, such as
-// xdg-open) and reports through `report` when it cannot be started or ends
-// in failure.
-void OpenWithOpener(const QString& opener, const QString& file, QObject* context, const HelpReport& report);
-
 }  // namespace kestrava

@@ -15,6 +15,7 @@
 #include "appcore/AppSettings.h"
 #include "appcore/DownloadList.h"
 #include "appcore/HelpPages.h"
+#include "appcore/OpenDocument.h"
 #include "appcore/SetupRules.h"
 #include "appcore/StartupFiles.h"
 #include "appcore/WindowPlacement.h"
@@ -516,14 +517,15 @@ void AppCoreTest::openerThatFailsIsReported()
     QStringList reports;
     bool ended = false;
     const QString page = dir.filePath(QStringLiteral("index.html"));
-    OpenWithOpener(opener, page, &context, [&](const QString& problem) { reports.append(problem); });
+    const QString failure = QStringLiteral("No web browser could be started to show ")
+                            + QDir::toNativeSeparators(page);
+    OpenWithOpener(
+        opener, page, &context, [&](const QString& problem) { reports.append(problem); }, failure);
     QObject* process = context.findChild<QObject*>();
     QVERIFY(process);
     connect(process, &QObject::destroyed, this, [&ended] { ended = true; });
     QTRY_VERIFY(ended);
-    QCOMPARE(reports, reported ? QStringList{QStringLiteral("No web browser could be started to show ")
-                                             + QDir::toNativeSeparators(page)}
-                               : QStringList());
+    QCOMPARE(reports, reported ? QStringList{failure} : QStringList());
 }
 
 #include "appcore_test.moc"

@@ -397,6 +397,11 @@ private slots:
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(catcher.opened, QList<QUrl>{QUrl::fromLocalFile(file.fileName())});
         QVERIFY(notifier_.messages.isEmpty());
+
+        // Without a program for the file the user is told, with its path.
+        form->findChild<QAction*>(QStringLiteral("ViewDataItem"))->trigger();
+        QTRY_COMPARE(notifier_.messages, QStringList{QStringLiteral("No program could be started to show ")
+                                                     + QDir::toNativeSeparators(file.fileName())});
     }
 };
 
