@@ -180,15 +180,18 @@ private:
         choice.history = form.HistoryDownloadFlag();
         choice.quoteSymbols = ToStrings(form.QuoteSelection());
         choice.historySymbols = ToStrings(form.HistorySelection());
+        DownloadOutcome outcome;
         try {
             StripDisplay display(form);
-            RunDownloads(http_, SetupOf(form, options_), choice, form.Messages(), display);
+            outcome = RunDownloads(http_, SetupOf(form, options_), choice, form.Messages(), display);
         } catch (const std::exception& error) {
             if (alive)
                 alive->Messages().Warning(error.what());
         }
         if (!alive)
             return;
+        if (outcome.stopped)
+            alive->Messages().Info(StoppedRunReport(outcome));
         if (IOptionPage* page = alive->FindActivePage())
             page->RefreshAfterDownload();
         if (alive)

@@ -194,8 +194,11 @@ int RunDownload(const std::vector<std::string>& args)
     if (pastDeadline) {
         notifier.Info("The download stopped at its deadline of " + std::to_string(*arguments.deadlineSeconds)
                       + " s; what was fetched before it is stored.");
+        notifier.Info(StoppedRunReport(outcome));
         return kExitFailed;
     }
+    if (outcome.stopped)
+        notifier.Info(StoppedRunReport(outcome));
     return outcome.failed > 0 || outcome.refused > 0 ? kExitFailed : kExitOk;
 }
 

@@ -14,7 +14,21 @@ DownloadOutcome& DownloadOutcome::operator+=(const DownloadOutcome& other)
     failed += other.failed;
     refused += other.refused;
     stopped = stopped || other.stopped;
+    fetched.insert(fetched.end(), other.fetched.begin(), other.fetched.end());
+    skipped.insert(skipped.end(), other.skipped.begin(), other.skipped.end());
     return *this;
+}
+
+std::string StoppedRunReport(const DownloadOutcome& outcome)
+{
+    const auto list = [](const std::vector<std::string>& items) {
+        std::string text;
+        for (const std::string& item : items)
+            text += (text.empty() ? "" : ", ") + item;
+        return text.empty() ? std::string("nothing") : text;
+    };
+    return "The download was stopped. Fetched: " + list(outcome.fetched)
+           + ". Not fetched: " + list(outcome.skipped) + ".";
 }
 
 std::string ToLowerAscii(std::string text)
@@ -110,8 +124,13 @@ DownloadOutcome RunDownloads(HTTPer& http, const DownloadSetup& setup, const Dow
     if (choice.quotes)
         outcome += DownloadOptionQuotes(http, setup, choice.quoteSymbols, notifier, display);
     // No to the quote prompt still lets the history run; the user's stop does not.
-    if (choice.history && !http.Aborted())
+    if (choice.history && !http.Aborted()) {
         outcome += DownloadHistory(http, setup, choice.historySymbols, notifier, display);
+    } else if (choice.history) {
+        for (const std::string& entry : choice.historySymbols)
+            if (!entry.empty())
+                outcome.skipped.push_back(entry + kHistoryItem);
+    }
     return outcome;
 }
 

@@ -52,8 +52,20 @@ struct DownloadOutcome {
     int failed = 0;        // symbols that brought nothing usable
     int refused = 0;       // symbols that cannot be file names
     bool stopped = false;  // the user answered No, or stopped the run
+    // What a stopped run did: "SPX quotes", "^GSPC history" stored, and
+    // those of the selection it did not come to (or broke off).
+    std::vector<std::string> fetched;
+    std::vector<std::string> skipped;
     DownloadOutcome& operator+=(const DownloadOutcome& other);
 };
+
+// How a stopped run's report names a symbol's quotes and its history.
+inline const std::string kQuotesItem = " quotes";
+inline const std::string kHistoryItem = " history";
+
+// What the user is told after a stopped run: "The download was stopped.
+// Fetched: GLD quotes. Not fetched: OEX quotes, SPY history."
+std::string StoppedRunReport(const DownloadOutcome& outcome);
 
 // A server setting taken apart; ok is false (with the reason in problem)
 // for anything but an http or https address. The problem of a missing

@@ -85,11 +85,14 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
         std::unique_ptr<ReplyFile> reply;
     };
     std::vector<Fetched> fetched;
-    for (const std::string& entry : selection) {
+    for (std::size_t i = 0; i < selection.size(); ++i) {
+        const std::string& entry = selection[i];
         const std::string base = HistoryFileBase(entry);
         const SymbolStep step = BeforeSymbol(entry, base, http, notifier, display, outcome);
-        if (step == SymbolStep::Stop)
+        if (step == SymbolStep::Stop) {
+            SkipTheRest(selection, i, kHistoryItem, outcome);
             break;
+        }
         if (step == SymbolStep::Skip)
             continue;
         const std::string name = base + ".csv";
@@ -115,9 +118,14 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
             [&] { return RejectedKeepText(CopyToRejected(reply->Path(), setup.DataDir, name), "The reply"); },
             notifier, outcome);
         // A reply cut short is never converted; it goes with its object.
-        if (received)
+        if (received) {
             fetched.push_back({name, std::move(reply)});
+            outcome.fetched.push_back(entry + kHistoryItem);
+        }
         if (!goOn || outcome.stopped) {
+            // A reply broken off by the stop was not fetched; one that failed
+            // has been reported.
+            SkipTheRest(selection, outcome.stopped && !received ? i : i + 1, kHistoryItem, outcome);
             outcome.stopped = true;
             break;
         }

@@ -94,11 +94,14 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
         return outcome;
     }
     display.Begin();
-    for (const std::string& entry : selection) {
+    for (std::size_t i = 0; i < selection.size(); ++i) {
+        const std::string& entry = selection[i];
         const std::string symbol = ToUpperAscii(entry);
         const SymbolStep step = BeforeSymbol(entry, symbol, http, notifier, display, outcome);
-        if (step == SymbolStep::Stop)
+        if (step == SymbolStep::Stop) {
+            SkipTheRest(selection, i, kQuotesItem, outcome);
             break;
+        }
         if (step == SymbolStep::Skip)
             continue;
         const std::string name = symbol + ".txt";
@@ -145,10 +148,14 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
                 notifier.Warning(failure + " " + quoteFile.string() + " was left as it was.");
             } else {
                 ++outcome.stored;
+                outcome.fetched.push_back(entry + kQuotesItem);
             }
         }
         reply.reset();
         if (!goOn || outcome.stopped) {
+            // A reply broken off by the stop was not fetched; one that failed
+            // has been reported.
+            SkipTheRest(selection, outcome.stopped && !fetched.received ? i : i + 1, kQuotesItem, outcome);
             outcome.stopped = true;
             break;
         }

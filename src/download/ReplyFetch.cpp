@@ -66,4 +66,12 @@ FetchResult FetchReply(ReplyFile& reply, const std::function<void(std::ostream&)
     return result;
 }
 
+void SkipTheRest(const std::vector<std::string>& selection, std::size_t from, const std::string& kind,
+                 DownloadOutcome& outcome)
+{
+    for (std::size_t i = from; i < selection.size(); ++i)
+        if (!selection[i].empty())
+            outcome.skipped.push_back(selection[i] + kind);
+}
+
 }  // namespace kestrava

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "download/Downloads.h"
 
@@ -36,5 +37,10 @@ FetchResult FetchReply(ReplyFile& reply, const std::function<void(std::ostream&)
                        const std::function<std::string(const std::string&)>& question,
                        const std::function<std::string()>& keep, Notifier& notifier,
                        DownloadOutcome& outcome);
+
+// A stopped run's selection from `from` on, as the entries it did not fetch
+// ("OEX quotes"); empty entries are left out.
+void SkipTheRest(const std::vector<std::string>& selection, std::size_t from, const std::string& kind,
+                 DownloadOutcome& outcome);
 
 }  // namespace kestrava
