@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
@@ -173,7 +174,13 @@ void TfrmOPage::ConnectControls()
     seExpDays->installEventFilter(this);
     seExpDays->Button()->UpButton()->installEventFilter(this);
     seExpDays->Button()->DownButton()->installEventFilter(this);
-    connect(cmdCalcSig, &QToolButton::clicked, this, &TfrmOPage::CalcSig);
+    // The button replaces the price, the date and the volatility: the grid
+    // is valued on them at once.
+    connect(cmdCalcSig, &QToolButton::clicked, this, [this] {
+        const QPointer<TfrmOPage> alive(this);
+        if (CalcSig() && alive)
+            ReCalc();
+    });
     connect(cmdReCalc, &QPushButton::clicked, this, &TfrmOPage::ReCalc);
     connect(cmdChain, &QToolButton::clicked, this,
             [this] { emit chainRequested(QuoteFileName(), cmboOptSymbols->currentText()); });

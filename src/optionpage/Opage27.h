@@ -105,7 +105,9 @@ public:
     bool ReadQuoteCells();
     void FillGrid();
     void PushInputs();
-    void CalcSig();
+    // The history button: the price file's volatility, last close and date
+    // into every expiry; false (after a message, if any) when it has none.
+    bool CalcSig();
     void DrawChart();
     void FitRows();
     void FitColumns();

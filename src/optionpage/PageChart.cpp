@@ -22,11 +22,11 @@ namespace kestrava {
 
 using namespace pageparts;
 
-void TfrmOPage::CalcSig()
+bool TfrmOPage::CalcSig()
 {
     const PageCommand command(notifier_);
     if (priceWorkFile_.isEmpty())
-        return;
+        return false;
     BusyScope busy;
     TSigmaObj sigma(notifier_);
     sigma.Days = WindowDays(seSigDays->Value(), 400);
@@ -35,11 +35,11 @@ void TfrmOPage::CalcSig()
         sigma.Calculate();
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
-        return;
+        return false;
     }
     // No volatility (the reader has said why): the series keep their values.
     if (!(sigma.Sigma > 0))
-        return;
+        return false;
     for (const auto& series : series_) {
         series->Underlying = sigma.LastClose;
         series->PriceDate = sigma.LastDate;
@@ -59,6 +59,7 @@ void TfrmOPage::CalcSig()
     if (const TInOutObj* p = CurrentSeries())
         ShowExpiryDays(p->DaysToExpiry());
     DrawChart();
+    return true;
 }
 
 void TfrmOPage::OpenChartTab()

@@ -655,13 +655,19 @@ private slots:
         // April 17 is 23 days after March 25, the file's last day.
         QCOMPARE(page->seExpDays->text(), QStringLiteral("23"));
         page->seExpDays->SetValue(10);
+        page->cmdReCalc->click();
         QCOMPARE(page->PageToday(), EncodeDate(2009, 4, 7));
+        const QString tenDaysTheo = page->TheGrid->CellText(7, 2);
         // The button values the series on the price file's last day again;
-        // the days left say so.
+        // the days left say so, and the grid is valued on that day.
         page->cmdCalcSig->click();
         QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
         QCOMPARE(page->seExpDays->text(), QStringLiteral("23"));
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 23);
+        const QString shown = page->TheGrid->CellText(7, 2);
+        QVERIFY(shown != tenDaysTheo);
+        page->cmdReCalc->click();
+        QCOMPARE(page->TheGrid->CellText(7, 2), shown);
         QVERIFY(notifier.messages.empty());
     }
 
