@@ -215,7 +215,8 @@ private slots:
         const QString grid = PrintToPdf("grid.pdf");
         const QString gridText = Poppler("pdftotext", {grid, QStringLiteral("-")});
         QVERIFY2(gridText.contains(QStringLiteral("Oct 2012 Options on SPY"))
-                     && gridText.contains(QStringLiteral("With SPY at 144.39 on 2012-09-12")),
+                     && gridText.contains(QStringLiteral("With SPY at 144.39 on 2012-09-12"))
+                     && gridText.contains(QStringLiteral("Page 1 of 1")),
                  qPrintable(gridText));
         QVERIFY(Poppler("pdfinfo", {grid}).contains(QStringLiteral("Title: SPY Option Grid")));
 
