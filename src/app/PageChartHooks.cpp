@@ -20,13 +20,13 @@ void GiveChartAndPrinter(PageEnvironment& environment, Notifier& notifier)
     const LocaleInfo locale = environment.locale;
     environment.drawChart = [messages, locale](const ChartRequest& request) {
         return DrawScreenChart(InputOf(request), QSize(request.width, request.height), request.pixelRatio,
-                               *messages, locale);
+                               request.notifier ? *request.notifier : *messages, locale);
     };
     environment.printGrid = [messages, locale](QPrinter& printer, const TInOutObj& series) {
         PrintGrid(printer, series, *messages, locale);
     };
     environment.printChart = [messages, locale](QPrinter& printer, const ChartRequest& request) {
-        PrintChart(printer, InputOf(request), *messages, locale);
+        PrintChart(printer, InputOf(request), request.notifier ? *request.notifier : *messages, locale);
     };
     environment.printPlot = [](QPrinter& printer, const PlotPrintout& printout) {
         PrintPlot(printer, printout);

@@ -244,6 +244,10 @@ private:
     PageEnvironment environment_;
     // Messages wait for the end of the command that raised them.
     PageMessages notifier_;
+    // The chart's messages, said once for a file and volatility window
+    // however often the chart is drawn again.
+    OnceNotifier chartMessages_{notifier_};
+    QString chartMessagesFor_;
 
     std::vector<std::unique_ptr<TInOutObj>> series_;  // tab i holds series_[i]
     int gridSeries_ = -1;                             // index in series_ of what the grid shows

@@ -72,6 +72,7 @@ void TfrmOPage::OpenChartTab()
         const int tab = TabControl1->addTab(QStringLiteral("Chart"));
         TabControl1->setTabData(tab, kChartTabMarker);
         SizeChartImage();
+        chartMessagesFor_.clear();
 
         if (priceWorkFile_.isEmpty()) {
             BusyScope busy;
@@ -148,6 +149,12 @@ void TfrmOPage::DrawChart()
     const QSize size = ChartImage->size();
     ChartRequest request = MakeChartRequest(size.width(), size.height(), false);
     request.pixelRatio = ChartImage->devicePixelRatioF();
+    const QString messagesFor = request.workFile + QLatin1Char('|') + QString::number(request.volDays);
+    if (messagesFor != chartMessagesFor_) {
+        chartMessages_.Forget();
+        chartMessagesFor_ = messagesFor;
+    }
+    request.notifier = &chartMessages_;
     QImage picture;
     if (environment_.drawChart && !priceWorkFile_.isEmpty()) {
         try {

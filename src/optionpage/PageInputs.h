@@ -20,6 +20,8 @@ class QPrinter;
 
 namespace kestrava {
 
+class Notifier;
+
 class TInOutObj;
 struct PlotPrintout;
 
@@ -34,6 +36,8 @@ struct ChartRequest {
     qreal pixelRatio = 1;  // device pixels per picture pixel on the screen
     bool printing = false;
     QString titleSymbol;  // printed charts only
+    // Where the chart's messages go; null: the program's own message boxes.
+    Notifier* notifier = nullptr;
 };
 
 // The setup dialog's boxes as the user left them. The number boxes stay

@@ -4,6 +4,7 @@
 // page; shown last, a message can no longer pull the page away from under
 // the command that is still working on it.
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,39 @@ private:
     Notifier& target_;
     int commands_ = 0;  // commands running, nested ones included
     std::vector<Held> held_;
+};
+
+// Passes each text on once until told to forget: a chart drawn again at
+// every resize says what is wrong with its file once, not at every drawing.
+class OnceNotifier : public Notifier {
+public:
+    explicit OnceNotifier(Notifier& target) : target_(target) {}
+    void Forget() { said_.clear(); }
+
+    void Info(const std::string& text) override
+    {
+        if (First(text))
+            target_.Info(text);
+    }
+    void Error(const std::string& text) override
+    {
+        if (First(text))
+            target_.Error(text);
+    }
+    void Warning(const std::string& text) override
+    {
+        if (First(text))
+            target_.Warning(text);
+    }
+    bool AskYesNo(const std::string& text) override { return target_.AskYesNo(text); }
+    bool AskYesNoDefaultNo(const std::string& text) override { return target_.AskYesNoDefaultNo(text); }
+    Answer AskYesNoCancel(const std::string& text) override { return target_.AskYesNoCancel(text); }
+
+private:
+    bool First(const std::string& text) { return said_.insert(text).second; }
+
+    Notifier& target_;
+    std::set<std::string> said_;
 };
 
 // One command of the page, from an event to the end of its handler. The
