@@ -1,5 +1,6 @@
 #include "app/Inputs.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -120,6 +121,7 @@ QDate TdlgInputs::SetOptionDates(const QDate& from)
 void TdlgInputs::PrepareNew(const QDate& today)
 {
     mode_ = Mode::NewSeries;
+    listedStrikes_.clear();
     setWindowTitle(kNewCaption);
     rbEquity_->setChecked(true);
     SelectModel(kBinomialIndex);
@@ -166,6 +168,29 @@ void TdlgInputs::PrepareFromPage(const std::vector<const TInOutObj*>& expiries, 
     ed1stStr_->setText(GeneralText(first.Strike(1, 1), separator));
     edNumStr_->setText(QString::number(first.NumStrikes));
     SetSymbolBox(edOSymbl_, symbolText_);
+
+    // Strikes taken one by one from a chain are not a first strike and an
+    // increment: they stay as they are unless the boxes are changed.
+    listedStrikes_.clear();
+    QString listedText;
+    bool even = true;
+    for (int s = 1; s <= first.NumStrikes && s <= kMaxStrikes; ++s) {
+        const float strike = first.Strike(s, 1);
+        const float spaced = first.Strike(1, 1) + static_cast<float>(s - 1) * step;
+        even = even && std::fabs(strike - spaced) <= 1e-5f * std::max(1.0f, std::fabs(strike));
+        listedStrikes_.push_back(strike);
+        listedText += (s > 1 ? QStringLiteral(", ") : QString()) + GeneralText(strike, separator);
+    }
+    if (even)
+        listedStrikes_.clear();
+    listedBoxes_ = {edNumStr_->text(), ed1stStr_->text(), edStrIncr_->text()};
+    const QString listedNote = QStringLiteral("The strikes were chosen one by one (%1); changing "
+                                              "these boxes spaces them evenly.")
+                                   .arg(listedText);
+    for (QLineEdit* box : {edNumStr_, ed1stStr_, edStrIncr_}) {
+        const QString hint = box->property("hint").toString();
+        box->setToolTip(even ? hint : hint + QLatin1Char('\n') + listedNote);
+    }
 
     CheckContractButton(first.ContractType);
     if (first.Model >= kBlackScholes && first.Model <= kWhaley)
@@ -377,6 +402,10 @@ SeriesSetup TdlgInputs::Values() const
     values.numStrikes = edNumStr_->text();
     values.firstStrike = ed1stStr_->text();
     values.strikeIncrement = edStrIncr_->text();
+    if (!listedStrikes_.empty()
+        && listedBoxes_
+               == std::array<QString, 3>{values.numStrikes, values.firstStrike, values.strikeIncrement})
+        values.strikes = listedStrikes_;
     values.optionSymbol = edOSymbl_->text();
     values.contractType = contractButtons_->checkedId() + 1;
     values.model = rgModel_->checkedId() + 1;

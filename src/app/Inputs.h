@@ -139,6 +139,11 @@ private:
     QString workFilePath_;
     QString contractRoot_;
     QString symbolText_;
+    // A page's strikes chosen one by one (not evenly spaced), and the strike
+    // boxes' texts as shown for them: while the boxes keep those texts, the
+    // series keeps its strikes.
+    std::vector<float> listedStrikes_;
+    std::array<QString, 3> listedBoxes_;
 
     QLineEdit* edNumStr_ = nullptr;
     QLineEdit* ed1stStr_ = nullptr;

@@ -74,6 +74,7 @@ QLineEdit* TdlgInputs::NewTextBox(const QString& name, const QString& hint, cons
     auto* box = new QLineEdit(this);
     box->setObjectName(name);
     box->setToolTip(hint);
+    box->setProperty("hint", hint);
     // As wide as the longest text it is meant for, with the frame around it.
     QStyleOptionFrame option;
     option.initFrom(box);

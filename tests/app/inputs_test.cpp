@@ -69,6 +69,7 @@ private slots:
     void editIndexSeries();
     void editEquitySeries();
     void editWithoutSeries();
+    void editKeepsStrikesChosenOneByOne();
     void editKeepsTextsOfTheSeriesCodePage();
 
     void screenshots();
@@ -732,6 +733,49 @@ void InputsTest::editKeepsTextsOfTheSeriesCodePage()
     QCOMPARE(values.sourceFilePath, QStringLiteral("/home/ren\u00e9e/cours/caf\u00e9.csv"));
     QCOMPARE(values.symbolText, QStringLiteral("CAF\u00c9"));
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Editing Option Series for CAF\u00c9"));
+}
+
+void InputsTest::editKeepsStrikesChosenOneByOne()
+{
+    // A page made from a chain's selection: strikes that no first strike
+    // and increment give. They stay while the strike boxes are left alone;
+    // evenly spaced strikes (a step of a tenth in singles too) are the boxes'.
+    TInOutObj series;
+    series.ContractType = kIndex;
+    series.Model = kBlackScholes;
+    series.OptSymbol = "SPX";
+    series.ExpiryDate = EncodeDate(2011, 2, 19);
+    const std::vector<const TInOutObj*> expiries{&series};
+    const auto prepare = [&](std::initializer_list<float> strikes) {
+        series.NumStrikes = static_cast<int>(strikes.size());
+        int s = 1;
+        for (const float strike : strikes) {
+            series.Strike(s, 1) = series.Strike(s, 2) = strike;
+            ++s;
+        }
+        auto dialog = NewDialog();
+        dialog->PrepareFromPage(expiries, QString(), QDate(2011, 1, 24));
+        return dialog;
+    };
+
+    auto chosen = prepare({1250, 1275, 1310, 1400});
+    QCOMPARE(chosen->Values().strikes, (std::vector<float>{1250, 1275, 1310, 1400}));
+    QVERIFY(
+        Find<QLineEdit>(*chosen, "ed1stStr")->toolTip().contains(QStringLiteral("1250, 1275, 1310, 1400")));
+    // Changing a box and changing it back keeps them; a box changed spaces
+    // the strikes evenly.
+    Find<QLineEdit>(*chosen, "edStrIncr")->setText(QStringLiteral("30"));
+    QVERIFY(chosen->Values().strikes.empty());
+    QCOMPARE(chosen->Values().strikeIncrement, QStringLiteral("30"));
+    Find<QLineEdit>(*chosen, "edStrIncr")->setText(QStringLiteral("25.000"));
+    QCOMPARE(chosen->Values().strikes.size(), std::size_t{4});
+
+    for (const auto& even : {std::initializer_list<float>{1250, 1275, 1300},
+                             std::initializer_list<float>{0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f}}) {
+        auto spaced = prepare(even);
+        QVERIFY(spaced->Values().strikes.empty());
+        QVERIFY(!Find<QLineEdit>(*spaced, "ed1stStr")->toolTip().contains(QStringLiteral("one by one")));
+    }
 }
 
 void InputsTest::editWithoutSeries()
