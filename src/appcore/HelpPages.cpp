@@ -43,10 +43,18 @@ QString HelpPageName(const QString& keyword)
         const QString& keyword;
         const char* page;
     } pages[] = {
-        {kHelpGettingStarted, "getting-started.html"}, {kHelpOptionSetup, "option-setup.html"},
-        {kHelpOptionSeriesGrid, "option-grid.html"},   {kHelpFetchingMarketPrices, "market-prices.html"},
-        {kHelpDownloadList, "download-list.html"},     {kHelpRiskFreeRates, "interest-rates.html"},
-        {kHelpOptionChain, "option-chain.html"},       {kHelpServers, "servers.html"},
+        {kHelpGettingStarted, "getting-started.html"},
+        {kHelpOptionSetup, "option-setup.html"},
+        {kHelpOptionSeriesGrid, "option-grid.html"},
+        {kHelpFetchingMarketPrices, "market-prices.html"},
+        {kHelpDownloadList, "download-list.html"},
+        {kHelpRiskFreeRates, "interest-rates.html"},
+        {kHelpOptionChain, "option-chain.html"},
+        {kHelpServers, "servers.html"},
+        {kHelpSmileTab, "smile-tab.html"},
+        {kHelpPositionTab, "position-tab.html"},
+        {kHelpPositionFile, "position-file.html"},
+        {kHelpExportGrid, "export-grid.html"},
     };
     for (const auto& entry : pages)
         if (QString::compare(entry.keyword, keyword, Qt::CaseInsensitive) == 0)

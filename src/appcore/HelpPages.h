@@ -18,6 +18,11 @@ inline const QString kHelpDownloadList = QStringLiteral("Download List");
 inline const QString kHelpRiskFreeRates = QStringLiteral("Risk Free Interest Rates");
 inline const QString kHelpOptionChain = QStringLiteral("Option Chain");
 inline const QString kHelpServers = QStringLiteral("Servers");
+// The option page names these for its Smile and Position tabs.
+inline const QString kHelpSmileTab = QStringLiteral("Smile Tab");
+inline const QString kHelpPositionTab = QStringLiteral("Position Tab");
+inline const QString kHelpPositionFile = QStringLiteral("Position File");
+inline const QString kHelpExportGrid = QStringLiteral("Export Grid");
 
 // The page of a keyword; the contents page for an empty or unknown keyword.
 QString HelpPageName(const QString& keyword);

@@ -548,6 +548,11 @@ void TfrmOPage::TabControl1Changing(int index)
 void TfrmOPage::PageChanged(int index)
 {
     const PageCommand command(notifier_);
+    // F1 opens the help page of what the tab shows.
+    const int marker = TabControl1->tabData(index).toInt();
+    setProperty("helpKeyword", marker == kSmileTabMarker      ? QStringLiteral("Smile Tab")
+                               : marker == kPositionTabMarker ? QStringLiteral("Position Tab")
+                                                              : QStringLiteral("Option Series Grid"));
     if (IsChartTab(index)) {
         if (ChartImage)
             pages_->setCurrentWidget(ChartImage);

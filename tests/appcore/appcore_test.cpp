@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -464,10 +466,31 @@ void AppCoreTest::helpKeywordsNamePages()
     QVERIFY(WriteHelpPages(dir.path()).isEmpty());
     for (const QString& keyword :
          {kHelpGettingStarted, kHelpOptionSetup, kHelpOptionSeriesGrid, kHelpFetchingMarketPrices,
-          kHelpDownloadList, kHelpRiskFreeRates, kHelpOptionChain, kHelpServers, QString()}) {
+          kHelpDownloadList, kHelpRiskFreeRates, kHelpOptionChain, kHelpServers, kHelpSmileTab,
+          kHelpPositionTab, kHelpPositionFile, kHelpExportGrid, QString()}) {
         const QString page = HelpPageName(keyword);
         QVERIFY2(QFileInfo::exists(dir.filePath(page)), qPrintable(keyword + QStringLiteral(" -> ") + page));
     }
+    // Every page is reachable from the contents, and every link between
+    // pages leads to a page that was written.
+    const QStringList pages = QDir(dir.path()).entryList({QStringLiteral("*.html")}, QDir::Files);
+    QVERIFY(pages.size() >= 13);
+    const QRegularExpression link(QStringLiteral("href=\"([^\"#]+)\""));
+    QSet<QString> linkedFromContents;
+    for (const QString& name : pages) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(file.readAll());
+        for (auto match = link.globalMatch(text); match.hasNext();) {
+            const QString target = match.next().captured(1);
+            QVERIFY2(QFileInfo::exists(dir.filePath(target)),
+                     qPrintable(name + QStringLiteral(" -> ") + target));
+            if (name == QStringLiteral("index.html"))
+                linkedFromContents.insert(target);
+        }
+    }
+    for (const QString& name : pages)
+        QVERIFY2(name == QStringLiteral("index.html") || linkedFromContents.contains(name), qPrintable(name));
     QCOMPARE(HelpPageName(QStringLiteral("no such topic")), QStringLiteral("index.html"));
     QCOMPARE(HelpPageName(QStringLiteral("option setup")), QStringLiteral("option-setup.html"));
 }
