@@ -130,6 +130,7 @@ RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenari
     graph.prices = std::move(prices);
     graph.underlying = marked.Underlying();
     graph.dates = RiskDates(marked, scenario);
+    graph.dateChosen = scenario.date != 0;
     if (marked.Empty()) {
         for (std::vector<double>& curve : graph.pnl)
             curve.assign(graph.prices.size(), 0.0);
@@ -140,6 +141,28 @@ RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenari
         graph.pnl[d] = std::move(curves[d]);
     ScenarioValuer valuer(marked, scenario);
     graph.breakevens = Breakevens(graph.prices, graph.pnl[kRiskExpiry], valuer, graph.dates[kRiskExpiry]);
+    graph.moves = ExpectedMoves(marked, scenario.distribution);
+    return graph;
+}
+
+RiskGraph ComputeGreekGraph(const MarkedPosition& marked, const Scenario& scenario,
+                            std::vector<double> prices, Greek which)
+{
+    RequireAscendingPrices(prices);
+    RiskGraph graph;
+    graph.prices = std::move(prices);
+    graph.underlying = marked.Underlying();
+    graph.dates = RiskDates(marked, scenario);
+    graph.dateChosen = scenario.date != 0;
+    graph.greek = which;
+    if (marked.Empty()) {
+        for (std::vector<double>& curve : graph.pnl)
+            curve.assign(graph.prices.size(), 0.0);
+        return graph;
+    }
+    std::vector<std::vector<double>> curves = GreekCurves(marked, scenario, graph.dates, graph.prices, which);
+    for (std::size_t d = 0; d < graph.pnl.size(); ++d)
+        graph.pnl[d] = std::move(curves[d]);
     graph.moves = ExpectedMoves(marked, scenario.distribution);
     return graph;
 }

@@ -7,12 +7,14 @@
 // PositionValuer.h); legs of later expiries keep their time value.
 
 #include <array>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "analysis/MarkedPosition.h"
 #include "analysis/Position.h"
+#include "analysis/PositionValuer.h"
 #include "analysis/Scenario.h"
 
 namespace kestrava {
@@ -49,6 +51,8 @@ struct RiskGraph {
     std::vector<double> breakevens;          // prices where the expiry curve meets zero
     double underlying = 0;                   // today's price
     std::vector<ExpectedMove> moves;         // to each expiry of the position with days left
+    bool dateChosen = false;                 // kRiskMidway is a date the scenario chose
+    std::optional<Greek> greek;              // the curves are this greek of the position, not money
 };
 
 // Evenly spaced prices of a range around underlying. Throws AnalysisError
@@ -71,6 +75,11 @@ std::vector<ExpectedMove> ExpectedMovesOfSeries(const MarkedPosition& marked, Di
 // PricingError when a model cannot price a leg at some price.
 RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenario,
                            std::vector<double> prices);
+
+// The same graph with one greek of the position in place of its profit or
+// loss (see GreekCurves); no breakevens.
+RiskGraph ComputeGreekGraph(const MarkedPosition& marked, const Scenario& scenario,
+                            std::vector<double> prices, Greek which);
 
 // The graph of a position over a range, legs marked at their mid prices
 // and keeping their volatilities (the defaults of a scenario). Legs that

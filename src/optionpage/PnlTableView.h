@@ -1,0 +1,37 @@
+#pragma once
+// The profit or loss table under the risk graph: one row per price (the
+// legs' strikes, today's price and one and two expected moves either side),
+// one column per date (today, the chosen date, each expiry of the legs).
+// Ctrl+C copies the selected cells, or the whole table, as tab-separated
+// text with the headings, the numbers as shown.
+
+#include <QTableView>
+
+#include "analysis/PnlTable.h"
+#include "common/localeinfo.h"
+
+namespace kestrava {
+
+class PnlTableModel;
+
+class PnlTableView : public QTableView {
+    Q_OBJECT
+public:
+    explicit PnlTableView(const LocaleInfo& locale, QWidget* parent = nullptr);
+
+    // underlying and move name the rows of today's price and of the
+    // expected moves; withDate says the second column is the chosen date.
+    void ShowTable(const PnlTable& table, double underlying, double move, bool withDate);
+    const PnlTable& Table() const;
+
+    // The selected cells (every cell when none is) as they are shown, with
+    // their column headings and, first on each row, the row's price;
+    // tab-separated, rows end "\n".
+    QString CopyText() const;
+
+private:
+    LocaleInfo locale_;
+    PnlTableModel* model_ = nullptr;
+};
+
+}  // namespace kestrava

@@ -1,0 +1,196 @@
+#include "optionpage/PositionFiguresBox.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+
+#include "common/localeparse.h"
+
+namespace kestrava {
+namespace {
+
+// Plain texts: a label without a buddy shows an ampersand as it stands.
+const char* const kNowHint =
+    "Each leg at the mid of its bid and ask (the model's value where it has no quotes), each figure "
+    "times quantity and multiplier; the greeks at each leg's own volatility";
+const char* const kPnlNowHint = "Value at the mids less the cost and the commissions";
+const char* const kVegaHint = "Money per volatility point of every leg";
+const char* const kRhoHint = "Money per rate point";
+const char* const kScenarioHint =
+    "Profit or loss at today's price on the chosen date, with the scenario's volatility, rate and skew";
+const char* const kBreakevensHint = "Prices where the expiry curve meets zero";
+const char* const kPopHint =
+    "Chance the position is in profit on that date under a lognormal price: today's price grown at the "
+    "series' rate and carry, with the volatility named below";
+const char* const kMaxProfitHint =
+    "The greatest profit of the expiry curve and the chance of ending within a cent a contract of it";
+const char* const kExpectedPnlHint =
+    "The mean profit or loss at the first expiry under the same lognormal price";
+const char* const kMovesHint = "One standard deviation of the price by each expiry: today's price times the "
+                               "volatility times the square root of the years left";
+const char* const kCaptions[] = {"Cost", "Value", "P&L now", "Delta", "Gamma", "Decay / day", "Vega", "Rho"};
+const char* const kScenarioCaption = "P&L at ";
+const char* const kBreakevensCaption = "Breakevens";
+const char* const kPopCaption = "Chance of profit ";
+const char* const kMaxProfitCaption = "Max profit";
+const char* const kExpectedPnlCaption = "Expected P&L";
+const char* const kMovesCaption = "Expected move";
+const char* const kUnbounded = "unbounded";
+const char* const kAtTheMoney = "at-the-money IV";
+const char* const kPagesVol = "page's volatility";
+
+QLabel* ValueLabel(const char* name, const char* hint, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setToolTip(QString::fromLatin1(hint));
+    return label;
+}
+
+QLabel* NoteLabel(const char* name, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+}  // namespace
+
+PositionFiguresBox::PositionFiguresBox(const LocaleInfo& locale, QWidget* parent)
+    : QWidget(parent), locale_(locale)
+{
+    setObjectName(QStringLiteral("PositionFigures"));
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 4, 0, 4);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(2);
+    // Caption and value pairs, three to a row.
+    int at = 0;
+    const auto add = [&](QLabel* caption, QLabel* value) {
+        caption->setToolTip(value->toolTip());
+        grid->addWidget(caption, at / 3, (at % 3) * 2);
+        grid->addWidget(value, at / 3, (at % 3) * 2 + 1);
+        ++at;
+    };
+    QLabel** now[] = {&lblCost, &lblValue, &lblPnl, &lblDelta, &lblGamma, &lblDecay, &lblVega, &lblRho};
+    const char* names[] = {"lblCost",  "lblValue", "lblPnl",  "lblDelta",
+                           "lblGamma", "lblDecay", "lblVega", "lblRho"};
+    for (int i = 0; i < 8; ++i) {
+        const char* hint = i == 2 ? kPnlNowHint : i == 6 ? kVegaHint : i == 7 ? kRhoHint : kNowHint;
+        *now[i] = ValueLabel(names[i], hint, this);
+        add(new QLabel(QString::fromLatin1(kCaptions[i]), this), *now[i]);
+    }
+    lblScenarioPnl = ValueLabel("lblScenarioPnl", kScenarioHint, this);
+    scenarioCaption_ = new QLabel(this);
+    add(scenarioCaption_, lblScenarioPnl);
+
+    int row = at / 3 + 1;
+    lblBreakevens = ValueLabel("lblBreakevens", kBreakevensHint, this);
+    grid->addWidget(new QLabel(QString::fromLatin1(kBreakevensCaption), this), row, 0);
+    grid->addWidget(lblBreakevens, row, 1, 1, 5);
+    lblMarks = NoteLabel("lblMarks", this);
+    grid->addWidget(lblMarks, ++row, 0, 1, 6);
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(rule, ++row, 0, 1, 6);
+
+    at = (row + 1) * 3;
+    lblPopExpiry = ValueLabel("lblPopExpiry", kPopHint, this);
+    popExpiryCaption_ = new QLabel(this);
+    add(popExpiryCaption_, lblPopExpiry);
+    lblPopDate = ValueLabel("lblPopDate", kPopHint, this);
+    popDateCaption_ = new QLabel(this);
+    add(popDateCaption_, lblPopDate);
+    lblMaxProfit = ValueLabel("lblMaxProfit", kMaxProfitHint, this);
+    add(new QLabel(QString::fromLatin1(kMaxProfitCaption), this), lblMaxProfit);
+    lblExpectedPnl = ValueLabel("lblExpectedPnl", kExpectedPnlHint, this);
+    add(new QLabel(QString::fromLatin1(kExpectedPnlCaption), this), lblExpectedPnl);
+    row = at / 3 + 1;
+    lblMoves = ValueLabel("lblMoves", kMovesHint, this);
+    lblMoves->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    auto* movesCaption = new QLabel(QString::fromLatin1(kMovesCaption), this);
+    movesCaption->setToolTip(QString::fromLatin1(kMovesHint));
+    grid->addWidget(movesCaption, row, 0);
+    grid->addWidget(lblMoves, row, 1, 1, 5);
+    lblAssumes = NoteLabel("lblAssumes", this);
+    grid->addWidget(lblAssumes, ++row, 0, 1, 6);
+    for (int c : {1, 3, 5})
+        grid->setColumnStretch(c, 1);
+    Clear();
+}
+
+QString PositionFiguresBox::Money(double value, int decimals) const
+{
+    return QString::fromStdString(FormatLocaleFixed(value, decimals, locale_.decimalSeparator));
+}
+
+QString PositionFiguresBox::Percent(double fraction, int decimals) const
+{
+    return Money(fraction * 100, decimals) + QStringLiteral(" %");
+}
+
+QString PositionFiguresBox::Date(TDateTime date) const
+{
+    return QString::fromStdString(FormatLocaleDate(date, locale_));
+}
+
+void PositionFiguresBox::ShowFigures(const PositionFigures& figures, const std::vector<double>& breakevens,
+                                     const std::string& markNote)
+{
+    const PositionTotals& now = figures.now;
+    lblCost->setText(Money(now.cost));
+    lblValue->setText(Money(now.value));
+    lblPnl->setText(Money(now.pnl));
+    lblDelta->setText(Money(now.delta));
+    lblGamma->setText(Money(now.gamma, 4));
+    lblDecay->setText(Money(now.decay));
+    lblVega->setText(Money(now.vega));
+    lblRho->setText(Money(now.rho));
+    scenarioCaption_->setText(QString::fromLatin1(kScenarioCaption) + Date(figures.date));
+    lblScenarioPnl->setText(Money(figures.scenario.pnl));
+    lblBreakevens->setText(QString::fromStdString(BreakevenText(breakevens, locale_.decimalSeparator)));
+    lblMarks->setText(QString::fromStdString(markNote));
+    lblMarks->setVisible(!markNote.empty());
+}
+
+void PositionFiguresBox::ShowChances(const ProbabilityFigures& chances,
+                                     const std::vector<ExpectedMove>& moves, DistributionVol choice)
+{
+    popExpiryCaption_->setText(QString::fromLatin1(kPopCaption) + Date(chances.atExpiry.date));
+    popDateCaption_->setText(QString::fromLatin1(kPopCaption) + Date(chances.atDate.date));
+    lblPopExpiry->setText(Percent(chances.popExpiry));
+    lblPopDate->setText(Percent(chances.popDate));
+    lblMaxProfit->setText(chances.maxProfitUnbounded ? QString::fromLatin1(kUnbounded)
+                                                     : Money(chances.maxProfit) + QStringLiteral(" (")
+                                                           + Percent(chances.pMaxProfit) + QLatin1Char(')'));
+    lblExpectedPnl->setText(Money(chances.expectedPnlExpiry));
+    QStringList shown;
+    for (const ExpectedMove& move : moves)
+        shown << QStringLiteral("±%1 by %2 (%3)").arg(Money(move.move), Date(move.date), Percent(move.vol));
+    lblMoves->setText(shown.join(QStringLiteral(", ")));
+    const QString source = QString::fromLatin1(choice == DistributionVol::Flat ? kPagesVol : kAtTheMoney);
+    lblAssumes->setText(
+        QStringLiteral("Chances assume a lognormal price at %1 (%2 of %3) to %4 and %5 to %6, "
+                       "the series' rate and carry, and the scenario's valuation of the legs.")
+            .arg(Percent(chances.atExpiry.vol), source, Date(chances.atExpiry.date),
+                 Date(chances.atExpiry.date), Percent(chances.atDate.vol), Date(chances.atDate.date)));
+}
+
+void PositionFiguresBox::Clear()
+{
+    for (QLabel* label : {lblCost, lblValue, lblPnl, lblDelta, lblGamma, lblDecay, lblVega, lblRho,
+                          lblScenarioPnl, lblBreakevens, lblPopExpiry, lblPopDate, lblMaxProfit,
+                          lblExpectedPnl, lblMoves, lblAssumes, lblMarks})
+        label->clear();
+    lblMarks->hide();
+    scenarioCaption_->setText(QString::fromLatin1(kScenarioCaption).trimmed());
+    popExpiryCaption_->setText(QString::fromLatin1(kPopCaption).trimmed());
+    popDateCaption_->setText(QString::fromLatin1(kPopCaption).trimmed());
+}
+
+}  // namespace kestrava
