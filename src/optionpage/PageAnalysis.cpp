@@ -106,6 +106,7 @@ void TfrmOPage::RefreshAnalysisViews()
     if (const TInOutObj* p = SeriesAt(lastExpiryTab_))
         smileView_->ShowSmile(*p);
     const std::vector<const TInOutObj*> expiries = Expiries();
+    positionTab_->SetSeriesTitle(title_);
     positionTab_->ShowExpiries(expiries);
 }
 

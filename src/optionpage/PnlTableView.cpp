@@ -128,11 +128,11 @@ const PnlTable& PnlTableView::Table() const
     return model_->Table();
 }
 
-QString PnlTableView::CopyText() const
+QString PnlTableView::CopyText(bool selectionOnly) const
 {
     std::set<int> rows;
     std::set<int> columns;
-    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    const QModelIndexList selected = selectionOnly ? selectionModel()->selectedIndexes() : QModelIndexList();
     for (const QModelIndex& index : selected) {
         rows.insert(index.row());
         columns.insert(index.column());

@@ -24,10 +24,11 @@ public:
     void ShowTable(const PnlTable& table, double underlying, double move, bool withDate);
     const PnlTable& Table() const;
 
-    // The selected cells (every cell when none is) as they are shown, with
+    // The selected cells (every cell when none is, or when not
+    // selectionOnly) as they are shown, with
     // their column headings and, first on each row, the row's price;
     // tab-separated, rows end "\n".
-    QString CopyText() const;
+    QString CopyText(bool selectionOnly = true) const;
 
 private:
     LocaleInfo locale_;

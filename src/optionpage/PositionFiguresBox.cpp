@@ -20,8 +20,9 @@ const char* const kScenarioHint =
     "Profit or loss at today's price on the chosen date, with the scenario's volatility, rate and skew";
 const char* const kBreakevensHint = "Prices where the expiry curve meets zero";
 const char* const kPopHint =
-    "Chance the position is in profit on that date under a lognormal price: today's price grown at the "
-    "series' rate and carry, with the volatility named below";
+    "Chance the position is in profit on a date (the first expiry among the legs, or the scenario's "
+    "date) under a lognormal price: today's price grown at the series' rate and carry, with the "
+    "volatility of the expiry the date falls in.";
 const char* const kMaxProfitHint =
     "The greatest profit of the expiry curve and the chance of ending within a cent a contract of it";
 const char* const kExpectedPnlHint =
@@ -31,10 +32,12 @@ const char* const kMovesHint = "One standard deviation of the price by each expi
 const char* const kCaptions[] = {"Cost", "Value", "P&L now", "Delta", "Gamma", "Decay / day", "Vega", "Rho"};
 const char* const kScenarioCaption = "P&L at ";
 const char* const kBreakevensCaption = "Breakevens";
-const char* const kPopCaption = "Chance of profit ";
+const char* const kPopExpiryCaption = "Chance of profit";
+const char* const kPopDateCaption = "Chance at date";
 const char* const kMaxProfitCaption = "Max profit";
 const char* const kExpectedPnlCaption = "Expected P&L";
 const char* const kMovesCaption = "Expected move";
+constexpr int kPairs = 2;
 const char* const kUnbounded = "unbounded";
 const char* const kAtTheMoney = "at-the-money IV";
 const char* const kPagesVol = "page's volatility";
@@ -68,12 +71,13 @@ PositionFiguresBox::PositionFiguresBox(const LocaleInfo& locale, QWidget* parent
     grid->setContentsMargins(0, 4, 0, 4);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(2);
-    // Caption and value pairs, three to a row.
+    // Caption and value pairs, two to a row.
     int at = 0;
     const auto add = [&](QLabel* caption, QLabel* value) {
         caption->setToolTip(value->toolTip());
-        grid->addWidget(caption, at / 3, (at % 3) * 2);
-        grid->addWidget(value, at / 3, (at % 3) * 2 + 1);
+        figures_.emplace_back(caption, value);
+        grid->addWidget(caption, at / kPairs, (at % kPairs) * 2);
+        grid->addWidget(value, at / kPairs, (at % kPairs) * 2 + 1);
         ++at;
     };
     QLabel** now[] = {&lblCost, &lblValue, &lblPnl, &lblDelta, &lblGamma, &lblDecay, &lblVega, &lblRho};
@@ -88,38 +92,39 @@ PositionFiguresBox::PositionFiguresBox(const LocaleInfo& locale, QWidget* parent
     scenarioCaption_ = new QLabel(this);
     add(scenarioCaption_, lblScenarioPnl);
 
-    int row = at / 3 + 1;
+    int row = (at + kPairs - 1) / kPairs;
     lblBreakevens = ValueLabel("lblBreakevens", kBreakevensHint, this);
     grid->addWidget(new QLabel(QString::fromLatin1(kBreakevensCaption), this), row, 0);
-    grid->addWidget(lblBreakevens, row, 1, 1, 5);
+    grid->addWidget(lblBreakevens, row, 1, 1, 3);
     lblMarks = NoteLabel("lblMarks", this);
-    grid->addWidget(lblMarks, ++row, 0, 1, 6);
+    grid->addWidget(lblMarks, ++row, 0, 1, 4);
     auto* rule = new QFrame(this);
     rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
-    grid->addWidget(rule, ++row, 0, 1, 6);
+    grid->addWidget(rule, ++row, 0, 1, 4);
 
-    at = (row + 1) * 3;
+    at = (row + 1) * kPairs;
     lblPopExpiry = ValueLabel("lblPopExpiry", kPopHint, this);
-    popExpiryCaption_ = new QLabel(this);
+    popExpiryCaption_ = new QLabel(QString::fromLatin1(kPopExpiryCaption), this);
     add(popExpiryCaption_, lblPopExpiry);
     lblPopDate = ValueLabel("lblPopDate", kPopHint, this);
-    popDateCaption_ = new QLabel(this);
+    popDateCaption_ = new QLabel(QString::fromLatin1(kPopDateCaption), this);
     add(popDateCaption_, lblPopDate);
     lblMaxProfit = ValueLabel("lblMaxProfit", kMaxProfitHint, this);
     add(new QLabel(QString::fromLatin1(kMaxProfitCaption), this), lblMaxProfit);
     lblExpectedPnl = ValueLabel("lblExpectedPnl", kExpectedPnlHint, this);
     add(new QLabel(QString::fromLatin1(kExpectedPnlCaption), this), lblExpectedPnl);
-    row = at / 3 + 1;
+    row = (at + kPairs - 1) / kPairs;
     lblMoves = ValueLabel("lblMoves", kMovesHint, this);
     lblMoves->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblMoves->setWordWrap(true);
     auto* movesCaption = new QLabel(QString::fromLatin1(kMovesCaption), this);
     movesCaption->setToolTip(QString::fromLatin1(kMovesHint));
     grid->addWidget(movesCaption, row, 0);
-    grid->addWidget(lblMoves, row, 1, 1, 5);
+    grid->addWidget(lblMoves, row, 1, 1, 3);
     lblAssumes = NoteLabel("lblAssumes", this);
-    grid->addWidget(lblAssumes, ++row, 0, 1, 6);
-    for (int c : {1, 3, 5})
+    grid->addWidget(lblAssumes, ++row, 0, 1, 4);
+    for (int c : {1, 3})
         grid->setColumnStretch(c, 1);
     Clear();
 }
@@ -161,8 +166,15 @@ void PositionFiguresBox::ShowFigures(const PositionFigures& figures, const std::
 void PositionFiguresBox::ShowChances(const ProbabilityFigures& chances,
                                      const std::vector<ExpectedMove>& moves, DistributionVol choice)
 {
-    popExpiryCaption_->setText(QString::fromLatin1(kPopCaption) + Date(chances.atExpiry.date));
-    popDateCaption_->setText(QString::fromLatin1(kPopCaption) + Date(chances.atDate.date));
+    // What each chance assumes, on its value and its caption.
+    const auto assumes = [this](const PriceDistribution& at) {
+        return QString::fromLatin1(kPopHint)
+               + QStringLiteral(" Here: %1 at %2.").arg(Date(at.date), Percent(at.vol));
+    };
+    for (QLabel* label : {lblPopExpiry, popExpiryCaption_})
+        label->setToolTip(assumes(chances.atExpiry));
+    for (QLabel* label : {lblPopDate, popDateCaption_})
+        label->setToolTip(assumes(chances.atDate));
     lblPopExpiry->setText(Percent(chances.popExpiry));
     lblPopDate->setText(Percent(chances.popDate));
     lblMaxProfit->setText(chances.maxProfitUnbounded ? QString::fromLatin1(kUnbounded)
@@ -181,6 +193,25 @@ void PositionFiguresBox::ShowChances(const ProbabilityFigures& chances,
                  Date(chances.atExpiry.date), Percent(chances.atDate.vol), Date(chances.atDate.date)));
 }
 
+std::vector<std::pair<QString, QString>> PositionFiguresBox::Shown() const
+{
+    std::vector<std::pair<QString, QString>> shown;
+    for (const auto& [caption, value] : figures_)
+        shown.emplace_back(caption->text(), value->text());
+    return shown;
+}
+
+QStringList PositionFiguresBox::Notes() const
+{
+    QStringList notes;
+    notes << QString::fromLatin1(kBreakevensCaption) + QStringLiteral(": ") + lblBreakevens->text();
+    if (!lblMarks->text().isEmpty())
+        notes << lblMarks->text();
+    notes << QString::fromLatin1(kMovesCaption) + QStringLiteral(": ") + lblMoves->text();
+    notes << lblAssumes->text();
+    return notes;
+}
+
 void PositionFiguresBox::Clear()
 {
     for (QLabel* label : {lblCost, lblValue, lblPnl, lblDelta, lblGamma, lblDecay, lblVega, lblRho,
@@ -189,8 +220,6 @@ void PositionFiguresBox::Clear()
         label->clear();
     lblMarks->hide();
     scenarioCaption_->setText(QString::fromLatin1(kScenarioCaption).trimmed());
-    popExpiryCaption_->setText(QString::fromLatin1(kPopCaption).trimmed());
-    popDateCaption_->setText(QString::fromLatin1(kPopCaption).trimmed());
 }
 
 }  // namespace kestrava

@@ -5,9 +5,11 @@
 // at the scenario's date, and its chances under a lognormal price with the
 // expected moves, each saying in its tool tip what it assumes.
 
+#include <QStringList>
 #include <QWidget>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/PositionTotals.h"
@@ -33,6 +35,11 @@ public:
                      DistributionVol choice);
     // Nothing to show: no leg is valued.
     void Clear();
+
+    // The figures as shown, caption and value, in the box's order; and the
+    // lines under them (breakevens, marks, expected moves, assumptions).
+    std::vector<std::pair<QString, QString>> Shown() const;
+    QStringList Notes() const;
 
     QLabel* lblCost = nullptr;
     QLabel* lblValue = nullptr;
@@ -61,6 +68,7 @@ private:
     QLabel* scenarioCaption_ = nullptr;
     QLabel* popExpiryCaption_ = nullptr;
     QLabel* popDateCaption_ = nullptr;
+    std::vector<std::pair<QLabel*, QLabel*>> figures_;  // caption, value
 };
 
 }  // namespace kestrava

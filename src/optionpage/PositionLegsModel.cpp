@@ -12,6 +12,7 @@ const char* const kHeaders[PositionLegsModel::ColumnCount] = {
     "Expiry", "Strike", "Side", "Quantity", "Price $", "Theo $", "Delta", "Gamma", "Decay\n$ / Day", "Vega"};
 const char* const kCall = "Call";
 const char* const kPut = "Put";
+const char* const kUnderlying = "Underlying";
 const char* const kNotInSeries = "Not an option of this series: left out of the figures.";
 const char* const kBadQuantity = "A quantity is a whole number, negative for options sold.";
 const char* const kBadPrice = "A price is a number of 0 or more.";
@@ -87,6 +88,8 @@ int PositionLegsModel::columnCount(const QModelIndex& parent) const
 QString PositionLegsModel::Text(const PositionLeg& leg, int column) const
 {
     const char dot = locale_.decimalSeparator;
+    if (!leg.IsOption())
+        return UnderlyingText(leg, column);
     switch (column) {
     case Expiry:
         return QString::fromStdString(FormatLocaleDate(leg.expiry, locale_));
@@ -115,6 +118,32 @@ QString PositionLegsModel::Text(const PositionLeg& leg, int column) const
                      : column == Decay ? kGridDecay
                                        : kGridVega;
     return QString::fromStdString(GridCellText(p, place.s, place.k, grid, dot)).trimmed();
+}
+
+QString PositionLegsModel::UnderlyingText(const PositionLeg& leg, int column) const
+{
+    // Shares or futures: worth today's price, a delta of one a unit, no
+    // expiry, strike or time value.
+    switch (column) {
+    case Expiry:
+        return QString::fromLatin1(kUnderlying);
+    case Quantity:
+        return QString::number(leg.quantity);
+    case Price:
+        return PriceText(leg.price, locale_.decimalSeparator);
+    case Theo:
+        return expiries_.empty()
+                   ? QStringLiteral("-")
+                   : PriceText(ShortestDouble(expiries_.front().Underlying), locale_.decimalSeparator);
+    case Delta:
+        return QString::fromStdString(FormatLocaleFixed(1, 2, locale_.decimalSeparator));
+    case Gamma:
+    case Decay:
+    case Vega:
+        return QString::fromStdString(FormatLocaleFixed(0, 2, locale_.decimalSeparator));
+    default:
+        return QString();
+    }
 }
 
 QVariant PositionLegsModel::data(const QModelIndex& index, int role) const

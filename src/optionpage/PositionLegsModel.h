@@ -2,7 +2,8 @@
 // The legs of a position as a table: expiry, strike, side, quantity and
 // entry price (the last two editable, as the locale writes numbers), then
 // each option's theoretical value and greeks from its expiry's last
-// calculation, in the grid's display formats.
+// calculation, in the grid's display formats. A leg of the underlying
+// shows "Underlying" for its expiry and today's price for its value.
 
 #include <QAbstractTableModel>
 
@@ -43,6 +44,7 @@ signals:
 
 private:
     QString Text(const PositionLeg& leg, int column) const;
+    QString UnderlyingText(const PositionLeg& leg, int column) const;
 
     LocaleInfo locale_;
     Position position_;

@@ -10,6 +10,7 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -21,8 +22,11 @@
 #include "common/busy.h"
 #include "common/localeparse.h"
 #include "controls/rmSpin.h"
+#include "optionpage/PnlTableView.h"
+#include "optionpage/PositionFiguresBox.h"
 #include "optionpage/PositionLegsModel.h"
 #include "optionpage/RiskView.h"
+#include "optionpage/ScenarioPanel.h"
 #include "pricing/Models.h"
 
 namespace kestrava {
@@ -32,22 +36,14 @@ const char* const kMultiplier = "&Multiplier";
 const char* const kMultiplierHint = "Money per contract for one unit of the option's price";
 const char* const kRemoveLeg = "&Remove leg";
 const char* const kRemoveLegHint = "Remove the selected leg from the position";
-// Plain texts: a label without a buddy shows an ampersand as it stands.
-const char* const kTotalCaptions[] = {"Cost",  "Value",       "P&L now", "Delta",
-                                      "Gamma", "Decay / day", "Vega",    "Breakevens"};
 // The table takes its full width up to this share of the tab; the graph the rest.
 constexpr double kLargestTableShare = 0.62;
 const char* const kPositionHeading = " Position";
-const char* const kTotalsHint = "Each option's figure times quantity and multiplier";
-
-QLabel* ValueLabel(const char* name, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
+const char* const kExport = "E&xport...";
+const char* const kExportHint = "Write the legs, the figures and the profit or loss table to a CSV file";
+// The table of profit or loss takes this share of the graph's side at first.
+constexpr int kTableStretch = 1;
+constexpr int kGraphStretch = 3;
 
 }  // namespace
 
@@ -88,67 +84,87 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     lblStatus->setObjectName(QStringLiteral("lblPositionStatus"));
     lblStatus->setWordWrap(true);
 
+    cmdExport = new QPushButton(QString::fromLatin1(kExport), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExportPosition"));
+    cmdExport->setToolTip(QString::fromLatin1(kExportHint));
+
     auto* controls = new QHBoxLayout;
     controls->addWidget(multiplierLabel);
     controls->addWidget(fseMultiplier);
     controls->addStretch(1);
+    controls->addWidget(cmdExport);
     controls->addWidget(cmdRemoveLeg);
+
+    Figures = new PositionFiguresBox(locale_, this);
+    lblCost = Figures->lblCost;
+    lblValue = Figures->lblValue;
+    lblPnl = Figures->lblPnl;
+    lblDelta = Figures->lblDelta;
+    lblGamma = Figures->lblGamma;
+    lblDecay = Figures->lblDecay;
+    lblVega = Figures->lblVega;
+    lblBreakevens = Figures->lblBreakevens;
 
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(tblLegs, 1);
     leftLayout->addLayout(controls);
-    leftLayout->addWidget(BuildTotals());
+    leftLayout->addWidget(Figures);
     leftLayout->addWidget(lblStatus);
 
-    Graph = new RiskView(locale_, this);
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->addWidget(left);
-    splitter_->addWidget(Graph);
+    splitter_->addWidget(BuildScenarioSide());
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     splitter_->setChildrenCollapsible(false);
+    // The what-if controls across the top, over the legs and the graph.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(splitter_);
+    layout->addWidget(Scenario);
+    layout->addWidget(splitter_, 1);
 
     connect(cmdRemoveLeg, &QPushButton::clicked, this, &PositionTab::RemoveSelectedLeg);
     connect(fseMultiplier, &TrmFloatSpinEdit::changed, this, &PositionTab::MultiplierChanged);
     connect(legs_, &PositionLegsModel::legEdited, this, &PositionTab::LegEdited);
+    connect(cmdExport, &QPushButton::clicked, this, &PositionTab::ExportClicked);
+    // Zoomed or moved, the graph is valued at the prices wanted under the
+    // same scenario.
     connect(Graph, &RiskView::rangeWanted, this, [this](double from, double to) {
         shownSpan_ = RiskSpan{from, to};
-        RefreshGraph();
+        RefreshScenario();
     });
     connect(Graph, &RiskView::rangeReset, this, [this] {
         shownSpan_.reset();
-        RefreshGraph();
+        RefreshScenario();
     });
     Refresh();
 }
 
-QWidget* PositionTab::BuildTotals()
+QWidget* PositionTab::BuildScenarioSide()
 {
-    auto* box = new QWidget(this);
-    box->setToolTip(QString::fromLatin1(kTotalsHint));
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(0, 4, 0, 4);
-    QLabel** values[] = {&lblCost,  &lblValue, &lblPnl,  &lblDelta,
-                         &lblGamma, &lblDecay, &lblVega, &lblBreakevens};
-    const char* names[] = {"lblCost",  "lblValue", "lblPnl",  "lblDelta",
-                           "lblGamma", "lblDecay", "lblVega", "lblBreakevens"};
-    for (int i = 0; i < 8; ++i) {
-        // Four figures a column, the breakevens across the foot.
-        const int row = i < 7 ? i % 4 : 4;
-        const int column = i < 7 ? (i / 4) * 2 : 0;
-        grid->addWidget(new QLabel(QString::fromLatin1(kTotalCaptions[i]), box), row, column);
-        *values[i] = ValueLabel(names[i], box);
-        grid->addWidget(*values[i], row, column + 1, 1, i < 7 ? 1 : 3);
-    }
-    grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
-    grid->setHorizontalSpacing(12);
-    return box;
+    auto* side = new QWidget(this);
+    Scenario = new ScenarioPanel(locale_, this);
+    Graph = new RiskView(locale_, side);
+    tblPnl = new PnlTableView(locale_, side);
+    auto* graphAndTable = new QSplitter(Qt::Vertical, side);
+    graphAndTable->addWidget(Graph);
+    graphAndTable->addWidget(tblPnl);
+    graphAndTable->setStretchFactor(0, kGraphStretch);
+    graphAndTable->setStretchFactor(1, kTableStretch);
+    graphAndTable->setChildrenCollapsible(false);
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(graphAndTable, 1);
+
+    scenarioTimer_ = new QTimer(this);
+    scenarioTimer_->setSingleShot(true);
+    scenarioTimer_->setInterval(0);
+    connect(scenarioTimer_, &QTimer::timeout, this, &PositionTab::RefreshScenario);
+    connect(Scenario, &ScenarioPanel::scenarioChanged, this, &PositionTab::ScheduleScenario);
+    connect(Scenario, &ScenarioPanel::graphChanged, this, &PositionTab::ScheduleScenario);
+    return side;
 }
 
 void PositionTab::showEvent(QShowEvent* event)
@@ -246,60 +262,12 @@ void PositionTab::UserChanged()
     emit positionChanged();
 }
 
-QString PositionTab::Money(double value, int decimals) const
-{
-    return QString::fromStdString(FormatLocaleFixed(value, decimals, locale_.decimalSeparator));
-}
-
 std::vector<const TInOutObj*> PositionTab::ShownExpiries() const
 {
     std::vector<const TInOutObj*> expiries;
     for (const TInOutObj& p : legs_->Expiries())
         expiries.push_back(&p);
     return expiries;
-}
-
-void PositionTab::Refresh()
-{
-    const std::vector<const TInOutObj*> expiries = ShownExpiries();
-    const Position& position = GetPosition();
-    const PositionTotals totals = ComputeTotals(expiries, position);
-    lblCost->setText(Money(totals.cost));
-    lblValue->setText(Money(totals.value));
-    lblPnl->setText(Money(totals.pnl));
-    lblDelta->setText(Money(totals.delta));
-    lblGamma->setText(Money(totals.gamma, 4));
-    lblDecay->setText(Money(totals.decay));
-    lblVega->setText(Money(totals.vega));
-    RefreshGraph();
-}
-
-void PositionTab::RefreshGraph()
-{
-    const std::vector<const TInOutObj*> expiries = ShownExpiries();
-    const Position& position = GetPosition();
-    QString problem = refusal_;
-    if (problem.isEmpty())
-        problem = QString::fromStdString(LegsNotFoundMessage(expiries, position));
-    RiskGraph graph;
-    if (!expiries.empty()) {
-        try {
-            BusyScope busy;
-            RiskRange range;
-            if (shownSpan_) {
-                range.from = shownSpan_->from;
-                range.to = shownSpan_->to;
-            }
-            graph = ComputeRiskGraph(expiries, position, range);
-        } catch (const AnalysisError& error) {
-            problem = QString::fromStdString(error.what());
-        } catch (const PricingError& error) {
-            problem = QString::fromStdString(error.what());
-        }
-    }
-    lblBreakevens->setText(QString::fromStdString(BreakevenText(graph.breakevens, locale_.decimalSeparator)));
-    Graph->ShowGraph(graph);
-    lblStatus->setText(problem.isEmpty() ? fileStatus_ : problem);
 }
 
 PlotPrintout PositionTab::Printout(const QString& symbol) const
@@ -327,18 +295,24 @@ PlotPrintout PositionTab::Printout(const QString& symbol) const
     }
     legs.alignment = QStringLiteral("LRL");
     printout.tables.push_back(legs);
-    // The totals, four to a line, and the breakevens.
-    PrintTextTable totals;
-    const QLabel* values[] = {lblCost, lblValue, lblPnl, lblDelta, lblGamma, lblDecay, lblVega};
-    for (int i = 0; i < 7; i += 4) {
+    // The figures as the tab shows them, three to a line, and the profit or
+    // loss table.
+    PrintTextTable figures;
+    const std::vector<std::pair<QString, QString>> shown = Figures->Shown();
+    for (std::size_t i = 0; i < shown.size(); i += 3) {
         QStringList cells;
-        for (int j = i; j < std::min(i + 4, 7); ++j)
-            cells << QString::fromLatin1(kTotalCaptions[j]) << values[j]->text();
-        totals.rows.push_back(cells);
+        for (std::size_t j = i; j < std::min(i + 3, shown.size()); ++j)
+            cells << shown[j].first << shown[j].second;
+        figures.rows.push_back(cells);
     }
-    totals.alignment = QStringLiteral("LRLRLRLR");
-    printout.tables.push_back(totals);
-    printout.notes << QString::fromLatin1(kTotalCaptions[7]) + QStringLiteral(": ") + lblBreakevens->text();
+    figures.alignment = QStringLiteral("LRLRLR");
+    printout.tables.push_back(figures);
+    PrintTextTable pnl;
+    for (const QString& line : tblPnl->CopyText(false).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        pnl.rows.push_back(line.split(QLatin1Char('\t')));
+    pnl.alignment = QStringLiteral("L");
+    printout.tables.push_back(pnl);
+    printout.notes << Figures->Notes();
     if (!lblStatus->text().isEmpty())
         printout.notes << lblStatus->text();
     return printout;

@@ -1,8 +1,11 @@
 #pragma once
 // The Position tab: the legs of the page's position in an editable table
-// (quantity and entry price), the multiplier per contract, the position's
-// totals from the expiries' last calculation and its risk graph. It keeps
-// copies of the expiries it is shown, so it never reaches into the page.
+// (quantity and entry price), the multiplier per contract, the position
+// marked at the market with its figures and chances, the what-if controls,
+// its risk graph and its profit or loss table. It keeps copies of the
+// expiries it is shown, so it never reaches into the page; the position is
+// marked once when the legs or the expiries change, and every move of a
+// control values only the scenario.
 
 #include <QWidget>
 
@@ -10,6 +13,7 @@
 #include <span>
 #include <vector>
 
+#include "analysis/MarkedPosition.h"
 #include "analysis/Position.h"
 #include "analysis/RiskGraph.h"
 #include "chart/PlotPrint.h"
@@ -19,11 +23,15 @@ class QLabel;
 class QPushButton;
 class QSplitter;
 class QTableView;
+class QTimer;
 
 namespace kestrava {
 
+class PnlTableView;
+class PositionFiguresBox;
 class PositionLegsModel;
 class RiskView;
+class ScenarioPanel;
 class TrmFloatSpinEdit;
 
 class PositionTab : public QWidget {
@@ -44,6 +52,13 @@ public:
     void SetStatusText(const QString& text);
     // The tab on paper: the risk graph as shown, the legs and the totals.
     PlotPrintout Printout(const QString& symbol) const;
+    // The series' name, for the file an export proposes.
+    void SetSeriesTitle(const QString& title);
+    // "SYMBOL-position.csv" in the user's documents folder.
+    QString ProposedExportFile() const;
+    // Writes the position's CSV (legs, figures, profit or loss table) as
+    // the tab shows it; the message of a failure, or empty.
+    QString ExportTo(const QString& fileName);
 
     QTableView* tblLegs = nullptr;
     TrmFloatSpinEdit* fseMultiplier = nullptr;
@@ -57,7 +72,11 @@ public:
     QLabel* lblVega = nullptr;
     QLabel* lblBreakevens = nullptr;
     QLabel* lblStatus = nullptr;
+    QPushButton* cmdExport = nullptr;
+    ScenarioPanel* Scenario = nullptr;
+    PositionFiguresBox* Figures = nullptr;
     RiskView* Graph = nullptr;
+    PnlTableView* tblPnl = nullptr;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -68,17 +87,22 @@ signals:
     void positionChanged();
 
 private:
-    QWidget* BuildTotals();
+    QWidget* BuildScenarioSide();
     void RemoveSelectedLeg();
     void MultiplierChanged();
     void LegEdited(const QString& refusal);
     void UserChanged();
-    // Totals, graph and status from the position and the expiries.
+    // Marks the position afresh, then the scenario's figures and graph.
     void Refresh();
-    // The graph over the range shown and the status.
-    void RefreshGraph();
+    // The figures, chances, table and graph of the scenario the controls
+    // give, from the marked position; and the status.
+    void RefreshScenario();
+    // Once the events waiting have run: a drag gives many moves, the
+    // newest is valued.
+    void ScheduleScenario();
+    std::vector<double> GraphPrices() const;
     std::vector<const TInOutObj*> ShownExpiries() const;
-    QString Money(double value, int decimals = 2) const;
+    void ExportClicked();
 
     LocaleInfo locale_;
     PositionLegsModel* legs_ = nullptr;
@@ -88,6 +112,11 @@ private:
     QString refusal_;
     bool settingMultiplier_ = false;
     std::optional<RiskSpan> shownSpan_;  // zoomed or moved by the user; none: the legs' range
+    std::optional<MarkedPosition> marked_;
+    RiskSpan legsSpan_;    // where the graph opens, set when the position is marked
+    QString markProblem_;  // why the position could not be marked
+    QTimer* scenarioTimer_ = nullptr;
+    QString seriesTitle_;
 };
 
 }  // namespace kestrava

@@ -44,6 +44,7 @@ const char* const kReset = "Re&set";
 const char* const kResetHint = "Back to today's market: no shifts, sticky strike, the default date";
 
 constexpr int kRateSteps = 10;  // slider steps per rate point
+constexpr int kComboLetters = 9;
 
 QSlider* MakeSlider(const char* name, int low, int high, int page, const char* hint, QWidget* parent)
 {
@@ -62,6 +63,9 @@ QComboBox* MakeCombo(const char* name, const char* const* items, int count, cons
     for (int i = 0; i < count; ++i)
         combo->addItem(QString::fromLatin1(items[i]));
     combo->setToolTip(QString::fromLatin1(hint));
+    // Narrow enough that the legs table beside the panel shows whole.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(kComboLetters);
     return combo;
 }
 
@@ -105,7 +109,7 @@ ScenarioPanel::ScenarioPanel(const LocaleInfo& locale, QWidget* parent) : QWidge
     lblVolPoints = ValueLabel("lblVolPoints", this);
     lblRateShift = ValueLabel("lblRateShift", this);
 
-    // Two columns of slider rows, the choices along the foot.
+    // Two rows of two sliders, each with its value, and the choices after them.
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(2);
@@ -118,31 +122,31 @@ ScenarioPanel::ScenarioPanel(const LocaleInfo& locale, QWidget* parent) : QWidge
                 {kVolPointsCaption, sldVolPoints, lblVolPoints},
                 {kRateCaption, sldRateShift, lblRateShift}};
     for (int i = 0; i < 4; ++i) {
-        const int row = i % 2;
-        const int column = (i / 2) * 3;
+        const int row = i / 2;
+        const int column = (i % 2) * 3;
         auto* caption = new QLabel(QString::fromLatin1(rows[i].caption), this);
         caption->setBuddy(rows[i].slider);
         grid->addWidget(caption, row, column);
         grid->addWidget(rows[i].slider, row, column + 1);
         grid->addWidget(rows[i].value, row, column + 2);
     }
-    auto* choices = new QHBoxLayout;
     const struct {
         const char* caption;
         QComboBox* combo;
-    } combos[] = {{kSkewCaption, cboSkew}, {kChancesCaption, cboDistribution}, {kGraphCaption, cboGraph}};
+        int row, column;
+    } combos[] = {{kSkewCaption, cboSkew, 0, 6},
+                  {kChancesCaption, cboDistribution, 1, 6},
+                  {kGraphCaption, cboGraph, 0, 8}};
     for (const auto& entry : combos) {
         auto* caption = new QLabel(QString::fromLatin1(entry.caption), this);
         caption->setBuddy(entry.combo);
-        choices->addWidget(caption);
-        choices->addWidget(entry.combo);
-        choices->addSpacing(8);
+        grid->addWidget(caption, entry.row, entry.column);
+        grid->addWidget(entry.combo, entry.row, entry.column + 1);
     }
-    choices->addStretch(1);
-    choices->addWidget(cmdReset);
-    grid->addLayout(choices, 2, 0, 1, 6);
+    grid->addWidget(cmdReset, 1, 9);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(4, 1);
+    grid->setHorizontalSpacing(6);
 
     connect(sldDate, &QSlider::valueChanged, this, &ScenarioPanel::DateMoved);
     for (QSlider* slider : {sldVolShift, sldVolPoints, sldRateShift})
