@@ -1,7 +1,9 @@
 #pragma once
-// The picture of a position's risk graph: profit or loss against the
-// underlying at the valuation date, midway to the first expiry and at that
-// expiry, the zero line, the breakevens and today's price marked.
+// The picture of a position's risk graph: profit or loss (or one greek)
+// against the underlying at the valuation date, at a chosen date ("Midway"
+// to the first expiry until one is chosen) and at that expiry, the zero
+// line, the breakevens, today's price and the expected move to each expiry
+// marked.
 
 #include <QImage>
 
