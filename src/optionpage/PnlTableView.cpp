@@ -19,6 +19,7 @@ const char* const kTableHint =
     "Profit or loss at each price (rows) and date (columns) under the scenario; Ctrl+C copies it";
 const char* const kTodayColumn = "Today";
 const char* const kDateColumn = "Date";
+const char* const kMidwayColumn = "Midway";
 const char* const kExpiryColumn = "Expiry";
 const char* const kTodayRow = " today";
 const char* const kMoveRow = " σ";
@@ -29,13 +30,13 @@ class PnlTableModel : public QAbstractTableModel {
 public:
     PnlTableModel(const LocaleInfo& locale, QObject* parent) : QAbstractTableModel(parent), locale_(locale) {}
 
-    void Show(const PnlTable& table, double underlying, double move, bool withDate)
+    void Show(const PnlTable& table, double underlying, double move, bool dateChosen)
     {
         beginResetModel();
         table_ = table;
         underlying_ = underlying;
         move_ = move;
-        withDate_ = withDate;
+        dateChosen_ = dateChosen;
         endResetModel();
     }
     const PnlTable& Table() const { return table_; }
@@ -67,9 +68,9 @@ public:
         if (role != Qt::DisplayRole || section < 0)
             return QAbstractTableModel::headerData(section, orientation, role);
         if (orientation == Qt::Horizontal && section < columnCount()) {
-            const char* caption = section == 0                  ? kTodayColumn
-                                  : (section == 1 && withDate_) ? kDateColumn
-                                                                : kExpiryColumn;
+            const char* caption = section == 0   ? kTodayColumn
+                                  : section == 1 ? (dateChosen_ ? kDateColumn : kMidwayColumn)
+                                                 : kExpiryColumn;
             return QString::fromLatin1(caption) + QLatin1Char('\n')
                    + QString::fromStdString(
                        FormatLocaleDate(table_.dates[static_cast<std::size_t>(section)], locale_));
@@ -98,7 +99,7 @@ private:
     PnlTable table_;
     double underlying_ = 0;
     double move_ = 0;
-    bool withDate_ = false;
+    bool dateChosen_ = false;
 };
 
 PnlTableView::PnlTableView(const LocaleInfo& locale, QWidget* parent) : QTableView(parent), locale_(locale)
@@ -118,9 +119,9 @@ PnlTableView::PnlTableView(const LocaleInfo& locale, QWidget* parent) : QTableVi
     connect(copy, &QAction::triggered, this, [this] { QApplication::clipboard()->setText(CopyText()); });
 }
 
-void PnlTableView::ShowTable(const PnlTable& table, double underlying, double move, bool withDate)
+void PnlTableView::ShowTable(const PnlTable& table, double underlying, double move, bool dateChosen)
 {
-    model_->Show(table, underlying, move, withDate);
+    model_->Show(table, underlying, move, dateChosen);
 }
 
 const PnlTable& PnlTableView::Table() const

@@ -1,7 +1,8 @@
 #pragma once
 // The profit or loss table under the risk graph: one row per price (the
 // legs' strikes, today's price and one and two expected moves either side),
-// one column per date (today, the chosen date, each expiry of the legs).
+// one column per date (today, the graph's middle date, each expiry of the
+// legs).
 // Ctrl+C copies the selected cells, or the whole table, as tab-separated
 // text with the headings, the numbers as shown.
 
@@ -20,8 +21,9 @@ public:
     explicit PnlTableView(const LocaleInfo& locale, QWidget* parent = nullptr);
 
     // underlying and move name the rows of today's price and of the
-    // expected moves; withDate says the second column is the chosen date.
-    void ShowTable(const PnlTable& table, double underlying, double move, bool withDate);
+    // expected moves. The second column is the graph's middle date:
+    // "Midway" to the first expiry, or "Date" when the user chose it.
+    void ShowTable(const PnlTable& table, double underlying, double move, bool dateChosen);
     const PnlTable& Table() const;
 
     // The selected cells (every cell when none is, or when not

@@ -186,11 +186,10 @@ void PositionFiguresBox::ShowChances(const ProbabilityFigures& chances,
         shown << QStringLiteral("±%1 by %2 (%3)").arg(Money(move.move), Date(move.date), Percent(move.vol));
     lblMoves->setText(shown.join(QStringLiteral(", ")));
     const QString source = QString::fromLatin1(choice == DistributionVol::Flat ? kPagesVol : kAtTheMoney);
-    lblAssumes->setText(
-        QStringLiteral("Chances assume a lognormal price at %1 (%2 of %3) to %4 and %5 to %6, "
-                       "the series' rate and carry, and the scenario's valuation of the legs.")
-            .arg(Percent(chances.atExpiry.vol), source, Date(chances.atExpiry.date),
-                 Date(chances.atExpiry.date), Percent(chances.atDate.vol), Date(chances.atDate.date)));
+    lblAssumes->setText(QStringLiteral("Chances assume a lognormal price with the %1: %2 to %3, %4 to %5; "
+                                       "the series' rate and carry.")
+                            .arg(source, Percent(chances.atExpiry.vol), Date(chances.atExpiry.date),
+                                 Percent(chances.atDate.vol), Date(chances.atDate.date)));
 }
 
 std::vector<std::pair<QString, QString>> PositionFiguresBox::Shown() const
