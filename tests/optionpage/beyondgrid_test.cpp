@@ -23,6 +23,7 @@
 #include "analysis/GridExport.h"
 #include "analysis/PositionTotals.h"
 #include "analysis/Smile.h"
+#include "appcore/HelpPages.h"
 #include "common/localeparse.h"
 #include "common/numformat.h"
 #include "common/numtext.h"
@@ -259,6 +260,14 @@ private slots:
         tabs->setCurrentIndex(3);
         QVERIFY(tab->isVisible());
         QCOMPARE(tab->tblLegs->model()->rowCount(), 2);
+        // F1 (the main window reads the page's help keyword) opens the page
+        // of the tab shown.
+        const auto helpPage = [&page] { return HelpPageName(page->property("helpKeyword").toString()); };
+        QCOMPARE(helpPage(), QStringLiteral("position-tab.html"));
+        tabs->setCurrentIndex(4);
+        QCOMPARE(helpPage(), QStringLiteral("smile-tab.html"));
+        tabs->setCurrentIndex(0);
+        QCOMPARE(helpPage(), QStringLiteral("option-grid.html"));
 
         const QString file = temp.filePath(QStringLiteral("xyz.ops"));
         page->SetSeriesFile(file);
