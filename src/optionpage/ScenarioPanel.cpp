@@ -44,7 +44,7 @@ const char* const kReset = "Re&set";
 const char* const kResetHint = "Back to today's market: no shifts, sticky strike, the default date";
 
 constexpr int kRateSteps = 10;  // slider steps per rate point
-constexpr int kComboLetters = 9;
+constexpr int kComboLetters = 16;
 
 QSlider* MakeSlider(const char* name, int low, int high, int page, const char* hint, QWidget* parent)
 {
@@ -63,7 +63,7 @@ QComboBox* MakeCombo(const char* name, const char* const* items, int count, cons
     for (int i = 0; i < count; ++i)
         combo->addItem(QString::fromLatin1(items[i]));
     combo->setToolTip(QString::fromLatin1(hint));
-    // Narrow enough that the legs table beside the panel shows whole.
+    // As wide as the longest choice, and no wider.
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     combo->setMinimumContentsLength(kComboLetters);
     return combo;
