@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 #include "analysis/AnalysisError.h"
 #include "analysis/PositionFile.h"
+#include "support/scratch_dir.h"
 
 using namespace kestrava;
 namespace fs = std::filesystem;
@@ -19,11 +19,7 @@ namespace {
 
 class PositionFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir_ = fs::temp_directory_path() / ("kestrava-position-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
-    }
+    void SetUp() override { dir_ = testsupport::MakeScratchDir("kestrava-position"); }
     void TearDown() override { fs::remove_all(dir_); }
 
     std::string Path(const char* name) const { return (dir_ / name).string(); }

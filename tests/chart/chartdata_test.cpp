@@ -7,13 +7,13 @@
 #include <algorithm>
 #include <random>
 
-#include <unistd.h>
 
 #include "chart/AxisScale.h"
 #include "chart/ChartData.h"
 #include "chart_testdata.h"
 #include "marketdata/SigmaObj.h"
 #include "support/recording_notifier.h"
+#include "support/scratch_dir.h"
 
 using namespace kestrava;
 using kestrava::charttest::Days;
@@ -68,7 +68,7 @@ TEST(AxisScale, CoversEveryRangeWithAFewLabels)
 
 class ChartDataTest : public ::testing::Test {
 protected:
-    void TearDown() override { std::filesystem::remove(file_); }
+    void TearDown() override { testsupport::RemoveScratchDir(dir_); }
 
     TChartData& Load(const std::vector<TPriceRecord>& records, int fit)
     {
@@ -78,10 +78,8 @@ protected:
         return *chart_;
     }
 
-    const std::filesystem::path file_ =
-        std::filesystem::temp_directory_path()
-        / ("kestrava-chart-" + std::to_string(getpid()) + "-"
-           + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    const std::filesystem::path dir_ = testsupport::MakeScratchDir("kestrava-chart");
+    const std::filesystem::path file_ = dir_ / "prices.TEM";
     testsupport::RecordingNotifier notifier_;
     std::unique_ptr<TChartData> chart_;
 };

@@ -8,12 +8,13 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/wait.h>
+
+#include "support/scratch_dir.h"
 
 namespace kestrava::clitest {
 
@@ -81,9 +82,7 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path()
-               / (std::string("kestrava-cli-") + info->name() + "-" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
+        dir_ = testsupport::MakeScratchDir(std::string("kestrava-cli-") + info->name());
     }
     void TearDown() override { fs::remove_all(dir_); }
 

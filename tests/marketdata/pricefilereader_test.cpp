@@ -284,9 +284,11 @@ TEST_F(PriceFileTest, FailedReversalKeepsEveryRecord)
     EXPECT_EQ(ReadAll(source), content);
 }
 
-TEST(PriceWorkFile, RecordsAre24LittleEndianBytes)
+using PriceWorkFile = kestrava::testing::ScratchTest;
+
+TEST_F(PriceWorkFile, RecordsAre24LittleEndianBytes)
 {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() / "kestrava-md-layout.TEM";
+    const std::filesystem::path path = dir_ / "layout.TEM";
     TPriceRecord record;
     record.Date = 38355;  // 2005-01-03
     record.High = 1.5f;
@@ -313,7 +315,6 @@ TEST(PriceWorkFile, RecordsAre24LittleEndianBytes)
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[1].Date, 38355);
     EXPECT_EQ(back[1].Volume, 1e9f);
-    std::filesystem::remove(path);
 }
 
 TEST_F(PriceFileTest, SymbolFromTheFileName)

@@ -237,10 +237,7 @@ TEST_F(RobustnessTest, LargerRealTables)
 TEST(PrivateWorkFolder, OwnerOnlyAndNeverAnotherOnesFolder)
 {
     namespace fs = std::filesystem;
-    const fs::path parent = fs::temp_directory_path()
-                            / ("kestrava-folder-test-" + std::to_string(::getpid()));
-    fs::remove_all(parent);
-    fs::create_directories(parent);
+    const fs::path parent = testsupport::MakeScratchDir("kestrava-folder-test");
     auto mode = [](const fs::path& folder) {
         struct stat info {};
         EXPECT_EQ(::lstat(folder.c_str(), &info), 0);
@@ -274,6 +271,6 @@ TEST(PrivateWorkFolder, OwnerOnlyAndNeverAnotherOnesFolder)
     if (::chown(own.c_str(), 65534, 65534) == 0) {
         EXPECT_NE(PrivateWorkFolder(parent), own);
     }
-    fs::remove_all(parent);
+    testsupport::RemoveScratchDir(parent);
 }
 #endif

@@ -1,7 +1,7 @@
 #pragma once
 // What the market data tests share: a notifier that records, a scratch
-// directory per test, file helpers and the three locales the readers are
-// checked under.
+// directory of its own per test, file helpers and the three locales the
+// readers are checked under.
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,10 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "common/localeinfo.h"
 #include "common/notifier.h"
 #include "support/recording_notifier.h"
+#include "support/scratch_dir.h"
 
 namespace kestrava::testing {
 
@@ -35,20 +34,10 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        // The process id keeps two runs of the suite apart.
-        dir_ = std::filesystem::temp_directory_path()
-               / ("kestrava-md-" + std::string(info->test_suite_name()) + "-" + info->name() + "-"
-                  + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
+        dir_ = testsupport::MakeScratchDir("kestrava-md-" + std::string(info->test_suite_name()) + "-"
+                                           + info->name());
     }
-    void TearDown() override
-    {
-        std::error_code error;
-        std::filesystem::permissions(dir_, std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add, error);
-        std::filesystem::remove_all(dir_, error);
-    }
+    void TearDown() override { testsupport::RemoveScratchDir(dir_); }
 
     std::string Write(const std::string& name, const std::string& content) const
     {

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +18,7 @@
 #include <csignal>
 
 #include "support/recording_notifier.h"
+#include "support/scratch_dir.h"
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -144,10 +144,7 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path()
-               / (std::string("kestrava-seriesfile-") + info->name() + "-"
-                  + std::to_string(std::random_device{}()));
-        fs::create_directories(dir_);
+        dir_ = testsupport::MakeScratchDir(std::string("kestrava-seriesfile-") + info->name());
     }
     void TearDown() override { fs::remove_all(dir_); }
 
