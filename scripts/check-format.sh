@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 command -v clang-format >/dev/null || bash scripts/install-deps.sh
-mapfile -t files < <(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
+mapfile -t files < <(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'scripts/*.cpp' 'scripts/*.h' \
   'bench/*.cpp' 'bench/*.h' 'fuzz/*.cpp' 'fuzz/*.h')
 if [ "${1:-}" = --fix ]; then
   clang-format -i "${files[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Retakes every picture in docs/screenshots from a built tree (build/, or
 # BUILD_DIR), at 100 % and at 200 % (the "-200" twins), on a virtual
-# desktop-sized screen: no display is needed.
+# desktop-sized screen: no display is needed. The programs that draw them
+# are in scripts/screenshots/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build}
@@ -17,12 +18,13 @@ take() {  # take SCALE SUFFIX
     sed 's/"width": 1920, "height": 1200/"width": 3840, "height": 2400/' "$screen" > "$build/offscreen-screen-200.json"
     export QT_QPA_PLATFORM="offscreen:configfile=$PWD/$build/offscreen-screen-200.json"
   fi
-  "$build/tests/app/app_screenshots" "$out" $suffix
-  "$build/tests/optionpage/page_screenshots" "$out" $suffix
-  "$build/tests/optionpage/beyond_screenshots" "$out" $suffix
-  "$build/tests/chainwindow/chain_screenshots" "$out" $suffix
-  KESTRAVA_SCREENSHOT_DIR="$out" "$build/tests/app/inputs_test" screenshots >/dev/null
-  "$build/tests/controls/spinedit_screenshots" "$out/spinedits-$( [ "$scale" = 2 ] && echo 200 || echo 100 ).png"
+  local programs=$build/scripts/screenshots
+  "$programs/app_screenshots" "$out" $suffix
+  "$programs/setup_screenshots" "$out" $suffix
+  "$programs/page_screenshots" "$out" $suffix
+  "$programs/beyond_screenshots" "$out" $suffix
+  "$programs/chain_screenshots" "$out" $suffix
+  "$programs/spinedit_screenshots" "$out/spinedits-$( [ "$scale" = 2 ] && echo 200 || echo 100 ).png"
 }
 
 take 1 ""

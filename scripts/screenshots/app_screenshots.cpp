@@ -1,7 +1,7 @@
 // Writes pictures of the main window and its dialogs for the documentation:
 //   app_screenshots OUTPUT_FOLDER [SUFFIX]
 // Run it on the offscreen platform, once as it is and once with
-// QT_SCALE_FACTOR=2 and the suffix "@2x".
+// QT_SCALE_FACTOR=2 and the suffix "-200".
 
 #include <QApplication>
 #include <QDir>

@@ -13,10 +13,10 @@
 #include <cstdio>
 
 #include "analysis/Position.h"
+#include "grab_picture.h"
 #include "optionpage/PositionTab.h"
 #include "optionpage/ScenarioPanel.h"
 #include "optionpage/SmileView.h"
-#include "support/grab_picture.h"
 #include "support/spx_quotes.h"
 
 using namespace kestrava;

@@ -27,12 +27,12 @@
 #include "app/PageChartHooks.h"
 #include "common/notifier.h"
 #include "controls/rmSpin.h"
+#include "grab_picture.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "pricing/IORecObj1.h"
-#include "support/grab_picture.h"
 
 using namespace kestrava;
 

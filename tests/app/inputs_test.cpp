@@ -72,8 +72,6 @@ private slots:
     void editKeepsStrikesChosenOneByOne();
     void editKeepsTextsOfTheSeriesCodePage();
 
-    void screenshots();
-
 private:
     // A price file whose closes run up to `lastClose` on 2005-01-07.
     QString WritePriceFile(const QString& name, double lastClose);
@@ -786,46 +784,6 @@ void InputsTest::editWithoutSeries()
     QCOMPARE(Text(*dialog, "edNumStr"), QStringLiteral("3"));
     QVERIFY(dialog->WorkFilePath().isEmpty());
     QCOMPARE(dialog->Values().model, 3);
-}
-
-// Set KESTRAVA_SCREENSHOT_DIR to write the dialog's pictures; run once more
-// with QT_SCALE_FACTOR=2 for the high-density one.
-void InputsTest::screenshots()
-{
-    const QString folder = qEnvironmentVariable("KESTRAVA_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        QSKIP("KESTRAVA_SCREENSHOT_DIR not set");
-    const bool doubled = qEnvironmentVariable("QT_SCALE_FACTOR") == QStringLiteral("2");
-    const QString suffix = doubled ? QStringLiteral("-200") : QString();
-
-    auto fresh = NewDialog();
-    fresh->PrepareNew(QDate(2009, 6, 11));
-    PickFile(*fresh, WritePriceFile(QStringLiteral("spy.csv"), 93.47));
-    fresh->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fresh.get()));
-    QVERIFY(fresh->grab().save(folder + QStringLiteral("/setup-new") + suffix + QStringLiteral(".png")));
-    fresh->hide();
-
-    if (doubled)
-        return;
-    TInOutObj series;
-    series.ContractType = kIndex;
-    series.Model = kWhaley;
-    series.NumStrikes = 10;
-    series.Strike(1, 1) = 1150;
-    series.Strike(2, 1) = 1175;
-    series.Dividend = 0.0185f;
-    series.OptSymbol = "SPX";
-    series.SourceFile = "^GSPC.csv";
-    series.ExpiryDate = EncodeDate(2009, 7, 18);
-    TInOutObj second = series;
-    second.ExpiryDate = EncodeDate(2009, 8, 22);
-    auto edit = NewDialog();
-    edit->PrepareFromPage({&series, &second}, WriteWorkFile(QStringLiteral("~TEM0B2C.TEM"), 944.13),
-                          QDate(2009, 6, 15));
-    edit->show();
-    QVERIFY(QTest::qWaitForWindowExposed(edit.get()));
-    QVERIFY(edit->grab().save(folder + QStringLiteral("/setup-edit.png")));
 }
 
 QTEST_MAIN(InputsTest)

@@ -15,7 +15,7 @@
 
 #include "chainwindow/ChainWindow.h"
 #include "common/notifier.h"
-#include "support/grab_picture.h"
+#include "grab_picture.h"
 
 using namespace kestrava;
 
