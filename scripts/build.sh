@@ -1,8 +1,20 @@
 #!/usr/bin/env bash
-# Configures and builds Kestrava into build/ (BUILD_DIR overrides).
+# Configures and builds Kestrava with a preset of CMakePresets.json: PRESET
+# (default dev, into build/); BUILD_DIR puts the same preset's tree elsewhere.
+# Further arguments go to the configure step (-DNAME=VALUE).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build_dir=${BUILD_DIR:-build}
+preset=${PRESET:-dev}
 jobs=${JOBS:-$(nproc)}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-cmake --build "$build_dir" -j "$jobs"
+if [ -n "${BUILD_DIR:-}" ]; then
+  cmake --preset "$preset" -B "$BUILD_DIR" "$@" >/dev/null
+  cmake --build "$BUILD_DIR" -j "$jobs"
+else
+  cmake --preset "$preset" "$@" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  # Editors and clang-tidy find the compile commands of the everyday tree at
+  # the top of the source tree.
+  if [ "$preset" = dev ]; then
+    ln -sfn build/compile_commands.json compile_commands.json
+  fi
+fi

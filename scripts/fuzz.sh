@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang, libFuzzer, AddressSanitizer
-# and UndefinedBehaviorSanitizer into build-fuzz/, then runs them one after
+# and UndefinedBehaviorSanitizer into build-fuzz/ (the fuzz preset), then runs them one after
 # another, each for SECONDS_PER_TARGET seconds (default 60), and prints each
 # target's executions, coverage and time.
 #
@@ -22,9 +22,7 @@ targets=("$@")
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 
 bash scripts/install-deps.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DKESTRAVA_BUILD_FUZZ=ON -DKESTRAVA_BUILD_TESTS=OFF -DKESTRAVA_BUILD_BENCH=OFF -DKESTRAVA_WERROR=ON >/dev/null
+cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j "${JOBS:-$(nproc)}" --target fuzzers
 
 # The readers' scratch files in memory rather than on disk.

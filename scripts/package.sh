@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Builds the Debian package build/kestrava_VERSION_ARCH.deb, its dependencies
-# found by dpkg-shlibdeps. With --install-check it then installs the package
+# Builds the Debian package build-release/kestrava_VERSION_ARCH.deb from the
+# release preset (the programs without tests), its dependencies found by
+# dpkg-shlibdeps. With --install-check it then installs the package
 # system-wide (apt-get, as root) and starts both programs from the installed
 # files: kestrava-calc --help, and the window under xvfb-run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
-(cd build && cpack -G DEB >/dev/null)
-deb=$(ls build/kestrava_*.deb)
+PRESET=release bash scripts/build.sh
+(cd build-release && cpack -G DEB >/dev/null)
+deb=$(ls build-release/kestrava_*.deb)
 echo "Built $deb"
 dpkg-deb --field "$deb" Depends
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test.
 #
-# --sanitize: the same in build-sanitize/ (BUILD_DIR overrides), built with
-# g++'s AddressSanitizer and UndefinedBehaviorSanitizer without recovery, so
-# that any report ends its test with a failure. Leaks inside system
-# libraries are suppressed by tests/support/lsan-suppressions.txt only.
+# --sanitize: the same with the sanitize preset in build-sanitize/ (BUILD_DIR
+# overrides), built with g++'s AddressSanitizer and UndefinedBehaviorSanitizer
+# without recovery (at -O1, which keeps the build short and the stacks
+# readable), so that any report ends its test with a failure. Leaks inside
+# system libraries are suppressed by tests/support/lsan-suppressions.txt only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -12,10 +13,7 @@ export QT_QPA_PLATFORM=offscreen
 
 if [ "${1:-}" = --sanitize ]; then
   build=${BUILD_DIR:-build-sanitize}
-  # -O1 keeps the build short and the stacks readable; line tables name the
-  # source line of each report.
-  BUILD_DIR=$build bash scripts/build.sh -DKESTRAVA_WERROR=ON -DKESTRAVA_SANITIZE=ON -DKESTRAVA_BUILD_BENCH=OFF \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1"
+  PRESET=sanitize BUILD_DIR=$build bash scripts/build.sh
   export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1
   export LSAN_OPTIONS=suppressions=$PWD/tests/support/lsan-suppressions.txt:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -23,5 +21,5 @@ if [ "${1:-}" = --sanitize ]; then
   exit
 fi
 
-BUILD_DIR=${BUILD_DIR:-build} bash scripts/build.sh -DKESTRAVA_WERROR=ON
+bash scripts/build.sh
 ctest --test-dir "${BUILD_DIR:-build}" --output-on-failure -j "$(nproc)" --timeout 300
