@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "app/AppIcons.h"
 #include "app/MainForm.h"
@@ -113,7 +114,7 @@ void TMainForm::BuildStrip()
     // The design's pixel positions, scaled by the user's font so that a
     // larger font gets larger buttons (the design font is 16 pixels high).
     const double unit = std::max(1.0, panel_->fontMetrics().height() / 16.0);
-    const auto scaled = [unit](int design) { return static_cast<int>(design * unit + 0.5); };
+    const auto scaled = [unit](int design) { return static_cast<int>(std::lround(design * unit)); };
     const int button = scaled(kButtonSize);
 
     static const ToolButtonDesign buttons[] = {

@@ -166,7 +166,8 @@ void TChartData::ComputeVolatility(const LocaleInfo& locale)
                                                   + static_cast<double>(deviation) * deviation * (k - 1) / k);
                 ++k;
             }
-            TPriceRecord& slot = Slots[static_cast<std::size_t>(FirstDrawnSlot() + j)];
+            TPriceRecord& slot =
+                Slots[static_cast<std::size_t>(FirstDrawnSlot()) + static_cast<std::size_t>(j)];
             const TPriceRecord& record = records[newest];
             slot = TPriceRecord();
             slot.Date = record.Date;
@@ -207,7 +208,7 @@ std::vector<TChartData::MonthMark> TChartData::MonthMarks() const
     std::vector<MonthMark> marks;
     for (int i = FirstPriceSlot(); i < kChartNewestSlot; ++i) {
         const CivilDate day = DecodeDate(Slots[static_cast<std::size_t>(i)].Date);
-        const CivilDate next = DecodeDate(Slots[static_cast<std::size_t>(i + 1)].Date);
+        const CivilDate next = DecodeDate(Slots[static_cast<std::size_t>(i) + 1].Date);
         if (next.month == day.month || next.month < 1 || next.month > 12)
             continue;
         marks.push_back({i + 1, next.month == 1 ? std::to_string(next.year) : kChartMonths[next.month - 1]});

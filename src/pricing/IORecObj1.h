@@ -39,9 +39,9 @@ private:
         if (s < 1 || s > kMaxStrikes || k < 1 || k > 2)
             throw std::out_of_range("strike " + std::to_string(s) + ", side " + std::to_string(k)
                                     + " is outside the series tables");
-        return static_cast<std::size_t>((s - 1) * 2 + (k - 1));
+        return static_cast<std::size_t>(s - 1) * 2 + static_cast<std::size_t>(k - 1);
     }
-    std::array<T, kMaxStrikes * 2> cells_{};
+    std::array<T, std::size_t{kMaxStrikes} * 2> cells_{};
 };
 
 class TInOutObj {
