@@ -74,6 +74,7 @@ PriceOptions ParseOptions(std::vector<std::string> args)
 void PrintCsv(const std::vector<TInOutObj>& series)
 {
     std::vector<const TInOutObj*> expiries;
+    expiries.reserve(series.size());
     for (const TInOutObj& p : series)
         expiries.push_back(&p);
     std::fputs(GridCsv(expiries).c_str(), stdout);

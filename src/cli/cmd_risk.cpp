@@ -116,6 +116,7 @@ int RunRisk(const std::vector<std::string>& args)
     LoadSeriesQuotes(series, arguments.Option(kQuotesOption), arguments.locale, notifier);
     complete = RecalculateSeries(series, options.source, notifier) && complete;
     std::vector<const TInOutObj*> expiries;
+    expiries.reserve(series.size());
     for (const TInOutObj& p : series)
         expiries.push_back(&p);
     const std::string notFound = LegsNotFoundMessage(expiries, read.position);

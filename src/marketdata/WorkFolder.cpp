@@ -38,7 +38,7 @@ bool OwnPrivateFolder(const std::filesystem::path& folder)
 
 std::filesystem::path PrivateWorkFolder(const std::filesystem::path& parent)
 {
-    const std::filesystem::path folder = parent / ("kestrava-" + std::to_string(::geteuid()));
+    std::filesystem::path folder = parent / ("kestrava-" + std::to_string(::geteuid()));
     if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) {
         if (OwnPrivateFolder(folder))
             return folder;

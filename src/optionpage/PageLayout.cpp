@@ -46,6 +46,7 @@ void TfrmOPage::PlaceBelowMainWindow()
 void TfrmOPage::FitRows()
 {
     std::vector<int> heights;
+    heights.reserve(static_cast<std::size_t>(TheGrid->RowCount()));
     for (int r = 0; r < TheGrid->RowCount(); ++r)
         heights.push_back(TheGrid->RowHeight(r));
     const std::vector<int> fitted = FitRowHeights(heights, TheGrid->height() - 2 * TheGrid->frameWidth());

@@ -107,7 +107,7 @@ std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source)
     RunModel(series);
     ComputeProbabilities(series);
 
-    const std::vector<int> unpriced = StrikesNotPositive(series);
+    std::vector<int> unpriced = StrikesNotPositive(series);
     for (int s : unpriced)
         for (int k = 1; k <= 2; ++k)
             series.Vol(s, k) = 0;

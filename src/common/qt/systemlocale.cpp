@@ -15,7 +15,7 @@ LocaleInfo SystemLocaleInfo()
                                       ? static_cast<char>(point.at(0).unicode())
                                       : '.';
     const std::string pattern = locale.dateFormat(QLocale::ShortFormat).toStdString();
-    const LocaleInfo info = LocaleInfo::FromPattern(pattern, decimalSeparator);
+    LocaleInfo info = LocaleInfo::FromPattern(pattern, decimalSeparator);
     // The C locale's format spells the month out: take ISO dates and the
     // decimal point.
     if (info.shortDateFormat != pattern)
