@@ -128,7 +128,7 @@ void TrmCustomSpinEdit::Beep()
     QApplication::beep();
 }
 
-bool TrmCustomSpinEdit::FitsMaxLength(int insertedLength) const
+bool TrmCustomSpinEdit::FitsMaxLength(qsizetype insertedLength) const
 {
     return maxLength_ == 0 || text().size() - selectedText().size() + insertedLength <= maxLength_;
 }

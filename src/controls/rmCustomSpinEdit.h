@@ -85,7 +85,7 @@ protected:
 
 private:
     bool PasteAllowed() const { return editorEnabled_ && !isReadOnly(); }
-    bool FitsMaxLength(int insertedLength) const;
+    bool FitsMaxLength(qsizetype insertedLength) const;
     bool AcceptsInsert(const QString& inserted) const;
     void PasteChecked(QClipboard::Mode mode);
     void LayoutButton();

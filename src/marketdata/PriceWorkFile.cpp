@@ -68,7 +68,7 @@ PriceWorkFileReader::PriceWorkFileReader(const std::filesystem::path& path) : pa
         throw MarketDataError("Cannot read the price work file " + PathText(path) + ".");
     }
     const long size = std::ftell(file_);
-    count_ = size > 0 ? static_cast<std::int64_t>(size) / kPriceRecordSize : 0;
+    count_ = size > 0 ? static_cast<std::int64_t>(size) / static_cast<std::int64_t>(kPriceRecordSize) : 0;
 }
 
 PriceWorkFileReader::~PriceWorkFileReader()
