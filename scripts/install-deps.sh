@@ -16,6 +16,7 @@ packages=(
   poppler-utils  # reads printed pages back in the tests
   clang libclang-rt-14-dev  # the libFuzzer targets of scripts/fuzz.sh
   clang-format  # scripts/check-format.sh
+  clang-tidy  # scripts/tidy.sh
 )
 
 if [ "$(id -u)" -ne 0 ]; then
