@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -15,6 +16,28 @@ TInOutObj Priced(TInOutObj p, void (*model)(TInOutObj&))
 {
     model(p);
     return p;
+}
+
+// The limit of the tree's call on a stock paying a cash dividend D at t1
+// before the expiry T. The tree moves the price less the dividend's present
+// value, S*, and weighs exercising before the dividend at (S* + PV) times its
+// node's moves; such a call is exercised, if ever, just before the
+// dividend, at S*(t1) (1 + D / S*) - K, and otherwise held as a European
+// call. Its value is one expectation over S*(t1), taken by Simpson's rule.
+double CallWithDividendLimit(double S, double K, double T, double t1, double D, double r, double sigma)
+{
+    const double Sstar = S - D * std::exp(-r * t1);
+    const int n = 4000;
+    const double from = -9, to = 9, h = (to - from) / n;
+    double sum = 0;
+    for (int i = 0; i <= n; ++i) {
+        const double z = from + i * h;
+        const double atDividend = Sstar * std::exp((r - sigma * sigma / 2) * t1 + sigma * std::sqrt(t1) * z);
+        const double value = std::max(atDividend * (1 + D / Sstar) - K,
+                                      ReferenceBlackScholes(atDividend, K, T - t1, r, r, sigma).call);
+        sum += value * std::exp(-z * z / 2) / std::sqrt(2 * M_PI) * (i == 0 || i == n ? 1 : i % 2 ? 4 : 2);
+    }
+    return std::exp(-r * t1) * sum * h / 3;
 }
 
 }  // namespace
@@ -70,6 +93,73 @@ TEST(Binomial, DividendAfterExpiryChangesNothing)
     PriceBinomial(early);
     EXPECT_LT(early.Theo(1, 1), plain.Theo(1, 1)) << "a dividend lowers the call";
     EXPECT_GT(early.Theo(1, 2), plain.Theo(1, 2)) << "and raises the put";
+}
+
+// An index's yield and a currency's foreign rate grow the tree at the carry
+// r - q. At a zero rate an American put is never exercised early, so the
+// tree's put tends to the European one; a call on a high-yield index is
+// worth what the put-call symmetry of American options says: the put with
+// price and strike exchanged, and rate and yield exchanged.
+TEST(Binomial, YieldsGrowTheTreeAtTheCarry)
+{
+    for (int contract : {kIndex, kCurrency}) {
+        TInOutObj tree = MakeSeries(contract, kBinomial, 100, 0.0f, 0.25f, 180, {85, 100, 115});
+        tree.Dividend = 0.06f;
+        tree.Steps = 400;
+        PriceBinomial(tree);
+        const double T = static_cast<float>(180 / 365.0);
+        for (int s = 1; s <= 3; ++s) {
+            const double K = tree.Strike(s, 2);
+            EXPECT_NEAR(tree.Theo(s, 2), ReferenceBlackScholes(100, K, T, 0, -0.06f, 0.25).put, 0.01)
+                << "contract " << contract << ", strike " << K;
+        }
+
+        for (float K : {85.0f, 100.0f, 115.0f}) {
+            TInOutObj call = MakeSeries(contract, kBinomial, 100, 0.02f, 0.25f, 180, {K});
+            call.Dividend = 0.08f;
+            call.Steps = 400;
+            PriceBinomial(call);
+            TInOutObj put = MakeSeries(contract, kBinomial, K, 0.08f, 0.25f, 180, {100});
+            put.Dividend = 0.02f;
+            put.Steps = 400;
+            PriceBinomial(put);
+            EXPECT_NEAR(call.Theo(1, 1), put.Theo(1, 2), 0.02) << "contract " << contract << ", strike " << K;
+            EXPECT_GT(call.Theo(1, 1), ReferenceBlackScholes(100, K, T, 0.02f, -0.06, 0.25).call - 0.01)
+                << "at least the European call";
+        }
+    }
+}
+
+// A cash dividend: the calls against the limit above, deep in the money
+// (where exercising before the dividend pays) and out of it; the put at a
+// zero rate, which is never exercised early, against the European put on
+// the price less the dividend.
+TEST(Binomial, CashDividendAgreesWithItsLimit)
+{
+    const double T = static_cast<float>(180 / 365.0), t1 = static_cast<float>(150 / 365.0);
+    TInOutObj tree = MakeSeries(kEquity, kBinomial, 100, 0.10f, 0.25f, 180, {70, 85, 100, 115});
+    tree.Dividend = 4;
+    tree.DivDate = tree.TodayDate + 150;
+    tree.Steps = 400;
+    PriceBinomial(tree);
+    for (int s = 1; s <= 4; ++s) {
+        const double K = tree.Strike(s, 1);
+        EXPECT_NEAR(tree.Theo(s, 1), CallWithDividendLimit(100, K, T, t1, 4, 0.10f, 0.25), 0.03)
+            << "strike " << K;
+    }
+    const double european =
+        ReferenceBlackScholes(100 - 4 * std::exp(-0.10f * t1), 70, T, 0.10f, 0.10f, 0.25).call;
+    EXPECT_GT(tree.Theo(1, 1), european + 1) << "the deep call's early exercise is worth something";
+
+    TInOutObj put = MakeSeries(kEquity, kBinomial, 100, 0.0f, 0.25f, 180, {85, 100, 115});
+    put.Dividend = 4;
+    put.DivDate = put.TodayDate + 150;
+    put.Steps = 400;
+    PriceBinomial(put);
+    for (int s = 1; s <= 3; ++s) {
+        const double K = put.Strike(s, 2);
+        EXPECT_NEAR(put.Theo(s, 2), ReferenceBlackScholes(96, K, T, 0, 0, 0.25).put, 0.01) << "strike " << K;
+    }
 }
 
 TEST(Binomial, StepsBelowFiveArePricedWithFive)

@@ -70,6 +70,34 @@ TEST(BlackScholes, AgreesWithTheExactFormulaForEveryCarry)
     }
 }
 
+// Decay is the value lost as one calendar day passes: minus the value's
+// slope in time to expiry, taken here from the exact formula, for every
+// carry, both sides and strikes in, at and out of the money. A term of the
+// decay formula with the wrong sign for some carry shows at once.
+TEST(BlackScholes, DecayIsTheValueLostPerDayForEveryCarry)
+{
+    struct Case {
+        int contract;
+        float dividend;
+        double carry;  // b for rate 0.05
+    } cases[] = {{kEquity, 0, 0.05}, {kIndex, 0.03f, 0.02}, {kFuture, 0, 0.0}, {kCurrency, 0.08f, -0.03}};
+    for (const Case& c : cases) {
+        TInOutObj p = MakeSeries(c.contract, kBlackScholes, 100, 0.05f, 0.25f, 60, {80, 100, 118});
+        p.Dividend = c.dividend;
+        PriceBlackScholes(p);
+        const double T = static_cast<float>(60 / 365.0);
+        const double r = 0.05f, b = static_cast<float>(c.carry), h = 1e-4;
+        for (int s = 1; s <= 3; ++s) {
+            const double K = p.Strike(s, 1);
+            const ReferenceValue later = ReferenceBlackScholes(100, K, T + h, r, b, 0.25);
+            const ReferenceValue sooner = ReferenceBlackScholes(100, K, T - h, r, b, 0.25);
+            SCOPED_TRACE(testing::Message() << "contract " << c.contract << ", strike " << K);
+            EXPECT_NEAR(p.Decay(s, 1), -(later.call - sooner.call) / (2 * h) / 365, 1e-6);
+            EXPECT_NEAR(p.Decay(s, 2), -(later.put - sooner.put) / (2 * h) / 365, 1e-6);
+        }
+    }
+}
+
 TEST(BlackScholes, PutCallParity)
 {
     TInOutObj p = MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.30f, 90, {90, 95, 100, 105, 110});
@@ -157,6 +185,38 @@ TEST(BlackScholes, EquityDividendByItsDate)
     const float between = price(100, 1.0f, today + 30);
     EXPECT_LT(between, price(100, 0, 0));
     EXPECT_GT(between, price(99, 0, 0)) << "only the present value comes off";
+}
+
+// A dividend paid on the expiry day goes to whoever holds the stock after
+// the options have expired: no model takes it off; one day earlier, every
+// model does (an American call, exercised just before it, loses little).
+TEST(Models, DividendOnTheExpiryDayIsNotTakenOff)
+{
+    const struct {
+        const char* name;
+        int model;
+        void (*price)(TInOutObj&);
+    } models[] = {{"Black-Scholes", kBlackScholes, PriceBlackScholes},
+                  {"binomial", kBinomial, PriceBinomial},
+                  {"Whaley", kWhaley, PriceWhaley}};
+    for (const auto& m : models) {
+        auto priced = [&](float dividend, int dividendDay) {
+            TInOutObj p = MakeSeries(kEquity, m.model, 100, 0.05f, 0.25f, 60, {95, 105});
+            p.Dividend = dividend;
+            p.DivDate = p.TodayDate + dividendDay;
+            m.price(p);
+            return p;
+        };
+        const TInOutObj none = priced(0, 0);
+        const TInOutObj onExpiry = priced(2, 60);
+        const TInOutObj dayBefore = priced(2, 59);
+        for (int s = 1; s <= 2; ++s) {
+            EXPECT_EQ(onExpiry.Theo(s, 1), none.Theo(s, 1)) << m.name << ", strike " << s;
+            EXPECT_EQ(onExpiry.Theo(s, 2), none.Theo(s, 2)) << m.name << ", strike " << s;
+            EXPECT_LT(dayBefore.Theo(s, 1), none.Theo(s, 1)) << m.name << ", strike " << s;
+            EXPECT_GT(dayBefore.Theo(s, 2), none.Theo(s, 2) + 0.5) << m.name << ", strike " << s;
+        }
+    }
 }
 
 TEST(BlackScholes, BadInputsAreReportedNotPriced)
