@@ -134,6 +134,53 @@ TEST(RiskGraph, BinomialTodayCurveMeetsTheGridsValues)
                 (static_cast<double>(p.Theo(1, 2)) - static_cast<double>(p.Theo(4, 1))) * 100, 1e-9);
 }
 
+// Quotes give every option its own volatility. Each leg is valued at the
+// volatility its option was priced with (its expiry's flat one when it had
+// none): today's curve meets the grid's values at today's price, and the
+// halfway curve is each leg's own model run at that date, whatever the price.
+TEST(RiskGraph, EachLegKeepsItsOwnVolatility)
+{
+    for (int model : kModels) {
+        TInOutObj p = fixtures::MakeSeries(kEquity, model, 100, 0.05f, 0.25f, 91, {90, 95, 100, 105, 110});
+        for (int s = 1; s <= 5; ++s) {
+            p.Vol(s, 1) = 0.18f + 0.03f * static_cast<float>(s);  // a skew, calls and puts apart
+            p.Vol(s, 2) = 0.40f - 0.04f * static_cast<float>(s);
+        }
+        p.Vol(2, 2) = 0;  // no volatility solved: priced at the flat 25 %
+        RunModel(p);
+        const std::vector<const TInOutObj*> expiries{&p};
+        Position position;
+        position.legs = {Leg(p, 90, 1, 2, 0), Leg(p, 95, 2, -1, 0), Leg(p, 105, 2, 3, 0),
+                         Leg(p, 110, 1, -4, 0)};
+        const int sizes[][3] = {{1, 1, 2}, {2, 2, -1}, {4, 2, 3}, {5, 1, -4}};  // strike, side, quantity
+
+        // One leg alone, by its expiry's model at its own volatility.
+        auto legValue = [&](TDateTime date, double price, int s, int k) {
+            TInOutObj leg = fixtures::MakeSeries(kEquity, model, static_cast<float>(price), 0.05f, 0.25f, 91,
+                                                 {p.Strike(s, k)});
+            leg.TodayDate = date;
+            leg.ExpiryDate = p.ExpiryDate;
+            leg.Vol(1, 1) = leg.Vol(1, 2) = p.Vol(s, k) > 0 ? p.Vol(s, k) : p.Sigma;
+            RunModel(leg);
+            return static_cast<double>(leg.Theo(1, k));
+        };
+        const RiskGraph graph = ComputeRiskGraph(expiries, position, {80, 120, 5});
+        for (std::size_t i = 0; i < graph.prices.size(); ++i) {
+            double expected = 0;
+            for (const auto& [s, k, quantity] : sizes)
+                expected += legValue(graph.dates[kRiskMidway], graph.prices[i], s, k) * quantity * 100;
+            EXPECT_NEAR(graph.pnl[kRiskMidway][i], expected, 1e-6)
+                << "model " << model << ", S " << graph.prices[i];
+        }
+
+        const RiskGraph today = ComputeRiskGraph(expiries, position, {99, 101, 3});
+        double grid = 0;
+        for (const auto& [s, k, quantity] : sizes)
+            grid += (p.Vol(s, k) > 0 ? p.Theo(s, k) : legValue(p.TodayDate, 100, s, k)) * quantity * 100;
+        EXPECT_NEAR(today.pnl[kRiskToday][1], grid, 1e-6) << "model " << model;
+    }
+}
+
 TEST(RiskGraph, SyntheticStockKeepsPutCallParityOnEveryDate)
 {
     // Long call, short put of one strike, no dividend: C - P = S - K e^(-rT),
