@@ -72,6 +72,41 @@ TEST_F(HttperTest, RepliesBeyondTheBoundAreRefused)
     EXPECT_THROW(http.Get("http://127.0.0.1:1/table.csv", out), HttpNetworkError);
 }
 
+// A reply of exactly the bound is taken whole, one byte more is refused,
+// whether its size is announced or counted as it arrives.
+TEST_F(HttperTest, TheBoundItselfIsTaken)
+{
+    http.MaxReplyBytes = 4096;
+    for (Misbehaviour how : {Misbehaviour::None, Misbehaviour::Chunked}) {
+        SCOPED_TRACE(how == Misbehaviour::None ? "announced" : "chunked");
+        history.SetMisbehaviour("spy", how);
+        const std::string bound(4096, 'b');
+        history.SetCsv("spy", bound);
+        EXPECT_EQ(Fetch(), bound);
+        history.SetCsv("spy", bound + "!");
+        EXPECT_THROW(Fetch(), HttpNetworkError);
+    }
+}
+
+// A redirect that is followed gives the page it points to, and nothing of
+// its own page; one that is not followed is an error, and its page is no
+// reply either.
+TEST_F(HttperTest, RedirectPagesAreNeverTheReply)
+{
+    history.SetMisbehaviour("spy", Misbehaviour::Redirect);
+    EXPECT_EQ(Fetch(), kCsv);
+
+    http.Options.HandleRedirects = false;
+    std::ostringstream out;
+    try {
+        http.Get(history.Base() + "/table.csv" + kQuery, out);
+        ADD_FAILURE() << "an unfollowed redirect was taken as the reply";
+    } catch (const HttpNetworkError& error) {
+        EXPECT_EQ(error.Status(), 302) << error.what();
+    }
+    EXPECT_EQ(out.str(), "");
+}
+
 TEST_F(HttperTest, TransferEventsFollowTheBytes)
 {
     const std::string big(300000, 'q');

@@ -26,7 +26,7 @@ namespace kestrava::testsupport {
 
 enum class Misbehaviour {
     None,
-    Redirect,      // one 302 to a path that serves the reply
+    Redirect,      // one 302, with a page of its own, to a path that serves the reply
     RedirectLoop,  // 302 to itself, for ever
     Stall,         // headers sent, then nothing until the test ends
     Reset,         // announces a long body and closes after a part of it
@@ -46,6 +46,7 @@ enum class Misbehaviour {
     Drip,          // sends the reply one byte every 50 ms
     Trickle,       // sends the reply in eight pieces 10 ms apart
     HugeHeader,    // a header line of 1 MB before the reply
+    Chunked,       // the reply in chunks, its size not announced
 };
 
 inline std::string Gzip(const std::string& text)
@@ -149,6 +150,8 @@ protected:
             return;
         case Misbehaviour::Redirect:
             res.set_redirect(redirectTo);
+            res.set_content("<html><body>Moved to <a href=\"" + redirectTo + "\">here</a></body></html>",
+                            "text/html");
             return;
         case Misbehaviour::RedirectLoop:
             res.set_redirect(req.path + (req.params.empty() ? "" : "?" + RawQuery(req)));
@@ -252,6 +255,15 @@ protected:
         case Misbehaviour::HugeHeader:
             res.set_header("X-Padding", std::string(1 << 20, 'a'));
             res.set_content(body, "text/plain");
+            return;
+        case Misbehaviour::Chunked:
+            res.set_chunked_content_provider("text/plain", [body](size_t offset, httplib::DataSink& sink) {
+                if (offset < body.size())
+                    sink.write(body.data() + offset, std::min<size_t>(1000, body.size() - offset));
+                else
+                    sink.done();
+                return true;
+            });
             return;
         case Misbehaviour::Huge: {
             const std::string block(1 << 16, 'x');
