@@ -503,6 +503,10 @@ void InputsTest::numberBoxesAreCheckedOnOk_data()
                                          << "edStrIncr"
                                          << "5x"
                                          << "Increment: '5x' is not a number.";
+    QTest::newRow("20 strikes") << "rbEquity"
+                                << "edNumStr"
+                                << "20"
+                                << "";
     QTest::newRow("21 strikes") << "rbEquity"
                                 << "edNumStr"
                                 << "21"

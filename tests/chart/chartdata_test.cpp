@@ -43,6 +43,32 @@ TEST(AxisScale, RoundsOutwardsToWholeSteps)
     EXPECT_EQ(DaysThatFit(600, 8, 64, 2), 236);  // a "W" of 8 pixels, 2 pixels a day
 }
 
+// The step of a span of whole units is the smallest of the ladder 1, 2, 5,
+// 10, 20, 25, 50, 100, 200, 500, 1000, 10000, 100000, 1000000, ... that
+// leaves at most ten steps: every span up to two hundred thousand, each
+// row's upper bound and the span just above it among them.
+TEST(AxisScale, StepIsTheSmallestOfTheLadderThatLeavesTenSteps)
+{
+    std::vector<double> ladder = {1, 2, 5, 10, 20, 25, 50, 100, 200, 500, 1000, 10000};
+    for (double power = 100000; power < 1e13; power *= 10)
+        ladder.push_back(power);
+    auto expected = [&](double span) {
+        return *std::find_if(ladder.begin(), ladder.end(), [span](double step) { return span <= 10 * step; });
+    };
+    for (int span = 0; span <= 200000; ++span)
+        ASSERT_EQ(AxisStepFor(span), expected(span)) << "span " << span;
+    for (double span : {1e6, 1e6 + 1, 1e7, 1e7 + 1, 123456789.0})
+        EXPECT_EQ(AxisStepFor(span), expected(span)) << "span " << span;
+
+    // Ranges up to 1 count in ten-thousandths, up to 5 in hundredths.
+    const struct {
+        float lowest, highest;
+        double factor;
+    } scaled[] = {{10, 11, 10000}, {10, 11.01f, 100}, {10, 15, 100}, {10, 15.01f, 1}};
+    for (const auto& c : scaled)
+        EXPECT_EQ(MakeAxisScale(c.lowest, c.highest).factor, c.factor) << c.lowest << " to " << c.highest;
+}
+
 // Any range, flat ones included: the axis covers it, and a readable number
 // of labels runs from its bottom to its top.
 TEST(AxisScale, CoversEveryRangeWithAFewLabels)

@@ -93,6 +93,28 @@ TEST(SeriesBuilder, PriceHistoryGivesPriceDateAndVolatility)
     EXPECT_FALSE(flat[0].SourceFile.empty());
 }
 
+// 1 to 20 strikes pass the dialog's check and build that many strikes, the
+// last one (count - 1) increments above the lowest; a count outside is
+// refused, and a page given one anyway builds the nearest count it holds.
+TEST(SetupNumbers, OneToTwentyStrikes)
+{
+    const struct {
+        const char* typed;
+        bool accepted;
+        int built;
+    } cases[] = {{"0", false, 1}, {"1", true, 1}, {"19", true, 19}, {"20", true, 20}, {"21", false, 20}};
+    for (const auto& c : cases) {
+        const SeriesSetup setup = MakeSetup(kEquity, c.typed, "50", "2.5");
+        EXPECT_EQ(!CheckSetupNumbers(setup, '.'), c.accepted) << c.typed << " strikes";
+        const std::vector<TInOutObj> series = BuildSeries(setup, ReadSetupNumbers(setup, '.').numbers,
+                                                          std::nullopt, Defaults());
+        ASSERT_EQ(series.size(), 3u);
+        EXPECT_EQ(series[2].NumStrikes, c.built) << c.typed << " strikes";
+        EXPECT_EQ(series[2].Strike(1, 1), 50.0f);
+        EXPECT_EQ(series[2].Strike(c.built, 2), 50 + 2.5f * static_cast<float>(c.built - 1)) << c.typed;
+    }
+}
+
 TEST(SetupNumbers, ThePageReadsWhatTheDialogWouldRefuseOnlyWhenItIsANumber)
 {
     // The dialog refuses 0 strikes and a zero increment; a setup that comes
