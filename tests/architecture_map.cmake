@@ -1,0 +1,17 @@
+# Fails when a folder under src/ is not named in docs/ARCHITECTURE.md, so the
+# map of the code grows with it. Run by ctest: cmake -DSOURCE_DIR=... -P this.
+file(READ "${SOURCE_DIR}/docs/ARCHITECTURE.md" map)
+file(GLOB_RECURSE entries LIST_DIRECTORIES true RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/src/*")
+set(missing)
+foreach(entry IN LISTS entries)
+  if(IS_DIRECTORY "${SOURCE_DIR}/${entry}")
+    string(FIND "${map}" "`${entry}`" at)
+    if(at EQUAL -1)
+      list(APPEND missing "${entry}")
+    endif()
+  endif()
+endforeach()
+if(missing)
+  list(JOIN missing ", " names)
+  message(FATAL_ERROR "docs/ARCHITECTURE.md does not name: ${names}")
+endif()
