@@ -8,8 +8,10 @@
 #
 # Usage: mutants.sh [--check] [MUTANT...]   (names of tests/mutants/*.mutant;
 #        none: all). --check only tells whether each mutant applies.
-# It builds into build-mutants/ (BUILD_DIR overrides) with the dev preset;
-# BUILD_LOCK=FILE holds that lock (flock) around each build and test run.
+# It builds into build-mutants/ (BUILD_DIR overrides) with the dev preset,
+# without the benchmarks. BUILD_LOCK=FILE holds that lock (flock) around each
+# build and test run. While a mutant is planted its file in the source tree
+# is changed: build nothing else from this tree meanwhile.
 #
 # A mutant file: comment lines (#) saying what fault it is, then
 #   file: PATH/FROM/THE/TOP
@@ -77,7 +79,8 @@ trap 'echo; echo "stopped: the mutated file is restored"; exit 130' INT TERM
 
 start=$(date +%s)
 if ! $check_only; then
-  cmake --preset dev -B "$build" >/dev/null
+  # The benchmarks catch no fault: not built, not relinked for each mutant.
+  cmake --preset dev -B "$build" -DKESTRAVA_BUILD_BENCH=OFF >/dev/null
   echo "== the suite without a mutant"
 fi
 if ! $check_only && ! locked bash -c "$(declare -f build_quietly suite); build=$build; build_quietly && suite"; then
