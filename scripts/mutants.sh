@@ -9,8 +9,8 @@
 # Usage: mutants.sh [--check] [MUTANT...]   (names of tests/mutants/*.mutant;
 #        none: all). --check only tells whether each mutant applies.
 # It builds into build-mutants/ (BUILD_DIR overrides) with the dev preset,
-# without the benchmarks. BUILD_LOCK=FILE holds that lock (flock) around each
-# build and test run. While a mutant is planted its file in the source tree
+# without the benchmarks. BUILD_LOCK=FILE holds that lock (flock) while a
+# mutant is built and tested. While a mutant is planted its file in the source tree
 # is changed: build nothing else from this tree meanwhile.
 #
 # A mutant file: comment lines (#) saying what fault it is, then
@@ -117,10 +117,13 @@ for mutant in "${mutants[@]}"; do
   restore_from=$target
   printf '%s' "${content/"$search"/"$replace"}" >"$target"
   mutant_start=$(date +%s)
-  if ! locked bash -c "$(declare -f build_quietly); build=$build; build_quietly"; then
+  # One hold of the lock for the build and the suite: 3 when it does not build.
+  outcome=0
+  locked bash -c "$(declare -f build_quietly suite); build=$build; build_quietly || exit 3; suite" || outcome=$?
+  if [ $outcome -eq 3 ]; then
     result="does not build"
     unbuilt+=("$name")
-  elif locked bash -c "$(declare -f suite); build=$build; suite"; then
+  elif [ $outcome -eq 0 ]; then
     result="SURVIVED"
     survived+=("$name")
   else
