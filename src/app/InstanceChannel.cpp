@@ -20,7 +20,8 @@ namespace {
 
 constexpr char kMagic[] = "KSTV";
 constexpr qsizetype kHeaderBytes = 8;
-constexpr qsizetype kMaxMessageBytes = kHeaderBytes + kMaxHandOverFiles * (4 + kMaxHandOverPathBytes);
+constexpr qsizetype kMaxMessageBytes = kHeaderBytes
+                                       + qsizetype{kMaxHandOverFiles} * (4 + kMaxHandOverPathBytes);
 constexpr char kTaken = 0x06;
 
 constexpr int kConnectMs = 2000;
@@ -169,9 +170,11 @@ InstanceChannel::Claim InstanceChannel::ClaimOrHandOver(const QStringList& files
                 sent.append(file);
         socket.write(EncodeHandOver(sent));
         const QDeadlineTimer deadline(kAnswerMs);
-        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(deadline.remainingTime())) {}
+        // Qt's waits take int milliseconds; what remains is at most kAnswerMs.
+        const auto remaining = [&deadline] { return static_cast<int>(deadline.remainingTime()); };
+        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(remaining())) {}
         while (socket.bytesAvailable() < 1 && socket.state() == QLocalSocket::ConnectedState
-               && socket.waitForReadyRead(deadline.remainingTime())) {}
+               && socket.waitForReadyRead(remaining())) {}
         if (socket.read(1) == QByteArray(1, kTaken))
             return Claim::HandedOver;
         return fail(Claim::NotAnswered,
