@@ -39,15 +39,18 @@ else
   mapfile -t sources < <(git ls-files 'src/*.cpp')
 fi
 
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
 start=$(date +%s)
-# g++'s own warning flags mean nothing to clang, and its warnings are not
-# the checks': only .clang-tidy decides what fails.
+# One report per file, shown whole and in order after the run. g++'s own
+# warning flags mean nothing to clang, and its warnings are not the checks':
+# only .clang-tidy decides what fails.
 status=0
-printf '%s\n' "${sources[@]}" \
-  | xargs -P "${JOBS:-$(nproc)}" -n 1 clang-tidy -p "$build" --quiet --warnings-as-errors='*' \
-      --extra-arg=-Wno-unknown-warning-option --extra-arg=-Wno-error >"$log" 2>&1 || status=1
-grep -v -E '^[0-9]+ (warnings?|errors?) generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter|^[0-9]+ warnings? treated as errors?$' "$log" || true
+printf '%s\n' "${sources[@]}" | nl -w4 -n rz -s' ' \
+  | xargs -P "${JOBS:-$(nproc)}" -L 1 sh -c 'clang-tidy -p "$0" --quiet --warnings-as-errors="*" \
+      --extra-arg=-Wno-unknown-warning-option --extra-arg=-Wno-error "$3" >"$1/$2.log" 2>&1' "$build" "$logs" \
+  || status=1
+cat "$logs"/*.log \
+  | grep -v -E '^[0-9]+ (warnings?|errors?) generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter|^[0-9]+ warnings? treated as errors?$' || true
 echo "clang-tidy: ${#sources[@]} files in $(( $(date +%s) - start )) s, $( [ $status -eq 0 ] && echo 'no finding' || echo 'FINDINGS above')"
 exit $status
