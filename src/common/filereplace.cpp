@@ -43,13 +43,13 @@ FileReplacement::FileReplacement(std::filesystem::path target) : target_(std::mo
     std::error_code ignored;
     if (std::filesystem::is_directory(std::filesystem::symlink_status(target_, ignored)))
         throw FileReplaceError(Stage::Create, SystemErrorText(EISDIR));
-    file_ = CreateBeside(target_, newPath_);
+    file_.reset(CreateBeside(target_, newPath_));
 }
 
 FileReplacement::~FileReplacement()
 {
-    if (file_)
-        std::fclose(file_);
+    // Closed before its name goes, which some systems require.
+    file_.reset();
     if (!committed_) {
         std::error_code ignored;
         std::filesystem::remove(newPath_, ignored);
@@ -61,7 +61,7 @@ void FileReplacement::Write(std::string_view bytes)
     if (writeError_ != 0 || bytes.empty())
         return;
     errno = 0;
-    if (!file_ || std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
+    if (!file_ || std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size())
         writeError_ = errno != 0 ? errno : EIO;
 }
 
@@ -73,12 +73,11 @@ void FileReplacement::Close()
         return;
     }
     errno = 0;
-    if (std::fflush(file_) != 0 && writeError_ == 0)
+    if (std::fflush(file_.get()) != 0 && writeError_ == 0)
         writeError_ = errno != 0 ? errno : EIO;
     errno = 0;
-    if (std::fclose(file_) != 0 && writeError_ == 0)
+    if (!CloseFile(file_) && writeError_ == 0)
         writeError_ = errno != 0 ? errno : EIO;
-    file_ = nullptr;
     if (writeError_ != 0)
         throw FileReplaceError(Stage::Write, SystemErrorText(writeError_));
 }

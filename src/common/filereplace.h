@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/uniquefile.h"
+
 namespace kestrava {
 
 class FileReplaceError : public std::runtime_error {
@@ -50,7 +52,7 @@ public:
 private:
     std::filesystem::path target_;
     std::filesystem::path newPath_;
-    std::FILE* file_ = nullptr;
+    UniqueFile file_;
     int writeError_ = 0;
     bool committed_ = false;
 };

@@ -60,20 +60,13 @@ PriceWorkFileReader::PriceWorkFileReader(const std::filesystem::path& path) : pa
     // A directory opens on some systems and then claims an endless size; a
     // FIFO would hold the reading for ever.
     std::string reason;
-    file_ = OpenRegularFile(path, reason);
+    file_.reset(OpenRegularFile(path, reason));
     if (!file_)
         throw MarketDataError("Cannot open the price work file " + PathText(path) + ": " + reason + ".");
-    if (std::fseek(file_, 0, SEEK_END) != 0) {
-        std::fclose(file_);
+    if (std::fseek(file_.get(), 0, SEEK_END) != 0)
         throw MarketDataError("Cannot read the price work file " + PathText(path) + ".");
-    }
-    const long size = std::ftell(file_);
+    const long size = std::ftell(file_.get());
     count_ = size > 0 ? static_cast<std::int64_t>(size) / static_cast<std::int64_t>(kPriceRecordSize) : 0;
-}
-
-PriceWorkFileReader::~PriceWorkFileReader()
-{
-    std::fclose(file_);
 }
 
 void PriceWorkFileReader::Read(std::int64_t first, std::int64_t count, std::vector<TPriceRecord>& out)
@@ -83,12 +76,12 @@ void PriceWorkFileReader::Read(std::int64_t first, std::int64_t count, std::vect
                               + " are not in " + PathText(path_) + ".");
     if (count == 0)
         return;
-    if (std::fseek(file_, static_cast<long>(first * kPriceRecordSize), SEEK_SET) != 0)
+    if (std::fseek(file_.get(), static_cast<long>(first * kPriceRecordSize), SEEK_SET) != 0)
         throw MarketDataError("Cannot read the price work file " + PathText(path_) + ".");
     unsigned char bytes[kPriceRecordSize * 256];
     while (count > 0) {
         const std::size_t chunk = static_cast<std::size_t>(std::min<std::int64_t>(count, 256));
-        if (std::fread(bytes, kPriceRecordSize, chunk, file_) != chunk)
+        if (std::fread(bytes, kPriceRecordSize, chunk, file_.get()) != chunk)
             throw MarketDataError("Cannot read the price work file " + PathText(path_) + ".");
         for (std::size_t i = 0; i < chunk; ++i)
             out.push_back(DecodePriceRecord(bytes + i * kPriceRecordSize));
@@ -100,21 +93,15 @@ PriceWorkFileWriter::PriceWorkFileWriter(const std::filesystem::path& path, Crea
 {
     if (creation == Creation::Exclusive) {
         int error = 0;
-        file_ = CreateNewFile(path, kOwnerOnly, error);
+        file_.reset(CreateNewFile(path, kOwnerOnly, error));
         if (!file_ && error == EEXIST)
             throw WorkFileTaken("The price work file " + PathText(path) + " exists already.");
     } else {
-        file_ = std::fopen(path.c_str(), "wb");
+        file_ = OpenFile(path.c_str(), "wb");
     }
     if (!file_)
         throw MarketDataError("Cannot create the price work file " + PathText(path) + ".");
     buffer_.reserve(kBufferRecords * kPriceRecordSize);
-}
-
-PriceWorkFileWriter::~PriceWorkFileWriter()
-{
-    if (file_)
-        std::fclose(file_);
 }
 
 void PriceWorkFileWriter::Append(const TPriceRecord& record)
@@ -130,7 +117,7 @@ void PriceWorkFileWriter::Flush()
 {
     if (!file_)
         throw MarketDataError("The price work file " + PathText(path_) + " is closed.");
-    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+    if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size())
         throw MarketDataError("Cannot write the price work file " + PathText(path_) + ".");
     buffer_.clear();
 }
@@ -138,9 +125,7 @@ void PriceWorkFileWriter::Flush()
 void PriceWorkFileWriter::Close()
 {
     Flush();
-    const int failed = std::fclose(file_);
-    file_ = nullptr;
-    if (failed != 0)
+    if (!CloseFile(file_))
         throw MarketDataError("Cannot write the price work file " + PathText(path_) + ".");
 }
 

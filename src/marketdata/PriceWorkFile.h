@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/dates.h"
+#include "common/uniquefile.h"
 
 namespace kestrava {
 
@@ -40,7 +41,6 @@ class PriceWorkFileReader {
 public:
     // Throws MarketDataError when the file cannot be opened.
     explicit PriceWorkFileReader(const std::filesystem::path& path);
-    ~PriceWorkFileReader();
     PriceWorkFileReader(const PriceWorkFileReader&) = delete;
     PriceWorkFileReader& operator=(const PriceWorkFileReader&) = delete;
 
@@ -51,7 +51,7 @@ public:
 
 private:
     std::filesystem::path path_;
-    std::FILE* file_ = nullptr;
+    UniqueFile file_;
     std::int64_t count_ = 0;
 };
 
@@ -72,7 +72,6 @@ public:
     // the file cannot be created.
     enum class Creation { Truncate, Exclusive };
     explicit PriceWorkFileWriter(const std::filesystem::path& path, Creation creation = Creation::Truncate);
-    ~PriceWorkFileWriter();
     PriceWorkFileWriter(const PriceWorkFileWriter&) = delete;
     PriceWorkFileWriter& operator=(const PriceWorkFileWriter&) = delete;
 
@@ -83,7 +82,7 @@ private:
     void Flush();
 
     std::filesystem::path path_;
-    std::FILE* file_ = nullptr;
+    UniqueFile file_;
     std::vector<unsigned char> buffer_;
 };
 

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/fileaccess.h"
+#include "common/uniquefile.h"
 
 #ifdef __linux__
 #include <fcntl.h>
@@ -45,28 +46,25 @@ fs::path Candidate(const fs::path& rejected, const std::string& name, int number
 int CopyInto(const fs::path& source, const fs::path& target)
 {
     std::string reason;
-    std::FILE* in = OpenRegularFile(source, reason);
+    const UniqueFile in(OpenRegularFile(source, reason));
     if (!in)
         return ENOENT;
     int error = 0;
-    std::FILE* out = CreateNewFile(target, kUsualFile, error);
-    if (!out) {
-        std::fclose(in);
+    UniqueFile out(CreateNewFile(target, kUsualFile, error));
+    if (!out)
         return error;
-    }
     char buffer[1 << 16];
     std::size_t got = 0;
-    while (error == 0 && (got = std::fread(buffer, 1, sizeof buffer, in)) > 0) {
+    while (error == 0 && (got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) {
         errno = 0;
-        if (std::fwrite(buffer, 1, got, out) != got)
+        if (std::fwrite(buffer, 1, got, out.get()) != got)
             error = errno != 0 ? errno : EIO;
     }
-    if (error == 0 && std::ferror(in))
+    if (error == 0 && std::ferror(in.get()))
         error = EIO;
     errno = 0;
-    if (std::fclose(out) != 0 && error == 0)
+    if (!CloseFile(out) && error == 0)
         error = errno != 0 ? errno : EIO;
-    std::fclose(in);
     if (error != 0) {
         std::error_code ignored;
         fs::remove(target, ignored);

@@ -10,20 +10,14 @@ TextLineReader::TextLineReader(const std::filesystem::path& path) : buffer_(1 <<
 {
     // Only a regular file: a folder fails every read, a FIFO or a device
     // would hold the reader for ever.
-    file_ = OpenRegularFile(path, openProblem_);
-}
-
-TextLineReader::~TextLineReader()
-{
-    if (file_)
-        std::fclose(file_);
+    file_.reset(OpenRegularFile(path, openProblem_));
 }
 
 bool TextLineReader::Refill()
 {
     pos_ = 0;
-    end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_);
-    if (end_ == 0 && std::ferror(file_))
+    end_ = std::fread(buffer_.data(), 1, buffer_.size(), file_.get());
+    if (end_ == 0 && std::ferror(file_.get()))
         failed_ = true;
     return end_ > 0;
 }

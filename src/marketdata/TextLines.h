@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/uniquefile.h"
+
 namespace kestrava {
 
 // No price or quote file has lines anywhere near this long; a longer line
@@ -22,7 +24,6 @@ public:
     // Opens regular files only. Check IsOpen() afterwards; the readers
     // decide how to report it.
     explicit TextLineReader(const std::filesystem::path& path);
-    ~TextLineReader();
     TextLineReader(const TextLineReader&) = delete;
     TextLineReader& operator=(const TextLineReader&) = delete;
 
@@ -43,7 +44,7 @@ private:
     // Drops the CR of a CRLF line end and checks the length.
     bool EndLine(std::string& line);
 
-    std::FILE* file_ = nullptr;
+    UniqueFile file_;
     std::string openProblem_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
