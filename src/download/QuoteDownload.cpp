@@ -42,6 +42,12 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddre
     http.Request.Connection = "Keep-Alive";
 }
 
+// The question after a symbol that could not be fetched.
+std::string TryRemainingQuestion(const std::string& entry, const std::string& problem)
+{
+    return "Problem fetching " + entry + " data: " + problem + "\n\r" + kTryRemaining;
+}
+
 // Why a fetched reply cannot be a quote file; empty when it can.
 std::string ReplyProblem(const fs::path& file)
 {
@@ -120,9 +126,7 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
         const auto keep = [&] {
             return RejectedKeepText(CopyToRejected(reply->Path(), setup.DataDir, name), "The reply");
         };
-        const auto question = [&](const std::string& reason) {
-            return "Problem fetching " + entry + " data: " + reason + "\n\r" + kTryRemaining;
-        };
+        const auto question = [&](const std::string& reason) { return TryRemainingQuestion(entry, reason); };
         const FetchResult fetched = FetchReply(
             *reply,
             [&](std::ostream& out) {

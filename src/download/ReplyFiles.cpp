@@ -67,9 +67,9 @@ fs::path MakeReplyFolder(const fs::path& privateFolder)
     std::random_device random;
     std::error_code error;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const fs::path candidate = privateFolder
-                                   / (std::string(kReplyFolderPrefix) + std::to_string(ProcessId()) + "-"
-                                      + std::to_string(random() % 1000000u));
+        fs::path candidate = privateFolder
+                             / (std::string(kReplyFolderPrefix) + std::to_string(ProcessId()) + "-"
+                                + std::to_string(random() % 1000000u));
         // create_directory says false, without an error, for a name taken.
         if (fs::create_directory(candidate, error)) {
             fs::permissions(candidate, fs::perms::owner_all, error);

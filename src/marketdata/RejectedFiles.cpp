@@ -24,7 +24,7 @@ constexpr int kMostKeptOfOneName = 1000;
 // problem, when what stands there is no folder of this user's own.
 fs::path RejectedFolder(const fs::path& folder, std::string& problem)
 {
-    const fs::path rejected = folder / kRejectedFolder;
+    fs::path rejected = folder / kRejectedFolder;
     std::error_code error;
     fs::create_directory(rejected, error);
     if (!error && IsOwnFolder(rejected))
