@@ -12,7 +12,6 @@
 #include <mutex>
 #include <set>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "analysis/AnalysisError.h"
@@ -21,6 +20,7 @@
 #include "analysis/QuoteChain.h"
 #include "analysis/VolSurface.h"
 #include "pricing/Models.h"
+#include "support/scratch_dir.h"
 
 using namespace kestrava;
 
@@ -70,12 +70,21 @@ QuoteChain KnownSmile(int days, double underlying = 100)
     return chain;
 }
 
+// The quote files of this test program, in a folder of its own that goes
+// when the program ends.
+const std::filesystem::path& ScratchFolder()
+{
+    struct Folder {
+        std::filesystem::path path = testsupport::MakeScratchDir("kestrava-chain");
+        ~Folder() { testsupport::RemoveScratchDir(path); }
+    };
+    static const Folder folder;
+    return folder.path;
+}
+
 std::string Scratch(const std::string& name, const std::string& text)
 {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path()
-                                      / ("kestrava-chain-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    const std::filesystem::path file = dir / name;
+    const std::filesystem::path file = ScratchFolder() / name;
     std::ofstream(file, std::ios::binary) << text;
     return file.string();
 }
