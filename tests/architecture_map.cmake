@@ -1,6 +1,7 @@
 # Holds docs/ARCHITECTURE.md and the code to each other: every folder under
-# src/ is named in it, nothing includes from src/app or src/cli, and the core
-# folders include no Qt. Run by ctest: cmake -DSOURCE_DIR=... -P this.
+# src/ is named in it, every #include of a folder's files is one its row of
+# the include table allows, nothing includes from src/app or src/cli, and the
+# core folders include no Qt. Run by ctest: cmake -DSOURCE_DIR=... -P this.
 cmake_minimum_required(VERSION 3.25)
 file(READ "${SOURCE_DIR}/docs/ARCHITECTURE.md" map)
 set(problems)
@@ -15,11 +16,45 @@ foreach(entry IN LISTS entries)
   endif()
 endforeach()
 
+# The include table, the first table of the map: "| `src/A`, `src/B` | what
+# they may include from |".
+string(FIND "${map}" "| May include from |" start)
+string(SUBSTRING "${map}" ${start} -1 table)
+string(FIND "${table}" "\n\n" end)
+string(SUBSTRING "${table}" 0 ${end} table)
+string(REPLACE ";" "," table "${table}")
+string(REGEX MATCHALL "\n\\| `src/[^\n]*\\|[^\n]*\\|" rows "${table}")
+foreach(row IN LISTS rows)
+  string(REGEX MATCH "^\n\\| ([^|]*)\\| ([^|]*)\\|" cells "${row}")
+  set(may "${CMAKE_MATCH_2}")
+  string(REGEX MATCHALL "`src/[a-z/]+`" folders "${CMAKE_MATCH_1}")
+  foreach(folder IN LISTS folders)
+    string(REGEX REPLACE "^`src/|`$" "" folder "${folder}")
+    string(REPLACE "/" "_" key "${folder}")
+    set(allowed_${key} " ${may} ")
+  endforeach()
+endforeach()
+
 file(GLOB_RECURSE sources RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/src/*.cpp" "${SOURCE_DIR}/src/*.h")
 # The download folder's core, which kestrava-calc runs without a window.
 set(download_core Downloads HTTPer HistoryConvert HistoryDownload QuoteDownload ReplyFetch ReplyFiles)
 foreach(source IN LISTS sources)
   file(STRINGS "${SOURCE_DIR}/${source}" includes REGEX "^#include ")
+  string(REGEX REPLACE "^src/(.+)/[^/]+$" "\\1" folder "${source}")
+  string(REPLACE "/" "_" key "${folder}")
+  if(NOT DEFINED allowed_${key})
+    list(APPEND problems "docs/ARCHITECTURE.md's include table has no row for src/${folder}")
+  else()
+    string(REGEX MATCHALL "#include \"[a-z]+(/qt)?/" used "${includes}")
+    list(REMOVE_DUPLICATES used)
+    foreach(include IN LISTS used)
+      string(REGEX REPLACE "^#include \"|/$" "" other "${include}")
+      if(NOT other STREQUAL folder AND IS_DIRECTORY "${SOURCE_DIR}/src/${other}"
+         AND NOT allowed_${key} MATCHES "[^a-z/]${other}[^a-z/]")
+        list(APPEND problems "${source} includes from src/${other}, which the table does not allow src/${folder}")
+      endif()
+    endforeach()
+  endif()
   foreach(top app cli)
     if(NOT source MATCHES "^src/${top}/" AND includes MATCHES "#include \"${top}/")
       list(APPEND problems "${source} includes from src/${top}")
@@ -38,6 +73,7 @@ foreach(source IN LISTS sources)
 endforeach()
 
 if(problems)
+  list(REMOVE_DUPLICATES problems)
   list(JOIN problems "\n  " text)
   message(FATAL_ERROR "The code and its map disagree:\n  ${text}")
 endif()
