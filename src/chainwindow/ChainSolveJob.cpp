@@ -25,7 +25,7 @@ void ChainSolveJob::Stop()
     expiriesLeft_ = 0;
 }
 
-void ChainSolveJob::Start(std::shared_ptr<const QuoteChain> chain, int root, const ChainInputs& inputs,
+void ChainSolveJob::Start(const std::shared_ptr<const QuoteChain>& chain, int root, const ChainInputs& inputs,
                           int threads)
 {
     Stop();
@@ -46,16 +46,16 @@ void ChainSolveJob::Start(std::shared_ptr<const QuoteChain> chain, int root, con
                 // worker has let go of it.
                 QMetaObject::invokeMethod(
                     this,
-                    [this, generation, expiry, vols = std::move(vols)]() mutable {
-                        Deliver(generation, expiry, std::move(vols));
+                    [this, generation, expiry, vols = std::move(vols)]() {
+                        Deliver(generation, expiry, vols);
                     },
                     Qt::QueuedConnection);
             },
-            stop, threads);
+            std::move(stop), threads);
     });
 }
 
-void ChainSolveJob::Deliver(unsigned generation, int expiry, ExpiryVols vols)
+void ChainSolveJob::Deliver(unsigned generation, int expiry, const ExpiryVols& vols)
 {
     if (generation != generation_)
         return;

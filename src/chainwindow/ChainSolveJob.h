@@ -22,7 +22,8 @@ public:
     ~ChainSolveJob() override;
 
     // Solves every option of root `root` of `chain`, stopping a solve under way.
-    void Start(std::shared_ptr<const QuoteChain> chain, int root, const ChainInputs& inputs, int threads = 0);
+    void Start(const std::shared_ptr<const QuoteChain>& chain, int root, const ChainInputs& inputs,
+               int threads = 0);
     // Stops the solve under way and waits for it.
     void Stop();
     bool Running() const { return expiriesLeft_ > 0; }
@@ -34,7 +35,7 @@ signals:
     void finished();
 
 private:
-    void Deliver(unsigned generation, int expiry, ExpiryVols vols);
+    void Deliver(unsigned generation, int expiry, const ExpiryVols& vols);
 
     std::jthread thread_;
     unsigned generation_ = 0;

@@ -151,8 +151,9 @@ void DrawVolSurface(QPainter& painter, const QRectF& picture, const VolSurfaceGr
             if (!(vol > 0))
                 continue;
             // Whole device pixels on both edges, so neighbours meet without seams.
-            const QRectF cell(QPointF(area.left() + c * columnWidth, area.top() + r * rowHeight),
-                              QPointF(area.left() + (c + 1) * columnWidth, area.top() + (r + 1) * rowHeight));
+            const double x = static_cast<double>(c), y = static_cast<double>(r);
+            const QRectF cell(QPointF(area.left() + x * columnWidth, area.top() + y * rowHeight),
+                              QPointF(area.left() + (x + 1) * columnWidth, area.top() + (y + 1) * rowHeight));
             painter.fillRect(cell, SurfaceColour(high > low ? (vol - low) / (high - low) : 0.5));
         }
     }
@@ -161,7 +162,8 @@ void DrawVolSurface(QPainter& painter, const QRectF& picture, const VolSurfaceGr
     painter.setPen(plotcolour::kAxis);
     const std::size_t every = std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(text / rowHeight)));
     for (std::size_t r = 0; r < grid.expiries.size(); r += every)
-        painter.drawText(QRectF(picture.left(), area.top() + (r + 0.5) * rowHeight - text / 2,
+        painter.drawText(QRectF(picture.left(),
+                                area.top() + (static_cast<double>(r) + 0.5) * rowHeight - text / 2,
                                 area.left() - charWidth / 2 - picture.left(), text),
                          Qt::AlignRight | Qt::AlignVCenter, rowLabels[r]);
     // Moneyness ticks below, at the middle of their columns' span.
