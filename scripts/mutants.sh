@@ -87,7 +87,10 @@ trap 'echo; echo "stopped: the mutated file is restored"; exit 130' INT TERM
 start=$(date +%s)
 if ! $check_only; then
   # The benchmarks catch no fault: not built, not relinked for each mutant.
-  cmake --preset dev -B "$build" -DKESTRAVA_BUILD_BENCH=OFF >/dev/null
+  # ccache, where there is one, makes putting each file back a cache hit.
+  launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake --preset dev -B "$build" -DKESTRAVA_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
   echo "== the suite without a mutant"
 fi
 if ! $check_only && ! locked bash -c "$(declare -f build_quietly suite); build=$build; build_quietly && suite"; then
