@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
@@ -208,6 +209,48 @@ TEST(VolSurface, TermStructureAndSurfaceReadTheKnownSmileAtTheForward)
                 EXPECT_NEAR(grid.At(0, c), SmileVol(strike), 2e-5) << grid.moneyness[c];
         }
     }
+}
+
+TEST(VolSurface, EachStrikeTakesItsOptionOutOfTheMoneyElseTheOther)
+{
+    // Calls at 20 % and puts at 40 %, around a forward of 100: below it the
+    // put speaks for the strike, at and above it the call; where that one
+    // has no volatility the other does, and a strike of neither has none.
+    ChainExpiry expiry;
+    ExpiryVols vols;
+    vols.forward = 100;
+    auto solved = [](double vol) {
+        VolSolution solution;
+        solution.vol = vol;
+        solution.why = NoVolatility::None;
+        return solution;
+    };
+    struct Case {
+        double strike;
+        bool callSolved, putSolved;
+        double expected;
+    };
+    const Case cases[] = {
+        {90, true, true, 0.40},  {99.99, true, true, 0.40}, {100, true, true, 0.20},  {110, true, true, 0.20},
+        {90, true, false, 0.20}, {110, false, true, 0.40},  {100, false, true, 0.40}, {95, false, false, 0},
+    };
+    for (const Case& c : cases) {
+        ChainStrike strike;
+        strike.strike = c.strike;
+        expiry.strikes.push_back(strike);
+        std::array<OptionVols, 2> options{};
+        if (c.callSolved)
+            options[0].mid = solved(0.20);
+        if (c.putSolved)
+            options[1].mid = solved(0.40);
+        // Bid and ask volatilities of their own, which the rule never reads.
+        options[0].bid = options[1].ask = solved(0.90);
+        vols.options.push_back(options);
+    }
+    for (std::size_t s = 0; s < std::size(cases); ++s)
+        EXPECT_EQ(StrikeVolatility(expiry, vols, s), cases[s].expected)
+            << cases[s].strike << (cases[s].callSolved ? " call" : "") << (cases[s].putSolved ? " put" : "");
+    EXPECT_EQ(StrikeVolatility(expiry, vols, std::size(cases)), 0);  // past the last strike
 }
 
 TEST(ChainSolve, ThreadsGiveTheSameResultsAndAStopEndsTheSolve)
