@@ -68,8 +68,10 @@ TEST_F(ChartCliTest, ChartsARealHistory)
     outcome = Chart(spy, {"--width", "1200", "--height", "300", "--days", "20"});
     EXPECT_EQ(PngSize(PathOf("chart.png")), std::make_pair(1200, 300));
     EXPECT_EQ(Value(outcome.out, "Title").substr(0, 8), "  20-Day");
-    // As in the page's box: outside 10 to 250 days the window is 90.
-    EXPECT_EQ(Value(Chart(spy, {"--days", "300"}).out, "Title").substr(0, 8), "  90-Day");
+    // As in the page's box: 10 to 250 days are taken, outside them the window is 90.
+    for (const auto& [days, title] : {std::pair{"9", "  90-Day"}, std::pair{"10", "  10-Day"},
+                                      std::pair{"250", " 250-Day"}, std::pair{"251", "  90-Day"}})
+        EXPECT_EQ(Value(Chart(spy, {"--days", days}).out, "Title").substr(0, 8), title) << days;
 }
 
 TEST_F(ChartCliTest, FewDaysOrNone)
