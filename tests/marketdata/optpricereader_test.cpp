@@ -333,6 +333,21 @@ TEST_F(QuoteFileTest, QuoteDateAndTimeInEachLocale)
         EXPECT_EQ(reader.UnderlyingNet, "+7.24");
     }
 
+    // Every month by the exchange's own name, in the quote time and in the
+    // filter of an expiry's rows.
+    const char* const names[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                 "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    for (int month = 1; month <= 12; ++month) {
+        const std::string name = names[month - 1];
+        std::string head = kHead;
+        head.replace(head.find("Jan 24"), 3, name);
+        TCboePriceReader reader = Reader(Write("XYZ.txt", head), month, EncodeDate(2011, 12, 17), "XYZ",
+                                         {10});
+        ASSERT_TRUE(reader.LoadQuotes()) << name;
+        EXPECT_EQ(reader.QuoteDate, EncodeDate(2011, month, 24)) << name;
+        EXPECT_EQ(reader.MonthFilter, name);
+    }
+
     for (const char* line2 : {"Jan 24 2011 14:03 ET,\r\n", "Jan 32 2011 @ 14:03 ET,\r\n",
                               "Jan x 2011 @ 14:03 ET,\r\n", "Jan @,\r\n", " @ 14:03 ET,\r\n", ",,\r\n"}) {
         notifier_.messages.clear();
