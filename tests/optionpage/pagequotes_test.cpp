@@ -235,6 +235,10 @@ private slots:
         QTest::newRow("trailing zero") << 1290.5 << "1290.5";
         QTest::newRow("whole") << 100.0 << "100";
         QTest::newRow("below one") << 0.5 << ".5";
+        QTest::newRow("negative below one") << -0.25 << "-.25";
+        QTest::newRow("a zero after a digit stays") << 10.5 << "10.5";
+        QTest::newRow("negative ten and a half") << -10.5 << "-10.5";
+        QTest::newRow("zero") << 0.0 << "0";
         QTest::newRow("rounded to cents") << 12.345678 << "12.35";
         QTest::newRow("rounds up to whole") << 9.999 << "10";
     }
