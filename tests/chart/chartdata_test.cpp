@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <random>
 
-
 #include "chart/AxisScale.h"
 #include "chart/ChartData.h"
 #include "chart_testdata.h"
