@@ -21,18 +21,18 @@ using Field = PerStrike<float> TInOutObj::*;
 
 // The tables behind each number column, by the name other tools read.
 const std::map<std::string, Field> kColumns = {
-    {"vol", &TInOutObj::Vol},
+    {"vol_fraction", &TInOutObj::Vol},
     {"bid", &TInOutObj::Bid},
     {"ask", &TInOutObj::Ask},
-    {"bid_iv", &TInOutObj::BidIV},
-    {"ask_iv", &TInOutObj::AskIV},
+    {"bid_iv_fraction", &TInOutObj::BidIV},
+    {"ask_iv_fraction", &TInOutObj::AskIV},
     {"theo", &TInOutObj::Theo},
     {"delta", &TInOutObj::Delta},
     {"gamma", &TInOutObj::Gamma},
     {"decay", &TInOutObj::Decay},
     {"vega", &TInOutObj::Vega},
-    {"prob_below", &TInOutObj::ProbBelow},
-    {"prob_above", &TInOutObj::ProbAbove},
+    {"prob_below_fraction", &TInOutObj::ProbBelow},
+    {"prob_above_fraction", &TInOutObj::ProbAbove},
 };
 
 float Number(const std::string& text)
