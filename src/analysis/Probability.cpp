@@ -100,6 +100,7 @@ public:
     std::vector<double> NodePrices() const
     {
         std::vector<double> prices;
+        prices.reserve(kLiveNodes);
         for (int i = 0; i < kLiveNodes; ++i)
             prices.push_back(Price(-kReach + 2 * kReach * i / (kLiveNodes - 1)));
         return prices;
@@ -207,13 +208,12 @@ double ChanceAbove(const PnlByDeviation& f, const std::vector<double>& ends,
     for (std::size_t i = 0; i + 1 < ends.size(); ++i) {
         const double a = ends[i], b = ends[i + 1];
         const double fa = values[i] - level, fb = values[i + 1] - level;
-        if (fa > 0 && fb > 0) {
+        // Above the level, or flat at it (the maximum's own plateau): the whole piece.
+        if ((fa > 0 && fb > 0) || (fa == 0 && fb == 0 && f((a + b) / 2) - level >= 0)) {
             chance += Phi(b) - Phi(a);
         } else if ((fa > 0) != (fb > 0)) {
             const Root root = FindRoot([&](double z) { return f(z) - level; }, a, b, fa, fb, 1e-12, 0);
             chance += fa > 0 ? Phi(root.x) - Phi(a) : Phi(b) - Phi(root.x);
-        } else if (fa == 0 && fb == 0 && f((a + b) / 2) - level >= 0) {
-            chance += Phi(b) - Phi(a);  // flat at the level: the maximum's own plateau
         }
     }
     return chance;

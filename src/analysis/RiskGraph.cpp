@@ -84,7 +84,8 @@ std::array<TDateTime, 3> RiskDates(const MarkedPosition& marked, const Scenario&
     const TDateTime today = marked.Today();
     const TDateTime day = std::trunc(today);
     const TDateTime expiry = std::max(marked.FirstExpiry(), day);
-    TDateTime chosen = day + TInOutObj::DaysBetween(today, marked.FirstExpiry()) / 2;
+    const int halfway = TInOutObj::DaysBetween(today, marked.FirstExpiry()) / 2;  // whole days
+    TDateTime chosen = day + halfway;
     if (scenario.date != 0)
         chosen = std::clamp(std::trunc(scenario.date), day, std::max(marked.LastExpiry(), day));
     return {today, chosen, expiry};
@@ -186,6 +187,7 @@ RiskGraph ComputeRiskGraphAt(std::span<const TInOutObj* const> expiries, const P
 std::vector<double> RiskPrices(double from, double to, int points, const std::vector<double>& strikes)
 {
     std::vector<double> prices;
+    prices.reserve(static_cast<std::size_t>(std::max(points, 0)) + strikes.size());
     for (int i = 0; i < points; ++i)
         prices.push_back(i + 1 == points ? to : from + (to - from) * i / std::max(points - 1, 1));
     // A strike a rounding away from a price of the grid is that price.
@@ -232,6 +234,7 @@ RiskSpan DefaultRiskSpan(const MarkedPosition& marked, const Scenario& scenario,
     const std::vector<double> wide = RiskPrices(low / 2, high * 1.5, 401, strikes);
     ScenarioValuer valuer(marked, scenario);
     std::vector<double> curve;
+    curve.reserve(wide.size());
     for (double price : wide)
         curve.push_back(valuer.Pnl(expiry, price));
     for (double breakeven : Breakevens(wide, curve, valuer, expiry)) {

@@ -347,7 +347,8 @@ void TChartObj::DrawTitle()
     }
     SetPenColour(Printing ? QColor(Qt::black) : QColor(Qt::white));
     const int width = canvas_->fontMetrics().horizontalAdvance(title);
-    TextOut((ChartWidth - width) / 2, Y(HeightOf(axisHigh_)), title);
+    const int left = (ChartWidth - width) / 2;  // whole pixels
+    TextOut(left, Y(HeightOf(axisHigh_)), title);
 }
 
 }  // namespace kestrava

@@ -81,7 +81,7 @@ void PrintPlot(QPrinter& printer, const PlotPrintout& printout)
         lines << QString();
     lines << printout.notes;
 
-    const double textRoom = lines.isEmpty() ? 0 : (lines.size() + 1) * lineHeight;
+    const double textRoom = lines.isEmpty() ? 0 : static_cast<double>(lines.size() + 1) * lineHeight;
     const double pictureHeight = std::max(area.height() * kSmallestPictureShare,
                                           area.height() - headingHeight - textRoom);
     page.setFont(bold);
