@@ -116,13 +116,17 @@ void MarkedPosition::MarkOption(MarkedLeg& leg, const TInOutObj& p, MarkSource s
         return;  // worth its intrinsic value, no volatility left
     const float gridVol = p.Vol(leg.s, leg.k);
     leg.vol = gridVol > 0 ? gridVol : p.Sigma;
+    OptionPricer pricer(p);
+    pricer.MoveTo(p.TodayDate, p.Underlying, p.Rate);
+    // A strike the grid left without a value (no volatility of its own to
+    // price it at) is worth its value at the page's volatility, not nothing.
+    if (!(gridVol > 0) && !(leg.mark > 0))
+        leg.mark = pricer.Value(leg.strike, leg.k, p.Sigma);
     const double mid = MidPrice(p, leg.s, leg.k);
     if (source == MarkSource::Model || !(mid > 0))
         return;
     leg.atMid = true;
     leg.mark = mid;
-    OptionPricer pricer(p);
-    pricer.MoveTo(p.TodayDate, p.Underlying, p.Rate);
     const float vol = SolveModelIV(pricer, leg.strike, leg.k, mid);
     if (vol > 0) {
         leg.vol = vol;
