@@ -66,16 +66,8 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
 {
     DownloadOutcome outcome;
     const ServerAddress server = ParseServerAddress(setup.HistoryServer, "HistoryServer", setup.SettingsFile);
-    if (!server.ok) {
-        notifier.Info(server.problem);
-        outcome.failed = static_cast<int>(selection.size());
-        return outcome;
-    }
     std::optional<ReplyFolder> replies;
-    try {
-        replies.emplace(setup.TempDir);
-    } catch (const std::exception& error) {
-        notifier.Info(error.what());
+    if (!StartDownload(server, setup.TempDir, notifier, replies)) {
         outcome.failed = static_cast<int>(selection.size());
         return outcome;
     }

@@ -8,6 +8,8 @@
 
 #include "common/fileaccess.h"
 #include "common/filereplace.h"
+#include "common/notifier.h"
+#include "download/Downloads.h"
 #include "marketdata/PriceFileReader.h"
 
 #ifndef _WIN32
@@ -83,6 +85,22 @@ fs::path MakeReplyFolder(const fs::path& privateFolder)
 }
 
 }  // namespace
+
+bool StartDownload(const ServerAddress& server, const fs::path& privateFolder, Notifier& notifier,
+                   std::optional<ReplyFolder>& replies)
+{
+    if (!server.ok) {
+        notifier.Info(server.problem);
+        return false;
+    }
+    try {
+        replies.emplace(privateFolder);
+    } catch (const std::exception& error) {
+        notifier.Info(error.what());
+        return false;
+    }
+    return true;
+}
 
 ReplyFolder::ReplyFolder(const fs::path& privateFolder)
     // Never a folder relative to wherever the program was started.

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -32,6 +33,14 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+class Notifier;
+struct ServerAddress;
+
+// Whether a download can start: its server's address parsed, and its reply
+// folder made in privateFolder (into replies). Otherwise says why.
+bool StartDownload(const ServerAddress& server, const std::filesystem::path& privateFolder,
+                   Notifier& notifier, std::optional<ReplyFolder>& replies);
 
 // One reply: a new file in a reply folder, open for writing, removed when
 // the object goes.
