@@ -7,9 +7,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-PRESET=release bash scripts/build.sh
-(cd build-release && cpack -G DEB >/dev/null)
-deb=$(ls build-release/kestrava_*.deb)
+# PACKAGE_FROM=DIR packages a tree already built with the same optimised
+# programs (CI packages the dev build it has just tested) instead of
+# building build-release/.
+tree=${PACKAGE_FROM:-build-release}
+if [ -z "${PACKAGE_FROM:-}" ]; then
+  PRESET=release bash scripts/build.sh
+fi
+rm -f "$tree"/kestrava_*.deb
+(cd "$tree" && cpack -G DEB >/dev/null)
+deb=$(ls "$tree"/kestrava_*.deb)
 echo "Built $deb"
 dpkg-deb --field "$deb" Depends
 
