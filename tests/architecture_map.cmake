@@ -1,7 +1,7 @@
 # Holds docs/ARCHITECTURE.md and the code to each other: every folder under
 # src/ is named in it, every #include of a folder's files is one its row of
 # the include table allows, nothing includes from src/app or src/cli, and the
-# core folders include no Qt. Run by ctest: cmake -DSOURCE_DIR=... -P this.
+# core folders include no Qt, and no file is read through an fstream. Run by ctest: cmake -DSOURCE_DIR=... -P this.
 cmake_minimum_required(VERSION 3.25)
 file(READ "${SOURCE_DIR}/docs/ARCHITECTURE.md" map)
 set(problems)
@@ -69,6 +69,13 @@ foreach(source IN LISTS sources)
   endif()
   if(core AND includes MATCHES "#include <Q")
     list(APPEND problems "${source} is core code and includes Qt")
+  endif()
+  # Files are read through RegularFileStream or ReadRegularFile, which open
+  # once without blocking and check the open file: an ifstream opened on a
+  # name waits for ever on a FIFO put there.
+  file(STRINGS "${SOURCE_DIR}/${source}" streams REGEX "std::(i|)fstream|#include <fstream>")
+  if(streams)
+    list(APPEND problems "${source} opens files with std::ifstream or std::fstream")
   endif()
 endforeach()
 

@@ -6,13 +6,12 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <system_error>
 
 #include "analysis/AnalysisError.h"
-#include "common/fileaccess.h"
 #include "common/filereplace.h"
+#include "common/filestream.h"
 
 namespace kestrava {
 namespace {
@@ -225,26 +224,13 @@ std::size_t NestingDepth(std::string_view json)
 
 bool ReadBytes(const std::string& fileName, std::string& bytes, std::string& reason)
 {
-    reason = IrregularFileReason(fileName);
-    if (!reason.empty())
-        return false;
-    std::error_code error;
-    const auto size = std::filesystem::file_size(fileName, error);
-    if (error) {
-        reason = error.message();
-        return false;
-    }
-    if (size > kMaxPositionFileBytes) {
+    // Opened once and checked on the open file, so a FIFO put at the name
+    // cannot hold the reading.
+    if (ReadRegularFile(fileName, bytes, kMaxPositionFileBytes, reason))
+        return true;
+    if (reason.starts_with("it is larger than"))
         reason = "it is larger than any position file";
-        return false;
-    }
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
-        reason = "it cannot be opened";
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    return false;
 }
 
 }  // namespace

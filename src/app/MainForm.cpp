@@ -453,8 +453,10 @@ bool TMainForm::SavePageAs(IOptionPage* page)
             page->SetSeriesFile(ownFile);
         return false;
     }
-    folders_.SeriesDir = QFileInfo(path).absolutePath();
-    NoteRecent(path);
+    // A read-only file's series may have gone into a copy chosen then.
+    const QString savedTo = page->SeriesFile();
+    folders_.SeriesDir = QFileInfo(savedTo).absolutePath();
+    NoteRecent(savedTo);
     return true;
 }
 

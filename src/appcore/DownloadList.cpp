@@ -1,14 +1,20 @@
 #include "appcore/DownloadList.h"
 
 #include <algorithm>
+#include <string>
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QTextStream>
 
+#include "common/filestream.h"
+
 namespace kestrava {
 namespace {
+
+// Far more symbols than any download list holds.
+constexpr std::uintmax_t kMaxDownloadListBytes = 16u << 20;
 
 bool LessIgnoringCase(const QString& a, const QString& b)
 {
@@ -79,14 +85,17 @@ void DownloadList::ReplaceSymbol(const QString& symbol, const QString& historySy
 DownloadList::LoadResult DownloadList::Load(const QString& path)
 {
     LoadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    // Opened once and checked on the open file: a FIFO at the name would
+    // hold the program.
+    std::string bytes;
+    std::string reason;
+    if (!ReadRegularFile(QFile::encodeName(path).toStdString(), bytes, kMaxDownloadListBytes, reason)) {
         result.complete = false;
         result.message = QStringLiteral("Cannot read the download list %1: %2")
-                             .arg(QDir::toNativeSeparators(path), file.errorString());
+                             .arg(QDir::toNativeSeparators(path), QString::fromStdString(reason));
         return result;
     }
-    QTextStream in(&file);
+    QTextStream in(QByteArray::fromStdString(bytes));
     int skipped = 0;
     QString line;
     while (in.readLineInto(&line)) {

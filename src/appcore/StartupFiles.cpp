@@ -1,6 +1,7 @@
 #include "appcore/StartupFiles.h"
 
 #include <algorithm>
+#include <string>
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QSaveFile>
 
 #include "appcore/AppFolders.h"
+#include "common/filestream.h"
 
 // The resources of a static library are only linked in when registered by
 // name; this file is always linked, as every program reads the template.
@@ -25,6 +27,9 @@ const struct ResourceRegistration {
 
 namespace kestrava {
 namespace {
+
+// A captured form body is a few kilobytes.
+constexpr std::uintmax_t kMaxRequestTemplateBytes = 1u << 20;
 
 bool CopyResource(const QString& resource, const QString& target, QStringList* problems)
 {
@@ -47,14 +52,18 @@ QByteArray LoadRequestTemplate(const QString& appDir, QString* problem)
 {
     const QString ownFile = appDir + QStringLiteral("/POSTSTR5B");
     if (!appDir.isEmpty() && QFileInfo::exists(ownFile)) {
-        QFile file(ownFile);
         QByteArray body;
         QString reason;
-        if (!file.open(QIODevice::ReadOnly)) {
-            reason = file.errorString();
+        std::string bytes;
+        std::string openProblem;
+        // Opened once and checked on the open file: a FIFO at the name would
+        // hold the program.
+        if (!ReadRegularFile(QFile::encodeName(ownFile).toStdString(), bytes, kMaxRequestTemplateBytes,
+                             openProblem)) {
+            reason = QString::fromStdString(openProblem);
         } else {
             // An editor's line end after a pasted capture is no part of it.
-            body = file.readAll();
+            body = QByteArray::fromStdString(bytes);
             while (body.endsWith('\n') || body.endsWith('\r'))
                 body.chop(1);
             if (body.isEmpty())

@@ -1,5 +1,6 @@
 // dump and save: the ".ops" series file to JSON and back.
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <stdexcept>
@@ -49,8 +50,13 @@ int RunDump(const std::vector<std::string>& args)
     return complete ? kExitOk : kExitFailed;
 }
 
-int RunSave(const std::vector<std::string>& args)
+int RunSave(const std::vector<std::string>& given)
 {
+    std::vector<std::string> args = given;
+    const auto force = std::find(args.begin(), args.end(), "--force");
+    const bool replaceReadOnly = force != args.end();
+    if (replaceReadOnly)
+        args.erase(force);
     RequireFileArguments(args, 2);
     std::vector<TInOutObj> series;
     try {
@@ -58,7 +64,11 @@ int RunSave(const std::vector<std::string>& args)
     } catch (const std::runtime_error& e) {
         RethrowNamingFile(args[0], e);
     }
-    SaveSeriesFile(args[1], series);
+    try {
+        SaveSeriesFile(args[1], series, replaceReadOnly);
+    } catch (const SeriesReadOnlyError& e) {
+        throw SeriesFileError(std::string(e.what()) + " Nothing was written; --force replaces it.");
+    }
     return kExitOk;
 }
 
@@ -89,9 +99,9 @@ const CommandRegistration dumpCommand({
 
 const CommandRegistration saveCommand({
     "save",
-    "save SERIES.json OUT.ops",
+    "save SERIES.json OUT.ops [--force]",
     "write a series file from its JSON form",
-    "Usage: kestrava-calc save SERIES.json OUT.ops\n"
+    "Usage: kestrava-calc save SERIES.json OUT.ops [--force]\n"
     "\n"
     "Reads a series in the JSON form that \"dump\" prints and writes it as a\n"
     "series file. Every key that dump prints is needed; NumStrikes is 0 to 20\n"
@@ -101,7 +111,11 @@ const CommandRegistration saveCommand({
     "it lacks become \"?\".\n"
     "\n"
     "The file is written beside OUT.ops under a temporary name and then\n"
-    "renamed, so a failed save leaves an existing OUT.ops as it was.\n"
+    "renamed, so a failed save leaves an existing OUT.ops as it was. An OUT.ops\n"
+    "that is read-only is refused unless --force is given; it then stays\n"
+    "read-only. When OUT.ops is a symbolic link to a file of yours, that file\n"
+    "is replaced (in its own folder) and the link stays; any other link is\n"
+    "refused.\n"
     "\n"
     "Exit status: 0 written; 2 bad JSON, a missing or bad field (the message\n"
     "names the expiry and the field) or a file that cannot be read or\n"

@@ -1,12 +1,12 @@
 #include "cli/seriesjson.h"
 
+#include <array>
 #include <cerrno>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <set>
 #include <system_error>
@@ -15,7 +15,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/codepage.h"
-#include "common/fileaccess.h"
+#include "common/filestream.h"
 #include "common/numtext.h"
 #include "pricing/seriesfile.h"
 
@@ -319,36 +319,42 @@ std::vector<TInOutObj> ReadSeriesJson(std::string_view text)
     return series;
 }
 
-std::vector<TInOutObj> ReadSeriesJsonFile(const std::string& path)
+namespace {
+
+std::vector<TInOutObj> ReadSeriesJsonStream(RegularFileStream& in, const std::string& path)
 {
-    if (const std::string reason = IrregularFileReason(path); !reason.empty())
-        throw SeriesFileError("Cannot open file \"" + path + "\". Not a regular file: " + reason);
-    errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw SeriesFileError(CannotOpenFileMessage(path, errno));
     std::string text;
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+    std::array<char, 65536> block{};
+    while (in.read(block.data(), block.size()) || in.gcount() > 0) {
+        text.append(block.data(), static_cast<std::size_t>(in.gcount()));
         if (text.size() > kMaxSeriesJsonBytes)
             throw SeriesJsonError("\"" + path + "\" is too large for a JSON series");
     }
-    if (in.bad())
+    if (in.ReadError() != 0)
         throw SeriesFileError(kStreamReadError);
     return ReadSeriesJson(text);
 }
 
+}  // namespace
+
+std::vector<TInOutObj> ReadSeriesJsonFile(const std::string& path)
+{
+    RegularFileStream in(path);
+    if (!in.IsOpen())
+        throw SeriesFileError(SeriesOpenMessage(path, in.OpenError(), in.OpenProblem()));
+    return ReadSeriesJsonStream(in, path);
+}
+
 bool LoadSeriesAny(const std::string& path, std::vector<TInOutObj>& series, Notifier& notifier)
 {
-    if (IrregularFileReason(path).empty()) {
-        std::ifstream in(path, std::ios::binary);
-        if (in && in.peek() == kTagListBegin) {
-            in.close();
-            return LoadSeriesFile(path, series, notifier);
-        }
-    }
-    std::vector<TInOutObj> loaded = ReadSeriesJsonFile(path);
+    // One open serves both forms: what is read is what was looked at.
+    RegularFileStream in(path);
+    if (!in.IsOpen())
+        throw SeriesFileError(SeriesOpenMessage(path, in.OpenError(), in.OpenProblem()));
+    if (in.peek() == kTagListBegin)
+        return LoadSeriesStream(in, series, notifier);
+    in.clear();
+    std::vector<TInOutObj> loaded = ReadSeriesJsonStream(in, path);
     series.insert(series.end(), loaded.begin(), loaded.end());
     return true;
 }

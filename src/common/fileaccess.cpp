@@ -26,15 +26,20 @@ std::string IrregularFileReason(const std::filesystem::path& path)
 }
 
 #ifdef _WIN32
-std::FILE* OpenRegularFile(const std::filesystem::path& path, std::string& reason)
+std::FILE* OpenRegularFile(const std::filesystem::path& path, std::string& reason, int* error)
 {
+    if (error)
+        *error = 0;
     reason = IrregularFileReason(path);
     if (!reason.empty())
         return nullptr;
     errno = 0;
     std::FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file)
+    if (!file) {
+        if (error)
+            *error = errno;
         reason = SystemErrorText(errno);
+    }
     return file;
 }
 
@@ -58,11 +63,15 @@ bool IsOwnFile(const std::filesystem::path& path)
     return std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error));
 }
 #else
-std::FILE* OpenRegularFile(const std::filesystem::path& path, std::string& reason)
+std::FILE* OpenRegularFile(const std::filesystem::path& path, std::string& reason, int* error)
 {
+    if (error)
+        *error = 0;
     // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
+        if (error)
+            *error = errno;
         reason = SystemErrorText(errno);
         return nullptr;
     }
@@ -77,6 +86,8 @@ std::FILE* OpenRegularFile(const std::filesystem::path& path, std::string& reaso
         ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     std::FILE* file = ::fdopen(fd, "rb");
     if (!file) {
+        if (error)
+            *error = errno;
         reason = SystemErrorText(errno);
         ::close(fd);
     }

@@ -20,7 +20,9 @@ std::string IrregularFileReason(const std::filesystem::path& path);
 
 // Opens path for binary reading. nullptr, with the reason in reason, when it
 // cannot be opened or is no regular file; never waits for a FIFO's writer.
-std::FILE* OpenRegularFile(const std::filesystem::path& path, std::string& reason);
+// error, when given, receives the errno value of a failed open, 0 when the
+// file opened or what stands at the name is no regular file.
+std::FILE* OpenRegularFile(const std::filesystem::path& path, std::string& reason, int* error = nullptr);
 
 // Permissions of a new file before the umask.
 inline constexpr unsigned kOwnerOnly = 0600;

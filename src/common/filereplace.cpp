@@ -7,6 +7,13 @@
 
 #include "common/fileaccess.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace kestrava {
 namespace {
 
@@ -36,14 +43,76 @@ std::FILE* CreateBeside(const std::filesystem::path& target, std::filesystem::pa
     throw FileReplaceError(Stage::Create, SystemErrorText(error));
 }
 
+// The regular file of this user's that the link at link leads to, through
+// any number of links; throws FileReplaceError (Link) for any other link.
+std::filesystem::path LinkedOwnFile(const std::filesystem::path& link)
+{
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path resolved = fs::canonical(link, error);
+    if (error)
+        throw FileReplaceError(Stage::Link, "it is a link that leads to no file (" + error.message() + ")");
+    if (!IsOwnFile(resolved))
+        throw FileReplaceError(Stage::Link,
+                               "it is a link to " + resolved.string() + ", which is no file of yours");
+    return resolved;
+}
+
+// Whether path is a file this user may not write: its owner's write bit is
+// off when it is the user's own (even for the superuser, who could write it
+// anyway), else the system says so.
+bool IsReadOnlyFile(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    std::error_code ignored;
+    const auto status = std::filesystem::status(path, ignored);
+    return std::filesystem::is_regular_file(status)
+           && (status.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+#else
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    if (info.st_uid == ::geteuid())
+        return (info.st_mode & S_IWUSR) == 0;
+    return ::access(path.c_str(), W_OK) != 0;
+#endif
+}
+
+// Whether no process holds the lock a FileReplacement keeps on its new file.
+bool WriterIsGone(const std::filesystem::path& path)
+{
+#ifdef _WIN32
+    (void)path;
+    return false;
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool gone = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return gone;
+#endif
+}
+
 }  // namespace
 
-FileReplacement::FileReplacement(std::filesystem::path target) : target_(std::move(target))
+FileReplacement::FileReplacement(std::filesystem::path target, ReplaceRules rules)
+    : target_(std::move(target))
 {
+    namespace fs = std::filesystem;
     std::error_code ignored;
-    if (std::filesystem::is_directory(std::filesystem::symlink_status(target_, ignored)))
+    if (rules.throughOwnLink && fs::is_symlink(fs::symlink_status(target_, ignored)))
+        target_ = LinkedOwnFile(target_);
+    if (fs::is_directory(fs::symlink_status(target_, ignored)))
         throw FileReplaceError(Stage::Create, SystemErrorText(EISDIR));
+    if (rules.refuseReadOnly && IsReadOnlyFile(target_))
+        throw FileReplaceError(Stage::ReadOnly, "it is read-only");
     file_.reset(CreateBeside(target_, newPath_));
+#ifndef _WIN32
+    lockFd_ = ::open(newPath_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (lockFd_ >= 0)
+        ::flock(lockFd_, LOCK_EX | LOCK_NB);
+#endif
 }
 
 FileReplacement::~FileReplacement()
@@ -54,6 +123,10 @@ FileReplacement::~FileReplacement()
         std::error_code ignored;
         std::filesystem::remove(newPath_, ignored);
     }
+#ifndef _WIN32
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+#endif
 }
 
 void FileReplacement::Write(std::string_view bytes)
@@ -96,9 +169,9 @@ void FileReplacement::Commit()
     committed_ = true;
 }
 
-void ReplaceFileContents(const std::string& fileName, std::string_view bytes)
+void ReplaceFileContents(const std::string& fileName, std::string_view bytes, ReplaceRules rules)
 {
-    FileReplacement replacement(fileName);
+    FileReplacement replacement(fileName, rules);
     replacement.Write(bytes);
     replacement.Commit();
 }
@@ -121,16 +194,25 @@ bool IsReplacementLeftover(std::string_view name)
 int RemoveStaleLeftovers(const std::filesystem::path& folder, std::chrono::seconds age)
 {
     namespace fs = std::filesystem;
+    // A new version's writer takes its lock right after making it; this
+    // long is ample for that.
+    constexpr std::chrono::seconds kLockGrace{5};
     std::error_code error;
-    const auto oldest = fs::file_time_type::clock::now() - age;
+    const auto now = fs::file_time_type::clock::now();
     int removed = 0;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const fs::path path = it->path();
-        if (!IsReplacementLeftover(path.filename().string()) || !IsOwnFile(path))
+        const std::string name = path.filename().string();
+        if (!IsReplacementLeftover(name) || !IsOwnFile(path))
             continue;
         std::error_code fileError;
         const auto written = fs::last_write_time(path, fileError);
-        if (!fileError && written < oldest && fs::remove(path, fileError))
+        if (fileError)
+            continue;
+        const bool stale = written < now - age
+                           || (name.ends_with(kNewVersionEnd) && written < now - kLockGrace
+                               && WriterIsGone(path));
+        if (stale && fs::remove(path, fileError))
             ++removed;
     }
     return removed;

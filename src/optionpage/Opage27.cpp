@@ -624,6 +624,15 @@ bool TfrmOPage::SavePage()
         expiries.push_back(*series);
     try {
         SaveSeriesFile(seriesFile_.toStdString(), expiries);
+    } catch (const SeriesReadOnlyError&) {
+        // The user made the file read-only: it stays as it is, and the series
+        // may go into a copy instead.
+        const QPointer<TfrmOPage> alive(this);
+        const std::string question = QFileInfo(seriesFile_).fileName().toStdString()
+                                     + " is read-only. Save a copy elsewhere?";
+        if (!notifier_.AskYesNo(question) || !alive || !environment_.saveSeriesAs)
+            return false;
+        return environment_.saveSeriesAs(this) && alive;
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
         return false;

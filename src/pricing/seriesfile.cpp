@@ -1,18 +1,18 @@
 #include "seriesfile.h"
 
 #include <bit>
+#include <cctype>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "common/codepage.h"
-#include "common/fileaccess.h"
 #include "common/filereplace.h"
+#include "common/filestream.h"
 
 namespace kestrava {
 
@@ -432,7 +432,7 @@ void ReadSeries(SeriesReader& reader, TInOutObj& series)
 
 // ---- Files -----------------------------------------------------------------
 
-void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& series)
+void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& series, bool replaceReadOnly)
 {
     SeriesWriter writer;
     writer.WriteListBegin();
@@ -441,26 +441,47 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
     writer.WriteListEnd();
     const std::string& bytes = writer.Bytes();
 
+    ReplaceRules rules = kUserSave;
+    rules.refuseReadOnly = !replaceReadOnly;
     try {
-        ReplaceFileContents(fileName, bytes);
+        ReplaceFileContents(fileName, bytes, rules);
     } catch (const FileReplaceError& error) {
-        if (error.stage == FileReplaceError::Stage::Write)
+        switch (error.stage) {
+        case FileReplaceError::Stage::Write:
             throw SeriesFileError(QuotedFileMessage("Cannot write file", fileName, error.what()));
+        case FileReplaceError::Stage::ReadOnly:
+            throw SeriesReadOnlyError("\"" + fileName + "\" is read-only.");
+        case FileReplaceError::Stage::Link: {
+            std::string reason = error.what();
+            reason[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(reason[0])));
+            throw SeriesFileError(QuotedFileMessage("Cannot create file", fileName, reason + "."));
+        }
+        case FileReplaceError::Stage::Create:
+            break;
+        }
         throw SeriesFileError(QuotedFileMessage("Cannot create file", fileName, error.what()));
     }
 }
 
+std::string SeriesOpenMessage(const std::string& fileName, int error, const std::string& problem)
+{
+    if (error != 0)
+        return CannotOpenFileMessage(fileName, error);
+    return QuotedFileMessage("Cannot open file", fileName, "Not a regular file: " + problem);
+}
+
 bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series, Notifier& notifier)
 {
-    // A FIFO or a device would hold the reading for ever.
-    if (const std::string reason = IrregularFileReason(fileName); !reason.empty())
-        throw SeriesFileError(
-            QuotedFileMessage("Cannot open file", fileName, "Not a regular file: " + reason));
-    errno = 0;
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
-        throw SeriesFileError(CannotOpenFileMessage(fileName, errno));
+    // Opened once and checked on the open file: a FIFO or a device put at the
+    // name would hold the reading for ever.
+    RegularFileStream in(fileName);
+    if (!in.IsOpen())
+        throw SeriesFileError(SeriesOpenMessage(fileName, in.OpenError(), in.OpenProblem()));
+    return LoadSeriesStream(in, series, notifier);
+}
 
+bool LoadSeriesStream(std::istream& in, std::vector<TInOutObj>& series, Notifier& notifier)
+{
     SeriesReader reader(in);
     reader.ReadListBegin();
     std::size_t count = 0;

@@ -23,6 +23,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Raised by a save onto a file the user made read-only; what() is ""name" is
+// read-only."
+class SeriesReadOnlyError : public SeriesFileError {
+public:
+    using SeriesFileError::SeriesFileError;
+};
+
 extern const char* const kSeriesReadTrouble;  // "Trouble reading saved Option Grid."
 extern const char* const kStreamReadError;    // "Stream read error"
 
@@ -124,8 +131,12 @@ void ReadSeries(SeriesReader& reader, TInOutObj& series);
 // Writes the whole list to a temporary file beside fileName and renames it
 // over fileName, so a failed save leaves any old file as it was. Throws
 // SeriesFileError naming the file and the system's reason: "Cannot create
-// file "..." ..." or "Cannot write file "..." No space left on device".
-void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& series);
+// file "..." ..." or "Cannot write file "..." No space left on device". A
+// link to a file of the user's has that file replaced and stays; any other
+// link is refused. A read-only file throws SeriesReadOnlyError unless
+// replaceReadOnly, when it is replaced and stays read-only.
+void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& series,
+                    bool replaceReadOnly = false);
 
 // Appends the expiries of the file to series. A damaged record, or one more
 // than kMaxSeriesExpiries: shows kSeriesReadTrouble through notifier, discards
@@ -133,5 +144,13 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
 // series or ends between records throws SeriesFileError; the expiries read by
 // then stay in series.
 bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series, Notifier& notifier);
+
+// The same from a stream already open at the series' first byte.
+bool LoadSeriesStream(std::istream& in, std::vector<TInOutObj>& series, Notifier& notifier);
+
+// The open problem of a stream over fileName as the series readers say it:
+// "Cannot open file "name". Not a regular file: it is a folder" or the
+// system's reason.
+std::string SeriesOpenMessage(const std::string& fileName, int error, const std::string& problem);
 
 }  // namespace kestrava

@@ -10,6 +10,7 @@
 
 #include "analysis/AnalysisError.h"
 #include "analysis/PositionFile.h"
+#include "support/fifo_race.h"
 #include "support/scratch_dir.h"
 
 using namespace kestrava;
@@ -268,4 +269,24 @@ TEST(PositionFileName, BesideTheSeriesFile)
     EXPECT_EQ(PositionFileFor("/data/SPX.ops"), "/data/SPX.position.json");
     EXPECT_EQ(PositionFileFor("/data/my.series.ops"), "/data/my.series.position.json");
     EXPECT_EQ(PositionFileFor("/data/NOEXT"), "/data/NOEXT.position.json");
+}
+
+TEST_F(PositionFileTest, ReadsOfANameSwappedWithAFifoComeBack)
+{
+    int read = 0;
+    int refused = 0;
+    const std::string problem = testsupport::ReadsComeBackWhileAFifoIsSwappedIn(
+        dir_ / "swapped", kWithUnknownKeys, [&](const fs::path& name) {
+            const PositionFileRead result = ReadPositionFile(name.string());
+            if (result.state == PositionFileRead::State::Read && result.position.legs.size() == 2)
+                ++read;
+            else if (result.message.find("it is not a regular file") != std::string::npos)
+                ++refused;
+            else
+                ADD_FAILURE() << result.message;
+        });
+    EXPECT_EQ(problem, "");
+    EXPECT_EQ(read + refused, 100);
+    EXPECT_EQ(ReadPositionFile(Path("swapped")).position.legs.size(), 2u)
+        << "after " << read << " whole reads";
 }

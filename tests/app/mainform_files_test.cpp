@@ -26,6 +26,7 @@ private slots:
     void saveWritesThroughThePage();
     void pageGoneDuringTheSaveDialogIsNotSaved();
     void savingOverAnotherSeriesAsksFirst();
+    void aReadOnlySeriesIsKeptAndACopyOffered();
     void exportWritesEveryExpiryOfThePage();
     void exportNeverProposesOrReplacesThePriceFile();
 };
@@ -404,6 +405,59 @@ void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
     QCOMPARE(failing->savedTo, QStringList{elsewhere + QStringLiteral("/spy.ops")});
     QCOMPARE(failing->SeriesFile(), QStringLiteral("SPY.ops"));
     QCOMPARE(form->SeriesDir(), folder);
+}
+
+void MainFormFilesTest::aReadOnlySeriesIsKeptAndACopyOffered()
+{
+    auto form = NewForm();
+    QWidget* window = StartWithSamplePage(*form);
+    QVERIFY(window);
+    const QString own = form->SeriesDir() + QStringLiteral("/sample.ops");
+    const QString locked = form->SeriesDir() + QStringLiteral("/locked.ops");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops"), locked));
+    QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    const QByteArray lockedBytes = FileBytes(locked);
+    const QString copyFolder = root_->filePath(QStringLiteral("copies"));
+    QVERIFY(QDir().mkpath(copyFolder));
+
+    // The first dialog names the read-only file, the one offered then a copy.
+    auto saveTo = [&](const QStringList& names) {
+        int dialogs = 0;
+        WhileModal([&](QWidget* modal) {
+            if (qobject_cast<QFileDialog*>(modal) && dialogs < names.size()) {
+                const QString name = names[dialogs++];
+                TypeIntoFileDialog(QFileInfo(name).absolutePath(), QFileInfo(name).fileName())(modal);
+            }
+        });
+        Activate(window);
+        form->FileSave();
+        WhileModal(nullptr);
+        return dialogs;
+    };
+
+    // No to the copy: nothing is written, the page keeps its file.
+    notifier_.answer = false;
+    notifier_.questions.clear();
+    QCOMPARE(saveTo({locked}), 1);
+    QVERIFY(notifier_.questions.contains(
+        QStringLiteral("locked.ops already exists. Do you want to replace it?")));
+    QCOMPARE(FileBytes(locked), lockedBytes);
+    QCOMPARE(form->FindActivePage()->SeriesFile(), own);
+
+    // Yes: the file stays read-only and as it was; the copy holds the series
+    // and is the page's file from now on.
+    notifier_.answer = true;
+    notifier_.questions.clear();
+    const QString copy = copyFolder + QStringLiteral("/copy.ops");
+    QCOMPARE(saveTo({locked, copy}), 2);
+    QCOMPARE(notifier_.questions,
+             (QStringList{QStringLiteral("locked.ops already exists. Do you want to replace it?"),
+                          QStringLiteral("locked.ops is read-only. Save a copy elsewhere?")}));
+    QCOMPARE(FileBytes(locked), lockedBytes);
+    QVERIFY(!(QFileInfo(locked).permissions() & QFileDevice::WriteOwner));
+    QCOMPARE(FileBytes(copy), FileBytes(own));
+    QCOMPARE(form->FindActivePage()->SeriesFile(), copy);
+    QCOMPARE(form->SeriesDir(), copyFolder);
 }
 
 void MainFormFilesTest::exportWritesEveryExpiryOfThePage()

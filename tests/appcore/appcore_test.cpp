@@ -22,6 +22,7 @@
 #include "appcore/StartupFiles.h"
 #include "appcore/WindowPlacement.h"
 #include "download/QuoteDownload.h"
+#include "support/fifo_race.h"
 
 using namespace kestrava;
 
@@ -82,6 +83,7 @@ private slots:
 
     // ---- carried files
     void requestTemplateFileReplacesTheResource();
+    void listAndTemplateNeverWaitOnASwappedFifo();
     void samplesArePlacedOnlyWhenAbsent();
     void helpKeywordsNamePages();
     void installedHelpPagesAreFoundBesideTheProgram();
@@ -441,6 +443,52 @@ void AppCoreTest::requestTemplateFileReplacesTheResource()
         QCOMPARE(LoadRequestTemplate(dir.path(), &problem), builtIn);
         QVERIFY2(problem.contains(QDir::toNativeSeparators(own)), qPrintable(problem));
     }
+}
+
+// The download list and the request template are read through one open of
+// their name: another process swapping a FIFO in never holds the program.
+void AppCoreTest::listAndTemplateNeverWaitOnASwappedFifo()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("list"))
+            && QDir(dir.path()).mkpath(QStringLiteral("app")));
+    // Each read either takes the file or refuses the FIFO; anything else is
+    // kept to be shown here, on the test's own thread.
+    QStringList unexpected;
+    const QString list = dir.filePath(QStringLiteral("list/Tickers.txt"));
+    std::string problem = testsupport::ReadsComeBackWhileAFifoIsSwappedIn(
+        list.toStdString(), "SPX=^GSPC\nSPY\n", [&](const std::filesystem::path&) {
+            DownloadList entries;
+            const DownloadList::LoadResult result = entries.Load(list);
+            if (!(result.complete && entries.Entries().size() == 2)
+                && !result.message.contains(QStringLiteral("it is not a regular file")))
+                unexpected.append(result.message);
+        });
+    QVERIFY2(problem.empty(), problem.c_str());
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('\n'))));
+    DownloadList after;
+    QVERIFY(after.Load(list).complete);
+    QCOMPARE(after.Entries().size(), 2);
+
+    QString builtInProblem;
+    const QByteArray builtIn = LoadRequestTemplate(QString(), &builtInProblem);
+    const QString app = dir.filePath(QStringLiteral("app"));
+    const QByteArray own = "__VIEWSTATE=x&txtTicker=";
+    problem = testsupport::ReadsComeBackWhileAFifoIsSwappedIn(
+        (app + QStringLiteral("/POSTSTR5B")).toStdString(), own.toStdString(),
+        [&](const std::filesystem::path&) {
+            QString said;
+            const QByteArray body = LoadRequestTemplate(app, &said);
+            const bool read = said.isEmpty() && body == own;
+            const bool refused = said.contains(QStringLiteral("it is not a regular file")) && body == builtIn;
+            if (!read && !refused)
+                unexpected.append(said);
+        });
+    QVERIFY2(problem.empty(), problem.c_str());
+    QVERIFY2(unexpected.isEmpty(), qPrintable(unexpected.join(QLatin1Char('\n'))));
+    QString said;
+    QCOMPARE(LoadRequestTemplate(app, &said), own);
+    QVERIFY2(said.isEmpty(), qPrintable(said));
 }
 
 void AppCoreTest::samplesArePlacedOnlyWhenAbsent()

@@ -4,14 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
+#include "cli/seriesjson.h"
 #include "common/notifier.h"
 #include "pricing/seriesfile.h"
+#include "support/fifo_race.h"
+#include "support/recording_notifier.h"
 
 #include "calc_runner.h"
 
@@ -259,4 +264,64 @@ TEST_F(SeriesCliTest, PriceReadsEitherFormOfTheSameSeries)
     const Outcome broken = Run({"price", PathOf("broken.json")});
     EXPECT_EQ(broken.status, 2);
     EXPECT_NE(broken.err.find("\"ContractType\" is missing"), std::string::npos) << broken.err;
+}
+
+// Both forms are read through one open of the name: a FIFO swapped in
+// between a look at the first byte and the reading is refused, never waited on.
+TEST_F(SeriesCliTest, ReadsOfANameSwappedWithAFifoComeBack)
+{
+    for (const char* source : {"worked_example.ops", "worked_example.json"}) {
+        const fs::path dir = dir_ / source;
+        fs::create_directory(dir);
+        std::ifstream in(kSeriesData / source, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        int loaded = 0;
+        const std::string problem = testsupport::ReadsComeBackWhileAFifoIsSwappedIn(
+            dir / "swapped", bytes, [&](const fs::path& name) {
+                std::vector<TInOutObj> series;
+                testsupport::RecordingNotifier notifier;
+                try {
+                    if (cli::LoadSeriesAny(name.string(), series, notifier) && series.size() == 1)
+                        ++loaded;
+                } catch (const SeriesFileError& error) {
+                    EXPECT_NE(std::string(error.what()).find("it is not a regular file"), std::string::npos)
+                        << error.what();
+                }
+                try {
+                    if (cli::ReadSeriesJsonFile(name.string()).size() == 1)
+                        ++loaded;
+                } catch (const cli::SeriesJsonError&) {  // the .ops bytes are no JSON
+                } catch (const SeriesFileError& error) {
+                    EXPECT_NE(std::string(error.what()).find("it is not a regular file"), std::string::npos)
+                        << error.what();
+                }
+            });
+        EXPECT_EQ(problem, "") << source;
+        std::vector<TInOutObj> series;
+        testsupport::RecordingNotifier notifier;
+        EXPECT_TRUE(cli::LoadSeriesAny((dir / "swapped").string(), series, notifier)) << source;
+        EXPECT_EQ(series.size(), 1u) << source << " after " << loaded << " whole reads in the race";
+    }
+}
+
+TEST_F(SeriesCliTest, SaveKeepsAReadOnlyFileUnlessForced)
+{
+    const std::string json = (kSeriesData / "worked_example.json").string();
+    const std::string out = PathOf("out.ops");
+    ASSERT_EQ(Run({"save", json, out}).status, 0);
+    fs::permissions(out, fs::perms::owner_read);
+    WriteFile(out + ".marker", "");  // test setup: a neighbour that must stay alone
+    const std::string before = ReadFile(out);
+
+    const Outcome refused = Run({"save", json, out});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("\"" + out + "\" is read-only. Nothing was written; --force replaces it."),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(ReadFile(out), before);
+
+    const Outcome forced = Run({"save", "--force", json, out});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_EQ(fs::status(out).permissions(), fs::perms::owner_read);
+    EXPECT_EQ(Run({"save", json, out, "--forced"}).status, 2);  // no near miss is taken for it
 }

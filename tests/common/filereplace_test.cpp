@@ -1,5 +1,6 @@
 // Files replaced whole, created without following links, read only when
-// regular, and the leftovers of killed saves cleared away after a day.
+// regular, and the leftovers of killed saves cleared away once their writer
+// is gone.
 
 #include <gtest/gtest.h>
 
@@ -10,10 +11,13 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "common/fileaccess.h"
 #include "common/filereplace.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -120,46 +124,99 @@ TEST_F(FileReplaceTest, OnlyRegularFilesAreOpenedForReading)
     std::fclose(file);
 }
 
-TEST_F(FileReplaceTest, LeftoversOfKilledSavesGoAfterADay)
+TEST_F(FileReplaceTest, LeftoversOfKilledSavesGoOnceTheirWriterIsGone)
 {
+    // Age in seconds; locked: a writer still holds the new version's lock.
+    constexpr int kHour = 3600;
     const struct {
         const char* name;
-        int hoursOld;
+        int secondsOld;
+        bool locked;
         bool goes;
     } cases[] = {
-        {"SPX.ops.~1234abcd.tmp", 25, true},
-        {"SPX.ops.~1234abcd.tmp.x", 25, false},
-        {"SPX.position.json.~0000beef.tmp", 48, true},
-        {"SPX.ops.~1234abcd.tmp", 23, false},
-        {"SPX.txt.part", 25, true},
-        {"SPX.ops.~1234ABCD.tmp", 25, false},
-        {"SPX.ops.~1234abc.tmp", 25, false},
-        {"SPX.ops~1234abcd.tmp", 25, false},
-        {".part", 25, false},
-        {"notes.tmp", 25, false},
+        {"SPX.ops.~1234abcd.tmp", 25 * kHour, true, true},  // a day old: gone whoever holds it
+        {"SPX.ops.~1234abcd.tmp.x", 25 * kHour, false, false},
+        {"SPX.position.json.~0000beef.tmp", 48 * kHour, false, true},
+        {"SPX.ops.~1234abcd.tmp", 23 * kHour, true, false},  // its writer is still at work
+        {"SPX.ops.~1234abcd.tmp", kHour, false, true},       // its writer was killed
+        {"SPX.ops.~1234abcd.tmp", 1, false, false},          // too new to tell
+        {"SPX.txt.part", 25 * kHour, false, true},
+        {"SPX.txt.part", kHour, false, false},  // older programs' files hold no lock
+        {"SPX.ops.~1234ABCD.tmp", 25 * kHour, false, false},
+        {"SPX.ops.~1234abc.tmp", 25 * kHour, false, false},
+        {"SPX.ops~1234abcd.tmp", 25 * kHour, false, false},
+        {".part", 25 * kHour, false, false},
+        {"notes.tmp", 25 * kHour, false, false},
     };
     const auto now = fs::file_time_type::clock::now();
     int expected = 0;
+    std::vector<int> locks;
     for (const auto& c : cases) {
-        const fs::path folder = dir_ / std::to_string(c.hoursOld);
+        const fs::path folder = dir_ / std::to_string(c.secondsOld);
         fs::create_directories(folder);
         std::ofstream(folder / c.name) << "left";
-        fs::last_write_time(folder / c.name, now - std::chrono::hours(c.hoursOld));
+        fs::last_write_time(folder / c.name, now - std::chrono::seconds(c.secondsOld));
+        if (c.locked) {
+            // An open file description of its own, as another process's.
+            locks.push_back(::open((folder / c.name).c_str(), O_RDONLY));
+            ASSERT_EQ(::flock(locks.back(), LOCK_EX | LOCK_NB), 0);
+        }
         expected += c.goes;
     }
     // A link or a folder of that name is no file of a save.
+    const fs::path day = dir_ / std::to_string(25 * kHour);
     const fs::path outside = Write("outside", "kept");
-    fs::create_symlink(outside, dir_ / "25" / "X.ops.~0badf00d.tmp");
-    fs::create_directory(dir_ / "25" / "Y.csv.part");
+    fs::create_symlink(outside, day / "X.ops.~0badf00d.tmp");
+    fs::create_directory(day / "Y.csv.part");
 
     int removed = 0;
-    for (const char* folder : {"23", "25", "48"})
-        removed += RemoveStaleLeftovers(dir_ / folder, std::chrono::hours(24));
+    for (const auto& entry : fs::directory_iterator(dir_))
+        if (entry.is_directory())
+            removed += RemoveStaleLeftovers(entry.path(), std::chrono::hours(24));
     EXPECT_EQ(removed, expected);
     for (const auto& c : cases)
-        EXPECT_EQ(fs::exists(dir_ / std::to_string(c.hoursOld) / c.name), !c.goes)
-            << c.name << " " << c.hoursOld;
-    EXPECT_TRUE(fs::is_symlink(dir_ / "25" / "X.ops.~0badf00d.tmp"));
+        EXPECT_EQ(fs::exists(dir_ / std::to_string(c.secondsOld) / c.name), !c.goes)
+            << c.name << " " << c.secondsOld;
+    EXPECT_TRUE(fs::is_symlink(day / "X.ops.~0badf00d.tmp"));
     EXPECT_EQ(ReadAll(outside), "kept");
-    EXPECT_TRUE(fs::is_directory(dir_ / "25" / "Y.csv.part"));
+    EXPECT_TRUE(fs::is_directory(day / "Y.csv.part"));
+    for (const int fd : locks)
+        ::close(fd);
+}
+
+TEST_F(FileReplaceTest, AReplacementHoldsItsLockUntilItGoesAndAKilledOneLeavesNone)
+{
+    const fs::path target = Write("SPY.csv", "old");
+    auto leftovers = [&] {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(dir_))
+            if (IsReplacementLeftover(entry.path().filename().string()))
+                found.push_back(entry.path());
+        return found;
+    };
+    {
+        FileReplacement writing(target);
+        writing.Write("new");
+        writing.Close();  // closed, but not yet put in place: still its writer's
+        fs::last_write_time(writing.NewPath(), fs::file_time_type::clock::now() - std::chrono::hours(1));
+        EXPECT_EQ(RemoveStaleLeftovers(dir_, std::chrono::hours(24)), 0);
+        writing.Commit();
+    }
+    EXPECT_EQ(ReadAll(target), "new");
+
+    // A writer killed half-way: its new version stays, with no lock on it.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        FileReplacement killed(target);
+        killed.Write("half");
+        ::_exit(0);  // no destructor runs, as when the process is killed
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::vector<fs::path> left = leftovers();
+    ASSERT_EQ(left.size(), 1u);
+    fs::last_write_time(left[0], fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    EXPECT_EQ(RemoveStaleLeftovers(dir_, std::chrono::hours(24)), 1);
+    EXPECT_TRUE(leftovers().empty());
+    EXPECT_EQ(ReadAll(target), "new");
 }

@@ -17,6 +17,7 @@
 
 #include <csignal>
 
+#include "support/fifo_race.h"
 #include "support/recording_notifier.h"
 #include "support/scratch_dir.h"
 #include <sys/resource.h>
@@ -704,4 +705,130 @@ TEST_F(SeriesFileTest, FailedSaveLeavesNothingAndKeepsTheOldFile)
     EXPECT_EQ(loaded[0].OptSymbol, "XYZW");
     EXPECT_EQ(fs::status(good).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
+
+TEST_F(SeriesFileTest, ReadsOfANameSwappedWithAFifoComeBack)
+{
+    const std::string saved = PathOf("saved.ops");
+    SaveSeriesFile(saved, {WorkedExample()});
+    const std::string bytes = ReadFile(saved);
+
+    int loadedWhole = 0;
+    const std::string problem = testsupport::ReadsComeBackWhileAFifoIsSwappedIn(
+        dir_ / "swapped", bytes, [&](const fs::path& name) {
+            std::vector<TInOutObj> series;
+            RecordingNotifier notifier;
+            try {
+                if (LoadSeriesFile(name.string(), series, notifier) && series.size() == 1)
+                    ++loadedWhole;
+            } catch (const SeriesFileError& error) {
+                // Refused on the open file, never half read.
+                EXPECT_NE(std::string(error.what()).find("Not a regular file: it is not a regular file"),
+                          std::string::npos)
+                    << error.what();
+            }
+        });
+    EXPECT_EQ(problem, "");
+    std::vector<TInOutObj> after;
+    RecordingNotifier afterNotifier;
+    EXPECT_TRUE(LoadSeriesFile(PathOf("swapped"), after, afterNotifier));
+    EXPECT_EQ(after.size(), 1u) << "after " << loadedWhole << " whole reads in the race";
+
+    // A folder is named as one.
+    fs::create_directory(PathOf("folder.ops"));
+    std::vector<TInOutObj> series;
+    RecordingNotifier notifier;
+    try {
+        LoadSeriesFile(PathOf("folder.ops"), series, notifier);
+        ADD_FAILURE() << "a folder was read as a series";
+    } catch (const SeriesFileError& error) {
+        EXPECT_EQ(std::string(error.what()),
+                  "Cannot open file \"" + PathOf("folder.ops") + "\". Not a regular file: it is a folder");
+    }
+}
+
+// A save goes where the user meant: a file made read-only stays as it is, a
+// link to the user's own file has that file replaced and stays a link, and a
+// link that leads nowhere or to someone else's file is refused.
+TEST_F(SeriesFileTest, SavesRespectReadOnlyFilesAndLinks)
+{
+    TInOutObj changed = WorkedExample();
+    changed.OptSymbol = "CHGD";
+    auto symbolIn = [](const std::string& path) {
+        std::vector<TInOutObj> loaded;
+        RecordingNotifier notifier;
+        LoadSeriesFile(path, loaded, notifier);
+        return loaded.empty() ? std::string() : loaded[0].OptSymbol;
+    };
+    const std::string original = WorkedExample().OptSymbol;
+
+    // Read-only: refused and untouched, unless the caller insists.
+    const std::string locked = PathOf("locked.ops");
+    SaveSeriesFile(locked, {WorkedExample()});
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read);
+    try {
+        SaveSeriesFile(locked, {changed});
+        ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const SeriesReadOnlyError& error) {
+        EXPECT_EQ(std::string(error.what()), "\"" + locked + "\" is read-only.");
+    }
+    EXPECT_EQ(symbolIn(locked), original);
+    SaveSeriesFile(locked, {changed}, true);
+    EXPECT_EQ(symbolIn(locked), "CHGD");
+    EXPECT_EQ(fs::status(locked).permissions(), fs::perms::owner_read | fs::perms::group_read);
+
+    // A link to the user's own file in another folder: the file there is
+    // replaced in its folder, and the link stays a link.
+    fs::create_directory(PathOf("real"));
+    const std::string real = PathOf("real/target.ops");
+    SaveSeriesFile(real, {WorkedExample()});
+    const std::string link = PathOf("link.ops");
+    fs::create_symlink(real, link);
+    SaveSeriesFile(link, {changed});
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), real);
+    EXPECT_EQ(symbolIn(real), "CHGD");
+    // A link to a read-only file of the user's is refused like the file.
+    fs::permissions(real, fs::perms::owner_read);
+    EXPECT_THROW(SaveSeriesFile(link, {WorkedExample()}), SeriesReadOnlyError);
+    EXPECT_EQ(symbolIn(real), "CHGD");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+
+    // A dangling link is refused and stays as it was; nothing is created.
+    const std::string dangling = PathOf("dangling.ops");
+    fs::create_symlink(PathOf("real/none.ops"), dangling);
+    try {
+        SaveSeriesFile(dangling, {changed});
+        ADD_FAILURE() << "a dangling link was saved through";
+    } catch (const SeriesFileError& error) {
+        EXPECT_EQ(
+            std::string(error.what())
+                .rfind("Cannot create file \"" + dangling + "\". It is a link that leads to no file", 0),
+            0u)
+            << error.what();
+    }
+    EXPECT_TRUE(fs::is_symlink(dangling));
+    EXPECT_FALSE(fs::exists(PathOf("real/none.ops")));
+
+    // A link to another user's file (only root can make one here).
+    if (::geteuid() == 0) {
+        const std::string theirs = PathOf("real/theirs.ops");
+        SaveSeriesFile(theirs, {WorkedExample()});
+        ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+        const std::string toTheirs = PathOf("theirs-link.ops");
+        fs::create_symlink(theirs, toTheirs);
+        try {
+            SaveSeriesFile(toTheirs, {changed});
+            ADD_FAILURE() << "another user's file was replaced through a link";
+        } catch (const SeriesFileError& error) {
+            EXPECT_NE(std::string(error.what()).find("which is no file of yours"), std::string::npos)
+                << error.what();
+        }
+        EXPECT_TRUE(fs::is_symlink(toTheirs));
+        EXPECT_EQ(symbolIn(theirs), original);
+    }
+    // Nothing half-written is left in either folder.
+    for (const char* folder : {"", "real"})
+        for (const auto& entry : fs::directory_iterator(PathOf(folder)))
+            EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
 }
