@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/dates.h"
 #include "common/localeparse.h"
 #include "download/HistoryConvert.h"
 #include "fuzz/FuzzSupport.h"
@@ -18,6 +19,8 @@ namespace fs = std::filesystem;
 
 const char* const kTitle = "Date,Open,High,Low,Close,Volume\r\n";
 const char* const kEarlier = "Date,Open,High,Low,Close,Volume\r\n2005-01-03,1,2,0.5,1.5,100\r\n";
+// The day the replies were fetched: no later day is stored.
+const TDateTime kDownloadDay = EncodeDate(2030, 1, 1);
 
 // The converted file: the title, then lines whose dates the price reader
 // takes under the same layout, with five values after each.
@@ -81,7 +84,7 @@ std::string RunHistoryConvert(Input input)
     for (const LocaleInfo& layout : kLayouts) {
         const std::string where = " (dates " + layout.shortDateFormat + ")";
         WriteWholeFile(priceFile, kEarlier);
-        const HistoryConversion converted = ConvertHistory(reply, priceFile, layout, work);
+        const HistoryConversion converted = ConvertHistory(reply, priceFile, layout, work, kDownloadDay);
         if (!FileHolds(reply, AsText(input)))
             return "the conversion changed the reply" + where;
         if (const std::string left = UnexpectedFiles(prices, {priceFile}); !left.empty())

@@ -29,18 +29,30 @@ QString Problem(const QString& group, const QString& name, const QString& text, 
 // the placement's arithmetic (a left edge plus half a width) cannot overflow.
 constexpr int kFarthestCoordinate = 1000000;
 
+enum class OutOfRange { Quiet, Said };
+
+// A number outside least to most is brought to the nearer bound; Said names
+// the value read and the value used.
 void ReadInt(QSettings& settings, const QString& group, const QString& name, int& value,
-             QStringList* problems, int least = INT_MIN, int most = INT_MAX)
+             QStringList* problems, int least = INT_MIN, int most = INT_MAX,
+             OutOfRange outOfRange = OutOfRange::Quiet)
 {
     const QVariant stored = settings.value(name);
     if (!stored.isValid())
         return;
     bool ok = false;
-    const int read = stored.toInt(&ok);
-    if (ok)
-        value = std::clamp(read, least, most);
-    else if (problems)
-        problems->append(Problem(group, name, stored.toString(), QString::number(value)));
+    const qlonglong read = stored.toLongLong(&ok);
+    if (!ok) {
+        if (problems)
+            problems->append(Problem(group, name, stored.toString(), QString::number(value)));
+        return;
+    }
+    value = static_cast<int>(std::clamp<qlonglong>(read, least, most));
+    if (value != read && outOfRange == OutOfRange::Said && problems)
+        problems->append(
+            QStringLiteral("The setting %1/%2 holds %3, which is outside %4 to %5; using %6 instead.")
+                .arg(group, name, QString::number(read), QString::number(least), QString::number(most),
+                     QString::number(value)));
 }
 
 void ReadRate(QSettings& settings, const QString& name, const LocaleInfo& locale, float& rate,
@@ -114,7 +126,8 @@ void AppSettings::Load(QSettings& settings, const LocaleInfo& locale, QStringLis
     QuoteServer = settings.value(kQuoteServer, QuoteServer).toString().trimmed();
     HistoryServer = settings.value(kHistoryServer, HistoryServer).toString().trimmed();
     HistoryHomePage = settings.value(kHistoryHomePage, HistoryHomePage).toString().trimmed();
-    ReadInt(settings, kServers, QStringLiteral("RequestDeadline"), RequestDeadline, problems, 1, 3600);
+    ReadInt(settings, kServers, QStringLiteral("RequestDeadline"), RequestDeadline, problems, 1, 3600,
+            OutOfRange::Said);
     const QString dateFormat = settings.value(kDateFormat, DateFormat).toString().trimmed();
     if (IsDateFormat(dateFormat))
         DateFormat = dateFormat;

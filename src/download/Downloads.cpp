@@ -1,7 +1,10 @@
 #include "download/Downloads.h"
 
 #include <algorithm>
+#include <chrono>
 
+#include "common/filereplace.h"
+#include "common/textescape.h"
 #include "download/HistoryDownload.h"
 #include "download/HTTPer.h"
 #include "download/QuoteDownload.h"
@@ -85,6 +88,11 @@ std::string FormValue(const std::string& symbol)
     return PercentEncoded(symbol, "*-._", true);
 }
 
+std::string SettingNotUsed(const std::string& settingName, const std::string& problem)
+{
+    return "The setting Servers/" + settingName + " is not used: " + problem + ". Nothing was sent.";
+}
+
 ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName,
                                  const std::string& settingsFile)
 {
@@ -97,6 +105,10 @@ ServerAddress ParseServerAddress(const std::string& setting, const std::string& 
             + settingName + (settingsFile.empty() ? "" : " in the settings file " + settingsFile) + ".";
         return address;
     }
+    if (const std::string problem = RequestValueProblem(setting); !problem.empty()) {
+        address.problem = SettingNotUsed(settingName, problem);
+        return address;
+    }
     const std::string lower = ToLowerAscii(setting);
     const std::size_t scheme = lower.rfind("http://", 0) == 0 ? 7 : lower.rfind("https://", 0) == 0 ? 8 : 0;
     const bool blank = std::any_of(setting.begin(), setting.end(),
@@ -107,7 +119,8 @@ ServerAddress ParseServerAddress(const std::string& setting, const std::string& 
     const std::string authority = scheme == 0 ? std::string()
                                               : base.substr(scheme, base.find('/', scheme) - scheme);
     if (scheme == 0 || blank || authority.empty()) {
-        address.problem = where + " holds \"" + setting + "\", which is no http or https address.";
+        address.problem = where + " holds \"" + EscapedText(setting)
+                          + "\", which is no http or https address.";
         return address;
     }
     address.ok = true;
@@ -120,6 +133,12 @@ DownloadOutcome RunDownloads(HTTPer& http, const DownloadSetup& setup, const Dow
                              Notifier& notifier, DownloadDisplay& display)
 {
     http.ResetAbort();
+    // New versions that a killed conversion or save left beside the quote
+    // and price files go before new ones are written.
+    constexpr std::chrono::hours kDay{24};
+    RemoveStaleLeftovers(setup.DataDir, kDay);
+    if (!setup.PriceDir.empty() && setup.PriceDir != setup.DataDir)
+        RemoveStaleLeftovers(setup.PriceDir, kDay);
     DownloadOutcome outcome;
     if (choice.quotes)
         outcome += DownloadOptionQuotes(http, setup, choice.quoteSymbols, notifier, display);

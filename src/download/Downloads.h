@@ -79,6 +79,10 @@ struct ServerAddress {
 ServerAddress ParseServerAddress(const std::string& setting, const std::string& settingName,
                                  const std::string& settingsFile = {});
 
+// "The setting Servers/NAME is not used: PROBLEM. Nothing was sent.", for a
+// value that no request may carry (RequestValueProblem).
+std::string SettingNotUsed(const std::string& settingName, const std::string& problem);
+
 std::string ToLowerAscii(std::string text);
 std::string ToUpperAscii(std::string text);
 

@@ -1,5 +1,7 @@
 #include "download/HTTPer.h"
 
+#include "common/textescape.h"
+
 #include <curl/curl.h>
 
 #include <charconv>
@@ -203,6 +205,29 @@ void HTTPer::Post(const std::string& url, const std::string& body, std::ostream&
     Perform(transfer);
 }
 
+void HTTPer::CheckRequestValues(const std::string& url) const
+{
+    // A line end in a header's value would add headers of its own; a blank or
+    // a control character in the address, a request line of the server's choosing.
+    const std::pair<const char*, const std::string*> values[] = {
+        {"address", &url},
+        {"Host header", &Request.Host},
+        {"Referer header", &Request.Referer},
+        {"Content-Type header", &Request.ContentType},
+        {"User-Agent header", &Request.UserAgent},
+        {"Accept header", &Request.Accept},
+        {"Accept-Charset header", &Request.AcceptCharset},
+        {"Accept-Language header", &Request.AcceptLanguage},
+        {"Connection header", &Request.Connection},
+    };
+    for (const auto& [what, value] : values) {
+        // Header values may hold blanks ("Mozilla/5.0 (Windows NT 5.1; ...)").
+        const std::string problem = RequestValueProblem(*value, value != &url);
+        if (!problem.empty())
+            throw HttpError(std::string("The request's ") + what + " cannot be sent: " + problem + ".");
+    }
+}
+
 void HTTPer::Perform(Transfer& t)
 {
     if (aborted_)
@@ -212,6 +237,7 @@ void HTTPer::Perform(Transfer& t)
     // The idle hook may run a command that asks for another request.
     if (busy_)
         throw HttpError("The HTTP client is still busy with another request.");
+    CheckRequestValues(t.url);
     busy_ = true;
     struct BusyReset {
         bool& flag;

@@ -121,6 +121,9 @@ public:
 private:
     struct Transfer;
     void Perform(Transfer& transfer);
+    // Throws HttpError, before anything is sent, for an address or a header
+    // value that no request may carry (RequestValueProblem).
+    void CheckRequestValues(const std::string& url) const;
 
     struct Handles;
     std::unique_ptr<Handles> handles_;

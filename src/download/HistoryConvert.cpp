@@ -1,5 +1,6 @@
 #include "download/HistoryConvert.h"
 
+#include <cmath>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 
 const char* const kPriceTitle = "Date,Open,High,Low,Close,Volume";
 constexpr std::size_t kDataFields = 6;  // the date and five values
+const TDateTime kFirstHistoryDay = EncodeDate(1900, 1, 1);
 const char* const kValueNames[] = {"", "open", "high", "low", "close", "volume"};
 
 // Why a reply is no whole price list.
@@ -79,7 +81,7 @@ void CheckDay(const std::vector<std::string_view>& fields, long long lineNumber)
 }
 
 // Writes the price lines of the reply into out; the days written.
-int Convert(TextLineReader& in, FileReplacement& out, const LocaleInfo& locale)
+int Convert(TextLineReader& in, FileReplacement& out, const LocaleInfo& locale, TDateTime lastDay)
 {
     std::string line;
     bool titled = false;
@@ -93,7 +95,7 @@ int Convert(TextLineReader& in, FileReplacement& out, const LocaleInfo& locale)
     out.Write(std::string(kPriceTitle) + "\r\n");
 
     int count = 0;
-    TDateTime firstDate = 0;
+    int repeatsSkipped = 0;
     TDateTime lastDate = 0;
     std::vector<std::string_view> fields;
     while (in.ReadLine(line)) {
@@ -108,10 +110,18 @@ int Convert(TextLineReader& in, FileReplacement& out, const LocaleInfo& locale)
                                + " are needed");
         if (!ReadReplyDate(fields[0], date))
             Refuse(number, QuotedForMessage(fields[0]) + " is no date written year-month-day");
-        if (count == 0)
-            firstDate = date;
-        else if (date == firstDate)
+        if (date < kFirstHistoryDay)
+            Refuse(number, "its day " + IsoDate(date) + " is before 1900");
+        if (date > lastDay)
+            Refuse(number,
+                   "its day " + IsoDate(date) + " is after the day of the download, " + IsoDate(lastDay));
+        // The service repeats its newest day on the line after it; that
+        // repeat is left out. Any other day named twice means a mixed or
+        // damaged list.
+        if (count == 1 && date == lastDate && repeatsSkipped++ == 0)
             continue;
+        if (count > 0 && date == lastDate)
+            Refuse(number, "its day " + IsoDate(date) + " repeats the day above it");
         // The newest day comes first; a step forward means a mixed or
         // damaged list, which the price reader would not put in order.
         if (count > 0 && date > lastDate)
@@ -154,7 +164,7 @@ void CheckWithPriceReader(const fs::path& written, int days, const LocaleInfo& l
 }  // namespace
 
 HistoryConversion ConvertHistory(const fs::path& reply, const fs::path& priceFile, const LocaleInfo& locale,
-                                 const fs::path& workFolder)
+                                 const fs::path& workFolder, TDateTime lastDay)
 {
     HistoryConversion result;
     TextLineReader in(reply);
@@ -169,7 +179,7 @@ HistoryConversion ConvertHistory(const fs::path& reply, const fs::path& priceFil
         if (!EndsWithLineEnd(reply))
             throw NotAPriceList("the reply ends in the middle of a line: it was cut short");
         FileReplacement out(priceFile);
-        result.days = Convert(in, out, locale);
+        result.days = Convert(in, out, locale, std::floor(lastDay));
         out.Close();
         CheckWithPriceReader(out.NewPath(), result.days, locale, workFolder);
         out.Commit();

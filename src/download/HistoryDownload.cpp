@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/notifier.h"
+#include "common/textescape.h"
 #include "download/HistoryConvert.h"
 #include "download/HTTPer.h"
 #include "download/ReplyFetch.h"
@@ -65,7 +66,14 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
                                 DownloadDisplay& display)
 {
     DownloadOutcome outcome;
-    const ServerAddress server = ParseServerAddress(setup.HistoryServer, "HistoryServer", setup.SettingsFile);
+    ServerAddress server = ParseServerAddress(setup.HistoryServer, "HistoryServer", setup.SettingsFile);
+    // The home page goes out as the Referer header: a line end in it would
+    // add headers of its own to every request.
+    if (const std::string problem = RequestValueProblem(setup.HistoryHomePage);
+        server.ok && !problem.empty()) {
+        server.ok = false;
+        server.problem = SettingNotUsed("HistoryHomePage", problem);
+    }
     std::optional<ReplyFolder> replies;
     if (!StartDownload(server, setup.TempDir, notifier, replies)) {
         outcome.failed = static_cast<int>(selection.size());
@@ -129,7 +137,7 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
     for (const Fetched& reply : fetched) {
         const fs::path priceFile = priceDir / reply.name;
         const HistoryConversion converted = ConvertHistory(reply.reply->Path(), priceFile, setup.Locale,
-                                                           replies->Path());
+                                                           replies->Path(), setup.Today);
         if (converted.stored) {
             ++outcome.stored;
         } else if (converted.writeFailed) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/fileaccess.h"
+#include "common/textescape.h"
 
 namespace kestrava {
 
@@ -89,7 +90,9 @@ std::string TextLineReader::FailureText(const std::string& name) const
 std::string QuotedForMessage(std::string_view text)
 {
     constexpr std::size_t kShown = 40;
-    std::string shown(text.substr(0, kShown));
+    // A NUL would end the message where it is shown; an escape sequence
+    // would move the terminal's cursor.
+    std::string shown = EscapedText(text.substr(0, kShown));
     if (text.size() > kShown)
         shown += "...";
     return "\"" + shown + "\"";

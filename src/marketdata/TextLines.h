@@ -56,7 +56,7 @@ private:
 };
 
 // A field quoted for a message: a field may be a whole binary file, so only
-// its first 40 characters are shown.
+// its first 40 characters are shown, control characters written out ("\0").
 std::string QuotedForMessage(std::string_view text);
 
 }  // namespace kestrava

@@ -320,3 +320,73 @@ TEST_F(DownloadCliTest, AnotherAccountCanNeitherInjectNorDestroyFiles)
     }
     EXPECT_EQ(ownFolders, 1);
 }
+
+// A setting that reaches a request is refused when it would change the
+// request (a line end adds headers, a blank ends the request line) or is
+// longer than any address; a number out of range is named with the one used.
+TEST_F(DownloadCliTest, SettingsThatWouldChangeARequestSendNothing)
+{
+    history_.SetCsv("spy", kCsv);
+    quotes_.SetTable("spx", kTable);
+    // In the settings file a line end is written escaped, as the program
+    // itself would write one.
+    const std::string injected = "/\\r\\nCookie: session=stolen\\r\\nX-Injected: yes";
+    const std::string huge(1 << 20, 'a');
+    const struct {
+        std::string key;
+        std::string value;
+        std::string says;
+    } cases[] = {
+        {"QuoteServer", quotes_.Base() + injected, "it holds the control character \\r"},
+        {"QuoteServer", quotes_.Base() + "/a b", "it holds a blank"},
+        {"QuoteServer", quotes_.Base() + "/" + huge,
+         "characters long, more than the 2048 a request may carry"},
+        {"HistoryServer", history_.Base() + injected, "it holds the control character \\r"},
+        {"HistoryServer", history_.Base() + "/a b", "it holds a blank"},
+        {"HistoryServer", history_.Base() + "/" + huge, "more than the 2048 a request may carry"},
+        {"HistoryHomePage", history_.Base() + injected, "it holds the control character \\r"},
+        {"HistoryHomePage", history_.Base() + "/a b", "it holds a blank"},
+        {"HistoryHomePage", history_.Base() + "/" + huge, "more than the 2048 a request may carry"},
+    };
+    for (const auto& c : cases) {
+        const bool quotes = c.key == "QuoteServer";
+        WriteSettings("[Servers]\nQuoteServer=" + (quotes ? c.value : quotes_.Base())
+                      + "\nHistoryServer=" + (c.key == "HistoryServer" ? c.value : history_.Base())
+                      + (c.key == "HistoryHomePage" ? "\nHistoryHomePage=" + c.value : "") + "\n");
+        const Outcome o = Download(quotes ? std::vector<std::string>{"--options", "SPX"}
+                                          : std::vector<std::string>{"--history", "SPY"});
+        const std::string shown = c.key + " " + c.says;
+        EXPECT_EQ(o.status, 1) << shown << o.err.substr(0, 400);
+        EXPECT_NE(o.err.find("Servers/" + c.key), std::string::npos) << shown << o.err.substr(0, 400);
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << shown << o.err.substr(0, 400);
+        EXPECT_LT(o.err.size(), 4096u) << shown << ": the message quotes no megabyte";
+        EXPECT_TRUE(quotes_.Requests().empty()) << shown;
+        EXPECT_TRUE(history_.Requests().empty()) << shown;
+    }
+    // The same values given on the command line are refused the same way.
+    WriteSettings("[Servers]\n");
+    const Outcome given = Download({"--history", "SPY", "--history-server", history_.Base() + "/\r\nX: y"});
+    EXPECT_EQ(given.status, 1);
+    EXPECT_NE(given.err.find("control character \\r"), std::string::npos) << given.err;
+    EXPECT_TRUE(history_.Requests().empty());
+
+    const struct {
+        std::string stored;
+        std::string says;
+    } deadlines[] = {
+        {"0", "holds 0, which is outside 1 to 3600; using 1 instead."},
+        {"-1", "holds -1, which is outside 1 to 3600; using 1 instead."},
+        {"99999999999", "holds 99999999999, which is outside 1 to 3600; using 3600 instead."},
+        {"abc", "holds \"abc\", which is not a number; using 120 instead."},
+    };
+    for (const auto& d : deadlines) {
+        WriteSettings("[Servers]\nHistoryServer=" + history_.Base() + "\nRequestDeadline=" + d.stored + "\n");
+        const Outcome o = Download({"--history", "SPY"});
+        EXPECT_EQ(o.status, 0) << d.stored << ": " << o.err;
+        EXPECT_NE(o.err.find("The setting Servers/RequestDeadline " + d.says), std::string::npos)
+            << d.stored << ": " << o.err;
+    }
+    // A deadline in range says nothing.
+    WriteSettings("[Servers]\nHistoryServer=" + history_.Base() + "\nRequestDeadline=3600\n");
+    EXPECT_EQ(Download({"--history", "SPY"}).err.find("RequestDeadline"), std::string::npos);
+}

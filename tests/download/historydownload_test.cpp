@@ -265,13 +265,30 @@ TEST_F(HistoryDownloadTest, ConversionRules)
         std::string says;       // why not
     };
     const std::string title = kPriceTitle;
+    // A hundred thousand well-formed days that run far past the download's day.
+    std::string longFuture = kTitle;
+    for (int back = 0; back < 100000; ++back)
+        longFuture += IsoDate(setup.Today + 100000 - back) + ",1,2,1,2,5\n";
     const Case cases[] = {
         {"first line repeated below it",
          kTitle + "2012-09-12,1,2,1,2,5,6\n2012-09-12,1,2,1,2,5,6\n2012-09-11,7,8,7,8,11,12\n",
          title + "9/12/2012,1,2,1,2,5\r\n9/11/2012,7,8,7,8,11\r\n", ""},
-        {"only the first date is compared",
-         kTitle + "2012-09-12,1,2,1,2,5\n2012-09-11,1,2,1,2,5\n2012-09-11,1,2,1,2,5\n",
-         title + "9/12/2012,1,2,1,2,5\r\n9/11/2012,1,2,1,2,5\r\n9/11/2012,1,2,1,2,5\r\n", ""},
+        {"another day named twice",
+         kTitle + "2012-09-12,1,2,1,2,5\n2012-09-11,1,2,1,2,5\n2012-09-11,1,2,1,2,5\n", "",
+         "line 4 of the reply: its day 2012-09-11 repeats the day above it"},
+        {"the first day three times",
+         kTitle + "2012-09-12,1,2,1,2,5\n2012-09-12,1,2,1,2,5\n2012-09-12,1,2,1,2,5\n", "",
+         "line 4 of the reply: its day 2012-09-12 repeats"},
+        {"every day twice",
+         kTitle + "2012-09-12,1,2,1,2,5\n2012-09-12,1,2,1,2,5\n2012-09-11,1,2,1,2,5\n2012-09-11,1,2,1,2,5\n",
+         "", "line 5 of the reply: its day 2012-09-11 repeats"},
+        {"a day after the download's", kTitle + "2099-12-31,1,2,1,2,5\n2012-09-11,1,2,1,2,5\n", "",
+         "line 2 of the reply: its day 2099-12-31 is after the day of the download, 2024-03-01"},
+        {"the download's own day", kTitle + "2024-03-01,1,2,1,2,5\n", title + "3/1/2024,1,2,1,2,5\r\n", ""},
+        {"a hundred thousand days into the future", longFuture, "",
+         "line 2 of the reply: its day 2297-12-15 is after the day of the download"},
+        {"a day before 1900", kTitle + "2012-09-12,1,2,1,2,5\n1899-12-29,1,2,1,2,5\n", "",
+         "line 3 of the reply: its day 1899-12-29 is before 1900"},
         {"lines of fewer than three fields are skipped",
          "junk\r\n" + kTitle + "2012-09-12,1\n\n2012-09-11,1,2,1,2,5\n", title + "9/11/2012,1,2,1,2,5\r\n",
          ""},
@@ -297,7 +314,7 @@ TEST_F(HistoryDownloadTest, ConversionRules)
         Write("prices/X.csv", kOlder);
         const std::string reply = Write("temp/X.csv", c.reply);
         const HistoryConversion converted = ConvertHistory(reply, setup.PriceDir / "X.csv", kUsLocale,
-                                                           dir_ / "work");
+                                                           dir_ / "work", setup.Today);
         EXPECT_EQ(converted.stored, !c.priceFile.empty()) << c.name << ": " << converted.problem;
         EXPECT_EQ(PriceFile("X.csv"), c.priceFile.empty() ? kOlder : c.priceFile) << c.name;
         EXPECT_NE(converted.problem.find(c.says), std::string::npos) << c.name << ": " << converted.problem;
@@ -307,8 +324,17 @@ TEST_F(HistoryDownloadTest, ConversionRules)
             << c.name;
         EXPECT_TRUE(fs::is_empty(dir_ / "work")) << c.name;
     }
+    // More days than were asked for are no fault: a whole history back to 1915.
+    std::string whole = kTitle;
+    for (int back = 0; back < 40000; ++back)
+        whole += IsoDate(setup.Today - back) + ",1,2,1,2,5\n";
+    const HistoryConversion wholeHistory = ConvertHistory(
+        Write("temp/X.csv", whole), setup.PriceDir / "X.csv", kUsLocale, dir_ / "work", setup.Today);
+    EXPECT_TRUE(wholeHistory.stored) << wholeHistory.problem;
+    EXPECT_EQ(wholeHistory.days, 40000);
     EXPECT_FALSE(
-        ConvertHistory(dir_ / "temp" / "GONE.csv", setup.PriceDir / "GONE.csv", kUsLocale, dir_).stored);
+        ConvertHistory(dir_ / "temp" / "GONE.csv", setup.PriceDir / "GONE.csv", kUsLocale, dir_, setup.Today)
+            .stored);
     EXPECT_EQ(HistoryFileBase("A:B:C"), "A-B:C");
 }
 

@@ -525,6 +525,13 @@ TEST_F(QuoteFileTest, EveryRealTableIsWholeAndEachFaultIsNamed)
          "Line 4 of the reply: \"1e999\" is not a valid number."},
         {kHead + "11 Feb 1000.00 SPX1119B1000,1,2,3,4,5,6,7,8,9,10,11,12\r\n",
          "Line 4 of the reply: \"SPX1119B1000\" is no option symbol in parentheses."},
+        // Control characters are written out, and the reason still follows.
+        {kHead
+             + Row("11 Feb", "1000.00", "SPX1119B1000", "SPX1119N1000",
+                   "1.10,+0.10," + std::string(1, '\0') + "1,1.20"),
+         "Line 4 of the reply: \"\\01\" is not a valid number."},
+        {kHead + Row("11 Feb", "1000.00", "SPX1119B1000", "SPX1119N1000", "1.10,+0.10,\x1b[2J,1.20"),
+         "Line 4 of the reply: \"\\x1b[2J\" is not a valid number."},
     };
     for (const auto& c : cases) {
         const std::string path = Write("reply.txt", c.content);

@@ -264,6 +264,13 @@ TEST(PrivateWorkFolder, OwnerOnlyAndNeverAnotherOnesFolder)
     EXPECT_EQ(instead.parent_path(), parent);
     EXPECT_EQ(mode(instead), 0700u);
     EXPECT_TRUE(fs::is_empty(parent / "planted"));
+    // Every later run while the name stays taken uses that same folder; no
+    // new one is made each time, and empty extra ones go.
+    fs::create_directory(parent / (own.filename().string() + "-zzzzzz"));
+    EXPECT_EQ(PrivateWorkFolder(parent), instead);
+    EXPECT_EQ(PrivateWorkFolder(parent), instead);
+    EXPECT_EQ(std::distance(fs::directory_iterator(parent), fs::directory_iterator()), 3)
+        << "the planted folder, the link and one private folder";
 
     // A folder of another user's under the name (only root can make one).
     fs::remove(own);
