@@ -49,7 +49,7 @@ std::filesystem::path LinkedOwnFile(const std::filesystem::path& link)
 {
     namespace fs = std::filesystem;
     std::error_code error;
-    const fs::path resolved = fs::canonical(link, error);
+    fs::path resolved = fs::canonical(link, error);
     if (error)
         throw FileReplaceError(Stage::Link, "it is a link that leads to no file (" + error.message() + ")");
     if (!IsOwnFile(resolved))

@@ -76,7 +76,7 @@ std::filesystem::path PrivateWorkFolder(const std::filesystem::path& parent)
     // The name is taken by someone else's folder, a link or a file: a private
     // folder of a unique name made by an earlier run is used again, so that
     // one squatted name does not leave a new folder at every run.
-    if (const std::filesystem::path earlier = EarlierFallback(parent); !earlier.empty())
+    if (std::filesystem::path earlier = EarlierFallback(parent); !earlier.empty())
         return earlier;
     std::string unique = (parent / (FallbackPrefix() + "XXXXXX")).string();
     if (::mkdtemp(unique.data()))
