@@ -19,6 +19,7 @@
 #include "app/InstanceChannel.h"
 #include "app/StartArguments.h"
 #include "mainform_fixture.h"
+#include "second_start.h"
 
 using namespace kestrava;
 using namespace kestrava::mainformtest;
@@ -143,17 +144,7 @@ QString DesktopTest::MakeFile(const QString& relative, const QByteArray& bytes)
 
 QProcess* DesktopTest::StartProgram(const QStringList& arguments, const QString& folder)
 {
-    auto* process = new QProcess(this);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // Should it run on its own after all, it keeps to the test's folders.
-    environment.insert(QStringLiteral("HOME"), root_->filePath(QStringLiteral("home")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root_->filePath(QStringLiteral("home/config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), root_->filePath(QStringLiteral("home/share")));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process->setProcessEnvironment(environment);
-    process->setWorkingDirectory(folder);
-    process->start(QStringLiteral(KESTRAVA_PROGRAM), arguments);
-    return process;
+    return StartSecondProgram(this, QStringLiteral(KESTRAVA_PROGRAM), arguments, folder, root_->path());
 }
 
 void DesktopTest::commandLine_data()
