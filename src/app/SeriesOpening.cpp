@@ -15,6 +15,8 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "app/MainForm.h"
@@ -32,6 +34,15 @@ const QString kCannotStoreRecent = QStringLiteral("The list of recent series cou
 const QString kOnlySeriesDropped = QStringLiteral(
     "Only option series files (*.ops) can be dropped on Kestrava.");
 const QString kNotOpened = QStringLiteral(" Not opened: %1.");
+
+// Nothing at the name, or a link to nothing. A name that cannot be looked
+// at (a folder on the way the user may not enter) is not gone.
+bool IsGone(const QString& path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path.toStdU16String(), error);
+    return status.type() == std::filesystem::file_type::not_found;
+}
 
 bool IsSeriesFileName(const QFileInfo& file)
 {
@@ -113,8 +124,11 @@ void TMainForm::BringToFront()
 
 void TMainForm::FileOpenRecent(const QString& path)
 {
-    const QFileInfo file(path);
-    if (!file.isFile()) {
+    // Only a file that is no longer there leaves the list. One that is there
+    // but cannot be opened (a folder, a FIFO, a file the user may not read)
+    // gets File > Open's message and stays: it may be readable tomorrow.
+    if (IsGone(path)) {
+        const QFileInfo file(path);
         Report(kRecentGone.arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath())));
         if (recent_.Remove(path))
             StoreRecent();

@@ -4,10 +4,12 @@
 // and Ctrl+Q.
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 
 #include <QDropEvent>
 #include <QLocalSocket>
@@ -39,6 +41,8 @@ private slots:
     void secondStartHandsOverItsFiles();
     void filesOpenAsFileOpenDoes();
     void openRecentKeepsTheLastEight();
+    void openRecentDropsOnlyWhatIsGone_data();
+    void openRecentDropsOnlyWhatIsGone();
     void dropsOpenSeriesFilesOnly();
     void ctrlQQuitsFromAPage();
 
@@ -401,6 +405,82 @@ void DesktopTest::openRecentKeepsTheLastEight()
     QVERIFY(RecentInMenu(*later).isEmpty());
     QVERIFY(!later->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"))->menuAction()->isEnabled());
     QVERIFY(!FileBytes(SettingsFile()).contains("S3.ops"));
+}
+
+void DesktopTest::openRecentDropsOnlyWhatIsGone_data()
+{
+    // How the entry is made in folder `at`; whether File > Open's dialog can
+    // pick it (a folder it would open instead); whether it is gone.
+    QTest::addColumn<std::function<QString(const QString&)>>("make");
+    QTest::addColumn<bool>("dialogPicks");
+    QTest::addColumn<bool>("gone");
+
+    const auto fifo = [](const QString& at) {
+        const QString path = at + QStringLiteral("/fifo.ops");
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 ? path : QString();
+    };
+    const auto folder = [](const QString& at) {
+        const QString path = at + QStringLiteral("/folder.ops");
+        return QDir().mkpath(path) ? path : QString();
+    };
+    // A relative target is taken in the entry's folder.
+    const auto linkTo = [](const QString& target) {
+        return [target](const QString& at) {
+            const QString path = at + QStringLiteral("/link.ops");
+            return QFile::link(QDir(at).absoluteFilePath(target), path) ? path : QString();
+        };
+    };
+    const auto missing = [](const QString& at) { return at + QStringLiteral("/missing.ops"); };
+    QTest::newRow("a FIFO") << std::function<QString(const QString&)>(fifo) << true << false;
+    QTest::newRow("a folder") << std::function<QString(const QString&)>(folder) << false << false;
+    QTest::newRow("a link to /dev/zero")
+        << std::function<QString(const QString&)>(linkTo(QStringLiteral("/dev/zero"))) << true << false;
+    QTest::newRow("nothing at the name") << std::function<QString(const QString&)>(missing) << false << true;
+    QTest::newRow("a link to nothing")
+        << std::function<QString(const QString&)>(linkTo(QStringLiteral("nowhere.ops"))) << false << true;
+}
+
+void DesktopTest::openRecentDropsOnlyWhatIsGone()
+{
+    QFETCH(std::function<QString(const QString&)>, make);
+    QFETCH(bool, dialogPicks);
+    QFETCH(bool, gone);
+    const QString folder = root_->filePath(QStringLiteral("series"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString entry = make(folder);
+    QVERIFY(!entry.isEmpty());
+    const QString kept = MakeFile(QStringLiteral("series/kept.ops"));
+    SavePlacement(0, 10, 780);
+    {
+        QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+        stored.setValue(QStringLiteral("Recent/SeriesFiles"), QStringList{entry, kept});
+    }
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    QCOMPARE(RecentInMenu(*form), (QStringList{entry, kept}));
+
+    form->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"))->actions()[0]->trigger();
+    const QStringList said = notifier_.messages;
+    QCOMPARE(said.size(), 1);
+    QCOMPARE(form->PageCount(), 0);
+    QVERIFY2(said[0].contains(QFileInfo(entry).fileName()), qPrintable(said[0]));
+    QCOMPARE(said[0].contains(QLatin1String("gone")), gone);
+    // Only what is gone leaves the list, also the one written for the next run.
+    const QStringList expected = gone ? QStringList{kept} : QStringList{entry, kept};
+    QCOMPARE(RecentInMenu(*form), expected);
+    const QByteArray written = FileBytes(SettingsFile());
+    QVERIFY(written.contains("series/kept.ops"));
+    QCOMPARE(written.contains(("series/" + QFileInfo(entry).fileName()).toUtf8()), !gone);
+
+    // What is there says what File > Open says of it.
+    if (dialogPicks) {
+        notifier_ = RecordingNotifier();
+        WhileModal(TypeIntoFileDialog(folder, QFileInfo(entry).fileName()));
+        form->FileOpen();
+        WhileModal(nullptr);
+        QCOMPARE(notifier_.messages, said);
+    }
 }
 
 void DesktopTest::dropsOpenSeriesFilesOnly()
