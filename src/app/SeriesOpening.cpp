@@ -19,6 +19,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/BatchNotifier.h"
 #include "app/MainForm.h"
 
 namespace kestrava {
@@ -82,14 +83,19 @@ void TMainForm::OpenSeriesFiles(const QStringList& files)
             QTimer::singleShot(kWaitingRetryMs, this, &TMainForm::OpenWaitingFiles);
         return;
     }
+    // Files handed over meanwhile wait for these, so that one message tells
+    // what became of all of them.
+    const QScopedValueRollback opening(opening_, true);
+    BatchNotifier::Batch batch(*batch_, files.size());
     for (const QString& file : files) {
         if (closed_)
             return;
+        batch.StartFile(file);
         if (IOptionPage* open = PageOfFile(file)) {
             NoteRecent(file);
             ShowPage(open);
-        } else {
-            OpenSeries(file);
+        } else if (!OpenSeries(file)) {
+            batch.FileFailed();
         }
     }
 }

@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QtEndian>
 
+#include "app/BatchNotifier.h"
 #include "app/InstanceChannel.h"
 #include "app/StartArguments.h"
 #include "mainform_fixture.h"
@@ -43,6 +44,8 @@ private slots:
     void openRecentKeepsTheLastEight();
     void openRecentDropsOnlyWhatIsGone_data();
     void openRecentDropsOnlyWhatIsGone();
+    void failuresOfAHandOverMakeOneMessage();
+    void aBatchMessageStaysShort();
     void dropsOpenSeriesFilesOnly();
     void ctrlQQuitsFromAPage();
 
@@ -335,12 +338,15 @@ void DesktopTest::filesOpenAsFileOpenDoes()
     const QStringList fromTheDialog = notifier_.errors + notifier_.infos;
     notifier_ = RecordingNotifier();
 
+    // Two files that cannot be opened: one message naming each with its cause.
     form->OpenSeriesFiles({missing, damaged});
     QCOMPARE(form->PageCount(), 1);
     const QStringList messages = notifier_.errors + notifier_.infos;
-    QCOMPARE(messages.size(), 2);
-    QVERIFY2(messages[0].contains(QLatin1String("missing.ops")), qPrintable(messages[0]));
-    QCOMPARE(messages[1], fromTheDialog[0]);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(QDir::toNativeSeparators(missing) + QLatin1String(": "))
+                 && messages[0].contains(QDir::toNativeSeparators(damaged) + QLatin1String(": ")
+                                         + fromTheDialog[0]),
+             qPrintable(messages[0]));
     // Only what opened is remembered.
     QCOMPARE(form->RecentFiles().Files(), QStringList{good});
 }
@@ -480,6 +486,110 @@ void DesktopTest::openRecentDropsOnlyWhatIsGone()
         form->FileOpen();
         WhileModal(nullptr);
         QCOMPARE(notifier_.messages, said);
+    }
+}
+
+void DesktopTest::failuresOfAHandOverMakeOneMessage()
+{
+    // Thirty files of four kinds that cannot be opened, and one that can.
+    const QString bad = root_->filePath(QStringLiteral("bad"));
+    QVERIFY(QDir().mkpath(bad));
+    QStringList failing;
+    for (int i = 0; i < 30; ++i) {
+        const QString path = bad + QStringLiteral("/S%1.ops").arg(i);
+        switch (i % 4) {
+        case 0:
+            break;  // missing
+        case 1:
+            QVERIFY(!MakeFile(QStringLiteral("bad/S%1.ops").arg(i), QByteArrayLiteral("\x01\x02\x01\x7f ?"))
+                         .isEmpty());
+            break;
+        case 2:
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            break;
+        default:
+            QVERIFY(QDir().mkpath(path));
+        }
+        failing.append(path);
+    }
+    const QString good = MakeFile(
+        QStringLiteral("good.ops"),
+        FileBytes(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops")));
+
+    SavePlacement(0, 10, 780);
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    // What File > Open says of each alone: one file handed over says it as
+    // the dialog does.
+    QStringList causes;
+    for (const QString& file : failing) {
+        notifier_ = RecordingNotifier();
+        form->OpenSeriesFiles({file});
+        QCOMPARE(notifier_.messages.size(), 1);
+        causes.append(notifier_.messages[0]);
+    }
+    for (int i : {1, 2}) {
+        notifier_ = RecordingNotifier();
+        WhileModal(TypeIntoFileDialog(bad, QFileInfo(failing[i]).fileName()));
+        form->FileOpen();
+        WhileModal(nullptr);
+        QCOMPARE(notifier_.messages, QStringList{causes[i]});
+    }
+    QCOMPARE(form->PageCount(), 0);
+
+    notifier_ = RecordingNotifier();
+    InstanceChannel channel(InstanceSocketPath());
+    QCOMPARE(channel.ClaimOrHandOver({}, nullptr), InstanceChannel::Claim::Listening);
+    channel.SetReceiver([&form](const QStringList& files) { form->HandOver(files); });
+    QProcess* start = StartProgram(failing + QStringList{good}, root_->path());
+    QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
+    QCOMPARE(start->exitCode(), 0);
+    QTRY_COMPARE(notifier_.messages.size(), 1);
+    // The one that could be opened was.
+    QCOMPARE(form->PageCount(), 1);
+    // The first twenty failures, each with its cause; the rest counted.
+    const QStringList lines = notifier_.messages[0].split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 1 + kMaxListedFiles + 1);
+    QVERIFY2(lines[0].contains(QLatin1String("30")) && lines[0].contains(QLatin1String("31")),
+             qPrintable(lines[0]));
+    for (int i = 0; i < kMaxListedFiles; ++i)
+        QCOMPARE(lines[1 + i], QDir::toNativeSeparators(failing[i]) + QLatin1String(": ") + causes[i]);
+    QVERIFY2(lines.last().contains(QString::number(30 - kMaxListedFiles)), qPrintable(lines.last()));
+    // Errors among them make the message an error.
+    QCOMPARE(notifier_.errors.size(), 1);
+
+    // The same at start-up, from the command line.
+    form.reset();
+    notifier_ = RecordingNotifier();
+    auto later = NewForm();
+    later->SetPageFactory(OptionPageFactory());
+    later->SetStartFiles(failing);
+    QVERIFY(later->FormCreate());
+    QCOMPARE(notifier_.messages.size(), 1);
+    QCOMPARE(notifier_.messages[0].split(QLatin1Char('\n')).mid(1), lines.mid(1));
+}
+
+void DesktopTest::aBatchMessageStaysShort()
+{
+    // As many files as a hand-over takes, each with the longest path it takes.
+    std::vector<FileReport> reports;
+    for (int i = 0; i < kMaxHandOverFiles; ++i) {
+        const QString path = QLatin1Char('/') + QString(kMaxHandOverPathBytes - 8, QLatin1Char('a'))
+                             + QString::number(i) + QStringLiteral(".ops");
+        reports.push_back({path, false, {QStringLiteral("Cannot open file \"%1\". Gone.").arg(path)}});
+    }
+    const QString text = BatchReportText(reports, kMaxHandOverFiles);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 1 + kMaxListedFiles + 1);
+    QVERIFY2(lines.last().contains(QString::number(kMaxHandOverFiles - kMaxListedFiles)),
+             qPrintable(lines.last()));
+    // A line is cut in its middle: it starts as the file's name and ends as
+    // its cause.
+    for (int i = 0; i < kMaxListedFiles; ++i) {
+        QVERIFY(lines[1 + i].size() < kMaxHandOverPathBytes / 4);
+        QVERIFY(reports[std::size_t(i)].file.startsWith(lines[1 + i].left(20)));
+        QVERIFY(lines[1 + i].endsWith(QString::number(i) + QStringLiteral(".ops\". Gone.")));
     }
 }
 
