@@ -29,7 +29,7 @@ QString Shortened(const QString& line)
 
 QString ReportLine(const FileReport& report)
 {
-    const QString said = report.messages.isEmpty() ? kNoCause : report.messages.join(QLatin1Char(' '));
+    QString said = report.messages.isEmpty() ? kNoCause : report.messages.join(QLatin1Char(' '));
     if (report.file.isEmpty())
         return said;
     return (report.opened ? kOpenedSaying : kNotOpened).arg(QDir::toNativeSeparators(report.file), said);

@@ -155,7 +155,7 @@ QString PrivateSocketFolder(const QString& runtimeFolder, const QString& tempFol
     // Not PrivateWorkFolder's answer alone: where the usual name is taken it
     // makes a folder of a unique name, which a second start would not find.
     const QString temp = QDir::cleanPath(tempFolder);
-    const QString shared = temp + QStringLiteral("/kestrava-") + QString::number(::geteuid());
+    QString shared = temp + QStringLiteral("/kestrava-") + QString::number(::geteuid());
     const QString fault = WorkFolderFault(temp, shared);
     if (fault.isEmpty())
         return shared;
