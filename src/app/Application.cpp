@@ -38,8 +38,9 @@ int RunApplication(QApplication& app, const QStringList& files)
     MessageBoxNotifier notifier;
     // One program per user and display, so that two never write their
     // settings over each other's.
-    InstanceChannel channel(InstanceSocketPath());
     QString problem;
+    const QString socketPath = InstanceSocketPath(&problem);
+    InstanceChannel channel(socketPath, problem);
     switch (channel.ClaimOrHandOver(files, &problem)) {
     case InstanceChannel::Claim::HandedOver:
         return 0;

@@ -15,6 +15,8 @@
 #include <QtEndian>
 #include <QTimer>
 
+#include "app/InstanceFolder.h"
+
 namespace kestrava {
 namespace {
 
@@ -64,12 +66,21 @@ QString DisplayTag()
 
 }  // namespace
 
-QString InstanceSocketPath()
+QString InstanceSocketPath(QString* problem)
 {
-    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
+#ifdef _WIN32
+    // A named pipe there, of the user's own session.
+    (void)problem;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+#else
+    // Read here rather than through QStandardPaths, which makes a folder of
+    // its own in the shared temporary directory when the variable is unset.
+    const QString folder = PrivateSocketFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), QDir::tempPath(),
+                                               problem);
+#endif
+    if (folder.isEmpty())
         return {};
-    return runtime + QStringLiteral("/kestrava-") + DisplayTag() + QStringLiteral(".socket");
+    return folder + QStringLiteral("/kestrava-") + DisplayTag() + QStringLiteral(".socket");
 }
 
 QByteArray EncodeHandOver(const QStringList& files)
@@ -129,8 +140,8 @@ HandOverMessage DecodeHandOver(const QByteArray& bytes)
     return message;
 }
 
-InstanceChannel::InstanceChannel(const QString& socketPath, QObject* parent)
-    : QObject(parent), socketPath_(socketPath)
+InstanceChannel::InstanceChannel(const QString& socketPath, const QString& noSocket, QObject* parent)
+    : QObject(parent), socketPath_(socketPath), noSocket_(noSocket)
 {
     connect(&server_, &QLocalServer::newConnection, this, &InstanceChannel::AcceptConnections);
 }
@@ -149,8 +160,10 @@ InstanceChannel::Claim InstanceChannel::ClaimOrHandOver(const QStringList& files
         return claim;
     };
     if (socketPath_.isEmpty())
-        return fail(Claim::Unavailable, QStringLiteral("There is no runtime folder (XDG_RUNTIME_DIR) for the "
-                                                       "socket that keeps Kestrava to one running program."));
+        return fail(Claim::Unavailable, !noSocket_.isEmpty()
+                                            ? noSocket_
+                                            : QStringLiteral("There is no folder for the socket that keeps "
+                                                             "Kestrava to one running program."));
 
     // Two starts at once: the second waits until the first listens.
     QLockFile lock(socketPath_ + QStringLiteral(".lock"));

@@ -1,7 +1,7 @@
 #pragma once
 // One running program per user and display. The first start listens on a
-// local socket in the user's runtime folder; a later start hands its series
-// files to it over that socket and ends.
+// local socket in a folder private to the user (InstanceFolder.h); a later
+// start hands its series files to it over that socket and ends.
 //
 // A hand-over is a small message: "KSTV", the number of files (32 bits,
 // big-endian), then each file as its length in bytes (32 bits) and its
@@ -24,9 +24,10 @@ inline constexpr int kMaxHandOverFiles = 256;
 inline constexpr int kMaxHandOverPathBytes = 4096;
 
 // The socket of this user's program on this display: "kestrava-DISPLAY.socket"
-// in the runtime folder (XDG_RUNTIME_DIR); empty when there is no runtime
-// folder.
-QString InstanceSocketPath();
+// in the runtime folder (XDG_RUNTIME_DIR) when that is private to the user,
+// else in the user's private work folder in the temporary directory. Empty
+// when there is no such folder; `problem` then says why.
+QString InstanceSocketPath(QString* problem = nullptr);
 
 QByteArray EncodeHandOver(const QStringList& files);
 
@@ -49,7 +50,9 @@ public:
         Unavailable,  // no socket can be had; the program runs on its own
     };
 
-    explicit InstanceChannel(const QString& socketPath, QObject* parent = nullptr);
+    // An empty `socketPath` has no socket, for the reason `noSocket`.
+    explicit InstanceChannel(const QString& socketPath, const QString& noSocket = QString(),
+                             QObject* parent = nullptr);
     ~InstanceChannel() override;
 
     // Hands `files` (the first kMaxHandOverFiles) to the program listening
@@ -67,6 +70,7 @@ private:
     void Deliver(const QStringList& files);
 
     QString socketPath_;
+    QString noSocket_;
     QLocalServer server_;
     std::function<void(const QStringList&)> receiver_;
     QList<QStringList> undelivered_;

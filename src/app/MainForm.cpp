@@ -22,6 +22,7 @@
 #include "analysis/GridExport.h"
 #include "app/About.h"
 #include "app/AppIcons.h"
+#include "app/BatchNotifier.h"
 #include "app/GuiSeams.h"
 #include "app/Inputs.h"
 #include "app/IntRateDlg.h"
@@ -73,12 +74,10 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
       roots_(std::move(environment.roots)),
       systemLocale_(environment.locale),
       locale_(environment.locale),
-      notifier_(environment.notifier)
+      ownNotifier_(environment.notifier ? nullptr : std::make_unique<MessageBoxNotifier>(this)),
+      batch_(std::make_unique<BatchNotifier>(environment.notifier ? *environment.notifier : *ownNotifier_)),
+      notifier_(batch_.get())
 {
-    if (!notifier_) {
-        ownNotifier_ = std::make_unique<MessageBoxNotifier>(this);
-        notifier_ = ownNotifier_.get();
-    }
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kCaption);
     setWindowIcon(AppIcon(QStringLiteral("kestrava")));

@@ -30,6 +30,7 @@ class QToolButton;
 
 namespace kestrava {
 
+class BatchNotifier;
 class ChainWindow;
 class Notifier;
 class TdlgInputs;
@@ -113,10 +114,11 @@ public:
     int PageCount() const { return static_cast<int>(pages_.size()); }
 
     // Series files from outside the program (the command line, a second
-    // start, a drop): each opens as a page as File > Open does, with its
-    // messages for a missing or damaged file; a file whose page is open
-    // brings that page to the front instead. While a dialog is open or a
-    // download runs they wait, and open once it is over.
+    // start, a drop): each opens as a page as File > Open does; a file whose
+    // page is open brings that page to the front instead. What File > Open
+    // would say of a missing or damaged file comes as it is for one file, and
+    // for several in one message listing each file with its cause. While a
+    // dialog is open or a download runs they wait, and open once it is over.
     void OpenSeriesFiles(const QStringList& files);
     // What a second start hands over: its files, or with none, only the
     // wish to see the program.
@@ -221,6 +223,8 @@ private:
     LocaleInfo systemLocale_;
     LocaleInfo locale_;  // the system's, with the date format of the settings
     std::unique_ptr<Notifier> ownNotifier_;
+    // Every message of the window and its pages passes it.
+    std::unique_ptr<BatchNotifier> batch_;
     Notifier* notifier_ = nullptr;
 
     AppSettings settings_;

@@ -15,8 +15,11 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
+#include "app/BatchNotifier.h"
 #include "app/MainForm.h"
 
 namespace kestrava {
@@ -32,6 +35,15 @@ const QString kCannotStoreRecent = QStringLiteral("The list of recent series cou
 const QString kOnlySeriesDropped = QStringLiteral(
     "Only option series files (*.ops) can be dropped on Kestrava.");
 const QString kNotOpened = QStringLiteral(" Not opened: %1.");
+
+// Nothing at the name, or a link to nothing. A name that cannot be looked
+// at (a folder on the way the user may not enter) is not gone.
+bool IsGone(const QString& path)
+{
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path.toStdU16String(), error);
+    return status.type() == std::filesystem::file_type::not_found;
+}
 
 bool IsSeriesFileName(const QFileInfo& file)
 {
@@ -71,14 +83,19 @@ void TMainForm::OpenSeriesFiles(const QStringList& files)
             QTimer::singleShot(kWaitingRetryMs, this, &TMainForm::OpenWaitingFiles);
         return;
     }
+    // Files handed over meanwhile wait for these, so that one message tells
+    // what became of all of them.
+    const QScopedValueRollback opening(opening_, true);
+    BatchNotifier::Batch batch(*batch_, files.size());
     for (const QString& file : files) {
         if (closed_)
             return;
+        batch.StartFile(file);
         if (IOptionPage* open = PageOfFile(file)) {
             NoteRecent(file);
             ShowPage(open);
-        } else {
-            OpenSeries(file);
+        } else if (!OpenSeries(file)) {
+            batch.FileFailed();
         }
     }
 }
@@ -113,8 +130,11 @@ void TMainForm::BringToFront()
 
 void TMainForm::FileOpenRecent(const QString& path)
 {
-    const QFileInfo file(path);
-    if (!file.isFile()) {
+    // Only a file that is no longer there leaves the list. One that is there
+    // but cannot be opened (a folder, a FIFO, a file the user may not read)
+    // gets File > Open's message and stays: it may be readable tomorrow.
+    if (IsGone(path)) {
+        const QFileInfo file(path);
         Report(kRecentGone.arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath())));
         if (recent_.Remove(path))
             StoreRecent();

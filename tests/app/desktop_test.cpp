@@ -4,10 +4,12 @@
 // and Ctrl+Q.
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 
 #include <QDropEvent>
 #include <QLocalSocket>
@@ -16,9 +18,11 @@
 #include <QProcess>
 #include <QtEndian>
 
+#include "app/BatchNotifier.h"
 #include "app/InstanceChannel.h"
 #include "app/StartArguments.h"
 #include "mainform_fixture.h"
+#include "second_start.h"
 
 using namespace kestrava;
 using namespace kestrava::mainformtest;
@@ -38,6 +42,10 @@ private slots:
     void secondStartHandsOverItsFiles();
     void filesOpenAsFileOpenDoes();
     void openRecentKeepsTheLastEight();
+    void openRecentDropsOnlyWhatIsGone_data();
+    void openRecentDropsOnlyWhatIsGone();
+    void failuresOfAHandOverMakeOneMessage();
+    void aBatchMessageStaysShort();
     void dropsOpenSeriesFilesOnly();
     void ctrlQQuitsFromAPage();
 
@@ -143,17 +151,7 @@ QString DesktopTest::MakeFile(const QString& relative, const QByteArray& bytes)
 
 QProcess* DesktopTest::StartProgram(const QStringList& arguments, const QString& folder)
 {
-    auto* process = new QProcess(this);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // Should it run on its own after all, it keeps to the test's folders.
-    environment.insert(QStringLiteral("HOME"), root_->filePath(QStringLiteral("home")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root_->filePath(QStringLiteral("home/config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), root_->filePath(QStringLiteral("home/share")));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    process->setProcessEnvironment(environment);
-    process->setWorkingDirectory(folder);
-    process->start(QStringLiteral(KESTRAVA_PROGRAM), arguments);
-    return process;
+    return StartSecondProgram(this, QStringLiteral(KESTRAVA_PROGRAM), arguments, folder, root_->path());
 }
 
 void DesktopTest::commandLine_data()
@@ -340,12 +338,15 @@ void DesktopTest::filesOpenAsFileOpenDoes()
     const QStringList fromTheDialog = notifier_.errors + notifier_.infos;
     notifier_ = RecordingNotifier();
 
+    // Two files that cannot be opened: one message naming each with its cause.
     form->OpenSeriesFiles({missing, damaged});
     QCOMPARE(form->PageCount(), 1);
     const QStringList messages = notifier_.errors + notifier_.infos;
-    QCOMPARE(messages.size(), 2);
-    QVERIFY2(messages[0].contains(QLatin1String("missing.ops")), qPrintable(messages[0]));
-    QCOMPARE(messages[1], fromTheDialog[0]);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(QDir::toNativeSeparators(missing) + QLatin1String(": "))
+                 && messages[0].contains(QDir::toNativeSeparators(damaged) + QLatin1String(": ")
+                                         + fromTheDialog[0]),
+             qPrintable(messages[0]));
     // Only what opened is remembered.
     QCOMPARE(form->RecentFiles().Files(), QStringList{good});
 }
@@ -410,6 +411,186 @@ void DesktopTest::openRecentKeepsTheLastEight()
     QVERIFY(RecentInMenu(*later).isEmpty());
     QVERIFY(!later->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"))->menuAction()->isEnabled());
     QVERIFY(!FileBytes(SettingsFile()).contains("S3.ops"));
+}
+
+void DesktopTest::openRecentDropsOnlyWhatIsGone_data()
+{
+    // How the entry is made in folder `at`; whether File > Open's dialog can
+    // pick it (a folder it would open instead); whether it is gone.
+    QTest::addColumn<std::function<QString(const QString&)>>("make");
+    QTest::addColumn<bool>("dialogPicks");
+    QTest::addColumn<bool>("gone");
+
+    const auto fifo = [](const QString& at) {
+        const QString path = at + QStringLiteral("/fifo.ops");
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0 ? path : QString();
+    };
+    const auto folder = [](const QString& at) {
+        const QString path = at + QStringLiteral("/folder.ops");
+        return QDir().mkpath(path) ? path : QString();
+    };
+    // A relative target is taken in the entry's folder.
+    const auto linkTo = [](const QString& target) {
+        return [target](const QString& at) {
+            const QString path = at + QStringLiteral("/link.ops");
+            return QFile::link(QDir(at).absoluteFilePath(target), path) ? path : QString();
+        };
+    };
+    const auto missing = [](const QString& at) { return at + QStringLiteral("/missing.ops"); };
+    QTest::newRow("a FIFO") << std::function<QString(const QString&)>(fifo) << true << false;
+    QTest::newRow("a folder") << std::function<QString(const QString&)>(folder) << false << false;
+    QTest::newRow("a link to /dev/zero")
+        << std::function<QString(const QString&)>(linkTo(QStringLiteral("/dev/zero"))) << true << false;
+    QTest::newRow("nothing at the name") << std::function<QString(const QString&)>(missing) << false << true;
+    QTest::newRow("a link to nothing")
+        << std::function<QString(const QString&)>(linkTo(QStringLiteral("nowhere.ops"))) << false << true;
+}
+
+void DesktopTest::openRecentDropsOnlyWhatIsGone()
+{
+    QFETCH(std::function<QString(const QString&)>, make);
+    QFETCH(bool, dialogPicks);
+    QFETCH(bool, gone);
+    const QString folder = root_->filePath(QStringLiteral("series"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString entry = make(folder);
+    QVERIFY(!entry.isEmpty());
+    const QString kept = MakeFile(QStringLiteral("series/kept.ops"));
+    SavePlacement(0, 10, 780);
+    {
+        QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
+        stored.setValue(QStringLiteral("Recent/SeriesFiles"), QStringList{entry, kept});
+    }
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    QCOMPARE(RecentInMenu(*form), (QStringList{entry, kept}));
+
+    form->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"))->actions()[0]->trigger();
+    const QStringList said = notifier_.messages;
+    QCOMPARE(said.size(), 1);
+    QCOMPARE(form->PageCount(), 0);
+    QVERIFY2(said[0].contains(QFileInfo(entry).fileName()), qPrintable(said[0]));
+    QCOMPARE(said[0].contains(QLatin1String("gone")), gone);
+    // Only what is gone leaves the list, also the one written for the next run.
+    const QStringList expected = gone ? QStringList{kept} : QStringList{entry, kept};
+    QCOMPARE(RecentInMenu(*form), expected);
+    const QByteArray written = FileBytes(SettingsFile());
+    QVERIFY(written.contains("series/kept.ops"));
+    QCOMPARE(written.contains(("series/" + QFileInfo(entry).fileName()).toUtf8()), !gone);
+
+    // What is there says what File > Open says of it.
+    if (dialogPicks) {
+        notifier_ = RecordingNotifier();
+        WhileModal(TypeIntoFileDialog(folder, QFileInfo(entry).fileName()));
+        form->FileOpen();
+        WhileModal(nullptr);
+        QCOMPARE(notifier_.messages, said);
+    }
+}
+
+void DesktopTest::failuresOfAHandOverMakeOneMessage()
+{
+    // Thirty files of four kinds that cannot be opened, and one that can.
+    const QString bad = root_->filePath(QStringLiteral("bad"));
+    QVERIFY(QDir().mkpath(bad));
+    QStringList failing;
+    for (int i = 0; i < 30; ++i) {
+        const QString path = bad + QStringLiteral("/S%1.ops").arg(i);
+        switch (i % 4) {
+        case 0:
+            break;  // missing
+        case 1:
+            QVERIFY(!MakeFile(QStringLiteral("bad/S%1.ops").arg(i), QByteArrayLiteral("\x01\x02\x01\x7f ?"))
+                         .isEmpty());
+            break;
+        case 2:
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            break;
+        default:
+            QVERIFY(QDir().mkpath(path));
+        }
+        failing.append(path);
+    }
+    const QString good = MakeFile(
+        QStringLiteral("good.ops"),
+        FileBytes(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops")));
+
+    SavePlacement(0, 10, 780);
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    // What File > Open says of each alone: one file handed over says it as
+    // the dialog does.
+    QStringList causes;
+    for (const QString& file : failing) {
+        notifier_ = RecordingNotifier();
+        form->OpenSeriesFiles({file});
+        QCOMPARE(notifier_.messages.size(), 1);
+        causes.append(notifier_.messages[0]);
+    }
+    for (int i : {1, 2}) {
+        notifier_ = RecordingNotifier();
+        WhileModal(TypeIntoFileDialog(bad, QFileInfo(failing[i]).fileName()));
+        form->FileOpen();
+        WhileModal(nullptr);
+        QCOMPARE(notifier_.messages, QStringList{causes[i]});
+    }
+    QCOMPARE(form->PageCount(), 0);
+
+    notifier_ = RecordingNotifier();
+    InstanceChannel channel(InstanceSocketPath());
+    QCOMPARE(channel.ClaimOrHandOver({}, nullptr), InstanceChannel::Claim::Listening);
+    channel.SetReceiver([&form](const QStringList& files) { form->HandOver(files); });
+    QProcess* start = StartProgram(failing + QStringList{good}, root_->path());
+    QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
+    QCOMPARE(start->exitCode(), 0);
+    QTRY_COMPARE(notifier_.messages.size(), 1);
+    // The one that could be opened was.
+    QCOMPARE(form->PageCount(), 1);
+    // The first twenty failures, each with its cause; the rest counted.
+    const QStringList lines = notifier_.messages[0].split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 1 + kMaxListedFiles + 1);
+    QVERIFY2(lines[0].contains(QLatin1String("30")) && lines[0].contains(QLatin1String("31")),
+             qPrintable(lines[0]));
+    for (int i = 0; i < kMaxListedFiles; ++i)
+        QCOMPARE(lines[1 + i], QDir::toNativeSeparators(failing[i]) + QLatin1String(": ") + causes[i]);
+    QVERIFY2(lines.last().contains(QString::number(30 - kMaxListedFiles)), qPrintable(lines.last()));
+    // Errors among them make the message an error.
+    QCOMPARE(notifier_.errors.size(), 1);
+
+    // The same at start-up, from the command line.
+    form.reset();
+    notifier_ = RecordingNotifier();
+    auto later = NewForm();
+    later->SetPageFactory(OptionPageFactory());
+    later->SetStartFiles(failing);
+    QVERIFY(later->FormCreate());
+    QCOMPARE(notifier_.messages.size(), 1);
+    QCOMPARE(notifier_.messages[0].split(QLatin1Char('\n')).mid(1), lines.mid(1));
+}
+
+void DesktopTest::aBatchMessageStaysShort()
+{
+    // As many files as a hand-over takes, each with the longest path it takes.
+    std::vector<FileReport> reports;
+    for (int i = 0; i < kMaxHandOverFiles; ++i) {
+        const QString path = QLatin1Char('/') + QString(kMaxHandOverPathBytes - 8, QLatin1Char('a'))
+                             + QString::number(i) + QStringLiteral(".ops");
+        reports.push_back({path, false, {QStringLiteral("Cannot open file \"%1\". Gone.").arg(path)}});
+    }
+    const QString text = BatchReportText(reports, kMaxHandOverFiles);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 1 + kMaxListedFiles + 1);
+    QVERIFY2(lines.last().contains(QString::number(kMaxHandOverFiles - kMaxListedFiles)),
+             qPrintable(lines.last()));
+    // A line is cut in its middle: it starts as the file's name and ends as
+    // its cause.
+    for (int i = 0; i < kMaxListedFiles; ++i) {
+        QVERIFY(lines[1 + i].size() < kMaxHandOverPathBytes / 4);
+        QVERIFY(reports[std::size_t(i)].file.startsWith(lines[1 + i].left(20)));
+        QVERIFY(lines[1 + i].endsWith(QString::number(i) + QStringLiteral(".ops\". Gone.")));
+    }
 }
 
 void DesktopTest::dropsOpenSeriesFilesOnly()
