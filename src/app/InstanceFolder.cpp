@@ -88,35 +88,29 @@ QString OwnerText(uid_t uid)
     return QStringLiteral("uid %1").arg(uid);
 }
 
-// Why the user's work folder `shared` in `temp` cannot hold the socket, or
-// empty when it can.
-QString WorkFolderFault(const QString& temp, const QString& shared)
+// The user's private work folder in `temp` for the socket: `shared`, or the
+// private folder of another name that every start finds while another user
+// holds that name. Empty, with the reason in fault, when there is none.
+QString WorkFolderForSocket(const QString& temp, const QString& shared, QString& fault)
 {
-    std::filesystem::path made;
     QString failure;
     try {
-        made = PrivateWorkFolder(std::filesystem::path(temp.toStdU16String()));
+        const std::filesystem::path made = PrivateWorkFolder(std::filesystem::path(temp.toStdU16String()));
+        return QString::fromStdU16String(made.u16string());
     } catch (const MarketDataError& error) {
         failure = QString::fromStdString(error.what());
     }
-    if (!made.empty() && made == std::filesystem::path(shared.toStdU16String()))
-        return {};
-    // A folder of a unique name, made because the usual name was taken: a
-    // second start would never find a socket there. It is empty and ours.
-    if (!made.empty())
-        ::rmdir(made.c_str());
-
     const FolderFacts facts = LookAtFolder(shared);
-    const FolderFault fault = JudgeSocketFolder(facts, ::geteuid());
-    if (fault == FolderFault::None)
-        return {};
-    if (fault == FolderFault::Missing && facts.lookError.isEmpty()) {
+    const FolderFault judged = JudgeSocketFolder(facts, ::geteuid());
+    if (judged == FolderFault::None || (judged == FolderFault::Missing && facts.lookError.isEmpty())) {
         const int denied = ::access(QFile::encodeName(temp).constData(), W_OK | X_OK) == 0 ? 0 : errno;
         const QString why = denied != 0 ? QString::fromStdString(SystemErrorText(denied)) : failure;
-        return kCannotMake.arg(QDir::toNativeSeparators(shared), QDir::toNativeSeparators(temp),
-                               LookAtFolder(temp).owner, why);
+        fault = kCannotMake.arg(QDir::toNativeSeparators(shared), QDir::toNativeSeparators(temp),
+                                LookAtFolder(temp).owner, why);
+    } else {
+        fault = FolderFaultText(shared, facts, judged) + QStringLiteral(" (") + failure + QLatin1Char(')');
     }
-    return FolderFaultText(shared, facts, fault);
+    return {};
 }
 
 }  // namespace
@@ -152,13 +146,12 @@ QString PrivateSocketFolder(const QString& runtimeFolder, const QString& tempFol
             return runtimeFolder;
         faults.append(kRuntimeFolder.arg(FolderFaultText(runtimeFolder, facts, fault)));
     }
-    // Not PrivateWorkFolder's answer alone: where the usual name is taken it
-    // makes a folder of a unique name, which a second start would not find.
     const QString temp = QDir::cleanPath(tempFolder);
-    QString shared = temp + QStringLiteral("/kestrava-") + QString::number(::geteuid());
-    const QString fault = WorkFolderFault(temp, shared);
-    if (fault.isEmpty())
-        return shared;
+    const QString shared = temp + QStringLiteral("/kestrava-") + QString::number(::geteuid());
+    QString fault;
+    QString folder = WorkFolderForSocket(temp, shared, fault);
+    if (!folder.isEmpty())
+        return folder;
     faults.append(fault);
     if (problem)
         *problem = kNoPrivateFolder.arg(faults.join(QStringLiteral(", and ")));

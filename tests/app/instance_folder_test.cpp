@@ -202,8 +202,12 @@ void InstanceFolderTest::aHeldWorkFolderIsNamed_data()
     QTest::addColumn<QString>("held");
     QTest::newRow("a link to a private folder") << QStringLiteral("link");
     QTest::newRow("a file") << QStringLiteral("file");
+    QTest::newRow("a temporary folder where nothing can be made") << QStringLiteral("unwritable");
 }
 
+// While another holds the work folder's name every start meets in the same
+// private folder of another name; only where no folder at all can be made
+// does a start run on its own, naming the folder and the cause.
 void InstanceFolderTest::aHeldWorkFolderIsNamed()
 {
     QFETCH(QString, held);
@@ -212,25 +216,46 @@ void InstanceFolderTest::aHeldWorkFolderIsNamed()
         const QString target = root_->filePath(QStringLiteral("private"));
         QVERIFY(QDir().mkpath(target));
         QVERIFY(QFile::link(target, workFolder()));
-    } else {
+    } else if (held == QLatin1String("file")) {
         QFile file(workFolder());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    } else {
+        // A file where the temporary folder should be: not even root makes
+        // a folder inside it.
+        QVERIFY(QDir(temp()).removeRecursively());
+        QFile file(temp());
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     QString problem;
     const QString socketPath = InstanceSocketPath(&problem);
-    QVERIFY2(socketPath.isEmpty(), qPrintable(socketPath));
-    // The message names the folder and its owner.
-    QVERIFY2(problem.contains(QDir::toNativeSeparators(workFolder()))
-                 && problem.contains(QStringLiteral("uid %1").arg(::geteuid())),
-             qPrintable(problem));
-    // The folder of another name made on the way is not left behind.
-    QCOMPARE(Entries(temp()), QStringList{QFileInfo(workFolder()).fileName()});
-
-    // The start runs on its own, saying why.
-    InstanceChannel channel(socketPath, problem);
-    QString said;
-    QCOMPARE(channel.ClaimOrHandOver({}, &said), InstanceChannel::Claim::Unavailable);
-    QCOMPARE(said, problem);
+    if (held == QLatin1String("unwritable")) {
+        QVERIFY2(socketPath.isEmpty(), qPrintable(socketPath));
+        QVERIFY2(problem.contains(QDir::toNativeSeparators(workFolder())), qPrintable(problem));
+        InstanceChannel channel(socketPath, problem);
+        QString said;
+        QCOMPARE(channel.ClaimOrHandOver({}, &said), InstanceChannel::Claim::Unavailable);
+        QCOMPARE(said, problem);
+        return;
+    }
+    QVERIFY2(!socketPath.isEmpty(), qPrintable(problem));
+    const QString folder = QFileInfo(socketPath).absolutePath();
+    QVERIFY(folder != workFolder());
+    QVERIFY(QFileInfo(folder).fileName().startsWith(QFileInfo(workFolder()).fileName() + QLatin1Char('-')));
+    struct stat info {};
+    QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &info), 0);
+    QVERIFY(S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0);
+    // The next start finds the same folder, and a second program hands over.
+    QCOMPARE(InstanceSocketPath(&problem), socketPath);
+    InstanceChannel channel(socketPath);
+    QCOMPARE(channel.ClaimOrHandOver({}, &problem), InstanceChannel::Claim::Listening);
+    QStringList received;
+    channel.SetReceiver([&received](const QStringList& files) { received = files; });
+    const QString file = root_->filePath(QStringLiteral("SPX.ops"));
+    QProcess* start = kestrava::mainformtest::StartSecondProgram(this, QStringLiteral(KESTRAVA_PROGRAM),
+                                                                 {file}, root_->path(), root_->path());
+    QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
+    QCOMPARE(start->exitCode(), 0);
+    QTRY_COMPARE(received, QStringList{file});
 }
 
 QTEST_MAIN(InstanceFolderTest)
