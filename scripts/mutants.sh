@@ -137,7 +137,9 @@ if [ "$random" -gt 0 ]; then
   candidates=$(sed -n 's/ candidates$//p' "$drawn_list.count")
   rm -f "$drawn_list.count"
   mapfile -d '' -t drawn <"$drawn_list"
-  echo "$(( ${#drawn[@]} / 8 )) random mutants (seed $seed) of $candidates in ${#files[@]} files"
+  of_files="${#files[@]} files"
+  [ ${#files[@]} -eq 1 ] && of_files=${files[0]}
+  echo "$(( ${#drawn[@]} / 8 )) random mutants (seed $seed), drawn from the $candidates of $of_files"
   if $dry_run; then
     for (( i = 0; i < ${#drawn[@]}; i += 8 )); do
       note=
@@ -154,7 +156,7 @@ if ! $check_only; then
   # ccache, where there is one, makes putting each file back a cache hit.
   launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake --preset dev -B "$build" -DKESTRAVA_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+  locked cmake --preset dev -B "$build" -DKESTRAVA_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
   echo "== the suite without a mutant"
 fi
 if ! $check_only && ! locked bash -c "$(declare -f build_quietly suite); build=$build; build_quietly && suite"; then
@@ -177,7 +179,7 @@ try_mutant() {
   elif [ $outcome -eq 0 ]; then
     result="SURVIVED"
   else
-    failed=$(sed -n -E 's/^[[:space:]]*[0-9]+ - (.+) \([^)]*\)$/\1/p' "$build/mutant-test.log" | head -3 | paste -sd, -)
+    failed=$(sed -n -E 's/^[[:space:]]*[0-9]+ - (.+) \([^)]*\)$/\1/p' "$build/mutant-test.log" | head -3 | paste -sd, -) || true
     result="killed by ${failed:-the suite}"
   fi
   restore
@@ -191,7 +193,7 @@ if [ "$random" -gt 0 ]; then
     shown="$target:${drawn[i + 1]}: ${drawn[i + 3]} → ${drawn[i + 4]}"
     if [ "${drawn[i + 7]}" = 1 ]; then
       equivalent=$(( equivalent + 1 ))
-      echo "$shown: skipped as equivalent"
+      echo "$shown  skipped as equivalent"
       continue
     fi
     cp "$target" "$backup"
@@ -207,12 +209,15 @@ if [ "$random" -gt 0 ]; then
       3) stillborn=$(( stillborn + 1 )); result="stillborn ${result#does not build }" ;;
       *) killed=$(( killed + 1 )) ;;
     esac
-    echo "$shown: $result"
+    echo "$shown  $result"
   done
   # The last mutant's file is back; its objects too.
   locked bash -c "$(declare -f build_quietly); build=$build; build_quietly" || true
   echo
-  [ ${#survivors[@]} -gt 0 ] && printf 'survived: %s\n' "${survivors[@]}"
+  if [ ${#survivors[@]} -gt 0 ]; then
+    echo "survived:"
+    printf '%s\n' "${survivors[@]}"
+  fi
   echo "random mutants: $killed killed, ${#survivors[@]} survived, $stillborn stillborn," \
     "$equivalent skipped as equivalent (seed $seed), in $(( ($(date +%s) - start) / 60 )) min"
   [ ${#survivors[@]} -eq 0 ]
