@@ -47,7 +47,11 @@ class CountingNotifier : public Notifier {
 public:
     void Info(const std::string& text) override { Count(text); }
     void Error(const std::string& text) override { Count(text); }
-    void Warning(const std::string& text) override { Count(text); }
+    void Warning(const std::string& text) override
+    {
+        Count(text);
+        ++warnings;
+    }
     bool AskYesNo(const std::string& text) override
     {
         Count(text);
@@ -55,13 +59,16 @@ public:
     }
 
     int messages = 0;
+    int warnings = 0;           // of the messages, those that stop nothing
     bool blankMessage = false;  // a message without text tells the user nothing
+    std::string lastText;
 
 private:
     void Count(const std::string& text)
     {
         ++messages;
         blankMessage = blankMessage || text.empty();
+        lastText = text;
     }
 };
 

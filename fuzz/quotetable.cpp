@@ -65,6 +65,35 @@ std::string CheckLoadedExpiry(const TInOutObj& before, const TInOutObj& after)
     return {};
 }
 
+// A load either fails with one message, or succeeds and warns once of the
+// quotes it set aside (a negative price, one too large, a bid above its ask),
+// with their number, or says nothing. The page, loading several expiries,
+// takes that number instead and warns once for all: the same load then says
+// nothing and gives the same quotes.
+std::string CheckSetAsideCount(const TInOutObj& before, const TInOutObj& loaded, const std::string& file,
+                               const std::string& contract, const CountingNotifier& said)
+{
+    TInOutObj again = before;
+    CountingNotifier quiet;
+    UnderlyingQuote underlying;
+    int setAside = 0;
+    if (!LoadExpiryQuotes(again, file, contract, quiet, kLayouts[0], underlying, &setAside))
+        return "a quote load failed the second time";
+    if (quiet.messages != 0)
+        return "a quote load that leaves the warning to its caller gave a message";
+    if (const std::string field = SeriesDifference(loaded, again, true); !field.empty())
+        return "a quote load for the page loaded another " + field;
+    if (setAside < 0 || setAside > 2 * std::clamp(before.NumStrikes, 0, kMaxStrikes))
+        return "more quotes set aside than there are";
+    if (setAside == 0)
+        return said.messages == 0 ? "" : "quotes loaded with a message";
+    if (said.messages != 1 || said.warnings != 1)
+        return "quotes set aside without one warning";
+    if (said.lastText != SetAsideMessage(setAside, file))
+        return "a warning of quotes set aside that does not say how many";
+    return {};
+}
+
 }  // namespace
 
 std::string RunQuoteTable(Input input)
@@ -108,12 +137,16 @@ std::string RunQuoteTable(Input input)
                                          underlying);
     if (loadNotifier.blankMessage)
         return "a message without a text";
-    if (loadNotifier.messages != (loaded ? 0 : 1))
-        return loaded ? "quotes loaded with a message" : "a failed quote load said nothing";
     if (!FileHolds(file, AsText(table)))
         return "loading the quotes changed the quote file";
     if (!loaded)
-        return {};
+        return loadNotifier.messages != 1 || loadNotifier.warnings != 0
+                   ? "a failed quote load did not say one error"
+                   : "";
+    if (const std::string problem = CheckSetAsideCount(choice.expiry, expiry, file.string(), contract,
+                                                       loadNotifier);
+        !problem.empty())
+        return problem;
     if (!std::isfinite(underlying.last))
         return "an underlying price that is no finite number";
     // The page shows these.

@@ -8,6 +8,15 @@
 #
 # Usage: mutants.sh [--check] [MUTANT...]   (names of tests/mutants/*.mutant;
 #        none: all). --check only tells whether each mutant applies.
+#        mutants.sh --random N [--seed S] [--since BASE] [--dry-run] [FILE...]
+#        N mutants made by rule (scripts/mutants_random.py says which rules)
+#        in the code lines of FILE... (none: the src/ .cpp files this branch
+#        changed since BASE, by default main), drawn with seed S (by default
+#        today's date, YYYYMMDD): the same seed and files, the same mutants.
+#        A mutant that does not compile is "stillborn"; one that
+#        tests/mutants/equivalent.txt lists (FILE: BEFORE → AFTER  # REASON,
+#        the line's text without its indentation) is skipped. Each survivor is
+#        printed as FILE:LINE: BEFORE → AFTER. --dry-run only lists the mutants.
 # It builds into build-mutants/ (BUILD_DIR overrides) with the dev preset,
 # without the benchmarks. BUILD_LOCK=FILE holds that lock (flock) while a
 # mutant is built and tested. While a mutant is planted its file in the source tree
@@ -27,13 +36,45 @@ cd "$(dirname "$0")/.."
 build=${BUILD_DIR:-build-mutants}
 export QT_QPA_PLATFORM=offscreen
 
-check_only=false
+check_only=false random=0 dry_run=false seed=$(date +%Y%m%d) since=main files=()
 if [ "${1:-}" = --check ]; then
   check_only=true
   shift
+elif [ "${1:-}" = --random ]; then
+  if ! [[ ${2:-} =~ ^[1-9][0-9]*$ ]]; then
+    echo "usage: mutants.sh --random N [--seed S] [--since BASE] [--dry-run] [FILE...]" >&2
+    exit 2
+  fi
+  random=$2
+  shift 2
+  while [ $# -gt 0 ]; do
+    case $1 in
+      --seed | --since)
+        [ $# -ge 2 ] || { echo "$1 needs a value" >&2; exit 2; }
+        if [ "$1" = --seed ]; then seed=$2; else since=$2; fi
+        shift 2 ;;
+      --dry-run) dry_run=true; shift ;;
+      -*) echo "unknown option $1" >&2; exit 2 ;;
+      *) files+=("$1"); shift ;;
+    esac
+  done
 fi
 mutants=()
-if [ $# -eq 0 ]; then
+if [ "$random" -gt 0 ]; then
+  if [ ${#files[@]} -eq 0 ]; then
+    base=$(git merge-base "$since" HEAD) || { echo "no common ancestor of $since and HEAD" >&2; exit 2; }
+    # Committed since then, changed in the tree, or new and not yet added.
+    mapfile -t files < <({ git diff --name-only --diff-filter=d "$base" -- 'src/*.cpp'
+                           git ls-files --others --exclude-standard -- 'src/*.cpp'; } | sort -u)
+    if [ ${#files[@]} -eq 0 ]; then
+      echo "no src/ .cpp file changed since $since: name the files to mutate" >&2
+      exit 2
+    fi
+  fi
+  for file in "${files[@]}"; do
+    [ -f "$file" ] || { echo "no file $file" >&2; exit 2; }
+  done
+elif [ $# -eq 0 ]; then
   mutants=(tests/mutants/*.mutant)
 else
   for name in "$@"; do mutants+=("tests/mutants/${name%.mutant}.mutant"); done
@@ -74,6 +115,7 @@ parse() {
 }
 
 backup=$(mktemp)
+drawn_list=$(mktemp)
 restore_from=
 restore() {
   if [ -n "$restore_from" ]; then
@@ -81,8 +123,32 @@ restore() {
     restore_from=
   fi
 }
-trap 'restore; rm -f "$backup"' EXIT
+trap 'restore; rm -f "$backup" "$drawn_list"' EXIT
 trap 'echo; echo "stopped: the mutated file is restored"; exit 130' INT TERM
+
+# The random mutants, eight fields each: file, line, rule, the line's text
+# before and after as shown, the whole line before and after, and whether
+# tests/mutants/equivalent.txt lists it (1) or not (0).
+drawn=()
+if [ "$random" -gt 0 ]; then
+  python3 scripts/mutants_random.py list --count "$random" --seed "$seed" \
+    --equivalent tests/mutants/equivalent.txt "${files[@]}" >"$drawn_list" 2>"$drawn_list.count" \
+    || { cat "$drawn_list.count" >&2; rm -f "$drawn_list.count"; exit 2; }
+  candidates=$(sed -n 's/ candidates$//p' "$drawn_list.count")
+  rm -f "$drawn_list.count"
+  mapfile -d '' -t drawn <"$drawn_list"
+  of_files="${#files[@]} files"
+  [ ${#files[@]} -eq 1 ] && of_files=${files[0]}
+  echo "$(( ${#drawn[@]} / 8 )) random mutants (seed $seed), drawn from the $candidates of $of_files"
+  if $dry_run; then
+    for (( i = 0; i < ${#drawn[@]}; i += 8 )); do
+      note=
+      [ "${drawn[i + 7]}" = 1 ] && note="  (skipped as equivalent)"
+      echo "${drawn[i]}:${drawn[i + 1]}: ${drawn[i + 3]} → ${drawn[i + 4]}  [${drawn[i + 2]}]$note"
+    done
+    exit 0
+  fi
+fi
 
 start=$(date +%s)
 if ! $check_only; then
@@ -90,12 +156,72 @@ if ! $check_only; then
   # ccache, where there is one, makes putting each file back a cache hit.
   launcher=()
   command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-  cmake --preset dev -B "$build" -DKESTRAVA_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+  locked cmake --preset dev -B "$build" -DKESTRAVA_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
   echo "== the suite without a mutant"
 fi
 if ! $check_only && ! locked bash -c "$(declare -f build_quietly suite); build=$build; build_quietly && suite"; then
   echo "the unmutated tree does not build or pass its suite: see $build/mutant-*.log"
   exit 2
+fi
+
+# One mutant planted in $target: the build and the tests of its folder, then
+# the whole suite, under one hold of the lock; sets result and outcome
+# (0 survived, 3 did not build, else killed), and puts the file back.
+try_mutant() {
+  local folder=${target#src/}
+  folder=${folder%%/*}
+  mutant_start=$(date +%s)
+  outcome=0
+  locked bash -c "$(declare -f build_quietly suite); build=$build; build_quietly || exit 3; suite $folder" \
+    || outcome=$?
+  if [ $outcome -eq 3 ]; then
+    result="does not build"
+  elif [ $outcome -eq 0 ]; then
+    result="SURVIVED"
+  else
+    failed=$(sed -n -E 's/^[[:space:]]*[0-9]+ - (.+) \([^)]*\)$/\1/p' "$build/mutant-test.log" | head -3 | paste -sd, -) || true
+    result="killed by ${failed:-the suite}"
+  fi
+  restore
+  result+=" ($(( $(date +%s) - mutant_start )) s)"
+}
+
+if [ "$random" -gt 0 ]; then
+  killed=0 stillborn=0 equivalent=0 survivors=()
+  for (( i = 0; i < ${#drawn[@]}; i += 8 )); do
+    target=${drawn[i]}
+    shown="$target:${drawn[i + 1]}: ${drawn[i + 3]} → ${drawn[i + 4]}"
+    if [ "${drawn[i + 7]}" = 1 ]; then
+      equivalent=$(( equivalent + 1 ))
+      echo "$shown  skipped as equivalent"
+      continue
+    fi
+    cp "$target" "$backup"
+    restore_from=$target
+    if ! python3 scripts/mutants_random.py apply "$target" "${drawn[i + 1]}" "${drawn[i + 5]}" "${drawn[i + 6]}"; then
+      restore
+      echo "$target changed while the mutants were drawn: run again"
+      exit 2
+    fi
+    try_mutant
+    case $outcome in
+      0) survivors+=("$shown") ;;
+      3) stillborn=$(( stillborn + 1 )); result="stillborn ${result#does not build }" ;;
+      *) killed=$(( killed + 1 )) ;;
+    esac
+    echo "$shown  $result"
+  done
+  # The last mutant's file is back; its objects too.
+  locked bash -c "$(declare -f build_quietly); build=$build; build_quietly" || true
+  echo
+  if [ ${#survivors[@]} -gt 0 ]; then
+    echo "survived:"
+    printf '%s\n' "${survivors[@]}"
+  fi
+  echo "random mutants: $killed killed, ${#survivors[@]} survived, $stillborn stillborn," \
+    "$equivalent skipped as equivalent (seed $seed), in $(( ($(date +%s) - start) / 60 )) min"
+  [ ${#survivors[@]} -eq 0 ]
+  exit
 fi
 
 killed=() survived=() unapplied=() unbuilt=()
@@ -126,26 +252,13 @@ for mutant in "${mutants[@]}"; do
   cp "$target" "$backup"
   restore_from=$target
   printf '%s' "${content/"$search"/"$replace"}" >"$target"
-  mutant_start=$(date +%s)
-  # One hold of the lock for the build and the suite: 3 when it does not build.
-  outcome=0
-  folder=${target#src/}
-  folder=${folder%%/*}
-  locked bash -c "$(declare -f build_quietly suite); build=$build; build_quietly || exit 3; suite $folder" \
-    || outcome=$?
-  if [ $outcome -eq 3 ]; then
-    result="does not build"
-    unbuilt+=("$name")
-  elif [ $outcome -eq 0 ]; then
-    result="SURVIVED"
-    survived+=("$name")
-  else
-    failed=$(sed -n -E 's/^[[:space:]]*[0-9]+ - (.+) \([^)]*\)$/\1/p' "$build/mutant-test.log" | head -3 | paste -sd, -)
-    result="killed by ${failed:-the suite}"
-    killed+=("$name")
-  fi
-  restore
-  echo "$name: $result ($(( $(date +%s) - mutant_start )) s)"
+  try_mutant
+  case $outcome in
+    0) survived+=("$name") ;;
+    3) unbuilt+=("$name") ;;
+    *) killed+=("$name") ;;
+  esac
+  echo "$name: $result"
 done
 if $check_only; then
   echo "${#mutants[@]} mutants, ${#unapplied[@]} do not apply"

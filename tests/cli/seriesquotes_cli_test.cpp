@@ -5,6 +5,8 @@
 // they are the same quotes, matched from the same real table.
 
 #include <cstdlib>
+#include <optional>
+#include <utility>
 
 #include "cli/calc_runner.h"
 
@@ -40,6 +42,20 @@ protected:
     {
         fs::create_directories(where.parent_path());
         fs::copy_file(kQuoteTable, where, fs::copy_options::overwrite_existing);
+    }
+
+    // A run under the given locale; the test's own is put back after it.
+    Outcome RunUnderLocale(const char* locale, const std::vector<std::string>& args) const
+    {
+        const char* before = std::getenv("LC_ALL");
+        const std::optional<std::string> saved = before ? std::optional<std::string>(before) : std::nullopt;
+        ::setenv("LC_ALL", locale, 1);
+        const Outcome outcome = Run(args);
+        if (saved)
+            ::setenv("LC_ALL", saved->c_str(), 1);
+        else
+            ::unsetenv("LC_ALL");
+        return outcome;
     }
 };
 
@@ -108,13 +124,18 @@ TEST_F(SeriesQuotesCliTest, CommandsTakeTheQuotesThePageLoads)
     EXPECT_NE(markOfFirstLeg().find(" model"), std::string::npos);
     PlaceQuoteTable(PageQuoteFile());
 
-    // print too: the option codes come with the quotes.
-    const Outcome print = Run({"print", PathOf("SPX.ops"), "--pdf", PathOf("spx.pdf")});
-    ASSERT_EQ(print.status, 0) << print.err;
-    std::system(("pdftotext " + Quoted(PathOf("spx.pdf")) + " " + Quoted(PathOf("spx.txt"))).c_str());
-    const std::string text = ReadFile(PathOf("spx.txt"));
-    EXPECT_NE(text.find("12.50"), std::string::npos) << text;
-    EXPECT_NE(text.find("SPX"), std::string::npos);
+    // print too: the option codes come with the quotes, and the bid of 12.50
+    // is written as the locale writes numbers, whatever the test's own.
+    for (const auto& [locale, bid] : {std::pair{"C", "12.50"}, std::pair{"de_DE.UTF-8", "12,50"}}) {
+        const Outcome print = RunUnderLocale(locale,
+                                             {"print", PathOf("SPX.ops"), "--pdf", PathOf("spx.pdf")});
+        ASSERT_EQ(print.status, 0) << locale << ": " << print.err;
+        std::system(("pdftotext " + Quoted(PathOf("spx.pdf")) + " " + Quoted(PathOf("spx.txt"))).c_str());
+        const std::string text = ReadFile(PathOf("spx.txt"));
+        EXPECT_NE(text.find(bid), std::string::npos) << locale << "\n" << text;
+        EXPECT_NE(text.find("SPX"), std::string::npos) << locale;
+        fs::remove(PathOf("spx.txt"));
+    }
 }
 
 TEST_F(SeriesQuotesCliTest, NothingSolvedSaysWhy)
