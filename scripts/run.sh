@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh
+# Only the two programs: the tests, benchmarks and screenshot programs are
+# built by scripts/test.sh when they are wanted.
+TARGETS="kestrava kestrava-calc" bash scripts/build.sh
 if [ -x build/src/app/kestrava ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
   exec build/src/app/kestrava "$@"
 fi
