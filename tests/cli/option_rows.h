@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <functional>
 #include <limits>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -121,6 +123,22 @@ protected:
         ::unsetenv("DISPLAY");
         ::unsetenv("WAYLAND_DISPLAY");
         ::unsetenv("QT_QPA_PLATFORM");
+        // The offscreen windowing's runtime folder is the test's own, not
+        // one it would make in the shared temporary folder.
+        const fs::path runtime = dir_ / "runtime";
+        fs::create_directory(runtime);
+        fs::permissions(runtime, fs::perms::owner_all);
+        const char* before = std::getenv("XDG_RUNTIME_DIR");
+        runtimeBefore_ = before ? std::optional<std::string>(before) : std::nullopt;
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (runtimeBefore_)
+            ::setenv("XDG_RUNTIME_DIR", runtimeBefore_->c_str(), 1);
+        else
+            ::unsetenv("XDG_RUNTIME_DIR");
+        CalcTest::TearDown();
     }
 
     // A run, once for each list of arguments.
@@ -161,6 +179,7 @@ protected:
     }
 
     std::map<Args, Outcome> runs_;
+    std::optional<std::string> runtimeBefore_;
 };
 
 inline Effect Row(std::string shows, Args without, Args with,

@@ -66,7 +66,7 @@ const std::vector<Leg> kOneCall = {{"2011-02-19", 1300, "C", 1, 13}};
 
 std::string PositionJson(const std::vector<Leg>& legs)
 {
-    std::string text = "{\"multiplier\": 100, \"legs\": [";
+    std::string text = "{\"multiplier\": " + Text(kMultiplier) + ", \"legs\": [";
     for (const Leg& leg : legs)
         text += std::string(&leg == legs.data() ? "" : ", ") + "{\"expiry\": \"" + leg.expiry
                 + "\", \"strike\": " + Text(leg.strike) + ", \"side\": \"" + leg.side + "\", \"quantity\": "
@@ -104,8 +104,12 @@ TEST_F(OptionsCliTest, EveryRiskOptionChangesWhatItShould)
     };
     const double underlying = SeriesField("Underlying").front();
     const double flatVol = SeriesField("Sigma").front();
-    const TDateTime today = EncodeDate(2011, 1, 24);
-    const TDateTime firstExpiry = EncodeDate(2011, 2, 19);
+    // The series' valuation date and its first expiry, where the legs' first is.
+    const TDateTime today = SeriesField("TodayDate").front();
+    const TDateTime firstExpiry = SeriesField("ExpiryDate").front();
+    const TDateTime lastExpiry = SeriesField("ExpiryDate").back();
+    ASSERT_EQ(IsoDate(firstExpiry), kCalls[0].expiry);
+    ASSERT_EQ(IsoDate(lastExpiry), kCalls[1].expiry);
     const std::string midway = IsoDate(today + (firstExpiry - today) / 2);  // whole days
     // The February call of the position quoted ten points higher.
     WriteFile(PathOf("higher.dat"), TableWithQuotes("SPX1119B1300-E", ",12.50,13.50,", ",22.50,23.50,"));
@@ -315,8 +319,8 @@ TEST_F(OptionsCliTest, EveryRiskOptionChangesWhatItShould)
                       {{"--out", png, "--width", "10001"}, "--width", {"--out", png, "--width", "10000"}},
                       {{"--out", png, "--height", "0"}, "--height", {"--out", png, "--height", "1"}},
                       {{"--out", png, "--height", "10001"}, "--height", {"--out", png, "--height", "10000"}},
-                      {{"--date", "2011-01-23"}, "--date", {"--date", IsoDate(today)}},
-                      {{"--date", "2011-03-20"}, "--date", {"--date", kCalls[1].expiry}},
+                      {{"--date", IsoDate(today - 1)}, "--date", {"--date", IsoDate(today)}},
+                      {{"--date", IsoDate(lastExpiry + 1)}, "--date", {"--date", IsoDate(lastExpiry)}},
                       {{"--date", "2011-2-1"}, "--date", {}},
                       {{"--vol-shift", "-51"}, "--vol-shift", {"--vol-shift", "-50"}},
                       {{"--vol-shift", "101"}, "--vol-shift", {"--vol-shift", "100"}},
