@@ -17,10 +17,13 @@ namespace {
 constexpr double kBreakevenPrecision = 1e-7;
 constexpr double kBreakevenMoney = 1e-6;
 
-void RequireAscendingPrices(const std::vector<double>& prices)
+// The prices of a graph: up to kMaxRiskPoints steps, and each leg's strike
+// between them.
+void RequireAscendingPrices(const std::vector<double>& prices, std::size_t legs)
 {
-    if (prices.empty() || prices.size() > static_cast<std::size_t>(kMaxRiskPoints))
-        throw AnalysisError("The risk graph takes 1 to " + std::to_string(kMaxRiskPoints) + " prices, got "
+    const std::size_t most = static_cast<std::size_t>(kMaxRiskPoints) + legs;
+    if (prices.empty() || prices.size() > most)
+        throw AnalysisError("The risk graph takes 1 to " + std::to_string(most) + " prices, got "
                             + std::to_string(prices.size()) + ".");
     for (std::size_t i = 0; i < prices.size(); ++i)
         if (!(prices[i] > 0) || !std::isfinite(prices[i]) || (i > 0 && !(prices[i] > prices[i - 1])))
@@ -126,7 +129,7 @@ std::vector<ExpectedMove> ExpectedMovesOfSeries(const MarkedPosition& marked, Di
 
 RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenario, std::vector<double> prices)
 {
-    RequireAscendingPrices(prices);
+    RequireAscendingPrices(prices, marked.Legs().size());
     RiskGraph graph;
     graph.prices = std::move(prices);
     graph.underlying = marked.Underlying();
@@ -149,7 +152,7 @@ RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenari
 RiskGraph ComputeGreekGraph(const MarkedPosition& marked, const Scenario& scenario,
                             std::vector<double> prices, Greek which)
 {
-    RequireAscendingPrices(prices);
+    RequireAscendingPrices(prices, marked.Legs().size());
     RiskGraph graph;
     graph.prices = std::move(prices);
     graph.underlying = marked.Underlying();

@@ -71,7 +71,7 @@ std::vector<ExpectedMove> ExpectedMoves(const MarkedPosition& marked, Distributi
 std::vector<ExpectedMove> ExpectedMovesOfSeries(const MarkedPosition& marked, DistributionVol choice);
 
 // The graph at the given prices (ascending, above 0; at most
-// kMaxRiskPoints). Throws AnalysisError for prices that are not, and
+// kMaxRiskPoints and one strike per leg). Throws AnalysisError for prices that are not, and
 // PricingError when a model cannot price a leg at some price.
 RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenario,
                            std::vector<double> prices);

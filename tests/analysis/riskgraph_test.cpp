@@ -247,6 +247,9 @@ TEST(RiskGraph, RangesAndPositionsThatCannotBeGraphed)
     EXPECT_THROW(ComputeRiskGraph(expiries, one, {-5, 90, 11}), AnalysisError);
     EXPECT_THROW(ComputeRiskGraph(expiries, one, {90, 110, 1}), AnalysisError);
     EXPECT_THROW(ComputeRiskGraph(expiries, one, {90, 110, kMaxRiskPoints + 1}), AnalysisError);
+    // The most steps, with the leg's strike between them.
+    EXPECT_EQ(ComputeRiskGraph(expiries, one, {90.5, 110, kMaxRiskPoints}).prices.size(),
+              static_cast<std::size_t>(kMaxRiskPoints) + 1);
 
     TInOutObj noModel = p;
     noModel.Model = 0;
