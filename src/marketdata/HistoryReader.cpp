@@ -294,20 +294,19 @@ int HistoryColumns::Position(HistoryColumn column) const
 
 std::optional<HistoryColumn> HistoryColumns::Repeated() const
 {
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        if (fields[i] != HistoryColumn::Other
-            && std::find(fields.begin(), fields.begin() + i, fields[i])
-                   != fields.begin() + static_cast<std::ptrdiff_t>(i))
-            return fields[i];
+    for (auto field = fields.begin(); field != fields.end(); ++field)
+        if (*field != HistoryColumn::Other && std::find(fields.begin(), field, *field) != field)
+            return *field;
     return std::nullopt;
 }
 
 std::size_t HistoryColumns::FieldsReaching(std::initializer_list<HistoryColumn> columns) const
 {
-    int last = -1;
+    std::size_t reaching = 0;
     for (const HistoryColumn column : columns)
-        last = std::max(last, Position(column));
-    return static_cast<std::size_t>(last + 1);
+        if (const int position = Position(column); position >= 0)
+            reaching = std::max(reaching, static_cast<std::size_t>(position) + 1);
+    return reaching;
 }
 
 std::optional<HistoryColumns> ReadHistoryTitle(std::string_view line, char separator)
