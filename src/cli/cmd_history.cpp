@@ -13,22 +13,11 @@
 #include "cli/localeoptions.h"
 #include "cli/programfiles.h"
 #include "common/filesymbol.h"
+#include "common/notifier.h"
 #include "download/HistoryConvert.h"
 
 namespace kestrava::cli {
 namespace {
-
-// Messages on standard error.
-class StderrMessages : public Notifier {
-public:
-    void Info(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void Error(const std::string& text) override { Info(text); }
-    bool AskYesNo(const std::string& text) override
-    {
-        Info(text);
-        return false;
-    }
-};
 
 int RunImportHistory(const std::vector<std::string>& args)
 {
@@ -44,7 +33,7 @@ int RunImportHistory(const std::vector<std::string>& args)
     const std::filesystem::path file = rest[0];
     const std::string& symbol = rest[1];
 
-    StderrMessages messages;
+    StderrNotifier messages;
     const std::optional<ProgramFiles> files = OpenProgramFiles(locale, messages);
     if (!files)
         return kExitError;
