@@ -5,11 +5,12 @@ namespace kestrava::fuzz {
 std::span<const Entry> Entries()
 {
     static const Entry kEntries[] = {
-        {"seriesfile", RunSeriesFile},   {"seriesjson", RunSeriesJson},
-        {"pricefile", RunPriceFile},     {"quotetable", RunQuoteTable},
-        {"chaintable", RunChainTable},   {"historyconvert", RunHistoryConvert},
-        {"httpreply", RunHttpReply},     {"settings", RunSettings},
-        {"localeparse", RunLocaleParse}, {"positionfile", RunPositionFile},
+        {"seriesfile", RunSeriesFile},       {"seriesjson", RunSeriesJson},
+        {"pricefile", RunPriceFile},         {"quotetable", RunQuoteTable},
+        {"chaintable", RunChainTable},       {"historyconvert", RunHistoryConvert},
+        {"httpreply", RunHttpReply},         {"settings", RunSettings},
+        {"localeparse", RunLocaleParse},     {"positionfile", RunPositionFile},
+        {"historyreader", RunHistoryReader},
     };
     return kEntries;
 }

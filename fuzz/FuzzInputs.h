@@ -32,6 +32,9 @@ std::string RunQuoteTable(Input input);
 std::string RunChainTable(Input input);
 // A daily-history reply through ConvertHistory under each date layout.
 std::string RunHistoryConvert(Input input);
+// A daily history of any layout through ReadDailyHistory, and its days read
+// again from the program's own layout.
+std::string RunHistoryReader(Input input);
 // A raw HTTP reply (status line, headers, body) served to both downloads.
 std::string RunHttpReply(Input input);
 // A settings file, a download list and a request template.

@@ -149,6 +149,9 @@ public slots:
     void FileClearRecent();
     // A quote table of the user's choice in the chain window.
     void FileOpenChain();
+    // A daily price history file of the user's choice made the price file of
+    // a symbol the user names, in the price-file folder.
+    void FileImportHistory();
     void FileSave();
     void FilePrint();
     // Every expiry of the current page into a CSV file of the user's choice.
@@ -215,6 +218,8 @@ private:
     bool RunSetupDialog(TdlgInputs& dialog);
     void ShowPage(IOptionPage* page);
     void ShowHelpPage(const QString& keyword);
+    // Where price files go: the setting Dirs/AsciiDataDir, else the data folder.
+    QString PriceFolder() const;
     void Report(const QString& text);
     QAction* AddCommand(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
                         void (TMainForm::*handler)());

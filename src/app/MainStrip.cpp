@@ -70,6 +70,8 @@ void TMainForm::BuildMenus()
     file->addSeparator();
     AddCommand(file, "FileDownloadItem", QStringLiteral("&Download Data"),
                QKeySequence(QStringLiteral("Ctrl+D")), &TMainForm::DoDownload);
+    AddCommand(file, "FileImportHistoryItem", QStringLiteral("&Import price history..."), QKeySequence(),
+               &TMainForm::FileImportHistory);
     file->addSeparator();
     AddCommand(file, "FilePrintItem", QStringLiteral("&Print option series"),
                QKeySequence(QStringLiteral("Ctrl+P")), &TMainForm::FilePrint);

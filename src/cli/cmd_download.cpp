@@ -9,14 +9,11 @@
 #include <vector>
 
 #include <QDate>
-#include <QDir>
-#include <QSettings>
 
-#include "appcore/AppFolders.h"
-#include "appcore/AppSettings.h"
 #include "appcore/StartupFiles.h"
 #include "cli/command.h"
 #include "cli/localeoptions.h"
+#include "cli/programfiles.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
 #include "download/Downloads.h"
@@ -118,39 +115,16 @@ DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
     return parsed;
 }
 
-std::filesystem::path ToPath(const QString& folder)
-{
-    return std::filesystem::path(QDir::fromNativeSeparators(folder).toStdString());
-}
-
 int RunDownload(const std::vector<std::string>& args)
 {
     const DownloadArguments arguments = ParseDownloadArguments(args);
     JobNotifier notifier;
-
-    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
-    AppSettings settings;
-    QStringList problems;
-    settings.Load(stored, arguments.locale, &problems);
-    for (const QString& problem : problems)
-        notifier.Info(problem.toStdString());
-
-    // The folders as the program's start-up finds or makes them; a data
-    // folder made now becomes the price-file folder, as on a first start.
-    const QString asciiBefore = settings.AsciiDataDir;
-    AppFolders folders;
-    try {
-        folders = AppFolders::Prepare(FolderRoots::FromSystem(), settings.AsciiDataDir);
-    } catch (const FolderError& error) {
-        notifier.Error(error.what());
+    const std::optional<ProgramFiles> files = OpenProgramFiles(arguments.locale, notifier);
+    if (!files)
         return kExitError;
-    }
-    if (settings.AsciiDataDir != asciiBefore) {
-        stored.setValue(QStringLiteral("Dirs/AsciiDataDir"), settings.AsciiDataDir);
-        stored.sync();
-    }
+    const AppSettings& settings = files->settings;
+    const AppFolders& folders = files->folders;
 
-    folders.RemoveStaleLeftovers(settings.AsciiDataDir);
     QString templateProblem;
     const QByteArray requestTemplate = LoadRequestTemplate(folders.AppDir, &templateProblem);
     if (!templateProblem.isEmpty())
@@ -160,7 +134,7 @@ int RunDownload(const std::vector<std::string>& args)
     setup.QuoteServer = arguments.quoteServer.value_or(settings.QuoteServer.toStdString());
     setup.HistoryServer = arguments.historyServer.value_or(settings.HistoryServer.toStdString());
     setup.HistoryHomePage = settings.HistoryHomePage.toStdString();
-    setup.SettingsFile = QDir::toNativeSeparators(stored.fileName()).toStdString();
+    setup.SettingsFile = files->settingsFile.toStdString();
     setup.RequestTemplate = requestTemplate.toStdString();
     setup.DataDir = ToPath(folders.DataDir);
     setup.TempDir = ToPath(folders.TempDir);

@@ -64,6 +64,7 @@ int RunConvert(const std::vector<std::string>& args)
     PrintValue("HeaderLines", std::to_string(reader.HeaderLines));
     PrintValue("SeparatedDates", reader.SeparatedDates ? "true" : "false");
     PrintValue("Symbol", reader.Symbol);
+    PrintValue("ColumnsByName", reader.ColumnsByName ? "true" : "false");
     if (reader.RecordCount == 0 || reader.DataFileName.empty()) {
         // The reader says nothing when no line reads as data; the windows
         // say this after every file they cannot use.
@@ -191,10 +192,16 @@ const CommandRegistration convertCommand({
          "line; title lines before the first data line are skipped), writes the\n"
          "price work file into the temporary directory and prints key=value lines:\n"
          "DataFileName, RecordCount, ValueColumns, HeaderLines, SeparatedDates\n"
-         "(true/false) and Symbol. The work file is left in place.\n"
+         "(true/false), Symbol and ColumnsByName (true/false). The work file is\n"
+         "left in place.\n"
          "\n"
-         "Dates are either in the locale's short date format or numbers written\n"
-         "yyyymmdd, yymmdd or ymmdd. Numbers use the locale's decimal separator.\n"
+         "A title line naming the columns (Date and Close at least, any order and\n"
+         "letter case) has the high, low, close and volume taken by name, Adj Close\n"
+         "never; without one the count of values decides (1: close; 2: close,\n"
+         "volume; 3: high, low, close; 4: and volume; 5 or 6: open, high, low,\n"
+         "close, volume). Dates are either in the locale's short date format or\n"
+         "numbers written yyyymmdd, yymmdd or ymmdd. Numbers use the locale's\n"
+         "decimal separator.\n"
          "\n"
          "  --records   then print date,high,low,close,volume and one row per\n"
          "              record, oldest first (dates yyyy-mm-dd, values with nine\n"

@@ -1,15 +1,15 @@
 #include "download/HistoryConvert.h"
 
-#include <cmath>
-#include <string_view>
 #include <system_error>
-#include <vector>
 
 #include "common/dates.h"
 #include "common/filereplace.h"
+#include "common/filesymbol.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
+#include "download/HistoryDownload.h"
 #include "download/ReplyFiles.h"
+#include "marketdata/HistoryReader.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/TextLines.h"
 
@@ -19,11 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const char* const kPriceTitle = "Date,Open,High,Low,Close,Volume";
-constexpr std::size_t kDataFields = 6;  // the date and five values
-const TDateTime kFirstHistoryDay = EncodeDate(1900, 1, 1);
-const char* const kValueNames[] = {"", "open", "high", "low", "close", "volume"};
 
-// Why a reply is no whole price list.
+// Why a history is no whole price list.
 class NotAPriceList : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -45,100 +42,17 @@ private:
     void Add(const std::string& message) { text += (text.empty() ? "" : " ") + message; }
 };
 
-// "2024-3-1" or "2024-03-01"; false for anything that is no date.
-bool ReadReplyDate(std::string_view text, TDateTime& date)
+// Writes the price file's lines of history into out, newest day first.
+void WritePriceLines(const DailyHistory& history, FileReplacement& out, const LocaleInfo& locale)
 {
-    std::vector<std::string_view> parts;
-    SplitFields(text, '-', parts);
-    std::int32_t year = 0, month = 0, day = 0;
-    return parts.size() == 3 && TryParseInt32(parts[0], year) && TryParseInt32(parts[1], month)
-           && TryParseInt32(parts[2], day) && TryEncodeDate(year, month, day, date);
-}
-
-bool IsWholeDigits(std::string_view text)
-{
-    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
-}
-
-[[noreturn]] void Refuse(long long lineNumber, const std::string& what)
-{
-    throw NotAPriceList("line " + std::to_string(lineNumber) + " of the reply: " + what);
-}
-
-// Refuses a day whose values a price file must not hold.
-void CheckDay(const std::vector<std::string_view>& fields, long long lineNumber)
-{
-    float values[kDataFields] = {};
-    for (std::size_t i = 1; i < kDataFields; ++i) {
-        const bool read = TryParseSingle(fields[i], '.', values[i]);
-        if (i == kDataFields - 1 ? !read || !IsWholeDigits(fields[i]) : !read || !(values[i] > 0))
-            Refuse(lineNumber, std::string("the ") + kValueNames[i] + " " + QuotedForMessage(fields[i])
-                                   + (i == kDataFields - 1 ? " is no whole number" : " is no price above 0"));
-    }
-    if (values[2] < values[3])
-        Refuse(lineNumber,
-               "the high " + std::string(fields[2]) + " is below the low " + std::string(fields[3]));
-}
-
-// Writes the price lines of the reply into out; the days written.
-int Convert(TextLineReader& in, FileReplacement& out, const LocaleInfo& locale, TDateTime lastDay)
-{
-    std::string line;
-    bool titled = false;
-    while (!titled && in.ReadLine(line))
-        titled = line.find("Adj") != std::string::npos;
-    if (!titled) {
-        if (in.Failed())
-            throw NotAPriceList(in.FailureText("the reply"));
-        throw NotAPriceList("the reply has no title line (one that holds \"Adj\")");
-    }
     out.Write(std::string(kPriceTitle) + "\r\n");
-
-    int count = 0;
-    int repeatsSkipped = 0;
-    TDateTime lastDate = 0;
-    std::vector<std::string_view> fields;
-    while (in.ReadLine(line)) {
-        fields.clear();
-        SplitFields(line, ',', fields);
-        if (fields.size() < 3)
-            continue;
-        const long long number = in.LineNumber();
-        TDateTime date = 0;
-        if (fields.size() < kDataFields)
-            Refuse(number, std::to_string(fields.size()) + " fields where " + std::to_string(kDataFields)
-                               + " are needed");
-        if (!ReadReplyDate(fields[0], date))
-            Refuse(number, QuotedForMessage(fields[0]) + " is no date written year-month-day");
-        if (date < kFirstHistoryDay)
-            Refuse(number, "its day " + IsoDate(date) + " is before 1900");
-        if (date > lastDay)
-            Refuse(number,
-                   "its day " + IsoDate(date) + " is after the day of the download, " + IsoDate(lastDay));
-        // The service repeats its newest day on the line after it; that
-        // repeat is left out. Any other day named twice means a mixed or
-        // damaged list.
-        if (count == 1 && date == lastDate && repeatsSkipped++ == 0)
-            continue;
-        if (count > 0 && date == lastDate)
-            Refuse(number, "its day " + IsoDate(date) + " repeats the day above it");
-        // The newest day comes first; a step forward means a mixed or
-        // damaged list, which the price reader would not put in order.
-        if (count > 0 && date > lastDate)
-            Refuse(number, "its day comes after the day above it, where the newest day comes first");
-        CheckDay(fields, number);
-        std::string written = FormatLocaleDate(date, locale);
-        for (std::size_t i = 1; i < kDataFields; ++i)
-            written.append(",").append(fields[i]);
-        out.Write(written + "\r\n");
-        lastDate = date;
-        ++count;
+    std::string written;
+    for (const HistoryDay& day : history.days) {
+        written = FormatLocaleDate(day.date, locale);
+        for (const std::string* value : {&day.open, &day.high, &day.low, &day.close, &day.volume})
+            written.append(",").append(*value);
+        out.Write(written.append("\r\n"));
     }
-    if (in.Failed())
-        throw NotAPriceList(in.FailureText("the reply"));
-    if (count == 0)
-        throw NotAPriceList("the reply holds no day");
-    return count;
 }
 
 // Reads the written file back as the program's windows will.
@@ -161,38 +75,100 @@ void CheckWithPriceReader(const fs::path& written, int days, const LocaleInfo& l
                             + (notifier.text.empty() ? "" : " (" + notifier.text + ")"));
 }
 
+// Reads history whole, writes it into priceFile beside the older one and
+// puts it in place once the price reader has read every day back.
+void StoreHistory(TextLineReader& in, const std::string& name, const HistoryLastDay& lastDay,
+                  const fs::path& priceFile, const LocaleInfo& locale, const fs::path& workFolder,
+                  HistoryConversion& result)
+{
+    DailyHistory history;
+    try {
+        history = ReadDailyHistory(in, name, lastDay);
+    } catch (const HistoryError& error) {
+        throw NotAPriceList(error.what());
+    }
+    FileReplacement out(priceFile);
+    WritePriceLines(history, out, locale);
+    out.Close();
+    const int days = static_cast<int>(history.days.size());
+    CheckWithPriceReader(out.NewPath(), days, locale, workFolder);
+    out.Commit();
+    result.stored = true;
+    result.days = days;
+    result.layout = DescribeLayout(history);
+}
+
+// Runs store, turning what it throws into the result's problem.
+template <typename Store>
+HistoryConversion Converted(const fs::path& priceFile, Store store)
+{
+    HistoryConversion result;
+    try {
+        store(result);
+    } catch (const NotAPriceList& error) {
+        result = {};
+        result.problem = error.what();
+    } catch (const FileReplaceError& error) {
+        result = {};
+        result.problem = "Cannot write " + priceFile.string() + ": " + error.what();
+        result.writeFailed = true;
+    }
+    return result;
+}
+
 }  // namespace
 
 HistoryConversion ConvertHistory(const fs::path& reply, const fs::path& priceFile, const LocaleInfo& locale,
                                  const fs::path& workFolder, TDateTime lastDay)
 {
-    HistoryConversion result;
     TextLineReader in(reply);
     if (!in.IsOpen()) {
+        HistoryConversion result;
         result.problem = in.OpenFailureText(reply.string());
         return result;
     }
-    try {
+    return Converted(priceFile, [&](HistoryConversion& result) {
         std::error_code error;
         if (fs::file_size(reply, error) == 0 && !error)
             throw NotAPriceList("the reply was empty");
         if (!EndsWithLineEnd(reply))
             throw NotAPriceList("the reply ends in the middle of a line: it was cut short");
-        FileReplacement out(priceFile);
-        result.days = Convert(in, out, locale, std::floor(lastDay));
-        out.Close();
-        CheckWithPriceReader(out.NewPath(), result.days, locale, workFolder);
-        out.Commit();
-        result.stored = true;
-    } catch (const NotAPriceList& error) {
-        result.problem = error.what();
-        result.days = 0;
-    } catch (const FileReplaceError& error) {
-        result.problem = "Cannot write " + priceFile.string() + ": " + error.what();
-        result.writeFailed = true;
-        result.days = 0;
+        StoreHistory(in, "the reply", {lastDay, "the day of the download"}, priceFile, locale, workFolder,
+                     result);
+    });
+}
+
+HistoryConversion ImportHistory(const fs::path& file, const fs::path& priceFile, const LocaleInfo& locale,
+                                const fs::path& workFolder, TDateTime today)
+{
+    TextLineReader in(file);
+    if (!in.IsOpen()) {
+        HistoryConversion result;
+        result.problem = in.OpenFailureText(file.string());
+        return result;
     }
-    return result;
+    return Converted(priceFile, [&](HistoryConversion& result) {
+        StoreHistory(in, file.filename().string(), {today, "today"}, priceFile, locale, workFolder, result);
+    });
+}
+
+fs::path HistoryPriceFile(const fs::path& priceFolder, const std::string& symbol)
+{
+    const std::string base = HistoryFileBase(symbol);
+    return IsUsableAsFileName(base) ? priceFolder / (base + ".csv") : fs::path();
+}
+
+std::string ImportReport(const HistoryConversion& imported, const fs::path& file, const fs::path& priceFile)
+{
+    if (imported.stored)
+        return "Imported " + std::to_string(imported.days) + (imported.days == 1 ? " day" : " days") + " of "
+               + file.filename().string() + " into " + priceFile.string() + ", read as " + imported.layout
+               + ".";
+    const std::string ended = imported.problem.ends_with('.') ? imported.problem : imported.problem + ".";
+    if (imported.writeFailed)
+        return ended + " " + priceFile.string() + " was left as it was.";
+    return "No daily prices were imported into " + priceFile.string()
+           + ", which was left as it was: " + ended;
 }
 
 }  // namespace kestrava

@@ -1,5 +1,6 @@
 #include "PriceFileReader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -220,6 +221,8 @@ void TSrcFileReader::ReverseIfDescending()
 void TAsciiFileReader::Analyse()
 {
     SeparatedDates = false;
+    ColumnsByName = false;
+    columns_.reset();
     TextLineReader source(SourceFileName);
     if (!source.IsOpen())
         throw MarketDataError(source.OpenFailureText(SourceFileName));
@@ -227,27 +230,68 @@ void TAsciiFileReader::Analyse()
     std::vector<std::string_view> fields;
     while (source.ReadLine(line)) {
         fields.clear();
-        SplitFields(TrimControls(line), Separator, fields);
+        const std::string_view trimmed = TrimControls(line);
+        SplitLine(trimmed, fields);
         if (fields.empty())
             continue;
-        const std::size_t valueColumns = std::min<std::size_t>(fields.size() - 1, 255);
-        if (fields[0].find(locale_.dateSeparator) != std::string_view::npos) {
-            TDateTime date = 0;
-            if (!TryParseLocaleDate(fields[0], locale_, date))
-                continue;
-            SeparatedDates = true;
-        } else {
-            std::int32_t number = 0;
-            if (!TryParseInt32(fields[0], number))
-                continue;
+        const std::size_t datePosition =
+            columns_ ? static_cast<std::size_t>(columns_->Position(HistoryColumn::Date)) : 0;
+        const std::string_view dateField = datePosition < fields.size() ? fields[datePosition]
+                                                                        : std::string_view();
+        if (!IsDataLineDate(dateField)) {
+            // The last title before the data names the columns.
+            std::optional<HistoryColumns> title = ReadHistoryTitle(trimmed, Separator);
+            if (title && title->Position(HistoryColumn::Close) >= 0 && !title->Repeated())
+                columns_ = std::move(title);
+            continue;
         }
+        const std::size_t valueColumns = std::min<std::size_t>(fields.size() - 1, 255);
         ValueColumns = static_cast<std::uint8_t>(valueColumns);
+        ColumnsByName = columns_.has_value();
         HeaderLines = static_cast<std::int32_t>(
             std::min<long long>(source.LineNumber() - 1, std::numeric_limits<std::int32_t>::max()));
         return;
     }
+    columns_.reset();
     if (source.Failed())
         throw MarketDataError(source.FailureText(SourceBaseName()));
+}
+
+bool TAsciiFileReader::IsDataLineDate(std::string_view field)
+{
+    if (field.find(locale_.dateSeparator) != std::string_view::npos) {
+        TDateTime date = 0;
+        if (!TryParseLocaleDate(field, locale_, date))
+            return false;
+        SeparatedDates = true;
+        return true;
+    }
+    std::int32_t number = 0;
+    return TryParseInt32(field, number);
+}
+
+void TAsciiFileReader::SplitLine(std::string_view line, std::vector<std::string_view>& fields) const
+{
+    if (columns_)
+        SplitColumns(line, Separator, fields);
+    else
+        SplitFields(line, Separator, fields);
+}
+
+TAsciiFileReader::ValuePositions TAsciiFileReader::Positions() const
+{
+    if (columns_) {
+        const auto at = [this](HistoryColumn column) { return columns_->Position(column); };
+        return {at(HistoryColumn::Date),
+                at(HistoryColumn::High),
+                at(HistoryColumn::Low),
+                at(HistoryColumn::Close),
+                at(HistoryColumn::Volume),
+                columns_->FieldsReaching({HistoryColumn::Date, HistoryColumn::High, HistoryColumn::Low,
+                                          HistoryColumn::Close, HistoryColumn::Volume})};
+    }
+    const ValueLayout layout = LayoutFor(ValueColumns);
+    return {0, layout.high, layout.low, layout.close, layout.volume, layout.fieldsNeeded};
 }
 
 std::string TAsciiFileReader::SourceBaseName() const
@@ -312,7 +356,7 @@ void TAsciiFileReader::Convert()
     }
 
     RecordCount = 0;
-    const ValueLayout layout = LayoutFor(ValueColumns);
+    const ValuePositions at = Positions();
     std::int32_t count = 0;
     try {
         TextLineReader source(SourceFileName);
@@ -325,24 +369,24 @@ void TAsciiFileReader::Convert()
         std::vector<std::string_view> fields;
         while (source.ReadLine(line)) {
             fields.clear();
-            SplitFields(line, Separator, fields);
-            if (fields.size() < 2)
+            SplitLine(line, fields);
+            if (std::count_if(fields.begin(), fields.end(), [](std::string_view f) { return !f.empty(); })
+                < 2)
                 continue;
             const long long lineNumber = source.LineNumber();
-            if (fields.size() < layout.fieldsNeeded)
+            if (fields.size() < at.fieldsNeeded)
                 throw MarketDataError(LinePrefix(lineNumber) + std::to_string(fields.size())
-                                      + " fields where " + std::to_string(layout.fieldsNeeded)
-                                      + " are needed.");
+                                      + " fields where " + std::to_string(at.fieldsNeeded) + " are needed.");
             TPriceRecord record;
-            record.Date = ParseDate(fields[0], lineNumber);
-            if (layout.high >= 0)
-                record.High = ParseValue(fields[layout.high], lineNumber);
-            if (layout.low >= 0)
-                record.Low = ParseValue(fields[layout.low], lineNumber);
-            if (layout.close >= 0)
-                record.Close = ParseValue(fields[layout.close], lineNumber);
-            if (layout.volume >= 0)
-                record.Volume = ParseValue(fields[layout.volume], lineNumber);
+            record.Date = ParseDate(fields[static_cast<std::size_t>(at.date)], lineNumber);
+            const auto value = [&](int position) {
+                return position < 0 ? 0.0f
+                                    : ParseValue(fields[static_cast<std::size_t>(position)], lineNumber);
+            };
+            record.High = value(at.high);
+            record.Low = value(at.low);
+            record.Close = value(at.close);
+            record.Volume = value(at.volume);
             if (count == std::numeric_limits<std::int32_t>::max())
                 throw MarketDataError(LinePrefix(lineNumber) + "too many records.");
             work.Append(record);

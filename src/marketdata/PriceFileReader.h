@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "common/localeinfo.h"
 #include "common/notifier.h"
+#include "marketdata/HistoryReader.h"
 #include "marketdata/PriceWorkFile.h"
 
 namespace kestrava {
@@ -74,22 +76,40 @@ protected:
 };
 
 // Comma-separated daily prices: a date (in the locale's short date format or
-// as a yyyymmdd number) followed by 1 to 6 values.
+// as a yyyymmdd number) and values. Where a title line before the first data
+// line names the columns (Date and Close at least, as HistoryReader.h reads
+// names), the date, high, low, close and volume are taken by name, in any
+// order, and Adj Close never; a line's empty field then stays in its column.
+// Otherwise the date comes first and the count of values decides which are
+// taken: 1 close; 2 close, volume; 3 high, low, close; 4 high, low, close,
+// volume; 5 or 6 open, high, low, close, volume (and Adj Close).
 class TAsciiFileReader : public TSrcFileReader {
 public:
     using TSrcFileReader::TSrcFileReader;
 
     std::int32_t HeaderLines = 0;  // lines before the first data line
     char Separator = ',';
+    bool ColumnsByName = false;  // a title line named the columns
 
     void Analyse() override;
     void Convert() override;
 
 private:
+    // Whether field is a date as data lines write it; SeparatedDates says how.
+    bool IsDataLineDate(std::string_view field);
+    void SplitLine(std::string_view line, std::vector<std::string_view>& fields) const;
+    // The fields a data line needs, and where each value stands (-1: none).
+    struct ValuePositions {
+        int date, high, low, close, volume;
+        std::size_t fieldsNeeded;
+    };
+    ValuePositions Positions() const;
     TDateTime ParseDate(std::string_view field, long long lineNumber) const;
     float ParseValue(std::string_view field, long long lineNumber) const;
     std::string SourceBaseName() const;
     std::string LinePrefix(long long lineNumber) const;
+
+    std::optional<HistoryColumns> columns_;  // of the title line, when it names them
 };
 
 }  // namespace kestrava

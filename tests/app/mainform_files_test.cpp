@@ -1,6 +1,9 @@
 // The main window's series commands on the offscreen platform: a new series
 // from the setup dialog, a changed one, opening, saving (over another file
-// too) and exporting, with pages that go away while a dialog is open.
+// too) and exporting, with pages that go away while a dialog is open; and
+// File > Import price history... through its file dialog.
+
+#include <QInputDialog>
 
 #include "mainform_fixture.h"
 
@@ -29,6 +32,7 @@ private slots:
     void aReadOnlySeriesIsKeptAndACopyOffered();
     void exportWritesEveryExpiryOfThePage();
     void exportNeverProposesOrReplacesThePriceFile();
+    void importedHistoryBecomesThePriceFile();
 };
 
 namespace {
@@ -541,6 +545,82 @@ void MainFormFilesTest::exportNeverProposesOrReplacesThePriceFile()
     QVERIFY(QFile::copy(history, named));
     page->priceFile = named;
     QCOMPARE(proposal(), roots_.documents + QStringLiteral("/SPY-grid-2.csv"));
+}
+
+void MainFormFilesTest::importedHistoryBecomesThePriceFile()
+{
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    QAction* import = form->findChild<QAction*>(QStringLiteral("FileImportHistoryItem"));
+    QVERIFY(import);
+    // Today's layout: oldest day first, Adj Close before a decimal volume.
+    const QByteArray todays = "Date,Open,High,Low,Close,Adj Close,Volume\n"
+                              "2024-02-29,169,169.5,167,168.4,167.31,132540.0\n"
+                              "2024-03-01,168.2,170.4,167.8,170.15,169.04,61000000.0\n"
+                              "2024-03-05,171.5,173.25,170.1,172,170.93,4006500.0\n";
+    const auto write = [this](const QString& name, const QByteArray& bytes) {
+        QFile file(root_->filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write(QStringLiteral("spy-daily.csv"), todays);
+    write(QStringLiteral("bad.csv"), todays + "2024-03-06,1,2,3,2,2,5\n");
+
+    // The user picks the file and names the symbol; the symbol proposed is
+    // the file's own name.
+    QString proposed;
+    const auto importAs = [&](const QString& file, const QString& symbol) {
+        WhileModal([&, file, symbol](QWidget* modal) {
+            if (qobject_cast<QFileDialog*>(modal)) {
+                TypeIntoFileDialog(root_->path(), file)(modal);
+            } else if (auto* ask = qobject_cast<QInputDialog*>(modal)) {
+                proposed = ask->textValue();
+                ask->setTextValue(symbol);
+                ask->accept();
+            }
+        });
+        import->trigger();
+        WhileModal(nullptr);
+    };
+    importAs(QStringLiteral("spy-daily.csv"), QStringLiteral("SPY"));
+    QCOMPARE(proposed, QStringLiteral("SPY-DAILY"));
+    const QString priceFile = form->Settings().AsciiDataDir + QStringLiteral("/SPY.csv");
+    const QByteArray written = "Date,Open,High,Low,Close,Volume\r\n"
+                               "2024-03-05,171.5,173.25,170.1,172,4006500\r\n"
+                               "2024-03-01,168.2,170.4,167.8,170.15,61000000\r\n"
+                               "2024-02-29,169,169.5,167,168.4,132540\r\n";
+    QCOMPARE(FileBytes(priceFile), written);
+    QCOMPARE(notifier_.infos.size(), 1);
+    QVERIFY2(notifier_.infos[0].startsWith(QStringLiteral("Imported 3 days of spy-daily.csv into "))
+                 && notifier_.infos[0].contains(QStringLiteral("Adj Close left aside")),
+             qPrintable(notifier_.infos[0]));
+    QVERIFY(notifier_.questions.isEmpty());
+
+    // Over the price file now there: a No leaves it as it is; a Yes reads
+    // the damaged file, which is refused with its line, and the price file
+    // stays.
+    notifier_.answer = false;
+    importAs(QStringLiteral("bad.csv"), QStringLiteral("SPY"));
+    QCOMPARE(notifier_.questions.size(), 1);
+    QVERIFY2(notifier_.questions[0].contains(QStringLiteral("already exists")),
+             qPrintable(notifier_.questions[0]));
+    QCOMPARE(notifier_.infos.size(), 1);
+    notifier_.answer = true;
+    importAs(QStringLiteral("bad.csv"), QStringLiteral("SPY"));
+    QCOMPARE(notifier_.infos.size(), 2);
+    QVERIFY2(notifier_.infos[1].contains(
+                 QStringLiteral("which was left as it was: line 5 of bad.csv: the high 2 is "
+                                "below the low 3.")),
+             qPrintable(notifier_.infos[1]));
+    QCOMPARE(FileBytes(priceFile), written);
+    QCOMPARE(QDir(form->Settings().AsciiDataDir).entryList({QStringLiteral("SPY.csv*")}, QDir::Files),
+             QStringList{QStringLiteral("SPY.csv")});
+
+    // A symbol that would leave the folder is refused before anything is read.
+    importAs(QStringLiteral("spy-daily.csv"), QStringLiteral("../SPY"));
+    QCOMPARE(notifier_.infos.size(), 3);
+    QVERIFY2(notifier_.infos[2].contains(QStringLiteral("cannot be used as a file name")),
+             qPrintable(notifier_.infos[2]));
 }
 
 QTEST_MAIN(MainFormFilesTest)

@@ -73,6 +73,22 @@ TEST_F(MarketDataCliTest, ConvertPrintsTheLayoutAndTheRecords)
     EXPECT_EQ(WorkFiles(), 1);  // convert leaves its work file
 }
 
+TEST_F(MarketDataCliTest, ConvertTakesTodaysLayoutByItsColumnNames)
+{
+    // Adj Close before the Volume, oldest day first: the volume is the
+    // shares traded, never the adjusted close.
+    WriteFile(PathOf("SPY.csv"), "Date,Open,High,Low,Close,Adj Close,Volume\n"
+                                 "2012-03-12,137.55,137.89,137.16,137.58,136.26,116451600\n"
+                                 "2012-03-13,138.32,140.13,138.09,140.06,138.73,184090500\n");
+    const Outcome o = Run({"convert", PathOf("SPY.csv"), "--records", "--date-format", "yyyy-MM-dd"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_TRUE(Has(o.out, "\nSymbol=SPY\nColumnsByName=true\n")) << o.out;
+    EXPECT_TRUE(Has(o.out,
+                    "date,high,low,close,volume\n2012-03-12,137.889999,137.160004,137.580002,116451600\n"
+                    "2012-03-13,140.130005,138.089996,140.059998,184090496\n"))
+        << o.out;
+}
+
 TEST_F(MarketDataCliTest, ConvertUnderEachLocale)
 {
     WriteFile(PathOf("us.csv"), "Date,Close\n1/4/2005,10.5\n1/3/05,9.5\n");

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -127,6 +129,83 @@ TEST_F(HistoryDownloadTest, RealRepliesBecomePriceFilesThePriceReaderTakes)
             EXPECT_FLOAT_EQ(records.back().Close, 2097.939941f);
         }
     }
+}
+
+namespace {
+
+// The old service's reply laid out again: the columns in the order named,
+// Adj Close at the place of "A", oldest day first when asked, volumes with a
+// decimal point, dates month/day/year when asked.
+std::string Relaid(const std::string& reply, const std::string& title, bool oldestFirst, bool monthFirst)
+{
+    std::istringstream lines(reply);
+    std::string line;
+    std::getline(lines, line);
+    std::vector<std::string> rows;
+    while (std::getline(lines, line)) {
+        std::vector<std::string> f;  // Date,Open,High,Low,Close,Volume,Adj Close
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ',');)
+            f.push_back(cell);
+        if (monthFirst)
+            f[0] = std::to_string(std::stoi(f[0].substr(5, 2))) + "/"
+                   + std::to_string(std::stoi(f[0].substr(8, 2))) + "/" + f[0].substr(0, 4);
+        f[5] += ".0";
+        std::string row;
+        for (std::size_t i = 0; i < title.size(); ++i)
+            row += std::string(i ? "," : "") + f[std::string("DOHLCVA").find(title[i])];
+        rows.push_back(row);
+    }
+    if (oldestFirst)
+        std::reverse(rows.begin(), rows.end());
+    const char* const names[] = {"Date", "Open", "High", "Low", "Close", "Volume", "Adj Close"};
+    std::string text;
+    for (std::size_t i = 0; i < title.size(); ++i)
+        text += std::string(i ? "," : "") + names[std::string("DOHLCVA").find(title[i])];
+    text += "\n";
+    for (const std::string& row : rows)
+        text += row + "\n";
+    return text;
+}
+
+}  // namespace
+
+TEST_F(HistoryDownloadTest, RepliesInTodaysLayoutsBecomeTheSamePriceFile)
+{
+    const std::string old = ReadAll(TestDataFile("history-spy.csv").string());
+    const HistoryConversion first = ConvertHistory(Write("temp/SPY.csv", old), setup.PriceDir / "SPY.csv",
+                                                   kSwissLocale, dir_ / "work", setup.Today);
+    ASSERT_TRUE(first.stored) << first.problem;
+    const std::string expected = PriceFile("SPY.csv");
+    struct Case {
+        const char* name;
+        std::string reply;
+    };
+    std::string lower = Relaid(old, "DOHLCV", true, false);
+    std::transform(lower.begin(), lower.begin() + static_cast<std::ptrdiff_t>(lower.find('\n')),
+                   lower.begin(),
+                   [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+    const Case cases[] = {
+        {"Adj Close before the Volume, oldest first", Relaid(old, "DOHLCAV", true, false)},
+        {"without Adj Close, in lower case", lower},
+        {"month/day/year, newest first", Relaid(old, "DOHLCAV", false, true)},
+        {"in another order", Relaid(old, "VCDAHLO", true, true)},
+    };
+    for (const Case& c : cases) {
+        Write("prices/SPY.csv", kOlder);
+        const HistoryConversion converted = ConvertHistory(Write("temp/SPY.csv", c.reply),
+                                                           setup.PriceDir / "SPY.csv", kSwissLocale,
+                                                           dir_ / "work", setup.Today);
+        EXPECT_TRUE(converted.stored) << c.name << ": " << converted.problem;
+        EXPECT_EQ(converted.days, 3175) << c.name;
+        EXPECT_TRUE(PriceFile("SPY.csv") == expected) << c.name;
+    }
+
+    // The download takes them as they come.
+    server.SetCsv("spy", cases[0].reply);
+    Write("prices/SPY.csv", kOlder);
+    EXPECT_EQ(Download({"SPY"}).stored, 1);
+    EXPECT_TRUE(PriceFile("SPY.csv") == expected);
 }
 
 TEST_F(HistoryDownloadTest, HostileRepliesKeepTheOlderPriceFileAndSayWhy)
@@ -304,8 +383,14 @@ TEST_F(HistoryDownloadTest, ConversionRules)
         {"high below low", kTitle + "2012-09-12,1,2,3,2,5,6\n", "", "the high 2 is below the low 3"},
         {"a volume with a point", kTitle + "2012-09-12,1,2,1,2,5.5,6\n", "",
          "the volume \"5.5\" is no whole"},
-        {"a day after the one above", kTitle + "2012-09-11,1,2,1,2,5,6\n2012-09-12,1,2,1,2,5,6\n", "",
-         "line 3 of the reply: its day comes after the day above it"},
+        {"a day after the one above",
+         kTitle + "2012-09-12,1,2,1,2,5,6\n2012-09-11,1,2,1,2,5,6\n2012-09-13,1,2,1,2,5,6\n", "",
+         "line 4 of the reply: its day comes after the day above it, where the newest day comes first"},
+        {"a day before the one above in an oldest-first list",
+         kTitle + "2012-09-11,1,2,1,2,5,6\n2012-09-12,1,2,1,2,5,6\n2012-09-10,1,2,1,2,5,6\n", "",
+         "line 4 of the reply: its day comes before the day above it, where the oldest day comes first"},
+        {"oldest day first is turned round", kTitle + "2012-09-11,1,2,1,2,5,6\n2012-09-12,3,4,3,4,7,8\n",
+         title + "9/12/2012,3,4,3,4,7\r\n9/11/2012,1,2,1,2,5\r\n", ""},
         {"a last line cut short", kTitle + "2012-09-12,1,2,1,2,5,6\n2012-09-11,1,2,1,2,42", "",
          "the reply ends in the middle of a line: it was cut short"},
         {"empty", "", "", "the reply was empty"},

@@ -472,3 +472,65 @@ TEST_F(PriceFileTest, RealHistoriesComeOutOldestFirst)
     }
     EXPECT_TRUE(notifier_.messages.empty());
 }
+
+TEST_F(PriceFileTest, ATitleNamingTheColumnsHasThemTakenByName)
+{
+    struct Case {
+        const char* name;
+        std::string content;
+        bool byName;
+        float high, low, close, volume;  // of 2005-01-03
+    };
+    const Case cases[] = {
+        // Adj Close before the Volume, oldest day first: by position the
+        // adjusted close would be the volume.
+        {"today's layout",
+         "Date,Open,High,Low,Close,Adj Close,Volume\n2005-01-03,9,10,8,9.5,9.1,4006500\n"
+         "2005-01-04,10,11,9,10.5,10.1,5000000\n",
+         true, 10, 8, 9.5f, 4006500},
+        {"lower case, decimal volumes",
+         "date,open,high,low,close,adj close,volume\n2005-01-03,9,10,8,9.5,9.1,4006500.0\n"
+         "2005-01-04,10,11,9,10.5,10.1,5000000.0\n",
+         true, 10, 8, 9.5f, 4006500},
+        {"any order",
+         "Volume,Low,Date,Close,High\n4006500,8,2005-01-03,9.5,10\n5000000,9,2005-01-04,10.5,11\n", true, 10,
+         8, 9.5f, 4006500},
+        {"an empty Adj Close stays in its column",
+         "Date,Open,High,Low,Close,Adj "
+         "Close,Volume\n2005-01-03,9,10,8,9.5,,4006500\n2005-01-04,10,11,9,10.5,,5\n",
+         true, 10, 8, 9.5f, 4006500},
+        {"without High and Low",
+         "Date,Close,Adj Close,Volume\n2005-01-03,9.5,9.1,4006500\n2005-01-04,10.5,10,7\n", true, 0, 0, 9.5f,
+         4006500},
+        // The old service's order reads as it always did.
+        {"the old order",
+         "Date,Open,High,Low,Close,Volume,Adj Close\n2005-01-03,9,10,8,9.5,4006500,9.1\n"
+         "2005-01-04,10,11,9,10.5,5000000,10.1\n",
+         true, 10, 8, 9.5f, 4006500},
+        // A title that does not name a Close is no title: the count of
+        // values decides, as without one.
+        {"no Close named", "Date,A,B,C,D\n2005-01-03,10,8,9.5,4006500\n2005-01-04,11,9,10.5,5000000\n", false,
+         10, 8, 9.5f, 4006500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        notifier_.messages.clear();
+        Open(Write("SPY.csv", c.content), kIsoLocale);
+        EXPECT_EQ(reader_->ColumnsByName, c.byName);
+        ASSERT_EQ(reader_->RecordCount, 2);
+        const TPriceRecord r = Records().at(0);
+        EXPECT_EQ(r.Date, EncodeDate(2005, 1, 3));
+        EXPECT_FLOAT_EQ(r.High, c.high);
+        EXPECT_FLOAT_EQ(r.Low, c.low);
+        EXPECT_FLOAT_EQ(r.Close, c.close);
+        EXPECT_FLOAT_EQ(r.Volume, c.volume);
+        EXPECT_TRUE(notifier_.messages.empty());
+    }
+    // A line too short for the named columns is named with its line.
+    Open(Write("short.csv", "Date,Open,High,Low,Close,Adj Close,Volume\n2005-01-03,9,10,8,9.5,9.1,7\n"
+                            "2005-01-04,10,11,9,10.5\n"),
+         kIsoLocale);
+    EXPECT_EQ(reader_->RecordCount, 0);
+    EXPECT_EQ(notifier_.messages,
+              std::vector<std::string>{"Line 3 of short.csv: 5 fields where 7 are needed."});
+}
