@@ -1,12 +1,11 @@
 #pragma once
-// The rows of one expiry of one root while a quote table is read: each
-// strike once, found again when a copy of its row comes. The rows stay
-// where they were put, in blocks of one size, until the reading is done: a
-// vector that grows copies itself and leaves its old room behind, which for
-// a large table costs about as much again as its rows.
+// The rows of one expiry of one root while a quote table is read. The
+// table is read twice: the first time each row's strike is only counted,
+// so that the second puts each strike's row straight into its place in a
+// vector of the expiry's own size. A vector that grew while reading would
+// copy itself and leave its old room behind, which for a large table costs
+// about as much again as its rows.
 
-#include <cstddef>
-#include <cstdint>
 #include <vector>
 
 #include "analysis/QuoteChain.h"
@@ -15,34 +14,20 @@ namespace kestrava {
 
 class ExpiryRows {
 public:
-    ExpiryRows() = default;
-    ~ExpiryRows();
-    ExpiryRows(const ExpiryRows&) = delete;
-    ExpiryRows& operator=(const ExpiryRows&) = delete;
-
-    // The row kept before for this strike, or nullptr.
-    ChainStrike* Find(double strike);
-    // A strike not kept before.
-    void Add(ChainStrike&& row);
-    // The rows ascending by strike, in a vector of their own size; each
-    // block goes as soon as it is emptied. Leaves no rows behind.
+    // The first reading: a row of this strike.
+    void Count(double strike) { strikes_.push_back(strike); }
+    // Between the readings: room for each strike counted, once.
+    void MakeRoom();
+    // The second reading: the place of this strike's row, empty (line 0)
+    // until a row is put there; nullptr for a strike not counted.
+    ChainStrike* Place(double strike);
+    // The rows ascending by strike; a place left empty (a row gone from the
+    // file between the readings) is dropped.
     std::vector<ChainStrike> Take();
 
 private:
-    ChainStrike& At(std::size_t position) const;
-    // Binary search while the rows came ascending.
-    ChainStrike* FindAscending(double strike);
-    ChainStrike* FindHashed(double strike);
-    // The index by strike, made when the first row comes out of order.
-    void IndexAll();
-    void Index(std::size_t position);
-    void Release();
-
-    std::vector<ChainStrike*> blocks_;
-    std::size_t size_ = 0;
-    bool ascending_ = true;  // strictly, as a table lists them
-    // Position + 1 of each row by the hash of its strike; 0 is a free slot.
-    std::vector<std::uint32_t> slots_;
+    std::vector<double> strikes_;  // ascending and each once after MakeRoom
+    std::vector<ChainStrike> rows_;
 };
 
 }  // namespace kestrava

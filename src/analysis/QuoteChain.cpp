@@ -22,6 +22,8 @@ namespace {
 constexpr std::size_t kPutOffset = 7;
 constexpr std::size_t kRowFields = 14;
 constexpr std::size_t kLast = 1, kNet = 2, kBid = 3, kAsk = 4, kVolume = 5, kOpenInterest = 6;
+// The underlying, the quote date and the column titles.
+constexpr int kHeadLines = 3;
 // Progress is told about a hundred times a read, and not after every few lines.
 constexpr std::uint64_t kProgressSteps = 100;
 constexpr std::uint64_t kLeastProgressStep = 64 * 1024;
@@ -87,25 +89,34 @@ struct ParsedSide {
     double strike = 0;
 };
 
-// The words of a description, reused from row to row.
-ParsedSide ReadDescription(const RowReader& row, std::string_view description,
-                           std::vector<std::string_view>& words)
+// Reads a description "16 Nov 175.00 (SPY1625K175)": year, month, strike,
+// code. Returns what is wrong with it, or nothing. `words` is reused from
+// row to row.
+std::string ParseDescription(std::string_view description, std::vector<std::string_view>& words,
+                             ParsedSide& side)
 {
-    // "16 Nov 175.00 (SPY1625K175)": year, month, strike, code.
     words.clear();
     SplitFields(description, ' ', words);
     if (words.size() < 4)
-        row.Fail("the option description " + QuotedForMessage(description) + " has fewer than 4 words.");
+        return "the option description " + QuotedForMessage(description) + " has fewer than 4 words.";
     const std::string_view word = words[3];
     if (word.size() < 3 || word.front() != '(' || word.back() != ')')
-        row.Fail("no option code in parentheses in " + QuotedForMessage(description) + ".");
-    ParsedSide side;
+        return "no option code in parentheses in " + QuotedForMessage(description) + ".";
     const std::string_view code = word.substr(1, word.size() - 2);
     if (!ParseOptionCode(code, side.code))
-        row.Fail(QuotedForMessage(code) + " is not an option code.");
+        return QuotedForMessage(code) + " is not an option code.";
     side.written = std::string(code.substr(0, code.find('-')));
     if (!TryParseDecimal(words[2], '.', side.strike) || !(side.strike > 0))
-        row.Fail(QuotedForMessage(words[2]) + " is not a strike.");
+        return QuotedForMessage(words[2]) + " is not a strike.";
+    return {};
+}
+
+ParsedSide ReadDescription(const RowReader& row, std::string_view description,
+                           std::vector<std::string_view>& words)
+{
+    ParsedSide side;
+    if (std::string problem = ParseDescription(description, words, side); !problem.empty())
+        row.Fail(problem);
     return side;
 }
 
@@ -177,11 +188,29 @@ void ReadQuoteDate(QuoteChain& chain, const std::string& text)
                             + ".");
 }
 
-// The option rows of a table, each kept or left out as it is read.
+// The option rows of a table, read twice (see ChainRows.h): counted, then
+// each kept or left out.
 class ChainBuilder {
 public:
     explicit ChainBuilder(const std::string& fileName) : fileName_(fileName) {}
 
+    // The first reading: the strike of the row's call. A row it cannot read
+    // is left for the second reading to refuse.
+    void CountRow(std::string_view text)
+    {
+        ParsedSide call;
+        if (ParseDescription(text.substr(0, text.find(',')), words_, call).empty())
+            RootOf(call.code.root).Expiry(call.code.expiry).Count(call.strike);
+    }
+
+    void MakeRoom()
+    {
+        for (auto& [name, root] : roots_)
+            for (auto& [date, expiry] : root.expiries)
+                expiry.MakeRoom();
+    }
+
+    // The second reading.
     void AddRow(long long line, std::string_view text)
     {
         const RowReader row(fileName_, line);
@@ -198,29 +227,22 @@ public:
             row.Fail("the call " + QuotedForMessage(call.written) + " and the put "
                      + QuotedForMessage(put.written) + " are not one strike of one expiry.");
 
-        if (!root_ || rootName_ != call.code.root) {
-            root_ = &roots_[call.code.root];
-            rootName_ = call.code.root;
-        }
-        ExpiryRows& expiry = root_->Expiry(call.code.expiry);
-        ChainStrike* taken = expiry.Find(call.strike);
-        if (taken) {
+        RootBuild& root = RootOf(call.code.root);
+        ChainStrike* kept = root.Expiry(call.code.expiry).Place(call.strike);
+        if (!kept)
+            throw AnalysisFileError(fileName_ + " changed while it was read.");
+        if (kept->line != 0) {
             // A composite row replaces an exchange copy taken before it;
             // any other repeat is a copy left out, its quotes unread.
-            ++root_->leftOut;
-            if (!call.code.suffix.empty() || taken->suffix.empty())
+            ++root.leftOut;
+            if (!call.code.suffix.empty() || kept->suffix.empty())
                 return;
         }
-        ChainStrike kept;
-        kept.strike = call.strike;
-        kept.call = ReadQuote(row, fields_, 0, std::move(call.written));
-        kept.put = ReadQuote(row, fields_, kPutOffset, std::move(put.written));
-        kept.suffix = std::move(call.code.suffix);
-        kept.line = line;
-        if (taken)
-            *taken = std::move(kept);
-        else
-            expiry.Add(std::move(kept));
+        kept->strike = call.strike;
+        kept->call = ReadQuote(row, fields_, 0, std::move(call.written));
+        kept->put = ReadQuote(row, fields_, kPutOffset, std::move(put.written));
+        kept->suffix = std::move(call.code.suffix);
+        kept->line = line;
     }
 
     // The roots by name, each expiry's strikes ascending.
@@ -241,12 +263,47 @@ public:
     }
 
 private:
+    RootBuild& RootOf(const std::string& name)
+    {
+        if (!root_ || rootName_ != name) {
+            root_ = &roots_[name];
+            rootName_ = name;
+        }
+        return *root_;
+    }
+
     const std::string& fileName_;
     std::map<std::string, RootBuild> roots_;
     RootBuild* root_ = nullptr;  // the root of the previous row
     std::string rootName_;
     std::vector<std::string_view> fields_;
     std::vector<std::string_view> words_;
+};
+
+// Tells the progress after every hundredth or so of the reading.
+class ProgressTeller {
+public:
+    ProgressTeller(const ChainReadProgress& progress, std::uint64_t total)
+        : progress_(progress), total_(total), step_(std::max(total / kProgressSteps, kLeastProgressStep))
+    {
+    }
+
+    // A line read, with its line end (near enough, for progress).
+    void Line(std::size_t length)
+    {
+        done_ += length + 1;
+        if (progress_ && done_ >= next_) {
+            progress_(total_ > 0 ? std::min(done_, total_) : done_, total_);
+            next_ = done_ + step_;
+        }
+    }
+
+private:
+    const ChainReadProgress& progress_;
+    std::uint64_t total_;
+    std::uint64_t step_;
+    std::uint64_t done_ = 0;
+    std::uint64_t next_ = step_;
 };
 
 std::uint64_t FileSize(const std::string& fileName)
@@ -349,20 +406,26 @@ std::optional<QuoteChain> ReadQuoteChain(const std::string& fileName, const Chai
     ReadQuoteDate(chain, text);
     file.ReadLine(text);  // column titles
 
-    // Bytes read, counting one line end per line: near enough for progress.
-    const std::uint64_t total = progress ? FileSize(fileName) : 0;
-    const std::uint64_t step = std::max<std::uint64_t>(total / kProgressSteps, kLeastProgressStep);
-    std::uint64_t done = 0;
-    std::uint64_t nextReport = step;
+    // The rows are read twice, counted and then kept: the bytes of both.
+    ProgressTeller told(progress, progress ? 2 * FileSize(fileName) : 0);
     ChainBuilder builder(fileName);
     while (file.ReadLine(text)) {
         if (stop.stop_requested())
             return std::nullopt;
-        done += text.size() + 1;
-        if (progress && done >= nextReport) {
-            progress(total > 0 ? std::min(done, total) : done, total);
-            nextReport = done + step;
-        }
+        told.Line(text.size());
+        if (!IsBlank(text))
+            builder.CountRow(text);
+    }
+    // A failure is met again in the second reading, after the rows before it.
+    if (!file.Rewind())
+        throw AnalysisFileError(file.FailureText(fileName));
+    builder.MakeRoom();
+    for (int line = 1; line <= kHeadLines && file.ReadLine(text); ++line)
+        told.Line(text.size());
+    while (file.ReadLine(text)) {
+        if (stop.stop_requested())
+            return std::nullopt;
+        told.Line(text.size());
         if (!IsBlank(text))
             builder.AddRow(file.LineNumber(), text);
     }

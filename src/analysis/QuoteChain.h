@@ -77,14 +77,15 @@ struct QuoteChain {
 // holds a row that is no option row. The file is never changed.
 QuoteChain ReadQuoteChain(const std::string& fileName);
 
-// How far a read has come: the bytes of the file read so far, of `total`
-// (0 when the file's size is not known).
+// How far a read has come: `done` bytes of `total`. The rows are read
+// twice, counted and then kept, so `total` is twice the file's size (0 when
+// that is not known).
 using ChainReadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
-// Reads as above, line by line, keeping no more than the rows it chooses.
-// Calls `progress` (when given) after every hundredth or so of the file, on
-// the reading thread, and gives up, with no chain, once `stop` is
-// requested.
+// Reads as above, line by line, holding no more than the rows it keeps and
+// each of them once. Calls `progress` (when given) after every hundredth or
+// so of the reading, on the reading thread, and gives up, with no chain,
+// once `stop` is requested.
 std::optional<QuoteChain> ReadQuoteChain(const std::string& fileName, const ChainReadProgress& progress,
                                          std::stop_token stop);
 
