@@ -139,13 +139,12 @@ TEST_F(ChainStreamTest, ProgressClimbsToTheFileSizeAndAStopLeavesNoChain)
     // The file is read twice: its options counted, then kept.
     const std::uint64_t size = 2 * std::filesystem::file_size(large_);
     std::vector<std::uint64_t> done;
-    const std::optional<QuoteChain> chain = ReadQuoteChain(
-        large_,
-        [&](std::uint64_t bytes, std::uint64_t total) {
-            EXPECT_EQ(total, size);
-            done.push_back(bytes);
-        },
-        {});
+    const std::optional<QuoteChain> chain = ReadQuoteChain(large_,
+                                                           [&](std::uint64_t bytes, std::uint64_t total) {
+                                                               EXPECT_EQ(total, size);
+                                                               done.push_back(bytes);
+                                                           },
+                                                           {});
     ASSERT_TRUE(chain);
     // About a hundred steps, each further on, the last near the end.
     EXPECT_GE(done.size(), 90u);

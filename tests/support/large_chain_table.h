@@ -127,7 +127,8 @@ inline LargeChainTable WriteLargeChainTable(const std::filesystem::path& source,
         const std::string description = Split(rows[r], ',')[0];
         const std::size_t open = description.find('(');
         const CodeParts code = SplitCode(description.substr(open + 1, description.find(')') - open - 1));
-        copy[r] = seen[code.root + std::to_string(code.year) + code.day + code.month + std::to_string(code.strikeMilli)]++;
+        copy[r] = seen[code.root + std::to_string(code.year) + code.day + code.month
+                       + std::to_string(code.strikeMilli)]++;
         copies = std::max(copies, copy[r] + 1);
     }
 
