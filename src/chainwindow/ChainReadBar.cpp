@@ -22,7 +22,8 @@ constexpr int kBarSteps = 1000;
 
 ChainReadBar::ChainReadBar(QWidget* parent) : QWidget(parent)
 {
-    qRegisterMetaType<std::shared_ptr<const kestrava::QuoteChain>>("std::shared_ptr<const kestrava::QuoteChain>");
+    qRegisterMetaType<std::shared_ptr<const kestrava::QuoteChain>>(
+        "std::shared_ptr<const kestrava::QuoteChain>");
     setObjectName(QStringLiteral("readBar"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -58,33 +59,39 @@ void ChainReadBar::Start(const QString& file)
     lblRead->setText(QStringLiteral("Reading %1...").arg(QFileInfo(file).fileName()));
     pbRead->setValue(0);
     show();
-    work_.Start([this, name = file.toStdString()](std::stop_token stop, const BackgroundWork::Report& report) {
-        const auto told = [this, &report](std::uint64_t done, std::uint64_t total) {
-            report([this, done, total] {
-                pbRead->setValue(total > 0 ? static_cast<int>(done * kBarSteps / total) : 0);
-                emit progress(static_cast<qint64>(done), static_cast<qint64>(total));
-            });
-        };
-        try {
-            std::optional<QuoteChain> chain = ReadQuoteChain(name, told, stop);
-            if (!chain)
-                return;
-            auto whole = std::make_shared<const QuoteChain>(std::move(*chain));
-            report([this, whole] {
-                Finish();
-                emit read(whole);
-            });
-        } catch (const AnalysisError& error) {
-            report([this, message = QString::fromStdString(error.what())] {
-                Finish();
-                emit failed(message);
-            });
-        } catch (const std::bad_alloc&) {
-            report([this, message = QStringLiteral("Not enough memory to read %1.").arg(QString::fromStdString(name))] {
-                Finish();
-                emit failed(message);
-            });
-        }
+    work_.Start(
+        [this, name = file.toStdString()](std::stop_token stop, const BackgroundWork::Report& report) {
+            Read(name, std::move(stop), report);
+        });
+}
+
+void ChainReadBar::Read(const std::string& name, std::stop_token stop, const BackgroundWork::Report& report)
+{
+    const auto told = [this, &report](std::uint64_t done, std::uint64_t total) {
+        report([this, done, total] {
+            pbRead->setValue(total > 0 ? static_cast<int>(done * kBarSteps / total) : 0);
+            emit progress(static_cast<qint64>(done), static_cast<qint64>(total));
+        });
+    };
+    QString problem;
+    try {
+        std::optional<QuoteChain> chain = ReadQuoteChain(name, told, std::move(stop));
+        if (!chain)
+            return;
+        auto whole = std::make_shared<const QuoteChain>(std::move(*chain));
+        report([this, whole] {
+            Finish();
+            emit read(whole);
+        });
+        return;
+    } catch (const AnalysisError& error) {
+        problem = QString::fromStdString(error.what());
+    } catch (const std::bad_alloc&) {
+        problem = QStringLiteral("Not enough memory to read %1.").arg(QString::fromStdString(name));
+    }
+    report([this, problem] {
+        Finish();
+        emit failed(problem);
     });
 }
 

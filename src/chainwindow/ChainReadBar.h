@@ -43,6 +43,8 @@ signals:
     void stopped();
 
 private:
+    // On the work's thread.
+    void Read(const std::string& name, std::stop_token stop, const BackgroundWork::Report& report);
     void Finish();
 
     BackgroundWork work_{this};

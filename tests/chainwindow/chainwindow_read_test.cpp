@@ -118,7 +118,8 @@ void ChainWindowReadTest::interruptedOpenKeepsTheChainShown()
         QVERIFY(notifier_.infos.isEmpty());
     } else {
         QTRY_COMPARE_WITH_TIMEOUT(notifier_.infos.size(), 1, 60000);
-        QVERIFY2(notifier_.infos[0].contains(damaged_) && notifier_.infos[0].contains(QStringLiteral("Line ")),
+        QVERIFY2(notifier_.infos[0].contains(damaged_)
+                     && notifier_.infos[0].contains(QStringLiteral("Line ")),
                  qPrintable(notifier_.infos[0]));
     }
     QVERIFY(!window->readBar->isVisible());
