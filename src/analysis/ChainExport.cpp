@@ -49,14 +49,19 @@ const char* const kTermCsvHeader = "expiry,days,forward,atm_iv";
 std::string ChainCsv(const ChainRoot& root, const std::vector<ExpiryVols>& vols)
 {
     std::string text = std::string(kChainCsvHeader) + "\n";
-    for (std::size_t e = 0; e < root.expiries.size(); ++e) {
-        const ChainExpiry& expiry = root.expiries[e];
-        for (std::size_t s = 0; s < expiry.strikes.size(); ++s) {
-            const bool solved = e < vols.size() && s < vols[e].options.size();
-            for (int side = 0; side < 2; ++side)
-                AppendOption(text, expiry, expiry.strikes[s], side == 0,
-                             solved ? &vols[e].options[s][static_cast<std::size_t>(side)] : nullptr);
-        }
+    for (std::size_t e = 0; e < root.expiries.size(); ++e)
+        text += ChainCsvRows(root.expiries[e], e < vols.size() ? &vols[e] : nullptr);
+    return text;
+}
+
+std::string ChainCsvRows(const ChainExpiry& expiry, const ExpiryVols* vols)
+{
+    std::string text;
+    for (std::size_t s = 0; s < expiry.strikes.size(); ++s) {
+        const bool solved = vols && s < vols->options.size();
+        for (int side = 0; side < 2; ++side)
+            AppendOption(text, expiry, expiry.strikes[s], side == 0,
+                         solved ? &vols->options[s][static_cast<std::size_t>(side)] : nullptr);
     }
     return text;
 }

@@ -20,6 +20,11 @@ extern const char* const kTermCsvHeader;
 // the call before the put.
 std::string ChainCsv(const ChainRoot& root, const std::vector<ExpiryVols>& vols);
 
+// The rows of one expiry, as ChainCsv writes them: what prints a large root
+// expiry by expiry. `vols` may be nullptr, or cover fewer strikes; the
+// volatilities it lacks are empty.
+std::string ChainCsvRows(const ChainExpiry& expiry, const ExpiryVols* vols);
+
 // The header and one row per expiry.
 std::string TermCsv(const std::vector<TermPoint>& points);
 

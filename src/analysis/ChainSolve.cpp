@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -64,7 +65,6 @@ void SolveChain(const ChainRoot& root, double underlying, TDateTime today, const
         ExpiryVols& vols = results[e];
         vols.days = TInOutObj::DaysBetween(today, expiry.date);
         vols.rate = inputs.rates.RateFor(vols.days);
-        vols.options.resize(expiry.strikes.size());
         try {
             pricers[e].emplace(underlying, today, expiry.date, inputs);
             vols.forward = pricers[e]->Forward();
@@ -75,6 +75,10 @@ void SolveChain(const ChainRoot& root, double underlying, TDateTime today, const
     }
 
     const int items = first[expiries];
+    // An expiry's results take their room when its first strike is begun
+    // and leave with it when it is handed over: a large root never holds
+    // them all at once, unless the receiver keeps them.
+    const auto begun = std::make_unique<std::once_flag[]>(expiries);
     const auto remaining = std::make_unique<std::atomic<int>[]>(expiries);
     for (std::size_t e = 0; e < expiries; ++e)
         remaining[e] = first[e + 1] - first[e];
@@ -92,6 +96,7 @@ void SolveChain(const ChainRoot& root, double underlying, TDateTime today, const
             const std::size_t e = static_cast<std::size_t>(std::upper_bound(first.begin(), first.end(), item)
                                                            - first.begin() - 1);
             const ChainStrike& strike = root.expiries[e].strikes[static_cast<std::size_t>(item - first[e])];
+            std::call_once(begun[e], [&] { results[e].options.resize(root.expiries[e].strikes.size()); });
             std::array<OptionVols, 2>& options =
                 results[e].options[static_cast<std::size_t>(item - first[e])];
             if (!pricers[e]) {

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <utility>
 
 #include "analysis/AnalysisError.h"
+#include "analysis/ChainRows.h"
 #include "common/localeparse.h"
 #include "marketdata/OptPriceReader.h"
 #include "marketdata/PriceFileReader.h"
@@ -20,6 +22,11 @@ namespace {
 constexpr std::size_t kPutOffset = 7;
 constexpr std::size_t kRowFields = 14;
 constexpr std::size_t kLast = 1, kNet = 2, kBid = 3, kAsk = 4, kVolume = 5, kOpenInterest = 6;
+// The underlying, the quote date and the column titles.
+constexpr int kHeadLines = 3;
+// Progress is told about a hundred times a read, and not after every few lines.
+constexpr std::uint64_t kProgressSteps = 100;
+constexpr std::uint64_t kLeastProgressStep = 64 * 1024;
 
 bool IsBlank(std::string_view text)
 {
@@ -82,23 +89,34 @@ struct ParsedSide {
     double strike = 0;
 };
 
-ParsedSide ReadDescription(const RowReader& row, std::string_view description)
+// Reads a description "16 Nov 175.00 (SPY1625K175)": year, month, strike,
+// code. Returns what is wrong with it, or nothing. `words` is reused from
+// row to row.
+std::string ParseDescription(std::string_view description, std::vector<std::string_view>& words,
+                             ParsedSide& side)
 {
-    // "16 Nov 175.00 (SPY1625K175)": year, month, strike, code.
-    std::vector<std::string_view> words;
+    words.clear();
     SplitFields(description, ' ', words);
     if (words.size() < 4)
-        row.Fail("the option description " + QuotedForMessage(description) + " has fewer than 4 words.");
+        return "the option description " + QuotedForMessage(description) + " has fewer than 4 words.";
     const std::string_view word = words[3];
     if (word.size() < 3 || word.front() != '(' || word.back() != ')')
-        row.Fail("no option code in parentheses in " + QuotedForMessage(description) + ".");
-    ParsedSide side;
+        return "no option code in parentheses in " + QuotedForMessage(description) + ".";
     const std::string_view code = word.substr(1, word.size() - 2);
     if (!ParseOptionCode(code, side.code))
-        row.Fail(QuotedForMessage(code) + " is not an option code.");
+        return QuotedForMessage(code) + " is not an option code.";
     side.written = std::string(code.substr(0, code.find('-')));
     if (!TryParseDecimal(words[2], '.', side.strike) || !(side.strike > 0))
-        row.Fail(QuotedForMessage(words[2]) + " is not a strike.");
+        return QuotedForMessage(words[2]) + " is not a strike.";
+    return {};
+}
+
+ParsedSide ReadDescription(const RowReader& row, std::string_view description,
+                           std::vector<std::string_view>& words)
+{
+    ParsedSide side;
+    if (std::string problem = ParseDescription(description, words, side); !problem.empty())
+        row.Fail(problem);
     return side;
 }
 
@@ -117,9 +135,19 @@ ChainQuote ReadQuote(const RowReader& row, const std::vector<std::string_view>& 
 }
 
 struct RootBuild {
-    // (expiry, strike) -> the row kept
-    std::map<std::pair<TDateTime, double>, ChainStrike> rows;
+    std::map<TDateTime, ExpiryRows> expiries;
+    ExpiryRows* current = nullptr;  // the expiry of the root's previous row
+    TDateTime currentDate = 0;
     int leftOut = 0;
+
+    ExpiryRows& Expiry(TDateTime date)
+    {
+        if (!current || currentDate != date) {
+            current = &expiries[date];
+            currentDate = date;
+        }
+        return *current;
+    }
 };
 
 void ReadUnderlying(QuoteChain& chain, const std::string& text)
@@ -160,38 +188,129 @@ void ReadQuoteDate(QuoteChain& chain, const std::string& text)
                             + ".");
 }
 
-void AddRow(std::map<std::string, RootBuild>& roots, const std::string& fileName, long long line,
-            const std::vector<std::string_view>& fields)
-{
-    const RowReader row(fileName, line);
-    if (fields.size() < kRowFields)
-        row.Fail(std::to_string(fields.size()) + " fields, an option row has " + std::to_string(kRowFields)
-                 + ".");
-    const ParsedSide call = ReadDescription(row, fields[0]);
-    const ParsedSide put = ReadDescription(row, fields[kPutOffset]);
-    if (!call.code.call || put.code.call || call.code.root != put.code.root
-        || call.code.expiry != put.code.expiry || call.code.suffix != put.code.suffix
-        || call.code.strike != put.code.strike || call.strike != put.strike)
-        row.Fail("the call " + QuotedForMessage(call.written) + " and the put "
-                 + QuotedForMessage(put.written) + " are not one strike of one expiry.");
+// The option rows of a table, read twice (see ChainRows.h): counted, then
+// each kept or left out.
+class ChainBuilder {
+public:
+    explicit ChainBuilder(const std::string& fileName) : fileName_(fileName) {}
 
-    RootBuild& root = roots[call.code.root];
-    const auto key = std::make_pair(call.code.expiry, call.strike);
-    const auto found = root.rows.find(key);
-    const bool composite = call.code.suffix.empty();
-    if (found != root.rows.end()) {
-        // A composite row replaces an exchange copy taken before it; any
-        // other repeat is a copy left out.
-        ++root.leftOut;
-        if (!composite || found->second.suffix.empty())
-            return;
+    // The first reading: the strike of the row's call. A row it cannot read
+    // is left for the second reading to refuse.
+    void CountRow(std::string_view text)
+    {
+        ParsedSide call;
+        if (ParseDescription(text.substr(0, text.find(',')), words_, call).empty())
+            RootOf(call.code.root).Expiry(call.code.expiry).Count(call.strike);
     }
-    ChainStrike& kept = root.rows[key];
-    kept.strike = call.strike;
-    kept.call = ReadQuote(row, fields, 0, call.written);
-    kept.put = ReadQuote(row, fields, kPutOffset, put.written);
-    kept.suffix = call.code.suffix;
-    kept.line = line;
+
+    void MakeRoom()
+    {
+        for (auto& [name, root] : roots_)
+            for (auto& [date, expiry] : root.expiries)
+                expiry.MakeRoom();
+    }
+
+    // The second reading.
+    void AddRow(long long line, std::string_view text)
+    {
+        const RowReader row(fileName_, line);
+        fields_.clear();
+        SplitFields(text, ',', fields_);
+        if (fields_.size() < kRowFields)
+            row.Fail(std::to_string(fields_.size()) + " fields, an option row has "
+                     + std::to_string(kRowFields) + ".");
+        ParsedSide call = ReadDescription(row, fields_[0], words_);
+        ParsedSide put = ReadDescription(row, fields_[kPutOffset], words_);
+        if (!call.code.call || put.code.call || call.code.root != put.code.root
+            || call.code.expiry != put.code.expiry || call.code.suffix != put.code.suffix
+            || call.code.strike != put.code.strike || call.strike != put.strike)
+            row.Fail("the call " + QuotedForMessage(call.written) + " and the put "
+                     + QuotedForMessage(put.written) + " are not one strike of one expiry.");
+
+        RootBuild& root = RootOf(call.code.root);
+        ChainStrike* kept = root.Expiry(call.code.expiry).Place(call.strike);
+        if (!kept)
+            throw AnalysisFileError(fileName_ + " changed while it was read.");
+        if (kept->line != 0) {
+            // A composite row replaces an exchange copy taken before it;
+            // any other repeat is a copy left out, its quotes unread.
+            ++root.leftOut;
+            if (!call.code.suffix.empty() || kept->suffix.empty())
+                return;
+        }
+        kept->strike = call.strike;
+        kept->call = ReadQuote(row, fields_, 0, std::move(call.written));
+        kept->put = ReadQuote(row, fields_, kPutOffset, std::move(put.written));
+        kept->suffix = std::move(call.code.suffix);
+        kept->line = line;
+    }
+
+    // The roots by name, each expiry's strikes ascending.
+    std::vector<ChainRoot> Finish()
+    {
+        std::vector<ChainRoot> roots;
+        for (auto& [name, build] : roots_) {
+            ChainRoot root;
+            root.name = name;
+            for (auto& [date, expiry] : build.expiries)
+                root.expiries.push_back({date, expiry.Take()});
+            root.exchangeCopies = build.leftOut;
+            roots.push_back(std::move(root));
+        }
+        roots_.clear();
+        root_ = nullptr;
+        return roots;
+    }
+
+private:
+    RootBuild& RootOf(const std::string& name)
+    {
+        if (!root_ || rootName_ != name) {
+            root_ = &roots_[name];
+            rootName_ = name;
+        }
+        return *root_;
+    }
+
+    const std::string& fileName_;
+    std::map<std::string, RootBuild> roots_;
+    RootBuild* root_ = nullptr;  // the root of the previous row
+    std::string rootName_;
+    std::vector<std::string_view> fields_;
+    std::vector<std::string_view> words_;
+};
+
+// Tells the progress after every hundredth or so of the reading.
+class ProgressTeller {
+public:
+    ProgressTeller(const ChainReadProgress& progress, std::uint64_t total)
+        : progress_(progress), total_(total), step_(std::max(total / kProgressSteps, kLeastProgressStep))
+    {
+    }
+
+    // A line read, with its line end (near enough, for progress).
+    void Line(std::size_t length)
+    {
+        done_ += length + 1;
+        if (progress_ && done_ >= next_) {
+            progress_(total_ > 0 ? std::min(done_, total_) : done_, total_);
+            next_ = done_ + step_;
+        }
+    }
+
+private:
+    const ChainReadProgress& progress_;
+    std::uint64_t total_;
+    std::uint64_t step_;
+    std::uint64_t done_ = 0;
+    std::uint64_t next_ = step_;
+};
+
+std::uint64_t FileSize(const std::string& fileName)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
 }  // namespace
@@ -261,6 +380,12 @@ bool ParseOptionCode(std::string_view code, OptionCode& parsed)
 
 QuoteChain ReadQuoteChain(const std::string& fileName)
 {
+    return *ReadQuoteChain(fileName, {}, {});
+}
+
+std::optional<QuoteChain> ReadQuoteChain(const std::string& fileName, const ChainReadProgress& progress,
+                                         std::stop_token stop)
+{
     QuoteChain chain;
     chain.fileName = fileName;
     TextLineReader file(fileName);
@@ -281,29 +406,34 @@ QuoteChain ReadQuoteChain(const std::string& fileName)
     ReadQuoteDate(chain, text);
     file.ReadLine(text);  // column titles
 
-    std::map<std::string, RootBuild> roots;
-    std::vector<std::string_view> fields;
+    // The rows are read twice, counted and then kept: the bytes of both.
+    ProgressTeller told(progress, progress ? 2 * FileSize(fileName) : 0);
+    ChainBuilder builder(fileName);
     while (file.ReadLine(text)) {
-        if (IsBlank(text))
-            continue;
-        fields.clear();
-        SplitFields(text, ',', fields);
-        AddRow(roots, fileName, file.LineNumber(), fields);
+        if (stop.stop_requested())
+            return std::nullopt;
+        told.Line(text.size());
+        if (!IsBlank(text))
+            builder.CountRow(text);
+    }
+    // A failure is met again in the second reading, after the rows before it.
+    if (!file.Rewind())
+        throw AnalysisFileError(file.FailureText(fileName));
+    builder.MakeRoom();
+    for (int line = 1; line <= kHeadLines && file.ReadLine(text); ++line)
+        told.Line(text.size());
+    while (file.ReadLine(text)) {
+        if (stop.stop_requested())
+            return std::nullopt;
+        told.Line(text.size());
+        if (!IsBlank(text))
+            builder.AddRow(file.LineNumber(), text);
     }
     if (file.Failed())
         throw AnalysisFileError(file.FailureText(fileName));
-
-    for (auto& [name, build] : roots) {
-        ChainRoot root;
-        root.name = name;
-        root.exchangeCopies = build.leftOut;
-        for (auto& [key, strike] : build.rows) {
-            if (root.expiries.empty() || root.expiries.back().date != key.first)
-                root.expiries.push_back({key.first, {}});
-            root.expiries.back().strikes.push_back(std::move(strike));
-        }
-        chain.roots.push_back(std::move(root));
-    }
+    if (stop.stop_requested())
+        return std::nullopt;
+    chain.roots = builder.Finish();
     return chain;
 }
 

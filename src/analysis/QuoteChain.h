@@ -11,6 +11,9 @@
 // the weeklies "SPXW" are roots of their own.
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +76,18 @@ struct QuoteChain {
 // table (empty, an HTML page), gives no underlying price or quote date, or
 // holds a row that is no option row. The file is never changed.
 QuoteChain ReadQuoteChain(const std::string& fileName);
+
+// How far a read has come: `done` bytes of `total`. The rows are read
+// twice, counted and then kept, so `total` is twice the file's size (0 when
+// that is not known).
+using ChainReadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+// Reads as above, line by line, holding no more than the rows it keeps and
+// each of them once. Calls `progress` (when given) after every hundredth or
+// so of the reading, on the reading thread, and gives up, with no chain,
+// once `stop` is requested.
+std::optional<QuoteChain> ReadQuoteChain(const std::string& fileName, const ChainReadProgress& progress,
+                                         std::stop_token stop);
 
 // The expiry of an option code "ROOT yy dd M strike" (M is A to L for the
 // calls of January to December and M to X for the puts), with its root and

@@ -1,7 +1,5 @@
 #include "chainwindow/ChainSolveJob.h"
 
-#include <QMetaObject>
-
 namespace kestrava {
 
 ChainSolveJob::ChainSolveJob(QObject* parent) : QObject(parent)
@@ -16,12 +14,7 @@ ChainSolveJob::~ChainSolveJob()
 
 void ChainSolveJob::Stop()
 {
-    if (thread_.joinable()) {
-        thread_.request_stop();
-        thread_.join();
-    }
-    // What the stopped solve has queued already is dropped by its generation.
-    ++generation_;
+    work_.Stop();
     expiriesLeft_ = 0;
 }
 
@@ -36,33 +29,26 @@ void ChainSolveJob::Start(const std::shared_ptr<const QuoteChain>& chain, int ro
         emit finished();
         return;
     }
-    const unsigned generation = generation_;
-    thread_ = std::jthread([this, chain, root, inputs, threads, generation](std::stop_token stop) {
-        const ChainRoot& solved = chain->roots[static_cast<std::size_t>(root)];
-        SolveChain(
-            solved, chain->underlyingLast, chain->quoteDate, inputs, ChainSolveScope::BidAskMid,
-            [this, generation](int expiry, ExpiryVols vols) {
-                // Queued to this object's thread, which reads it once the
-                // worker has let go of it.
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, generation, expiry, vols = std::move(vols)]() {
-                        Deliver(generation, expiry, vols);
-                    },
-                    Qt::QueuedConnection);
-            },
-            std::move(stop), threads);
-    });
+    work_.Start(
+        [this, chain, root, inputs, threads](std::stop_token stop, const BackgroundWork::Report& report) {
+            const ChainRoot& solved = chain->roots[static_cast<std::size_t>(root)];
+            SolveChain(
+                solved, chain->underlyingLast, chain->quoteDate, inputs, ChainSolveScope::BidAskMid,
+                [this, &report](int expiry, ExpiryVols vols) {
+                    // Read on this object's thread once the worker has let go of it.
+                    report([this, expiry, vols = std::move(vols)] { Deliver(expiry, vols); });
+                },
+                std::move(stop), threads);
+        });
 }
 
-void ChainSolveJob::Deliver(unsigned generation, int expiry, const ExpiryVols& vols)
+void ChainSolveJob::Deliver(int expiry, const ExpiryVols& vols)
 {
-    if (generation != generation_)
-        return;
+    const unsigned generation = work_.Generation();
     const bool last = --expiriesLeft_ == 0;
     emit expiryDone(expiry, vols);
     // A receiver may have started another solve meanwhile.
-    if (last && generation == generation_)
+    if (last && generation == work_.Generation())
         emit finished();
 }
 

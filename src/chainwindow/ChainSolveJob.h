@@ -8,10 +8,10 @@
 #include <QObject>
 
 #include <memory>
-#include <thread>
 
 #include "analysis/ChainSolve.h"
 #include "analysis/QuoteChain.h"
+#include "chainwindow/BackgroundWork.h"
 
 namespace kestrava {
 
@@ -35,10 +35,9 @@ signals:
     void finished();
 
 private:
-    void Deliver(unsigned generation, int expiry, const ExpiryVols& vols);
+    void Deliver(int expiry, const ExpiryVols& vols);
 
-    std::jthread thread_;
-    unsigned generation_ = 0;
+    BackgroundWork work_{this};
     int expiriesLeft_ = 0;
 };
 

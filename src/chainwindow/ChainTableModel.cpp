@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QFont>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -33,6 +34,20 @@ QString Fixed(double value, int decimals, char separator)
     return QString::fromStdString(FormatLocaleFixed(value, decimals, separator));
 }
 
+// The table's rows by their expiry's index.
+struct ExpiryOrder {
+    template <typename Row>
+    bool operator()(const Row& row, std::uint32_t expiry) const
+    {
+        return row.expiry < expiry;
+    }
+    template <typename Row>
+    bool operator()(std::uint32_t expiry, const Row& row) const
+    {
+        return expiry < row.expiry;
+    }
+};
+
 bool IsNumberColumn(int column)
 {
     return column != ChainTableModel::kExpiry && column != ChainTableModel::kSide
@@ -56,6 +71,7 @@ void ChainTableModel::SetRoot(std::shared_ptr<const QuoteChain> chain, int root,
     vols_.clear();
     if (const ChainRoot* r = Root()) {
         vols_.resize(r->expiries.size());
+        rows_.reserve(2 * static_cast<std::size_t>(r->StrikeCount()));
         for (std::uint32_t e = 0; e < r->expiries.size(); ++e)
             for (std::uint32_t s = 0; s < r->expiries[e].strikes.size(); ++s) {
                 rows_.push_back({e, s, true});
@@ -73,17 +89,12 @@ void ChainTableModel::SetExpiryVols(int expiry, ExpiryVols vols)
     if (vols.forward > 0)
         forwards_[static_cast<std::size_t>(expiry)] = vols.forward;
     vols_[static_cast<std::size_t>(expiry)] = std::move(vols);
-    // The rows of one expiry lie together.
-    int first = -1, last = -1;
-    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
-        if (rows_[static_cast<std::size_t>(r)].expiry == static_cast<std::uint32_t>(expiry)) {
-            if (first < 0)
-                first = r;
-            last = r;
-        }
-    }
-    if (first >= 0)
-        emit dataChanged(index(first, 0), index(last, kColumnCount - 1));
+    // The rows of one expiry lie together, in the order of the expiries.
+    const auto [first, end] = std::equal_range(rows_.begin(), rows_.end(), static_cast<std::uint32_t>(expiry),
+                                               ExpiryOrder());
+    if (first != end)
+        emit dataChanged(index(static_cast<int>(first - rows_.begin()), 0),
+                         index(static_cast<int>(end - rows_.begin()) - 1, kColumnCount - 1));
 }
 
 void ChainTableModel::ClearVols()

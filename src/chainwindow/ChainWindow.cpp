@@ -1,6 +1,6 @@
-// The chain window: its controls, the root and the inputs of the solve, and
-// the solve's progress. The term structure, the surface, copying, export
-// and the new series are ChainWindowViews.cpp's.
+// The chain window: its controls, the table it shows, the root and the
+// inputs of the solve, and the solve's progress. The term structure, the
+// surface, copying, export and the new series are ChainWindowViews.cpp's.
 
 #include "chainwindow/ChainWindow.h"
 
@@ -9,11 +9,13 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
@@ -28,6 +30,7 @@
 
 #include "analysis/AnalysisError.h"
 #include "chainwindow/ChainPictureView.h"
+#include "chainwindow/ChainReadBar.h"
 #include "chainwindow/ChainSolveJob.h"
 #include "chainwindow/ChainTableModel.h"
 #include "common/busy.h"
@@ -43,6 +46,9 @@ constexpr ChainModel kModels[] = {ChainModel::European, ChainModel::Binomial, Ch
 const char* const kAllTab = "All";
 // How long the inputs rest before a change of them starts a new solve.
 constexpr int kRestartDelayMs = 400;
+// The largest table Open reads before the window shows: every real table
+// so far is under half of it and reads in a blink.
+constexpr qint64 kReadAtOnceBytes = qint64{8} << 20;
 
 QDate QDateOf(TDateTime date)
 {
@@ -55,6 +61,17 @@ TDateTime DayOf(const QDate& date)
     return date.isValid() ? EncodeDate(date.year(), date.month(), date.day()) : 0;
 }
 
+std::string NoOptionRows(const std::string& file)
+{
+    return file + " holds no option rows.";
+}
+
+QString WindowTitle(const QuoteChain& chain)
+{
+    return QString::fromStdString(chain.symbol) + QStringLiteral(" option chain - ")
+           + QFileInfo(QString::fromStdString(chain.fileName)).fileName();
+}
+
 QString Percent(double fraction, char separator)
 {
     return QString::fromStdString(FormatLocaleFixed(fraction * 100, 2, separator)) + QStringLiteral(" %");
@@ -65,6 +82,11 @@ QString Percent(double fraction, char separator)
 ChainWindow* ChainWindow::Open(const QString& file, const QString& root, const ChainEnvironment& environment,
                                Notifier& notifier, QWidget* parent)
 {
+    if (QFileInfo(file).size() > kReadAtOnceBytes) {
+        auto* window = new ChainWindow(std::make_shared<const QuoteChain>(), environment, notifier, parent);
+        window->OpenTable(file, root);
+        return window;
+    }
     std::shared_ptr<const QuoteChain> chain;
     try {
         BusyScope busy;
@@ -74,7 +96,7 @@ ChainWindow* ChainWindow::Open(const QString& file, const QString& root, const C
         return nullptr;
     }
     if (chain->roots.empty()) {
-        notifier.Info(file.toStdString() + " holds no option rows.");
+        notifier.Info(NoOptionRows(chain->fileName));
         return nullptr;
     }
     auto* window = new ChainWindow(chain, environment, notifier, parent);
@@ -100,13 +122,15 @@ ChainWindow::ChainWindow(std::shared_ptr<const QuoteChain> chain, const ChainEnv
     BuildControls();
     ConnectControls();
     ShowRoot(chain_->DefaultRoot());
+    ShowStatus();
     const int unit = fontMetrics().height();
     resize(unit * 72, unit * 40);
 }
 
 ChainWindow::~ChainWindow()
 {
-    // The solve's threads end before anything they report to goes.
+    // The read's and the solve's threads end before anything they report to goes.
+    readBar->Stop();
     job_->Stop();
 }
 
@@ -123,12 +147,6 @@ const std::vector<std::optional<ExpiryVols>>& ChainWindow::Vols() const
 bool ChainWindow::Solving() const
 {
     return job_->Running() || restart_->isActive();
-}
-
-QString ChainWindow::Title() const
-{
-    return QString::fromStdString(chain_->symbol) + QStringLiteral(" option chain - ")
-           + QFileInfo(QString::fromStdString(chain_->fileName)).fileName();
 }
 
 ChainInputs ChainWindow::Inputs() const
@@ -148,7 +166,7 @@ ChainInputs ChainWindow::Inputs() const
 
 void ChainWindow::BuildControls()
 {
-    setWindowTitle(Title());
+    setWindowTitle(WindowTitle(*chain_));
     auto* rows = new QVBoxLayout(this);
     rows->addWidget(BuildInputBar());
 
@@ -167,7 +185,9 @@ void ChainWindow::BuildControls()
     pbSolve->setObjectName(QStringLiteral("pbSolve"));
     pbSolve->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('W')) * 16);
     pbSolve->setTextVisible(false);
+    readBar = new ChainReadBar(this);
     status->addWidget(lblStatus, 1);
+    status->addWidget(readBar);
     status->addWidget(pbSolve);
     rows->addLayout(status);
 }
@@ -264,6 +284,10 @@ QWidget* ChainWindow::BuildInputBar()
     seMarkOpenInterest->setRange(0, 100000000);
     seMarkOpenInterest->setValue(10000);
     seMarkOpenInterest->setToolTip(QStringLiteral("Rows with an open interest above this are marked"));
+    btnOpenTable = new QPushButton(QStringLiteral("Open &table..."), bar);
+    btnOpenTable->setObjectName(QStringLiteral("btnOpenTable"));
+    btnOpenTable->setToolTip(
+        QStringLiteral("Another quote table in this window; the chain shown stays until it is read"));
     btnNewSeries = new QPushButton(QStringLiteral("&New series from selection"), bar);
     btnNewSeries->setObjectName(QStringLiteral("btnNewSeries"));
     btnNewSeries->setToolTip(
@@ -282,6 +306,7 @@ QWidget* ChainWindow::BuildInputBar()
     second->addWidget(caption(QStringLiteral("or open &interest >"), seMarkOpenInterest));
     second->addWidget(seMarkOpenInterest);
     second->addStretch(1);
+    second->addWidget(btnOpenTable);
     second->addWidget(btnNewSeries);
     second->addWidget(btnExport);
     return bar;
@@ -364,6 +389,14 @@ void ChainWindow::ConnectControls()
     connect(tabViews, &QTabWidget::currentChanged, this, [this] { RefreshPictures(); });
     connect(job_, &ChainSolveJob::expiryDone, this, &ChainWindow::ExpiryDone);
     connect(job_, &ChainSolveJob::finished, this, &ChainWindow::SolveFinished);
+    connect(btnOpenTable, &QPushButton::clicked, this, &ChainWindow::ChooseTable);
+    connect(readBar, &ChainReadBar::read, this, &ChainWindow::ShowTable);
+    connect(readBar, &ChainReadBar::failed, this, &ChainWindow::TableNotRead);
+    connect(readBar, &ChainReadBar::stopped, this, [this] {
+        // A window opened for that table alone has nothing to show.
+        if (chain_->roots.empty())
+            close();
+    });
     connect(btnNewSeries, &QPushButton::clicked, this, &ChainWindow::NewSeriesFromSelection);
     connect(btnExport, &QPushButton::clicked, this, &ChainWindow::ExportView);
     auto* copy = new QShortcut(QKeySequence::Copy, this);
@@ -380,6 +413,71 @@ void ChainWindow::ShowDividendBoxes()
     fseYield->setVisible(!cash);
     fseCash->setVisible(cash);
     dteDividend->setVisible(cash);
+}
+
+// ------------------------------------------------------------------ table
+
+void ChainWindow::OpenTable(const QString& file, const QString& root)
+{
+    rootToShow_ = root;
+    if (chain_->roots.empty())
+        setWindowTitle(QStringLiteral("Option chain - ") + QFileInfo(file).fileName());
+    readBar->Start(file);
+}
+
+void ChainWindow::ChooseTable()
+{
+    const QString folder = chain_->fileName.empty()
+                               ? environment_.exportFolder
+                               : QFileInfo(QString::fromStdString(chain_->fileName)).absolutePath();
+    QFileDialog dialog(this, QStringLiteral("Open an option quote table"), folder,
+                       QStringLiteral("Option quote tables (*.txt *.dat *.csv);;All files (*)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    QString chosen;
+    connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString& file) { chosen = file; });
+    // The dialog lets events run: the window may be closed meanwhile.
+    const QPointer<ChainWindow> alive(this);
+    if (dialog.exec() != QDialog::Accepted || chosen.isEmpty() || !alive)
+        return;
+    OpenTable(chosen, Root() ? QString::fromStdString(Root()->name) : QString());
+}
+
+void ChainWindow::ShowTable(std::shared_ptr<const QuoteChain> chain)
+{
+    if (chain->roots.empty()) {
+        TableNotRead(QString::fromStdString(NoOptionRows(chain->fileName)));
+        return;
+    }
+    job_->Stop();
+    restart_->stop();
+    chain_ = std::move(chain);
+    {
+        const QSignalBlocker quiet(cmbRoot);
+        cmbRoot->clear();
+        for (const ChainRoot& root : chain_->roots)
+            cmbRoot->addItem(QString::fromStdString(root.name));
+    }
+    {
+        // The new table's own date, as a window opened on it would take.
+        const QSignalBlocker quiet(dteDividend);
+        dteDividend->setDate(QDateOf(chain_->quoteDate + 30));
+    }
+    setWindowTitle(WindowTitle(*chain_));
+    // A contract of the page names its exchange ("SPX-E"); the chain's root has no suffix.
+    const int named = chain_->FindRoot(rootToShow_.section(QLatin1Char('-'), 0, 0).toStdString());
+    ShowRoot(named >= 0 ? named : chain_->DefaultRoot());
+    emit tableOpened();
+}
+
+void ChainWindow::TableNotRead(const QString& message)
+{
+    // The message box lets events run: the window may be closed meanwhile.
+    const QPointer<ChainWindow> alive(this);
+    notifier_.Info(message.toStdString());
+    // A window opened for that table alone has nothing to show.
+    if (alive && chain_->roots.empty() && !readBar->Reading())
+        close();
 }
 
 // ------------------------------------------------------------ root and solve
@@ -472,6 +570,8 @@ void ChainWindow::ShowExpiryColumn()
 void ChainWindow::ShowStatus()
 {
     const ChainRoot* root = Root();
+    // A window still reading its first table has no chain to tell of.
+    pbSolve->setVisible(root && Solving());
     if (!root)
         return;
     const char separator = environment_.locale.decimalSeparator;
@@ -504,6 +604,7 @@ void ChainWindow::ShowStatus()
 
 void ChainWindow::closeEvent(QCloseEvent* event)
 {
+    readBar->Stop();
     job_->Stop();
     restart_->stop();
     event->accept();

@@ -3,9 +3,10 @@
 // time. One tab per expiry and an "All" tab over a sortable table of every
 // option with its quotes, volume, open interest and implied volatilities;
 // the term structure of the at-the-money volatility; and the volatility
-// surface. The volatilities are solved off the window's thread and the
-// table fills as each expiry is done. A selection of strikes and expiries
-// becomes a new option series.
+// surface. The table is read and the volatilities are solved off the
+// window's thread: the table fills as each expiry is done, and a table
+// being read shows its progress and can be stopped, the chain shown before
+// staying. A selection of strikes and expiries becomes a new option series.
 
 #include <QWidget>
 
@@ -39,6 +40,7 @@ namespace kestrava {
 
 class ChainFilterModel;
 class ChainPictureView;
+class ChainReadBar;
 class ChainSolveJob;
 class ChainTableModel;
 class Notifier;
@@ -54,10 +56,11 @@ struct ChainEnvironment {
 class ChainWindow : public QWidget {
     Q_OBJECT
 public:
-    // Reads `file` whole and opens a window on it, showing `root` when the
-    // table has it (else the underlying's own root); nullptr after telling
-    // the user why when the file cannot be read. The window deletes itself
-    // when it is closed.
+    // Opens a window on `file`, showing `root` when the table has it (else
+    // the underlying's own root). A table of the usual size is read here,
+    // whole: nullptr after telling the user why when it cannot be read. A
+    // larger one is read by the window, which closes itself when the read
+    // fails or is stopped. The window deletes itself when it is closed.
     static ChainWindow* Open(const QString& file, const QString& root, const ChainEnvironment& environment,
                              Notifier& notifier, QWidget* parent = nullptr);
     ChainWindow(std::shared_ptr<const QuoteChain> chain, const ChainEnvironment& environment,
@@ -65,6 +68,10 @@ public:
     ~ChainWindow() override;
 
     const QuoteChain& Chain() const { return *chain_; }
+    // Reads `file` off the window's thread, with its progress shown, and
+    // shows it once it is read whole, at `root` when it has it. Until then,
+    // and when the read fails or is stopped, the chain shown stays.
+    void OpenTable(const QString& file, const QString& root = QString());
     const ChainRoot* Root() const;
     ChainInputs Inputs() const;
     bool Solving() const;
@@ -89,6 +96,7 @@ public:
     QCheckBox* ckBidsOnly = nullptr;
     QSpinBox* seMarkVolume = nullptr;
     QSpinBox* seMarkOpenInterest = nullptr;
+    QPushButton* btnOpenTable = nullptr;
     QPushButton* btnNewSeries = nullptr;
     QPushButton* btnExport = nullptr;
     QTabWidget* tabViews = nullptr;
@@ -99,6 +107,7 @@ public:
     ChainPictureView* surfacePicture = nullptr;
     QLabel* lblStatus = nullptr;
     QProgressBar* pbSolve = nullptr;
+    ChainReadBar* readBar = nullptr;
 
     ChainTableModel* TableModel() const { return model_; }
     ChainFilterModel* FilterModel() const { return filter_; }
@@ -108,6 +117,8 @@ signals:
     void newSeriesRequested(const kestrava::ChainSelection& selection);
     // Every expiry of the root is solved.
     void solved();
+    // A table OpenTable read is shown.
+    void tableOpened();
 
 public slots:
     void SelectRoot(const QString& name);
@@ -137,6 +148,9 @@ private:
     QWidget* BuildSurfaceView();
     void ConnectControls();
 
+    void ChooseTable();
+    void ShowTable(std::shared_ptr<const QuoteChain> chain);
+    void TableNotRead(const QString& message);
     void ShowRoot(int root);
     void RebuildExpiryTabs();
     void StartSolve();
@@ -147,7 +161,6 @@ private:
     void RefreshPictures();
     void FillTermTable();
     void ShowDividendBoxes();
-    QString Title() const;
     QString ViewText(QChar separator, bool exportText, bool selectedOnly) const;
 
     std::shared_ptr<const QuoteChain> chain_;
@@ -160,6 +173,7 @@ private:
     QLabel* lblSteps_ = nullptr;
     QTimer* restart_ = nullptr;  // gathers quick changes of the inputs into one solve
     int solvedExpiries_ = 0;
+    QString rootToShow_;  // of the table being read
 };
 
 }  // namespace kestrava

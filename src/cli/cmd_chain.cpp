@@ -1,7 +1,10 @@
 // chain: the whole option chain of a quote table, with the implied
 // volatilities of every option, as the chain window shows it.
 
+#include <algorithm>
 #include <cstdio>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,14 +78,41 @@ void PrintSummary(const QuoteChain& chain, const ChainRoot& root)
     PrintValue("ExchangeCopiesLeftOut", std::to_string(root.exchangeCopies));
 }
 
+bool AnySolved(const ExpiryVols& expiry)
+{
+    for (const auto& options : expiry.options)
+        for (const OptionVols& option : options)
+            if (option.mid.Solved())
+                return true;
+    return false;
+}
+
 bool AnySolved(const std::vector<ExpiryVols>& vols)
 {
-    for (const ExpiryVols& expiry : vols)
-        for (const auto& options : expiry.options)
-            for (const OptionVols& option : options)
-                if (option.mid.Solved())
-                    return true;
-    return false;
+    return std::any_of(vols.begin(), vols.end(), [](const ExpiryVols& expiry) { return AnySolved(expiry); });
+}
+
+// Solves the root and prints its table expiry by expiry, in order, as the
+// solve finishes them; an expiry's volatilities go once printed, so a large
+// table never holds them all. True when any volatility was solved.
+bool PrintChainCsv(const QuoteChain& chain, const ChainRoot& root, const ChainInputs& inputs)
+{
+    std::fputs((std::string(kChainCsvHeader) + "\n").c_str(), stdout);
+    std::mutex lock;
+    std::map<std::size_t, ExpiryVols> waiting;  // done before an expiry ahead of them
+    std::size_t next = 0;
+    bool any = false;
+    SolveChain(root, chain.underlyingLast, chain.quoteDate, inputs, ChainSolveScope::MidOnly,
+               [&](int expiry, ExpiryVols vols) {
+                   const std::lock_guard hold(lock);
+                   waiting.emplace(static_cast<std::size_t>(expiry), std::move(vols));
+                   for (auto done = waiting.find(next); done != waiting.end(); done = waiting.find(++next)) {
+                       any = any || AnySolved(done->second);
+                       std::fputs(ChainCsvRows(root.expiries[next], &done->second).c_str(), stdout);
+                       waiting.erase(done);
+                   }
+               });
+    return any;
 }
 
 int RunChain(const std::vector<std::string>& args)
@@ -117,12 +147,11 @@ int RunChain(const std::vector<std::string>& args)
         PrintSummary(chain, root);
         return kExitOk;
     }
+    if (csv)
+        return PrintChainCsv(chain, root, inputs) ? kExitOk : kExitFailed;
     const std::vector<ExpiryVols> vols = SolveChain(root, chain.underlyingLast, chain.quoteDate, inputs,
                                                     ChainSolveScope::MidOnly);
-    if (csv)
-        std::fputs(ChainCsv(root, vols).c_str(), stdout);
-    else
-        std::fputs(TermCsv(TermStructure(root, vols)).c_str(), stdout);
+    std::fputs(TermCsv(TermStructure(root, vols)).c_str(), stdout);
     return AnySolved(vols) ? kExitOk : kExitFailed;
 }
 

@@ -61,6 +61,23 @@ bool TextLineReader::ReadLine(std::string& line)
     return EndLine(line);
 }
 
+bool TextLineReader::Rewind()
+{
+    if (!file_)
+        return false;
+    std::clearerr(file_.get());
+    if (std::fseek(file_.get(), 0, SEEK_SET) != 0) {
+        failed_ = true;
+        return false;
+    }
+    // Reading again meets a failure again where it met it before.
+    failed_ = tooLong_ = false;
+    pos_ = end_ = 0;
+    atStart_ = true;
+    lineNumber_ = 0;
+    return true;
+}
+
 bool TextLineReader::EndLine(std::string& line)
 {
     if (!line.empty() && line.back() == '\r')

@@ -38,6 +38,9 @@ public:
     std::string FailureText(const std::string& name) const;
     // Number of lines read so far.
     long long LineNumber() const { return lineNumber_; }
+    // Back to the first line, for a reader that reads the file twice, also
+    // after a failure; false (see Failed()) when it cannot go back.
+    bool Rewind();
 
 private:
     bool Refill();
