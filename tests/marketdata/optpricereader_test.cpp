@@ -7,6 +7,7 @@
 #include "common/dates.h"
 #include "marketdata/OptPriceReader.h"
 #include "marketdata/testsupport.h"
+#include "marketdata/TextLines.h"
 
 #include <sys/stat.h>
 
@@ -387,6 +388,21 @@ TEST_F(QuoteFileTest, OverlongLineAndByteOrderMark)
     EXPECT_EQ(notifier_.messages, std::vector<std::string>{message + " The file was moved to "
                                                            + (dir_ / "Rejected" / "XYZ.txt").string() + "."});
     EXPECT_FALSE(std::filesystem::exists(path));
+
+    // At the bound: the longest line is taken with its CRLF or LF end, and
+    // with no end at all (the bound leaves room for a CR); two characters
+    // more are refused.
+    const std::string longest(kMaxLineLength, 'y');
+    for (const std::string& end : {std::string("\r\n"), std::string("\n"), std::string()}) {
+        TextLineReader lines(Write("long.txt", "a\r\n" + longest + end + (end.empty() ? "" : "b\n")));
+        std::string line;
+        ASSERT_TRUE(lines.ReadLine(line) && lines.ReadLine(line));
+        EXPECT_EQ(line.size(), kMaxLineLength);
+        EXPECT_FALSE(lines.Failed());
+        TextLineReader tooLong(Write("longer.txt", longest + "yy" + end));
+        EXPECT_FALSE(tooLong.ReadLine(line));
+        EXPECT_TRUE(tooLong.Failed());
+    }
 
     // A byte order mark before the underlying line is not part of its symbol.
     const std::string marked = Write("BOM.txt", "\xEF\xBB\xBF" + kHead
