@@ -24,9 +24,7 @@ protected:
     void SetUp() override
     {
         CalcTest::SetUp();
-        ::unsetenv("DISPLAY");
-        ::unsetenv("WAYLAND_DISPLAY");
-        ::unsetenv("QT_QPA_PLATFORM");
+        HideDisplay();
     }
 };
 

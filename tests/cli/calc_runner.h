@@ -77,6 +77,34 @@ struct Outcome {
     std::string err;
 };
 
+// Sets environment variables for as long as it lives and puts back what
+// they were (or unsets them) when it goes.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(const std::vector<std::pair<const char*, fs::path>>& values)
+    {
+        for (const auto& [name, value] : values) {
+            const char* old = std::getenv(name);
+            before_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            setenv(name, value.c_str(), 1);
+        }
+    }
+    ~ScopedEnvironment()
+    {
+        for (const auto& [name, value] : before_) {
+            if (value)
+                setenv(name, value->c_str(), 1);
+            else
+                unsetenv(name);
+        }
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::vector<std::pair<const char*, std::optional<std::string>>> before_;
+};
+
 class CalcTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -86,21 +114,24 @@ protected:
     }
     void TearDown() override { fs::remove_all(dir_); }
 
+    // No display of any kind: the commands that draw pick the offscreen
+    // platform, as on a server.
+    static void HideDisplay()
+    {
+        ::unsetenv("DISPLAY");
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("QT_QPA_PLATFORM");
+    }
+
     // The home folder of every run, so that the program's settings and data
     // folder (the quote files the option page reads) are the test's own.
     fs::path Home() const { return dir_ / "home"; }
 
     Outcome Run(const std::vector<std::string>& args) const
     {
-        const std::pair<const char*, fs::path> places[] = {{"HOME", Home()},
-                                                           {"XDG_CONFIG_HOME", Home() / ".config"},
-                                                           {"XDG_DATA_HOME", Home() / ".local" / "share"}};
-        std::vector<std::optional<std::string>> before;
-        for (const auto& [name, path] : places) {
-            const char* value = std::getenv(name);
-            before.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-            setenv(name, path.c_str(), 1);
-        }
+        const ScopedEnvironment places({{"HOME", Home()},
+                                        {"XDG_CONFIG_HOME", Home() / ".config"},
+                                        {"XDG_DATA_HOME", Home() / ".local" / "share"}});
         std::string command = Quoted(KESTRAVA_CALC);
         for (const std::string& arg : args)
             command += " " + Quoted(arg);
@@ -114,12 +145,6 @@ protected:
         outcome.err = ReadFile(err);
         fs::remove(out);
         fs::remove(err);
-        for (std::size_t i = 0; i < before.size(); ++i) {
-            if (before[i])
-                setenv(places[i].first, before[i]->c_str(), 1);
-            else
-                unsetenv(places[i].first);
-        }
         return outcome;
     }
 

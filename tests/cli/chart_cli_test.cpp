@@ -30,10 +30,7 @@ protected:
     void SetUp() override
     {
         CalcTest::SetUp();
-        // No display of any kind: the commands pick the offscreen platform.
-        ::unsetenv("DISPLAY");
-        ::unsetenv("WAYLAND_DISPLAY");
-        ::unsetenv("QT_QPA_PLATFORM");
+        HideDisplay();
     }
 
     Outcome Chart(const std::string& file, std::vector<std::string> options = {})

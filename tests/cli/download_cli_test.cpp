@@ -59,24 +59,11 @@ protected:
         args.insert(args.begin(), {"download", "--date-format", "dd.MM.yyyy", "--decimal-separator", "."});
         // Everything the program finds through the platform lies under dir_
         // while it runs.
-        const std::pair<const char*, fs::path> places[] = {{"HOME", home_},
-                                                           {"XDG_CONFIG_HOME", home_ / ".config"},
-                                                           {"XDG_DATA_HOME", home_ / ".local" / "share"},
-                                                           {"TMPDIR", dir_ / "tmp"}};
-        std::vector<std::optional<std::string>> before;
-        for (const auto& [name, path] : places) {
-            const char* value = std::getenv(name);
-            before.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-            setenv(name, path.c_str(), 1);
-        }
-        const Outcome outcome = Run(args);
-        for (std::size_t i = 0; i < before.size(); ++i) {
-            if (before[i])
-                setenv(places[i].first, before[i]->c_str(), 1);
-            else
-                unsetenv(places[i].first);
-        }
-        return outcome;
+        const ScopedEnvironment places({{"HOME", home_},
+                                        {"XDG_CONFIG_HOME", home_ / ".config"},
+                                        {"XDG_DATA_HOME", home_ / ".local" / "share"},
+                                        {"TMPDIR", dir_ / "tmp"}});
+        return Run(args);
     }
 
     fs::path home_;

@@ -48,21 +48,8 @@ protected:
     // Runs kestrava-calc with the C locale and the test's own temporary folder.
     Outcome Calc(const std::vector<std::string>& args) const
     {
-        const std::pair<const char*, fs::path> places[] = {{"TMPDIR", dir_ / "tmp"}, {"LC_ALL", "C"}};
-        std::vector<std::optional<std::string>> before;
-        for (const auto& [name, value] : places) {
-            const char* old = std::getenv(name);
-            before.push_back(old ? std::optional<std::string>(old) : std::nullopt);
-            setenv(name, value.c_str(), 1);
-        }
-        const Outcome outcome = Run(args);
-        for (std::size_t i = 0; i < before.size(); ++i) {
-            if (before[i])
-                setenv(places[i].first, before[i]->c_str(), 1);
-            else
-                unsetenv(places[i].first);
-        }
-        return outcome;
+        const ScopedEnvironment places({{"TMPDIR", dir_ / "tmp"}, {"LC_ALL", "C"}});
+        return Run(args);
     }
 
     // The names in the price folder.

@@ -120,9 +120,7 @@ protected:
     void SetUp() override
     {
         CalcTest::SetUp();
-        ::unsetenv("DISPLAY");
-        ::unsetenv("WAYLAND_DISPLAY");
-        ::unsetenv("QT_QPA_PLATFORM");
+        HideDisplay();
         // The offscreen windowing's runtime folder is the test's own, not
         // one it would make in the shared temporary folder.
         const fs::path runtime = dir_ / "runtime";

@@ -25,9 +25,7 @@ protected:
     void SetUp() override
     {
         CalcTest::SetUp();
-        ::unsetenv("DISPLAY");
-        ::unsetenv("WAYLAND_DISPLAY");
-        ::unsetenv("QT_QPA_PLATFORM");
+        HideDisplay();
         // The series as the window saves it: the .ops file keeps no bids or asks.
         ASSERT_EQ(Run({"save", kQuotedSeries, PathOf("SPX.ops")}).status, 0);
         WriteFile(PathOf("position.json"), kPosition);
