@@ -21,6 +21,24 @@ using namespace kestrava;
 class InstanceFolderTest : public QObject {
     Q_OBJECT
 
+private:
+    // Listens at socketPath and has a second program started with this
+    // test's environment hand its file over.
+    void SecondStartHandsOver(const QString& socketPath)
+    {
+        InstanceChannel channel(socketPath);
+        QString problem;
+        QCOMPARE(channel.ClaimOrHandOver({}, &problem), InstanceChannel::Claim::Listening);
+        QStringList received;
+        channel.SetReceiver([&received](const QStringList& files) { received = files; });
+        const QString file = root_->filePath(QStringLiteral("SPX.ops"));
+        QProcess* start = kestrava::mainformtest::StartSecondProgram(this, QStringLiteral(KESTRAVA_PROGRAM),
+                                                                     {file}, root_->path(), root_->path());
+        QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
+        QCOMPARE(start->exitCode(), 0);
+        QTRY_COMPARE(received, QStringList{file});
+    }
+
 private slots:
     void init();
     void cleanup();
@@ -177,17 +195,8 @@ void InstanceFolderTest::anUnsafeRuntimeFolderIsPassedOver()
     QVERIFY(S_ISDIR(info.st_mode));
     QCOMPARE(info.st_mode & 077, 0u);
 
-    InstanceChannel channel(socketPath);
-    QCOMPARE(channel.ClaimOrHandOver({}, &problem), InstanceChannel::Claim::Listening);
-    QStringList received;
-    channel.SetReceiver([&received](const QStringList& files) { received = files; });
     // A second start with the same environment finds the first.
-    const QString file = root_->filePath(QStringLiteral("SPX.ops"));
-    QProcess* start = kestrava::mainformtest::StartSecondProgram(this, QStringLiteral(KESTRAVA_PROGRAM),
-                                                                 {file}, root_->path(), root_->path());
-    QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
-    QCOMPARE(start->exitCode(), 0);
-    QTRY_COMPARE(received, QStringList{file});
+    SecondStartHandsOver(socketPath);
 
     // Nothing was put in, or changed on, the folder passed over.
     QVERIFY(Entries(target).isEmpty());
@@ -246,16 +255,7 @@ void InstanceFolderTest::aHeldWorkFolderIsNamed()
     QVERIFY(S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0);
     // The next start finds the same folder, and a second program hands over.
     QCOMPARE(InstanceSocketPath(&problem), socketPath);
-    InstanceChannel channel(socketPath);
-    QCOMPARE(channel.ClaimOrHandOver({}, &problem), InstanceChannel::Claim::Listening);
-    QStringList received;
-    channel.SetReceiver([&received](const QStringList& files) { received = files; });
-    const QString file = root_->filePath(QStringLiteral("SPX.ops"));
-    QProcess* start = kestrava::mainformtest::StartSecondProgram(this, QStringLiteral(KESTRAVA_PROGRAM),
-                                                                 {file}, root_->path(), root_->path());
-    QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
-    QCOMPARE(start->exitCode(), 0);
-    QTRY_COMPARE(received, QStringList{file});
+    SecondStartHandsOver(socketPath);
 }
 
 QTEST_MAIN(InstanceFolderTest)
