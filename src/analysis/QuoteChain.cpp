@@ -26,7 +26,7 @@ constexpr std::size_t kLast = 1, kNet = 2, kBid = 3, kAsk = 4, kVolume = 5, kOpe
 constexpr int kHeadLines = 3;
 // Progress is told about a hundred times a read, and not after every few lines.
 constexpr std::uint64_t kProgressSteps = 100;
-constexpr std::uint64_t kLeastProgressStep = 64 * 1024;
+constexpr std::uint64_t kLeastProgressStep = std::uint64_t{64} * 1024;
 
 bool IsBlank(std::string_view text)
 {
@@ -384,7 +384,7 @@ QuoteChain ReadQuoteChain(const std::string& fileName)
 }
 
 std::optional<QuoteChain> ReadQuoteChain(const std::string& fileName, const ChainReadProgress& progress,
-                                         std::stop_token stop)
+                                         const std::stop_token& stop)
 {
     QuoteChain chain;
     chain.fileName = fileName;

@@ -87,7 +87,7 @@ using ChainReadProgress = std::function<void(std::uint64_t done, std::uint64_t t
 // so of the reading, on the reading thread, and gives up, with no chain,
 // once `stop` is requested.
 std::optional<QuoteChain> ReadQuoteChain(const std::string& fileName, const ChainReadProgress& progress,
-                                         std::stop_token stop);
+                                         const std::stop_token& stop);
 
 // The expiry of an option code "ROOT yy dd M strike" (M is A to L for the
 // calls of January to December and M to X for the puts), with its root and

@@ -60,12 +60,13 @@ void ChainReadBar::Start(const QString& file)
     pbRead->setValue(0);
     show();
     work_.Start(
-        [this, name = file.toStdString()](std::stop_token stop, const BackgroundWork::Report& report) {
-            Read(name, std::move(stop), report);
+        [this, name = file.toStdString()](const std::stop_token& stop, const BackgroundWork::Report& report) {
+            Read(name, stop, report);
         });
 }
 
-void ChainReadBar::Read(const std::string& name, std::stop_token stop, const BackgroundWork::Report& report)
+void ChainReadBar::Read(const std::string& name, const std::stop_token& stop,
+                        const BackgroundWork::Report& report)
 {
     const auto told = [this, &report](std::uint64_t done, std::uint64_t total) {
         report([this, done, total] {
@@ -75,7 +76,7 @@ void ChainReadBar::Read(const std::string& name, std::stop_token stop, const Bac
     };
     QString problem;
     try {
-        std::optional<QuoteChain> chain = ReadQuoteChain(name, told, std::move(stop));
+        std::optional<QuoteChain> chain = ReadQuoteChain(name, told, stop);
         if (!chain)
             return;
         auto whole = std::make_shared<const QuoteChain>(std::move(*chain));

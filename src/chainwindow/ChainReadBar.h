@@ -44,7 +44,7 @@ signals:
 
 private:
     // On the work's thread.
-    void Read(const std::string& name, std::stop_token stop, const BackgroundWork::Report& report);
+    void Read(const std::string& name, const std::stop_token& stop, const BackgroundWork::Report& report);
     void Finish();
 
     BackgroundWork work_{this};
