@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QMimeData>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabBar>
@@ -115,6 +117,20 @@ void ChainWindowTest::tableFillsWithEveryOptionOfOneRoot()
     }
     QCOMPARE(static_cast<int>(codes.size()), table->model()->rowCount());
     QVERIFY(solved > 3000);
+
+    // The status line names the days to the expiry shown and its rate, the
+    // first expiry's and the last's alike; All names none.
+    const QRegularExpression daysAndRate(QStringLiteral("\\| (\\d+) days, rate "));
+    QVERIFY(!daysAndRate.match(window->lblStatus->text()).hasMatch());
+    const TDateTime tableDate = EncodeDate(2016, 11, 25);
+    for (const int tab : {1, window->tabExpiries->count() - 1}) {
+        window->tabExpiries->setCurrentIndex(tab);
+        const QRegularExpressionMatch said = daysAndRate.match(window->lblStatus->text());
+        QVERIFY2(said.hasMatch(), qPrintable(window->lblStatus->text()));
+        QCOMPARE(said.captured(1).toInt(),
+                 static_cast<int>(root->expiries[static_cast<std::size_t>(tab - 1)].date - tableDate));
+    }
+    window->tabExpiries->setCurrentIndex(0);
 
     // Another root is shown alone.
     window->SelectRoot(QStringLiteral("SPY7"));
