@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -18,6 +19,7 @@
 #include "analysis/ChainSolve.h"
 #include "analysis/QuoteChain.h"
 #include "pricing/Models.h"
+#include "support/scratch_dir.h"
 
 using namespace kestrava;
 
@@ -322,4 +324,61 @@ TEST(QuoteChain, AmericanVolatilitiesPriceBackOnThePagesOwnModels)
         EXPECT_GT(solved, 500);
         EXPECT_GT(solved, unsolved);
     }
+}
+
+TEST(QuoteChain, OptionCodesOfEveryShapeTheTablesWrite)
+{
+    const struct {
+        const char* code;
+        bool parses;
+        const char* root;
+        const char* strike;
+        bool call;
+    } cases[] = {
+        {"SPX1119B1000", true, "SPX", "1000", true},
+        {"SPXW1128A1290", true, "SPXW", "1290", true},
+        {"AAPL71325J360", true, "AAPL7", "360", true},  // a root ending in a digit
+        {"AAPL1604K99.5-E", true, "AAPL", "99.5", true},
+        {"SPY1630X210", true, "SPY", "210", false},
+        {"X1119B1000", true, "X", "1000", true},  // the shortest root
+        {"1119B1000", false, "", "", true},       // no root
+        {"SPX1119B", false, "", "", true},        // no strike
+        {"SPX1119Y1000", false, "", "", true},    // no month letter
+        {"SPX1130B1000", false, "", "", true},    // 30 February
+        {"SPX1119B1000-", false, "", "", true},   // a dash without an exchange
+    };
+    for (const auto& c : cases) {
+        OptionCode parsed;
+        EXPECT_EQ(ParseOptionCode(c.code, parsed), c.parses) << c.code;
+        if (!c.parses)
+            continue;
+        EXPECT_EQ(parsed.root, c.root) << c.code;
+        EXPECT_EQ(parsed.strike, c.strike) << c.code;
+        EXPECT_EQ(parsed.call, c.call) << c.code;
+    }
+}
+
+TEST(QuoteChain, ARowWithoutAStrikeAboveZeroRefusesTheTable)
+{
+    const std::filesystem::path dir = testsupport::MakeScratchDir("kestrava-chain-strike");
+    const std::string head =
+        "SPX (S&P 500 INDEX),1290.59,+7.24,\r\nJan 24 2011 @ 14:03 ET,\r\n"
+        "Calls,Last Sale,Net,Bid,Ask,Vol,Open Int,Puts,Last Sale,Net,Bid,Ask,Vol,Open Int,\r\n";
+    for (const char* strike : {"0.00", "-5.00", "x"}) {
+        const std::string row = std::string("11 Feb ") + strike
+                                + " (SPX1119B1000),1.10,+0.10,1.00,1.20,0,0,11 Feb " + strike
+                                + " (SPX1119N1000),2.10,-0.20,2.00,2.20,0,0,\r\n";
+        const std::string file = (dir / "SPX.txt").string();
+        std::ofstream(file, std::ios::binary) << head << row;
+        try {
+            ReadQuoteChain(file);
+            ADD_FAILURE() << "a strike of " << strike << " was read";
+        } catch (const AnalysisError& error) {
+            const std::string said = error.what();
+            EXPECT_NE(said.find("\"" + std::string(strike) + "\" is not a strike."), std::string::npos)
+                << said;
+            EXPECT_NE(said.find("4"), std::string::npos) << said;
+        }
+    }
+    testsupport::RemoveScratchDir(dir);
 }
