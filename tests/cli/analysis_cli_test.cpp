@@ -133,17 +133,6 @@ TEST_F(AnalysisCliTest, RiskWithPositionsThatDoNotFit)
 
 namespace {
 
-// Keys of key=value lines.
-std::map<std::string, std::string> Values(const std::string& out)
-{
-    std::map<std::string, std::string> values;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);)
-        if (const std::size_t equals = line.find('='); equals != std::string::npos)
-            values[line.substr(0, equals)] = line.substr(equals + 1);
-    return values;
-}
-
 }  // namespace
 
 TEST_F(AnalysisCliTest, RiskMarksAtTheMidsAndAtTheModelAsBefore)

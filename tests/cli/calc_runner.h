@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -76,6 +77,17 @@ struct Outcome {
     std::string out;
     std::string err;
 };
+
+// The values of the key=value lines a command prints, by key.
+inline std::map<std::string, std::string> Values(const std::string& out)
+{
+    std::map<std::string, std::string> values;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        if (const std::size_t equals = line.find('='); equals != std::string::npos)
+            values[line.substr(0, equals)] = line.substr(equals + 1);
+    return values;
+}
 
 // Sets environment variables for as long as it lives and puts back what
 // they were (or unsets them) when it goes.

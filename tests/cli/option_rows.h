@@ -51,16 +51,6 @@ inline std::string Text(double value)
     return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
-inline std::map<std::string, std::string> Values(const std::string& out)
-{
-    std::map<std::string, std::string> values;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);)
-        if (const std::size_t equals = line.find('='); equals != std::string::npos)
-            values[line.substr(0, equals)] = line.substr(equals + 1);
-    return values;
-}
-
 inline double Value(const Outcome& outcome, const std::string& key)
 {
     const auto values = Values(outcome.out);
