@@ -2,8 +2,8 @@
 
 #include <cstdio>
 #include <optional>
-#include <vector>
 #include <system_error>
+#include <vector>
 
 #include "common/fileaccess.h"
 #include "common/filestream.h"
@@ -207,8 +207,8 @@ StoredReply StoreTemplateReply(const ReplyFolder& replies, const fs::path& reply
             result.problem = "the symbol cannot name a price file";
             break;
         }
-        const HistoryConversion converted =
-            ConvertHistory(reply, targets.priceFile, setup.Locale, replies.Path(), setup.Today);
+        const HistoryConversion converted = ConvertHistory(reply, targets.priceFile, setup.Locale,
+                                                           replies.Path(), setup.Today);
         result.stored = converted.stored;
         result.problem = converted.problem;
         result.writeFailed = converted.writeFailed;

@@ -58,8 +58,8 @@ DownloadOutcome DownloadByTemplate(HTTPer& http, const DownloadSetup& setup, Tem
         const std::string& entry = selection[i];
         const std::string quoteBase = ToUpperAscii(entry);
         const std::string name = quotes ? quoteBase + ".txt" : HistoryFileBase(entry) + ".csv";
-        const SymbolStep step = BeforeSymbol(entry, quotes ? quoteBase : HistoryFileBase(entry), http, notifier,
-                                             display, outcome);
+        const SymbolStep step = BeforeSymbol(entry, quotes ? quoteBase : HistoryFileBase(entry), http,
+                                             notifier, display, outcome);
         if (step == SymbolStep::Stop) {
             SkipTheRest(selection, i, item, outcome);
             break;
@@ -68,7 +68,8 @@ DownloadOutcome DownloadByTemplate(HTTPer& http, const DownloadSetup& setup, Tem
             continue;
         display.ShowTicker((quotes ? "Getting Options -> " : "Getting Daily H-L-C -> ") + entry);
         ConfigureClient(http, setup);
-        const std::string url = ExpandUrlTemplate(address.base, entry, setup.Today - kHistoryDays, setup.Today);
+        const std::string url = ExpandUrlTemplate(address.base, entry, setup.Today - kHistoryDays,
+                                                  setup.Today);
 
         std::optional<ReplyFile> reply;
         try {
@@ -82,10 +83,11 @@ DownloadOutcome DownloadByTemplate(HTTPer& http, const DownloadSetup& setup, Tem
             return RejectedKeepText(CopyToRejected(reply->Path(), setup.DataDir, name), "The reply");
         };
         const auto question = [&](const std::string& reason) {
-            return "Problem fetching " + entry + " from " + url + ": " + reason + "\n\rTry remaining symbols?";
+            return "Problem fetching " + entry + " from " + url + ": " + reason
+                   + "\n\rTry remaining symbols?";
         };
-        const FetchResult fetched =
-            FetchReply(*reply, [&](std::ostream& out) { http.Get(url, out); }, question, keep, notifier, outcome);
+        const FetchResult fetched = FetchReply(
+            *reply, [&](std::ostream& out) { http.Get(url, out); }, question, keep, notifier, outcome);
         bool goOn = fetched.goOn;
         display.LetEventsRun();
 
@@ -101,10 +103,11 @@ DownloadOutcome DownloadByTemplate(HTTPer& http, const DownloadSetup& setup, Tem
                 notifier.Warning(stored.problem + " " + stored.target.string() + " was left as it was.");
             } else {
                 ++outcome.failed;
-                const std::string left =
-                    stored.target.empty() ? "" : " " + stored.target.string() + " was left as it was.";
-                goOn = notifier.AskYesNo(question(stored.problem + left
-                                                  + (stored.layout == ReplyLayout::Empty ? "" : keep())));
+                const std::string left = stored.target.empty()
+                                             ? ""
+                                             : " " + stored.target.string() + " was left as it was.";
+                goOn = notifier.AskYesNo(
+                    question(stored.problem + left + (stored.layout == ReplyLayout::Empty ? "" : keep())));
             }
         }
         reply.reset();

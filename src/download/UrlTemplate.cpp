@@ -46,13 +46,15 @@ std::string PlaceholderProblem(std::string_view text, std::size_t hostEnd)
 
 }  // namespace
 
-ServerAddress ParseUrlTemplate(const std::string& text, const std::string& where, const std::string& settingsFile)
+ServerAddress ParseUrlTemplate(const std::string& text, const std::string& where,
+                               const std::string& settingsFile)
 {
     ServerAddress address;
     if (text.empty()) {
         address.problem = "No URL template is set for this download: enter one (such as "
                           "https://example.com/quotes?symbol={SYMBOL}) in Edit > Servers..., or as "
-                          + where.substr(where.find("Servers/") == std::string::npos ? 0 : where.find("Servers/"))
+                          + where.substr(where.find("Servers/") == std::string::npos ? 0
+                                                                                     : where.find("Servers/"))
                           + (settingsFile.empty() ? "" : " in the settings file " + settingsFile) + ".";
         return address;
     }
@@ -101,13 +103,15 @@ std::string EncodedQueryValue(const std::string& symbol)
     return out;
 }
 
-std::string ExpandUrlTemplate(const std::string& text, const std::string& symbol, TDateTime from, TDateTime to)
+std::string ExpandUrlTemplate(const std::string& text, const std::string& symbol, TDateTime from,
+                              TDateTime to)
 {
     const std::string values[] = {EncodedQueryValue(symbol), IsoDate(from), IsoDate(to)};
     std::string url;
     for (std::size_t at = 0; at < text.size();) {
         std::size_t which = 0;
-        while (which < kPlaceholders.size() && text.compare(at, kPlaceholders[which].size(), kPlaceholders[which]) != 0)
+        while (which < kPlaceholders.size()
+               && text.compare(at, kPlaceholders[which].size(), kPlaceholders[which]) != 0)
             ++which;
         if (which < kPlaceholders.size()) {
             url += values[which];

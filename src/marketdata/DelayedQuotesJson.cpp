@@ -44,9 +44,10 @@ const JsonValue& Required(const JsonValue& object, const char* key, const std::s
 {
     const JsonValue* value = object.Member(key);
     if (!value)
-        Refuse(path + " has no " + key);
+        Refuse((path.empty() ? std::string("the document") : path) + " has no " + key);
     if (value->kind != kind)
-        Refuse(path + "." + key + " is " + Shown(*value) + ", not " + JsonKindName(kind));
+        Refuse((path.empty() ? std::string(key) : path + "." + key) + " is " + Shown(*value) + ", not "
+               + JsonKindName(kind));
     return *value;
 }
 
@@ -281,11 +282,11 @@ QuoteJsonCsv DelayedQuotesJsonToCsv(const JsonValue& document, const std::string
 {
     if (document.kind != JsonKind::Object)
         Refuse("the document is " + std::string(JsonKindName(document.kind)) + ", not an object");
-    const JsonValue& stamp = Required(document, "timestamp", "the document", JsonKind::String);
+    const JsonValue& stamp = Required(document, "timestamp", "", JsonKind::String);
     const std::optional<Timestamp> time = ReadTimestamp(stamp.text);
     if (!time)
         Refuse("the timestamp " + Shown(stamp) + " is no time written YYYY-MM-DD HH:MM:SS");
-    const JsonValue& data = Required(document, "data", "the document", JsonKind::Object);
+    const JsonValue& data = Required(document, "data", "", JsonKind::Object);
     const double price = NumberOf(data, "current_price", "data", true);
     if (!(price > 0))
         Refuse("data.current_price is " + Plain(price) + ", not above 0");
@@ -308,7 +309,8 @@ QuoteJsonCsv DelayedQuotesJsonToCsv(const JsonValue& document, const std::string
                    + ", which is no option code (ROOT, YYMMDD, C or P, the strike times 1000 in 8 digits)");
         if (!codes.insert(code.text).second)
             Refuse(path + ".option " + Shown(code) + " is quoted a second time");
-        rows[{read->expiry, read->strike, read->root}][read->call ? 0 : 1] = ReadSide(option, path, code.text);
+        rows[{read->expiry, read->strike, read->root}][read->call ? 0 : 1] = ReadSide(option, path,
+                                                                                      code.text);
     }
 
     QuoteJsonCsv csv;
@@ -317,8 +319,8 @@ QuoteJsonCsv DelayedQuotesJsonToCsv(const JsonValue& document, const std::string
     out += "\n" + CleanName(name) + ",Last: " + Plain(price)
            + ",Change:  " + Plain(NumberOf(data, "price_change", "data")) + "\n";
     out += QuoteTimeText(*time) + ",Bid: " + Plain(NumberOf(data, "bid", "data"))
-           + ",Ask: " + Plain(NumberOf(data, "ask", "data")) + ",Size: 0*0,Volume: "
-           + CountOf(data, "volume", "data") + "\n";
+           + ",Ask: " + Plain(NumberOf(data, "ask", "data"))
+           + ",Size: 0*0,Volume: " + CountOf(data, "volume", "data") + "\n";
     out += std::string(kTodayQuoteTitles) + "\n";
     for (const auto& [key, sides] : rows) {
         const auto& [expiry, strike, root] = key;

@@ -207,8 +207,8 @@ private:
         }
         value.kind = JsonKind::Number;
         value.text = std::string(text_.substr(start, at_ - start));
-        const auto read =
-            std::from_chars(value.text.data(), value.text.data() + value.text.size(), value.number);
+        const auto read = std::from_chars(value.text.data(), value.text.data() + value.text.size(),
+                                          value.number);
         if (read.ec == std::errc::result_out_of_range) {
             // Far below the smallest double is zero; far above the largest
             // is no number.
