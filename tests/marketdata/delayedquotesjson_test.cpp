@@ -42,8 +42,8 @@ std::string ReadAll(const std::filesystem::path& path)
 // writes an option.
 std::string OptionJson(const std::vector<std::string>& f, std::size_t first)
 {
-    return "{\"option\": \"" + f[first] + "\", \"last_trade_price\": " + f[first + 1] + ", \"change\": "
-           + f[first + 2] + ", \"bid\": " + f[first + 3] + ", \"ask\": " + f[first + 4]
+    return "{\"option\": \"" + f[first] + "\", \"last_trade_price\": " + f[first + 1]
+           + ", \"change\": " + f[first + 2] + ", \"bid\": " + f[first + 3] + ", \"ask\": " + f[first + 4]
            + ", \"volume\": " + f[first + 5] + ", \"iv\": " + f[first + 6] + ", \"delta\": " + f[first + 7]
            + ", \"gamma\": " + f[first + 8] + ", \"open_interest\": " + f[first + 9] + "}";
 }
@@ -92,8 +92,8 @@ TEST(DelayedQuotesJson, TheRealSpyChainComesBackAsTheServicesOwnRows)
         const std::vector<std::string> b = Split(real[i], ',');
         ASSERT_EQ(a.size(), 22u) << written[i];
         for (std::size_t k = 0; k < a.size(); ++k)
-            ASSERT_TRUE(SameNumberOrText(a[k], b[k])) << "line " << i + 1 << " field " << k + 1 << ": "
-                                                      << written[i] << " / " << real[i];
+            ASSERT_TRUE(SameNumberOrText(a[k], b[k]))
+                << "line " << i + 1 << " field " << k + 1 << ": " << written[i] << " / " << real[i];
     }
 }
 
@@ -104,7 +104,8 @@ TEST(DelayedQuotesJson, PairsSidesByRootExpiryAndStrikeAndFillsAMissingSide)
                     {"option": "SPX220121C04600000", "bid": 80, "ask": 81.5, "volume": 12},
                     {"option": "SPX220121P04600000", "bid": 21, "ask": 21.5},
                     {"option": "SPX220114C00002500", "bid": 0.1e1, "ask": 2}]}})";
-    const std::vector<std::string> lines = Lines(DelayedQuotesJsonToCsv(ParseJson(json), "S&P, \"500\"").text);
+    const std::vector<std::string> lines = Lines(
+        DelayedQuotesJsonToCsv(ParseJson(json), "S&P, \"500\"").text);
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[1], "S&P   500 ,Last: 4659.03,Change:  0");
     // Winter: standard time; a morning hour.
@@ -140,19 +141,27 @@ TEST(DelayedQuotesJson, RefusesADamagedDocumentNamingTheValue)
         {doc("20250901", chain(call)), "timestamp is 20250901, not a string"},
         {doc(good, "[]"), "data is a list, not an object"},
         {doc(good, "{\"options\": [" + call + "]}"), "data has no current_price"},
-        {doc(good, "{\"current_price\": 0, \"options\": [" + call + "]}"), "data.current_price is 0, not above 0"},
-        {doc(good, "{\"current_price\": \"645\", \"options\": []}"), "data.current_price is \"645\", which is no number"},
+        {doc(good, "{\"current_price\": 0, \"options\": [" + call + "]}"),
+         "data.current_price is 0, not above 0"},
+        {doc(good, "{\"current_price\": \"645\", \"options\": []}"),
+         "data.current_price is \"645\", which is no number"},
         {doc(good, chain("")), "data.options holds no option"},
         {doc(good, chain("7")), "data.options[0] is a number, not an object"},
         {doc(good, chain(R"({"bid": 1, "ask": 2})")), "data.options[0] has no option"},
         {doc(good, chain(call + "," + R"({"option": "SPY250902C0040000", "bid": 1, "ask": 2})")),
          "data.options[1].option is \"SPY250902C0040000\", which is no option code"},
-        {doc(good, chain(R"({"option": "spy250902C00400000", "bid": 1, "ask": 2})")), "which is no option code"},
-        {doc(good, chain(R"({"option": "SPY250931C00400000", "bid": 1, "ask": 2})")), "which is no option code"},
-        {doc(good, chain(R"({"option": "SPY250902X00400000", "bid": 1, "ask": 2})")), "which is no option code"},
-        {doc(good, chain(R"({"option": "SPY250902C00000000", "bid": 1, "ask": 2})")), "which is no option code"},
-        {doc(good, chain(R"({"option": "ABCDEFG250902C00400000", "bid": 1, "ask": 2})")), "which is no option code"},
-        {doc(good, chain(call + "," + call)), "data.options[1].option \"SPY250902C00400000\" is quoted a second time"},
+        {doc(good, chain(R"({"option": "spy250902C00400000", "bid": 1, "ask": 2})")),
+         "which is no option code"},
+        {doc(good, chain(R"({"option": "SPY250931C00400000", "bid": 1, "ask": 2})")),
+         "which is no option code"},
+        {doc(good, chain(R"({"option": "SPY250902X00400000", "bid": 1, "ask": 2})")),
+         "which is no option code"},
+        {doc(good, chain(R"({"option": "SPY250902C00000000", "bid": 1, "ask": 2})")),
+         "which is no option code"},
+        {doc(good, chain(R"({"option": "ABCDEFG250902C00400000", "bid": 1, "ask": 2})")),
+         "which is no option code"},
+        {doc(good, chain(call + "," + call)),
+         "data.options[1].option \"SPY250902C00400000\" is quoted a second time"},
         {doc(good, chain(R"({"option": "SPY250902C00400000", "ask": 2})")), "data.options[0] has no bid"},
         {doc(good, chain(R"({"option": "SPY250902C00400000", "bid": "1", "ask": 2})")),
          "data.options[0].bid is \"1\", which is no number"},
@@ -168,7 +177,8 @@ TEST(DelayedQuotesJson, RefusesADamagedDocumentNamingTheValue)
             DelayedQuotesJsonToCsv(ParseJson(c.json), "SPY");
             ADD_FAILURE() << "converted: " << c.json;
         } catch (const QuoteJsonError& error) {
-            EXPECT_NE(std::string(error.what()).find(c.cause), std::string::npos) << c.json << " -> " << error.what();
+            EXPECT_NE(std::string(error.what()).find(c.cause), std::string::npos)
+                << c.json << " -> " << error.what();
         }
     }
 }

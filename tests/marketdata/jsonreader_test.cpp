@@ -13,8 +13,8 @@ namespace {
 
 TEST(JsonReader, ReadsEveryKindOfValueInOrder)
 {
-    const JsonValue doc = ParseJson(
-        "\xEF\xBB\xBF {\"b\": [1, -0.5e2, 2E-3, true, false, null, \"x\"],\r\n\t\"a\": {\"\": \"\\u00e9\\ud83d\\ude00\\n\\/\"}}");
+    const JsonValue doc = ParseJson("\xEF\xBB\xBF {\"b\": [1, -0.5e2, 2E-3, true, false, null, "
+                                    "\"x\"],\r\n\t\"a\": {\"\": \"\\u00e9\\ud83d\\ude00\\n\\/\"}}");
     ASSERT_EQ(doc.kind, JsonKind::Object);
     ASSERT_EQ(doc.children.size(), 2u);
     EXPECT_EQ(doc.children[0].key, "b");  // the text's order, not sorted
