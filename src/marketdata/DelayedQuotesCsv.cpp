@@ -23,10 +23,28 @@ constexpr std::size_t kLast = 1, kNet = 2, kBid = 3, kAsk = 4, kVolume = 5, kIv 
 constexpr std::size_t kCodeTail = 6 + 1 + 8;
 constexpr std::size_t kLongestRoot = 6;
 
-const std::array<std::string_view, kRowFields> kTitles = {
-    "Expiration Date", "Calls", "Last Sale", "Net",   "Bid",  "Ask",       "Volume", "IV",
-    "Delta",           "Gamma", "Open Interest", "Strike", "Puts", "Last Sale", "Net",    "Bid",
-    "Ask",             "Volume", "IV",    "Delta", "Gamma", "Open Interest"};
+const std::array<std::string_view, kRowFields> kTitles = {"Expiration Date",
+                                                          "Calls",
+                                                          "Last Sale",
+                                                          "Net",
+                                                          "Bid",
+                                                          "Ask",
+                                                          "Volume",
+                                                          "IV",
+                                                          "Delta",
+                                                          "Gamma",
+                                                          "Open Interest",
+                                                          "Strike",
+                                                          "Puts",
+                                                          "Last Sale",
+                                                          "Net",
+                                                          "Bid",
+                                                          "Ask",
+                                                          "Volume",
+                                                          "IV",
+                                                          "Delta",
+                                                          "Gamma",
+                                                          "Open Interest"};
 
 const char* const kMonthNames[] = {"January", "February", "March",     "April",   "May",      "June",
                                    "July",    "August",   "September", "October", "November", "December"};
@@ -210,7 +228,8 @@ void ReadSide(const RowFields& row, std::size_t first, bool call, NegativePrices
     side.iv = row.Number(first + kIv, call ? "call's IV" : "put's IV");
     side.delta = row.Number(first + kDelta, call ? "call's delta" : "put's delta");
     row.Number(first + kGamma, call ? "call's gamma" : "put's gamma");
-    side.openInterest = row.Count(first + kOpenInterest, call ? "call's open interest" : "put's open interest");
+    side.openInterest = row.Count(first + kOpenInterest,
+                                  call ? "call's open interest" : "put's open interest");
 }
 
 }  // namespace
@@ -218,6 +237,11 @@ void ReadSide(const RowFields& row, std::size_t first, bool call, NegativePrices
 const char* QuoteLayoutName(QuoteLayout layout)
 {
     return layout == QuoteLayout::DelayedQuotesCsv ? "delayed-quotes CSV" : "quote table";
+}
+
+std::string QuoteLayoutText(QuoteLayout layout)
+{
+    return std::string("layout: ") + QuoteLayoutName(layout);
 }
 
 QuoteLayout QuoteLayoutOf(std::string_view line1, std::string_view line2)
@@ -279,7 +303,8 @@ DelayedQuotesHead ReadDelayedQuotesHead(TextLineReader& file, const std::string&
     std::vector<std::string_view> fields;
     const auto next = [&](const char* what) {
         if (!file.ReadLine(text))
-            throw MarketDataError(file.Failed() ? file.FailureText(name) : name + " ends before its " + what + ".");
+            throw MarketDataError(file.Failed() ? file.FailureText(name)
+                                                : name + " ends before its " + what + ".");
     };
     DelayedQuotesHead head;
     next("underlying line");
@@ -303,7 +328,8 @@ DelayedQuotesHead ReadDelayedQuotesHead(TextLineReader& file, const std::string&
     SplitCsv(text, fields);
     std::string_view stamp;
     if (!Labelled(fields.front(), "Date:", stamp) || !ReadQuoteDay(stamp, head.quoteDate))
-        Fail(name, 3, QuotedForMessage(fields.front()) + " gives no quote date (\"Date: June 11, 2022, ...\").");
+        Fail(name, 3,
+             QuotedForMessage(fields.front()) + " gives no quote date (\"Date: June 11, 2022, ...\").");
     head.quoteTime = std::string(stamp);
 
     next("column titles");
@@ -313,13 +339,14 @@ DelayedQuotesHead ReadDelayedQuotesHead(TextLineReader& file, const std::string&
         titled = SameIgnoringCase(Trim(fields[i]), kTitles[i]);
     if (!titled)
         Fail(name, kHeadLines,
-             "the column titles " + QuotedForMessage(text) + " are not the layout's 22 (\"Expiration Date,Calls,"
-                 + "...,Strike,Puts,...\").");
+             "the column titles " + QuotedForMessage(text)
+                 + " are not the layout's 22 (\"Expiration Date,Calls," + "...,Strike,Puts,...\").");
     return head;
 }
 
 void ReadDelayedQuoteRow(std::string_view text, long long line, const std::string& name,
-                         NegativePrices negatives, std::vector<std::string_view>& fields, DelayedQuoteRow& row)
+                         NegativePrices negatives, std::vector<std::string_view>& fields,
+                         DelayedQuoteRow& row)
 {
     SplitCsv(text, fields);
     const RowFields read(name, line, fields);
@@ -329,12 +356,13 @@ void ReadDelayedQuoteRow(std::string_view text, long long line, const std::strin
     ReadSide(read, kPutField, false, negatives, row.put);
     OptionSymbol call, put;
     if (!ParseOptionSymbol(row.call.code, call) || !call.call)
-        read.Fail(QuotedForMessage(row.call.code) + " is no call's option code (ROOT, YYMMDD, C, the strike).");
+        read.Fail(QuotedForMessage(row.call.code)
+                  + " is no call's option code (ROOT, YYMMDD, C, the strike).");
     if (!ParseOptionSymbol(row.put.code, put) || put.call)
         read.Fail(QuotedForMessage(row.put.code) + " is no put's option code (ROOT, YYMMDD, P, the strike).");
     if (call.root != put.root || call.expiry != put.expiry || call.strike != put.strike)
-        read.Fail("the call " + QuotedForMessage(row.call.code) + " and the put " + QuotedForMessage(row.put.code)
-                  + " are not one strike of one expiry.");
+        read.Fail("the call " + QuotedForMessage(row.call.code) + " and the put "
+                  + QuotedForMessage(row.put.code) + " are not one strike of one expiry.");
     TDateTime expiry = 0;
     if (!ReadExpiryColumn(Trim(fields[kExpiryField]), expiry) || expiry != call.expiry)
         read.Fail("the expiry " + QuotedForMessage(fields[kExpiryField]) + " is not the day of the code "
@@ -396,8 +424,9 @@ std::string DelayedQuotesProblem(const std::string& fileName, const std::string&
 
 std::string ExpiredLeftOutMessage(int count)
 {
-    return std::to_string(count) + (count == 1 ? " expiry before the quote date was left out."
-                                               : " expiries before the quote date were left out.");
+    return std::to_string(count)
+           + (count == 1 ? " expiry before the quote date was left out."
+                         : " expiries before the quote date were left out.");
 }
 
 }  // namespace kestrava

@@ -31,6 +31,8 @@ enum class QuoteLayout {
 
 // The layout in the user's words: "quote table", "delayed-quotes CSV".
 const char* QuoteLayoutName(QuoteLayout layout);
+// As the windows and kestrava-calc say it: "layout: delayed-quotes CSV".
+std::string QuoteLayoutText(QuoteLayout layout);
 
 // The layout the first two lines of a file show: the delayed-quotes CSV when
 // line 1 is empty and line 2 gives the last price and the change after the
@@ -97,7 +99,8 @@ enum class NegativePrices { Refused, Read };
 // agreeing with them, every number well formed. `fields` is scratch kept
 // from row to row. Throws MarketDataError "Line N of NAME: cause".
 void ReadDelayedQuoteRow(std::string_view text, long long line, const std::string& name,
-                         NegativePrices negatives, std::vector<std::string_view>& fields, DelayedQuoteRow& row);
+                         NegativePrices negatives, std::vector<std::string_view>& fields,
+                         DelayedQuoteRow& row);
 
 // A line of blanks, which the readers pass over between the rows.
 bool IsBlankRow(std::string_view text);

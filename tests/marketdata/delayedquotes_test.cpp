@@ -13,8 +13,8 @@
 #include "common/dates.h"
 #include "marketdata/DelayedQuotesCsv.h"
 #include "marketdata/OptPriceReader.h"
-#include "marketdata/TextLines.h"
 #include "marketdata/testsupport.h"
+#include "marketdata/TextLines.h"
 
 using namespace kestrava;
 using kestrava::testing::kUsLocale;
@@ -160,11 +160,26 @@ TEST_F(DelayedQuotesTest, RealFilesLoadTheRowsOfTheExpiryAndRoot)
         std::string quoteTime;
     };
     const Case cases[] = {
-        {kSpx, EncodeDate(2022, 6, 17), "SPX", {3800, 3900, 4000}, 3900.8601f, EncodeDate(2022, 6, 11),
+        {kSpx,
+         EncodeDate(2022, 6, 17),
+         "SPX",
+         {3800, 3900, 4000},
+         3900.8601f,
+         EncodeDate(2022, 6, 11),
          "June 11, 2022, 8:47 PM EDT"},
-        {kSpx, EncodeDate(2022, 6, 17), "SPXW", {3800, 3900, 4000}, 3900.8601f, EncodeDate(2022, 6, 11),
+        {kSpx,
+         EncodeDate(2022, 6, 17),
+         "SPXW",
+         {3800, 3900, 4000},
+         3900.8601f,
+         EncodeDate(2022, 6, 11),
          "June 11, 2022, 8:47 PM EDT"},
-        {kSpy, EncodeDate(2025, 9, 19), "SPY", {640, 645, 650}, 645.05f, EncodeDate(2025, 9, 1),
+        {kSpy,
+         EncodeDate(2025, 9, 19),
+         "SPY",
+         {640, 645, 650},
+         645.05f,
+         EncodeDate(2025, 9, 1),
          "September 1, 2025 at 6:50 PM EDT"},
     };
     for (const Case& c : cases) {
@@ -214,39 +229,46 @@ TEST_F(DelayedQuotesTest, DamagedRowsAreRefusedWithTheirLineAndCause)
         std::string says;  // after "Line N of FILE: "
         int line;
     };
-    const std::string wrongTitles = "Expiration Date,Calls,Last Sale,Net,Bid,Ask,Volume,IV,Delta,Gamma,Strike,"
-                                    "Puts,Last Sale,Net,Bid,Ask,Volume,IV,Delta,Gamma,Open Interest\n";
+    const std::string wrongTitles =
+        "Expiration Date,Calls,Last Sale,Net,Bid,Ask,Volume,IV,Delta,Gamma,Strike,"
+        "Puts,Last Sale,Net,Bid,Ask,Volume,IV,Delta,Gamma,Open Interest\n";
     std::string head = kHead;
     const Case cases[] = {
         {"malformed bid",
-         kHead + kRow640 + "Fri Sep 19 2025,SPY250919C00650000,4.5,-1.0,4.4x,4.6,80,0.14,0.40,0.02,2000,650.00,"
-                           "SPY250919P00650000,9.1,0.5,9.0,9.2,70,0.15,-0.60,0.02,1500\n",
+         kHead + kRow640
+             + "Fri Sep 19 2025,SPY250919C00650000,4.5,-1.0,4.4x,4.6,80,0.14,0.40,0.02,2000,650.00,"
+               "SPY250919P00650000,9.1,0.5,9.0,9.2,70,0.15,-0.60,0.02,1500\n",
          "the call's bid \"4.4x\" is not a number.", 6},
         {"truncated row", kHead + kRow640 + kRow650.substr(0, 90) + "\n", "fields, a row has 22.", 6},
         {"volume with a point",
-         kHead + "Fri Sep 19 2025,SPY250919C00640000,10.5,-1.2,10.4,10.6,1.5,0.15,0.61,0.02,3000,640.00,"
-                 "SPY250919P00640000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
+         kHead
+             + "Fri Sep 19 2025,SPY250919C00640000,10.5,-1.2,10.4,10.6,1.5,0.15,0.61,0.02,3000,640.00,"
+               "SPY250919P00640000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
          "the call's volume \"1.5\" is not a count.", 5},
         {"strike not the code's",
-         kHead + "Fri Sep 19 2025,SPY250919C00640000,10.5,-1.2,10.4,10.6,1,0.15,0.61,0.02,3000,641.00,"
-                 "SPY250919P00640000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
+         kHead
+             + "Fri Sep 19 2025,SPY250919C00640000,10.5,-1.2,10.4,10.6,1,0.15,0.61,0.02,3000,641.00,"
+               "SPY250919P00640000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
          "the strike \"641.00\" is not the strike of the code", 5},
         {"expiry not the code's",
-         kHead + "Fri Sep 26 2025,SPY250919C00640000,10.5,-1.2,10.4,10.6,1,0.15,0.61,0.02,3000,640.00,"
-                 "SPY250919P00640000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
+         kHead
+             + "Fri Sep 26 2025,SPY250919C00640000,10.5,-1.2,10.4,10.6,1,0.15,0.61,0.02,3000,640.00,"
+               "SPY250919P00640000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
          "the expiry \"Fri Sep 26 2025\" is not the day of the code", 5},
         {"two sides of two strikes",
-         kHead + "Fri Sep 19 2025,SPY250919C00640000,10.5,-1.2,10.4,10.6,1,0.15,0.61,0.02,3000,640.00,"
-                 "SPY250919P00650000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
+         kHead
+             + "Fri Sep 19 2025,SPY250919C00640000,10.5,-1.2,10.4,10.6,1,0.15,0.61,0.02,3000,640.00,"
+               "SPY250919P00650000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
          "are not one strike of one expiry.", 5},
         {"put code where the call's stands",
-         kHead + "Fri Sep 19 2025,SPY250919P00640000,10.5,-1.2,10.4,10.6,1,0.15,0.61,0.02,3000,640.00,"
-                 "SPY250919P00640000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
+         kHead
+             + "Fri Sep 19 2025,SPY250919P00640000,10.5,-1.2,10.4,10.6,1,0.15,0.61,0.02,3000,640.00,"
+               "SPY250919P00640000,5.1,0.4,5.0,5.2,90,0.16,-0.39,0.02,2500\n",
          "is no call's option code", 5},
         {"wrong header", head.replace(head.rfind("Expiration"), std::string::npos, wrongTitles) + kRow640,
          "are not the layout's 22", 4},
-        {"no last price", "\nSPY,Last: none,Change: 1\n", "the underlying's last price \"none\" is not above 0.",
-         2},
+        {"no last price", "\nSPY,Last: none,Change: 1\n",
+         "the underlying's last price \"none\" is not above 0.", 2},
         {"no quote date",
          "\nSPY,Last: 645.05,Change: 1\n\"Date: Smarch 1, 2025 at 6:50 PM EDT\",Bid: 1\n" + wrongTitles,
          "gives no quote date", 3},
@@ -258,7 +280,8 @@ TEST_F(DelayedQuotesTest, DamagedRowsAreRefusedWithTheirLineAndCause)
         EXPECT_EQ(problem.rfind(prefix, 0), 0u) << c.what << ": " << problem;
         EXPECT_NE(problem.find(c.says), std::string::npos) << c.what << ": " << problem;
         // A reply names itself, not the private file it came in.
-        EXPECT_EQ(QuoteTableProblem(path, "the reply").rfind("Line " + std::to_string(c.line) + " of the reply: ", 0),
+        EXPECT_EQ(QuoteTableProblem(path, "the reply")
+                      .rfind("Line " + std::to_string(c.line) + " of the reply: ", 0),
                   0u)
             << c.what;
 
@@ -268,7 +291,8 @@ TEST_F(DelayedQuotesTest, DamagedRowsAreRefusedWithTheirLineAndCause)
             TCboePriceReader reader = Load(path, EncodeDate(2025, 9, 19), "SPY", {640, 650});
             EXPECT_FALSE(reader.LoadQuotes()) << c.what;
             ASSERT_EQ(notifier_.infos.size(), 1u) << c.what;
-            EXPECT_EQ(notifier_.infos.back().rfind(prefix, 0), 0u) << c.what << ": " << notifier_.infos.back();
+            EXPECT_EQ(notifier_.infos.back().rfind(prefix, 0), 0u)
+                << c.what << ": " << notifier_.infos.back();
             notifier_.infos.clear();
         }
     }
