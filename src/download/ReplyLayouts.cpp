@@ -10,6 +10,7 @@
 #include "download/HistoryConvert.h"
 #include "download/HTTPer.h"
 #include "download/ReplyFiles.h"
+#include "marketdata/DelayedQuotesCsv.h"
 #include "marketdata/DelayedQuotesJson.h"
 #include "marketdata/HistoryReader.h"
 #include "marketdata/JsonReader.h"
@@ -51,25 +52,6 @@ std::vector<std::string_view> HeadLines(std::string_view head)
         head.remove_prefix(end + 1);
     }
     return lines;
-}
-
-bool IsBlank(std::string_view line)
-{
-    return line.find_first_not_of(" \t") == std::string_view::npos;
-}
-
-// Why a file in today's delayed-quotes CSV does not read whole; empty when it does.
-std::string DelayedQuotesCsvProblem(const fs::path& file, const std::string& shownAs)
-{
-    std::string bytes;
-    std::string reason;
-    if (!ReadRegularFile(file, bytes, static_cast<std::uintmax_t>(kMaxReplyBytes), reason))
-        return "Cannot read " + shownAs + ": " + reason;
-    const std::vector<std::string_view> lines = HeadLines(bytes);
-    if (lines.size() < 5 || !IsBlank(lines[0]) || lines[1].find(",Last: ") == std::string_view::npos
-        || lines[3] != kTodayQuoteTitles)
-        return shownAs + " is no delayed-quotes CSV";
-    return {};
 }
 
 std::string Ended(std::string text)
@@ -123,7 +105,7 @@ void StoreJson(const ReplyFolder& replies, const fs::path& reply, const ReplyTar
         result.writeFailed = true;
         return;
     }
-    StoreQuoteFile(converted->Path(), DelayedQuotesCsvProblem(converted->Path(), "the CSV made of the reply"),
+    StoreQuoteFile(converted->Path(), DelayedQuotesProblem(converted->Path().string(), "the CSV made of the reply"),
                    targets.quoteFile, result);
 }
 
@@ -156,7 +138,7 @@ ReplyLayout ReplyLayoutOf(const fs::path& reply)
     if (StartsJsonObject(head))
         return ReplyLayout::DelayedQuotesJson;
     const std::vector<std::string_view> lines = HeadLines(head);
-    if (lines.size() > 1 && IsBlank(lines[0]) && lines[1].find(",Last: ") != std::string_view::npos)
+    if (lines.size() > 1 && QuoteLayoutOf(lines[0], lines[1]) == QuoteLayout::DelayedQuotesCsv)
         return ReplyLayout::DelayedQuotesCsv;
     for (const std::string_view line : lines)
         if (ReadHistoryTitle(line).has_value())
@@ -193,7 +175,7 @@ StoredReply StoreTemplateReply(const ReplyFolder& replies, const fs::path& reply
     case ReplyLayout::DelayedQuotesCsv:
         StoreQuoteFile(reply,
                        cut ? "the reply ends in the middle of a line: it was cut short"
-                           : DelayedQuotesCsvProblem(reply, "the reply"),
+                           : DelayedQuotesProblem(reply.string(), "the reply"),
                        targets.quoteFile, result);
         break;
     case ReplyLayout::QuoteTable:

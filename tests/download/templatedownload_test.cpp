@@ -123,6 +123,8 @@ TEST_F(TemplateDownloadTest, ADamagedReplyOfEachLayoutLeavesTheOlderFileAndSaysW
     std::string badHistory = ReadAll(TestDataFile("history-spy.csv").string());
     // 2012-09-11 with its high below its low.
     badHistory.replace(badHistory.find("2012-09-11,143.60,144.37"), 24, "2012-09-11,143.60,140.37");
+    std::string badRow = csv;
+    badRow.replace(badRow.find(",243.69,"), 8, ",243.6x,");
     std::string noBid = json;
     noBid.erase(noBid.find("\"bid\": 243.69, "), 15);
     struct Case {
@@ -134,6 +136,7 @@ TEST_F(TemplateDownloadTest, ADamagedReplyOfEachLayoutLeavesTheOlderFileAndSaysW
     };
     const Case cases[] = {
         {"CUT", csv, Misbehaviour::None, "the reply ends in the middle of a line: it was cut short", "CUT.txt"},
+        {"ROW", badRow, Misbehaviour::None, "Line 5 of the reply", "ROW.txt"},
         {"JCUT", json.substr(0, json.size() / 2), Misbehaviour::None,
          "the reply is no whole JSON document: line 22, column 61: a string without its closing", "JCUT.txt"},
         {"JBID", noBid, Misbehaviour::None,
