@@ -105,7 +105,8 @@ void StoreJson(const ReplyFolder& replies, const fs::path& reply, const ReplyTar
         result.writeFailed = true;
         return;
     }
-    StoreQuoteFile(converted->Path(), DelayedQuotesProblem(converted->Path().string(), "the CSV made of the reply"),
+    StoreQuoteFile(converted->Path(),
+                   DelayedQuotesProblem(converted->Path().string(), "the CSV made of the reply"),
                    targets.quoteFile, result);
 }
 

@@ -45,7 +45,8 @@ protected:
             fs::create_directories(folder);
     }
 
-    DownloadOutcome Download(TemplateKind kind, const std::string& path, const std::vector<std::string>& symbols)
+    DownloadOutcome Download(TemplateKind kind, const std::string& path,
+                             const std::vector<std::string>& symbols)
     {
         (kind == TemplateKind::Quotes ? setup.QuoteTemplate : setup.HistoryTemplate) = server.Base() + path;
         return DownloadByTemplate(http, setup, kind, symbols, notifier_, display);
@@ -94,7 +95,8 @@ TEST_F(TemplateDownloadTest, EachLayoutLandsWhereTheProgramReadsItWhicheverTempl
         EXPECT_EQ(Data("DIA.txt"), table);
         // The JSON as today's CSV, its rows the real file's first twelve.
         const std::string converted = Data("QQQ.txt");
-        EXPECT_EQ(converted.rfind("\nQQQ,Last: 645.05,Change:  -3.87\n\"Date: September 1, 2025 at 6:50 PM EDT\"", 0),
+        EXPECT_EQ(converted.rfind(
+                      "\nQQQ,Last: 645.05,Change:  -3.87\n\"Date: September 1, 2025 at 6:50 PM EDT\"", 0),
                   0u)
             << converted.substr(0, 200);
         const std::size_t firstRow = csv.find("Tue Sep 02 2025,SPY250902C00400000");
@@ -104,11 +106,14 @@ TEST_F(TemplateDownloadTest, EachLayoutLandsWhereTheProgramReadsItWhicheverTempl
                 at = csv.find('\n', at) + 1;
             return at;
         }();
-        EXPECT_EQ(converted.substr(converted.find("Tue Sep 02")), csv.substr(firstRow, thirteenth - firstRow));
+        EXPECT_EQ(converted.substr(converted.find("Tue Sep 02")),
+                  csv.substr(firstRow, thirteenth - firstRow));
         // The history as a price file, newest day first with the locale's dates.
         const std::string prices = Prices("IWM.csv");
-        EXPECT_EQ(prices.rfind("Date,Open,High,Low,Close,Volume\r\n2012-09-12,144.39,144.55,143.90,144.39,87607000\r\n", 0),
-                  0u);
+        EXPECT_EQ(
+            prices.rfind(
+                "Date,Open,High,Low,Close,Volume\r\n2012-09-12,144.39,144.55,143.90,144.39,87607000\r\n", 0),
+            0u);
         EXPECT_EQ(std::count(prices.begin(), prices.end(), '\n'), 3176);
     }
     // No reply outlives its download.
@@ -135,14 +140,15 @@ TEST_F(TemplateDownloadTest, ADamagedReplyOfEachLayoutLeavesTheOlderFileAndSaysW
         const char* file;  // the file the reply would have replaced
     };
     const Case cases[] = {
-        {"CUT", csv, Misbehaviour::None, "the reply ends in the middle of a line: it was cut short", "CUT.txt"},
+        {"CUT", csv, Misbehaviour::None, "the reply ends in the middle of a line: it was cut short",
+         "CUT.txt"},
         {"ROW", badRow, Misbehaviour::None, "Line 5 of the reply", "ROW.txt"},
         {"JCUT", json.substr(0, json.size() / 2), Misbehaviour::None,
          "the reply is no whole JSON document: line 22, column 61: a string without its closing", "JCUT.txt"},
         {"JBID", noBid, Misbehaviour::None,
          "the reply's JSON is no delayed-quotes chain: data.options[0] has no bid", "JBID.txt"},
-        {"JERR", "", Misbehaviour::JsonError, "the reply's JSON is no delayed-quotes chain: the document has no timestamp",
-         "JERR.txt"},
+        {"JERR", "", Misbehaviour::JsonError,
+         "the reply's JSON is no delayed-quotes chain: the document has no timestamp", "JERR.txt"},
         {"HIST", badHistory, Misbehaviour::None, "line 3 of the reply", "HIST.csv"},
         {"HTML", csv, Misbehaviour::HtmlPage, "the reply is a web page", "HTML.txt"},
         // A line of text may begin an old quote table, whose reader says why it does not.
@@ -155,7 +161,8 @@ TEST_F(TemplateDownloadTest, ADamagedReplyOfEachLayoutLeavesTheOlderFileAndSaysW
     for (const Case& c : cases) {
         server.SetBody(c.symbol, c.symbol == "CUT" ? csv.substr(0, csv.size() - 9) : c.body);
         server.SetMisbehaviour(c.symbol, c.how);
-        const fs::path older = (std::string(c.file).ends_with(".csv") ? setup.PriceDir : setup.DataDir) / c.file;
+        const fs::path older = (std::string(c.file).ends_with(".csv") ? setup.PriceDir : setup.DataDir)
+                               / c.file;
         std::ofstream(older, std::ios::binary) << kOlder;
         symbols.push_back(c.symbol);
     }
@@ -172,7 +179,8 @@ TEST_F(TemplateDownloadTest, ADamagedReplyOfEachLayoutLeavesTheOlderFileAndSaysW
     ASSERT_EQ(notifier_.messages.size(), std::size(cases)) << Messages();
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
-        const fs::path older = (std::string(c.file).ends_with(".csv") ? setup.PriceDir : setup.DataDir) / c.file;
+        const fs::path older = (std::string(c.file).ends_with(".csv") ? setup.PriceDir : setup.DataDir)
+                               / c.file;
         EXPECT_EQ(ReadAll(older.string()), kOlder) << c.symbol;
         const std::string& message = notifier_.messages[i];
         EXPECT_NE(message.find(c.cause), std::string::npos) << message;
@@ -188,8 +196,8 @@ TEST_F(TemplateDownloadTest, ASymbolIsOneEncodedQueryValueAndTheDatesSpanTwoYear
     const std::string json = ReadAll(TestDataFile("quotes-spy-2025-09-01-excerpt.json").string());
     for (const char* symbol : {"BRK B", "^SPX", "a&symbol=b", "é"})
         server.SetBody(symbol, json);
-    const DownloadOutcome outcome =
-        Download(TemplateKind::Quotes, "/q?symbol={SYMBOL}&from={FROM}&to={TO}", {"BRK B", "^SPX", "a&symbol=b", "é"});
+    const DownloadOutcome outcome = Download(TemplateKind::Quotes, "/q?symbol={SYMBOL}&from={FROM}&to={TO}",
+                                             {"BRK B", "^SPX", "a&symbol=b", "é"});
     EXPECT_EQ(outcome.stored, 4) << Messages();
     const std::vector<std::string> expected = {
         "GET /q?symbol=BRK%20B&from=2023-09-02&to=2025-09-01",
@@ -218,7 +226,8 @@ TEST_F(TemplateDownloadTest, ABadTemplateIsRefusedNamingTheSettingAndTheCauseAnd
         {"127.0.0.1/q?s={SYMBOL}", "does not begin with http:// or https://"},
         {"ftp://example.com/{SYMBOL}", "does not begin with http:// or https://"},
         {base + "/q?s={SYMBOL}\r\nX-Evil: 1", "the control character \\r"},
-        {base + "/q?s={SYMBOL}&t={TICKER}", "the placeholder {TICKER}, which is none of {SYMBOL}, {FROM} and {TO}"},
+        {base + "/q?s={SYMBOL}&t={TICKER}",
+         "the placeholder {TICKER}, which is none of {SYMBOL}, {FROM} and {TO}"},
         {base + "/q?s={symbol}", "the placeholder {symbol}"},
         {base + "/q?s={SYMBOL", "a '{' that opens no placeholder"},
         {base + "/q?s=SYMBOL}", "a '}' that closes no placeholder"},
@@ -230,8 +239,8 @@ TEST_F(TemplateDownloadTest, ABadTemplateIsRefusedNamingTheSettingAndTheCauseAnd
     for (const Case& c : cases) {
         notifier_.messages.clear();
         setup.QuoteTemplate = c.text;
-        const DownloadOutcome outcome =
-            DownloadByTemplate(http, setup, TemplateKind::Quotes, {"SPY", "QQQ"}, notifier_, display);
+        const DownloadOutcome outcome = DownloadByTemplate(http, setup, TemplateKind::Quotes, {"SPY", "QQQ"},
+                                                           notifier_, display);
         EXPECT_EQ(outcome.failed, 2) << c.text;
         ASSERT_EQ(notifier_.messages.size(), 1u) << c.text;
         const std::string& message = notifier_.messages[0];
