@@ -336,7 +336,7 @@ QWidget* ChainWindow::BuildChainView()
     tblChain->horizontalHeader()->setStretchLastSection(true);
     tblChain->installEventFilter(this);
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[ChainTableModel::kColumnCount] = {11, 8, 5, 18, 8, 8, 8, 8, 7, 8, 9, 8, 8, 8, 7};
+    const int widths[ChainTableModel::kColumnCount] = {11, 8, 5, 18, 8, 8, 8, 8, 7, 8, 9, 8, 8, 8, 7, 9, 9};
     for (int c = 0; c < ChainTableModel::kColumnCount; ++c)
         tblChain->setColumnWidth(c, widths[c] * digit + digit);
     column->addWidget(tabExpiries);
@@ -584,6 +584,7 @@ void ChainWindow::ShowStatus()
                 .arg(root->expiries.size())
                 .arg(root->StrikeCount())
                 .arg(root->exchangeCopies);
+    text += QStringLiteral(" | ") + QString::fromStdString(chain_->ReadingNotes());
     const int tab = tabExpiries->currentIndex() - 1;
     if (tab >= 0 && static_cast<std::size_t>(tab) < root->expiries.size()) {
         const int days = TInOutObj::DaysBetween(chain_->quoteDate,
