@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 #include "common/parallel.h"
 #include "pricing/fpmode.h"
@@ -115,7 +116,7 @@ void SolveChain(const ChainRoot& root, double underlying, TDateTime today, const
                 work(pricer, pricerOf, item);
             };
         },
-        stop);
+        std::move(stop));
 }
 
 std::vector<ExpiryVols> SolveChain(const ChainRoot& root, double underlying, TDateTime today,

@@ -99,6 +99,7 @@ GridPrintTable MakeGridPrintTable(const TInOutObj& series, char decimalSeparator
     std::size_t firstWidth = std::string(kLabelHeading).size();
     const std::vector<const GridColumn*> columns = PrintColumns();
     std::vector<std::size_t> widths;
+    widths.reserve(columns.size());
     for (const GridColumn* column : columns)
         widths.push_back(std::string(column->printHeading).size());
     for (const Texts& row : rows) {

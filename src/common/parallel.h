@@ -19,7 +19,8 @@ using IndexWork = std::function<void(int index)>;
 // thread's own. No index is begun once stop is requested, nor one after an
 // index whose work threw. Returns when every thread is done; then rethrows
 // the exception of the lowest index that threw, if any.
-void ParallelFor(int count, int workers, const std::function<IndexWork()>& makeWork, std::stop_token stop = {});
+void ParallelFor(int count, int workers, const std::function<IndexWork()>& makeWork,
+                 std::stop_token stop = {});
 
 // The threads of the machine, at least 1.
 int HardwareThreads();

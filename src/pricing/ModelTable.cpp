@@ -43,10 +43,11 @@ OptionResult TreeStrike(OptionSetup& setup, float K, int k, float sigma)
     const FlushDenormals flush;
     const TreeFigures f = setup.tree->Price(sigma, K, k);
     // As the grid: no infinities handed on, values under 0.001 shown as 0.
-    if (!std::isfinite(f.value) || !std::isfinite(f.delta) || !std::isfinite(f.gamma) || !std::isfinite(f.decay))
-        throw PricingError("binomial tree overflows for strike " + FormatSig9(K) + (k == 1 ? " (call)" : " (put)")
-                           + " at volatility " + FormatSig9(sigma) + " with "
-                           + std::to_string(setup.tree->Steps()) + " steps");
+    if (!std::isfinite(f.value) || !std::isfinite(f.delta) || !std::isfinite(f.gamma)
+        || !std::isfinite(f.decay))
+        throw PricingError("binomial tree overflows for strike " + FormatSig9(K)
+                           + (k == 1 ? " (call)" : " (put)") + " at volatility " + FormatSig9(sigma)
+                           + " with " + std::to_string(setup.tree->Steps()) + " steps");
     return {f.value < 0.001f ? 0.0f : f.value, f.delta, f.gamma, f.decay, 0};
 }
 

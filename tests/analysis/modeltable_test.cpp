@@ -15,8 +15,8 @@
 #include "analysis/MarkedPosition.h"
 #include "analysis/PositionValuer.h"
 #include "pricing/modeliv.h"
-#include "pricing/ModelTable.h"
 #include "pricing/Models.h"
+#include "pricing/ModelTable.h"
 #include "pricing/pricing_fixtures.h"
 #include "pricing/recalc.h"
 
@@ -120,7 +120,8 @@ TEST(ModelTable, EveryModelIsPricedByTheGridTheVolatilityThePositionAndTheChain)
             for (int k = 1; k <= 2; ++k) {
                 EXPECT_NEAR(expiry.Value(kSigma, grid.Strike(s, k), k == 1), grid.Theo(s, k), 2e-3)
                     << "strike " << s << " side " << k;
-                const VolSolution solved = SolveVolatility(expiry, grid.Theo(s, k), grid.Strike(s, k), k == 1);
+                const VolSolution solved = SolveVolatility(expiry, grid.Theo(s, k), grid.Strike(s, k),
+                                                           k == 1);
                 ASSERT_TRUE(solved.Solved()) << "strike " << s << " side " << k;
                 EXPECT_NEAR(solved.vol, kSigma, 2e-3) << "strike " << s << " side " << k;
             }

@@ -115,8 +115,7 @@ TEST(ParallelForTest, TheLowestFailureComesBackToTheCaller)
 // Making a thread's work may fail too; that is carried back the same way.
 TEST(ParallelForTest, AFailureToMakeTheWorkComesBack)
 {
-    EXPECT_THROW(ParallelFor(
-                     8, 3, []() -> IndexWork { throw std::runtime_error("no work tables"); }),
+    EXPECT_THROW(ParallelFor(8, 3, []() -> IndexWork { throw std::runtime_error("no work tables"); }),
                  std::runtime_error);
 }
 
