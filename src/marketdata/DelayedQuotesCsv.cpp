@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "common/localeparse.h"
+#include "common/monthnames.h"
 #include "marketdata/OptPriceReader.h"
 #include "marketdata/PriceWorkFile.h"
 #include "marketdata/TextLines.h"
