@@ -79,7 +79,8 @@ private:
 
 }  // namespace
 
-std::optional<QuoteChain> ReadDelayedQuotesChain(const std::string& fileName, const ChainReadProgress& progress,
+std::optional<QuoteChain> ReadDelayedQuotesChain(const std::string& fileName,
+                                                 const ChainReadProgress& progress,
                                                  const std::stop_token& stop)
 {
     QuoteChain chain;

@@ -12,7 +12,8 @@
 
 namespace kestrava {
 
-std::optional<QuoteChain> ReadDelayedQuotesChain(const std::string& fileName, const ChainReadProgress& progress,
+std::optional<QuoteChain> ReadDelayedQuotesChain(const std::string& fileName,
+                                                 const ChainReadProgress& progress,
                                                  const std::stop_token& stop);
 
 }  // namespace kestrava
