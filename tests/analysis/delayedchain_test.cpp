@@ -130,8 +130,8 @@ TEST(DelayedQuotesChain, RealFilesGiveEveryRowOfTheirRootsAgainstTheFilesOwnFiel
 
         // The read in steps gives the same chain, its progress within the two readings.
         std::uint64_t last = 0;
-        const std::optional<QuoteChain> stepped =
-            ReadQuoteChain(file, [&](std::uint64_t done, std::uint64_t) { last = done; }, {});
+        const std::optional<QuoteChain> stepped = ReadQuoteChain(
+            file, [&](std::uint64_t done, std::uint64_t) { last = done; }, {});
         ASSERT_TRUE(stepped);
         ExpectSameChain(chain, *stepped);
         EXPECT_GT(last, 0u);
@@ -148,11 +148,12 @@ TEST(DelayedQuotesChain, DamagedRowsRefuseTheTableWithTheirLine)
     const std::string head =
         "\nS&P 500 Index,Last: 3900.86,Change:  -116.96\n"
         "\"Date: June 11, 2022, 8:47 PM EDT\",Bid: 3878.48,Ask: 3927.93,Size: 1*1,Volume: 0\n"
-        "Expiration Date,Calls,Last Sale,Net,Bid,Ask,Volume,IV,Delta,Gamma,Open Interest,Strike,Puts,Last Sale,"
+        "Expiration Date,Calls,Last Sale,Net,Bid,Ask,Volume,IV,Delta,Gamma,Open Interest,Strike,Puts,Last "
+        "Sale,"
         "Net,Bid,Ask,Volume,IV,Delta,Gamma,Open Interest\n";
     const auto row = [](const std::string& strike, const std::string& callBid) {
-        return "Fri Jun 17 2022,SPX220617C0" + strike + "000," + "1," + "0," + callBid
-               + ",2.5,0,0,0,0,1," + strike + ".00,SPX220617P0" + strike + "000,1,0,1,2,0,0,0,0,1\n";
+        return "Fri Jun 17 2022,SPX220617C0" + strike + "000," + "1," + "0," + callBid + ",2.5,0,0,0,0,1,"
+               + strike + ".00,SPX220617P0" + strike + "000,1,0,1,2,0,0,0,0,1\n";
     };
     struct Case {
         std::string rows;
@@ -161,8 +162,10 @@ TEST(DelayedQuotesChain, DamagedRowsRefuseTheTableWithTheirLine)
     const Case cases[] = {
         {row("3900", "-1") + row("4000", "2"), "Line 5 of FILE: the call's bid \"-1\" is not a price."},
         {row("3900", "2") + row("4000", "2.x"), "Line 6 of FILE: the call's bid \"2.x\" is not a number."},
-        {row("3900", "2") + row("3900", "2"), "Line 6 of FILE: \"SPX220617C03900000\" is listed again after line 5."},
-        {row("3900", "2") + "Fri Jun 17 2022,SPX220617C04000000,1,0\n", "Line 6 of FILE: 4 fields, a row has 22."},
+        {row("3900", "2") + row("3900", "2"),
+         "Line 6 of FILE: \"SPX220617C03900000\" is listed again after line 5."},
+        {row("3900", "2") + "Fri Jun 17 2022,SPX220617C04000000,1,0\n",
+         "Line 6 of FILE: 4 fields, a row has 22."},
     };
     for (const Case& c : cases) {
         const std::string file = (dir / "SPX.csv").string();
