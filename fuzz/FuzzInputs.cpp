@@ -10,7 +10,7 @@ std::span<const Entry> Entries()
         {"chaintable", RunChainTable},       {"historyconvert", RunHistoryConvert},
         {"httpreply", RunHttpReply},         {"settings", RunSettings},
         {"localeparse", RunLocaleParse},     {"positionfile", RunPositionFile},
-        {"historyreader", RunHistoryReader},
+        {"historyreader", RunHistoryReader}, {"delayedquotes", RunDelayedQuotes},
     };
     return kEntries;
 }
