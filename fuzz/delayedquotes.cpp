@@ -70,7 +70,8 @@ std::string CheckPageLoad(const QuoteChain& chain, const std::string& file)
     p.ExpiryDate = expiry.date;
     p.NumStrikes = static_cast<int>(std::min<std::size_t>(expiry.strikes.size(), kMaxStrikes));
     for (int s = 1; s <= p.NumStrikes; ++s)
-        p.Strike(s, 1) = p.Strike(s, 2) = static_cast<float>(expiry.strikes[static_cast<std::size_t>(s - 1)].strike);
+        p.Strike(s, 1) = p.Strike(s, 2) = static_cast<float>(
+            expiry.strikes[static_cast<std::size_t>(s - 1)].strike);
     CountingNotifier said;
     UnderlyingQuote underlying;
     int setAside = 0;
@@ -83,7 +84,8 @@ std::string CheckPageLoad(const QuoteChain& chain, const std::string& file)
     for (int s = 1; s <= p.NumStrikes; ++s) {
         const ChainStrike& strike = expiry.strikes[static_cast<std::size_t>(s - 1)];
         // Strikes that one float cannot tell apart match the first of them.
-        if (s > 1 && static_cast<float>(expiry.strikes[static_cast<std::size_t>(s - 2)].strike) == p.Strike(s, 1))
+        if (s > 1
+            && static_cast<float>(expiry.strikes[static_cast<std::size_t>(s - 2)].strike) == p.Strike(s, 1))
             continue;
         for (int k = 1; k <= 2; ++k) {
             const ChainQuote& quote = k == 1 ? strike.call : strike.put;
@@ -143,7 +145,8 @@ std::string RunDelayedQuotes(Input input)
         if (std::find(roots.Roots.begin(), roots.Roots.end(), roots.DefaultRoot) == roots.Roots.end())
             return "a default root the file does not offer";
         if (delayed && chain && chain->DefaultRoot() >= 0 && chain->expiriesLeftOut.empty()
-            && chain->roots[static_cast<std::size_t>(chain->DefaultRoot())].name.size() != roots.DefaultRoot.size())
+            && chain->roots[static_cast<std::size_t>(chain->DefaultRoot())].name.size()
+                   != roots.DefaultRoot.size())
             return "the page and the chain default to roots of other lengths";
     }
     std::error_code error;
