@@ -78,6 +78,7 @@ struct RealFile {
     std::vector<std::string> roots;
     std::string defaultRoot;
     std::string quoteDate;
+    std::string quoteTime;  // written two ways
     std::vector<TDateTime> leftOut;
 };
 
@@ -86,14 +87,20 @@ struct RealFile {
 TEST(DelayedQuotesChain, RealFilesGiveEveryRowOfTheirRootsAgainstTheFilesOwnFields)
 {
     const RealFile files[] = {
-        {"quotes-spx-2022-06-11.csv", {"SPX", "SPXW"}, "SPX", "2022-06-11", {EncodeDate(2022, 6, 10)}},
-        {"quotes-spy-2025-09-01.csv", {"SPY"}, "SPY", "2025-09-01", {}},
+        {"quotes-spx-2022-06-11.csv",
+         {"SPX", "SPXW"},
+         "SPX",
+         "2022-06-11",
+         "June 11, 2022, 8:47 PM EDT",
+         {EncodeDate(2022, 6, 10)}},
+        {"quotes-spy-2025-09-01.csv", {"SPY"}, "SPY", "2025-09-01", "September 1, 2025 at 6:50 PM EDT", {}},
     };
     for (const RealFile& real : files) {
         const std::string file = DataFile(real.name);
         const QuoteChain chain = ReadQuoteChain(file);
         EXPECT_EQ(chain.layout, QuoteLayout::DelayedQuotesCsv);
         EXPECT_EQ(IsoDate(chain.quoteDate), real.quoteDate);
+        EXPECT_EQ(chain.quoteTime, real.quoteTime);
         EXPECT_EQ(chain.expiriesLeftOut, real.leftOut) << real.name;
         std::vector<std::string> roots;
         for (const ChainRoot& root : chain.roots)
