@@ -44,6 +44,9 @@ std::string RunHttpReply(Input input);
 std::string RunSettings(Input input);
 // A position file through ReadPositionFile, then saved over.
 std::string RunPositionFile(Input input);
+// A delayed-quotes JSON through the strict JSON reader and its conversion
+// into today's quote CSV, which the quote table reader must read whole.
+std::string RunQuoteJson(Input input);
 // Number and date texts, and date patterns, of the locale parsing.
 std::string RunLocaleParse(Input input);
 

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
 all=(seriesfile seriesjson pricefile quotetable chaintable historyconvert historyreader httpreply settings localeparse
-     positionfile delayedquotes)
+     positionfile quotejson delayedquotes)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 build=${FUZZ_BUILD_DIR:-build-fuzz}

@@ -10,6 +10,7 @@
 #include "analysis/ChainRows.h"
 #include "analysis/DelayedQuotesChain.h"
 #include "common/localeparse.h"
+#include "common/monthnames.h"
 #include "marketdata/OptPriceReader.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/TextLines.h"

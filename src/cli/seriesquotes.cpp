@@ -201,19 +201,4 @@ std::string NoVolatilityReason(const TInOutObj& p, std::size_t index, const Seri
              "no volatility, or above what any volatility gives).";
 }
 
-bool ReportWhenNothingSolved(const std::vector<TInOutObj>& series, const SeriesQuotes& quotes,
-                             Notifier& notifier)
-{
-    std::vector<std::string> reasons;
-    for (std::size_t e = 0; e < series.size(); ++e) {
-        std::string reason = NoVolatilityReason(series[e], e, quotes);
-        if (reason.empty())
-            return true;
-        reasons.push_back(std::move(reason));
-    }
-    for (const std::string& reason : reasons)
-        notifier.Info(reason);
-    return false;
-}
-
 }  // namespace kestrava::cli

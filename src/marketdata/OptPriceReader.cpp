@@ -9,15 +9,13 @@
 #include <utility>
 
 #include "common/localeparse.h"
+#include "common/monthnames.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"
 #include "marketdata/TextLines.h"
 
 namespace kestrava {
 namespace {
-
-const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // Fields of an option row.
 constexpr std::size_t kCallLast = 1, kCallNet = 2, kCallBid = 3, kCallAsk = 4;
@@ -175,7 +173,7 @@ void ReadQuoteTime(const QuoteLine& line, std::string& quoteTime, TDateTime& quo
     if (words.empty())
         throw MarketDataError(line.Where() + "no date before the \"@\" in " + QuotedForMessage(stamp) + ".");
     for (int month = 1; month <= 12; ++month) {
-        if (words[0].find(kMonths[month - 1]) == std::string_view::npos)
+        if (words[0].find(MonthAbbreviation(month)) == std::string_view::npos)
             continue;
         if (words.size() < 3)
             throw MarketDataError(line.Where() + "no day and year in " + QuotedForMessage(stamp) + ".");
@@ -233,11 +231,6 @@ std::string SetAsideMessage(int count, const std::string& fileName)
            + (count == 1 ? " was" : " were")
            + " set aside and left out of the grid: a negative price, a price above "
            + std::to_string(static_cast<long>(kLargestQuotePrice)) + " or a bid above its ask.";
-}
-
-std::string MonthAbbreviation(int month)
-{
-    return month >= 1 && month <= 12 ? kMonths[month - 1] : "";
 }
 
 TCboePriceReader::TCboePriceReader(Notifier& notifier, LocaleInfo locale)

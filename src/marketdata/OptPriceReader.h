@@ -41,10 +41,6 @@ std::string QuoteTableProblem(const std::string& fileName, const std::string& sh
 // What a quote load says when it kept count quotes of fileName out of the grid.
 std::string SetAsideMessage(int count, const std::string& fileName);
 
-// "Jan" to "Dec" for months 1 to 12; the program's own table, not the
-// locale's. Empty for any other number.
-std::string MonthAbbreviation(int month);
-
 class TCboePriceReader {
 public:
     TCboePriceReader(Notifier& notifier, LocaleInfo locale);

@@ -221,8 +221,10 @@ void ChainWindowTest::closingWhileTheTreeSolvesStopsIt()
     QVERIFY(window->Solving());
     window->close();
     QTRY_VERIFY(!alive);
-    // What the stopped solve might have queued reaches nothing.
-    QTest::qWait(200);
+    // What the stopped solve might have queued reaches nothing: its thread
+    // was joined with the window, so all of it is posted by now.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 }
 
 void ChainWindowTest::copyAndExportGiveTheViewShown()
