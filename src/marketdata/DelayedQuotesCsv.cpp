@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "common/localeparse.h"
-#include "marketdata/OptPriceReader.h"
+#include "common/monthnames.h"
 #include "marketdata/PriceWorkFile.h"
 #include "marketdata/TextLines.h"
 
