@@ -11,6 +11,7 @@ std::span<const Entry> Entries()
         {"httpreply", RunHttpReply},         {"settings", RunSettings},
         {"localeparse", RunLocaleParse},     {"positionfile", RunPositionFile},
         {"historyreader", RunHistoryReader}, {"quotejson", RunQuoteJson},
+        {"delayedquotes", RunDelayedQuotes},
     };
     return kEntries;
 }

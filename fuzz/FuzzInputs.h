@@ -30,6 +30,9 @@ std::string RunQuoteTable(Input input);
 // A quote table as the chain window reads it, and the volatilities of its
 // default root.
 std::string RunChainTable(Input input);
+// A delayed-quotes CSV through the whole-file check, the page's contract
+// list and quote load, and the chain, which must agree.
+std::string RunDelayedQuotes(Input input);
 // A daily-history reply through ConvertHistory under each date layout.
 std::string RunHistoryConvert(Input input);
 // A daily history of any layout through ReadDailyHistory, and its days read

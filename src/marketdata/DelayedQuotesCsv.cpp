@@ -6,7 +6,6 @@
 
 #include "common/localeparse.h"
 #include "common/monthnames.h"
-#include "marketdata/OptPriceReader.h"
 #include "marketdata/PriceWorkFile.h"
 #include "marketdata/TextLines.h"
 

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,21 +22,6 @@ namespace {
 
 const std::string kSpx = TestDataFile("quotes-spx-2022-06-11.csv").string();
 const std::string kSpy = TestDataFile("quotes-spy-2025-09-01.csv").string();
-
-// The line of a file whose second field is `code`, split at its commas.
-std::vector<std::string> RowOf(const std::string& file, const std::string& code)
-{
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> fields;
-        std::stringstream split(line);
-        for (std::string field; std::getline(split, field, ',');)
-            fields.push_back(field);
-        if (fields.size() > 1 && fields[1] == code)
-            return fields;
-    }
-    return {};
-}
 
 const std::string kHead =
     "\n"
@@ -146,68 +129,6 @@ TEST_F(DelayedQuotesTest, RealFilesListTheirRootsShortestFirstChosen)
     old.ListRoots();
     EXPECT_EQ(old.DefaultRoot, old.Roots.front());
     EXPECT_EQ(old.Layout, QuoteLayout::QuoteTable);
-}
-
-TEST_F(DelayedQuotesTest, RealFilesLoadTheRowsOfTheExpiryAndRoot)
-{
-    struct Case {
-        std::string file;
-        TDateTime expiry;
-        std::string root;
-        std::vector<float> strikes;
-        float last;
-        TDateTime quoteDate;
-        std::string quoteTime;
-    };
-    const Case cases[] = {
-        {kSpx,
-         EncodeDate(2022, 6, 17),
-         "SPX",
-         {3800, 3900, 4000},
-         3900.8601f,
-         EncodeDate(2022, 6, 11),
-         "June 11, 2022, 8:47 PM EDT"},
-        {kSpx,
-         EncodeDate(2022, 6, 17),
-         "SPXW",
-         {3800, 3900, 4000},
-         3900.8601f,
-         EncodeDate(2022, 6, 11),
-         "June 11, 2022, 8:47 PM EDT"},
-        {kSpy,
-         EncodeDate(2025, 9, 19),
-         "SPY",
-         {640, 645, 650},
-         645.05f,
-         EncodeDate(2025, 9, 1),
-         "September 1, 2025 at 6:50 PM EDT"},
-    };
-    for (const Case& c : cases) {
-        TCboePriceReader reader = Load(c.file, c.expiry, c.root, c.strikes);
-        ASSERT_TRUE(reader.LoadQuotes()) << c.root;
-        EXPECT_FLOAT_EQ(reader.UnderlyingLast, c.last);
-        EXPECT_EQ(reader.QuoteDate, c.quoteDate);
-        EXPECT_EQ(reader.QuoteTime, c.quoteTime);
-        const CivilDate day = DecodeDate(c.expiry);
-        char yymmdd[8];
-        std::snprintf(yymmdd, sizeof yymmdd, "%02d%02d%02d", day.year % 100, day.month, day.day);
-        for (std::size_t s = 0; s < c.strikes.size(); ++s) {
-            char strike[16];
-            std::snprintf(strike, sizeof strike, "%08d", static_cast<int>(c.strikes[s] * 1000));
-            const std::string callCode = c.root + yymmdd + "C" + strike;
-            const std::vector<std::string> row = RowOf(c.file, callCode);
-            ASSERT_EQ(row.size(), 22u) << callCode;
-            const int n = static_cast<int>(s) + 1;
-            EXPECT_FLOAT_EQ(reader.Bid(n, 1), std::stof(row[4])) << callCode;
-            EXPECT_FLOAT_EQ(reader.Ask(n, 1), std::stof(row[5])) << callCode;
-            EXPECT_FLOAT_EQ(reader.Last(n, 1), std::stof(row[2])) << callCode;
-            EXPECT_FLOAT_EQ(reader.Bid(n, 2), std::stof(row[15])) << callCode;
-            EXPECT_FLOAT_EQ(reader.Ask(n, 2), std::stof(row[16])) << callCode;
-            EXPECT_EQ(reader.OptCode(n, 1), "\r" + callCode);
-            EXPECT_EQ(reader.OptCode(n, 2), "\r" + row[12]);
-        }
-    }
-    EXPECT_TRUE(notifier_.messages.empty());
 }
 
 TEST_F(DelayedQuotesTest, AnExpiryBeforeTheQuoteDateIsLeftOutAndSaidOnce)
