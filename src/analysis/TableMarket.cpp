@@ -58,8 +58,9 @@ ExpiryMarket MarketOfExpiry(const ChainExpiry& expiry, const ExpiryVols& vols)
     return market;
 }
 
-TableMarket MarketOfChain(const QuoteChain& chain, const ChainRoot& root, const std::vector<TDateTime>& expiries,
-                          const ChainInputs& inputs, const std::vector<std::optional<ExpiryVols>>& solved)
+TableMarket MarketOfChain(const QuoteChain& chain, const ChainRoot& root,
+                          const std::vector<TDateTime>& expiries, const ChainInputs& inputs,
+                          const std::vector<std::optional<ExpiryVols>>& solved)
 {
     TableMarket market;
     market.file = chain.fileName;
@@ -79,10 +80,10 @@ TableMarket MarketOfChain(const QuoteChain& chain, const ChainRoot& root, const 
         if (index >= solved.size() || !solved[index])
             unsolved.expiries.push_back(root.expiries[index]);
     }
-    const std::vector<ExpiryVols> fresh =
-        unsolved.expiries.empty()
-            ? std::vector<ExpiryVols>{}
-            : SolveChain(unsolved, chain.underlyingLast, chain.quoteDate, inputs, ChainSolveScope::MidOnly);
+    const std::vector<ExpiryVols> fresh = unsolved.expiries.empty()
+                                              ? std::vector<ExpiryVols>{}
+                                              : SolveChain(unsolved, chain.underlyingLast, chain.quoteDate,
+                                                           inputs, ChainSolveScope::MidOnly);
     std::size_t next = 0;
     for (const std::size_t index : order) {
         const ChainExpiry& expiry = root.expiries[index];

@@ -30,7 +30,7 @@ struct TableMarket {
     std::string file;  // the table's file
     std::string root;
     TDateTime quoteDate = 0;
-    double underlying = 0;             // the table's price
+    double underlying = 0;               // the table's price
     std::vector<ExpiryMarket> expiries;  // those of the page the table has
 
     // The expiry of that day (a monthly the table codes on the Saturday
@@ -45,8 +45,9 @@ ExpiryMarket MarketOfExpiry(const ChainExpiry& expiry, const ExpiryVols& vols);
 // where it holds an expiry's (one entry per expiry of the root, or empty),
 // the others solved here at their mids under `inputs`. An expiry the root
 // does not hold is left out.
-TableMarket MarketOfChain(const QuoteChain& chain, const ChainRoot& root, const std::vector<TDateTime>& expiries,
-                          const ChainInputs& inputs, const std::vector<std::optional<ExpiryVols>>& solved = {});
+TableMarket MarketOfChain(const QuoteChain& chain, const ChainRoot& root,
+                          const std::vector<TDateTime>& expiries, const ChainInputs& inputs,
+                          const std::vector<std::optional<ExpiryVols>>& solved = {});
 
 // Reads the table `file` and gives the market of the page's `contract`
 // ("SPX", or "SPX-E" for the rows of one exchange: the root before the

@@ -4,6 +4,7 @@
 // quote file.
 
 #include <QDesktopServices>
+#include <QMenu>
 #include <QTabBar>
 
 #include "chainwindow/ChainWindow.h"
@@ -66,7 +67,15 @@ void MainFormChainTest::fileMenuOpensAChainWithItsHelp()
     QVERIFY(form->FormCreate());
     auto* action = form->findChild<QAction*>(QStringLiteral("FileOpenChainItem"));
     QVERIFY(action);
-    QCOMPARE(action->text(), QStringLiteral("Open chain..."));
+    // Its own letter and keys, above Open Recent, which an empty list disables.
+    QCOMPARE(action->text(), QStringLiteral("Open &chain..."));
+    QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+O")));
+    const QList<QAction*> file = action->associatedObjects().isEmpty()
+                                     ? QList<QAction*>()
+                                     : qobject_cast<QMenu*>(action->associatedObjects().front())->actions();
+    auto* recent = form->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"));
+    QVERIFY(file.indexOf(action) >= 0);
+    QVERIFY(file.indexOf(action) < file.indexOf(recent->menuAction()));
     WhileModal(TypeIntoFileDialog(kData, QStringLiteral("quotes-spx-2011-01-24.dat")));
     action->trigger();
     WhileModal(nullptr);

@@ -137,15 +137,17 @@ TEST_F(ForwardCliTest, ForwardOptionChoosesTheSourceAndAYieldKeepsItsOwn)
     // A typed yield without --forward keeps the forward a yield gives, as
     // before parity was there.
     const auto typed = ReadSurface(Run({"chain", spy, "--surface", "--rate", "1", "--yield", "2"}).out);
-    EXPECT_EQ(typed, ReadSurface(
-                         Run({"chain", spy, "--surface", "--rate", "1", "--yield", "2", "--forward", "yield"}).out));
+    EXPECT_EQ(typed,
+              ReadSurface(
+                  Run({"chain", spy, "--surface", "--rate", "1", "--yield", "2", "--forward", "yield"}).out));
     ASSERT_GT(typed.size(), 20u);
     for (const auto& [expiry, row] : typed) {
         EXPECT_EQ(row.source, "yield") << expiry;
         EXPECT_NEAR(row.forward, 221.52 * std::exp(-0.01 * row.days / 365.0), 1e-4) << expiry;
     }
     // Parity with a yield typed: the quotes' forward, not the yield's.
-    const auto both = ReadSurface(Run({"chain", spy, "--surface", "--yield", "2", "--forward", "parity"}).out);
+    const auto both = ReadSurface(
+        Run({"chain", spy, "--surface", "--yield", "2", "--forward", "parity"}).out);
     EXPECT_EQ(both, ReadSurface(parity));
 
     const Outcome refused = Run({"chain", spy, "--surface", "--forward", "spot"});
