@@ -93,14 +93,20 @@ TEST_F(SeriesQuotesCliTest, CommandsTakeTheQuotesThePageLoads)
         EXPECT_EQ(page.status, 0) << command[0] << ": " << page.err;
         // The chances and the table's prices (its expected moves) follow the
         // quote table's whole smile, which the oracle's own strikes lack.
-        const bool followsTable = std::find(command.begin(), command.end(), "--probability") != command.end()
-                                  || std::find(command.begin(), command.end(), "--table") != command.end();
-        if (!followsTable)
+        const auto has = [&command](const char* option) {
+            return std::find(command.begin(), command.end(), option) != command.end();
+        };
+        const bool followsTable = has("--probability") || has("--table") || has("--export");
+        if (!followsTable) {
             EXPECT_EQ(page.out, want.out) << command[0];
-        else if (command[3] == "--probability")
-            EXPECT_TRUE(page.out.find("vol_source=table\n") != std::string::npos
-                        && want.out.find("vol_source=page\n") != std::string::npos)
-                << page.out << want.out;
+        } else if (has("--export")) {
+            // The legs and the figures, before the table.
+            EXPECT_EQ(page.out.substr(0, page.out.find("\n\nprice,")),
+                      want.out.substr(0, want.out.find("\n\nprice,")));
+        } else if (command[3] == "--probability") {
+            EXPECT_NE(page.out.find("vol_source=table\n"), std::string::npos) << page.out;
+            EXPECT_NE(want.out.find("vol_source=page\n"), std::string::npos) << want.out;
+        }
         EXPECT_EQ(other.out, page.out) << command[0];
     }
 
