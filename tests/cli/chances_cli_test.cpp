@@ -29,7 +29,8 @@ protected:
     }
     std::map<std::string, std::string> Chances(std::vector<std::string> extra)
     {
-        std::vector<std::string> args = {"risk", kSeries, "--position", PathOf("calendar.json"), "--probability"};
+        std::vector<std::string> args = {"risk", kSeries, "--position", PathOf("calendar.json"),
+                                         "--probability"};
         args.insert(args.end(), extra.begin(), extra.end());
         const Outcome out = Run(args);
         EXPECT_EQ(out.status, 0) << out.err;

@@ -99,13 +99,16 @@ void ChancesLineTest::calendarNamesEachExpirysVolatilityUnderEachRule()
         int rule;
         double laterVol;  // percent
         const char* named;
-    } rules[] = {{0, 25.0, "(sticky strike)"}, {1, moved, "(sticky moneyness)"}, {2, 32.0, "(the page's volatility)"}};
+    } rules[] = {{0, 25.0, "(sticky strike)"},
+                 {1, moved, "(sticky moneyness)"},
+                 {2, 32.0, "(the page's volatility)"}};
     for (const auto& rule : rules) {
         tab.Scenario->cboSkew->setCurrentIndex(rule.rule);
         QTRY_VERIFY(tab.Figures->lblAssumes->text().contains(QString::fromLatin1(rule.named)));
         const QString line = tab.Figures->lblAssumes->text();
         // No table: the page's five strikes give 25 % at today's price.
-        QVERIFY2(line.contains(QStringLiteral("the at-the-money IV from the page's 5 strikes: 25,0 % to ")), qPrintable(line));
+        QVERIFY2(line.contains(QStringLiteral("the at-the-money IV from the page's 5 strikes: 25,0 % to ")),
+                 qPrintable(line));
         QVERIFY2(std::fabs(PercentAfter(line, later) - rule.laterVol) <= 0.05, qPrintable(line));
         // Flat prices every leg at its expiry's own volatility, and says so.
         const QString flatNote = QStringLiteral("Legs at the page's volatility 30,0 % (%1), 32,0 % (%2).")
@@ -117,7 +120,8 @@ void ChancesLineTest::calendarNamesEachExpirysVolatilityUnderEachRule()
     Position single;
     single.legs = {calendar.legs[0]};
     tab.SetPosition(single);
-    QTRY_VERIFY(tab.Figures->lblAssumes->text().endsWith(QStringLiteral("Legs at the page's volatility 30,0 %.")));
+    QTRY_VERIFY(
+        tab.Figures->lblAssumes->text().endsWith(QStringLiteral("Legs at the page's volatility 30,0 %.")));
     QVERIFY(!tab.Figures->lblAssumes->text().contains(QStringLiteral(" legs are at ")));
 }
 
@@ -145,7 +149,8 @@ void ChancesLineTest::tableBehindThePageGivesTheAtTheMoneyVolatility()
     QVERIFY2(line.startsWith(QStringLiteral("Chances assume a lognormal price with the quote table's "
                                             "at-the-money IV: 28,0 % to ")),
              qPrintable(line));
-    QVERIFY2(tab.Figures->lblMoves->text().endsWith(QStringLiteral("(28,0 %)")), qPrintable(tab.Figures->lblMoves->text()));
+    QVERIFY2(tab.Figures->lblMoves->text().endsWith(QStringLiteral("(28,0 %)")),
+             qPrintable(tab.Figures->lblMoves->text()));
 
     // Without it, the page's own strikes again.
     tab.SetMarket(nullptr);
