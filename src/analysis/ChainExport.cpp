@@ -44,7 +44,7 @@ void AppendOption(std::string& text, const ChainExpiry& expiry, const ChainStrik
 }  // namespace
 
 const char* const kChainCsvHeader = "expiry,strike,side,bid,ask,last,volume,open_interest,mid_iv,delta";
-const char* const kTermCsvHeader = "expiry,days,forward,atm_iv";
+const char* const kTermCsvHeader = "expiry,days,forward,atm_iv,forward_source,implied_yield";
 
 std::string ChainCsv(const ChainRoot& root, const std::vector<ExpiryVols>& vols)
 {
@@ -72,7 +72,15 @@ std::string TermCsv(const std::vector<TermPoint>& points)
     for (const TermPoint& point : points) {
         text.append(IsoDate(point.expiry)).append(",").append(std::to_string(point.days)).append(",");
         text.append(point.forward > 0 ? FormatSig9(point.forward) : std::string()).append(",");
-        text.append(point.atmVol > 0 ? FormatSig9(point.atmVol) : std::string()).append("\n");
+        text.append(point.atmVol > 0 ? FormatSig9(point.atmVol) : std::string()).append(",");
+        // An expiry that cannot be priced has no forward to tell of.
+        if (point.forward > 0)
+            text.append(ForwardSourceName(point.forwardSource))
+                .append(",")
+                .append(FormatSig9(point.impliedYield));
+        else
+            text.append(",");
+        text.append("\n");
     }
     return text;
 }

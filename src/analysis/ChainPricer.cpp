@@ -58,6 +58,22 @@ const char* ChainModelName(ChainModel model)
     return ChainModelOf(model).name;
 }
 
+bool ParseForwardSource(const std::string& text, ForwardSource& source)
+{
+    for (ForwardSource candidate : {ForwardSource::Parity, ForwardSource::Yield}) {
+        if (text == ForwardSourceName(candidate)) {
+            source = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+const char* ForwardSourceName(ForwardSource source)
+{
+    return source == ForwardSource::Parity ? "parity" : "yield";
+}
+
 double ChainRates::RateFor(int days) const
 {
     if (flat)

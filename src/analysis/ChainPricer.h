@@ -51,11 +51,22 @@ struct ChainRates {
     double RateFor(int days) const;
 };
 
+// Where an expiry's forward price comes from: the mids of its calls and
+// puts around the money (put-call parity), or the typed dividend.
+enum class ForwardSource { Parity, Yield };
+
+// "parity", "yield"; false for any other text.
+bool ParseForwardSource(const std::string& text, ForwardSource& source);
+const char* ForwardSourceName(ForwardSource source);
+
 struct ChainInputs {
     ChainModel model = ChainModel::European;
     int steps = 200;  // the binomial tree's
     ChainRates rates;
     ChainDividend dividend;
+    // Parity: each expiry quoted on both sides takes the yield its own
+    // forward implies in place of the dividend (see ParityForward.h).
+    ForwardSource forward = ForwardSource::Yield;
 };
 
 // One expiry's pricing. Copies are independent (each has its own tree

@@ -1,6 +1,7 @@
 #include "analysis/ChainSelection.h"
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 
 namespace kestrava {
@@ -46,11 +47,31 @@ SelectionResult MakeChainSelection(const QuoteChain& chain, const ChainRoot& roo
     // suffix: a chain without composite rows is that exchange's.
     selection.contract = root.name + (suffixes.size() == 1 ? *suffixes.begin() : std::string());
     selection.underlying = chain.underlyingLast;
+    selection.quoteDate = chain.quoteDate;
     selection.inputs = inputs;
     selection.expiries.assign(expiries.begin(), expiries.end());
     selection.strikes.assign(strikes.begin(), strikes.end());
     result.selection = std::move(selection);
     return result;
+}
+
+double ChainSelection::AtTheMoneyVol() const
+{
+    const ExpiryMarket* first = market && !expiries.empty() ? market->Find(expiries.front()) : nullptr;
+    if (!first || !(first->atmVol > 0))
+        return 0;
+    return std::round(first->atmVol * 1000) / 1000;
+}
+
+void TakeMarket(ChainSelection& selection, TableMarket market)
+{
+    const ExpiryMarket* first = selection.expiries.empty() ? nullptr
+                                                           : market.Find(selection.expiries.front());
+    if (first && first->forwardSource == ForwardSource::Parity) {
+        selection.inputs.dividend = ChainDividend{};
+        selection.inputs.dividend.yield = first->impliedYield;
+    }
+    selection.market = std::make_shared<const TableMarket>(std::move(market));
 }
 
 }  // namespace kestrava

@@ -3,6 +3,7 @@
 // strikes and expiries of the selection (any strikes, not only evenly
 // spaced ones) with the chain's underlying, root and model.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 
 #include "analysis/ChainPricer.h"
 #include "analysis/QuoteChain.h"
+#include "analysis/TableMarket.h"
 
 namespace kestrava {
 
@@ -23,7 +25,19 @@ struct ChainSelection {
     ChainInputs inputs;               // model, steps, dividend
     std::vector<TDateTime> expiries;  // ascending, 1 to 3
     std::vector<double> strikes;      // ascending, 1 to 20
+    TDateTime quoteDate = 0;          // the table's
+    // The table's market at the expiries (see TakeMarket); none until given.
+    std::shared_ptr<const TableMarket> market;
+
+    // The first expiry's at-the-money volatility in the market, rounded to
+    // a tenth of a point; 0 without one.
+    double AtTheMoneyVol() const;
 };
+
+// Gives the selection the table's market at its expiries. A first expiry
+// whose forward comes from parity makes the series' dividend the yield
+// that forward implies.
+void TakeMarket(ChainSelection& selection, TableMarket market);
 
 // The series of the selected options, each an expiry and a strike index of
 // `root`; or the reason there is none (nothing selected, more than 20

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "common/parallel.h"
+#include "analysis/ParityForward.h"
 #include "pricing/fpmode.h"
 #include "pricing/Models.h"
 
@@ -67,8 +68,11 @@ void SolveChain(const ChainRoot& root, double underlying, TDateTime today, const
         vols.days = TInOutObj::DaysBetween(today, expiry.date);
         vols.rate = inputs.rates.RateFor(vols.days);
         try {
-            pricers[e].emplace(underlying, today, expiry.date, inputs);
+            const ExpiryForward forward = ForwardOfExpiry(expiry, underlying, today, inputs);
+            pricers[e].emplace(underlying, today, expiry.date, forward.inputs);
             vols.forward = pricers[e]->Forward();
+            vols.forwardSource = forward.source;
+            vols.impliedYield = forward.impliedYield;
         } catch (const PricingError& error) {
             vols.problem = error.what();
         }

@@ -24,10 +24,12 @@ struct OptionVols {
 };
 
 struct ExpiryVols {
-    int days = 0;         // from the table's date
-    double rate = 0;      // the rate the expiry was priced with, fraction
-    double forward = 0;   // the underlying's forward price; 0 when not priceable
-    std::string problem;  // why the expiry cannot be priced; empty when it can
+    int days = 0;        // from the table's date
+    double rate = 0;     // the rate the expiry was priced with, fraction
+    double forward = 0;  // the underlying's forward price; 0 when not priceable
+    ForwardSource forwardSource = ForwardSource::Yield;  // where the forward came from
+    double impliedYield = 0;                             // the continuous yield the forward implies, fraction
+    std::string problem;                                 // why the expiry cannot be priced; empty when it can
     // Per strike of the expiry, in its order: the call, then the put.
     std::vector<std::array<OptionVols, 2>> options;
 };
@@ -43,7 +45,8 @@ enum class ChainSolveScope { MidOnly, BidAskMid };
 // root; expiries may finish out of order.
 using ExpiryDone = std::function<void(int expiry, ExpiryVols vols)>;
 
-// Solves every option of `root`, valued on `today` at `underlying`, on
+// Solves every option of `root`, valued on `today` at `underlying` (each
+// expiry with its forward as ForwardOfExpiry gives it), on
 // `threads` threads (0: every core). Stops early, leaving the expiries not
 // begun undone, when `stop` is requested. Never throws for an option or an
 // expiry: what cannot be solved is said in its result.

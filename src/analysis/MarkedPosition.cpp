@@ -30,7 +30,7 @@ std::string LegNumbers(const std::vector<int>& indices)
 }  // namespace
 
 MarkedPosition::MarkedPosition(std::span<const TInOutObj* const> expiries, const Position& position,
-                               MarkSource source)
+                               MarkSource source, const TableMarket* market)
     : multiplier_(position.multiplier), source_(source)
 {
     for (std::size_t e = 0; e < expiries.size(); ++e) {
@@ -40,7 +40,14 @@ MarkedPosition::MarkedPosition(std::span<const TInOutObj* const> expiries, const
         expiry.day = std::trunc(p.ExpiryDate);
         expiry.inputs = p;
         expiry.flatVol = p.Sigma;
-        expiry.smile = SmileOfQuotes(p);
+        const ExpiryMarket* table = market ? market->Find(p.ExpiryDate) : nullptr;
+        if (table && !table->smile.Empty() && market->underlying > 0 && table->forward > 0) {
+            expiry.smile = table->smile;
+            expiry.smileSource = SmileSource::Table;
+            expiry.forwardRatio = table->forward / market->underlying;
+        } else {
+            expiry.smile = SmileOfQuotes(p);
+        }
         expiries_.push_back(std::move(expiry));
     }
     // The valuation date and price are the first option leg's expiry's
@@ -164,6 +171,8 @@ double DistributionVolatility(const MarkedExpiry& expiry, double underlying, Dis
 {
     if (choice == DistributionVol::Flat || expiry.smile.Empty())
         return expiry.flatVol;
+    if (expiry.smileSource == SmileSource::Table)
+        return expiry.smile.At(underlying * expiry.forwardRatio);
     return expiry.smile.At(underlying);
 }
 

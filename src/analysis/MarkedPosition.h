@@ -15,6 +15,7 @@
 #include "analysis/MarketSmile.h"
 #include "analysis/Position.h"
 #include "analysis/Scenario.h"
+#include "analysis/TableMarket.h"
 
 namespace kestrava {
 
@@ -34,6 +35,10 @@ struct MarkedLeg {
     bool volSolved = false;  // vol reprices the mid under the expiry's model
 };
 
+// Where an expiry's smile comes from: the quote table behind the page, or
+// the page's own strikes.
+enum class SmileSource { Table, Page };
+
 // What the valuation needs of an expiry of the series.
 struct MarkedExpiry {
     int index = 0;  // the series' expiry, from 0
@@ -41,16 +46,19 @@ struct MarkedExpiry {
     TInOutObj inputs;   // its contract, model, steps, rate, dividend and dates
     float flatVol = 0;  // the page's volatility of the expiry (Sigma)
     MarketSmile smile;
+    SmileSource smileSource = SmileSource::Page;
+    double forwardRatio = 0;  // the table's forward over the table's price; 0 without a table
 };
 
 class MarkedPosition {
 public:
     // Legs that are not options of expiries are left out (see
-    // LegsNotFoundMessage). Throws AnalysisError for an expiry holding a
-    // leg that has no pricing model, PricingError when a model cannot price
-    // a leg at today's price.
+    // LegsNotFoundMessage). An expiry `market` holds takes the table's
+    // smile; the others the smile of their own quotes. Throws AnalysisError
+    // for an expiry holding a leg that has no pricing model, PricingError
+    // when a model cannot price a leg at today's price.
     MarkedPosition(std::span<const TInOutObj* const> expiries, const Position& position,
-                   MarkSource source = MarkSource::Mid);
+                   MarkSource source = MarkSource::Mid, const TableMarket* market = nullptr);
 
     const std::vector<MarkedLeg>& Legs() const { return legs_; }
     // Every expiry of the series, in the series' order.
@@ -94,8 +102,9 @@ private:
 };
 
 // The volatility a marked expiry's legs are priced at near the money: the
-// smile at today's price, or the flat volatility when the expiry has no
-// quotes or the distribution asks for it.
+// table's smile at the forward (today's price grown as the table's forward
+// is), the page's smile at today's price, or the flat volatility when the
+// expiry has no quotes or the distribution asks for it.
 double DistributionVolatility(const MarkedExpiry& expiry, double underlying, DistributionVol choice);
 
 // "Legs 2 and 3 have no bid and ask: they are marked at the model's value."

@@ -238,6 +238,39 @@ double ExpectedValue(const PnlByDeviation& f, const std::vector<double>& ends,
     return sum;
 }
 
+// What the chances take of each expiry of the legs (see AssumedVol).
+void TellAssumedVols(const MarkedPosition& marked, const Scenario& scenario, ProbabilityFigures& figures)
+{
+    const ScenarioValuer valuer(marked, scenario);
+    for (const int e : marked.LegExpiries()) {
+        const MarkedExpiry& expiry = marked.Expiries()[static_cast<std::size_t>(e)];
+        AssumedVol assumed;
+        assumed.expiry = e;
+        assumed.date = expiry.day;
+        assumed.pageVol = expiry.flatVol;
+        assumed.ofLegs = e != figures.atExpiry.expiry;
+        if (!assumed.ofLegs) {
+            assumed.vol = figures.atExpiry.vol;
+        } else {
+            double weights = 0, sum = 0;
+            for (const MarkedLeg& leg : marked.Legs()) {
+                if (leg.kind != LegKind::Option || leg.expiry != e)
+                    continue;
+                const double weight = std::fabs(leg.size);
+                weights += weight;
+                sum += weight * valuer.LegVolatility(leg, figures.atExpiry.forward);
+            }
+            assumed.vol = weights > 0 ? sum / weights : 0.0;
+        }
+        figures.assumed.push_back(assumed);
+    }
+    if (figures.atExpiry.expiry >= 0) {
+        const MarkedExpiry& first = marked.Expiries()[static_cast<std::size_t>(figures.atExpiry.expiry)];
+        figures.smileSource = first.smileSource;
+        figures.smileStrikes = static_cast<int>(first.smile.Points().size());
+    }
+}
+
 }  // namespace
 
 PriceDistribution DistributionAt(const MarkedPosition& marked, DistributionVol choice, TDateTime date)
@@ -332,6 +365,7 @@ ProbabilityFigures ComputeProbabilities(const MarkedPosition& marked, const Scen
                                  ? 0.0
                                  : ChanceAbove(f, ends, values, figures.maxProfit - tolerance);
     }
+    TellAssumedVols(marked, scenario, figures);
     return figures;
 }
 

@@ -30,6 +30,19 @@ struct PriceDistribution {
 
 PriceDistribution DistributionAt(const MarkedPosition& marked, DistributionVol choice, TDateTime date);
 
+// The volatility the chances take for one expiry of the legs: for the first
+// the price's own to that expiry; for a later one the volatility its legs
+// are priced at on the first expiry, at the price's mean there, under the
+// scenario's rule and shifts (their mean weighted by quantity when its
+// strikes differ).
+struct AssumedVol {
+    int expiry = -1;  // the series' expiry, from 0
+    TDateTime date = 0;
+    bool ofLegs = false;  // a later expiry: the volatility of its legs
+    double vol = 0;       // annual, a fraction
+    double pageVol = 0;   // the page's volatility of the expiry
+};
+
 struct ProbabilityFigures {
     PriceDistribution atExpiry;  // the first expiry among the legs
     PriceDistribution atDate;    // the scenario's date
@@ -37,8 +50,12 @@ struct ProbabilityFigures {
     double popDate = 0;          // and at the date
     double maxProfit = 0;        // the greatest profit of the expiry curve, money
     bool maxProfitUnbounded = false;
-    double pMaxProfit = 0;         // chance of ending within a cent a contract of it; 0 when unbounded
-    double expectedPnlExpiry = 0;  // money
+    double pMaxProfit = 0;            // chance of ending within a cent a contract of it; 0 when unbounded
+    double expectedPnlExpiry = 0;     // money
+    std::vector<AssumedVol> assumed;  // one per expiry of the legs with days left, earliest first
+    // Where the first expiry's smile came from, and its strikes.
+    SmileSource smileSource = SmileSource::Page;
+    int smileStrikes = 0;
 };
 
 // Integrates to six standard deviations either side; the rest is below

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <set>
 #include <utility>
 
 #include "analysis/AnalysisError.h"
@@ -286,6 +287,15 @@ int ChainRoot::StrikeCount() const
     for (const ChainExpiry& expiry : expiries)
         count += static_cast<int>(expiry.strikes.size());
     return count;
+}
+
+int ChainRoot::DistinctStrikeCount() const
+{
+    std::set<double> strikes;
+    for (const ChainExpiry& expiry : expiries)
+        for (const ChainStrike& strike : expiry.strikes)
+            strikes.insert(strike.strike);
+    return static_cast<int>(strikes.size());
 }
 
 int QuoteChain::DefaultRoot() const

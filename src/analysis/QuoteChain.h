@@ -57,6 +57,7 @@ struct ChainRoot {
     std::vector<ChainExpiry> expiries;  // ascending
     int exchangeCopies = 0;             // rows of this root left out
     int StrikeCount() const;            // strike rows over all expiries
+    int DistinctStrikeCount() const;    // different strike prices over all expiries
 };
 
 struct QuoteChain {

@@ -49,6 +49,8 @@ std::vector<TermPoint> TermStructure(const ChainRoot& root, const std::vector<Ex
         point.days = vols[e].days;
         point.rate = vols[e].rate;
         point.forward = vols[e].forward;
+        point.forwardSource = vols[e].forwardSource;
+        point.impliedYield = vols[e].impliedYield;
         if (point.forward > 0)
             point.atmVol = VolatilityAt(root.expiries[e], vols[e], point.forward);
         points.push_back(point);

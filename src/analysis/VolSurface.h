@@ -28,6 +28,8 @@ struct TermPoint {
     double rate = 0;
     double forward = 0;  // 0 when the expiry cannot be priced
     double atmVol = 0;   // at the forward price; 0 when there is none
+    ForwardSource forwardSource = ForwardSource::Yield;
+    double impliedYield = 0;  // continuous, fraction
 };
 
 // One point per expiry, in order; `vols` holds one result per expiry of the

@@ -47,6 +47,10 @@ SeriesSetup SetupFromChain(const ChainSelection& selection, char decimalSeparato
                                 ? NumberText(setup.strikes[1] - setup.strikes[0], decimalSeparator)
                                 : QStringLiteral("1");
     setup.underlyingPrice = static_cast<float>(selection.underlying);
+    setup.volatility = static_cast<float>(selection.AtTheMoneyVol());
+    if (selection.quoteDate > 0)
+        setup.priceDate = QDateOf(selection.quoteDate);
+    setup.market = selection.market;
     setup.optionSymbol = FromSeriesText(selection.symbol);
     setup.symbolText = setup.optionSymbol;
     setup.contractRoot = FromSeriesText(selection.contract);

@@ -57,14 +57,16 @@ void TMainForm::BuildMenus()
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     AddCommand(file, "FileOpenItem", QStringLiteral("&Open saved option series..."),
                QKeySequence(QStringLiteral("Ctrl+O")), &TMainForm::FileOpen);
+    // Above Open Recent: a menu disabled while the list is empty would move
+    // it one step for the arrow keys once enabled.
+    AddCommand(file, "FileOpenChainItem", QStringLiteral("Open &chain..."),
+               QKeySequence(QStringLiteral("Ctrl+Shift+O")), &TMainForm::FileOpenChain);
     recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
     recentMenu_->setObjectName(QStringLiteral("FileOpenRecentMenu"));
     recentMenu_->setToolTipsVisible(true);
     RefreshRecentMenu();
     AddCommand(file, "FileNewItem", QStringLiteral("&New option series..."),
                QKeySequence(QStringLiteral("Ctrl+N")), &TMainForm::FileNew);
-    AddCommand(file, "FileOpenChainItem", QStringLiteral("Open chain..."), QKeySequence(),
-               &TMainForm::FileOpenChain);
     AddCommand(file, "FileSaveItem", QStringLiteral("&Save option series..."),
                QKeySequence(QStringLiteral("Ctrl+S")), &TMainForm::FileSave);
     file->addSeparator();

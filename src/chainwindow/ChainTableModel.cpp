@@ -359,6 +359,17 @@ void ChainFilterModel::SetBidsOnly(bool bidsOnly)
     invalidateFilter();
 }
 
+bool ChainFilterModel::lessThan(const QModelIndex& left, const QModelIndex& right) const
+{
+    const QPartialOrdering order = QVariant::compare(left.data(sortRole()), right.data(sortRole()));
+    if (order == QPartialOrdering::Less)
+        return true;
+    if (order == QPartialOrdering::Greater)
+        return false;
+    // Descending, the view asks whether right comes before left.
+    return (left.row() < right.row()) != (sortOrder() == Qt::DescendingOrder);
+}
+
 bool ChainFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const
 {
     const QModelIndex cell = sourceModel()->index(sourceRow, 0, sourceParent);

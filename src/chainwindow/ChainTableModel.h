@@ -108,6 +108,10 @@ public:
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
+    // Rows of equal keys keep the table's own order (expiries, strikes, the
+    // call before the put) whichever way the column sorts, not the order of
+    // the sort before.
+    bool lessThan(const QModelIndex& left, const QModelIndex& right) const override;
 
 private:
     int expiry_ = -1;

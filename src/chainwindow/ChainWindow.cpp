@@ -21,6 +21,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTabBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -29,6 +30,7 @@
 #include <QVBoxLayout>
 
 #include "analysis/AnalysisError.h"
+#include "analysis/ParityForward.h"
 #include "chainwindow/ChainPictureView.h"
 #include "chainwindow/ChainReadBar.h"
 #include "chainwindow/ChainSolveJob.h"
@@ -122,8 +124,14 @@ ChainWindow::ChainWindow(std::shared_ptr<const QuoteChain> chain, const ChainEnv
     ConnectControls();
     ShowRoot(chain_->DefaultRoot());
     ShowStatus();
+    // Wide enough for every column of the table and the input bar.
     const int unit = fontMetrics().height();
-    resize(unit * 72, unit * 40);
+    const int table = tblChain->horizontalHeader()->length() + 2 * tblChain->frameWidth()
+                      + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * unit;
+    // The input bar is the layout's first row; the expiries' tab bar scrolls.
+    const QMargins margins = layout()->contentsMargins();
+    const int bar = layout()->itemAt(0)->sizeHint().width() + margins.left() + margins.right();
+    resize(std::max({unit * 72, table, bar}), unit * 40);
 }
 
 ChainWindow::~ChainWindow()
@@ -161,6 +169,7 @@ ChainInputs ChainWindow::Inputs() const
     inputs.dividend.yield = fseYield->value() / 100;
     inputs.dividend.amount = fseCash->value();
     inputs.dividend.date = DayOf(dteDividend->date());
+    inputs.forward = cmbForward->currentIndex() == 0 ? ForwardSource::Parity : ForwardSource::Yield;
     return inputs;
 }
 
@@ -243,6 +252,13 @@ QWidget* ChainWindow::BuildInputBar()
     fseCash->setSingleStep(0.05);
     fseCash->setToolTip(
         QStringLiteral("One cash dividend per share, counted for the expiries after its date"));
+    cmbForward = new QComboBox(bar);
+    cmbForward->setObjectName(QStringLiteral("cmbForward"));
+    cmbForward->addItems({QStringLiteral("Parity"), QStringLiteral("Typed dividend")});
+    cmbForward->setToolTip(
+        QStringLiteral("Each expiry's forward price: from the mids of its calls and puts around the money "
+                       "(put-call parity; the typed dividend where no strike is quoted on both sides), or "
+                       "from the typed dividend"));
     dteDividend = new QDateEdit(QDateOf(chain_->quoteDate + 30), bar);
     dteDividend->setObjectName(QStringLiteral("dteDividend"));
     dteDividend->setCalendarPopup(true);
@@ -257,6 +273,8 @@ QWidget* ChainWindow::BuildInputBar()
     first->addWidget(lblSteps_);
     first->addWidget(seSteps);
     first->addSpacing(fontMetrics().height());
+    first->addWidget(caption(QStringLiteral("&Forward"), cmbForward));
+    first->addWidget(cmbForward);
     first->addWidget(cmbDividend);
     first->addWidget(fseYield);
     first->addWidget(fseCash);
@@ -367,6 +385,7 @@ void ChainWindow::ConnectControls()
         ShowDividendBoxes();
         restartLater();
     });
+    connect(cmbForward, &QComboBox::currentIndexChanged, this, restartLater);
     connect(fseYield, &QDoubleSpinBox::valueChanged, this, restartLater);
     connect(fseCash, &QDoubleSpinBox::valueChanged, this, restartLater);
     connect(dteDividend, &QDateEdit::dateChanged, this, restartLater);
@@ -501,14 +520,10 @@ void ChainWindow::ShowRoot(int root)
     cmbRoot->setCurrentIndex(root);
     std::vector<double> forwards;
     for (const ChainExpiry& expiry : chain_->roots[static_cast<std::size_t>(root)].expiries) {
-        double forward = chain_->underlyingLast;
-        try {
-            forward =
-                ExpiryPricer(chain_->underlyingLast, chain_->quoteDate, expiry.date, Inputs()).Forward();
-        } catch (const PricingError&) {
-            // An expiry without days left is at the money at today's price.
-        }
-        forwards.push_back(forward);
+        // An expiry without days left is at the money at today's price.
+        const double forward =
+            ForwardOfExpiry(expiry, chain_->underlyingLast, chain_->quoteDate, Inputs()).forward;
+        forwards.push_back(forward > 0 ? forward : chain_->underlyingLast);
     }
     model_->SetRoot(chain_, root, std::move(forwards));
     RebuildExpiryTabs();
@@ -581,10 +596,11 @@ void ChainWindow::ShowStatus()
                    + QString::fromStdString(FormatLocaleFixed(chain_->underlyingLast, 2, separator))
                    + QLatin1Char(' ') + QString::fromStdString(chain_->underlyingNet) + QStringLiteral(", ")
                    + QString::fromStdString(chain_->quoteTime);
-    text += QStringLiteral(" | %1: %2 expiries, %3 strikes; %4 exchange copies left out")
+    text += QStringLiteral(" | %1: %2 expiries, %3 strike rows, %4 strikes; %5 exchange copies left out")
                 .arg(QString::fromStdString(root->name))
                 .arg(root->expiries.size())
                 .arg(root->StrikeCount())
+                .arg(root->DistinctStrikeCount())
                 .arg(root->exchangeCopies);
     text += QStringLiteral(" | ") + QString::fromStdString(chain_->ReadingNotes());
     const int tab = tabExpiries->currentIndex() - 1;

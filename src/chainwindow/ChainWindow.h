@@ -88,6 +88,7 @@ public:
     QComboBox* cmbModel = nullptr;
     QSpinBox* seSteps = nullptr;
     QComboBox* cmbDividend = nullptr;
+    QComboBox* cmbForward = nullptr;
     QDoubleSpinBox* fseYield = nullptr;
     QDoubleSpinBox* fseCash = nullptr;
     QDateEdit* dteDividend = nullptr;

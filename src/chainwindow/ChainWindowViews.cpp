@@ -26,6 +26,7 @@
 #include "chainwindow/ChainTableModel.h"
 #include "chainwindow/ChainWindow.h"
 #include "chart/VolSurfacePlot.h"
+#include "common/busy.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
 
@@ -33,7 +34,8 @@ namespace kestrava {
 namespace {
 
 constexpr int kSurfaceColumns = 41;
-const char* const kTermHeaders[] = {"Expiry", "Days", "Rate %", "Forward", "ATM IV %"};
+const char* const kTermHeaders[] = {"Expiry",   "Days",         "Rate %", "Forward",
+                                    "ATM IV %", "Forward from", "Yield %"};
 
 QString Fixed(double value, int decimals, char separator)
 {
@@ -153,6 +155,8 @@ void ChainWindow::FillTermTable()
             Fixed(point.rate * 100, 2, separator),
             point.forward > 0 ? Fixed(point.forward, 2, separator) : QString(),
             point.atmVol > 0 ? Fixed(point.atmVol * 100, 2, separator) : QString(),
+            point.forward > 0 ? QString::fromLatin1(ForwardSourceName(point.forwardSource)) : QString(),
+            point.forward > 0 ? Fixed(point.impliedYield * 100, 2, separator) : QString(),
         };
         for (int c = 0; c < static_cast<int>(std::size(cells)); ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
@@ -284,10 +288,17 @@ void ChainWindow::NewSeriesFromSelection()
         selected.emplace_back(
             static_cast<std::size_t>(index.data(ChainTableModel::kExpiryIndexRole).toInt()),
             static_cast<std::size_t>(index.data(ChainTableModel::kStrikeIndexRole).toInt()));
-    const SelectionResult result = MakeChainSelection(*chain_, *root, selected, Inputs());
+    SelectionResult result = MakeChainSelection(*chain_, *root, selected, Inputs());
     if (!result.selection) {
         notifier_.Info(result.problem);
         return;
+    }
+    // The market of the selected expiries as the table shows it; an expiry
+    // not solved yet is solved now.
+    {
+        BusyScope busy;
+        TakeMarket(*result.selection,
+                   MarketOfChain(*chain_, *root, result.selection->expiries, Inputs(), Vols()));
     }
     emit newSeriesRequested(*result.selection);
 }

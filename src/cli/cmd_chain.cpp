@@ -9,18 +9,13 @@
 #include <string>
 #include <vector>
 
-#ifdef KESTRAVA_HAVE_APPSETTINGS
-#include <QSettings>
-
-#include "appcore/AppSettings.h"
-#endif
-
 #include "analysis/ChainExport.h"
 #include "analysis/ChainSolve.h"
 #include "analysis/QuoteChain.h"
 #include "analysis/VolSurface.h"
 #include "cli/arguments.h"
 #include "cli/command.h"
+#include "cli/seriesquotes.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
 #include "common/numtext.h"
@@ -42,19 +37,6 @@ std::optional<double> Percent(const Arguments& arguments, const std::string& nam
     return value / 100;
 }
 
-// The program's default rates of 30, 60 and 90 days, as the window takes them.
-ChainRates DefaultRates([[maybe_unused]] const LocaleInfo& locale)
-{
-    ChainRates rates;
-#ifdef KESTRAVA_HAVE_APPSETTINGS
-    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
-    AppSettings settings;
-    settings.Load(stored, locale);
-    rates.defaults = {settings.Rate30, settings.Rate60, settings.Rate90};
-#endif
-    return rates;
-}
-
 std::string RootNames(const QuoteChain& chain)
 {
     std::string names;
@@ -74,7 +56,8 @@ void PrintSummary(const QuoteChain& chain, const ChainRoot& root)
     PrintValue("Roots", RootNames(chain));
     PrintValue("Root", root.name);
     PrintValue("Expiries", std::to_string(root.expiries.size()));
-    PrintValue("Strikes", std::to_string(root.StrikeCount()));
+    PrintValue("StrikeRows", std::to_string(root.StrikeCount()));
+    PrintValue("Strikes", std::to_string(root.DistinctStrikeCount()));
     PrintValue("Options", std::to_string(options));
     PrintValue("ExchangeCopiesLeftOut", std::to_string(root.exchangeCopies));
     PrintValue("Layout", QuoteLayoutName(chain.layout));
@@ -123,8 +106,9 @@ bool PrintChainCsv(const QuoteChain& chain, const ChainRoot& root, const ChainIn
 
 int RunChain(const std::vector<std::string>& args)
 {
-    const Arguments options = ParseArguments(args, {"--root", "--model", "--rate", "--yield", "--steps"},
-                                             {"--csv", "--surface"}, "QUOTEFILE");
+    const Arguments options = ParseArguments(
+        args, {"--root", "--model", "--rate", "--yield", "--steps", "--forward"}, {"--csv", "--surface"},
+        "QUOTEFILE");
     const bool csv = options.Flag("--csv");
     const bool surface = options.Flag("--surface");
     if (csv && surface)
@@ -136,8 +120,14 @@ int RunChain(const std::vector<std::string>& args)
             throw UsageError("--model takes european, binomial or whaley, got \"" + *model + "\"");
     inputs.steps = WholeNumber(options, "--steps", 200, 25, 400);
     const std::optional<double> rate = Percent(options, "--rate", -10, 100);
-    inputs.rates = rate ? ChainRates{rate, {}} : DefaultRates(options.locale);
-    inputs.dividend.yield = Percent(options, "--yield", -10, 100).value_or(0);
+    inputs.rates = rate ? ChainRates{rate, {}} : ProgramDefaultRates(options.locale);
+    const std::optional<double> yield = Percent(options, "--yield", -10, 100);
+    inputs.dividend.yield = yield.value_or(0);
+    // A yield typed without a word on the forward keeps the forward it always gave.
+    inputs.forward = yield ? ForwardSource::Yield : ForwardSource::Parity;
+    if (const std::optional<std::string> forward = options.Option("--forward"))
+        if (!ParseForwardSource(*forward, inputs.forward))
+            throw UsageError("--forward takes parity or yield, got \"" + *forward + "\"");
 
     const QuoteChain chain = ReadQuoteChain(options.file);
     int rootIndex = chain.DefaultRoot();
@@ -165,7 +155,8 @@ int RunChain(const std::vector<std::string>& args)
 
 const char* const kChainHelp =
     "Usage: kestrava-calc chain QUOTEFILE [--root ROOT] [--model european|binomial|whaley]\n"
-    "                           [--rate PCT] [--yield PCT] [--steps N] [--csv | --surface]\n"
+    "                           [--rate PCT] [--yield PCT] [--forward parity|yield]\n"
+    "                           [--steps N] [--csv | --surface]\n"
     "\n"
     "Reads the whole option chain of an exchange quote table as the chain window\n"
     "does: one row per option of one root (the root named like the underlying\n"
@@ -184,21 +175,34 @@ const char* const kChainHelp =
     "                  rates of 30, 60 and 90 days by its days, as the window does\n"
     "  --yield PCT     the underlying's dividend yield in percent, continuous\n"
     "                  (default 0)\n"
+    "  --forward F     each expiry's forward price: parity (the default without\n"
+    "                  --yield), from the mids of the calls and puts of the six\n"
+    "                  strikes quoted on both sides nearest the one where call\n"
+    "                  less put is smallest, fitted to C - P = D (F - K) at the\n"
+    "                  expiry's rate, the expiry then priced with the yield that\n"
+    "                  forward implies (an expiry without such a strike takes the\n"
+    "                  yield); or yield (the default with --yield), the underlying\n"
+    "                  grown at the rate less the yield\n"
     "  --csv           solve every option's mid volatility and print the header\n"
     "                  expiry,strike,side,bid,ask,last,volume,open_interest,mid_iv,delta\n"
     "                  and one row per option: expiries, then strikes, the call\n"
     "                  before the put; the volatility as a fraction and delta at\n"
     "                  it, both empty where no volatility was solved\n"
     "  --surface       solve as --csv does and print the term structure: the\n"
-    "                  header expiry,days,forward,atm_iv and one row per expiry,\n"
-    "                  the at-the-money volatility interpolated in strike at the\n"
-    "                  forward price (empty where there is none)\n"
+    "                  header expiry,days,forward,atm_iv,forward_source,\n"
+    "                  implied_yield and one row per expiry: its forward price,\n"
+    "                  the at-the-money volatility interpolated in strike at it\n"
+    "                  (empty where there is none), where the forward came from\n"
+    "                  (parity or yield) and the continuous yield it implies, a\n"
+    "                  fraction\n"
     "\n"
     "Days to expiry are counted from the table's date to the expiry day, over 365.\n"
     "Without --csv or --surface, a summary as key=value lines: the underlying, its\n"
-    "price, the table's date, the roots, and the chosen root's expiries, strikes,\n"
-    "options and exchange copies left out; then the layout the file was read as\n"
-    "(quote table or delayed-quotes CSV) and the expiries left out (yyyy-mm-dd).\n"
+    "price, the table's date, the roots, and the chosen root's expiries, strike\n"
+    "rows (StrikeRows: one per strike of each expiry), strikes (Strikes: the\n"
+    "different strike prices), options and exchange copies left out; then the\n"
+    "layout the file was read as (quote table or delayed-quotes CSV) and the\n"
+    "expiries left out (yyyy-mm-dd).\n"
     "\n"
     "Exit status: 0 done; 1 no volatility could be solved; 2 bad usage, an\n"
     "unknown root or a quote file that cannot be read.\n";

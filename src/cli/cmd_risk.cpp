@@ -100,6 +100,9 @@ void PrintProbabilities(const MarkedPosition& marked, const ProbabilityFigures& 
     PrintValue("date_assumed", IsoDate(figures.atDate.date));
     PrintValue("vol_date_assumed", FormatSig9(figures.atDate.vol));
     PrintValue("max_profit", figures.maxProfitUnbounded ? "unbounded" : FormatSig9(figures.maxProfit));
+    for (const AssumedVol& assumed : figures.assumed)
+        PrintValue(("vol_assumed_" + IsoDate(assumed.date)).c_str(), FormatSig9(assumed.vol));
+    PrintValue("vol_source", figures.smileSource == SmileSource::Table ? "table" : "page");
 }
 
 int RunRisk(const std::vector<std::string>& args)
@@ -113,7 +116,10 @@ int RunRisk(const std::vector<std::string>& args)
         throw std::runtime_error(read.message);
     std::vector<TInOutObj> series;
     bool complete = LoadSeriesAny(arguments.file, series, notifier);
-    LoadSeriesQuotes(series, arguments.Option(kQuotesOption), arguments.locale, notifier);
+    const SeriesQuotes quotes = LoadSeriesQuotes(series, arguments.Option(kQuotesOption), arguments.locale,
+                                                 notifier);
+    // The table behind the quotes gives the smile, as the page keeps it.
+    const std::optional<TableMarket> market = SeriesMarket(series, quotes, arguments.locale, notifier);
     complete = RecalculateSeries(series, options.source, notifier) && complete;
     std::vector<const TInOutObj*> expiries;
     expiries.reserve(series.size());
@@ -125,7 +131,7 @@ int RunRisk(const std::vector<std::string>& args)
         complete = false;
     }
 
-    const MarkedPosition marked(expiries, read.position, options.mark);
+    const MarkedPosition marked(expiries, read.position, options.mark, market ? &*market : nullptr);
     if (const std::string note = MarkNote(marked); !note.empty())
         notifier.Info(note);
     const Scenario scenario = ScenarioFor(options, marked);

@@ -7,6 +7,14 @@
 #include "marketdata/OptPriceReader.h"
 #include "optionpage/QuoteLoad.h"
 
+#include "analysis/AnalysisError.h"
+
+#ifdef KESTRAVA_HAVE_APPSETTINGS
+#include <QSettings>
+
+#include "appcore/AppSettings.h"
+#endif
+
 #ifdef KESTRAVA_HAVE_APPCORE
 #include <QString>
 
@@ -199,6 +207,37 @@ std::string NoVolatilityReason(const TInOutObj& p, std::size_t index, const Seri
     return "No volatility is solved for " + expiry
            + ": none of its bids and asks can be matched by the model (each is below its option's value at "
              "no volatility, or above what any volatility gives).";
+}
+
+ChainRates ProgramDefaultRates([[maybe_unused]] const LocaleInfo& locale)
+{
+    ChainRates rates;
+#ifdef KESTRAVA_HAVE_APPSETTINGS
+    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
+    AppSettings settings;
+    settings.Load(stored, locale);
+    rates.defaults = {settings.Rate30, settings.Rate60, settings.Rate90};
+#endif
+    return rates;
+}
+
+std::optional<TableMarket> SeriesMarket(const std::vector<TInOutObj>& series, const SeriesQuotes& quotes,
+                                        const LocaleInfo& locale, Notifier& notifier)
+{
+    if (quotes.state != SeriesQuotes::State::Loaded)
+        return std::nullopt;
+    ChainInputs inputs;
+    inputs.rates = ProgramDefaultRates(locale);
+    inputs.forward = ForwardSource::Parity;
+    std::vector<TDateTime> expiries;
+    for (const TInOutObj& p : series)
+        expiries.push_back(p.ExpiryDate);
+    try {
+        return ReadTableMarket(quotes.file, quotes.contract, expiries, inputs);
+    } catch (const AnalysisError& error) {
+        notifier.Info(error.what());
+    }
+    return std::nullopt;
 }
 
 }  // namespace kestrava::cli

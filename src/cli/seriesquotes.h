@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "analysis/ChainPricer.h"
+#include "analysis/TableMarket.h"
 #include "common/localeinfo.h"
 #include "common/notifier.h"
 #include "pricing/IORecObj1.h"
@@ -52,5 +54,17 @@ SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optiona
 // Why expiry number `index` (from 0) of a calculated series has no solved
 // implied volatility at all; empty when it has one.
 std::string NoVolatilityReason(const TInOutObj& p, std::size_t index, const SeriesQuotes& quotes);
+
+// The program's default rates of 30, 60 and 90 days, as the windows take
+// them from its settings (0.5 % each when it has none).
+ChainRates ProgramDefaultRates(const LocaleInfo& locale);
+
+// The market of the quote table the series' quotes were loaded from, at the
+// series' expiries, as the option page keeps it: solved at the mids under
+// the European formula with the program's default rates and each expiry's
+// forward from put-call parity. nullopt when no quotes were loaded or the
+// table lacks the contract; a table that cannot be read is reported.
+std::optional<TableMarket> SeriesMarket(const std::vector<TInOutObj>& series, const SeriesQuotes& quotes,
+                                        const LocaleInfo& locale, Notifier& notifier);
 
 }  // namespace kestrava::cli

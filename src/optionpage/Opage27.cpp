@@ -291,6 +291,7 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
         throw PageError(reading.problem->message);
 
     firstExpiry_ = DayNumber(setup.expiryDates[0]);
+    market_ = setup.market;
     priceTextFile_ = setup.sourceFilePath;
     priceWorkFile_ = setup.workFilePath;
     title_ = setup.symbolText;

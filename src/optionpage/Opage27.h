@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/TableMarket.h"
 #include "common/dates.h"
 #include "optionpage/ChartTab.h"
 #include "optionpage/PageInputs.h"
@@ -233,6 +234,8 @@ private:
     // False when the load failed (after its message) or the page closed
     // meanwhile: nothing more may run then.
     bool LoadQuotesIntoSeries();
+    // The market of the quote table the quotes were just loaded from.
+    void ReadMarket(const QString& file, const std::string& contract);
 
     void ShowUnderlying(double value);
     void ShowPercent(TrmFloatSpinEdit* box, double fraction);
@@ -250,7 +253,11 @@ private:
     QString chartMessagesFor_;
 
     std::vector<std::unique_ptr<TInOutObj>> series_;  // tab i holds series_[i]
-    int gridSeries_ = -1;                             // index in series_ of what the grid shows
+    // The quote table's smile and forwards at the page's expiries, kept with
+    // the quotes (from their file, or from the chain the page was made of);
+    // none without a table.
+    std::shared_ptr<const TableMarket> market_;
+    int gridSeries_ = -1;  // index in series_ of what the grid shows
     QString title_;
     QString seriesFile_;
     QString priceTextFile_;

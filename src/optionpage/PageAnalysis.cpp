@@ -107,6 +107,7 @@ void TfrmOPage::RefreshAnalysisViews()
         smileView_->ShowSmile(*p);
     const std::vector<const TInOutObj*> expiries = Expiries();
     positionTab_->SetSeriesTitle(title_);
+    positionTab_->SetMarket(market_);
     positionTab_->ShowExpiries(expiries);
 }
 

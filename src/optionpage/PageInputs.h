@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "common/localeinfo.h"
@@ -24,6 +25,7 @@ class Notifier;
 
 class TInOutObj;
 struct PlotPrintout;
+struct TableMarket;
 
 // What the page asks of the chart: the price work file, the volatility
 // window in days and the picture's size in device pixels (0 x 0 when
@@ -59,6 +61,13 @@ struct SeriesSetup {
     // and the chain's underlying price. Empty and 0 for the dialog's series.
     std::vector<float> strikes;
     float underlyingPrice = 0;
+    // The chain's at-the-money volatility (a fraction; 0: the page's 25 %),
+    // its table's date (the price and valuation date; invalid: today) and
+    // the table's market at the expiries, which the page keeps with its
+    // quotes.
+    float volatility = 0;
+    QDate priceDate;
+    std::shared_ptr<const TableMarket> market;
 
     // The dialog's result strings.
     QString sourceFilePath;

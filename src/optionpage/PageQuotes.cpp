@@ -10,6 +10,7 @@
 
 #include <exception>
 
+#include "analysis/AnalysisError.h"
 #include "common/filesymbol.h"
 #include "common/notifier.h"
 #include "common/qt/seriestext.h"
@@ -24,6 +25,7 @@ namespace kestrava {
 namespace {
 
 const char* const kNoOptionData = "No CBOE option data available.";
+const char* const kPageStrikesOnly = " The position's chances take the smile of the page's own strikes.";
 
 }  // namespace
 
@@ -121,6 +123,9 @@ bool TfrmOPage::LoadQuotesIntoSeries()
         notifier_.Warning(SetAsideMessage(setAside, file.toStdString()));
     if (expiredLeftOut > 0)
         notifier_.Warning(ExpiredLeftOutMessage(expiredLeftOut));
+    ReadMarket(file, contract);
+    if (closed_)
+        return false;
     // Every expiry is valued on the quote date.
     for (const auto& series : series_)
         series->TodayDate = pageToday_;
@@ -128,6 +133,25 @@ bool TfrmOPage::LoadQuotesIntoSeries()
     ShowDaysLeft();
     setWindowTitle(title_ + caption);
     return true;
+}
+
+void TfrmOPage::ReadMarket(const QString& file, const std::string& contract)
+{
+    ChainInputs inputs;
+    inputs.rates.defaults = environment_.defaultRates;
+    inputs.forward = ForwardSource::Parity;
+    std::vector<TDateTime> expiries;
+    for (const auto& series : series_)
+        expiries.push_back(series->ExpiryDate);
+    // The quotes loaded are the table's: an older market goes with the older quotes.
+    market_.reset();
+    try {
+        if (std::optional<TableMarket> market = ReadTableMarket(file.toStdString(), contract, expiries,
+                                                                inputs))
+            market_ = std::make_shared<const TableMarket>(std::move(*market));
+    } catch (const AnalysisError& error) {
+        notifier_.Info(std::string(error.what()) + kPageStrikesOnly);
+    }
 }
 
 void TfrmOPage::cmboOptSymbolsChange()

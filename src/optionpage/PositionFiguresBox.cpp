@@ -39,8 +39,15 @@ const char* const kExpectedPnlCaption = "Expected P&L";
 const char* const kMovesCaption = "Expected move";
 constexpr int kPairs = 2;
 const char* const kUnbounded = "unbounded";
-const char* const kAtTheMoney = "at-the-money IV";
-const char* const kPagesVol = "page's volatility";
+const char* const kTablesAtTheMoney = "the quote table's at-the-money IV";
+const char* const kPagesAtTheMoney = "the at-the-money IV from the page's %1 strikes";
+const char* const kPagesAtTheMoneyOne = "the at-the-money IV from the page's 1 strike";
+const char* const kPagesVol = "the page's volatility";
+const char* const kChancesAssume =
+    "Chances assume a lognormal price with %1: %2 to %3, %4 to %5; the series' rate and carry.";
+const char* const kLaterLegs = " On %1 the %2 legs are at %3 (%4).";
+const char* const kFlatLegs = " Legs at the page's volatility %1.";
+const char* const kRuleNames[] = {"sticky strike", "sticky moneyness", "the page's volatility"};
 
 QLabel* ValueLabel(const char* name, const char* hint, QWidget* parent)
 {
@@ -164,7 +171,7 @@ void PositionFiguresBox::ShowFigures(const PositionFigures& figures, const std::
 }
 
 void PositionFiguresBox::ShowChances(const ProbabilityFigures& chances,
-                                     const std::vector<ExpectedMove>& moves, DistributionVol choice)
+                                     const std::vector<ExpectedMove>& moves, const Scenario& scenario)
 {
     // What each chance assumes, on its value and its caption.
     const auto assumes = [this](const PriceDistribution& at) {
@@ -185,11 +192,44 @@ void PositionFiguresBox::ShowChances(const ProbabilityFigures& chances,
     for (const ExpectedMove& move : moves)
         shown << QStringLiteral("±%1 by %2 (%3)").arg(Money(move.move), Date(move.date), Percent(move.vol));
     lblMoves->setText(shown.join(QStringLiteral(", ")));
-    const QString source = QString::fromLatin1(choice == DistributionVol::Flat ? kPagesVol : kAtTheMoney);
-    lblAssumes->setText(QStringLiteral("Chances assume a lognormal price with the %1: %2 to %3, %4 to %5; "
-                                       "the series' rate and carry.")
-                            .arg(source, Percent(chances.atExpiry.vol), Date(chances.atExpiry.date),
-                                 Percent(chances.atDate.vol), Date(chances.atDate.date)));
+    lblAssumes->setText(AssumptionText(chances, scenario));
+}
+
+QString PositionFiguresBox::AssumptionText(const ProbabilityFigures& chances, const Scenario& scenario) const
+{
+    QString source;
+    if (scenario.distribution == DistributionVol::Flat)
+        source = QString::fromLatin1(kPagesVol);
+    else if (chances.smileSource == SmileSource::Table)
+        source = QString::fromLatin1(kTablesAtTheMoney);
+    else if (chances.smileStrikes == 1)
+        source = QString::fromLatin1(kPagesAtTheMoneyOne);
+    else
+        source = QString::fromLatin1(kPagesAtTheMoney).arg(chances.smileStrikes);
+    QString text = QString::fromLatin1(kChancesAssume)
+                       .arg(source, Percent(chances.atExpiry.vol), Date(chances.atExpiry.date),
+                            Percent(chances.atDate.vol), Date(chances.atDate.date));
+    // A later expiry's legs are still priced on the first: at the volatility the rule gives them.
+    const QString rule = QString::fromLatin1(kRuleNames[static_cast<int>(scenario.skew)]);
+    for (const AssumedVol& assumed : chances.assumed)
+        if (assumed.ofLegs)
+            text += QString::fromLatin1(kLaterLegs)
+                        .arg(Date(chances.atExpiry.date), Date(assumed.date), Percent(assumed.vol), rule);
+    // Flat reprices every leg, today's too, at the page's volatility.
+    if (scenario.skew == SkewRule::Flat && !chances.assumed.empty()) {
+        QStringList vols;
+        bool same = true;
+        for (const AssumedVol& assumed : chances.assumed)
+            same = same && assumed.pageVol == chances.assumed.front().pageVol;
+        for (const AssumedVol& assumed : chances.assumed)
+            vols << (same ? Percent(assumed.pageVol)
+                          : Percent(assumed.pageVol) + QStringLiteral(" (") + Date(assumed.date)
+                                + QLatin1Char(')'));
+        if (same)
+            vols.erase(vols.begin() + 1, vols.end());
+        text += QString::fromLatin1(kFlatLegs).arg(vols.join(QStringLiteral(", ")));
+    }
+    return text;
 }
 
 std::vector<std::pair<QString, QString>> PositionFiguresBox::Shown() const

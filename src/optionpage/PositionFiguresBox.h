@@ -30,9 +30,10 @@ public:
     // breakevens and the note on the legs marked at the model.
     void ShowFigures(const PositionFigures& figures, const std::vector<double>& breakevens,
                      const std::string& markNote);
-    // The chances and the expected moves to each expiry of the legs.
+    // The chances and the expected moves to each expiry of the legs, with
+    // the volatilities they assume under the scenario's rule.
     void ShowChances(const ProbabilityFigures& chances, const std::vector<ExpectedMove>& moves,
-                     DistributionVol choice);
+                     const Scenario& scenario);
     // Nothing to show: no leg is valued.
     void Clear();
 
@@ -63,6 +64,7 @@ private:
     QString Money(double value, int decimals = 2) const;
     QString Percent(double fraction, int decimals = 1) const;
     QString Date(TDateTime date) const;
+    QString AssumptionText(const ProbabilityFigures& chances, const Scenario& scenario) const;
 
     LocaleInfo locale_;
     QLabel* scenarioCaption_ = nullptr;

@@ -43,7 +43,7 @@ void PositionTab::Refresh()
     if (!expiries.empty()) {
         try {
             BusyScope busy;
-            marked_.emplace(expiries, GetPosition());
+            marked_.emplace(expiries, GetPosition(), MarkSource::Mid, market_.get());
             // The graph opens on the legs' range, and keeps it while the
             // controls move.
             const double underlying = marked_->Empty() ? expiries.front()->Underlying : marked_->Underlying();
@@ -102,7 +102,7 @@ void PositionTab::RefreshScenario()
             if (!marked_->Empty()) {
                 Figures->ShowFigures(ComputeFigures(*marked_, scenario), pnl.breakevens, MarkNote(*marked_));
                 const std::vector<ExpectedMove> moves = ExpectedMoves(*marked_, scenario.distribution);
-                Figures->ShowChances(ComputeProbabilities(*marked_, scenario), moves, scenario.distribution);
+                Figures->ShowChances(ComputeProbabilities(*marked_, scenario), moves, scenario);
                 move = moves.empty() ? 0.0 : moves.front().move;
                 table = ComputePnlTable(*marked_, scenario, pnl.dates[kRiskMidway]);
                 valued = true;

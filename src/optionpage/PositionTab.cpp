@@ -191,6 +191,11 @@ void PositionTab::ShowExpiries(std::span<const TInOutObj* const> expiries)
     Refresh();
 }
 
+void PositionTab::SetMarket(std::shared_ptr<const TableMarket> market)
+{
+    market_ = std::move(market);
+}
+
 void PositionTab::SetPosition(const Position& position)
 {
     legs_->SetPosition(position);

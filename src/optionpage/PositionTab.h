@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -42,6 +43,10 @@ public:
     // The page's expiries after a calculation or a quote load; the figures
     // and the graph follow them.
     void ShowExpiries(std::span<const TInOutObj* const> expiries);
+    // The quote table's market behind the page's quotes (none: the chances
+    // take the smile of the page's own strikes); taken at the next
+    // ShowExpiries.
+    void SetMarket(std::shared_ptr<const TableMarket> market);
     // A position read from its file (replaces the shown one; no signal).
     void SetPosition(const Position& position);
     const Position& GetPosition() const;
@@ -113,6 +118,7 @@ private:
     bool settingMultiplier_ = false;
     std::optional<RiskSpan> shownSpan_;  // zoomed or moved by the user; none: the legs' range
     std::optional<MarkedPosition> marked_;
+    std::shared_ptr<const TableMarket> market_;
     RiskSpan legsSpan_;    // where the graph opens, set when the position is marked
     QString markProblem_;  // why the position could not be marked
     QTimer* scenarioTimer_ = nullptr;

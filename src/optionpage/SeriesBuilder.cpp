@@ -77,12 +77,13 @@ std::vector<TInOutObj> BuildSeries(const SeriesSetup& setup, const SetupNumbers&
             p.SourceFileType = defaults.sourceFileType;
         } else {
             // No price history, or none that gives a volatility: the series
-            // starts today at 25 %, priced at its first strike (or at the
-            // price of the chain it was made from).
+            // starts today at 25 %, priced at its first strike; or on the
+            // day of the chain it was made from, at its price and
+            // at-the-money volatility.
             p.Underlying = setup.underlyingPrice > 0 ? shown(setup.underlyingPrice) : numbers.firstStrike;
-            p.Sigma = 0.25f;
-            p.PriceDate = defaults.today;
-            p.TodayDate = defaults.today;
+            p.Sigma = setup.volatility > 0 ? setup.volatility : 0.25f;
+            p.PriceDate = setup.priceDate.isValid() ? DayNumber(setup.priceDate) : defaults.today;
+            p.TodayDate = p.PriceDate;
             if (history) {
                 p.SourceFile = ToSeriesText(setup.sourceFilePath);
                 p.SourceFileType = defaults.sourceFileType;

@@ -4,12 +4,26 @@
 // quote file.
 
 #include <QDesktopServices>
+#include <QMenu>
 #include <QTabBar>
 
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTableView>
+
+#include <algorithm>
+#include <cmath>
+
+#include "analysis/VolSurface.h"
+#include "chainwindow/ChainTableModel.h"
 #include "chainwindow/ChainWindow.h"
 #include "mainform_fixture.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
+#include "optionpage/PositionFiguresBox.h"
+#include "optionpage/PositionTab.h"
 
 using namespace kestrava;
 using namespace kestrava::mainformtest;
@@ -58,6 +72,7 @@ private slots:
     void unreadableTableIsReportedAndKept();
     void selectionBecomesAPageOfItsOwnStrikes();
     void pageButtonOpensTheChainOfItsQuoteFile();
+    void putSpreadFromTheChainTakesItsAtTheMoneyVolatility();
 };
 
 void MainFormChainTest::fileMenuOpensAChainWithItsHelp()
@@ -66,7 +81,15 @@ void MainFormChainTest::fileMenuOpensAChainWithItsHelp()
     QVERIFY(form->FormCreate());
     auto* action = form->findChild<QAction*>(QStringLiteral("FileOpenChainItem"));
     QVERIFY(action);
-    QCOMPARE(action->text(), QStringLiteral("Open chain..."));
+    // Its own letter and keys, above Open Recent, which an empty list disables.
+    QCOMPARE(action->text(), QStringLiteral("Open &chain..."));
+    QCOMPARE(action->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+O")));
+    const QList<QAction*> file = action->associatedObjects().isEmpty()
+                                     ? QList<QAction*>()
+                                     : qobject_cast<QMenu*>(action->associatedObjects().front())->actions();
+    auto* recent = form->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"));
+    QVERIFY(file.indexOf(action) >= 0);
+    QVERIFY(file.indexOf(action) < file.indexOf(recent->menuAction()));
     WhileModal(TypeIntoFileDialog(kData, QStringLiteral("quotes-spx-2011-01-24.dat")));
     action->trigger();
     WhileModal(nullptr);
@@ -156,6 +179,91 @@ void MainFormChainTest::pageButtonOpensTheChainOfItsQuoteFile()
     QCOMPARE(QString::fromStdString(window->Chain().fileName),
              form->Folders().DataDir + QStringLiteral("/SPY.txt"));
     QCOMPARE(QString::fromStdString(window->Root()->name), QStringLiteral("SPY"));
+}
+
+namespace {
+
+// The first number before " %" after `after` in text, read with a point.
+double PercentAfter(const QString& text, const QString& after)
+{
+    const QRegularExpression number(QRegularExpression::escape(after) + QStringLiteral("([0-9.,]+) %"));
+    const QRegularExpressionMatch match = number.match(text);
+    return match.hasMatch() ? match.captured(1).replace(QLatin1Char(','), QLatin1Char('.')).toDouble() : -1;
+}
+
+double NormalCdf(double x)
+{
+    return 0.5 * std::erfc(-x / std::sqrt(2.0));
+}
+
+}  // namespace
+
+void MainFormChainTest::putSpreadFromTheChainTakesItsAtTheMoneyVolatility()
+{
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    const QString file = form->Folders().DataDir + QStringLiteral("/SPY.txt");
+    QVERIFY(QFile::copy(kData + QStringLiteral("/quotes-spy-2016-11-25.dat"), file));
+    ChainWindow* window = form->OpenChain(file);
+    QVERIFY(window);
+    QSignalSpy solved(window, &ChainWindow::solved);
+    QVERIFY(solved.wait(60000));
+    // Only the 210 and 215 puts of December 16: the page holds no strike
+    // above the price.
+    QTableView* table = window->tblChain;
+    const auto cell = [table](int row, int column) {
+        return table->model()->index(row, column).data().toString();
+    };
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        if (cell(row, ChainTableModel::kExpiry) == QStringLiteral("2016-12-16")
+            && cell(row, ChainTableModel::kSide) == QStringLiteral("Put")
+            && (cell(row, ChainTableModel::kStrike) == QStringLiteral("210")
+                || cell(row, ChainTableModel::kStrike) == QStringLiteral("215")))
+            table->selectionModel()->select(table->model()->index(row, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window->NewSeriesFromSelection();
+    const QList<TfrmOPage*> pages = form->findChildren<TfrmOPage*>();
+    QCOMPARE(pages.size(), 1);
+    TfrmOPage* page = pages.front();
+    const std::vector<TermPoint> term = window->TermPoints();
+    const auto december = std::find_if(term.begin(), term.end(), [](const TermPoint& point) {
+        return point.expiry == EncodeDate(2016, 12, 16);
+    });
+    QVERIFY(december != term.end() && december->atmVol > 0);
+
+    // The series: the table's day, its at-the-money volatility to a tenth
+    // of a point, the yield its forward implies.
+    const TInOutObj& p = *page->Expiries().front();
+    QCOMPARE(p.NumStrikes, 2);
+    QCOMPARE(p.PriceDate, EncodeDate(2016, 11, 25));
+    QCOMPARE(p.TodayDate, EncodeDate(2016, 11, 25));
+    QCOMPARE(p.Sigma, static_cast<float>(std::round(december->atmVol * 1000) / 1000));
+    QCOMPARE(p.Dividend, static_cast<float>(december->impliedYield));
+
+    // Sell the 215 put and buy the 210 at their mids: a credit of 0.455.
+    Position spread;
+    spread.legs = {{LegKind::Option, p.ExpiryDate, 215, 2, -1, 0.83, {}},
+                   {LegKind::Option, p.ExpiryDate, 210, 2, 1, 0.375, {}}};
+    auto* tab = page->findChild<PositionTab*>();
+    QVERIFY(tab);
+    tab->SetPosition(spread);
+    const QString assumes = tab->Figures->lblAssumes->text();
+    QVERIFY2(assumes.contains(QStringLiteral("quote table's at-the-money IV")), qPrintable(assumes));
+    // The chain's at-the-money volatility, not the 215 put's own.
+    const double vol = PercentAfter(assumes, QStringLiteral("IV: "));
+    QVERIFY2(std::fabs(vol - december->atmVol * 100) <= 0.1, qPrintable(assumes));
+    QVERIFY2(std::fabs(PercentAfter(tab->Figures->lblMoves->text(), QStringLiteral("(")) - vol) < 1e-9,
+             qPrintable(tab->Figures->lblMoves->text()));
+    // The chance of ending above the breakeven 214.545 under that lognormal
+    // price, grown at the page's rate less its yield, worked here.
+    const double years = 21 / 365.0;
+    const double forward = 221.52 * std::exp((p.Rate - static_cast<double>(p.Dividend)) * years);
+    const double deviation = december->atmVol * std::sqrt(years);
+    const double chance = NormalCdf((std::log(forward / 214.545) - deviation * deviation / 2) / deviation);
+    const double shown = PercentAfter(tab->Figures->lblPopExpiry->text(), QString());
+    QVERIFY2(std::fabs(shown - chance * 100) <= 0.1,
+             qPrintable(QStringLiteral("%1 against %2").arg(shown).arg(chance * 100)));
 }
 
 QTEST_MAIN(MainFormChainTest)

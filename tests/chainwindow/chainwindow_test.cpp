@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -64,6 +65,9 @@ private slots:
     void copyAndExportGiveTheViewShown();
     void selectionBecomesANewSeries();
     void delayedQuotesCsvShowsItsRootsLayoutAndOwnFigures();
+    void strikeSortKeepsTheCallFirst();
+    void defaultSizeShowsEveryColumnAndCountsStrikes();
+    void selectionCarriesTheMarketAndItsParityYield();
 
 private:
     ChainWindow* Open(char decimalSeparator = '.', int threads = 0, const QString& file = kSpy)
@@ -159,7 +163,10 @@ void ChainWindowTest::filtersKeepTheBandAndTheBids()
     window->ckBidsOnly->setChecked(true);
     QCOMPARE(table->model()->rowCount(), bids);
 
-    // Within 3 % of the forward price at the default rate of 0.5 %, 21 days.
+    // Within 3 % of the forward price at the default rate of 0.5 %, 21 days,
+    // without a dividend.
+    window->cmbForward->setCurrentIndex(1);
+    QVERIFY(WaitSolved(window));
     window->fseBand->setValue(3);
     window->ckBand->setChecked(true);
     const double forward = 221.52 * std::exp(0.005 * 21 / 365.0);
@@ -262,7 +269,8 @@ void ChainWindowTest::copyAndExportGiveTheViewShown()
              Cell(table, 4, Column::kBid).replace(QLatin1Char(','), QLatin1Char('.')));
 
     window->tabViews->setCurrentIndex(ChainWindow::kTermView);
-    QVERIFY(window->ViewCsv().startsWith(QStringLiteral("expiry,days,forward,atm_iv\n2016-11-25,0,,\n")));
+    QVERIFY(window->ViewCsv().startsWith(
+        QStringLiteral("expiry,days,forward,atm_iv,forward_source,implied_yield\n2016-11-25,0,,,,\n")));
     QCOMPARE(window->ViewCsv().count(QLatin1Char('\n')), 1 + window->tabExpiries->count() - 1);
     window->tabViews->setCurrentIndex(ChainWindow::kSurfaceView);
     QVERIFY(window->ViewCsv().startsWith(QStringLiteral("expiry,days,0.8,0.81,")));
@@ -293,8 +301,10 @@ void ChainWindowTest::selectionBecomesANewSeries()
                     table->selectionModel()->select(table->model()->index(row, 0),
                                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
     };
-    // Strikes apart, of two expiries, with the whaley model and a yield.
+    // Strikes apart, of two expiries, with the whaley model and a yield
+    // that gives the forward.
     window->cmbModel->setCurrentIndex(2);
+    window->cmbForward->setCurrentIndex(1);
     window->fseYield->setValue(1.9);
     select({{QStringLiteral("2016-12-16"), QStringLiteral("213")},
             {QStringLiteral("2016-12-16"), QStringLiteral("218.5")},
@@ -373,6 +383,103 @@ void ChainWindowTest::delayedQuotesCsvShowsItsRootsLayoutAndOwnFigures()
         QCOMPARE(Cell(table, row, Column::kFileDelta).isEmpty(), quote->fileDelta == 0);
     }
     QVERIFY(shown > 1000);
+}
+
+void ChainWindowTest::strikeSortKeepsTheCallFirst()
+{
+    ChainWindow* window = Open();
+    QVERIFY(window);
+    const std::unique_ptr<ChainWindow> owner(window);
+    QVERIFY(WaitSolved(window));
+    QTableView* table = window->tblChain;
+    window->tabExpiries->setCurrentIndex(kDecember16);
+    // Whatever order a sort by volume left, the strike sort puts the call of
+    // each strike before its put, going up and going down.
+    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        table->sortByColumn(Column::kVolume, Qt::DescendingOrder);
+        table->sortByColumn(Column::kStrike, order);
+        const int rows = table->model()->rowCount();
+        QVERIFY(rows > 100);
+        for (int row = 0; row + 1 < rows; row += 2) {
+            QCOMPARE(Cell(table, row, Column::kStrike), Cell(table, row + 1, Column::kStrike));
+            QCOMPARE(Cell(table, row, Column::kSide), QStringLiteral("Call"));
+            QCOMPARE(Cell(table, row + 1, Column::kSide), QStringLiteral("Put"));
+            if (row > 0) {
+                const double before = Cell(table, row - 1, Column::kStrike).toDouble();
+                const double now = Cell(table, row, Column::kStrike).toDouble();
+                QVERIFY(order == Qt::AscendingOrder ? now > before : now < before);
+            }
+        }
+    }
+}
+
+void ChainWindowTest::defaultSizeShowsEveryColumnAndCountsStrikes()
+{
+    ChainWindow* window = Open();
+    QVERIFY(window);
+    const std::unique_ptr<ChainWindow> owner(window);
+    QVERIFY(WaitSolved(window));
+    QTableView* table = window->tblChain;
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    // Each column ends inside the table's viewport, the last two too.
+    for (int column = 0; column < ChainTableModel::kColumnCount; ++column)
+        QVERIFY2(table->columnViewportPosition(column) + table->columnWidth(column)
+                     <= table->viewport()->width(),
+                 qPrintable(table->model()->headerData(column, Qt::Horizontal).toString()));
+    if (const QByteArray folder = qgetenv("KESTRAVA_PICTURES"); !folder.isEmpty())
+        window->grab().save(QString::fromLocal8Bit(folder) + QStringLiteral("/chain-window.png"));
+    // The rows of every expiry's strikes, and the strike prices among them.
+    std::set<double> strikes;
+    for (const ChainExpiry& expiry : window->Root()->expiries)
+        for (const ChainStrike& strike : expiry.strikes)
+            strikes.insert(strike.strike);
+    const QString status = window->lblStatus->text();
+    QVERIFY2(status.contains(QStringLiteral("%1 strike rows, %2 strikes")
+                                 .arg(window->Root()->StrikeCount())
+                                 .arg(strikes.size())),
+             qPrintable(status));
+    QVERIFY(strikes.size() < 300u);
+}
+
+void ChainWindowTest::selectionCarriesTheMarketAndItsParityYield()
+{
+    ChainWindow* window = Open();
+    QVERIFY(window);
+    const std::unique_ptr<ChainWindow> owner(window);
+    QVERIFY(WaitSolved(window));
+    QCOMPARE(window->cmbForward->currentIndex(), 0);
+    QTableView* table = window->tblChain;
+    QSignalSpy requested(window, &ChainWindow::newSeriesRequested);
+    for (int row = 0; row < table->model()->rowCount(); ++row)
+        if (Cell(table, row, Column::kExpiry) == QStringLiteral("2016-12-16")
+            && (Cell(table, row, Column::kStrike) == QStringLiteral("210")
+                || Cell(table, row, Column::kStrike) == QStringLiteral("215"))
+            && Cell(table, row, Column::kSide) == QStringLiteral("Put"))
+            table->selectionModel()->select(table->model()->index(row, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    window->NewSeriesFromSelection();
+    QCOMPARE(requested.count(), 1);
+    const auto selection = requested[0][0].value<ChainSelection>();
+    // The term structure's December point, as the window shows it.
+    const std::vector<TermPoint> term = window->TermPoints();
+    const auto december = std::find_if(term.begin(), term.end(), [](const TermPoint& point) {
+        return point.expiry == EncodeDate(2016, 12, 16);
+    });
+    QVERIFY(december != term.end());
+    QVERIFY(december->forwardSource == ForwardSource::Parity);
+    QVERIFY(selection.market);
+    QCOMPARE(selection.market->expiries.size(), std::size_t{1});
+    const ExpiryMarket& market = selection.market->expiries.front();
+    QCOMPARE(market.atmVol, december->atmVol);
+    QCOMPARE(market.forward, december->forward);
+    // Every strike of the expiry with a volatility, not the two selected.
+    QVERIFY(market.smile.Points().size() > 100u);
+    QCOMPARE(selection.AtTheMoneyVol(), std::round(december->atmVol * 1000) / 1000);
+    QCOMPARE(selection.quoteDate, EncodeDate(2016, 11, 25));
+    QVERIFY(!selection.inputs.dividend.cash);
+    QCOMPARE(selection.inputs.dividend.yield, december->impliedYield);
+    // Parity sets the yield apart from the typed one: SPY pays in December.
+    QVERIFY(december->impliedYield > 0.01 && december->impliedYield < 0.08);
 }
 
 QTEST_MAIN(ChainWindowTest)

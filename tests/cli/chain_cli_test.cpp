@@ -44,15 +44,16 @@ TEST_F(ChainCliTest, SummaryCountsTheRootsRowsAndCopies)
     EXPECT_EQ(values.at("Roots"), "SPY,SPY7");
     EXPECT_EQ(values.at("Expiries"), "27");
     // 36163 rows, 358 of them SPY7: every SPY row is kept or left out.
-    EXPECT_EQ(std::stoi(values.at("Strikes")) + std::stoi(values.at("ExchangeCopiesLeftOut")), 36163 - 358);
-    EXPECT_EQ(std::stoi(values.at("Options")), 2 * std::stoi(values.at("Strikes")));
+    EXPECT_EQ(std::stoi(values.at("StrikeRows")) + std::stoi(values.at("ExchangeCopiesLeftOut")),
+              36163 - 358);
+    EXPECT_EQ(std::stoi(values.at("Options")), 2 * std::stoi(values.at("StrikeRows")));
 
     // The index table lists each option once: nothing is left out.
     const Outcome spx = Run(
         {"chain", std::string(KESTRAVA_TEST_DATA_DIR) + "/quotes-spx-2011-01-24.dat", "--root", "SPXW"});
     ASSERT_EQ(spx.status, 0) << spx.err;
     EXPECT_EQ(KeyValues(spx.out).at("Root"), "SPXW");
-    EXPECT_EQ(KeyValues(spx.out).at("Strikes"), "34");
+    EXPECT_EQ(KeyValues(spx.out).at("StrikeRows"), "34");
     EXPECT_EQ(KeyValues(spx.out).at("ExchangeCopiesLeftOut"), "0");
 }
 
@@ -106,11 +107,13 @@ TEST_F(ChainCliTest, CsvHasEveryOptionOnceWithTheFilesVolumes)
 
 TEST_F(ChainCliTest, SurfaceGivesOneAtTheMoneyVolatilityPerExpiry)
 {
-    const Outcome out = Run({"chain", kSpy, "--surface", "--model", "binomial", "--rate", "0.5"});
+    const Outcome out = Run(
+        {"chain", kSpy, "--surface", "--model", "binomial", "--rate", "0.5", "--forward", "yield"});
     ASSERT_EQ(out.status, 0) << out.err;
     const auto rows = CsvRows(out.out);
     ASSERT_EQ(rows.size(), 28u);
-    EXPECT_EQ(out.out.substr(0, out.out.find('\n')), "expiry,days,forward,atm_iv");
+    EXPECT_EQ(out.out.substr(0, out.out.find('\n')),
+              "expiry,days,forward,atm_iv,forward_source,implied_yield");
     const TDateTime table = EncodeDate(2016, 11, 25);
     for (std::size_t r = 1; r < rows.size(); ++r) {
         const auto& row = rows[r];
@@ -119,10 +122,13 @@ TEST_F(ChainCliTest, SurfaceGivesOneAtTheMoneyVolatilityPerExpiry)
         const int days = std::stoi(row[1]);
         EXPECT_EQ(days, static_cast<int>(EncodeDate(day.year, day.month, day.day) - table));
         if (days == 0) {
-            EXPECT_EQ(row.size(), 3u) << "the day's own expiry has no forward and no volatility";
+            EXPECT_EQ(row.size(), 5u) << "the day's own expiry has no forward and no volatility";
+            EXPECT_TRUE(row[2].empty() && row[3].empty() && row[4].empty()) << r;
             continue;
         }
-        ASSERT_EQ(row.size(), 4u) << r;
+        ASSERT_EQ(row.size(), 6u) << r;
+        EXPECT_EQ(row[4], "yield");
+        EXPECT_EQ(row[5], "0");
         EXPECT_NEAR(std::stod(row[2]), 221.52 * std::exp(0.005 * days / 365.0), 1e-4);
         EXPECT_GT(std::stod(row[3]), 0.05) << r;
         EXPECT_LT(std::stod(row[3]), 0.25) << r;
@@ -137,12 +143,13 @@ TEST_F(ChainCliTest, WithoutARateEachExpiryTakesTheProgramsDefaultRates)
     fs::create_directories(config / "Tovanek");
     WriteFile(config / "Tovanek" / "Kestrava27.conf",
               "[Rates]\n30DayRate=0.02\n60DayRate=0.03\n90DayRate=0.04\n");
-    const Outcome defaults = Run({"chain", kSpy, "--surface"});
+    const Outcome defaults = Run({"chain", kSpy, "--surface", "--forward", "yield"});
     ASSERT_EQ(defaults.status, 0) << defaults.err;
     // 26 days: the 30-day rate; 56 days: two thirds of the way to 3 %.
     for (const auto& [expiry, rate] :
          {std::pair{"2016-12-21", 2.0}, std::pair{"2017-01-20", 2.0 + 26.0 / 30.0}}) {
-        const Outcome flat = Run({"chain", kSpy, "--surface", "--rate", std::to_string(rate)});
+        const Outcome flat = Run(
+            {"chain", kSpy, "--surface", "--rate", std::to_string(rate), "--forward", "yield"});
         for (const Outcome* outcome : {&defaults, &flat}) {
             const auto rows = CsvRows(outcome->out);
             const auto row = std::find_if(rows.begin(), rows.end(),
@@ -246,7 +253,9 @@ TEST_F(ChainCliTest, DelayedQuotesCsvOneRootAtATimeWithTheExpiredExpirySaidOnce)
     const Outcome spy = Run({"chain", std::string(KESTRAVA_TEST_DATA_DIR) + "/quotes-spy-2025-09-01.csv"});
     ASSERT_EQ(spy.status, 0) << spy.err;
     EXPECT_EQ(KeyValues(spy.out).at("Root"), "SPY");
-    EXPECT_EQ(KeyValues(spy.out).at("Strikes"), "1389");
+    // Every row of the file is one strike row; the 14 expiries share their strike prices.
+    EXPECT_EQ(KeyValues(spy.out).at("StrikeRows"), "1389");
+    EXPECT_LT(std::stoi(KeyValues(spy.out).at("Strikes")), 1389 / 4);
     EXPECT_EQ(KeyValues(spy.out).at("Expiries"), "14");
     EXPECT_EQ(KeyValues(spy.out).at("ExpiriesLeftOut"), "");
     EXPECT_EQ(spy.err, "");

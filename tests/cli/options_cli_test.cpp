@@ -410,7 +410,10 @@ TEST_F(OptionsCliTest, EveryChainOptionChangesWhatItShould)
     fs::create_directories(Home() / ".config" / "Tovanek");
     WriteFile(Home() / ".config" / "Tovanek" / "Kestrava27.conf",
               "[Rates]\n30DayRate=0.01\n60DayRate=0.01\n90DayRate=0.01\n");
-    const auto chain = [&](const Args& extra) { return Join({"chain", kSpxTable}, extra); };
+    // The forward from the typed yield: the rate and the yield move it.
+    const auto chain = [&](const Args& extra) {
+        return Join({"chain", kSpxTable, "--forward", "yield"}, extra);
+    };
     // The underlying's last price, the second field of the table's first line.
     const std::string first = ReadFile(kSpxTable).substr(0, 80);
     const double spot = Number(CsvRows(first).front().at(1));
@@ -427,9 +430,9 @@ TEST_F(OptionsCliTest, EveryChainOptionChangesWhatItShould)
         Row("--root picks that root's options", {}, {"--root", "SPXW"},
             [&](const Outcome& without, const Outcome& with) {
                 EXPECT_EQ(Values(with.out)["Root"], "SPXW");
-                EXPECT_EQ(Value(with, "Strikes"), StrikesOfRoot(kSpxTable, "SPXW"));
+                EXPECT_EQ(Value(with, "StrikeRows"), StrikesOfRoot(kSpxTable, "SPXW"));
                 EXPECT_EQ(Values(without.out)["Root"], "SPX");
-                EXPECT_EQ(Value(without, "Strikes"), StrikesOfRoot(kSpxTable, "SPX"));
+                EXPECT_EQ(Value(without, "StrikeRows"), StrikesOfRoot(kSpxTable, "SPX"));
             }),
         Row("--root picks that root's rows", {"--csv"}, {"--csv", "--root", "SPXW"},
             [&](const Outcome& without, const Outcome& with) {
@@ -444,7 +447,8 @@ TEST_F(OptionsCliTest, EveryChainOptionChangesWhatItShould)
             }),
         Row("--surface: a row per expiry of the summary", {}, {"--surface"},
             [&](const Outcome& without, const Outcome& with) {
-                EXPECT_EQ(with.out.substr(0, with.out.find('\n')), "expiry,days,forward,atm_iv");
+                EXPECT_EQ(with.out.substr(0, with.out.find('\n')),
+                          "expiry,days,forward,atm_iv,forward_source,implied_yield");
                 EXPECT_EQ(CsvRows(with.out).size() - 1, Value(without, "Expiries"));
             }),
         Row("--model european is the default", {"--csv"}, {"--csv", "--model", "european"}, ExpectSameOutput),
