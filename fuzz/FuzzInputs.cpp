@@ -10,7 +10,8 @@ std::span<const Entry> Entries()
         {"chaintable", RunChainTable},       {"historyconvert", RunHistoryConvert},
         {"httpreply", RunHttpReply},         {"settings", RunSettings},
         {"localeparse", RunLocaleParse},     {"positionfile", RunPositionFile},
-        {"historyreader", RunHistoryReader},
+        {"historyreader", RunHistoryReader}, {"quotejson", RunQuoteJson},
+        {"delayedquotes", RunDelayedQuotes},
     };
     return kEntries;
 }

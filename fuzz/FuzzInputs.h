@@ -30,6 +30,9 @@ std::string RunQuoteTable(Input input);
 // A quote table as the chain window reads it, and the volatilities of its
 // default root.
 std::string RunChainTable(Input input);
+// A delayed-quotes CSV through the whole-file check, the page's contract
+// list and quote load, and the chain, which must agree.
+std::string RunDelayedQuotes(Input input);
 // A daily-history reply through ConvertHistory under each date layout.
 std::string RunHistoryConvert(Input input);
 // A daily history of any layout through ReadDailyHistory, and its days read
@@ -41,6 +44,9 @@ std::string RunHttpReply(Input input);
 std::string RunSettings(Input input);
 // A position file through ReadPositionFile, then saved over.
 std::string RunPositionFile(Input input);
+// A delayed-quotes JSON through the strict JSON reader and its conversion
+// into today's quote CSV, which the quote table reader must read whole.
+std::string RunQuoteJson(Input input);
 // Number and date texts, and date patterns, of the locale parsing.
 std::string RunLocaleParse(Input input);
 

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
 all=(seriesfile seriesjson pricefile quotetable chaintable historyconvert historyreader httpreply settings localeparse
-     positionfile)
+     positionfile quotejson delayedquotes)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 build=${FUZZ_BUILD_DIR:-build-fuzz}
@@ -57,6 +57,9 @@ for target in "${targets[@]}"; do
   # A position file's damage can lie in its depth: 100,000 nested lists take
   # 200 KB, far beyond the inputs libFuzzer grows by itself.
   [ "$target" = positionfile ] && options+=(-max_len=262144)
+  # Its seeds are whole days of quotes (1.5 MB); their head and first rows,
+  # which libFuzzer keeps of them, hold every kind of line.
+  [ "$target" = delayedquotes ] && options+=(-max_len=4096)
 
   echo "== $target: up to $seconds s"
   start=$(date +%s)

@@ -9,9 +9,6 @@
 #                                the source file beside it (or else the first
 #                                one that includes it), whose run checks it
 # JOBS sets how many files are checked at once (default: the cores).
-# TIDY_CHECKED=FILE: a run that finds nothing adds the files it checked to
-# FILE, and a later run over src/ skips the files listed there (CI checks a
-# change's files first and the rest of src/ later, each file once).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -40,13 +37,6 @@ if [ "${1:-}" = --changed ]; then
   mapfile -t sources < <(printf '%s\n' "${sources[@]}" | sort -u)
 else
   mapfile -t sources < <(git ls-files 'src/*.cpp')
-  if [ -n "${TIDY_CHECKED:-}" ] && [ -s "$TIDY_CHECKED" ]; then
-    skipped=${#sources[@]}
-    mapfile -t sources < <(printf '%s\n' "${sources[@]}" | grep -v -x -F -f "$TIDY_CHECKED" || true)
-    skipped=$((skipped - ${#sources[@]}))
-    echo "clang-tidy: $skipped files checked earlier in this run are skipped"
-    [ ${#sources[@]} -eq 0 ] && exit 0
-  fi
 fi
 
 logs=$(mktemp -d)
@@ -62,8 +52,5 @@ printf '%s\n' "${sources[@]}" | nl -w4 -n rz -s' ' \
   || status=1
 cat "$logs"/*.log \
   | grep -v -E '^[0-9]+ (warnings?|errors?) generated\.$|^Suppressed [0-9]+ warnings|^Use -header-filter|^[0-9]+ warnings? treated as errors?$' || true
-if [ $status -eq 0 ] && [ -n "${TIDY_CHECKED:-}" ]; then
-  printf '%s\n' "${sources[@]}" >>"$TIDY_CHECKED"
-fi
 echo "clang-tidy: ${#sources[@]} files in $(( $(date +%s) - start )) s, $( [ $status -eq 0 ] && echo 'no finding' || echo 'FINDINGS above')"
 exit $status

@@ -1,7 +1,9 @@
 # Holds docs/ARCHITECTURE.md and the code to each other: every folder under
 # src/ is named in it, every #include of a folder's files is one its row of
 # the include table allows, nothing includes from src/app or src/cli, and the
-# core folders include no Qt, and no file is read through an fstream. Run by ctest: cmake -DSOURCE_DIR=... -P this.
+# core folders include no Qt, and no file is read through an fstream; model
+# and grid-column numbers stand in their tables alone, and no folder mixes a
+# Qt-free library with a widget one. Run by ctest: cmake -DSOURCE_DIR=... -P this.
 cmake_minimum_required(VERSION 3.25)
 file(READ "${SOURCE_DIR}/docs/ARCHITECTURE.md" map)
 set(problems)
@@ -76,6 +78,63 @@ foreach(source IN LISTS sources)
   file(STRINGS "${SOURCE_DIR}/${source}" streams REGEX "std::(i|)fstream|#include <fstream>")
   if(streams)
     list(APPEND problems "${source} opens files with std::ifstream or std::fstream")
+  endif()
+endforeach()
+
+# Model numbers and grid-column numbers belong to their tables
+# (pricing/ModelTable, pricing/GridColumns): a number written anywhere else
+# is a use the tables do not reach. Caught here: a series' Model compared
+# with or set to a number, a list of names indexed by the model number, and
+# a grid column named by its number (0, the label column, and 1, the first
+# value column, are the grid's shape, not a column's meaning).
+set(table_files src/pricing/ModelTable.cpp src/pricing/ModelTable.h src/pricing/GridColumns.h
+    src/pricing/IORecObj1.h)
+set(model_literal "(^|[^A-Za-z_])Model *(==|!=|<=|>=|<|>) *-?[0-9]|[0-9] *(==|!=|<=|>=|<|>) *[A-Za-z_.>-]*[.>]Model([^A-Za-z_]|$)|[.>]Model *= *-?[0-9]|Model *- *1 *[])]")
+set(column_literal "(GridHeader|GridFormat|GridColumnInPercent|GridColumnAt)\\( *([2-9]|1[0-9]) *\\)|k(Bid|Ask)Column *= *[0-9]|(^|[^A-Za-z_])(col|column) *(==|!=) *([2-9]|1[0-9])([^0-9]|$)")
+foreach(source IN LISTS sources)
+  if(source IN_LIST table_files)
+    continue()
+  endif()
+  file(STRINGS "${SOURCE_DIR}/${source}" literals REGEX "${model_literal}")
+  if(literals)
+    list(APPEND problems "${source} writes a model number outside the model table: ${literals}")
+  endif()
+  if(source MATCHES "^src/(pricing|analysis|chart|optionpage|cli)/")
+    file(STRINGS "${SOURCE_DIR}/${source}" literals REGEX "${column_literal}")
+    if(literals)
+      list(APPEND problems "${source} names a grid column by its number: ${literals}")
+    endif()
+  endif()
+endforeach()
+
+# A folder's libraries are all Qt-free or all Qt: a widget library beside a
+# Qt-free one blurs which of the folder's files the no-Qt rule holds. The
+# folders of known_mixed do so today and are told, not failed, until they
+# are split.
+set(known_mixed download optionpage)
+file(GLOB_RECURSE lists RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/src/*/CMakeLists.txt")
+foreach(list_file IN LISTS lists)
+  file(READ "${SOURCE_DIR}/${list_file}" text)
+  string(REGEX MATCHALL "add_library\\([A-Za-z_]+" libraries "${text}")
+  set(plain)
+  set(widgets)
+  foreach(library IN LISTS libraries)
+    string(REPLACE "add_library(" "" library "${library}")
+    string(REGEX MATCH "target_link_libraries\\(${library} [^)]*\\)" links "${text}")
+    if(links MATCHES "Qt6::Widgets")
+      list(APPEND widgets ${library})
+    elseif(NOT links MATCHES "Qt6::|commonqt")
+      list(APPEND plain ${library})
+    endif()
+  endforeach()
+  if(widgets AND plain)
+    get_filename_component(folder "${list_file}" DIRECTORY)
+    string(REGEX REPLACE "^src/" "" name "${folder}")
+    if(name IN_LIST known_mixed)
+      message(NOTICE "${folder} holds the Qt-free ${plain} beside the widget library ${widgets}; to be split")
+    else()
+      list(APPEND problems "${folder} holds a Qt-free library (${plain}) beside a widget library (${widgets})")
+    endif()
   endif()
 endforeach()
 

@@ -23,11 +23,30 @@ double NormalDensity(double x)
 
 }  // namespace
 
+constexpr ChainModelEntry kChainModels[] = {
+    {ChainModel::European, kBlackScholes, "european", "European"},
+    {ChainModel::Binomial, kBinomial, "binomial", "Binomial tree"},
+    {ChainModel::Whaley, kWhaley, "whaley", "Whaley"},
+};
+
+std::span<const ChainModelEntry> ChainModels()
+{
+    return kChainModels;
+}
+
+const ChainModelEntry& ChainModelOf(ChainModel model)
+{
+    for (const ChainModelEntry& entry : kChainModels)
+        if (entry.model == model)
+            return entry;
+    throw PricingError("a chain model outside the chain's table");
+}
+
 bool ParseChainModel(const std::string& text, ChainModel& model)
 {
-    for (ChainModel candidate : {ChainModel::European, ChainModel::Binomial, ChainModel::Whaley}) {
-        if (text == ChainModelName(candidate)) {
-            model = candidate;
+    for (const ChainModelEntry& entry : kChainModels) {
+        if (text == entry.name) {
+            model = entry.model;
             return true;
         }
     }
@@ -36,14 +55,7 @@ bool ParseChainModel(const std::string& text, ChainModel& model)
 
 const char* ChainModelName(ChainModel model)
 {
-    switch (model) {
-    case ChainModel::Binomial:
-        return "binomial";
-    case ChainModel::Whaley:
-        return "whaley";
-    default:
-        return "european";
-    }
+    return ChainModelOf(model).name;
 }
 
 double ChainRates::RateFor(int days) const
@@ -63,16 +75,14 @@ double ChainRates::RateFor(int days) const
 }
 
 ExpiryPricer::ExpiryPricer(double underlying, TDateTime today, TDateTime expiry, const ChainInputs& inputs)
-    : inputs_(inputs), spot_(underlying)
+    : inputs_(inputs), model_(&RequireModel(ChainModelOf(inputs.model).pricing)), spot_(underlying)
 {
     days_ = TInOutObj::DaysBetween(today, expiry);
     r_ = inputs.rates.RateFor(days_);
     T_ = days_ / 365.0;
 
     TInOutObj& p = series_;
-    p.Model = inputs.model == ChainModel::Binomial ? kBinomial
-              : inputs.model == ChainModel::Whaley ? kWhaley
-                                                   : kBlackScholes;
+    p.Model = model_->number;
     p.Steps = inputs.steps;
     p.Rate = static_cast<float>(r_);
     p.Underlying = static_cast<float>(underlying);
@@ -101,8 +111,8 @@ ExpiryPricer::ExpiryPricer(double underlying, TDateTime today, TDateTime expiry,
     }
     Dr_ = std::exp(-r_ * T_);
     Dc_ = std::exp((b_ - r_) * T_);
-    if (inputs.model == ChainModel::Binomial)
-        tree_.emplace(p);
+    if (model_->chainValue)
+        model_->setUp(option_, p);
 }
 
 double ExpiryPricer::EuropeanValue(double sigma, double strike, bool call) const
@@ -124,34 +134,16 @@ double ExpiryPricer::EuropeanVega(double sigma, double strike) const
 
 double ExpiryPricer::Value(double sigma, double strike, bool call)
 {
-    switch (inputs_.model) {
-    case ChainModel::Binomial: {
-        const TreeFigures f = tree_->Price(static_cast<float>(sigma), static_cast<float>(strike),
-                                           call ? 1 : 2);
-        return std::isfinite(f.value) ? f.value : kNaN;
-    }
-    case ChainModel::Whaley: {
-        const int k = call ? 1 : 2;
-        series_.Strike(1, 1) = series_.Strike(1, 2) = static_cast<float>(strike);
-        series_.Vol(1, k) = static_cast<float>(sigma);
-        series_.Vol(1, 3 - k) = 0;
-        try {
-            PriceWhaley(series_);
-        } catch (const PricingError&) {
-            return kNaN;
-        }
-        return series_.Theo(1, k);
-    }
-    default:
+    if (!model_->chainValue)
         return EuropeanValue(sigma, strike, call);
-    }
+    return model_->chainValue(option_, static_cast<float>(strike), call ? 1 : 2, static_cast<float>(sigma));
 }
 
 double ExpiryPricer::Delta(double sigma, double strike, bool call)
 {
-    if (inputs_.model == ChainModel::Binomial) {
-        const TreeFigures f = tree_->Price(static_cast<float>(sigma), static_cast<float>(strike),
-                                           call ? 1 : 2);
+    if (option_.tree) {
+        const TreeFigures f = option_.tree->Price(static_cast<float>(sigma), static_cast<float>(strike),
+                                                  call ? 1 : 2);
         return std::isfinite(f.delta) ? f.delta : kNaN;
     }
     const double d1 = (std::log(S_ / strike) + (b_ + sigma * sigma / 2) * T_) / (sigma * std::sqrt(T_));
@@ -175,18 +167,13 @@ double ExpiryPricer::UpperBound(double strike, bool call) const
 
 double ExpiryPricer::LowestVolatility() const
 {
-    switch (inputs_.model) {
-    case ChainModel::Binomial: {
+    if (option_.tree) {
         // Up and down moves must straddle the growth of a step.
         const double yield = inputs_.dividend.cash ? 0.0 : inputs_.dividend.yield;
-        const double dt = T_ / tree_->Steps();
+        const double dt = T_ / option_.tree->Steps();
         return std::max(0.005, 1.01 * std::fabs(r_ - yield) * std::sqrt(dt));
     }
-    case ChainModel::Whaley:
-        return 0.005;
-    default:
-        return 0.0001;
-    }
+    return American() ? 0.005 : 0.0001;
 }
 
 }  // namespace kestrava

@@ -6,15 +6,28 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "common/dates.h"
-#include "pricing/binomialtree.h"
 #include "pricing/IORecObj1.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
 
 enum class ChainModel { European, Binomial, Whaley };
+
+// The models a chain is solved with, in the order the chain window offers
+// them: each is a row of the model table (the European one stands for both
+// European rows: a chain's underlying is a stock or an index).
+struct ChainModelEntry {
+    ChainModel model;
+    ModelKind pricing;      // its row of the model table
+    const char* name;       // kestrava-calc chain's --model
+    const char* shownName;  // the chain window's
+};
+std::span<const ChainModelEntry> ChainModels();
+const ChainModelEntry& ChainModelOf(ChainModel model);
 
 // "european", "binomial", "whaley"; false for any other text.
 bool ParseChainModel(const std::string& text, ChainModel& model);
@@ -70,7 +83,7 @@ public:
     double EuropeanValue(double sigma, double strike, bool call) const;
     double EuropeanVega(double sigma, double strike) const;
 
-    bool American() const { return inputs_.model != ChainModel::European; }
+    bool American() const { return model_->american; }
     // The value no price may stay below: the intrinsic value for the
     // American models, the discounted one for the European formula.
     double LowerBound(double strike, bool call) const;
@@ -83,13 +96,14 @@ public:
 
 private:
     ChainInputs inputs_;
+    const ModelEntry* model_;
     double spot_;
     int days_;
     double T_, r_, b_;
     double S_;  // less the present value of a cash dividend
     double Dr_, Dc_;
-    TInOutObj series_;  // the expiry as the page would hold it, one strike
-    std::optional<BinomialTree> tree_;
+    TInOutObj series_;    // the expiry as the page would hold it, one strike
+    OptionSetup option_;  // the model's own set-up, for the models a chain does not value itself
 };
 
 }  // namespace kestrava

@@ -1,6 +1,7 @@
 #include "analysis/ChainRows.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kestrava {
 
@@ -27,6 +28,13 @@ std::vector<ChainStrike> ExpiryRows::Take()
         rows_.end());
     strikes_ = {};
     return std::move(rows_);
+}
+
+std::uint64_t FileSize(const std::string& fileName)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+    return error ? 0 : static_cast<std::uint64_t>(size);
 }
 
 }  // namespace kestrava

@@ -6,6 +6,9 @@
 // copy itself and leave its old room behind, which for a large table costs
 // about as much again as its rows.
 
+#include <algorithm>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "analysis/QuoteChain.h"
@@ -29,5 +32,38 @@ private:
     std::vector<double> strikes_;  // ascending and each once after MakeRoom
     std::vector<ChainStrike> rows_;
 };
+
+// Tells the progress of a read after every hundredth or so of it, and not
+// after every few lines.
+class ProgressTeller {
+public:
+    ProgressTeller(const ChainReadProgress& progress, std::uint64_t total)
+        : progress_(progress), total_(total), step_(std::max(total / kSteps, kLeastStep))
+    {
+    }
+
+    // A line read, with its line end (near enough, for progress).
+    void Line(std::size_t length)
+    {
+        done_ += length + 1;
+        if (progress_ && done_ >= next_) {
+            progress_(total_ > 0 ? std::min(done_, total_) : done_, total_);
+            next_ = done_ + step_;
+        }
+    }
+
+private:
+    static constexpr std::uint64_t kSteps = 100;
+    static constexpr std::uint64_t kLeastStep = std::uint64_t{64} * 1024;
+
+    const ChainReadProgress& progress_;
+    std::uint64_t total_;
+    std::uint64_t step_;
+    std::uint64_t done_ = 0;
+    std::uint64_t next_ = step_;
+};
+
+// The size of a file in bytes; 0 when it is not known.
+std::uint64_t FileSize(const std::string& fileName);
 
 }  // namespace kestrava

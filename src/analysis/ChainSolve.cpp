@@ -6,8 +6,9 @@
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
+#include <utility>
 
+#include "common/parallel.h"
 #include "pricing/fpmode.h"
 #include "pricing/Models.h"
 
@@ -87,39 +88,35 @@ void SolveChain(const ChainRoot& root, double underlying, TDateTime today, const
         if (remaining[e] == 0 && !stop.stop_requested())
             done(static_cast<int>(e), std::move(results[e]));
 
-    std::atomic<int> next{0};
-    auto work = [&] {
+    const auto work = [&](std::optional<ExpiryPricer>& pricer, std::size_t& pricerOf, int item) {
         const FlushDenormals flush;
-        std::optional<ExpiryPricer> pricer;  // a copy of its own: the tree keeps tables
-        std::size_t pricerOf = expiries;
-        for (int item = next++; item < items && !stop.stop_requested(); item = next++) {
-            const std::size_t e = static_cast<std::size_t>(std::upper_bound(first.begin(), first.end(), item)
-                                                           - first.begin() - 1);
-            const ChainStrike& strike = root.expiries[e].strikes[static_cast<std::size_t>(item - first[e])];
-            std::call_once(begun[e], [&] { results[e].options.resize(root.expiries[e].strikes.size()); });
-            std::array<OptionVols, 2>& options =
-                results[e].options[static_cast<std::size_t>(item - first[e])];
-            if (!pricers[e]) {
-                MarkUnsolved(options,
-                             results[e].days <= 0 ? NoVolatility::Expired : NoVolatility::NotPriceable);
-            } else {
-                if (pricerOf != e) {
-                    pricer = pricers[e];
-                    pricerOf = e;
-                }
-                SolveSide(*pricer, strike.call, strike.strike, true, scope, options[0]);
-                SolveSide(*pricer, strike.put, strike.strike, false, scope, options[1]);
+        const std::size_t e = static_cast<std::size_t>(std::upper_bound(first.begin(), first.end(), item)
+                                                       - first.begin() - 1);
+        const ChainStrike& strike = root.expiries[e].strikes[static_cast<std::size_t>(item - first[e])];
+        std::call_once(begun[e], [&] { results[e].options.resize(root.expiries[e].strikes.size()); });
+        std::array<OptionVols, 2>& options = results[e].options[static_cast<std::size_t>(item - first[e])];
+        if (!pricers[e]) {
+            MarkUnsolved(options, results[e].days <= 0 ? NoVolatility::Expired : NoVolatility::NotPriceable);
+        } else {
+            if (pricerOf != e) {
+                pricer = pricers[e];
+                pricerOf = e;
             }
-            if (--remaining[e] == 0)
-                done(static_cast<int>(e), std::move(results[e]));
+            SolveSide(*pricer, strike.call, strike.strike, true, scope, options[0]);
+            SolveSide(*pricer, strike.put, strike.strike, false, scope, options[1]);
         }
+        if (--remaining[e] == 0)
+            done(static_cast<int>(e), std::move(results[e]));
     };
-    int count = threads > 0 ? threads : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    count = std::clamp(count, 1, std::max(items, 1));
-    std::vector<std::jthread> helpers;
-    for (int h = 1; h < count; ++h)
-        helpers.emplace_back(work);
-    work();
+    ParallelFor(
+        items, threads,
+        [&] {
+            // A pricer copy of the thread's own: the tree keeps tables.
+            return [&work, pricer = std::optional<ExpiryPricer>(), pricerOf = expiries](int item) mutable {
+                work(pricer, pricerOf, item);
+            };
+        },
+        std::move(stop));
 }
 
 std::vector<ExpiryVols> SolveChain(const ChainRoot& root, double underlying, TDateTime today,

@@ -10,6 +10,7 @@
 #include "common/localeparse.h"
 #include "pricing/modeliv.h"
 #include "pricing/Models.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
 namespace {
@@ -72,9 +73,10 @@ MarkedPosition::MarkedPosition(std::span<const TInOutObj* const> expiries, const
             if (!place.Found())
                 continue;
             const TInOutObj& p = *expiries[static_cast<std::size_t>(place.expiry)];
-            if (p.Model < kBlackScholes || p.Model > kWhaley)
+            if (!FindModel(p.Model))
                 throw AnalysisError("Expiry " + IsoDate(p.ExpiryDate)
-                                    + " has no pricing model to value the position with.");
+                                    + " has no pricing model to value the position with: "
+                                    + UnknownModelMessage(p.Model) + ".");
             leg.expiry = place.expiry;
             leg.s = place.s;
             leg.k = place.k;
@@ -154,15 +156,6 @@ std::vector<int> MarkedPosition::LegsAtModel() const
         return found;
     for (const MarkedLeg& leg : legs_)
         if (leg.kind == LegKind::Option && !leg.atMid && leg.vol > 0)
-            found.push_back(leg.index);
-    return found;
-}
-
-std::vector<int> MarkedPosition::LegsWithoutVolatility() const
-{
-    std::vector<int> found;
-    for (const MarkedLeg& leg : legs_)
-        if (leg.atMid && !leg.volSolved)
             found.push_back(leg.index);
     return found;
 }

@@ -75,9 +75,8 @@ public:
     bool Empty() const { return legs_.empty(); }
     MarkSource Source() const { return source_; }
     // The option legs marked at the model although the source is the mid
-    // (no bid and ask), and those whose mid no volatility reprices.
+    // (no bid and ask).
     std::vector<int> LegsAtModel() const;
-    std::vector<int> LegsWithoutVolatility() const;
 
 private:
     void MarkOption(MarkedLeg& leg, const TInOutObj& p, MarkSource source);

@@ -1,14 +1,13 @@
 #include "analysis/PositionValuer.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
-#include <exception>
 #include <functional>
-#include <optional>
-#include <thread>
+#include <memory>
 
+#include "common/parallel.h"
 #include "pricing/Models.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
 namespace {
@@ -155,7 +154,7 @@ PositionGreeks ScenarioValuer::Greeks(TDateTime date, double price, bool withVeg
         greeks.gamma += static_cast<double>(at.gamma) * leg.size;
         greeks.decay += static_cast<double>(at.decay) * leg.size;
         if (withVega) {
-            const bool tree = pricer.Inputs().Model == kBinomial;
+            const bool tree = pricer.Model().tree;
             const double vega = tree && vol > 0 ? pricer.Value(leg.strike, leg.k, vol + kBump) - at.theo
                                                 : static_cast<double>(at.vega);
             greeks.vega += vega * leg.size;
@@ -173,7 +172,7 @@ namespace {
 bool AnyLiveTree(const MarkedPosition& marked, std::span<const TDateTime> dates)
 {
     for (const MarkedLeg& leg : marked.Legs()) {
-        if (leg.kind != LegKind::Option || marked.ExpiryOf(leg).inputs.Model != kBinomial)
+        if (leg.kind != LegKind::Option || !RequireModel(marked.ExpiryOf(leg).inputs.Model).tree)
             continue;
         for (TDateTime date : dates)
             if (TInOutObj::DaysBetween(date, marked.ExpiryOf(leg).day) > 0)
@@ -203,36 +202,17 @@ std::vector<std::vector<double>> Curves(const MarkedPosition& marked, const Scen
         for (std::size_t first = 0; first < count; first += kChunk)
             chunks.push_back({d, first, std::min(count, first + kChunk)});
     }
-    std::vector<std::exception_ptr> failures(chunks.size());
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        std::optional<ScenarioValuer> valuer;
-        for (std::size_t c = next++; c < chunks.size(); c = next++) {
-            const Chunk& chunk = chunks[c];
-            try {
-                if (!valuer)
-                    valuer.emplace(marked, scenario);
-                for (std::size_t i = chunk.first; i < chunk.last; ++i)
-                    curves[chunk.date][i] = fill(*valuer, dates[chunk.date], pricesByDate[chunk.date][i]);
-            } catch (...) {
-                failures[c] = std::current_exception();
-            }
-        }
-    };
     // Threads pay only where trees are priced; the closed forms are done
     // sooner than a thread starts.
-    const int threads = AnyLiveTree(marked, dates)
-                            ? std::min<int>(BinomialThreads(), static_cast<int>(chunks.size()))
-                            : 1;
-    {
-        std::vector<std::jthread> helpers;
-        for (int h = 1; h < threads; ++h)
-            helpers.emplace_back(work);
-        work();
-    }
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
+    const int threads = AnyLiveTree(marked, dates) ? BinomialThreads() : 1;
+    ParallelFor(static_cast<int>(chunks.size()), threads, [&] {
+        // A valuer of the thread's own, made when it takes its first chunk.
+        return [&, valuer = std::make_shared<ScenarioValuer>(marked, scenario)](int c) {
+            const Chunk& chunk = chunks[static_cast<std::size_t>(c)];
+            for (std::size_t i = chunk.first; i < chunk.last; ++i)
+                curves[chunk.date][i] = fill(*valuer, dates[chunk.date], pricesByDate[chunk.date][i]);
+        };
+    });
     return curves;
 }
 

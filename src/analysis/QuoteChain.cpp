@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <map>
 #include <utility>
 
 #include "analysis/AnalysisError.h"
 #include "analysis/ChainRows.h"
+#include "analysis/DelayedQuotesChain.h"
 #include "common/localeparse.h"
+#include "common/monthnames.h"
 #include "marketdata/OptPriceReader.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/TextLines.h"
@@ -24,9 +25,6 @@ constexpr std::size_t kRowFields = 14;
 constexpr std::size_t kLast = 1, kNet = 2, kBid = 3, kAsk = 4, kVolume = 5, kOpenInterest = 6;
 // The underlying, the quote date and the column titles.
 constexpr int kHeadLines = 3;
-// Progress is told about a hundred times a read, and not after every few lines.
-constexpr std::uint64_t kProgressSteps = 100;
-constexpr std::uint64_t kLeastProgressStep = std::uint64_t{64} * 1024;
 
 bool IsBlank(std::string_view text)
 {
@@ -280,39 +278,6 @@ private:
     std::vector<std::string_view> words_;
 };
 
-// Tells the progress after every hundredth or so of the reading.
-class ProgressTeller {
-public:
-    ProgressTeller(const ChainReadProgress& progress, std::uint64_t total)
-        : progress_(progress), total_(total), step_(std::max(total / kProgressSteps, kLeastProgressStep))
-    {
-    }
-
-    // A line read, with its line end (near enough, for progress).
-    void Line(std::size_t length)
-    {
-        done_ += length + 1;
-        if (progress_ && done_ >= next_) {
-            progress_(total_ > 0 ? std::min(done_, total_) : done_, total_);
-            next_ = done_ + step_;
-        }
-    }
-
-private:
-    const ChainReadProgress& progress_;
-    std::uint64_t total_;
-    std::uint64_t step_;
-    std::uint64_t done_ = 0;
-    std::uint64_t next_ = step_;
-};
-
-std::uint64_t FileSize(const std::string& fileName)
-{
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(fileName, error);
-    return error ? 0 : static_cast<std::uint64_t>(size);
-}
-
 }  // namespace
 
 int ChainRoot::StrikeCount() const
@@ -326,6 +291,13 @@ int ChainRoot::StrikeCount() const
 int QuoteChain::DefaultRoot() const
 {
     int best = -1;
+    // The delayed-quotes CSV names no symbol; its main root is the shortest.
+    if (layout == QuoteLayout::DelayedQuotesCsv) {
+        for (std::size_t i = 0; i < roots.size(); ++i)
+            if (best < 0 || roots[i].name.size() < roots[static_cast<std::size_t>(best)].name.size())
+                best = static_cast<int>(i);
+        return best;
+    }
     for (std::size_t i = 0; i < roots.size(); ++i) {
         if (roots[i].name == symbol)
             return static_cast<int>(i);
@@ -341,6 +313,17 @@ int QuoteChain::FindRoot(const std::string& name) const
         if (roots[i].name == name)
             return static_cast<int>(i);
     return -1;
+}
+
+std::string QuoteChain::ReadingNotes() const
+{
+    std::string notes = QuoteLayoutText(layout);
+    if (!expiriesLeftOut.empty()) {
+        std::string leftOut = ExpiredLeftOutMessage(static_cast<int>(expiriesLeftOut.size()));
+        leftOut.pop_back();  // its full stop
+        notes += "; " + leftOut;
+    }
+    return notes;
 }
 
 bool ParseOptionCode(std::string_view code, OptionCode& parsed)
@@ -396,6 +379,11 @@ std::optional<QuoteChain> ReadQuoteChain(const std::string& fileName, const Chai
         if (file.Failed())
             throw AnalysisFileError(file.FailureText(fileName));
         throw AnalysisFileError(fileName + " is empty.");
+    }
+    if (IsBlank(text)) {
+        std::string second;
+        if (file.ReadLine(second) && QuoteLayoutOf(text, second) == QuoteLayout::DelayedQuotesCsv)
+            return ReadDelayedQuotesChain(fileName, progress, stop);
     }
     if (!StartsAQuoteTable(text))
         throw AnalysisFileError(fileName + " holds no option quote table.");

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/dates.h"
+#include "marketdata/DelayedQuotesCsv.h"
 
 namespace kestrava {
 
@@ -31,6 +32,10 @@ struct ChainQuote {
     float ask = 0;  // 0: no ask
     std::int64_t volume = 0;
     std::int64_t openInterest = 0;
+    // The delayed-quotes CSV's own figures, shown beside ours and never
+    // computed with; 0 where the file gives none (and in a quote table).
+    float fileIv = 0;  // a fraction
+    float fileDelta = 0;
 };
 
 // One strike of one expiry: the call and the put of one row.
@@ -56,25 +61,36 @@ struct ChainRoot {
 
 struct QuoteChain {
     std::string fileName;
-    std::string symbol;       // the underlying's symbol, line 1 up to its first blank
+    // The underlying's symbol, line 1 up to its first blank; a delayed-quotes
+    // CSV names none, and gives its default root.
+    std::string symbol;
     std::string description;  // line 1's first field, "SPY (SPDR S&P 500 ETF TRUST)"
     double underlyingLast = 0;
     std::string underlyingNet;  // as written
     TDateTime quoteDate = 0;
     std::string quoteTime;         // line 2's stamp, "Nov 25 2016 @ 14:25 ET"
     std::vector<ChainRoot> roots;  // by name
+    QuoteLayout layout = QuoteLayout::QuoteTable;
+    // Expiries of a delayed-quotes CSV before its quote date, left out of
+    // every root; ascending.
+    std::vector<TDateTime> expiriesLeftOut;
 
-    // The root named like the underlying, else the one with the most strike
-    // rows; -1 when the table holds no option row.
+    // A quote table's root named like the underlying, else the one with the
+    // most strike rows; a delayed-quotes CSV's shortest root (SPX, not
+    // SPXW); -1 when the table holds no option row.
     int DefaultRoot() const;
     // The root of that name; -1 when there is none.
     int FindRoot(const std::string& name) const;
+    // How the file was read, for the user: "layout: delayed-quotes CSV; 1
+    // expiry before the quote date was left out".
+    std::string ReadingNotes() const;
 };
 
-// Reads the table whole, once. Throws AnalysisFileError naming the file
-// (and the line, for a row) when it cannot be opened or read, holds no quote
-// table (empty, an HTML page), gives no underlying price or quote date, or
-// holds a row that is no option row. The file is never changed.
+// Reads the table whole, once, in either layout (told apart by its first
+// two lines). Throws AnalysisFileError naming the file (and the line, for a
+// row) when it cannot be opened or read, holds no quote table (empty, an
+// HTML page), gives no underlying price or quote date, or holds a row that
+// is no option row. The file is never changed.
 QuoteChain ReadQuoteChain(const std::string& fileName);
 
 // How far a read has come: `done` bytes of `total`. The rows are read

@@ -50,17 +50,7 @@ SeriesSetup SetupFromChain(const ChainSelection& selection, char decimalSeparato
     setup.optionSymbol = FromSeriesText(selection.symbol);
     setup.symbolText = setup.optionSymbol;
     setup.contractRoot = FromSeriesText(selection.contract);
-    switch (selection.inputs.model) {
-    case ChainModel::Binomial:
-        setup.model = kBinomial;
-        break;
-    case ChainModel::Whaley:
-        setup.model = kWhaley;
-        break;
-    default:
-        setup.model = kBlackScholes;
-        break;
-    }
+    setup.model = ChainModelOf(selection.inputs.model).pricing;
     if (selection.inputs.dividend.cash) {
         setup.contractType = kEquity;
         if (selection.inputs.dividend.amount > 0) {

@@ -93,6 +93,10 @@ DownloadSetup SetupOf(TMainForm& form, const DownloadCommandOptions& options)
     setup.QuoteServer = settings.QuoteServer.toStdString();
     setup.HistoryServer = settings.HistoryServer.toStdString();
     setup.HistoryHomePage = settings.HistoryHomePage.toStdString();
+    setup.QuoteByTemplate = settings.QuoteByTemplate;
+    setup.QuoteTemplate = settings.QuoteUrlTemplate.toStdString();
+    setup.HistoryByTemplate = settings.HistoryByTemplate;
+    setup.HistoryTemplate = settings.HistoryUrlTemplate.toStdString();
     setup.SettingsFile =
         QDir::toNativeSeparators(
             QSettings(QLatin1String(kOrganisationName), QLatin1String(kApplicationName)).fileName())

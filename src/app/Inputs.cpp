@@ -124,7 +124,7 @@ void TdlgInputs::PrepareNew(const QDate& today)
     listedStrikes_.clear();
     setWindowTitle(kNewCaption);
     rbEquity_->setChecked(true);
-    SelectModel(kBinomialIndex);
+    SelectModel(ModelIndex(kBinomial));
 
     for (QWidget* widget : {static_cast<QWidget*>(lblDivAmt_), static_cast<QWidget*>(edDivAmt_),
                             static_cast<QWidget*>(lblDivDate_), static_cast<QWidget*>(DatePickerDivDate_)})
@@ -193,8 +193,8 @@ void TdlgInputs::PrepareFromPage(const std::vector<const TInOutObj*>& expiries, 
     }
 
     CheckContractButton(first.ContractType);
-    if (first.Model >= kBlackScholes && first.Model <= kWhaley)
-        SelectModel(first.Model - 1);
+    if (ModelIndex(first.Model) >= 0)
+        SelectModel(ModelIndex(first.Model));
 
     switch (first.ContractType) {
     case kEquity:
@@ -290,7 +290,7 @@ void TdlgInputs::ResetTypes(int tag)
 void TdlgInputs::rgModelClick(int index)
 {
     // Black's futures model only makes sense for a futures contract.
-    if (index == kBlackFuturesIndex)
+    if (index == ModelIndex(kBlackFutures))
         rbFuture_->setChecked(true);
 }
 
@@ -408,7 +408,8 @@ SeriesSetup TdlgInputs::Values() const
         values.strikes = listedStrikes_;
     values.optionSymbol = edOSymbl_->text();
     values.contractType = contractButtons_->checkedId() + 1;
-    values.model = rgModel_->checkedId() + 1;
+    const int model = rgModel_->checkedId();
+    values.model = model >= 0 ? ModelTable()[static_cast<std::size_t>(model)].number : 0;
     values.dividendAmount = edDivAmt_->text();
     values.dividendDate = DatePickerDivDate_->date();
     values.dividendYield = edDivYld_->text();

@@ -155,16 +155,15 @@ QGroupBox* TdlgInputs::BuildModelGroup()
     group->setToolTip(QStringLiteral("Option model type"));
     rgModel_ = new QButtonGroup(this);
     auto* column = new QVBoxLayout(group);
-    const QString items[4] = {QStringLiteral("Black Scholes (Euro)"), QStringLiteral("Black Futures (Euro)"),
-                              QStringLiteral("Binomial (Amer)"), QStringLiteral("Whaley (Amer)")};
-    for (int i = 0; i < 4; ++i) {
-        auto* button = new QRadioButton(items[i], group);
+    for (int i = 0; i < static_cast<int>(ModelTable().size()); ++i) {
+        const std::string name = ModelDisplayName(ModelTable()[static_cast<std::size_t>(i)]);
+        auto* button = new QRadioButton(QString::fromStdString(name), group);
         button->setObjectName(QStringLiteral("rgModelItem%1").arg(i));
         rgModel_->addButton(button, i);
         column->addWidget(button);
     }
     column->addStretch(1);
-    rgModel_->button(kBinomialIndex)->setChecked(true);
+    rgModel_->button(ModelIndex(kBinomial))->setChecked(true);
     connect(rgModel_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
             rgModelClick(id);

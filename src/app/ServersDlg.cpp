@@ -12,6 +12,7 @@
 #include "appcore/AppSettings.h"
 #include "appcore/HelpPages.h"
 #include "download/Downloads.h"
+#include "download/UrlTemplate.h"
 
 namespace kestrava {
 namespace {
@@ -31,6 +32,38 @@ QLineEdit* AddressEdit(const char* name, const QString& value, QWidget* parent)
     return edit;
 }
 
+const char* const kTemplateHint =
+    "The address of one symbol's quotes or history, such as https://example.com/q?s={SYMBOL}; {SYMBOL}, "
+    "{FROM} and {TO} are filled in (F1 for examples)";
+
+QLineEdit* TemplateEdit(const char* name, const QString& value, QWidget* parent)
+{
+    auto* edit = new QLineEdit(value, parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setPlaceholderText(QStringLiteral("https://example.com/...{SYMBOL}..."));
+    edit->setToolTip(QLatin1String(kTemplateHint));
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
+    return edit;
+}
+
+// A kind list whose choice enables the server's edit (index 0) or the template's (1).
+QComboBox* KindBox(const char* name, const QString& classic, bool byTemplate, QLineEdit* server,
+                   QLineEdit* urlTemplate, QWidget* parent)
+{
+    auto* box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->addItem(classic);
+    box->addItem(QStringLiteral("URL template"));
+    const auto follow = [server, urlTemplate](int index) {
+        server->setEnabled(index == 0);
+        urlTemplate->setEnabled(index == 1);
+    };
+    QObject::connect(box, &QComboBox::currentIndexChanged, parent, follow);
+    box->setCurrentIndex(byTemplate ? 1 : 0);
+    follow(box->currentIndex());
+    return box;
+}
+
 }  // namespace
 
 TdlgServers::TdlgServers(AppSettings& settings, const LocaleInfo& system, const QString& settingsFile,
@@ -42,6 +75,12 @@ TdlgServers::TdlgServers(AppSettings& settings, const LocaleInfo& system, const 
 
     edQuoteServer = AddressEdit("edQuoteServer", settings.QuoteServer, this);
     edHistoryServer = AddressEdit("edHistoryServer", settings.HistoryServer, this);
+    edQuoteTemplate = TemplateEdit("edQuoteTemplate", settings.QuoteUrlTemplate, this);
+    edHistoryTemplate = TemplateEdit("edHistoryTemplate", settings.HistoryUrlTemplate, this);
+    cmbQuoteKind = KindBox("cmbQuoteKind", QStringLiteral("Quote table form"), settings.QuoteByTemplate,
+                           edQuoteServer, edQuoteTemplate, this);
+    cmbHistoryKind = KindBox("cmbHistoryKind", QStringLiteral("Daily-history service"),
+                             settings.HistoryByTemplate, edHistoryServer, edHistoryTemplate, this);
     cmbDateFormat = new QComboBox(this);
     cmbDateFormat->setObjectName(QStringLiteral("cmbDateFormat"));
     cmbDateFormat->setToolTip(
@@ -57,8 +96,12 @@ TdlgServers::TdlgServers(AppSettings& settings, const LocaleInfo& system, const 
 
     auto* form = new QFormLayout;
     form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    form->addRow(QStringLiteral("Quote &source:"), cmbQuoteKind);
     form->addRow(QStringLiteral("&Quote server:"), edQuoteServer);
+    form->addRow(QStringLiteral("Quote &URL template:"), edQuoteTemplate);
+    form->addRow(QStringLiteral("Histor&y source:"), cmbHistoryKind);
     form->addRow(QStringLiteral("&History server:"), edHistoryServer);
+    form->addRow(QStringLiteral("History UR&L template:"), edHistoryTemplate);
     form->addRow(QStringLiteral("&Date format:"), cmbDateFormat);
 
     auto* where = new QLabel(QStringLiteral("Kept in %1").arg(settingsFile), this);
@@ -96,12 +139,24 @@ void TdlgServers::done(int result)
     }
     const QString quotes = edQuoteServer->text().trimmed();
     const QString history = edHistoryServer->text().trimmed();
-    // An empty address is allowed: that download then says it has no server.
-    for (const auto& [text, name, edit] : {std::tuple{quotes, "QuoteServer", edQuoteServer},
-                                           std::tuple{history, "HistoryServer", edHistoryServer}}) {
+    const QString quoteTemplate = edQuoteTemplate->text().trimmed();
+    const QString historyTemplate = edHistoryTemplate->text().trimmed();
+    const bool quoteByTemplate = cmbQuoteKind->currentIndex() == 1;
+    const bool historyByTemplate = cmbHistoryKind->currentIndex() == 1;
+    // An empty address or template is allowed: that download then says it
+    // has none. Only the chosen kind's value is checked.
+    for (const auto& [text, name, edit, byTemplate] :
+         {std::tuple{quoteByTemplate ? quoteTemplate : quotes, "QuoteServer",
+                     quoteByTemplate ? edQuoteTemplate : edQuoteServer, quoteByTemplate},
+          std::tuple{historyByTemplate ? historyTemplate : history, "HistoryServer",
+                     historyByTemplate ? edHistoryTemplate : edHistoryServer, historyByTemplate}}) {
         if (text.isEmpty())
             continue;
-        const ServerAddress address = ParseServerAddress(text.toStdString(), name);
+        const std::string templateName = std::string("the setting Servers/")
+                                         + (edit == edQuoteTemplate ? "QuoteUrlTemplate"
+                                                                    : "HistoryUrlTemplate");
+        const ServerAddress address = byTemplate ? ParseUrlTemplate(text.toStdString(), templateName)
+                                                 : ParseServerAddress(text.toStdString(), name);
         if (!address.ok) {
             lblProblem->setText(QString::fromStdString(address.problem));
             lblProblem->show();
@@ -112,6 +167,10 @@ void TdlgServers::done(int result)
     }
     settings_.QuoteServer = quotes;
     settings_.HistoryServer = history;
+    settings_.QuoteByTemplate = quoteByTemplate;
+    settings_.HistoryByTemplate = historyByTemplate;
+    settings_.QuoteUrlTemplate = quoteTemplate;
+    settings_.HistoryUrlTemplate = historyTemplate;
     settings_.DateFormat = cmbDateFormat->currentData().toString();
     QDialog::done(result);
 }

@@ -18,6 +18,12 @@ const QString kQuoteServer = QStringLiteral("QuoteServer");
 const QString kHistoryServer = QStringLiteral("HistoryServer");
 const QString kHistoryHomePage = QStringLiteral("HistoryHomePage");
 const QString kDateFormat = QStringLiteral("DateFormat");
+const QString kQuoteServerKind = QStringLiteral("QuoteServerKind");
+const QString kHistoryServerKind = QStringLiteral("HistoryServerKind");
+const QString kQuoteUrlTemplate = QStringLiteral("QuoteUrlTemplate");
+const QString kHistoryUrlTemplate = QStringLiteral("HistoryUrlTemplate");
+const QString kClassicKind = QStringLiteral("classic");
+const QString kTemplateKind = QStringLiteral("template");
 
 QString Problem(const QString& group, const QString& name, const QString& text, const QString& defaultText)
 {
@@ -68,6 +74,23 @@ void ReadRate(QSettings& settings, const QString& name, const LocaleInfo& locale
         meant.replace(QLatin1Char('.'), QLatin1Char(locale.decimalSeparator));
         problems->append(Problem(kRates, name, text, meant));
     }
+}
+
+// A server's kind: "classic" or "template", in any letter case.
+void ReadKind(QSettings& settings, const QString& name, bool& byTemplate, QStringList* problems)
+{
+    const QVariant stored = settings.value(name);
+    if (!stored.isValid())
+        return;
+    const QString text = stored.toString().trimmed();
+    if (text.compare(kTemplateKind, Qt::CaseInsensitive) == 0
+        || text.compare(kClassicKind, Qt::CaseInsensitive) == 0)
+        byTemplate = text.compare(kTemplateKind, Qt::CaseInsensitive) == 0;
+    else if (problems)
+        problems->append(
+            QStringLiteral("The setting %1/%2 holds \"%3\", which is neither %4 nor %5; using %6 instead.")
+                .arg(kServers, name, text, kClassicKind, kTemplateKind,
+                     byTemplate ? kTemplateKind : kClassicKind));
 }
 
 }  // namespace
@@ -126,6 +149,10 @@ void AppSettings::Load(QSettings& settings, const LocaleInfo& locale, QStringLis
     QuoteServer = settings.value(kQuoteServer, QuoteServer).toString().trimmed();
     HistoryServer = settings.value(kHistoryServer, HistoryServer).toString().trimmed();
     HistoryHomePage = settings.value(kHistoryHomePage, HistoryHomePage).toString().trimmed();
+    ReadKind(settings, kQuoteServerKind, QuoteByTemplate, problems);
+    ReadKind(settings, kHistoryServerKind, HistoryByTemplate, problems);
+    QuoteUrlTemplate = settings.value(kQuoteUrlTemplate, QuoteUrlTemplate).toString().trimmed();
+    HistoryUrlTemplate = settings.value(kHistoryUrlTemplate, HistoryUrlTemplate).toString().trimmed();
     ReadInt(settings, kServers, QStringLiteral("RequestDeadline"), RequestDeadline, problems, 1, 3600,
             OutOfRange::Said);
     const QString dateFormat = settings.value(kDateFormat, DateFormat).toString().trimmed();
@@ -169,6 +196,12 @@ void AppSettings::SaveChanges(QSettings& settings, const LocaleInfo& locale, con
     put(kHistoryServer, HistoryServer, HistoryServer != before.HistoryServer);
     put(kHistoryHomePage, HistoryHomePage, HistoryHomePage != before.HistoryHomePage);
     put(kDateFormat, DateFormat, DateFormat != before.DateFormat);
+    put(kQuoteServerKind, QuoteByTemplate ? kTemplateKind : kClassicKind,
+        QuoteByTemplate != before.QuoteByTemplate);
+    put(kHistoryServerKind, HistoryByTemplate ? kTemplateKind : kClassicKind,
+        HistoryByTemplate != before.HistoryByTemplate);
+    put(kQuoteUrlTemplate, QuoteUrlTemplate, QuoteUrlTemplate != before.QuoteUrlTemplate);
+    put(kHistoryUrlTemplate, HistoryUrlTemplate, HistoryUrlTemplate != before.HistoryUrlTemplate);
     settings.endGroup();
 }
 

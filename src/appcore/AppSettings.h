@@ -43,6 +43,14 @@ struct AppSettings {
     QString QuoteServer;
     QString HistoryServer;
     QString HistoryHomePage;
+    // "Servers/QuoteServerKind" and "Servers/HistoryServerKind": "classic"
+    // (the servers above) or "template": the download then fetches the URL
+    // template "Servers/QuoteUrlTemplate" or "Servers/HistoryUrlTemplate"
+    // ({SYMBOL}, {FROM}, {TO} filled in) instead.
+    bool QuoteByTemplate = false;
+    bool HistoryByTemplate = false;
+    QString QuoteUrlTemplate;
+    QString HistoryUrlTemplate;
     // "Servers/RequestDeadline": the seconds any one download request may
     // take in all, however its bytes trickle in (1 to 3600). Read only: it
     // is written by whoever sets it.

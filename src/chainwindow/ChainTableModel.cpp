@@ -15,8 +15,8 @@ namespace kestrava {
 namespace {
 
 const char* const kHeaders[ChainTableModel::kColumnCount] = {
-    "Expiry", "Strike", "Side",     "Code",     "Bid",      "Ask",      "Mid",  "Last",
-    "Net",    "Volume", "Open int", "Bid IV %", "Ask IV %", "Mid IV %", "Delta"};
+    "Expiry", "Strike",   "Side",     "Code",     "Bid",      "Ask",   "Mid",       "Last",      "Net",
+    "Volume", "Open int", "Bid IV %", "Ask IV %", "Mid IV %", "Delta", "File IV %", "File delta"};
 const char* const kNotSolvedYet = "Not solved yet";
 // A pale amber behind the rows where the trading is.
 const QColor kMarkColour(255, 236, 179);
@@ -243,6 +243,11 @@ QVariant ChainTableModel::Display(const Row& row, int column) const
         return vol(vols ? &vols->mid : nullptr);
     case kDelta:
         return vols && vols->mid.Solved() ? Fixed(vols->delta, 3, separator) : QVariant();
+    // Blank where the file gives none: a quote table, or the service's 0.
+    case kFileIV:
+        return quote.fileIv != 0 ? Fixed(quote.fileIv * 100.0, 2, separator) : QVariant();
+    case kFileDelta:
+        return quote.fileDelta != 0 ? Fixed(quote.fileDelta, 3, separator) : QVariant();
     default:
         return {};
     }
@@ -303,6 +308,10 @@ QVariant ChainTableModel::SortKey(const Row& row, int column) const
         return vol(vols ? &vols->mid : nullptr);
     case kDelta:
         return vols && vols->mid.Solved() ? vols->delta : -2.0;
+    case kFileIV:
+        return quote.fileIv != 0 ? static_cast<double>(quote.fileIv) : -1.0;
+    case kFileDelta:
+        return quote.fileDelta != 0 ? static_cast<double>(quote.fileDelta) : -2.0;
     default:
         return {};
     }

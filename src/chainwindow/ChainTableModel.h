@@ -1,7 +1,8 @@
 #pragma once
 // The options of one root of a chain as a table: one row per option (the
 // expiries in order, then the strikes, the call before the put), its quotes,
-// volume and open interest, and its volatilities as they are solved. A
+// volume and open interest, and its volatilities as they are solved (with
+// the delayed-quotes CSV's own volatility and delta beside them). A
 // filter model on top keeps one expiry, a band of moneyness and the rows
 // with a bid; the table view sorts it.
 
@@ -37,6 +38,8 @@ public:
         kAskIV,
         kMidIV,
         kDelta,
+        kFileIV,  // the delayed-quotes CSV's own, never computed with
+        kFileDelta,
         kColumnCount
     };
     enum Role {

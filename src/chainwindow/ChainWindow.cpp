@@ -37,12 +37,11 @@
 #include "common/localeparse.h"
 #include "common/notifier.h"
 #include "pricing/Models.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
 namespace {
 
-const char* const kModelNames[] = {"European", "Binomial tree", "Whaley"};
-constexpr ChainModel kModels[] = {ChainModel::European, ChainModel::Binomial, ChainModel::Whaley};
 const char* const kAllTab = "All";
 // How long the inputs rest before a change of them starts a new solve.
 constexpr int kRestartDelayMs = 400;
@@ -152,7 +151,10 @@ bool ChainWindow::Solving() const
 ChainInputs ChainWindow::Inputs() const
 {
     ChainInputs inputs;
-    inputs.model = kModels[std::clamp(cmbModel->currentIndex(), 0, 2)];
+    const std::span<const ChainModelEntry> models = ChainModels();
+    inputs.model = models[static_cast<std::size_t>(std::clamp<int>(cmbModel->currentIndex(), 0,
+                                                                   static_cast<int>(models.size()) - 1))]
+                       .model;
     inputs.steps = seSteps->value();
     inputs.rates.defaults = environment_.defaultRates;
     inputs.dividend.cash = cmbDividend->currentIndex() == 1;
@@ -216,8 +218,8 @@ QWidget* ChainWindow::BuildInputBar()
         cmbRoot->addItem(QString::fromStdString(root.name));
     cmbModel = new QComboBox(bar);
     cmbModel->setObjectName(QStringLiteral("cmbModel"));
-    for (const char* name : kModelNames)
-        cmbModel->addItem(QString::fromLatin1(name));
+    for (const ChainModelEntry& model : ChainModels())
+        cmbModel->addItem(QString::fromLatin1(model.shownName));
     cmbModel->setToolTip(QStringLiteral("The model the implied volatilities are solved with"));
     seSteps = new QSpinBox(bar);
     seSteps->setObjectName(QStringLiteral("seSteps"));
@@ -336,7 +338,7 @@ QWidget* ChainWindow::BuildChainView()
     tblChain->horizontalHeader()->setStretchLastSection(true);
     tblChain->installEventFilter(this);
     const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[ChainTableModel::kColumnCount] = {11, 8, 5, 18, 8, 8, 8, 8, 7, 8, 9, 8, 8, 8, 7};
+    const int widths[ChainTableModel::kColumnCount] = {11, 8, 5, 18, 8, 8, 8, 8, 7, 8, 9, 8, 8, 8, 7, 9, 9};
     for (int c = 0; c < ChainTableModel::kColumnCount; ++c)
         tblChain->setColumnWidth(c, widths[c] * digit + digit);
     column->addWidget(tabExpiries);
@@ -356,7 +358,7 @@ void ChainWindow::ConnectControls()
         ShowStatus();
     };
     connect(cmbModel, &QComboBox::currentIndexChanged, this, [this, restartLater] {
-        seSteps->setVisible(cmbModel->currentIndex() == 1);
+        seSteps->setVisible(RequireModel(ChainModelOf(Inputs().model).pricing).tree);
         lblSteps_->setVisible(seSteps->isVisibleTo(this));
         restartLater();
     });
@@ -584,6 +586,7 @@ void ChainWindow::ShowStatus()
                 .arg(root->expiries.size())
                 .arg(root->StrikeCount())
                 .arg(root->exchangeCopies);
+    text += QStringLiteral(" | ") + QString::fromStdString(chain_->ReadingNotes());
     const int tab = tabExpiries->currentIndex() - 1;
     if (tab >= 0 && static_cast<std::size_t>(tab) < root->expiries.size()) {
         const int days = TInOutObj::DaysBetween(chain_->quoteDate,

@@ -110,7 +110,6 @@ public:
     ChainReadBar* readBar = nullptr;
 
     ChainTableModel* TableModel() const { return model_; }
-    ChainFilterModel* FilterModel() const { return filter_; }
 
 signals:
     // The selected options as a new series; the program makes the page.

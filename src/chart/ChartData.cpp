@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "common/localeparse.h"
+#include "common/monthnames.h"
 #include "common/numformat.h"
 
 namespace kestrava {
@@ -14,10 +15,6 @@ const char* const kChartTooFewDays = "We don't have enough data to chart volatil
 const char* const kChartVolatilityProblem = "We have a problem figuring volatility from the price file.";
 
 namespace {
-
-// The chart's own month names: July is "Jly".
-const char* const kChartMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                      "Jly", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 constexpr int kTradingDays = 250;
 constexpr int kFewestLoadedDays = 30;
@@ -211,7 +208,8 @@ std::vector<TChartData::MonthMark> TChartData::MonthMarks() const
         const CivilDate next = DecodeDate(Slots[static_cast<std::size_t>(i) + 1].Date);
         if (next.month == day.month || next.month < 1 || next.month > 12)
             continue;
-        marks.push_back({i + 1, next.month == 1 ? std::to_string(next.year) : kChartMonths[next.month - 1]});
+        marks.push_back(
+            {i + 1, next.month == 1 ? std::to_string(next.year) : ChartMonthAbbreviation(next.month)});
     }
     return marks;
 }

@@ -4,50 +4,26 @@
 #include <cmath>
 
 #include "common/localeparse.h"
+#include "common/monthnames.h"
 #include "common/numformat.h"
+#include "pricing/ContractNames.h"
+#include "pricing/GridColumns.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
 namespace {
 
-const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
-const char* const kModelTexts[4] = {"European/Black-Scholes/", "European/Black/", "American/Binomial/",
-                                    "American/Whaley/"};
-const char* const kContractNames[4] = {"Equity", "Index", "Future", "Currency"};
-
-// A value column of the table: its heading, its format (sections: positive;
-// negative, empty for the positive one with a minus; zero) and its value.
-struct PrintColumn {
-    const char* heading;
-    const char* picture;
-    double (*value)(const TInOutObj&, int, int);
-};
-
 const char* const kLabelHeading = "Strike";
 
-const PrintColumn kValueColumns[13] = {
-    {"Net", "+##0.#0   ;-##0.#0   ;          ",
-     [](const TInOutObj& p, int s, int k) -> double { return p.NetChange(s, k); }},
-    {"Last", "##0.#0   ;;          ",
-     [](const TInOutObj& p, int s, int k) -> double { return p.Last(s, k); }},
-    {"Bid $", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Bid(s, k); }},
-    {"Bid iv", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.BidIV(s, k) * 100.0; }},
-    {"Ask $", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Ask(s, k); }},
-    {"Ask iv", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) { return p.AskIV(s, k) * 100.0; }},
-    {"Theo $", "##0.#0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Theo(s, k); }},
-    {"Delta", "+0.#0   ;-0.#0   ;     ",
-     [](const TInOutObj& p, int s, int k) -> double { return p.Delta(s, k); }},
-    {"Gamma", "#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Gamma(s, k); }},
-    // With its own sign, as the grid shows it: a deep in-the-money put gains
-    // by the day. The plus keeps the column as wide as a minus does.
-    {"dk/Day", "+#0.##0   ;-#0.##0   ;     ",
-     [](const TInOutObj& p, int s, int k) -> double { return p.Decay(s, k); }},
-    {"Vega", "#0.##0   ;;     ", [](const TInOutObj& p, int s, int k) -> double { return p.Vega(s, k); }},
-    {"P < Str", "##0.#0   ;;     ",
-     [](const TInOutObj& p, int s, int k) { return p.ProbBelow(s, k) * 100.0; }},
-    {"P > Str", "##0.#0;;     ", [](const TInOutObj& p, int s, int k) { return p.ProbAbove(s, k) * 100.0; }},
-};
+// The value columns the printer shows, in the grid's order.
+std::vector<const GridColumn*> PrintColumns()
+{
+    std::vector<const GridColumn*> columns;
+    for (const GridColumn& column : kGridColumnTable)
+        if (column.printHeading)
+            columns.push_back(&column);
+    return columns;
+}
 
 std::string PadLeft(std::string text, std::size_t width)
 {
@@ -82,7 +58,7 @@ std::string Fixed(double value, int decimals, std::size_t width, char separator)
 std::string GridPrintHeading(TDateTime expiry, const std::string& optSymbol, const std::string& optContract)
 {
     const CivilDate date = DecodeDate(expiry);
-    const std::string month = date.month >= 1 && date.month <= 12 ? kMonthNames[date.month - 1] : "";
+    const std::string month = MonthAbbreviation(date.month);
     return month + " " + PadLeft(std::to_string(date.year), 4) + " Options on " + optSymbol + "  ("
            + optContract + ")";
 }
@@ -90,10 +66,10 @@ std::string GridPrintHeading(TDateTime expiry, const std::string& optSymbol, con
 std::vector<std::string> GridPrintCells(const TInOutObj& series, int s, int k, char decimalSeparator)
 {
     std::vector<std::string> cells;
-    for (const PrintColumn& column : kValueColumns) {
+    for (const GridColumn* column : PrintColumns()) {
         // Singles round as their shortest decimal reads; percents scale first.
-        const float value = static_cast<float>(column.value(series, s, k));
-        cells.push_back(Trimmed(FormatSingle(column.picture, value, decimalSeparator)));
+        const float value = ShownValue(*column, series, s, k);
+        cells.push_back(Trimmed(FormatSingle(column->printFormat, value, decimalSeparator)));
     }
     return cells;
 }
@@ -121,9 +97,11 @@ GridPrintTable MakeGridPrintTable(const TInOutObj& series, char decimalSeparator
     // edge; every value at its column's.
     std::size_t strikeWidth = 6;
     std::size_t firstWidth = std::string(kLabelHeading).size();
+    const std::vector<const GridColumn*> columns = PrintColumns();
     std::vector<std::size_t> widths;
-    for (const PrintColumn& column : kValueColumns)
-        widths.push_back(std::string(column.heading).size());
+    widths.reserve(columns.size());
+    for (const GridColumn* column : columns)
+        widths.push_back(std::string(column->printHeading).size());
     for (const Texts& row : rows) {
         strikeWidth = std::max(strikeWidth, row.strike.size());
         firstWidth = std::max(firstWidth, row.code.size());
@@ -136,7 +114,7 @@ GridPrintTable MakeGridPrintTable(const TInOutObj& series, char decimalSeparator
     GridPrintTable table;
     table.headings = PadRight(kLabelHeading, firstWidth);
     for (std::size_t c = 0; c < widths.size(); ++c)
-        table.headings += gap + PadLeft(kValueColumns[c].heading, widths[c]);
+        table.headings += gap + PadLeft(columns[c]->printHeading, widths[c]);
     for (const Texts& row : rows) {
         GridPrintTable::Row line;
         line.label = row.side + PadLeft(row.strike, firstWidth - row.side.size());
@@ -181,10 +159,11 @@ std::vector<std::string> GridPrintInputs(const TInOutObj& p, TDateTime expiry, c
         lines.emplace_back();
         break;
     }
-    const bool knownModel = p.Model >= 1 && p.Model <= 4;
-    const bool knownContract = p.ContractType >= 1 && p.ContractType <= 4;
-    lines.push_back(std::string("Model: ") + (knownModel ? kModelTexts[p.Model - 1] : "")
-                    + (knownContract ? kContractNames[p.ContractType - 1] : ""));
+    std::string model;
+    if (const ModelEntry* entry = FindModel(p.Model))
+        model = std::string(entry->american ? "American/" : "European/") + entry->shortName + "/";
+    const char* contract = ContractName(p.ContractType);
+    lines.push_back("Model: " + model + (contract ? contract : ""));
     return lines;
 }
 

@@ -222,20 +222,4 @@ void DrawVolSurface(QPainter& painter, const QRectF& picture, const VolSurfaceGr
     painter.restore();
 }
 
-QImage TermStructurePicture(const std::vector<TermPoint>& points, const QString& title, int width, int height,
-                            qreal pixelRatio, const LocaleInfo& locale)
-{
-    return PlotPicture(width, height, pixelRatio, [&](QPainter& painter, const QRectF& area) {
-        DrawTermStructure(painter, area, points, title, locale);
-    });
-}
-
-QImage VolSurfacePicture(const VolSurfaceGrid& grid, const QString& title, int width, int height,
-                         qreal pixelRatio, const LocaleInfo& locale)
-{
-    return PlotPicture(width, height, pixelRatio, [&](QPainter& painter, const QRectF& area) {
-        DrawVolSurface(painter, area, grid, title, locale);
-    });
-}
-
 }  // namespace kestrava

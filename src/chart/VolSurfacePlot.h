@@ -5,7 +5,6 @@
 // with its colour scale).
 
 #include <QColor>
-#include <QImage>
 #include <QRectF>
 #include <QString>
 
@@ -27,11 +26,5 @@ void DrawVolSurface(QPainter& painter, const QRectF& picture, const VolSurfaceGr
 // The colour of a point of the scale, 0 (lowest) to 1 (highest): dark blue
 // through green to yellow, lighter as it rises, as readable in grey.
 QColor SurfaceColour(double share);
-
-// Pictures of width x height logical pixels at pixelRatio.
-QImage TermStructurePicture(const std::vector<TermPoint>& points, const QString& title, int width, int height,
-                            qreal pixelRatio, const LocaleInfo& locale);
-QImage VolSurfacePicture(const VolSurfaceGrid& grid, const QString& title, int width, int height,
-                         qreal pixelRatio, const LocaleInfo& locale);
 
 }  // namespace kestrava

@@ -22,6 +22,7 @@
 #include "cli/arguments.h"
 #include "cli/command.h"
 #include "common/localeparse.h"
+#include "common/notifier.h"
 #include "common/numtext.h"
 
 namespace kestrava::cli {
@@ -76,6 +77,11 @@ void PrintSummary(const QuoteChain& chain, const ChainRoot& root)
     PrintValue("Strikes", std::to_string(root.StrikeCount()));
     PrintValue("Options", std::to_string(options));
     PrintValue("ExchangeCopiesLeftOut", std::to_string(root.exchangeCopies));
+    PrintValue("Layout", QuoteLayoutName(chain.layout));
+    std::string leftOut;
+    for (const TDateTime expiry : chain.expiriesLeftOut)
+        leftOut += (leftOut.empty() ? "" : ",") + IsoDate(expiry);
+    PrintValue("ExpiriesLeftOut", leftOut);
 }
 
 bool AnySolved(const ExpiryVols& expiry)
@@ -142,6 +148,8 @@ int RunChain(const std::vector<std::string>& args)
                                              : "no root \"" + options.Option("--root").value_or("")
                                                    + "\" in the table; its roots are " + RootNames(chain));
     const ChainRoot& root = chain.roots[static_cast<std::size_t>(rootIndex)];
+    if (!chain.expiriesLeftOut.empty())
+        StderrNotifier().Warning(ExpiredLeftOutMessage(static_cast<int>(chain.expiriesLeftOut.size())));
 
     if (!csv && !surface) {
         PrintSummary(chain, root);
@@ -163,6 +171,9 @@ const char* const kChainHelp =
     "does: one row per option of one root (the root named like the underlying\n"
     "unless --root names another), its composite row where the table has one,\n"
     "else its only exchange row; the exchange copies are left out and counted.\n"
+    "A delayed-quotes CSV (the exchange's \"download CSV\" of today) is read too:\n"
+    "its default root is its shortest (SPX, not SPXW), and an expiry before its\n"
+    "quote date is left out and said once.\n"
     "\n"
     "  --root ROOT     the option root (\"SPY7\", \"SPXW\"); roots are never mixed\n"
     "  --model M       the model of the implied volatilities: european (default),\n"
@@ -186,7 +197,8 @@ const char* const kChainHelp =
     "Days to expiry are counted from the table's date to the expiry day, over 365.\n"
     "Without --csv or --surface, a summary as key=value lines: the underlying, its\n"
     "price, the table's date, the roots, and the chosen root's expiries, strikes,\n"
-    "options and exchange copies left out.\n"
+    "options and exchange copies left out; then the layout the file was read as\n"
+    "(quote table or delayed-quotes CSV) and the expiries left out (yyyy-mm-dd).\n"
     "\n"
     "Exit status: 0 done; 1 no volatility could be solved; 2 bad usage, an\n"
     "unknown root or a quote file that cannot be read.\n";

@@ -68,6 +68,8 @@ struct DownloadArguments {
     std::optional<std::vector<std::string>> history;
     std::optional<std::string> quoteServer;
     std::optional<std::string> historyServer;
+    std::optional<std::string> quoteUrl;
+    std::optional<std::string> historyUrl;
     std::optional<int> deadlineSeconds;  // of the whole command
 };
 
@@ -90,7 +92,8 @@ DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
         if (name != "--options" && name != "--history" && name != "--quote-server"
-            && name != "--history-server" && name != "--deadline")
+            && name != "--history-server" && name != "--deadline" && name != "--quote-url"
+            && name != "--history-url")
             throw UsageError("unknown argument \"" + arg + "\"");
         std::string value;
         if (equals != std::string::npos)
@@ -107,11 +110,19 @@ DownloadArguments ParseDownloadArguments(std::vector<std::string> args)
             parsed.quoteServer = value;
         else if (name == "--deadline")
             parsed.deadlineSeconds = DeadlineSeconds(value);
+        else if (name == "--quote-url")
+            parsed.quoteUrl = value;
+        else if (name == "--history-url")
+            parsed.historyUrl = value;
         else
             parsed.historyServer = value;
     }
     if (!parsed.options && !parsed.history)
         throw UsageError("name what to fetch with --options, --history or both");
+    if (parsed.quoteServer && parsed.quoteUrl)
+        throw UsageError("--quote-server and --quote-url name two sources of the quotes: give one");
+    if (parsed.historyServer && parsed.historyUrl)
+        throw UsageError("--history-server and --history-url name two sources of the history: give one");
     return parsed;
 }
 
@@ -134,6 +145,17 @@ int RunDownload(const std::vector<std::string>& args)
     setup.QuoteServer = arguments.quoteServer.value_or(settings.QuoteServer.toStdString());
     setup.HistoryServer = arguments.historyServer.value_or(settings.HistoryServer.toStdString());
     setup.HistoryHomePage = settings.HistoryHomePage.toStdString();
+    // A server or a template given here stands for the settings' choice.
+    setup.QuoteByTemplate = arguments.quoteUrl.has_value()
+                            || (!arguments.quoteServer.has_value() && settings.QuoteByTemplate);
+    setup.QuoteTemplate = arguments.quoteUrl.value_or(settings.QuoteUrlTemplate.toStdString());
+    if (arguments.quoteUrl)
+        setup.QuoteTemplateName = "the option --quote-url";
+    setup.HistoryByTemplate = arguments.historyUrl.has_value()
+                              || (!arguments.historyServer.has_value() && settings.HistoryByTemplate);
+    setup.HistoryTemplate = arguments.historyUrl.value_or(settings.HistoryUrlTemplate.toStdString());
+    if (arguments.historyUrl)
+        setup.HistoryTemplateName = "the option --history-url";
     setup.SettingsFile = files->settingsFile.toStdString();
     setup.RequestTemplate = requestTemplate.toStdString();
     setup.DataDir = ToPath(folders.DataDir);
@@ -180,6 +202,7 @@ std::string DownloadHelp()
 {
     return std::string("Usage: kestrava-calc download [--options SYM,...] [--history SYM,...]\n"
                        "                              [--quote-server URL] [--history-server URL]\n"
+                       "                              [--quote-url TEMPLATE] [--history-url TEMPLATE]\n"
                        "                              [--deadline SECONDS] [locale options]\n"
                        "\n"
                        "Runs the program's downloads without a window: the option quote tables of\n"
@@ -191,6 +214,22 @@ std::string DownloadHelp()
                        "The servers are the settings Servers/QuoteServer and Servers/HistoryServer\n"
                        "unless given here; a file POSTSTR5B in the application folder replaces the\n"
                        "built-in quote request template.\n"
+                       "\n"
+                       "A server's kind may instead be a URL template (Servers/QuoteServerKind or\n"
+                       "HistoryServerKind \"template\", the template in Servers/QuoteUrlTemplate or\n"
+                       "HistoryUrlTemplate):\n"
+                       "  --quote-url TEMPLATE    fetch the quotes from TEMPLATE instead\n"
+                       "  --history-url TEMPLATE  fetch the daily history from TEMPLATE instead\n"
+                       "{SYMBOL} in a template is the symbol encoded as a query value, {FROM} and\n"
+                       "{TO} the first and last day of two years up to today (YYYY-MM-DD), e.g.\n"
+                       "  https://example.com/quotes/{SYMBOL}.json\n"
+                       "  https://example.com/history?s={SYMBOL}&from={FROM}&to={TO}\n"
+                       "A template's reply is told by its content: the delayed-quotes CSV (stored\n"
+                       "as it came), its JSON (converted into that CSV) or an old quote table go\n"
+                       "into SYMBOL.txt; a daily history with named columns is converted into\n"
+                       "SYMBOL.csv in the price-file folder, whichever template brought it. A\n"
+                       "template with no scheme, a control character or an unknown placeholder\n"
+                       "is refused before anything is sent.\n"
                        "\n"
                        "A reply replaces the older file only when it came whole (status 200, as\n"
                        "long as announced, ending with a line end) and reads whole: a quote table\n"

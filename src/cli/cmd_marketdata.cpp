@@ -162,6 +162,9 @@ int RunQuotes(const std::vector<std::string>& args)
     PrintValue("UnderlyingNet", reader.UnderlyingNet);
     PrintValue("QuoteDate", DateText(reader.QuoteDate));
     PrintValue("QuoteTime", reader.QuoteTime);
+    // A quote table's lines stay as they always were.
+    if (reader.Layout != QuoteLayout::QuoteTable)
+        PrintValue("Layout", QuoteLayoutName(reader.Layout));
     std::printf("strike,side,last,net,bid,ask,code\n");
     for (int s = 1; s <= reader.StrikeCount; ++s) {
         for (int k = 1; k <= 2; ++k) {
@@ -270,6 +273,11 @@ const CommandRegistration quotesCommand({
          "whose last, bid or ask is negative or above 1000000, or whose bid is\n"
          "above its ask, is set aside: it shows zeros, and standard error says how\n"
          "many quotes were set aside.\n"
+         "\n"
+         "A delayed-quotes CSV (the exchange's \"download CSV\" of today) is read\n"
+         "too: ROOT is a root of its option codes (SPX, SPXW), without a suffix;\n"
+         "an expiry before its quote date is left out and said on standard error;\n"
+         "a Layout=delayed-quotes CSV line follows QuoteTime.\n"
          "\n"
          "The exchange writes its numbers with a decimal point whatever the locale;\n"
          "the locale options are taken as by the other commands.\n"

@@ -13,20 +13,17 @@
 #include "cli/seriesquotes.h"
 #include "cli/seriesrecalc.h"
 #include "common/localeparse.h"
+#include "common/monthnames.h"
 #include "common/notifier.h"
 #include "common/numtext.h"
+#include "pricing/ContractNames.h"
 #include "pricing/gridtext.h"
 #include "pricing/Models.h"
+#include "pricing/ModelTable.h"
 #include "pricing/recalc.h"
 
 namespace kestrava::cli {
 namespace {
-
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-constexpr const char* kModels[] = {"Black Scholes (Euro)", "Black Futures (Euro)", "Binomial (Amer)",
-                                   "Whaley (Amer)"};
-constexpr const char* kContracts[] = {"Equity", "Index", "Future", "Currency"};
 
 struct PriceOptions {
     std::string path;
@@ -107,10 +104,11 @@ void PrintTable(std::vector<TInOutObj>& series, const LocaleInfo& locale)
         TInOutObj& p = series[e];
         const TDateTime expiry = p.GetExpiry();
         const CivilDate c = DecodeDate(expiry);
-        const char* month = c.month >= 1 && c.month <= 12 ? kMonths[c.month - 1] : "???";
+        const char* month = *MonthAbbreviation(c.month) ? MonthAbbreviation(c.month) : "???";
+        const char* contract = ContractName(p.ContractType);
+        const ModelEntry* model = FindModel(p.Model);
         std::printf("%s%s %4d  %s  %s  %s\n", e ? "\n" : "", month, c.year, p.OptSymbol.c_str(),
-                    p.ContractType >= 1 && p.ContractType <= 4 ? kContracts[p.ContractType - 1] : "?",
-                    p.Model >= 1 && p.Model <= 4 ? kModels[p.Model - 1] : "no model");
+                    contract ? contract : "?", model ? ModelDisplayName(*model).c_str() : "no model");
         std::printf("Today: %s  Expiry: %s  Days left: %d  Ulying %s  Rate %s%%  Volatility %s%%\n",
                     FormatLocaleDate(p.TodayDate, locale).c_str(), FormatLocaleDate(expiry, locale).c_str(),
                     p.DaysToExpiry(), FormatLocaleFixed(p.Underlying, 2, dot).c_str(),

@@ -332,7 +332,9 @@ std::vector<TInOutObj> ReadSeriesJsonStream(RegularFileStream& in, const std::st
     }
     if (in.ReadError() != 0)
         throw SeriesFileError(kStreamReadError);
-    return ReadSeriesJson(text);
+    std::vector<TInOutObj> series = ReadSeriesJson(text);
+    RequireKnownModels(path, series);
+    return series;
 }
 
 }  // namespace
@@ -351,8 +353,13 @@ bool LoadSeriesAny(const std::string& path, std::vector<TInOutObj>& series, Noti
     RegularFileStream in(path);
     if (!in.IsOpen())
         throw SeriesFileError(SeriesOpenMessage(path, in.OpenError(), in.OpenProblem()));
-    if (in.peek() == kTagListBegin)
-        return LoadSeriesStream(in, series, notifier);
+    if (in.peek() == kTagListBegin) {
+        std::vector<TInOutObj> loaded;
+        const bool complete = LoadSeriesStream(in, loaded, notifier);
+        RequireKnownModels(path, loaded);
+        series.insert(series.end(), loaded.begin(), loaded.end());
+        return complete;
+    }
     in.clear();
     std::vector<TInOutObj> loaded = ReadSeriesJsonStream(in, path);
     series.insert(series.end(), loaded.begin(), loaded.end());

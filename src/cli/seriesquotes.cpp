@@ -51,8 +51,10 @@ bool HasSolvedVolatility(const TInOutObj& p)
 const char* const kQuotesHelp =
     "  --quotes FILE   the exchange quote file to take the bids and asks from;\n"
     "                  without it, the file the option page reads: SYMBOL.txt in\n"
-    "                  the program's data folder, when it is there. The series'\n"
-    "                  saved contract (the file's first one when none is saved) is\n"
+    "                  the program's data folder, when it is there; a quote table\n"
+    "                  or the exchange's delayed-quotes CSV. The series' saved\n"
+    "                  contract (when none is saved, the file's first one; a\n"
+    "                  delayed-quotes CSV's shortest, SPX before SPXW) is\n"
     "                  loaded into every expiry with the underlying's last price\n"
     "                  and the quote date, as the page does when it opens the\n"
     "                  series; an unusable file is reported and moved into the\n"
@@ -120,7 +122,7 @@ SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optiona
         return quotes;
     }
     const std::string saved = series.front().OptContract;
-    quotes.contract = saved.empty() ? roots.Roots.front() : saved;
+    quotes.contract = saved.empty() ? roots.DefaultRoot : saved;
     if (!saved.empty()) {
         bool offered = false;
         for (const std::string& root : roots.Roots)
@@ -139,6 +141,7 @@ SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optiona
 
     TDateTime quoteDate = 0;
     int setAside = 0;
+    int expiredLeftOut = 0;
     for (TInOutObj& p : series) {
         UnderlyingQuote underlying;
         bool loaded = false;
@@ -158,9 +161,16 @@ SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optiona
             p.Underlying = underlying.last;
         if (underlying.quoteDate > 0)
             quoteDate = underlying.quoteDate;
+        expiredLeftOut += underlying.expiredLeftOut;
     }
     if (setAside > 0)
         notifier.Warning(SetAsideMessage(setAside, quotes.file));
+    if (expiredLeftOut > 0)
+        notifier.Warning(ExpiredLeftOutMessage(expiredLeftOut));
+    // The quote table is what the file always was; the other layout is said.
+    if (roots.Layout != QuoteLayout::QuoteTable)
+        notifier.Warning("Quotes of " + quotes.contract + " from " + quotes.file + " ("
+                         + QuoteLayoutText(roots.Layout) + ").");
     // Every expiry is valued on the quote date.
     if (quoteDate > 0)
         for (TInOutObj& p : series)
@@ -189,21 +199,6 @@ std::string NoVolatilityReason(const TInOutObj& p, std::size_t index, const Seri
     return "No volatility is solved for " + expiry
            + ": none of its bids and asks can be matched by the model (each is below its option's value at "
              "no volatility, or above what any volatility gives).";
-}
-
-bool ReportWhenNothingSolved(const std::vector<TInOutObj>& series, const SeriesQuotes& quotes,
-                             Notifier& notifier)
-{
-    std::vector<std::string> reasons;
-    for (std::size_t e = 0; e < series.size(); ++e) {
-        std::string reason = NoVolatilityReason(series[e], e, quotes);
-        if (reason.empty())
-            return true;
-        reasons.push_back(std::move(reason));
-    }
-    for (const std::string& reason : reasons)
-        notifier.Info(reason);
-    return false;
 }
 
 }  // namespace kestrava::cli

@@ -53,9 +53,4 @@ SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optiona
 // implied volatility at all; empty when it has one.
 std::string NoVolatilityReason(const TInOutObj& p, std::size_t index, const SeriesQuotes& quotes);
 
-// Tells notifier why no expiry of a calculated series has a solved
-// volatility, when none has; false then.
-bool ReportWhenNothingSolved(const std::vector<TInOutObj>& series, const SeriesQuotes& quotes,
-                             Notifier& notifier);
-
 }  // namespace kestrava::cli

@@ -1,4 +1,5 @@
 #include "localeparse.h"
+#include "monthnames.h"
 #include "numtext.h"
 
 #include <array>
@@ -69,9 +70,6 @@ int SmallNumber(std::string_view digits)
         value = value * 10 + (c - '0');
     return value;
 }
-
-const char* const kMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 }  // namespace
 
@@ -208,7 +206,7 @@ std::string FormatLocaleDate(TDateTime date, const LocaleInfo& locale)
             std::snprintf(number, sizeof number, run >= 2 ? "%02d" : "%d", c.day);
             out += number;
         } else if (letter == 'M' && run >= 3) {
-            out += c.month >= 1 && c.month <= 12 ? kMonthNames[c.month - 1] : "";
+            out += MonthAbbreviation(c.month);
         } else if (letter == 'M') {
             std::snprintf(number, sizeof number, run >= 2 ? "%02d" : "%d", c.month);
             out += number;

@@ -8,6 +8,7 @@
 #include "download/HistoryDownload.h"
 #include "download/HTTPer.h"
 #include "download/QuoteDownload.h"
+#include "download/TemplateDownload.h"
 
 namespace kestrava {
 
@@ -140,10 +141,16 @@ DownloadOutcome RunDownloads(HTTPer& http, const DownloadSetup& setup, const Dow
     if (!setup.PriceDir.empty() && setup.PriceDir != setup.DataDir)
         RemoveStaleLeftovers(setup.PriceDir, kDay);
     DownloadOutcome outcome;
-    if (choice.quotes)
+    if (choice.quotes && setup.QuoteByTemplate)
+        outcome += DownloadByTemplate(http, setup, TemplateKind::Quotes, choice.quoteSymbols, notifier,
+                                      display);
+    else if (choice.quotes)
         outcome += DownloadOptionQuotes(http, setup, choice.quoteSymbols, notifier, display);
     // No to the quote prompt still lets the history run; the user's stop does not.
-    if (choice.history && !http.Aborted()) {
+    if (choice.history && !http.Aborted() && setup.HistoryByTemplate) {
+        outcome += DownloadByTemplate(http, setup, TemplateKind::History, choice.historySymbols, notifier,
+                                      display);
+    } else if (choice.history && !http.Aborted()) {
         outcome += DownloadHistory(http, setup, choice.historySymbols, notifier, display);
     } else if (choice.history) {
         for (const std::string& entry : choice.historySymbols)

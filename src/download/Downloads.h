@@ -22,6 +22,15 @@ struct DownloadSetup {
     std::string HistoryServer;
     std::string HistoryHomePage;  // sent as Referer; the history server's base URL when empty
     std::string SettingsFile;     // where the servers are kept; named when one is missing
+    // URL templates (UrlTemplate.h) that stand for the servers above when
+    // their kind says so (Servers/QuoteServerKind, HistoryServerKind), and
+    // what messages call them.
+    bool QuoteByTemplate = false;
+    std::string QuoteTemplate;
+    std::string QuoteTemplateName = "the setting Servers/QuoteUrlTemplate";
+    bool HistoryByTemplate = false;
+    std::string HistoryTemplate;
+    std::string HistoryTemplateName = "the setting Servers/HistoryUrlTemplate";
 
     std::string RequestTemplate;    // the form body of the quote request
     std::filesystem::path DataDir;  // quote files; its folder "Rejected" keeps refused replies

@@ -243,7 +243,6 @@ void HTTPer::Perform(Transfer& t)
         bool& flag;
         ~BusyReset() { flag = false; }
     } busyReset{busy_};
-    responseCode_ = 0;
     t.client = this;
 
     CURL* easy = handles_->easy;
@@ -353,9 +352,6 @@ void HTTPer::Perform(Transfer& t)
     while (CURLMsg* message = curl_multi_info_read(multi, &left))
         if (message->msg == CURLMSG_DONE)
             result = message->data.result;
-    long code = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &code);
-    responseCode_ = static_cast<int>(code);
 
     // Compared with the bytes as they came, before any decoding.
     curl_off_t announced = -1;

@@ -115,9 +115,6 @@ public:
     void ResetAbort() { aborted_ = false; }
     bool Aborted() const { return aborted_; }
 
-    // The HTTP status of the last reply, 0 when none came.
-    int ResponseCode() const { return responseCode_; }
-
 private:
     struct Transfer;
     void Perform(Transfer& transfer);
@@ -130,7 +127,6 @@ private:
     bool aborted_ = false;
     bool busy_ = false;
     bool cookiesOn_ = false;
-    int responseCode_ = 0;
 };
 
 }  // namespace kestrava

@@ -6,17 +6,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <utility>
 
 #include "common/localeparse.h"
+#include "common/monthnames.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"
 #include "marketdata/TextLines.h"
 
 namespace kestrava {
 namespace {
-
-const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // Fields of an option row.
 constexpr std::size_t kCallLast = 1, kCallNet = 2, kCallBid = 3, kCallAsk = 4;
@@ -174,7 +173,7 @@ void ReadQuoteTime(const QuoteLine& line, std::string& quoteTime, TDateTime& quo
     if (words.empty())
         throw MarketDataError(line.Where() + "no date before the \"@\" in " + QuotedForMessage(stamp) + ".");
     for (int month = 1; month <= 12; ++month) {
-        if (words[0].find(kMonths[month - 1]) == std::string_view::npos)
+        if (words[0].find(MonthAbbreviation(month)) == std::string_view::npos)
             continue;
         if (words.size() < 3)
             throw MarketDataError(line.Where() + "no day and year in " + QuotedForMessage(stamp) + ".");
@@ -234,11 +233,6 @@ std::string SetAsideMessage(int count, const std::string& fileName)
            + std::to_string(static_cast<long>(kLargestQuotePrice)) + " or a bid above its ask.";
 }
 
-std::string MonthAbbreviation(int month)
-{
-    return month >= 1 && month <= 12 ? kMonths[month - 1] : "";
-}
-
 TCboePriceReader::TCboePriceReader(Notifier& notifier, LocaleInfo locale)
     : notifier_(notifier), locale_(std::move(locale))
 {
@@ -296,14 +290,42 @@ void TCboePriceReader::ListRoots()
 {
     // Roots keeps what was found before an error stopped the reading.
     std::set<std::string> roots;
-    try {
-        ReadRoots(roots);
-    } catch (const MarketDataError& e) {
+    const auto keep = [&] {
         Roots.assign(roots.begin(), roots.end());
+        DefaultRoot = Roots.empty() ? std::string() : Roots.front();
+        if (Layout == QuoteLayout::DelayedQuotesCsv)
+            for (const std::string& root : Roots)
+                if (root.size() < DefaultRoot.size())
+                    DefaultRoot = root;
+    };
+    try {
+        Layout = QuoteFileLayout(FileName);
+        if (Layout == QuoteLayout::DelayedQuotesCsv)
+            ReadCsvRoots(roots);
+        else
+            ReadRoots(roots);
+    } catch (const MarketDataError& e) {
+        keep();
         notifier_.Info(e.what() + SetAside(FileName));
         return;
     }
-    Roots.assign(roots.begin(), roots.end());
+    keep();
+}
+
+void TCboePriceReader::ReadCsvRoots(std::set<std::string>& roots)
+{
+    TextLineReader file(FileName);
+    if (!file.IsOpen())
+        throw MarketDataError(file.OpenFailureText(FileName));
+    ReadDelayedQuotesHead(file, FileName);
+    std::string text;
+    while (file.ReadLine(text)) {
+        OptionSymbol call;
+        if (PeekDelayedQuoteRow(text, call))
+            roots.emplace(call.root);
+    }
+    if (file.Failed())
+        throw MarketDataError(file.FailureText(FileName));
 }
 
 void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
@@ -339,15 +361,93 @@ void TCboePriceReader::ReadRoots(std::set<std::string>& roots)
 bool TCboePriceReader::LoadQuotes()
 {
     SetAsideCount = 0;
+    ExpiredLeftOut = 0;
     try {
-        ReadQuotes();
+        Layout = QuoteFileLayout(FileName);
+        if (Layout == QuoteLayout::DelayedQuotesCsv)
+            ReadCsvQuotes();
+        else
+            ReadQuotes();
     } catch (const MarketDataError& e) {
         notifier_.Info(e.what());
         return false;
     }
     if (SetAsideCount > 0 && WarnSetAside)
         notifier_.Warning(SetAsideMessage(SetAsideCount, FileName));
+    if (ExpiredLeftOut > 0 && WarnSetAside)
+        notifier_.Warning(ExpiredLeftOutMessage(ExpiredLeftOut));
     return true;
+}
+
+void TCboePriceReader::ReadCsvQuotes()
+{
+    TextLineReader file(FileName);
+    if (!file.IsOpen())
+        throw MarketDataError(file.OpenFailureText(FileName));
+    const DelayedQuotesHead head = ReadDelayedQuotesHead(file, FileName);
+    UnderlyingSymbol = head.name;
+    UnderlyingLast = static_cast<float>(head.last);
+    UnderlyingNet = head.change;
+    QuoteTime = head.quoteTime;
+    QuoteDate = head.quoteDate;
+    // The layout's roots have no exchange copies.
+    if (!SuffixFilter.empty() && SuffixFilter != " ")
+        return;
+
+    const int strikeCount = std::clamp<std::int32_t>(StrikeCount, 0, kQuoteStrikes);
+    std::string text;
+    std::vector<std::string_view> fields;
+    DelayedQuoteRow row;
+    int matched = 1;
+    while (matched <= strikeCount && file.ReadLine(text)) {
+        if (IsBlankRow(text))
+            continue;
+        OptionSymbol call;
+        if (PeekDelayedQuoteRow(text, call)) {
+            const CivilDate expiry = DecodeDate(call.expiry);
+            const char year[] = {static_cast<char>('0' + expiry.year / 10 % 10),
+                                 static_cast<char>('0' + expiry.year % 10), '\0'};
+            if (call.root != OptionRoot || expiry.day != ExpiryDay
+                || MonthAbbreviation(expiry.month) != MonthFilter || YearFilter != year)
+                continue;
+        }
+        // A row whose code does not read is refused here with its cause.
+        ReadDelayedQuoteRow(text, file.LineNumber(), FileName, NegativePrices::Read, fields, row);
+        if (row.expiry < QuoteDate) {
+            ExpiredLeftOut = 1;
+            continue;
+        }
+        if (const int s = MatchRow(matched, strikeCount, row); s > 0)
+            matched = s + 1;
+    }
+    if (file.Failed())
+        throw MarketDataError(file.FailureText(FileName));
+}
+
+int TCboePriceReader::MatchRow(int from, int strikeCount, const DelayedQuoteRow& row)
+{
+    // At the series' single precision, as in the quote table.
+    if (std::fabs(row.strike) > FLT_MAX)
+        return 0;
+    int s = from;
+    while (s <= strikeCount && quotes_[s - 1][0].strike != static_cast<float>(row.strike))
+        ++s;
+    if (s > strikeCount)
+        return 0;
+    const std::pair<Quote*, const DelayedQuoteSide*> sides[] = {{&quotes_[s - 1][0], &row.call},
+                                                                {&quotes_[s - 1][1], &row.put}};
+    for (const auto& [quote, side] : sides) {
+        quote->last = side->last;
+        quote->netChange = side->netChange;
+        quote->bid = side->bid;
+        quote->ask = side->ask;
+        quote->code = "\r" + std::string(side->code);
+        if (!IsPlausibleQuote(quote->last, quote->netChange, quote->bid, quote->ask)) {
+            quote->last = quote->netChange = quote->bid = quote->ask = 0;
+            ++SetAsideCount;
+        }
+    }
+    return s;
 }
 
 void TCboePriceReader::ReadQuotes()
@@ -441,6 +541,8 @@ void TCboePriceReader::ReadQuotes()
 
 std::string QuoteTableProblem(const std::string& fileName, const std::string& shownAs)
 {
+    if (QuoteFileLayout(fileName) == QuoteLayout::DelayedQuotesCsv)
+        return DelayedQuotesProblem(fileName, shownAs);
     const std::string& name = shownAs.empty() ? fileName : shownAs;
     try {
         TextLineReader file(fileName);

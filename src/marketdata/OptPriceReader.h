@@ -13,6 +13,7 @@
 #include "common/dates.h"
 #include "common/localeinfo.h"
 #include "common/notifier.h"
+#include "marketdata/DelayedQuotesCsv.h"
 #include "marketdata/RejectedFiles.h"
 
 namespace kestrava {
@@ -28,8 +29,9 @@ bool StartsAQuoteTable(std::string_view firstLine);
 // No option is quoted above this; a price beyond it is damage.
 inline constexpr float kLargestQuotePrice = 1e6f;
 
-// Why fileName is no whole quote table, or an empty text when it is one: an
-// underlying line (a description, a last price above 0, the net change), a
+// Why fileName is no whole quote table, or an empty text when it is one. A
+// delayed-quotes CSV is judged as DelayedQuotesProblem does; a quote table
+// needs an underlying line (a description, a last price above 0, the net change), a
 // quote time that names its day, the column titles, then option rows whose
 // every value a quote load takes reads without a fault. A download reply
 // replaces a quote file only when this is empty. The messages call the file
@@ -38,10 +40,6 @@ std::string QuoteTableProblem(const std::string& fileName, const std::string& sh
 
 // What a quote load says when it kept count quotes of fileName out of the grid.
 std::string SetAsideMessage(int count, const std::string& fileName);
-
-// "Jan" to "Dec" for months 1 to 12; the program's own table, not the
-// locale's. Empty for any other number.
-std::string MonthAbbreviation(int month);
 
 class TCboePriceReader {
 public:
@@ -65,9 +63,19 @@ public:
     // net change is beyond it, or whose bid is above its ask; their prices
     // read 0 and the load says how many there were.
     int SetAsideCount = 0;
-    // in: whether LoadQuotes warns of SetAsideCount itself; a caller that
-    // loads several expiries from one file warns once, with their sum.
+    // in: whether LoadQuotes warns of SetAsideCount and ExpiredLeftOut
+    // itself; a caller that loads several expiries from one file warns
+    // once, with their sums.
     bool WarnSetAside = true;
+    // out (ListRoots, LoadQuotes): the layout the file was read as.
+    QuoteLayout Layout = QuoteLayout::QuoteTable;
+    // out (ListRoots): the root taken when none is chosen: the first of a
+    // quote table's, the shortest of a delayed-quotes CSV's (its file names
+    // no symbol, and its weeklies' roots are longer: SPX before SPXW).
+    std::string DefaultRoot;
+    // out (LoadQuotes): 1 when the delayed-quotes CSV's rows of the expiry
+    // were left out because it came before the quote date.
+    int ExpiredLeftOut = 0;
 
     // Strike s = 1..20, side k = 1 (call) or 2 (put); others are ignored.
     void SetStrike(int s, int k, float value);
@@ -101,6 +109,11 @@ private:
     const Quote* Find(int s, int k) const;
     void ReadRoots(std::set<std::string>& roots);
     void ReadQuotes();
+    void ReadCsvRoots(std::set<std::string>& roots);
+    void ReadCsvQuotes();
+    // Matches one row of the expiry to the strikes from `from` on; the
+    // strike matched, or 0.
+    int MatchRow(int from, int strikeCount, const DelayedQuoteRow& row);
 
     Notifier& notifier_;
     LocaleInfo locale_;

@@ -370,20 +370,6 @@ void TImpStrGrid::SetDefaultColWidth(int width)
     GrowFixedRows();
 }
 
-int TImpStrGrid::VisibleRowCount() const
-{
-    const int available = viewport()->height();
-    int used = 0;
-    int count = 0;
-    for (int r = 1; r < RowCount(); ++r) {
-        used += RowHeight(r);
-        if (used > available)
-            break;
-        ++count;
-    }
-    return count;
-}
-
 void TImpStrGrid::RepaintAll()
 {
     ++repaintRequests_;

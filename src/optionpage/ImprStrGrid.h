@@ -140,13 +140,8 @@ public:
     void SetRowHeight(int row, int height);
     int ColWidth(int col) const;
     void SetColWidth(int col, int width);
-    int DefaultRowHeight() const { return defaultRowHeight_; }
     void SetDefaultRowHeight(int height);
-    int DefaultColWidth() const { return defaultColWidth_; }
     void SetDefaultColWidth(int width);
-    int GridLineWidth() const { return 1; }
-    // Rows, the header row included, that fit the viewport.
-    int VisibleRowCount() const;
 
     // The band colours and the rest of the drawing properties. Each setter
     // repaints the whole grid when, and only when, the value changes.
@@ -154,15 +149,12 @@ public:
     void SetLightColor(const QColor& color);
     QColor DarkColor() const { return darkColor_; }
     void SetDarkColor(const QColor& color);
-    QColor GridLineColor() const { return gridLineColor_; }
     void SetGridLineColor(const QColor& color);
     QColor FixedColor() const { return fixedColor_; }
     void SetFixedColor(const QColor& color);
     QColor ColFontColor() const { return colFontColor_; }
     void SetColFontColor(const QColor& color);
-    int FixedJustify() const { return fixedJustify_; }
     void SetFixedJustify(int justify);
-    int Justify() const { return justify_; }
     void SetJustify(int justify);
     // First grid row painted in DarkColor.
     int Offset() const { return offset_; }

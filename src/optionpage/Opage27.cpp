@@ -47,6 +47,7 @@
 #include "optionpage/SeriesBuilder.h"
 #include "pricing/gridtext.h"
 #include "pricing/Models.h"
+#include "pricing/ModelTable.h"
 #include "pricing/recalc.h"
 #include "pricing/seriesfile.h"
 
@@ -386,7 +387,7 @@ bool TfrmOPage::OpenSeriesFile()
     // A file may hold any step count; the tree keeps to the range of the
     // box that shows it.
     for (const auto& series : series_) {
-        if (series->Model == kBinomial)
+        if (const ModelEntry* model = FindModel(series->Model); model && model->tree)
             series->Steps = std::clamp(series->Steps, seSteps->MinValue(), seSteps->MaxValue());
     }
 

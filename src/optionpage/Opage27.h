@@ -19,6 +19,7 @@
 #include "optionpage/ChartTab.h"
 #include "optionpage/PageInputs.h"
 #include "optionpage/PageMessages.h"
+#include "pricing/GridColumns.h"
 
 class QAction;
 class QButtonGroup;
@@ -67,7 +68,6 @@ public:
     QString PriceWorkFile() const { return priceWorkFile_; }
     TDateTime PageToday() const { return pageToday_; }
     TDateTime FirstExpiry() const { return firstExpiry_; }
-    float StrikeStep() const { return strikeStep_; }
 
     // The series of the expiry tabs, in tab order.
     std::vector<const TInOutObj*> Expiries() const;
@@ -141,9 +141,9 @@ public:
     QLabel* lblCntrMdl = nullptr;
     QLabel* lblDiv = nullptr;
 
-    static constexpr int kColumns = 14;
-    static constexpr int kBidColumn = 3;
-    static constexpr int kAskColumn = 5;
+    static constexpr int kColumns = kGridColumns;
+    static constexpr int kBidColumn = GridColumnOf(&TInOutObj::Bid);
+    static constexpr int kAskColumn = GridColumnOf(&TInOutObj::Ask);
     static constexpr int kMinRows = 11;
 
 signals:

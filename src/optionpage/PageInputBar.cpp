@@ -24,11 +24,11 @@
 #include "optionpage/PageMessages.h"
 #include "pricing/gridtext.h"
 #include "pricing/IORecObj1.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
 namespace {
 
-const char* const kModelNames[4] = {"Black-Scholes", "Black", "Binomial", "Whaley"};
 const QColor kPastDividendColor(0x80, 0x80, 0x80);
 
 QIcon CalcSigIcon()
@@ -287,15 +287,16 @@ void TfrmOPage::ShowSeriesLabels()
         break;
     }
     ShowDividend(p, false);
-    if (p.Model >= 1 && p.Model <= 4) {
+    const ModelEntry* model = FindModel(p.Model);
+    if (model) {
         // The kind and the model read as two words.
         if (!kind.endsWith(QLatin1Char(' ')))
             kind += QLatin1Char(' ');
-        kind += QString::fromLatin1(kModelNames[p.Model - 1]);
+        kind += QString::fromLatin1(model->shortName);
     }
     lblCntrMdl->setText(kind);
 
-    const bool binomial = p.Model == kBinomial;
+    const bool binomial = model && model->tree;
     lblSteps->setVisible(binomial);
     seSteps->setVisible(binomial);
     if (binomial)

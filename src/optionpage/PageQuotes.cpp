@@ -56,8 +56,11 @@ void TfrmOPage::FillContractList()
         cmboOptSymbols->addItem(QString::fromStdString(root));
     // A saved contract the file no longer offers selects nothing.
     const QString saved = FromSeriesText(series_.front()->OptContract);
-    cmboOptSymbols->setCurrentIndex(saved.isEmpty() ? 0
-                                                    : cmboOptSymbols->findText(saved, Qt::MatchFixedString));
+    cmboOptSymbols->setCurrentIndex(cmboOptSymbols->findText(
+        saved.isEmpty() ? QString::fromStdString(reader.DefaultRoot) : saved, Qt::MatchFixedString));
+    cmboOptSymbols->setToolTip(
+        QStringLiteral("Available option contracts of %1 (%2)")
+            .arg(QFileInfo(file).fileName(), QString::fromStdString(QuoteLayoutText(reader.Layout))));
     cmboOptSymbols->show();
     cmdChain->show();
 }
@@ -83,6 +86,7 @@ bool TfrmOPage::LoadQuotesIntoSeries()
     const char separator = environment_.locale.decimalSeparator;
     QString caption;
     int setAside = 0;
+    int expiredLeftOut = 0;
     for (int tab = 0; tab < TabControl1->count(); ++tab) {
         TInOutObj* p = SeriesAt(tab);
         if (!p)
@@ -107,9 +111,16 @@ bool TfrmOPage::LoadQuotesIntoSeries()
         if (underlying.quoteDate > 0)
             pageToday_ = underlying.quoteDate;
         caption = QString::fromStdString(QuoteCaptionText(underlying, separator));
+        // A quote table's caption stays as it always was; the other layout is named.
+        if (underlying.layout != QuoteLayout::QuoteTable)
+            caption += QStringLiteral("  (%1)").arg(
+                QString::fromStdString(QuoteLayoutText(underlying.layout)));
+        expiredLeftOut += underlying.expiredLeftOut;
     }
     if (setAside > 0)
         notifier_.Warning(SetAsideMessage(setAside, file.toStdString()));
+    if (expiredLeftOut > 0)
+        notifier_.Warning(ExpiredLeftOutMessage(expiredLeftOut));
     // Every expiry is valued on the quote date.
     for (const auto& series : series_)
         series->TodayDate = pageToday_;

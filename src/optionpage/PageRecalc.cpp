@@ -17,6 +17,7 @@
 #include "optionpage/PagePrivate.h"
 #include "pricing/gridtext.h"
 #include "pricing/Models.h"
+#include "pricing/ModelTable.h"
 #include "pricing/recalc.h"
 
 namespace kestrava {
@@ -60,7 +61,7 @@ void TfrmOPage::PushInputs()
         p.TodayDate = pageToday_;
         if (seSigDays->Value() > seSigDays->MinValue())
             p.SigmaDays = seSigDays->Value();
-        if (p.Model == kBinomial)
+        if (const ModelEntry* model = FindModel(p.Model); model && model->tree)
             p.Steps = seSteps->Value();
     }
 }
@@ -194,7 +195,8 @@ std::string TfrmOPage::RecalcAllExpiries()
         std::string unpriced;
         for (const auto& series : series_) {
             std::vector<int> strikes;
-            if (series->Model == kBinomial && series->DaysToExpiry() > 0) {
+            if (const ModelEntry* model = FindModel(series->Model);
+                model && model->tree && series->DaysToExpiry() > 0) {
                 BusyScope busy;
                 strikes = RecalcExpiry(*series, source);
             } else {

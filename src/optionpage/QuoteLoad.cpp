@@ -45,6 +45,8 @@ bool LoadExpiryQuotes(TInOutObj& p, const std::string& file, const std::string& 
     underlying.netChange = reader.UnderlyingNet;
     underlying.quoteTime = reader.QuoteTime;
     underlying.quoteDate = std::trunc(reader.QuoteDate);
+    underlying.layout = reader.Layout;
+    underlying.expiredLeftOut = reader.ExpiredLeftOut;
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "common/dates.h"
 #include "common/localeinfo.h"
+#include "marketdata/DelayedQuotesCsv.h"
 
 namespace kestrava {
 
@@ -19,6 +20,8 @@ struct UnderlyingQuote {
     std::string netChange;    // as the file writes it
     std::string quoteTime;    // "Jan 24 2011 @ 14:03 ET"
     TDateTime quoteDate = 0;  // the day only; 0 when the file names no month
+    QuoteLayout layout = QuoteLayout::QuoteTable;
+    int expiredLeftOut = 0;  // 1: the expiry came before the quote date, its rows left out
 };
 
 // Loads the rows of contract ("SPX", or "SPX-E" for one exchange's copies)
@@ -28,7 +31,8 @@ struct UnderlyingQuote {
 // False, after the reader's message, when the file could not be read; the
 // expiry then keeps only the new OptContract. With setAside, the quotes set
 // aside are added to it and the caller says how many, once for all its
-// expiries; without, the reader says it for this expiry.
+// expiries (and the expiries left out, from underlying.expiredLeftOut);
+// without, the reader says it for this expiry.
 bool LoadExpiryQuotes(TInOutObj& p, const std::string& file, const std::string& contract, Notifier& notifier,
                       const LocaleInfo& locale, UnderlyingQuote& underlying, int* setAside = nullptr);
 

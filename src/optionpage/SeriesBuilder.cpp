@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/monthnames.h"
 #include "common/qt/seriestext.h"
 
 namespace kestrava {
 namespace {
-
-const char* const kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                     "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // The rate box shows what is priced: a default outside its range is taken
 // at the nearest end, and (nearly) nothing at its least rate.
@@ -33,7 +31,7 @@ std::string ExpiryTabText(TDateTime expiry)
     std::string year = std::to_string(civil.year);
     if (year.size() < 4)
         year.insert(0, 4 - year.size(), ' ');
-    return std::string(kMonthNames[civil.month - 1]) + " " + year;
+    return std::string(MonthAbbreviation(civil.month)) + " " + year;
 }
 
 std::vector<TInOutObj> BuildSeries(const SeriesSetup& setup, const SetupNumbers& numbers,

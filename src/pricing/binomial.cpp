@@ -1,13 +1,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <exception>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/busy.h"
 #include "common/numtext.h"
+#include "common/parallel.h"
 #include "pricing/binomialtree.h"
 #include "pricing/european.h"
 #include "pricing/fpmode.h"
@@ -40,11 +39,6 @@ void PriceOne(TInOutObj& series, BinomialTree& tree, int s, int k)
 
 std::atomic<int> treeThreads{0};  // 0: every hardware thread
 
-int ThreadsToUse(int options)
-{
-    return std::clamp(BinomialThreads(), 1, std::max(options, 1));
-}
-
 }  // namespace
 
 void SetBinomialThreads(int threads)
@@ -54,10 +48,8 @@ void SetBinomialThreads(int threads)
 
 int BinomialThreads()
 {
-    // Asked once: the answer is read from the system's files each time.
-    static const int hardware = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int threads = treeThreads.load();
-    return threads > 0 ? threads : hardware;
+    return threads > 0 ? threads : HardwareThreads();
 }
 
 void PriceBinomial(TInOutObj& series)
@@ -69,31 +61,15 @@ void PriceBinomial(TInOutObj& series)
 
     // Calls of strikes 1 to N, then the puts; each option writes only its
     // own cells, so the results do not depend on how many threads share them.
-    const int options = 2 * series.NumStrikes;
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(options));
-    std::atomic<int> next{0};
-    auto work = [&] {
-        const FlushDenormals flush;
-        BinomialTree tree = prototype;  // work tables of its own
-        for (int i = next++; i < options; i = next++) {
-            try {
-                PriceOne(series, tree, i % series.NumStrikes + 1, i / series.NumStrikes + 1);
-            } catch (...) {
-                failures[static_cast<std::size_t>(i)] = std::current_exception();
-            }
-        }
-    };
-    {
-        std::vector<std::jthread> helpers;
-        const int threads = ThreadsToUse(options);
-        for (int h = 1; h < threads; ++h)
-            helpers.emplace_back(work);
-        work();
-    }
     // The first failure in the order of the grid is the one reported.
-    for (const std::exception_ptr& failure : failures)
-        if (failure)
-            std::rethrow_exception(failure);
+    const int options = 2 * series.NumStrikes;
+    const int strikes = series.NumStrikes;
+    ParallelFor(options, BinomialThreads(), [&] {
+        return [&series, strikes, tree = prototype](int i) mutable {  // work tables of its own
+            const FlushDenormals flush;
+            PriceOne(series, tree, i % strikes + 1, i / strikes + 1);
+        };
+    });
 }
 
 }  // namespace kestrava

@@ -42,8 +42,6 @@ public:
     TreeFigures Price(float sigma, float strike, int side);
 
     int Steps() const { return N_; }
-    // The underlying less the present value of an equity's cash dividend.
-    float AdjustedUnderlying() const { return Sstar_; }
 
 private:
     void BuildPowers(float u, float d);

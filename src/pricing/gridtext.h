@@ -5,11 +5,10 @@
 
 #include <string>
 
+#include "pricing/GridColumns.h"
 #include "pricing/IORecObj1.h"
 
 namespace kestrava {
-
-constexpr int kGridColumns = 14;  // the strike label column and 13 value columns
 
 // Header of a column; a line break ("\r") makes a second line.
 const char* GridHeader(int column);

@@ -1,8 +1,15 @@
 #include "IORecObj1.h"
+#include "pricing/ContractNames.h"
 
 #include <cmath>
 
 namespace kestrava {
+
+const char* ContractName(int contractType)
+{
+    static constexpr const char* kNames[] = {"Equity", "Index", "Future", "Currency"};
+    return contractType >= kEquity && contractType <= kCurrency ? kNames[contractType - kEquity] : nullptr;
+}
 
 int TInOutObj::DaysBetween(TDateTime earlier, TDateTime later)
 {

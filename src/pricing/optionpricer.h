@@ -4,27 +4,16 @@
 // the same inputs. The position's valuation prices its legs with it, one
 // pricer per thread.
 
-#include <optional>
-
-#include "pricing/binomialtree.h"
-#include "pricing/european.h"
 #include "pricing/IORecObj1.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
-
-struct OptionResult {
-    float theo;  // floored as the grid shows it
-    float delta;
-    float gamma;
-    float decay;  // per calendar day
-    float vega;   // per volatility point; 0 from the tree, which computes none
-};
 
 class OptionPricer {
 public:
     // Takes the expiry's contract, model, steps, dividend, rate, dates and
-    // underlying, nothing per strike. Throws PricingError for a model no
-    // routine answers to.
+    // underlying, nothing per strike. Throws PricingError for a model
+    // outside the model table.
     explicit OptionPricer(const TInOutObj& expiry);
 
     // Values from date on at the underlying price and rate. False when the
@@ -33,6 +22,7 @@ public:
     bool MoveTo(TDateTime date, float underlying, float rate);
     bool Live() const { return live_; }
     const TInOutObj& Inputs() const { return inputs_; }
+    const ModelEntry& Model() const { return *model_; }
 
     // The option of strike K and side k (1 call, 2 put) at volatility sigma,
     // after a MoveTo that returned true; 0 without a volatility or strike.
@@ -41,9 +31,9 @@ public:
     OptionResult Price(float K, int k, float sigma);
 
 private:
+    const ModelEntry* model_;
     TInOutObj inputs_;
-    detail::EuropeanSetup european_{};
-    std::optional<BinomialTree> tree_;  // kept between moves for its work tables
+    OptionSetup setup_;  // kept between moves: a tree keeps its work tables
     bool live_ = false;
 };
 

@@ -5,6 +5,7 @@
 #include "common/numtext.h"
 #include "pricing/european.h"
 #include "pricing/Models.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
 namespace {
@@ -75,26 +76,18 @@ std::string UnpricedStrikesMessage(const TInOutObj& series, const std::vector<in
 
 bool RunModel(TInOutObj& series)
 {
-    switch (series.Model) {
-    case kBlackScholes:
-    case kBlackFutures:
-        PriceBlackScholes(series);
-        return true;
-    case kBinomial:
-        PriceBinomial(series);
-        return true;
-    case kWhaley:
-        PriceWhaley(series);
-        return true;
-    default:
+    const ModelEntry* model = FindModel(series.Model);
+    if (!model)
         return false;
-    }
+    model->priceExpiry(series);
+    return true;
 }
 
 std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source)
 {
     if (series.NumStrikes < 0 || series.NumStrikes > kMaxStrikes)
         throw PricingError("number of strikes must be 0 to 20, got " + std::to_string(series.NumStrikes));
+    const ModelEntry& model = RequireModel(series.Model);
     if (series.DaysToExpiry() <= 0) {
         ZeroExpired(series);
         return {};
@@ -104,7 +97,7 @@ std::vector<int> RecalcExpiry(TInOutObj& series, VolSource source)
         SolveAskIV(series);
     }
     ChooseVolatilities(series, source);
-    RunModel(series);
+    model.priceExpiry(series);
     ComputeProbabilities(series);
 
     std::vector<int> unpriced = StrikesNotPositive(series);

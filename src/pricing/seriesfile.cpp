@@ -13,6 +13,7 @@
 #include "common/codepage.h"
 #include "common/filereplace.h"
 #include "common/filestream.h"
+#include "pricing/ModelTable.h"
 
 namespace kestrava {
 
@@ -477,7 +478,26 @@ bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series,
     RegularFileStream in(fileName);
     if (!in.IsOpen())
         throw SeriesFileError(SeriesOpenMessage(fileName, in.OpenError(), in.OpenProblem()));
-    return LoadSeriesStream(in, series, notifier);
+    std::vector<TInOutObj> loaded;
+    bool complete = false;
+    try {
+        complete = LoadSeriesStream(in, loaded, notifier);
+    } catch (const SeriesFileError&) {
+        RequireKnownModels(fileName, loaded);
+        series.insert(series.end(), loaded.begin(), loaded.end());
+        throw;
+    }
+    RequireKnownModels(fileName, loaded);
+    series.insert(series.end(), loaded.begin(), loaded.end());
+    return complete;
+}
+
+void RequireKnownModels(const std::string& fileName, std::span<const TInOutObj> series)
+{
+    if (const auto unknown = FindUnknownModel(series))
+        throw SeriesFileError(QuotedFileMessage("Cannot read file", fileName,
+                                                "Expiry " + std::to_string(unknown->expiry) + ": "
+                                                    + UnknownModelMessage(unknown->model) + "."));
 }
 
 bool LoadSeriesStream(std::istream& in, std::vector<TInOutObj>& series, Notifier& notifier)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -142,11 +143,18 @@ void SaveSeriesFile(const std::string& fileName, const std::vector<TInOutObj>& s
 // than kMaxSeriesExpiries: shows kSeriesReadTrouble through notifier, discards
 // that record, keeps those before it and returns false. A file that cannot be opened, does not begin a
 // series or ends between records throws SeriesFileError; the expiries read by
-// then stay in series.
+// then stay in series. A file with a model outside the model table throws
+// SeriesFileError and adds nothing.
 bool LoadSeriesFile(const std::string& fileName, std::vector<TInOutObj>& series, Notifier& notifier);
 
 // The same from a stream already open at the series' first byte.
 bool LoadSeriesStream(std::istream& in, std::vector<TInOutObj>& series, Notifier& notifier);
+
+// Throws SeriesFileError naming the file, the expiry and its model number
+// when an expiry of series read from fileName names a model outside the
+// model table: it could only be priced wrong. LoadSeriesFile refuses such a
+// file whole with it.
+void RequireKnownModels(const std::string& fileName, std::span<const TInOutObj> series);
 
 // The open problem of a stream over fileName as the series readers say it:
 // "Cannot open file "name". Not a regular file: it is a folder" or the

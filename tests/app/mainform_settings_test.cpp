@@ -106,6 +106,49 @@ private slots:
         QVERIFY(notifier_.infos.isEmpty());
     }
 
+    void serversDialogTakesAUrlTemplateOfEitherKind()
+    {
+        auto form = NewForm();
+        QVERIFY(form->FormCreate());
+        QStringList problems;
+        WhileModal([&](QWidget* modal) {
+            if (modal->objectName() != QStringLiteral("dlgServers"))
+                return;
+            auto* dialog = static_cast<QDialog*>(modal);
+            auto* kind = dialog->findChild<QComboBox*>(QStringLiteral("cmbHistoryKind"));
+            auto* server = dialog->findChild<QLineEdit*>(QStringLiteral("edHistoryServer"));
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("edHistoryTemplate"));
+            auto* ok = dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"));
+            QVERIFY(server->isEnabled() && !edit->isEnabled());
+            kind->setCurrentIndex(1);
+            QVERIFY(!server->isEnabled() && edit->isEnabled());
+            // The server of the kind not chosen is not judged.
+            server->setText(QStringLiteral("no address"));
+            for (const char* bad : {"example.com/h?s={SYMBOL}", "https://example.com/h?s={TICKER}"}) {
+                edit->setText(QLatin1String(bad));
+                ok->click();
+                QVERIFY(dialog->isVisible());
+                problems << dialog->findChild<QLabel*>(QStringLiteral("lblProblem"))->text();
+            }
+            edit->setText(QStringLiteral("https://example.com/h?s={SYMBOL}&from={FROM}"));
+            ok->click();
+        });
+        form->findChild<QAction*>(QStringLiteral("EditServersItem"))->trigger();
+        WhileModal(nullptr);
+
+        QCOMPARE(problems.size(), 2);
+        for (const QString& problem : problems)
+            QVERIFY2(problem.contains(QStringLiteral("The setting Servers/HistoryUrlTemplate is not used: ")),
+                     qPrintable(problem));
+        QVERIFY2(problems[0].contains(QStringLiteral("does not begin with http:// or https://")),
+                 qPrintable(problems[0]));
+        QVERIFY2(problems[1].contains(QStringLiteral("{TICKER}")), qPrintable(problems[1]));
+        QCOMPARE(Stored(QStringLiteral("Servers/HistoryServerKind")), QStringLiteral("template"));
+        QCOMPARE(Stored(QStringLiteral("Servers/HistoryUrlTemplate")),
+                 QStringLiteral("https://example.com/h?s={SYMBOL}&from={FROM}"));
+        QCOMPARE(Stored(QStringLiteral("Servers/QuoteServerKind")), QStringLiteral("classic"));
+    }
+
     void serversDialogGivesTheServersAPlace()
     {
         PageRecorder browser;

@@ -33,10 +33,15 @@ class PagePrintTest : public QObject {
     std::unique_ptr<TfrmOPage> page_;
     QPageLayout::Orientation orientationAfter_ = QPageLayout::Landscape;
 
-    void ShowChartTab()
+    // The picture is asked for once the tab is laid out: true when the one
+    // shown fits the tab.
+    [[nodiscard]] bool ShowChartTab()
     {
         page_->TabControl1->setCurrentIndex(page_->TabControl1->count() - 1);
-        QTest::qWait(300);  // the picture is asked for once the tab is laid out
+        return QTest::qWaitFor([this] {
+            const TChartImage* image = page_->ChartImage;
+            return image && image->isVisible() && !image->NeedsPicture();
+        });
     }
 
     QString PrintToPdf(const char* name)
@@ -126,7 +131,7 @@ private slots:
     // after a resize.
     void chartFillsTheTabSharply()
     {
-        ShowChartTab();
+        QVERIFY(ShowChartTab());
         TChartImage* image = page_->ChartImage;
         const qreal ratio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
                                 ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
@@ -204,7 +209,7 @@ private slots:
     // above 250 days draws a 90-day window.
     void volatilityDaysDecideTheWindow()
     {
-        ShowChartTab();
+        QVERIFY(ShowChartTab());
         page_->seSigDays->SetValue(60);
         page_->cmdCalcSig->click();
         QCOMPARE(requests_.back().volDays, 60);
@@ -227,7 +232,7 @@ private slots:
                  qPrintable(gridText));
         QVERIFY(Poppler("pdfinfo", {grid}).contains(QStringLiteral("Title: SPY Option Grid")));
 
-        ShowChartTab();
+        QVERIFY(ShowChartTab());
         const QString chart = PrintToPdf("chart.pdf");
         QVERIFY(Poppler("pdftotext", {chart, QStringLiteral("-")})
                     .contains(QStringLiteral(
@@ -290,7 +295,7 @@ private slots:
     void aMissingPriceFileIsReported()
     {
         QFile::remove(page_->PriceWorkFile());
-        ShowChartTab();
+        QVERIFY(ShowChartTab());
         page_->DrawChart();
         QVERIFY(notifier_.infos.back().startsWith(QStringLiteral("Cannot open the price work file")));
         QVERIFY(!page_->ChartImage->pixmap().isNull());

@@ -63,14 +63,15 @@ private slots:
     void closingWhileTheTreeSolvesStopsIt();
     void copyAndExportGiveTheViewShown();
     void selectionBecomesANewSeries();
+    void delayedQuotesCsvShowsItsRootsLayoutAndOwnFigures();
 
 private:
-    ChainWindow* Open(char decimalSeparator = '.', int threads = 0)
+    ChainWindow* Open(char decimalSeparator = '.', int threads = 0, const QString& file = kSpy)
     {
         ChainEnvironment environment;
         environment.locale.decimalSeparator = decimalSeparator;
         environment.threads = threads;
-        ChainWindow* window = ChainWindow::Open(kSpy, QString(), environment, notifier_);
+        ChainWindow* window = ChainWindow::Open(file, QString(), environment, notifier_);
         if (window)
             window->show();
         return window;
@@ -220,8 +221,10 @@ void ChainWindowTest::closingWhileTheTreeSolvesStopsIt()
     QVERIFY(window->Solving());
     window->close();
     QTRY_VERIFY(!alive);
-    // What the stopped solve might have queued reaches nothing.
-    QTest::qWait(200);
+    // What the stopped solve might have queued reaches nothing: its thread
+    // was joined with the window, so all of it is posted by now.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 }
 
 void ChainWindowTest::copyAndExportGiveTheViewShown()
@@ -317,6 +320,59 @@ void ChainWindowTest::selectionBecomesANewSeries()
     QCOMPARE(requested.count(), 1);
     QCOMPARE(notifier_.infos.size(), 2);
     QVERIFY(notifier_.infos[0].contains(QStringLiteral("3 expiries")));
+}
+
+void ChainWindowTest::delayedQuotesCsvShowsItsRootsLayoutAndOwnFigures()
+{
+    // The old table says its layout too, and has no figures of its own.
+    ChainWindow* old = Open();
+    QVERIFY(old);
+    const std::unique_ptr<ChainWindow> oldOwner(old);
+    QVERIFY(old->lblStatus->text().contains(QStringLiteral("layout: quote table")));
+    QVERIFY(Cell(old->tblChain, 0, Column::kFileIV).isEmpty());
+
+    ChainWindow* spx = Open('.', 0, QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spx-2022-06-11.csv"));
+    QVERIFY(spx);
+    const std::unique_ptr<ChainWindow> spxOwner(spx);
+    QCOMPARE(spx->cmbRoot->count(), 2);
+    QCOMPARE(spx->cmbRoot->currentText(), QStringLiteral("SPX"));
+    const QString status = spx->lblStatus->text();
+    QVERIFY2(status.contains(
+                 QStringLiteral("layout: delayed-quotes CSV; 1 expiry before the quote date was left out")),
+             qPrintable(status));
+    QTest::keyClick(spx->cmbRoot, Qt::Key_Down);
+    QCOMPARE(QString::fromStdString(spx->Root()->name), QStringLiteral("SPXW"));
+    // The expiry left out has no tab: the first is the Monday after the quote date.
+    QCOMPARE(spx->tabExpiries->tabText(1), QStringLiteral("2022-06-13"));
+
+    ChainWindow* spy = Open(',', 0, QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spy-2025-09-01.csv"));
+    QVERIFY(spy);
+    const std::unique_ptr<ChainWindow> spyOwner(spy);
+    QVERIFY(WaitSolved(spy));
+    QTableView* table = spy->tblChain;
+    QCOMPARE(table->model()->headerData(Column::kFileIV, Qt::Horizontal).toString(),
+             QStringLiteral("File IV %"));
+    // The file's figures beside ours, in the locale's way, blank where the file gives 0.
+    int shown = 0;
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const ChainQuote* quote = nullptr;
+        const QModelIndex cell = table->model()->index(row, 0);
+        const ChainStrike& strike =
+            spy->Root()
+                ->expiries[static_cast<std::size_t>(cell.data(ChainTableModel::kExpiryIndexRole).toInt())]
+                .strikes[static_cast<std::size_t>(cell.data(ChainTableModel::kStrikeIndexRole).toInt())];
+        quote = Cell(table, row, Column::kSide) == QStringLiteral("Call") ? &strike.call : &strike.put;
+        const QString iv = Cell(table, row, Column::kFileIV);
+        if (quote->fileIv == 0) {
+            QVERIFY(iv.isEmpty());
+            continue;
+        }
+        ++shown;
+        QCOMPARE(iv,
+                 QString::number(quote->fileIv * 100.0, 'f', 2).replace(QLatin1Char('.'), QLatin1Char(',')));
+        QCOMPARE(Cell(table, row, Column::kFileDelta).isEmpty(), quote->fileDelta == 0);
+    }
+    QVERIFY(shown > 1000);
 }
 
 QTEST_MAIN(ChainWindowTest)

@@ -15,22 +15,15 @@
 
 #include <sys/wait.h>
 
+#include "support/file_bytes.h"
 #include "support/scratch_dir.h"
 
 namespace kestrava::clitest {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 // The fields of each line of a comma-separated text.
 inline std::vector<std::vector<std::string>> CsvRows(const std::string& text)

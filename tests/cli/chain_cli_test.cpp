@@ -185,5 +185,73 @@ TEST_F(ChainCliTest, RefusalsNameTheirCause)
     EXPECT_EQ(ReadFile(html), "<html><body>Service unavailable</body></html>\n");
 }
 
+TEST_F(ChainCliTest, DelayedQuotesCsvOneRootAtATimeWithTheExpiredExpirySaidOnce)
+{
+    const std::string spx = std::string(KESTRAVA_TEST_DATA_DIR) + "/quotes-spx-2022-06-11.csv";
+    const Outcome summary = Run({"chain", spx});
+    ASSERT_EQ(summary.status, 0) << summary.err;
+    const auto values = KeyValues(summary.out);
+    EXPECT_EQ(values.at("Roots"), "SPX,SPXW");
+    EXPECT_EQ(values.at("Root"), "SPX");
+    EXPECT_EQ(values.at("Price"), "3900.8601");
+    EXPECT_EQ(values.at("Date"), "2022-06-11");
+    EXPECT_EQ(values.at("Layout"), "delayed-quotes CSV");
+    EXPECT_EQ(values.at("ExpiriesLeftOut"), "2022-06-10");
+    const std::string said = "1 expiry before the quote date was left out.";
+    EXPECT_EQ(summary.err.find(said), summary.err.rfind(said)) << summary.err;
+    EXPECT_NE(summary.err.find(said), std::string::npos) << summary.err;
+
+    // The file's own SPXW rows after the quote date, by expiry, strike and side.
+    std::map<std::tuple<std::string, double, std::string>, std::pair<std::string, std::string>> quotes;
+    long long putVolume = 0;
+    std::istringstream file(ReadFile(spx));
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        const auto rows = CsvRows(line);
+        if (number <= 4 || rows.empty() || rows.front().size() != 22 || rows.front()[1].rfind("SPXW", 0) != 0)
+            continue;
+        const auto& f = rows.front();
+        const std::string code = f[1];
+        const std::string expiry = "20" + code.substr(4, 2) + "-" + code.substr(6, 2) + "-"
+                                   + code.substr(8, 2);
+        if (expiry < "2022-06-11")
+            continue;
+        quotes[{expiry, std::stod(f[11]), "C"}] = {f[4], f[5]};
+        quotes[{expiry, std::stod(f[11]), "P"}] = {f[15], f[16]};
+        putVolume += std::stoll(f[17]);
+    }
+    ASSERT_GT(quotes.size(), 10000u);
+
+    const Outcome csv = Run({"chain", spx, "--root", "SPXW", "--csv", "--rate", "1"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const auto rows = CsvRows(csv.out);
+    ASSERT_EQ(rows.size(), quotes.size() + 1);
+    EXPECT_EQ(rows[0].size(), 10u);
+    long long csvPutVolume = 0;
+    bool anySolved = false;
+    for (std::size_t r = 1; r < rows.size(); ++r) {
+        const auto& row = rows[r];
+        const auto found = quotes.find({row[0], std::stod(row[1]), row[2]});
+        ASSERT_NE(found, quotes.end()) << row[0] << " " << row[1] << " " << row[2];
+        EXPECT_DOUBLE_EQ(std::stod(row[3]), std::stod(found->second.first)) << r;
+        EXPECT_DOUBLE_EQ(std::stod(row[4]), std::stod(found->second.second)) << r;
+        if (row[2] == "P")
+            csvPutVolume += std::stoll(row[6]);
+        anySolved = anySolved || (row.size() > 8 && !row[8].empty());
+    }
+    EXPECT_EQ(csvPutVolume, putVolume);
+    EXPECT_TRUE(anySolved);
+
+    // Nothing is left out of a file whose expiries all lie ahead; its one root is the default.
+    const Outcome spy = Run({"chain", std::string(KESTRAVA_TEST_DATA_DIR) + "/quotes-spy-2025-09-01.csv"});
+    ASSERT_EQ(spy.status, 0) << spy.err;
+    EXPECT_EQ(KeyValues(spy.out).at("Root"), "SPY");
+    EXPECT_EQ(KeyValues(spy.out).at("Strikes"), "1389");
+    EXPECT_EQ(KeyValues(spy.out).at("Expiries"), "14");
+    EXPECT_EQ(KeyValues(spy.out).at("ExpiriesLeftOut"), "");
+    EXPECT_EQ(spy.err, "");
+    EXPECT_EQ(KeyValues(Run({"chain", kSpy}).out).at("Layout"), "quote table");
+}
+
 }  // namespace
 }  // namespace kestrava::clitest

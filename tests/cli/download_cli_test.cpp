@@ -377,3 +377,60 @@ TEST_F(DownloadCliTest, SettingsThatWouldChangeARequestSendNothing)
     WriteSettings("[Servers]\nHistoryServer=" + history_.Base() + "\nRequestDeadline=3600\n");
     EXPECT_EQ(Download({"--history", "SPY"}).err.find("RequestDeadline"), std::string::npos);
 }
+
+TEST_F(DownloadCliTest, UrlTemplatesStandForTheSettingsServersAndLandWhereTheWindowPutsThem)
+{
+    using kestrava::testsupport::TemplateServer;
+    TemplateServer service;
+    const std::string json = ReadFile(fs::path(KESTRAVA_TEST_DATA_DIR)
+                                      / "quotes-spy-2025-09-01-excerpt.json");
+    service.SetBody("^SPX", json);
+    service.SetBody("BRK B", kCsv);
+    // The settings name classic servers that are never asked.
+    WriteSettings("[Servers]\nQuoteServer=" + quotes_.Base() + "\nHistoryServer=" + history_.Base()
+                  + "\nHistoryServerKind=template\nHistoryUrlTemplate=" + service.Base()
+                  + "/h?symbol={SYMBOL}\n");
+
+    const Outcome o = Download({"--options", "^SPX", "--history", "BRK B", "--quote-url",
+                                service.Base() + "/q?symbol={SYMBOL}&from={FROM}&to={TO}"});
+    EXPECT_EQ(o.status, 0) << o.err;
+    const fs::path data = appDir_ / "Data";
+    EXPECT_EQ(ReadFile(data / "^SPX.txt").rfind("\n^SPX,Last: 645.05,", 0), 0u);
+    EXPECT_EQ(ReadFile(data / "BRK B.csv"),
+              "Date,Open,High,Low,Close,Volume\r\n12.09.2012,144.39,144.55,143.90,144.39,87607000\r\n");
+    const std::vector<std::string> requests = service.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].rfind("GET /q?symbol=%5ESPX&from=", 0), 0u) << requests[0];
+    EXPECT_EQ(requests[1], "GET /h?symbol=BRK%20B");
+    EXPECT_TRUE(quotes_.Requests().empty());
+    EXPECT_TRUE(history_.Requests().empty());
+
+    // --history-server stands for the settings' template; a bad template
+    // sends nothing and says which option and why; two sources of one kind
+    // are bad usage.
+    history_.SetCsv("brk b", kCsv);
+    const Outcome classic = Download({"--history", "BRK B", "--history-server", history_.Base(), "--options",
+                                      "SPY", "--quote-url", "example.com/{SYMBOL}"});
+    EXPECT_EQ(classic.status, 1);
+    EXPECT_NE(
+        classic.err.find("The option --quote-url is not used: \"example.com/{SYMBOL}\" does not begin with "
+                         "http:// or https://. Nothing was sent."),
+        std::string::npos)
+        << classic.err;
+    EXPECT_EQ(history_.Requests().size(), 1u);
+    EXPECT_EQ(service.Requests().size(), 2u);
+    const Outcome both = Download(
+        {"--options", "SPY", "--quote-url", service.Base() + "/{SYMBOL}", "--quote-server", quotes_.Base()});
+    EXPECT_EQ(both.status, 2);
+    EXPECT_NE(both.err.find("--quote-server and --quote-url"), std::string::npos) << both.err;
+
+    // A kind the settings do not know is said, and the classic kind kept.
+    WriteSettings("[Servers]\nQuoteServerKind=templates\n");
+    const Outcome unknown = Download({"--options", "SPY"});
+    EXPECT_NE(
+        unknown.err.find("The setting Servers/QuoteServerKind holds \"templates\", which is neither classic "
+                         "nor template; using classic instead."),
+        std::string::npos)
+        << unknown.err;
+    EXPECT_NE(unknown.err.find("No server is set"), std::string::npos) << unknown.err;
+}

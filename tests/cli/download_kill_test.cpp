@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -146,7 +147,14 @@ TEST_F(DownloadKillTest, FiftyKillsNeverInstallAPartialFile)
     ASSERT_EQ(newQuotes, table);
     ASSERT_GT(newPrices.size(), 100000u);
 
-    const unsigned seed = std::random_device{}();
+    // KESTRAVA_KILL_SEED repeats the moments of a run; otherwise each run
+    // draws its own, and says which.
+    const char* given = std::getenv("KESTRAVA_KILL_SEED");
+    const unsigned seed = given && *given ? static_cast<unsigned>(std::strtoul(given, nullptr, 10))
+                                          : std::random_device{}();
+    std::printf("kill moments drawn with seed %u (KESTRAVA_KILL_SEED=%u repeats them)\n", seed, seed);
+    std::fflush(stdout);
+    RecordProperty("seed", std::to_string(seed));
     std::mt19937 random(seed);
     const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(run * 1.2);
     std::uniform_int_distribution<long long> moment(0, longest.count());

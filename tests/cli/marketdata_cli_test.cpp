@@ -219,3 +219,31 @@ TEST_F(MarketDataCliTest, QuotesOfOneExpiry)
     EXPECT_EQ(gone.status, 1);
     EXPECT_TRUE(Has(gone.err, "No CBOE option data available.\n")) << gone.err;
 }
+
+TEST_F(MarketDataCliTest, QuotesOfADelayedQuotesCsv)
+{
+    const std::string spx = DataFile("quotes-spx-2022-06-11.csv");
+    const Outcome roots = Run({"roots", spx});
+    EXPECT_EQ(roots.status, 0) << roots.err;
+    EXPECT_EQ(roots.out, "SPX\nSPXW\n");
+
+    // The monthly and the weekly of one day are two roots, never mixed.
+    const auto load = [&](const std::string& root) {
+        return Run({"quotes", spx, "--contract", root, "--expiry", "2022-06-17", "--strikes", "3900"});
+    };
+    const Outcome monthly = load("SPX"), weekly = load("SPXW");
+    ASSERT_EQ(monthly.status, 0) << monthly.err;
+    ASSERT_EQ(weekly.status, 0) << weekly.err;
+    EXPECT_TRUE(Has(monthly.out, "Layout=delayed-quotes CSV\n")) << monthly.out;
+    EXPECT_TRUE(Has(monthly.out, "QuoteDate=2022-06-11\n")) << monthly.out;
+    EXPECT_TRUE(Has(monthly.out, ",SPX220617C03900000\n")) << monthly.out;
+    EXPECT_TRUE(Has(weekly.out, ",SPXW220617C03900000\n")) << weekly.out;
+    EXPECT_FALSE(Has(monthly.out, "SPXW")) << monthly.out;
+
+    // The expiry before the quote date: nothing loaded, said once.
+    const Outcome expired = Run(
+        {"quotes", spx, "--contract", "SPXW", "--expiry", "2022-06-10", "--strikes", "3900"});
+    EXPECT_EQ(expired.status, 0) << expired.err;
+    EXPECT_EQ(expired.err, "1 expiry before the quote date was left out.\n");
+    EXPECT_TRUE(Has(expired.out, "3900,call,0,0,0,0,\n")) << expired.out;
+}

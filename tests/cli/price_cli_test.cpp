@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "calc_runner.h"
+#include "pricing/ModelTable.h"
 
 using namespace kestrava::clitest;
 
@@ -103,6 +104,37 @@ TEST_F(PriceCliTest, TableShowsTheGridFormats)
     EXPECT_NE(table.out.find("+0,20 "), std::string::npos) << "net change with its sign";
     EXPECT_NE(table.out.find("4,10 "), std::string::npos) << "last price";
     EXPECT_NE(table.out.find("16,9 "), std::string::npos) << "bid IV in percent";
+}
+
+// Each model of the model table prices the series and the table names it
+// as the setup dialog does; a model beyond the table is refused with the
+// file and the number named, not priced as a grid of zeros.
+TEST_F(PriceCliTest, EveryModelOfTheTableAndNoOther)
+{
+    const auto withModel = [](int model) {
+        std::string series = kQuotedSeries;
+        series.replace(series.find("\"Model\": 1"), 10, "\"Model\": " + std::to_string(model));
+        return series;
+    };
+    for (const kestrava::ModelEntry& model : kestrava::ModelTable()) {
+        SCOPED_TRACE(model.name);
+        WriteFile(PathOf("model.json"), withModel(model.number));
+        const Outcome table = Run({"price", PathOf("model.json"), "--format", "table"});
+        ASSERT_EQ(table.status, 0) << table.err;
+        EXPECT_NE(table.out.find("  " + kestrava::ModelDisplayName(model) + "\n"), std::string::npos)
+            << table.out;
+        const auto rows = CsvRows(Run({"price", PathOf("model.json")}).out);
+        ASSERT_EQ(rows.size(), 5u);
+        EXPECT_GT(std::stod(rows[1][8]), 4.0) << "the call at the money";
+    }
+    const int past = static_cast<int>(kestrava::ModelTable().size()) + 1;
+    WriteFile(PathOf("beyond.json"), withModel(past));
+    const Outcome beyond = Run({"price", PathOf("beyond.json")});
+    EXPECT_EQ(beyond.status, 2);
+    EXPECT_EQ(beyond.out, "");
+    EXPECT_NE(beyond.err.find(PathOf("beyond.json")), std::string::npos) << beyond.err;
+    EXPECT_NE(beyond.err.find("model " + std::to_string(past) + " is not a pricing model"), std::string::npos)
+        << beyond.err;
 }
 
 TEST_F(PriceCliTest, ErrorsAndUsage)

@@ -15,6 +15,7 @@
 
 #include "common/fileaccess.h"
 #include "common/filereplace.h"
+#include "support/file_bytes.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -28,11 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kestrava;
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using testsupport::ReadFile;
 
 class FileReplaceTest : public ::testing::Test {
 protected:
@@ -60,9 +57,9 @@ TEST_F(FileReplaceTest, NoLinkIsWrittenThroughAndAFailedWriteKeepsTheOldFile)
     const fs::path outside = Write("outside.txt", "someone else's");
     fs::create_symlink(outside, dir_ / "SPX.txt");
     ReplaceFileContents((dir_ / "SPX.txt").string(), "new");
-    EXPECT_EQ(ReadAll(outside), "someone else's");
+    EXPECT_EQ(ReadFile(outside), "someone else's");
     EXPECT_FALSE(fs::is_symlink(dir_ / "SPX.txt"));
-    EXPECT_EQ(ReadAll(dir_ / "SPX.txt"), "new");
+    EXPECT_EQ(ReadFile(dir_ / "SPX.txt"), "new");
 
     // A new file is never made through a link, nor over a file.
     int error = 0;
@@ -70,7 +67,7 @@ TEST_F(FileReplaceTest, NoLinkIsWrittenThroughAndAFailedWriteKeepsTheOldFile)
     EXPECT_EQ(CreateNewFile(dir_ / "link", kOwnerOnly, error), nullptr);
     EXPECT_EQ(error, EEXIST);
     EXPECT_EQ(CreateNewFile(outside, kOwnerOnly, error), nullptr);
-    EXPECT_EQ(ReadAll(outside), "someone else's");
+    EXPECT_EQ(ReadFile(outside), "someone else's");
 
     // A disk that takes no more: the file and the system's reason, the old
     // contents kept, nothing left beside them. The file size limit stands
@@ -94,7 +91,7 @@ TEST_F(FileReplaceTest, NoLinkIsWrittenThroughAndAFailedWriteKeepsTheOldFile)
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(ReadFile(target), "old");
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 4);
 }
 
@@ -178,7 +175,7 @@ TEST_F(FileReplaceTest, LeftoversOfKilledSavesGoOnceTheirWriterIsGone)
         EXPECT_EQ(fs::exists(dir_ / std::to_string(c.secondsOld) / c.name), !c.goes)
             << c.name << " " << c.secondsOld;
     EXPECT_TRUE(fs::is_symlink(day / "X.ops.~0badf00d.tmp"));
-    EXPECT_EQ(ReadAll(outside), "kept");
+    EXPECT_EQ(ReadFile(outside), "kept");
     EXPECT_TRUE(fs::is_directory(day / "Y.csv.part"));
     for (const int fd : locks)
         ::close(fd);
@@ -202,7 +199,7 @@ TEST_F(FileReplaceTest, AReplacementHoldsItsLockUntilItGoesAndAKilledOneLeavesNo
         EXPECT_EQ(RemoveStaleLeftovers(dir_, std::chrono::hours(24)), 0);
         writing.Commit();
     }
-    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_EQ(ReadFile(target), "new");
 
     // A writer killed half-way: its new version stays, with no lock on it.
     const pid_t child = ::fork();
@@ -218,5 +215,5 @@ TEST_F(FileReplaceTest, AReplacementHoldsItsLockUntilItGoesAndAKilledOneLeavesNo
     fs::last_write_time(left[0], fs::file_time_type::clock::now() - std::chrono::minutes(1));
     EXPECT_EQ(RemoveStaleLeftovers(dir_, std::chrono::hours(24)), 1);
     EXPECT_TRUE(leftovers().empty());
-    EXPECT_EQ(ReadAll(target), "new");
+    EXPECT_EQ(ReadFile(target), "new");
 }

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "controls/rmSpin.h"
@@ -461,20 +462,32 @@ void SpinEditTest::holdingAButtonRepeats()
     QVERIFY(form.Show());
     TrmTimerSpeedButton* up = edit->Button()->UpButton();
 
+    // The one repeat timer of the program's spin buttons, a child of the
+    // application; none other is running.
+    const auto repeating = [] {
+        for (const QTimer* timer :
+             QCoreApplication::instance()->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+            if (timer->isActive())
+                return true;
+        return false;
+    };
+
     QTest::mousePress(up, Qt::LeftButton, {}, Centre(up));
-    QTest::qWait(650);
+    QTRY_VERIFY2(edit->Value() >= 92, qPrintable(QStringLiteral("value while held: %1").arg(edit->Value())));
     const int held = edit->Value();
-    QVERIFY2(held >= 92, qPrintable(QStringLiteral("value after holding: %1").arg(held)));
     QTest::mouseRelease(up, Qt::LeftButton, {}, Centre(up));
     const int released = edit->Value();
     QVERIFY(released <= held + 1);
-    QTest::qWait(250);
-    QCOMPARE(edit->Value(), released);  // releasing stops the repetition
+    // Releasing stops the repetition: no timer is left to click again.
+    QVERIFY(!repeating());
+    QCoreApplication::processEvents();
+    QCOMPARE(edit->Value(), released);
 
     // Repeating stops at the end of the range, with the button disabled.
     edit->SetValue(248);
     QTest::mousePress(up, Qt::LeftButton, {}, Centre(up));
-    QTest::qWait(800);
+    QTRY_VERIFY(!up->isEnabled());
+    QTRY_VERIFY(!repeating());
     QTest::mouseRelease(up, Qt::LeftButton, {}, Centre(up));
     QCOMPARE(edit->Value(), 250);
     QVERIFY(!up->isEnabled());

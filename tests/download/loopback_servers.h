@@ -455,4 +455,43 @@ private:
     std::map<std::string, std::string> csv_;
 };
 
+// A service that answers today, fetched through a URL template: a GET of
+// any path serves the body set for the symbol that its "symbol" parameter,
+// or else its last path segment, names (decoded), or misbehaves as told.
+class TemplateServer : public LoopbackServer {
+public:
+    TemplateServer()
+    {
+        auto serve = [this](const httplib::Request& req, httplib::Response& res) {
+            Record(req);
+            const std::string symbol = req.has_param("symbol") ? req.get_param_value("symbol")
+                                                               : req.path.substr(req.path.rfind('/') + 1);
+            std::string body;
+            {
+                std::lock_guard lock(mutex_);
+                const auto found = bodies_.find(symbol);
+                if (found == bodies_.end()) {
+                    res.status = 404;
+                    return;
+                }
+                body = found->second;
+            }
+            Reply(req, res, req.path.starts_with("/moved/") ? Misbehaviour::None : MisbehaviourOf(symbol),
+                  body, "/moved" + req.target);
+        };
+        server_.Get(R"(/.*)", serve);
+        Start();
+    }
+    ~TemplateServer() override { Stop(); }
+
+    void SetBody(const std::string& symbol, const std::string& body)
+    {
+        std::lock_guard lock(mutex_);
+        bodies_[symbol] = body;
+    }
+
+private:
+    std::map<std::string, std::string> bodies_;
+};
+
 }  // namespace kestrava::testsupport

@@ -12,6 +12,7 @@
 
 #include "common/localeinfo.h"
 #include "common/notifier.h"
+#include "support/file_bytes.h"
 #include "support/recording_notifier.h"
 #include "support/scratch_dir.h"
 
@@ -42,15 +43,11 @@ protected:
     std::string Write(const std::string& name, const std::string& content) const
     {
         const std::filesystem::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << content;
+        kestrava::testsupport::WriteFile(path, content);
         return path.string();
     }
 
-    static std::string ReadAll(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string ReadAll(const std::string& path) { return kestrava::testsupport::ReadFile(path); }
 
     std::filesystem::path dir_;
     RecordingNotifier notifier_;

@@ -429,7 +429,7 @@ private slots:
 
         // Bigger: drawn again for the new size, not stretched.
         view.resize(900, 450);
-        QTest::qWait(10);
+        QTRY_COMPARE(view.size(), QSize(900, 450));
         const QImage big = view.grab().toImage();
         QCOMPARE(big.size(), QSize(900, 450));
         const double widthRatio = double(RightmostColumn(big, kCallColour))

@@ -285,6 +285,54 @@ private slots:
         QCOMPARE(again->SeriesAt(1)->Last(1, 1), 450.0f);
     }
 
+    void delayedQuotesCsvLoadsItsShortestRootAndSaysItsLayout()
+    {
+        QVERIFY(
+            QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/quotes-spx-2022-06-11.csv"), QuoteFile()));
+        PagePtr page = Build(QStringLiteral("SPX"), kIndex, {QDate(2022, 6, 10), QDate(2022, 6, 17)}, 3,
+                             QStringLiteral("3850"), QStringLiteral("50"));
+        QVERIFY(page);
+        QComboBox* list = page->cmboOptSymbols;
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->currentText(), QStringLiteral("SPX"));
+        QVERIFY(list->toolTip().contains(QStringLiteral("layout: delayed-quotes CSV")));
+        QVERIFY2(page->windowTitle().endsWith(
+                     QStringLiteral("-116.9599  June 11, 2022, 8:47 PM EDT  (layout: delayed-quotes CSV)")),
+                 qPrintable(page->windowTitle()));
+        QCOMPARE(page->PageToday(), Day(2022, 6, 11));
+        QCOMPARE(page->SeriesAt(1)->Underlying, 3900.86f);
+        // SPX has no series on the 10th: nothing there was left out.
+        QVERIFY(notifier.messages.empty());
+
+        // The file's own fields of a row, found here by its code.
+        QFile file(QuoteFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
+        const auto fields = [&](const QByteArray& code) {
+            for (const QByteArray& line : lines)
+                if (line.contains("," + code + ","))
+                    return line.split(',');
+            return QList<QByteArray>();
+        };
+        for (const char* root : {"SPX", "SPXW"}) {
+            if (QByteArray(root) == "SPXW")
+                Choose(page.get(), QStringLiteral("SPXW"));
+            const TInOutObj* june17 = page->SeriesAt(1);
+            for (int s = 1; s <= 3; ++s) {
+                const QByteArray code = QByteArray(root) + "220617C0" + QByteArray::number(3800 + 50 * s)
+                                        + "000";
+                const QList<QByteArray> row = fields(code);
+                QCOMPARE(row.size(), 22);
+                QCOMPARE(june17->Bid(s, 1), row[4].toFloat());
+                QCOMPARE(june17->Ask(s, 2), row[16].toFloat());
+                QCOMPARE(june17->OptCode(s, 1), "\r" + code.toStdString());
+            }
+        }
+        // SPXW's series of the 10th came before the quote date: left out, said once.
+        QCOMPARE(page->SeriesAt(0)->Bid(2, 1), 0.0f);
+        QCOMPARE(notifier.messages, std::vector<std::string>{"1 expiry before the quote date was left out."});
+    }
+
     void unusableFilesAreSetAsideAndBadRowsStopTheLoad()
     {
         // An error page: reported, moved into "Rejected", no contract list.

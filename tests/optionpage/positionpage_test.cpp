@@ -94,7 +94,11 @@ private slots:
         page_->TabControl1->setCurrentIndex(page_->ExpiryCount());
         tab_ = page_->findChild<PositionTab*>();
         QVERIFY(tab_ && tab_->isVisible());
-        QTest::qWait(50);
+        // The tab is laid out by posted events and its graph drawn by a
+        // zero timer after the trades.
+        QCoreApplication::sendPostedEvents();
+        QTRY_VERIFY(tab_->Graph->width() > 0 && !tab_->Graph->Graph().prices.empty());
+        QCoreApplication::processEvents();
     }
 
     void cleanup()

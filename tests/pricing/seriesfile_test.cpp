@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "pricing/ModelTable.h"
 #include "pricing/seriesfile.h"
 
 #include <csignal>
 
 #include "support/fifo_race.h"
+#include "support/file_bytes.h"
 #include "support/recording_notifier.h"
 #include "support/scratch_dir.h"
 #include <sys/resource.h>
@@ -154,15 +156,11 @@ protected:
     std::string WriteFile(const std::string& name, const std::string& bytes) const
     {
         const std::string path = PathOf(name);
-        std::ofstream(path, std::ios::binary) << bytes;
+        testsupport::WriteFile(path, bytes);
         return path;
     }
 
-    static std::string ReadFile(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static std::string ReadFile(const std::string& path) { return testsupport::ReadFile(path); }
 
     std::vector<std::string> FilesInDir() const
     {
@@ -499,6 +497,40 @@ TEST_F(SeriesFileTest, FileEndingBetweenRecordsThrowsAndKeepsWhatWasRead)
     ASSERT_EQ(loaded.size(), 3u);
     EXPECT_EQ(loaded[2].NumStrikes, 2);
     EXPECT_TRUE(notifier.errors.empty());
+}
+
+// A model number the program has no model for could only be priced wrong:
+// the file is refused whole, naming itself, the expiry and the number, and
+// the caller's series is left as it was.
+TEST_F(SeriesFileTest, ModelsOutsideTheModelTableRefuseTheFile)
+{
+    const auto withModel = [](int model) { return Int8(1) + Int8(model) + Record(1).substr(4); };
+    for (const int model : {0, 5, 127, -3}) {
+        SCOPED_TRACE(model);
+        const std::string path = WriteFile("model.ops",
+                                           "\x01" + Record(2) + withModel(model) + std::string(1, '\0'));
+        std::vector<TInOutObj> loaded(1);
+        RecordingNotifier notifier;
+        try {
+            LoadSeriesFile(path, loaded, notifier);
+            FAIL() << "a series of model " << model << " was read";
+        } catch (const SeriesFileError& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find("\"" + path + "\""), std::string::npos) << message;
+            EXPECT_NE(message.find("Expiry 2: model " + std::to_string(model) + " is not a pricing model"),
+                      std::string::npos)
+                << message;
+        }
+        EXPECT_EQ(loaded.size(), 1u);
+    }
+    // Every model of the table reads.
+    for (const ModelEntry& entry : ModelTable()) {
+        const int model = entry.number;
+        std::vector<TInOutObj> loaded;
+        RecordingNotifier notifier;
+        ASSERT_TRUE(Load("\x01" + withModel(model) + std::string(1, '\0'), loaded, notifier)) << model;
+        EXPECT_EQ(loaded.at(0).Model, model);
+    }
 }
 
 TEST_F(SeriesFileTest, ZeroStrikesLoadAnExpiryWithoutStrikeBlock)
