@@ -104,8 +104,8 @@ TEST(ScenarioEdges, RateShiftsDownToAndBelowZeroStopAtZero)
         const MarkedPosition marked(expiries, position);
         // Down to exactly zero, just below, far below, and small moves either way.
         const double toZero = -100.0 * rate;
-        const double shifts[] = {toZero, toZero - 0.5, -kLargestRateShift, Uniform(random, -kLargestRateShift, 0),
-                                 Uniform(random, -1, 3)};
+        const double shifts[] = {toZero, toZero - 0.5, -kLargestRateShift,
+                                 Uniform(random, -kLargestRateShift, 0), Uniform(random, -1, 3)};
         Scenario scenario;
         scenario.rateShift = shifts[random() % std::size(shifts)];
         scenario.date = p.TodayDate + 1 + static_cast<int>(random() % static_cast<unsigned>(days - 1));
@@ -124,8 +124,8 @@ TEST(ScenarioEdges, RateShiftsDownToAndBelowZeroStopAtZero)
                 double tolerance = 1e-9;
                 bool floor = false;
                 for (const PositionLeg& leg : position.legs) {
-                    const double value = left > 0 ? EuropeanByHand(leg.side, table.prices[r], leg.strike, left,
-                                                                   static_cast<float>(shifted), p.Sigma)
+                    const double value = left > 0 ? EuropeanByHand(leg.side, table.prices[r], leg.strike,
+                                                                   left, static_cast<float>(shifted), p.Sigma)
                                                   : std::max(0.0, (leg.side == 1 ? 1 : -1)
                                                                       * (table.prices[r] - leg.strike));
                     floor = floor || NearTheFloor(value);
@@ -169,9 +169,10 @@ TEST(ScenarioEdges, CashDividendOnTheValuationDayOnExpiryAndBetween)
         TInOutObj p = RandomEquity(random, rate, days);
         const TDateTime today = p.TodayDate;
         const int where = round % 3;  // on the valuation day, on expiry, between
-        const TDateTime paid = where == 0   ? today
-                               : where == 1 ? p.ExpiryDate
-                                            : today + 1 + static_cast<int>(random() % static_cast<unsigned>(days - 1));
+        const TDateTime paid = where == 0 ? today
+                               : where == 1
+                                   ? p.ExpiryDate
+                                   : today + 1 + static_cast<int>(random() % static_cast<unsigned>(days - 1));
         p.Dividend = Cents(Uniform(random, 0.1, 3));
         p.DivDate = paid;
         RecalcExpiry(p, VolSource::Flat);
@@ -201,8 +202,9 @@ TEST(ScenarioEdges, CashDividendOnTheValuationDayOnExpiryAndBetween)
             const int left = TInOutObj::DaysBetween(date, p.ExpiryDate);
             const bool collected = paid > today && paid <= date;
             const double price = p.Underlying * Uniform(random, 0.7, 1.3);
-            SCOPED_TRACE(testing::Message() << "round " << round << ": dividend " << D << " on " << IsoDate(paid)
-                                            << ", valued " << IsoDate(date) << " at " << price);
+            SCOPED_TRACE(testing::Message()
+                         << "round " << round << ": dividend " << D << " on " << IsoDate(paid) << ", valued "
+                         << IsoDate(date) << " at " << price);
             double options = 0;
             if (left > 0) {
                 const int toDividend = TInOutObj::DaysBetween(date, paid);
@@ -217,8 +219,9 @@ TEST(ScenarioEdges, CashDividendOnTheValuationDayOnExpiryAndBetween)
                 // Shares, put and call: the strike at its present value and
                 // the dividend, whatever the price.
                 if (where == 2) {
-                    const double dividend =
-                        collected ? D : D * std::exp(-static_cast<double>(rate) * toDividend / 365);
+                    const double dividend = collected
+                                                ? D
+                                                : D * std::exp(-static_cast<double>(rate) * toDividend / 365);
                     EXPECT_NEAR(valuer.Value(date, price),
                                 (K * std::exp(-static_cast<double>(rate) * left / 365) + dividend) * 100,
                                 1.0);  // the far side's option may show as nothing below a cent
@@ -301,7 +304,8 @@ TEST(ScenarioEdges, RepeatedLotsOfOneOptionAddUpToTheirTotals)
                 for (std::size_t i = 0; i < graphPrices.size(); ++i)
                     sumGraph.pnl[d][i] += g.pnl[d][i];
         }
-        for (auto [total, want] : {std::pair{&figures.now, &sum.now}, std::pair{&figures.scenario, &sum.scenario}}) {
+        for (auto [total, want] :
+             {std::pair{&figures.now, &sum.now}, std::pair{&figures.scenario, &sum.scenario}}) {
             const double scale = 1e-9 * (1 + std::fabs(want->value) + std::fabs(want->cost));
             EXPECT_NEAR(total->cost, want->cost, scale);
             EXPECT_NEAR(total->commissions, want->commissions, 1e-9);
@@ -328,7 +332,8 @@ TEST(ScenarioEdges, LockedAndCrossedQuotesInTheMark)
     const int models[] = {kBlackScholes, kBinomial, kWhaley};
     enum Quote { Normal, Locked, Crossed, AskAlone };
     for (int round = 0; round < 30; ++round) {
-        TInOutObj p = MakeSeries(kEquity, models[round % 3], 100, 0.03f, 0.25f, 60, {85, 90, 95, 100, 105, 110, 115});
+        TInOutObj p = MakeSeries(kEquity, models[round % 3], 100, 0.03f, 0.25f, 60,
+                                 {85, 90, 95, 100, 105, 110, 115});
         RecalcExpiry(p, VolSource::Flat);
         Quote quotes[kMaxStrikes + 1][3] = {};
         for (int s = 1; s <= p.NumStrikes; ++s)
@@ -336,7 +341,8 @@ TEST(ScenarioEdges, LockedAndCrossedQuotesInTheMark)
                 const double theo = p.Theo(s, k);
                 const double spread = Cents(Uniform(random, 0.01, 0.3));
                 quotes[s][k] = static_cast<Quote>(random() % 4);
-                const double bid = quotes[s][k] == Locked ? std::ceil(theo * 100) / 100 : Cents(theo - spread);
+                const double bid = quotes[s][k] == Locked ? std::ceil(theo * 100) / 100
+                                                          : Cents(theo - spread);
                 const double ask = quotes[s][k] == Crossed ? Cents(theo - 2 * spread) : Cents(theo + spread);
                 p.Bid(s, k) = quotes[s][k] == AskAlone ? 0.0f : static_cast<float>(std::max(bid, 0.05));
                 p.Ask(s, k) = quotes[s][k] == Locked ? p.Bid(s, k) : static_cast<float>(std::max(ask, 0.01));
@@ -344,7 +350,8 @@ TEST(ScenarioEdges, LockedAndCrossedQuotesInTheMark)
         const std::vector<const TInOutObj*> expiries{&p};
         Position position;
         for (int legs = 1 + static_cast<int>(random() % 4); legs > 0; --legs)
-            position.legs.push_back(LegFromGrid(p, 1 + static_cast<int>(random() % 7), 1 + static_cast<int>(random() % 2),
+            position.legs.push_back(LegFromGrid(p, 1 + static_cast<int>(random() % 7),
+                                                1 + static_cast<int>(random() % 2),
                                                 (static_cast<int>(random() % 5) - 2) | 1));
         const MarkedPosition marked(expiries, position);
         SCOPED_TRACE(testing::Message() << "round " << round << ", model " << p.Model);
@@ -356,7 +363,8 @@ TEST(ScenarioEdges, LockedAndCrossedQuotesInTheMark)
             const bool market = bid > 0 && ask >= bid;
             SCOPED_TRACE(testing::Message() << "leg " << leg.index + 1 << ": bid " << bid << ", ask " << ask);
             EXPECT_EQ(leg.atMid, market);
-            EXPECT_EQ(leg.mark, market ? (ShortestDouble(bid) + ShortestDouble(ask)) / 2 : p.Theo(leg.s, leg.k));
+            EXPECT_EQ(leg.mark,
+                      market ? (ShortestDouble(bid) + ShortestDouble(ask)) / 2 : p.Theo(leg.s, leg.k));
             if (!market)
                 atModel.push_back(leg.index);
             if (quotes[leg.s][leg.k] == Locked) {
@@ -367,8 +375,9 @@ TEST(ScenarioEdges, LockedAndCrossedQuotesInTheMark)
             }
             // Entered at the quote of its side, crossed or not.
             const PositionLeg& entered = position.legs[static_cast<std::size_t>(leg.index)];
-            EXPECT_EQ(entered.price, ShortestDouble(entered.quantity > 0 ? (ask > 0 ? ask : p.Theo(leg.s, leg.k))
-                                                                         : (bid > 0 ? bid : p.Theo(leg.s, leg.k))));
+            EXPECT_EQ(entered.price,
+                      ShortestDouble(entered.quantity > 0 ? (ask > 0 ? ask : p.Theo(leg.s, leg.k))
+                                                          : (bid > 0 ? bid : p.Theo(leg.s, leg.k))));
             value += leg.mark * leg.size;
         }
         EXPECT_EQ(marked.LegsAtModel(), atModel);

@@ -241,13 +241,17 @@ AppSettings RandomSettings(std::mt19937& random)
     settings.HistoryServer = pick(texts);
     settings.HistoryHomePage = pick(texts);
     settings.DateFormat = pick(formats);
+    settings.QuoteByTemplate = random() % 2;
+    settings.HistoryByTemplate = random() % 2;
+    settings.QuoteUrlTemplate = pick(texts) + QStringLiteral("/{SYMBOL}");
+    settings.HistoryUrlTemplate = pick(texts) + QStringLiteral("?from={FROM}&to={TO}");
     return settings;
 }
 
 // Every value the file holds, as one text a failure can show.
 QString SettingsText(const AppSettings& s)
 {
-    return QStringLiteral("%1 %2 %3 [%4] %5 %6 %7 %8 [%9] [%10] [%11] [%12]")
+    return QStringLiteral("%1 %2 %3 [%4] %5 %6 %7 %8 [%9] [%10] [%11] [%12] %13 %14 [%15] [%16]")
         .arg(s.Left)
         .arg(s.Top)
         .arg(s.Width)
@@ -256,7 +260,10 @@ QString SettingsText(const AppSettings& s)
         .arg(static_cast<double>(s.Rate30), 0, 'g', 9)
         .arg(static_cast<double>(s.Rate60), 0, 'g', 9)
         .arg(static_cast<double>(s.Rate90), 0, 'g', 9)
-        .arg(s.QuoteServer, s.HistoryServer, s.HistoryHomePage, s.DateFormat);
+        .arg(s.QuoteServer, s.HistoryServer, s.HistoryHomePage, s.DateFormat)
+        .arg(s.QuoteByTemplate)
+        .arg(s.HistoryByTemplate)
+        .arg(s.QuoteUrlTemplate, s.HistoryUrlTemplate);
 }
 
 QByteArray ReadBytes(const QString& path)
