@@ -187,6 +187,13 @@ void PutExtra(Json& object, const ExtraKeys& extra)
     }
 }
 
+// Commissions set, or read from the file, are written; none are left out.
+bool HoldsCommissions(const Commissions& commissions)
+{
+    return commissions.written || commissions.perContract != 0 || commissions.perShare != 0
+           || !commissions.extra.empty();
+}
+
 // The parser's text without its "[json.exception...]" prefix.
 std::string ParserText(const std::exception& error)
 {
@@ -274,8 +281,7 @@ std::string PositionToJson(const Position& position)
     Json root = Json::object();
     root["multiplier"] = Number(position.multiplier);
     const Commissions& commissions = position.commissions;
-    if (commissions.written || commissions.perContract != 0 || commissions.perShare != 0
-        || !commissions.extra.empty()) {
+    if (HoldsCommissions(commissions)) {
         Json object = Json::object();
         object["per_contract"] = Number(commissions.perContract);
         object["per_share"] = Number(commissions.perShare);
@@ -362,7 +368,8 @@ void WritePositionFile(const std::string& fileName, const Position& position)
                     kCannotSavePosition,
                     {fileName, "The unreadable file there cannot be kept aside: " + error.message()}));
         }
-    } else if (position.legs.empty() && position.extra.empty() && position.multiplier == kDefaultMultiplier) {
+    } else if (position.legs.empty() && position.extra.empty() && position.multiplier == kDefaultMultiplier
+               && !HoldsCommissions(position.commissions)) {
         return;
     }
     try {

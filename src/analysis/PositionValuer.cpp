@@ -30,6 +30,7 @@ ScenarioValuer::ScenarioValuer(const MarkedPosition& marked, const Scenario& sce
     : marked_(marked), scenario_(scenario), cost_(marked.EntryCost() + marked.Commissions())
 {
     pricers_.resize(marked.Legs().size());
+    paidPricers_.resize(marked.Legs().size());
     for (std::size_t i = 0; i < marked.Legs().size(); ++i)
         if (marked.Legs()[i].kind == LegKind::Option)
             pricers_[i].emplace(marked.ExpiryOf(marked.Legs()[i]).inputs);
@@ -80,7 +81,21 @@ double ScenarioValuer::DividendBy(TDateTime date) const
 
 OptionPricer& ScenarioValuer::PricerAt(const MarkedLeg& leg, TDateTime date, double price, float rate)
 {
-    OptionPricer& pricer = *pricers_[static_cast<std::size_t>(&leg - marked_.Legs().data())];
+    const auto index = static_cast<std::size_t>(&leg - marked_.Legs().data());
+    // A dividend paid between today and date is out of that date's price
+    // (the shares have collected it): the leg is priced without it, not
+    // with the whole amount taken off the price once more.
+    const TInOutObj& inputs = marked_.ExpiryOf(leg).inputs;
+    const TDateTime paid = std::trunc(inputs.DivDate);
+    const bool dividendPaid = inputs.ContractType == kEquity && inputs.Dividend != 0
+                              && paid > std::trunc(marked_.Today()) && paid <= std::trunc(date);
+    std::optional<OptionPricer>& chosen = dividendPaid ? paidPricers_[index] : pricers_[index];
+    if (!chosen) {
+        TInOutObj withoutDividend = inputs;
+        withoutDividend.Dividend = 0;
+        chosen.emplace(withoutDividend);
+    }
+    OptionPricer& pricer = *chosen;
     pricer.MoveTo(date, static_cast<float>(price), rate);
     return pricer;
 }

@@ -63,8 +63,10 @@ private:
 
     const MarkedPosition& marked_;
     Scenario scenario_;
-    // One per marked option leg, so each keeps its tree's powers.
+    // One per marked option leg, so each keeps its tree's powers; and one
+    // without the dividend for dates it has been paid by, made when needed.
     std::vector<std::optional<OptionPricer>> pricers_;
+    std::vector<std::optional<OptionPricer>> paidPricers_;
     double cost_ = 0;
 };
 

@@ -4,9 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
+#include <random>
 
 #include "analysis/AnalysisError.h"
 #include "analysis/PositionFile.h"
@@ -289,4 +293,216 @@ TEST_F(PositionFileTest, ReadsOfANameSwappedWithAFifoComeBack)
     EXPECT_EQ(read + refused, 100);
     EXPECT_EQ(ReadPositionFile(Path("swapped")).position.legs.size(), 2u)
         << "after " << read << " whole reads";
+}
+
+namespace {
+
+// The seed of a random round trip: KESTRAVA_TEST_SEED when set, so that a
+// failure seen once can be run again.
+unsigned TestSeed(unsigned fallback)
+{
+    const char* chosen = std::getenv("KESTRAVA_TEST_SEED");
+    return chosen ? static_cast<unsigned>(std::strtoul(chosen, nullptr, 10)) : fallback;
+}
+
+// Values of keys this program does not know, as the reader keeps them
+// (compact JSON texts).
+const char* const kExtraValues[] = {
+    R"("IRA 2")",
+    "null",
+    "true",
+    "-7",
+    "0.125",
+    "[]",
+    "{}",
+    R"({"by":"desk","at":[2027,1,4]})",
+    "\"Z\xC3\xBCrich \\\"north\\\"\"",
+    R"([1,"two",[3.5,null]])",
+};
+
+ExtraKeys RandomExtras(std::mt19937& random, const std::vector<std::string>& names)
+{
+    ExtraKeys extra;
+    for (const std::string& name : names)
+        if (random() % 3 == 0)
+            extra.emplace_back(name, kExtraValues[random() % std::size(kExtraValues)]);
+    // The order the file had is kept, not the names' order.
+    std::shuffle(extra.begin(), extra.end(), random);
+    return extra;
+}
+
+// A price of up to six decimals, some whole, some far from any tick.
+double RandomPrice(std::mt19937& random, double largest)
+{
+    switch (random() % 4) {
+    case 0:
+        return static_cast<double>(random() % static_cast<unsigned>(largest));
+    case 1:
+        return (random() % 1000000) / 1e6;
+    case 2:
+        return std::uniform_real_distribution<double>(0, largest)(random);
+    default:
+        return (random() % 100000) / 20.0;  // nickels
+    }
+}
+
+PositionLeg RandomLeg(std::mt19937& random)
+{
+    PositionLeg leg;
+    const int quantities[] = {1, -1, 2, -100, 1000000, -1000000, 37};
+    leg.quantity = quantities[random() % std::size(quantities)];
+    leg.price = RandomPrice(random, 5000);
+    if (random() % 3 == 0) {
+        leg.kind = LegKind::Underlying;
+        // An option's keys on a leg of the underlying are kept as unknown ones.
+        leg.extra = RandomExtras(random, {"lot", "strike", "side", "account"});
+        return leg;
+    }
+    leg.expiry = EncodeDate(2000 + static_cast<int>(random() % 60), 1 + static_cast<int>(random() % 12),
+                            1 + static_cast<int>(random() % 28));
+    const float strikes[] = {
+        100, 102.5f, 0.5f, 1312.5f, 7.3f, 0.01f, std::uniform_real_distribution<float>(0.01f, 5000)(random)};
+    leg.strike = strikes[random() % std::size(strikes)];
+    leg.side = 1 + static_cast<int>(random() % 2);
+    leg.extra = RandomExtras(random, {"opened", "note", "tag"});
+    return leg;
+}
+
+// Every way commissions can stand: none, one kind alone, both, and written as zeros.
+Commissions RandomCommissions(std::mt19937& random)
+{
+    Commissions commissions;
+    switch (random() % 5) {
+    case 0:
+        break;
+    case 1:
+        commissions.perContract = RandomPrice(random, 10);
+        break;
+    case 2:
+        commissions.perShare = RandomPrice(random, 10);
+        break;
+    case 3:
+        commissions.perContract = RandomPrice(random, 10);
+        commissions.perShare = RandomPrice(random, 10);
+        break;
+    default:
+        commissions.written = true;
+        break;
+    }
+    commissions.extra = RandomExtras(random, {"broker", "minimum"});
+    return commissions;
+}
+
+void ExpectSamePosition(const Position& got, const Position& want)
+{
+    EXPECT_EQ(got.multiplier, want.multiplier);
+    EXPECT_EQ(got.commissions.perContract, want.commissions.perContract);
+    EXPECT_EQ(got.commissions.perShare, want.commissions.perShare);
+    EXPECT_EQ(got.commissions.extra, want.commissions.extra);
+    EXPECT_EQ(got.extra, want.extra);
+    ASSERT_EQ(got.legs.size(), want.legs.size());
+    for (std::size_t i = 0; i < want.legs.size(); ++i) {
+        SCOPED_TRACE("leg " + std::to_string(i + 1));
+        const PositionLeg& a = got.legs[i];
+        const PositionLeg& b = want.legs[i];
+        EXPECT_EQ(a.kind, b.kind);
+        EXPECT_EQ(a.quantity, b.quantity);
+        EXPECT_EQ(a.price, b.price);
+        EXPECT_EQ(a.extra, b.extra);
+        if (b.IsOption()) {
+            EXPECT_EQ(IsoDate(a.expiry), IsoDate(b.expiry));
+            EXPECT_EQ(a.strike, b.strike);
+            EXPECT_EQ(a.side, b.side);
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(PositionFileTest, EveryFieldComesBackAndTheSecondWriteIsTheSameBytes)
+{
+    const unsigned seed = TestSeed(20270219);
+    std::cout << "position round trips, seed " << seed << " (KESTRAVA_TEST_SEED)\n";
+    std::mt19937 random(seed);
+    const double multipliers[] = {100, 10, 1, 0.1, 1000.5, 1e6};
+    const std::string path = Path("random.position.json");
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed << ", round " << round);
+        Position position;
+        position.multiplier = multipliers[random() % std::size(multipliers)];
+        position.commissions = RandomCommissions(random);
+        position.extra = RandomExtras(random, {"account", "notes", "opened", "version"});
+        const int legs = static_cast<int>(random() % 6);
+        for (int i = 0; i < legs; ++i)
+            position.legs.push_back(RandomLeg(random));
+
+        // Written where no file was, unless there is nothing to keep.
+        fs::remove(path);
+        WritePositionFile(path, position);
+        const Commissions& c = position.commissions;
+        const bool kept = c.written || c.perContract != 0 || c.perShare != 0 || !c.extra.empty();
+        const bool empty = position.legs.empty() && position.extra.empty()
+                           && position.multiplier == kDefaultMultiplier && !kept;
+        ASSERT_EQ(fs::exists(path), !empty);
+        if (empty)
+            continue;
+        const std::string first = Read(path);
+        const PositionFileRead read = ReadPositionFile(path);
+        ASSERT_EQ(read.state, PositionFileRead::State::Read) << read.message << "\n" << first;
+        ExpectSamePosition(read.position, position);
+        // Commissions written once stay written, also as zeros; none set
+        // and none written leave the file without them.
+        EXPECT_EQ(first.find("\"commissions\"") != std::string::npos, kept) << first;
+        EXPECT_EQ(read.position.commissions.written, kept);
+
+        WritePositionFile(path, read.position);
+        EXPECT_EQ(Read(path), first);
+        EXPECT_EQ(ReadPositionFile(path).position.legs.size(), position.legs.size());
+        EXPECT_FALSE(fs::exists(path + ".damaged"));
+    }
+}
+
+TEST_F(PositionFileTest, CommissionsOfOneKindAloneAreReadAsWritten)
+{
+    // By hand, each kind alone: the other is 0 and written back as 0, and
+    // a file whose commissions are zeros keeps them.
+    const struct {
+        const char* commissions;
+        double perContract, perShare;
+    } cases[] = {
+        {R"("commissions": {"per_contract": 0.65}, )", 0.65, 0},
+        {R"("commissions": {"per_share": 0.005}, )", 0, 0.005},
+        {R"("commissions": {"per_share": 0.005, "per_contract": 1.25}, )", 1.25, 0.005},
+        {R"("commissions": {"per_contract": 0, "per_share": 0}, )", 0, 0},
+        {R"("commissions": {}, )", 0, 0},
+        {"", 0, 0},
+    };
+    const std::string legs = R"("legs": [{"kind": "underlying", "quantity": -300, "price": 41.07},
+        {"expiry": "2027-02-19", "strike": 42.5, "side": "P", "quantity": 3, "price": 0.85}]})";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.commissions);
+        const Position position = ParsePosition(std::string("{") + c.commissions + legs);
+        EXPECT_EQ(position.commissions.perContract, c.perContract);
+        EXPECT_EQ(position.commissions.perShare, c.perShare);
+        EXPECT_EQ(LegCommission(position, position.legs[0]), 300 * c.perShare);
+        EXPECT_EQ(LegCommission(position, position.legs[1]), 3 * c.perContract);
+        const std::string written = PositionToJson(position);
+        const bool inFile = *c.commissions != '\0';
+        EXPECT_EQ(written.find("\"commissions\"") != std::string::npos, inFile) << written;
+        const Position again = ParsePosition(written);
+        EXPECT_EQ(again.commissions.perContract, c.perContract);
+        EXPECT_EQ(again.commissions.perShare, c.perShare);
+        EXPECT_EQ(PositionToJson(again), written);
+
+        // Commissions set before any leg is bought are a position to keep.
+        Position noLegs;
+        noLegs.commissions = position.commissions;
+        const std::string path = Path("nolegs.position.json");
+        fs::remove(path);
+        WritePositionFile(path, noLegs);
+        ASSERT_EQ(fs::exists(path), inFile);
+        if (inFile) {
+            EXPECT_EQ(ReadPositionFile(path).position.commissions.perShare, c.perShare);
+        }
+    }
 }

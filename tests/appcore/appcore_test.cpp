@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+
 #include <unistd.h>
 
 #include "appcore/AppFolders.h"
@@ -62,6 +66,8 @@ private slots:
     void ratesRoundTripUnderEitherSeparator_data();
     void ratesRoundTripUnderEitherSeparator();
     void unreadableValuesKeepDefaults();
+    void everySettingReadsBackAsWritten();
+    void secondWriteKeepsWhatWasEditedByHand();
 
     // ---- folders
     void firstRunCreatesBothFolders();
@@ -194,6 +200,179 @@ void AppCoreTest::unreadableValuesKeepDefaults()
     settings.Load(stored, LocaleInfo{});
     QCOMPARE(settings.RequestDeadline, 1);
     QVERIFY(problems.join(QLatin1Char(' ')).contains(QStringLiteral("\"five\"")));
+}
+
+namespace {
+
+// Random settings of every kind the file holds: coordinates to the desktop's
+// edges, any file type, rates of a single's whole range of digits, texts
+// with the characters an INI file escapes.
+AppSettings RandomSettings(std::mt19937& random)
+{
+    const auto between = [&random](int least, int most) {
+        return std::uniform_int_distribution<int>(least, most)(random);
+    };
+    const QString texts[] = {QString(),
+                             QStringLiteral("/data/prices"),
+                             QStringLiteral("C:\\Kurse\\M\u00fcnchen"),
+                             QStringLiteral("/a b/;#=x,y\"z"),
+                             QStringLiteral("http://quotes.example:8080"),
+                             QStringLiteral("https://h.example/p?q=1&r=%2F")};
+    const float rates[] = {0.0f,
+                           0.005f,
+                           0.0425f,
+                           1e-5f,
+                           0.2f,
+                           0.123456789f,
+                           std::uniform_real_distribution<float>(0, 0.2f)(random)};
+    const QString formats[] = {QString(), QStringLiteral("M/d/yyyy"), QStringLiteral("dd.MM.yyyy"),
+                               QStringLiteral("yyyy-MM-dd")};
+    const auto pick = [&random](const auto& list) { return list[random() % std::size(list)]; };
+    AppSettings settings;
+    settings.Left = between(-1000000, 1000000);
+    settings.Top = between(-1000000, 1000000);
+    settings.Width = between(0, 1000000);
+    settings.AsciiDataDir = pick(texts);
+    settings.SourceFileType = static_cast<std::uint8_t>(between(0, 255));
+    settings.Rate30 = pick(rates);
+    settings.Rate60 = pick(rates);
+    settings.Rate90 = pick(rates);
+    settings.QuoteServer = pick(texts);
+    settings.HistoryServer = pick(texts);
+    settings.HistoryHomePage = pick(texts);
+    settings.DateFormat = pick(formats);
+    settings.QuoteByTemplate = random() % 2;
+    settings.HistoryByTemplate = random() % 2;
+    settings.QuoteUrlTemplate = pick(texts) + QStringLiteral("/{SYMBOL}");
+    settings.HistoryUrlTemplate = pick(texts) + QStringLiteral("?from={FROM}&to={TO}");
+    return settings;
+}
+
+// Every value the file holds, as one text a failure can show.
+QString SettingsText(const AppSettings& s)
+{
+    return QStringLiteral("%1 %2 %3 [%4] %5 %6 %7 %8 [%9] [%10] [%11] [%12] %13 %14 [%15] [%16]")
+        .arg(s.Left)
+        .arg(s.Top)
+        .arg(s.Width)
+        .arg(s.AsciiDataDir)
+        .arg(s.SourceFileType)
+        .arg(static_cast<double>(s.Rate30), 0, 'g', 9)
+        .arg(static_cast<double>(s.Rate60), 0, 'g', 9)
+        .arg(static_cast<double>(s.Rate90), 0, 'g', 9)
+        .arg(s.QuoteServer, s.HistoryServer, s.HistoryHomePage, s.DateFormat)
+        .arg(s.QuoteByTemplate)
+        .arg(s.HistoryByTemplate)
+        .arg(s.QuoteUrlTemplate, s.HistoryUrlTemplate);
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+void AppCoreTest::everySettingReadsBackAsWritten()
+{
+    unsigned seed = 20080102;
+    if (const char* chosen = std::getenv("KESTRAVA_TEST_SEED"))
+        seed = static_cast<unsigned>(std::strtoul(chosen, nullptr, 10));
+    qInfo("settings round trips, seed %u (KESTRAVA_TEST_SEED)", seed);
+    std::mt19937 random(seed);
+    QTemporaryDir dir;
+    for (int round = 0; round < 60; ++round) {
+        const LocaleInfo locale = round % 2 ? CommaLocale() : LocaleInfo{};
+        const QString path = dir.filePath(QStringLiteral("round%1.ini").arg(round));
+        const AppSettings written = RandomSettings(random);
+        {
+            QSettings stored(path, QSettings::IniFormat);
+            written.SaveChanges(stored, locale, AppSettings{});
+        }
+        // Read under either separator: a file outlives a change of locale.
+        for (const LocaleInfo& reader : {locale, round % 2 ? LocaleInfo{} : CommaLocale()}) {
+            QSettings stored(path, QSettings::IniFormat);
+            AppSettings read;
+            read.RequestDeadline = 7;
+            QStringList problems;
+            read.Load(stored, reader, &problems);
+            QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char(' '))));
+            QVERIFY2(SettingsText(read) == SettingsText(written),
+                     qPrintable(QStringLiteral("seed %1 round %2: %3 read as %4")
+                                    .arg(seed)
+                                    .arg(round)
+                                    .arg(SettingsText(written), SettingsText(read))));
+            QCOMPARE(read.Rate30, written.Rate30);
+            QCOMPARE(read.Rate60, written.Rate60);
+            QCOMPARE(read.Rate90, written.Rate90);
+            // The deadline is never written: whoever set it keeps it.
+            QCOMPARE(read.RequestDeadline, 7);
+            QVERIFY(!stored.contains(QStringLiteral("Servers/RequestDeadline")));
+        }
+    }
+}
+
+void AppCoreTest::secondWriteKeepsWhatWasEditedByHand()
+{
+    // One run writes twice (a dialog's change, then the shut-down); between
+    // the writes the user edits the file. What the user edited stays, also a
+    // value the first write changed, and the second write changes only what
+    // the run changed since the first.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kestrava27.ini"));
+    WriteFile(path, "[Rates]\n30DayRate=0.01\n[WinDims]\nLeft=5\nTop=10\nWidth=800\n");
+    AppSettings settings;
+    {
+        QSettings stored(path, QSettings::IniFormat);
+        settings.Load(stored, CommaLocale());
+    }
+    AppSettings baseline = settings;
+    settings.Rate30 = 0.0325f;
+    settings.Left = 40;
+    {
+        QSettings stored(path, QSettings::IniFormat);
+        settings.SaveChanges(stored, CommaLocale(), baseline);
+    }
+    baseline = settings;
+
+    // By hand: a value the run wrote, a value it never changed, one it will
+    // change again, and a group of another tool.
+    QList<QByteArray> lines = ReadBytes(path).split('\n');
+    const auto edit = [&lines](const QByteArray& key, const QByteArray& value) {
+        for (QByteArray& line : lines)
+            if (line.startsWith(key + '='))
+                line = key + '=' + value;
+    };
+    edit("30DayRate", "0.045");
+    edit("Width", "1280");
+    edit("Left", "41");
+    const QByteArray text = lines.join('\n') + "\n[Other]\nKeep=yes\n";
+    WriteFile(path, text);
+
+    settings.Left = 60;
+    settings.HistoryServer = QStringLiteral("http://history.example");
+    {
+        QSettings stored(path, QSettings::IniFormat);
+        settings.SaveChanges(stored, CommaLocale(), baseline);
+    }
+    const QByteArray after = ReadBytes(path);
+    QSettings stored(path, QSettings::IniFormat);
+    AppSettings read;
+    read.Load(stored, CommaLocale());
+    QCOMPARE(read.Rate30, 0.045f);
+    QCOMPARE(read.Width, 1280);
+    QCOMPARE(read.Left, 60);
+    QCOMPARE(read.HistoryServer, QStringLiteral("http://history.example"));
+    QCOMPARE(stored.value(QStringLiteral("Other/Keep")).toString(), QStringLiteral("yes"));
+    // Line by line, only the two values the run changed differ.
+    const QList<QByteArray> before = text.split('\n');
+    QList<QByteArray> changed;
+    for (const QByteArray& line : after.split('\n'))
+        if (!before.contains(line))
+            changed.append(line);
+    std::sort(changed.begin(), changed.end());
+    QCOMPARE(changed, (QList<QByteArray>{"HistoryServer=http://history.example", "Left=60"}));
 }
 
 void AppCoreTest::firstRunCreatesBothFolders()
