@@ -22,7 +22,8 @@ void NetPrices(const MarkedPosition& marked, TradeFigures& trade)
     int divisor = 0;
     for (const MarkedLeg& leg : marked.Legs())
         if (leg.kind == LegKind::Option)
-            divisor = std::gcd(divisor, static_cast<int>(std::lround(std::fabs(leg.size / marked.Multiplier()))));
+            divisor = std::gcd(divisor,
+                               static_cast<int>(std::lround(std::fabs(leg.size / marked.Multiplier()))));
     if (divisor == 0)
         return;
     double atQuotes = 0;

@@ -8,8 +8,8 @@ namespace kestrava {
 namespace {
 
 const char* const kHeaders[PositionLegsModel::ColumnCount] = {
-    "Expiry",    "Strike", "Side",  "Quantity", "Price $",        "Mark $", "IV",
-    "Vol\nused", "Theo $", "Delta", "Gamma",    "Decay\n$ / Day", "Vega"};
+    "Expiry",      "Strike", "Side",  "Quantity", "Price $",        "Mark $", "IV\n%",
+    "Vol\nused %", "Theo $", "Delta", "Gamma",    "Decay\n$ / Day", "Vega"};
 const char* const kCall = "Call";
 const char* const kPut = "Put";
 const char* const kUnderlying = "Underlying";
@@ -148,9 +148,7 @@ QString PositionLegsModel::FigureText(const LegFigures& figures, int column) con
     const auto fixed = [dot](double value, int decimals) {
         return QString::fromStdString(FormatLocaleFixed(value, decimals, dot));
     };
-    const auto percent = [&](double vol) {
-        return vol > 0 ? fixed(vol * 100, 2) + QStringLiteral(" %") : QString();
-    };
+    const auto percent = [&](double vol) { return vol > 0 ? fixed(vol * 100, 2) : QString(); };
     const bool option = figures.kind == LegKind::Option;
     switch (column) {
     case Mark: {

@@ -52,8 +52,12 @@ const char* const kPnlViews[] = {"By date", "By volatility"};
 constexpr double kLargestCommission = 1e6;
 const char* const kRemoveLeg = "&Remove leg";
 const char* const kRemoveLegHint = "Remove the selected leg from the position";
-// The table takes its full width up to this share of the tab; the graph the rest.
+// The figures take their full width up to this share of the tab; the graph the rest.
 constexpr double kLargestTableShare = 0.62;
+// The legs table shows this many rows at least at first, and takes at most
+// this share of the height.
+constexpr int kShownLegs = 4;
+constexpr double kLargestLegsShare = 0.4;
 const char* const kPositionHeading = " Position";
 const char* const kExport = "E&xport...";
 const char* const kExportHint = "Write the legs, the figures and the profit or loss table to a CSV file";
@@ -99,21 +103,24 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     lblVega = Figures->lblVega;
     lblBreakevens = Figures->lblBreakevens;
 
+    // The legs across the whole width, their controls under them.
+    auto* legs = new QWidget(this);
+    auto* legsLayout = new QVBoxLayout(legs);
+    legsLayout->setContentsMargins(0, 0, 0, 0);
+    legsLayout->addWidget(tblLegs, 1);
+    legsLayout->addLayout(controls);
+    // Under them the totals with the trade figures, beside the graph.
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(tblLegs, 1);
-    leftLayout->addLayout(controls);
-    // The trade figures beside the totals.
-    auto* figures = new QHBoxLayout;
-    figures->addWidget(Figures, 3);
+    leftLayout->addWidget(Figures);
     auto* rule = new QFrame(left);
-    rule->setFrameShape(QFrame::VLine);
+    rule->setFrameShape(QFrame::HLine);
     rule->setFrameShadow(QFrame::Sunken);
-    figures->addWidget(rule);
-    figures->addWidget(Trade, 2, Qt::AlignTop);
-    leftLayout->addLayout(figures);
+    leftLayout->addWidget(rule);
+    leftLayout->addWidget(Trade);
     leftLayout->addWidget(lblStatus);
+    leftLayout->addStretch(1);
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->addWidget(left);
@@ -121,11 +128,17 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     splitter_->setChildrenCollapsible(false);
+    legsSplitter_ = new QSplitter(Qt::Vertical, this);
+    legsSplitter_->addWidget(legs);
+    legsSplitter_->addWidget(splitter_);
+    legsSplitter_->setStretchFactor(0, 0);
+    legsSplitter_->setStretchFactor(1, 1);
+    legsSplitter_->setChildrenCollapsible(false);
     // The what-if controls across the top, over the legs and the graph.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(Scenario);
-    layout->addWidget(splitter_, 1);
+    layout->addWidget(legsSplitter_, 1);
 
     connect(cmdRemoveLeg, &QPushButton::clicked, this, &PositionTab::RemoveSelectedLeg);
     connect(cmdAddUnderlying, &QPushButton::clicked, this, &PositionTab::AddUnderlyingClicked);
@@ -245,12 +258,18 @@ void PositionTab::showEvent(QShowEvent* event)
     if (sized_)
         return;
     sized_ = true;
-    // The table as wide as its columns, so that no figure needs scrolling to,
-    // and the graph the rest.
+    // The legs as tall as a few rows, the figures as wide as they are, and
+    // the graph the rest.
     tblLegs->resizeColumnsToContents();
-    const int table = tblLegs->verticalHeader()->width() + tblLegs->horizontalHeader()->length()
-                      + 2 * tblLegs->frameWidth() + tblLegs->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const int left = std::min(table, static_cast<int>(splitter_->width() * kLargestTableShare));
+    const int rows = std::clamp(legs_->rowCount(), kShownLegs, 2 * kShownLegs);
+    const int legs = tblLegs->horizontalHeader()->height()
+                     + rows * tblLegs->verticalHeader()->defaultSectionSize() + 2 * tblLegs->frameWidth()
+                     + tblLegs->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+                     + (legsSplitter_->widget(0)->sizeHint().height() - tblLegs->sizeHint().height());
+    const int top = std::min(legs, static_cast<int>(legsSplitter_->height() * kLargestLegsShare));
+    legsSplitter_->setSizes({top, std::max(1, legsSplitter_->height() - top)});
+    const int figures = splitter_->widget(0)->sizeHint().width();
+    const int left = std::min(figures, static_cast<int>(splitter_->width() * kLargestTableShare));
     splitter_->setSizes({left, std::max(1, splitter_->width() - left)});
 }
 

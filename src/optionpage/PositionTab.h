@@ -117,7 +117,8 @@ private:
 
     LocaleInfo locale_;
     PositionLegsModel* legs_ = nullptr;
-    QSplitter* splitter_ = nullptr;
+    QSplitter* splitter_ = nullptr;      // the figures beside the graph
+    QSplitter* legsSplitter_ = nullptr;  // the legs over them
     bool sized_ = false;
     QString fileStatus_;
     QString refusal_;

@@ -105,12 +105,12 @@ void TradeFiguresBox::ShowTrade(const TradeFigures& trade)
     lblNetMids->setText(Net(trade.netAtMids, trade.spreads));
     lblMaxLoss->setText(trade.lossUnlimited ? QString::fromLatin1(kUnlimited) : Money(trade.maxLoss));
     lblMaxProfit->setText(trade.profitUnlimited ? QString::fromLatin1(kUnlimited) : Money(trade.maxProfit));
-    lblReturnOnRisk->setText(
-        trade.profitUnlimited && !trade.lossUnlimited ? QString::fromLatin1(kUnlimited)
-        : trade.returnOnRisk ? QString::fromStdString(FormatLocaleFixed(*trade.returnOnRisk * 100, 1,
-                                                                          locale_.decimalSeparator))
-                                   + QStringLiteral(" %")
-                             : QString::fromLatin1(kNone));
+    lblReturnOnRisk->setText(trade.profitUnlimited && !trade.lossUnlimited ? QString::fromLatin1(kUnlimited)
+                             : trade.returnOnRisk
+                                 ? QString::fromStdString(FormatLocaleFixed(*trade.returnOnRisk * 100, 1,
+                                                                            locale_.decimalSeparator))
+                                       + QStringLiteral(" %")
+                                 : QString::fromLatin1(kNone));
 }
 
 void TradeFiguresBox::Clear()

@@ -35,7 +35,8 @@ UnderlyingLegDialog::UnderlyingLegDialog(const LocaleInfo& locale, double price,
     edtQuantity = new QLineEdit(QStringLiteral("100"), this);
     edtQuantity->setObjectName(QStringLiteral("edtQuantity"));
     edtQuantity->setToolTip(QString::fromLatin1(kQuantityHint));
-    edtPrice = new QLineEdit(QString::fromStdString(FormatLocaleFixed(price, 2, locale_.decimalSeparator)), this);
+    edtPrice = new QLineEdit(QString::fromStdString(FormatLocaleFixed(price, 2, locale_.decimalSeparator)),
+                             this);
     edtPrice->setObjectName(QStringLiteral("edtPrice"));
     edtPrice->setToolTip(QString::fromLatin1(kPriceHint));
     lblProblem = new QLabel(this);
@@ -81,7 +82,8 @@ void UnderlyingLegDialog::Check()
     std::int32_t quantity = 0;
     const bool quantityRead = TryParseInt32(edtQuantity->text().trimmed().toStdString(), quantity)
                               && quantity != 0
-                              && std::abs(static_cast<long long>(quantity)) <= static_cast<long long>(1000000);
+                              && std::abs(static_cast<long long>(quantity))
+                                     <= static_cast<long long>(1000000);
     lblProblem->setText(!quantityRead ? QString::fromLatin1(kBadQuantity)
                         : !Leg()      ? QString::fromLatin1(kBadPrice)
                                       : QString());
