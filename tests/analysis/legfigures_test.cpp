@@ -53,7 +53,9 @@ void ExpectClose(double actual, double expected, const char* what)
 TEST(LegFigures, WeightedLegsAddUpToTheTotalsUnderEveryRule)
 {
     std::mt19937 random(20161125);
-    const auto uniform = [&](double low, double high) { return std::uniform_real_distribution<>(low, high)(random); };
+    const auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<>(low, high)(random);
+    };
     const auto whole = [&](int low, int high) { return std::uniform_int_distribution<>(low, high)(random); };
     const int models[] = {kBlackScholes, kWhaley, kBinomial};
     const SkewRule rules[] = {SkewRule::StickyStrike, SkewRule::StickyMoneyness, SkewRule::Flat};
@@ -82,7 +84,8 @@ TEST(LegFigures, WeightedLegsAddUpToTheTotalsUnderEveryRule)
                         position.legs.push_back(stock);
                     } else {
                         const TInOutObj& p = expiries[static_cast<std::size_t>(whole(0, 1))];
-                        position.legs.push_back(LegFromGrid(p, whole(1, p.NumStrikes), whole(1, 2), quantity));
+                        position.legs.push_back(
+                            LegFromGrid(p, whole(1, p.NumStrikes), whole(1, 2), quantity));
                     }
                 }
                 Scenario scenario;
@@ -93,10 +96,10 @@ TEST(LegFigures, WeightedLegsAddUpToTheTotalsUnderEveryRule)
                     scenario.rateShift = uniform(-2, 2);
                 }
                 const MarkSource source = whole(0, 4) == 0 ? MarkSource::Model : MarkSource::Mid;
-                SCOPED_TRACE(::testing::Message() << table.contract << " model " << model << " trial " << trial
-                                                  << " rule " << static_cast<int>(scenario.skew) << " shifts "
-                                                  << scenario.volShift << ", " << scenario.volPoints << ", "
-                                                  << scenario.rateShift);
+                SCOPED_TRACE(::testing::Message()
+                             << table.contract << " model " << model << " trial " << trial << " rule "
+                             << static_cast<int>(scenario.skew) << " shifts " << scenario.volShift << ", "
+                             << scenario.volPoints << ", " << scenario.rateShift);
                 const MarkedPosition marked(pointers, position, source);
                 const PositionFigures figures = ComputeFigures(marked, scenario);
                 ASSERT_EQ(figures.legs.size(), position.legs.size());
@@ -130,7 +133,8 @@ TEST(LegFigures, WeightedLegsAddUpToTheTotalsUnderEveryRule)
                 const Greek greeks[] = {Greek::Delta, Greek::Gamma, Greek::Decay, Greek::Vega};
                 const double totals[] = {now.delta, now.gamma, now.decay, now.vega};
                 for (int g = 0; g < 4; ++g)
-                    ExpectClose(GreekCurves(marked, scenario, today, price, greeks[g])[0][0], totals[g], "greek curve");
+                    ExpectClose(GreekCurves(marked, scenario, today, price, greeks[g])[0][0], totals[g],
+                                "greek curve");
                 const double curve = PnlCurves(marked, scenario, today, price)[0][0];
                 const bool atMarks = scenario.MovesNothing() && scenario.skew != SkewRule::Flat;
                 ExpectClose(curve, (atMarks ? now.value : now.theo) - now.cost, "today's curve");
@@ -153,8 +157,8 @@ TEST(LegFigures, WeightedLegsAddUpToTheTotalsUnderEveryRule)
                     if (leg.iv > 0) {
                         OptionPricer pricer(expiry.inputs);
                         pricer.MoveTo(marked.Today(), expiry.inputs.Underlying, expiry.inputs.Rate);
-                        EXPECT_NEAR(pricer.Value(marking.strike, marking.k, static_cast<float>(leg.iv)), leg.mark,
-                                    0.006)
+                        EXPECT_NEAR(pricer.Value(marking.strike, marking.k, static_cast<float>(leg.iv)),
+                                    leg.mark, 0.006)
                             << "leg " << leg.index;
                     }
                 }
@@ -171,8 +175,7 @@ TEST(TradeFigures, SpyPutCreditSpreadAsOneOrder)
     // The 215 put sold at its bid (0.82) and the 210 put bought at its ask
     // (0.38) of 16 December 2016, as the table quotes them.
     const QuoteTable& spy = RealQuoteTables()[0];
-    const std::vector<TInOutObj> expiries = {
-        TableExpiry(spy, spy.expiries[0], spy.strikes, kBlackScholes)};
+    const std::vector<TInOutObj> expiries = {TableExpiry(spy, spy.expiries[0], spy.strikes, kBlackScholes)};
     const TInOutObj& p = expiries[0];
     for (int spreads : {1, 3}) {
         SCOPED_TRACE(spreads);
@@ -199,9 +202,8 @@ TEST(TradeFigures, SpyPutCreditSpreadAsOneOrder)
 TEST(TradeFigures, SingleLegsAgainstTheirPayoffs)
 {
     const QuoteTable& spy = RealQuoteTables()[0];
-    const std::vector<TInOutObj> expiries = {
-        TableExpiry(spy, spy.expiries[0], spy.strikes, kBlackScholes),
-        TableExpiry(spy, spy.expiries[1], spy.strikes, kBlackScholes)};
+    const std::vector<TInOutObj> expiries = {TableExpiry(spy, spy.expiries[0], spy.strikes, kBlackScholes),
+                                             TableExpiry(spy, spy.expiries[1], spy.strikes, kBlackScholes)};
     const TInOutObj& dec = expiries[0];
     const int s215 = StrikeNumber(dec, 215);
     struct Case {
@@ -220,7 +222,8 @@ TEST(TradeFigures, SingleLegsAgainstTheirPayoffs)
         SCOPED_TRACE(c.name);
         Position position;
         position.legs = {LegFromGrid(dec, s215, c.side, c.quantity)};
-        const TradeFigures trade = ComputeTradeFigures(MarkedPosition(Pointers(expiries), position), Scenario{});
+        const TradeFigures trade = ComputeTradeFigures(MarkedPosition(Pointers(expiries), position),
+                                                       Scenario{});
         EXPECT_EQ(trade.profitUnlimited, c.profitUnlimited);
         EXPECT_EQ(trade.lossUnlimited, c.lossUnlimited);
         if (!c.profitUnlimited) {
@@ -241,7 +244,8 @@ TEST(TradeFigures, SingleLegsAgainstTheirPayoffs)
     // strike both are worth little more than their intrinsic values, so the
     // most lost is close to the debit paid; the most made is at the strike.
     Position calendar;
-    calendar.legs = {LegFromGrid(dec, s215, 1, -1), LegFromGrid(expiries[1], StrikeNumber(expiries[1], 215), 1, 1)};
+    calendar.legs = {LegFromGrid(dec, s215, 1, -1),
+                     LegFromGrid(expiries[1], StrikeNumber(expiries[1], 215), 1, 1)};
     const MarkedPosition marked(Pointers(expiries), calendar);
     const TradeFigures trade = ComputeTradeFigures(marked, Scenario{});
     const double debit = marked.EntryCost();
@@ -264,7 +268,8 @@ TEST(GreekCurves, DeltaIsTheSlopeOfTheProfitOrLossAtEveryDate)
                                              TableExpiry(spx, spx.expiries[1], spx.strikes, kBlackScholes)};
     const TInOutObj& feb = expiries[0];
     Position position;
-    position.legs = {LegFromGrid(feb, StrikeNumber(feb, 1275), 1, 1), LegFromGrid(feb, StrikeNumber(feb, 1325), 1, -1),
+    position.legs = {LegFromGrid(feb, StrikeNumber(feb, 1275), 1, 1),
+                     LegFromGrid(feb, StrikeNumber(feb, 1325), 1, -1),
                      LegFromGrid(expiries[1], StrikeNumber(expiries[1], 1225), 2, 1)};
     const MarkedPosition marked(Pointers(expiries), position);
     const std::array<TDateTime, 3> dates = RiskDates(marked, Scenario{});
@@ -281,7 +286,8 @@ TEST(GreekCurves, DeltaIsTheSlopeOfTheProfitOrLossAtEveryDate)
     for (std::size_t d = 0; d < 3; ++d)
         for (std::size_t i = 0; i < prices.size(); ++i) {
             const double slope = (pnl[d][2 * i + 1] - pnl[d][2 * i]) / (2 * h);
-            EXPECT_NEAR(delta[d][i], slope, 0.05 + 0.005 * std::fabs(slope)) << "date " << d << " price " << prices[i];
+            EXPECT_NEAR(delta[d][i], slope, 0.05 + 0.005 * std::fabs(slope))
+                << "date " << d << " price " << prices[i];
         }
     // At the expiry the spread's part is exact: between the strikes a
     // hundred, beyond them nothing, plus the live put's delta.
@@ -324,8 +330,9 @@ TEST(PnlTable, LaterColumnsNameTheLegsSettledBeforeThem)
             const std::string note = SettledNote(marked, table, column);
             EXPECT_EQ(note.empty(), c.settled[column].empty()) << column;
             if (!note.empty()) {
-                EXPECT_EQ(note, "Leg 1 (2011-02-19 1300 C) expired on 2011-02-19 and is taken at its intrinsic "
-                                "value at the row's price.");
+                EXPECT_EQ(note,
+                          "Leg 1 (2011-02-19 1300 C) expired on 2011-02-19 and is taken at its intrinsic "
+                          "value at the row's price.");
             }
         }
     }
@@ -359,7 +366,8 @@ TEST(PnlTable, ByVolatilityAtTheChosenDate)
             for (std::size_t c = 1; c < kPnlVolShifts.size(); ++c) {
                 EXPECT_GE(byVol.pnl[r][c], byVol.pnl[r][c - 1]) << byVol.prices[r] << " column " << c;
                 if (near) {
-                    EXPECT_GT(byVol.pnl[r][c], byVol.pnl[r][c - 1] + 10) << byVol.prices[r] << " column " << c;
+                    EXPECT_GT(byVol.pnl[r][c], byVol.pnl[r][c - 1] + 10)
+                        << byVol.prices[r] << " column " << c;
                 }
             }
         }
