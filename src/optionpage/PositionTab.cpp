@@ -54,6 +54,7 @@ const char* const kRemoveLeg = "&Remove leg";
 const char* const kRemoveLegHint = "Remove the selected leg from the position";
 // The figures take their full width up to this share of the tab; the graph the rest.
 constexpr double kLargestTableShare = 0.62;
+constexpr double kUsualFiguresShare = 0.36;
 // The legs table shows this many rows at least at first, and takes at most
 // this share of the height.
 constexpr int kShownLegs = 4;
@@ -268,7 +269,9 @@ void PositionTab::showEvent(QShowEvent* event)
                      + (legsSplitter_->widget(0)->sizeHint().height() - tblLegs->sizeHint().height());
     const int top = std::min(legs, static_cast<int>(legsSplitter_->height() * kLargestLegsShare));
     legsSplitter_->setSizes({top, std::max(1, legsSplitter_->height() - top)});
-    const int figures = splitter_->widget(0)->sizeHint().width();
+    // The figures may still be empty: they take at least their usual share.
+    const int figures = std::max(splitter_->widget(0)->sizeHint().width(),
+                                 static_cast<int>(splitter_->width() * kUsualFiguresShare));
     const int left = std::min(figures, static_cast<int>(splitter_->width() * kLargestTableShare));
     splitter_->setSizes({left, std::max(1, splitter_->width() - left)});
 }

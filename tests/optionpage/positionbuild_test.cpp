@@ -63,8 +63,8 @@ int StrikeNumber(const TInOutObj& p, float strike)
 std::string OptionJson(const PositionLeg& leg)
 {
     return "{\"expiry\": \"" + IsoDate(leg.expiry) + "\", \"strike\": " + FormatSig9(leg.strike)
-           + ", \"side\": \"" + (leg.side == 2 ? "P" : "C") + "\", \"quantity\": " + std::to_string(leg.quantity)
-           + ", \"price\": " + FormatSig9(leg.price) + "}";
+           + ", \"side\": \"" + (leg.side == 2 ? "P" : "C") + "\", \"quantity\": "
+           + std::to_string(leg.quantity) + ", \"price\": " + FormatSig9(leg.price) + "}";
 }
 
 }  // namespace
@@ -94,7 +94,8 @@ class PositionBuildTest : public QObject {
                 *problem = dialog->lblProblem->text();
             QPushButton* ok = dialog->buttons->button(QDialogButtonBox::Ok);
             accepted = ok->isEnabled();
-            QTest::mouseClick(accepted ? ok : dialog->buttons->button(QDialogButtonBox::Cancel), Qt::LeftButton);
+            QTest::mouseClick(accepted ? ok : dialog->buttons->button(QDialogButtonBox::Cancel),
+                              Qt::LeftButton);
         });
         QTest::mouseClick(tab.cmdAddUnderlying, Qt::LeftButton);
         return seen && accepted;
@@ -132,8 +133,8 @@ class PositionBuildTest : public QObject {
         double delta = 0;
         for (int r = 0; r < legs->rowCount(); ++r) {
             double cell = 0;
-            QVERIFY(TryParseDecimal(legs->index(r, PositionLegsModel::Delta).data().toString().toStdString(), ',',
-                                    cell));
+            QVERIFY(TryParseDecimal(legs->index(r, PositionLegsModel::Delta).data().toString().toStdString(),
+                                    ',', cell));
             const PositionLeg& leg = fromFile.legs[static_cast<std::size_t>(r)];
             delta += cell * leg.quantity * (leg.IsOption() ? fromFile.multiplier : 1);
         }
@@ -176,10 +177,11 @@ private slots:
         QVERIFY(changed.count() >= 4);
         QCOMPARE(tab.GetPosition().commissions.perContract, 0.65);
 
-        CompareWithFile(tab, Pointers(expiries_),
-                        R"({"multiplier": 100, "commissions": {"per_contract": 0.65, "per_share": 0.005}, "legs": [
+        CompareWithFile(
+            tab, Pointers(expiries_),
+            R"({"multiplier": 100, "commissions": {"per_contract": 0.65, "per_share": 0.005}, "legs": [
                             {"kind": "underlying", "quantity": 100, "price": 221.52}, )"
-                            + OptionJson(call) + "]}");
+                + OptionJson(call) + "]}");
         // The shares' row: worth today's price, a delta of one.
         const QAbstractItemModel* legs = tab.tblLegs->model();
         QCOMPARE(legs->index(0, PositionLegsModel::Expiry).data().toString(), QStringLiteral("Underlying"));
@@ -187,7 +189,8 @@ private slots:
         QCOMPARE(legs->index(0, PositionLegsModel::Delta).data().toString(), QStringLiteral("1,0000"));
         // Called away above 224: the most it makes; down to 0 the most lost.
         const double commissions = 0.65 + 100 * 0.005;
-        QCOMPARE(tab.Trade->lblMaxProfit->text(), Money(100 * (224 - 221.52) + 100 * call.price - commissions));
+        QCOMPARE(tab.Trade->lblMaxProfit->text(),
+                 Money(100 * (224 - 221.52) + 100 * call.price - commissions));
         QCOMPARE(tab.Trade->lblMaxLoss->text(), Money(100 * 221.52 - 100 * call.price + commissions));
     }
 
@@ -208,10 +211,11 @@ private slots:
         tab.AddLeg(put);
         tab.AddLeg(call);
         TypeInto(tab.fsePerShare, QStringLiteral("0,01"));
-        const std::string legs = R"({"kind": "underlying", "quantity": 100, "price": 221.52}, )" + OptionJson(put)
-                                 + ", " + OptionJson(call);
+        const std::string legs = R"({"kind": "underlying", "quantity": 100, "price": 221.52}, )"
+                                 + OptionJson(put) + ", " + OptionJson(call);
         const std::string commissions = R"("commissions": {"per_contract": 0, "per_share": 0.01}, )";
-        CompareWithFile(tab, Pointers(expiries_), "{\"multiplier\": 100, " + commissions + "\"legs\": [" + legs + "]}");
+        CompareWithFile(tab, Pointers(expiries_),
+                        "{\"multiplier\": 100, " + commissions + "\"legs\": [" + legs + "]}");
         // The collar's payoff: the shares between the strikes, the options'
         // net price and the commission of a cent a share.
         const double net = call.price - put.price;
@@ -219,15 +223,18 @@ private slots:
         QCOMPARE(tab.Trade->lblMaxLoss->text(), Money(100 * (221.52 - 215 - net) + 1));
         QVERIFY(!tab.Trade->lblReturnOnRisk->text().contains(QStringLiteral("unlimited")));
 
-        const double before = tab.Figures->lblDelta->text().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        const double before =
+            tab.Figures->lblDelta->text().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
         QVERIFY(AddUnderlyingByHand(tab, QStringLiteral("-50"), QStringLiteral("221,60")));
         CompareWithFile(tab, Pointers(expiries_),
                         "{\"multiplier\": 100, " + commissions + "\"legs\": [" + legs
                             + R"(, {"kind": "underlying", "quantity": -50, "price": 221.6}]})");
-        const double after = tab.Figures->lblDelta->text().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
+        const double after =
+            tab.Figures->lblDelta->text().replace(QLatin1Char(','), QLatin1Char('.')).toDouble();
         // Short more shares than the call covers: the loss above has no bound.
         QCOMPARE(tab.Trade->lblMaxLoss->text(), QStringLiteral("unlimited"));
-        QVERIFY2(std::fabs(after - (before - 50)) < 0.011, qPrintable(QStringLiteral("%1 %2").arg(before).arg(after)));
+        QVERIFY2(std::fabs(after - (before - 50)) < 0.011,
+                 qPrintable(QStringLiteral("%1 %2").arg(before).arg(after)));
     }
 };
 
