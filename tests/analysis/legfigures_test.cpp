@@ -2,7 +2,7 @@
 // of the real SPY, AAPL and SPX tables under every skew rule with the shifts
 // moved; the trade figures of the SPY put credit spread and of single legs
 // against their payoffs; the delta curve against the slope of the profit or
-// loss; and the table's second view and its note on legs settled earlier.
+// loss.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "analysis/MarkedPosition.h"
-#include "analysis/PnlTable.h"
 #include "analysis/PositionTotals.h"
 #include "analysis/PositionValuer.h"
 #include "analysis/RiskGraph.h"
@@ -289,89 +288,4 @@ TEST(GreekCurves, DeltaIsTheSlopeOfTheProfitOrLossAtEveryDate)
             EXPECT_NEAR(delta[d][i], slope, 0.05 + 0.005 * std::fabs(slope))
                 << "date " << d << " price " << prices[i];
         }
-    // At the expiry the spread's part is exact: between the strikes a
-    // hundred, beyond them nothing, plus the live put's delta.
-    const auto putOnly = [&](double price) {
-        Position put;
-        put.legs = {position.legs[2]};
-        const MarkedPosition alone(Pointers(expiries), put);
-        const TDateTime at[] = {dates[kRiskExpiry]};
-        const double where[] = {price};
-        return GreekCurves(alone, Scenario{}, at, where, Greek::Delta)[0][0];
-    };
-    EXPECT_NEAR(delta[kRiskExpiry][2], 100 + putOnly(1290.5), 1e-9);
-    EXPECT_NEAR(delta[kRiskExpiry][0], putOnly(1200.5), 1e-9);
-    EXPECT_NEAR(delta[kRiskExpiry][5], putOnly(1400.5), 1e-9);
-}
-
-TEST(PnlTable, LaterColumnsNameTheLegsSettledBeforeThem)
-{
-    // The SPX calendar: February 1300 call sold, March bought.
-    const QuoteTable& spx = RealQuoteTables()[2];
-    const std::vector<TInOutObj> expiries = {TableExpiry(spx, spx.expiries[0], spx.strikes, kBlackScholes),
-                                             TableExpiry(spx, spx.expiries[1], spx.strikes, kBlackScholes)};
-    Position calendar;
-    calendar.legs = {LegFromGrid(expiries[0], StrikeNumber(expiries[0], 1300), 1, -1),
-                     LegFromGrid(expiries[1], StrikeNumber(expiries[1], 1300), 1, 1)};
-    const MarkedPosition marked(Pointers(expiries), calendar);
-    struct Case {
-        TDateTime chosen;
-        std::vector<std::vector<int>> settled;  // per column
-    };
-    const Case cases[] = {
-        {EncodeDate(2011, 2, 1), {{}, {}, {}, {0}}},   // today, the date, February, March
-        {EncodeDate(2011, 3, 1), {{}, {0}, {}, {0}}},  // the date after February's expiry
-        {0, {{}, {}, {0}}},                            // today, February, March
-    };
-    for (const Case& c : cases) {
-        const PnlTable table = ComputePnlTable(marked, Scenario{}, c.chosen);
-        EXPECT_EQ(table.settledEarlier, c.settled);
-        for (std::size_t column = 0; column < table.dates.size(); ++column) {
-            const std::string note = SettledNote(marked, table, column);
-            EXPECT_EQ(note.empty(), c.settled[column].empty()) << column;
-            if (!note.empty()) {
-                EXPECT_EQ(note,
-                          "Leg 1 (2011-02-19 1300 C) expired on 2011-02-19 and is taken at its intrinsic "
-                          "value at the row's price.");
-            }
-        }
-    }
-}
-
-TEST(PnlTable, ByVolatilityAtTheChosenDate)
-{
-    // A long SPY straddle of January: every column of more volatility is
-    // worth more at every price; the unmoved column is the table's date
-    // column, whatever the scenario's own shifts.
-    const QuoteTable& spy = RealQuoteTables()[0];
-    const std::vector<TInOutObj> expiries = {TableExpiry(spy, spy.expiries[1], spy.strikes, kBlackScholes)};
-    const int s = StrikeNumber(expiries[0], 220);
-    Position straddle;
-    straddle.legs = {LegFromGrid(expiries[0], s, 1, 2), LegFromGrid(expiries[0], s, 2, 2)};
-    const MarkedPosition marked(Pointers(expiries), straddle);
-    for (double points : {0.0, 3.0}) {
-        Scenario scenario;
-        scenario.volPoints = points;
-        scenario.skew = SkewRule::StickyMoneyness;
-        const TDateTime chosen = EncodeDate(2016, 12, 20);
-        const PnlVolTable byVol = ComputePnlVolTable(marked, scenario, chosen);
-        const PnlTable byDate = ComputePnlTable(marked, scenario, chosen);
-        ASSERT_EQ(byVol.prices, byDate.prices);
-        EXPECT_EQ(byVol.date, chosen);
-        for (std::size_t r = 0; r < byVol.prices.size(); ++r) {
-            EXPECT_EQ(byVol.pnl[r][2], byDate.pnl[r][1]) << byVol.prices[r];
-            // Far from the strike a low volatility leaves only the
-            // intrinsic value: no less, and more near the money.
-            const bool near = std::fabs(byVol.prices[r] - 220) < 3;
-            for (std::size_t c = 1; c < kPnlVolShifts.size(); ++c) {
-                EXPECT_GE(byVol.pnl[r][c], byVol.pnl[r][c - 1]) << byVol.prices[r] << " column " << c;
-                if (near) {
-                    EXPECT_GT(byVol.pnl[r][c], byVol.pnl[r][c - 1] + 10)
-                        << byVol.prices[r] << " column " << c;
-                }
-            }
-        }
-        const std::string csv = PnlVolTableCsv(byVol);
-        EXPECT_EQ(csv.substr(0, csv.find('\n')), "price,-10,-5,0,5,10");
-    }
 }
