@@ -51,7 +51,69 @@ PnlTable ComputePnlTable(const MarkedPosition& marked, const Scenario& scenario,
     for (std::size_t c = 0; c < columns.size(); ++c)
         for (std::size_t r = 0; r < table.prices.size(); ++r)
             table.pnl[r][c] = columns[c][r];
+    for (TDateTime date : table.dates) {
+        std::vector<int> settled;
+        for (const MarkedLeg& leg : marked.Legs())
+            if (leg.kind == LegKind::Option && marked.ExpiryOf(leg).day > std::trunc(marked.Today())
+                && marked.ExpiryOf(leg).day < date)
+                settled.push_back(leg.index);
+        table.settledEarlier.push_back(std::move(settled));
+    }
     return table;
+}
+
+PnlVolTable ComputePnlVolTable(const MarkedPosition& marked, const Scenario& scenario, TDateTime date)
+{
+    const std::vector<ExpectedMove> moves = ExpectedMoves(marked, scenario.distribution);
+    PnlVolTable table;
+    table.prices = PnlTablePrices(marked, moves.empty() ? 0.0 : moves.front().move);
+    table.date = std::trunc(date);
+    // Today is valued at today's moment, as the table by date values it.
+    const TDateTime valued[] = {table.date == std::trunc(marked.Today()) ? marked.Today() : table.date};
+    table.pnl.assign(table.prices.size(), std::vector<double>(kPnlVolShifts.size(), 0.0));
+    for (std::size_t c = 0; c < kPnlVolShifts.size(); ++c) {
+        Scenario shifted = scenario;
+        shifted.volPoints += kPnlVolShifts[c];
+        const std::vector<std::vector<double>> column = PnlCurves(marked, shifted, valued, table.prices);
+        for (std::size_t r = 0; r < table.prices.size(); ++r)
+            table.pnl[r][c] = column.front()[r];
+    }
+    return table;
+}
+
+std::string SettledNote(const MarkedPosition& marked, const PnlTable& table, std::size_t column)
+{
+    std::string note;
+    if (column >= table.settledEarlier.size())
+        return note;
+    for (int index : table.settledEarlier[column]) {
+        for (const MarkedLeg& leg : marked.Legs()) {
+            if (leg.index != index)
+                continue;
+            const std::string expiry = IsoDate(marked.ExpiryOf(leg).day);
+            if (!note.empty())
+                note += " ";
+            note += "Leg " + std::to_string(index + 1) + " (" + expiry + " " + FormatSig9(leg.strike)
+                    + (leg.k == 2 ? " P" : " C") + ") expired on " + expiry
+                    + " and is taken at its intrinsic value at the row's price.";
+        }
+    }
+    return note;
+}
+
+std::string PnlVolTableCsv(const PnlVolTable& table)
+{
+    std::string text = "price";
+    for (double shift : kPnlVolShifts)
+        text.append(",").append(FormatSig9(shift));
+    text += "\n";
+    for (std::size_t r = 0; r < table.prices.size(); ++r) {
+        text += FormatSig9(table.prices[r]);
+        for (double value : table.pnl[r])
+            text.append(",").append(FormatSig9(value));
+        text += "\n";
+    }
+    return text;
 }
 
 std::string PnlTableCsv(const PnlTable& table)

@@ -7,7 +7,8 @@
 namespace kestrava {
 
 const char* const kPositionLegsCsvHeader =
-    "leg,kind,expiry,strike,side,quantity,price,mark,marked_at,volatility,commission";
+    "leg,kind,expiry,strike,side,quantity,price,mark,marked_at,volatility,commission,iv,vol_used,theo,delta,"
+    "gamma,decay,vega,rho";
 const char* const kPositionFiguresCsvHeader = "figure,now,scenario";
 
 namespace {
@@ -20,7 +21,21 @@ const MarkedLeg* MarkOf(const MarkedPosition& marked, int index)
     return nullptr;
 }
 
-std::string LegLine(const PositionLeg& leg, int index, const MarkedLeg* mark)
+const LegFigures* FiguresOf(const PositionFigures& figures, int index)
+{
+    for (const LegFigures& leg : figures.legs)
+        if (leg.index == index)
+            return &leg;
+    return nullptr;
+}
+
+// A volatility, or an empty cell where there is none.
+std::string VolCell(double vol)
+{
+    return vol > 0 ? FormatSig9(vol) : std::string();
+}
+
+std::string LegLine(const PositionLeg& leg, int index, const MarkedLeg* mark, const LegFigures* figures)
 {
     std::string line = std::to_string(index + 1);
     if (leg.IsOption())
@@ -30,7 +45,7 @@ std::string LegLine(const PositionLeg& leg, int index, const MarkedLeg* mark)
         line += ",underlying,,,,";
     line += std::to_string(leg.quantity) + "," + FormatSig9(leg.price);
     if (!mark)
-        return line + ",,none,,";
+        return line + ",,none,,,,,,,,,,";
     const char* source = !leg.IsOption() ? "price"
                          : mark->atMid   ? "mid"
                          : mark->vol > 0 ? "model"
@@ -38,7 +53,14 @@ std::string LegLine(const PositionLeg& leg, int index, const MarkedLeg* mark)
     line += "," + FormatSig9(mark->mark) + "," + source + ",";
     if (leg.IsOption() && mark->vol > 0)
         line += FormatSig9(mark->vol);
-    return line + "," + FormatSig9(mark->commission);
+    line += "," + FormatSig9(mark->commission);
+    if (!figures)
+        return line + ",,,,,,,,";
+    line += "," + VolCell(figures->iv) + "," + VolCell(figures->volUsed);
+    for (double value :
+         {figures->theo, figures->delta, figures->gamma, figures->decay, figures->vega, figures->rho})
+        line += "," + FormatSig9(value);
+    return line;
 }
 
 void FigureLine(std::string& text, const char* name, double now, double scenario)
@@ -58,7 +80,9 @@ std::string PositionCsv(const Position& position, const MarkedPosition& marked,
 {
     std::string text = std::string(kPositionLegsCsvHeader) + "\n";
     for (std::size_t i = 0; i < position.legs.size(); ++i)
-        text += LegLine(position.legs[i], static_cast<int>(i), MarkOf(marked, static_cast<int>(i))) + "\n";
+        text += LegLine(position.legs[i], static_cast<int>(i), MarkOf(marked, static_cast<int>(i)),
+                        FiguresOf(figures, static_cast<int>(i)))
+                + "\n";
     text += "\n";
     text += std::string(kPositionFiguresCsvHeader) + "\n";
     const PositionTotals& now = figures.now;
@@ -72,6 +96,7 @@ std::string PositionCsv(const Position& position, const MarkedPosition& marked,
     FigureLine(text, "decay", now.decay, then.decay);
     FigureLine(text, "vega", now.vega, then.vega);
     FigureLine(text, "rho", now.rho, then.rho);
+    FigureLine(text, "theo", now.theo, then.theo);
     text += "date," + IsoDate(marked.Today()) + "," + IsoDate(figures.date) + "\n";
     text += "\n";
     text += PnlTableCsv(table);

@@ -51,6 +51,7 @@ PositionTotals ComputeTotals(std::span<const TInOutObj* const> expiries, const P
     }
     totals.cost += totals.commissions;
     totals.pnl = totals.value - totals.cost;
+    totals.theo = totals.value;
     return totals;
 }
 
@@ -70,24 +71,63 @@ PositionTotals TotalsAt(const MarkedPosition& marked, const Scenario& scenario, 
     totals.decay = greeks.decay;
     totals.vega = greeks.vega;
     totals.rho = greeks.rho;
+    totals.theo = totals.value;
     totals.legsFound = static_cast<int>(marked.Legs().size());
     return totals;
 }
 
 }  // namespace
 
+std::vector<LegFigures> ComputeLegFigures(const MarkedPosition& marked, const Scenario& scenario)
+{
+    // Today's date and price: the date of the scenario is not today's.
+    Scenario now = scenario;
+    now.date = 0;
+    ScenarioValuer valuer(marked, now);
+    std::vector<LegFigures> legs;
+    for (const MarkedLeg& leg : marked.Legs()) {
+        const LegGreeks at = valuer.LegAt(leg, marked.Today(), marked.Underlying());
+        LegFigures figures;
+        figures.index = leg.index;
+        figures.kind = leg.kind;
+        figures.size = leg.size;
+        figures.mark = leg.mark;
+        figures.atMid = leg.atMid;
+        figures.expired = leg.kind == LegKind::Option && !valuer.Live(leg, marked.Today());
+        // A mid no volatility reprices has none; a value of the model its own.
+        if (leg.kind == LegKind::Option && leg.vol > 0 && (!leg.atMid || leg.volSolved))
+            figures.iv = leg.vol;
+        figures.volUsed = at.vol;
+        figures.theo = at.theo;
+        figures.delta = at.delta;
+        figures.gamma = at.gamma;
+        figures.decay = at.decay;
+        figures.vega = at.vega;
+        figures.rho = at.rho;
+        legs.push_back(figures);
+    }
+    return legs;
+}
+
 PositionFigures ComputeFigures(const MarkedPosition& marked, const Scenario& scenario)
 {
     PositionFigures figures;
-    Scenario unmoved;
-    unmoved.skew = scenario.skew;
-    figures.now = TotalsAt(marked, unmoved, marked.Today());
-    // The value now is the marks', whatever the skew rule.
-    double value = 0;
-    for (const MarkedLeg& leg : marked.Legs())
-        value += leg.mark * leg.size;
-    figures.now.value = value;
-    figures.now.pnl = value - figures.now.cost;
+    figures.legs = ComputeLegFigures(marked, scenario);
+    PositionTotals& now = figures.now;
+    now.commissions = marked.Commissions();
+    now.cost = marked.EntryCost() + marked.Commissions();
+    now.legsFound = static_cast<int>(marked.Legs().size());
+    // The value now is the marks', whatever the scenario.
+    for (const LegFigures& leg : figures.legs) {
+        now.value += leg.mark * leg.size;
+        now.theo += leg.theo * leg.size;
+        now.delta += leg.delta * leg.size;
+        now.gamma += leg.gamma * leg.size;
+        now.decay += leg.decay * leg.size;
+        now.vega += leg.vega * leg.size;
+        now.rho += leg.rho * leg.size;
+    }
+    now.pnl = now.value - now.cost;
     figures.date = RiskDates(marked, scenario)[kRiskMidway];
     figures.scenario = TotalsAt(marked, scenario, figures.date);
     return figures;

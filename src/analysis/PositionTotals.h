@@ -26,6 +26,31 @@ struct PositionTotals {
     double vega = 0;   // per volatility point
     double rho = 0;    // per rate point (0 from the last calculation, which has none)
     int legsFound = 0;
+    // The legs at the volatilities they are priced at (see LegFigures); the
+    // value itself where no scenario prices them.
+    double theo = 0;
+};
+
+// One leg as the legs table shows it: its mark, the volatility that
+// reprices the mark, and its value and greeks (per option or unit) at
+// today's date and price at the volatility and rate the scenario gives it
+// (its skew rule and shifts). Each figure times size, summed over the legs,
+// is the figure of the totals now.
+struct LegFigures {
+    int index = 0;  // in the position's legs, from 0
+    LegKind kind = LegKind::Option;
+    double size = 0;  // quantity times multiplier, or quantity
+    double mark = 0;
+    bool atMid = false;
+    bool expired = false;  // an option with no days left: worth its intrinsic value
+    double iv = 0;         // reprices the mark under the expiry's model; 0 when none does
+    double volUsed = 0;    // 0 for the underlying and expired options
+    double theo = 0;
+    double delta = 0;
+    double gamma = 0;
+    double decay = 0;
+    double vega = 0;
+    double rho = 0;
 };
 
 // The figures of a marked position at today's price: now, the value at the
@@ -34,10 +59,17 @@ struct PositionTotals {
 struct PositionFigures {
     PositionTotals now;
     PositionTotals scenario;
-    TDateTime date = 0;  // the scenario's date
+    TDateTime date = 0;            // the scenario's date
+    std::vector<LegFigures> legs;  // the marked legs, in the position's order
 };
 
+// The greeks now are the legs' at today's date and price under the
+// scenario's volatilities and rate (at each leg's own volatility when the
+// scenario moves nothing), summed; the value now is the marks'.
 PositionFigures ComputeFigures(const MarkedPosition& marked, const Scenario& scenario);
+
+// The legs' figures now under the scenario (see LegFigures).
+std::vector<LegFigures> ComputeLegFigures(const MarkedPosition& marked, const Scenario& scenario);
 
 // One leg's theoretical value per option: its Theo, or the intrinsic value
 // once its expiry has no days left.

@@ -136,33 +136,55 @@ double ScenarioValuer::Value(TDateTime date, double price)
     return SettledValue(date, price) + LiveValue(date, price);
 }
 
+LegGreeks ScenarioValuer::LegAt(const MarkedLeg& leg, TDateTime date, double price, bool withVega,
+                                bool withRho)
+{
+    LegGreeks figures;
+    if (leg.kind == LegKind::Underlying) {
+        figures.theo = price + DividendBy(date);
+        figures.delta = 1;
+        return figures;
+    }
+    if (!Live(leg, date)) {
+        // Worth its intrinsic value: a straight line in the price each side
+        // of the strike, no time, volatility or rate left in it.
+        const double strike = leg.strike;
+        figures.theo = Intrinsic(leg.k, price, strike);
+        const double inside = price == strike ? 0.5 : (leg.k == 1 ? price > strike : price < strike) ? 1 : 0;
+        figures.delta = leg.k == 1 ? inside : -inside;
+        return figures;
+    }
+    figures.vol = LegVolatility(leg, price);
+    const float rate = LegRate(leg);
+    OptionPricer& pricer = PricerAt(leg, date, price, rate);
+    const OptionResult at = pricer.Price(leg.strike, leg.k, figures.vol);
+    figures.theo = at.theo;
+    figures.delta = at.delta;
+    figures.gamma = at.gamma;
+    figures.decay = at.decay;
+    if (withVega) {
+        const bool tree = pricer.Model().tree;
+        figures.vega = tree && figures.vol > 0
+                           ? pricer.Value(leg.strike, leg.k, figures.vol + kBump) - at.theo
+                           : static_cast<double>(at.vega);
+    }
+    if (withRho) {
+        pricer.MoveTo(date, static_cast<float>(price), rate + kBump);
+        figures.rho = static_cast<double>(pricer.Value(leg.strike, leg.k, figures.vol)) - at.theo;
+    }
+    return figures;
+}
+
 PositionGreeks ScenarioValuer::Greeks(TDateTime date, double price, bool withVega, bool withRho)
 {
     PositionGreeks greeks;
     for (const MarkedLeg& leg : marked_.Legs()) {
-        if (leg.kind == LegKind::Underlying) {
-            greeks.delta += leg.size;
-            continue;
-        }
-        if (!Live(leg, date))
-            continue;
-        const float vol = LegVolatility(leg, price);
-        const float rate = LegRate(leg);
-        OptionPricer& pricer = PricerAt(leg, date, price, rate);
-        const OptionResult at = pricer.Price(leg.strike, leg.k, vol);
-        greeks.delta += static_cast<double>(at.delta) * leg.size;
-        greeks.gamma += static_cast<double>(at.gamma) * leg.size;
-        greeks.decay += static_cast<double>(at.decay) * leg.size;
-        if (withVega) {
-            const bool tree = pricer.Model().tree;
-            const double vega = tree && vol > 0 ? pricer.Value(leg.strike, leg.k, vol + kBump) - at.theo
-                                                : static_cast<double>(at.vega);
-            greeks.vega += vega * leg.size;
-        }
-        if (withRho) {
-            pricer.MoveTo(date, static_cast<float>(price), rate + kBump);
-            greeks.rho += (static_cast<double>(pricer.Value(leg.strike, leg.k, vol)) - at.theo) * leg.size;
-        }
+        const LegGreeks one = LegAt(leg, date, price, withVega, withRho);
+        greeks.delta += one.delta * leg.size;
+        greeks.gamma += one.gamma * leg.size;
+        greeks.decay += one.decay * leg.size;
+        greeks.vega += one.vega * leg.size;
+        greeks.rho += one.rho * leg.size;
     }
     return greeks;
 }

@@ -27,6 +27,21 @@ struct PositionGreeks {
 
 enum class Greek { Delta, Gamma, Decay, Vega };
 
+// One option's (or one unit of the underlying's) value and greeks under a
+// scenario at a date and price: a live option by its expiry's model at its
+// scenario volatility; an expired one at its intrinsic value, its delta the
+// slope of that value (a half at the strike itself); a unit of the
+// underlying at the price (with the dividend collected), delta one.
+struct LegGreeks {
+    float vol = 0;  // the volatility priced at; 0 for the underlying and expired options
+    double theo = 0;
+    double delta = 0;
+    double gamma = 0;
+    double decay = 0;
+    double vega = 0;
+    double rho = 0;
+};
+
 // Not for sharing between threads: the parallel routines below give each
 // thread its own.
 class ScenarioValuer {
@@ -48,7 +63,10 @@ public:
     // The model's greeks of every live leg at its scenario volatility (the
     // moves of the smile itself not included); vega and rho by a bump of
     // one point where the model gives none (the tree's vega, every rho).
+    // Each leg's figures (see LegAt) times its size, summed in the legs' order.
     PositionGreeks Greeks(TDateTime date, double price, bool withVega = true, bool withRho = true);
+    LegGreeks LegAt(const MarkedLeg& leg, TDateTime date, double price, bool withVega = true,
+                    bool withRho = true);
 
     // The volatility and rate the scenario prices an option leg at.
     float LegVolatility(const MarkedLeg& leg, double price) const;

@@ -145,7 +145,14 @@ int RunRisk(const std::vector<std::string>& args)
         PrintCsv(graph, scenario.date != 0);
         std::fprintf(stderr, "Breakevens: %s\n", BreakevenText(graph.breakevens).c_str());
     } else if (options.output == RiskOutput::Table) {
-        std::fputs(PnlTableCsv(ComputePnlTable(marked, scenario, scenario.date)).c_str(), stdout);
+        const PnlTable table = ComputePnlTable(marked, scenario, scenario.date);
+        std::fputs(PnlTableCsv(table).c_str(), stdout);
+        for (std::size_t c = 0; c < table.dates.size(); ++c)
+            if (const std::string note = SettledNote(marked, table, c); !note.empty())
+                std::fprintf(stderr, "Column %s: %s\n", IsoDate(table.dates[c]).c_str(), note.c_str());
+    } else if (options.output == RiskOutput::VolTable) {
+        std::fputs(PnlVolTableCsv(ComputePnlVolTable(marked, scenario, graph.dates[kRiskMidway])).c_str(),
+                   stdout);
     } else if (options.output == RiskOutput::Probability) {
         PrintProbabilities(marked, ComputeProbabilities(marked, scenario), scenario.distribution);
     } else if (options.output == RiskOutput::Export) {
@@ -168,7 +175,7 @@ int RunRisk(const std::vector<std::string>& args)
 
 const CommandRegistration riskCommand({
     "risk",
-    "risk SERIES --position POS.json [--csv | --table | --probability | --export | --out PNG]",
+    "risk SERIES --position POS.json [--csv | --table | --probability | --export | --vol-table | --out PNG]",
     "a position's figures, risk graph, profit or loss table and chances",
     std::string(kRiskHelp) + kQuotesHelp + kRiskHelpEnd + "\n" + kLocaleOptionsHelp,
     RunRisk,

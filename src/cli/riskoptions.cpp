@@ -69,7 +69,8 @@ const std::vector<std::string>& RiskValueOptions()
 
 const std::vector<std::string>& RiskFlagOptions()
 {
-    static const std::vector<std::string> flags = {"--csv", "--table", "--probability", "--export"};
+    static const std::vector<std::string> flags = {"--csv", "--table", "--probability", "--export",
+                                                   "--vol-table"};
     return flags;
 }
 
@@ -84,13 +85,14 @@ RiskOptions ReadRiskOptions(const Arguments& arguments)
     int outputs = 0;
     for (const auto& [flag, output] :
          {std::pair{"--csv", RiskOutput::Csv}, std::pair{"--table", RiskOutput::Table},
-          std::pair{"--probability", RiskOutput::Probability}, std::pair{"--export", RiskOutput::Export}})
+          std::pair{"--probability", RiskOutput::Probability}, std::pair{"--export", RiskOutput::Export},
+          std::pair{"--vol-table", RiskOutput::VolTable}})
         if (arguments.Flag(flag)) {
             options.output = output;
             ++outputs;
         }
     if (outputs + (options.picture ? 1 : 0) > 1)
-        throw UsageError("takes one of --csv, --table, --probability, --export and --out");
+        throw UsageError("takes one of --csv, --table, --probability, --export, --vol-table and --out");
     options.range.from = PriceOption(arguments, "--from");
     options.range.to = PriceOption(arguments, "--to");
     options.range.points = WholeNumber(arguments, "--points", kDefaultRiskPoints, 2, kMaxRiskPoints);
@@ -155,7 +157,8 @@ Scenario ScenarioFor(const RiskOptions& options, const MarkedPosition& marked)
 const char* const kRiskHelp =
     "Usage: kestrava-calc risk SERIES --position POS.json [--from P] [--to P]\n"
     "                          [--points N] [--csv | --table | --probability |\n"
-    "                          --export | --out FILE.png] [--width W] [--height H]\n"
+    "                          --export | --vol-table | --out FILE.png]\n"
+    "                          [--width W] [--height H]\n"
     "                          [--date YYYY-MM-DD] [--vol-shift PCT] [--vol-points PTS]\n"
     "                          [--rate-shift PCT] [--skew RULE] [--mark mid|model]\n"
     "                          [--probability-vol atm|flat] [--quotes FILE]\n"
@@ -189,7 +192,14 @@ const char* const kRiskHelp =
     "  --table         print the profit or loss table: the header price, then one\n"
     "                  yyyy-mm-dd per column (today, the --date if given, each\n"
     "                  expiry of the legs); one row per price (each leg's strike,\n"
-    "                  today's price, and one and two expected moves either side)\n"
+    "                  today's price, and one and two expected moves either side);\n"
+    "                  a column after the expiry of some legs takes them at their\n"
+    "                  intrinsic value at the row's price, and standard error says\n"
+    "                  which legs those are\n"
+    "  --vol-table     print the profit or loss table by volatility: the header\n"
+    "                  price,-10,-5,0,5,10 and the same rows, each column every\n"
+    "                  leg's volatility moved by that many points on top of the\n"
+    "                  scenario's, at the --date (default the midway date)\n"
     "  --probability   print key=value lines: pop_expiry and pop_date (the chance\n"
     "                  of a profit at the first expiry and at the date),\n"
     "                  p_max_profit, expected_pnl_expiry, expected_move_N for\n"
@@ -204,7 +214,12 @@ const char* const kRiskHelp =
     "                  strike of the expiry, each forward from put-call parity),\n"
     "                  page when only the series' own strikes do\n"
     "  --export        print the position as the Position tab exports it: legs,\n"
-    "                  figures now and under the scenario, and the table\n"
+    "                  figures now and under the scenario, and the table; each\n"
+    "                  leg with its mark, iv (the volatility that reprices the\n"
+    "                  mark), vol_used (the scenario's volatility for it at today's\n"
+    "                  price), theo, delta, gamma, decay, vega and rho at vol_used,\n"
+    "                  per option or unit: each times quantity and multiplier,\n"
+    "                  summed, is the figure's value now\n"
     "  --out FILE.png  draw the risk graph as the Position tab does (default\n"
     "                  800 x 400 pixels, --width and --height up to 10000)\n"
     "  --date D        the scenario's date, from today to the last expiry\n"

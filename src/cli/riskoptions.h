@@ -14,7 +14,7 @@
 
 namespace kestrava::cli {
 
-enum class RiskOutput { Figures, Csv, Table, Probability, Export };
+enum class RiskOutput { Figures, Csv, Table, Probability, Export, VolTable };
 
 struct RiskOptions {
     std::string positionFile;

@@ -22,6 +22,11 @@ const char* const kDateColumn = "Date";
 const char* const kMidwayColumn = "Midway";
 const char* const kExpiryColumn = "Expiry";
 const char* const kTodayRow = " today";
+const char* const kVolHint =
+    "Profit or loss at each price (rows) on the chosen date with every leg's volatility moved by the "
+    "column's points; Ctrl+C copies it";
+const char* const kVolColumn = "%1 pts";
+const char* const kSettledMark = " *";
 const char* const kMoveRow = " σ";
 
 }  // namespace
@@ -37,17 +42,41 @@ public:
         underlying_ = underlying;
         move_ = move;
         dateChosen_ = dateChosen;
+        byVol_ = false;
+        notes_.clear();
         endResetModel();
     }
+    void ShowByVol(const PnlVolTable& table, double underlying, double move)
+    {
+        beginResetModel();
+        volTable_ = table;
+        underlying_ = underlying;
+        move_ = move;
+        byVol_ = true;
+        notes_.clear();
+        endResetModel();
+    }
+    void SetNotes(const QStringList& notes)
+    {
+        notes_ = notes;
+        if (columnCount() > 0)
+            emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    }
     const PnlTable& Table() const { return table_; }
+    const PnlVolTable& VolTable() const { return volTable_; }
+    bool ByVol() const { return byVol_; }
+    const std::vector<double>& Prices() const { return byVol_ ? volTable_.prices : table_.prices; }
 
     int rowCount(const QModelIndex& parent = {}) const override
     {
-        return parent.isValid() ? 0 : static_cast<int>(table_.prices.size());
+        return parent.isValid() ? 0 : static_cast<int>(Prices().size());
     }
     int columnCount(const QModelIndex& parent = {}) const override
     {
-        return parent.isValid() ? 0 : static_cast<int>(table_.dates.size());
+        if (parent.isValid())
+            return 0;
+        return byVol_ ? (volTable_.prices.empty() ? 0 : static_cast<int>(kPnlVolShifts.size()))
+                      : static_cast<int>(table_.dates.size());
     }
 
     QVariant data(const QModelIndex& index, int role) const override
@@ -58,25 +87,38 @@ public:
             return QVariant(Qt::AlignRight | Qt::AlignVCenter);
         if (role != Qt::DisplayRole)
             return {};
+        const auto& pnl = byVol_ ? volTable_.pnl : table_.pnl;
         const double value =
-            table_.pnl[static_cast<std::size_t>(index.row())][static_cast<std::size_t>(index.column())];
+            pnl[static_cast<std::size_t>(index.row())][static_cast<std::size_t>(index.column())];
         return QString::fromStdString(FormatLocaleFixed(value, 2, locale_.decimalSeparator));
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
+        const QString note = orientation == Qt::Horizontal ? notes_.value(section) : QString();
+        if (role == Qt::ToolTipRole && !note.isEmpty())
+            return note;
         if (role != Qt::DisplayRole || section < 0)
             return QAbstractTableModel::headerData(section, orientation, role);
+        const QString mark = note.isEmpty() ? QString() : QString::fromLatin1(kSettledMark);
+        if (orientation == Qt::Horizontal && byVol_ && section < columnCount()) {
+            const double shift = kPnlVolShifts[static_cast<std::size_t>(section)];
+            return QString::fromLatin1(kVolColumn)
+                       .arg((shift > 0 ? QStringLiteral("+") : QString())
+                            + QString::fromStdString(FormatLocaleFixed(shift, 0, locale_.decimalSeparator)))
+                   + mark + QLatin1Char('\n')
+                   + QString::fromStdString(FormatLocaleDate(volTable_.date, locale_));
+        }
         if (orientation == Qt::Horizontal && section < columnCount()) {
             const char* caption = section == 0   ? kTodayColumn
                                   : section == 1 ? (dateChosen_ ? kDateColumn : kMidwayColumn)
                                                  : kExpiryColumn;
-            return QString::fromLatin1(caption) + QLatin1Char('\n')
+            return QString::fromLatin1(caption) + mark + QLatin1Char('\n')
                    + QString::fromStdString(
                        FormatLocaleDate(table_.dates[static_cast<std::size_t>(section)], locale_));
         }
         if (orientation == Qt::Vertical && section < rowCount())
-            return RowLabel(table_.prices[static_cast<std::size_t>(section)]);
+            return RowLabel(Prices()[static_cast<std::size_t>(section)]);
         return {};
     }
 
@@ -97,6 +139,9 @@ private:
 
     LocaleInfo locale_;
     PnlTable table_;
+    PnlVolTable volTable_;
+    bool byVol_ = false;
+    QStringList notes_;
     double underlying_ = 0;
     double move_ = 0;
     bool dateChosen_ = false;
@@ -122,11 +167,33 @@ PnlTableView::PnlTableView(const LocaleInfo& locale, QWidget* parent) : QTableVi
 void PnlTableView::ShowTable(const PnlTable& table, double underlying, double move, bool dateChosen)
 {
     model_->Show(table, underlying, move, dateChosen);
+    setToolTip(QString::fromLatin1(kTableHint));
 }
 
 const PnlTable& PnlTableView::Table() const
 {
     return model_->Table();
+}
+
+void PnlTableView::ShowVolTable(const PnlVolTable& table, double underlying, double move)
+{
+    model_->ShowByVol(table, underlying, move);
+    setToolTip(QString::fromLatin1(kVolHint));
+}
+
+const PnlVolTable& PnlTableView::VolTable() const
+{
+    return model_->VolTable();
+}
+
+bool PnlTableView::ShowsVolTable() const
+{
+    return model_->ByVol();
+}
+
+void PnlTableView::SetColumnNotes(const QStringList& notes)
+{
+    model_->SetNotes(notes);
 }
 
 QString PnlTableView::CopyText(bool selectionOnly) const
@@ -151,8 +218,8 @@ QString PnlTableView::CopyText(bool selectionOnly) const
     text += QLatin1Char('\n');
     for (int r : rows) {
         // The price alone, so that a spreadsheet reads it as a number.
-        text += QString::fromStdString(FormatLocaleFixed(model_->Table().prices[static_cast<std::size_t>(r)],
-                                                         2, locale_.decimalSeparator));
+        text += QString::fromStdString(
+            FormatLocaleFixed(model_->Prices()[static_cast<std::size_t>(r)], 2, locale_.decimalSeparator));
         for (int c : columns) {
             text += QLatin1Char('\t');
             const QModelIndex cell = model_->index(r, c);

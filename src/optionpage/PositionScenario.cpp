@@ -2,6 +2,7 @@
 // legs or expiries change, and the scenario of the what-if controls valued
 // from that mark (figures, chances, table and graph); and its export.
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include "analysis/PositionTotals.h"
 #include "analysis/Probability.h"
 #include "analysis/RiskGraph.h"
+#include "analysis/TradeFigures.h"
 #include "common/busy.h"
 #include "optionpage/PnlTableView.h"
 #include "optionpage/PositionFiguresBox.h"
@@ -23,6 +25,7 @@
 #include "optionpage/PositionTab.h"
 #include "optionpage/RiskView.h"
 #include "optionpage/ScenarioPanel.h"
+#include "optionpage/TradeFiguresBox.h"
 #include "pricing/Models.h"
 
 namespace kestrava {
@@ -90,6 +93,8 @@ void PositionTab::RefreshScenario()
 
     RiskGraph graph;
     PnlTable table;
+    std::optional<PnlVolTable> byVol;
+    QStringList notes;
     double move = 0;
     bool valued = false;
     const kestrava::Scenario scenario = Scenario->CurrentScenario();
@@ -100,11 +105,22 @@ void PositionTab::RefreshScenario()
             const std::optional<Greek> greek = Scenario->GraphGreek();
             graph = greek ? ComputeGreekGraph(*marked_, scenario, pnl.prices, *greek) : pnl;
             if (!marked_->Empty()) {
-                Figures->ShowFigures(ComputeFigures(*marked_, scenario), pnl.breakevens, MarkNote(*marked_));
+                // One computation of the legs feeds the legs table and the totals.
+                PositionFigures figures = ComputeFigures(*marked_, scenario);
+                Figures->ShowFigures(figures, pnl.breakevens, MarkNote(*marked_));
+                legs_->SetFigures(std::move(figures.legs));
+                Trade->ShowTrade(ComputeTradeFigures(*marked_, scenario));
                 const std::vector<ExpectedMove> moves = ExpectedMoves(*marked_, scenario.distribution);
                 Figures->ShowChances(ComputeProbabilities(*marked_, scenario), moves, scenario);
                 move = moves.empty() ? 0.0 : moves.front().move;
                 table = ComputePnlTable(*marked_, scenario, pnl.dates[kRiskMidway]);
+                for (std::size_t c = 0; c < table.dates.size(); ++c)
+                    notes << QString::fromStdString(SettledNote(*marked_, table, c));
+                if (cboPnlView->currentIndex() == 1) {
+                    byVol = ComputePnlVolTable(*marked_, scenario, pnl.dates[kRiskMidway]);
+                    // The view's one date is the table's second column.
+                    notes = QStringList(kPnlVolShifts.size(), notes.value(1));
+                }
                 valued = true;
             }
         } catch (const AnalysisError& error) {
@@ -113,10 +129,17 @@ void PositionTab::RefreshScenario()
             problem = QString::fromStdString(error.what());
         }
     }
-    if (!valued)
+    if (!valued) {
         Figures->Clear();
+        Trade->Clear();
+        legs_->SetFigures({});
+    }
     Graph->ShowGraph(graph);
-    tblPnl->ShowTable(table, marked_ ? marked_->Underlying() : 0.0, move, graph.dateChosen);
+    const double underlying = marked_ ? marked_->Underlying() : 0.0;
+    tblPnl->ShowTable(table, underlying, move, graph.dateChosen);
+    if (byVol)
+        tblPnl->ShowVolTable(*byVol, underlying, move);
+    tblPnl->SetColumnNotes(notes);
     lblStatus->setText(problem.isEmpty() ? fileStatus_ : problem);
 }
 

@@ -1,10 +1,13 @@
 #include "optionpage/PositionTab.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
@@ -27,6 +30,8 @@
 #include "optionpage/PositionLegsModel.h"
 #include "optionpage/RiskView.h"
 #include "optionpage/ScenarioPanel.h"
+#include "optionpage/TradeFiguresBox.h"
+#include "optionpage/UnderlyingLegDialog.h"
 #include "pricing/Models.h"
 
 namespace kestrava {
@@ -34,10 +39,26 @@ namespace {
 
 const char* const kMultiplier = "&Multiplier";
 const char* const kMultiplierHint = "Money per contract for one unit of the option's price";
+const char* const kPerContract = "Commission per &contract";
+const char* const kPerContractHint = "Charged once on entry on each option contract bought or sold";
+const char* const kPerShare = "per s&hare";
+const char* const kPerShareHint = "Charged once on entry on each unit of the underlying bought or sold";
+const char* const kAddUnderlying = "Add &underlying...";
+const char* const kAddUnderlyingHint = "Add shares (or a future's units) bought or sold short at a price";
+const char* const kPnlViewCaption = "&Table";
+const char* const kPnlViewHint =
+    "The profit or loss table by date, or by a move of every leg's volatility at the chosen date";
+const char* const kPnlViews[] = {"By date", "By volatility"};
+constexpr double kLargestCommission = 1e6;
 const char* const kRemoveLeg = "&Remove leg";
 const char* const kRemoveLegHint = "Remove the selected leg from the position";
-// The table takes its full width up to this share of the tab; the graph the rest.
+// The figures take their full width up to this share of the tab; the graph the rest.
 constexpr double kLargestTableShare = 0.62;
+constexpr double kUsualFiguresShare = 0.36;
+// The legs table shows this many rows at least at first, and takes at most
+// this share of the height.
+constexpr int kShownLegs = 4;
+constexpr double kLargestLegsShare = 0.4;
 const char* const kPositionHeading = " Position";
 const char* const kExport = "E&xport...";
 const char* const kExportHint = "Write the legs, the figures and the profit or loss table to a CSV file";
@@ -67,35 +88,13 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     tblLegs->addAction(remove);
     connect(remove, &QAction::triggered, this, &PositionTab::RemoveSelectedLeg);
 
-    fseMultiplier = new TrmFloatSpinEdit(this);
-    fseMultiplier->setObjectName(QStringLiteral("fseMultiplier"));
-    fseMultiplier->SetMaxValue(1e6);
-    fseMultiplier->SetMinValue(0.01);
-    fseMultiplier->SetDecimalSeparator(QLatin1Char(locale_.decimalSeparator));
-    fseMultiplier->SetValue(kDefaultMultiplier);
-    fseMultiplier->setToolTip(QString::fromLatin1(kMultiplierHint));
-    auto* multiplierLabel = new QLabel(QString::fromLatin1(kMultiplier), this);
-    multiplierLabel->setBuddy(fseMultiplier);
-    cmdRemoveLeg = new QPushButton(QString::fromLatin1(kRemoveLeg), this);
-    cmdRemoveLeg->setObjectName(QStringLiteral("cmdRemoveLeg"));
-    cmdRemoveLeg->setToolTip(QString::fromLatin1(kRemoveLegHint));
-
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblPositionStatus"));
     lblStatus->setWordWrap(true);
-
-    cmdExport = new QPushButton(QString::fromLatin1(kExport), this);
-    cmdExport->setObjectName(QStringLiteral("cmdExportPosition"));
-    cmdExport->setToolTip(QString::fromLatin1(kExportHint));
-
-    auto* controls = new QHBoxLayout;
-    controls->addWidget(multiplierLabel);
-    controls->addWidget(fseMultiplier);
-    controls->addStretch(1);
-    controls->addWidget(cmdExport);
-    controls->addWidget(cmdRemoveLeg);
+    QLayout* controls = BuildControls();
 
     Figures = new PositionFiguresBox(locale_, this);
+    Trade = new TradeFiguresBox(locale_, this);
     lblCost = Figures->lblCost;
     lblValue = Figures->lblValue;
     lblPnl = Figures->lblPnl;
@@ -105,13 +104,24 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     lblVega = Figures->lblVega;
     lblBreakevens = Figures->lblBreakevens;
 
+    // The legs across the whole width, their controls under them.
+    auto* legs = new QWidget(this);
+    auto* legsLayout = new QVBoxLayout(legs);
+    legsLayout->setContentsMargins(0, 0, 0, 0);
+    legsLayout->addWidget(tblLegs, 1);
+    legsLayout->addLayout(controls);
+    // Under them the totals with the trade figures, beside the graph.
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
-    leftLayout->addWidget(tblLegs, 1);
-    leftLayout->addLayout(controls);
     leftLayout->addWidget(Figures);
+    auto* rule = new QFrame(left);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    leftLayout->addWidget(rule);
+    leftLayout->addWidget(Trade);
     leftLayout->addWidget(lblStatus);
+    leftLayout->addStretch(1);
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->addWidget(left);
@@ -119,14 +129,23 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     splitter_->setChildrenCollapsible(false);
+    legsSplitter_ = new QSplitter(Qt::Vertical, this);
+    legsSplitter_->addWidget(legs);
+    legsSplitter_->addWidget(splitter_);
+    legsSplitter_->setStretchFactor(0, 0);
+    legsSplitter_->setStretchFactor(1, 1);
+    legsSplitter_->setChildrenCollapsible(false);
     // The what-if controls across the top, over the legs and the graph.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(Scenario);
-    layout->addWidget(splitter_, 1);
+    layout->addWidget(legsSplitter_, 1);
 
     connect(cmdRemoveLeg, &QPushButton::clicked, this, &PositionTab::RemoveSelectedLeg);
+    connect(cmdAddUnderlying, &QPushButton::clicked, this, &PositionTab::AddUnderlyingClicked);
     connect(fseMultiplier, &TrmFloatSpinEdit::changed, this, &PositionTab::MultiplierChanged);
+    connect(fsePerContract, &TrmFloatSpinEdit::changed, this, &PositionTab::CommissionsChanged);
+    connect(fsePerShare, &TrmFloatSpinEdit::changed, this, &PositionTab::CommissionsChanged);
     connect(legs_, &PositionLegsModel::legEdited, this, &PositionTab::LegEdited);
     connect(cmdExport, &QPushButton::clicked, this, &PositionTab::ExportClicked);
     // Zoomed or moved, the graph is valued at the prices wanted under the
@@ -142,6 +161,60 @@ PositionTab::PositionTab(const LocaleInfo& locale, QWidget* parent) : QWidget(pa
     Refresh();
 }
 
+QLayout* PositionTab::BuildControls()
+{
+    const auto spin = [this](const char* name, double largest, const char* hint) {
+        auto* edit = new TrmFloatSpinEdit(this);
+        edit->setObjectName(QString::fromLatin1(name));
+        edit->SetMaxValue(largest);
+        edit->SetDecimalSeparator(QLatin1Char(locale_.decimalSeparator));
+        edit->setToolTip(QString::fromLatin1(hint));
+        return edit;
+    };
+    const auto caption = [this](const char* text, QWidget* buddy) {
+        auto* label = new QLabel(QString::fromLatin1(text), this);
+        label->setBuddy(buddy);
+        return label;
+    };
+    fseMultiplier = spin("fseMultiplier", 1e6, kMultiplierHint);
+    fseMultiplier->SetMinValue(0.01);
+    fseMultiplier->SetValue(kDefaultMultiplier);
+    fsePerContract = spin("fsePerContract", kLargestCommission, kPerContractHint);
+    fsePerContract->SetIncrement(0.05);
+    fsePerContract->SetValue(0);
+    fsePerShare = spin("fsePerShare", kLargestCommission, kPerShareHint);
+    fsePerShare->SetIncrement(0.001);
+    fsePerShare->SetValue(0);
+    cmdAddUnderlying = new QPushButton(QString::fromLatin1(kAddUnderlying), this);
+    cmdAddUnderlying->setObjectName(QStringLiteral("cmdAddUnderlying"));
+    cmdAddUnderlying->setToolTip(QString::fromLatin1(kAddUnderlyingHint));
+    cmdRemoveLeg = new QPushButton(QString::fromLatin1(kRemoveLeg), this);
+    cmdRemoveLeg->setObjectName(QStringLiteral("cmdRemoveLeg"));
+    cmdRemoveLeg->setToolTip(QString::fromLatin1(kRemoveLegHint));
+    cmdExport = new QPushButton(QString::fromLatin1(kExport), this);
+    cmdExport->setObjectName(QStringLiteral("cmdExportPosition"));
+    cmdExport->setToolTip(QString::fromLatin1(kExportHint));
+
+    auto* amounts = new QHBoxLayout;
+    amounts->addWidget(caption(kMultiplier, fseMultiplier));
+    amounts->addWidget(fseMultiplier);
+    amounts->addSpacing(12);
+    amounts->addWidget(caption(kPerContract, fsePerContract));
+    amounts->addWidget(fsePerContract);
+    amounts->addWidget(caption(kPerShare, fsePerShare));
+    amounts->addWidget(fsePerShare);
+    amounts->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdAddUnderlying);
+    buttons->addStretch(1);
+    buttons->addWidget(cmdExport);
+    buttons->addWidget(cmdRemoveLeg);
+    auto* controls = new QVBoxLayout;
+    controls->addLayout(amounts);
+    controls->addLayout(buttons);
+    return controls;
+}
+
 QWidget* PositionTab::BuildScenarioSide()
 {
     auto* side = new QWidget(this);
@@ -154,9 +227,21 @@ QWidget* PositionTab::BuildScenarioSide()
     graphAndTable->setStretchFactor(0, kGraphStretch);
     graphAndTable->setStretchFactor(1, kTableStretch);
     graphAndTable->setChildrenCollapsible(false);
+    cboPnlView = new QComboBox(side);
+    cboPnlView->setObjectName(QStringLiteral("cboPnlView"));
+    for (const char* view : kPnlViews)
+        cboPnlView->addItem(QString::fromLatin1(view));
+    cboPnlView->setToolTip(QString::fromLatin1(kPnlViewHint));
+    auto* viewCaption = new QLabel(QString::fromLatin1(kPnlViewCaption), side);
+    viewCaption->setBuddy(cboPnlView);
+    auto* view = new QHBoxLayout;
+    view->addStretch(1);
+    view->addWidget(viewCaption);
+    view->addWidget(cboPnlView);
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(graphAndTable, 1);
+    layout->addLayout(view);
 
     scenarioTimer_ = new QTimer(this);
     scenarioTimer_->setSingleShot(true);
@@ -164,6 +249,7 @@ QWidget* PositionTab::BuildScenarioSide()
     connect(scenarioTimer_, &QTimer::timeout, this, &PositionTab::RefreshScenario);
     connect(Scenario, &ScenarioPanel::scenarioChanged, this, &PositionTab::ScheduleScenario);
     connect(Scenario, &ScenarioPanel::graphChanged, this, &PositionTab::ScheduleScenario);
+    connect(cboPnlView, &QComboBox::currentIndexChanged, this, &PositionTab::ScheduleScenario);
     return side;
 }
 
@@ -173,12 +259,20 @@ void PositionTab::showEvent(QShowEvent* event)
     if (sized_)
         return;
     sized_ = true;
-    // The table as wide as its columns, so that no figure needs scrolling to,
-    // and the graph the rest.
+    // The legs as tall as a few rows, the figures as wide as they are, and
+    // the graph the rest.
     tblLegs->resizeColumnsToContents();
-    const int table = tblLegs->verticalHeader()->width() + tblLegs->horizontalHeader()->length()
-                      + 2 * tblLegs->frameWidth() + tblLegs->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    const int left = std::min(table, static_cast<int>(splitter_->width() * kLargestTableShare));
+    const int rows = std::clamp(legs_->rowCount(), kShownLegs, 2 * kShownLegs);
+    const int legs = tblLegs->horizontalHeader()->height()
+                     + rows * tblLegs->verticalHeader()->defaultSectionSize() + 2 * tblLegs->frameWidth()
+                     + tblLegs->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+                     + (legsSplitter_->widget(0)->sizeHint().height() - tblLegs->sizeHint().height());
+    const int top = std::min(legs, static_cast<int>(legsSplitter_->height() * kLargestLegsShare));
+    legsSplitter_->setSizes({top, std::max(1, legsSplitter_->height() - top)});
+    // The figures may still be empty: they take at least their usual share.
+    const int figures = std::max(splitter_->widget(0)->sizeHint().width(),
+                                 static_cast<int>(splitter_->width() * kUsualFiguresShare));
+    const int left = std::min(figures, static_cast<int>(splitter_->width() * kLargestTableShare));
     splitter_->setSizes({left, std::max(1, splitter_->width() - left)});
 }
 
@@ -203,6 +297,8 @@ void PositionTab::SetPosition(const Position& position)
     {
         QScopedValueRollback guard(settingMultiplier_, true);
         fseMultiplier->SetValue(position.multiplier);
+        fsePerContract->SetValue(position.commissions.perContract);
+        fsePerShare->SetValue(position.commissions.perShare);
     }
     refusal_.clear();
     Refresh();
@@ -247,6 +343,38 @@ void PositionTab::MultiplierChanged()
         return;
     legs_->SetMultiplier(multiplier);
     UserChanged();
+}
+
+void PositionTab::CommissionsChanged()
+{
+    if (settingMultiplier_)
+        return;
+    // A text being typed that is no amount yet changes nothing.
+    const char dot = locale_.decimalSeparator;
+    double perContract = 0;
+    double perShare = 0;
+    if (!TryParseDecimal(fsePerContract->text().toStdString(), dot, perContract)
+        || !TryParseDecimal(fsePerShare->text().toStdString(), dot, perShare) || !(perContract >= 0)
+        || !(perShare >= 0) || perContract > kLargestCommission || perShare > kLargestCommission)
+        return;
+    const Commissions& held = GetPosition().commissions;
+    if (perContract == held.perContract && perShare == held.perShare)
+        return;
+    legs_->SetCommissions(perContract, perShare);
+    UserChanged();
+}
+
+void PositionTab::AddUnderlyingClicked()
+{
+    const double today = legs_->Expiries().empty() ? 0.0
+                                                   : ShortestDouble(legs_->Expiries().front().Underlying);
+    const QPointer<PositionTab> alive(this);
+    UnderlyingLegDialog dialog(locale_, today, this);
+    const int answer = dialog.exec();
+    if (!alive || answer != QDialog::Accepted)
+        return;
+    if (const std::optional<PositionLeg> leg = dialog.Leg())
+        AddLeg(*leg);
 }
 
 void PositionTab::LegEdited(const QString& refusal)

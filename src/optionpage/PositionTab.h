@@ -1,6 +1,7 @@
 #pragma once
 // The Position tab: the legs of the page's position in an editable table
-// (quantity and entry price), the multiplier per contract, the position
+// (quantity and entry price), legs of the underlying added by "Add
+// underlying...", the multiplier per contract and the commissions, the position
 // marked at the market with its figures and chances, the what-if controls,
 // its risk graph and its profit or loss table. It keeps copies of the
 // expiries it is shown, so it never reaches into the page; the position is
@@ -20,6 +21,7 @@
 #include "chart/PlotPrint.h"
 #include "common/localeinfo.h"
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 class QSplitter;
@@ -33,6 +35,7 @@ class PositionFiguresBox;
 class PositionLegsModel;
 class RiskView;
 class ScenarioPanel;
+class TradeFiguresBox;
 class TrmFloatSpinEdit;
 
 class PositionTab : public QWidget {
@@ -67,6 +70,9 @@ public:
 
     QTableView* tblLegs = nullptr;
     TrmFloatSpinEdit* fseMultiplier = nullptr;
+    TrmFloatSpinEdit* fsePerContract = nullptr;  // commission per option contract
+    TrmFloatSpinEdit* fsePerShare = nullptr;     // per unit of the underlying
+    QPushButton* cmdAddUnderlying = nullptr;
     QPushButton* cmdRemoveLeg = nullptr;
     QLabel* lblCost = nullptr;
     QLabel* lblValue = nullptr;
@@ -80,21 +86,26 @@ public:
     QPushButton* cmdExport = nullptr;
     ScenarioPanel* Scenario = nullptr;
     PositionFiguresBox* Figures = nullptr;
+    TradeFiguresBox* Trade = nullptr;
     RiskView* Graph = nullptr;
     PnlTableView* tblPnl = nullptr;
+    QComboBox* cboPnlView = nullptr;  // the table by date, or by volatility
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 signals:
-    // The user changed the position: a leg added, edited or removed, or the
-    // multiplier. The page saves it with the series.
+    // The user changed the position: a leg added, edited or removed, the
+    // multiplier or the commissions. The page saves it with the series.
     void positionChanged();
 
 private:
     QWidget* BuildScenarioSide();
     void RemoveSelectedLeg();
     void MultiplierChanged();
+    void CommissionsChanged();
+    void AddUnderlyingClicked();
+    QLayout* BuildControls();
     void LegEdited(const QString& refusal);
     void UserChanged();
     // Marks the position afresh, then the scenario's figures and graph.
@@ -111,11 +122,12 @@ private:
 
     LocaleInfo locale_;
     PositionLegsModel* legs_ = nullptr;
-    QSplitter* splitter_ = nullptr;
+    QSplitter* splitter_ = nullptr;      // the figures beside the graph
+    QSplitter* legsSplitter_ = nullptr;  // the legs over them
     bool sized_ = false;
     QString fileStatus_;
     QString refusal_;
-    bool settingMultiplier_ = false;
+    bool settingMultiplier_ = false;     // also while the commissions are set
     std::optional<RiskSpan> shownSpan_;  // zoomed or moved by the user; none: the legs' range
     std::optional<MarkedPosition> marked_;
     std::shared_ptr<const TableMarket> market_;

@@ -263,7 +263,9 @@ private slots:
              "position.pdf",
              "SPY Position",
              {QStringLiteral("loss of the position"),
-              QStringLiteral("Expiry Strike Side Quantity Price $ Theo $ Delta Gamma Decay $ / Day Vega"),
+              QStringLiteral(
+                  "Expiry Strike Side Quantity Price $ Mark $ IV % Vol used % Theo $ Delta Gamma Decay $ / "
+                  "Day Vega"),
               QStringLiteral("2012-10-19 145 Call 1"), QStringLiteral("P&L now"),
               QStringLiteral("Breakevens: 1")}},
             {page_->ExpiryCount() + 1,

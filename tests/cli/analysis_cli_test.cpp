@@ -1,6 +1,7 @@
 // kestrava-calc smile and risk, run as a user runs them on a machine without
 // a display, on a series made from a real quote table.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -244,6 +245,114 @@ TEST_F(AnalysisCliTest, RiskScenarioUsage)
     const Outcome refused = Run({"risk", kSeries, "--position", PathOf("kind.json")});
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("kind \"basket\""), std::string::npos) << refused.err;
+}
+
+}  // namespace kestrava::clitest
+
+namespace kestrava::clitest {
+namespace {
+
+// The cell of each leg line under the header's column name.
+std::vector<std::string> LegColumn(const std::vector<std::vector<std::string>>& legs, const std::string& name)
+{
+    std::vector<std::string> cells;
+    const auto at = std::find(legs[0].begin(), legs[0].end(), name);
+    if (at == legs[0].end()) {
+        ADD_FAILURE() << "no column " << name;
+        return cells;
+    }
+    for (std::size_t r = 1; r < legs.size(); ++r)
+        cells.push_back(legs[r][static_cast<std::size_t>(at - legs[0].begin())]);
+    return cells;
+}
+
+}  // namespace
+
+TEST_F(AnalysisCliTest, ExportedLegsAddUpToTheFiguresNow)
+{
+    // With shares sold against the calls, under each rule with the shifts
+    // moved: quantity times multiplier times each leg's figure, summed, is
+    // the figure now, to the nine digits printed.
+    WriteFile(PathOf("pos.json"), R"({"multiplier": 100, "legs": [
+      {"expiry": "2011-02-19", "strike": 1300, "side": "C", "quantity": 1, "price": 13.5},
+      {"expiry": "2011-02-19", "strike": 1325, "side": "C", "quantity": -1, "price": 4},
+      {"expiry": "2011-03-19", "strike": 1250, "side": "P", "quantity": 2, "price": 20},
+      {"kind": "underlying", "quantity": -30, "price": 1290}]})");
+    const std::vector<std::vector<std::string>> scenarios = {
+        {},
+        {"--skew", "sticky-moneyness", "--vol-shift", "20", "--rate-shift", "1"},
+        {"--skew", "flat", "--vol-points", "-3"},
+    };
+    for (const auto& scenario : scenarios) {
+        std::vector<std::string> args = {"risk", kSeries, "--position", PathOf("pos.json"), "--export"};
+        args.insert(args.end(), scenario.begin(), scenario.end());
+        const Outcome exported = Run(args);
+        ASSERT_EQ(exported.status, 0) << exported.err;
+        const std::string& text = exported.out;
+        const auto legs = CsvRows(text.substr(0, text.find("\n\n")));
+        ASSERT_EQ(legs.size(), 5u) << text;
+        std::map<std::string, double> now;
+        for (const auto& row : CsvRows(text.substr(text.find("\n\nfigure,now,scenario\n") + 2)))
+            if (row.size() == 3 && row[0] != "figure" && row[0] != "date")
+                now[row[0]] = std::stod(row[1]);
+        const std::vector<std::string> quantity = LegColumn(legs, "quantity");
+        const std::vector<std::string> kind = LegColumn(legs, "kind");
+        for (const char* key : {"delta", "gamma", "decay", "vega", "rho", "theo"}) {
+            const std::vector<std::string> cells = LegColumn(legs, key);
+            double sum = 0;
+            for (std::size_t i = 0; i < cells.size(); ++i)
+                sum += std::stod(cells[i]) * std::stod(quantity[i]) * (kind[i] == "option" ? 100 : 1);
+            EXPECT_NEAR(sum, now.at(key), 1e-7 * (1 + std::fabs(now.at(key)))) << key << " " << args.size();
+        }
+        double marks = 0;
+        const std::vector<std::string> mark = LegColumn(legs, "mark");
+        for (std::size_t i = 0; i < mark.size(); ++i)
+            marks += std::stod(mark[i]) * std::stod(quantity[i]) * (kind[i] == "option" ? 100 : 1);
+        EXPECT_NEAR(marks, now.at("value"), 1e-6);
+
+        // Every option has the volatility that reprices its mid and the one
+        // the scenario prices it at; the shares have neither.
+        const std::vector<std::string> iv = LegColumn(legs, "iv"), used = LegColumn(legs, "vol_used");
+        for (std::size_t i = 0; i < 3; ++i) {
+            EXPECT_GT(std::stod(iv[i]), 0.05) << i;
+            EXPECT_GT(std::stod(used[i]), 0.05) << i;
+        }
+        EXPECT_EQ(iv[3], "");
+        EXPECT_EQ(used[3], "");
+        if (scenario.empty()) {
+            EXPECT_EQ(iv, used) << "unmoved, each leg is priced at its own volatility";
+        }
+    }
+}
+
+TEST_F(AnalysisCliTest, VolTableAndSettledColumns)
+{
+    WriteFile(PathOf("pos.json"), kPosition);
+    const std::vector<std::string> base = {"risk",   kSeries,     "--position", PathOf("pos.json"),
+                                           "--date", "2011-03-01"};
+    std::vector<std::string> args = base;
+    args.push_back("--vol-table");
+    const Outcome byVol = Run(args);
+    ASSERT_EQ(byVol.status, 0) << byVol.err;
+    args = base;
+    args.push_back("--table");
+    const Outcome byDate = Run(args);
+    ASSERT_EQ(byDate.status, 0) << byDate.err;
+    const auto vol = CsvRows(byVol.out), dated = CsvRows(byDate.out);
+    ASSERT_EQ(vol[0], (std::vector<std::string>{"price", "-10", "-5", "0", "5", "10"}));
+    ASSERT_EQ(dated[0][2], "2011-03-01");
+    ASSERT_EQ(vol.size(), dated.size());
+    for (std::size_t r = 1; r < vol.size(); ++r) {
+        EXPECT_EQ(vol[r][0], dated[r][0]);
+        EXPECT_EQ(vol[r][3], dated[r][2]) << "the unmoved column is the date's";
+    }
+    // After February's expiry its two calls are taken at their intrinsic
+    // values; the note names them for the date's column and March's.
+    EXPECT_NE(byDate.err.find("Column 2011-03-01: Leg 1 (2011-02-19 1300 C) expired on 2011-02-19"),
+              std::string::npos)
+        << byDate.err;
+    EXPECT_NE(byDate.err.find("Column 2011-03-19: Leg 1"), std::string::npos) << byDate.err;
+    EXPECT_EQ(byDate.err.find("Column 2011-02-19"), std::string::npos) << byDate.err;
 }
 
 }  // namespace kestrava::clitest

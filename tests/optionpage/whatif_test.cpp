@@ -357,7 +357,8 @@ private slots:
         QFile read(file);
         QVERIFY(read.open(QIODevice::ReadOnly));
         const QString csv = QString::fromUtf8(read.readAll());
-        QVERIFY(csv.contains(QStringLiteral("\n1,underlying,,,,100,99.5,100,price,,0.5\n")));
+        // The shares' figures: worth the price, a delta of one, no volatility.
+        QVERIFY(csv.contains(QStringLiteral("\n1,underlying,,,,100,99.5,100,price,,0.5,,,100,1,0,0,0,0\n")));
         QVERIFY(csv.contains(QStringLiteral("\ncommissions,1.15,")));
         // A folder that cannot be written is said, and nothing is made.
         const QString problem = tab.ExportTo(folder.filePath(QStringLiteral("missing/covered.csv")));
