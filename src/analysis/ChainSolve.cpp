@@ -8,8 +8,8 @@
 #include <optional>
 #include <utility>
 
-#include "common/parallel.h"
 #include "analysis/ParityForward.h"
+#include "common/parallel.h"
 #include "pricing/fpmode.h"
 #include "pricing/Models.h"
 
