@@ -6,7 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${PRESET:-dev}
-jobs=${JOBS:-$(nproc)}
+# Two more jobs than cores keep the cores busy while a job waits on the disk
+# or a link.
+jobs=${JOBS:-$(( $(nproc) + 2 ))}
 if [ -n "${BUILD_DIR:-}" ]; then
   cmake --preset "$preset" -B "$BUILD_DIR" "$@" >/dev/null
   cmake --build "$BUILD_DIR" -j "$jobs" ${TARGETS:+--target $TARGETS}
