@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "analysis/PositionValuer.h"
 #include "analysis/RiskGraph.h"
@@ -101,11 +102,12 @@ std::string SettledNote(const MarkedPosition& marked, const PnlTable& table, std
     return note;
 }
 
-std::string PnlVolTableCsv(const PnlVolTable& table)
+namespace {
+
+// A table's title line, then one line per price: the price and its row.
+template <typename Table>
+std::string PriceRowsCsv(std::string text, const Table& table)
 {
-    std::string text = "price";
-    for (double shift : kPnlVolShifts)
-        text.append(",").append(FormatSig9(shift));
     text += "\n";
     for (std::size_t r = 0; r < table.prices.size(); ++r) {
         text += FormatSig9(table.prices[r]);
@@ -116,19 +118,22 @@ std::string PnlVolTableCsv(const PnlVolTable& table)
     return text;
 }
 
+}  // namespace
+
+std::string PnlVolTableCsv(const PnlVolTable& table)
+{
+    std::string title = "price";
+    for (double shift : kPnlVolShifts)
+        title.append(",").append(FormatSig9(shift));
+    return PriceRowsCsv(std::move(title), table);
+}
+
 std::string PnlTableCsv(const PnlTable& table)
 {
-    std::string text = "price";
+    std::string title = "price";
     for (TDateTime date : table.dates)
-        text.append(",").append(IsoDate(date));
-    text += "\n";
-    for (std::size_t r = 0; r < table.prices.size(); ++r) {
-        text += FormatSig9(table.prices[r]);
-        for (double value : table.pnl[r])
-            text.append(",").append(FormatSig9(value));
-        text += "\n";
-    }
-    return text;
+        title.append(",").append(IsoDate(date));
+    return PriceRowsCsv(std::move(title), table);
 }
 
 }  // namespace kestrava
