@@ -94,9 +94,10 @@ std::string SettledNote(const MarkedPosition& marked, const PnlTable& table, std
             const std::string expiry = IsoDate(marked.ExpiryOf(leg).day);
             if (!note.empty())
                 note += " ";
-            note += "Leg " + std::to_string(index + 1) + " (" + expiry + " " + FormatSig9(leg.strike)
-                    + (leg.k == 2 ? " P" : " C") + ") expired on " + expiry
-                    + " and is taken at its intrinsic value at the row's price.";
+            note += "Leg " + std::to_string(index + 1) + " (" + expiry + " ";
+            note += FormatSig9(leg.strike);
+            note += leg.k == 2 ? " P" : " C";
+            note += ") expired on " + expiry + " and is taken at its intrinsic value at the row's price.";
         }
     }
     return note;
