@@ -474,8 +474,9 @@ void TCboePriceReader::ReadQuotes()
     }
 
     // Line 2: "Jan 24 2011 @ 14:03 ET".
-    if (!file.ReadLine(text) && file.Failed())
-        throw MarketDataError(file.FailureText(FileName));
+    if (!file.ReadLine(text))
+        throw MarketDataError(file.Failed() ? file.FailureText(FileName)
+                                            : FileName + " ends before its quote time.");
     ReadQuoteTime(QuoteLine(FileName, 2, text), QuoteTime, QuoteDate);
 
     // Line 3: column titles.

@@ -103,15 +103,15 @@ TEST(DelayedQuotesJson, PairsSidesByRootExpiryAndStrikeAndFillsAMissingSide)
         "options": [{"option": "SPXW220121P04600000", "bid": 20.1, "ask": 20.6, "iv": null},
                     {"option": "SPX220121C04600000", "bid": 80, "ask": 81.5, "volume": 12},
                     {"option": "SPX220121P04600000", "bid": 21, "ask": 21.5},
-                    {"option": "SPX220114C00002500", "bid": 0.1e1, "ask": 2}]}})";
+                    {"option": "SPX220114C00002250", "bid": 0.1e1, "ask": 2}]}})";
     const std::vector<std::string> lines = Lines(
         DelayedQuotesJsonToCsv(ParseJson(json), "S&P, \"500\"").text);
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[1], "S&P   500 ,Last: 4659.03,Change:  0");
     // Winter: standard time; a morning hour.
     EXPECT_EQ(lines[2].substr(0, 42), "\"Date: January 14, 2022 at 9:05 AM EST\",Bi");
-    EXPECT_EQ(lines[4], "Fri Jan 14 2022,SPX220114C00002500,0,0,1,2,0,0,0,0,0,2.50,"
-                        "SPX220114P00002500,0,0,0,0,0,0,0,0,0");
+    EXPECT_EQ(lines[4], "Fri Jan 14 2022,SPX220114C00002250,0,0,1,2,0,0,0,0,0,2.25,"
+                        "SPX220114P00002250,0,0,0,0,0,0,0,0,0");
     EXPECT_EQ(lines[5], "Fri Jan 21 2022,SPX220121C04600000,0,0,80,81.5,12,0,0,0,0,4600.00,"
                         "SPX220121P04600000,0,0,21,21.5,0,0,0,0,0");
     EXPECT_EQ(lines[6], "Fri Jan 21 2022,SPXW220121C04600000,0,0,0,0,0,0,0,0,0,4600.00,"

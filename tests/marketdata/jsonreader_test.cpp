@@ -36,6 +36,10 @@ TEST(JsonReader, ReadsEveryKindOfValueInOrder)
     EXPECT_EQ(ParseJson("1e-400").number, 0);
     EXPECT_EQ(ParseJson("-0.0000000000000000000001e-320").number, 0);
     EXPECT_EQ(ParseJson(" \"\xE2\x82\xAC\" ").text, "\xE2\x82\xAC");
+    // Characters of two and four bytes, at the end of a string and inside it.
+    EXPECT_EQ(ParseJson("[\"Soci\xC3\xA9t\xC3\xA9\", \"\xF0\x9F\x98\x80!\"]").children[0].value.text,
+              "Soci\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(ParseJson("[\"\xC3\xA9\", \"\xF0\x9F\x98\x80!\"]").children[1].value.text, "\xF0\x9F\x98\x80!");
 }
 
 TEST(JsonReader, RefusesWhatTheGrammarDoesNotAllowSayingWhereAndWhy)

@@ -368,8 +368,13 @@ TEST_F(QuoteFileTest, MissingOrEmptyFileFailsTheLoad)
     const std::string empty = Write("EMPTY.txt", "");
     TCboePriceReader second = Reader(empty, 2, EncodeDate(2011, 2, 19), "XYZ", {10});
     EXPECT_FALSE(second.LoadQuotes());
-    ASSERT_EQ(notifier_.messages.size(), 2u);
+    // A file that ends after its underlying line names the line it misses.
+    const std::string cut = Write("CUT.txt", kHead.substr(0, kHead.find("\r\n") + 2));
+    TCboePriceReader third = Reader(cut, 2, EncodeDate(2011, 2, 19), "XYZ", {10});
+    EXPECT_FALSE(third.LoadQuotes());
+    ASSERT_EQ(notifier_.messages.size(), 3u);
     EXPECT_EQ(notifier_.messages[1], empty + " is empty.");
+    EXPECT_EQ(notifier_.messages[2], cut + " ends before its quote time.");
     EXPECT_TRUE(std::filesystem::exists(empty));  // only ListRoots deletes
 }
 
@@ -539,6 +544,9 @@ TEST_F(QuoteFileTest, EveryRealTableIsWholeAndEachFaultIsNamed)
          "Line 4 of the reply: \"inf\" is not a valid number."},
         {kHead + Row("11 Feb", "1e999", "SPX1119B1000", "SPX1119N1000"),
          "Line 4 of the reply: \"1e999\" is not a valid number."},
+        // A net change of three characters or more is a number or a fault.
+        {kHead + Row("11 Feb", "1000.00", "SPX1119B1000", "SPX1119N1000", "1.10,abc,1.10,1.20"),
+         "Line 4 of the reply: \"abc\" is not a valid number."},
         {kHead + "11 Feb 1000.00 SPX1119B1000,1,2,3,4,5,6,7,8,9,10,11,12\r\n",
          "Line 4 of the reply: \"SPX1119B1000\" is no option symbol in parentheses."},
         // Control characters are written out, and the reason still follows.
