@@ -551,7 +551,7 @@ TEST_F(SeriesFileTest, StrikeCountsBeyondTheTablesAreDamage)
     // bits alone would read as 1.
     for (int count : {21, -1, 65537, INT32_MIN}) {
         std::string bad = RecordHead(1);
-        const std::string countField = std::abs(count) <= 127 ? Int8(count) : Int32(count);
+        const std::string countField = count >= -127 && count <= 127 ? Int8(count) : Int32(count);
         bad.replace(Int8(1).size() * 2 + Int16(200).size() + Int8(1).size(), 2, countField);
         for (int i = 0; i < 21 * 8; ++i)
             bad += ExtendedOf(1);
