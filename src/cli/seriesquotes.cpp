@@ -230,6 +230,7 @@ std::optional<TableMarket> SeriesMarket(const std::vector<TInOutObj>& series, co
     inputs.rates = ProgramDefaultRates(locale);
     inputs.forward = ForwardSource::Parity;
     std::vector<TDateTime> expiries;
+    expiries.reserve(series.size());
     for (const TInOutObj& p : series)
         expiries.push_back(p.ExpiryDate);
     try {

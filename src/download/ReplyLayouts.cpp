@@ -54,7 +54,7 @@ std::vector<std::string_view> HeadLines(std::string_view head)
     return lines;
 }
 
-std::string Ended(std::string text)
+std::string Ended(const std::string& text)
 {
     return text.ends_with('.') ? text : text + ".";
 }

@@ -170,7 +170,7 @@ std::string StrikeText(long strike)
 // One side's ten fields: code, last sale, net, bid, ask, volume, IV, delta,
 // gamma, open interest.
 struct Side {
-    std::string fields[10];
+    std::array<std::string, 10> fields;
 };
 
 Side ReadSide(const JsonValue& option, const std::string& path, const std::string& code)
