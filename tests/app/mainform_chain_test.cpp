@@ -24,6 +24,7 @@
 #include "optionpage/Opage27.h"
 #include "optionpage/PositionFiguresBox.h"
 #include "optionpage/PositionTab.h"
+#include "pricing/seriesfile.h"
 
 using namespace kestrava;
 using namespace kestrava::mainformtest;
@@ -73,6 +74,7 @@ private slots:
     void selectionBecomesAPageOfItsOwnStrikes();
     void pageButtonOpensTheChainOfItsQuoteFile();
     void putSpreadFromTheChainTakesItsAtTheMoneyVolatility();
+    void eachDividendKindSurvivesTheSeriesFile();
 };
 
 void MainFormChainTest::fileMenuOpensAChainWithItsHelp()
@@ -264,6 +266,51 @@ void MainFormChainTest::putSpreadFromTheChainTakesItsAtTheMoneyVolatility()
     const double shown = PercentAfter(tab->Figures->lblPopExpiry->text(), QString());
     QVERIFY2(std::fabs(shown - chance * 100) <= 0.1,
              qPrintable(QStringLiteral("%1 against %2").arg(shown).arg(chance * 100)));
+}
+
+void MainFormChainTest::eachDividendKindSurvivesTheSeriesFile()
+{
+    // A cash dividend between the two expiries, a yield, none: what the page
+    // makes of each is what its saved file holds.
+    const struct {
+        ChainDividend dividend;
+        std::int32_t contractType;
+        float amount;
+        TDateTime date;
+    } kinds[] = {
+        {{true, 0, 1.25, EncodeDate(2016, 12, 30)}, kEquity, 1.25f, EncodeDate(2016, 12, 30)},
+        {{false, 0.019, 0, 0}, kIndex, 0.019f, 0},
+        {{false, 0, 0, 0}, kIndex, 0, 0},
+    };
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    int saved = 0;
+    for (const auto& kind : kinds) {
+        auto form = NewForm();
+        form->SetPageFactory(OptionPageFactory());
+        QVERIFY(form->FormCreate());
+        ChainSelection selection = SpySelection();
+        selection.inputs.dividend = kind.dividend;
+        IOptionPage* page = form->NewSeriesFromChain(selection);
+        QVERIFY(page);
+        const QString file = temp.filePath(QStringLiteral("kind%1.ops").arg(++saved));
+        page->SetSeriesFile(file);
+        QVERIFY(page->SavePage());
+        std::vector<TInOutObj> series;
+        RecordingNotifier notifier;
+        QVERIFY(LoadSeriesFile(file.toStdString(), series, notifier));
+        QCOMPARE(series.size(), std::size_t{2});
+        for (std::size_t e = 0; e < series.size(); ++e) {
+            const TInOutObj& shown = *page->Expiries()[e];
+            const TInOutObj* const both[] = {&shown, &series[e]};
+            for (const TInOutObj* p : both) {
+                QCOMPARE(p->ContractType, kind.contractType);
+                QCOMPARE(p->Dividend, kind.amount);
+                QCOMPARE(p->DivDate, kind.date);
+            }
+        }
+        form->close();
+    }
 }
 
 QTEST_MAIN(MainFormChainTest)
