@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "analysis/PositionValuer.h"
+#include "analysis/TradeFigures.h"
 #include "common/rootfind.h"
 #include "pricing/european.h"
 #include "pricing/modeliv.h"
@@ -361,6 +362,11 @@ ProbabilityFigures ComputeProbabilities(const MarkedPosition& marked, const Scen
             continue;
         figures.expectedPnlExpiry = ExpectedValue(f, ends, values, figures.maxProfit);
         figures.maxProfitUnbounded = f.SlopeFarAbove() > 1e-9;
+        // The greatest profit can lie beyond the deviations the chances
+        // reach (a long put's, at a price of 0): the trade figures' bound
+        // over every price counts too.
+        if (!figures.maxProfitUnbounded)
+            figures.maxProfit = std::max(figures.maxProfit, ComputeTradeFigures(marked, scenario).maxProfit);
         figures.pMaxProfit = figures.maxProfitUnbounded
                                  ? 0.0
                                  : ChanceAbove(f, ends, values, figures.maxProfit - tolerance);

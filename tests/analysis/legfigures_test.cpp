@@ -13,6 +13,7 @@
 #include "analysis/MarkedPosition.h"
 #include "analysis/PositionTotals.h"
 #include "analysis/PositionValuer.h"
+#include "analysis/Probability.h"
 #include "analysis/RiskGraph.h"
 #include "analysis/TradeFigures.h"
 #include "pricing/Models.h"
@@ -216,13 +217,22 @@ TEST(TradeFigures, SingleLegsAgainstTheirPayoffs)
         {"long call", 1, 1, true, false, 0, call * 100},
         {"short call", 1, -1, false, true, ShortestDouble(dec.Bid(s215, 1)) * 100, 0},
         {"short put", 2, -1, false, false, put * 100, (215 - put) * 100},
+        {"long put", 2, 1, false, false, (215 - ShortestDouble(dec.Ask(s215, 2))) * 100,
+         ShortestDouble(dec.Ask(s215, 2)) * 100},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Position position;
         position.legs = {LegFromGrid(dec, s215, c.side, c.quantity)};
-        const TradeFigures trade = ComputeTradeFigures(MarkedPosition(Pointers(expiries), position),
-                                                       Scenario{});
+        const MarkedPosition marked(Pointers(expiries), position);
+        const TradeFigures trade = ComputeTradeFigures(marked, Scenario{});
+        // The chances name the same greatest profit, also where it lies far
+        // beyond the prices they reach (the long put's, at 0).
+        const ProbabilityFigures chances = ComputeProbabilities(marked, Scenario{});
+        EXPECT_EQ(chances.maxProfitUnbounded, c.profitUnlimited);
+        if (!c.profitUnlimited) {
+            EXPECT_NEAR(chances.maxProfit, trade.maxProfit, 1e-9);
+        }
         EXPECT_EQ(trade.profitUnlimited, c.profitUnlimited);
         EXPECT_EQ(trade.lossUnlimited, c.lossUnlimited);
         if (!c.profitUnlimited) {
