@@ -526,6 +526,10 @@ void ChainWindow::ShowRoot(int root)
         forwards.push_back(forward > 0 ? forward : chain_->underlyingLast);
     }
     model_->SetRoot(chain_, root, std::move(forwards));
+    // Only today's delayed-quotes layout carries a volatility and delta of its own.
+    const bool ownFigures = chain_->layout == QuoteLayout::DelayedQuotesCsv;
+    tblChain->setColumnHidden(ChainTableModel::kFileIV, !ownFigures);
+    tblChain->setColumnHidden(ChainTableModel::kFileDelta, !ownFigures);
     RebuildExpiryTabs();
     StartSolve();
 }
