@@ -74,5 +74,11 @@ int main(int argc, char** argv)
     position.Scenario->cboGraph->setCurrentIndex(1 + static_cast<int>(Greek::Delta));
     ok = Save(position, folder.filePath(QStringLiteral("position-greeks") + suffix + QStringLiteral(".png")))
          && ok;
+    // The same scenario's P&L table by price and volatility shift.
+    position.Scenario->cboGraph->setCurrentIndex(0);
+    position.cboPnlView->setCurrentIndex(1);
+    ok = Save(position,
+              folder.filePath(QStringLiteral("position-pnl-by-vol") + suffix + QStringLiteral(".png")))
+         && ok;
     return ok ? 0 : 1;
 }
