@@ -5,13 +5,9 @@ namespace kestrava::fuzz {
 std::span<const Entry> Entries()
 {
     static const Entry kEntries[] = {
-        {"seriesfile", RunSeriesFile},       {"seriesjson", RunSeriesJson},
-        {"pricefile", RunPriceFile},         {"quotetable", RunQuoteTable},
-        {"chaintable", RunChainTable},       {"historyconvert", RunHistoryConvert},
-        {"httpreply", RunHttpReply},         {"settings", RunSettings},
-        {"localeparse", RunLocaleParse},     {"positionfile", RunPositionFile},
-        {"historyreader", RunHistoryReader}, {"quotejson", RunQuoteJson},
-        {"delayedquotes", RunDelayedQuotes},
+#define KESTRAVA_FUZZ_TARGET(name, function) {#name, function},
+#include "fuzz/FuzzTargets.def"
+#undef KESTRAVA_FUZZ_TARGET
     };
     return kEntries;
 }

@@ -4,7 +4,8 @@
 # another, each for SECONDS_PER_TARGET seconds (default 60), and prints each
 # target's executions, coverage and time.
 #
-# Usage: fuzz.sh [SECONDS_PER_TARGET] [TARGET...]   (no TARGET: all of them)
+# Usage: fuzz.sh [SECONDS_PER_TARGET] [TARGET...]   (no TARGET: all of them,
+# as fuzz/FuzzTargets.def lists them; only the targets run are built)
 # FUZZ_RUNS=N stops a target after N inputs if that comes first.
 #
 # Inputs that reach new code are kept in build-fuzz/corpus/TARGET; an input
@@ -16,15 +17,17 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-all=(seriesfile seriesjson pricefile quotetable chaintable historyconvert historyreader httpreply settings localeparse
-     positionfile quotejson delayedquotes)
+mapfile -t all < <(sed -n 's/^KESTRAVA_FUZZ_TARGET(\([a-z0-9_]*\),.*/\1/p' fuzz/FuzzTargets.def)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
+for target in "${targets[@]}"; do
+  [[ " ${all[*]} " == *" $target "* ]] || { echo "no fuzz target $target (fuzz/FuzzTargets.def: ${all[*]})"; exit 2; }
+done
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 
 bash scripts/install-deps.sh
 cmake --preset fuzz -B "$build" >/dev/null
-cmake --build "$build" -j "${JOBS:-$(nproc)}" --target fuzzers
+cmake --build "$build" -j "${JOBS:-$(nproc)}" --target "${targets[@]/#/fuzz_}"
 
 # The readers' scratch files in memory rather than on disk.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then

@@ -1,7 +1,5 @@
 #include "download/HistoryDownload.h"
 
-#include <memory>
-#include <optional>
 #include <system_error>
 
 #include "common/notifier.h"
@@ -41,6 +39,76 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddre
     http.Request.AcceptEncoding.clear();
 }
 
+// Two years of daily prices of each symbol, fetched first and converted into
+// price files once every reply is in.
+class HistorySource : public SymbolSource {
+public:
+    HistorySource(HTTPer& http, const DownloadSetup& setup, const ServerAddress& server, Notifier& notifier)
+        : SymbolSource(kHistoryItem, ".csv", kGettingHistory),
+          http_(http),
+          setup_(setup),
+          server_(server),
+          notifier_(notifier)
+    {
+    }
+
+    std::string FileBase(const std::string& entry) const override { return HistoryFileBase(entry); }
+
+    void Fetch(const std::string& entry, std::ostream& out) override
+    {
+        ConfigureClient(http_, setup_, server_);
+        http_.Get(server_.base + kHistoryPath + "?" + HistoryQuery(entry, setup_.Today), out);
+    }
+
+    std::string Question(const std::string& entry, const std::string& reason) const override
+    {
+        return "Problem fetching EoD data for: " + ToLowerAscii(entry) + "\n\r" + reason + "\n\r"
+               + kTryRemaining;
+    }
+
+    // A reply cut short never gets here; a whole one waits for Finish.
+    ReplyVerdict Take(const std::string& /*entry*/, const fs::path& /*reply*/,
+                      const ReplyFolder& /*replies*/) override
+    {
+        return {ReplyVerdict::Kind::Kept, {}, false};
+    }
+
+    // Only what this download fetched is converted: nothing that lies in a
+    // temporary folder, from an earlier run or from anyone else.
+    void Finish(const std::vector<KeptReply>& kept, const ReplyFolder& replies,
+                DownloadOutcome& outcome) override
+    {
+        const fs::path priceDir = setup_.PriceDir.empty() ? setup_.DataDir : setup_.PriceDir;
+        for (const KeptReply& reply : kept) {
+            const fs::path priceFile = priceDir / reply.name;
+            const HistoryConversion converted = ConvertHistory(reply.file->Path(), priceFile, setup_.Locale,
+                                                               replies.Path(), setup_.Today);
+            if (converted.stored) {
+                ++outcome.stored;
+            } else if (converted.writeFailed) {
+                ++outcome.failed;
+                notifier_.Info(converted.problem + ". " + priceFile.string() + " was left as it was.");
+            } else {
+                ++outcome.failed;
+                std::error_code error;
+                const bool empty = fs::file_size(reply.file->Path(), error) == 0 && !error;
+                notifier_.Info("No daily prices were stored in " + priceFile.string()
+                               + ", which was left as it was: " + converted.problem + "."
+                               + (empty ? ""
+                                        : RejectedKeepText(
+                                            CopyToRejected(reply.file->Path(), setup_.DataDir, reply.name),
+                                            "The reply")));
+            }
+        }
+    }
+
+private:
+    HTTPer& http_;
+    const DownloadSetup& setup_;
+    const ServerAddress& server_;
+    Notifier& notifier_;
+};
+
 }  // namespace
 
 std::string HistoryQuery(const std::string& symbol, TDateTime today)
@@ -65,7 +133,6 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
                                 const std::vector<std::string>& selection, Notifier& notifier,
                                 DownloadDisplay& display)
 {
-    DownloadOutcome outcome;
     ServerAddress server = ParseServerAddress(setup.HistoryServer, "HistoryServer", setup.SettingsFile);
     // The home page goes out as the Referer header: a line end in it would
     // add headers of its own to every request.
@@ -74,89 +141,8 @@ DownloadOutcome DownloadHistory(HTTPer& http, const DownloadSetup& setup,
         server.ok = false;
         server.problem = SettingNotUsed("HistoryHomePage", problem);
     }
-    std::optional<ReplyFolder> replies;
-    if (!StartDownload(server, setup.TempDir, notifier, replies)) {
-        outcome.failed = static_cast<int>(selection.size());
-        return outcome;
-    }
-    display.Begin();
-    struct Fetched {
-        std::string name;  // of the price file and of a rejected reply
-        std::unique_ptr<ReplyFile> reply;
-    };
-    std::vector<Fetched> fetched;
-    for (std::size_t i = 0; i < selection.size(); ++i) {
-        const std::string& entry = selection[i];
-        const std::string base = HistoryFileBase(entry);
-        const SymbolStep step = BeforeSymbol(entry, base, http, notifier, display, outcome);
-        if (step == SymbolStep::Stop) {
-            SkipTheRest(selection, i, kHistoryItem, outcome);
-            break;
-        }
-        if (step == SymbolStep::Skip)
-            continue;
-        const std::string name = base + ".csv";
-        display.ShowTicker(kGettingHistory + entry);
-        ConfigureClient(http, setup, server);
-        const std::string url = server.base + kHistoryPath + "?" + HistoryQuery(entry, setup.Today);
-        // The same symbol twice: the later reply is the one converted.
-        std::erase_if(fetched, [&](const Fetched& earlier) { return earlier.name == name; });
-        std::unique_ptr<ReplyFile> reply;
-        try {
-            reply = std::make_unique<ReplyFile>(*replies, name);
-        } catch (const std::exception& error) {
-            ++outcome.failed;
-            notifier.Warning(error.what());
-            continue;
-        }
-        const auto [received, goOn] = FetchReply(
-            *reply, [&](std::ostream& out) { http.Get(url, out); },
-            [&](const std::string& reason) {
-                return "Problem fetching EoD data for: " + ToLowerAscii(entry) + "\n\r" + reason + "\n\r"
-                       + kTryRemaining;
-            },
-            [&] { return RejectedKeepText(CopyToRejected(reply->Path(), setup.DataDir, name), "The reply"); },
-            notifier, outcome);
-        // A reply cut short is never converted; it goes with its object.
-        if (received) {
-            fetched.push_back({name, std::move(reply)});
-            outcome.fetched.push_back(entry + kHistoryItem);
-        }
-        if (!goOn || outcome.stopped) {
-            // A reply broken off by the stop was not fetched; one that failed
-            // has been reported.
-            SkipTheRest(selection, outcome.stopped && !received ? i : i + 1, kHistoryItem, outcome);
-            outcome.stopped = true;
-            break;
-        }
-    }
-
-    // Only what this download fetched is converted: nothing that lies in a
-    // temporary folder, from an earlier run or from anyone else.
-    const fs::path priceDir = setup.PriceDir.empty() ? setup.DataDir : setup.PriceDir;
-    for (const Fetched& reply : fetched) {
-        const fs::path priceFile = priceDir / reply.name;
-        const HistoryConversion converted = ConvertHistory(reply.reply->Path(), priceFile, setup.Locale,
-                                                           replies->Path(), setup.Today);
-        if (converted.stored) {
-            ++outcome.stored;
-        } else if (converted.writeFailed) {
-            ++outcome.failed;
-            notifier.Info(converted.problem + ". " + priceFile.string() + " was left as it was.");
-        } else {
-            ++outcome.failed;
-            std::error_code error;
-            const bool empty = std::filesystem::file_size(reply.reply->Path(), error) == 0 && !error;
-            notifier.Info(
-                "No daily prices were stored in " + priceFile.string()
-                + ", which was left as it was: " + converted.problem + "."
-                + (empty ? ""
-                         : RejectedKeepText(CopyToRejected(reply.reply->Path(), setup.DataDir, reply.name),
-                                            "The reply")));
-        }
-    }
-    display.End();
-    return outcome;
+    HistorySource source(http, setup, server, notifier);
+    return DownloadEachSymbol(source, server, setup, selection, http, notifier, display);
 }
 
 }  // namespace kestrava

@@ -1,15 +1,12 @@
 #include "download/QuoteDownload.h"
 
-#include <optional>
 #include <streambuf>
 #include <system_error>
 
-#include "common/notifier.h"
 #include "download/HTTPer.h"
 #include "download/ReplyFetch.h"
 #include "download/ReplyFiles.h"
 #include "marketdata/OptPriceReader.h"
-#include "marketdata/RejectedFiles.h"
 
 namespace kestrava {
 namespace {
@@ -42,12 +39,6 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup, const ServerAddre
     http.Request.Connection = "Keep-Alive";
 }
 
-// The question after a symbol that could not be fetched.
-std::string TryRemainingQuestion(const std::string& entry, const std::string& problem)
-{
-    return "Problem fetching " + entry + " data: " + problem + "\n\r" + kTryRemaining;
-}
-
 // Why a fetched reply cannot be a quote file; empty when it can.
 std::string ReplyProblem(const fs::path& file)
 {
@@ -73,6 +64,52 @@ protected:
     std::streamsize xsputn(const char*, std::streamsize count) override { return count; }
 };
 
+// The exchange's quote table for each symbol, over the symbol's quote file.
+class QuoteSource : public SymbolSource {
+public:
+    QuoteSource(HTTPer& http, const DownloadSetup& setup, const ServerAddress& server)
+        : SymbolSource(kQuotesItem, ".txt", kGettingOptions), http_(http), setup_(setup), server_(server)
+    {
+    }
+
+    std::string FileBase(const std::string& entry) const override { return ToUpperAscii(entry); }
+
+    void Fetch(const std::string& entry, std::ostream& out) override
+    {
+        ConfigureClient(http_, setup_, server_);
+        DiscardBuffer discard;
+        std::ostream page(&discard);
+        http_.Post(server_.base + kQuoteFormPath, QuoteRequestBody(setup_.RequestTemplate, entry), page);
+        http_.Get(server_.base + kQuoteDataPath, out);
+    }
+
+    std::string Question(const std::string& entry, const std::string& reason) const override
+    {
+        return "Problem fetching " + entry + " data: " + reason + "\n\r" + kTryRemaining;
+    }
+
+    // Only a whole quote table replaces the quote file; anything else is kept
+    // for the user to see.
+    ReplyVerdict Take(const std::string& entry, const fs::path& reply,
+                      const ReplyFolder& /*replies*/) override
+    {
+        const fs::path quoteFile = setup_.DataDir / (FileBase(entry) + extension);
+        if (const std::string problem = ReplyProblem(reply); !problem.empty()) {
+            const bool empty = problem == kEmptyReply;
+            return {ReplyVerdict::Kind::Refused, empty ? problem : Sentence(problem), !empty};
+        }
+        if (const std::string failure = ReplaceWithCopy(reply, quoteFile); !failure.empty())
+            return {ReplyVerdict::Kind::WriteFailed,
+                    failure + " " + quoteFile.string() + " was left as it was."};
+        return {};
+    }
+
+private:
+    HTTPer& http_;
+    const DownloadSetup& setup_;
+    const ServerAddress& server_;
+};
+
 }  // namespace
 
 std::string QuoteRequestBody(const std::string& requestTemplate, const std::string& symbol)
@@ -84,80 +121,9 @@ DownloadOutcome DownloadOptionQuotes(HTTPer& http, const DownloadSetup& setup,
                                      const std::vector<std::string>& selection, Notifier& notifier,
                                      DownloadDisplay& display)
 {
-    DownloadOutcome outcome;
     const ServerAddress server = ParseServerAddress(setup.QuoteServer, "QuoteServer", setup.SettingsFile);
-    std::optional<ReplyFolder> replies;
-    if (!StartDownload(server, setup.TempDir, notifier, replies)) {
-        outcome.failed = static_cast<int>(selection.size());
-        return outcome;
-    }
-    display.Begin();
-    for (std::size_t i = 0; i < selection.size(); ++i) {
-        const std::string& entry = selection[i];
-        const std::string symbol = ToUpperAscii(entry);
-        const SymbolStep step = BeforeSymbol(entry, symbol, http, notifier, display, outcome);
-        if (step == SymbolStep::Stop) {
-            SkipTheRest(selection, i, kQuotesItem, outcome);
-            break;
-        }
-        if (step == SymbolStep::Skip)
-            continue;
-        const std::string name = symbol + ".txt";
-        const fs::path quoteFile = setup.DataDir / name;
-        display.ShowTicker(kGettingOptions + entry);
-        ConfigureClient(http, setup, server);
-
-        std::optional<ReplyFile> reply;
-        try {
-            reply.emplace(*replies, name);
-        } catch (const std::exception& error) {
-            ++outcome.failed;
-            notifier.Warning(error.what());
-            continue;
-        }
-        const auto keep = [&] {
-            return RejectedKeepText(CopyToRejected(reply->Path(), setup.DataDir, name), "The reply");
-        };
-        const auto question = [&](const std::string& reason) { return TryRemainingQuestion(entry, reason); };
-        const FetchResult fetched = FetchReply(
-            *reply,
-            [&](std::ostream& out) {
-                DiscardBuffer discard;
-                std::ostream page(&discard);
-                http.Post(server.base + kQuoteFormPath, QuoteRequestBody(setup.RequestTemplate, entry), page);
-                http.Get(server.base + kQuoteDataPath, out);
-            },
-            question, keep, notifier, outcome);
-        bool goOn = fetched.goOn;
-        display.LetEventsRun();
-
-        // Only a whole quote table replaces the quote file: anything else
-        // leaves the older file as it was and is kept for the user to see.
-        if (fetched.received) {
-            if (const std::string problem = ReplyProblem(reply->Path()); !problem.empty()) {
-                ++outcome.failed;
-                goOn = notifier.AskYesNo(
-                    question(problem == kEmptyReply ? problem : Sentence(problem) + keep()));
-            } else if (const std::string failure = ReplaceWithCopy(reply->Path(), quoteFile);
-                       !failure.empty()) {
-                ++outcome.failed;
-                notifier.Warning(failure + " " + quoteFile.string() + " was left as it was.");
-            } else {
-                ++outcome.stored;
-                outcome.fetched.push_back(entry + kQuotesItem);
-            }
-        }
-        reply.reset();
-        if (!goOn || outcome.stopped) {
-            // A reply broken off by the stop was not fetched; one that failed
-            // has been reported.
-            SkipTheRest(selection, outcome.stopped && !fetched.received ? i : i + 1, kQuotesItem, outcome);
-            outcome.stopped = true;
-            break;
-        }
-    }
-    display.End();
-    return outcome;
+    QuoteSource source(http, setup, server);
+    return DownloadEachSymbol(source, server, setup, selection, http, notifier, display);
 }
 
 }  // namespace kestrava

@@ -1,9 +1,16 @@
 #pragma once
-// One symbol's reply fetched into its file, for the option quotes and the
-// daily history alike: a stop ends the run, a network failure asks whether
-// to try the remaining symbols.
+// The loop every download runs over its symbols, written once for the option
+// quotes, the daily history and the downloads by template. For each entry of
+// the selection it lets events run and takes a stop, refuses a symbol that
+// cannot be a file name, fetches the reply into a file of its own, has the
+// source check the whole reply and store it, counts what failed, asks after
+// a failure whether to try the remaining symbols, and lists what a stopped
+// run did not fetch. A source says only what differs: the requests for a
+// symbol, the check of its reply and where the reply goes.
 
-#include <functional>
+#include <filesystem>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,33 +21,69 @@ namespace kestrava {
 class HTTPer;
 class Notifier;
 class ReplyFile;
+class ReplyFolder;
+struct ServerAddress;
 
-enum class SymbolStep { Fetch, Skip, Stop };
-
-// Before each symbol of a run: lets events run, then Stop when the user has
-// stopped the run, Skip an empty entry or one whose file name fileBase
-// would leave its folder (said and counted as refused), else Fetch.
-SymbolStep BeforeSymbol(const std::string& entry, const std::string& fileBase, HTTPer& http,
-                        Notifier& notifier, DownloadDisplay& display, DownloadOutcome& outcome);
-
-struct FetchResult {
-    bool received = false;  // the whole reply is in its file
-    bool goOn = true;       // the user wants the remaining symbols
+// What came of a whole reply a source was given.
+struct ReplyVerdict {
+    enum class Kind {
+        Stored,       // it replaced the symbol's file
+        Kept,         // the source keeps it for Finish: fetched, not stored yet
+        Refused,      // it is no reply of this kind (text says why): the user is asked whether to go on
+        WriteFailed,  // its file could not be written (text says so and what was left)
+    };
+    Kind kind = Kind::Stored;
+    std::string text;
+    bool keepReply = false;  // Refused: the reply is kept in "Rejected", which the question then says
 };
 
-// Runs fetch into reply. A stop marks the outcome stopped. A network failure
-// is counted; what arrived of the reply is kept by keep (which returns the
-// text that says where) and question(the reason and that text) asks whether
-// to go on. Any other failure, the file's own included, is counted and
-// shown.
-FetchResult FetchReply(ReplyFile& reply, const std::function<void(std::ostream&)>& fetch,
-                       const std::function<std::string(const std::string&)>& question,
-                       const std::function<std::string()>& keep, Notifier& notifier,
-                       DownloadOutcome& outcome);
+// A reply a source keeps for Finish, under its file name.
+struct KeptReply {
+    std::string name;
+    std::unique_ptr<ReplyFile> file;
+};
 
-// A stopped run's selection from `from` on, as the entries it did not fetch
-// ("OEX quotes"); empty entries are left out.
-void SkipTheRest(const std::vector<std::string>& selection, std::size_t from, const std::string& kind,
-                 DownloadOutcome& outcome);
+// One download source: what the loop needs to know of it.
+class SymbolSource {
+public:
+    // item names an entry in the report of a stopped run (kQuotesItem), a
+    // reply's file is the entry's FileBase with extension, and ticker
+    // followed by the entry is shown while it is fetched.
+    SymbolSource(std::string item, std::string extension, std::string ticker)
+        : item(std::move(item)), extension(std::move(extension)), ticker(std::move(ticker))
+    {
+    }
+    virtual ~SymbolSource() = default;
+    SymbolSource(const SymbolSource&) = delete;
+    SymbolSource& operator=(const SymbolSource&) = delete;
+
+    const std::string item;
+    const std::string extension;
+    const std::string ticker;
+
+    // The entry's file name without extension; a name that would leave its
+    // folder is refused.
+    virtual std::string FileBase(const std::string& entry) const = 0;
+    // Sends the entry's requests, the reply into out; throws as HTTPer does.
+    virtual void Fetch(const std::string& entry, std::ostream& out) = 0;
+    // The question after the entry failed for reason: try the rest?
+    virtual std::string Question(const std::string& entry, const std::string& reason) const = 0;
+    // Checks a reply that came whole and stores it (or keeps it for Finish).
+    virtual ReplyVerdict Take(const std::string& entry, const std::filesystem::path& reply,
+                              const ReplyFolder& replies) = 0;
+    // After the last symbol, while the replies still exist: the kept ones,
+    // the later of two with the same name alone.
+    virtual void Finish(const std::vector<KeptReply>& /*kept*/, const ReplyFolder& /*replies*/,
+                        DownloadOutcome& /*outcome*/)
+    {
+    }
+};
+
+// Runs source for every entry of selection, in order, from server (whose
+// problem is told when it is none) with the replies in a folder of their own
+// in setup.TempDir. A reply refused is kept in setup.DataDir's "Rejected".
+DownloadOutcome DownloadEachSymbol(SymbolSource& source, const ServerAddress& server,
+                                   const DownloadSetup& setup, const std::vector<std::string>& selection,
+                                   HTTPer& http, Notifier& notifier, DownloadDisplay& display);
 
 }  // namespace kestrava

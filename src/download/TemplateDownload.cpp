@@ -1,8 +1,5 @@
 #include "download/TemplateDownload.h"
 
-#include <optional>
-
-#include "common/notifier.h"
 #include "download/HistoryConvert.h"
 #include "download/HistoryDownload.h"
 #include "download/HTTPer.h"
@@ -10,7 +7,6 @@
 #include "download/ReplyFiles.h"
 #include "download/ReplyLayouts.h"
 #include "download/UrlTemplate.h"
-#include "marketdata/RejectedFiles.h"
 
 namespace kestrava {
 namespace {
@@ -35,6 +31,67 @@ void ConfigureClient(HTTPer& http, const DownloadSetup& setup)
     http.Request.AcceptEncoding = "gzip,deflate";
 }
 
+// Each symbol's filled-in URL, its reply stored by what it holds.
+class TemplateSource : public SymbolSource {
+public:
+    TemplateSource(HTTPer& http, const DownloadSetup& setup, const ServerAddress& address, bool quotes)
+        : SymbolSource(quotes ? kQuotesItem : kHistoryItem, quotes ? ".txt" : ".csv",
+                       quotes ? "Getting Options -> " : "Getting Daily H-L-C -> "),
+          http_(http),
+          setup_(setup),
+          address_(address),
+          quotes_(quotes),
+          priceDir_(setup.PriceDir.empty() ? setup.DataDir : setup.PriceDir)
+    {
+    }
+
+    std::string FileBase(const std::string& entry) const override
+    {
+        return quotes_ ? ToUpperAscii(entry) : HistoryFileBase(entry);
+    }
+
+    void Fetch(const std::string& entry, std::ostream& out) override
+    {
+        ConfigureClient(http_, setup_);
+        http_.Get(Url(entry), out);
+    }
+
+    std::string Question(const std::string& entry, const std::string& reason) const override
+    {
+        return "Problem fetching " + entry + " from " + Url(entry) + ": " + reason
+               + "\n\rTry remaining symbols?";
+    }
+
+    ReplyVerdict Take(const std::string& entry, const fs::path& reply, const ReplyFolder& replies) override
+    {
+        const std::string quoteBase = ToUpperAscii(entry);
+        const ReplyTargets targets{quoteBase, setup_.DataDir / (quoteBase + ".txt"),
+                                   HistoryPriceFile(priceDir_, entry)};
+        const StoredReply stored = StoreTemplateReply(replies, reply, targets, setup_);
+        if (stored.stored)
+            return {};
+        if (stored.writeFailed)
+            return {ReplyVerdict::Kind::WriteFailed,
+                    stored.problem + " " + stored.target.string() + " was left as it was."};
+        const std::string left = stored.target.empty()
+                                     ? ""
+                                     : " " + stored.target.string() + " was left as it was.";
+        return {ReplyVerdict::Kind::Refused, stored.problem + left, stored.layout != ReplyLayout::Empty};
+    }
+
+private:
+    std::string Url(const std::string& entry) const
+    {
+        return ExpandUrlTemplate(address_.base, entry, setup_.Today - kHistoryDays, setup_.Today);
+    }
+
+    HTTPer& http_;
+    const DownloadSetup& setup_;
+    const ServerAddress& address_;
+    const bool quotes_;
+    const fs::path priceDir_;
+};
+
 }  // namespace
 
 DownloadOutcome DownloadByTemplate(HTTPer& http, const DownloadSetup& setup, TemplateKind kind,
@@ -42,83 +99,11 @@ DownloadOutcome DownloadByTemplate(HTTPer& http, const DownloadSetup& setup, Tem
                                    DownloadDisplay& display)
 {
     const bool quotes = kind == TemplateKind::Quotes;
-    const std::string& item = quotes ? kQuotesItem : kHistoryItem;
-    DownloadOutcome outcome;
     const ServerAddress address =
         quotes ? ParseUrlTemplate(setup.QuoteTemplate, setup.QuoteTemplateName, setup.SettingsFile)
                : ParseUrlTemplate(setup.HistoryTemplate, setup.HistoryTemplateName, setup.SettingsFile);
-    std::optional<ReplyFolder> replies;
-    if (!StartDownload(address, setup.TempDir, notifier, replies)) {
-        outcome.failed = static_cast<int>(selection.size());
-        return outcome;
-    }
-    const fs::path priceDir = setup.PriceDir.empty() ? setup.DataDir : setup.PriceDir;
-    display.Begin();
-    for (std::size_t i = 0; i < selection.size(); ++i) {
-        const std::string& entry = selection[i];
-        const std::string quoteBase = ToUpperAscii(entry);
-        const std::string name = quotes ? quoteBase + ".txt" : HistoryFileBase(entry) + ".csv";
-        const SymbolStep step = BeforeSymbol(entry, quotes ? quoteBase : HistoryFileBase(entry), http,
-                                             notifier, display, outcome);
-        if (step == SymbolStep::Stop) {
-            SkipTheRest(selection, i, item, outcome);
-            break;
-        }
-        if (step == SymbolStep::Skip)
-            continue;
-        display.ShowTicker((quotes ? "Getting Options -> " : "Getting Daily H-L-C -> ") + entry);
-        ConfigureClient(http, setup);
-        const std::string url = ExpandUrlTemplate(address.base, entry, setup.Today - kHistoryDays,
-                                                  setup.Today);
-
-        std::optional<ReplyFile> reply;
-        try {
-            reply.emplace(*replies, name);
-        } catch (const std::exception& error) {
-            ++outcome.failed;
-            notifier.Warning(error.what());
-            continue;
-        }
-        const auto keep = [&] {
-            return RejectedKeepText(CopyToRejected(reply->Path(), setup.DataDir, name), "The reply");
-        };
-        const auto question = [&](const std::string& reason) {
-            return "Problem fetching " + entry + " from " + url + ": " + reason
-                   + "\n\rTry remaining symbols?";
-        };
-        const FetchResult fetched = FetchReply(
-            *reply, [&](std::ostream& out) { http.Get(url, out); }, question, keep, notifier, outcome);
-        bool goOn = fetched.goOn;
-        display.LetEventsRun();
-
-        if (fetched.received) {
-            const ReplyTargets targets{quoteBase, setup.DataDir / (quoteBase + ".txt"),
-                                       HistoryPriceFile(priceDir, entry)};
-            const StoredReply stored = StoreTemplateReply(*replies, reply->Path(), targets, setup);
-            if (stored.stored) {
-                ++outcome.stored;
-                outcome.fetched.push_back(entry + item);
-            } else if (stored.writeFailed) {
-                ++outcome.failed;
-                notifier.Warning(stored.problem + " " + stored.target.string() + " was left as it was.");
-            } else {
-                ++outcome.failed;
-                const std::string left = stored.target.empty()
-                                             ? ""
-                                             : " " + stored.target.string() + " was left as it was.";
-                goOn = notifier.AskYesNo(
-                    question(stored.problem + left + (stored.layout == ReplyLayout::Empty ? "" : keep())));
-            }
-        }
-        reply.reset();
-        if (!goOn || outcome.stopped) {
-            SkipTheRest(selection, outcome.stopped && !fetched.received ? i : i + 1, item, outcome);
-            outcome.stopped = true;
-            break;
-        }
-    }
-    display.End();
-    return outcome;
+    TemplateSource source(http, setup, address, quotes);
+    return DownloadEachSymbol(source, address, setup, selection, http, notifier, display);
 }
 
 }  // namespace kestrava
