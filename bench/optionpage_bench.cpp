@@ -19,7 +19,7 @@
 #include "controls/rmSpin.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
-#include "optionpage/QuoteLoad.h"
+#include "pagecore/QuoteLoad.h"
 #include "pricing/IORecObj1.h"
 #include "pricing/Models.h"
 

@@ -13,7 +13,7 @@
 #include "analysis/QuoteChain.h"
 #include "fuzz/FuzzSupport.h"
 #include "marketdata/OptPriceReader.h"
-#include "optionpage/QuoteLoad.h"
+#include "pagecore/QuoteLoad.h"
 
 namespace kestrava::fuzz {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "common/dates.h"
 #include "common/localeparse.h"
-#include "download/HistoryConvert.h"
+#include "downloadcore/HistoryConvert.h"
 #include "fuzz/FuzzSupport.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/PriceWorkFile.h"

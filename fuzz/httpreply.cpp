@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "download/Downloads.h"
-#include "download/HTTPer.h"
+#include "downloadcore/Downloads.h"
+#include "downloadcore/HTTPer.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/LoopbackReply.h"
 #include "marketdata/OptPriceReader.h"

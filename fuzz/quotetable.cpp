@@ -14,7 +14,7 @@
 #include "common/localeparse.h"
 #include "fuzz/FuzzSupport.h"
 #include "marketdata/OptPriceReader.h"
-#include "optionpage/QuoteLoad.h"
+#include "pagecore/QuoteLoad.h"
 
 namespace kestrava::fuzz {
 namespace {

@@ -12,7 +12,7 @@
 #include "appcore/AppSettings.h"
 #include "appcore/DownloadList.h"
 #include "appcore/StartupFiles.h"
-#include "download/Downloads.h"
+#include "downloadcore/Downloads.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace kestrava::fuzz {

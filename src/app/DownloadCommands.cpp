@@ -20,9 +20,9 @@
 #include "common/busy.h"
 #include "common/notifier.h"
 #include "download/DownLoadDlg.h"
-#include "download/Downloads.h"
-#include "download/HTTPer.h"
 #include "download/SymbolEditor.h"
+#include "downloadcore/Downloads.h"
+#include "downloadcore/HTTPer.h"
 
 namespace kestrava {
 namespace {

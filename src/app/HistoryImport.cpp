@@ -14,7 +14,7 @@
 #include "common/busy.h"
 #include "common/filesymbol.h"
 #include "common/notifier.h"
-#include "download/HistoryConvert.h"
+#include "downloadcore/HistoryConvert.h"
 
 namespace kestrava {
 namespace {

@@ -11,8 +11,8 @@
 
 #include "appcore/AppSettings.h"
 #include "appcore/HelpPages.h"
-#include "download/Downloads.h"
-#include "download/UrlTemplate.h"
+#include "downloadcore/Downloads.h"
+#include "downloadcore/UrlTemplate.h"
 
 namespace kestrava {
 namespace {

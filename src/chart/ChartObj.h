@@ -8,8 +8,8 @@
 #include <QColor>
 #include <QImage>
 
-#include "chart/AxisScale.h"
-#include "chart/ChartData.h"
+#include "chartcore/AxisScale.h"
+#include "chartcore/ChartData.h"
 
 class QPainter;
 

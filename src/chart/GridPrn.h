@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "chart/GridPrnText.h"
 #include "chart/PrintTarget.h"
+#include "chartcore/GridPrnText.h"
 #include "common/localeinfo.h"
 #include "common/notifier.h"
 #include "pricing/IORecObj1.h"

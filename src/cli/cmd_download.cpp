@@ -16,8 +16,8 @@
 #include "cli/programfiles.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
-#include "download/Downloads.h"
-#include "download/HTTPer.h"
+#include "downloadcore/Downloads.h"
+#include "downloadcore/HTTPer.h"
 
 namespace kestrava::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "marketdata/OptPriceReader.h"
-#include "optionpage/QuoteLoad.h"
+#include "pagecore/QuoteLoad.h"
 
 #include "analysis/AnalysisError.h"
 

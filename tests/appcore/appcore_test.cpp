@@ -25,7 +25,7 @@
 #include "appcore/SetupRules.h"
 #include "appcore/StartupFiles.h"
 #include "appcore/WindowPlacement.h"
-#include "download/QuoteDownload.h"
+#include "downloadcore/QuoteDownload.h"
 #include "support/fifo_race.h"
 
 using namespace kestrava;

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <random>
 
-#include "chart/AxisScale.h"
-#include "chart/ChartData.h"
 #include "chart_testdata.h"
+#include "chartcore/AxisScale.h"
+#include "chartcore/ChartData.h"
 #include "marketdata/SigmaObj.h"
 #include "support/recording_notifier.h"
 #include "support/scratch_dir.h"

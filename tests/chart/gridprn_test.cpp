@@ -13,8 +13,8 @@
 #include <map>
 
 #include "chart/GridPrn.h"
-#include "chart/GridPrnText.h"
 #include "chart/PrinterTarget.h"
+#include "chartcore/GridPrnText.h"
 #include "common/localeparse.h"
 #include "support/qt_recording_notifier.h"
 #include "support/spx_quotes.h"

@@ -31,9 +31,9 @@
 #include "app/DownloadCommands.h"
 #include "app/MainForm.h"
 #include "download/DownLoadDlg.h"
-#include "download/HTTPer.h"
 #include "download/loopback_servers.h"
 #include "download/SymbolEditor.h"
+#include "downloadcore/HTTPer.h"
 #include "support/qt_recording_notifier.h"
 
 using namespace kestrava;

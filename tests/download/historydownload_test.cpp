@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "common/dates.h"
-#include "download/Downloads.h"
-#include "download/HistoryConvert.h"
-#include "download/HistoryDownload.h"
-#include "download/HTTPer.h"
 #include "download/loopback_servers.h"
+#include "downloadcore/Downloads.h"
+#include "downloadcore/HistoryConvert.h"
+#include "downloadcore/HistoryDownload.h"
+#include "downloadcore/HTTPer.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/testsupport.h"
 

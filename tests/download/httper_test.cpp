@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "download/HTTPer.h"
 #include "download/loopback_servers.h"
+#include "downloadcore/HTTPer.h"
 
 using namespace kestrava;
 using kestrava::testsupport::HistoryServer;

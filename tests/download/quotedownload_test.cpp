@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "common/filesymbol.h"
-#include "download/Downloads.h"
-#include "download/HTTPer.h"
 #include "download/loopback_servers.h"
-#include "download/QuoteDownload.h"
+#include "downloadcore/Downloads.h"
+#include "downloadcore/HTTPer.h"
+#include "downloadcore/QuoteDownload.h"
 #include "marketdata/testsupport.h"
 
 using namespace kestrava;

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "common/dates.h"
-#include "download/Downloads.h"
-#include "download/HTTPer.h"
 #include "download/loopback_servers.h"
-#include "download/TemplateDownload.h"
-#include "download/UrlTemplate.h"
+#include "downloadcore/Downloads.h"
+#include "downloadcore/HTTPer.h"
+#include "downloadcore/TemplateDownload.h"
+#include "downloadcore/UrlTemplate.h"
 #include "marketdata/DelayedQuotesJson.h"
 #include "marketdata/testsupport.h"
 

@@ -23,7 +23,7 @@
 #include "marketdata/OptPriceReader.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
-#include "optionpage/QuoteLoad.h"
+#include "pagecore/QuoteLoad.h"
 #include "pricing/IORecObj1.h"
 #include "support/recording_notifier.h"
 

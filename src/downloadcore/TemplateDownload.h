@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "download/Downloads.h"
+#include "downloadcore/Downloads.h"
 
 namespace kestrava {
 

@@ -1,4 +1,4 @@
-#include "download/ReplyFiles.h"
+#include "downloadcore/ReplyFiles.h"
 
 #include <cerrno>
 #include <charconv>
@@ -9,7 +9,7 @@
 #include "common/fileaccess.h"
 #include "common/filereplace.h"
 #include "common/notifier.h"
-#include "download/Downloads.h"
+#include "downloadcore/Downloads.h"
 #include "marketdata/PriceFileReader.h"
 
 #ifndef _WIN32
@@ -117,11 +117,11 @@ ReplyFolder::~ReplyFolder()
 ReplyFile::ReplyFile(const ReplyFolder& folder, const std::string& name) : path_(folder.Path() / name)
 {
     int error = 0;
-    buffer_.file = CreateNewFile(path_, kOwnerOnly, error);
+    buffer_.file.reset(CreateNewFile(path_, kOwnerOnly, error));
     if (!buffer_.file && error == EEXIST) {
         std::error_code ignored;
         fs::remove(path_, ignored);
-        buffer_.file = CreateNewFile(path_, kOwnerOnly, error);
+        buffer_.file.reset(CreateNewFile(path_, kOwnerOnly, error));
     }
     if (!buffer_.file)
         throw std::runtime_error("Cannot create " + path_.string() + ": " + SystemErrorText(error) + ".");
@@ -129,8 +129,7 @@ ReplyFile::ReplyFile(const ReplyFolder& folder, const std::string& name) : path_
 
 ReplyFile::~ReplyFile()
 {
-    if (buffer_.file)
-        std::fclose(buffer_.file);
+    buffer_.file.reset();
     std::error_code ignored;
     fs::remove(path_, ignored);
 }
@@ -148,7 +147,7 @@ std::streamsize ReplyFile::Buffer::xsputn(const char* data, std::streamsize coun
     if (!file || error != 0)
         return 0;
     errno = 0;
-    const std::size_t written = std::fwrite(data, 1, static_cast<std::size_t>(count), file);
+    const std::size_t written = std::fwrite(data, 1, static_cast<std::size_t>(count), file.get());
     if (written != static_cast<std::size_t>(count))
         error = errno != 0 ? errno : EIO;
     return static_cast<std::streamsize>(written);
@@ -159,9 +158,8 @@ void ReplyFile::Close()
     if (!buffer_.file)
         return;
     errno = 0;
-    if (std::fclose(buffer_.file) != 0 && buffer_.error == 0)
+    if (!CloseFile(buffer_.file) && buffer_.error == 0)
         buffer_.error = errno != 0 ? errno : EIO;
-    buffer_.file = nullptr;
     if (buffer_.error != 0)
         throw std::runtime_error("Cannot write " + path_.string() + ": " + SystemErrorText(buffer_.error)
                                  + ".");
@@ -170,35 +168,31 @@ void ReplyFile::Close()
 bool EndsWithLineEnd(const fs::path& file)
 {
     std::string reason;
-    std::FILE* in = OpenRegularFile(file, reason);
+    const UniqueFile in(OpenRegularFile(file, reason));
     if (!in)
         return false;
-    const bool ends = std::fseek(in, -1, SEEK_END) == 0 && std::fgetc(in) == '\n';
-    std::fclose(in);
-    return ends;
+    return std::fseek(in.get(), -1, SEEK_END) == 0 && std::fgetc(in.get()) == '\n';
 }
 
 std::string ReplaceWithCopy(const fs::path& source, const fs::path& target)
 {
     std::string reason;
-    std::FILE* in = OpenRegularFile(source, reason);
+    UniqueFile in(OpenRegularFile(source, reason));
     if (!in)
         return "Cannot read " + source.string() + ": " + reason + ".";
     try {
         FileReplacement replacement(target);
         char buffer[1 << 16];
         std::size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+        while ((got = std::fread(buffer, 1, sizeof buffer, in.get())) > 0)
             replacement.Write(std::string_view(buffer, got));
-        const bool readFailed = std::ferror(in) != 0;
-        std::fclose(in);
-        in = nullptr;
+        const bool readFailed = std::ferror(in.get()) != 0;
+        in.reset();
         if (readFailed)
             return "Cannot read " + source.string() + ".";
         replacement.Commit();
     } catch (const FileReplaceError& error) {
-        if (in)
-            std::fclose(in);
+        in.reset();
         return "Cannot write " + target.string() + ": " + error.what() + ".";
     }
     return {};

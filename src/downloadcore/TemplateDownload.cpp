@@ -1,12 +1,12 @@
-#include "download/TemplateDownload.h"
+#include "downloadcore/TemplateDownload.h"
 
-#include "download/HistoryConvert.h"
-#include "download/HistoryDownload.h"
-#include "download/HTTPer.h"
-#include "download/ReplyFetch.h"
-#include "download/ReplyFiles.h"
-#include "download/ReplyLayouts.h"
-#include "download/UrlTemplate.h"
+#include "downloadcore/HistoryConvert.h"
+#include "downloadcore/HistoryDownload.h"
+#include "downloadcore/HTTPer.h"
+#include "downloadcore/ReplyFetch.h"
+#include "downloadcore/ReplyFiles.h"
+#include "downloadcore/ReplyLayouts.h"
+#include "downloadcore/UrlTemplate.h"
 
 namespace kestrava {
 namespace {

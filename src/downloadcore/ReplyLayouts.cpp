@@ -1,4 +1,4 @@
-#include "download/ReplyLayouts.h"
+#include "downloadcore/ReplyLayouts.h"
 
 #include <cstdio>
 #include <optional>
@@ -7,9 +7,10 @@
 
 #include "common/fileaccess.h"
 #include "common/filestream.h"
-#include "download/HistoryConvert.h"
-#include "download/HTTPer.h"
-#include "download/ReplyFiles.h"
+#include "common/uniquefile.h"
+#include "downloadcore/HistoryConvert.h"
+#include "downloadcore/HTTPer.h"
+#include "downloadcore/ReplyFiles.h"
 #include "marketdata/DelayedQuotesCsv.h"
 #include "marketdata/DelayedQuotesJson.h"
 #include "marketdata/HistoryReader.h"
@@ -29,12 +30,11 @@ constexpr std::size_t kLinesBeforeTitle = 20;
 std::string Head(const fs::path& file)
 {
     std::string reason;
-    std::FILE* in = OpenRegularFile(file, reason);
+    const UniqueFile in(OpenRegularFile(file, reason));
     if (!in)
         return {};
     std::string head(kHeadBytes, '\0');
-    head.resize(std::fread(head.data(), 1, head.size(), in));
-    std::fclose(in);
+    head.resize(std::fread(head.data(), 1, head.size(), in.get()));
     return head;
 }
 

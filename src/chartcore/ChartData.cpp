@@ -1,4 +1,4 @@
-#include "chart/ChartData.h"
+#include "chartcore/ChartData.h"
 
 #include <algorithm>
 #include <cmath>

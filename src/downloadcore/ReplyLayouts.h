@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string>
 
-#include "download/Downloads.h"
+#include "downloadcore/Downloads.h"
 
 namespace kestrava {
 

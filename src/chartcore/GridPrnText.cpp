@@ -1,4 +1,4 @@
-#include "chart/GridPrnText.h"
+#include "chartcore/GridPrnText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "common/dates.h"
-#include "download/Downloads.h"
+#include "downloadcore/Downloads.h"
 
 namespace kestrava {
 

@@ -1,4 +1,4 @@
-#include "download/ReplyFetch.h"
+#include "downloadcore/ReplyFetch.h"
 
 #include <algorithm>
 #include <functional>
@@ -8,8 +8,8 @@
 
 #include "common/filesymbol.h"
 #include "common/notifier.h"
-#include "download/HTTPer.h"
-#include "download/ReplyFiles.h"
+#include "downloadcore/HTTPer.h"
+#include "downloadcore/ReplyFiles.h"
 #include "marketdata/RejectedFiles.h"
 
 namespace kestrava {

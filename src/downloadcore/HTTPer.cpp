@@ -1,4 +1,4 @@
-#include "download/HTTPer.h"
+#include "downloadcore/HTTPer.h"
 
 #include "common/textescape.h"
 

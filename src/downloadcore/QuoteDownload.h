@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "download/Downloads.h"
+#include "downloadcore/Downloads.h"
 
 namespace kestrava {
 

@@ -1,4 +1,4 @@
-#include "optionpage/QuoteLoad.h"
+#include "pagecore/QuoteLoad.h"
 
 #include <algorithm>
 #include <cmath>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "common/dates.h"
-#include "download/Downloads.h"
+#include "downloadcore/Downloads.h"
 
 namespace kestrava {
 

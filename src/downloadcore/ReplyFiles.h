@@ -14,6 +14,8 @@
 #include <streambuf>
 #include <string>
 
+#include "common/uniquefile.h"
+
 namespace kestrava {
 
 // "download-PID-XXXXXX" inside the private work folder: the download's
@@ -62,7 +64,7 @@ public:
 private:
     class Buffer : public std::streambuf {
     public:
-        std::FILE* file = nullptr;
+        UniqueFile file;
         int error = 0;
 
     protected:

@@ -1,4 +1,4 @@
-#include "download/UrlTemplate.h"
+#include "downloadcore/UrlTemplate.h"
 
 #include <algorithm>
 #include <array>

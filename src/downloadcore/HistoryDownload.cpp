@@ -1,13 +1,13 @@
-#include "download/HistoryDownload.h"
+#include "downloadcore/HistoryDownload.h"
 
 #include <system_error>
 
 #include "common/notifier.h"
 #include "common/textescape.h"
-#include "download/HistoryConvert.h"
-#include "download/HTTPer.h"
-#include "download/ReplyFetch.h"
-#include "download/ReplyFiles.h"
+#include "downloadcore/HistoryConvert.h"
+#include "downloadcore/HTTPer.h"
+#include "downloadcore/ReplyFetch.h"
+#include "downloadcore/ReplyFiles.h"
 #include "marketdata/RejectedFiles.h"
 
 namespace kestrava {

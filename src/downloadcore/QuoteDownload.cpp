@@ -1,11 +1,11 @@
-#include "download/QuoteDownload.h"
+#include "downloadcore/QuoteDownload.h"
 
 #include <streambuf>
 #include <system_error>
 
-#include "download/HTTPer.h"
-#include "download/ReplyFetch.h"
-#include "download/ReplyFiles.h"
+#include "downloadcore/HTTPer.h"
+#include "downloadcore/ReplyFetch.h"
+#include "downloadcore/ReplyFiles.h"
 #include "marketdata/OptPriceReader.h"
 
 namespace kestrava {

@@ -1,4 +1,4 @@
-#include "download/HistoryConvert.h"
+#include "downloadcore/HistoryConvert.h"
 
 #include <system_error>
 
@@ -7,8 +7,8 @@
 #include "common/filesymbol.h"
 #include "common/localeparse.h"
 #include "common/notifier.h"
-#include "download/HistoryDownload.h"
-#include "download/ReplyFiles.h"
+#include "downloadcore/HistoryDownload.h"
+#include "downloadcore/ReplyFiles.h"
 #include "marketdata/HistoryReader.h"
 #include "marketdata/PriceFileReader.h"
 #include "marketdata/TextLines.h"

@@ -1,4 +1,4 @@
-#include "chart/AxisScale.h"
+#include "chartcore/AxisScale.h"
 
 #include <cmath>
 #include <iterator>

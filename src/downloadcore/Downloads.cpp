@@ -1,14 +1,14 @@
-#include "download/Downloads.h"
+#include "downloadcore/Downloads.h"
 
 #include <algorithm>
 #include <chrono>
 
 #include "common/filereplace.h"
 #include "common/textescape.h"
-#include "download/HistoryDownload.h"
-#include "download/HTTPer.h"
-#include "download/QuoteDownload.h"
-#include "download/TemplateDownload.h"
+#include "downloadcore/HistoryDownload.h"
+#include "downloadcore/HTTPer.h"
+#include "downloadcore/QuoteDownload.h"
+#include "downloadcore/TemplateDownload.h"
 
 namespace kestrava {
 
