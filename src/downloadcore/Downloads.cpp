@@ -58,6 +58,8 @@ bool IsPlain(char c, std::string_view extra)
            || extra.find(c) != std::string_view::npos;
 }
 
+}  // namespace
+
 std::string PercentEncoded(const std::string& text, std::string_view plain, bool blankAsPlus)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -76,8 +78,6 @@ std::string PercentEncoded(const std::string& text, std::string_view plain, bool
     }
     return out;
 }
-
-}  // namespace
 
 std::string QueryValue(const std::string& symbol)
 {

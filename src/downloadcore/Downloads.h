@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/dates.h"
@@ -103,6 +104,9 @@ std::string QueryValue(const std::string& symbol);
 // urlencoded): letters, digits and "*-._" stay, a blank is "+", every other
 // byte %XX.
 std::string FormValue(const std::string& symbol);
+// Text with letters, digits and the bytes of `plain` as they are, a blank
+// as "+" when asked, every other byte %XX (upper-case hex).
+std::string PercentEncoded(const std::string& text, std::string_view plain, bool blankAsPlus);
 
 // What the download command runs once the dialog has closed with OK: the
 // option quotes, then the daily history. A stop by the user ends both.

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "common/textescape.h"
+#include "downloadcore/Downloads.h"
 
 namespace kestrava {
 namespace {
@@ -87,20 +88,7 @@ ServerAddress ParseUrlTemplate(const std::string& text, const std::string& where
 
 std::string EncodedQueryValue(const std::string& symbol)
 {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : symbol) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-            || c == '_' || c == '~') {
-            out += c;
-        } else {
-            const auto byte = static_cast<unsigned char>(c);
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0x0F];
-        }
-    }
-    return out;
+    return PercentEncoded(symbol, "-._~", false);
 }
 
 std::string ExpandUrlTemplate(const std::string& text, const std::string& symbol, TDateTime from,
