@@ -167,6 +167,8 @@ QLayout* PositionTab::BuildControls()
         auto* edit = new TrmFloatSpinEdit(this);
         edit->setObjectName(QString::fromLatin1(name));
         edit->SetMaxValue(largest);
+        // The box keeps to the range its value is taken in.
+        edit->SetUseRanges(true);
         edit->SetDecimalSeparator(QLatin1Char(locale_.decimalSeparator));
         edit->setToolTip(QString::fromLatin1(hint));
         return edit;
@@ -180,9 +182,12 @@ QLayout* PositionTab::BuildControls()
     fseMultiplier->SetMinValue(0.01);
     fseMultiplier->SetValue(kDefaultMultiplier);
     fsePerContract = spin("fsePerContract", kLargestCommission, kPerContractHint);
+    // A commission is never below 0, as the position file holds it.
+    fsePerContract->SetMinValue(0);
     fsePerContract->SetIncrement(0.05);
     fsePerContract->SetValue(0);
     fsePerShare = spin("fsePerShare", kLargestCommission, kPerShareHint);
+    fsePerShare->SetMinValue(0);
     fsePerShare->SetIncrement(0.001);
     fsePerShare->SetValue(0);
     cmdAddUnderlying = new QPushButton(QString::fromLatin1(kAddUnderlying), this);

@@ -26,6 +26,7 @@
 #include "analysis/Probability.h"
 #include "analysis/RiskGraph.h"
 #include "common/localeparse.h"
+#include "controls/rmSpin.h"
 #include "optionpage/PnlTableView.h"
 #include "optionpage/PositionFiguresBox.h"
 #include "optionpage/PositionTab.h"
@@ -135,8 +136,15 @@ class WhatIfTest : public QObject {
         QCOMPARE(tab.Figures->lblPopExpiry->text(), Money(chances.popExpiry * 100, 1) + QStringLiteral(" %"));
         QCOMPARE(tab.Figures->lblPopDate->text(), Money(chances.popDate * 100, 1) + QStringLiteral(" %"));
         QCOMPARE(tab.Figures->lblExpectedPnl->text(), Money(chances.expectedPnlExpiry));
-        QVERIFY2(tab.tblPnl->Table().pnl == ComputePnlTable(marked, scenario, shown.dates[kRiskMidway]).pnl,
-                 qPrintable(step));
+        if (tab.tblPnl->ShowsVolTable()) {
+            QVERIFY2(tab.tblPnl->VolTable().pnl
+                         == ComputePnlVolTable(marked, scenario, shown.dates[kRiskMidway]).pnl,
+                     qPrintable(step));
+        } else {
+            QVERIFY2(tab.tblPnl->Table().pnl
+                         == ComputePnlTable(marked, scenario, shown.dates[kRiskMidway]).pnl,
+                     qPrintable(step));
+        }
     }
 
 private slots:
@@ -179,14 +187,15 @@ private slots:
 
         ScenarioPanel* panel = tab.Scenario;
         QSlider* sliders[] = {panel->sldDate, panel->sldVolShift, panel->sldVolPoints, panel->sldRateShift};
-        QComboBox* combos[] = {panel->cboSkew, panel->cboDistribution, panel->cboGraph};
+        QComboBox* combos[] = {panel->cboSkew, panel->cboDistribution, panel->cboGraph, tab.cboPnlView};
         const Qt::Key keys[] = {Qt::Key_Right,    Qt::Key_Left, Qt::Key_PageUp,
                                 Qt::Key_PageDown, Qt::Key_Home, Qt::Key_End};
         std::mt19937 random(20110124);
         bool dateChosen = false;
         CheckAgainstCore(tab, marked, ShownScenario(tab, dateChosen), QStringLiteral("at first"));
-        for (int step = 0; step < 36; ++step) {
-            const int action = static_cast<int>(random() % 3);
+        for (int step = 0; step < 60; ++step) {
+            const int action = static_cast<int>(random() % 5);
+            const int dateBefore = panel->sldDate->value();
             const int which = static_cast<int>(random() % 4);
             QString done;
             if (action == 0) {
@@ -200,16 +209,41 @@ private slots:
                                 sliders[which]->height() / 2);
                 QTest::mouseClick(sliders[which], Qt::LeftButton, {}, at);
                 done = sliders[which]->objectName() + QStringLiteral(" click %1").arg(at.x());
-            } else {
-                QComboBox* combo = combos[which % 3];
+            } else if (action == 2) {
+                QComboBox* combo = combos[which];
                 combo->setFocus();
                 QTest::keyClick(combo, random() % 2 ? Qt::Key_Down : Qt::Key_Up);
                 done = combo->objectName() + QStringLiteral(" %1").arg(combo->currentIndex());
+            } else if (action == 3) {
+                QTest::mouseClick(panel->cmdReset, Qt::LeftButton);
+                done = QStringLiteral("Reset");
+            } else {
+                // The commission per contract, a step up or down as the arrows take it.
+                tab.fsePerContract->setFocus();
+                QTest::keyClick(tab.fsePerContract, random() % 2 ? Qt::Key_Up : Qt::Key_Down);
+                done = QStringLiteral("commission %1").arg(tab.fsePerContract->text());
+                // The box shows the commission the figures take, never one below 0.
+                double shown = -1;
+                QVERIFY2(TryParseDecimal(tab.fsePerContract->text().toStdString(), ',', shown),
+                         qPrintable(done));
+                QCOMPARE(shown, tab.GetPosition().commissions.perContract);
             }
-            dateChosen = dateChosen || panel->sldDate->hasFocus() || sliders[which] == panel->sldDate;
+            if (action == 3) {
+                // Reset gives the date back to the tab.
+                dateChosen = false;
+                QCOMPARE(panel->sldVolShift->value(), 0);
+                QCOMPARE(panel->sldVolPoints->value(), 0);
+                QCOMPARE(panel->sldRateShift->value(), 0);
+                QCOMPARE(panel->cboSkew->currentIndex(), 0);
+                QCOMPARE(panel->cboDistribution->currentIndex(), 0);
+            } else {
+                // The date is the user's once the slider has moved.
+                dateChosen = dateChosen || panel->sldDate->value() != dateBefore;
+            }
             Settle();
-            // A date moved to where it was is still the user's.
-            CheckAgainstCore(tab, marked, ShownScenario(tab, dateChosen && action != 2), done);
+            // The position as the tab holds it now, its commissions too.
+            const MarkedPosition current(Pointers(expiries), tab.GetPosition());
+            CheckAgainstCore(tab, current, ShownScenario(tab, dateChosen), done);
             if (QTest::currentTestFailed())
                 return;
         }
