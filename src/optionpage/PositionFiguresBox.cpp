@@ -49,16 +49,6 @@ const char* const kLaterLegs = " On %1 the %2 legs are at %3 (%4).";
 const char* const kFlatLegs = " Legs at the page's volatility %1.";
 const char* const kRuleNames[] = {"sticky strike", "sticky moneyness", "the page's volatility"};
 
-QLabel* ValueLabel(const char* name, const char* hint, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setToolTip(QString::fromLatin1(hint));
-    return label;
-}
-
 QLabel* NoteLabel(const char* name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -69,6 +59,16 @@ QLabel* NoteLabel(const char* name, QWidget* parent)
 }
 
 }  // namespace
+
+QLabel* ValueLabel(const char* name, const char* hint, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setToolTip(QString::fromLatin1(hint));
+    return label;
+}
 
 PositionFiguresBox::PositionFiguresBox(const LocaleInfo& locale, QWidget* parent)
     : QWidget(parent), locale_(locale)

@@ -21,6 +21,9 @@ class QLabel;
 
 namespace kestrava {
 
+// A figure's value: right-aligned, selectable, named for tests, with its hint.
+QLabel* ValueLabel(const char* name, const char* hint, QWidget* parent);
+
 class PositionFiguresBox : public QWidget {
     Q_OBJECT
 public:

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/localeparse.h"
+#include "optionpage/PositionFiguresBox.h"
 
 namespace kestrava {
 namespace {
@@ -29,16 +30,6 @@ const char* const kNoQuotes = "no bid and ask";
 const char* const kUnlimited = "unlimited";
 const char* const kNone = "none";
 constexpr int kPairs = 2;
-
-QLabel* ValueLabel(const char* name, const char* hint, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setToolTip(QString::fromLatin1(hint));
-    return label;
-}
 
 }  // namespace
 
