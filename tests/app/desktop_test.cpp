@@ -168,7 +168,7 @@ void DesktopTest::commandLine_data()
     row("nothing", {}, Action::Run, {});
     row("relative and absolute, in order", {"SPX.ops", "/data/b.ops", "sub/../c.OPS"}, Action::Run,
         {"/home/u/series/SPX.ops", "/data/b.ops", "/home/u/series/c.OPS"});
-    row("a launcher's file URL", {"file:///tmp/My%20Series.ops"}, Action::Run, {"/tmp/My Series.ops"});
+    row("a launcher's file URL", {"file:///srv/My%20Series.ops"}, Action::Run, {"/srv/My Series.ops"});
     row("help wins over a bad option", {"--frobnicate", "a.ops", "--help"}, Action::Help, {});
     row("version", {"-v", "a.ops"}, Action::Version, {});
     row("an unknown option", {"a.ops", "-x"}, Action::Error, {});
@@ -231,7 +231,7 @@ void DesktopTest::handOverMessages()
 
     // What a second start sends comes back whole, and every shorter part of
     // it asks for more.
-    const QStringList files{QStringLiteral("/home/u/Séries/SPX Jan.ops"), QStringLiteral("/tmp/a.ops")};
+    const QStringList files{QStringLiteral("/home/u/Séries/SPX Jan.ops"), QStringLiteral("/srv/a.ops")};
     const QByteArray sent = EncodeHandOver(files);
     QCOMPARE(DecodeHandOver(sent).files, files);
     for (qsizetype size = 0; size < sent.size(); ++size)
