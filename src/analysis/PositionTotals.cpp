@@ -80,10 +80,8 @@ PositionTotals TotalsAt(const MarkedPosition& marked, const Scenario& scenario, 
 
 std::vector<LegFigures> ComputeLegFigures(const MarkedPosition& marked, const Scenario& scenario)
 {
-    // Today's date and price: the date of the scenario is not today's.
-    Scenario now = scenario;
-    now.date = 0;
-    ScenarioValuer valuer(marked, now);
+    // Each leg at today's date and price, whatever date the scenario is for.
+    ScenarioValuer valuer(marked, scenario);
     std::vector<LegFigures> legs;
     for (const MarkedLeg& leg : marked.Legs()) {
         const LegGreeks at = valuer.LegAt(leg, marked.Today(), marked.Underlying());

@@ -101,8 +101,9 @@ void ChainTableModel::ClearVols()
 {
     for (auto& vols : vols_)
         vols.reset();
+    // Only the solved columns change: the file's own volatility and delta stay.
     if (!rows_.empty())
-        emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+        emit dataChanged(index(0, kBidIV), index(rowCount() - 1, kDelta));
 }
 
 void ChainTableModel::SetMarks(qint64 volume, qint64 openInterest)

@@ -69,6 +69,16 @@ Arguments ParseArguments(std::vector<std::string> args, const std::vector<std::s
     return parsed;
 }
 
+TDateTime IsoDateValue(const std::string& name, const std::string& text)
+{
+    TDateTime date = 0;
+    const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
+    const LocaleInfo iso;  // yyyy-MM-dd
+    if (!shaped || !TryParseLocaleDate(text, iso, date))
+        throw UsageError(name + " takes a date written yyyy-mm-dd, got \"" + text + "\"");
+    return date;
+}
+
 int WholeNumber(const Arguments& arguments, const std::string& name, int fallback, int lowest, int highest)
 {
     const std::optional<std::string> text = arguments.Option(name);

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/dates.h"
 #include "common/localeinfo.h"
 
 namespace kestrava::cli {
@@ -30,6 +31,10 @@ Arguments ParseArguments(std::vector<std::string> args, const std::vector<std::s
 // The whole number of option name, fallback when it is not given; throws
 // UsageError when it is not a number from lowest to highest.
 int WholeNumber(const Arguments& arguments, const std::string& name, int fallback, int lowest, int highest);
+
+// A date written yyyy-mm-dd, the value of option name; throws UsageError
+// naming the option for anything else.
+TDateTime IsoDateValue(const std::string& name, const std::string& text);
 
 // "key=value" on a line of standard output.
 void PrintValue(const char* key, const std::string& value);

@@ -111,16 +111,6 @@ int RunRoots(const std::vector<std::string>& args)
     return reader.Roots.empty() ? kExitFailed : kExitOk;
 }
 
-TDateTime ParseIsoDate(const std::string& text)
-{
-    TDateTime date = 0;
-    const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
-    LocaleInfo iso;  // yyyy-MM-dd
-    if (!shaped || !TryParseLocaleDate(text, iso, date))
-        throw UsageError("--expiry takes a date written yyyy-mm-dd, got \"" + text + "\"");
-    return date;
-}
-
 std::vector<float> ParseStrikes(const std::string& text)
 {
     std::vector<std::string_view> fields;
@@ -146,7 +136,7 @@ int RunQuotes(const std::vector<std::string>& args)
     const auto strikesText = parsed.Option("--strikes");
     if (!contract || contract->empty() || !expiryText || !strikesText)
         throw UsageError("needs --contract, --expiry and --strikes");
-    const TDateTime expiry = ParseIsoDate(*expiryText);
+    const TDateTime expiry = IsoDateValue("--expiry", *expiryText);
     const std::vector<float> strikes = ParseStrikes(*strikesText);
 
     StderrNotifier notifier;

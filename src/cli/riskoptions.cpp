@@ -1,6 +1,5 @@
 #include "cli/riskoptions.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "cli/command.h"
@@ -41,19 +40,7 @@ std::optional<TDateTime> DateOption(const Arguments& arguments)
     const std::optional<std::string> text = arguments.Option("--date");
     if (!text)
         return std::nullopt;
-    int parts[3] = {0, 0, 0};
-    const bool shaped = text->size() == 10 && (*text)[4] == '-' && (*text)[7] == '-';
-    bool digits = shaped;
-    const std::size_t starts[3] = {0, 5, 8}, lengths[3] = {4, 2, 2};
-    for (int i = 0; i < 3 && digits; ++i) {
-        const char* first = text->data() + starts[i];
-        const auto read = std::from_chars(first, first + lengths[i], parts[i]);
-        digits = read.ec == std::errc() && read.ptr == first + lengths[i];
-    }
-    TDateTime date = 0;
-    if (!digits || !TryEncodeDate(parts[0], parts[1], parts[2], date))
-        throw UsageError("--date takes a date written yyyy-mm-dd, got \"" + *text + "\"");
-    return date;
+    return IsoDateValue("--date", *text);
 }
 
 }  // namespace

@@ -228,6 +228,8 @@ TEST_F(AnalysisCliTest, RiskScenarioUsage)
     for (const std::vector<std::string>& extra : {std::vector<std::string>{"--date", "2011-01-20"},
                                                   {"--date", "2011-04-01"},
                                                   {"--date", "1.2.2011"},
+                                                  {"--date", "2011-02-30"},
+                                                  {"--date", "2011-+2-01"},
                                                   {"--vol-shift", "150"},
                                                   {"--vol-points", "x"},
                                                   {"--rate-shift", "-25"},
