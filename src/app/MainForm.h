@@ -1,8 +1,8 @@
 #pragma once
 // TMainForm: the strip at the top of the screen with the menu and the tool
-// buttons. It owns everything that lives for the whole run (settings,
-// folders, the download list and selections, the request template) and
-// knows which option page is current.
+// buttons. It shows the menus and dialogs over the session (AppSession:
+// what lives for the whole run without a window) and knows which option
+// page is current.
 
 #include <functional>
 #include <memory>
@@ -15,11 +15,7 @@
 #include <QUrl>
 
 #include "app/OptionPageHost.h"
-#include "appcore/AppFolders.h"
-#include "appcore/AppSettings.h"
-#include "appcore/DownloadList.h"
-#include "appcore/RecentSeries.h"
-#include "common/localeinfo.h"
+#include "appcore/AppSession.h"
 
 class QAction;
 class QDropEvent;
@@ -68,20 +64,11 @@ public:
     // run then opens them instead of the sample).
     void SetStartFiles(const QStringList& files) { startFiles_ = files; }
 
-    // Process-wide state.
-    AppSettings& Settings() { return settings_; }
-    const AppFolders& Folders() const { return folders_; }
-    // The start folder of the open and save dialogs; follows every series
-    // file opened or saved during the run.
-    const QString& SeriesDir() const { return folders_.SeriesDir; }
-    const LocaleInfo& Locale() const { return locale_; }
+    // Process-wide state: settings, folders, the download list, the recent
+    // series.
+    AppSession& Session() { return session_; }
+    const AppSession& Session() const { return session_; }
     Notifier& Messages() { return *notifier_; }
-    DownloadList& TickerList() { return downloadList_; }
-    QStringList& QuoteSelection() { return quoteSelection_; }
-    QStringList& HistorySelection() { return historySelection_; }
-    bool& QuoteDownloadFlag() { return quoteDownload_; }
-    bool& HistoryDownloadFlag() { return historyDownload_; }
-    const QByteArray& RequestTemplate() const { return requestTemplate_; }
     bool OpenFromFile() const { return openFromFile_; }
     const QString& OpenFileName() const { return openFileName_; }
     TdlgInputs* SetupDialog() const { return setupDialog_; }
@@ -125,7 +112,6 @@ public:
     void HandOver(const QStringList& files);
     // Brings the strip, unminimised, in front of the other windows.
     void BringToFront();
-    const RecentSeries& RecentFiles() const { return recent_; }
     // The chain of quote table `file` in a window of its own, showing the
     // option root `root` when the table has it; nullptr after a message when
     // the file cannot be read.
@@ -188,24 +174,18 @@ private:
     void BuildMenus();
     void BuildStrip();
     void ApplyPlacement(bool savedPlacementUsable);
-    void LoadOrCreateDownloadList();
     void OpenSampleSeries();
     // File > Open's opening of one file: a new page that loads it. False
     // when no page came of it (the page has said why).
     bool OpenSeries(const QString& path);
     IOptionPage* PageOfFile(const QString& path) const;
     void OpenWaitingFiles();
-    void NoteRecent(const QString& path);
-    void StoreRecent();
     void RefreshRecentMenu();
     // A drag over the strip or a page (or one of its boxes, for files):
     // true when it was dealt with here.
     bool DragOverWindow(QWidget* target, QEvent* event);
     void DropFiles(const QList<QUrl>& urls);
     void FormClose();
-    // Writes what changed since the settings were read or last written; a
-    // failure is reported, naming the settings file.
-    void WriteSettings();
     void WMUser();
     void PageDestroyed(QObject* window);
 
@@ -224,32 +204,17 @@ private:
     QAction* AddCommand(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
                         void (TMainForm::*handler)());
 
-    FolderRoots roots_;
-    LocaleInfo systemLocale_;
-    LocaleInfo locale_;  // the system's, with the date format of the settings
     std::unique_ptr<Notifier> ownNotifier_;
     // Every message of the window and its pages passes it.
     std::unique_ptr<BatchNotifier> batch_;
     Notifier* notifier_ = nullptr;
 
-    AppSettings settings_;
-    AppSettings writtenSettings_;  // as read at start-up or last written
-    AppFolders folders_;
-    DownloadList downloadList_;
-    QStringList loadedList_;     // the list as read at start-up
-    bool listReadWhole_ = true;  // false: the file could not be read whole
-    QStringList quoteSelection_;
-    QStringList historySelection_;
-    bool quoteDownload_ = true;
-    bool historyDownload_ = false;
-    QByteArray requestTemplate_;
+    AppSession session_;
     bool openFromFile_ = false;
     QString openFileName_;
     TdlgInputs* setupDialog_ = nullptr;
-    RecentSeries recent_;
     QStringList startFiles_;
-    QStringList waitingFiles_;  // handed over while the program was busy
-    bool opening_ = false;      // a series file is being opened
+    bool opening_ = false;  // a series file is being opened
     const SeriesSetup* chainSetup_ = nullptr;
 
     std::vector<PageEntry> pages_;

@@ -348,7 +348,7 @@ void DesktopTest::filesOpenAsFileOpenDoes()
                                          + fromTheDialog[0]),
              qPrintable(messages[0]));
     // Only what opened is remembered.
-    QCOMPARE(form->RecentFiles().Files(), QStringList{good});
+    QCOMPARE(form->Session().RecentFiles().Files(), QStringList{good});
 }
 
 void DesktopTest::openRecentKeepsTheLastEight()
@@ -371,7 +371,7 @@ void DesktopTest::openRecentKeepsTheLastEight()
     form->OpenSeriesFiles({files[4]});
     const QStringList expected{files[4], sameName, files[9], files[8],
                                files[7], files[6], files[5], files[3]};
-    QCOMPARE(form->RecentFiles().Files(), expected);
+    QCOMPARE(form->Session().RecentFiles().Files(), expected);
     QCOMPARE(RecentInMenu(*form), expected);
     QVERIFY(menu->menuAction()->isEnabled());
     // Two files of one name are told apart by their folders.
