@@ -91,10 +91,10 @@ TMainForm::~TMainForm()
     closing_ = true;
     // The page windows are children of this window and go with it; by then
     // this object is half gone, so their destroyed() must not reach it.
-    for (PageEntry& entry : pages_)
-        if (entry.window)
-            disconnect(entry.window, nullptr, this, nullptr);
-    pages_.clear();
+    for (const QPointer<QWidget>& window : pages_.Windows())
+        if (window)
+            disconnect(window, nullptr, this, nullptr);
+    pages_.Clear();
 }
 
 bool TMainForm::FormCreate()
@@ -161,18 +161,15 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     FormClose();
     closing_ = true;
-    for (PageEntry& entry : pages_)
-        if (entry.window)
-            entry.window->hide();
+    for (const QPointer<QWidget>& window : pages_.Windows())
+        if (window)
+            window->hide();
     event->accept();
 }
 
 bool TMainForm::ClosePages()
 {
-    std::vector<QPointer<QWidget>> windows;
-    for (const PageEntry& entry : pages_)
-        windows.push_back(entry.window);
-    for (const QPointer<QWidget>& window : windows)
+    for (const QPointer<QWidget>& window : pages_.Windows())
         if (window && !window->close())
             return false;
     return true;
@@ -269,9 +266,8 @@ void TMainForm::EditChangeOption()
         if (IOptionPage* page = CreatePage()) {
             page->SetSeriesFile(seriesFile);
             // The position goes with the series to its new page.
-            for (const PageEntry& entry : pages_)
-                if (entry.window && entry.window == oldWindow)
-                    page->TakePositionOf(*entry.page);
+            if (IOptionPage* old = pages_.OfWindow(oldWindow))
+                page->TakePositionOf(*old);
             const QString priceFile = page->PriceTextFile();
             if (!priceFile.isEmpty() && QFileInfo::exists(priceFile))
                 session_.TickerList().ReplaceSymbol(page->Title(), PriceFileBase(priceFile));
@@ -282,7 +278,7 @@ void TMainForm::EditChangeOption()
                 oldWindow->close();
                 oldWindow->deleteLater();
             }
-            currentPage_ = newWindow;
+            pages_.SetCurrent(newWindow);
         }
     }
     setupDialog_ = nullptr;
@@ -301,16 +297,6 @@ void TMainForm::FileOpen()
         OpenSeries(chosen);
 }
 
-IOptionPage* TMainForm::PageOfFile(const QString& path) const
-{
-    // A new series' file is a bare name until it is saved: it names no file yet.
-    for (const PageEntry& entry : pages_)
-        if (entry.window && QFileInfo(entry.page->SeriesFile()).isAbsolute()
-            && SameSeriesFile(path, entry.page->SeriesFile()))
-            return entry.page.get();
-    return nullptr;
-}
-
 void TMainForm::FileSave()
 {
     SavePageAs(FindActivePage());
@@ -318,10 +304,8 @@ void TMainForm::FileSave()
 
 bool TMainForm::SaveWindowAs(QWidget* window)
 {
-    for (const PageEntry& entry : pages_)
-        if (entry.window && entry.window == window)
-            return SavePageAs(entry.page.get());
-    return false;
+    IOptionPage* page = pages_.OfWindow(window);
+    return page && SavePageAs(page);
 }
 
 bool TMainForm::SavePageAs(IOptionPage* page)

@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include "app/OptionPageHost.h"
+#include "app/PageList.h"
 #include "appcore/AppSession.h"
 
 class QAction;
@@ -93,12 +94,12 @@ public:
     // The current option page, or nullptr. Pending events run first, so
     // activations and closings that are still queued count.
     IOptionPage* FindActivePage();
-    QWidget* CurrentPageHandle() const { return currentPage_; }
     // Save for the page whose window this is: the save dialog, then the
     // page's series and position in the chosen file. False when the user
     // cancelled or the file could not be written.
     bool SaveWindowAs(QWidget* window);
-    int PageCount() const { return static_cast<int>(pages_.size()); }
+    // The pages, in the order they were opened, and the current one.
+    const PageList& Pages() const { return pages_; }
 
     // Series files from outside the program (the command line, a second
     // start, a drop): each opens as a page as File > Open does; a file whose
@@ -166,11 +167,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct PageEntry {
-        QPointer<QWidget> window;
-        std::unique_ptr<IOptionPage> page;
-    };
-
     void BuildMenus();
     void BuildStrip();
     void ApplyPlacement(bool savedPlacementUsable);
@@ -178,7 +174,6 @@ private:
     // File > Open's opening of one file: a new page that loads it. False
     // when no page came of it (the page has said why).
     bool OpenSeries(const QString& path);
-    IOptionPage* PageOfFile(const QString& path) const;
     void OpenWaitingFiles();
     void RefreshRecentMenu();
     // A drag over the strip or a page (or one of its boxes, for files):
@@ -186,8 +181,6 @@ private:
     bool DragOverWindow(QWidget* target, QEvent* event);
     void DropFiles(const QList<QUrl>& urls);
     void FormClose();
-    void WMUser();
-    void PageDestroyed(QObject* window);
 
     IOptionPage* CreatePage();
     bool SavePageAs(IOptionPage* page);
@@ -217,8 +210,7 @@ private:
     bool opening_ = false;  // a series file is being opened
     const SeriesSetup* chainSetup_ = nullptr;
 
-    std::vector<PageEntry> pages_;
-    QPointer<QWidget> currentPage_;
+    PageList pages_;
     bool created_ = false;
     bool closing_ = false;
     bool closed_ = false;

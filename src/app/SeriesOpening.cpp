@@ -13,7 +13,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <algorithm>
 #include <utility>
 
 #include "app/BatchNotifier.h"
@@ -62,7 +61,7 @@ void TMainForm::OpenSeriesFiles(const QStringList& files)
         if (closed_)
             return;
         batch.StartFile(file);
-        if (IOptionPage* open = PageOfFile(file)) {
+        if (IOptionPage* open = pages_.OfFile(file)) {
             session_.NoteRecent(file);
             ShowPage(open);
         } else if (!OpenSeries(file)) {
@@ -84,16 +83,17 @@ void TMainForm::HandOver(const QStringList& files)
 
 void TMainForm::BringToFront()
 {
-    for (const PageEntry& entry : pages_) {
-        if (entry.window && entry.window->isVisible()) {
-            entry.window->setWindowState(entry.window->windowState() & ~Qt::WindowMinimized);
-            entry.window->raise();
+    for (const QPointer<QWidget>& window : pages_.Windows()) {
+        if (window && window->isVisible()) {
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            window->raise();
         }
     }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
-    QWidget* active = currentPage_ && currentPage_->isVisible() ? currentPage_.data() : this;
+    QWidget* current = pages_.Current();
+    QWidget* active = current && current->isVisible() ? current : this;
     active->activateWindow();
 }
 
@@ -138,9 +138,7 @@ void TMainForm::RefreshRecentMenu()
 bool TMainForm::DragOverWindow(QWidget* target, QEvent* event)
 {
     QWidget* window = target->window();
-    const bool ours = window == this
-                      || std::any_of(pages_.cbegin(), pages_.cend(),
-                                     [window](const PageEntry& entry) { return entry.window == window; });
+    const bool ours = window == this || pages_.Holds(window);
     if (!ours)
         return false;
     auto* drag = static_cast<QDropEvent*>(event);

@@ -141,7 +141,7 @@ void MainFormFilesTest::cancelledSetupMakesNoPage()
     const QStringList before = form->Session().TickerList().Entries();
     form->FileNew();
     QCOMPARE(built, 0);
-    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->Pages().Count(), 0);
     QCOMPARE(form->Session().TickerList().Entries(), before);
 }
 
@@ -174,7 +174,7 @@ void MainFormFilesTest::changedSeriesReplacesThePage()
     form->EditChangeOption();
     QCOMPARE(built, 1);
     QTRY_VERIFY(oldWindow.isNull());
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     IOptionPage* page = form->FindActivePage();
     QVERIFY(page);
     QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/spy.ops"));
@@ -202,7 +202,7 @@ void MainFormFilesTest::pageGoneWhileTheSetupClosesKeepsItsFile()
     form->EditChangeOption();
     QCOMPARE(built, 1);
     QVERIFY(oldWindow.isNull());
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     IOptionPage* page = form->FindActivePage();
     QVERIFY(page);
     QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
@@ -229,13 +229,13 @@ void MainFormFilesTest::newPageThatClosesAtOnceLeavesNoCurrentPage()
     });
     form->EditChangeOption();
     QCOMPARE(built, 1);
-    QTRY_COMPARE(form->PageCount(), 0);
+    QTRY_COMPARE(form->Pages().Count(), 0);
     QVERIFY(oldWindow.isNull());
     QVERIFY(form->FindActivePage() == nullptr);
 
     form->FileNew();
     QCOMPARE(built, 2);
-    QTRY_COMPARE(form->PageCount(), 0);
+    QTRY_COMPARE(form->Pages().Count(), 0);
     QVERIFY(form->FindActivePage() == nullptr);
 }
 
@@ -271,7 +271,7 @@ void MainFormFilesTest::openSetsTheSeriesFolder()
     QVERIFY(openFromFile);
     QCOMPARE(openName, series);
     QCOMPARE(form->Session().Folders().SeriesDir, folder);
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
 }
 
 void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
@@ -283,7 +283,7 @@ void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
     QVERIFY(QFileInfo::exists(form->Session().Folders().SeriesDir + QStringLiteral("/sample.ops")));
     QVERIFY2(notifier_.infos.isEmpty() && notifier_.errors.isEmpty(),
              qPrintable((notifier_.infos + notifier_.errors).join(QLatin1Char('\n'))));
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     QWidget* window = nullptr;
     QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
     Activate(window);
@@ -297,7 +297,7 @@ void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
     QVERIFY(!grid->model()->index(0, 7).data().toString().isEmpty());  // a priced value
     // Closing the page leaves no current page behind.
     window->close();
-    QTRY_COMPARE(form->PageCount(), 0);
+    QTRY_COMPARE(form->Pages().Count(), 0);
     QVERIFY(form->FindActivePage() == nullptr);
 
     // A later start opens nothing.
@@ -305,7 +305,7 @@ void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
     auto later = NewForm();
     later->SetPageFactory(OptionPageFactory());
     QVERIFY(later->FormCreate());
-    QCOMPARE(later->PageCount(), 0);
+    QCOMPARE(later->Pages().Count(), 0);
 }
 
 void MainFormFilesTest::saveWritesThroughThePage()
@@ -356,7 +356,7 @@ void MainFormFilesTest::pageGoneDuringTheSaveDialogIsNotSaved()
     });
     form->FileSave();
     WhileModal(nullptr);
-    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->Pages().Count(), 0);
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/spy-jan.ops")));
     QCOMPARE(form->Session().Folders().SeriesDir, form->Session().Folders().SeriesDir);
 }

@@ -110,7 +110,7 @@ private slots:
         QWidget* sample = StartWithSamplePage(*form);
         QVERIFY(sample);
         sample->close();
-        QTRY_COMPARE(form->PageCount(), 0);
+        QTRY_COMPARE(form->Pages().Count(), 0);
         form->SetSetupDialogHook([](TdlgInputs& dialog) {
             QTimer::singleShot(0, &dialog, [&dialog] {
                 dialog.findChild<QLineEdit*>(QStringLiteral("edOSymbl"))->setText(QStringLiteral("XYZ"));

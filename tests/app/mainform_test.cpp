@@ -200,7 +200,7 @@ void MainFormTest::pageTracking()
     for (FakePage* page : {first, second})
         page->Window()->show();
     Activate(first->Window());
-    QCOMPARE(form->CurrentPageHandle(), first->Window());
+    QCOMPARE(form->Pages().Current(), first->Window());
     QCOMPARE(form->FindActivePage(), first);
 
     Activate(second->Window());
@@ -208,11 +208,11 @@ void MainFormTest::pageTracking()
 
     // Closing the current page makes the last remaining page current.
     delete second->Window();
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     QCOMPARE(form->FindActivePage(), first);
 
     delete first->Window();
-    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->Pages().Count(), 0);
     QVERIFY(form->FindActivePage() == nullptr);
 }
 

@@ -85,9 +85,10 @@ void AppSessionTest::recentListAsTheMenuShowsIt_data()
     QTest::addColumn<QStringList>("menu");
     QTest::addColumn<int>("changes");
 
-    QTest::newRow("newest first") << QStringList{"a.ops", "b.ops"} << QStringList{"&1 b.ops", "&2 a.ops"} << 2;
-    QTest::newRow("a repeat moves up") << QStringList{"a.ops", "b.ops", "a.ops"}
-                                       << QStringList{"&1 a.ops", "&2 b.ops"} << 3;
+    QTest::newRow("newest first") << QStringList{"a.ops", "b.ops"} << QStringList{"&1 b.ops", "&2 a.ops"}
+                                  << 2;
+    QTest::newRow("a repeat moves up")
+        << QStringList{"a.ops", "b.ops", "a.ops"} << QStringList{"&1 a.ops", "&2 b.ops"} << 3;
     QTest::newRow("the newest again changes nothing")
         << QStringList{"a.ops", "a.ops", "x/../a.ops"} << QStringList{"&1 a.ops"} << 1;
     QTest::newRow("ampersand stays text") << QStringList{"R&D.ops"} << QStringList{"&1 R&&D.ops"} << 1;
@@ -204,8 +205,8 @@ void AppSessionTest::dropsOpenSeriesFilesOnly_data()
                                   << "-";
     QTest::newRow("others named") << QStringList{"FILE:a.ops", "FILE:n.txt", "https://example.org/x.ops"}
                                   << QStringList{"a.ops"} << " Not opened: n.txt, https://example.org/x.ops.";
-    QTest::newRow("a folder named .ops") << QStringList{"FILE:dir.ops"} << QStringList{}
-                                         << " Not opened: dir.ops.";
+    QTest::newRow("a folder named .ops")
+        << QStringList{"FILE:dir.ops"} << QStringList{} << " Not opened: dir.ops.";
     QTest::newRow("nothing dropped") << QStringList{} << QStringList{} << "Kestrava.";
 }
 
@@ -218,7 +219,8 @@ void AppSessionTest::dropsOpenSeriesFilesOnly()
     QVERIFY(QDir().mkpath(Path(QStringLiteral("dir.ops"))));
     QList<QUrl> dropped;
     for (const QString& url : urls)
-        dropped << (url.startsWith(QLatin1String("FILE:")) ? QUrl::fromLocalFile(Path(url.mid(5))) : QUrl(url));
+        dropped << (url.startsWith(QLatin1String("FILE:")) ? QUrl::fromLocalFile(Path(url.mid(5)))
+                                                           : QUrl(url));
     for (QString& name : series)
         name = Path(name);
 
@@ -227,7 +229,8 @@ void AppSessionTest::dropsOpenSeriesFilesOnly()
     if (refused == QLatin1String("-")) {
         QVERIFY(sorted.refusal.isEmpty());
     } else {
-        QVERIFY2(sorted.refusal.startsWith(QStringLiteral("Only option series files")), qPrintable(sorted.refusal));
+        QVERIFY2(sorted.refusal.startsWith(QStringLiteral("Only option series files")),
+                 qPrintable(sorted.refusal));
         QVERIFY2(sorted.refusal.endsWith(refused), qPrintable(sorted.refusal));
     }
 }
@@ -238,11 +241,16 @@ void AppSessionTest::saveOverAnotherFileAsksFirst_data()
     QTest::addColumn<QString>("ownFile");
     QTest::addColumn<bool>("asks");
 
-    QTest::newRow("a new file") << "new.ops" << "own.ops" << false;
-    QTest::newRow("the page's own file") << "own.ops" << "own.ops" << false;
-    QTest::newRow("its own file through a link") << "link.ops" << "own.ops" << false;
-    QTest::newRow("another series") << "other.ops" << "own.ops" << true;
-    QTest::newRow("a new series over a file") << "other.ops" << "" << true;
+    QTest::newRow("a new file") << "new.ops"
+                                << "own.ops" << false;
+    QTest::newRow("the page's own file") << "own.ops"
+                                         << "own.ops" << false;
+    QTest::newRow("its own file through a link") << "link.ops"
+                                                 << "own.ops" << false;
+    QTest::newRow("another series") << "other.ops"
+                                    << "own.ops" << true;
+    QTest::newRow("a new series over a file") << "other.ops"
+                                              << "" << true;
 }
 
 void AppSessionTest::saveOverAnotherFileAsksFirst()
