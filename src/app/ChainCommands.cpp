@@ -104,10 +104,10 @@ ChainWindow* TMainForm::OpenChain(const QString& file, const QString& root)
 IOptionPage* TMainForm::NewSeriesFromChain(const ChainSelection& selection)
 {
     const SeriesSetup setup = SetupFromChain(selection, session_.Locale().decimalSeparator);
-    chainSetup_ = &setup;
-    openFromFile_ = false;
+    request_.chainSetup = &setup;
+    request_.openFromFile = false;
     IOptionPage* page = CreatePage();
-    chainSetup_ = nullptr;
+    request_.chainSetup = nullptr;
     if (!page)
         return nullptr;
     page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));

@@ -104,7 +104,6 @@ bool TMainForm::FormCreate()
     ApplyPlacement(placementSaved);
     if (!session_.PrepareFiles(!placementSaved))
         return false;
-    created_ = true;
     show();
     lblTicker_->hide();
     // A first run shows a priced grid at once: the sample series below the
@@ -120,8 +119,8 @@ void TMainForm::OpenSampleSeries()
     const QString sample = session_.Folders().SeriesDir + QLatin1Char('/') + kSampleSeriesName;
     if (!QFileInfo::exists(sample))
         return;
-    openFileName_ = sample;
-    openFromFile_ = true;
+    request_.openFileName = sample;
+    request_.openFromFile = true;
     if (IOptionPage* page = CreatePage())
         ShowPage(page);
 }
@@ -155,7 +154,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
     // Every way out (File > Exit, the window's close button, a quit of the
     // application) comes here: a page with a changed position asks first,
     // and Cancel keeps the program running.
-    if (!closed_ && !ClosePages()) {
+    if (!session_.Finished() && !ClosePages()) {
         event->ignore();
         return;
     }
@@ -177,10 +176,6 @@ bool TMainForm::ClosePages()
 
 void TMainForm::FormClose()
 {
-    // A start that failed has nothing worth keeping.
-    if (closed_ || !created_)
-        return;
-    closed_ = true;
     session_.Finish(pos().x(), pos().y(), width());
 }
 
@@ -204,7 +199,7 @@ std::unique_ptr<TdlgInputs> TMainForm::NewSetupDialog()
 
 bool TMainForm::RunSetupDialog(TdlgInputs& dialog)
 {
-    setupDialog_ = &dialog;
+    request_.setupDialog = &dialog;
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // The folder of a picked price file counts also when the dialog was
     // cancelled.
@@ -219,7 +214,7 @@ void TMainForm::FileNew()
     const bool accepted = RunSetupDialog(*dialog);
     if (accepted) {
         update();
-        openFromFile_ = false;
+        request_.openFromFile = false;
         if (IOptionPage* page = CreatePage()) {
             page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));
             const QString priceFile = page->PriceTextFile();
@@ -236,7 +231,7 @@ void TMainForm::FileNew()
             ShowPage(page);
         }
     }
-    setupDialog_ = nullptr;
+    request_.setupDialog = nullptr;
 }
 
 void TMainForm::EditChangeOption()
@@ -262,7 +257,7 @@ void TMainForm::EditChangeOption()
         oldPage = nullptr;
         QCoreApplication::processEvents();
         update();
-        openFromFile_ = false;
+        request_.openFromFile = false;
         if (IOptionPage* page = CreatePage()) {
             page->SetSeriesFile(seriesFile);
             // The position goes with the series to its new page.
@@ -281,7 +276,7 @@ void TMainForm::EditChangeOption()
             pages_.SetCurrent(newWindow);
         }
     }
-    setupDialog_ = nullptr;
+    request_.setupDialog = nullptr;
 }
 
 void TMainForm::FileOpen()
@@ -474,11 +469,6 @@ void TMainForm::FormHelp()
 {
     QWidget* active = QApplication::activeWindow();
     ShowHelpPage(active && active != this ? active->property("helpKeyword").toString() : QString());
-}
-
-void TMainForm::HelpContentsItemClick()
-{
-    ShowHelpPage(QString());
 }
 
 void TMainForm::sbHelpClick()

@@ -70,11 +70,15 @@ public:
     AppSession& Session() { return session_; }
     const AppSession& Session() const { return session_; }
     Notifier& Messages() { return *notifier_; }
-    bool OpenFromFile() const { return openFromFile_; }
-    const QString& OpenFileName() const { return openFileName_; }
-    TdlgInputs* SetupDialog() const { return setupDialog_; }
-    // The setup of a page made from a chain's selection, while it is made.
-    const SeriesSetup* ChainSetup() const { return chainSetup_; }
+    // What the page being made reads: the series file to open, or the
+    // setup of the still open setup dialog or of a chain's selection.
+    struct PageRequest {
+        bool openFromFile = false;
+        QString openFileName;
+        TdlgInputs* setupDialog = nullptr;
+        const SeriesSetup* chainSetup = nullptr;  // while a chain's page is made
+    };
+    const PageRequest& Request() const { return request_; }
 
     // Hooks the rest of the program fills in.
     void SetPageFactory(PageFactory factory) { pageFactory_ = std::move(factory); }
@@ -152,7 +156,7 @@ public slots:
     void EditServersClick();
     // F1: the help page of the active window; the contents for the strip.
     void FormHelp();
-    void HelpContentsItemClick();
+    // Help > Contents and the strip's help button.
     void sbHelpClick();
     void HelpAbout();
 
@@ -203,17 +207,12 @@ private:
     Notifier* notifier_ = nullptr;
 
     AppSession session_;
-    bool openFromFile_ = false;
-    QString openFileName_;
-    TdlgInputs* setupDialog_ = nullptr;
+    PageRequest request_;
     QStringList startFiles_;
     bool opening_ = false;  // a series file is being opened
-    const SeriesSetup* chainSetup_ = nullptr;
 
     PageList pages_;
-    bool created_ = false;
     bool closing_ = false;
-    bool closed_ = false;
 
     PageFactory pageFactory_;
     Command downloadCommand_;

@@ -103,7 +103,7 @@ void TMainForm::BuildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(help, "HelpContentsItem", QStringLiteral("Help &Contents"), QKeySequence(),
-               &TMainForm::HelpContentsItemClick);
+               &TMainForm::sbHelpClick);
     AddCommand(help, "HelpAboutItem", QStringLiteral("&About Kestrava..."), QKeySequence(),
                &TMainForm::HelpAbout);
 }

@@ -63,12 +63,12 @@ TMainForm::PageFactory OptionPageFactory()
 {
     return [](TMainForm& mainForm) -> std::unique_ptr<IOptionPage> {
         PageSource source;
-        source.openFromFile = mainForm.OpenFromFile();
-        source.openFileName = mainForm.OpenFileName();
-        if (!source.openFromFile && mainForm.SetupDialog())
-            source.setup = mainForm.SetupDialog()->Values();
-        else if (!source.openFromFile && mainForm.ChainSetup())
-            source.setup = *mainForm.ChainSetup();
+        source.openFromFile = mainForm.Request().openFromFile;
+        source.openFileName = mainForm.Request().openFileName;
+        if (!source.openFromFile && mainForm.Request().setupDialog)
+            source.setup = mainForm.Request().setupDialog->Values();
+        else if (!source.openFromFile && mainForm.Request().chainSetup)
+            source.setup = *mainForm.Request().chainSetup;
         TfrmOPage* page = TfrmOPage::Create(PageEnvironmentOf(mainForm), source, mainForm.Messages(),
                                             &mainForm);
         if (!page)

@@ -29,8 +29,8 @@ constexpr int kWaitingRetryMs = 250;
 bool TMainForm::OpenSeries(const QString& path)
 {
     const QScopedValueRollback opening(opening_, true);
-    openFileName_ = path;
-    openFromFile_ = true;
+    request_.openFileName = path;
+    request_.openFromFile = true;
     session_.FollowSeriesFolder(path);
     IOptionPage* page = CreatePage();
     if (!page)
@@ -42,7 +42,7 @@ bool TMainForm::OpenSeries(const QString& path)
 
 void TMainForm::OpenSeriesFiles(const QStringList& files)
 {
-    if (closed_ || files.isEmpty())
+    if (session_.Finished() || files.isEmpty())
         return;
     // A page made while a dialog waits for the user, or while a download
     // or another opening lets events run, would be made under their feet.
@@ -58,7 +58,7 @@ void TMainForm::OpenSeriesFiles(const QStringList& files)
     const QScopedValueRollback opening(opening_, true);
     BatchNotifier::Batch batch(*batch_, files.size());
     for (const QString& file : files) {
-        if (closed_)
+        if (session_.Finished())
             return;
         batch.StartFile(file);
         if (IOptionPage* open = pages_.OfFile(file)) {

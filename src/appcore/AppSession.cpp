@@ -92,6 +92,7 @@ bool AppSession::PrepareFiles(bool firstRun)
     requestTemplate_ = LoadRequestTemplate(folders_.AppDir, &templateProblem);
     if (!templateProblem.isEmpty())
         Report(templateProblem);
+    started_ = true;
     return true;
 }
 
@@ -113,8 +114,11 @@ void AppSession::LoadOrCreateDownloadList()
     loadedList_ = downloadList_.Entries();
 }
 
-void AppSession::Finish(int left, int top, int width)
+bool AppSession::Finish(int left, int top, int width)
 {
+    if (finished_ || !started_)
+        return false;
+    finished_ = true;
     settings_.Left = left;
     settings_.Top = top;
     settings_.Width = width;
@@ -131,6 +135,7 @@ void AppSession::Finish(int left, int top, int width)
             Report(kCannotWriteList.arg(QDir::toNativeSeparators(path), problem));
     }
     requestTemplate_.clear();
+    return true;
 }
 
 bool AppSession::WriteSettings()

@@ -36,10 +36,14 @@ public:
     // reads the download list and the request template.
     bool ReadSettings();
     bool PrepareFiles(bool firstRun);
-    // Shut-down: the window's placement and the changed settings written,
-    // the download list written back unless that would lose what could not
-    // be read of it.
-    void Finish(int left, int top, int width);
+    // Shut-down, once: the window's placement and the changed settings
+    // written, the download list written back unless that would lose what
+    // could not be read of it. A start that failed has nothing worth
+    // keeping; false when nothing was done.
+    bool Finish(int left, int top, int width);
+    // Whether the run is over: no more series files are opened, no page is
+    // asked again to close.
+    bool Finished() const { return finished_; }
     // Writes what changed since the settings were read or last written; a
     // failure is told, naming the settings file.
     bool WriteSettings();
@@ -105,6 +109,8 @@ private:
     RecentSeries recent_;
     std::function<void()> recentChanged_;
     QStringList deferred_;
+    bool started_ = false;  // the folders are there
+    bool finished_ = false;
 };
 
 // Whether two names are the same file: through links when both are there,

@@ -61,9 +61,9 @@ namespace {
 TMainForm::PageFactory RecordingPages(QStringList* opened)
 {
     return [opened](TMainForm& owner) {
-        auto page = std::make_unique<FakePage>(QFileInfo(owner.OpenFileName()).completeBaseName());
-        page->seriesFile = owner.OpenFileName();
-        opened->append(owner.OpenFileName());
+        auto page = std::make_unique<FakePage>(QFileInfo(owner.Request().openFileName).completeBaseName());
+        page->seriesFile = owner.Request().openFileName;
+        opened->append(owner.Request().openFileName);
         return page;
     };
 }

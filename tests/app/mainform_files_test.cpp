@@ -42,7 +42,7 @@ namespace {
 TMainForm::PageFactory PageFromSetup(int* built)
 {
     return [built](TMainForm& owner) {
-        const SeriesSetup setup = owner.SetupDialog()->Values();
+        const SeriesSetup setup = owner.Request().setupDialog->Values();
         auto page = std::make_unique<FakePage>(setup.symbolText);
         page->priceFile = setup.sourceFilePath;
         auto expiry = std::make_unique<TInOutObj>();
@@ -111,7 +111,7 @@ void MainFormFilesTest::newSeriesPutsItsSymbolOnTheList()
     form->FileNew();
 
     QCOMPARE(built, 1);
-    QVERIFY(form->SetupDialog() == nullptr);
+    QVERIFY(form->Request().setupDialog == nullptr);
     IOptionPage* page = form->FindActivePage();
     QVERIFY(page);
     QCOMPARE(page->Title(), symbol);
@@ -251,8 +251,8 @@ void MainFormFilesTest::openSetsTheSeriesFolder()
     bool openFromFile = false;
     QString openName;
     form->SetPageFactory([&](TMainForm& owner) {
-        openFromFile = owner.OpenFromFile();
-        openName = owner.OpenFileName();
+        openFromFile = owner.Request().openFromFile;
+        openName = owner.Request().openFileName;
         return std::make_unique<FakePage>(QStringLiteral("MINE"));
     });
     WhileModal([&](QWidget* modal) {

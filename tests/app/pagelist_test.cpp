@@ -62,12 +62,18 @@ void PageListTest::findsThePageOfASavedFile_data()
     QTest::addColumn<QString>("asked");
     QTest::addColumn<bool>("found");
 
-    QTest::newRow("the same name") << "DIR/a.ops" << "DIR/a.ops" << true;
-    QTest::newRow("through a link") << "DIR/a.ops" << "DIR/link.ops" << true;
-    QTest::newRow("with a dot folder") << "DIR/a.ops" << "DIR/./a.ops" << true;
-    QTest::newRow("another file") << "DIR/a.ops" << "DIR/b.ops" << false;
-    QTest::newRow("an unsaved series' bare name") << "a.ops" << "a.ops" << false;
-    QTest::newRow("a saved file not there any more") << "DIR/gone.ops" << "DIR/gone.ops" << true;
+    QTest::newRow("the same name") << "DIR/a.ops"
+                                   << "DIR/a.ops" << true;
+    QTest::newRow("through a link") << "DIR/a.ops"
+                                    << "DIR/link.ops" << true;
+    QTest::newRow("with a dot folder") << "DIR/a.ops"
+                                       << "DIR/./a.ops" << true;
+    QTest::newRow("another file") << "DIR/a.ops"
+                                  << "DIR/b.ops" << false;
+    QTest::newRow("an unsaved series' bare name") << "a.ops"
+                                                  << "a.ops" << false;
+    QTest::newRow("a saved file not there any more") << "DIR/gone.ops"
+                                                     << "DIR/gone.ops" << true;
 }
 
 void PageListTest::findsThePageOfASavedFile()

@@ -54,6 +54,7 @@ private slots:
     void shutDownKeepsAListThatCouldNotBeRead_data();
     void shutDownKeepsAListThatCouldNotBeRead();
     void startFailsWithTheFolderNamed();
+    void shutDownOnceAndOnlyAfterAStart();
 
 private:
     std::unique_ptr<AppSession> NewSession();
@@ -328,6 +329,34 @@ void AppSessionTest::startFailsWithTheFolderNamed()
     QCOMPARE(notifier_.errors.size(), 1);
     QVERIFY2(notifier_.errors.front().contains(QDir::toNativeSeparators(Path(QStringLiteral("share")))),
              qPrintable(notifier_.errors.front()));
+}
+
+void AppSessionTest::shutDownOnceAndOnlyAfterAStart()
+{
+    const auto savedLeft = [] {
+        return QSettings(QLatin1String(kOrganisationName), QLatin1String(kApplicationName))
+            .value(QStringLiteral("WinDims/Left"));
+    };
+    std::unique_ptr<AppSession> failed = NewSession();
+    failed->ReadSettings();
+    QVERIFY(!failed->Finish(1, 2, 300));
+    QVERIFY(!failed->Finished());
+    QVERIFY(!savedLeft().isValid());
+
+    std::unique_ptr<AppSession> session = NewSession();
+    session->ReadSettings();
+    QVERIFY(session->PrepareFiles(true));
+    const QString listFile = session->Folders().TickersFile();
+    QVERIFY(session->Finish(5, 6, 300));
+    QVERIFY(session->Finished());
+    QCOMPARE(savedLeft().toInt(), 5);
+    const QByteArray list = ReadFile(listFile);
+    // A second way out (the window closed, then the application quits)
+    // writes nothing more.
+    session->TickerList().ReplaceSymbol(QStringLiteral("QQQ"), QString());
+    QVERIFY(!session->Finish(7, 8, 300));
+    QCOMPARE(savedLeft().toInt(), 5);
+    QCOMPARE(ReadFile(listFile), list);
 }
 
 QTEST_GUILESS_MAIN(AppSessionTest)
