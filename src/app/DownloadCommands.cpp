@@ -58,16 +58,16 @@ public:
         busy_.emplace();
         if (!form_)
             return;
-        form_->spdbtnDownload()->setChecked(true);
-        form_->pbDownload()->show();
-        form_->lblTicker()->show();
+        form_->Progress().spdbtnDownload()->setChecked(true);
+        form_->Progress().pbDownload()->show();
+        form_->Progress().lblTicker()->show();
     }
     void ShowTicker(const std::string& text) override
     {
         if (!form_)
             return;
-        form_->lblTicker()->setText(QString::fromStdString(text));
-        form_->lblTicker()->repaint();
+        form_->Progress().lblTicker()->setText(QString::fromStdString(text));
+        form_->Progress().lblTicker()->repaint();
     }
     void LetEventsRun() override { QCoreApplication::processEvents(); }
     void End() override
@@ -75,10 +75,10 @@ public:
         busy_.reset();
         if (!form_)
             return;
-        form_->spdbtnDownload()->setChecked(false);
-        form_->pbDownload()->hide();
-        form_->lblTicker()->clear();
-        form_->lblTicker()->hide();
+        form_->Progress().spdbtnDownload()->setChecked(false);
+        form_->Progress().pbDownload()->hide();
+        form_->Progress().lblTicker()->clear();
+        form_->Progress().lblTicker()->hide();
     }
 
 private:
@@ -145,7 +145,7 @@ public:
             form.Session().HistoryDownloadFlag() = history;
         }
         if (!accepted) {
-            form.spdbtnDownload()->setChecked(false);
+            form.Progress().spdbtnDownload()->setChecked(false);
             return;
         }
         Run(form);
@@ -163,15 +163,15 @@ private:
         };
         http_.OnWorkBegin = [alive](WorkMode mode, std::int64_t expected) {
             if (alive)
-                alive->HTTPerWorkBegin(mode == WorkMode::Read, expected);
+                alive->Progress().WorkBegin(mode == WorkMode::Read, expected);
         };
         http_.OnWork = [alive](WorkMode mode, std::int64_t count) {
             if (alive)
-                alive->HTTPerWork(mode == WorkMode::Read, count);
+                alive->Progress().Work(mode == WorkMode::Read, count);
         };
         http_.OnWorkEnd = [alive](WorkMode mode) {
             if (alive)
-                alive->HTTPerWorkEnd(mode == WorkMode::Read);
+                alive->Progress().WorkEnd(mode == WorkMode::Read);
         };
         if (options_.clientHook)
             options_.clientHook(http_);
@@ -200,7 +200,7 @@ private:
         if (IOptionPage* page = alive->FindActivePage())
             page->RefreshAfterDownload();
         if (alive)
-            alive->spdbtnDownload()->setChecked(false);
+            alive->Progress().spdbtnDownload()->setChecked(false);
     }
 
     DownloadCommandOptions options_;

@@ -105,7 +105,7 @@ bool TMainForm::FormCreate()
     if (!session_.PrepareFiles(!placementSaved))
         return false;
     show();
-    lblTicker_->hide();
+    progress_.lblTicker()->hide();
     // A first run shows a priced grid at once: the sample series below the
     // strip, unless the command line named the series to show.
     if (!placementSaved && startFiles_.isEmpty())
@@ -428,14 +428,14 @@ void TMainForm::DoDownload()
 {
     if (session_.TickerList().IsEmpty()) {
         Report(kNoSymbols);
-        spdbtnDownload_->setChecked(false);
+        progress_.spdbtnDownload()->setChecked(false);
         return;
     }
     if (downloadCommand_) {
-        spdbtnDownload_->setChecked(true);
+        progress_.spdbtnDownload()->setChecked(true);
         downloadCommand_(*this);
     } else {
-        spdbtnDownload_->setChecked(false);
+        progress_.spdbtnDownload()->setChecked(false);
     }
 }
 

@@ -14,16 +14,14 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "app/DownloadProgress.h"
 #include "app/OptionPageHost.h"
 #include "app/PageList.h"
 #include "appcore/AppSession.h"
 
 class QAction;
 class QDropEvent;
-class QLabel;
 class QMenu;
-class QProgressBar;
-class QToolButton;
 
 namespace kestrava {
 
@@ -126,9 +124,7 @@ public:
     IOptionPage* NewSeriesFromChain(const ChainSelection& selection);
 
     // The download progress display.
-    QProgressBar* pbDownload() const { return pbDownload_; }
-    QLabel* lblTicker() const { return lblTicker_; }
-    QToolButton* spdbtnDownload() const { return spdbtnDownload_; }
+    DownloadProgress& Progress() { return progress_; }
 
 public slots:
     void FileNew();
@@ -159,11 +155,6 @@ public slots:
     // Help > Contents and the strip's help button.
     void sbHelpClick();
     void HelpAbout();
-
-    // The HTTP client's work events; `reading` is true for a download.
-    void HTTPerWorkBegin(bool reading, qint64 expectedSize);
-    void HTTPerWork(bool reading, qint64 transferred);
-    void HTTPerWorkEnd(bool reading);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -221,9 +212,7 @@ private:
 
     QWidget* panel_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    QProgressBar* pbDownload_ = nullptr;
-    QLabel* lblTicker_ = nullptr;
-    QToolButton* spdbtnDownload_ = nullptr;
+    DownloadProgress progress_;
 };
 
 }  // namespace kestrava

@@ -46,8 +46,7 @@ void TMainForm::OpenSeriesFiles(const QStringList& files)
         return;
     // A page made while a dialog waits for the user, or while a download
     // or another opening lets events run, would be made under their feet.
-    const bool busy = opening_ || QApplication::activeModalWidget()
-                      || (spdbtnDownload_ && spdbtnDownload_->isChecked());
+    const bool busy = opening_ || QApplication::activeModalWidget() || progress_.Running();
     if (busy) {
         if (session_.Defer(files))
             QTimer::singleShot(kWaitingRetryMs, this, &TMainForm::OpenWaitingFiles);

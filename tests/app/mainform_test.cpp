@@ -41,8 +41,8 @@ void MainFormTest::firstRun()
     QCOMPARE(form->minimumWidth(), 780);
     QCOMPARE(form->pos(), QPoint(workArea.left() + (workArea.width() - 780) / 2, workArea.top()));
     QCOMPARE(form->minimumHeight(), form->maximumHeight());
-    QVERIFY(form->lblTicker()->isHidden());
-    QVERIFY(form->pbDownload()->isHidden());
+    QVERIFY(form->Progress().lblTicker()->isHidden());
+    QVERIFY(form->Progress().pbDownload()->isHidden());
 
     const QString data = roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Data");
     QVERIFY(QFileInfo(roots_.localAppData + QStringLiteral("/Tovanek/Kestrava27/Data")).isDir());
@@ -347,12 +347,12 @@ void MainFormTest::emptyListRefusesDownload()
     QCOMPARE(runs, 1);
 
     form->Session().TickerList().Clear();
-    form->spdbtnDownload()->setChecked(true);
+    form->Progress().spdbtnDownload()->setChecked(true);
     form->DoDownload();
     QCOMPARE(runs, 1);
     QCOMPARE(notifier_.infos,
              QStringList{QStringLiteral("You need to enter one or more symbols to download.")});
-    QVERIFY(!form->spdbtnDownload()->isChecked());
+    QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
 }
 
 QTEST_MAIN(MainFormTest)

@@ -239,7 +239,7 @@ private slots:
                  (QStringList{"GLD", "^OEX", "OIL", "QQQ", "^GSPC", "SPY", "YHOO"}));
         QVERIFY(form->Session().QuoteDownloadFlag() && !form->Session().HistoryDownloadFlag());
         QVERIFY(quotes_->Requests().empty() && history_->Requests().empty());
-        QVERIFY(!form->spdbtnDownload()->isChecked());
+        QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
     }
 
     void okFetchesBothShowsProgressAndRefreshesThePage()
@@ -266,9 +266,10 @@ private slots:
             http.OnWorkEnd = [&, end](WorkMode mode) {
                 end(mode);
                 if (mode == WorkMode::Read)
-                    samples.push_back({shown->pbDownload()->maximum(), shown->pbDownload()->value(),
-                                       shown->lblTicker()->text(), shown->pbDownload()->isVisible(),
-                                       shown->spdbtnDownload()->isChecked()});
+                    samples.push_back(
+                        {shown->Progress().pbDownload()->maximum(), shown->Progress().pbDownload()->value(),
+                         shown->Progress().lblTicker()->text(), shown->Progress().pbDownload()->isVisible(),
+                         shown->Progress().spdbtnDownload()->isChecked()});
             };
         };
         auto form = NewForm(options);
@@ -297,8 +298,8 @@ private slots:
         QVERIFY(csv.barShown && csv.buttonDown);
         QCOMPARE(samples.front().ticker, QStringLiteral("Getting Options -> SPX"));
         // Afterwards the strip is as before.
-        QVERIFY(form->pbDownload()->isHidden() && form->lblTicker()->isHidden());
-        QVERIFY(!form->spdbtnDownload()->isChecked());
+        QVERIFY(form->Progress().pbDownload()->isHidden() && form->Progress().lblTicker()->isHidden());
+        QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
     }
 
     void theButtonOrEscapeStopsTheRun_data()
@@ -340,7 +341,7 @@ private slots:
             if (escape)
                 QTest::keyClick(page->Window(), Qt::Key_Escape);
             else
-                form->spdbtnDownload()->click();
+                form->Progress().spdbtnDownload()->click();
         });
         stopper.start();
         QElapsedTimer clock;
@@ -357,7 +358,7 @@ private slots:
         QVERIFY(QFileInfo::exists(DataFile(*form, QStringLiteral("GLD.txt"))));
         QVERIFY(!QFileInfo::exists(DataFile(*form, QStringLiteral("OEX.txt"))));
         QCOMPARE(quotes_->Bodies().size(), 2u);
-        QVERIFY(!form->spdbtnDownload()->isChecked());
+        QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
         QCOMPARE(page->refreshes, 1);
     }
 
