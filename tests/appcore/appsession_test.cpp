@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "appcore/AppSession.h"
+#include "appcore/HandOver.h"
 #include "support/qt_recording_notifier.h"
 
 using namespace kestrava;
@@ -55,6 +56,7 @@ private slots:
     void shutDownKeepsAListThatCouldNotBeRead();
     void startFailsWithTheFolderNamed();
     void shutDownOnceAndOnlyAfterAStart();
+    void theLargestHandOverFitsTheReadersLimit();
 
 private:
     std::unique_ptr<AppSession> NewSession();
@@ -357,6 +359,25 @@ void AppSessionTest::shutDownOnceAndOnlyAfterAStart()
     QVERIFY(!session->Finish(7, 8, 300));
     QCOMPARE(savedLeft().toInt(), 5);
     QCOMPARE(ReadFile(listFile), list);
+}
+
+void AppSessionTest::theLargestHandOverFitsTheReadersLimit()
+{
+    // As many files as a hand-over may name, each path as long as it may be.
+    QStringList files;
+    for (int i = 0; i < kMaxHandOverFiles; ++i) {
+        QString path = QStringLiteral("/%1/").arg(i);
+        path += QString(kMaxHandOverPathBytes - path.size(), QLatin1Char('x'));
+        files << path;
+    }
+    const QByteArray largest = EncodeHandOver(files);
+    QCOMPARE(largest.size(), kMaxHandOverBytes);
+    const HandOverMessage message = DecodeHandOver(largest);
+    QCOMPARE(int(message.status), int(HandOverMessage::Status::Complete));
+    QCOMPARE(message.files, files);
+    // One file more is refused as a whole.
+    files << files.front();
+    QCOMPARE(int(DecodeHandOver(EncodeHandOver(files)).status), int(HandOverMessage::Status::Invalid));
 }
 
 QTEST_GUILESS_MAIN(AppSessionTest)
