@@ -122,14 +122,14 @@ int main(int argc, char** argv)
               QStringLiteral("main-window-open-recent"), suffix)
          && ok;
 
-    TdlgIntRates rates(form.Settings(), form.Locale(), &form);
+    TdlgIntRates rates(form.Session().Settings(), form.Session().Locale(), &form);
     rates.FSpinEdit2->SetValue(1.25);
     rates.show();
     QApplication::processEvents();
     ok = Save(rates.grab(), folder, QStringLiteral("interest-rates"), suffix) && ok;
     rates.hide();
 
-    TdlgServers servers(form.Settings(), LocaleInfo::FromPattern("M/d/yyyy"),
+    TdlgServers servers(form.Session().Settings(), LocaleInfo::FromPattern("M/d/yyyy"),
                         QStringLiteral("/home/you/.config/Tovanek/Kestrava27.conf"), &form);
     servers.edQuoteServer->setText(QStringLiteral("http://quotes.example.com"));
     servers.show();
@@ -145,38 +145,38 @@ int main(int argc, char** argv)
 
     // The download dialog as a run starts it, with one symbol unchecked by
     // hand, and the symbol editor over the default list.
-    TDloadDlg download(form.TickerList().Entries(), true, false);
+    TDloadDlg download(form.Session().TickerList().Entries(), true, false);
     download.ckListBoxCBOE->item(6)->setCheckState(Qt::Unchecked);
     download.show();
     QApplication::processEvents();
     ok = Save(download.grab(), folder, QStringLiteral("download-dialog"), suffix) && ok;
     download.hide();
 
-    TSymEditDlg editor(form.TickerList().Entries(), quiet);
+    TSymEditDlg editor(form.Session().TickerList().Entries(), quiet);
     editor.show();
     QApplication::processEvents();
     ok = Save(editor.grab(), folder, QStringLiteral("symbol-editor"), suffix) && ok;
     editor.hide();
 
     // The strip while a download runs.
-    form.spdbtnDownload()->setChecked(true);
-    form.pbDownload()->show();
-    form.pbDownload()->setEnabled(true);
-    form.pbDownload()->setMaximum(100);
-    form.pbDownload()->setValue(60);
-    form.lblTicker()->setText(QStringLiteral("Getting Options -> SPX"));
-    form.lblTicker()->show();
+    form.Progress().spdbtnDownload()->setChecked(true);
+    form.Progress().pbDownload()->show();
+    form.Progress().pbDownload()->setEnabled(true);
+    form.Progress().pbDownload()->setMaximum(100);
+    form.Progress().pbDownload()->setValue(60);
+    form.Progress().lblTicker()->setText(QStringLiteral("Getting Options -> SPX"));
+    form.Progress().lblTicker()->show();
     QApplication::processEvents();
     ok = Save(form.grab(), folder, QStringLiteral("main-window-downloading"), suffix) && ok;
-    form.spdbtnDownload()->setChecked(false);
-    form.pbDownload()->hide();
-    form.lblTicker()->hide();
+    form.Progress().spdbtnDownload()->setChecked(false);
+    form.Progress().pbDownload()->hide();
+    form.Progress().lblTicker()->hide();
 
     // The sample series of a first run, opened below the strip.
     form.SetPageFactory(OptionPageFactory());
     form.resize(1060, form.height());
     QApplication::processEvents();
-    const QString sample = form.SeriesDir() + QStringLiteral("/sample.ops");
+    const QString sample = form.Session().Folders().SeriesDir + QStringLiteral("/sample.ops");
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {

@@ -71,7 +71,7 @@ SeriesSetup SetupFromChain(const ChainSelection& selection, char decimalSeparato
 
 void TMainForm::FileOpenChain()
 {
-    QFileDialog dialog(this, QStringLiteral("Open an option quote table"), folders_.DataDir,
+    QFileDialog dialog(this, QStringLiteral("Open an option quote table"), session_.Folders().DataDir,
                        QStringLiteral("Option quote tables (*.txt *.dat *.csv);;All files (*)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -85,9 +85,10 @@ void TMainForm::FileOpenChain()
 ChainWindow* TMainForm::OpenChain(const QString& file, const QString& root)
 {
     ChainEnvironment environment;
-    environment.locale = locale_;
-    environment.defaultRates = {settings_.Rate30, settings_.Rate60, settings_.Rate90};
-    environment.exportFolder = folders_.DataDir;
+    environment.locale = session_.Locale();
+    environment.defaultRates = {session_.Settings().Rate30, session_.Settings().Rate60,
+                                session_.Settings().Rate90};
+    environment.exportFolder = session_.Folders().DataDir;
     ChainWindow* window = ChainWindow::Open(file, root, environment, *notifier_, this);
     if (!window)
         return nullptr;
@@ -102,11 +103,11 @@ ChainWindow* TMainForm::OpenChain(const QString& file, const QString& root)
 
 IOptionPage* TMainForm::NewSeriesFromChain(const ChainSelection& selection)
 {
-    const SeriesSetup setup = SetupFromChain(selection, locale_.decimalSeparator);
-    chainSetup_ = &setup;
-    openFromFile_ = false;
+    const SeriesSetup setup = SetupFromChain(selection, session_.Locale().decimalSeparator);
+    request_.chainSetup = &setup;
+    request_.openFromFile = false;
     IOptionPage* page = CreatePage();
-    chainSetup_ = nullptr;
+    request_.chainSetup = nullptr;
     if (!page)
         return nullptr;
     page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));

@@ -58,16 +58,16 @@ public:
         busy_.emplace();
         if (!form_)
             return;
-        form_->spdbtnDownload()->setChecked(true);
-        form_->pbDownload()->show();
-        form_->lblTicker()->show();
+        form_->Progress().spdbtnDownload()->setChecked(true);
+        form_->Progress().pbDownload()->show();
+        form_->Progress().lblTicker()->show();
     }
     void ShowTicker(const std::string& text) override
     {
         if (!form_)
             return;
-        form_->lblTicker()->setText(QString::fromStdString(text));
-        form_->lblTicker()->repaint();
+        form_->Progress().lblTicker()->setText(QString::fromStdString(text));
+        form_->Progress().lblTicker()->repaint();
     }
     void LetEventsRun() override { QCoreApplication::processEvents(); }
     void End() override
@@ -75,10 +75,10 @@ public:
         busy_.reset();
         if (!form_)
             return;
-        form_->spdbtnDownload()->setChecked(false);
-        form_->pbDownload()->hide();
-        form_->lblTicker()->clear();
-        form_->lblTicker()->hide();
+        form_->Progress().spdbtnDownload()->setChecked(false);
+        form_->Progress().pbDownload()->hide();
+        form_->Progress().lblTicker()->clear();
+        form_->Progress().lblTicker()->hide();
     }
 
 private:
@@ -88,7 +88,7 @@ private:
 
 DownloadSetup SetupOf(TMainForm& form, const DownloadCommandOptions& options)
 {
-    const AppSettings& settings = form.Settings();
+    const AppSettings& settings = form.Session().Settings();
     DownloadSetup setup;
     setup.QuoteServer = settings.QuoteServer.toStdString();
     setup.HistoryServer = settings.HistoryServer.toStdString();
@@ -101,11 +101,11 @@ DownloadSetup SetupOf(TMainForm& form, const DownloadCommandOptions& options)
         QDir::toNativeSeparators(
             QSettings(QLatin1String(kOrganisationName), QLatin1String(kApplicationName)).fileName())
             .toStdString();
-    setup.RequestTemplate = form.RequestTemplate().toStdString();
-    setup.DataDir = ToPath(form.Folders().DataDir);
-    setup.TempDir = ToPath(form.Folders().TempDir);
+    setup.RequestTemplate = form.Session().RequestTemplate().toStdString();
+    setup.DataDir = ToPath(form.Session().Folders().DataDir);
+    setup.TempDir = ToPath(form.Session().Folders().TempDir);
     setup.PriceDir = ToPath(settings.AsciiDataDir);
-    setup.Locale = form.Locale();
+    setup.Locale = form.Session().Locale();
     const QDate today = QDate::currentDate();
     setup.Today = options.today ? options.today() : EncodeDate(today.year(), today.month(), today.day());
     setup.TimeoutMs = options.timeoutMs;
@@ -125,7 +125,8 @@ public:
         }
         const QScopedValueRollback<bool> running(running_, true);
 
-        TDloadDlg dialog(form.TickerList().Entries(), form.QuoteDownloadFlag(), form.HistoryDownloadFlag());
+        TDloadDlg dialog(form.Session().TickerList().Entries(), form.Session().QuoteDownloadFlag(),
+                         form.Session().HistoryDownloadFlag());
         QObject::connect(&dialog, &TDloadDlg::HelpRequested, &form, &TMainForm::FormHelp);
         if (options_.dialogHook)
             options_.dialogHook(dialog);
@@ -134,17 +135,17 @@ public:
         const bool quotes = dialog.ckDoCBOE->isChecked();
         const bool history = dialog.ckDoMSN->isChecked();
         if (quotes)
-            form.QuoteSelection() = TDloadDlg::CheckedItems(dialog.ckListBoxCBOE);
+            form.Session().QuoteSelection() = TDloadDlg::CheckedItems(dialog.ckListBoxCBOE);
         if (history)
-            form.HistorySelection() = TDloadDlg::CheckedItems(dialog.ckListBoxMSN);
+            form.Session().HistorySelection() = TDloadDlg::CheckedItems(dialog.ckListBoxMSN);
         if (!quotes && !history)
             accepted = false;
         if (accepted) {
-            form.QuoteDownloadFlag() = quotes;
-            form.HistoryDownloadFlag() = history;
+            form.Session().QuoteDownloadFlag() = quotes;
+            form.Session().HistoryDownloadFlag() = history;
         }
         if (!accepted) {
-            form.spdbtnDownload()->setChecked(false);
+            form.Progress().spdbtnDownload()->setChecked(false);
             return;
         }
         Run(form);
@@ -162,15 +163,15 @@ private:
         };
         http_.OnWorkBegin = [alive](WorkMode mode, std::int64_t expected) {
             if (alive)
-                alive->HTTPerWorkBegin(mode == WorkMode::Read, expected);
+                alive->Progress().WorkBegin(mode == WorkMode::Read, expected);
         };
         http_.OnWork = [alive](WorkMode mode, std::int64_t count) {
             if (alive)
-                alive->HTTPerWork(mode == WorkMode::Read, count);
+                alive->Progress().Work(mode == WorkMode::Read, count);
         };
         http_.OnWorkEnd = [alive](WorkMode mode) {
             if (alive)
-                alive->HTTPerWorkEnd(mode == WorkMode::Read);
+                alive->Progress().WorkEnd(mode == WorkMode::Read);
         };
         if (options_.clientHook)
             options_.clientHook(http_);
@@ -180,10 +181,10 @@ private:
         QObject::connect(&escape, &QShortcut::activated, &form, [this] { http_.Abort(); });
 
         DownloadChoice choice;
-        choice.quotes = form.QuoteDownloadFlag();
-        choice.history = form.HistoryDownloadFlag();
-        choice.quoteSymbols = ToStrings(form.QuoteSelection());
-        choice.historySymbols = ToStrings(form.HistorySelection());
+        choice.quotes = form.Session().QuoteDownloadFlag();
+        choice.history = form.Session().HistoryDownloadFlag();
+        choice.quoteSymbols = ToStrings(form.Session().QuoteSelection());
+        choice.historySymbols = ToStrings(form.Session().HistorySelection());
         DownloadOutcome outcome;
         try {
             StripDisplay display(form);
@@ -199,7 +200,7 @@ private:
         if (IOptionPage* page = alive->FindActivePage())
             page->RefreshAfterDownload();
         if (alive)
-            alive->spdbtnDownload()->setChecked(false);
+            alive->Progress().spdbtnDownload()->setChecked(false);
     }
 
     DownloadCommandOptions options_;
@@ -218,12 +219,12 @@ TMainForm::Command DownloadCommand(DownloadCommandOptions options)
 TMainForm::Command SymbolEditorCommand(std::function<void(TSymEditDlg&)> dialogHook)
 {
     return [hook = std::move(dialogHook)](TMainForm& form) {
-        TSymEditDlg dialog(form.TickerList().Entries(), form.Messages());
+        TSymEditDlg dialog(form.Session().TickerList().Entries(), form.Messages());
         QObject::connect(&dialog, &TSymEditDlg::HelpRequested, &form, &TMainForm::FormHelp);
         if (hook)
             hook(dialog);
         if (dialog.exec() == QDialog::Accepted)
-            form.TickerList().Assign(dialog.Entries());
+            form.Session().TickerList().Assign(dialog.Entries());
     };
 }
 

@@ -31,7 +31,8 @@ std::filesystem::path ToPath(const QString& path)
 
 QString TMainForm::PriceFolder() const
 {
-    return settings_.AsciiDataDir.isEmpty() ? folders_.DataDir : settings_.AsciiDataDir;
+    return session_.Settings().AsciiDataDir.isEmpty() ? session_.Folders().DataDir
+                                                      : session_.Settings().AsciiDataDir;
 }
 
 void TMainForm::FileImportHistory()
@@ -39,7 +40,7 @@ void TMainForm::FileImportHistory()
     const QPointer<TMainForm> alive(this);
     QString start = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (start.isEmpty() || !QFileInfo(start).isDir())
-        start = roots_.documents;
+        start = session_.Roots().documents;
     QFileDialog dialog(this, kImportTitle, start, kHistoryFilter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -77,7 +78,8 @@ void TMainForm::FileImportHistory()
     {
         const BusyScope busy;
         const QDate today = QDate::currentDate();
-        imported = ImportHistory(ToPath(chosen), priceFile, locale_, ToPath(folders_.TempDir),
+        imported = ImportHistory(ToPath(chosen), priceFile, session_.Locale(),
+                                 ToPath(session_.Folders().TempDir),
                                  EncodeDate(today.year(), today.month(), today.day()));
     }
     Report(QString::fromStdString(ImportReport(imported, ToPath(chosen), priceFile)));

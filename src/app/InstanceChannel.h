@@ -3,11 +3,9 @@
 // local socket in a folder private to the user (InstanceFolder.h); a later
 // start hands its series files to it over that socket and ends.
 //
-// A hand-over is a small message: "KSTV", the number of files (32 bits,
-// big-endian), then each file as its length in bytes (32 bits) and its
-// absolute path in UTF-8. The listener answers one byte once it has read a
-// message whole, and trusts nothing in it beyond being a list of paths,
-// which it opens as File > Open would.
+// A hand-over is a small message (appcore/HandOver.h). The listener answers
+// one byte once it has read a message whole, and trusts nothing in it
+// beyond being a list of paths, which it opens as File > Open would.
 
 #include <functional>
 
@@ -16,29 +14,17 @@
 #include <QObject>
 #include <QStringList>
 
+#include "appcore/HandOver.h"
+
 class QLocalSocket;
 
 namespace kestrava {
-
-inline constexpr int kMaxHandOverFiles = 256;
-inline constexpr int kMaxHandOverPathBytes = 4096;
 
 // The socket of this user's program on this display: "kestrava-DISPLAY.socket"
 // in the runtime folder (XDG_RUNTIME_DIR) when that is private to the user,
 // else in the user's private work folder in the temporary directory. Empty
 // when there is no such folder; `problem` then says why.
 QString InstanceSocketPath(QString* problem = nullptr);
-
-QByteArray EncodeHandOver(const QStringList& files);
-
-struct HandOverMessage {
-    // Incomplete: more bytes are needed; Invalid: not a hand-over (wrong
-    // start, too many or too long paths, a path that is not absolute UTF-8).
-    enum class Status { Incomplete, Complete, Invalid };
-    Status status = Status::Incomplete;
-    QStringList files;
-};
-HandOverMessage DecodeHandOver(const QByteArray& bytes);
 
 class InstanceChannel : public QObject {
     Q_OBJECT

@@ -14,7 +14,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QScreen>
-#include <QSettings>
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -52,18 +51,9 @@ QString ChosenFile(QFileDialog& dialog)
     return chosen;
 }
 
-bool SameFile(const QString& one, const QString& other)
-{
-    if (other.isEmpty())
-        return false;
-    const QString a = QFileInfo(one).canonicalFilePath(), b = QFileInfo(other).canonicalFilePath();
-    return !a.isEmpty() ? a == b : QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
-}
-
 const QString kCaption = QLatin1String(kApplicationTitle);
 const QString kSeriesFilter = QStringLiteral("Option Series File (*.ops *.OPS)");
 const QString kNoSymbols = QStringLiteral("You need to enter one or more symbols to download.");
-const QString kCannotWriteList = QStringLiteral("Cannot write the download list %1: %2");
 
 }  // namespace
 
@@ -71,18 +61,17 @@ TMainForm::TMainForm(Environment environment, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                               | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                               | Qt::WindowCloseButtonHint),
-      roots_(std::move(environment.roots)),
-      systemLocale_(environment.locale),
-      locale_(environment.locale),
       ownNotifier_(environment.notifier ? nullptr : std::make_unique<MessageBoxNotifier>(this)),
       batch_(std::make_unique<BatchNotifier>(environment.notifier ? *environment.notifier : *ownNotifier_)),
-      notifier_(batch_.get())
+      notifier_(batch_.get()),
+      session_(std::move(environment.roots), environment.locale, *notifier_)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(kCaption);
     setWindowIcon(AppIcon(QStringLiteral("kestrava")));
     BuildMenus();
     BuildStrip();
+    session_.SetRecentListener([this] { RefreshRecentMenu(); });
 
     // F1 anywhere outside a dialog: the pages are windows of their own and
     // name their help page by the property "helpKeyword".
@@ -102,55 +91,21 @@ TMainForm::~TMainForm()
     closing_ = true;
     // The page windows are children of this window and go with it; by then
     // this object is half gone, so their destroyed() must not reach it.
-    for (PageEntry& entry : pages_)
-        if (entry.window)
-            disconnect(entry.window, nullptr, this, nullptr);
-    pages_.clear();
+    for (const QPointer<QWidget>& window : pages_.Windows())
+        if (window)
+            disconnect(window, nullptr, this, nullptr);
+    pages_.Clear();
 }
 
 bool TMainForm::FormCreate()
 {
-    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
-    const bool placementSaved = stored.contains(QStringLiteral("WinDims/Width"));
-    QStringList problems;
-    settings_.Load(stored, locale_, &problems);
-    recent_.Load(stored);
+    const bool placementSaved = session_.ReadSettings();
     RefreshRecentMenu();
-    writtenSettings_ = settings_;
-    locale_ = ProgramLocale(systemLocale_, settings_.DateFormat);
-    if (!problems.isEmpty())
-        Report(problems.join(QLatin1Char('\n')));
     ApplyPlacement(placementSaved);
-
-    SeedWorkFileCounter();
-
-    try {
-        folders_ = AppFolders::Prepare(roots_, settings_.AsciiDataDir);
-    } catch (const FolderError& error) {
-        notifier_->Error(error.Message().toStdString());
+    if (!session_.PrepareFiles(!placementSaved))
         return false;
-    }
-    folders_.RemoveStaleLeftovers(settings_.AsciiDataDir);
-    if (!placementSaved) {
-        QStringList copyProblems;
-        PlaceSamples(folders_, &copyProblems);
-        if (!copyProblems.isEmpty())
-            Report(copyProblems.join(QLatin1Char('\n')));
-    }
-
-    quoteDownload_ = true;
-    historyDownload_ = false;
-    quoteSelection_.clear();
-    historySelection_.clear();
-    LoadOrCreateDownloadList();
-
-    QString templateProblem;
-    requestTemplate_ = LoadRequestTemplate(folders_.AppDir, &templateProblem);
-    if (!templateProblem.isEmpty())
-        Report(templateProblem);
-    created_ = true;
     show();
-    lblTicker_->hide();
+    progress_.lblTicker()->hide();
     // A first run shows a priced grid at once: the sample series below the
     // strip, unless the command line named the series to show.
     if (!placementSaved && startFiles_.isEmpty())
@@ -161,54 +116,37 @@ bool TMainForm::FormCreate()
 
 void TMainForm::OpenSampleSeries()
 {
-    const QString sample = folders_.SeriesDir + QLatin1Char('/') + kSampleSeriesName;
+    const QString sample = session_.Folders().SeriesDir + QLatin1Char('/') + kSampleSeriesName;
     if (!QFileInfo::exists(sample))
         return;
-    openFileName_ = sample;
-    openFromFile_ = true;
+    request_.openFileName = sample;
+    request_.openFromFile = true;
     if (IOptionPage* page = CreatePage())
         ShowPage(page);
 }
 
 void TMainForm::ApplyPlacement(bool placementSaved)
 {
+    const AppSettings& settings = session_.Settings();
     QScreen* screen = QGuiApplication::primaryScreen();
-    int savedWidth = placementSaved ? settings_.Width : 0;
+    int savedWidth = placementSaved ? settings.Width : 0;
     // A strip saved on a screen that is no longer there would open out of
     // sight; it is placed as on a first run instead.
     if (savedWidth != 0
-        && !QGuiApplication::screenAt(QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
+        && !QGuiApplication::screenAt(QPoint(settings.Left + savedWidth / 2, settings.Top + 4)))
         savedWidth = 0;
     // A saved strip stays on the screen it was saved on.
     if (savedWidth != 0)
         if (QScreen* saved = QGuiApplication::screenAt(
-                QPoint(settings_.Left + savedWidth / 2, settings_.Top + 4)))
+                QPoint(settings.Left + savedWidth / 2, settings.Top + 4)))
             screen = saved;
     const QRect workArea = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const int screenWidth = screen ? screen->geometry().width() : workArea.width();
-    const StripPlacement placement = PlaceStrip(settings_.Left, settings_.Top, savedWidth, workArea,
+    const StripPlacement placement = PlaceStrip(settings.Left, settings.Top, savedWidth, workArea,
                                                 screenWidth, height());
     setMinimumWidth(placement.minWidth);
     resize(placement.width, height());
     move(placement.left, placement.top);
-}
-
-void TMainForm::LoadOrCreateDownloadList()
-{
-    downloadList_.Clear();
-    const QString path = folders_.TickersFile();
-    if (QFileInfo::exists(path)) {
-        const DownloadList::LoadResult result = downloadList_.Load(path);
-        listReadWhole_ = result.complete;
-        if (!result.complete)
-            Report(result.message);
-    } else {
-        downloadList_.Assign(DownloadList::DefaultEntries());
-        const QString problem = downloadList_.Save(path);
-        if (!problem.isEmpty())
-            Report(kCannotWriteList.arg(QDir::toNativeSeparators(path), problem));
-    }
-    loadedList_ = downloadList_.Entries();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -216,24 +154,21 @@ void TMainForm::closeEvent(QCloseEvent* event)
     // Every way out (File > Exit, the window's close button, a quit of the
     // application) comes here: a page with a changed position asks first,
     // and Cancel keeps the program running.
-    if (!closed_ && !ClosePages()) {
+    if (!session_.Finished() && !ClosePages()) {
         event->ignore();
         return;
     }
     FormClose();
     closing_ = true;
-    for (PageEntry& entry : pages_)
-        if (entry.window)
-            entry.window->hide();
+    for (const QPointer<QWidget>& window : pages_.Windows())
+        if (window)
+            window->hide();
     event->accept();
 }
 
 bool TMainForm::ClosePages()
 {
-    std::vector<QPointer<QWidget>> windows;
-    for (const PageEntry& entry : pages_)
-        windows.push_back(entry.window);
-    for (const QPointer<QWidget>& window : windows)
+    for (const QPointer<QWidget>& window : pages_.Windows())
         if (window && !window->close())
             return false;
     return true;
@@ -241,41 +176,7 @@ bool TMainForm::ClosePages()
 
 void TMainForm::FormClose()
 {
-    // A start that failed has nothing worth keeping.
-    if (closed_ || !created_)
-        return;
-    closed_ = true;
-
-    settings_.Left = pos().x();
-    settings_.Top = pos().y();
-    settings_.Width = width();
-    WriteSettings();
-    quoteSelection_.clear();
-    historySelection_.clear();
-
-    // A list that could not be read whole is written back only when the
-    // user changed it, so that what could not be read is not lost.
-    if (listReadWhole_ || downloadList_.Entries() != loadedList_) {
-        const QString path = folders_.TickersFile();
-        const QString problem = folders_.AppDir.isEmpty() ? QString() : downloadList_.Save(path);
-        if (!problem.isEmpty())
-            Report(kCannotWriteList.arg(QDir::toNativeSeparators(path), problem));
-    }
-    requestTemplate_.clear();
-}
-
-void TMainForm::WriteSettings()
-{
-    // Read afresh: what the user wrote into the file since start-up is kept.
-    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
-    settings_.SaveChanges(stored, locale_, writtenSettings_);
-    stored.sync();
-    if (stored.status() != QSettings::NoError) {
-        Report(QStringLiteral("The settings could not be saved in %1.")
-                   .arg(QDir::toNativeSeparators(stored.fileName())));
-        return;
-    }
-    writtenSettings_ = settings_;
+    session_.Finish(pos().x(), pos().y(), width());
 }
 
 void TMainForm::Report(const QString& text)
@@ -288,8 +189,8 @@ void TMainForm::Report(const QString& text)
 std::unique_ptr<TdlgInputs> TMainForm::NewSetupDialog()
 {
     // Created without owner, like every top-level dialog of the program.
-    auto dialog = std::make_unique<TdlgInputs>(
-        TdlgInputs::Environment{locale_, folders_.TempDir, settings_.AsciiDataDir, notifier_});
+    auto dialog = std::make_unique<TdlgInputs>(TdlgInputs::Environment{
+        session_.Locale(), session_.Folders().TempDir, session_.Settings().AsciiDataDir, notifier_});
     connect(dialog.get(), &TdlgInputs::HelpRequested, this, &TMainForm::ShowHelpPage);
     if (setupDialogHook_)
         setupDialogHook_(*dialog);
@@ -298,11 +199,11 @@ std::unique_ptr<TdlgInputs> TMainForm::NewSetupDialog()
 
 bool TMainForm::RunSetupDialog(TdlgInputs& dialog)
 {
-    setupDialog_ = &dialog;
+    request_.setupDialog = &dialog;
     const bool accepted = dialog.exec() == QDialog::Accepted;
     // The folder of a picked price file counts also when the dialog was
     // cancelled.
-    settings_.AsciiDataDir = dialog.AsciiDataDir();
+    session_.Settings().AsciiDataDir = dialog.AsciiDataDir();
     return accepted;
 }
 
@@ -313,7 +214,7 @@ void TMainForm::FileNew()
     const bool accepted = RunSetupDialog(*dialog);
     if (accepted) {
         update();
-        openFromFile_ = false;
+        request_.openFromFile = false;
         if (IOptionPage* page = CreatePage()) {
             page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));
             const QString priceFile = page->PriceTextFile();
@@ -326,11 +227,11 @@ void TMainForm::FileNew()
             if (!expiries.empty() && expiries.front()
                 && (expiries.front()->ContractType == kEquity || expiries.front()->ContractType == kIndex)
                 && !page->Title().isEmpty())
-                downloadList_.ReplaceSymbol(page->Title(), base);
+                session_.TickerList().ReplaceSymbol(page->Title(), base);
             ShowPage(page);
         }
     }
-    setupDialog_ = nullptr;
+    request_.setupDialog = nullptr;
 }
 
 void TMainForm::EditChangeOption()
@@ -356,16 +257,15 @@ void TMainForm::EditChangeOption()
         oldPage = nullptr;
         QCoreApplication::processEvents();
         update();
-        openFromFile_ = false;
+        request_.openFromFile = false;
         if (IOptionPage* page = CreatePage()) {
             page->SetSeriesFile(seriesFile);
             // The position goes with the series to its new page.
-            for (const PageEntry& entry : pages_)
-                if (entry.window && entry.window == oldWindow)
-                    page->TakePositionOf(*entry.page);
+            if (IOptionPage* old = pages_.OfWindow(oldWindow))
+                page->TakePositionOf(*old);
             const QString priceFile = page->PriceTextFile();
             if (!priceFile.isEmpty() && QFileInfo::exists(priceFile))
-                downloadList_.ReplaceSymbol(page->Title(), PriceFileBase(priceFile));
+                session_.TickerList().ReplaceSymbol(page->Title(), PriceFileBase(priceFile));
             // Showing runs events, which may close the new page as well.
             const QPointer<QWidget> newWindow = page->Window();
             ShowPage(page);
@@ -373,15 +273,15 @@ void TMainForm::EditChangeOption()
                 oldWindow->close();
                 oldWindow->deleteLater();
             }
-            currentPage_ = newWindow;
+            pages_.SetCurrent(newWindow);
         }
     }
-    setupDialog_ = nullptr;
+    request_.setupDialog = nullptr;
 }
 
 void TMainForm::FileOpen()
 {
-    QFileDialog dialog(this, QStringLiteral("Load a saved option series grid"), folders_.SeriesDir,
+    QFileDialog dialog(this, QStringLiteral("Load a saved option series grid"), session_.Folders().SeriesDir,
                        kSeriesFilter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -392,16 +292,6 @@ void TMainForm::FileOpen()
         OpenSeries(chosen);
 }
 
-IOptionPage* TMainForm::PageOfFile(const QString& path) const
-{
-    // A new series' file is a bare name until it is saved: it names no file yet.
-    for (const PageEntry& entry : pages_)
-        if (entry.window && QFileInfo(entry.page->SeriesFile()).isAbsolute()
-            && SameFile(path, entry.page->SeriesFile()))
-            return entry.page.get();
-    return nullptr;
-}
-
 void TMainForm::FileSave()
 {
     SavePageAs(FindActivePage());
@@ -409,17 +299,16 @@ void TMainForm::FileSave()
 
 bool TMainForm::SaveWindowAs(QWidget* window)
 {
-    for (const PageEntry& entry : pages_)
-        if (entry.window && entry.window == window)
-            return SavePageAs(entry.page.get());
-    return false;
+    IOptionPage* page = pages_.OfWindow(window);
+    return page && SavePageAs(page);
 }
 
 bool TMainForm::SavePageAs(IOptionPage* page)
 {
     if (!page)
         return false;
-    QFileDialog dialog(this, QStringLiteral("Save Option Series"), folders_.SeriesDir, kSeriesFilter);
+    QFileDialog dialog(this, QStringLiteral("Save Option Series"), session_.Folders().SeriesDir,
+                       kSeriesFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("ops"));
@@ -430,14 +319,9 @@ bool TMainForm::SavePageAs(IOptionPage* page)
     const QString path = ChosenFile(dialog);
     if (path.isEmpty() || !window)
         return false;
-    // Another series' file is replaced only when the user says so; the
-    // page's own file is saved over without a question.
-    if (QFileInfo::exists(path) && !SameFile(path, page->SeriesFile())) {
-        const QString question = QFileInfo(path).fileName()
-                                 + QStringLiteral(" already exists. Do you want to replace it?");
+    if (const QString question = ReplaceQuestion(path, page->SeriesFile()); !question.isEmpty())
         if (!notifier_->AskYesNoDefaultNo(question.toStdString()) || !window)
             return false;
-    }
     const QString ownFile = page->SeriesFile();
     page->SetSeriesFile(path);
     bool saved = false;
@@ -454,8 +338,8 @@ bool TMainForm::SavePageAs(IOptionPage* page)
     }
     // A read-only file's series may have gone into a copy chosen then.
     const QString savedTo = page->SeriesFile();
-    folders_.SeriesDir = QFileInfo(savedTo).absolutePath();
-    NoteRecent(savedTo);
+    session_.FollowSeriesFolder(savedTo);
+    session_.NoteRecent(savedTo);
     return true;
 }
 
@@ -494,11 +378,12 @@ void TMainForm::FileExportGrid()
     // goes to a name of its own in the documents folder, and never over the
     // series' price file.
     const QString priceFile = page->PriceTextFile();
-    const QString base = roots_.documents + QLatin1Char('/') + page->Title() + QStringLiteral("-grid");
+    const QString base = session_.Roots().documents + QLatin1Char('/') + page->Title()
+                         + QStringLiteral("-grid");
     QString proposed = base + QStringLiteral(".csv");
-    for (int n = 2; SameFile(proposed, priceFile); ++n)
+    for (int n = 2; SameSeriesFile(proposed, priceFile); ++n)
         proposed = base + QStringLiteral("-%1.csv").arg(n);
-    QFileDialog dialog(this, QStringLiteral("Export grid"), roots_.documents,
+    QFileDialog dialog(this, QStringLiteral("Export grid"), session_.Roots().documents,
                        QStringLiteral("Comma-separated values (*.csv)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
@@ -507,7 +392,7 @@ void TMainForm::FileExportGrid()
     const QString path = ChosenFile(dialog);
     if (path.isEmpty() || !window)
         return;
-    if (SameFile(path, priceFile)) {
+    if (SameSeriesFile(path, priceFile)) {
         Report(QStringLiteral(
                    "%1 is the price file of %2; the grid is not written over it. Choose another name.")
                    .arg(QDir::toNativeSeparators(path), page->Title()));
@@ -530,7 +415,7 @@ void TMainForm::sbViewDataClick()
     IOptionPage* page = FindActivePage();
     if (!page)
         return;
-    const QString quoteFile = folders_.DataDir + QLatin1Char('/') + page->Title().toUpper()
+    const QString quoteFile = session_.Folders().DataDir + QLatin1Char('/') + page->Title().toUpper()
                               + QStringLiteral(".txt");
     if (!QFileInfo::exists(quoteFile))
         return;
@@ -541,16 +426,16 @@ void TMainForm::sbViewDataClick()
 
 void TMainForm::DoDownload()
 {
-    if (downloadList_.IsEmpty()) {
+    if (session_.TickerList().IsEmpty()) {
         Report(kNoSymbols);
-        spdbtnDownload_->setChecked(false);
+        progress_.spdbtnDownload()->setChecked(false);
         return;
     }
     if (downloadCommand_) {
-        spdbtnDownload_->setChecked(true);
+        progress_.spdbtnDownload()->setChecked(true);
         downloadCommand_(*this);
     } else {
-        spdbtnDownload_->setChecked(false);
+        progress_.spdbtnDownload()->setChecked(false);
     }
 }
 
@@ -562,34 +447,28 @@ void TMainForm::EditDownloadListItemClick()
 
 void TMainForm::Editdefaultinterestrates1Click()
 {
-    TdlgIntRates dialog(settings_, locale_, this);
+    TdlgIntRates dialog(session_.Settings(), session_.Locale(), this);
     connect(&dialog, &TdlgIntRates::HelpRequested, this, &TMainForm::ShowHelpPage);
     if (dialog.exec() == QDialog::Accepted)
-        WriteSettings();
+        session_.WriteSettings();
 }
 
 void TMainForm::EditServersClick()
 {
-    const QString file =
-        QSettings(QLatin1String(kOrganisationName), QLatin1String(kApplicationName)).fileName();
-    TdlgServers dialog(settings_, systemLocale_, QDir::toNativeSeparators(file), this);
+    const QString file = AppSession::SettingsFile();
+    TdlgServers dialog(session_.Settings(), session_.SystemLocale(), QDir::toNativeSeparators(file), this);
     connect(&dialog, &TdlgServers::HelpRequested, this, &TMainForm::ShowHelpPage);
     if (dialog.exec() != QDialog::Accepted)
         return;
     // Pages opened from now on and the next download follow the new format.
-    locale_ = ProgramLocale(systemLocale_, settings_.DateFormat);
-    WriteSettings();
+    session_.ApplyDateFormat();
+    session_.WriteSettings();
 }
 
 void TMainForm::FormHelp()
 {
     QWidget* active = QApplication::activeWindow();
     ShowHelpPage(active && active != this ? active->property("helpKeyword").toString() : QString());
-}
-
-void TMainForm::HelpContentsItemClick()
-{
-    ShowHelpPage(QString());
 }
 
 void TMainForm::sbHelpClick()

@@ -1,8 +1,8 @@
 #pragma once
 // TMainForm: the strip at the top of the screen with the menu and the tool
-// buttons. It owns everything that lives for the whole run (settings,
-// folders, the download list and selections, the request template) and
-// knows which option page is current.
+// buttons. It shows the menus and dialogs over the session (AppSession:
+// what lives for the whole run without a window) and knows which option
+// page is current.
 
 #include <functional>
 #include <memory>
@@ -14,19 +14,14 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "app/DownloadProgress.h"
 #include "app/OptionPageHost.h"
-#include "appcore/AppFolders.h"
-#include "appcore/AppSettings.h"
-#include "appcore/DownloadList.h"
-#include "appcore/RecentSeries.h"
-#include "common/localeinfo.h"
+#include "app/PageList.h"
+#include "appcore/AppSession.h"
 
 class QAction;
 class QDropEvent;
-class QLabel;
 class QMenu;
-class QProgressBar;
-class QToolButton;
 
 namespace kestrava {
 
@@ -68,25 +63,20 @@ public:
     // run then opens them instead of the sample).
     void SetStartFiles(const QStringList& files) { startFiles_ = files; }
 
-    // Process-wide state.
-    AppSettings& Settings() { return settings_; }
-    const AppFolders& Folders() const { return folders_; }
-    // The start folder of the open and save dialogs; follows every series
-    // file opened or saved during the run.
-    const QString& SeriesDir() const { return folders_.SeriesDir; }
-    const LocaleInfo& Locale() const { return locale_; }
+    // Process-wide state: settings, folders, the download list, the recent
+    // series.
+    AppSession& Session() { return session_; }
+    const AppSession& Session() const { return session_; }
     Notifier& Messages() { return *notifier_; }
-    DownloadList& TickerList() { return downloadList_; }
-    QStringList& QuoteSelection() { return quoteSelection_; }
-    QStringList& HistorySelection() { return historySelection_; }
-    bool& QuoteDownloadFlag() { return quoteDownload_; }
-    bool& HistoryDownloadFlag() { return historyDownload_; }
-    const QByteArray& RequestTemplate() const { return requestTemplate_; }
-    bool OpenFromFile() const { return openFromFile_; }
-    const QString& OpenFileName() const { return openFileName_; }
-    TdlgInputs* SetupDialog() const { return setupDialog_; }
-    // The setup of a page made from a chain's selection, while it is made.
-    const SeriesSetup* ChainSetup() const { return chainSetup_; }
+    // What the page being made reads: the series file to open, or the
+    // setup of the still open setup dialog or of a chain's selection.
+    struct PageRequest {
+        bool openFromFile = false;
+        QString openFileName;
+        TdlgInputs* setupDialog = nullptr;
+        const SeriesSetup* chainSetup = nullptr;  // while a chain's page is made
+    };
+    const PageRequest& Request() const { return request_; }
 
     // Hooks the rest of the program fills in.
     void SetPageFactory(PageFactory factory) { pageFactory_ = std::move(factory); }
@@ -106,12 +96,12 @@ public:
     // The current option page, or nullptr. Pending events run first, so
     // activations and closings that are still queued count.
     IOptionPage* FindActivePage();
-    QWidget* CurrentPageHandle() const { return currentPage_; }
     // Save for the page whose window this is: the save dialog, then the
     // page's series and position in the chosen file. False when the user
     // cancelled or the file could not be written.
     bool SaveWindowAs(QWidget* window);
-    int PageCount() const { return static_cast<int>(pages_.size()); }
+    // The pages, in the order they were opened, and the current one.
+    const PageList& Pages() const { return pages_; }
 
     // Series files from outside the program (the command line, a second
     // start, a drop): each opens as a page as File > Open does; a file whose
@@ -125,7 +115,6 @@ public:
     void HandOver(const QStringList& files);
     // Brings the strip, unminimised, in front of the other windows.
     void BringToFront();
-    const RecentSeries& RecentFiles() const { return recent_; }
     // The chain of quote table `file` in a window of its own, showing the
     // option root `root` when the table has it; nullptr after a message when
     // the file cannot be read.
@@ -135,9 +124,7 @@ public:
     IOptionPage* NewSeriesFromChain(const ChainSelection& selection);
 
     // The download progress display.
-    QProgressBar* pbDownload() const { return pbDownload_; }
-    QLabel* lblTicker() const { return lblTicker_; }
-    QToolButton* spdbtnDownload() const { return spdbtnDownload_; }
+    DownloadProgress& Progress() { return progress_; }
 
 public slots:
     void FileNew();
@@ -165,14 +152,9 @@ public slots:
     void EditServersClick();
     // F1: the help page of the active window; the contents for the strip.
     void FormHelp();
-    void HelpContentsItemClick();
+    // Help > Contents and the strip's help button.
     void sbHelpClick();
     void HelpAbout();
-
-    // The HTTP client's work events; `reading` is true for a download.
-    void HTTPerWorkBegin(bool reading, qint64 expectedSize);
-    void HTTPerWork(bool reading, qint64 transferred);
-    void HTTPerWorkEnd(bool reading);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -180,34 +162,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct PageEntry {
-        QPointer<QWidget> window;
-        std::unique_ptr<IOptionPage> page;
-    };
-
     void BuildMenus();
     void BuildStrip();
     void ApplyPlacement(bool savedPlacementUsable);
-    void LoadOrCreateDownloadList();
     void OpenSampleSeries();
     // File > Open's opening of one file: a new page that loads it. False
     // when no page came of it (the page has said why).
     bool OpenSeries(const QString& path);
-    IOptionPage* PageOfFile(const QString& path) const;
     void OpenWaitingFiles();
-    void NoteRecent(const QString& path);
-    void StoreRecent();
     void RefreshRecentMenu();
     // A drag over the strip or a page (or one of its boxes, for files):
     // true when it was dealt with here.
     bool DragOverWindow(QWidget* target, QEvent* event);
     void DropFiles(const QList<QUrl>& urls);
     void FormClose();
-    // Writes what changed since the settings were read or last written; a
-    // failure is reported, naming the settings file.
-    void WriteSettings();
-    void WMUser();
-    void PageDestroyed(QObject* window);
 
     IOptionPage* CreatePage();
     bool SavePageAs(IOptionPage* page);
@@ -224,39 +192,18 @@ private:
     QAction* AddCommand(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
                         void (TMainForm::*handler)());
 
-    FolderRoots roots_;
-    LocaleInfo systemLocale_;
-    LocaleInfo locale_;  // the system's, with the date format of the settings
     std::unique_ptr<Notifier> ownNotifier_;
     // Every message of the window and its pages passes it.
     std::unique_ptr<BatchNotifier> batch_;
     Notifier* notifier_ = nullptr;
 
-    AppSettings settings_;
-    AppSettings writtenSettings_;  // as read at start-up or last written
-    AppFolders folders_;
-    DownloadList downloadList_;
-    QStringList loadedList_;     // the list as read at start-up
-    bool listReadWhole_ = true;  // false: the file could not be read whole
-    QStringList quoteSelection_;
-    QStringList historySelection_;
-    bool quoteDownload_ = true;
-    bool historyDownload_ = false;
-    QByteArray requestTemplate_;
-    bool openFromFile_ = false;
-    QString openFileName_;
-    TdlgInputs* setupDialog_ = nullptr;
-    RecentSeries recent_;
+    AppSession session_;
+    PageRequest request_;
     QStringList startFiles_;
-    QStringList waitingFiles_;  // handed over while the program was busy
-    bool opening_ = false;      // a series file is being opened
-    const SeriesSetup* chainSetup_ = nullptr;
+    bool opening_ = false;  // a series file is being opened
 
-    std::vector<PageEntry> pages_;
-    QPointer<QWidget> currentPage_;
-    bool created_ = false;
+    PageList pages_;
     bool closing_ = false;
-    bool closed_ = false;
 
     PageFactory pageFactory_;
     Command downloadCommand_;
@@ -265,9 +212,7 @@ private:
 
     QWidget* panel_ = nullptr;
     QMenu* recentMenu_ = nullptr;
-    QProgressBar* pbDownload_ = nullptr;
-    QLabel* lblTicker_ = nullptr;
-    QToolButton* spdbtnDownload_ = nullptr;
+    DownloadProgress progress_;
 };
 
 }  // namespace kestrava

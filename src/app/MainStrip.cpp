@@ -11,7 +11,6 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
 #include "app/AppIcons.h"
@@ -103,7 +102,7 @@ void TMainForm::BuildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(help, "HelpContentsItem", QStringLiteral("Help &Contents"), QKeySequence(),
-               &TMainForm::HelpContentsItemClick);
+               &TMainForm::sbHelpClick);
     AddCommand(help, "HelpAboutItem", QStringLiteral("&About Kestrava..."), QKeySequence(),
                &TMainForm::HelpAbout);
 }
@@ -137,6 +136,7 @@ void TMainForm::BuildStrip()
         &TMainForm::FileOpen,  &TMainForm::FileSave,         &TMainForm::EditDownloadListItemClick,
         &TMainForm::FilePrint, &TMainForm::sbHelpClick,      &TMainForm::DoDownload,
     };
+    QToolButton* downloadButton = nullptr;
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
         auto* tool = new QToolButton(panel_);
         tool->setObjectName(QLatin1String(buttons[i].name));
@@ -150,55 +150,29 @@ void TMainForm::BuildStrip()
         if (i + 1 == std::size(buttons)) {
             // Stays down while a download runs; the run releases it.
             tool->setCheckable(true);
-            spdbtnDownload_ = tool;
+            downloadButton = tool;
         }
     }
 
-    pbDownload_ = new QProgressBar(panel_);
-    pbDownload_->setObjectName(QStringLiteral("pbDownload"));
-    pbDownload_->setTextVisible(false);
-    pbDownload_->setGeometry(scaled(356), scaled(9), scaled(120), scaled(12));
-    pbDownload_->setEnabled(false);
-    pbDownload_->hide();
+    auto* bar = new QProgressBar(panel_);
+    bar->setObjectName(QStringLiteral("pbDownload"));
+    bar->setTextVisible(false);
+    bar->setGeometry(scaled(356), scaled(9), scaled(120), scaled(12));
+    bar->setEnabled(false);
+    bar->hide();
 
-    lblTicker_ = new QLabel(QStringLiteral("Getting ->"), panel_);
-    lblTicker_->setObjectName(QStringLiteral("lblTicker"));
-    lblTicker_->move(scaled(500), scaled(8) - (lblTicker_->fontMetrics().height() - scaled(13)) / 2);
-    lblTicker_->resize(scaled(270), lblTicker_->fontMetrics().height());
-    lblTicker_->hide();
+    auto* ticker = new QLabel(QStringLiteral("Getting ->"), panel_);
+    ticker->setObjectName(QStringLiteral("lblTicker"));
+    ticker->move(scaled(500), scaled(8) - (ticker->fontMetrics().height() - scaled(13)) / 2);
+    ticker->resize(scaled(270), ticker->fontMetrics().height());
+    ticker->hide();
+    progress_ = DownloadProgress(downloadButton, bar, ticker);
 
     // Only the width can change: the height is the menu and the strip.
     const int height = menuBar()->sizeHint().height() + scaled(kStripHeight);
     setMinimumSize(kStripWidth, height);
     setMaximumHeight(height);
     resize(kStripWidth, height);
-}
-
-void TMainForm::HTTPerWorkBegin(bool reading, qint64 expectedSize)
-{
-    pbDownload_->setEnabled(true);
-    pbDownload_->setValue(0);
-    if (reading) {
-        // A size the server did not announce shows as a busy bar.
-        pbDownload_->setMaximum(static_cast<int>(std::clamp<qint64>(expectedSize, 0, INT_MAX)));
-        lblTicker_->repaint();
-    }
-    pbDownload_->repaint();
-}
-
-void TMainForm::HTTPerWork(bool reading, qint64 transferred)
-{
-    if (reading && pbDownload_->maximum() > 0)
-        pbDownload_->setValue(static_cast<int>(std::clamp<qint64>(transferred, 0, pbDownload_->maximum())));
-    pbDownload_->repaint();
-}
-
-void TMainForm::HTTPerWorkEnd(bool reading)
-{
-    if (reading)
-        pbDownload_->setValue(pbDownload_->maximum());
-    pbDownload_->repaint();
-    pbDownload_->setEnabled(false);
 }
 
 }  // namespace kestrava

@@ -39,15 +39,17 @@ private:
 PageEnvironment PageEnvironmentOf(TMainForm& mainForm)
 {
     PageEnvironment environment;
-    const AppSettings& settings = mainForm.Settings();
+    const AppSettings& settings = mainForm.Session().Settings();
     environment.defaultRates = {settings.Rate30, settings.Rate60, settings.Rate90};
-    environment.seriesDirectory = mainForm.SeriesDir();
-    environment.dataDirectory = mainForm.Folders().DataDir;
-    environment.tempDirectory = mainForm.Folders().TempDir;
-    environment.locale = mainForm.Locale();
+    environment.seriesDirectory = mainForm.Session().Folders().SeriesDir;
+    environment.dataDirectory = mainForm.Session().Folders().DataDir;
+    environment.tempDirectory = mainForm.Session().Folders().TempDir;
+    environment.locale = mainForm.Session().Locale();
     environment.sourceFileType = settings.SourceFileType;
     TMainForm* owner = &mainForm;
-    environment.takeSourceFileType = [owner](std::uint8_t type) { owner->Settings().SourceFileType = type; };
+    environment.takeSourceFileType = [owner](std::uint8_t type) {
+        owner->Session().Settings().SourceFileType = type;
+    };
     environment.mainWindowGeometry = mainForm.frameGeometry();
     const QPointer<TMainForm> mainWindow(&mainForm);
     environment.saveSeriesAs = [mainWindow](QWidget* page) {
@@ -61,12 +63,12 @@ TMainForm::PageFactory OptionPageFactory()
 {
     return [](TMainForm& mainForm) -> std::unique_ptr<IOptionPage> {
         PageSource source;
-        source.openFromFile = mainForm.OpenFromFile();
-        source.openFileName = mainForm.OpenFileName();
-        if (!source.openFromFile && mainForm.SetupDialog())
-            source.setup = mainForm.SetupDialog()->Values();
-        else if (!source.openFromFile && mainForm.ChainSetup())
-            source.setup = *mainForm.ChainSetup();
+        source.openFromFile = mainForm.Request().openFromFile;
+        source.openFileName = mainForm.Request().openFileName;
+        if (!source.openFromFile && mainForm.Request().setupDialog)
+            source.setup = mainForm.Request().setupDialog->Values();
+        else if (!source.openFromFile && mainForm.Request().chainSetup)
+            source.setup = *mainForm.Request().chainSetup;
         TfrmOPage* page = TfrmOPage::Create(PageEnvironmentOf(mainForm), source, mainForm.Messages(),
                                             &mainForm);
         if (!page)

@@ -11,8 +11,8 @@ namespace kestrava {
 // The main window's settings and folders as a new page takes them.
 PageEnvironment PageEnvironmentOf(TMainForm& mainForm);
 
-// Builds a page from the open setup dialog, or from OpenFileName() when
-// OpenFromFile() is set; nullptr when the page had nothing to show (it has
+// Builds a page from the open setup dialog, or from the request's file
+// when the request opens one; nullptr when the page had nothing to show (it has
 // told the user why).
 TMainForm::PageFactory OptionPageFactory();
 

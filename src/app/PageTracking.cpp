@@ -1,5 +1,6 @@
-// The main window's record of its option pages: which ones it owns, which
-// one is current (the last one active), and making and showing new ones.
+// The main window's pages as windows: making and showing new ones, taking
+// them into its care and following their activation; which ones there are
+// and which one is current is PageList's.
 
 #include <QApplication>
 #include <QEvent>
@@ -19,9 +20,14 @@ IOptionPage* TMainForm::AddPage(std::unique_ptr<IOptionPage> page)
         window->setParent(this, window->windowFlags() | Qt::Window);
     window->installEventFilter(this);
     window->setAcceptDrops(true);
-    connect(window, &QObject::destroyed, this, &TMainForm::PageDestroyed);
-    pages_.push_back({window, std::move(page)});
-    return pages_.back().page.get();
+    connect(window, &QObject::destroyed, this, [this](QObject* gone) {
+        pages_.Forget(gone);
+        // Another page becomes current once the events of the closing are over.
+        if (!closing_)
+            QMetaObject::invokeMethod(
+                this, [this] { pages_.CurrentToNewest(); }, Qt::QueuedConnection);
+    });
+    return pages_.Add(std::move(page));
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
@@ -30,9 +36,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     case QEvent::WindowActivate:
         // Qt sends WindowActivate to a window whenever it becomes the active
         // window, by the user's click or by activateWindow().
-        for (const PageEntry& entry : pages_)
-            if (entry.window == watched)
-                currentPage_ = entry.window;
+        pages_.Activated(watched);
         break;
     case QEvent::DragEnter:
     case QEvent::DragMove:
@@ -48,39 +52,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void TMainForm::PageDestroyed(QObject* window)
-{
-    // The QPointer of the entry is already null here; the entry that no
-    // longer has a window is the one that went.
-    const auto gone = std::find_if(pages_.begin(), pages_.end(), [window](const PageEntry& entry) {
-        return !entry.window || entry.window == window;
-    });
-    if (gone != pages_.end())
-        pages_.erase(gone);
-    if (!closing_)
-        QMetaObject::invokeMethod(this, &TMainForm::WMUser, Qt::QueuedConnection);
-}
-
-void TMainForm::WMUser()
-{
-    for (auto entry = pages_.rbegin(); entry != pages_.rend(); ++entry) {
-        if (entry->window && entry->window != this) {
-            currentPage_ = entry->window;
-            return;
-        }
-    }
-}
-
 IOptionPage* TMainForm::FindActivePage()
 {
     setFocus();
     QCoreApplication::processEvents();
-    if (!currentPage_)
-        return nullptr;
-    for (auto entry = pages_.rbegin(); entry != pages_.rend(); ++entry)
-        if (entry->window == currentPage_)
-            return entry->page.get();
-    return nullptr;
+    return pages_.CurrentPage();
 }
 
 IOptionPage* TMainForm::CreatePage()

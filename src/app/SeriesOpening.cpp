@@ -10,13 +10,9 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScopedValueRollback>
-#include <QSettings>
 #include <QTimer>
 #include <QToolButton>
 
-#include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <utility>
 
 #include "app/BatchNotifier.h"
@@ -28,58 +24,31 @@ namespace {
 // How often files handed over while the program is busy look again.
 constexpr int kWaitingRetryMs = 250;
 
-const QString kRecentGone = QStringLiteral(
-    "%1 is gone: there is no such file in %2 any more. It has been taken off the list of "
-    "recent series.");
-const QString kCannotStoreRecent = QStringLiteral("The list of recent series could not be saved in %1.");
-const QString kOnlySeriesDropped = QStringLiteral(
-    "Only option series files (*.ops) can be dropped on Kestrava.");
-const QString kNotOpened = QStringLiteral(" Not opened: %1.");
-
-// Nothing at the name, or a link to nothing. A name that cannot be looked
-// at (a folder on the way the user may not enter) is not gone.
-bool IsGone(const QString& path)
-{
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path.toStdU16String(), error);
-    return status.type() == std::filesystem::file_type::not_found;
-}
-
-bool IsSeriesFileName(const QFileInfo& file)
-{
-    return file.suffix().compare(QLatin1String("ops"), Qt::CaseInsensitive) == 0 && !file.isDir();
-}
-
 }  // namespace
 
 bool TMainForm::OpenSeries(const QString& path)
 {
     const QScopedValueRollback opening(opening_, true);
-    openFileName_ = path;
-    openFromFile_ = true;
-    const QString folder = QFileInfo(path).absolutePath();
-    if (QFileInfo(folder).isDir())
-        folders_.SeriesDir = folder;
+    request_.openFileName = path;
+    request_.openFromFile = true;
+    session_.FollowSeriesFolder(path);
     IOptionPage* page = CreatePage();
     if (!page)
         return false;
-    NoteRecent(path);
+    session_.NoteRecent(path);
     ShowPage(page);
     return true;
 }
 
 void TMainForm::OpenSeriesFiles(const QStringList& files)
 {
-    if (closed_ || files.isEmpty())
+    if (session_.Finished() || files.isEmpty())
         return;
     // A page made while a dialog waits for the user, or while a download
     // or another opening lets events run, would be made under their feet.
-    const bool busy = opening_ || QApplication::activeModalWidget()
-                      || (spdbtnDownload_ && spdbtnDownload_->isChecked());
+    const bool busy = opening_ || QApplication::activeModalWidget() || progress_.Running();
     if (busy) {
-        const bool waiting = !waitingFiles_.isEmpty();
-        waitingFiles_ += files;
-        if (!waiting)
+        if (session_.Defer(files))
             QTimer::singleShot(kWaitingRetryMs, this, &TMainForm::OpenWaitingFiles);
         return;
     }
@@ -88,11 +57,11 @@ void TMainForm::OpenSeriesFiles(const QStringList& files)
     const QScopedValueRollback opening(opening_, true);
     BatchNotifier::Batch batch(*batch_, files.size());
     for (const QString& file : files) {
-        if (closed_)
+        if (session_.Finished())
             return;
         batch.StartFile(file);
-        if (IOptionPage* open = PageOfFile(file)) {
-            NoteRecent(file);
+        if (IOptionPage* open = pages_.OfFile(file)) {
+            session_.NoteRecent(file);
             ShowPage(open);
         } else if (!OpenSeries(file)) {
             batch.FileFailed();
@@ -102,7 +71,7 @@ void TMainForm::OpenSeriesFiles(const QStringList& files)
 
 void TMainForm::OpenWaitingFiles()
 {
-    OpenSeriesFiles(std::exchange(waitingFiles_, {}));
+    OpenSeriesFiles(session_.TakeDeferred());
 }
 
 void TMainForm::HandOver(const QStringList& files)
@@ -113,16 +82,17 @@ void TMainForm::HandOver(const QStringList& files)
 
 void TMainForm::BringToFront()
 {
-    for (const PageEntry& entry : pages_) {
-        if (entry.window && entry.window->isVisible()) {
-            entry.window->setWindowState(entry.window->windowState() & ~Qt::WindowMinimized);
-            entry.window->raise();
+    for (const QPointer<QWidget>& window : pages_.Windows()) {
+        if (window && window->isVisible()) {
+            window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+            window->raise();
         }
     }
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
-    QWidget* active = currentPage_ && currentPage_->isVisible() ? currentPage_.data() : this;
+    QWidget* current = pages_.Current();
+    QWidget* active = current && current->isVisible() ? current : this;
     active->activateWindow();
 }
 
@@ -130,40 +100,13 @@ void TMainForm::BringToFront()
 
 void TMainForm::FileOpenRecent(const QString& path)
 {
-    // Only a file that is no longer there leaves the list. One that is there
-    // but cannot be opened (a folder, a FIFO, a file the user may not read)
-    // gets File > Open's message and stays: it may be readable tomorrow.
-    if (IsGone(path)) {
-        const QFileInfo file(path);
-        Report(kRecentGone.arg(file.fileName(), QDir::toNativeSeparators(file.absolutePath())));
-        if (recent_.Remove(path))
-            StoreRecent();
-        return;
-    }
-    OpenSeries(path);
+    if (!session_.ForgetIfGone(path))
+        OpenSeries(path);
 }
 
 void TMainForm::FileClearRecent()
 {
-    if (recent_.Clear())
-        StoreRecent();
-}
-
-void TMainForm::NoteRecent(const QString& path)
-{
-    if (recent_.Add(path))
-        StoreRecent();
-}
-
-void TMainForm::StoreRecent()
-{
-    // Written at once and on its own: nothing else of the settings changes.
-    QSettings stored{QLatin1String(kOrganisationName), QLatin1String(kApplicationName)};
-    recent_.Save(stored);
-    stored.sync();
-    if (stored.status() != QSettings::NoError)
-        Report(kCannotStoreRecent.arg(QDir::toNativeSeparators(stored.fileName())));
-    RefreshRecentMenu();
+    session_.ClearRecent();
 }
 
 void TMainForm::RefreshRecentMenu()
@@ -174,9 +117,10 @@ void TMainForm::RefreshRecentMenu()
         recentMenu_->removeAction(action);
         action->deleteLater();
     }
-    const QStringList texts = recent_.MenuTexts();
+    const RecentSeries& recent = session_.RecentFiles();
+    const QStringList texts = recent.MenuTexts();
     for (qsizetype i = 0; i < texts.size(); ++i) {
-        const QString file = recent_.Files()[i];
+        const QString file = recent.Files()[i];
         QAction* action = recentMenu_->addAction(texts[i]);
         action->setToolTip(QDir::toNativeSeparators(file));
         connect(action, &QAction::triggered, this, [this, file] { FileOpenRecent(file); });
@@ -185,7 +129,7 @@ void TMainForm::RefreshRecentMenu()
     QAction* clear = recentMenu_->addAction(QStringLiteral("Clear list"));
     clear->setObjectName(QStringLiteral("FileClearRecentItem"));
     connect(clear, &QAction::triggered, this, &TMainForm::FileClearRecent);
-    recentMenu_->menuAction()->setEnabled(!recent_.IsEmpty());
+    recentMenu_->menuAction()->setEnabled(!recent.IsEmpty());
 }
 
 // ---- drops
@@ -193,9 +137,7 @@ void TMainForm::RefreshRecentMenu()
 bool TMainForm::DragOverWindow(QWidget* target, QEvent* event)
 {
     QWidget* window = target->window();
-    const bool ours = window == this
-                      || std::any_of(pages_.cbegin(), pages_.cend(),
-                                     [window](const PageEntry& entry) { return entry.window == window; });
+    const bool ours = window == this || pages_.Holds(window);
     if (!ours)
         return false;
     auto* drag = static_cast<QDropEvent*>(event);
@@ -219,19 +161,10 @@ bool TMainForm::DragOverWindow(QWidget* target, QEvent* event)
 
 void TMainForm::DropFiles(const QList<QUrl>& urls)
 {
-    QStringList series, refused;
-    for (const QUrl& url : urls) {
-        const QFileInfo file(url.toLocalFile());
-        if (url.isLocalFile() && IsSeriesFileName(file))
-            series.append(file.absoluteFilePath());
-        else
-            refused.append(url.isLocalFile() ? file.fileName() : url.toDisplayString());
-    }
-    OpenSeriesFiles(series);
-    if (urls.isEmpty())
-        Report(kOnlySeriesDropped);
-    else if (!refused.isEmpty())
-        Report(kOnlySeriesDropped + kNotOpened.arg(refused.join(QStringLiteral(", "))));
+    const DroppedFiles dropped = SortDroppedFiles(urls);
+    OpenSeriesFiles(dropped.series);
+    if (!dropped.refusal.isEmpty())
+        Report(dropped.refusal);
 }
 
 }  // namespace kestrava

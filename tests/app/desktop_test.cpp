@@ -61,9 +61,9 @@ namespace {
 TMainForm::PageFactory RecordingPages(QStringList* opened)
 {
     return [opened](TMainForm& owner) {
-        auto page = std::make_unique<FakePage>(QFileInfo(owner.OpenFileName()).completeBaseName());
-        page->seriesFile = owner.OpenFileName();
-        opened->append(owner.OpenFileName());
+        auto page = std::make_unique<FakePage>(QFileInfo(owner.Request().openFileName).completeBaseName());
+        page->seriesFile = owner.Request().openFileName;
+        opened->append(owner.Request().openFileName);
         return page;
     };
 }
@@ -297,17 +297,17 @@ void DesktopTest::secondStartHandsOverItsFiles()
         QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
         QCOMPARE(start->exitCode(), 0);
         QTRY_VERIFY(!form->isMinimized());
-        QCOMPARE(form->PageCount(), 2);
+        QCOMPARE(form->Pages().Count(), 2);
 
-        QTRY_VERIFY(form->CurrentPageHandle()
-                    && form->CurrentPageHandle()->windowTitle() == QLatin1String("SPY Feb"));
+        QTRY_VERIFY(form->Pages().Current()
+                    && form->Pages().Current()->windowTitle() == QLatin1String("SPY Feb"));
         start = StartProgram({first}, folder);
         QTRY_VERIFY_WITH_TIMEOUT(start->state() == QProcess::NotRunning, 30000);
         QCOMPARE(start->exitCode(), 0);
-        QTRY_VERIFY(form->CurrentPageHandle()
-                    && form->CurrentPageHandle()->windowTitle() == QLatin1String("SPX"));
+        QTRY_VERIFY(form->Pages().Current()
+                    && form->Pages().Current()->windowTitle() == QLatin1String("SPX"));
         QCOMPARE(opened.size(), 2);
-        QCOMPARE(form->PageCount(), 2);
+        QCOMPARE(form->Pages().Count(), 2);
     }
     // A program that ends leaves no socket behind.
     QVERIFY(!QFileInfo::exists(socketPath));
@@ -328,7 +328,7 @@ void DesktopTest::filesOpenAsFileOpenDoes()
     form->SetPageFactory(OptionPageFactory());
     form->SetStartFiles({good});
     QVERIFY(form->FormCreate());
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     QCOMPARE(form->findChild<QWidget*>(QStringLiteral("frmOPage"))->windowTitle(), QStringLiteral("ABC"));
 
     WhileModal(TypeIntoFileDialog(root_->path(), QStringLiteral("damaged.ops")));
@@ -340,7 +340,7 @@ void DesktopTest::filesOpenAsFileOpenDoes()
 
     // Two files that cannot be opened: one message naming each with its cause.
     form->OpenSeriesFiles({missing, damaged});
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     const QStringList messages = notifier_.errors + notifier_.infos;
     QCOMPARE(messages.size(), 1);
     QVERIFY2(messages[0].contains(QDir::toNativeSeparators(missing) + QLatin1String(": "))
@@ -348,7 +348,7 @@ void DesktopTest::filesOpenAsFileOpenDoes()
                                          + fromTheDialog[0]),
              qPrintable(messages[0]));
     // Only what opened is remembered.
-    QCOMPARE(form->RecentFiles().Files(), QStringList{good});
+    QCOMPARE(form->Session().RecentFiles().Files(), QStringList{good});
 }
 
 void DesktopTest::openRecentKeepsTheLastEight()
@@ -371,7 +371,7 @@ void DesktopTest::openRecentKeepsTheLastEight()
     form->OpenSeriesFiles({files[4]});
     const QStringList expected{files[4], sameName, files[9], files[8],
                                files[7], files[6], files[5], files[3]};
-    QCOMPARE(form->RecentFiles().Files(), expected);
+    QCOMPARE(form->Session().RecentFiles().Files(), expected);
     QCOMPARE(RecentInMenu(*form), expected);
     QVERIFY(menu->menuAction()->isEnabled());
     // Two files of one name are told apart by their folders.
@@ -382,13 +382,13 @@ void DesktopTest::openRecentKeepsTheLastEight()
 
     // A file deleted meanwhile is said to be gone and leaves the list.
     QVERIFY(QFile::remove(files[9]));
-    const int pages = form->PageCount();
+    const int pages = form->Pages().Count();
     actions[2]->trigger();
     QCOMPARE(notifier_.infos.size(), 1);
     QVERIFY2(notifier_.infos[0].contains(QLatin1String("S9.ops"))
                  && notifier_.infos[0].contains(QLatin1String("gone")),
              qPrintable(notifier_.infos[0]));
-    QCOMPARE(form->PageCount(), pages);
+    QCOMPARE(form->Pages().Count(), pages);
     QVERIFY(!RecentInMenu(*form).contains(files[9]));
     QVERIFY(!FileBytes(SettingsFile()).contains("S9.ops"));
 
@@ -469,7 +469,7 @@ void DesktopTest::openRecentDropsOnlyWhatIsGone()
     form->findChild<QMenu*>(QStringLiteral("FileOpenRecentMenu"))->actions()[0]->trigger();
     const QStringList said = notifier_.messages;
     QCOMPARE(said.size(), 1);
-    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->Pages().Count(), 0);
     QVERIFY2(said[0].contains(QFileInfo(entry).fileName()), qPrintable(said[0]));
     QCOMPARE(said[0].contains(QLatin1String("gone")), gone);
     // Only what is gone leaves the list, also the one written for the next run.
@@ -536,7 +536,7 @@ void DesktopTest::failuresOfAHandOverMakeOneMessage()
         WhileModal(nullptr);
         QCOMPARE(notifier_.messages, QStringList{causes[i]});
     }
-    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->Pages().Count(), 0);
 
     notifier_ = RecordingNotifier();
     InstanceChannel channel(InstanceSocketPath());
@@ -547,7 +547,7 @@ void DesktopTest::failuresOfAHandOverMakeOneMessage()
     QCOMPARE(start->exitCode(), 0);
     QTRY_COMPARE(notifier_.messages.size(), 1);
     // The one that could be opened was.
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     // The first twenty failures, each with its cause; the rest counted.
     const QStringList lines = notifier_.messages[0].split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 1 + kMaxListedFiles + 1);

@@ -168,7 +168,7 @@ void MainFormChainTest::pageButtonOpensTheChainOfItsQuoteFile()
     QVERIFY(form->FormCreate());
     // The downloaded quote file of the symbol: the page loads its quotes.
     QVERIFY(QFile::copy(kData + QStringLiteral("/quotes-spy-2016-11-25.dat"),
-                        form->Folders().DataDir + QStringLiteral("/SPY.txt")));
+                        form->Session().Folders().DataDir + QStringLiteral("/SPY.txt")));
     IOptionPage* page = form->NewSeriesFromChain(SpySelection());
     QVERIFY(page);
     QCOMPARE(page->Expiries().front()->TodayDate, EncodeDate(2016, 11, 25));
@@ -179,7 +179,7 @@ void MainFormChainTest::pageButtonOpensTheChainOfItsQuoteFile()
     auto* window = form->findChild<ChainWindow*>();
     QVERIFY(window);
     QCOMPARE(QString::fromStdString(window->Chain().fileName),
-             form->Folders().DataDir + QStringLiteral("/SPY.txt"));
+             form->Session().Folders().DataDir + QStringLiteral("/SPY.txt"));
     QCOMPARE(QString::fromStdString(window->Root()->name), QStringLiteral("SPY"));
 }
 
@@ -205,7 +205,7 @@ void MainFormChainTest::putSpreadFromTheChainTakesItsAtTheMoneyVolatility()
     auto form = NewForm();
     form->SetPageFactory(OptionPageFactory());
     QVERIFY(form->FormCreate());
-    const QString file = form->Folders().DataDir + QStringLiteral("/SPY.txt");
+    const QString file = form->Session().Folders().DataDir + QStringLiteral("/SPY.txt");
     QVERIFY(QFile::copy(kData + QStringLiteral("/quotes-spy-2016-11-25.dat"), file));
     ChainWindow* window = form->OpenChain(file);
     QVERIFY(window);

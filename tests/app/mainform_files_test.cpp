@@ -42,7 +42,7 @@ namespace {
 TMainForm::PageFactory PageFromSetup(int* built)
 {
     return [built](TMainForm& owner) {
-        const SeriesSetup setup = owner.SetupDialog()->Values();
+        const SeriesSetup setup = owner.Request().setupDialog->Values();
         auto page = std::make_unique<FakePage>(setup.symbolText);
         page->priceFile = setup.sourceFilePath;
         auto expiry = std::make_unique<TInOutObj>();
@@ -100,18 +100,18 @@ void MainFormFilesTest::newSeriesPutsItsSymbolOnTheList()
 
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    const QString priceFile = form->Folders().DataDir + QStringLiteral("/Spx.csv");
+    const QString priceFile = form->Session().Folders().DataDir + QStringLiteral("/Spx.csv");
     QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), priceFile));
     int built = 0;
     form->SetPageFactory(PageFromSetup(&built));
     form->SetSetupDialogHook([&](TdlgInputs& dialog) {
         AnswerSetup(dialog, withPriceFile ? priceFile : QString(), symbol, contract);
     });
-    const QStringList before = form->TickerList().Entries();
+    const QStringList before = form->Session().TickerList().Entries();
     form->FileNew();
 
     QCOMPARE(built, 1);
-    QVERIFY(form->SetupDialog() == nullptr);
+    QVERIFY(form->Request().setupDialog == nullptr);
     IOptionPage* page = form->FindActivePage();
     QVERIFY(page);
     QCOMPARE(page->Title(), symbol);
@@ -119,12 +119,12 @@ void MainFormFilesTest::newSeriesPutsItsSymbolOnTheList()
     QStringList expected = before;
     for (const QString& entry : gone)
         expected.removeOne(entry);
-    QStringList now = form->TickerList().Entries();
+    QStringList now = form->Session().TickerList().Entries();
     for (const QString& entry : added)
         QVERIFY2(now.removeOne(entry), qPrintable(entry));
     QCOMPARE(now, expected);
     if (withPriceFile)
-        QCOMPARE(form->Settings().AsciiDataDir, form->Folders().DataDir);
+        QCOMPARE(form->Session().Settings().AsciiDataDir, form->Session().Folders().DataDir);
 }
 
 void MainFormFilesTest::cancelledSetupMakesNoPage()
@@ -138,18 +138,18 @@ void MainFormFilesTest::cancelledSetupMakesNoPage()
             dialog.findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click();
         });
     });
-    const QStringList before = form->TickerList().Entries();
+    const QStringList before = form->Session().TickerList().Entries();
     form->FileNew();
     QCOMPARE(built, 0);
-    QCOMPARE(form->PageCount(), 0);
-    QCOMPARE(form->TickerList().Entries(), before);
+    QCOMPARE(form->Pages().Count(), 0);
+    QCOMPARE(form->Session().TickerList().Entries(), before);
 }
 
 void MainFormFilesTest::changedSeriesReplacesThePage()
 {
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    const QString priceFile = form->Folders().DataDir + QStringLiteral("/Spy.csv");
+    const QString priceFile = form->Session().Folders().DataDir + QStringLiteral("/Spy.csv");
     QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), priceFile));
     int built = 0;
     form->SetPageFactory(PageFromSetup(&built));
@@ -174,12 +174,12 @@ void MainFormFilesTest::changedSeriesReplacesThePage()
     form->EditChangeOption();
     QCOMPARE(built, 1);
     QTRY_VERIFY(oldWindow.isNull());
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     IOptionPage* page = form->FindActivePage();
     QVERIFY(page);
     QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/spy.ops"));
-    QVERIFY(form->TickerList().Entries().contains(QStringLiteral("SPY=Spy")));
-    QVERIFY(!form->TickerList().Entries().contains(QStringLiteral("SPY=SPY")));
+    QVERIFY(form->Session().TickerList().Entries().contains(QStringLiteral("SPY=Spy")));
+    QVERIFY(!form->Session().TickerList().Entries().contains(QStringLiteral("SPY=SPY")));
 }
 
 void MainFormFilesTest::pageGoneWhileTheSetupClosesKeepsItsFile()
@@ -202,7 +202,7 @@ void MainFormFilesTest::pageGoneWhileTheSetupClosesKeepsItsFile()
     form->EditChangeOption();
     QCOMPARE(built, 1);
     QVERIFY(oldWindow.isNull());
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     IOptionPage* page = form->FindActivePage();
     QVERIFY(page);
     QCOMPARE(page->SeriesFile(), QStringLiteral("/somewhere/a-rather-long-folder-name/spy-january.ops"));
@@ -229,13 +229,13 @@ void MainFormFilesTest::newPageThatClosesAtOnceLeavesNoCurrentPage()
     });
     form->EditChangeOption();
     QCOMPARE(built, 1);
-    QTRY_COMPARE(form->PageCount(), 0);
+    QTRY_COMPARE(form->Pages().Count(), 0);
     QVERIFY(oldWindow.isNull());
     QVERIFY(form->FindActivePage() == nullptr);
 
     form->FileNew();
     QCOMPARE(built, 2);
-    QTRY_COMPARE(form->PageCount(), 0);
+    QTRY_COMPARE(form->Pages().Count(), 0);
     QVERIFY(form->FindActivePage() == nullptr);
 }
 
@@ -251,14 +251,15 @@ void MainFormFilesTest::openSetsTheSeriesFolder()
     bool openFromFile = false;
     QString openName;
     form->SetPageFactory([&](TMainForm& owner) {
-        openFromFile = owner.OpenFromFile();
-        openName = owner.OpenFileName();
+        openFromFile = owner.Request().openFromFile;
+        openName = owner.Request().openFileName;
         return std::make_unique<FakePage>(QStringLiteral("MINE"));
     });
     WhileModal([&](QWidget* modal) {
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Load a saved option series grid"));
-            QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(form->SeriesDir()).canonicalPath());
+            QCOMPARE(QDir(dialog->directory()).canonicalPath(),
+                     QDir(form->Session().Folders().SeriesDir).canonicalPath());
             auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             QVERIFY(name);
             name->setText(series);
@@ -269,8 +270,8 @@ void MainFormFilesTest::openSetsTheSeriesFolder()
     WhileModal(nullptr);
     QVERIFY(openFromFile);
     QCOMPARE(openName, series);
-    QCOMPARE(form->SeriesDir(), folder);
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Session().Folders().SeriesDir, folder);
+    QCOMPARE(form->Pages().Count(), 1);
 }
 
 void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
@@ -279,10 +280,10 @@ void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
     auto form = NewForm();
     form->SetPageFactory(OptionPageFactory());
     QVERIFY(form->FormCreate());
-    QVERIFY(QFileInfo::exists(form->SeriesDir() + QStringLiteral("/sample.ops")));
+    QVERIFY(QFileInfo::exists(form->Session().Folders().SeriesDir + QStringLiteral("/sample.ops")));
     QVERIFY2(notifier_.infos.isEmpty() && notifier_.errors.isEmpty(),
              qPrintable((notifier_.infos + notifier_.errors).join(QLatin1Char('\n'))));
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     QWidget* window = nullptr;
     QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
     Activate(window);
@@ -296,7 +297,7 @@ void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
     QVERIFY(!grid->model()->index(0, 7).data().toString().isEmpty());  // a priced value
     // Closing the page leaves no current page behind.
     window->close();
-    QTRY_COMPARE(form->PageCount(), 0);
+    QTRY_COMPARE(form->Pages().Count(), 0);
     QVERIFY(form->FindActivePage() == nullptr);
 
     // A later start opens nothing.
@@ -304,7 +305,7 @@ void MainFormFilesTest::sampleSeriesOpensOnFirstRun()
     auto later = NewForm();
     later->SetPageFactory(OptionPageFactory());
     QVERIFY(later->FormCreate());
-    QCOMPARE(later->PageCount(), 0);
+    QCOMPARE(later->Pages().Count(), 0);
 }
 
 void MainFormFilesTest::saveWritesThroughThePage()
@@ -332,7 +333,7 @@ void MainFormFilesTest::saveWritesThroughThePage()
     form->FileSave();
     WhileModal(nullptr);
     QCOMPARE(page->savedTo, QStringList{folder + QStringLiteral("/spy-jan.ops")});
-    QCOMPARE(form->SeriesDir(), folder);
+    QCOMPARE(form->Session().Folders().SeriesDir, folder);
 }
 
 void MainFormFilesTest::pageGoneDuringTheSaveDialogIsNotSaved()
@@ -355,9 +356,9 @@ void MainFormFilesTest::pageGoneDuringTheSaveDialogIsNotSaved()
     });
     form->FileSave();
     WhileModal(nullptr);
-    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->Pages().Count(), 0);
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/spy-jan.ops")));
-    QCOMPARE(form->SeriesDir(), form->Folders().SeriesDir);
+    QCOMPARE(form->Session().Folders().SeriesDir, form->Session().Folders().SeriesDir);
 }
 
 void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
@@ -365,8 +366,8 @@ void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
     auto form = NewForm();
     QWidget* window = StartWithSamplePage(*form);
     QVERIFY(window);
-    const QString own = form->SeriesDir() + QStringLiteral("/sample.ops");
-    const QString other = form->SeriesDir() + QStringLiteral("/other.ops");
+    const QString own = form->Session().Folders().SeriesDir + QStringLiteral("/sample.ops");
+    const QString other = form->Session().Folders().SeriesDir + QStringLiteral("/other.ops");
     QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops"), other));
     const QByteArray otherBytes = FileBytes(other);
 
@@ -402,13 +403,13 @@ void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
     failing->saveResult = false;
     failing->Window()->show();
     window = failing->Window();
-    const QString folder = form->SeriesDir();
+    const QString folder = form->Session().Folders().SeriesDir;
     const QString elsewhere = root_->filePath(QStringLiteral("elsewhere"));
     QVERIFY(QDir().mkpath(elsewhere));
     saveAs(elsewhere + QStringLiteral("/spy.ops"));
     QCOMPARE(failing->savedTo, QStringList{elsewhere + QStringLiteral("/spy.ops")});
     QCOMPARE(failing->SeriesFile(), QStringLiteral("SPY.ops"));
-    QCOMPARE(form->SeriesDir(), folder);
+    QCOMPARE(form->Session().Folders().SeriesDir, folder);
 }
 
 void MainFormFilesTest::aReadOnlySeriesIsKeptAndACopyOffered()
@@ -416,8 +417,8 @@ void MainFormFilesTest::aReadOnlySeriesIsKeptAndACopyOffered()
     auto form = NewForm();
     QWidget* window = StartWithSamplePage(*form);
     QVERIFY(window);
-    const QString own = form->SeriesDir() + QStringLiteral("/sample.ops");
-    const QString locked = form->SeriesDir() + QStringLiteral("/locked.ops");
+    const QString own = form->Session().Folders().SeriesDir + QStringLiteral("/sample.ops");
+    const QString locked = form->Session().Folders().SeriesDir + QStringLiteral("/locked.ops");
     QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_TEST_DATA_DIR "/series/worked_example.ops"), locked));
     QVERIFY(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
     const QByteArray lockedBytes = FileBytes(locked);
@@ -461,7 +462,7 @@ void MainFormFilesTest::aReadOnlySeriesIsKeptAndACopyOffered()
     QVERIFY(!(QFileInfo(locked).permissions() & QFileDevice::WriteOwner));
     QCOMPARE(FileBytes(copy), FileBytes(own));
     QCOMPARE(form->FindActivePage()->SeriesFile(), copy);
-    QCOMPARE(form->SeriesDir(), copyFolder);
+    QCOMPARE(form->Session().Folders().SeriesDir, copyFolder);
 }
 
 void MainFormFilesTest::exportWritesEveryExpiryOfThePage()
@@ -499,7 +500,7 @@ void MainFormFilesTest::exportNeverProposesOrReplacesThePriceFile()
     QVERIFY(form->FormCreate());
     FakePage* page = AddSpyPage(*form);
     // The daily history the chart reads, SYMBOL.csv in the price-file folder.
-    const QString history = form->Folders().DataDir + QStringLiteral("/SPY.csv");
+    const QString history = form->Session().Folders().DataDir + QStringLiteral("/SPY.csv");
     QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), history));
     const QByteArray historyBytes = FileBytes(history);
     page->priceFile = history;
@@ -530,7 +531,7 @@ void MainFormFilesTest::exportNeverProposesOrReplacesThePriceFile()
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
                 box->button(QMessageBox::Yes)->click();
         });
-        TypeIntoFileDialog(form->Folders().DataDir, QStringLiteral("SPY.csv"))(modal);
+        TypeIntoFileDialog(form->Session().Folders().DataDir, QStringLiteral("SPY.csv"))(modal);
     });
     Activate(page->Window());
     exportGrid->trigger();
@@ -584,7 +585,7 @@ void MainFormFilesTest::importedHistoryBecomesThePriceFile()
     };
     importAs(QStringLiteral("spy-daily.csv"), QStringLiteral("SPY"));
     QCOMPARE(proposed, QStringLiteral("SPY-DAILY"));
-    const QString priceFile = form->Settings().AsciiDataDir + QStringLiteral("/SPY.csv");
+    const QString priceFile = form->Session().Settings().AsciiDataDir + QStringLiteral("/SPY.csv");
     const QByteArray written = "Date,Open,High,Low,Close,Volume\r\n"
                                "2024-03-05,171.5,173.25,170.1,172,4006500\r\n"
                                "2024-03-01,168.2,170.4,167.8,170.15,61000000\r\n"
@@ -613,8 +614,9 @@ void MainFormFilesTest::importedHistoryBecomesThePriceFile()
                                 "below the low 3.")),
              qPrintable(notifier_.infos[1]));
     QCOMPARE(FileBytes(priceFile), written);
-    QCOMPARE(QDir(form->Settings().AsciiDataDir).entryList({QStringLiteral("SPY.csv*")}, QDir::Files),
-             QStringList{QStringLiteral("SPY.csv")});
+    QCOMPARE(
+        QDir(form->Session().Settings().AsciiDataDir).entryList({QStringLiteral("SPY.csv*")}, QDir::Files),
+        QStringList{QStringLiteral("SPY.csv")});
 
     // A symbol that would leave the folder is refused before anything is read.
     importAs(QStringLiteral("spy-daily.csv"), QStringLiteral("../SPY"));

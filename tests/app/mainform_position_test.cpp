@@ -57,7 +57,7 @@ private slots:
         auto form = NewForm();
         QWidget* window = StartWithSamplePage(*form);
         QVERIFY(window);
-        const QString series = form->SeriesDir() + QStringLiteral("/sample.ops");
+        const QString series = form->Session().Folders().SeriesDir + QStringLiteral("/sample.ops");
         const QPointer<QWidget> page = window;
 
         BuyOne(window);
@@ -94,11 +94,11 @@ private slots:
         QVERIFY(window);
         BuyOne(window);
         // Saved with the series: leaving asks nothing.
-        WhileModal(TypeIntoFileDialog(form->SeriesDir(), QStringLiteral("sample.ops")));
+        WhileModal(TypeIntoFileDialog(form->Session().Folders().SeriesDir, QStringLiteral("sample.ops")));
         Activate(window);
         form->FileSave();
         WhileModal(nullptr);
-        QCOMPARE(SavedLegs(form->SeriesDir() + QStringLiteral("/sample.ops")), 1);
+        QCOMPARE(SavedLegs(form->Session().Folders().SeriesDir + QStringLiteral("/sample.ops")), 1);
         form->close();
         QVERIFY(notifier_.questions.isEmpty());
         QVERIFY(!form->isVisible());
@@ -110,7 +110,7 @@ private slots:
         QWidget* sample = StartWithSamplePage(*form);
         QVERIFY(sample);
         sample->close();
-        QTRY_COMPARE(form->PageCount(), 0);
+        QTRY_COMPARE(form->Pages().Count(), 0);
         form->SetSetupDialogHook([](TdlgInputs& dialog) {
             QTimer::singleShot(0, &dialog, [&dialog] {
                 dialog.findChild<QLineEdit*>(QStringLiteral("edOSymbl"))->setText(QStringLiteral("XYZ"));
@@ -167,7 +167,7 @@ private slots:
         form->close();
         QCOMPARE(notifier_.questions,
                  QStringList{QStringLiteral("Save the changes to the position of SMPL?")});
-        QCOMPARE(SavedLegs(form->SeriesDir() + QStringLiteral("/sample.ops")), 1);
+        QCOMPARE(SavedLegs(form->Session().Folders().SeriesDir + QStringLiteral("/sample.ops")), 1);
     }
 };
 

@@ -187,8 +187,8 @@ private slots:
         // In the file at once, and the program's dates follow the new format.
         QCOMPARE(Stored(QStringLiteral("Servers/QuoteServer")), QStringLiteral("https://quotes.example/dq"));
         QCOMPARE(Stored(QStringLiteral("Servers/DateFormat")), QStringLiteral("dd.MM.yyyy"));
-        QCOMPARE(form->Locale().shortDateFormat, std::string("dd.MM.yyyy"));
-        QCOMPARE(form->Locale().dateSeparator, '.');
+        QCOMPARE(form->Session().Locale().shortDateFormat, std::string("dd.MM.yyyy"));
+        QCOMPARE(form->Session().Locale().dateSeparator, '.');
 
         // A download from the server still missing says where to set it.
         DownloadCommandOptions options;

@@ -41,19 +41,19 @@ void MainFormTest::firstRun()
     QCOMPARE(form->minimumWidth(), 780);
     QCOMPARE(form->pos(), QPoint(workArea.left() + (workArea.width() - 780) / 2, workArea.top()));
     QCOMPARE(form->minimumHeight(), form->maximumHeight());
-    QVERIFY(form->lblTicker()->isHidden());
-    QVERIFY(form->pbDownload()->isHidden());
+    QVERIFY(form->Progress().lblTicker()->isHidden());
+    QVERIFY(form->Progress().pbDownload()->isHidden());
 
     const QString data = roots_.documents + QStringLiteral("/Tovanek/Kestrava27/Data");
     QVERIFY(QFileInfo(roots_.localAppData + QStringLiteral("/Tovanek/Kestrava27/Data")).isDir());
     QVERIFY(QFileInfo(data).isDir());
-    QCOMPARE(form->Settings().AsciiDataDir, QDir::toNativeSeparators(data));
-    QCOMPARE(form->Settings().Rate30, 0.005f);
-    QCOMPARE(form->Settings().Rate60, 0.005f);
-    QCOMPARE(form->Settings().Rate90, 0.005f);
-    QVERIFY(form->RequestTemplate().endsWith("txtTicker="));
-    QVERIFY(form->QuoteDownloadFlag());
-    QVERIFY(!form->HistoryDownloadFlag());
+    QCOMPARE(form->Session().Settings().AsciiDataDir, QDir::toNativeSeparators(data));
+    QCOMPARE(form->Session().Settings().Rate30, 0.005f);
+    QCOMPARE(form->Session().Settings().Rate60, 0.005f);
+    QCOMPARE(form->Session().Settings().Rate90, 0.005f);
+    QVERIFY(form->Session().RequestTemplate().endsWith("txtTicker="));
+    QVERIFY(form->Session().QuoteDownloadFlag());
+    QVERIFY(!form->Session().HistoryDownloadFlag());
     QVERIFY(QFileInfo::exists(data + QStringLiteral("/SMPL.csv")));
 
     // The default list is on disk at once, before any shut-down.
@@ -61,7 +61,7 @@ void MainFormTest::firstRun()
                                          + QStringLiteral("/Tovanek/Kestrava27/Tickers.txt"));
     QCOMPARE(tickers, QByteArray("GLD=GLD\nOEX=^OEX\nOIL=OIL\nQQQ=QQQ\nSPX=^GSPC\nSPY=SPY\nYHOO=YHOO\n"));
 
-    form->Settings().Rate60 = 0.0275f;
+    form->Session().Settings().Rate60 = 0.0275f;
     form->close();
     QSettings stored(QStringLiteral("Tovanek"), QStringLiteral("Kestrava27"));
     QCOMPARE(stored.value(QStringLiteral("WinDims/Width")).toString(), QStringLiteral("780"));
@@ -131,8 +131,8 @@ void MainFormTest::badRateStillStarts()
     auto form = NewForm();
     QVERIFY(form->FormCreate());
     QVERIFY(form->isVisible());
-    QCOMPARE(form->Settings().Rate30, 0.005f);
-    QCOMPARE(form->Settings().Rate90, 0.02f);
+    QCOMPARE(form->Session().Settings().Rate30, 0.005f);
+    QCOMPARE(form->Session().Settings().Rate90, 0.02f);
     QCOMPARE(notifier_.infos.size(), 1);
     QVERIFY(notifier_.infos.first().contains(QStringLiteral("30DayRate")));
     QVERIFY(notifier_.infos.first().contains(QStringLiteral("half a percent")));
@@ -172,7 +172,7 @@ void MainFormTest::damagedListIsNotOverwritten()
     {
         auto form = NewForm();
         QVERIFY(form->FormCreate());
-        QCOMPARE(form->TickerList().Count(), 2);
+        QCOMPARE(form->Session().TickerList().Count(), 2);
         QCOMPARE(notifier_.infos.size(), 1);
         form->close();
     }
@@ -181,7 +181,7 @@ void MainFormTest::damagedListIsNotOverwritten()
     // Once the user changes the list, the change is what counts.
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    form->TickerList().Add(QStringLiteral("AAPL=AAPL"));
+    form->Session().TickerList().Add(QStringLiteral("AAPL=AAPL"));
     form->close();
     QCOMPARE(FileBytes(tickers), QByteArray("AAPL=AAPL\nIBM=IBM\nMSFT=MSFT\n"));
 }
@@ -200,7 +200,7 @@ void MainFormTest::pageTracking()
     for (FakePage* page : {first, second})
         page->Window()->show();
     Activate(first->Window());
-    QCOMPARE(form->CurrentPageHandle(), first->Window());
+    QCOMPARE(form->Pages().Current(), first->Window());
     QCOMPARE(form->FindActivePage(), first);
 
     Activate(second->Window());
@@ -208,11 +208,11 @@ void MainFormTest::pageTracking()
 
     // Closing the current page makes the last remaining page current.
     delete second->Window();
-    QCOMPARE(form->PageCount(), 1);
+    QCOMPARE(form->Pages().Count(), 1);
     QCOMPARE(form->FindActivePage(), first);
 
     delete first->Window();
-    QCOMPARE(form->PageCount(), 0);
+    QCOMPARE(form->Pages().Count(), 0);
     QVERIFY(form->FindActivePage() == nullptr);
 }
 
@@ -346,13 +346,13 @@ void MainFormTest::emptyListRefusesDownload()
     form->DoDownload();
     QCOMPARE(runs, 1);
 
-    form->TickerList().Clear();
-    form->spdbtnDownload()->setChecked(true);
+    form->Session().TickerList().Clear();
+    form->Progress().spdbtnDownload()->setChecked(true);
     form->DoDownload();
     QCOMPARE(runs, 1);
     QCOMPARE(notifier_.infos,
              QStringList{QStringLiteral("You need to enter one or more symbols to download.")});
-    QVERIFY(!form->spdbtnDownload()->isChecked());
+    QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
 }
 
 QTEST_MAIN(MainFormTest)

@@ -116,8 +116,8 @@ private:
         own.close();
         if (!form->FormCreate())
             return nullptr;
-        form->Settings().QuoteServer = QString::fromStdString(quotes_->Base());
-        form->Settings().HistoryServer = QString::fromStdString(history_->Base());
+        form->Session().Settings().QuoteServer = QString::fromStdString(quotes_->Base());
+        form->Session().Settings().HistoryServer = QString::fromStdString(history_->Base());
         options.timeoutMs = options.timeoutMs == 20000 ? 3000 : options.timeoutMs;
         form->SetDownloadCommand(DownloadCommand(std::move(options)));
         return form;
@@ -125,7 +125,7 @@ private:
 
     QString DataFile(TMainForm& form, const QString& name) const
     {
-        return form.Folders().DataDir + u'/' + name;
+        return form.Session().Folders().DataDir + u'/' + name;
     }
 
     static CountingPage* AddActivePage(TMainForm& form)
@@ -234,12 +234,12 @@ private slots:
         auto form = NewForm(options);
         QVERIFY(form);
         form->DoDownload();
-        QCOMPARE(form->QuoteSelection(), (QStringList{"OEX", "OIL", "QQQ", "SPX", "SPY", "YHOO"}));
-        QCOMPARE(form->HistorySelection(),
+        QCOMPARE(form->Session().QuoteSelection(), (QStringList{"OEX", "OIL", "QQQ", "SPX", "SPY", "YHOO"}));
+        QCOMPARE(form->Session().HistorySelection(),
                  (QStringList{"GLD", "^OEX", "OIL", "QQQ", "^GSPC", "SPY", "YHOO"}));
-        QVERIFY(form->QuoteDownloadFlag() && !form->HistoryDownloadFlag());
+        QVERIFY(form->Session().QuoteDownloadFlag() && !form->Session().HistoryDownloadFlag());
         QVERIFY(quotes_->Requests().empty() && history_->Requests().empty());
-        QVERIFY(!form->spdbtnDownload()->isChecked());
+        QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
     }
 
     void okFetchesBothShowsProgressAndRefreshesThePage()
@@ -266,9 +266,10 @@ private slots:
             http.OnWorkEnd = [&, end](WorkMode mode) {
                 end(mode);
                 if (mode == WorkMode::Read)
-                    samples.push_back({shown->pbDownload()->maximum(), shown->pbDownload()->value(),
-                                       shown->lblTicker()->text(), shown->pbDownload()->isVisible(),
-                                       shown->spdbtnDownload()->isChecked()});
+                    samples.push_back(
+                        {shown->Progress().pbDownload()->maximum(), shown->Progress().pbDownload()->value(),
+                         shown->Progress().lblTicker()->text(), shown->Progress().pbDownload()->isVisible(),
+                         shown->Progress().spdbtnDownload()->isChecked()});
             };
         };
         auto form = NewForm(options);
@@ -278,9 +279,9 @@ private slots:
         form->DoDownload();
 
         QVERIFY2(notifier_.messages.isEmpty(), qPrintable(notifier_.messages.join(u'|')));
-        QCOMPARE(form->QuoteSelection(), QStringList{"SPX"});
-        QCOMPARE(form->HistorySelection(), QStringList{"^GSPC"});
-        QVERIFY(form->QuoteDownloadFlag() && form->HistoryDownloadFlag());
+        QCOMPARE(form->Session().QuoteSelection(), QStringList{"SPX"});
+        QCOMPARE(form->Session().HistorySelection(), QStringList{"^GSPC"});
+        QVERIFY(form->Session().QuoteDownloadFlag() && form->Session().HistoryDownloadFlag());
         QFile quoteFile(DataFile(*form, QStringLiteral("SPX.txt")));
         QVERIFY(quoteFile.open(QIODevice::ReadOnly));
         QCOMPARE(quoteFile.readAll().toStdString(), kTable);
@@ -297,8 +298,8 @@ private slots:
         QVERIFY(csv.barShown && csv.buttonDown);
         QCOMPARE(samples.front().ticker, QStringLiteral("Getting Options -> SPX"));
         // Afterwards the strip is as before.
-        QVERIFY(form->pbDownload()->isHidden() && form->lblTicker()->isHidden());
-        QVERIFY(!form->spdbtnDownload()->isChecked());
+        QVERIFY(form->Progress().pbDownload()->isHidden() && form->Progress().lblTicker()->isHidden());
+        QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
     }
 
     void theButtonOrEscapeStopsTheRun_data()
@@ -340,7 +341,7 @@ private slots:
             if (escape)
                 QTest::keyClick(page->Window(), Qt::Key_Escape);
             else
-                form->spdbtnDownload()->click();
+                form->Progress().spdbtnDownload()->click();
         });
         stopper.start();
         QElapsedTimer clock;
@@ -357,7 +358,7 @@ private slots:
         QVERIFY(QFileInfo::exists(DataFile(*form, QStringLiteral("GLD.txt"))));
         QVERIFY(!QFileInfo::exists(DataFile(*form, QStringLiteral("OEX.txt"))));
         QCOMPARE(quotes_->Bodies().size(), 2u);
-        QVERIFY(!form->spdbtnDownload()->isChecked());
+        QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
         QCOMPARE(page->refreshes, 1);
     }
 
@@ -365,7 +366,7 @@ private slots:
     {
         auto form = NewForm();
         QVERIFY(form);
-        form->TickerList().Assign({QStringLiteral("gld=GLD"), QStringLiteral("SPY=SPY")});
+        form->Session().TickerList().Assign({QStringLiteral("gld=GLD"), QStringLiteral("SPY=SPY")});
         bool ranChecks = false;
         form->SetDownloadListEditor(SymbolEditorCommand([&](TSymEditDlg& dialog) {
             QTimer::singleShot(0, &dialog, [&] {
@@ -378,7 +379,7 @@ private slots:
         QVERIFY(ranChecks);
         // The row without an option symbol is gone; one without a history
         // symbol stays.
-        QCOMPARE(form->TickerList().Entries(), (QStringList{"gld=GLD", "QQQ="}));
+        QCOMPARE(form->Session().TickerList().Entries(), (QStringList{"gld=GLD", "QQQ="}));
 
         // Cancel leaves the list as it was.
         form->SetDownloadListEditor(SymbolEditorCommand([](TSymEditDlg& dialog) {
@@ -388,7 +389,7 @@ private slots:
             });
         }));
         form->EditDownloadListItemClick();
-        QCOMPARE(form->TickerList().Entries(), (QStringList{"gld=GLD", "QQQ="}));
+        QCOMPARE(form->Session().TickerList().Entries(), (QStringList{"gld=GLD", "QQQ="}));
     }
 
     void viewRawDataOpensThePagesQuoteFile()
