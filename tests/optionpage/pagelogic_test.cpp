@@ -58,6 +58,7 @@ TEST(SeriesBuilder, StrikesRatesAndDividendsOfEachExpiry)
         EXPECT_EQ(p.Dividend, 0.015f);
         EXPECT_EQ(p.Underlying, 95.0f) << "no history: priced at the first strike";
         EXPECT_EQ(p.Sigma, 0.25f);
+        EXPECT_EQ(p.Steps, 200) << "the tree's steps a new page starts with";
         EXPECT_EQ(p.TodayDate, EncodeDate(2026, 12, 8));
         EXPECT_TRUE(p.SourceFile.empty());
     }
