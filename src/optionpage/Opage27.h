@@ -3,8 +3,8 @@
 // expiry with its grid of calls and puts, an input bar below, and the
 // underlying's chart on a last "Chart" tab when the series has a price file.
 //
-// The page owns one TInOutObj per expiry tab, and those objects are the only
-// store of the series: the grid shows one expiry, and a bid or ask typed into
+// The page's PageSeries holds one TInOutObj per expiry tab, and those
+// objects are the only store of the series: the grid shows one expiry, and a bid or ask typed into
 // it goes into that expiry at once. Input changes only reach the series
 // objects; the grid changes on Calculate, on a tab change and on editing a
 // bid or ask.
@@ -126,11 +126,7 @@ public:
     TrmSpinEdit* seSigDays = nullptr;
     TrmSpinEdit* seExpDays = nullptr;
     TrmSpinEdit* seSteps = nullptr;
-    QLabel* lblUlying = nullptr;
-    QLabel* lblSigma = nullptr;
-    QLabel* lblRate = nullptr;
     QLabel* lblSigDays = nullptr;
-    QLabel* lblExpDays = nullptr;
     QLabel* lblSteps = nullptr;
     QToolButton* cmdCalcSig = nullptr;
     QPushButton* cmdReCalc = nullptr;
@@ -262,6 +258,11 @@ private:
     QString priceWorkFile_;
     int scrollBarWidth_ = 0;
 
+    // The input bar's captions that nothing outside the page reads.
+    QLabel* lblUlying = nullptr;
+    QLabel* lblSigma = nullptr;
+    QLabel* lblRate = nullptr;
+    QLabel* lblExpDays = nullptr;
     QStackedLayout* pages_ = nullptr;
     QButtonGroup* volatilitySource_ = nullptr;
     QTimer* moveSizeTimer_ = nullptr;

@@ -122,7 +122,8 @@ TEST_P(EachSkewMode, PricesFollowTheChosenVolatilities)
         const double forwardPart = p->Underlying * std::exp(-static_cast<double>(p->Dividend) * T);
         for (int s = 1; s <= p->NumStrikes; ++s) {
             const double K = p->Strike(s, 1);
-            const std::string where = "month " + std::to_string(p->ExpiryMonth) + ", strike " + std::to_string(K);
+            const std::string where = "month " + std::to_string(p->ExpiryMonth) + ", strike "
+                                      + std::to_string(K);
             if (mode.source == VolSource::Flat) {
                 EXPECT_FLOAT_EQ(p->Vol(s, 1), p->Sigma) << where;
                 const double parity = forwardPart - K * std::exp(-static_cast<double>(p->Rate) * T);
@@ -133,7 +134,8 @@ TEST_P(EachSkewMode, PricesFollowTheChosenVolatilities)
                 } else {
                     // Early exercise bounds the American pair instead.
                     EXPECT_GE(difference, forwardPart - K - 0.02) << where;
-                    EXPECT_LE(difference, p->Underlying - K * std::exp(-static_cast<double>(p->Rate) * T) + 0.02)
+                    EXPECT_LE(difference,
+                              p->Underlying - K * std::exp(-static_cast<double>(p->Rate) * T) + 0.02)
                         << where;
                 }
                 continue;
@@ -144,7 +146,8 @@ TEST_P(EachSkewMode, PricesFollowTheChosenVolatilities)
                 const float quote = bid ? p->Bid(s, k) : p->Ask(s, k);
                 if (iv <= 0 || !european)
                     continue;
-                EXPECT_NEAR(p->Theo(s, k), quote, 0.01 + 0.001 * quote) << where << (k == 1 ? " call" : " put");
+                EXPECT_NEAR(p->Theo(s, k), quote, 0.01 + 0.001 * quote)
+                    << where << (k == 1 ? " call" : " put");
                 ++checked;
             }
         }
@@ -159,7 +162,9 @@ INSTANTIATE_TEST_SUITE_P(PageSeries, EachSkewMode,
                                            ModeCase{"BlackScholesBid", kBlackScholes, VolSource::BidIVs},
                                            ModeCase{"BlackScholesAsk", kBlackScholes, VolSource::AskIVs},
                                            ModeCase{"WhaleyFlat", kWhaley, VolSource::Flat}),
-                         [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<ModeCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // The flat mode solves the implied volatilities from the quotes at the
 // inputs of the moment (the underlying moved since the quotes came); the
@@ -184,9 +189,10 @@ TEST_F(LoadedSeries, OnlyTheFlatModeSolvesTheVolatilitiesAgain)
                 const TInOutObj& p = *series_.At(static_cast<int>(e));
                 for (int s = 1; s <= p.NumStrikes; ++s) {
                     for (int k = 1; k <= 2; ++k) {
-                        const float expected =
-                            source == VolSource::Flat ? solvedNow[e].BidIV(s, k) : before[e].BidIV(s, k);
-                        EXPECT_FLOAT_EQ(p.BidIV(s, k), expected) << underlying << " expiry " << e << " strike " << s;
+                        const float expected = source == VolSource::Flat ? solvedNow[e].BidIV(s, k)
+                                                                         : before[e].BidIV(s, k);
+                        EXPECT_FLOAT_EQ(p.BidIV(s, k), expected)
+                            << underlying << " expiry " << e << " strike " << s;
                         EXPECT_FLOAT_EQ(p.AskIV(s, k), source == VolSource::Flat ? solvedNow[e].AskIV(s, k)
                                                                                  : before[e].AskIV(s, k));
                         moved += p.BidIV(s, k) != before[e].BidIV(s, k) ? 1 : 0;
@@ -288,8 +294,8 @@ TEST(QuoteLoadTexts, UnderlyingBoxText)
         double value;
         const char* text;
     } cases[] = {
-        {1290.59, "1290.59"}, {1290.5, "1290.5"}, {100.0, "100"},   {0.5, ".5"},    {-0.25, "-.25"},
-        {10.5, "10.5"},       {-10.5, "-10.5"},   {0.0, "0"},       {12.345678, "12.35"}, {9.999, "10"},
+        {1290.59, "1290.59"}, {1290.5, "1290.5"}, {100.0, "100"}, {0.5, ".5"},          {-0.25, "-.25"},
+        {10.5, "10.5"},       {-10.5, "-10.5"},   {0.0, "0"},     {12.345678, "12.35"}, {9.999, "10"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(UnderlyingBoxText(c.value, '.'), c.text) << c.value;
