@@ -26,8 +26,8 @@ bool RecalculateSeries(std::vector<TInOutObj>& series, VolSource source, Notifie
         TInOutObj& p = series[e];
         try {
             // The page solves them when it loads the quotes, before any skew
-            // mode uses them.
-            if (p.DaysToExpiry() > 0) {
+            // mode uses them; the flat mode's recalculation solves them itself.
+            if (source != VolSource::Flat && p.DaysToExpiry() > 0) {
                 SolveBidIV(p);
                 SolveAskIV(p);
             }

@@ -84,7 +84,8 @@ TfrmOPage::TfrmOPage(const PageEnvironment& environment, Notifier& notifier, QWi
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       environment_(environment),
-      notifier_(notifier)
+      notifier_(notifier),
+      series_(notifier_, environment_.locale)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frmOPage"));
@@ -265,8 +266,7 @@ bool TfrmOPage::FormCreate(const PageSource& source)
 int TfrmOPage::AddExpiryTab(std::unique_ptr<TInOutObj> series)
 {
     const QString text = QString::fromStdString(ExpiryTabText(series->GetExpiry()));
-    series_.push_back(std::move(series));
-    const int index = static_cast<int>(series_.size()) - 1;
+    const int index = series_.Add(std::move(series));
     // Expiry tabs come before the Chart tab.
     const int tab = TabControl1->insertTab(index, text);
     TabControl1->setTabData(tab, index);
@@ -290,8 +290,8 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
     if (reading.problem)
         throw PageError(reading.problem->message);
 
-    firstExpiry_ = DayNumber(setup.expiryDates[0]);
-    market_ = setup.market;
+    series_.SetFirstExpiry(DayNumber(setup.expiryDates[0]));
+    series_.SetMarket(setup.market);
     priceTextFile_ = setup.sourceFilePath;
     priceWorkFile_ = setup.workFilePath;
     title_ = setup.symbolText;
@@ -324,12 +324,12 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
     };
     std::vector<TInOutObj> built = BuildSeries(setup, reading.numbers, history, defaults);
     const TInOutObj& first = built.front();
-    pageToday_ = first.TodayDate;
+    series_.SetToday(first.TodayDate);
     for (TInOutObj& series : built)
         AddExpiryTab(std::make_unique<TInOutObj>(std::move(series)));
     if (history && history->sigma > 0)
         seSigDays->SetValue(history->days);
-    ShowUnderlying(series_.front()->Underlying);
+    ShowUnderlying(series_.front().Underlying);
 
     SetHeaders();
     SetRowLabels();
@@ -368,9 +368,9 @@ bool TfrmOPage::OpenSeriesFile()
     for (TInOutObj& series : loaded)
         AddExpiryTab(std::make_unique<TInOutObj>(std::move(series)));
 
-    TInOutObj& p = *series_.front();
-    firstExpiry_ = p.ExpiryDate;
-    pageToday_ = p.TodayDate;
+    TInOutObj& p = series_.front();
+    series_.SetFirstExpiry(p.ExpiryDate);
+    series_.SetToday(p.TodayDate);
     title_ = FromSeriesText(p.OptSymbol);
     setWindowTitle(title_);
 
@@ -439,8 +439,7 @@ void TfrmOPage::closeEvent(QCloseEvent* event)
     RemoveChartImage();
     while (TabControl1->count() > 0)
         TabControl1->removeTab(TabControl1->count() - 1);
-    gridSeries_ = -1;
-    series_.clear();
+    series_.Clear();
     event->accept();
 }
 
@@ -522,10 +521,7 @@ TInOutObj* TfrmOPage::SeriesAt(int tab) const
 {
     if (tab < 0 || tab >= TabControl1->count() || !IsExpiryTab(tab))
         return nullptr;
-    const int index = TabControl1->tabData(tab).toInt();
-    if (index < 0 || index >= static_cast<int>(series_.size()))
-        return nullptr;
-    return series_[static_cast<std::size_t>(index)].get();
+    return series_.At(TabControl1->tabData(tab).toInt());
 }
 
 TInOutObj* TfrmOPage::CurrentSeries() const
@@ -535,10 +531,7 @@ TInOutObj* TfrmOPage::CurrentSeries() const
 
 std::vector<const TInOutObj*> TfrmOPage::Expiries() const
 {
-    std::vector<const TInOutObj*> result;
-    for (const auto& series : series_)
-        result.push_back(series.get());
-    return result;
+    return series_.Expiries();
 }
 
 void TfrmOPage::TabControl1Changing(int index)
@@ -570,9 +563,9 @@ void TfrmOPage::PageChanged(int index)
         return;
     lastExpiryTab_ = index;
     try {
-        p->TodayDate = pageToday_;
+        p->TodayDate = series_.Today();
         ShowExpiryDays(p->DaysToExpiry());
-        lblToday->setText(QStringLiteral("Today: ") + DateText(pageToday_));
+        lblToday->setText(QStringLiteral("Today: ") + DateText(series_.Today()));
         lblExpDate->setText(QStringLiteral("Expiry: ") + DateText(p->GetExpiry()));
         ShowPercent(fseRate, p->Rate);
         ShowPercent(fseSigma, p->Sigma);
@@ -621,11 +614,8 @@ bool TfrmOPage::SavePage()
     // A closed page holds no series; it must not empty its file.
     if (seriesFile_.isEmpty() || closed_)
         return true;
-    std::vector<TInOutObj> expiries;
-    for (const auto& series : series_)
-        expiries.push_back(*series);
     try {
-        SaveSeriesFile(seriesFile_.toStdString(), expiries);
+        SaveSeriesFile(seriesFile_.toStdString(), series_.Copies());
     } catch (const SeriesReadOnlyError&) {
         // The user made the file read-only: it stays as it is, and the series
         // may go into a copy instead.

@@ -3,8 +3,8 @@
 // expiry with its grid of calls and puts, an input bar below, and the
 // underlying's chart on a last "Chart" tab when the series has a price file.
 //
-// The page owns one TInOutObj per expiry tab, and those objects are the only
-// store of the series: the grid shows one expiry, and a bid or ask typed into
+// The page's PageSeries holds one TInOutObj per expiry tab, and those
+// objects are the only store of the series: the grid shows one expiry, and a bid or ask typed into
 // it goes into that expiry at once. Input changes only reach the series
 // objects; the grid changes on Calculate, on a tab change and on editing a
 // bid or ask.
@@ -20,7 +20,9 @@
 #include "optionpage/ChartTab.h"
 #include "optionpage/PageInputs.h"
 #include "optionpage/PageMessages.h"
+#include "pagecore/PageSeries.h"
 #include "pricing/GridColumns.h"
+#include "pricing/recalc.h"
 
 class QAction;
 class QButtonGroup;
@@ -67,8 +69,8 @@ public:
     void SetSeriesFile(const QString& path);
     QString PriceTextFile() const { return priceTextFile_; }
     QString PriceWorkFile() const { return priceWorkFile_; }
-    TDateTime PageToday() const { return pageToday_; }
-    TDateTime FirstExpiry() const { return firstExpiry_; }
+    TDateTime PageToday() const { return series_.Today(); }
+    TDateTime FirstExpiry() const { return series_.FirstExpiry(); }
 
     // The series of the expiry tabs, in tab order.
     std::vector<const TInOutObj*> Expiries() const;
@@ -78,7 +80,7 @@ public:
     TInOutObj* SeriesAt(int tab) const;
     // The series whose values the grid holds: the one the last FillGrid
     // wrote; nullptr before the first.
-    TInOutObj* GridSeries() const;
+    TInOutObj* GridSeries() const { return series_.GridSeries(); }
 
     // Entry points for the main window.
     // Writes the series file when one is named; false (after a message) when
@@ -90,7 +92,7 @@ public:
     // After new quote files were downloaded.
     void RefreshAfterDownload();
     // The position was changed since it was read or saved.
-    bool PositionChanged() const { return positionTouched_; }
+    bool PositionChanged() const { return series_.PositionChanged(); }
     // A page that replaces other (its series changed) takes over other's
     // position, changes and all; other then has nothing left to save.
     void TakePosition(TfrmOPage& other);
@@ -124,11 +126,7 @@ public:
     TrmSpinEdit* seSigDays = nullptr;
     TrmSpinEdit* seExpDays = nullptr;
     TrmSpinEdit* seSteps = nullptr;
-    QLabel* lblUlying = nullptr;
-    QLabel* lblSigma = nullptr;
-    QLabel* lblRate = nullptr;
     QLabel* lblSigDays = nullptr;
-    QLabel* lblExpDays = nullptr;
     QLabel* lblSteps = nullptr;
     QToolButton* cmdCalcSig = nullptr;
     QPushButton* cmdReCalc = nullptr;
@@ -211,6 +209,8 @@ private:
     // A typed bid or ask: into the grid's expiry, whose volatilities follow.
     void QuoteCellEdited(int col, int row, const QString& text);
     void SolveGridIvs();
+    // The skew mode the volatility buttons choose.
+    VolSource SelectedVolSource() const;
     void ToggleButtons(int tag);
     void fseUlyingChange();
     void fseRateChange();
@@ -234,8 +234,6 @@ private:
     // False when the load failed (after its message) or the page closed
     // meanwhile: nothing more may run then.
     bool LoadQuotesIntoSeries();
-    // The market of the quote table the quotes were just loaded from.
-    void ReadMarket(const QString& file, const std::string& contract);
 
     void ShowUnderlying(double value);
     void ShowPercent(TrmFloatSpinEdit* box, double fraction);
@@ -252,21 +250,19 @@ private:
     OnceNotifier chartMessages_{notifier_};
     QString chartMessagesFor_;
 
-    std::vector<std::unique_ptr<TInOutObj>> series_;  // tab i holds series_[i]
-    // The quote table's smile and forwards at the page's expiries, kept with
-    // the quotes (from their file, or from the chain the page was made of);
-    // none without a table.
-    std::shared_ptr<const TableMarket> market_;
-    int gridSeries_ = -1;  // index in series_ of what the grid shows
+    // The expiries, their market and valuation date: tab i shows series_.At(i).
+    PageSeries series_;
     QString title_;
     QString seriesFile_;
     QString priceTextFile_;
     QString priceWorkFile_;
-    TDateTime pageToday_ = 0;
-    TDateTime firstExpiry_ = 0;
-    float strikeStep_ = 0;
     int scrollBarWidth_ = 0;
 
+    // The input bar's captions that nothing outside the page reads.
+    QLabel* lblUlying = nullptr;
+    QLabel* lblSigma = nullptr;
+    QLabel* lblRate = nullptr;
+    QLabel* lblExpDays = nullptr;
     QStackedLayout* pages_ = nullptr;
     QButtonGroup* volatilitySource_ = nullptr;
     QTimer* moveSizeTimer_ = nullptr;
@@ -276,7 +272,6 @@ private:
     PositionTab* positionTab_ = nullptr;
     QAction* buyOne_ = nullptr;
     QAction* sellOne_ = nullptr;
-    bool positionTouched_ = false;    // the user changed the position
     bool showingExpiryDays_ = false;  // the page writes seExpDays to show a tab
     bool typingExpiryDays_ = false;   // the user is typing digits into seExpDays
     bool readingQuotes_ = false;

@@ -35,7 +35,7 @@ void TfrmOPage::BuildAnalysisViews()
     positionTab_ = new PositionTab(environment_.locale, this);
     positionTab_->setObjectName(QStringLiteral("PositionTab"));
     pages_->addWidget(positionTab_);
-    connect(positionTab_, &PositionTab::positionChanged, this, [this] { positionTouched_ = true; });
+    connect(positionTab_, &PositionTab::positionChanged, this, [this] { series_.SetPositionChanged(true); });
 
     InstallGridCopy(TheGrid);
     buyOne_ = new QAction(QStringLiteral("Buy 1"), this);
@@ -107,7 +107,7 @@ void TfrmOPage::RefreshAnalysisViews()
         smileView_->ShowSmile(*p);
     const std::vector<const TInOutObj*> expiries = Expiries();
     positionTab_->SetSeriesTitle(title_);
-    positionTab_->SetMarket(market_);
+    positionTab_->SetMarket(series_.Market());
     positionTab_->ShowExpiries(expiries);
 }
 
@@ -127,7 +127,7 @@ void TfrmOPage::AddLegFromGrid(int quantity)
     const int s = row <= n ? row : row - n;
     const int k = row <= n ? 1 : 2;
     positionTab_->AddLeg(LegFromGrid(*p, s, k, quantity));
-    positionTouched_ = true;
+    series_.SetPositionChanged(true);
 }
 
 void TfrmOPage::LoadPosition()
@@ -136,7 +136,7 @@ void TfrmOPage::LoadPosition()
         return;
     const PositionFileRead read = ReadPositionFile(PositionFileFor(seriesFile_.toStdString()));
     positionTab_->SetPosition(read.position);
-    positionTouched_ = false;
+    series_.SetPositionChanged(false);
     // A series without a position says so on its tab; a damaged file also in
     // a message, since its legs are not shown.
     positionTab_->SetStatusText(
@@ -155,7 +155,7 @@ bool TfrmOPage::SavePosition()
         notifier_.Info(error.what());
         return false;
     }
-    positionTouched_ = false;
+    series_.SetPositionChanged(false);
     return true;
 }
 
@@ -164,13 +164,13 @@ void TfrmOPage::TakePosition(TfrmOPage& other)
     if (&other == this || !other.positionTab_ || !positionTab_)
         return;
     positionTab_->SetPosition(other.positionTab_->GetPosition());
-    positionTouched_ = other.positionTouched_;
-    other.positionTouched_ = false;
+    series_.SetPositionChanged(other.series_.PositionChanged());
+    other.series_.SetPositionChanged(false);
 }
 
 bool TfrmOPage::MayClose()
 {
-    if (!positionTouched_)
+    if (!series_.PositionChanged())
         return true;
     const QPointer<TfrmOPage> alive(this);
     const std::string name =
@@ -179,14 +179,15 @@ bool TfrmOPage::MayClose()
     if (!alive || answer == Answer::Cancel)
         return false;
     if (answer == Answer::No) {
-        positionTouched_ = false;
+        series_.SetPositionChanged(false);
         return true;
     }
     // A series saved before, or opened from a file, is saved in place; a
     // new one needs a file name first.
     if (QFileInfo(seriesFile_).isAbsolute())
         return SavePage() && alive;
-    return environment_.saveSeriesAs && environment_.saveSeriesAs(this) && alive && !positionTouched_;
+    return environment_.saveSeriesAs && environment_.saveSeriesAs(this) && alive
+           && !series_.PositionChanged();
 }
 
 void TfrmOPage::SetSeriesFile(const QString& path)
@@ -195,7 +196,7 @@ void TfrmOPage::SetSeriesFile(const QString& path)
     seriesFile_ = path;
     // A page that takes over a series file (a changed series replacing its
     // page) shows the position saved with it, unless its own was changed.
-    if (other && !positionTouched_ && positionTab_ && positionTab_->GetPosition().legs.empty()
+    if (other && !series_.PositionChanged() && positionTab_ && positionTab_->GetPosition().legs.empty()
         && QFileInfo::exists(QString::fromStdString(PositionFileFor(path.toStdString()))))
         LoadPosition();
 }

@@ -40,17 +40,11 @@ bool TfrmOPage::CalcSig()
     // No volatility (the reader has said why): the series keep their values.
     if (!(sigma.Sigma > 0))
         return false;
-    for (const auto& series : series_) {
-        series->Underlying = sigma.LastClose;
-        series->PriceDate = sigma.LastDate;
-        series->Sigma = sigma.Sigma;
-        series->SigmaDays = sigma.Days;
-    }
-    pageToday_ = sigma.LastDate;
+    series_.TakeHistory(sigma.Sigma, sigma.Days, sigma.LastClose, sigma.LastDate);
     ShowUnderlying(sigma.LastClose);
     ShowPercent(fseSigma, sigma.Sigma);
     seSigDays->SetValue(sigma.Days);
-    lblToday->setText(QStringLiteral("Today: ") + DateText(pageToday_));
+    lblToday->setText(QStringLiteral("Today: ") + DateText(series_.Today()));
     // The boxes' handlers have pushed the date; make sure every expiry has it
     // even when no box text changed.
     PushInputs();

@@ -267,8 +267,8 @@ void TfrmOPage::ShowSeriesLabels()
 {
     if (series_.empty())
         return;
-    TInOutObj& p = *series_.front();
-    strikeStep_ = LabelStrikeStep(p);
+    TInOutObj& p = series_.front();
+    series_.TakeStrikeStep();
     title_ = FromSeriesText(p.OptSymbol);
 
     QString kind;
@@ -302,8 +302,8 @@ void TfrmOPage::ShowSeriesLabels()
     if (binomial)
         seSteps->SetValue(p.Steps);
 
-    p.TodayDate = pageToday_;
-    lblToday->setText(QStringLiteral("Today: ") + DateText(pageToday_));
+    p.TodayDate = series_.Today();
+    lblToday->setText(QStringLiteral("Today: ") + DateText(series_.Today()));
     lblExpDate->setText(QStringLiteral("Expiry: ") + DateText(p.GetExpiry()));
     ShowExpiryDays(p.DaysToExpiry());
 
@@ -357,15 +357,13 @@ void TfrmOPage::seExpDaysChange()
         return;
     try {
         const TDateTime expiry = p->GetExpiry();
-        const TDateTime moved = expiry - seExpDays->Value();
-        // The valuation date stays at least a day before the first expiry.
-        pageToday_ = moved >= firstExpiry_ ? firstExpiry_ - 1 : moved;
+        const TDateTime today = series_.MoveToday(expiry, seExpDays->Value());
         // While the user types, the box keeps the digits typed so far (the
         // 4 of 45 would otherwise become 31 and the 5 make it 315); a count
         // that had to move shows once the typing ends.
         if (!typingExpiryDays_)
-            ShowExpiryDays(static_cast<int>(std::trunc(expiry - pageToday_)));
-        lblToday->setText(QStringLiteral("Today: ") + DateText(pageToday_));
+            ShowExpiryDays(static_cast<int>(std::trunc(expiry - today)));
+        lblToday->setText(QStringLiteral("Today: ") + DateText(today));
         PushInputs();
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
@@ -379,7 +377,7 @@ void TfrmOPage::ShowDaysLeft()
     if (!p)
         return;
     try {
-        ShowExpiryDays(static_cast<int>(std::trunc(p->GetExpiry() - pageToday_)));
+        ShowExpiryDays(static_cast<int>(std::trunc(p->GetExpiry() - series_.Today())));
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
     }

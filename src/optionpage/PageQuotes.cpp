@@ -10,7 +10,6 @@
 
 #include <exception>
 
-#include "analysis/AnalysisError.h"
 #include "common/filesymbol.h"
 #include "common/notifier.h"
 #include "common/qt/seriestext.h"
@@ -22,19 +21,13 @@
 #include "pricing/IORecObj1.h"
 
 namespace kestrava {
-namespace {
-
-const char* const kNoOptionData = "No CBOE option data available.";
-const char* const kPageStrikesOnly = " The position's chances take the smile of the page's own strikes.";
-
-}  // namespace
 
 QString TfrmOPage::QuoteFileName() const
 {
     if (series_.empty())
         return {};
     // Downloads store the symbol's file in upper case.
-    const QString symbol = FromSeriesText(series_.front()->OptSymbol).toUpper();
+    const QString symbol = FromSeriesText(series_.front().OptSymbol).toUpper();
     if (!IsUsableAsFileName(symbol.toStdString()))
         return {};
     return environment_.dataDirectory + QLatin1Char('/') + symbol + QStringLiteral(".txt");
@@ -57,7 +50,7 @@ void TfrmOPage::FillContractList()
     for (const std::string& root : reader.Roots)
         cmboOptSymbols->addItem(QString::fromStdString(root));
     // A saved contract the file no longer offers selects nothing.
-    const QString saved = FromSeriesText(series_.front()->OptContract);
+    const QString saved = FromSeriesText(series_.front().OptContract);
     cmboOptSymbols->setCurrentIndex(cmboOptSymbols->findText(
         saved.isEmpty() ? QString::fromStdString(reader.DefaultRoot) : saved, Qt::MatchFixedString));
     cmboOptSymbols->setToolTip(
@@ -71,7 +64,7 @@ bool TfrmOPage::LoadQuotesIntoSeries()
 {
     if (series_.empty())
         return true;
-    title_ = FromSeriesText(series_.front()->OptSymbol);
+    title_ = FromSeriesText(series_.front().OptSymbol);
     const QString file = QuoteFileName();
     // Gone since the list was filled, or no contract chosen: the page
     // calculates with the quotes it has.
@@ -85,73 +78,21 @@ bool TfrmOPage::LoadQuotesIntoSeries()
     TheGrid->CommitEdit();
     if (closed_)
         return false;
-    const char separator = environment_.locale.decimalSeparator;
-    QString caption;
-    int setAside = 0;
-    int expiredLeftOut = 0;
-    for (int tab = 0; tab < TabControl1->count(); ++tab) {
-        TInOutObj* p = SeriesAt(tab);
-        if (!p)
-            continue;
-        UnderlyingQuote underlying;
-        bool loaded = false;
-        try {
-            loaded = LoadExpiryQuotes(*p, file.toStdString(), contract, notifier_, environment_.locale,
-                                      underlying, &setAside);
-        } catch (const std::exception& error) {
-            notifier_.Info(error.what());
-        }
-        if (!loaded) {
-            notifier_.Info(kNoOptionData);
-            return false;
-        }
-        // A file without the underlying's line leaves the price as it is.
-        if (underlying.last > 0) {
-            fseUlying->setText(QString::fromStdString(UnderlyingBoxText(underlying.last, separator)));
-            p->Underlying = underlying.last;
-        }
-        if (underlying.quoteDate > 0)
-            pageToday_ = underlying.quoteDate;
-        caption = QString::fromStdString(QuoteCaptionText(underlying, separator));
-        // A quote table's caption stays as it always was; the other layout is named.
-        if (underlying.layout != QuoteLayout::QuoteTable)
-            caption += QStringLiteral("  (%1)").arg(
-                QString::fromStdString(QuoteLayoutText(underlying.layout)));
-        expiredLeftOut += underlying.expiredLeftOut;
-    }
-    if (setAside > 0)
-        notifier_.Warning(SetAsideMessage(setAside, file.toStdString()));
-    if (expiredLeftOut > 0)
-        notifier_.Warning(ExpiredLeftOutMessage(expiredLeftOut));
-    ReadMarket(file, contract);
-    if (closed_)
+    const SeriesQuotes quotes = series_.LoadQuotes(file.toStdString(), contract, environment_.defaultRates);
+    if (!quotes.loaded || closed_)
         return false;
-    // Every expiry is valued on the quote date.
-    for (const auto& series : series_)
-        series->TodayDate = pageToday_;
-    lblToday->setText(QStringLiteral("Today: ") + DateText(pageToday_));
+    const char separator = environment_.locale.decimalSeparator;
+    // A file without the underlying's line leaves the price as it is.
+    if (quotes.underlying > 0)
+        fseUlying->setText(QString::fromStdString(UnderlyingBoxText(quotes.underlying, separator)));
+    QString caption = QString::fromStdString(QuoteCaptionText(quotes.last, separator));
+    // A quote table's caption stays as it always was; the other layout is named.
+    if (quotes.last.layout != QuoteLayout::QuoteTable)
+        caption += QStringLiteral("  (%1)").arg(QString::fromStdString(QuoteLayoutText(quotes.last.layout)));
+    lblToday->setText(QStringLiteral("Today: ") + DateText(series_.Today()));
     ShowDaysLeft();
     setWindowTitle(title_ + caption);
     return true;
-}
-
-void TfrmOPage::ReadMarket(const QString& file, const std::string& contract)
-{
-    ChainInputs inputs;
-    inputs.rates.defaults = environment_.defaultRates;
-    inputs.forward = ForwardSource::Parity;
-    std::vector<TDateTime> expiries;
-    for (const auto& series : series_)
-        expiries.push_back(series->ExpiryDate);
-    // The quotes loaded are the table's: an older market goes with the older quotes.
-    market_.reset();
-    try {
-        if (std::optional<TableMarket> market = ReadTableMarket(file.toStdString(), contract, expiries,
-                                                                inputs))
-            market_ = std::make_shared<const TableMarket>(std::move(*market));
-    } catch (const AnalysisError& error) {
-        notifier_.Info(std::string(error.what()) + kPageStrikesOnly);
-    }
 }
 
 void TfrmOPage::cmboOptSymbolsChange()
@@ -160,12 +101,16 @@ void TfrmOPage::cmboOptSymbolsChange()
     if (!LoadQuotesIntoSeries() || closed_)
         return;
     FillGrid();
-    try {
-        if (!ReCalcAllIvs())
+    // The flat mode's Calculate solves the new quotes' volatilities itself;
+    // the other modes price with them, so they are solved first.
+    if (SelectedVolSource() != VolSource::Flat) {
+        try {
+            if (!ReCalcAllIvs())
+                return;
+        } catch (const std::exception& error) {
+            notifier_.Info(error.what());
             return;
-    } catch (const std::exception& error) {
-        notifier_.Info(error.what());
-        return;
+        }
     }
     ReCalc();
 }

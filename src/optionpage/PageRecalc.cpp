@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "common/busy.h"
 #include "common/localeparse.h"
 #include "controls/rmSpin.h"
 #include "optionpage/ImprStrGrid.h"
@@ -34,17 +33,18 @@ void TfrmOPage::SetRowLabels()
 {
     if (series_.empty())
         return;
-    const TInOutObj& p = *series_.front();
+    const TInOutObj& p = series_.front();
     const int n = p.NumStrikes;
     TheGrid->SetRowCount(std::max(2 * n + 1, kMinRows));
     TheGrid->SetOffset(n + 1);
 
-    strikeStep_ = LabelStrikeStep(p);
+    series_.TakeStrikeStep();
+    const float strikeStep = series_.StrikeStep();
     int widest = TheGrid->ColWidth(0);
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {
             const QString label = QString::fromStdString(WithDecimalSeparator(
-                StrikeLabel(p.Strike(s, k), k == 1, strikeStep_), environment_.locale.decimalSeparator));
+                StrikeLabel(p.Strike(s, k), k == 1, strikeStep), environment_.locale.decimalSeparator));
             widest = std::max(widest, TheGrid->FixedTextWidth(label));
             TheGrid->SetCellText(0, k == 1 ? s : s + n, label);
         }
@@ -54,23 +54,19 @@ void TfrmOPage::SetRowLabels()
 
 void TfrmOPage::PushInputs()
 {
-    for (const auto& series : series_) {
-        TInOutObj& p = *series;
-        if (fseUlying->Value() > fseUlying->MinValue())
-            p.Underlying = static_cast<float>(fseUlying->Value());
-        p.TodayDate = pageToday_;
-        if (seSigDays->Value() > seSigDays->MinValue())
-            p.SigmaDays = seSigDays->Value();
-        if (const ModelEntry* model = FindModel(p.Model); model && model->tree)
-            p.Steps = seSteps->Value();
-    }
+    SeriesInputs inputs;
+    if (fseUlying->Value() > fseUlying->MinValue())
+        inputs.underlying = static_cast<float>(fseUlying->Value());
+    if (seSigDays->Value() > seSigDays->MinValue())
+        inputs.sigmaDays = seSigDays->Value();
+    inputs.steps = seSteps->Value();
+    series_.ApplyInputs(inputs);
 }
 
-TInOutObj* TfrmOPage::GridSeries() const
+VolSource TfrmOPage::SelectedVolSource() const
 {
-    if (gridSeries_ < 0 || gridSeries_ >= static_cast<int>(series_.size()))
-        return nullptr;
-    return series_[static_cast<std::size_t>(gridSeries_)].get();
+    const int mode = volatilitySource_->checkedId();
+    return mode == 2 ? VolSource::BidIVs : mode == 3 ? VolSource::AskIVs : VolSource::Flat;
 }
 
 void TfrmOPage::QuoteCellEdited(int col, int row, const QString& text)
@@ -115,17 +111,13 @@ void TfrmOPage::SolveGridIvs()
     TInOutObj* p = GridSeries();
     if (!p)
         return;
+    // Calculate in the flat mode solves every expiry with days left next,
+    // and the grid shows them after.
+    if (recalculating_ && p->DaysToExpiry() > 0 && SelectedVolSource() == VolSource::Flat)
+        return;
     const int n = p->NumStrikes;
     try {
-        if (p->DaysToExpiry() > 0) {
-            SolveBidIV(*p);
-            SolveAskIV(*p);
-        } else {
-            // An expired option has no volatility to imply.
-            for (int s = 1; s <= n; ++s)
-                for (int k = 1; k <= 2; ++k)
-                    p->BidIV(s, k) = p->AskIV(s, k) = 0;
-        }
+        PageSeries::SolveIvs(*p);
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
         return;
@@ -162,12 +154,7 @@ bool TfrmOPage::ReCalcAllIvs()
     // A bid or ask still being typed counts.
     if (!ReadQuoteCells())
         return false;
-    for (const auto& series : series_) {
-        if (series->DaysToExpiry() <= 0)
-            continue;
-        SolveBidIV(*series);
-        SolveAskIV(*series);
-    }
+    series_.SolveAllIvs();
     return true;
 }
 
@@ -184,27 +171,12 @@ void TfrmOPage::ReCalc()
 
 std::string TfrmOPage::RecalcAllExpiries()
 {
-    const int mode = volatilitySource_->checkedId();
-    const VolSource source = mode == 2 ? VolSource::BidIVs : mode == 3 ? VolSource::AskIVs : VolSource::Flat;
     try {
         // ReadQuoteCells tells the user itself when the typed text is no
         // number; in every mode a bid or ask still being typed counts.
-        if (source == VolSource::Flat ? !ReCalcAllIvs() : !ReadQuoteCells())
+        if (!ReadQuoteCells())
             return {};
-        // The expiries share their strikes: a bad strike is named once.
-        std::string unpriced;
-        for (const auto& series : series_) {
-            std::vector<int> strikes;
-            if (const ModelEntry* model = FindModel(series->Model);
-                model && model->tree && series->DaysToExpiry() > 0) {
-                BusyScope busy;
-                strikes = RecalcExpiry(*series, source);
-            } else {
-                strikes = RecalcExpiry(*series, source);
-            }
-            if (unpriced.empty())
-                unpriced = UnpricedStrikesMessage(*series, strikes);
-        }
+        std::string unpriced = series_.RecalcAll(SelectedVolSource());
         FillGrid();
         return unpriced;
     } catch (const std::exception& error) {
@@ -220,7 +192,7 @@ void TfrmOPage::FillGrid()
     // The grid holds this expiry's values from now on; an editor still open
     // belongs to the expiry shown before.
     TheGrid->CommitEdit();
-    gridSeries_ = TabControl1->tabData(currentTab_).toInt();
+    series_.SetGridIndex(TabControl1->tabData(currentTab_).toInt());
     const char separator = environment_.locale.decimalSeparator;
     const int n = p->NumStrikes;
     GridCells* cells = TheGrid->Cells();
@@ -231,7 +203,8 @@ void TfrmOPage::FillGrid()
             for (int k = 1; k <= 2; ++k) {
                 const int row = k == 1 ? s : s + n;
                 const QString labelText = QString::fromStdString(
-                    WithDecimalSeparator(StrikeLabel(p->Strike(s, k), k == 1, strikeStep_), separator)
+                    WithDecimalSeparator(StrikeLabel(p->Strike(s, k), k == 1, series_.StrikeStep()),
+                                         separator)
                     + p->OptCode(s, k));
                 cells->SetCell(0, row, labelText);
                 widest = std::max(widest, TheGrid->FixedTextWidth(labelText));

@@ -23,7 +23,6 @@
 #include "marketdata/OptPriceReader.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
-#include "pagecore/QuoteLoad.h"
 #include "pricing/IORecObj1.h"
 #include "support/recording_notifier.h"
 
@@ -225,28 +224,6 @@ private slots:
         QCOMPARE(page->fseUlying->text(),
                  separator == '.' ? QStringLiteral("1290.5") : QStringLiteral("1290,5"));
         QCOMPARE(page->SeriesAt(0)->Underlying, 1290.5f);
-    }
-
-    void underlyingBoxText_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("two decimals") << 1290.59 << "1290.59";
-        QTest::newRow("trailing zero") << 1290.5 << "1290.5";
-        QTest::newRow("whole") << 100.0 << "100";
-        QTest::newRow("below one") << 0.5 << ".5";
-        QTest::newRow("negative below one") << -0.25 << "-.25";
-        QTest::newRow("a zero after a digit stays") << 10.5 << "10.5";
-        QTest::newRow("negative ten and a half") << -10.5 << "-10.5";
-        QTest::newRow("zero") << 0.0 << "0";
-        QTest::newRow("rounded to cents") << 12.345678 << "12.35";
-        QTest::newRow("rounds up to whole") << 9.999 << "10";
-    }
-    void underlyingBoxText()
-    {
-        QFETCH(double, value);
-        QFETCH(QString, text);
-        QCOMPARE(QString::fromStdString(UnderlyingBoxText(value, '.')), text);
     }
 
     void aFileGoneBetweenListAndLoadChangesNothing()
