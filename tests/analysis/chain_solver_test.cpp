@@ -375,6 +375,12 @@ TEST(ChainSelection, AnyStrikesOfAtMostThreeExpiriesMakeASeries)
     EXPECT_EQ(made.selection->expiries, (std::vector<TDateTime>{kToday + 30, kToday + 60}));
     EXPECT_EQ(made.selection->contract, "XYZ");
     EXPECT_EQ(made.selection->underlying, 100);
+    // Indices past the root's expiries or an expiry's strikes are passed over.
+    const SelectionResult inside = MakeChainSelection(chain, root, {{0, 999}, {0, 2}, {99, 0}, {4, 0}},
+                                                      inputs);
+    ASSERT_TRUE(inside.selection) << inside.problem;
+    EXPECT_EQ(inside.selection->strikes, (std::vector<double>{85}));
+    EXPECT_EQ(inside.selection->expiries, (std::vector<TDateTime>{kToday + 30}));
 
     // 20 strikes make a series, 21 do not.
     ChainExpiry& first = root.expiries[0];

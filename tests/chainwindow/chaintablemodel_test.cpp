@@ -15,10 +15,14 @@ using namespace kestrava;
 
 namespace {
 
-constexpr int kRoles[] = {Qt::DisplayRole,   Qt::ToolTipRole,
-                          Qt::FontRole,      Qt::BackgroundRole,
-                          ChainTableModel::kSortRole, ChainTableModel::kExportRole,
-                          ChainTableModel::kMoneynessRole, ChainTableModel::kMarkedRole};
+constexpr int kRoles[] = {Qt::DisplayRole,
+                          Qt::ToolTipRole,
+                          Qt::FontRole,
+                          Qt::BackgroundRole,
+                          ChainTableModel::kSortRole,
+                          ChainTableModel::kExportRole,
+                          ChainTableModel::kMoneynessRole,
+                          ChainTableModel::kMarkedRole};
 
 using Snapshot = std::vector<QVariant>;
 
@@ -44,13 +48,16 @@ QStringList Unannounced(const QAbstractItemModel& model, const Snapshot& before,
             const std::size_t at = static_cast<std::size_t>((row * model.columnCount() + column) * roles);
             bool changed = false;
             for (int r = 0; r < roles; ++r)
-                changed = changed || before[at + static_cast<std::size_t>(r)] != after[at + static_cast<std::size_t>(r)];
+                changed = changed
+                          || before[at + static_cast<std::size_t>(r)]
+                                 != after[at + static_cast<std::size_t>(r)];
             bool announced = false;
             for (const QList<QVariant>& signal : spy) {
                 const auto from = signal.at(0).toModelIndex();
                 const auto to = signal.at(1).toModelIndex();
                 announced = announced
-                            || (from.row() <= row && row <= to.row() && from.column() <= column && column <= to.column());
+                            || (from.row() <= row && row <= to.row() && from.column() <= column
+                                && column <= to.column());
             }
             if (changed && !announced)
                 missed << QStringLiteral("%1,%2").arg(row).arg(column);
@@ -75,7 +82,8 @@ private:
 
 void ChainTableModelTest::initTestCase()
 {
-    chain_ = std::make_shared<const QuoteChain>(ReadQuoteChain(KESTRAVA_TEST_DATA_DIR "/quotes-spy-2025-09-01.csv"));
+    chain_ = std::make_shared<const QuoteChain>(
+        ReadQuoteChain(KESTRAVA_TEST_DATA_DIR "/quotes-spy-2025-09-01.csv"));
     root_ = chain_->DefaultRoot();
     ChainInputs inputs;
     inputs.forward = ForwardSource::Parity;
@@ -99,7 +107,8 @@ void ChainTableModelTest::everyChangedCellIsAnnounced()
     const Step steps[] = {
         {"first expiry solved", [&] { model.SetExpiryVols(0, solved[0]); }},
         {"second expiry solved", [&] { model.SetExpiryVols(1, solved[1]); }},
-        {"last expiry solved", [&] { model.SetExpiryVols(static_cast<int>(solved.size()) - 1, solved.back()); }},
+        {"last expiry solved",
+         [&] { model.SetExpiryVols(static_cast<int>(solved.size()) - 1, solved.back()); }},
         {"rows marked by volume", [&] { model.SetMarks(0, 1'000'000'000); }},
         {"rows marked by open interest", [&] { model.SetMarks(1'000'000'000, 0); }},
         {"volatilities cleared", [&] { model.ClearVols(); }},
@@ -112,7 +121,7 @@ void ChainTableModelTest::everyChangedCellIsAnnounced()
         QVERIFY2(before != after, step.what);
         const QStringList missed = Unannounced(model, before, after, spy);
         QVERIFY2(missed.isEmpty(), qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(step.what),
-                                                                          missed.mid(0, 5).join(u' '))));
+                                                                           missed.mid(0, 5).join(u' '))));
     }
 }
 
@@ -131,9 +140,9 @@ void ChainTableModelTest::volatilitiesShowTheSolvedValueInTheLocale()
         for (int side = 0; side < 2; ++side) {
             const OptionVols& vols = options[strike][static_cast<std::size_t>(side)];
             const int row = static_cast<int>(2 * strike) + side;  // the call's row, then the put's
-            for (const auto& [column, solution] :
-                 {std::pair{ChainTableModel::kBidIV, vols.bid}, {ChainTableModel::kAskIV, vols.ask},
-                  {ChainTableModel::kMidIV, vols.mid}}) {
+            for (const auto& [column, solution] : {std::pair{ChainTableModel::kBidIV, vols.bid},
+                                                   {ChainTableModel::kAskIV, vols.ask},
+                                                   {ChainTableModel::kMidIV, vols.mid}}) {
                 const QString text = model.data(model.index(row, column)).toString();
                 if (!solution.Solved()) {
                     QVERIFY2(text.isEmpty(), qPrintable(text));
