@@ -2,6 +2,7 @@
 // text, tooltip, colour or sort key moves outside every range the model
 // announced would stay stale on screen until something else repaints it.
 
+#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -96,6 +97,7 @@ void ChainTableModelTest::everyChangedCellIsAnnounced()
 {
     const std::vector<ExpiryVols>& solved = solved_;
     ChainTableModel model(LocaleInfo{});
+    const QAbstractItemModelTester whole(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.SetRoot(chain_, root_, std::vector<double>(solved.size(), chain_->underlyingLast));
     QVERIFY(model.rowCount() > 0);
 

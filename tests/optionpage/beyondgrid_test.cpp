@@ -3,6 +3,7 @@
 // CSV against what the grid shows, the smile view of a real quote table,
 // and the Position tab's table, multiplier, figures and graph.
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -31,6 +32,7 @@
 #include "optionpage/GridCopy.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
+#include "optionpage/PnlTableView.h"
 #include "optionpage/PositionTab.h"
 #include "optionpage/RiskView.h"
 #include "optionpage/SmileView.h"
@@ -534,6 +536,11 @@ private slots:
         const std::vector<TInOutObj> expiries = Expiries();
         const auto pointers = Pointers(expiries);
         PositionTab tab(comma);
+        // Every change of the legs and the P&L table keeps their models whole.
+        const QAbstractItemModelTester legsModel(tab.tblLegs->model(),
+                                                 QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QAbstractItemModelTester pnlModel(tab.tblPnl->model(),
+                                                QAbstractItemModelTester::FailureReportingMode::QtTest);
         tab.resize(1000, 420);
         tab.ShowExpiries(pointers);
         tab.SetStatusText(QStringLiteral("There is no position file"));
