@@ -86,8 +86,10 @@ void ChainTableModel::SetExpiryVols(int expiry, ExpiryVols vols)
 {
     if (expiry < 0 || static_cast<std::size_t>(expiry) >= vols_.size())
         return;
-    if (vols.forward > 0)
-        forwards_[static_cast<std::size_t>(expiry)] = vols.forward;
+    // An expiry the inputs leave without a forward is at the money at
+    // today's price, not at the forward of the inputs before.
+    forwards_[static_cast<std::size_t>(expiry)] = vols.forward > 0 ? vols.forward
+                                                                   : (chain_ ? chain_->underlyingLast : 0);
     vols_[static_cast<std::size_t>(expiry)] = std::move(vols);
     // The rows of one expiry lie together, in the order of the expiries.
     const auto [first, end] = std::equal_range(rows_.begin(), rows_.end(), static_cast<std::uint32_t>(expiry),
