@@ -3,7 +3,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <iterator>
@@ -12,6 +11,7 @@
 #include "analysis/AnalysisError.h"
 #include "common/filereplace.h"
 #include "common/filestream.h"
+#include "common/localeparse.h"
 
 namespace kestrava {
 namespace {
@@ -76,18 +76,8 @@ TDateTime IsoDay(const Json& value, const std::string& where)
     if (!value.is_string())
         Fail(where, " must be a date written \"yyyy-mm-dd\"");
     const std::string text = value.get<std::string>();
-    int parts[3] = {0, 0, 0};
-    const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
-    const std::size_t starts[3] = {0, 5, 8};
-    const std::size_t lengths[3] = {4, 2, 2};
-    bool digits = shaped;
-    for (int i = 0; i < 3 && digits; ++i) {
-        const char* first = text.data() + starts[i];
-        const auto read = std::from_chars(first, first + lengths[i], parts[i]);
-        digits = read.ec == std::errc() && read.ptr == first + lengths[i];
-    }
     TDateTime date = 0;
-    if (!digits || !TryEncodeDate(parts[0], parts[1], parts[2], date))
+    if (!TryParseIsoDate(text, date))
         Fail(where, " must be a date written \"yyyy-mm-dd\", got \"" + text + "\"");
     return date;
 }

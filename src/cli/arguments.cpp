@@ -72,9 +72,7 @@ Arguments ParseArguments(std::vector<std::string> args, const std::vector<std::s
 TDateTime IsoDateValue(const std::string& name, const std::string& text)
 {
     TDateTime date = 0;
-    const bool shaped = text.size() == 10 && text[4] == '-' && text[7] == '-';
-    const LocaleInfo iso;  // yyyy-MM-dd
-    if (!shaped || !TryParseLocaleDate(text, iso, date))
+    if (!TryParseIsoDate(text, date))
         throw UsageError(name + " takes a date written yyyy-mm-dd, got \"" + text + "\"");
     return date;
 }

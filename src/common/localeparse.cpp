@@ -105,6 +105,23 @@ bool TryParseLocaleDate(std::string_view text, const LocaleInfo& locale, TDateTi
     return TryEncodeDate(y, SmallNumber(month), SmallNumber(day), result);
 }
 
+bool TryParseIsoDate(std::string_view text, TDateTime& result)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return false;
+    int parts[3] = {0, 0, 0};
+    for (std::size_t i = 0, part = 0; i < text.size(); ++i) {
+        if (i == 4 || i == 7) {
+            ++part;
+            continue;
+        }
+        if (!IsDigit(text[i]))
+            return false;
+        parts[part] = parts[part] * 10 + (text[i] - '0');
+    }
+    return TryEncodeDate(parts[0], parts[1], parts[2], result);
+}
+
 bool TryParseDecimal(std::string_view text, char decimalSeparator, double& result)
 {
     text = TrimBlanks(text);

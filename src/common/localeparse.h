@@ -23,6 +23,11 @@ int ExpandTwoDigitYear(int year);
 // False for anything else, including dates that do not exist.
 bool TryParseLocaleDate(std::string_view text, const LocaleInfo& locale, TDateTime& result);
 
+// A date written yyyy-mm-dd, exactly ten characters, whatever the locale
+// (files and command lines). False for anything else, including dates that
+// do not exist.
+bool TryParseIsoDate(std::string_view text, TDateTime& result);
+
 // A decimal number with the given decimal separator: optional sign, digits,
 // optional fraction, optional exponent, blanks around it. Infinite, NaN,
 // hexadecimal and out-of-range values (beyond double) are refused.

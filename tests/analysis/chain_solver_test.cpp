@@ -399,6 +399,11 @@ TEST(ChainSelection, AnyStrikesOfAtMostThreeExpiriesMakeASeries)
         MakeChainSelection(chain, root, {{0, 1}, {1, 1}, {2, 1}, {3, 1}}, inputs).problem.find("3 expiries"),
         std::string::npos);
     EXPECT_FALSE(MakeChainSelection(chain, root, {}, inputs).selection);
+    // An expiry on the table's own day has no days left to price.
+    ChainRoot expiring = root;
+    expiring.expiries[1].date = chain.quoteDate;
+    EXPECT_NE(MakeChainSelection(chain, expiring, {{0, 1}, {1, 1}}, inputs).problem.find("no days left"),
+              std::string::npos);
 
     // An exchange's own rows are the page's contract with its suffix.
     for (ChainStrike& strike : root.expiries[0].strikes)

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -131,6 +132,33 @@ TEST(MarketMark, LegsWithoutBothQuotesAreMarkedAtTheModelAndNamed)
     // The stock leg is worth today's price.
     EXPECT_NEAR(ComputeFigures(marked, Scenario{}).now.value,
                 (Mid(p, s, 1) + p.Theo(s, 2)) * 100 - 100 * 1290.59, 1e-6);
+}
+
+// On its expiry day a leg is worth its intrinsic value, not its quotes, and
+// has no volatility left to show or to move.
+TEST(MarketMark, LegsOnTheirExpiryDayAreWorthTheirIntrinsicValue)
+{
+    TInOutObj p = SpxFebruary(kBlackScholes);
+    p.TodayDate = p.ExpiryDate;
+    RecalcExpiry(p, VolSource::Flat);
+    ASSERT_EQ(p.DaysToExpiry(), 0);
+    const std::vector<const TInOutObj*> expiries{&p};
+    for (const float strike : {1250.0f, 1300.0f}) {
+        const int s = StrikeNumber(p, strike);
+        ASSERT_GT(s, 0);
+        ASSERT_GT(Mid(p, s, 1), 0) << "quoted, yet not marked at its mid";
+        Position position;
+        position.legs = {LegFromGrid(p, s, 1, 1), LegFromGrid(p, s, 2, -1)};
+        const MarkedPosition marked(expiries, position);
+        ASSERT_EQ(marked.Legs().size(), 2u);
+        const double intrinsic[] = {std::max(0.0, double(p.Underlying) - strike),
+                                    std::max(0.0, strike - double(p.Underlying))};
+        for (std::size_t leg = 0; leg < 2; ++leg) {
+            EXPECT_NEAR(marked.Legs()[leg].mark, intrinsic[leg], 1e-3) << strike << " leg " << leg;
+            EXPECT_EQ(marked.Legs()[leg].vol, 0) << strike << " leg " << leg;
+            EXPECT_FALSE(marked.Legs()[leg].atMid) << strike << " leg " << leg;
+        }
+    }
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "common/localeparse.h"
 
@@ -45,6 +46,21 @@ TEST(LocaleDate, EachLocaleReadsItsOwnOrder)
     };
     for (const Case& c : cases)
         EXPECT_EQ(Parsed(c.text, *c.locale), c.expected) << c.text << " under " << c.locale->shortDateFormat;
+}
+
+// Files and command lines write dates one way only, whatever the locale.
+TEST(LocaleDate, IsoDatesAreTenCharactersOfOneDay)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"2005-01-03", "2005-01-03"}, {"2000-02-29", "2000-02-29"}, {"1899-12-30", "1899-12-30"},
+        {"2001-02-29", "invalid"},    {"2005-13-01", "invalid"},    {"2005-1-03", "invalid"},
+        {"2005-01-3 ", "invalid"},    {"2005-+1-03", "invalid"},    {"2005-01 03", "invalid"},
+        {" 2005-01-03", "invalid"},   {"05-01-03", "invalid"},      {"", "invalid"},
+    };
+    for (const auto& [text, expected] : cases) {
+        TDateTime date = 0;
+        EXPECT_EQ(TryParseIsoDate(text, date) ? IsoDate(date) : "invalid", expected) << '"' << text << '"';
+    }
 }
 
 TEST(LocaleDate, TwoDigitYearsPivotAt69)
