@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "analysis/MarkedPosition.h"
+#include "analysis/PositionValuer.h"
 #include "analysis/Probability.h"
 #include "pricing/pricing_fixtures.h"
 #include "pricing/recalc.h"
@@ -164,6 +165,46 @@ TEST(Probability, CalendarAgainstMonteCarlo)
     EXPECT_FALSE(figures.maxProfitUnbounded);
     EXPECT_GT(figures.popExpiry, 0.2);
     EXPECT_LT(figures.popExpiry, 0.8);
+}
+
+// An American calendar: at the near expiry the far put's early-exercise
+// worth is part of the profit or loss. The chances must equal a plain
+// quadrature of the position's own value over the same distribution.
+TEST(Probability, AmericanCalendarAgainstQuadrature)
+{
+    const auto equity = [](int days, float sigma) {
+        TInOutObj p = MakeSeries(kEquity, kWhaley, 100, static_cast<float>(kRate), sigma, days,
+                                 {85, 90, 95, 100, 105, 110, 115});
+        RecalcExpiry(p, VolSource::Flat);
+        return p;
+    };
+    const TInOutObj near = equity(30, 0.25f), far = equity(120, 0.3f);
+    const std::vector<const TInOutObj*> expiries{&near, &far};
+    Position calendar;
+    calendar.legs = {Leg(near, 7, 2, -1), Leg(far, 7, 2, 1), Leg(near, 2, 2, 1)};
+    const MarkedPosition marked(expiries, calendar);
+    const ProbabilityFigures figures = ComputeProbabilities(marked, Scenario{});
+    const PriceDistribution& at = figures.atExpiry;
+    ASSERT_GT(at.logDeviation, 0);
+
+    ScenarioValuer valuer(marked, Scenario{});
+    constexpr int kSteps = 4000;  // Simpson over six deviations either side
+    constexpr double kReach = 6;
+    double mean = 0, profit = 0;
+    for (int i = 0; i <= kSteps; ++i) {
+        const double z = -kReach + 2 * kReach * i / kSteps;
+        const double weight = (i == 0 || i == kSteps ? 1
+                               : i % 2               ? 4
+                                                     : 2)
+                              * (2 * kReach / kSteps) / 3 * std::exp(-z * z / 2) / std::sqrt(2 * M_PI);
+        const double pnl = valuer.Pnl(at.date, std::exp(at.logMean + at.logDeviation * z));
+        mean += weight * pnl;
+        profit += pnl > 0 ? weight : 0;
+    }
+    EXPECT_NEAR(figures.expectedPnlExpiry, mean, 0.05);
+    EXPECT_NEAR(figures.popExpiry, profit, 0.003);
+    EXPECT_GT(figures.popExpiry, 0.05);
+    EXPECT_LT(figures.popExpiry, 0.95);
 }
 
 TEST(Probability, UnboundedProfitAndTheDateOfToday)
