@@ -42,6 +42,7 @@
 #include "marketdata/SigmaObj.h"
 #include "optionpage/ChartTab.h"
 #include "optionpage/ImprStrGrid.h"
+#include "optionpage/PageAnalysisViews.h"
 #include "optionpage/PageInputBar.h"
 #include "optionpage/PageMessages.h"
 #include "optionpage/PagePrivate.h"
@@ -140,7 +141,9 @@ void TfrmOPage::BuildControls()
         environment_.locale, series_, notifier_, [this] { return closed_ ? nullptr : CurrentSeries(); },
         this);
     layout->addWidget(inputBar_);
-    BuildAnalysisViews();
+    analysisViews_ = new PageAnalysisViews(
+        environment_.locale, series_, notifier_, *pages_, *TheGrid,
+        [this]() -> const TInOutObj* { return ExpiryTabSelected() ? GridSeries() : nullptr; }, *this);
 }
 
 void TfrmOPage::ConnectControls()
@@ -218,11 +221,11 @@ bool TfrmOPage::FormCreate(const PageSource& source)
                 return false;
             if (!priceWorkFile_.isEmpty())
                 CalcSig();
-            LoadPosition();
+            analysisViews_->LoadPosition(seriesFile_);
         } else {
             BuildFromSetup(source.setup);
         }
-        AddAnalysisTabs();
+        analysisViews_->AddTabs(*TabControl1, ExpiryCount());
 
         PlaceBelowMainWindow();
         FitRows();
@@ -528,7 +531,7 @@ void TfrmOPage::PageChanged(int index)
         return;
     }
     if (!IsExpiryTab(index)) {
-        ShowAnalysisTab(index);
+        analysisViews_->Show(TabControl1->tabData(index).toInt());
         return;
     }
     pages_->setCurrentWidget(TheGrid);
@@ -599,7 +602,7 @@ bool TfrmOPage::SavePage()
     }
     // The position goes beside the series; the series file stays written
     // when the position's cannot be.
-    return SavePosition();
+    return analysisViews_->SavePosition(seriesFile_);
 }
 
 void TfrmOPage::PrintPage(QPrinter& printer)
@@ -610,7 +613,8 @@ void TfrmOPage::PrintPage(QPrinter& printer)
             if (const TInOutObj* p = CurrentSeries(); p && environment_.printGrid)
                 environment_.printGrid(printer, *p);
         } else if (!ChartTabSelected()) {
-            PrintAnalysisTab(printer);
+            analysisViews_->Print(printer, TabControl1->tabData(currentTab_).toInt(), title_,
+                                  environment_.printPlot);
         } else if (environment_.printChart) {
             environment_.printChart(printer, MakeChartRequest(0, 0, true));
         }

@@ -25,7 +25,6 @@
 #include "pricing/GridColumns.h"
 #include "pricing/recalc.h"
 
-class QAction;
 class QPrinter;
 class QStackedLayout;
 class QTabBar;
@@ -34,8 +33,7 @@ class QTimer;
 namespace kestrava {
 
 class Notifier;
-class PositionTab;
-class SmileView;
+class PageAnalysisViews;
 class TImpStrGrid;
 class TInOutObj;
 class TSigmaObj;
@@ -165,15 +163,7 @@ private:
     bool ExpiryTabSelected() const { return IsExpiryTab(currentTab_); }
 
     // The views beyond the grid: smile, position, Buy 1 and Sell 1.
-    void BuildAnalysisViews();
-    void AddAnalysisTabs();
-    void ShowAnalysisTab(int index);
-    // The Smile or Position tab on paper.
-    void PrintAnalysisTab(QPrinter& printer);
     void RefreshAnalysisViews();
-    void AddLegFromGrid(int quantity);
-    void LoadPosition();
-    bool SavePosition();
     // Before the page closes with a changed position: "Save the changes to
     // the position of NAME?" False when the page must stay open (Cancel, or
     // the save failed).
@@ -227,10 +217,7 @@ private:
     QTimer* moveSizeTimer_ = nullptr;
     int currentTab_ = -1;
     int lastExpiryTab_ = 0;  // the expiry the Smile tab shows
-    SmileView* smileView_ = nullptr;
-    PositionTab* positionTab_ = nullptr;
-    QAction* buyOne_ = nullptr;
-    QAction* sellOne_ = nullptr;
+    PageAnalysisViews* analysisViews_ = nullptr;
     bool readingQuotes_ = false;
     bool quoteRefused_ = false;  // the last typed bid or ask was no number
     bool recalculating_ = false;

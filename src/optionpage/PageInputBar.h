@@ -35,8 +35,8 @@ public:
     // once the page is closing.
     using CurrentExpiry = std::function<TInOutObj*()>;
 
-    PageInputBar(const LocaleInfo& locale, PageSeries& series, PageMessages& messages, CurrentExpiry currentExpiry,
-                 QWidget* page);
+    PageInputBar(const LocaleInfo& locale, PageSeries& series, PageMessages& messages,
+                 CurrentExpiry currentExpiry, QWidget* page);
 
     // The page is going: no box writes into its series any more.
     void Detach();
