@@ -56,23 +56,23 @@ void Calculate(benchmark::State& state, int model, int steps, bool paint = false
         return;
     }
     if (model == kBinomial)
-        page->seSteps->SetValue(steps);
+        page->InputBar().seSteps->SetValue(steps);
     if (paint)
         page->show();
     double price = 100.0;
     for (auto _ : state) {
         state.PauseTiming();
         price = price == 100.0 ? 101.0 : 100.0;
-        page->fseUlying->SetValue(price);
-        const QString before = page->TheGrid->CellText(7, 10);
+        page->InputBar().fseUlying->SetValue(price);
+        const QString before = page->Controls().TheGrid->CellText(7, 10);
         state.ResumeTiming();
 
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
         if (paint)
-            page->TheGrid->viewport()->repaint();
+            page->Controls().TheGrid->viewport()->repaint();
 
         state.PauseTiming();
-        if (page->TheGrid->CellText(7, 10) == before)
+        if (page->Controls().TheGrid->CellText(7, 10) == before)
             state.SkipWithError("the grid kept its old texts");
         state.ResumeTiming();
     }
@@ -93,7 +93,7 @@ void BM_TreesOfTheCalculatePage(benchmark::State& state)
         state.SkipWithError("the page could not be built");
         return;
     }
-    page->seSteps->SetValue(400);
+    page->InputBar().seSteps->SetValue(400);
     std::vector<TInOutObj> trees;
     for (const TInOutObj* p : page->Expiries())
         trees.push_back(*p);
@@ -164,7 +164,7 @@ void LoadQuotes(benchmark::State& state, QDate expiry, const char* first, const 
 {
     QTemporaryDir data;
     auto page = QuotedPage(data, expiry, first, step);
-    if (!page || page->cmboOptSymbols->count() == 0 || !(page->SeriesAt(0)->Last(20, 1) > 0)) {
+    if (!page || page->InputBar().cmboOptSymbols->count() == 0 || !(page->SeriesAt(0)->Last(20, 1) > 0)) {
         state.SkipWithError("the page did not load the table's quotes");
         return;
     }

@@ -42,6 +42,8 @@
 #include "marketdata/SigmaObj.h"
 #include "optionpage/ChartTab.h"
 #include "optionpage/ImprStrGrid.h"
+#include "optionpage/PageAnalysisViews.h"
+#include "optionpage/PageInputBar.h"
 #include "optionpage/PageMessages.h"
 #include "optionpage/PagePrivate.h"
 #include "optionpage/SeriesBuilder.h"
@@ -103,10 +105,7 @@ TfrmOPage::~TfrmOPage()
     // The children outlive this body; none of their signals may reach a page
     // whose series are gone.
     closed_ = true;
-    fseUlying->removeEventFilter(this);
-    seExpDays->removeEventFilter(this);
-    seExpDays->Button()->UpButton()->removeEventFilter(this);
-    seExpDays->Button()->DownButton()->removeEventFilter(this);
+    inputBar_->Detach();
     for (QPushButton* button : findChildren<QPushButton*>())
         button->removeEventFilter(this);
     TabControl1->disconnect(this);
@@ -138,9 +137,13 @@ void TfrmOPage::BuildControls()
     pages_->addWidget(TheGrid);
     layout->addLayout(pages_, 1);
 
-    Panel1 = qobject_cast<QFrame*>(BuildInputBar());
-    layout->addWidget(Panel1);
-    BuildAnalysisViews();
+    inputBar_ = new PageInputBar(
+        environment_.locale, series_, notifier_, [this] { return closed_ ? nullptr : CurrentSeries(); },
+        this);
+    layout->addWidget(inputBar_);
+    analysisViews_ = new PageAnalysisViews(
+        environment_.locale, series_, notifier_, *pages_, *TheGrid,
+        [this]() -> const TInOutObj* { return ExpiryTabSelected() ? GridSeries() : nullptr; }, *this);
 }
 
 void TfrmOPage::ConnectControls()
@@ -166,31 +169,21 @@ void TfrmOPage::ConnectControls()
             });
     TheGrid->Cells()->SetEditableColumns({kBidColumn, kAskColumn});
 
-    connect(fseUlying, &TrmCustomSpinEdit::changed, this, &TfrmOPage::fseUlyingChange);
-    fseUlying->installEventFilter(this);
-    connect(fseRate, &TrmCustomSpinEdit::changed, this, &TfrmOPage::fseRateChange);
-    connect(fseSigma, &TrmCustomSpinEdit::changed, this, &TfrmOPage::fseSigmaChange);
-    connect(seSigDays, &TrmCustomSpinEdit::changed, this, &TfrmOPage::PushInputs);
-    connect(seSteps, &TrmCustomSpinEdit::changed, this, &TfrmOPage::PushInputs);
-    connect(seExpDays, &TrmCustomSpinEdit::changed, this, &TfrmOPage::seExpDaysChange);
-    seExpDays->installEventFilter(this);
-    seExpDays->Button()->UpButton()->installEventFilter(this);
-    seExpDays->Button()->DownButton()->installEventFilter(this);
+    connect(inputBar_, &PageInputBar::inputsChanged, this, &TfrmOPage::PushInputs);
     // The button replaces the price, the date and the volatility: the grid
     // is valued on them at once.
-    connect(cmdCalcSig, &QToolButton::clicked, this, [this] {
+    connect(inputBar_->cmdCalcSig, &QToolButton::clicked, this, [this] {
         const QPointer<TfrmOPage> alive(this);
         if (CalcSig() && alive)
             ReCalc();
     });
-    connect(cmdReCalc, &QPushButton::clicked, this, &TfrmOPage::ReCalc);
-    connect(cmdChain, &QToolButton::clicked, this,
-            [this] { emit chainRequested(QuoteFileName(), cmboOptSymbols->currentText()); });
-    connect(cmboOptSymbols, &QComboBox::activated, this, [this] {
+    connect(inputBar_->cmdReCalc, &QPushButton::clicked, this, &TfrmOPage::ReCalc);
+    connect(inputBar_->cmdChain, &QToolButton::clicked, this,
+            [this] { emit chainRequested(QuoteFileName(), inputBar_->cmboOptSymbols->currentText()); });
+    connect(inputBar_->cmboOptSymbols, &QComboBox::activated, this, [this] {
         cmboOptSymbolsChange();
-        cmboOptSymbols->setFocus();
+        inputBar_->cmboOptSymbols->setFocus();
     });
-    connect(volatilitySource_, &QButtonGroup::idClicked, this, &TfrmOPage::ToggleButtons);
     for (QPushButton* button : findChildren<QPushButton*>())
         button->installEventFilter(this);
 
@@ -228,11 +221,11 @@ bool TfrmOPage::FormCreate(const PageSource& source)
                 return false;
             if (!priceWorkFile_.isEmpty())
                 CalcSig();
-            LoadPosition();
+            analysisViews_->LoadPosition(seriesFile_);
         } else {
             BuildFromSetup(source.setup);
         }
-        AddAnalysisTabs();
+        analysisViews_->AddTabs(*TabControl1, ExpiryCount());
 
         PlaceBelowMainWindow();
         FitRows();
@@ -314,13 +307,13 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
 
     SeriesDefaults defaults;
     defaults.rates = environment_.defaultRates;
-    defaults.lowestRate = static_cast<float>(fseRate->MinValue() / 100.0);
-    defaults.highestRate = static_cast<float>(fseRate->MaxValue() / 100.0);
+    defaults.lowestRate = static_cast<float>(inputBar_->fseRate->MinValue() / 100.0);
+    defaults.highestRate = static_cast<float>(inputBar_->fseRate->MaxValue() / 100.0);
     defaults.sourceFileType = environment_.sourceFileType;
     defaults.today = SystemToday();
     defaults.shownUnderlying = [this](float price) {
-        ShowUnderlying(price);
-        return static_cast<float>(fseUlying->Value());
+        inputBar_->ShowUnderlying(price);
+        return static_cast<float>(inputBar_->fseUlying->Value());
     };
     std::vector<TInOutObj> built = BuildSeries(setup, reading.numbers, history, defaults);
     const TInOutObj& first = built.front();
@@ -328,8 +321,8 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
     for (TInOutObj& series : built)
         AddExpiryTab(std::make_unique<TInOutObj>(std::move(series)));
     if (history && history->sigma > 0)
-        seSigDays->SetValue(history->days);
-    ShowUnderlying(series_.front().Underlying);
+        inputBar_->seSigDays->SetValue(history->days);
+    inputBar_->ShowUnderlying(series_.front().Underlying);
 
     SetHeaders();
     SetRowLabels();
@@ -339,7 +332,7 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
     if (!priceTextFile_.isEmpty())
         OpenChartTab();
     else
-        HidePriceFileControls();
+        inputBar_->HidePriceFileControls();
 }
 
 bool TfrmOPage::OpenSeriesFile()
@@ -376,20 +369,13 @@ bool TfrmOPage::OpenSeriesFile()
 
     // The input bar starts from the saved series, so that the first push of
     // its values keeps the saved steps, days and price.
-    {
-        const QSignalBlocker steps(seSteps);
-        const QSignalBlocker days(seSigDays);
-        const QSignalBlocker price(fseUlying);
-        seSteps->SetValue(p.Steps);
-        if (p.SigmaDays >= 1)
-            seSigDays->SetValue(p.SigmaDays);
-        ShowUnderlying(p.Underlying);
-    }
+    inputBar_->StartFrom(p);
     // A file may hold any step count; the tree keeps to the range of the
     // box that shows it.
     for (const auto& series : series_) {
         if (const ModelEntry* model = FindModel(series->Model); model && model->tree)
-            series->Steps = std::clamp(series->Steps, seSteps->MinValue(), seSteps->MaxValue());
+            series->Steps = std::clamp(series->Steps, inputBar_->seSteps->MinValue(),
+                                       inputBar_->seSteps->MaxValue());
     }
 
     const QString sourceFile = FromSeriesText(p.SourceFile);
@@ -401,8 +387,8 @@ bool TfrmOPage::OpenSeriesFile()
     } else {
         priceTextFile_.clear();
         priceWorkFile_.clear();
-        HidePriceFileControls();
-        ShowUnderlying(p.Underlying);
+        inputBar_->HidePriceFileControls();
+        inputBar_->ShowUnderlying(p.Underlying);
     }
 
     SetHeaders();
@@ -415,6 +401,19 @@ bool TfrmOPage::OpenSeriesFile()
         OpenChartTab();
     }
     return true;
+}
+
+void TfrmOPage::ShowSeriesLabels()
+{
+    if (series_.empty())
+        return;
+    TInOutObj& p = series_.front();
+    series_.TakeStrikeStep();
+    title_ = FromSeriesText(p.OptSymbol);
+    p.TodayDate = series_.Today();
+    inputBar_->ShowSeries(p, series_.Today());
+    if (!windowTitle().contains(title_))
+        setWindowTitle(title_);
 }
 
 // ---------------------------------------------------------- window events
@@ -482,28 +481,6 @@ bool TfrmOPage::eventFilter(QObject* watched, QEvent* event)
             button->click();
             return true;
         }
-    } else if (watched == fseUlying && event->type() == QEvent::KeyRelease) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        // Enter goes to Calculate, so a second Enter calculates.
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            cmdReCalc->setFocus();
-    } else if (watched == seExpDays && event->type() == QEvent::KeyPress) {
-        // Digits and their corrections are typing; the arrows and Enter
-        // step or finish, and the box then shows the days as they are.
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool editing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete
-                             || (!key->text().isEmpty() && key->text().at(0).isPrint());
-        typingExpiryDays_ = editing;
-        if (!editing && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !closed_
-            && ExpiryTabSelected())
-            ShowDaysLeft();
-    } else if (watched == seExpDays && event->type() == QEvent::FocusOut) {
-        typingExpiryDays_ = false;
-        if (!closed_ && ExpiryTabSelected())
-            ShowDaysLeft();
-    } else if ((watched == seExpDays->Button()->UpButton() || watched == seExpDays->Button()->DownButton())
-               && event->type() == QEvent::MouseButtonPress) {
-        typingExpiryDays_ = false;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -554,7 +531,7 @@ void TfrmOPage::PageChanged(int index)
         return;
     }
     if (!IsExpiryTab(index)) {
-        ShowAnalysisTab(index);
+        analysisViews_->Show(TabControl1->tabData(index).toInt());
         return;
     }
     pages_->setCurrentWidget(TheGrid);
@@ -564,13 +541,7 @@ void TfrmOPage::PageChanged(int index)
     lastExpiryTab_ = index;
     try {
         p->TodayDate = series_.Today();
-        ShowExpiryDays(p->DaysToExpiry());
-        lblToday->setText(QStringLiteral("Today: ") + DateText(series_.Today()));
-        lblExpDate->setText(QStringLiteral("Expiry: ") + DateText(p->GetExpiry()));
-        ShowPercent(fseRate, p->Rate);
-        ShowPercent(fseSigma, p->Sigma);
-        ShowUnderlying(p->Underlying);
-        ShowDividend(*p, true);
+        inputBar_->ShowExpiry(*p, series_.Today());
         FillGrid();
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
@@ -631,7 +602,7 @@ bool TfrmOPage::SavePage()
     }
     // The position goes beside the series; the series file stays written
     // when the position's cannot be.
-    return SavePosition();
+    return analysisViews_->SavePosition(seriesFile_);
 }
 
 void TfrmOPage::PrintPage(QPrinter& printer)
@@ -642,7 +613,8 @@ void TfrmOPage::PrintPage(QPrinter& printer)
             if (const TInOutObj* p = CurrentSeries(); p && environment_.printGrid)
                 environment_.printGrid(printer, *p);
         } else if (!ChartTabSelected()) {
-            PrintAnalysisTab(printer);
+            analysisViews_->Print(printer, TabControl1->tabData(currentTab_).toInt(), title_,
+                                  environment_.printPlot);
         } else if (environment_.printChart) {
             environment_.printChart(printer, MakeChartRequest(0, 0, true));
         }

@@ -18,35 +18,25 @@
 #include "analysis/TableMarket.h"
 #include "common/dates.h"
 #include "optionpage/ChartTab.h"
+#include "optionpage/PageInputBar.h"
 #include "optionpage/PageInputs.h"
 #include "optionpage/PageMessages.h"
 #include "pagecore/PageSeries.h"
 #include "pricing/GridColumns.h"
 #include "pricing/recalc.h"
 
-class QAction;
-class QButtonGroup;
-class QComboBox;
-class QFrame;
-class QLabel;
 class QPrinter;
-class QPushButton;
-class QRadioButton;
 class QStackedLayout;
 class QTabBar;
 class QTimer;
-class QToolButton;
 
 namespace kestrava {
 
 class Notifier;
-class PositionTab;
-class SmileView;
+class PageAnalysisViews;
 class TImpStrGrid;
 class TInOutObj;
 class TSigmaObj;
-class TrmFloatSpinEdit;
-class TrmSpinEdit;
 
 class TfrmOPage : public QWidget {
     Q_OBJECT
@@ -115,30 +105,16 @@ public:
     void FitRows();
     void FitColumns();
 
-    // The form's controls.
-    QTabBar* TabControl1 = nullptr;
-    TImpStrGrid* TheGrid = nullptr;
-    TChartImage* ChartImage = nullptr;  // exists while the Chart tab does
-    QFrame* Panel1 = nullptr;
-    TrmFloatSpinEdit* fseUlying = nullptr;
-    TrmFloatSpinEdit* fseSigma = nullptr;
-    TrmFloatSpinEdit* fseRate = nullptr;
-    TrmSpinEdit* seSigDays = nullptr;
-    TrmSpinEdit* seExpDays = nullptr;
-    TrmSpinEdit* seSteps = nullptr;
-    QLabel* lblSigDays = nullptr;
-    QLabel* lblSteps = nullptr;
-    QToolButton* cmdCalcSig = nullptr;
-    QPushButton* cmdReCalc = nullptr;
-    QComboBox* cmboOptSymbols = nullptr;
-    QToolButton* cmdChain = nullptr;
-    QRadioButton* rbtnLevel = nullptr;
-    QRadioButton* rbtnBid = nullptr;
-    QRadioButton* rbtnAsk = nullptr;
-    QLabel* lblToday = nullptr;
-    QLabel* lblExpDate = nullptr;
-    QLabel* lblCntrMdl = nullptr;
-    QLabel* lblDiv = nullptr;
+    // The page's widgets, for the main window's layout and for tests that
+    // drive the page as a user would.
+    struct Widgets {
+        QTabBar* TabControl1;
+        TImpStrGrid* TheGrid;
+        TChartImage* ChartImage;  // exists while the Chart tab does
+        PageInputBar* Panel1;
+    };
+    Widgets Controls() const { return {TabControl1, TheGrid, ChartImage, inputBar_}; }
+    PageInputBar& InputBar() const { return *inputBar_; }
 
     static constexpr int kColumns = kGridColumns;
     static constexpr int kBidColumn = GridColumnOf(&TInOutObj::Bid);
@@ -163,7 +139,6 @@ private:
     TfrmOPage(const PageEnvironment& environment, Notifier& notifier, QWidget* parent);
 
     void BuildControls();
-    QWidget* BuildInputBar();
     void ConnectControls();
 
     // Creation.
@@ -176,11 +151,9 @@ private:
     void SetHeaders();
     void SetRowLabels();
     void ShowSeriesLabels();
-    void ShowDividend(const TInOutObj& p, bool strictlyPositive);
     void PlaceBelowMainWindow();
     void FitHeightToRows();
     int AddExpiryTab(std::unique_ptr<TInOutObj> series);
-    void HidePriceFileControls();
 
     // Tabs, editing and the input bar.
     bool IsChartTab(int index) const;
@@ -190,15 +163,7 @@ private:
     bool ExpiryTabSelected() const { return IsExpiryTab(currentTab_); }
 
     // The views beyond the grid: smile, position, Buy 1 and Sell 1.
-    void BuildAnalysisViews();
-    void AddAnalysisTabs();
-    void ShowAnalysisTab(int index);
-    // The Smile or Position tab on paper.
-    void PrintAnalysisTab(QPrinter& printer);
     void RefreshAnalysisViews();
-    void AddLegFromGrid(int quantity);
-    void LoadPosition();
-    bool SavePosition();
     // Before the page closes with a changed position: "Save the changes to
     // the position of NAME?" False when the page must stay open (Cancel, or
     // the save failed).
@@ -209,13 +174,6 @@ private:
     // A typed bid or ask: into the grid's expiry, whose volatilities follow.
     void QuoteCellEdited(int col, int row, const QString& text);
     void SolveGridIvs();
-    // The skew mode the volatility buttons choose.
-    VolSource SelectedVolSource() const;
-    void ToggleButtons(int tag);
-    void fseUlyingChange();
-    void fseRateChange();
-    void fseSigmaChange();
-    void seExpDaysChange();
     void cmboOptSymbolsChange();
 
     // The Chart tab.
@@ -235,13 +193,6 @@ private:
     // meanwhile: nothing more may run then.
     bool LoadQuotesIntoSeries();
 
-    void ShowUnderlying(double value);
-    void ShowPercent(TrmFloatSpinEdit* box, double fraction);
-    void ShowExpiryDays(int days);
-    // The current expiry's days from the valuation date in seExpDays.
-    void ShowDaysLeft();
-    QString DateText(TDateTime date) const;
-
     PageEnvironment environment_;
     // Messages wait for the end of the command that raised them.
     PageMessages notifier_;
@@ -258,22 +209,15 @@ private:
     QString priceWorkFile_;
     int scrollBarWidth_ = 0;
 
-    // The input bar's captions that nothing outside the page reads.
-    QLabel* lblUlying = nullptr;
-    QLabel* lblSigma = nullptr;
-    QLabel* lblRate = nullptr;
-    QLabel* lblExpDays = nullptr;
+    QTabBar* TabControl1 = nullptr;
+    TImpStrGrid* TheGrid = nullptr;
+    TChartImage* ChartImage = nullptr;  // exists while the Chart tab does
+    PageInputBar* inputBar_ = nullptr;
     QStackedLayout* pages_ = nullptr;
-    QButtonGroup* volatilitySource_ = nullptr;
     QTimer* moveSizeTimer_ = nullptr;
     int currentTab_ = -1;
     int lastExpiryTab_ = 0;  // the expiry the Smile tab shows
-    SmileView* smileView_ = nullptr;
-    PositionTab* positionTab_ = nullptr;
-    QAction* buyOne_ = nullptr;
-    QAction* sellOne_ = nullptr;
-    bool showingExpiryDays_ = false;  // the page writes seExpDays to show a tab
-    bool typingExpiryDays_ = false;   // the user is typing digits into seExpDays
+    PageAnalysisViews* analysisViews_ = nullptr;
     bool readingQuotes_ = false;
     bool quoteRefused_ = false;  // the last typed bid or ask was no number
     bool recalculating_ = false;

@@ -14,6 +14,7 @@
 #include "marketdata/SigmaObj.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
+#include "optionpage/PageInputBar.h"
 #include "optionpage/PageMessages.h"
 #include "optionpage/PagePrivate.h"
 #include "pricing/IORecObj1.h"
@@ -29,7 +30,7 @@ bool TfrmOPage::CalcSig()
         return false;
     BusyScope busy;
     TSigmaObj sigma(notifier_);
-    sigma.Days = WindowDays(seSigDays->Value(), 400);
+    sigma.Days = WindowDays(inputBar_->seSigDays->Value(), 400);
     sigma.FileName = priceWorkFile_.toStdString();
     try {
         sigma.Calculate();
@@ -41,17 +42,17 @@ bool TfrmOPage::CalcSig()
     if (!(sigma.Sigma > 0))
         return false;
     series_.TakeHistory(sigma.Sigma, sigma.Days, sigma.LastClose, sigma.LastDate);
-    ShowUnderlying(sigma.LastClose);
-    ShowPercent(fseSigma, sigma.Sigma);
-    seSigDays->SetValue(sigma.Days);
-    lblToday->setText(QStringLiteral("Today: ") + DateText(series_.Today()));
+    inputBar_->ShowUnderlying(sigma.LastClose);
+    inputBar_->ShowSigma(sigma.Sigma);
+    inputBar_->seSigDays->SetValue(sigma.Days);
+    inputBar_->ShowToday(series_.Today());
     // The boxes' handlers have pushed the date; make sure every expiry has it
     // even when no box text changed.
     PushInputs();
     // The valuation date is now the file's last day; the days left count
     // from there.
     if (const TInOutObj* p = CurrentSeries())
-        ShowExpiryDays(p->DaysToExpiry());
+        inputBar_->ShowExpiryDays(p->DaysToExpiry());
     DrawChart();
     return true;
 }
@@ -95,7 +96,7 @@ void TfrmOPage::OpenChartTab()
         }
         priceTextFile_.clear();
         priceWorkFile_.clear();
-        HidePriceFileControls();
+        inputBar_->HidePriceFileControls();
     }
 }
 
@@ -126,7 +127,7 @@ ChartRequest TfrmOPage::MakeChartRequest(int width, int height, bool printing) c
 {
     ChartRequest request;
     request.workFile = priceWorkFile_;
-    request.volDays = WindowDays(seSigDays->Value(), 250);
+    request.volDays = WindowDays(inputBar_->seSigDays->Value(), 250);
     request.width = width;
     request.height = height;
     request.printing = printing;

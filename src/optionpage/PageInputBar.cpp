@@ -3,13 +3,14 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
+#include <QSignalBlocker>
 #include <QSvgRenderer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -20,7 +21,7 @@
 #include "common/qt/seriestext.h"
 #include "controls/rmSpin.h"
 #include "controls/rmSpinButton.h"
-#include "optionpage/Opage27.h"
+#include "optionpage/PageInputBar.h"
 #include "optionpage/PageMessages.h"
 #include "pricing/gridtext.h"
 #include "pricing/IORecObj1.h"
@@ -55,11 +56,26 @@ QIcon CalcSigIcon()
 
 }  // namespace
 
-QWidget* TfrmOPage::BuildInputBar()
+PageInputBar::PageInputBar(const LocaleInfo& locale, PageSeries& series, PageMessages& messages,
+                           CurrentExpiry currentExpiry, QWidget* page)
+    : QFrame(page),
+      locale_(locale),
+      series_(series),
+      messages_(messages),
+      currentExpiry_(std::move(currentExpiry))
 {
-    auto* panel = new QFrame(this);
-    panel->setObjectName(QStringLiteral("Panel1"));
-    panel->setFrameShape(QFrame::StyledPanel);
+    setObjectName(QStringLiteral("Panel1"));
+    setFrameShape(QFrame::StyledPanel);
+    // The page's font sizes the boxes.
+    if (page)
+        setFont(page->font());
+    BuildBoxes();
+    LayOut();
+    ConnectBoxes();
+}
+
+void PageInputBar::BuildBoxes()
+{
     const QFontMetrics metrics(font());
 
     // A spin edit as wide as its longest text plus one digit and its buttons.
@@ -67,10 +83,10 @@ QWidget* TfrmOPage::BuildInputBar()
         return metrics.horizontalAdvance(QString(characters + 1, QLatin1Char('0')))
                + TrmSpinButton::DefaultWidth(metrics) + 2 * metrics.averageCharWidth();
     };
-    const QChar separator = QLatin1Char(environment_.locale.decimalSeparator);
+    const QChar separator = QLatin1Char(locale_.decimalSeparator);
     auto floatBox = [&](const char* name, double low, double high, double value, double step, int maxLength,
                         const char* hint) {
-        auto* box = new TrmFloatSpinEdit(panel);
+        auto* box = new TrmFloatSpinEdit(this);
         box->setObjectName(QString::fromLatin1(name));
         box->SetDecimalSeparator(separator);
         box->SetMaxValue(high);
@@ -84,7 +100,7 @@ QWidget* TfrmOPage::BuildInputBar()
         return box;
     };
     auto intBox = [&](const char* name, int low, int high, int value, int step, const char* hint) {
-        auto* box = new TrmSpinEdit(panel);
+        auto* box = new TrmSpinEdit(this);
         box->setObjectName(QString::fromLatin1(name));
         box->SetMaxValue(high);
         box->SetMinValue(low);
@@ -97,7 +113,7 @@ QWidget* TfrmOPage::BuildInputBar()
         return box;
     };
     auto label = [&](const char* name, const QString& text, QWidget* buddy) {
-        auto* result = new QLabel(text, panel);
+        auto* result = new QLabel(text, this);
         result->setObjectName(QString::fromLatin1(name));
         if (buddy)
             result->setBuddy(buddy);
@@ -118,37 +134,37 @@ QWidget* TfrmOPage::BuildInputBar()
     lblExpDays = label("lblExpDays", QStringLiteral("Days left"), seExpDays);
     lblSteps = label("lblSteps", QStringLiteral("&Steps"), seSteps);
 
-    cmdCalcSig = new QToolButton(panel);
+    cmdCalcSig = new QToolButton(this);
     cmdCalcSig->setObjectName(QStringLiteral("cmdCalcSig"));
     cmdCalcSig->setIcon(CalcSigIcon());
     cmdCalcSig->setAutoRaise(true);
     cmdCalcSig->setToolTip(QStringLiteral("Calculate historical volatility of Underlying"));
 
-    cmdReCalc = new QPushButton(QStringLiteral("&Calculate"), panel);
+    cmdReCalc = new QPushButton(QStringLiteral("&Calculate"), this);
     cmdReCalc->setObjectName(QStringLiteral("cmdReCalc"));
     cmdReCalc->setToolTip(QStringLiteral("Figure model  values"));
 
-    cmboOptSymbols = new QComboBox(panel);
+    cmboOptSymbols = new QComboBox(this);
     cmboOptSymbols->setObjectName(QStringLiteral("cmboOptSymbols"));
     cmboOptSymbols->setToolTip(QStringLiteral("Available option contracts"));
     cmboOptSymbols->setMinimumContentsLength(7);
     cmboOptSymbols->hide();
     // The whole chain of the quote file, in a window of its own; shown with
     // the contract list.
-    cmdChain = new QToolButton(panel);
+    cmdChain = new QToolButton(this);
     cmdChain->setObjectName(QStringLiteral("cmdChain"));
     cmdChain->setText(QStringLiteral("Chain..."));
     cmdChain->setToolTip(QStringLiteral("Open the whole option chain of the quote file"));
     cmdChain->hide();
 
-    rbtnLevel = new QRadioButton(QStringLiteral("Use Flat V"), panel);
+    rbtnLevel = new QRadioButton(QStringLiteral("Use Flat V"), this);
     rbtnLevel->setObjectName(QStringLiteral("rbtnLevel"));
     rbtnLevel->setToolTip(QStringLiteral("Price with no skew"));
     rbtnLevel->setChecked(true);
-    rbtnBid = new QRadioButton(QStringLiteral("Use Bid IVs"), panel);
+    rbtnBid = new QRadioButton(QStringLiteral("Use Bid IVs"), this);
     rbtnBid->setObjectName(QStringLiteral("rbtnBid"));
     rbtnBid->setToolTip(QStringLiteral("Price with Bid IV skew"));
-    rbtnAsk = new QRadioButton(QStringLiteral("Use Ask IVs"), panel);
+    rbtnAsk = new QRadioButton(QStringLiteral("Use Ask IVs"), this);
     rbtnAsk->setObjectName(QStringLiteral("rbtnAsk"));
     rbtnAsk->setToolTip(QStringLiteral("Price with Ask IV skew"));
     volatilitySource_ = new QButtonGroup(this);
@@ -163,8 +179,12 @@ QWidget* TfrmOPage::BuildInputBar()
     lblCntrMdl = label("lblCntrMdl", QString(), nullptr);
     lblDiv = label("lblDiv", QString(), nullptr);
     lblDiv->hide();
+}
 
-    auto* rows = new QVBoxLayout(panel);
+void PageInputBar::LayOut()
+{
+    const QFontMetrics metrics(font());
+    auto* rows = new QVBoxLayout(this);
     const int gap = metrics.averageCharWidth();
     rows->setContentsMargins(gap, gap / 2, gap, gap / 2);
     rows->setSpacing(gap / 2);
@@ -212,20 +232,73 @@ QWidget* TfrmOPage::BuildInputBar()
     series->addWidget(lblDiv);
     series->addStretch(1);
     rows->addLayout(series);
-    return panel;
 }
 
-void TfrmOPage::HidePriceFileControls()
+void PageInputBar::ConnectBoxes()
+{
+    connect(fseUlying, &TrmCustomSpinEdit::changed, this, [this] {
+        if (fseUlying->Value() > fseUlying->MinValue())
+            emit inputsChanged();
+    });
+    fseUlying->installEventFilter(this);
+    connect(fseRate, &TrmCustomSpinEdit::changed, this, &PageInputBar::RateChanged);
+    connect(fseSigma, &TrmCustomSpinEdit::changed, this, &PageInputBar::SigmaChanged);
+    connect(seSigDays, &TrmCustomSpinEdit::changed, this, &PageInputBar::inputsChanged);
+    connect(seSteps, &TrmCustomSpinEdit::changed, this, &PageInputBar::inputsChanged);
+    connect(seExpDays, &TrmCustomSpinEdit::changed, this, &PageInputBar::ExpiryDaysChanged);
+    seExpDays->installEventFilter(this);
+    seExpDays->Button()->UpButton()->installEventFilter(this);
+    seExpDays->Button()->DownButton()->installEventFilter(this);
+    connect(volatilitySource_, &QButtonGroup::idClicked, this, &PageInputBar::ToggleButtons);
+}
+
+void PageInputBar::Detach()
+{
+    currentExpiry_ = nullptr;
+    fseUlying->removeEventFilter(this);
+    seExpDays->removeEventFilter(this);
+    seExpDays->Button()->UpButton()->removeEventFilter(this);
+    seExpDays->Button()->DownButton()->removeEventFilter(this);
+    disconnect(this, &PageInputBar::inputsChanged, nullptr, nullptr);
+}
+
+bool PageInputBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == fseUlying && event->type() == QEvent::KeyRelease) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Enter goes to Calculate, so a second Enter calculates.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            cmdReCalc->setFocus();
+    } else if (watched == seExpDays && event->type() == QEvent::KeyPress) {
+        // Digits and their corrections are typing; the arrows and Enter
+        // step or finish, and the box then shows the days as they are.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool editing = key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Delete
+                             || (!key->text().isEmpty() && key->text().at(0).isPrint());
+        typingExpiryDays_ = editing;
+        if (!editing && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+            ShowDaysLeft();
+    } else if (watched == seExpDays && event->type() == QEvent::FocusOut) {
+        typingExpiryDays_ = false;
+        ShowDaysLeft();
+    } else if ((watched == seExpDays->Button()->UpButton() || watched == seExpDays->Button()->DownButton())
+               && event->type() == QEvent::MouseButtonPress) {
+        typingExpiryDays_ = false;
+    }
+    return QFrame::eventFilter(watched, event);
+}
+
+void PageInputBar::HidePriceFileControls()
 {
     cmdCalcSig->hide();
     seSigDays->hide();
     lblSigDays->hide();
 }
 
-void TfrmOPage::ShowDividend(const TInOutObj& p, bool strictlyPositive)
+void PageInputBar::ShowDividend(const TInOutObj& p, bool strictlyPositive)
 {
     const bool paid = strictlyPositive ? p.Dividend > 0 : p.Dividend != 0;
-    const char separator = environment_.locale.decimalSeparator;
+    const char separator = locale_.decimalSeparator;
     auto number = [&](const char* format, double value) {
         return QString::fromStdString(
             WithDecimalSeparator(QString::asprintf(format, value).toStdString(), separator));
@@ -263,14 +336,8 @@ void TfrmOPage::ShowDividend(const TInOutObj& p, bool strictlyPositive)
     }
 }
 
-void TfrmOPage::ShowSeriesLabels()
+void PageInputBar::ShowSeries(TInOutObj& p, TDateTime today)
 {
-    if (series_.empty())
-        return;
-    TInOutObj& p = series_.front();
-    series_.TakeStrikeStep();
-    title_ = FromSeriesText(p.OptSymbol);
-
     QString kind;
     switch (p.ContractType) {
     case kEquity:
@@ -302,8 +369,7 @@ void TfrmOPage::ShowSeriesLabels()
     if (binomial)
         seSteps->SetValue(p.Steps);
 
-    p.TodayDate = series_.Today();
-    lblToday->setText(QStringLiteral("Today: ") + DateText(series_.Today()));
+    ShowToday(today);
     lblExpDate->setText(QStringLiteral("Expiry: ") + DateText(p.GetExpiry()));
     ShowExpiryDays(p.DaysToExpiry());
 
@@ -311,48 +377,84 @@ void TfrmOPage::ShowSeriesLabels()
     ShowPercent(fseRate, p.Rate);
     ShowPercent(fseSigma, p.Sigma);
     seSigDays->SetValue(p.SigmaDays);
-
-    if (!windowTitle().contains(title_))
-        setWindowTitle(title_);
 }
 
-void TfrmOPage::ToggleButtons(int tag)
+void PageInputBar::ShowExpiry(TInOutObj& p, TDateTime today)
+{
+    ShowExpiryDays(p.DaysToExpiry());
+    ShowToday(today);
+    lblExpDate->setText(QStringLiteral("Expiry: ") + DateText(p.GetExpiry()));
+    ShowPercent(fseRate, p.Rate);
+    ShowPercent(fseSigma, p.Sigma);
+    ShowUnderlying(p.Underlying);
+    ShowDividend(p, true);
+}
+
+void PageInputBar::StartFrom(const TInOutObj& p)
+{
+    const QSignalBlocker steps(seSteps);
+    const QSignalBlocker days(seSigDays);
+    const QSignalBlocker price(fseUlying);
+    seSteps->SetValue(p.Steps);
+    if (p.SigmaDays >= 1)
+        seSigDays->SetValue(p.SigmaDays);
+    ShowUnderlying(p.Underlying);
+}
+
+void PageInputBar::ShowToday(TDateTime today)
+{
+    lblToday->setText(QStringLiteral("Today: ") + DateText(today));
+}
+
+void PageInputBar::ShowSigma(double fraction)
+{
+    ShowPercent(fseSigma, fraction);
+}
+
+SeriesInputs PageInputBar::Inputs() const
+{
+    SeriesInputs inputs;
+    if (fseUlying->Value() > fseUlying->MinValue())
+        inputs.underlying = static_cast<float>(fseUlying->Value());
+    if (seSigDays->Value() > seSigDays->MinValue())
+        inputs.sigmaDays = seSigDays->Value();
+    inputs.steps = seSteps->Value();
+    return inputs;
+}
+
+VolSource PageInputBar::SelectedVolSource() const
+{
+    const int mode = volatilitySource_->checkedId();
+    return mode == 2 ? VolSource::BidIVs : mode == 3 ? VolSource::AskIVs : VolSource::Flat;
+}
+
+void PageInputBar::ToggleButtons(int tag)
 {
     const bool flat = tag == 1;
     fseSigma->setEnabled(flat);
     seSigDays->setEnabled(flat);
 }
 
-void TfrmOPage::fseUlyingChange()
+void PageInputBar::RateChanged()
 {
-    if (fseUlying->Value() > fseUlying->MinValue())
-        PushInputs();
-}
-
-void TfrmOPage::fseRateChange()
-{
-    if (!ExpiryTabSelected())
-        return;
-    if (TInOutObj* p = CurrentSeries())
+    if (TInOutObj* p = currentExpiry_ ? currentExpiry_() : nullptr)
         p->Rate = static_cast<float>(fseRate->Value() / 100.0);
 }
 
-void TfrmOPage::fseSigmaChange()
+void PageInputBar::SigmaChanged()
 {
-    if (!ExpiryTabSelected())
-        return;
-    if (TInOutObj* p = CurrentSeries())
+    if (TInOutObj* p = currentExpiry_ ? currentExpiry_() : nullptr)
         p->Sigma = static_cast<float>(fseSigma->Value() / 100.0);
 }
 
-void TfrmOPage::seExpDaysChange()
+void PageInputBar::ExpiryDaysChanged()
 {
-    const PageCommand command(notifier_);
+    const PageCommand command(messages_);
     // Showing a tab writes its day count; that moves no date, so an expired
     // expiry stays expired when it is looked at.
-    if (showingExpiryDays_ || !ExpiryTabSelected())
+    if (showingExpiryDays_)
         return;
-    TInOutObj* p = CurrentSeries();
+    TInOutObj* p = currentExpiry_ ? currentExpiry_() : nullptr;
     if (!p)
         return;
     try {
@@ -363,46 +465,46 @@ void TfrmOPage::seExpDaysChange()
         // that had to move shows once the typing ends.
         if (!typingExpiryDays_)
             ShowExpiryDays(static_cast<int>(std::trunc(expiry - today)));
-        lblToday->setText(QStringLiteral("Today: ") + DateText(today));
-        PushInputs();
+        ShowToday(today);
+        emit inputsChanged();
     } catch (const std::exception& error) {
-        notifier_.Info(error.what());
+        messages_.Info(error.what());
     }
 }
 
-void TfrmOPage::ShowDaysLeft()
+void PageInputBar::ShowDaysLeft()
 {
-    const PageCommand command(notifier_);
-    TInOutObj* p = CurrentSeries();
+    const PageCommand command(messages_);
+    TInOutObj* p = currentExpiry_ ? currentExpiry_() : nullptr;
     if (!p)
         return;
     try {
         ShowExpiryDays(static_cast<int>(std::trunc(p->GetExpiry() - series_.Today())));
     } catch (const std::exception& error) {
-        notifier_.Info(error.what());
+        messages_.Info(error.what());
     }
 }
 
-void TfrmOPage::ShowExpiryDays(int days)
+void PageInputBar::ShowExpiryDays(int days)
 {
     const QScopedValueRollback showing(showingExpiryDays_, true);
     seExpDays->SetValue(days);
 }
 
-void TfrmOPage::ShowUnderlying(double value)
+void PageInputBar::ShowUnderlying(double value)
 {
     // As "%6.2f" shows it: the box and the series agree to the cent.
     fseUlying->SetValue(QString::number(value, 'f', 2).toDouble());
 }
 
-void TfrmOPage::ShowPercent(TrmFloatSpinEdit* box, double fraction)
+void PageInputBar::ShowPercent(TrmFloatSpinEdit* box, double fraction)
 {
     box->SetValue(QString::number(fraction * 100.0, 'f', 2).toDouble());
 }
 
-QString TfrmOPage::DateText(TDateTime date) const
+QString PageInputBar::DateText(TDateTime date) const
 {
-    return QString::fromStdString(FormatLocaleDate(date, environment_.locale));
+    return QString::fromStdString(FormatLocaleDate(date, locale_));
 }
 
 }  // namespace kestrava

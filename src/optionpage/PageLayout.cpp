@@ -12,6 +12,7 @@
 #include "optionpage/GridFit.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
+#include "optionpage/PageInputBar.h"
 #include "pricing/IORecObj1.h"
 
 namespace kestrava {
@@ -27,8 +28,9 @@ void TfrmOPage::PlaceBelowMainWindow()
     int columnsWidth = 0;
     for (int c = 0; c < TheGrid->ColCount(); ++c)
         columnsWidth += TheGrid->ColWidth(c);
-    const QSize natural(std::max(columnsWidth + frame, Panel1->sizeHint().width()),
-                        TabControl1->sizeHint().height() + rowsHeight + frame + Panel1->sizeHint().height());
+    const QSize natural(std::max(columnsWidth + frame, inputBar_->sizeHint().width()),
+                        TabControl1->sizeHint().height() + rowsHeight + frame
+                            + inputBar_->sizeHint().height());
 
     const QRect main = environment_.mainWindowGeometry;
     const QScreen* screen = main.isValid() ? QGuiApplication::screenAt(main.center()) : nullptr;
@@ -91,7 +93,7 @@ void TfrmOPage::FitHeightToRows()
     for (int r = 0; r < TheGrid->RowCount(); ++r)
         rowsHeight += TheGrid->RowHeight(r);
     const int wanted = TabControl1->sizeHint().height() + rowsHeight + 2 * TheGrid->frameWidth()
-                       + Panel1->sizeHint().height();
+                       + inputBar_->sizeHint().height();
     if (wanted <= height())
         return;
     int grown = wanted;

@@ -17,6 +17,7 @@
 #include "marketdata/OptPriceReader.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
+#include "optionpage/PageInputBar.h"
 #include "pagecore/QuoteLoad.h"
 #include "pricing/IORecObj1.h"
 
@@ -45,19 +46,19 @@ void TfrmOPage::FillContractList()
     reader.ListRoots();
     if (closed_ || reader.Roots.empty())
         return;
-    const QSignalBlocker quiet(cmboOptSymbols);
-    cmboOptSymbols->clear();
+    const QSignalBlocker quiet(inputBar_->cmboOptSymbols);
+    inputBar_->cmboOptSymbols->clear();
     for (const std::string& root : reader.Roots)
-        cmboOptSymbols->addItem(QString::fromStdString(root));
+        inputBar_->cmboOptSymbols->addItem(QString::fromStdString(root));
     // A saved contract the file no longer offers selects nothing.
     const QString saved = FromSeriesText(series_.front().OptContract);
-    cmboOptSymbols->setCurrentIndex(cmboOptSymbols->findText(
+    inputBar_->cmboOptSymbols->setCurrentIndex(inputBar_->cmboOptSymbols->findText(
         saved.isEmpty() ? QString::fromStdString(reader.DefaultRoot) : saved, Qt::MatchFixedString));
-    cmboOptSymbols->setToolTip(
+    inputBar_->cmboOptSymbols->setToolTip(
         QStringLiteral("Available option contracts of %1 (%2)")
             .arg(QFileInfo(file).fileName(), QString::fromStdString(QuoteLayoutText(reader.Layout))));
-    cmboOptSymbols->show();
-    cmdChain->show();
+    inputBar_->cmboOptSymbols->show();
+    inputBar_->cmdChain->show();
 }
 
 bool TfrmOPage::LoadQuotesIntoSeries()
@@ -68,9 +69,9 @@ bool TfrmOPage::LoadQuotesIntoSeries()
     const QString file = QuoteFileName();
     // Gone since the list was filled, or no contract chosen: the page
     // calculates with the quotes it has.
-    if (file.isEmpty() || !QFileInfo::exists(file) || cmboOptSymbols->currentIndex() < 0)
+    if (file.isEmpty() || !QFileInfo::exists(file) || inputBar_->cmboOptSymbols->currentIndex() < 0)
         return true;
-    const std::string contract = ToSeriesText(cmboOptSymbols->currentText());
+    const std::string contract = ToSeriesText(inputBar_->cmboOptSymbols->currentText());
 
     const PageCommand command(notifier_);
     // A bid or ask still being typed goes to its expiry before the file's
@@ -84,13 +85,14 @@ bool TfrmOPage::LoadQuotesIntoSeries()
     const char separator = environment_.locale.decimalSeparator;
     // A file without the underlying's line leaves the price as it is.
     if (quotes.underlying > 0)
-        fseUlying->setText(QString::fromStdString(UnderlyingBoxText(quotes.underlying, separator)));
+        inputBar_->fseUlying->setText(
+            QString::fromStdString(UnderlyingBoxText(quotes.underlying, separator)));
     QString caption = QString::fromStdString(QuoteCaptionText(quotes.last, separator));
     // A quote table's caption stays as it always was; the other layout is named.
     if (quotes.last.layout != QuoteLayout::QuoteTable)
         caption += QStringLiteral("  (%1)").arg(QString::fromStdString(QuoteLayoutText(quotes.last.layout)));
-    lblToday->setText(QStringLiteral("Today: ") + DateText(series_.Today()));
-    ShowDaysLeft();
+    inputBar_->ShowToday(series_.Today());
+    inputBar_->ShowDaysLeft();
     setWindowTitle(title_ + caption);
     return true;
 }
@@ -103,7 +105,7 @@ void TfrmOPage::cmboOptSymbolsChange()
     FillGrid();
     // The flat mode's Calculate solves the new quotes' volatilities itself;
     // the other modes price with them, so they are solved first.
-    if (SelectedVolSource() != VolSource::Flat) {
+    if (inputBar_->SelectedVolSource() != VolSource::Flat) {
         try {
             if (!ReCalcAllIvs())
                 return;
@@ -121,11 +123,11 @@ void TfrmOPage::RefreshAfterDownload()
     FillContractList();
     if (closed_)
         return;
-    if (cmboOptSymbols->count() > 0) {
+    if (inputBar_->cmboOptSymbols->count() > 0) {
         cmboOptSymbolsChange();
     } else {
-        cmboOptSymbols->hide();
-        cmdChain->hide();
+        inputBar_->cmboOptSymbols->hide();
+        inputBar_->cmdChain->hide();
         ReCalc();
     }
 }

@@ -12,6 +12,7 @@
 #include "controls/rmSpin.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
+#include "optionpage/PageInputBar.h"
 #include "optionpage/PageMessages.h"
 #include "optionpage/PagePrivate.h"
 #include "pricing/gridtext.h"
@@ -54,19 +55,7 @@ void TfrmOPage::SetRowLabels()
 
 void TfrmOPage::PushInputs()
 {
-    SeriesInputs inputs;
-    if (fseUlying->Value() > fseUlying->MinValue())
-        inputs.underlying = static_cast<float>(fseUlying->Value());
-    if (seSigDays->Value() > seSigDays->MinValue())
-        inputs.sigmaDays = seSigDays->Value();
-    inputs.steps = seSteps->Value();
-    series_.ApplyInputs(inputs);
-}
-
-VolSource TfrmOPage::SelectedVolSource() const
-{
-    const int mode = volatilitySource_->checkedId();
-    return mode == 2 ? VolSource::BidIVs : mode == 3 ? VolSource::AskIVs : VolSource::Flat;
+    series_.ApplyInputs(inputBar_->Inputs());
 }
 
 void TfrmOPage::QuoteCellEdited(int col, int row, const QString& text)
@@ -113,7 +102,7 @@ void TfrmOPage::SolveGridIvs()
         return;
     // Calculate in the flat mode solves every expiry with days left next,
     // and the grid shows them after.
-    if (recalculating_ && p->DaysToExpiry() > 0 && SelectedVolSource() == VolSource::Flat)
+    if (recalculating_ && p->DaysToExpiry() > 0 && inputBar_->SelectedVolSource() == VolSource::Flat)
         return;
     const int n = p->NumStrikes;
     try {
@@ -176,7 +165,7 @@ std::string TfrmOPage::RecalcAllExpiries()
         // number; in every mode a bid or ask still being typed counts.
         if (!ReadQuoteCells())
             return {};
-        std::string unpriced = series_.RecalcAll(SelectedVolSource());
+        std::string unpriced = series_.RecalcAll(inputBar_->SelectedVolSource());
         FillGrid();
         return unpriced;
     } catch (const std::exception& error) {

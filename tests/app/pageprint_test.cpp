@@ -37,9 +37,9 @@ class PagePrintTest : public QObject {
     // shown fits the tab.
     [[nodiscard]] bool ShowChartTab()
     {
-        page_->TabControl1->setCurrentIndex(page_->TabControl1->count() - 1);
+        page_->Controls().TabControl1->setCurrentIndex(page_->Controls().TabControl1->count() - 1);
         return QTest::qWaitFor([this] {
-            const TChartImage* image = page_->ChartImage;
+            const TChartImage* image = page_->Controls().ChartImage;
             return image && image->isVisible() && !image->NeedsPicture();
         });
     }
@@ -88,8 +88,8 @@ class PagePrintTest : public QObject {
     // The picture on the Chart tab once it fits the tab.
     static QImage ChartPicture(TfrmOPage& page)
     {
-        page.TabControl1->setCurrentIndex(page.TabControl1->count() - 1);
-        TChartImage* image = page.ChartImage;
+        page.Controls().TabControl1->setCurrentIndex(page.Controls().TabControl1->count() - 1);
+        TChartImage* image = page.Controls().ChartImage;
         if (!QTest::qWaitFor([image] {
                 return !image->pixmap().isNull()
                        && image->pixmap().deviceIndependentSize().toSize() == image->size();
@@ -132,7 +132,7 @@ private slots:
     void chartFillsTheTabSharply()
     {
         QVERIFY(ShowChartTab());
-        TChartImage* image = page_->ChartImage;
+        TChartImage* image = page_->Controls().ChartImage;
         const qreal ratio = qEnvironmentVariableIsSet("QT_SCALE_FACTOR")
                                 ? qEnvironmentVariable("QT_SCALE_FACTOR").toDouble()
                                 : 1;
@@ -140,8 +140,8 @@ private slots:
         QCOMPARE(requests_.back().pixelRatio, ratio);
         QCOMPARE(image->pixmap().deviceIndependentSize().toSize(), image->size());
         QCOMPARE(image->width(), page_->width());
-        QCOMPARE(image->geometry().top(), page_->TabControl1->geometry().bottom() + 1);
-        QCOMPARE(image->geometry().bottom() + 1, page_->Panel1->geometry().top());
+        QCOMPARE(image->geometry().top(), page_->Controls().TabControl1->geometry().bottom() + 1);
+        QCOMPARE(image->geometry().bottom() + 1, page_->Controls().Panel1->geometry().top());
         QVERIFY(notifier_.messages.isEmpty());
 
         page_->resize(page_->width() + 160, page_->height());
@@ -183,15 +183,16 @@ private slots:
             // however often the chart is drawn again; a new window says it
             // again.
             page->resize(1000, 600);
-            QTRY_COMPARE(page->ChartImage->pixmap().deviceIndependentSize().toSize(),
-                         page->ChartImage->size());
+            QTRY_COMPARE(page->Controls().ChartImage->pixmap().deviceIndependentSize().toSize(),
+                         page->Controls().ChartImage->size());
             const QStringList tooFew{QStringLiteral("We don't have enough data to chart volatility.")};
             QCOMPARE(notifier_.messages, tooFew);
-            page->seSigDays->SetValue(20);
+            page->InputBar().seSigDays->SetValue(20);
             page->DrawChart();
             QCOMPARE(notifier_.messages, tooFew + tooFew);
-            QVERIFY(page->ChartImage);
-            QCOMPARE(page->TabControl1->tabText(page->TabControl1->count() - 1), QStringLiteral("Chart"));
+            QVERIFY(page->Controls().ChartImage);
+            QCOMPARE(page->Controls().TabControl1->tabText(page->Controls().TabControl1->count() - 1),
+                     QStringLiteral("Chart"));
             const QImage picture = ChartPicture(*page);
             QVERIFY(!picture.isNull());
             // Each day in the middle of its share of the width, none at the
@@ -210,11 +211,11 @@ private slots:
     void volatilityDaysDecideTheWindow()
     {
         QVERIFY(ShowChartTab());
-        page_->seSigDays->SetValue(60);
-        page_->cmdCalcSig->click();
+        page_->InputBar().seSigDays->SetValue(60);
+        page_->InputBar().cmdCalcSig->click();
         QCOMPARE(requests_.back().volDays, 60);
         for (const char* days : {"5", "300"}) {
-            page_->seSigDays->setText(QString::fromLatin1(days));
+            page_->InputBar().seSigDays->setText(QString::fromLatin1(days));
             page_->DrawChart();
             QCOMPARE(requests_.back().volDays, 90);
         }
@@ -250,9 +251,9 @@ private slots:
     // legs and the totals, each on a landscape page: not the grid.
     void printsTheSmileAndThePosition()
     {
-        page_->TheGrid->setFocus();
-        page_->TheGrid->setCurrentIndex(page_->TheGrid->model()->index(1, 7));
-        QTest::keyClick(page_->TheGrid, Qt::Key_B, Qt::ControlModifier);  // Buy 1 of the 145 call
+        page_->Controls().TheGrid->setFocus();
+        page_->Controls().TheGrid->setCurrentIndex(page_->Controls().TheGrid->model()->index(1, 7));
+        QTest::keyClick(page_->Controls().TheGrid, Qt::Key_B, Qt::ControlModifier);  // Buy 1 of the 145 call
         const struct {
             int tab;
             const char* file;
@@ -275,7 +276,7 @@ private slots:
               QStringLiteral("No bid or ask has an implied volatility")}},
         };
         for (const auto& print : prints) {
-            page_->TabControl1->setCurrentIndex(print.tab);
+            page_->Controls().TabControl1->setCurrentIndex(print.tab);
             const QString pdf = PrintToPdf(print.file);
             const QString text = Poppler("pdftotext", {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
             QVERIFY2(text.startsWith(QString::fromLatin1(print.title)), qPrintable(text));
@@ -300,7 +301,7 @@ private slots:
         QVERIFY(ShowChartTab());
         page_->DrawChart();
         QVERIFY(notifier_.infos.back().startsWith(QStringLiteral("Cannot open the price work file")));
-        QVERIFY(!page_->ChartImage->pixmap().isNull());
+        QVERIFY(!page_->Controls().ChartImage->pixmap().isNull());
         notifier_ = {};
         PrintToPdf("missing.pdf");
         QCOMPARE(notifier_.infos.size(), 1);
@@ -326,7 +327,7 @@ private slots:
         QVERIFY(page_);
         const float decay = page_->SeriesAt(0)->Decay(2, 2);  // the put of 200
         QVERIFY2(decay > 0.001f, qPrintable(QString::number(decay)));
-        const QString shown = page_->TheGrid->CellText(10, 4).trimmed();
+        const QString shown = page_->Controls().TheGrid->CellText(10, 4).trimmed();
         QVERIFY(!shown.startsWith(u'-'));
 
         const QString text = Poppler("pdftotext", {PrintToPdf("decay.pdf"), QStringLiteral("-")});

@@ -133,7 +133,7 @@ class GridCopyTest : public QObject {
         if (!page)
             return page;
         // Typed as the cell editor hands the texts over.
-        QAbstractItemModel* cells = page->TheGrid->model();
+        QAbstractItemModel* cells = page->Controls().TheGrid->model();
         const QString sep{QLatin1Char(decimalSeparator)};
         for (int row = 1; row <= 6; ++row) {
             cells->setData(cells->index(row - 1, 3),
@@ -141,7 +141,7 @@ class GridCopyTest : public QObject {
             cells->setData(cells->index(row - 1, 5),
                            QStringLiteral("1") + sep + QStringLiteral("9") + QString::number(row));
         }
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
         return page;
     }
 
@@ -178,7 +178,7 @@ private slots:
         page->FillGrid();
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         grid->setFocus();
         grid->clearSelection();
 
@@ -239,7 +239,7 @@ private slots:
         QVERIFY(page);
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         grid->setFocus();
         grid->setCurrentIndex(grid->model()->index(1, 7));  // strike 2, call
         QTest::keyClick(grid, Qt::Key_B, Qt::ControlModifier);
@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(position.legs[1].price, 1.05);  // sold at the bid
 
         // The Position tab, beside the expiries, shows it.
-        QTabBar* tabs = page->TabControl1;
+        QTabBar* tabs = page->Controls().TabControl1;
         QCOMPARE(tabs->tabText(3), QStringLiteral("Position"));
         tabs->setCurrentIndex(3);
         QVERIFY(tab->isVisible());
@@ -330,7 +330,7 @@ private slots:
             page->show();
             QApplication::setActiveWindow(page.get());
             QVERIFY(QTest::qWaitForWindowActive(page.get()));
-            TImpStrGrid* grid = page->TheGrid;
+            TImpStrGrid* grid = page->Controls().TheGrid;
             grid->setFocus();
             grid->setCurrentIndex(grid->model()->index(0, 7));
             QTest::keyClick(grid, Qt::Key_B, Qt::ControlModifier);
@@ -350,7 +350,7 @@ private slots:
         auto page = QuotedPage('.');
         QVERIFY(page);
         page->show();
-        QTabBar* tabs = page->TabControl1;
+        QTabBar* tabs = page->Controls().TabControl1;
         QCOMPARE(tabs->tabText(4), QStringLiteral("Smile"));
         auto* smile = page->findChild<SmileView*>();
         QVERIFY(smile);
@@ -381,7 +381,7 @@ private slots:
         // CSV column -> grid column; the volatilities are fractions there.
         const int csvToGrid[][2] = {{4, 3}, {5, 5},  {6, 4},   {7, 6},  {8, 7},
                                     {9, 8}, {10, 9}, {11, 10}, {12, 11}};
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         for (int row = 1; row <= 6; ++row) {
             QVERIFY(std::getline(in, line));
             std::vector<std::string> fields;

@@ -31,13 +31,14 @@ private slots:
         QVERIFY(page);
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         QCOMPARE(grid->RowCount(), rows);
         QCOMPARE(grid->ColCount(), 14);
         QCOMPARE(grid->Offset(), strikes + 1);
-        QCOMPARE(page->TabControl1->count(), 5);  // expiries, Position and Smile; no price file: no Chart tab
+        QCOMPARE(page->Controls().TabControl1->count(),
+                 5);  // expiries, Position and Smile; no price file: no Chart tab
         QCOMPARE(
-            page->TabControl1->tabText(0),
+            page->Controls().TabControl1->tabText(0),
             QString::fromLatin1(QLocale::c().toString(InDays(30), QStringLiteral("MMM yyyy")).toLatin1()));
         QCOMPARE(grid->CellText(0, 0), QStringLiteral("Strike\rCode"));
         QCOMPARE(grid->CellText(12, 0), QStringLiteral("% Prob\r< Str"));
@@ -105,10 +106,11 @@ private slots:
         environment.locale.decimalSeparator = separator;
         PagePtr page = Build(Setup(4, first, step), environment);
         QVERIFY(page);
-        QCOMPARE(page->TheGrid->CellText(0, 2), secondCall);
-        QCOMPARE(page->TheGrid->CellText(0, 6), secondPut);
+        QCOMPARE(page->Controls().TheGrid->CellText(0, 2), secondCall);
+        QCOMPARE(page->Controls().TheGrid->CellText(0, 6), secondPut);
         // The label column is wide enough for its text.
-        QVERIFY(page->TheGrid->ColWidth(0) >= page->TheGrid->FixedTextWidth(secondCall));
+        QVERIFY(page->Controls().TheGrid->ColWidth(0)
+                >= page->Controls().TheGrid->FixedTextWidth(secondCall));
     }
 
     void gridShowsEveryColumnInItsFormat_data()
@@ -215,29 +217,29 @@ private slots:
             (*table)(s, 1) = value;
         }
         page->FillGrid();
-        QCOMPARE(page->TheGrid->CellText(column, 1), positive);
-        QCOMPARE(page->TheGrid->CellText(column, 2), negative);
-        QCOMPARE(page->TheGrid->CellText(column, 3), zero);
+        QCOMPARE(page->Controls().TheGrid->CellText(column, 1), positive);
+        QCOMPARE(page->Controls().TheGrid->CellText(column, 2), negative);
+        QCOMPARE(page->Controls().TheGrid->CellText(column, 3), zero);
     }
 
     void expiredExpiryShowsEmptyResults()
     {
         PagePtr page = BuildFromPriceFile();
         QVERIFY(page);
-        QCOMPARE(page->TabControl1->count(), 6);
-        QCOMPARE(page->TabControl1->tabText(0), QStringLiteral("Mar 2009"));
-        QCOMPARE(page->TabControl1->tabText(1), QStringLiteral("Apr 2009"));
-        QCOMPARE(page->TabControl1->tabText(3), QStringLiteral("Position"));
-        QCOMPARE(page->TabControl1->tabText(4), QStringLiteral("Smile"));
-        QCOMPARE(page->TabControl1->tabText(5), QStringLiteral("Chart"));
+        QCOMPARE(page->Controls().TabControl1->count(), 6);
+        QCOMPARE(page->Controls().TabControl1->tabText(0), QStringLiteral("Mar 2009"));
+        QCOMPARE(page->Controls().TabControl1->tabText(1), QStringLiteral("Apr 2009"));
+        QCOMPARE(page->Controls().TabControl1->tabText(3), QStringLiteral("Position"));
+        QCOMPARE(page->Controls().TabControl1->tabText(4), QStringLiteral("Smile"));
+        QCOMPARE(page->Controls().TabControl1->tabText(5), QStringLiteral("Chart"));
         QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
         TInOutObj* march = page->CurrentSeries();
         QCOMPARE(march->DaysToExpiry(), 0);
         march->Last(1, 1) = 2.5f;
         march->NetChange(1, 1) = -0.25f;
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
 
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         for (int row = 1; row <= 6; ++row) {
             for (const int col : {7, 8, 9, 12, 13})
                 QCOMPARE(grid->CellText(col, row), QString());
@@ -255,13 +257,13 @@ private slots:
 
         // Looking at the passed expiry again does not move the valuation date.
         page->show();
-        page->TabControl1->setCurrentIndex(1);
-        page->TabControl1->setCurrentIndex(0);
+        page->Controls().TabControl1->setCurrentIndex(1);
+        page->Controls().TabControl1->setCurrentIndex(0);
         QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
-        QCOMPARE(page->seExpDays->text(), QStringLiteral("1"));
+        QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("1"));
 
         // The April expiry still has days left and is priced.
-        page->TabControl1->setCurrentIndex(1);
+        page->Controls().TabControl1->setCurrentIndex(1);
         QVERIFY(!grid->CellText(7, 1).isEmpty());
         QVERIFY(!grid->CellText(10, 1).trimmed().isEmpty());
         QVERIFY(notifier.messages.empty());
@@ -276,19 +278,19 @@ private slots:
         page->show();
         QApplication::setActiveWindow(page.get());
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
-        const QString before = page->TheGrid->CellText(7, 2);
+        const QString before = page->Controls().TheGrid->CellText(7, 2);
         for (const Qt::Key secondEnter : {Qt::Key_Return, Qt::Key_Enter}) {
-            QLineEdit* edit = page->fseUlying;
+            QLineEdit* edit = page->InputBar().fseUlying;
             edit->setFocus();
             edit->selectAll();
             QTest::keyClicks(edit, secondEnter == Qt::Key_Return ? QStringLiteral("6123.45")
                                                                  : QStringLiteral("6098.76"));
             QTest::keyClick(edit, Qt::Key_Return);
-            QCOMPARE(QApplication::focusWidget(), page->cmdReCalc);
-            QTest::keyClick(page->cmdReCalc, secondEnter);
+            QCOMPARE(QApplication::focusWidget(), page->InputBar().cmdReCalc);
+            QTest::keyClick(page->InputBar().cmdReCalc, secondEnter);
             const float typed = secondEnter == Qt::Key_Return ? 6123.45f : 6098.76f;
             QCOMPARE(page->CurrentSeries()->Underlying, typed);
-            QVERIFY(page->TheGrid->CellText(7, 2) != before);
+            QVERIFY(page->Controls().TheGrid->CellText(7, 2) != before);
         }
     }
 
@@ -303,8 +305,8 @@ private slots:
         page->show();
         const QString shown[] = {QStringLiteral("50.00"), QStringLiteral("0.05"), QStringLiteral("2.00")};
         for (int tab = 0; tab < 3; ++tab) {
-            page->TabControl1->setCurrentIndex(tab);
-            QCOMPARE(page->fseRate->text(), shown[tab]);
+            page->Controls().TabControl1->setCurrentIndex(tab);
+            QCOMPARE(page->InputBar().fseRate->text(), shown[tab]);
             QCOMPARE(page->SeriesAt(tab)->Rate, static_cast<float>(shown[tab].toDouble() / 100.0));
         }
     }
@@ -316,21 +318,21 @@ private slots:
         PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")), environment);
         QVERIFY(page);
         page->show();
-        QCOMPARE(page->fseRate->text(), QStringLiteral("1.00"));
+        QCOMPARE(page->InputBar().fseRate->text(), QStringLiteral("1.00"));
         // A default rate of nearly nothing is taken at the box's least rate.
         QCOMPARE(page->SeriesAt(2)->Rate, 0.0005f);
         QCOMPARE(page->SeriesAt(1)->Rate, 0.0049999f);
-        page->TabControl1->setCurrentIndex(1);
-        QCOMPARE(page->fseRate->text(), QStringLiteral("0.50"));
+        page->Controls().TabControl1->setCurrentIndex(1);
+        QCOMPARE(page->InputBar().fseRate->text(), QStringLiteral("0.50"));
         QCOMPARE(page->SeriesAt(1)->Rate, 0.005f);
         QCOMPARE(page->SeriesAt(0)->Rate, 0.01f);
 
         // The volatility box changes only the shown expiry.
-        page->fseSigma->SetValue(33.0);
+        page->InputBar().fseSigma->SetValue(33.0);
         QCOMPARE(page->SeriesAt(1)->Sigma, 0.33f);
         QCOMPARE(page->SeriesAt(0)->Sigma, 0.25f);
         // Calculate prices every expiry with its own rate and volatility.
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
         QCOMPARE(page->SeriesAt(0)->Vol(2, 1), 0.25f);
         QCOMPARE(page->SeriesAt(1)->Vol(2, 1), 0.33f);
         QCOMPARE(page->SeriesAt(2)->Vol(2, 1), 0.25f);
@@ -343,7 +345,7 @@ private slots:
         PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5"), 1));
         QVERIFY(page);
         page->show();
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         TInOutObj* p = page->CurrentSeries();
         // Bids and asks typed into the grid, below and above the flat value.
         for (int s = 1; s <= 3; ++s) {
@@ -352,10 +354,10 @@ private slots:
             CommitCell(page.get(), 5, s, QString::number(theo * 1.1, 'f', 2));
         }
 
-        page->rbtnBid->click();
-        QVERIFY(!page->fseSigma->isEnabled());
-        QVERIFY(!page->seSigDays->isEnabled());
-        page->cmdReCalc->click();
+        page->InputBar().rbtnBid->click();
+        QVERIFY(!page->InputBar().fseSigma->isEnabled());
+        QVERIFY(!page->InputBar().seSigDays->isEnabled());
+        page->InputBar().cmdReCalc->click();
         QCOMPARE(p->SkewMode, std::uint8_t(1));
         for (int s = 1; s <= 3; ++s) {
             QVERIFY(p->BidIV(s, 1) > 0);
@@ -363,20 +365,20 @@ private slots:
             QVERIFY(std::fabs(p->Theo(s, 1) - p->Bid(s, 1)) < 0.01);
         }
 
-        page->rbtnAsk->click();
-        QVERIFY(!page->fseSigma->isEnabled());
-        QVERIFY(!page->seSigDays->isEnabled());
-        page->cmdReCalc->click();
+        page->InputBar().rbtnAsk->click();
+        QVERIFY(!page->InputBar().fseSigma->isEnabled());
+        QVERIFY(!page->InputBar().seSigDays->isEnabled());
+        page->InputBar().cmdReCalc->click();
         QCOMPARE(p->SkewMode, std::uint8_t(2));
         for (int s = 1; s <= 3; ++s) {
             QCOMPARE(p->Vol(s, 1), p->AskIV(s, 1));
             QVERIFY(std::fabs(p->Theo(s, 1) - p->Ask(s, 1)) < 0.01);
         }
 
-        page->rbtnLevel->click();
-        QVERIFY(page->fseSigma->isEnabled());
-        QVERIFY(page->seSigDays->isEnabled());
-        page->cmdReCalc->click();
+        page->InputBar().rbtnLevel->click();
+        QVERIFY(page->InputBar().fseSigma->isEnabled());
+        QVERIFY(page->InputBar().seSigDays->isEnabled());
+        page->InputBar().cmdReCalc->click();
         QCOMPARE(p->SkewMode, std::uint8_t(0));
         QCOMPARE(p->Vol(2, 2), p->Sigma);
         // The flat mode solves the implied volatilities again and shows them.
@@ -400,14 +402,15 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
         TInOutObj* p = page->CurrentSeries();
         const float theoBefore = p->Theo(2, 2);
-        QVERIFY(page->TheGrid->CellText(4, 5).isEmpty());
+        QVERIFY(page->Controls().TheGrid->CellText(4, 5).isEmpty());
 
         // The put of strike 2 (row 5) gets a bid of 6.10; the editor hands
         // its text over once the key has been processed.
         TypeIntoCell(page.get(), 3, 5, QStringLiteral("6.10"), key);
         QTRY_COMPARE(p->Bid(2, 2), 6.1f);
         QVERIFY(p->BidIV(2, 2) > 0);
-        QCOMPARE(page->TheGrid->CellText(4, 5), QString::number(p->BidIV(2, 2) * 100.0, 'f', 1) + u' ');
+        QCOMPARE(page->Controls().TheGrid->CellText(4, 5),
+                 QString::number(p->BidIV(2, 2) * 100.0, 'f', 1) + u' ');
         // No model ran: the value changes on Calculate only.
         QCOMPARE(p->Theo(2, 2), theoBefore);
         QVERIFY(notifier.messages.empty());
@@ -433,19 +436,19 @@ private slots:
         TypeIntoCell(page.get(), 3, 5, QStringLiteral("6.10"), -1);
         QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
         if (clickTab) {
-            QTabBar* tabs = page->TabControl1;
+            QTabBar* tabs = page->Controls().TabControl1;
             QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
             QCOMPARE(tabs->currentIndex(), 1);
         } else {
             // As its Alt+C shortcut does: the focus stays in the editor.
-            page->cmdReCalc->click();
+            page->InputBar().cmdReCalc->click();
         }
         QCOMPARE(first->Bid(2, 2), 6.1f);
         QVERIFY(first->BidIV(2, 2) > 0);
         QCOMPARE(second->Bid(2, 2), 0.0f);
         // No editor is left open over another expiry's cell.
         QVERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
-        QCOMPARE(page->TheGrid->CellText(3, 5), clickTab ? QString() : QStringLiteral("6.10 "));
+        QCOMPARE(page->Controls().TheGrid->CellText(3, 5), clickTab ? QString() : QStringLiteral("6.10 "));
         QVERIFY(notifier.messages.empty());
     }
 
@@ -465,7 +468,7 @@ private slots:
             for (int s = 1; s <= p->NumStrikes; ++s)
                 for (int k = 1; k <= 2; ++k)
                     before.push_back(p->Theo(s, k));
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
         std::size_t i = 0;
         for (const TInOutObj* p : page->Expiries())
             for (int s = 1; s <= p->NumStrikes; ++s)
@@ -486,7 +489,7 @@ private slots:
         QApplication::setActiveWindow(page.get());
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
         TInOutObj* p = page->CurrentSeries();
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         CommitCell(page.get(), 3, 1, QStringLiteral(" 4.20 "));
         CommitCell(page.get(), 5, 1, QStringLiteral("4.60"));
         QCOMPARE(p->Bid(1, 1), 4.2f);
@@ -504,13 +507,13 @@ private slots:
         // stops and prices nothing; the next one prices.
         notifier.messages.clear();
         const float theo = p->Theo(1, 1);
-        page->fseUlying->SetValue(120.0);
+        page->InputBar().fseUlying->SetValue(120.0);
         TypeIntoCell(page.get(), 5, 2, QStringLiteral("x"), -1);
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
         QTRY_COMPARE(notifier.messages.size(), std::size_t(1));
         QCOMPARE(p->Theo(1, 1), theo);
         QCOMPARE(p->Ask(2, 1), 0.0f);
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
         QVERIFY(p->Theo(1, 1) > theo);
         QCOMPARE(notifier.messages.size(), std::size_t(1));
     }
@@ -521,24 +524,24 @@ private slots:
         QVERIFY(page);
         page->show();
         const TDateTime first = page->FirstExpiry();
-        QCOMPARE(page->seExpDays->text(), QStringLiteral("30"));
+        QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("30"));
 
-        page->seExpDays->SetValue(5);
+        page->InputBar().seExpDays->SetValue(5);
         QCOMPARE(page->PageToday(), first - 5);
         for (const TInOutObj* p : page->Expiries())
             QCOMPARE(p->TodayDate, first - 5);
 
         // On the second expiry (60 days) a day count of 10 would value past
         // the first expiry: it snaps to the day before it, 31 days out.
-        page->TabControl1->setCurrentIndex(1);
-        QCOMPARE(page->seExpDays->text(), QStringLiteral("35"));
-        page->seExpDays->SetValue(10);
+        page->Controls().TabControl1->setCurrentIndex(1);
+        QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("35"));
+        page->InputBar().seExpDays->SetValue(10);
         QCOMPARE(page->PageToday(), first - 1);
-        QCOMPARE(page->seExpDays->text(), QStringLiteral("31"));
-        QVERIFY(page->lblToday->text().startsWith(QStringLiteral("Today: ")));
+        QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("31"));
+        QVERIFY(page->InputBar().lblToday->text().startsWith(QStringLiteral("Today: ")));
 
         // The Chart-less page has no Chart tab; moving the days back out works.
-        page->seExpDays->SetValue(50);
+        page->InputBar().seExpDays->SetValue(50);
         QCOMPARE(page->PageToday(), first - 20);
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 20);
     }
@@ -551,8 +554,8 @@ private slots:
         QApplication::setActiveWindow(page.get());
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
         const TDateTime first = page->FirstExpiry();
-        page->TabControl1->setCurrentIndex(1);  // 60 days out; 31 at the least
-        TrmSpinEdit* days = page->seExpDays;
+        page->Controls().TabControl1->setCurrentIndex(1);  // 60 days out; 31 at the least
+        TrmSpinEdit* days = page->InputBar().seExpDays;
 
         // 45 typed digit by digit: the 4 alone would value past the first
         // expiry, and must not turn the box into 31 under the user's hands.
@@ -561,7 +564,7 @@ private slots:
         QTest::keyClicks(days, QStringLiteral("45"));
         QCOMPARE(days->text(), QStringLiteral("45"));
         QCOMPARE(page->PageToday(), first + 30 - 45);
-        page->cmdReCalc->setFocus();
+        page->InputBar().cmdReCalc->setFocus();
         QCOMPARE(days->text(), QStringLiteral("45"));
 
         // A count that snaps shows the snapped count once the typing ends.
@@ -610,23 +613,23 @@ private slots:
         QFETCH(int, usedDays);
         PagePtr page = BuildFromPriceFile();
         QVERIFY(page);
-        QVERIFY(page->cmdCalcSig->isVisibleTo(page.get()));
-        page->seExpDays->SetValue(40);  // the valuation date moves away from the file's
-        page->seSigDays->SetValue(boxDays);
-        const QString sigmaShownBefore = page->fseSigma->text();
-        page->cmdCalcSig->click();
+        QVERIFY(page->InputBar().cmdCalcSig->isVisibleTo(page.get()));
+        page->InputBar().seExpDays->SetValue(40);  // the valuation date moves away from the file's
+        page->InputBar().seSigDays->SetValue(boxDays);
+        const QString sigmaShownBefore = page->InputBar().fseSigma->text();
+        page->InputBar().cmdCalcSig->click();
 
         TSigmaObj expected(notifier);
         expected.FileName = page->PriceWorkFile().toStdString();
         expected.Days = usedDays;
         expected.Calculate();
-        QCOMPARE(page->seSigDays->text(), QString::number(usedDays));
-        QCOMPARE(page->fseSigma->text(), QString::number(expected.Sigma * 100.0, 'f', 2));
-        QCOMPARE(page->fseUlying->text(), QString::number(expected.LastClose, 'f', 2));
+        QCOMPARE(page->InputBar().seSigDays->text(), QString::number(usedDays));
+        QCOMPARE(page->InputBar().fseSigma->text(), QString::number(expected.Sigma * 100.0, 'f', 2));
+        QCOMPARE(page->InputBar().fseUlying->text(), QString::number(expected.LastClose, 'f', 2));
         // The boxes' handlers store what the boxes show when their text
         // changes: the price in every expiry, the volatility in the shown one;
         // the others keep the exact volatility.
-        const bool sigmaTextChanged = page->fseSigma->text() != sigmaShownBefore;
+        const bool sigmaTextChanged = page->InputBar().fseSigma->text() != sigmaShownBefore;
         const float shownPrice = QString::number(expected.LastClose, 'f', 2).toFloat();
         const float shownSigma = static_cast<float>(QString::number(expected.Sigma * 100.0, 'f', 2).toDouble()
                                                     / 100.0);
@@ -653,21 +656,21 @@ private slots:
         QVERIFY(page);
         page->show();
         // April 17 is 23 days after March 25, the file's last day.
-        QCOMPARE(page->seExpDays->text(), QStringLiteral("23"));
-        page->seExpDays->SetValue(10);
-        page->cmdReCalc->click();
+        QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("23"));
+        page->InputBar().seExpDays->SetValue(10);
+        page->InputBar().cmdReCalc->click();
         QCOMPARE(page->PageToday(), EncodeDate(2009, 4, 7));
-        const QString tenDaysTheo = page->TheGrid->CellText(7, 2);
+        const QString tenDaysTheo = page->Controls().TheGrid->CellText(7, 2);
         // The button values the series on the price file's last day again;
         // the days left say so, and the grid is valued on that day.
-        page->cmdCalcSig->click();
+        page->InputBar().cmdCalcSig->click();
         QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
-        QCOMPARE(page->seExpDays->text(), QStringLiteral("23"));
+        QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("23"));
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 23);
-        const QString shown = page->TheGrid->CellText(7, 2);
+        const QString shown = page->Controls().TheGrid->CellText(7, 2);
         QVERIFY(shown != tenDaysTheo);
-        page->cmdReCalc->click();
-        QCOMPARE(page->TheGrid->CellText(7, 2), shown);
+        page->InputBar().cmdReCalc->click();
+        QCOMPARE(page->Controls().TheGrid->CellText(7, 2), shown);
         QVERIFY(notifier.messages.empty());
     }
 
@@ -729,7 +732,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
         box->setFocus();
         box->setText(QString::number(high * 2));
-        page->cmdReCalc->setFocus();
+        page->InputBar().cmdReCalc->setFocus();
         QCOMPARE(box->text(), qobject_cast<TrmFloatSpinEdit*>(box) ? QString::number(high, 'f', 2)
                                                                    : QString::number(high));
     }
@@ -738,22 +741,22 @@ private slots:
     {
         PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
         QVERIFY(page);
-        QCOMPARE(page->cmdCalcSig->toolTip(),
+        QCOMPARE(page->InputBar().cmdCalcSig->toolTip(),
                  QStringLiteral("Calculate historical volatility of Underlying"));
-        QCOMPARE(page->cmdReCalc->text(), QStringLiteral("&Calculate"));
-        QCOMPARE(page->cmdReCalc->toolTip(), QStringLiteral("Figure model  values"));
-        QCOMPARE(page->cmboOptSymbols->toolTip(), QStringLiteral("Available option contracts"));
-        QVERIFY(!page->cmboOptSymbols->isVisibleTo(page.get()));  // no quote file
-        QCOMPARE(page->rbtnLevel->text(), QStringLiteral("Use Flat V"));
-        QCOMPARE(page->rbtnLevel->toolTip(), QStringLiteral("Price with no skew"));
-        QVERIFY(page->rbtnLevel->isChecked());
-        QCOMPARE(page->rbtnBid->text(), QStringLiteral("Use Bid IVs"));
-        QCOMPARE(page->rbtnBid->toolTip(), QStringLiteral("Price with Bid IV skew"));
-        QCOMPARE(page->rbtnAsk->text(), QStringLiteral("Use Ask IVs"));
-        QCOMPARE(page->rbtnAsk->toolTip(), QStringLiteral("Price with Ask IV skew"));
-        QCOMPARE(page->lblToday->toolTip(), QStringLiteral("Calculation Date"));
-        QCOMPARE(page->lblExpDate->toolTip(), QStringLiteral("Expiry Date"));
-        QVERIFY(page->lblExpDate->text().startsWith(QStringLiteral("Expiry: ")));
+        QCOMPARE(page->InputBar().cmdReCalc->text(), QStringLiteral("&Calculate"));
+        QCOMPARE(page->InputBar().cmdReCalc->toolTip(), QStringLiteral("Figure model  values"));
+        QCOMPARE(page->InputBar().cmboOptSymbols->toolTip(), QStringLiteral("Available option contracts"));
+        QVERIFY(!page->InputBar().cmboOptSymbols->isVisibleTo(page.get()));  // no quote file
+        QCOMPARE(page->InputBar().rbtnLevel->text(), QStringLiteral("Use Flat V"));
+        QCOMPARE(page->InputBar().rbtnLevel->toolTip(), QStringLiteral("Price with no skew"));
+        QVERIFY(page->InputBar().rbtnLevel->isChecked());
+        QCOMPARE(page->InputBar().rbtnBid->text(), QStringLiteral("Use Bid IVs"));
+        QCOMPARE(page->InputBar().rbtnBid->toolTip(), QStringLiteral("Price with Bid IV skew"));
+        QCOMPARE(page->InputBar().rbtnAsk->text(), QStringLiteral("Use Ask IVs"));
+        QCOMPARE(page->InputBar().rbtnAsk->toolTip(), QStringLiteral("Price with Ask IV skew"));
+        QCOMPARE(page->InputBar().lblToday->toolTip(), QStringLiteral("Calculation Date"));
+        QCOMPARE(page->InputBar().lblExpDate->toolTip(), QStringLiteral("Expiry Date"));
+        QVERIFY(page->InputBar().lblExpDate->text().startsWith(QStringLiteral("Expiry: ")));
         const QStringList headers = {QStringLiteral("Strike\rCode"),   QStringLiteral("Net"),
                                      QStringLiteral("Last"),           QStringLiteral("Bid $"),
                                      QStringLiteral("Bid IV"),         QStringLiteral("Ask $"),
@@ -762,7 +765,7 @@ private slots:
                                      QStringLiteral("Decay\r$ / Day"), QStringLiteral("Vega"),
                                      QStringLiteral("% Prob\r< Str"),  QStringLiteral("% Prob\r> Str")};
         for (int c = 0; c < 14; ++c)
-            QCOMPARE(page->TheGrid->CellText(c, 0), headers[c]);
+            QCOMPARE(page->Controls().TheGrid->CellText(c, 0), headers[c]);
     }
 };
 

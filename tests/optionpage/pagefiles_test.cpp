@@ -35,7 +35,7 @@ private slots:
         QCOMPARE(notifier.infos[0],
                  std::string("Strike 2 (0) cannot be priced: a strike price must be above 0. "
                              "Its rows are left blank."));
-        TImpStrGrid* grid = reopened->TheGrid;
+        TImpStrGrid* grid = reopened->Controls().TheGrid;
         for (const int row : {1, 3, 4, 6})
             QVERIFY2(!grid->CellText(7, row).trimmed().isEmpty(), qPrintable(QString::number(row)));
         for (const int row : {2, 5})
@@ -52,10 +52,10 @@ private slots:
         setup.contractRoot = QStringLiteral("XYZ-E");
         PagePtr page = Build(setup);
         QVERIFY(page);
-        page->seSteps->SetValue(350);
+        page->InputBar().seSteps->SetValue(350);
         page->SeriesAt(0)->Last(2, 1) = 3.25f;
         page->SeriesAt(1)->NetChange(3, 2) = -0.5f;
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
         const QString file = temp.filePath(QStringLiteral("saved.ops"));
         page->SetSeriesFile(file);
         QVERIFY(page->SavePage());
@@ -69,7 +69,7 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             const TInOutObj& a = *page->SeriesAt(i);
             const TInOutObj& b = *reopened->SeriesAt(i);
-            QCOMPARE(reopened->TabControl1->tabText(i), page->TabControl1->tabText(i));
+            QCOMPARE(reopened->Controls().TabControl1->tabText(i), page->Controls().TabControl1->tabText(i));
             QCOMPARE(b.ContractType, a.ContractType);
             QCOMPARE(b.Model, a.Model);
             QCOMPARE(b.Steps, 350);
@@ -97,12 +97,12 @@ private slots:
                 }
             }
         }
-        QCOMPARE(reopened->TheGrid->CellText(0, 2), QStringLiteral(" C  100.00 "));
-        QCOMPARE(reopened->TheGrid->CellText(2, 2), QStringLiteral("3.25 "));
-        QVERIFY(reopened->seSteps->isVisibleTo(reopened.get()));
-        QCOMPARE(reopened->seSteps->text(), QStringLiteral("350"));
-        QVERIFY(reopened->lblCntrMdl->text().endsWith(QStringLiteral("Binomial")));
-        QVERIFY(reopened->lblDiv->text().startsWith(QStringLiteral("$ Div:  0.75 on ")));
+        QCOMPARE(reopened->Controls().TheGrid->CellText(0, 2), QStringLiteral(" C  100.00 "));
+        QCOMPARE(reopened->Controls().TheGrid->CellText(2, 2), QStringLiteral("3.25 "));
+        QVERIFY(reopened->InputBar().seSteps->isVisibleTo(reopened.get()));
+        QCOMPARE(reopened->InputBar().seSteps->text(), QStringLiteral("350"));
+        QVERIFY(reopened->InputBar().lblCntrMdl->text().endsWith(QStringLiteral("Binomial")));
+        QVERIFY(reopened->InputBar().lblDiv->text().startsWith(QStringLiteral("$ Div:  0.75 on ")));
         QVERIFY(notifier.messages.empty());
     }
 
@@ -147,13 +147,13 @@ private slots:
 
         PagePtr reopened = Open(file);
         QVERIFY(reopened);
-        QTabBar* tabs = reopened->TabControl1;
+        QTabBar* tabs = reopened->Controls().TabControl1;
         if (readable) {
             QCOMPARE(tabs->count(), 6);
             QCOMPARE(tabs->tabText(5), QStringLiteral("Chart"));
             QVERIFY(QFileInfo::exists(reopened->PriceWorkFile()));
-            QVERIFY(reopened->ChartImage);
-            QVERIFY(reopened->cmdCalcSig->isVisibleTo(reopened.get()));
+            QVERIFY(reopened->Controls().ChartImage);
+            QVERIFY(reopened->InputBar().cmdCalcSig->isVisibleTo(reopened.get()));
             // The history button ran over the whole price file's window.
             QCOMPARE(reopened->SeriesAt(0)->SigmaDays, 90);
             QCOMPARE(reopened->PageToday(), EncodeDate(2008, 10, 29));
@@ -161,12 +161,12 @@ private slots:
         } else {
             // The page stands without its chart and history button.
             QCOMPARE(tabs->count(), 5);
-            QVERIFY(!reopened->ChartImage);
+            QVERIFY(!reopened->Controls().ChartImage);
             QVERIFY(reopened->PriceWorkFile().isEmpty());
-            QVERIFY(!reopened->cmdCalcSig->isVisibleTo(reopened.get()));
+            QVERIFY(!reopened->InputBar().cmdCalcSig->isVisibleTo(reopened.get()));
             QVERIFY(!notifier.messages.empty());
             QCOMPARE(notifier.messages.back(), std::string("Dang! Can't digest source data from junk.csv"));
-            QVERIFY(!reopened->TheGrid->CellText(7, 1).isEmpty());
+            QVERIFY(!reopened->Controls().TheGrid->CellText(7, 1).isEmpty());
         }
     }
 
@@ -180,14 +180,14 @@ private slots:
         const TDateTime today = page->PageToday();
         // Position, Smile and Chart.
         for (const int tab : {3, 4, 5}) {
-            page->TabControl1->setCurrentIndex(tab);
-            QVERIFY(!page->TheGrid->isVisible());
-            page->fseRate->SetValue(7.5 + tab);
-            page->fseSigma->SetValue(55.0 + tab);
-            page->seExpDays->SetValue(3 + tab);
+            page->Controls().TabControl1->setCurrentIndex(tab);
+            QVERIFY(!page->Controls().TheGrid->isVisible());
+            page->InputBar().fseRate->SetValue(7.5 + tab);
+            page->InputBar().fseSigma->SetValue(55.0 + tab);
+            page->InputBar().seExpDays->SetValue(3 + tab);
         }
-        QVERIFY(page->ChartImage->isVisible());
-        QVERIFY(!page->ChartImage->pixmap().isNull());
+        QVERIFY(page->Controls().ChartImage->isVisible());
+        QVERIFY(!page->Controls().ChartImage->pixmap().isNull());
         for (int i = 0; i < 3; ++i) {
             QVERIFY(page->SeriesAt(i)->Rate < 0.07f);
             QVERIFY(page->SeriesAt(i)->Sigma < 0.5f);
@@ -196,9 +196,9 @@ private slots:
         QCOMPARE(page->SeriesAt(2)->Sigma, sigma);
         QCOMPARE(page->PageToday(), today);
         // Back on an expiry, the boxes show that expiry again.
-        page->TabControl1->setCurrentIndex(2);
-        QVERIFY(page->TheGrid->isVisible());
-        QCOMPARE(page->fseRate->text(), QString::number(rate * 100.0, 'f', 2));
+        page->Controls().TabControl1->setCurrentIndex(2);
+        QVERIFY(page->Controls().TheGrid->isVisible());
+        QCOMPARE(page->InputBar().fseRate->text(), QString::number(rate * 100.0, 'f', 2));
     }
 
     void unusableInputBuildsNoPage_data()
@@ -261,11 +261,11 @@ private slots:
         PagePtr reopened = Open(file);
         QVERIFY(reopened);
         QCOMPARE(reopened->ExpiryCount(), 1);
-        QCOMPARE(reopened->TabControl1->count(), 3);
-        QCOMPARE(reopened->TabControl1->tabText(0), page->TabControl1->tabText(0));
+        QCOMPARE(reopened->Controls().TabControl1->count(), 3);
+        QCOMPARE(reopened->Controls().TabControl1->tabText(0), page->Controls().TabControl1->tabText(0));
         QCOMPARE(notifier.messages.size(), std::size_t(1));
         QCOMPARE(notifier.messages.front(), std::string("Trouble reading saved Option Grid."));
-        QVERIFY(!reopened->TheGrid->CellText(7, 1).isEmpty());
+        QVERIFY(!reopened->Controls().TheGrid->CellText(7, 1).isEmpty());
     }
 
     void seriesWithoutPriceFileStartsTodayAtTwentyFivePercent()
@@ -273,20 +273,20 @@ private slots:
         PagePtr page = Build(Setup(3, QStringLiteral("42.5"), QStringLiteral("2.5")));
         QVERIFY(page);
         page->show();
-        QCOMPARE(page->TabControl1->count(), 5);
-        QVERIFY(!page->ChartImage);
+        QCOMPARE(page->Controls().TabControl1->count(), 5);
+        QVERIFY(!page->Controls().ChartImage);
         QVERIFY(page->PriceTextFile().isEmpty());
         QVERIFY(page->PriceWorkFile().isEmpty());
-        QVERIFY(!page->cmdCalcSig->isVisible());
-        QVERIFY(!page->seSigDays->isVisible());
-        QVERIFY(!page->lblSigDays->isVisible());
+        QVERIFY(!page->InputBar().cmdCalcSig->isVisible());
+        QVERIFY(!page->InputBar().seSigDays->isVisible());
+        QVERIFY(!page->InputBar().lblSigDays->isVisible());
         const TDateTime today = SystemToday();
         QCOMPARE(page->PageToday(), today);
-        QCOMPARE(page->lblToday->text(),
+        QCOMPARE(page->InputBar().lblToday->text(),
                  QStringLiteral("Today: ") + QString::fromStdString(FormatLocaleDate(today, LocaleInfo())));
-        QCOMPARE(page->fseSigma->text(), QStringLiteral("25.00"));
-        QCOMPARE(page->fseUlying->text(), QStringLiteral("42.50"));
-        QCOMPARE(page->seExpDays->text(), QStringLiteral("30"));
+        QCOMPARE(page->InputBar().fseSigma->text(), QStringLiteral("25.00"));
+        QCOMPARE(page->InputBar().fseUlying->text(), QStringLiteral("42.50"));
+        QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("30"));
         for (const TInOutObj* p : page->Expiries()) {
             QCOMPARE(p->Sigma, 0.25f);
             QCOMPARE(p->Underlying, 42.5f);
@@ -295,7 +295,7 @@ private slots:
             QVERIFY(p->SourceFile.empty());
         }
         // Calculated at once: the first call is priced.
-        QVERIFY(!page->TheGrid->CellText(7, 1).isEmpty());
+        QVERIFY(!page->Controls().TheGrid->CellText(7, 1).isEmpty());
         QVERIFY(notifier.messages.empty());
     }
 
@@ -352,22 +352,23 @@ private slots:
         PagePtr page = Build(setup);
         QVERIFY(page);
         page->show();
-        QCOMPARE(page->lblCntrMdl->text(), kind);
-        QCOMPARE(page->lblDiv->isVisible(), !dividend.isEmpty());
+        QCOMPARE(page->InputBar().lblCntrMdl->text(), kind);
+        QCOMPARE(page->InputBar().lblDiv->isVisible(), !dividend.isEmpty());
         if (!dividend.isEmpty())
-            QVERIFY2(page->lblDiv->text().startsWith(dividend), qPrintable(page->lblDiv->text()));
-        QCOMPARE(page->seSteps->isVisible(), model == kBinomial);
-        QCOMPARE(page->lblSteps->isVisible(), model == kBinomial);
+            QVERIFY2(page->InputBar().lblDiv->text().startsWith(dividend),
+                     qPrintable(page->InputBar().lblDiv->text()));
+        QCOMPARE(page->InputBar().seSteps->isVisible(), model == kBinomial);
+        QCOMPARE(page->InputBar().lblSteps->isVisible(), model == kBinomial);
         if (contract != kEquity || amount.isEmpty())
             return;
         // A dividend paid after an expiry shows in grey on that expiry's tab,
         // and in the usual colour on the tab of an expiry it comes before.
         const QColor normal = page->palette().color(QPalette::WindowText);
-        QCOMPARE(page->lblDiv->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0x80));
-        page->TabControl1->setCurrentIndex(1);
-        QCOMPARE(page->lblDiv->palette().color(QPalette::WindowText), normal);
-        QVERIFY(page->lblDiv->text().startsWith(dividend));
-        QCOMPARE(page->lblCntrMdl->text(), kind);
+        QCOMPARE(page->InputBar().lblDiv->palette().color(QPalette::WindowText), QColor(0x80, 0x80, 0x80));
+        page->Controls().TabControl1->setCurrentIndex(1);
+        QCOMPARE(page->InputBar().lblDiv->palette().color(QPalette::WindowText), normal);
+        QVERIFY(page->InputBar().lblDiv->text().startsWith(dividend));
+        QCOMPARE(page->InputBar().lblCntrMdl->text(), kind);
     }
 
     void closedPageLeavesItsFileAlone()
@@ -384,7 +385,7 @@ private slots:
         // Closing gave up the series and the tabs; a save asked for before
         // the page is gone writes nothing.
         QVERIFY(page);
-        QCOMPARE(page->TabControl1->count(), 0);
+        QCOMPARE(page->Controls().TabControl1->count(), 0);
         QCOMPARE(page->ExpiryCount(), 0);
         QVERIFY(page->SavePage());
         QCOMPARE(QFileInfo(file).size(), size);
@@ -425,8 +426,8 @@ private slots:
         QVERIFY(QFileInfo::exists(work));
         QVERIFY(QFileInfo::exists(text));
 
-        QVERIFY(second->ChartImage);
-        QVERIFY(!second->ChartImage->pixmap().isNull());
+        QVERIFY(second->Controls().ChartImage);
+        QVERIFY(!second->Controls().ChartImage->pixmap().isNull());
         TSigmaObj expected(notifier);
         expected.FileName = work.toStdString();
         expected.Days = 90;
@@ -436,8 +437,8 @@ private slots:
         QCOMPARE(second->SeriesAt(2)->SigmaDays, 90);
         // Every expiry is priced at the underlying price the box shows.
         for (const TInOutObj* p : second->Expiries())
-            QCOMPARE(p->Underlying, static_cast<float>(second->fseUlying->Value()));
-        second->cmdCalcSig->click();
+            QCOMPARE(p->Underlying, static_cast<float>(second->InputBar().fseUlying->Value()));
+        second->InputBar().cmdCalcSig->click();
         QVERIFY(notifier.messages.empty());
     }
 
@@ -465,7 +466,7 @@ private slots:
         PagePtr reopened = Open(file);
         QVERIFY(reopened);
         // The page prices with the steps its box shows.
-        QCOMPARE(reopened->seSteps->text(), QString::number(used));
+        QCOMPARE(reopened->InputBar().seSteps->text(), QString::number(used));
         for (const TInOutObj* p : reopened->Expiries())
             QCOMPARE(p->Steps, used);
     }
@@ -477,7 +478,7 @@ private slots:
         page->show();
         QApplication::setActiveWindow(page.get());
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         grid->setFocus();
         for (const int col : {1, 2, 4, 6, 7, 13}) {
             const QString before = grid->CellText(col, 2);
@@ -503,7 +504,7 @@ private slots:
         page->FillGrid();
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         QCOMPARE(grid->CellText(0, 1), QStringLiteral(" C  90     "));
         QCOMPARE(grid->CellText(0, 3), QStringLiteral(" C  100    \rXYZCT"));
         const QImage image = grid->grab().toImage();
@@ -547,17 +548,17 @@ private slots:
         QVERIFY(page);
         auto columnsWidth = [&] {
             int sum = 0;
-            for (int c = 0; c < page->TheGrid->ColCount(); ++c)
-                sum += page->TheGrid->ColWidth(c);
+            for (int c = 0; c < page->Controls().TheGrid->ColCount(); ++c)
+                sum += page->Controls().TheGrid->ColWidth(c);
             return sum;
         };
         // The last column ends at the grid's right edge: no strip of
         // background beside it, and no column cut off.
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
-        QTRY_COMPARE(columnsWidth(), page->TheGrid->viewport()->width());
+        QTRY_COMPARE(columnsWidth(), page->Controls().TheGrid->viewport()->width());
         page->resize(page->width() + 37, page->height());
-        QTRY_COMPARE(columnsWidth(), page->TheGrid->viewport()->width());
+        QTRY_COMPARE(columnsWidth(), page->Controls().TheGrid->viewport()->width());
     }
 
     void pageSitsBelowTheMainWindow()
@@ -572,8 +573,8 @@ private slots:
         QCOMPARE(page->maximumHeight(), page->height());
         // Every header text fits its column unwrapped.
         for (int c = 1; c < 14; ++c)
-            QVERIFY(page->TheGrid->ColWidth(c)
-                    >= page->TheGrid->FixedTextWidth(page->TheGrid->CellText(c, 0)));
+            QVERIFY(page->Controls().TheGrid->ColWidth(c)
+                    >= page->Controls().TheGrid->FixedTextWidth(page->Controls().TheGrid->CellText(c, 0)));
     }
 };
 

@@ -128,7 +128,7 @@ private:
     // The user picks a contract from the list with the keyboard.
     static void Choose(TfrmOPage* page, const QString& contract)
     {
-        QComboBox* list = page->cmboOptSymbols;
+        QComboBox* list = page->InputBar().cmboOptSymbols;
         const int target = list->findText(contract);
         QVERIFY(target >= 0);
         list->setFocus();
@@ -150,7 +150,7 @@ private slots:
         PagePtr page = BuildSpx();
         QVERIFY(page);
         QVERIFY(notifier.messages.empty());
-        QComboBox* list = page->cmboOptSymbols;
+        QComboBox* list = page->InputBar().cmboOptSymbols;
         QVERIFY(!list->isHidden());
         QCOMPARE(list->count(), 3);
         QCOMPARE(list->itemText(0), QStringLiteral("SPX"));
@@ -178,8 +178,8 @@ private slots:
         QCOMPARE(page->SeriesAt(0)->OptCode(1, 1), std::string("\rSPX C"));
         QCOMPARE(page->SeriesAt(1)->OptCode(3, 2), std::string("\rSPX R"));
         // The grid shows the code below the strike, and the bids as loaded.
-        QCOMPARE(page->TheGrid->CellText(0, 1), QStringLiteral(" C  1250   \rSPX C"));
-        QCOMPARE(page->TheGrid->CellText(3, 1), QStringLiteral("149.50 "));
+        QCOMPARE(page->Controls().TheGrid->CellText(0, 1), QStringLiteral(" C  1250   \rSPX C"));
+        QCOMPARE(page->Controls().TheGrid->CellText(3, 1), QStringLiteral("149.50 "));
 
         Choose(page.get(), QStringLiteral("SPX-E"));
         check(200, 400, "SPX-E");
@@ -191,10 +191,10 @@ private slots:
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page.get()));
         int rows = 0;
-        for (int r = 0; r < page->TheGrid->RowCount(); ++r)
-            rows += page->TheGrid->RowHeight(r);
-        const int grid = page->TheGrid->height() - 2 * page->TheGrid->frameWidth();
-        QVERIFY2(std::abs(grid - rows) <= page->TheGrid->RowCount(),
+        for (int r = 0; r < page->Controls().TheGrid->RowCount(); ++r)
+            rows += page->Controls().TheGrid->RowHeight(r);
+        const int grid = page->Controls().TheGrid->height() - 2 * page->Controls().TheGrid->frameWidth();
+        QVERIFY2(std::abs(grid - rows) <= page->Controls().TheGrid->RowCount(),
                  qPrintable(QStringLiteral("rows %1, grid %2").arg(rows).arg(grid)));
     }
 
@@ -215,13 +215,13 @@ private slots:
         // The valuation date is the quote date, in every expiry.
         QCOMPARE(page->PageToday(), Day(2011, 1, 24));
         QCOMPARE(page->SeriesAt(1)->TodayDate, Day(2011, 1, 24));
-        QCOMPARE(page->lblToday->text(), QStringLiteral("Today: 24.01.2011"));
+        QCOMPARE(page->InputBar().lblToday->text(), QStringLiteral("Today: 24.01.2011"));
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 54);
         QCOMPARE(page->SeriesAt(1)->Underlying, 1290.5f);
 
         // A load by the user's choice writes the box as "####.##".
         Choose(page.get(), QStringLiteral("SPX-E"));
-        QCOMPARE(page->fseUlying->text(),
+        QCOMPARE(page->InputBar().fseUlying->text(),
                  separator == '.' ? QStringLiteral("1290.5") : QStringLiteral("1290,5"));
         QCOMPARE(page->SeriesAt(0)->Underlying, 1290.5f);
     }
@@ -241,8 +241,8 @@ private slots:
         QCOMPARE(page->windowTitle(), caption);
         // After a download without a new file the list keeps its entries.
         page->RefreshAfterDownload();
-        QCOMPARE(page->cmboOptSymbols->count(), 3);
-        QVERIFY(!page->cmboOptSymbols->isHidden());
+        QCOMPARE(page->InputBar().cmboOptSymbols->count(), 3);
+        QVERIFY(!page->InputBar().cmboOptSymbols->isHidden());
         QVERIFY(notifier.messages.empty());
     }
 
@@ -251,14 +251,14 @@ private slots:
         WriteFile(QuoteFile(), MarchAndJuneTable());
         PagePtr page = BuildSpx(QStringLiteral("spxq"));
         QVERIFY(page);
-        QCOMPARE(page->cmboOptSymbols->currentIndex(), -1);
+        QCOMPARE(page->InputBar().cmboOptSymbols->currentIndex(), -1);
         QCOMPARE(page->SeriesAt(0)->Last(1, 1), 0.0f);
         QCOMPARE(page->SeriesAt(0)->OptContract, std::string("spxq"));
         QCOMPARE(page->windowTitle(), QStringLiteral("SPX"));
         QVERIFY(notifier.messages.empty());
         // A saved contract is found again whatever its case.
         PagePtr again = BuildSpx(QStringLiteral("spx-e"));
-        QCOMPARE(again->cmboOptSymbols->currentText(), QStringLiteral("SPX-E"));
+        QCOMPARE(again->InputBar().cmboOptSymbols->currentText(), QStringLiteral("SPX-E"));
         QCOMPARE(again->SeriesAt(1)->Last(1, 1), 450.0f);
     }
 
@@ -269,7 +269,7 @@ private slots:
         PagePtr page = Build(QStringLiteral("SPX"), kIndex, {QDate(2022, 6, 10), QDate(2022, 6, 17)}, 3,
                              QStringLiteral("3850"), QStringLiteral("50"));
         QVERIFY(page);
-        QComboBox* list = page->cmboOptSymbols;
+        QComboBox* list = page->InputBar().cmboOptSymbols;
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->currentText(), QStringLiteral("SPX"));
         QVERIFY(list->toolTip().contains(QStringLiteral("layout: delayed-quotes CSV")));
@@ -321,7 +321,7 @@ private slots:
         QCOMPARE(QString::fromStdString(notifier.messages[0]),
                  QStringLiteral("No option prices available. The file was moved to %1.").arg(rejected));
         QVERIFY(QFileInfo::exists(rejected));
-        QVERIFY(page->cmboOptSymbols->isHidden());
+        QVERIFY(page->InputBar().cmboOptSymbols->isHidden());
 
         // A bad number in a June row: March is loaded, June not, and the
         // reader's message is followed by the page's.
@@ -361,7 +361,7 @@ private slots:
         PagePtr spx = Build(QStringLiteral("SPX"), kIndex, {QDate(2011, 2, 19)}, 3, QStringLiteral("1000"),
                             QStringLiteral("50"));
         QVERIFY(spx);
-        QCOMPARE(spx->cmboOptSymbols->currentText(), QStringLiteral("SPX-E"));
+        QCOMPARE(spx->InputBar().cmboOptSymbols->currentText(), QStringLiteral("SPX-E"));
         const TInOutObj* p = spx->SeriesAt(0);
         QCOMPARE(p->Last(1, 1), 288.2f);
         QCOMPARE(p->Ask(2, 1), 241.9f);
@@ -376,8 +376,8 @@ private slots:
         PagePtr aapl = Build(QStringLiteral("AAPL"), kEquity, {QDate(2016, 11, 4), QDate(2016, 11, 18)}, 5,
                              QStringLiteral("100"), QStringLiteral("1"));
         QVERIFY(aapl);
-        QCOMPARE(aapl->cmboOptSymbols->currentText(), QStringLiteral("AAPL"));
-        QVERIFY(aapl->cmboOptSymbols->findText(QStringLiteral("AAPL-E")) > 0);
+        QCOMPARE(aapl->InputBar().cmboOptSymbols->currentText(), QStringLiteral("AAPL"));
+        QVERIFY(aapl->InputBar().cmboOptSymbols->findText(QStringLiteral("AAPL-E")) > 0);
         const TInOutObj* today = aapl->SeriesAt(0);
         QCOMPARE(today->Last(1, 1), 9.8f);
         QCOMPARE(today->Bid(1, 1), 9.7f);

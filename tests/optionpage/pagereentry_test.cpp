@@ -123,7 +123,7 @@ void PageReentryTest::pageDeletedDuringItsOwnMessage()
 
     // Typed into the first bid cell; the editor is still open.
     auto typeBid = [&](const QString& text) {
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         grid->setCurrentIndex(grid->model()->index(0, 3));
         grid->edit(grid->currentIndex());
         auto* editor = qobject_cast<QLineEdit*>(grid->indexWidget(grid->currentIndex()));
@@ -132,13 +132,13 @@ void PageReentryTest::pageDeletedDuringItsOwnMessage()
     };
     if (command.startsWith(QLatin1String("calculate with a typed"))) {
         typeBid(QStringLiteral("4,2x"));
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
     } else if (command.startsWith(QLatin1String("tab change"))) {
         typeBid(QStringLiteral("abc"));
-        page->TabControl1->setCurrentIndex(1);
+        page->Controls().TabControl1->setCurrentIndex(1);
     } else if (command.startsWith(QLatin1String("calculate with a strike"))) {
         page->SeriesAt(0)->Strike(2, 1) = page->SeriesAt(0)->Strike(2, 2) = 0;
-        page->cmdReCalc->click();
+        page->InputBar().cmdReCalc->click();
     } else if (command.startsWith(QLatin1String("save"))) {
         page->SetSeriesFile(temp_.filePath(QStringLiteral("gone/x.ops")));
         page->SavePage();
@@ -155,7 +155,7 @@ void PageReentryTest::pageDeletedDuringItsOwnMessage()
         work.write(QByteArray(24 * 100, '\xff'));  // 100 records of no number
         work.close();
         notifier_.shown.clear();
-        page->cmdCalcSig->click();
+        page->InputBar().cmdCalcSig->click();
     } else {
         QFile quotes(temp_.filePath(QStringLiteral("XYZ.txt")));
         QVERIFY(quotes.open(QIODevice::WriteOnly));

@@ -159,13 +159,13 @@ protected:
     // A bid or ask handed over by the cell editor, as Enter does.
     static void CommitCell(TfrmOPage* page, int col, int row, const QString& text)
     {
-        QAbstractItemModel* model = page->TheGrid->model();
+        QAbstractItemModel* model = page->Controls().TheGrid->model();
         QVERIFY(model->setData(model->index(row - 1, col), text));
     }
 
     static void TypeIntoCell(TfrmOPage* page, int col, int row, const QString& text, int key)
     {
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         grid->setFocus();
         grid->setCurrentIndex(grid->model()->index(row - 1, col));
         QTest::keyClicks(grid, text.left(1));
@@ -175,7 +175,7 @@ protected:
         if (key > 0)
             QTest::keyClick(editor, static_cast<Qt::Key>(key));
         else if (key == 0)
-            page->fseUlying->setFocus(Qt::MouseFocusReason);  // a click outside the grid
+            page->InputBar().fseUlying->setFocus(Qt::MouseFocusReason);  // a click outside the grid
     }
 };
 

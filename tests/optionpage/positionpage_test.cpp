@@ -41,8 +41,8 @@ class PositionPageTest : public QObject {
     // Selects the option's row on the expiry's tab and runs Buy 1 or Sell 1.
     void Trade(int expiryTab, int row, const char* action)
     {
-        page_->TabControl1->setCurrentIndex(expiryTab);
-        page_->TheGrid->setCurrentIndex(page_->TheGrid->model()->index(row, 7));
+        page_->Controls().TabControl1->setCurrentIndex(expiryTab);
+        page_->Controls().TheGrid->setCurrentIndex(page_->Controls().TheGrid->model()->index(row, 7));
         page_->findChild<QAction*>(QString::fromLatin1(action))->trigger();
     }
 
@@ -91,7 +91,7 @@ private slots:
         Trade(0, 2, "BuyOneItem");   // the February 1275 call
         Trade(0, 4, "SellOneItem");  // the February 1325 call
         Trade(1, 9, "BuyOneItem");   // the March 1225 put
-        page_->TabControl1->setCurrentIndex(page_->ExpiryCount());
+        page_->Controls().TabControl1->setCurrentIndex(page_->ExpiryCount());
         tab_ = page_->findChild<PositionTab*>();
         QVERIFY(tab_ && tab_->isVisible());
         // The tab is laid out by posted events and its graph drawn by a
@@ -160,7 +160,7 @@ private slots:
                 == 1);
 
         // Calculate keeps what the user looks at; a double-click goes back.
-        page_->cmdReCalc->click();
+        page_->InputBar().cmdReCalc->click();
         QCOMPARE(Shown().from, dragged.from);
         QTest::mouseDClick(view, Qt::LeftButton, {}, middle);
         QCOMPARE(Shown().from, opened.from);

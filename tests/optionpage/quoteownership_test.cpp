@@ -141,8 +141,8 @@ private slots:
         page->show();
         QApplication::setActiveWindow(page.get());
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
-        QTabBar* tabs = page->TabControl1;
-        TImpStrGrid* grid = page->TheGrid;
+        QTabBar* tabs = page->Controls().TabControl1;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
         ClickCell(grid, 5, 7);
         QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(3).center());
@@ -184,9 +184,9 @@ private slots:
         page->show();
         QApplication::setActiveWindow(page.get());
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
-        QTabBar* tabs = page->TabControl1;
-        TImpStrGrid* grid = page->TheGrid;
-        QComboBox* contracts = page->cmboOptSymbols;
+        QTabBar* tabs = page->Controls().TabControl1;
+        TImpStrGrid* grid = page->Controls().TheGrid;
+        QComboBox* contracts = page->InputBar().cmboOptSymbols;
         auto* positionTab = page->findChild<PositionTab*>();
         QVERIFY(positionTab);
         QCOMPARE(tabs->count(), 6);  // three expiries, Position, Smile, Chart
@@ -299,10 +299,10 @@ private slots:
             case 5:  // Calculate, by a click or by its shortcut (the focus stays)
                 if (pick(2)) {
                     action = QStringLiteral("click Calculate");
-                    QTest::mouseClick(page->cmdReCalc, Qt::LeftButton);
+                    QTest::mouseClick(page->InputBar().cmdReCalc, Qt::LeftButton);
                 } else {
                     action = QStringLiteral("Calculate by its shortcut");
-                    page->cmdReCalc->click();
+                    page->InputBar().cmdReCalc->click();
                 }
                 commitPending();
                 break;
@@ -348,11 +348,11 @@ private slots:
                     QTest::mouseClick(positionTab->tblLegs->viewport(), Qt::LeftButton, {}, QPoint(20, 10));
                 } else if (pick(2)) {
                     action = QStringLiteral("click the underlying box");
-                    QTest::mouseClick(page->fseUlying, Qt::LeftButton);
+                    QTest::mouseClick(page->InputBar().fseUlying, Qt::LeftButton);
                 } else {
                     action = QStringLiteral("click Use Flat V");
-                    QTest::mouseClick(page->rbtnLevel, Qt::LeftButton, {},
-                                      QPoint(5, page->rbtnLevel->height() / 2));
+                    QTest::mouseClick(page->InputBar().rbtnLevel, Qt::LeftButton, {},
+                                      QPoint(5, page->InputBar().rbtnLevel->height() / 2));
                 }
                 commitPending();
                 break;
