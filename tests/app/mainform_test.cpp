@@ -220,10 +220,10 @@ void MainFormTest::commandsWithoutPageDoNothing()
 {
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    form->FileSave();
-    form->FilePrint();
-    form->sbViewDataClick();
-    form->EditChangeOption();
+    form->Files().FileSave();
+    form->Files().FilePrint();
+    form->Data().sbViewDataClick();
+    form->Files().EditChangeOption();
     // A modal opened by a command holds it until the guard closes it; one
     // posted for later opens here.
     QCoreApplication::sendPostedEvents();
@@ -294,7 +294,7 @@ void MainFormTest::helpOpensThePageOfTheActiveWindow()
             dialog.findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click();
         });
     });
-    form->FileNew();
+    form->Files().FileNew();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 
     QVERIFY(notifier_.infos.isEmpty());
@@ -321,7 +321,7 @@ void MainFormTest::helpThatCannotOpenSaysSo()
 
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    form->sbHelpClick();
+    form->Help().sbHelpClick();
     QCOMPARE(notifier_.infos.size(), 1);
     WhileModal([](QWidget* modal) {
         if (modal->objectName() == QStringLiteral("dlgIntRates")) {
@@ -330,7 +330,7 @@ void MainFormTest::helpThatCannotOpenSaysSo()
             QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, Qt::Key_F1);
         }
     });
-    form->Editdefaultinterestrates1Click();
+    form->Data().Editdefaultinterestrates1Click();
     WhileModal(nullptr);
     qputenv("HOME", home);
     QCOMPARE(notifier_.infos.size(), 2);
@@ -343,12 +343,12 @@ void MainFormTest::emptyListRefusesDownload()
     QVERIFY(form->FormCreate());
     int runs = 0;
     form->SetDownloadCommand([&](TMainForm&) { ++runs; });
-    form->DoDownload();
+    form->Data().DoDownload();
     QCOMPARE(runs, 1);
 
     form->Session().TickerList().Clear();
     form->Progress().spdbtnDownload()->setChecked(true);
-    form->DoDownload();
+    form->Data().DoDownload();
     QCOMPARE(runs, 1);
     QCOMPARE(notifier_.infos,
              QStringList{QStringLiteral("You need to enter one or more symbols to download.")});
