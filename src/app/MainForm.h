@@ -105,11 +105,12 @@ public:
     // The current option page, or nullptr. Pending events run first, so
     // activations and closings that are still queued count.
     IOptionPage* FindActivePage();
-    // Save for the page whose window this is (File > Save's dialog), then
-    // the page's series and position in the chosen file. False when the user
+    // Save for the page whose window this is: the save dialog, then the
+    // page's series and position in the chosen file. False when the user
     // cancelled or the file could not be written.
     bool SaveWindowAs(QWidget* window);
-    // The pages, in the order they were opened, and the current one.
+    // The pages, in the order they were opened, and the current one (a
+    // command that replaces a page makes its new page current).
     PageList& Pages() { return pages_; }
 
     // Series files from outside the program (the command line, a second
