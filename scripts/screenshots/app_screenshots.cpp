@@ -187,7 +187,7 @@ int main(int argc, char** argv)
         }
     });
     answer.start(50);
-    form.FileOpen();
+    form.Files().FileOpen();
     answer.stop();
     // Let the page's debounced fitting of its columns run before the picture.
     QEventLoop settle;

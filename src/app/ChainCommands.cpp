@@ -1,10 +1,10 @@
-// The chain window's commands of the main window: File > Open chain..., the
-// page's Chain... button, and the new page from a chain's selection.
+// The chain window's commands of the main window: the chain window on a
+// quote table (File > Open chain..., the page's Chain... button), and the
+// new page from a chain's selection.
 
 #include "app/ChainCommands.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 
 #include "app/MainForm.h"
@@ -69,19 +69,6 @@ SeriesSetup SetupFromChain(const ChainSelection& selection, char decimalSeparato
     return setup;
 }
 
-void TMainForm::FileOpenChain()
-{
-    QFileDialog dialog(this, QStringLiteral("Open an option quote table"), session_.Folders().DataDir,
-                       QStringLiteral("Option quote tables (*.txt *.dat *.csv);;All files (*)"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    QString chosen;
-    connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString& file) { chosen = file; });
-    if (dialog.exec() != QDialog::Accepted || chosen.isEmpty())
-        return;
-    OpenChain(chosen);
-}
-
 ChainWindow* TMainForm::OpenChain(const QString& file, const QString& root)
 {
     ChainEnvironment environment;
@@ -104,10 +91,9 @@ ChainWindow* TMainForm::OpenChain(const QString& file, const QString& root)
 IOptionPage* TMainForm::NewSeriesFromChain(const ChainSelection& selection)
 {
     const SeriesSetup setup = SetupFromChain(selection, session_.Locale().decimalSeparator);
-    request_.chainSetup = &setup;
-    request_.openFromFile = false;
-    IOptionPage* page = CreatePage();
-    request_.chainSetup = nullptr;
+    PageRequest request;
+    request.chainSetup = &setup;
+    IOptionPage* page = CreatePage(request);
     if (!page)
         return nullptr;
     page->SetSeriesFile(page->Title() + QStringLiteral(".ops"));

@@ -127,7 +127,7 @@ public:
 
         TDloadDlg dialog(form.Session().TickerList().Entries(), form.Session().QuoteDownloadFlag(),
                          form.Session().HistoryDownloadFlag());
-        QObject::connect(&dialog, &TDloadDlg::HelpRequested, &form, &TMainForm::FormHelp);
+        QObject::connect(&dialog, &TDloadDlg::HelpRequested, &form, [&form] { form.Help().FormHelp(); });
         if (options_.dialogHook)
             options_.dialogHook(dialog);
         bool accepted = dialog.exec() == QDialog::Accepted;
@@ -220,7 +220,7 @@ TMainForm::Command SymbolEditorCommand(std::function<void(TSymEditDlg&)> dialogH
 {
     return [hook = std::move(dialogHook)](TMainForm& form) {
         TSymEditDlg dialog(form.Session().TickerList().Entries(), form.Messages());
-        QObject::connect(&dialog, &TSymEditDlg::HelpRequested, &form, &TMainForm::FormHelp);
+        QObject::connect(&dialog, &TSymEditDlg::HelpRequested, &form, [&form] { form.Help().FormHelp(); });
         if (hook)
             hook(dialog);
         if (dialog.exec() == QDialog::Accepted)

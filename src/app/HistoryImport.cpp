@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QStandardPaths>
 
+#include "app/FileCommands.h"
 #include "app/MainForm.h"
 #include "common/busy.h"
 #include "common/filesymbol.h"
@@ -29,28 +30,29 @@ std::filesystem::path ToPath(const QString& path)
 
 }  // namespace
 
-QString TMainForm::PriceFolder() const
+QString FileCommands::PriceFolder() const
 {
-    return session_.Settings().AsciiDataDir.isEmpty() ? session_.Folders().DataDir
-                                                      : session_.Settings().AsciiDataDir;
+    return Session().Settings().AsciiDataDir.isEmpty() ? Session().Folders().DataDir
+                                                       : Session().Settings().AsciiDataDir;
 }
 
-void TMainForm::FileImportHistory()
+void FileCommands::FileImportHistory()
 {
-    const QPointer<TMainForm> alive(this);
+    const QPointer<TMainForm> alive(&form_);
     QString start = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     if (start.isEmpty() || !QFileInfo(start).isDir())
-        start = session_.Roots().documents;
-    QFileDialog dialog(this, kImportTitle, start, kHistoryFilter);
+        start = Session().Roots().documents;
+    QFileDialog dialog(&form_, kImportTitle, start, kHistoryFilter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     QString chosen;
-    connect(&dialog, &QFileDialog::fileSelected, &dialog, [&chosen](const QString& file) { chosen = file; });
+    QObject::connect(&dialog, &QFileDialog::fileSelected, &dialog,
+                     [&chosen](const QString& file) { chosen = file; });
     if (dialog.exec() != QDialog::Accepted || !alive || chosen.isEmpty())
         return;
 
     // The file's own name is the likely symbol: SPY.csv, ^GSPC.csv.
-    QInputDialog ask(this);
+    QInputDialog ask(&form_);
     ask.setObjectName(QStringLiteral("ImportSymbolDialog"));
     ask.setWindowTitle(kImportTitle);
     ask.setLabelText(QStringLiteral("Symbol whose price file (SYMBOL.csv in %1) %2 becomes:")
@@ -63,14 +65,14 @@ void TMainForm::FileImportHistory()
         return;
     const std::filesystem::path priceFile = HistoryPriceFile(ToPath(PriceFolder()), symbol);
     if (priceFile.empty()) {
-        Report(QString::fromStdString(RefusedSymbolMessage(symbol)));
+        Messages().Info(RefusedSymbolMessage(symbol));
         return;
     }
     // A price file kept by hand may hold more days than the file imported.
     if (QFileInfo::exists(QString::fromStdString(priceFile.string()))) {
         const std::string question = priceFile.string() + " already exists. Replace it with the days of "
                                      + QFileInfo(chosen).fileName().toStdString() + "?";
-        if (!notifier_->AskYesNoDefaultNo(question) || !alive)
+        if (!Messages().AskYesNoDefaultNo(question) || !alive)
             return;
     }
 
@@ -78,11 +80,11 @@ void TMainForm::FileImportHistory()
     {
         const BusyScope busy;
         const QDate today = QDate::currentDate();
-        imported = ImportHistory(ToPath(chosen), priceFile, session_.Locale(),
-                                 ToPath(session_.Folders().TempDir),
+        imported = ImportHistory(ToPath(chosen), priceFile, Session().Locale(),
+                                 ToPath(Session().Folders().TempDir),
                                  EncodeDate(today.year(), today.month(), today.day()));
     }
-    Report(QString::fromStdString(ImportReport(imported, ToPath(chosen), priceFile)));
+    Messages().Info(ImportReport(imported, ToPath(chosen), priceFile));
 }
 
 }  // namespace kestrava

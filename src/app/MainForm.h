@@ -14,14 +14,15 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "app/DataCommands.h"
 #include "app/DownloadProgress.h"
+#include "app/FileCommands.h"
+#include "app/HelpCommands.h"
 #include "app/OptionPageHost.h"
 #include "app/PageList.h"
 #include "appcore/AppSession.h"
 
-class QAction;
 class QDropEvent;
-class QMenu;
 
 namespace kestrava {
 
@@ -82,12 +83,20 @@ public:
     void SetPageFactory(PageFactory factory) { pageFactory_ = std::move(factory); }
     // The download run; DoDownload calls it with the button spdbtnDownload
     // pressed, and the run releases the button when it ends.
-    void SetDownloadCommand(Command command) { downloadCommand_ = std::move(command); }
+    void SetDownloadCommand(Command command) { data_->SetDownloadCommand(std::move(command)); }
     // The symbol editor over TickerList().
-    void SetDownloadListEditor(Command command) { downloadListEditor_ = std::move(command); }
+    void SetDownloadListEditor(Command command) { data_->SetDownloadListEditor(std::move(command)); }
     // Runs on every setup dialog before it is shown (tests answer its file
     // dialog through this).
-    void SetSetupDialogHook(std::function<void(TdlgInputs&)> hook) { setupDialogHook_ = std::move(hook); }
+    void SetSetupDialogHook(std::function<void(TdlgInputs&)> hook)
+    {
+        files_->SetSetupDialogHook(std::move(hook));
+    }
+
+    // The menus' and the strip's commands.
+    FileCommands& Files() { return *files_; }
+    DataCommands& Data() { return *data_; }
+    HelpCommands& Help() { return *help_; }
 
     // Pages.
     // Takes a page built elsewhere into the main window's care: the main
@@ -100,8 +109,9 @@ public:
     // page's series and position in the chosen file. False when the user
     // cancelled or the file could not be written.
     bool SaveWindowAs(QWidget* window);
-    // The pages, in the order they were opened, and the current one.
-    const PageList& Pages() const { return pages_; }
+    // The pages, in the order they were opened, and the current one (a
+    // command that replaces a page makes its new page current).
+    PageList& Pages() { return pages_; }
 
     // Series files from outside the program (the command line, a second
     // start, a drop): each opens as a page as File > Open does; a file whose
@@ -126,35 +136,15 @@ public:
     // The download progress display.
     DownloadProgress& Progress() { return progress_; }
 
-public slots:
-    void FileNew();
-    void EditChangeOption();
-    void FileOpen();
-    // File > Open Recent: one of the series opened or saved last, and
-    // emptying that list.
-    void FileOpenRecent(const QString& path);
-    void FileClearRecent();
-    // A quote table of the user's choice in the chain window.
-    void FileOpenChain();
-    // A daily price history file of the user's choice made the price file of
-    // a symbol the user names, in the price-file folder.
-    void FileImportHistory();
-    void FileSave();
-    void FilePrint();
-    // Every expiry of the current page into a CSV file of the user's choice.
-    void FileExportGrid();
-    void FileExit();
-    void sbViewDataClick();
-    void DoDownload();
-    void EditDownloadListItemClick();
-    void Editdefaultinterestrates1Click();
-    // The download servers and the date format of the price files.
-    void EditServersClick();
-    // F1: the help page of the active window; the contents for the strip.
-    void FormHelp();
-    // Help > Contents and the strip's help button.
-    void sbHelpClick();
-    void HelpAbout();
+    // A new page made by the page factory from `request` (a setup dialog's
+    // or chain's setup is read only while the page is made), taken into the
+    // main window's care; nullptr after a message when no page came of it.
+    IOptionPage* CreatePage(const PageRequest& request);
+    // Shows a page in front and lets its first paint happen.
+    void ShowPage(IOptionPage* page);
+    // File > Open's opening of one file: a new page that loads it. False
+    // when no page came of it (the page has said why).
+    bool OpenSeries(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -166,31 +156,16 @@ private:
     void BuildStrip();
     void ApplyPlacement(bool savedPlacementUsable);
     void OpenSampleSeries();
-    // File > Open's opening of one file: a new page that loads it. False
-    // when no page came of it (the page has said why).
-    bool OpenSeries(const QString& path);
     void OpenWaitingFiles();
-    void RefreshRecentMenu();
     // A drag over the strip or a page (or one of its boxes, for files):
     // true when it was dealt with here.
     bool DragOverWindow(QWidget* target, QEvent* event);
     void DropFiles(const QList<QUrl>& urls);
     void FormClose();
 
-    IOptionPage* CreatePage();
-    bool SavePageAs(IOptionPage* page);
     // Closes every page, each asking about a changed position first; false
     // when one stays open (the user cancelled).
     bool ClosePages();
-    std::unique_ptr<TdlgInputs> NewSetupDialog();
-    bool RunSetupDialog(TdlgInputs& dialog);
-    void ShowPage(IOptionPage* page);
-    void ShowHelpPage(const QString& keyword);
-    // Where price files go: the setting Dirs/AsciiDataDir, else the data folder.
-    QString PriceFolder() const;
-    void Report(const QString& text);
-    QAction* AddCommand(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
-                        void (TMainForm::*handler)());
 
     std::unique_ptr<Notifier> ownNotifier_;
     // Every message of the window and its pages passes it.
@@ -206,12 +181,11 @@ private:
     bool closing_ = false;
 
     PageFactory pageFactory_;
-    Command downloadCommand_;
-    Command downloadListEditor_;
-    std::function<void(TdlgInputs&)> setupDialogHook_;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<DataCommands> data_;
+    std::unique_ptr<HelpCommands> help_;
 
     QWidget* panel_ = nullptr;
-    QMenu* recentMenu_ = nullptr;
     DownloadProgress progress_;
 };
 

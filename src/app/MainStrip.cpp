@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "app/AppIcons.h"
 #include "app/MainForm.h"
@@ -35,10 +36,8 @@ struct ToolButtonDesign {
     const char* icon;
 };
 
-}  // namespace
-
-QAction* TMainForm::AddCommand(QMenu* menu, const char* name, const QString& caption,
-                               const QKeySequence& shortcut, void (TMainForm::*handler)())
+QAction* AddCommand(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
+                    QObject* context, const std::function<void()>& handler)
 {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
@@ -47,64 +46,67 @@ QAction* TMainForm::AddCommand(QMenu* menu, const char* name, const QString& cap
         // The pages are windows of their own; their keys reach the menu too.
         action->setShortcutContext(Qt::ApplicationShortcut);
     }
-    connect(action, &QAction::triggered, this, handler);
+    QObject::connect(action, &QAction::triggered, context, handler);
     return action;
 }
+
+}  // namespace
 
 void TMainForm::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     AddCommand(file, "FileOpenItem", QStringLiteral("&Open saved option series..."),
-               QKeySequence(QStringLiteral("Ctrl+O")), &TMainForm::FileOpen);
+               QKeySequence(QStringLiteral("Ctrl+O")), this, [this] { files_->FileOpen(); });
     // Above Open Recent: a menu disabled while the list is empty would move
     // it one step for the arrow keys once enabled.
     AddCommand(file, "FileOpenChainItem", QStringLiteral("Open &chain..."),
-               QKeySequence(QStringLiteral("Ctrl+Shift+O")), &TMainForm::FileOpenChain);
-    recentMenu_ = file->addMenu(QStringLiteral("Open &Recent"));
-    recentMenu_->setObjectName(QStringLiteral("FileOpenRecentMenu"));
-    recentMenu_->setToolTipsVisible(true);
-    RefreshRecentMenu();
+               QKeySequence(QStringLiteral("Ctrl+Shift+O")), this, [this] { files_->FileOpenChain(); });
+    QMenu* recent = file->addMenu(QStringLiteral("Open &Recent"));
+    recent->setObjectName(QStringLiteral("FileOpenRecentMenu"));
+    recent->setToolTipsVisible(true);
+    files_->SetRecentMenu(recent);
+    files_->RefreshRecentMenu();
     AddCommand(file, "FileNewItem", QStringLiteral("&New option series..."),
-               QKeySequence(QStringLiteral("Ctrl+N")), &TMainForm::FileNew);
+               QKeySequence(QStringLiteral("Ctrl+N")), this, [this] { files_->FileNew(); });
     AddCommand(file, "FileSaveItem", QStringLiteral("&Save option series..."),
-               QKeySequence(QStringLiteral("Ctrl+S")), &TMainForm::FileSave);
+               QKeySequence(QStringLiteral("Ctrl+S")), this, [this] { files_->FileSave(); });
     file->addSeparator();
     AddCommand(file, "FileDownloadItem", QStringLiteral("&Download Data"),
-               QKeySequence(QStringLiteral("Ctrl+D")), &TMainForm::DoDownload);
+               QKeySequence(QStringLiteral("Ctrl+D")), this, [this] { data_->DoDownload(); });
     AddCommand(file, "FileImportHistoryItem", QStringLiteral("&Import price history..."), QKeySequence(),
-               &TMainForm::FileImportHistory);
+               this, [this] { files_->FileImportHistory(); });
     file->addSeparator();
     AddCommand(file, "FilePrintItem", QStringLiteral("&Print option series"),
-               QKeySequence(QStringLiteral("Ctrl+P")), &TMainForm::FilePrint);
-    AddCommand(file, "FileExportGridItem", QStringLiteral("&Export grid..."), QKeySequence(),
-               &TMainForm::FileExportGrid);
+               QKeySequence(QStringLiteral("Ctrl+P")), this, [this] { files_->FilePrint(); });
+    AddCommand(file, "FileExportGridItem", QStringLiteral("&Export grid..."), QKeySequence(), this,
+               [this] { files_->FileExportGrid(); });
     file->addSeparator();
     // Ctrl+Q from any window of the program, Alt+F4 on the strip: both
     // are File > Exit, questions and all.
     QAction* exit = AddCommand(file, "FileExitItem", QStringLiteral("E&xit"),
-                               QKeySequence(QStringLiteral("Ctrl+Q")), &TMainForm::FileExit);
+                               QKeySequence(QStringLiteral("Ctrl+Q")), this, [this] { files_->FileExit(); });
     connect(new QShortcut(QKeySequence(QStringLiteral("Alt+F4")), this), &QShortcut::activated, exit,
             &QAction::trigger);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    AddCommand(edit, "EditOptionItem", QStringLiteral("Change &option settings..."), QKeySequence(),
-               &TMainForm::EditChangeOption);
+    AddCommand(edit, "EditOptionItem", QStringLiteral("Change &option settings..."), QKeySequence(), this,
+               [this] { files_->EditChangeOption(); });
     AddCommand(edit, "Editdefaultinterestrates1", QStringLiteral("Change default interest rates..."),
-               QKeySequence(), &TMainForm::Editdefaultinterestrates1Click);
-    AddCommand(edit, "EditDownloadListItem", QStringLiteral("Edit Download List..."), QKeySequence(),
-               &TMainForm::EditDownloadListItemClick);
-    AddCommand(edit, "EditServersItem", QStringLiteral("Servers..."), QKeySequence(),
-               &TMainForm::EditServersClick);
+               QKeySequence(), this, [this] { data_->Editdefaultinterestrates1Click(); });
+    AddCommand(edit, "EditDownloadListItem", QStringLiteral("Edit Download List..."), QKeySequence(), this,
+               [this] { data_->EditDownloadListItemClick(); });
+    AddCommand(edit, "EditServersItem", QStringLiteral("Servers..."), QKeySequence(), this,
+               [this] { data_->EditServersClick(); });
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     AddCommand(view, "ViewDataItem", QStringLiteral("View Raw Option Data"),
-               QKeySequence(QStringLiteral("Ctrl+R")), &TMainForm::sbViewDataClick);
+               QKeySequence(QStringLiteral("Ctrl+R")), this, [this] { data_->sbViewDataClick(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    AddCommand(help, "HelpContentsItem", QStringLiteral("Help &Contents"), QKeySequence(),
-               &TMainForm::sbHelpClick);
-    AddCommand(help, "HelpAboutItem", QStringLiteral("&About Kestrava..."), QKeySequence(),
-               &TMainForm::HelpAbout);
+    AddCommand(help, "HelpContentsItem", QStringLiteral("Help &Contents"), QKeySequence(), this,
+               [this] { help_->sbHelpClick(); });
+    AddCommand(help, "HelpAboutItem", QStringLiteral("&About Kestrava..."), QKeySequence(), this,
+               [this] { help_->HelpAbout(); });
 }
 
 void TMainForm::BuildStrip()
@@ -131,10 +133,12 @@ void TMainForm::BuildStrip()
         {"sbHelp", 229, "Show Help", "help"},
         {"spdbtnDownload", 316, "Fetch market data", "download"},
     };
-    static void (TMainForm::*const handlers[])() = {
-        &TMainForm::FileNew,   &TMainForm::EditChangeOption, &TMainForm::sbViewDataClick,
-        &TMainForm::FileOpen,  &TMainForm::FileSave,         &TMainForm::EditDownloadListItemClick,
-        &TMainForm::FilePrint, &TMainForm::sbHelpClick,      &TMainForm::DoDownload,
+    const std::function<void()> handlers[] = {
+        [this] { files_->FileNew(); },        [this] { files_->EditChangeOption(); },
+        [this] { data_->sbViewDataClick(); }, [this] { files_->FileOpen(); },
+        [this] { files_->FileSave(); },       [this] { data_->EditDownloadListItemClick(); },
+        [this] { files_->FilePrint(); },      [this] { help_->sbHelpClick(); },
+        [this] { data_->DoDownload(); },
     };
     QToolButton* downloadButton = nullptr;
     for (std::size_t i = 0; i < std::size(buttons); ++i) {

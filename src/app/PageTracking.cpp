@@ -4,10 +4,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QScopeGuard>
 
 #include <exception>
 
 #include "app/MainForm.h"
+#include "common/notifier.h"
 
 namespace kestrava {
 
@@ -59,16 +61,29 @@ IOptionPage* TMainForm::FindActivePage()
     return pages_.CurrentPage();
 }
 
-IOptionPage* TMainForm::CreatePage()
+IOptionPage* TMainForm::CreatePage(const PageRequest& request)
 {
     if (!pageFactory_)
         return nullptr;
+    // The setups the request points to live only as long as the command
+    // that made it.
+    request_ = request;
+    const auto forget = qScopeGuard([this] {
+        request_.setupDialog = nullptr;
+        request_.chainSetup = nullptr;
+    });
     try {
         return AddPage(pageFactory_(*this));
     } catch (const std::exception& error) {
-        Report(QString::fromStdString(error.what()));
+        notifier_->Info(error.what());
         return nullptr;
     }
+}
+
+bool TMainForm::SaveWindowAs(QWidget* window)
+{
+    IOptionPage* page = pages_.OfWindow(window);
+    return page && files_->SavePageAs(page);
 }
 
 void TMainForm::ShowPage(IOptionPage* page)

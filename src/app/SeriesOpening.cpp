@@ -1,7 +1,7 @@
 // Series files that reach the main window by other ways than its open
 // dialog: the command line, a second start of the program, a drop on the
-// strip or a page, and File > Open Recent. All of them open through
-// OpenSeries, the opening of File > Open.
+// strip or a page. All of them open through OpenSeries, the opening of
+// File > Open and File > Open Recent.
 
 #include <QApplication>
 #include <QDir>
@@ -29,10 +29,11 @@ constexpr int kWaitingRetryMs = 250;
 bool TMainForm::OpenSeries(const QString& path)
 {
     const QScopedValueRollback opening(opening_, true);
-    request_.openFileName = path;
-    request_.openFromFile = true;
+    PageRequest request;
+    request.openFromFile = true;
+    request.openFileName = path;
     session_.FollowSeriesFolder(path);
-    IOptionPage* page = CreatePage();
+    IOptionPage* page = CreatePage(request);
     if (!page)
         return false;
     session_.NoteRecent(path);
@@ -96,42 +97,6 @@ void TMainForm::BringToFront()
     active->activateWindow();
 }
 
-// ---- File > Open Recent
-
-void TMainForm::FileOpenRecent(const QString& path)
-{
-    if (!session_.ForgetIfGone(path))
-        OpenSeries(path);
-}
-
-void TMainForm::FileClearRecent()
-{
-    session_.ClearRecent();
-}
-
-void TMainForm::RefreshRecentMenu()
-{
-    // The action that asked for the change may be the one being replaced;
-    // it goes once its signal is over.
-    for (QAction* action : recentMenu_->actions()) {
-        recentMenu_->removeAction(action);
-        action->deleteLater();
-    }
-    const RecentSeries& recent = session_.RecentFiles();
-    const QStringList texts = recent.MenuTexts();
-    for (qsizetype i = 0; i < texts.size(); ++i) {
-        const QString file = recent.Files()[i];
-        QAction* action = recentMenu_->addAction(texts[i]);
-        action->setToolTip(QDir::toNativeSeparators(file));
-        connect(action, &QAction::triggered, this, [this, file] { FileOpenRecent(file); });
-    }
-    recentMenu_->addSeparator();
-    QAction* clear = recentMenu_->addAction(QStringLiteral("Clear list"));
-    clear->setObjectName(QStringLiteral("FileClearRecentItem"));
-    connect(clear, &QAction::triggered, this, &TMainForm::FileClearRecent);
-    recentMenu_->menuAction()->setEnabled(!recent.IsEmpty());
-}
-
 // ---- drops
 
 bool TMainForm::DragOverWindow(QWidget* target, QEvent* event)
@@ -164,7 +129,7 @@ void TMainForm::DropFiles(const QList<QUrl>& urls)
     const DroppedFiles dropped = SortDroppedFiles(urls);
     OpenSeriesFiles(dropped.series);
     if (!dropped.refusal.isEmpty())
-        Report(dropped.refusal);
+        notifier_->Info(dropped.refusal.toStdString());
 }
 
 }  // namespace kestrava

@@ -332,7 +332,7 @@ void DesktopTest::filesOpenAsFileOpenDoes()
     QCOMPARE(form->findChild<QWidget*>(QStringLiteral("frmOPage"))->windowTitle(), QStringLiteral("ABC"));
 
     WhileModal(TypeIntoFileDialog(root_->path(), QStringLiteral("damaged.ops")));
-    form->FileOpen();
+    form->Files().FileOpen();
     WhileModal(nullptr);
     QCOMPARE(notifier_.errors.size() + notifier_.infos.size(), 1);
     const QStringList fromTheDialog = notifier_.errors + notifier_.infos;
@@ -483,7 +483,7 @@ void DesktopTest::openRecentDropsOnlyWhatIsGone()
     if (dialogPicks) {
         notifier_ = RecordingNotifier();
         WhileModal(TypeIntoFileDialog(folder, QFileInfo(entry).fileName()));
-        form->FileOpen();
+        form->Files().FileOpen();
         WhileModal(nullptr);
         QCOMPARE(notifier_.messages, said);
     }
@@ -532,7 +532,7 @@ void DesktopTest::failuresOfAHandOverMakeOneMessage()
     for (int i : {1, 2}) {
         notifier_ = RecordingNotifier();
         WhileModal(TypeIntoFileDialog(bad, QFileInfo(failing[i]).fileName()));
-        form->FileOpen();
+        form->Files().FileOpen();
         WhileModal(nullptr);
         QCOMPARE(notifier_.messages, QStringList{causes[i]});
     }

@@ -108,7 +108,7 @@ void MainFormFilesTest::newSeriesPutsItsSymbolOnTheList()
         AnswerSetup(dialog, withPriceFile ? priceFile : QString(), symbol, contract);
     });
     const QStringList before = form->Session().TickerList().Entries();
-    form->FileNew();
+    form->Files().FileNew();
 
     QCOMPARE(built, 1);
     QVERIFY(form->Request().setupDialog == nullptr);
@@ -139,7 +139,7 @@ void MainFormFilesTest::cancelledSetupMakesNoPage()
         });
     });
     const QStringList before = form->Session().TickerList().Entries();
-    form->FileNew();
+    form->Files().FileNew();
     QCOMPARE(built, 0);
     QCOMPARE(form->Pages().Count(), 0);
     QCOMPARE(form->Session().TickerList().Entries(), before);
@@ -171,7 +171,7 @@ void MainFormFilesTest::changedSeriesReplacesThePage()
     form->SetSetupDialogHook([&](TdlgInputs& dialog) {
         AnswerSetup(dialog, priceFile, QStringLiteral("SPY"), QStringLiteral("rbFuture"));
     });
-    form->EditChangeOption();
+    form->Files().EditChangeOption();
     QCOMPARE(built, 1);
     QTRY_VERIFY(oldWindow.isNull());
     QCOMPARE(form->Pages().Count(), 1);
@@ -199,7 +199,7 @@ void MainFormFilesTest::pageGoneWhileTheSetupClosesKeepsItsFile()
         QTimer::singleShot(0, &dialog,
                            [oldWindow] { QTimer::singleShot(0, [oldWindow] { delete oldWindow.data(); }); });
     });
-    form->EditChangeOption();
+    form->Files().EditChangeOption();
     QCOMPARE(built, 1);
     QVERIFY(oldWindow.isNull());
     QCOMPARE(form->Pages().Count(), 1);
@@ -227,13 +227,13 @@ void MainFormFilesTest::newPageThatClosesAtOnceLeavesNoCurrentPage()
     form->SetSetupDialogHook([](TdlgInputs& dialog) {
         AnswerSetup(dialog, QString(), QStringLiteral("SPY"), QStringLiteral("rbEquity"));
     });
-    form->EditChangeOption();
+    form->Files().EditChangeOption();
     QCOMPARE(built, 1);
     QTRY_COMPARE(form->Pages().Count(), 0);
     QVERIFY(oldWindow.isNull());
     QVERIFY(form->FindActivePage() == nullptr);
 
-    form->FileNew();
+    form->Files().FileNew();
     QCOMPARE(built, 2);
     QTRY_COMPARE(form->Pages().Count(), 0);
     QVERIFY(form->FindActivePage() == nullptr);
@@ -266,7 +266,7 @@ void MainFormFilesTest::openSetsTheSeriesFolder()
             static_cast<QDialog*>(dialog)->accept();
         }
     });
-    form->FileOpen();
+    form->Files().FileOpen();
     WhileModal(nullptr);
     QVERIFY(openFromFile);
     QCOMPARE(openName, series);
@@ -330,7 +330,7 @@ void MainFormFilesTest::saveWritesThroughThePage()
             static_cast<QDialog*>(dialog)->accept();
         }
     });
-    form->FileSave();
+    form->Files().FileSave();
     WhileModal(nullptr);
     QCOMPARE(page->savedTo, QStringList{folder + QStringLiteral("/spy-jan.ops")});
     QCOMPARE(form->Session().Folders().SeriesDir, folder);
@@ -354,7 +354,7 @@ void MainFormFilesTest::pageGoneDuringTheSaveDialogIsNotSaved()
             static_cast<QDialog*>(dialog)->accept();
         }
     });
-    form->FileSave();
+    form->Files().FileSave();
     WhileModal(nullptr);
     QCOMPARE(form->Pages().Count(), 0);
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/spy-jan.ops")));
@@ -374,7 +374,7 @@ void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()
     auto saveAs = [&](const QString& path) {
         WhileModal(TypeIntoFileDialog(QFileInfo(path).absolutePath(), QFileInfo(path).fileName()));
         Activate(window);
-        form->FileSave();
+        form->Files().FileSave();
         WhileModal(nullptr);
     };
 
@@ -435,7 +435,7 @@ void MainFormFilesTest::aReadOnlySeriesIsKeptAndACopyOffered()
             }
         });
         Activate(window);
-        form->FileSave();
+        form->Files().FileSave();
         WhileModal(nullptr);
         return dialogs;
     };

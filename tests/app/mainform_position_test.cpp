@@ -96,7 +96,7 @@ private slots:
         // Saved with the series: leaving asks nothing.
         WhileModal(TypeIntoFileDialog(form->Session().Folders().SeriesDir, QStringLiteral("sample.ops")));
         Activate(window);
-        form->FileSave();
+        form->Files().FileSave();
         WhileModal(nullptr);
         QCOMPARE(SavedLegs(form->Session().Folders().SeriesDir + QStringLiteral("/sample.ops")), 1);
         form->close();
@@ -117,7 +117,7 @@ private slots:
                 dialog.findChild<QAbstractButton*>(QStringLiteral("cmdOK"))->click();
             });
         });
-        form->FileNew();
+        form->Files().FileNew();
         QWidget* window = nullptr;
         QTRY_VERIFY((window = form->findChild<QWidget*>(QStringLiteral("frmOPage"))) != nullptr);
         BuyOne(window);
@@ -153,7 +153,7 @@ private slots:
                 dialog.findChild<QAbstractButton*>(QStringLiteral("cmdOK"))->click();
             });
         });
-        form->EditChangeOption();
+        form->Files().EditChangeOption();
         QTRY_VERIFY(old.isNull());
         QVERIFY(notifier_.questions.isEmpty());
         QWidget* replaced = form->findChild<QWidget*>(QStringLiteral("frmOPage"));

@@ -200,7 +200,7 @@ private slots:
             });
         };
         form->SetDownloadCommand(DownloadCommand(options));
-        form->DoDownload();
+        form->Data().DoDownload();
         QCOMPARE(notifier_.infos.size(), 1);
         const QString& message = notifier_.infos.front();
         QVERIFY2(message.startsWith(QStringLiteral("No server is set")), qPrintable(message));

@@ -4,6 +4,8 @@
 
 #include "mainform_fixture.h"
 
+#include <QScopeGuard>
+
 using namespace kestrava;
 using namespace kestrava::mainformtest;
 
@@ -24,6 +26,7 @@ private slots:
     void pageTracking();
     void commandsWithoutPageDoNothing();
     void shortcutsReachTheMenuFromAPage();
+    void everyCommandReachesItsOwnWork();
     void helpOpensThePageOfTheActiveWindow();
     void helpThatCannotOpenSaysSo();
     void emptyListRefusesDownload();
@@ -220,10 +223,10 @@ void MainFormTest::commandsWithoutPageDoNothing()
 {
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    form->FileSave();
-    form->FilePrint();
-    form->sbViewDataClick();
-    form->EditChangeOption();
+    form->Files().FileSave();
+    form->Files().FilePrint();
+    form->Data().sbViewDataClick();
+    form->Files().EditChangeOption();
     // A modal opened by a command holds it until the guard closes it; one
     // posted for later opens here.
     QCoreApplication::sendPostedEvents();
@@ -272,6 +275,82 @@ public slots:
 
 }  // namespace
 
+// Each menu item and strip button starts its own command, and a button the
+// same command as its menu item: what the command shows (a file dialog by
+// its title, another dialog by its class) or hands on (the download hooks,
+// the help page or the quote file the browser is asked for).
+void MainFormTest::everyCommandReachesItsOwnWork()
+{
+    PageRecorder browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
+    const auto unsetHandler = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); });
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    QVERIFY(!form->Session().TickerList().IsEmpty());
+    QStringList seen;
+    form->SetDownloadCommand([&seen](TMainForm&) { seen << QStringLiteral("download"); });
+    form->SetDownloadListEditor([&seen](TMainForm&) { seen << QStringLiteral("list editor"); });
+    WhileModal([&seen](QWidget* modal) {
+        seen << (qobject_cast<QFileDialog*>(modal) ? modal->windowTitle()
+                                                   : QLatin1String(modal->metaObject()->className()));
+    });
+    FakePage* page = AddSpyPage(*form);
+    QFile quotes(form->Session().Folders().DataDir + QStringLiteral("/SPY.txt"));
+    QVERIFY(quotes.open(QIODevice::WriteOnly));
+    quotes.close();
+
+    const struct {
+        const char* trigger;  // a menu item, or a strip button
+        const char* shows;
+    } commands[] = {
+        {"FileOpenItem", "Load a saved option series grid"},
+        {"sbFileOpen", "Load a saved option series grid"},
+        {"FileOpenChainItem", "Open an option quote table"},
+        {"FileNewItem", "kestrava::TdlgInputs"},
+        {"sbNew", "kestrava::TdlgInputs"},
+        {"FileSaveItem", "Save Option Series"},
+        {"sbFileSave", "Save Option Series"},
+        {"FileDownloadItem", "download"},
+        {"spdbtnDownload", "download"},
+        {"FileImportHistoryItem", "Import price history"},
+        {"FilePrintItem", "QPrintDialog"},
+        {"sbPrint", "QPrintDialog"},
+        {"FileExportGridItem", "Export grid"},
+        {"EditOptionItem", "kestrava::TdlgInputs"},
+        {"sbEdit", "kestrava::TdlgInputs"},
+        {"Editdefaultinterestrates1", "kestrava::TdlgIntRates"},
+        {"EditDownloadListItem", "list editor"},
+        {"sbEditList", "list editor"},
+        {"EditServersItem", "kestrava::TdlgServers"},
+        {"ViewDataItem", "SPY.txt"},
+        {"sbViewData", "SPY.txt"},
+        {"HelpContentsItem", "index.html"},
+        {"sbHelp", "index.html"},
+        {"HelpAboutItem", "kestrava::TAboutBoxVer"},
+    };
+    for (const auto& command : commands) {
+        seen.clear();
+        browser.opened.clear();
+        Activate(page->Window());
+        if (auto* action = form->findChild<QAction*>(QLatin1String(command.trigger)))
+            action->trigger();
+        else if (auto* button = form->findChild<QToolButton*>(QLatin1String(command.trigger)))
+            button->click();
+        else
+            QFAIL(command.trigger);
+        QTRY_VERIFY2_WITH_TIMEOUT(!seen.isEmpty() || !browser.opened.isEmpty(), command.trigger, 2000);
+        for (const QUrl& url : browser.opened)
+            seen << url.fileName();
+        QVERIFY2(
+            seen == QStringList{QLatin1String(command.shows)},
+            qPrintable(QLatin1String(command.trigger) + QStringLiteral(": ") + seen.join(QLatin1Char('|'))));
+    }
+    QVERIFY(notifier_.infos.isEmpty());
+
+    form->findChild<QAction*>(QStringLiteral("FileExitItem"))->trigger();
+    QTRY_VERIFY(!form->isVisible());
+}
+
 void MainFormTest::helpOpensThePageOfTheActiveWindow()
 {
     PageRecorder browser;
@@ -294,7 +373,7 @@ void MainFormTest::helpOpensThePageOfTheActiveWindow()
             dialog.findChild<QAbstractButton*>(QStringLiteral("cmdCancel"))->click();
         });
     });
-    form->FileNew();
+    form->Files().FileNew();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 
     QVERIFY(notifier_.infos.isEmpty());
@@ -321,7 +400,7 @@ void MainFormTest::helpThatCannotOpenSaysSo()
 
     auto form = NewForm();
     QVERIFY(form->FormCreate());
-    form->sbHelpClick();
+    form->Help().sbHelpClick();
     QCOMPARE(notifier_.infos.size(), 1);
     WhileModal([](QWidget* modal) {
         if (modal->objectName() == QStringLiteral("dlgIntRates")) {
@@ -330,7 +409,7 @@ void MainFormTest::helpThatCannotOpenSaysSo()
             QTest::keyClick(modal->focusWidget() ? modal->focusWidget() : modal, Qt::Key_F1);
         }
     });
-    form->Editdefaultinterestrates1Click();
+    form->Data().Editdefaultinterestrates1Click();
     WhileModal(nullptr);
     qputenv("HOME", home);
     QCOMPARE(notifier_.infos.size(), 2);
@@ -343,12 +422,12 @@ void MainFormTest::emptyListRefusesDownload()
     QVERIFY(form->FormCreate());
     int runs = 0;
     form->SetDownloadCommand([&](TMainForm&) { ++runs; });
-    form->DoDownload();
+    form->Data().DoDownload();
     QCOMPARE(runs, 1);
 
     form->Session().TickerList().Clear();
     form->Progress().spdbtnDownload()->setChecked(true);
-    form->DoDownload();
+    form->Data().DoDownload();
     QCOMPARE(runs, 1);
     QCOMPARE(notifier_.infos,
              QStringList{QStringLiteral("You need to enter one or more symbols to download.")});

@@ -233,7 +233,7 @@ private slots:
         };
         auto form = NewForm(options);
         QVERIFY(form);
-        form->DoDownload();
+        form->Data().DoDownload();
         QCOMPARE(form->Session().QuoteSelection(), (QStringList{"OEX", "OIL", "QQQ", "SPX", "SPY", "YHOO"}));
         QCOMPARE(form->Session().HistorySelection(),
                  (QStringList{"GLD", "^OEX", "OIL", "QQQ", "^GSPC", "SPY", "YHOO"}));
@@ -276,7 +276,7 @@ private slots:
         QVERIFY(form);
         shown = form.get();
         CountingPage* page = AddActivePage(*form);
-        form->DoDownload();
+        form->Data().DoDownload();
 
         QVERIFY2(notifier_.messages.isEmpty(), qPrintable(notifier_.messages.join(u'|')));
         QCOMPARE(form->Session().QuoteSelection(), QStringList{"SPX"});
@@ -346,7 +346,7 @@ private slots:
         stopper.start();
         QElapsedTimer clock;
         clock.start();
-        form->DoDownload();
+        form->Data().DoDownload();
 
         QVERIFY(clock.elapsed() < 5000);
         // What came and what did not, the broken-off OEX and the history
@@ -375,7 +375,7 @@ private slots:
                 (ranChecks ? dialog.btnOK : dialog.btnCancel)->click();
             });
         }));
-        form->EditDownloadListItemClick();
+        form->Data().EditDownloadListItemClick();
         QVERIFY(ranChecks);
         // The row without an option symbol is gone; one without a history
         // symbol stays.
@@ -388,7 +388,7 @@ private slots:
                 dialog.btnCancel->click();
             });
         }));
-        form->EditDownloadListItemClick();
+        form->Data().EditDownloadListItemClick();
         QCOMPARE(form->Session().TickerList().Entries(), (QStringList{"gld=GLD", "QQQ="}));
     }
 
