@@ -90,7 +90,7 @@ void WritePrices(const QString& path, TDateTime lastDate, double level = 45.0)
 void AddQuotes(TfrmOPage& page)
 {
     TInOutObj* p = page.CurrentSeries();
-    TImpStrGrid* grid = page.TheGrid;
+    TImpStrGrid* grid = page.Controls().TheGrid;
     const int n = p->NumStrikes;
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {
@@ -111,7 +111,7 @@ void AddQuotes(TfrmOPage& page)
             cells->setData(cells->index(row - 1, 5), QString::number(theo * 1.04 + 0.02, 'f', 2));
         }
     }
-    page.cmdReCalc->click();
+    page.InputBar().cmdReCalc->click();
 }
 
 // A real history converted into a work file: highs and lows.
@@ -216,7 +216,7 @@ int main(int argc, char** argv)
         AddQuotes(*page);
         if (std::string(shot.name) == "page-black-scholes") {
             // A bid being typed on the put row of the third strike.
-            TImpStrGrid* grid = page->TheGrid;
+            TImpStrGrid* grid = page->Controls().TheGrid;
             page->show();
             grid->setFocus();
             grid->setCurrentIndex(grid->model()->index(9, 3));
@@ -225,7 +225,7 @@ int main(int argc, char** argv)
                 editor->setText(QStringLiteral("0.3"));
         }
         if (shot.chart)
-            page->TabControl1->setCurrentIndex(page->TabControl1->count() - 1);
+            page->Controls().TabControl1->setCurrentIndex(page->Controls().TabControl1->count() - 1);
         ok = Save(*page, folder.filePath(QString::fromLatin1(shot.name) + suffix + QStringLiteral(".png")))
              && ok;
         if (shot.highLow && suffix.isEmpty())
@@ -250,11 +250,11 @@ int main(int argc, char** argv)
         source.setup.optionSymbol = source.setup.symbolText = QStringLiteral("SPX");
         source.setup.dividendYield = QStringLiteral("1.8");
         std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, source, notifier));
-        if (!page || page->cmboOptSymbols->count() == 0)
+        if (!page || page->InputBar().cmboOptSymbols->count() == 0)
             return 1;
         // Priced near the market's own volatility.
-        page->fseSigma->SetValue(12.0);
-        page->cmdReCalc->click();
+        page->InputBar().fseSigma->SetValue(12.0);
+        page->InputBar().cmdReCalc->click();
         ok = Save(*page, folder.filePath(QStringLiteral("page-quotes") + suffix + QStringLiteral(".png")))
              && ok;
     }
@@ -278,14 +278,14 @@ int main(int argc, char** argv)
         source.setup.optionSymbol = source.setup.symbolText = QStringLiteral("SPX");
         source.setup.dividendYield = QStringLiteral("1.8");
         std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, source, notifier));
-        if (!page || page->cmboOptSymbols->count() == 0)
+        if (!page || page->InputBar().cmboOptSymbols->count() == 0)
             return 1;
-        page->fseSigma->SetValue(12.0);
-        page->cmdReCalc->click();
+        page->InputBar().fseSigma->SetValue(12.0);
+        page->InputBar().cmdReCalc->click();
         page->show();
-        TImpStrGrid* grid = page->TheGrid;
+        TImpStrGrid* grid = page->Controls().TheGrid;
         const auto trade = [&](int tab, int row, const char* action) {
-            page->TabControl1->setCurrentIndex(tab);
+            page->Controls().TabControl1->setCurrentIndex(tab);
             grid->setCurrentIndex(grid->model()->index(row, 7));
             if (auto* item = page->findChild<QAction*>(QString::fromLatin1(action)))
                 item->trigger();
@@ -293,7 +293,7 @@ int main(int argc, char** argv)
         trade(0, 2, "BuyOneItem");   // 1275 call
         trade(0, 4, "SellOneItem");  // 1325 call
         trade(1, 9, "BuyOneItem");   // 1225 put
-        page->TabControl1->setCurrentIndex(page->ExpiryCount());
+        page->Controls().TabControl1->setCurrentIndex(page->ExpiryCount());
         ok = Save(*page, folder.filePath(QStringLiteral("page-position") + suffix + QStringLiteral(".png")))
              && ok;
         if (suffix.isEmpty())

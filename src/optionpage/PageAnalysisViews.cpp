@@ -26,8 +26,13 @@ namespace kestrava {
 using namespace pageparts;
 
 PageAnalysisViews::PageAnalysisViews(const LocaleInfo& locale, PageSeries& series, PageMessages& messages,
-                                     QStackedLayout& pages, TImpStrGrid& grid, GridExpiry gridExpiry, QWidget& page)
-    : QObject(&page), series_(series), messages_(messages), pages_(pages), grid_(grid),
+                                     QStackedLayout& pages, TImpStrGrid& grid, GridExpiry gridExpiry,
+                                     QWidget& page)
+    : QObject(&page),
+      series_(series),
+      messages_(messages),
+      pages_(pages),
+      grid_(grid),
       gridExpiry_(std::move(gridExpiry))
 {
     smileView_ = new SmileView(locale, &page);

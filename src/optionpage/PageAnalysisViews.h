@@ -36,8 +36,8 @@ public:
 
     // Adds the Smile and Position views to pages and Buy 1 and Sell 1 to
     // grid; page parents the views.
-    PageAnalysisViews(const LocaleInfo& locale, PageSeries& series, PageMessages& messages, QStackedLayout& pages,
-                      TImpStrGrid& grid, GridExpiry gridExpiry, QWidget& page);
+    PageAnalysisViews(const LocaleInfo& locale, PageSeries& series, PageMessages& messages,
+                      QStackedLayout& pages, TImpStrGrid& grid, GridExpiry gridExpiry, QWidget& page);
 
     // The Position tab follows the expiries; the Smile tab comes before the
     // Chart tab, when there is one.
@@ -48,7 +48,8 @@ public:
     void Print(QPrinter& printer, int marker, const QString& title,
                const std::function<void(QPrinter&, const PlotPrintout&)>& printPlot);
     // smileExpiry: the expiry the smile shows, nullptr to keep the last.
-    void Refresh(const TInOutObj* smileExpiry, const QString& title, const std::vector<const TInOutObj*>& expiries);
+    void Refresh(const TInOutObj* smileExpiry, const QString& title,
+                 const std::vector<const TInOutObj*>& expiries);
 
     // The position saved beside seriesFile; a damaged file is said.
     void LoadPosition(const QString& seriesFile);

@@ -174,6 +174,11 @@ TEST(QuoteChain, RowsChosenFromTheRealTablesMatchAnIndependentCount)
                     EXPECT_EQ(strike.call.openInterest, Count(line.fields[6]));
                     EXPECT_EQ(strike.put.volume, Count(line.fields[12]));
                     EXPECT_EQ(strike.put.openInterest, Count(line.fields[13]));
+                    const auto change = [](const std::string& text) {
+                        return text.find_first_not_of(' ') == std::string::npos ? 0.0f : std::stof(text);
+                    };
+                    EXPECT_EQ(strike.call.netChange, change(line.fields[2]));
+                    EXPECT_EQ(strike.put.netChange, change(line.fields[9]));
                     const std::string bid = line.fields[3];
                     EXPECT_EQ(strike.call.bid, bid == " " ? 0.0f : std::stof(bid));
                     EXPECT_EQ(strike.put.ask, line.fields[11] == " " ? 0.0f : std::stof(line.fields[11]));

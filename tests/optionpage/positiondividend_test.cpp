@@ -104,7 +104,7 @@ class PositionDividendTest : public QObject {
         std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, source, notifier_));
         if (page) {
             page->show();
-            page->TabControl1->setCurrentIndex(page->ExpiryCount());
+            page->Controls().TabControl1->setCurrentIndex(page->ExpiryCount());
         }
         return page;
     }
@@ -140,7 +140,8 @@ class PositionDividendTest : public QObject {
         inputs.forward = ForwardSource::Parity;
         const std::optional<TableMarket> market = ReadTableMarket(
             temp_.filePath(QStringLiteral("SPX.txt")).toStdString(),
-            page_->cmboOptSymbols->currentText().toStdString(), {Day(kFebruary), Day(kMarch)}, inputs);
+            page_->InputBar().cmboOptSymbols->currentText().toStdString(), {Day(kFebruary), Day(kMarch)},
+            inputs);
         QVERIFY2(market, qPrintable(where));
         const MarkedPosition marked(pointers, tab->GetPosition(), MarkSource::Mid, &*market);
 
@@ -201,11 +202,11 @@ private slots:
         for (const auto& [tab, row, action] :
              {std::tuple{0, 2, "BuyOneItem"}, std::tuple{0, 4, "SellOneItem"},
               std::tuple{1, 9, "BuyOneItem"}}) {
-            page_->TabControl1->setCurrentIndex(tab);
-            page_->TheGrid->setCurrentIndex(page_->TheGrid->model()->index(row, 7));
+            page_->Controls().TabControl1->setCurrentIndex(tab);
+            page_->Controls().TheGrid->setCurrentIndex(page_->Controls().TheGrid->model()->index(row, 7));
             page_->findChild<QAction*>(QString::fromLatin1(action))->trigger();
         }
-        page_->TabControl1->setCurrentIndex(page_->ExpiryCount());
+        page_->Controls().TabControl1->setCurrentIndex(page_->ExpiryCount());
         QCOMPARE(Tab()->GetPosition().legs.size(), std::size_t{3});
 
         bool dateChosen = false;
