@@ -601,6 +601,15 @@ private slots:
         QTest::keyClick(tab.tblLegs, Qt::Key_Delete);
         QCOMPARE(tab.tblLegs->model()->rowCount(), 1);
         QCOMPARE(tab.GetPosition().legs[0].strike, 105.0f);
+
+        // The P&L table names its own rows and columns and nothing past them.
+        const QAbstractItemModel* pnl = tab.tblPnl->model();
+        QVERIFY(pnl->rowCount() > pnl->columnCount());
+        for (const Qt::Orientation side : {Qt::Horizontal, Qt::Vertical}) {
+            const int count = side == Qt::Horizontal ? pnl->columnCount() : pnl->rowCount();
+            QVERIFY(pnl->headerData(count - 1, side).isValid());
+            QVERIFY(!pnl->headerData(count, side).isValid());
+        }
     }
 
     // Without a leg the graph is a flat line at zero with a note in its
