@@ -40,6 +40,7 @@
 #include "chainwindow/ChainWindow.h"
 #include "common/localeparse.h"
 #include "support/qt_recording_notifier.h"
+#include "support/walk_seed.h"
 
 using namespace kestrava;
 
@@ -369,13 +370,9 @@ class ChainWindowWalkTest : public QObject {
 private slots:
     void everyControlAgreesWithTheCore()
     {
-        unsigned seed = kSeed;
-        if (const char* chosen = std::getenv("KESTRAVA_WALK_SEED"))
-            seed = static_cast<unsigned>(std::strtoul(chosen, nullptr, 10));
+        const unsigned seed = testsupport::WalkSeed(kSeed);
         std::mt19937 random(seed);
-        const auto pick = [&random](int count) {
-            return static_cast<int>(random() % static_cast<unsigned>(count));
-        };
+        const auto pick = [&random](int count) { return testsupport::Pick(random, count); };
 
         environment_.locale.decimalSeparator = ',';
         window_ = ChainWindow::Open(kTable, QString(), environment_, notifier_);

@@ -31,6 +31,7 @@
 #include "optionpage/ScenarioPanel.h"
 #include "pricing/recalc.h"
 #include "support/recording_notifier.h"
+#include "support/walk_seed.h"
 
 using namespace kestrava;
 
@@ -187,13 +188,9 @@ private slots:
 
     void dividendChangesReachThePositionFigures()
     {
-        unsigned seed = kSeed;
-        if (const char* chosen = std::getenv("KESTRAVA_WALK_SEED"))
-            seed = static_cast<unsigned>(std::strtoul(chosen, nullptr, 10));
+        const unsigned seed = testsupport::WalkSeed(kSeed);
         std::mt19937 random(seed);
-        const auto pick = [&random](int count) {
-            return static_cast<int>(random() % static_cast<unsigned>(count));
-        };
+        const auto pick = [&random](int count) { return testsupport::Pick(random, count); };
 
         Dividend dividend;
         page_ = MakePage(dividend);

@@ -22,6 +22,7 @@
 #include "optionpage/PositionTab.h"
 #include "pagetest_support.h"
 #include "pricing/Models.h"
+#include "support/walk_seed.h"
 
 using namespace kestrava;
 using namespace kestrava::pagetest;
@@ -172,11 +173,9 @@ private slots:
 
     void quotesStayWithTheirExpiryOverAWalkOfUserActions()
     {
-        unsigned seed = kSeed;
-        if (const char* chosen = std::getenv("KESTRAVA_WALK_SEED"))
-            seed = static_cast<unsigned>(std::strtoul(chosen, nullptr, 10));
+        const unsigned seed = testsupport::WalkSeed(kSeed);
         std::mt19937 random(seed);
-        const auto pick = [&random](int count) { return static_cast<int>(random() % unsigned(count)); };
+        const auto pick = [&random](int count) { return testsupport::Pick(random, count); };
 
         PagePtr page = BuildSpxPage();
         QVERIFY(page);
