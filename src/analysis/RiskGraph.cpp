@@ -127,7 +127,11 @@ std::vector<ExpectedMove> ExpectedMovesOfSeries(const MarkedPosition& marked, Di
     return moves;
 }
 
-RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenario, std::vector<double> prices)
+namespace {
+
+// A graph's prices, dates and today's price; a position without legs is
+// flat at 0 on every date.
+RiskGraph GraphFrame(const MarkedPosition& marked, const Scenario& scenario, std::vector<double> prices)
 {
     RequireAscendingPrices(prices, marked.Legs().size());
     RiskGraph graph;
@@ -135,11 +139,19 @@ RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenari
     graph.underlying = marked.Underlying();
     graph.dates = RiskDates(marked, scenario);
     graph.dateChosen = scenario.date != 0;
-    if (marked.Empty()) {
+    if (marked.Empty())
         for (std::vector<double>& curve : graph.pnl)
             curve.assign(graph.prices.size(), 0.0);
+    return graph;
+}
+
+}  // namespace
+
+RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenario, std::vector<double> prices)
+{
+    RiskGraph graph = GraphFrame(marked, scenario, std::move(prices));
+    if (marked.Empty())
         return graph;
-    }
     std::vector<std::vector<double>> curves = PnlCurves(marked, scenario, graph.dates, graph.prices);
     for (std::size_t d = 0; d < graph.pnl.size(); ++d)
         graph.pnl[d] = std::move(curves[d]);
@@ -152,18 +164,10 @@ RiskGraph ComputeRiskGraph(const MarkedPosition& marked, const Scenario& scenari
 RiskGraph ComputeGreekGraph(const MarkedPosition& marked, const Scenario& scenario,
                             std::vector<double> prices, Greek which)
 {
-    RequireAscendingPrices(prices, marked.Legs().size());
-    RiskGraph graph;
-    graph.prices = std::move(prices);
-    graph.underlying = marked.Underlying();
-    graph.dates = RiskDates(marked, scenario);
-    graph.dateChosen = scenario.date != 0;
+    RiskGraph graph = GraphFrame(marked, scenario, std::move(prices));
     graph.greek = which;
-    if (marked.Empty()) {
-        for (std::vector<double>& curve : graph.pnl)
-            curve.assign(graph.prices.size(), 0.0);
+    if (marked.Empty())
         return graph;
-    }
     std::vector<std::vector<double>> curves = GreekCurves(marked, scenario, graph.dates, graph.prices, which);
     for (std::size_t d = 0; d < graph.pnl.size(); ++d)
         graph.pnl[d] = std::move(curves[d]);

@@ -93,6 +93,31 @@ TEST(RiskGraph, LongPutWithSyntheticStockIsFlatBelowThePutStrike)
     }
 }
 
+// The middle curve is the scenario's date when it names one, else the day
+// halfway to the expiry; the graph says which, for its legend.
+TEST(RiskGraph, TheMiddleCurveIsTheChosenDateOrMidway)
+{
+    const TInOutObj p = Expiry(kBlackScholes);
+    const std::vector<const TInOutObj*> expiries{&p};
+    Position position;
+    position.legs = {Leg(p, 100, 1, 1, 5.5)};
+    const MarkedPosition marked(expiries, position);
+    for (const bool chosen : {false, true}) {
+        Scenario scenario;
+        if (chosen)
+            scenario.date = p.TodayDate + 10;
+        const std::vector<double> prices{95, 100, 105};
+        for (const RiskGraph& graph : {ComputeRiskGraph(marked, scenario, prices),
+                                       ComputeGreekGraph(marked, scenario, prices, Greek::Delta)}) {
+            EXPECT_EQ(graph.dateChosen, chosen);
+            if (chosen) {
+                EXPECT_EQ(graph.dates[kRiskMidway], p.TodayDate + 10);
+            }
+            EXPECT_GT(graph.dates[kRiskMidway], graph.dates[kRiskToday]);
+        }
+    }
+}
+
 TEST(RiskGraph, TotalsAgreeWithTheGraphAtTodaysPrice)
 {
     // Delta and gamma are the slope and the bend of today's curve; the
