@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Plants the faults listed in tests/mutants/ one at a time, rebuilds, runs the
-# whole suite against each and reports which the suite caught (killed) and
-# which it did not (survived). A mutant whose search text is no longer in its
+# Plants the faults listed in tests/mutants/ one at a time, rebuilds, runs
+# every test that can see it (each test whose program the mutant relinked, or
+# that starts such a program, or is a script) and reports which the suite
+# caught (killed) and which it did not (survived). A mutant whose search text is no longer in its
 # file, or is there more than once, "does not apply"; one that does not
 # compile "does not build". The source file is restored after each mutant,
 # also when the run is stopped.
@@ -86,15 +87,28 @@ locked() {
 build_quietly() {
   cmake --build "$build" -j "${JOBS:-$(nproc)}" >"$build/mutant-build.log" 2>&1
 }
-# The whole suite; with a folder of src/, the tests of its own folder first,
-# which kill most mutants in seconds: the verdict is the whole suite's.
+# The whole suite; with a folder of src/ and a marker file touched before the
+# mutant's build, the tests that can see the mutant (scripts/mutants_affected.py
+# says which: those whose program was relinked or starts one that was), those
+# of the folder's own tests first, which kill most mutants in seconds.
+# Exit 4: the tests to run could not be told.
 suite() {
-  local own=$build/tests/${1:-}
-  if [ -n "${1:-}" ] && [ -d "$own" ]; then
-    ctest --test-dir "$own" -j "${JOBS:-$(nproc)}" --timeout 120 --stop-on-failure >"$build/mutant-test.log" 2>&1 \
-      || return 1
+  local tests
+  if [ -z "${2:-}" ]; then
+    ctest --test-dir "$build" -j "${JOBS:-$(nproc)}" --timeout 120 --stop-on-failure >"$build/mutant-test.log" 2>&1
+    return
   fi
-  ctest --test-dir "$build" -j "${JOBS:-$(nproc)}" --timeout 120 --stop-on-failure >"$build/mutant-test.log" 2>&1
+  tests=$(python3 scripts/mutants_affected.py "$build" "$2" "$1" 2>"$build/mutant-test.log") || return 4
+  local own=${tests%%$'\n'*} rest=${tests#*$'\n'}
+  : >"$build/mutant-test.log"
+  if [ -n "$own" ]; then
+    ctest --test-dir "$build" -I "0,0,0,$own" -j "${JOBS:-$(nproc)}" --timeout 120 --stop-on-failure \
+      >>"$build/mutant-test.log" 2>&1 || return 1
+  fi
+  if [ -n "$rest" ]; then
+    ctest --test-dir "$build" -I "0,0,0,$rest" -j "${JOBS:-$(nproc)}" --timeout 120 --stop-on-failure \
+      >>"$build/mutant-test.log" 2>&1 || return 1
+  fi
 }
 
 # Reads a mutant file into target, search and replace.
@@ -176,9 +190,13 @@ try_mutant() {
   folder=${folder%%/*}
   mutant_start=$(date +%s)
   outcome=0
-  locked bash -c "$(declare -f build_quietly suite); build=$build; build_quietly || exit 3; suite $folder" \
-    || outcome=$?
-  if [ $outcome -eq 3 ]; then
+  locked bash -c "$(declare -f build_quietly suite); build=$build; touch $build/mutant-marker;
+                  build_quietly || exit 3; suite \"$folder\" $build/mutant-marker" || outcome=$?
+  if [ $outcome -eq 4 ]; then
+    restore
+    echo "which tests can see the mutant could not be told: see $build/mutant-test.log"
+    exit 2
+  elif [ $outcome -eq 3 ]; then
     result="does not build"
   elif [ $outcome -eq 0 ]; then
     result="SURVIVED"
