@@ -211,12 +211,15 @@ TEST_F(PriceCliTest, SameNumbersUnderEveryLocale)
 
 TEST_F(PriceCliTest, ALongRunReportsItsProgress)
 {
-    // Expiries of twenty strikes in a 5000-step tree, some seconds' worth;
-    // a sanitized build takes about ten times as long for each.
+    // Expiries of twenty strikes in a deep tree, some seconds' worth. A
+    // sanitized build takes some hundred times as long for each step: there
+    // a shallower tree still runs past the second after which the run reports.
 #ifdef __SANITIZE_ADDRESS__
     constexpr int kExpiries = 8;
+    constexpr int kSteps = 1000;
 #else
     constexpr int kExpiries = 80;
+    constexpr int kSteps = 5000;
 #endif
     std::ostringstream strikes;
     for (int s = 0; s < 20; ++s)
@@ -224,7 +227,8 @@ TEST_F(PriceCliTest, ALongRunReportsItsProgress)
     std::string zeros = "[0,0]";
     for (int s = 1; s < 20; ++s)
         zeros += ",[0,0]";
-    std::string expiry = R"({"ContractType": 1, "Model": 3, "Steps": 5000, "ExpiryMonth": 4, "NumStrikes": 20,
+    std::string expiry = R"({"ContractType": 1, "Model": 3, "Steps": )" + std::to_string(kSteps)
+                         + R"(, "ExpiryMonth": 4, "NumStrikes": 20,
       "ReservedInt": 0, "SigmaDays": 90, "Dividend": 0, "Rate": 0.05, "Underlying": 100, "Sigma": 0.25,
       "PriceDate": 39449, "TodayDate": 39449, "ExpiryDate": 39540, "DivDate": 0, "SourceFileType": 5,
       "OptSymbol": "ABC", "SourceFile": "", "OptContract": "", "Strike": [)"
