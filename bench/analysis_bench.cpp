@@ -28,9 +28,13 @@ using benchpage::Page;
 
 namespace {
 
+// Today's price of 100 less and plus a quarter, by half a point.
 std::vector<double> Prices()
 {
-    return PriceSteps({}, 100);
+    std::vector<double> prices;
+    for (int i = 0; i < kDefaultRiskPoints; ++i)
+        prices.push_back(75 + 0.5 * i);
+    return prices;
 }
 
 // One redraw: the marked position is kept between redraws, the scenario

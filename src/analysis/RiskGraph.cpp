@@ -55,32 +55,22 @@ std::vector<double> Breakevens(const std::vector<double>& prices, const std::vec
     return found;
 }
 
-}  // namespace
-
-std::vector<double> PriceSteps(const RiskRange& range, double underlying)
+// Evenly spaced prices from range.from to range.to.
+std::vector<double> PriceSteps(const RiskRange& range)
 {
-    double from = range.from;
-    double to = range.to;
-    if (from == 0 || to == 0) {
-        if (!(underlying > 0))
-            throw AnalysisError("There is no underlying price to draw the risk graph around.");
-        if (from == 0)
-            from = underlying * (1 - kDefaultRiskSpan);
-        if (to == 0)
-            to = underlying * (1 + kDefaultRiskSpan);
-    }
-    if (!(from > 0) || !(to > from) || !std::isfinite(to))
+    if (!(range.from > 0) || !(range.to > range.from) || !std::isfinite(range.to))
         throw AnalysisError("The risk graph needs prices from above 0 to a higher price.");
     if (range.points < 2 || range.points > kMaxRiskPoints)
         throw AnalysisError("The risk graph takes 2 to " + std::to_string(kMaxRiskPoints) + " prices, got "
                             + std::to_string(range.points) + ".");
     std::vector<double> prices(static_cast<std::size_t>(range.points));
     for (int i = 0; i < range.points; ++i)
-        prices[static_cast<std::size_t>(i)] = i + 1 == range.points
-                                                  ? to
-                                                  : from + (to - from) * i / (range.points - 1);
+        prices[static_cast<std::size_t>(i)] =
+            i + 1 == range.points ? range.to : range.from + (range.to - range.from) * i / (range.points - 1);
     return prices;
 }
+
+}  // namespace
 
 std::array<TDateTime, 3> RiskDates(const MarkedPosition& marked, const Scenario& scenario)
 {
@@ -272,7 +262,7 @@ std::vector<double> GraphPrices(const MarkedPosition& marked, const Scenario& sc
         if (whole.to == 0)
             whole.to = span.to;
     }
-    const std::vector<double> even = PriceSteps(whole, underlying);
+    const std::vector<double> even = PriceSteps(whole);
     return RiskPrices(even.front(), even.back(), whole.points, LegStrikes(marked));
 }
 

@@ -24,8 +24,7 @@ constexpr double kDefaultRiskSpan = 0.25;  // plus and minus 25 % of today's pri
 constexpr int kMaxRiskPoints = 10001;
 
 // A from or to of 0 stands for where the position's graph opens
-// (DefaultRiskSpan; PriceSteps takes today's price less, or plus,
-// kDefaultRiskSpan).
+// (DefaultRiskSpan).
 struct RiskRange {
     double from = 0;
     double to = 0;
@@ -54,10 +53,6 @@ struct RiskGraph {
     bool dateChosen = false;                 // kRiskMidway is a date the scenario chose
     std::optional<Greek> greek;              // the curves are this greek of the position, not money
 };
-
-// Evenly spaced prices of a range around underlying. Throws AnalysisError
-// for a range that is not 0 < from < to with 2 to kMaxRiskPoints points.
-std::vector<double> PriceSteps(const RiskRange& range, double underlying);
 
 // The graph's three dates: today, the scenario's date (held between today
 // and the last expiry among the legs; the day halfway to the first expiry
@@ -114,8 +109,9 @@ RiskSpan DefaultRiskSpan(const MarkedPosition& marked, const Scenario& scenario,
 RiskSpan DefaultRiskSpan(std::span<const TInOutObj* const> expiries, const Position& position);
 
 // The prices of a graph over range: a from or to of 0 is DefaultRiskSpan's,
-// and the legs' strikes between them are among the prices. Throws as
-// PriceSteps does.
+// and the legs' strikes between them are among the prices. Throws
+// AnalysisError for a range that is not 0 < from < to with 2 to
+// kMaxRiskPoints points.
 std::vector<double> GraphPrices(const MarkedPosition& marked, const Scenario& scenario,
                                 const RiskRange& range, double underlying);
 

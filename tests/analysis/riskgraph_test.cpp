@@ -52,24 +52,30 @@ const int kModels[] = {kBlackScholes, kBinomial, kWhaley};
 
 TEST(RiskGraph, BullCallSpreadAtExpiryIsTheCappedPayoffLessItsCost)
 {
+    // The second cost puts the breakeven on a price of the graph (every
+    // half point), where the curve is 0 itself after being below: it is
+    // found once, there.
+    const double premiums[][2] = {{3.40, 1.55}, {3.50, 1.50}};
     for (int model : kModels) {
-        const TInOutObj p = Expiry(model);
-        const std::vector<const TInOutObj*> expiries{&p};
-        Position spread;
-        spread.legs = {Leg(p, 100, 1, 1, 3.40), Leg(p, 105, 1, -1, 1.55)};
-        const double cost = 3.40 - 1.55;
-        const RiskGraph graph = ComputeRiskGraph(expiries, spread, {60, 140, 161});
-        ASSERT_EQ(graph.prices.size(), 161u);
-        for (std::size_t i = 0; i < graph.prices.size(); ++i) {
-            const double S = graph.prices[i];
-            const double expected = (std::min(std::max(S - 100, 0.0), 5.0) - cost) * 100;
-            EXPECT_NEAR(graph.pnl[kRiskExpiry][i], expected, 1e-9) << "model " << model << ", S " << S;
+        for (const auto& premium : premiums) {
+            const TInOutObj p = Expiry(model);
+            const std::vector<const TInOutObj*> expiries{&p};
+            Position spread;
+            spread.legs = {Leg(p, 100, 1, 1, premium[0]), Leg(p, 105, 1, -1, premium[1])};
+            const double cost = premium[0] - premium[1];
+            const RiskGraph graph = ComputeRiskGraph(expiries, spread, {60, 140, 161});
+            ASSERT_EQ(graph.prices.size(), 161u);
+            for (std::size_t i = 0; i < graph.prices.size(); ++i) {
+                const double S = graph.prices[i];
+                const double expected = (std::min(std::max(S - 100, 0.0), 5.0) - cost) * 100;
+                EXPECT_NEAR(graph.pnl[kRiskExpiry][i], expected, 1e-9) << "model " << model << ", S " << S;
+            }
+            ASSERT_EQ(graph.breakevens.size(), 1u) << "model " << model << ", cost " << cost;
+            EXPECT_NEAR(graph.breakevens[0], 100 + cost, 1e-9);
+            // Before expiry the spread is worth between nothing and its cap.
+            for (double value : graph.pnl[kRiskToday])
+                EXPECT_TRUE(value >= -cost * 100 && value <= (5 - cost) * 100) << value;
         }
-        ASSERT_EQ(graph.breakevens.size(), 1u) << "model " << model;
-        EXPECT_NEAR(graph.breakevens[0], 100 + cost, 1e-9);
-        // Before expiry the spread is worth between nothing and its cap.
-        for (double value : graph.pnl[kRiskToday])
-            EXPECT_TRUE(value >= -cost * 100 && value <= (5 - cost) * 100) << value;
     }
 }
 

@@ -1,7 +1,7 @@
 // The program as a desktop uses it: files on the command line, a second start
 // handing its files to the running program (two processes), File > Open
 // Recent with a file deleted meanwhile, drops on the strip and on a page,
-// and Ctrl+Q.
+// Ctrl+Q, and a start whose folders cannot be made.
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -16,8 +16,10 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QtEndian>
 
+#include "app/Application.h"
 #include "app/BatchNotifier.h"
 #include "app/InstanceChannel.h"
 #include "app/StartArguments.h"
@@ -48,6 +50,9 @@ private slots:
     void aBatchMessageStaysShort();
     void dropsOpenSeriesFilesOnly();
     void ctrlQQuitsFromAPage();
+    void aStartWhoseFoldersCannotBeMadeSaysWhyAndFails();
+    void eachDisplayHasOneSocketName_data();
+    void eachDisplayHasOneSocketName();
 
 private:
     QString MakeFile(const QString& relative, const QByteArray& bytes = QByteArrayLiteral("\x01\x00"));
@@ -649,6 +654,60 @@ void DesktopTest::ctrlQQuitsFromAPage()
     QTRY_VERIFY(!form->isVisible());
     // As File > Exit: the settings were written.
     QVERIFY(FileBytes(SettingsFile()).contains("Width="));
+}
+
+void DesktopTest::aStartWhoseFoldersCannotBeMadeSaysWhyAndFails()
+{
+    // The program as main() starts it, in a home whose Documents is a file:
+    // no data folder can be made below it.
+    const QByteArray home = qgetenv("HOME");
+    const auto restoreHome = qScopeGuard([&] { qputenv("HOME", home); });
+    qputenv("HOME", QFile::encodeName(root_->path()));
+    const QString blocked = MakeFile(QStringLiteral("Documents"), "not a folder");
+    QVERIFY(!blocked.isEmpty());
+    QStringList shown;
+    modalAction_ = [&shown](QWidget* modal) {
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            shown.append(box->text());
+    };
+    QCOMPARE(RunApplication(*qApp, {}), 1);
+    QCOMPARE(shown.size(), 1);
+    QVERIFY2(shown[0].contains(QDir::toNativeSeparators(blocked)), qPrintable(shown[0]));
+}
+
+void DesktopTest::eachDisplayHasOneSocketName_data()
+{
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("x11");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a screen of a display is the display") << ""
+                                                          << ":1.0"
+                                                          << "kestrava-_1.socket";
+    QTest::newRow("host and display") << ""
+                                      << "box.lan:10"
+                                      << "kestrava-box.lan_10.socket";
+    QTest::newRow("Wayland first") << "wayland-1"
+                                   << ":0"
+                                   << "kestrava-wayland-1.socket";
+    QTest::newRow("no separator, space or letter beyond ASCII") << "../w ay/l\u00e4nd"
+                                                                << ""
+                                                                << "kestrava-.._w_ay_l_nd.socket";
+}
+
+void DesktopTest::eachDisplayHasOneSocketName()
+{
+    QFETCH(QString, wayland);
+    QFETCH(QString, x11);
+    QFETCH(QString, name);
+    const QByteArray waylandBefore = qgetenv("WAYLAND_DISPLAY"), x11Before = qgetenv("DISPLAY");
+    const auto restore = qScopeGuard([&] {
+        for (const auto& [variable, value] :
+             {std::pair{"WAYLAND_DISPLAY", waylandBefore}, {"DISPLAY", x11Before}})
+            value.isNull() ? qunsetenv(variable) : qputenv(variable, value);
+    });
+    wayland.isEmpty() ? qunsetenv("WAYLAND_DISPLAY") : qputenv("WAYLAND_DISPLAY", wayland.toUtf8());
+    qputenv("DISPLAY", x11.toUtf8());
+    QCOMPARE(InstanceSocketPath(), runtime_ + QLatin1Char('/') + name);
 }
 
 QTEST_MAIN(DesktopTest)

@@ -3,6 +3,7 @@
 // folder, and a second start still finds the first there; a work folder
 // whose name someone else holds is named in the message, with its owner.
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +50,7 @@ private slots:
     void anUnsafeRuntimeFolderIsPassedOver();
     void aHeldWorkFolderIsNamed_data();
     void aHeldWorkFolderIsNamed();
+    void foldersAreLookedAtWithTheirOwnersName();
 
 private:
     // The test's own temporary directory, where the work folder goes.
@@ -256,6 +258,34 @@ void InstanceFolderTest::aHeldWorkFolderIsNamed()
     // The next start finds the same folder, and a second program hands over.
     QCOMPARE(InstanceSocketPath(&problem), socketPath);
     SecondStartHandsOver(socketPath);
+}
+
+// The facts a message is made of: a folder's owner by name and number, by
+// number alone where the system knows no name for it.
+void InstanceFolderTest::foldersAreLookedAtWithTheirOwnersName()
+{
+    const QString folder = root_->filePath(QStringLiteral("looked-at"));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const passwd* user = ::getpwuid(::geteuid());
+    QVERIFY(user && user->pw_name);
+    const QString name = QString::fromLocal8Bit(user->pw_name);
+    FolderFacts facts = LookAtFolder(folder);
+    QVERIFY(facts.exists && facts.isFolder && !facts.isLink);
+    QCOMPARE(facts.ownerUid, static_cast<unsigned>(::geteuid()));
+    QCOMPARE(facts.mode, 0700u);
+    QCOMPARE(facts.owner, QStringLiteral("%1 (uid %2)").arg(name).arg(::geteuid()));
+
+    QVERIFY(!LookAtFolder(root_->filePath(QStringLiteral("none"))).exists);
+    if (::geteuid() != 0)
+        return;  // only root gives a folder away
+    // A number no account has.
+    uid_t nobody = 54321;
+    while (::getpwuid(nobody))
+        ++nobody;
+    QCOMPARE(::chown(QFile::encodeName(folder).constData(), nobody, ::getegid()), 0);
+    facts = LookAtFolder(folder);
+    QCOMPARE(facts.owner, QStringLiteral("uid %1").arg(nobody));
 }
 
 QTEST_MAIN(InstanceFolderTest)

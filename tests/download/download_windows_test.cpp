@@ -26,6 +26,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <algorithm>
+#include <array>
 #include <memory>
 
 #include "app/DownloadCommands.h"
@@ -261,7 +263,15 @@ private slots:
                 dialog.btnOK->click();
             });
         };
+        std::vector<std::array<qint64, 3>> reading;  // bytes so far, the bar's value and maximum
         options.clientHook = [&](HTTPer& http) {
+            auto work = http.OnWork;
+            http.OnWork = [&, work](WorkMode mode, std::int64_t count) {
+                work(mode, count);
+                if (mode == WorkMode::Read)
+                    reading.push_back({count, shown->Progress().pbDownload()->value(),
+                                       shown->Progress().pbDownload()->maximum()});
+            };
             auto end = http.OnWorkEnd;
             http.OnWorkEnd = [&, end](WorkMode mode) {
                 end(mode);
@@ -289,6 +299,12 @@ private slots:
         QVERIFY(QFileInfo::exists(DataFile(*form, QStringLiteral("^GSPC.csv"))));
         QCOMPARE(page->refreshes, 1);
 
+        // While a reply of announced size is read the bar shows its bytes.
+        QVERIFY(
+            std::any_of(reading.begin(), reading.end(), [](const auto& r) { return r[0] > 0 && r[2] > 0; }));
+        for (const auto& [count, value, maximum] : reading)
+            if (maximum > 0)
+                QCOMPARE(value, std::min(count, maximum));
         // Each reply's end fills the bar; the label names what is fetched.
         QVERIFY(samples.size() >= 3);
         const ProgressSample& csv = samples.back();
@@ -300,6 +316,32 @@ private slots:
         // Afterwards the strip is as before.
         QVERIFY(form->Progress().pbDownload()->isHidden() && form->Progress().lblTicker()->isHidden());
         QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
+    }
+
+    void aSeparatePriceFolderTakesTheHistory()
+    {
+        history_->SetCsv("^gspc", kCsv);
+        DownloadCommandOptions options;
+        options.dialogHook = [](TDloadDlg& dialog) {
+            QTimer::singleShot(0, &dialog, [&dialog] {
+                dialog.ckDoCBOE->setChecked(false);
+                dialog.ckDoMSN->setChecked(true);
+                for (int i = 0; i < dialog.ckListBoxMSN->count(); ++i)
+                    dialog.ckListBoxMSN->item(i)->setCheckState(
+                        dialog.ckListBoxMSN->item(i)->text() == QLatin1String("^GSPC") ? Qt::Checked
+                                                                                       : Qt::Unchecked);
+                dialog.btnOK->click();
+            });
+        };
+        auto form = NewForm(options);
+        QVERIFY(form);
+        const QString prices = root_->filePath(QStringLiteral("prices"));
+        QVERIFY(QDir().mkpath(prices));
+        form->Session().Settings().AsciiDataDir = prices;
+        form->Data().DoDownload();
+        QVERIFY2(notifier_.messages.isEmpty(), qPrintable(notifier_.messages.join(u'|')));
+        QVERIFY(QFileInfo::exists(prices + QStringLiteral("/^GSPC.csv")));
+        QVERIFY(!QFileInfo::exists(DataFile(*form, QStringLiteral("^GSPC.csv"))));
     }
 
     void theButtonOrEscapeStopsTheRun_data()
