@@ -224,3 +224,39 @@ TEST(Probability, UnboundedProfitAndTheDateOfToday)
     EXPECT_EQ(figures.popDate, 1);
     EXPECT_EQ(figures.atDate.logDeviation, 0);
 }
+
+TEST(Probability, ASpreadThatProfitsByLessThanADollarBeforeItsExpiry)
+{
+    // A call spread bought at all but half a cent of its width, without a
+    // rate: on a date before the expiry it profits, by less than a dollar,
+    // only far above its strikes. The chance of that is the chance of the
+    // price at that date above the breakeven, found here by bisection.
+    TInOutObj p = MakeSeries(kIndex, kBlackScholes, 100, 0.0f, 0.6f, 120, {95, 100, 105, 110});
+    RecalcExpiry(p, VolSource::Flat);
+    const std::vector<const TInOutObj*> expiries{&p};
+    Position spread;
+    spread.legs = {LegFromGrid(p, 1, 1, 1), LegFromGrid(p, 2, 1, -1)};
+    spread.legs[0].price = 5.0;
+    spread.legs[1].price = 0.005;
+    Scenario scenario;
+    scenario.date = p.TodayDate + 100;
+    const MarkedPosition marked(expiries, spread);
+    const ProbabilityFigures figures = ComputeProbabilities(marked, scenario);
+    const PriceDistribution& at = figures.atDate;
+    ASSERT_GT(at.logDeviation, 0);
+
+    ScenarioValuer valuer(marked, scenario);
+    double below = 100, above = 1000;
+    ASSERT_LT(valuer.Pnl(at.date, below), 0);
+    ASSERT_GT(valuer.Pnl(at.date, above), 0);
+    ASSERT_LT(valuer.Pnl(at.date, above), 1);
+    while (above - below > 1e-9 * above) {
+        const double middle = (below + above) / 2;
+        (valuer.Pnl(at.date, middle) > 0 ? above : below) = middle;
+    }
+    const double chance = 0.5 * std::erfc((std::log(above) - at.logMean) / at.logDeviation / std::sqrt(2.0));
+    EXPECT_GT(chance, 0.05);
+    // Near the breakeven the curve is all but flat: the single precision of
+    // the pricer's values moves it a little.
+    EXPECT_NEAR(figures.popDate, chance, 1e-4);
+}

@@ -18,6 +18,7 @@
 #include "analysis/PnlTable.h"
 #include "analysis/PositionTotals.h"
 #include "analysis/PositionValuer.h"
+#include "analysis/Probability.h"
 #include "analysis/RiskGraph.h"
 #include "pricing/Models.h"
 #include "pricing/optionpricer.h"
@@ -232,6 +233,16 @@ TEST(ScenarioEdges, CashDividendOnTheValuationDayOnExpiryAndBetween)
             EXPECT_NEAR(valuer.SettledValue(date, price) + (left > 0 ? 0 : -options),
                         (price + (collected ? D : 0)) * 100, 1e-6);
             EXPECT_NEAR(valuer.LiveValue(date, price), left > 0 ? options : 0.0, 0.4);
+        }
+        // The chances' prices at the expiry grow from today's price less a
+        // dividend paid between at its present value.
+        if (where == 2) {
+            const PriceDistribution at = ComputeProbabilities(marked, scenario).atExpiry;
+            const double r = rate, dividend = p.Dividend;
+            const double forward = (marked.Underlying()
+                                    - dividend * std::exp(-r * TInOutObj::DaysBetween(today, paid) / 365))
+                                   * std::exp(r * TInOutObj::DaysBetween(today, p.ExpiryDate) / 365);
+            EXPECT_NEAR(at.forward, forward, 1e-10 * forward) << "round " << round;
         }
     }
 }
