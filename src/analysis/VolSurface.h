@@ -44,8 +44,8 @@ struct VolSurfaceGrid {
     double At(std::size_t row, std::size_t column) const { return vols[row * moneyness.size() + column]; }
 };
 
-// The surface from `lowest` to `highest` moneyness in `columns` steps, over
-// the expiries with days left and a forward price.
+// The surface from `lowest` to `highest` moneyness in `columns` steps (at
+// least the two ends), over the expiries with days left and a forward price.
 VolSurfaceGrid VolatilitySurface(const ChainRoot& root, const std::vector<ExpiryVols>& vols, double lowest,
                                  double highest, int columns);
 

@@ -208,6 +208,12 @@ TEST(VolSurface, TermStructureAndSurfaceReadTheKnownSmileAtTheForward)
             else
                 EXPECT_NEAR(grid.At(0, c), SmileVol(strike), 2e-5) << grid.moneyness[c];
         }
+        // Fewer than two columns give the two ends.
+        for (const int columns : {1, 0, -3}) {
+            const VolSurfaceGrid ends = VolatilitySurface(root, vols, 0.7, 1.3, columns);
+            EXPECT_EQ(ends.moneyness, (std::vector<double>{0.7, 1.3})) << columns;
+            EXPECT_EQ(ends.vols.size(), 2u) << columns;
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -421,4 +422,56 @@ TEST(RiskGraph, OpensOnTheLegsAndValuesTheirStrikesExactly)
     const RiskSpan span = DefaultRiskSpan(one, spread);
     EXPECT_GT(50 / (span.to - span.from), 0.25) << span.from << " to " << span.to;
     EXPECT_THROW(ComputeRiskGraphAt(one, spread, {1300, 1300}), AnalysisError);
+}
+
+TEST(RiskGraph, PricesRunFromEndToEndAndTakeEachStrikeOnce)
+{
+    struct Case {
+        const char* what;
+        double from, to;
+        int points;
+        std::vector<double> strikes;
+        std::size_t count;
+    };
+    const Case cases[] = {
+        {"ends whose even steps do not add up to the last", 313.94, 852.82, 11, {}, 11},
+        {"a strike on a price", 90, 110, 21, {100}, 21},
+        {"a strike a rounding above a price", 90, 110, 21, {std::nextafter(100.0, 101.0)}, 21},
+        {"a strike a rounding below a price", 90, 110, 21, {std::nextafter(100.0, 99.0)}, 21},
+        {"a strike between two prices", 90, 110, 21, {100.5}, 22},
+        {"strikes at the ends and outside", 90, 110, 21, {85, 90, 110, 120}, 21},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<double> prices = RiskPrices(c.from, c.to, c.points, c.strikes);
+        ASSERT_EQ(prices.size(), c.count);
+        EXPECT_EQ(prices.front(), c.from);
+        EXPECT_EQ(prices.back(), c.to);
+        EXPECT_TRUE(std::adjacent_find(prices.begin(), prices.end(), std::greater_equal<>()) == prices.end());
+        for (double strike : c.strikes) {
+            const bool near = std::any_of(prices.begin(), prices.end(), [&](double price) {
+                return std::fabs(price - strike) < 1e-9 * c.to;
+            });
+            EXPECT_TRUE(near || strike <= c.from || strike >= c.to) << strike;
+        }
+    }
+}
+
+TEST(RiskGraph, BreakevensAreLookedForUpToOneAndAHalfTimesTheHighestStrike)
+{
+    // A call of 100 bought dear: its breakeven at 130 opens the graph beyond
+    // it; one at 160 is past where the graph looks, which keeps to the strike.
+    const TInOutObj p = Expiry(kBlackScholes);
+    const std::vector<const TInOutObj*> expiries{&p};
+    for (const double premium : {30.0, 60.0}) {
+        Position call;
+        call.legs = {Leg(p, 100, 1, 1, premium)};
+        const RiskSpan span = DefaultRiskSpan(expiries, call);
+        SCOPED_TRACE(testing::Message() << "premium " << premium << ": " << span.from << " to " << span.to);
+        if (premium == 30.0) {
+            EXPECT_GT(span.to, 130 + 3);
+        } else {
+            EXPECT_LT(span.to, 150);
+        }
+    }
 }

@@ -344,6 +344,31 @@ private slots:
         QVERIFY(!QFileInfo::exists(DataFile(*form, QStringLiteral("^GSPC.csv"))));
     }
 
+    void theDeadlineSettingBoundsEachRequestInSeconds()
+    {
+        quotes_->SetTable("gld", kTable);
+        quotes_->SetMisbehaviour("gld", Misbehaviour::Stall);
+        DownloadCommandOptions options;
+        options.timeoutMs = 60000;  // silence alone would not end it in the test's time
+        options.dialogHook = [](TDloadDlg& dialog) {
+            QTimer::singleShot(0, &dialog, [&dialog] {
+                for (int i = 0; i < dialog.ckListBoxCBOE->count(); ++i)
+                    dialog.ckListBoxCBOE->item(i)->setCheckState(
+                        dialog.ckListBoxCBOE->item(i)->text() == QLatin1String("GLD") ? Qt::Checked
+                                                                                      : Qt::Unchecked);
+                dialog.ckDoMSN->setChecked(false);
+                dialog.btnOK->click();
+            });
+        };
+        auto form = NewForm(options);
+        QVERIFY(form);
+        form->Session().Settings().RequestDeadline = 1;
+        form->Data().DoDownload();
+        const QString said = notifier_.messages.join(u'|');
+        QVERIFY2(said.contains(QStringLiteral("after 1 s, the deadline of a request")), qPrintable(said));
+        QVERIFY(!QFileInfo::exists(DataFile(*form, QStringLiteral("GLD.txt"))));
+    }
+
     void theButtonOrEscapeStopsTheRun_data()
     {
         QTest::addColumn<bool>("escape");
