@@ -126,9 +126,13 @@ private slots:
             server->setText(QStringLiteral("no address"));
             for (const char* bad : {"example.com/h?s={SYMBOL}", "https://example.com/h?s={TICKER}"}) {
                 edit->setText(QLatin1String(bad));
+                ok->setFocus();
                 ok->click();
                 QVERIFY(dialog->isVisible());
                 problems << dialog->findChild<QLabel*>(QStringLiteral("lblProblem"))->text();
+                // The refused text is selected in its box, ready to be typed over.
+                QCOMPARE(dialog->focusWidget(), edit);
+                QCOMPARE(edit->selectedText(), edit->text());
             }
             edit->setText(QStringLiteral("https://example.com/h?s={SYMBOL}&from={FROM}"));
             ok->click();
