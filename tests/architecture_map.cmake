@@ -78,12 +78,13 @@ endforeach()
 # (pricing/ModelTable, pricing/GridColumns): a number written anywhere else
 # is a use the tables do not reach. Caught here: a series' Model compared
 # with or set to a number, a list of names indexed by the model number, and
-# a grid column named by its number (0, the label column, and 1, the first
-# value column, are the grid's shape, not a column's meaning).
+# a grid column named by its number, alone or in a list a loop walks (0,
+# the label column, and 1, the first value column, are the grid's shape,
+# not a column's meaning).
 set(table_files src/pricing/ModelTable.cpp src/pricing/ModelTable.h src/pricing/GridColumns.h
     src/pricing/IORecObj1.h)
 set(model_literal "(^|[^A-Za-z_])Model *(==|!=|<=|>=|<|>) *-?[0-9]|[0-9] *(==|!=|<=|>=|<|>) *[A-Za-z_.>-]*[.>]Model([^A-Za-z_]|$)|[.>]Model *= *-?[0-9]|Model *- *1 *[])]")
-set(column_literal "(GridHeader|GridFormat|GridColumnInPercent|GridColumnAt)\\( *([2-9]|1[0-9]) *\\)|k(Bid|Ask)Column *= *[0-9]|(^|[^A-Za-z_])(col|column) *(==|!=) *([2-9]|1[0-9])([^0-9]|$)")
+set(column_literal "(GridHeader|GridFormat|GridColumnInPercent|GridColumnAt)\\( *([2-9]|1[0-9]) *\\)|k(Bid|Ask)Column *= *[0-9]|(^|[^A-Za-z_])(col|column) *(==|!=) *([2-9]|1[0-9])([^0-9]|$)|[( ]col(umn)? *: *[{] *[1-9][0-9]? *,")
 foreach(source IN LISTS sources)
   if(source IN_LIST table_files)
     continue()

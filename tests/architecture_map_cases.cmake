@@ -32,6 +32,7 @@ set(cases
   "src/pagecore/QuoteLoad.h|#include \"optionpage/Opage27.h\"|src/pagecore/QuoteLoad.h includes from src/optionpage"
   "src/downloadcore/Downloads.cpp|#include \"download/DownLoadDlg.h\"|src/downloadcore/Downloads.cpp includes from src/download,"
   "src/chartcore/GridPrnText.cpp|const int heading = GridHeader(3)|src/chartcore/GridPrnText.cpp names a grid column by its number"
+  "src/optionpage/PageRecalc.cpp|for (const int col : {4, 6})|src/optionpage/PageRecalc.cpp names a grid column by its number"
 )
 foreach(case IN LISTS cases)
   string(REPLACE "|" ";" parts "${case}")

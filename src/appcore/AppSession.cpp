@@ -134,7 +134,6 @@ bool AppSession::Finish(int left, int top, int width)
         if (!problem.isEmpty())
             Report(kCannotWriteList.arg(QDir::toNativeSeparators(path), problem));
     }
-    requestTemplate_.clear();
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include "optionpage/PageInputBar.h"
 #include "optionpage/PageMessages.h"
 #include "optionpage/PagePrivate.h"
+#include "pricing/GridColumns.h"
 #include "pricing/gridtext.h"
 #include "pricing/Models.h"
 #include "pricing/ModelTable.h"
@@ -39,8 +40,7 @@ void TfrmOPage::SetRowLabels()
     TheGrid->SetRowCount(std::max(2 * n + 1, kMinRows));
     TheGrid->SetOffset(n + 1);
 
-    series_.TakeStrikeStep();
-    const float strikeStep = series_.StrikeStep();
+    const float strikeStep = series_.TakeStrikeStep();
     int widest = TheGrid->ColWidth(0);
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {
@@ -116,7 +116,7 @@ void TfrmOPage::SolveGridIvs()
     for (int s = 1; s <= n; ++s) {
         for (int k = 1; k <= 2; ++k) {
             const int row = k == 1 ? s : s + n;
-            for (const int col : {4, 6})
+            for (const int col : {GridColumnOf(&TInOutObj::BidIV), GridColumnOf(&TInOutObj::AskIV)})
                 TheGrid->SetCellText(col, row,
                                      QString::fromStdString(GridCellText(*p, s, k, col, separator)));
         }

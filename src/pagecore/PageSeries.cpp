@@ -80,10 +80,11 @@ TDateTime PageSeries::MoveToday(TDateTime expiry, int daysLeft)
     return today_;
 }
 
-void PageSeries::TakeStrikeStep()
+float PageSeries::TakeStrikeStep()
 {
     if (!series_.empty())
         strikeStep_ = LabelStrikeStep(*series_.front());
+    return strikeStep_;
 }
 
 void PageSeries::ApplyInputs(const SeriesInputs& inputs)

@@ -77,9 +77,10 @@ public:
     // it at least a day before the first expiry; the new date.
     TDateTime MoveToday(TDateTime expiry, int daysLeft);
 
-    // The step between the strike labels, taken from the first expiry.
+    // The step between the strike labels, taken from the first expiry by
+    // TakeStrikeStep, which gives it too.
     float StrikeStep() const { return strikeStep_; }
-    void TakeStrikeStep();
+    float TakeStrikeStep();
 
     // The position was changed since it was read or saved.
     bool PositionChanged() const { return positionChanged_; }
