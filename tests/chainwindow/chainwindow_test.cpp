@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMimeData>
@@ -18,6 +19,7 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -439,6 +441,9 @@ void ChainWindowTest::defaultSizeShowsEveryColumnAndCountsStrikes()
                                  .arg(strikes.size())),
              qPrintable(status));
     QVERIFY(strikes.size() < 300u);
+    // The term table's rows are as tall as the chain's.
+    QCOMPARE(window->tblTerm->verticalHeader()->defaultSectionSize(),
+             table->verticalHeader()->defaultSectionSize());
 }
 
 void ChainWindowTest::selectionCarriesTheMarketAndItsParityYield()

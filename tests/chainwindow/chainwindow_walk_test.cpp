@@ -385,14 +385,18 @@ private slots:
             QString done = QStringLiteral("opened");
             // The walk opens on an edge: a band over typed forwards, then a
             // cash dividend above the price, paid before the table's day,
-            // that leaves no expiry a forward.
-            const int action = step == 0 ? -1 : step == 1 ? 13 : step == 2 ? 14 : pick(13);
+            // that leaves no expiry a forward, then the band widened.
+            const int action = step == 0 ? -1 : step == 1 ? 13 : step == 2 ? 14 : step == 3 ? 15 : pick(13);
             switch (action) {
             case 13:
                 window_->cmbForward->setCurrentIndex(1);
                 window_->fseBand->setValue(5);
                 window_->ckBand->setChecked(true);
                 done = QStringLiteral("typed forward, band 5");
+                break;
+            case 15:
+                window_->fseBand->setValue(12);
+                done = QStringLiteral("band widened to 12");
                 break;
             case 14:
                 window_->dteDividend->setDate(QDate(2016, 11, 18));
