@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "chart/ChartObj.h"
+#include "chart/PlotFrame.h"
 #include "chart_testdata.h"
 #include "support/qt_recording_notifier.h"
 
@@ -223,6 +224,22 @@ private slots:
         const double lastDay = chart.DayX(kChartNewestSlot);
         QVERIFY2(lastDay > page.width() * 3 / 4, qPrintable(QString::number(lastDay)));
         QVERIFY(lastDay <= page.width() - 8 * chart.CharWidth);
+    }
+
+    // The axes' labels: the decimals asked, in the user's separator, and no
+    // "-0" at the zero line.
+    void axisNumbersInTheUsersWriting()
+    {
+        QImage image(200, 100, QImage::Format_RGB32);
+        QPainter painter(&image);
+        LocaleInfo comma;
+        comma.decimalSeparator = ',';
+        const PlotFrame frame(painter, QRectF(0, 0, 200, 100), comma);
+        QCOMPARE(frame.Number(1302.456, 2), QStringLiteral("1302,46"));
+        QCOMPARE(frame.Number(-3.26, 1), QStringLiteral("-3,3"));
+        QCOMPARE(frame.Number(7, 0), QStringLiteral("7"));
+        QCOMPARE(frame.Number(-0.004, 2), QStringLiteral("0,00"));
+        QCOMPARE(frame.Number(-0.006, 2), QStringLiteral("-0,01"));
     }
 
     void aPictureTooNarrowForADayDrawsNothing()
