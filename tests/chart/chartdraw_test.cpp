@@ -9,10 +9,13 @@
 
 #include <cmath>
 #include <memory>
+#include <set>
 
 #include "chart/ChartObj.h"
 #include "chart/PlotFrame.h"
+#include "chart/VolSurfacePlot.h"
 #include "chart_testdata.h"
+#include "common/dates.h"
 #include "support/qt_recording_notifier.h"
 
 using namespace kestrava;
@@ -240,6 +243,61 @@ private slots:
         QCOMPARE(frame.Number(7, 0), QStringLiteral("7"));
         QCOMPARE(frame.Number(-0.004, 2), QStringLiteral("0,00"));
         QCOMPARE(frame.Number(-0.006, 2), QStringLiteral("-0,01"));
+    }
+
+    // A marker is drawn about its point: each the same left and right, the
+    // downward triangle the upward one upside down.
+    void markersAreMirroredAboutTheirPoint()
+    {
+        const auto drawn = [](MarkerShape shape) {
+            QImage image(40, 40, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            PlotFrame frame(painter, QRectF(0, 0, 40, 40), LocaleInfo());
+            frame.DrawMarker(QPointF(20, 20), shape, Qt::black, true);
+            return image;
+        };
+        const QImage up = drawn(MarkerShape::TriangleUp), down = drawn(MarkerShape::TriangleDown);
+        const QImage circle = drawn(MarkerShape::Circle);
+        int inked = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int d = 0; d < 20; ++d) {
+                for (const QImage* image : {&up, &down, &circle})
+                    QVERIFY2(std::abs(qGray(image->pixel(20 + d, y)) - qGray(image->pixel(19 - d, y))) <= 8,
+                             qPrintable(QStringLiteral("row %1, %2 from the middle").arg(y).arg(d)));
+                QVERIFY(std::abs(qGray(up.pixel(20 + d, y)) - qGray(down.pixel(20 + d, 39 - y))) <= 8);
+                inked += qGray(up.pixel(20 + d, y)) < 128;
+            }
+        QVERIFY(inked > 10);
+    }
+
+    // The surface's cells spread over the scale's colours, its lowest and
+    // highest at the scale's ends, whatever order the grid holds them in;
+    // no cell lies under the expiries' labels.
+    void theSurfaceSpreadsItsCellsOverTheScale()
+    {
+        VolSurfaceGrid grid;
+        for (int c = 0; c < 13; ++c)
+            grid.moneyness.push_back(0.7 + 0.05 * c);
+        grid.expiries = {EncodeDate(2016, 12, 16), EncodeDate(2017, 1, 20)};
+        grid.days = {21, 56};
+        for (int i = 0; i < 26; ++i)
+            grid.vols.push_back(0.10 + 0.01 * ((7 * i + 11) % 26));
+        QImage image(800, 400, QImage::Format_RGB32);
+        {
+            QPainter painter(&image);
+            DrawVolSurface(painter, QRectF(0, 0, 800, 400), grid, QStringLiteral("Surface"), LocaleInfo());
+        }
+        // The rows' middle, clear of the title, the ticks and the scale.
+        std::set<QRgb> cells;
+        for (int y = 60; y < 330; ++y)
+            for (int x = 200; x < 650; ++x)
+                cells.insert(image.pixel(x, y));
+        QVERIFY(cells.count(SurfaceColour(0).rgb()) && cells.count(SurfaceColour(1).rgb()));
+        QVERIFY2(cells.size() >= 22, qPrintable(QString::number(cells.size())));
+        for (int y = 60; y < 330; ++y)
+            for (int x = 0; x < 10; ++x)
+                QVERIFY(!cells.count(image.pixel(x, y)));
     }
 
     void aPictureTooNarrowForADayDrawsNothing()
