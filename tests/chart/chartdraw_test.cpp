@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <set>
@@ -273,9 +274,24 @@ private slots:
 
     // The surface's cells spread over the scale's colours, its lowest and
     // highest at the scale's ends, whatever order the grid holds them in;
-    // no cell lies under the expiries' labels.
+    // no cell lies under the expiries' labels, a cell without a volatility
+    // takes no colour of the scale, and two columns are a surface too.
     void theSurfaceSpreadsItsCellsOverTheScale()
     {
+        const auto drawn = [](const VolSurfaceGrid& grid) {
+            QImage image(800, 400, QImage::Format_RGB32);
+            QPainter painter(&image);
+            DrawVolSurface(painter, QRectF(0, 0, 800, 400), grid, QStringLiteral("Surface"), LocaleInfo());
+            return image;
+        };
+        // The pixels of the rows' middle, clear of the title, the ticks and the scale.
+        const auto middle = [](const QImage& image) {
+            std::multiset<QRgb> pixels;
+            for (int y = 60; y < 330; ++y)
+                for (int x = 200; x < 650; ++x)
+                    pixels.insert(image.pixel(x, y));
+            return pixels;
+        };
         VolSurfaceGrid grid;
         for (int c = 0; c < 13; ++c)
             grid.moneyness.push_back(0.7 + 0.05 * c);
@@ -283,21 +299,27 @@ private slots:
         grid.days = {21, 56};
         for (int i = 0; i < 26; ++i)
             grid.vols.push_back(0.10 + 0.01 * ((7 * i + 11) % 26));
-        QImage image(800, 400, QImage::Format_RGB32);
-        {
-            QPainter painter(&image);
-            DrawVolSurface(painter, QRectF(0, 0, 800, 400), grid, QStringLiteral("Surface"), LocaleInfo());
-        }
-        // The rows' middle, clear of the title, the ticks and the scale.
-        std::set<QRgb> cells;
-        for (int y = 60; y < 330; ++y)
-            for (int x = 200; x < 650; ++x)
-                cells.insert(image.pixel(x, y));
-        QVERIFY(cells.count(SurfaceColour(0).rgb()) && cells.count(SurfaceColour(1).rgb()));
+        const QImage image = drawn(grid);
+        const std::multiset<QRgb> pixels = middle(image);
+        const std::set<QRgb> cells(pixels.begin(), pixels.end());
+        const QRgb lowest = SurfaceColour(0).rgb(), highest = SurfaceColour(1).rgb();
+        QVERIFY(cells.count(lowest) && cells.count(highest));
         QVERIFY2(cells.size() >= 22, qPrintable(QString::number(cells.size())));
         for (int y = 60; y < 330; ++y)
             for (int x = 0; x < 10; ++x)
                 QVERIFY(!cells.count(image.pixel(x, y)));
+
+        // The highest cell without a volatility: as many pixels as before
+        // take the lowest colour.
+        VolSurfaceGrid gap = grid;
+        *std::max_element(gap.vols.begin(), gap.vols.end()) = 0;
+        QCOMPARE(middle(drawn(gap)).count(lowest), pixels.count(lowest));
+
+        VolSurfaceGrid ends = grid;
+        ends.moneyness = {0.9, 1.1};
+        ends.vols = {0.2, 0.3, 0.25, 0.22};
+        const std::multiset<QRgb> two = middle(drawn(ends));
+        QVERIFY(two.count(lowest) && two.count(highest));
     }
 
     void aPictureTooNarrowForADayDrawsNothing()
