@@ -35,7 +35,10 @@ void PrintChart(QPrinter& printer, const ChartInput& input, Notifier& notifier, 
     QPainter page;
     if (!page.begin(&printer))
         throw PrintJobError(CannotPrintMessage(printer));
-    const auto endJob = qScopeGuard([&] { page.end(); });
+    const auto endJob = qScopeGuard([&] {
+        if (page.isActive())
+            page.end();
+    });
     TChartObj chart(notifier, locale);
     chart.Printing = true;
     chart.FileName = input.workFile.toStdString();
@@ -45,12 +48,15 @@ void PrintChart(QPrinter& printer, const ChartInput& input, Notifier& notifier, 
     chart.ChartWidth = printer.width();
     chart.ChartHeight = printer.height();
     chart.Draw(&page);
+    page.end();
+    CheckPdfWhole(printer);
 }
 
 void PrintGrid(QPrinter& printer, const TInOutObj& series, Notifier& notifier, const LocaleInfo& locale)
 {
     PrinterTarget target(printer);
     TGridPrinter(target, notifier, locale).PrintGrid(series);
+    CheckPdfWhole(printer);
 }
 
 }  // namespace kestrava

@@ -56,7 +56,10 @@ void PrintPlot(QPrinter& printer, const PlotPrintout& printout)
     QPainter page;
     if (!page.begin(&printer))
         throw PrintJobError(CannotPrintMessage(printer));
-    const auto endJob = qScopeGuard([&] { page.end(); });
+    const auto endJob = qScopeGuard([&] {
+        if (page.isActive())
+            page.end();
+    });
     // Screen units: the fonts are divided by the scale to keep their size.
     const double scale = printer.logicalDpiX() / kScreenDotsPerInch;
     page.scale(scale, scale);
@@ -108,6 +111,8 @@ void PrintPlot(QPrinter& printer, const PlotPrintout& printout)
         page.drawText(QPointF(area.left(), y + QFontMetricsF(text, &printer).ascent()), line);
         y += lineHeight;
     }
+    page.end();
+    CheckPdfWhole(printer);
 }
 
 }  // namespace kestrava

@@ -1,5 +1,8 @@
 #include "chart/PrinterTarget.h"
 
+#include <algorithm>
+
+#include <QFile>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -28,6 +31,20 @@ std::string CannotPrintMessage(const QPrinter& printer)
     if (printer.outputFormat() == QPrinter::PdfFormat)
         return "Cannot write the PDF file " + printer.outputFileName().toStdString() + ".";
     return "Cannot print on " + printer.printerName().toStdString() + ".";
+}
+
+void CheckPdfWhole(const QPrinter& printer)
+{
+    if (printer.outputFormat() != QPrinter::PdfFormat)
+        return;
+    // A PDF ends with its end-of-file mark, followed at most by a line end.
+    QFile file(printer.outputFileName());
+    QByteArray tail;
+    if (file.open(QIODevice::ReadOnly) && file.size() > 0 && file.seek(std::max<qint64>(0, file.size() - 64)))
+        tail = file.read(64);
+    if (!tail.contains("%%EOF"))
+        throw PrintJobError("The PDF file " + printer.outputFileName().toStdString()
+                            + " was not written whole (is the disk full?).");
 }
 
 PrinterTarget::PrinterTarget(QPrinter& printer, Jobs jobs) : printer_(printer), jobs_(jobs)

@@ -20,6 +20,11 @@ public:
 // The message for a job that cannot start on printer.
 std::string CannotPrintMessage(const QPrinter& printer);
 
+// Throws PrintJobError when a finished job's PDF file does not end as a
+// whole PDF does (a full disk, or a device that takes nothing, leaves it
+// short); nothing for a printer.
+void CheckPdfWhole(const QPrinter& printer);
+
 class PrinterTarget : public PrintTarget {
 public:
     // OneJobEach: every document is a print job of its own. OneJobForAll:

@@ -118,6 +118,11 @@ int RunPrint(const std::vector<std::string>& args)
     for (const TInOutObj& expiry : series)
         TGridPrinter(target, notifier, options.locale).PrintGrid(expiry);
     target.Finish();
+    try {
+        CheckPdfWhole(printer);
+    } catch (const PrintJobError& error) {
+        notifier.Error(error.what());
+    }
     PrintValue("PDF", *pdf);
     PrintValue("Expiries", std::to_string(series.size()));
     return complete && notifier.errors == 0 ? kExitOk : kExitFailed;

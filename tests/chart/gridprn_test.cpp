@@ -11,8 +11,11 @@
 
 #include <cstring>
 #include <map>
+#include <memory>
 
+#include "chart/ChartJobs.h"
 #include "chart/GridPrn.h"
+#include "chart/PlotPrint.h"
 #include "chart/PrinterTarget.h"
 #include "chartcore/GridPrnText.h"
 #include "common/localeparse.h"
@@ -383,6 +386,33 @@ private slots:
             }
         }
         QVERIFY(values > 300);
+    }
+
+    // A PDF that could not be written whole (a device that takes no byte, as
+    // a full disk) is a failed job for the grid, the chart and the plot
+    // alike; a whole one is none.
+    void aPdfLeftShortIsAFailedJob()
+    {
+        const auto pdf = [](const QString& file) {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(file);
+            return printer;
+        };
+        const TInOutObj series = Series(3, false);
+        PlotPrintout printout;
+        printout.heading = QStringLiteral("Smile");
+        const QString full = QStringLiteral("/dev/full");
+        QVERIFY_THROWS_EXCEPTION(PrintJobError, PrintGrid(*pdf(full), series, notifier_, LocaleInfo()));
+        QVERIFY_THROWS_EXCEPTION(PrintJobError, PrintPlot(*pdf(full), printout));
+        QTemporaryDir folder;
+        try {
+            PrintGrid(*pdf(folder.filePath(QStringLiteral("grid.pdf"))), series, notifier_, LocaleInfo());
+            PrintPlot(*pdf(folder.filePath(QStringLiteral("plot.pdf"))), printout);
+        } catch (const std::exception& error) {
+            QFAIL(error.what());
+        }
+        QVERIFY(notifier_.messages.isEmpty());
     }
 };
 

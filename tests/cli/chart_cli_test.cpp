@@ -111,6 +111,11 @@ TEST_F(ChartCliTest, PrintsEveryExpiryIntoOnePdf)
     const Outcome failed = Run({"print", KESTRAVA_SAMPLES_DIR "/sample.ops", "--pdf", nowhere});
     EXPECT_EQ(failed.status, 2);
     EXPECT_NE(failed.err.find("Cannot write the PDF file " + nowhere), std::string::npos) << failed.err;
+
+    // A device that takes no byte, as a full disk: the run fails and says so.
+    const Outcome full = Run({"print", KESTRAVA_SAMPLES_DIR "/sample.ops", "--pdf", "/dev/full"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.err.find("The PDF file /dev/full was not written whole"), std::string::npos) << full.err;
 }
 
 }  // namespace
