@@ -92,6 +92,15 @@ TEST_F(AnalysisCliTest, RiskCsvAndFigures)
     EXPECT_NE(figures.out.find("Cost=4950\n"), std::string::npos) << figures.out;
     EXPECT_NE(figures.out.find("Today=2011-01-24\nMidway=2011-02-06\nExpiry=2011-02-19\n"), std::string::npos)
         << figures.out;
+    // Commissions are said when the file holds them, also at nothing.
+    EXPECT_EQ(figures.out.find("Commissions="), std::string::npos) << figures.out;
+    for (const auto& [fees, said] : {std::pair{"0", "Commissions=0\n"}, {"1.5", "Commissions=6\n"}}) {
+        WriteFile(PathOf("fees.json"), std::string(R"({"commissions": {"per_contract": )") + fees + "}, "
+                                           + std::string(kPosition).substr(1));
+        const Outcome charged = Run({"risk", kSeries, "--position", PathOf("fees.json")});
+        ASSERT_EQ(charged.status, 0) << charged.err;
+        EXPECT_NE(charged.out.find(said), std::string::npos) << charged.out;
+    }
 
     const Outcome drawn = Run(
         {"risk", kSeries, "--position", PathOf("pos.json"), "--out", PathOf("risk.png")});
