@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
 
 #include "common/codepage.h"
 
@@ -21,6 +24,27 @@ TEST(CodePage, HighBytesRoundTrip)
                            "nchen"),
               "M\xC3\xBC"
               "nchen");
+}
+
+TEST(CodePage, HighBytesAreTheCLibrarysWindows1252)
+{
+    // The C library's own table where it has the byte; the five bytes it
+    // leaves out stand for the control character of their number.
+    const iconv_t toUtf8 = ::iconv_open("UTF-8", "CP1252");
+    ASSERT_NE(toUtf8, reinterpret_cast<iconv_t>(-1)) << "the C library has no CP1252";
+    for (int b = 0x80; b < 0x100; ++b) {
+        char in = static_cast<char>(b);
+        char out[8];
+        char* from = &in;
+        char* to = out;
+        std::size_t inLeft = 1, outLeft = sizeof out;
+        ::iconv(toUtf8, nullptr, nullptr, nullptr, nullptr);
+        const bool known = ::iconv(toUtf8, &from, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
+        const std::string expected = known ? std::string(out, sizeof out - outLeft)
+                                           : std::string{static_cast<char>(0xC2), in};
+        EXPECT_EQ(Cp1252ToUtf8(std::string(1, in)), expected) << "byte " << b;
+    }
+    ::iconv_close(toUtf8);
 }
 
 TEST(CodePage, UnmappableAndMalformedBecomeQuestionMarks)

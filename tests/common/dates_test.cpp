@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "common/dates.h"
 
 using namespace kestrava;
@@ -35,6 +37,20 @@ TEST(Dates, ImpossibleDatesAreRejected)
     TDateTime out = 5;
     EXPECT_FALSE(TryEncodeDate(2008, 0, 1, out));
     EXPECT_EQ(out, 5);
+}
+
+TEST(Dates, DaysOfEachMonthAsTheCalendarHasThem)
+{
+    for (const int year : {1900, 2000, 2023, 2024}) {
+        for (unsigned month = 1; month <= 12; ++month) {
+            const std::chrono::year_month_day_last last{
+                std::chrono::year{year}, std::chrono::month_day_last{std::chrono::month{month}}};
+            EXPECT_EQ(DaysInMonth(year, static_cast<int>(month)), static_cast<int>(unsigned{last.day()}))
+                << year << "-" << month;
+        }
+        for (const int none : {0, 13, -1})
+            EXPECT_EQ(DaysInMonth(year, none), 0) << none;
+    }
 }
 
 TEST(Dates, WeekdaysStartOnSunday)
