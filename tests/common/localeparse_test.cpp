@@ -150,6 +150,10 @@ TEST(LocaleFormat, DatesAndNumbersInTheLocalesWriting)
     EXPECT_EQ(FormatLocaleDate(date, kIso), "2011-01-24");
     EXPECT_EQ(FormatLocaleDate(EncodeDate(2005, 1, 3), kDe), "03.01.2005");
     EXPECT_EQ(FormatLocaleDate(date, LocaleInfo::FromPattern("M/d/yy")), "1/24/11");
+    // Text in quotes is written as it stands: the Bulgarian year's mark, a
+    // quote left open to the end.
+    EXPECT_EQ(FormatLocaleDate(date, LocaleInfo::FromPattern("d.MM.yyyy 'г.'")), "24.01.2011 г.");
+    EXPECT_EQ(FormatLocaleDate(date, LocaleInfo::FromPattern("d/M/yyyy 'x")), "24/1/2011 x");
     // What is written reads back as the same day.
     for (const LocaleInfo* locale : {&kUs, &kIso, &kDe}) {
         TDateTime back = 0;
