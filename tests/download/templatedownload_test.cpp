@@ -196,6 +196,7 @@ TEST_F(TemplateDownloadTest, ASymbolIsOneEncodedQueryValueAndTheDatesSpanTwoYear
     const std::string json = ReadAll(TestDataFile("quotes-spy-2025-09-01-excerpt.json").string());
     for (const char* symbol : {"BRK B", "^SPX", "a&symbol=b", "é"})
         server.SetBody(symbol, json);
+    setup.DeadlineMs = 7000;
     const DownloadOutcome outcome = Download(TemplateKind::Quotes, "/q?symbol={SYMBOL}&from={FROM}&to={TO}",
                                              {"BRK B", "^SPX", "a&symbol=b", "é"});
     EXPECT_EQ(outcome.stored, 4) << Messages();
@@ -206,6 +207,10 @@ TEST_F(TemplateDownloadTest, ASymbolIsOneEncodedQueryValueAndTheDatesSpanTwoYear
         "GET /q?symbol=%C3%A9&from=2023-09-02&to=2025-09-01",
     };
     EXPECT_EQ(server.Requests(), expected);
+    // The client waited as the settings say.
+    EXPECT_EQ(http.Options.ConnectTimeoutMs, 2000);
+    EXPECT_EQ(http.Options.ReadTimeoutMs, 2000);
+    EXPECT_EQ(http.Options.DeadlineMs, 7000);
     // Each under its own name, the name the quote download gives it.
     EXPECT_TRUE(fs::exists(setup.DataDir / "BRK B.txt"));
     EXPECT_TRUE(fs::exists(setup.DataDir / "^SPX.txt"));
