@@ -159,7 +159,7 @@ TEST_F(DownloadKillTest, FiftyKillsNeverInstallAPartialFile)
     const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(run * 1.2);
     std::uniform_int_distribution<long long> moment(0, longest.count());
     // The sanitized build, run after the plain one, adds its checks to fewer kills.
-#ifdef __SANITIZE_ADDRESS__
+#ifdef KESTRAVA_SANITIZED
     constexpr int kKills = 20;
 #else
     constexpr int kKills = 50;
