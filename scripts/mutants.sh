@@ -206,7 +206,23 @@ try_mutant() {
   fi
   restore
   result+=" ($(( $(date +%s) - mutant_start )) s)"
+  # A mutant can make a test move or write a file of the tests' data (a
+  # reader setting a file it finds unusable aside): the next mutants must
+  # find the data as it was.
+  if [ "$(git status --porcelain --untracked-files=all -- tests/data)" != "$data_before" ]; then
+    if [ -n "$data_before" ]; then
+      echo "$result"
+      echo "the tests changed tests/data, which held changes of its own: stopped (see git status)"
+      exit 2
+    fi
+    git checkout -q -- tests/data
+    git clean -q -f -d -- tests/data
+    result+=" (its tests changed tests/data: put back)"
+  fi
 }
+
+# The tests' data as the mutants start.
+data_before=$(git status --porcelain --untracked-files=all -- tests/data)
 
 if [ "$random" -gt 0 ]; then
   killed=0 stillborn=0 equivalent=0 survivors=()
