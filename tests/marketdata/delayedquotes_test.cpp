@@ -20,9 +20,6 @@ using kestrava::testing::TestDataFile;
 
 namespace {
 
-const std::string kSpx = TestDataFile("quotes-spx-2022-06-11.csv").string();
-const std::string kSpy = TestDataFile("quotes-spy-2025-09-01.csv").string();
-
 const std::string kHead =
     "\n"
     "SPDR S&P 500 ETF Trust,Last: 645.05,Change:  -3.87\n"
@@ -113,7 +110,8 @@ TEST_F(DelayedQuotesTest, RealFilesListTheirRootsShortestFirstChosen)
         std::vector<std::string> roots;
         std::string defaultRoot;
     };
-    for (const Case& c : {Case{kSpx, {"SPX", "SPXW"}, "SPX"}, Case{kSpy, {"SPY"}, "SPY"}}) {
+    for (const Case& c : {Case{CopyOfTestData("quotes-spx-2022-06-11.csv"), {"SPX", "SPXW"}, "SPX"},
+                          Case{CopyOfTestData("quotes-spy-2025-09-01.csv"), {"SPY"}, "SPY"}}) {
         EXPECT_EQ(QuoteTableProblem(c.file), "") << c.file;
         TCboePriceReader reader(notifier_, kUsLocale);
         reader.FileName = c.file;
@@ -125,7 +123,7 @@ TEST_F(DelayedQuotesTest, RealFilesListTheirRootsShortestFirstChosen)
     EXPECT_TRUE(notifier_.messages.empty());
     // A quote table keeps its first root as the default.
     TCboePriceReader old(notifier_, kUsLocale);
-    old.FileName = TestDataFile("quotes-spx-2011-01-24.dat").string();
+    old.FileName = CopyOfTestData("quotes-spx-2011-01-24.dat");
     old.ListRoots();
     EXPECT_EQ(old.DefaultRoot, old.Roots.front());
     EXPECT_EQ(old.Layout, QuoteLayout::QuoteTable);
@@ -133,7 +131,8 @@ TEST_F(DelayedQuotesTest, RealFilesListTheirRootsShortestFirstChosen)
 
 TEST_F(DelayedQuotesTest, AnExpiryBeforeTheQuoteDateIsLeftOutAndSaidOnce)
 {
-    TCboePriceReader reader = Load(kSpx, EncodeDate(2022, 6, 10), "SPXW", {800, 3900});
+    TCboePriceReader reader = Load(CopyOfTestData("quotes-spx-2022-06-11.csv"), EncodeDate(2022, 6, 10),
+                                   "SPXW", {800, 3900});
     ASSERT_TRUE(reader.LoadQuotes());
     EXPECT_EQ(reader.ExpiredLeftOut, 1);
     EXPECT_EQ(reader.Bid(1, 1), 0);

@@ -49,6 +49,13 @@ protected:
 
     static std::string ReadAll(const std::string& path) { return kestrava::testsupport::ReadFile(path); }
 
+    // A copy of a file of tests/data in the test's folder: a reader that sets
+    // an unusable file aside moves the copy, never the tree's own.
+    std::string CopyOfTestData(const std::string& name) const
+    {
+        return Write(name, ReadAll(TestDataFile(name).string()));
+    }
+
     std::filesystem::path dir_;
     RecordingNotifier notifier_;
 };
