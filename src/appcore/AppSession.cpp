@@ -123,8 +123,6 @@ bool AppSession::Finish(int left, int top, int width)
     settings_.Top = top;
     settings_.Width = width;
     WriteSettings();
-    quoteSelection_.clear();
-    historySelection_.clear();
 
     // A list that could not be read whole is written back only when the
     // user changed it, so that what could not be read is not lost.

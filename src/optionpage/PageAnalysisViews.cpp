@@ -36,7 +36,6 @@ PageAnalysisViews::PageAnalysisViews(const LocaleInfo& locale, PageSeries& serie
       gridExpiry_(std::move(gridExpiry))
 {
     smileView_ = new SmileView(locale, &page);
-    smileView_->setObjectName(QStringLiteral("SmileView"));
     pages_.addWidget(smileView_);
     positionTab_ = new PositionTab(locale, &page);
     positionTab_->setObjectName(QStringLiteral("PositionTab"));

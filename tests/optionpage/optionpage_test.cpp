@@ -614,6 +614,10 @@ private slots:
         PagePtr page = BuildFromPriceFile();
         QVERIFY(page);
         QVERIFY(page->InputBar().cmdCalcSig->isVisibleTo(page.get()));
+        // Its icon is square at every screen scale it is drawn for.
+        const QIcon icon = page->InputBar().cmdCalcSig->icon();
+        for (const qreal ratio : {1.0, 2.0, 3.0})
+            QCOMPARE(icon.pixmap(QSize(16, 16), ratio).size(), QSize(16, 16) * ratio);
         page->InputBar().seExpDays->SetValue(40);  // the valuation date moves away from the file's
         page->InputBar().seSigDays->SetValue(boxDays);
         const QString sigmaShownBefore = page->InputBar().fseSigma->text();
