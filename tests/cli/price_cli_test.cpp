@@ -218,15 +218,13 @@ TEST_F(PriceCliTest, ALongRunReportsItsProgress)
 #else
     constexpr int kExpiries = 80;
 #endif
-    constexpr int kSteps = 5000;
     std::ostringstream strikes;
     for (int s = 0; s < 20; ++s)
         strikes << (s ? "," : "") << "[" << 80 + 2 * s << "," << 80 + 2 * s << "]";
     std::string zeros = "[0,0]";
     for (int s = 1; s < 20; ++s)
         zeros += ",[0,0]";
-    std::string expiry = R"({"ContractType": 1, "Model": 3, "Steps": )" + std::to_string(kSteps)
-                         + R"(, "ExpiryMonth": 4, "NumStrikes": 20,
+    std::string expiry = R"({"ContractType": 1, "Model": 3, "Steps": 5000, "ExpiryMonth": 4, "NumStrikes": 20,
       "ReservedInt": 0, "SigmaDays": 90, "Dividend": 0, "Rate": 0.05, "Underlying": 100, "Sigma": 0.25,
       "PriceDate": 39449, "TodayDate": 39449, "ExpiryDate": 39540, "DivDate": 0, "SourceFileType": 5,
       "OptSymbol": "ABC", "SourceFile": "", "OptContract": "", "Strike": [)"
