@@ -55,19 +55,15 @@ std::vector<double> Breakevens(const std::vector<double>& prices, const std::vec
     return found;
 }
 
-// Evenly spaced prices from range.from to range.to.
-std::vector<double> PriceSteps(const RiskRange& range)
+// Throws AnalysisError for a range that is not 0 < from < to with 2 to
+// kMaxRiskPoints points.
+void CheckRange(const RiskRange& range)
 {
     if (!(range.from > 0) || !(range.to > range.from) || !std::isfinite(range.to))
         throw AnalysisError("The risk graph needs prices from above 0 to a higher price.");
     if (range.points < 2 || range.points > kMaxRiskPoints)
         throw AnalysisError("The risk graph takes 2 to " + std::to_string(kMaxRiskPoints) + " prices, got "
                             + std::to_string(range.points) + ".");
-    std::vector<double> prices(static_cast<std::size_t>(range.points));
-    for (int i = 0; i < range.points; ++i)
-        prices[static_cast<std::size_t>(i)] =
-            i + 1 == range.points ? range.to : range.from + (range.to - range.from) * i / (range.points - 1);
-    return prices;
 }
 
 }  // namespace
@@ -262,8 +258,8 @@ std::vector<double> GraphPrices(const MarkedPosition& marked, const Scenario& sc
         if (whole.to == 0)
             whole.to = span.to;
     }
-    const std::vector<double> even = PriceSteps(whole);
-    return RiskPrices(even.front(), even.back(), whole.points, LegStrikes(marked));
+    CheckRange(whole);
+    return RiskPrices(whole.from, whole.to, whole.points, LegStrikes(marked));
 }
 
 std::string BreakevenText(const std::vector<double>& breakevens, char decimalSeparator)
