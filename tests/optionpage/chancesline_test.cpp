@@ -151,6 +151,11 @@ void ChancesLineTest::tableBehindThePageGivesTheAtTheMoneyVolatility()
              qPrintable(line));
     QVERIFY2(tab.Figures->lblMoves->text().endsWith(QStringLiteral("(28,0 %)")),
              qPrintable(tab.Figures->lblMoves->text()));
+    // The move is the one expected by the legs' expiry.
+    QVERIFY2(tab.Figures->lblMoves->text().contains(
+                 QStringLiteral(" by ")
+                 + QString::fromStdString(FormatLocaleDate(expiries[0].ExpiryDate, kComma))),
+             qPrintable(tab.Figures->lblMoves->text()));
 
     // Without it, the page's own strikes again.
     tab.SetMarket(nullptr);

@@ -3,6 +3,9 @@
 // display formats, the input bar's handlers, ranges and hints, typed bids
 // and asks, the volatility sources and the history button.
 
+#include <QStyle>
+#include <QStyleOptionFrame>
+
 #include "pagetest_support.h"
 
 using namespace kestrava;
@@ -481,6 +484,24 @@ private slots:
                                             .arg(double(p->Theo(s, k)), 0, 'g', 9)));
     }
 
+    void emptiedPriceAndDaysBoxesKeepEachExpirysOwn()
+    {
+        PagePtr page = BuildFromPriceFile(3, kBinomial);  // every box shown
+        QVERIFY(page);
+        for (int i = 0; i < page->ExpiryCount(); ++i) {
+            page->SeriesAt(i)->Underlying = 90.0f + float(i);
+            page->SeriesAt(i)->SigmaDays = 30 + i;
+        }
+        page->InputBar().fseUlying->clear();
+        page->InputBar().seSigDays->clear();
+        page->InputBar().cmdReCalc->click();
+        for (int i = 0; i < page->ExpiryCount(); ++i) {
+            QCOMPARE(page->SeriesAt(i)->Underlying, 90.0f + float(i));
+            QCOMPARE(page->SeriesAt(i)->SigmaDays, 30 + i);
+        }
+        QVERIFY(notifier.messages.empty());
+    }
+
     void typedTextThatIsNoNumberIsNamed()
     {
         PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5"), 1));
@@ -597,6 +618,11 @@ private slots:
         QTest::mouseClick(up, Qt::LeftButton, {}, up->rect().center());
         QCOMPARE(days->text(), QStringLiteral("31"));
         QCOMPARE(page->PageToday(), first - 1);
+        days->selectAll();
+        QTest::keyClicks(days, QStringLiteral("3"));
+        QWidget* down = days->Button()->DownButton();
+        QTest::mouseClick(down, Qt::LeftButton, {}, down->rect().center());
+        QCOMPARE(days->text(), QStringLiteral("31"));
     }
 
     void historyButtonUsesTheVolatilityDays_data()
@@ -739,6 +765,15 @@ private slots:
         page->InputBar().cmdReCalc->setFocus();
         QCOMPARE(box->text(), qobject_cast<TrmFloatSpinEdit*>(box) ? QString::number(high, 'f', 2)
                                                                    : QString::number(high));
+        // And shows whole: the text fits between the frame and the buttons.
+        QStyleOptionFrame frame;
+        frame.initFrom(box);
+        frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+        const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box)
+                               - box->textMargins();
+        const int lineEditMargins = 2 * 2;
+        QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) <= contents.width() - lineEditMargins,
+                 qPrintable(QStringLiteral("%1 in %2 px").arg(box->text()).arg(contents.width())));
     }
 
     void buttonsAndChoicesSayWhatTheyDo()

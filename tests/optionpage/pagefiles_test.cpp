@@ -139,8 +139,10 @@ private slots:
         }
         PagePtr page = Build(Setup(3, QStringLiteral("40"), QStringLiteral("2.5")));
         QVERIFY(page);
-        for (int i = 0; i < page->ExpiryCount(); ++i)
+        for (int i = 0; i < page->ExpiryCount(); ++i) {
             page->SeriesAt(i)->SourceFile = prices.toStdString();
+            page->SeriesAt(i)->SigmaDays = 60;
+        }
         const QString file = temp.filePath(QStringLiteral("withprices.ops"));
         page->SetSeriesFile(file);
         QVERIFY(page->SavePage());
@@ -154,8 +156,9 @@ private slots:
             QVERIFY(QFileInfo::exists(reopened->PriceWorkFile()));
             QVERIFY(reopened->Controls().ChartImage);
             QVERIFY(reopened->InputBar().cmdCalcSig->isVisibleTo(reopened.get()));
-            // The history button ran over the whole price file's window.
-            QCOMPARE(reopened->SeriesAt(0)->SigmaDays, 90);
+            // The history button ran over the saved window, which the box shows.
+            QCOMPARE(reopened->SeriesAt(0)->SigmaDays, 60);
+            QCOMPARE(reopened->InputBar().seSigDays->text(), QStringLiteral("60"));
             QCOMPARE(reopened->PageToday(), EncodeDate(2008, 10, 29));
             QVERIFY(notifier.messages.empty());
         } else {
