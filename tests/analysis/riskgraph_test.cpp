@@ -457,6 +457,25 @@ TEST(RiskGraph, PricesRunFromEndToEndAndTakeEachStrikeOnce)
     }
 }
 
+TEST(RiskGraph, GraphOfAFarStrikeStartsAboveZero)
+{
+    // The room left below the lowest strike would reach zero or below it:
+    // the graph starts halfway to zero instead, and can be drawn.
+    TInOutObj p = fixtures::MakeSeries(kEquity, kBlackScholes, 100, 0.05f, 0.25f, 91, {5, 20, 100});
+    RecalcExpiry(p, VolSource::Flat);
+    const std::vector<const TInOutObj*> expiries{&p};
+    for (const float lowStrike : {20.0f, 5.0f}) {  // room of 20 = the strike; far beyond it
+        Position strangle;
+        strangle.legs = {Leg(p, lowStrike, 2, 1, 0.0), Leg(p, 100, 1, 1, 0.0)};
+        const RiskSpan span = DefaultRiskSpan(expiries, strangle);
+        SCOPED_TRACE(testing::Message() << "strike " << lowStrike << ": " << span.from << " to " << span.to);
+        EXPECT_GT(span.from, 0);
+        EXPECT_LT(span.from, lowStrike);
+        const RiskGraph graph = ComputeRiskGraph(expiries, strangle);
+        EXPECT_EQ(graph.prices.front(), span.from);
+    }
+}
+
 TEST(RiskGraph, BreakevensAreLookedForUpToOneAndAHalfTimesTheHighestStrike)
 {
     // A call of 100 bought dear: its breakeven at 130 opens the graph beyond

@@ -125,6 +125,19 @@ private:
         return form;
     }
 
+    // The dialog with the quotes of GLD alone chosen, and no history.
+    static void QuotesOfGldAlone(TDloadDlg& dialog)
+    {
+        QTimer::singleShot(0, &dialog, [&dialog] {
+            for (int i = 0; i < dialog.ckListBoxCBOE->count(); ++i)
+                dialog.ckListBoxCBOE->item(i)->setCheckState(
+                    dialog.ckListBoxCBOE->item(i)->text() == QLatin1String("GLD") ? Qt::Checked
+                                                                                  : Qt::Unchecked);
+            dialog.ckDoMSN->setChecked(false);
+            dialog.btnOK->click();
+        });
+    }
+
     QString DataFile(TMainForm& form, const QString& name) const
     {
         return form.Session().Folders().DataDir + u'/' + name;
@@ -350,22 +363,30 @@ private slots:
         quotes_->SetMisbehaviour("gld", Misbehaviour::Stall);
         DownloadCommandOptions options;
         options.timeoutMs = 60000;  // silence alone would not end it in the test's time
-        options.dialogHook = [](TDloadDlg& dialog) {
-            QTimer::singleShot(0, &dialog, [&dialog] {
-                for (int i = 0; i < dialog.ckListBoxCBOE->count(); ++i)
-                    dialog.ckListBoxCBOE->item(i)->setCheckState(
-                        dialog.ckListBoxCBOE->item(i)->text() == QLatin1String("GLD") ? Qt::Checked
-                                                                                      : Qt::Unchecked);
-                dialog.ckDoMSN->setChecked(false);
-                dialog.btnOK->click();
-            });
-        };
+        options.dialogHook = QuotesOfGldAlone;
         auto form = NewForm(options);
         QVERIFY(form);
         form->Session().Settings().RequestDeadline = 1;
         form->Data().DoDownload();
         const QString said = notifier_.messages.join(u'|');
         QVERIFY2(said.contains(QStringLiteral("after 1 s, the deadline of a request")), qPrintable(said));
+        QVERIFY(!QFileInfo::exists(DataFile(*form, QStringLiteral("GLD.txt"))));
+    }
+
+    void theWindowsTimeOutEndsASilentRequest()
+    {
+        // The server stalls for longer than the time-out and less than the
+        // deadline: the time-out the window was given ends the request.
+        quotes_->SetTable("gld", kTable);
+        quotes_->SetMisbehaviour("gld", Misbehaviour::Stall);
+        DownloadCommandOptions options;
+        options.timeoutMs = 500;
+        options.dialogHook = QuotesOfGldAlone;
+        auto form = NewForm(options);
+        QVERIFY(form);
+        form->Data().DoDownload();
+        const QString said = notifier_.messages.join(u'|');
+        QVERIFY2(said.contains(QStringLiteral("Read timed out.")), qPrintable(said));
         QVERIFY(!QFileInfo::exists(DataFile(*form, QStringLiteral("GLD.txt"))));
     }
 
