@@ -4,6 +4,7 @@
 // File > Import price history... through its file dialog.
 
 #include <QInputDialog>
+#include <QPrintDialog>
 
 #include "mainform_fixture.h"
 
@@ -28,6 +29,8 @@ private slots:
     void sampleSeriesOpensOnFirstRun();
     void saveWritesThroughThePage();
     void pageGoneDuringTheSaveDialogIsNotSaved();
+    void printDialogPrintsOnlyWhatItIsToldTo_data();
+    void printDialogPrintsOnlyWhatItIsToldTo();
     void savingOverAnotherSeriesAsksFirst();
     void aReadOnlySeriesIsKeptAndACopyOffered();
     void exportWritesEveryExpiryOfThePage();
@@ -359,6 +362,49 @@ void MainFormFilesTest::pageGoneDuringTheSaveDialogIsNotSaved()
     QCOMPARE(form->Pages().Count(), 0);
     QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/spy-jan.ops")));
     QCOMPARE(form->Session().Folders().SeriesDir, form->Session().Folders().SeriesDir);
+}
+
+void MainFormFilesTest::printDialogPrintsOnlyWhatItIsToldTo_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("OK") << QStringLiteral("OK");
+    QTest::newRow("Cancel") << QStringLiteral("Cancel");
+    QTest::newRow("page closed meanwhile") << QStringLiteral("gone");
+}
+
+void MainFormFilesTest::printDialogPrintsOnlyWhatItIsToldTo()
+{
+    QFETCH(QString, answer);
+    auto form = NewForm();
+    QVERIFY(form->FormCreate());
+    FakePage* page = AddSpyPage(*form);
+    QPointer<QWidget> window = page->Window();
+    const QString pdf = root_->filePath(QStringLiteral("printed.pdf"));
+    bool asked = false;
+    WhileModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QPrintDialog*>(modal);
+        if (!dialog)
+            return;
+        asked = true;
+        if (answer == QLatin1String("Cancel")) {
+            dialog->reject();
+            return;
+        }
+        if (answer == QLatin1String("gone"))
+            delete window.data();
+        if (auto* file = dialog->findChild<QLineEdit*>(QStringLiteral("filename")))
+            file->setText(pdf);
+        dialog->accept();
+    });
+    form->Files().FilePrint();
+    WhileModal(nullptr);
+    QVERIFY(asked);
+    QVERIFY(notifier_.infos.isEmpty());
+    if (answer == QLatin1String("gone")) {
+        QCOMPARE(form->Pages().Count(), 0);
+        return;
+    }
+    QCOMPARE(page->printed, answer == QLatin1String("OK") ? 1 : 0);
 }
 
 void MainFormFilesTest::savingOverAnotherSeriesAsksFirst()

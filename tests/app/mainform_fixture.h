@@ -85,7 +85,7 @@ public:
         savedTo.append(seriesFile);
         return saveResult;
     }
-    void PrintPage(QPrinter&) override {}
+    void PrintPage(QPrinter&) override { ++printed; }
     void RefreshAfterDownload() override {}
 
     QLineEdit* edit = nullptr;
@@ -94,6 +94,7 @@ public:
     QString seriesFile;
     QStringList savedTo;
     bool saveResult = true;
+    int printed = 0;
 
 private:
     QWidget* window_;

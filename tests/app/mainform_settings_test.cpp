@@ -169,12 +169,13 @@ private slots:
             QVERIFY(QTest::qWaitForWindowActive(dialog));
             QTest::keyClick(quotes, Qt::Key_F1);
             // An address that is none keeps the dialog open and says why.
+            auto* problem = dialog->findChild<QLabel*>(QStringLiteral("lblProblem"));
+            QVERIFY(!problem->isVisible());
             quotes->setText(QStringLiteral("quotes.example"));
             dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
             QVERIFY(dialog->isVisible());
-            QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("lblProblem"))
-                        ->text()
-                        .contains(QStringLiteral("no http or https address")));
+            QVERIFY(problem->isVisible());
+            QVERIFY(problem->text().contains(QStringLiteral("no http or https address")));
             quotes->setText(QStringLiteral("https://quotes.example/dq"));
             auto* dates = dialog->findChild<QComboBox*>(QStringLiteral("cmbDateFormat"));
             dates->setCurrentIndex(dates->findData(QStringLiteral("dd.MM.yyyy")));

@@ -5,12 +5,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 #include "appcore/AppSession.h"
 #include "appcore/HandOver.h"
@@ -56,6 +60,7 @@ private slots:
     void shutDownKeepsAListThatCouldNotBeRead();
     void startFailsWithTheFolderNamed();
     void shutDownOnceAndOnlyAfterAStart();
+    void settingsThatCannotBeWrittenAreNamed();
     void theLargestHandOverFitsTheReadersLimit();
 
 private:
@@ -331,6 +336,53 @@ void AppSessionTest::startFailsWithTheFolderNamed()
     QCOMPARE(notifier_.errors.size(), 1);
     QVERIFY2(notifier_.errors.front().contains(QDir::toNativeSeparators(Path(QStringLiteral("share")))),
              qPrintable(notifier_.errors.front()));
+}
+
+void AppSessionTest::settingsThatCannotBeWrittenAreNamed()
+{
+    std::unique_ptr<AppSession> session = NewSession();
+    session->ReadSettings();
+    const QString file = AppSession::SettingsFile();
+    const QString said =
+        QStringLiteral("The settings could not be saved in %1.").arg(QDir::toNativeSeparators(file));
+    // Read as bytes: a QSettings of the same file would see, and write, what
+    // is still waiting to be written.
+    auto stored = [&file](const char* server) { return ReadFile(file).contains(server); };
+    session->Settings().QuoteServer = QStringLiteral("https://one.example/dq");
+    QVERIFY(session->WriteSettings());
+    QVERIFY(stored("https://one.example/dq"));
+
+    // The file reads well, but no file may grow: the write fails, is named,
+    // and the file keeps what it held.
+    session->Settings().QuoteServer = QStringLiteral("https://two.example/dq");
+    {
+        rlimit limit{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit before = limit;
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        limit.rlim_cur = 0;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const auto restore = qScopeGuard([&] {
+            setrlimit(RLIMIT_FSIZE, &before);
+            std::signal(SIGXFSZ, oldHandler);
+        });
+        QVERIFY(!session->WriteSettings());
+    }
+    QCOMPARE(notifier_.messages, QStringList{said});
+    QVERIFY(stored("https://one.example/dq"));
+    QVERIFY(!stored("two.example"));
+
+    // A folder where the file belongs: it can be neither read nor written.
+    notifier_ = QtRecordingNotifier();
+    QVERIFY(QFile::remove(file));
+    QVERIFY(QDir().mkpath(file));
+    QVERIFY(!session->WriteSettings());
+    QCOMPARE(notifier_.messages, QStringList{said});
+
+    // Once it can be written, the change is written.
+    QVERIFY(QDir(file).removeRecursively());
+    QVERIFY(session->WriteSettings());
+    QVERIFY(stored("https://two.example/dq"));
 }
 
 void AppSessionTest::shutDownOnceAndOnlyAfterAStart()
