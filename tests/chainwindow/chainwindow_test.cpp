@@ -444,6 +444,22 @@ void ChainWindowTest::defaultSizeShowsEveryColumnAndCountsStrikes()
     // The term table's rows are as tall as the chain's.
     QCOMPARE(window->tblTerm->verticalHeader()->defaultSectionSize(),
              table->verticalHeader()->defaultSectionSize());
+
+    // Every other row of the chain is shaded: the corner of a cell, where
+    // no text is, alternates from row to row.
+    const QImage shown = table->viewport()->grab().toImage();
+    auto corner = [&](int row) {
+        return shown.pixel(table->columnViewportPosition(0) + 2, table->rowViewportPosition(row) + 2);
+    };
+    QVERIFY(corner(0) != corner(1));
+    QCOMPARE(corner(0), corner(2));
+    // The term table reads as rows too: a click on a cell selects its row.
+    window->tabViews->setCurrentIndex(ChainWindow::kTermView);
+    QTableWidget* term = window->tblTerm;
+    QTRY_VERIFY(term->rowCount() > 1);
+    QTest::mouseClick(term->viewport(), Qt::LeftButton, {}, term->visualItemRect(term->item(1, 2)).center());
+    QCOMPARE(term->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(term->selectionModel()->selectedRows().front().row(), 1);
 }
 
 void ChainWindowTest::selectionCarriesTheMarketAndItsParityYield()

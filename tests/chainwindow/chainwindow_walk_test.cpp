@@ -268,23 +268,29 @@ class ChainWindowWalkTest : public QObject {
             }
         }
 
-        // The term structure: the core's forward and where it comes from,
-        // and the at-the-money volatility of the core's solve.
+        // The term structure: the days, the rate, the core's forward and
+        // where it comes from, the at-the-money volatility of the core's
+        // solve and the yield the forward implies, in percent.
         const std::vector<TermPoint> term = TermStructure(root, vols);
         if (window_->tabViews->currentIndex() == ChainWindow::kTermView) {
             QTableWidget* table = window_->tblTerm;
             QVERIFY2(table->rowCount() == static_cast<int>(root.expiries.size()), qPrintable(where));
             for (int e = 0; e < table->rowCount(); ++e) {
                 const ExpiryForward& forward = forwards[static_cast<std::size_t>(e)];
-                const QString text = table->item(e, 3)->text() + QLatin1Char('|') + table->item(e, 4)->text()
-                                     + QLatin1Char('|') + table->item(e, 5)->text();
-                const double atm = term[static_cast<std::size_t>(e)].atmVol;
-                const QString want = (forward.forward > 0 ? Fixed(forward.forward, 2) : QString())
-                                     + QLatin1Char('|') + (atm > 0 ? Fixed(atm * 100, 2) : QString())
-                                     + QLatin1Char('|')
-                                     + (forward.forward > 0
-                                            ? QString::fromLatin1(ForwardSourceName(forward.source))
-                                            : QString());
+                const TermPoint& point = term[static_cast<std::size_t>(e)];
+                QStringList shown;
+                for (int c = 1; c <= 6; ++c)
+                    shown << table->item(e, c)->text();
+                const QString text = shown.join(QLatin1Char('|'));
+                const bool known = forward.forward > 0;
+                const QString want =
+                    QStringList{QString::number(point.days),
+                                Fixed(point.rate * 100, 2),
+                                known ? Fixed(forward.forward, 2) : QString(),
+                                point.atmVol > 0 ? Fixed(point.atmVol * 100, 2) : QString(),
+                                known ? QString::fromLatin1(ForwardSourceName(forward.source)) : QString(),
+                                known ? Fixed(point.impliedYield * 100, 2) : QString()}
+                        .join(QLatin1Char('|'));
                 QVERIFY2(
                     text == want,
                     qPrintable(where
@@ -385,8 +391,14 @@ private slots:
             QString done = QStringLiteral("opened");
             // The walk opens on an edge: a band over typed forwards, then a
             // cash dividend above the price, paid before the table's day,
-            // that leaves no expiry a forward, then the band widened.
-            const int action = step == 0 ? -1 : step == 1 ? 13 : step == 2 ? 14 : step == 3 ? 15 : pick(13);
+            // that leaves no expiry a forward, then the band widened; and
+            // goes on in the term structure's view until it picks another.
+            const int action = step == 0   ? -1
+                               : step == 1 ? 13
+                               : step == 2 ? 14
+                               : step == 3 ? 15
+                               : step == 4 ? 16
+                                           : pick(13);
             switch (action) {
             case 13:
                 window_->cmbForward->setCurrentIndex(1);
@@ -397,6 +409,10 @@ private slots:
             case 15:
                 window_->fseBand->setValue(12);
                 done = QStringLiteral("band widened to 12");
+                break;
+            case 16:
+                window_->tabViews->setCurrentIndex(ChainWindow::kTermView);
+                done = QStringLiteral("term structure");
                 break;
             case 14:
                 window_->dteDividend->setDate(QDate(2016, 11, 18));
