@@ -161,7 +161,27 @@ TEST_F(ChartDataTest, WindowRules)
 TEST_F(ChartDataTest, Loading)
 {
     auto records = Days(40, EncodeDate(2012, 9, 12), true);
-    EXPECT_EQ(Load(records, 236).DataKind, 3);
+    const TChartData& loaded = Load(records, 236);
+    EXPECT_EQ(loaded.DataKind, 3);
+    ASSERT_EQ(loaded.Points, 40);
+    for (std::size_t i = 1; i <= records.size(); ++i) {  // the newest in the last slot
+        const TPriceRecord& slot = loaded.Slots[kChartSlotCount - i];
+        const TPriceRecord& record = records[records.size() - i];
+        EXPECT_EQ(slot.Date, record.Date) << i;
+        EXPECT_EQ(slot.Close, record.Close) << i;
+        EXPECT_EQ(slot.High, record.High) << i;
+        EXPECT_EQ(slot.Low, record.Low) << i;
+    }
+    // With the volatility computed, each drawn day keeps its high and low.
+    chart_->VolDays = 10;
+    chart_->ComputeVolatility(LocaleInfo());
+    ASSERT_GT(chart_->Points, 2);
+    for (int s = chart_->FirstDrawnSlot(); s <= kChartNewestSlot; ++s) {
+        const TPriceRecord& slot = chart_->Slots[static_cast<std::size_t>(s)];
+        const TPriceRecord& record = records[static_cast<std::size_t>(slot.Date - records.front().Date)];
+        EXPECT_EQ(slot.High, record.High) << s;
+        EXPECT_EQ(slot.Low, record.Low) << s;
+    }
     records.back().High = records.back().Low = 0;
     EXPECT_EQ(Load(records, 236).DataKind, 1);
     EXPECT_EQ(chart_->Slots[kChartNewestSlot - 5].High, 0);

@@ -246,6 +246,29 @@ private slots:
         QCOMPARE(frame.Number(-0.006, 2), QStringLiteral("-0,01"));
     }
 
+    // The y axis's title runs up the left edge, beside the numbers and
+    // centred on the plot area.
+    void yAxisTitleRunsUpTheLeftEdge()
+    {
+        QImage image(400, 300, QImage::Format_RGB32);
+        QPainter painter(&image);
+        PlotFrame frame(painter, QRectF(0, 0, 400, 300), LocaleInfo(), PaperPalette());
+        frame.Draw(MakePlotAxis(0, 10), MakePlotAxis(0, 10), QString(), QStringLiteral("Profit and loss"),
+                   QString());
+        painter.end();
+        const int strip = frame.CharWidth() / 4 + frame.TextHeight();
+        QVERIFY(strip < frame.PlotArea().left());
+        int top = image.height(), bottom = -1;
+        for (int x = 0; x < strip; ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if (qGray(image.pixel(x, y)) < 128) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        QVERIFY2(bottom - top > 4 * frame.TextHeight(), qPrintable(QStringLiteral("%1 to %2").arg(top).arg(bottom)));
+        QVERIFY(std::abs((top + bottom) / 2.0 - frame.PlotArea().center().y()) < frame.TextHeight());
+    }
+
     // A marker is drawn about its point: each the same left and right, the
     // downward triangle the upward one upside down.
     void markersAreMirroredAboutTheirPoint()
