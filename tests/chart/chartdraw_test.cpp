@@ -265,7 +265,8 @@ private slots:
                     top = std::min(top, y);
                     bottom = std::max(bottom, y);
                 }
-        QVERIFY2(bottom - top > 4 * frame.TextHeight(), qPrintable(QStringLiteral("%1 to %2").arg(top).arg(bottom)));
+        QVERIFY2(bottom - top > 4 * frame.TextHeight(),
+                 qPrintable(QStringLiteral("%1 to %2").arg(top).arg(bottom)));
         QVERIFY(std::abs((top + bottom) / 2.0 - frame.PlotArea().center().y()) < frame.TextHeight());
     }
 

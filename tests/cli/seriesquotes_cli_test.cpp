@@ -179,6 +179,12 @@ TEST_F(SeriesQuotesCliTest, NothingSolvedSaysWhy)
     const Outcome other = Run({"smile", PathOf("SPXQ.ops"), "--csv"});
     EXPECT_EQ(other.status, 1);
     EXPECT_NE(other.err.find("does not offer the contract SPXQ"), std::string::npos) << other.err;
+    // Each expiry without a volatility says why, and no other file is asked for.
+    EXPECT_NE(other.err.find("it has no bid or ask, and the quote file " + PageQuoteFile().string()
+                             + " does not offer the contract SPXQ the series saved."),
+              std::string::npos)
+        << other.err;
+    EXPECT_EQ(other.err.find("--quotes FILE"), std::string::npos) << other.err;
 }
 
 TEST_F(SeriesQuotesCliTest, QuotesSetAsideAreCountedOnceForEveryExpiry)
