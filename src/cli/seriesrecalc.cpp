@@ -48,25 +48,25 @@ bool RecalculateSeries(std::vector<TInOutObj>& series, VolSource source, Notifie
     return allPriced;
 }
 
-ProgressOnStderr::ProgressOnStderr(std::string what)
-    : what_(std::move(what)), start_(std::chrono::steady_clock::now()), lastReport_(start_)
+ProgressOnStderr::ProgressOnStderr(std::string what, std::FILE* out, Clock clock)
+    : what_(std::move(what)), out_(out), clock_(std::move(clock)), start_(clock_()), lastReport_(start_)
 {
 }
 
 void ProgressOnStderr::operator()(std::size_t done, std::size_t total)
 {
     using namespace std::chrono;
-    const auto now = steady_clock::now();
+    const auto now = clock_();
     const double elapsed = duration<double>(now - start_).count();
     const double expected = done > 0 ? elapsed * static_cast<double>(total) / static_cast<double>(done) : 0;
     if (done == total) {
         if (reported_)
-            std::fprintf(stderr, "%s %zu of %zu expiries in %.0f s.\n", what_.c_str(), done, total, elapsed);
+            std::fprintf(out_, "%s %zu of %zu expiries in %.0f s.\n", what_.c_str(), done, total, elapsed);
         return;
     }
     if (expected <= 1.0 || (reported_ && now - lastReport_ < seconds(1)))
         return;
-    std::fprintf(stderr, "%s %zu of %zu expiries, about %.0f s left.\n", what_.c_str(), done, total,
+    std::fprintf(out_, "%s %zu of %zu expiries, about %.0f s left.\n", what_.c_str(), done, total,
                  expected - elapsed);
     reported_ = true;
     lastReport_ = now;

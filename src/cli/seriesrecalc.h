@@ -3,6 +3,7 @@
 // series, as the option page's Calculate does.
 
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,11 +32,18 @@ bool RecalculateSeries(std::vector<TInOutObj>& series, VolSource source, Notifie
 // of 1000 expiries, about 95 s left.", and a last line when it is done.
 class ProgressOnStderr {
 public:
-    explicit ProgressOnStderr(std::string what);
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // out and clock are standard error and the steady clock but in tests.
+    explicit ProgressOnStderr(
+        std::string what, std::FILE* out = stderr,
+        Clock clock = [] { return std::chrono::steady_clock::now(); });
     void operator()(std::size_t done, std::size_t total);
 
 private:
     std::string what_;
+    std::FILE* out_;
+    Clock clock_;
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastReport_;
     bool reported_ = false;
