@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/dates.h"
+#include "common/fileaccess.h"
 #include "download/loopback_servers.h"
 #include "downloadcore/Downloads.h"
 #include "downloadcore/HTTPer.h"
@@ -119,6 +121,45 @@ TEST_F(TemplateDownloadTest, EachLayoutLandsWhereTheProgramReadsItWhicheverTempl
     // No reply outlives its download.
     EXPECT_TRUE(fs::is_empty(setup.TempDir));
     EXPECT_EQ(server.Requests().front(), "GET /chains/SPY");
+}
+
+TEST_F(TemplateDownloadTest, AWholeReplyThatCannotBeStoredSaysWhy)
+{
+    // A folder stands where the quote file or the price file belongs.
+    server.SetBody("SPY", ReadAll(TestDataFile("quotes-spy-2025-09-01.csv").string()));
+    server.SetBody("IWM", ReadAll(TestDataFile("history-spy.csv").string()));
+    notifier_.answer = true;
+    for (const auto& [symbol, target] :
+         {std::pair{"SPY", setup.DataDir / "SPY.txt"}, std::pair{"IWM", setup.PriceDir / "IWM.csv"}}) {
+        SCOPED_TRACE(symbol);
+        notifier_.messages.clear();
+        fs::create_directories(target);
+        const DownloadOutcome outcome = Download(TemplateKind::Quotes, "/q?symbol={SYMBOL}", {symbol});
+        EXPECT_EQ(outcome.stored, 0);
+        EXPECT_EQ(outcome.failed, 1);
+        ASSERT_EQ(notifier_.messages.size(), 1u) << Messages();
+        const std::string& message = notifier_.messages.front();
+        EXPECT_NE(message.find(SystemErrorText(EISDIR)), std::string::npos) << message;
+        EXPECT_NE(message.find(target.string() + " was left as it was."), std::string::npos) << message;
+        EXPECT_TRUE(fs::is_directory(target));
+    }
+    EXPECT_TRUE(fs::is_empty(setup.TempDir));
+}
+
+TEST_F(TemplateDownloadTest, NoFolderForTheRepliesStopsBeforeAnyRequestAndSaysWhere)
+{
+    fs::remove_all(setup.TempDir);
+    std::ofstream(setup.TempDir) << "a file where the temporary folder belongs\n";
+    server.SetBody("SPY", ReadAll(TestDataFile("quotes-spy-2025-09-01.csv").string()));
+    const DownloadOutcome outcome = Download(TemplateKind::Quotes, "/q?symbol={SYMBOL}", {"SPY", "QQQ"});
+    EXPECT_EQ(outcome.stored, 0);
+    EXPECT_EQ(outcome.failed, 2);
+    EXPECT_TRUE(server.Requests().empty());
+    ASSERT_EQ(notifier_.messages.size(), 1u) << Messages();
+    EXPECT_EQ(notifier_.messages.front().rfind(
+                  "Cannot make a folder for the replies in " + setup.TempDir.string(), 0),
+              0u)
+        << Messages();
 }
 
 TEST_F(TemplateDownloadTest, ADamagedReplyOfEachLayoutLeavesTheOlderFileAndSaysWhy)

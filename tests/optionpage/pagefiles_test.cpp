@@ -600,6 +600,13 @@ private slots:
         const int grown = grid.RowHeight(2);
         grid.SetCellText(0, 2, QStringLiteral("x"));
         QCOMPARE(grid.RowHeight(2), grown);
+        // A larger fixed font grows the rows of two lines again.
+        QFont larger = grid.FixedFont();
+        larger.setPointSizeF(larger.pointSizeF() * 2);
+        grid.SetFixedFont(larger);
+        QCOMPARE(grid.FixedFont(), larger);
+        QVERIFY(grid.RowHeight(0) >= 2 * QFontMetrics(larger).lineSpacing() + 1);
+        QVERIFY(grid.RowHeight(0) > grown);
     }
 
     void offsetSplitsTheBands()
