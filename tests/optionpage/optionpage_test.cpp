@@ -776,6 +776,27 @@ private slots:
                  qPrintable(QStringLiteral("%1 in %2 px").arg(box->text()).arg(contents.width())));
     }
 
+    void inputBarShowsEachControlClearOfTheOthers()
+    {
+        PagePtr page = BuildFromPriceFile(3, kBinomial);  // every box shown
+        QVERIFY(page);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        std::vector<QWidget*> shown;
+        for (QWidget* child : page->InputBar().findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (child->isVisible())
+                shown.push_back(child);
+        QVERIFY(shown.size() > 15);
+        const QRect bar = page->InputBar().rect();
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            QVERIFY2(bar.contains(shown[i]->geometry()), qPrintable(shown[i]->objectName()));
+            for (std::size_t j = i + 1; j < shown.size(); ++j)
+                QVERIFY2(
+                    !shown[i]->geometry().intersects(shown[j]->geometry()),
+                    qPrintable(shown[i]->objectName() + QStringLiteral(" and ") + shown[j]->objectName()));
+        }
+    }
+
     void buttonsAndChoicesSayWhatTheyDo()
     {
         PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));

@@ -244,6 +244,10 @@ private slots:
         QCOMPARE(page->InputBar().cmboOptSymbols->count(), 3);
         QVERIFY(!page->InputBar().cmboOptSymbols->isHidden());
         QVERIFY(notifier.messages.empty());
+        // One that brings the file again fills the list afresh, each contract once.
+        WriteFile(QuoteFile(), MarchAndJuneTable());
+        page->RefreshAfterDownload();
+        QCOMPARE(page->InputBar().cmboOptSymbols->count(), 3);
     }
 
     void aSavedContractNoLongerOfferedLoadsNothing()
