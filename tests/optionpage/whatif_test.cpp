@@ -322,6 +322,17 @@ private slots:
         QCOMPARE(lines.size(), static_cast<int>(shown.prices.size()) + 1);
         QVERIFY(lines[0].startsWith(QStringLiteral("Price\tToday ")));
         QVERIFY(lines[0].contains(QStringLiteral("\tDate ")));
+        // One row is today's price, and says so.
+        int todayRows = 0;
+        for (std::size_t r = 0; r < shown.prices.size(); ++r) {
+            const QString label = table->model()->headerData(static_cast<int>(r), Qt::Vertical).toString();
+            QVERIFY2(label.startsWith(Money(shown.prices[r])), qPrintable(label));
+            if (label.endsWith(QStringLiteral(" today"))) {
+                ++todayRows;
+                QCOMPARE(shown.prices[r], double(expiries[0].Underlying));
+            }
+        }
+        QCOMPARE(todayRows, 1);
         for (std::size_t r = 0; r < shown.prices.size(); ++r) {
             const QStringList cells = lines[static_cast<int>(r) + 1].split(QLatin1Char('\t'));
             QCOMPARE(cells.size(), 5);
