@@ -35,6 +35,7 @@
 #include "pricing/Models.h"
 #include "pricing/pricing_fixtures.h"
 #include "pricing/recalc.h"
+#include "support/overlapping_controls.h"
 #include "support/qt_test_main.h"
 
 using namespace kestrava;
@@ -136,6 +137,8 @@ class WhatIfTest : public QObject {
         QCOMPARE(tab.Figures->lblPopExpiry->text(), Money(chances.popExpiry * 100, 1) + QStringLiteral(" %"));
         QCOMPARE(tab.Figures->lblPopDate->text(), Money(chances.popDate * 100, 1) + QStringLiteral(" %"));
         QCOMPARE(tab.Figures->lblExpectedPnl->text(), Money(chances.expectedPnlExpiry));
+        // The table the view chooses: by date, or by volatility.
+        QCOMPARE(tab.tblPnl->ShowsVolTable(), !marked.Empty() && tab.cboPnlView->currentIndex() == 1);
         if (tab.tblPnl->ShowsVolTable()) {
             QVERIFY2(tab.tblPnl->VolTable().pnl
                          == ComputePnlVolTable(marked, scenario, shown.dates[kRiskMidway]).pnl,
@@ -161,12 +164,18 @@ private slots:
         position.legs = {LegFromGrid(expiries[0], 2, 2, 1), LegFromGrid(expiries[0], 3, 2, -1),
                          LegFromGrid(expiries[0], 4, 1, -1), LegFromGrid(expiries[1], 5, 1, 1)};
         PositionTab tab(kComma);
+        // Before any position, the box shows the multiplier a new one takes.
+        QCOMPARE(tab.fseMultiplier->Value(), tab.GetPosition().multiplier);
         tab.resize(1400, 900);
         tab.ShowExpiries(Pointers(expiries));
         tab.SetPosition(position);
         tab.show();
         QVERIFY(QTest::qWaitForWindowExposed(&tab));
         const MarkedPosition marked(Pointers(expiries), position);
+        int controls = 0;
+        const QString overlapping = testsupport::OverlappingControls(&tab, &controls);
+        QVERIFY2(overlapping.isEmpty(), qPrintable(overlapping));
+        QVERIFY(controls > 20);
 
         // "P&L now" by hand: quoted legs at their mids, the far call at its
         // model value, less what was paid.
