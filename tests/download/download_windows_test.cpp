@@ -390,6 +390,26 @@ private slots:
         QVERIFY(!QFileInfo::exists(DataFile(*form, QStringLiteral("GLD.txt"))));
     }
 
+    void aRunThatCannotStartSaysWhyAndLeavesTheButtonUp()
+    {
+        quotes_->SetTable("gld", kTable);
+        DownloadCommandOptions options;
+        options.dialogHook = QuotesOfGldAlone;
+        auto form = NewForm(options);
+        QVERIFY(form);
+        // A file where the folder for the replies belongs.
+        const QString temp = form->Session().Folders().TempDir;
+        QVERIFY(QDir(temp).removeRecursively());
+        QFile blocker(temp);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        form->Data().DoDownload();
+        const QString said = notifier_.messages.join(u'|');
+        QVERIFY2(said.contains(QStringLiteral("Cannot make a folder for the replies in ")), qPrintable(said));
+        QVERIFY(quotes_->Requests().empty());
+        QVERIFY(!form->Progress().spdbtnDownload()->isChecked());
+    }
+
     void theButtonOrEscapeStopsTheRun_data()
     {
         QTest::addColumn<bool>("escape");
