@@ -92,6 +92,24 @@ TEST_F(PriceCliTest, SkewModesPriceAtTheQuotesVolatilities)
     EXPECT_NEAR(std::stod(ask2[1][8]), 4.4, 0.006);
 }
 
+TEST_F(PriceCliTest, AnExpiredExpiryKeepsItsQuotesAndPricesNothingUnderEverySkew)
+{
+    std::string expired = kQuotedSeries;
+    expired.replace(expired.find("\"ExpiryDate\": 39540"), 19, "\"ExpiryDate\": 39440");
+    WriteFile(PathOf("expired.json"), expired);
+    for (const char* skew : {"flat", "bid", "ask"}) {
+        SCOPED_TRACE(skew);
+        const Outcome o = Run({"price", PathOf("expired.json"), "--skew", skew});
+        ASSERT_EQ(o.status, 0) << o.err;
+        EXPECT_EQ(o.err, "");
+        const auto rows = CsvRows(o.out);
+        ASSERT_EQ(rows.size(), 5u);
+        EXPECT_EQ(rows[1][4], "4") << "the bid stays";
+        for (std::size_t r = 1; r < rows.size(); ++r)
+            EXPECT_EQ(rows[r][8], "0") << "no value after expiry";
+    }
+}
+
 TEST_F(PriceCliTest, TableShowsTheGridFormats)
 {
     WriteFile(PathOf("abc.json"), kQuotedSeries);
@@ -146,6 +164,7 @@ TEST_F(PriceCliTest, ErrorsAndUsage)
     EXPECT_EQ(unpriceable.status, 2);
     EXPECT_NE(unpriceable.err.find("underlying price must be positive"), std::string::npos)
         << unpriceable.err;
+    EXPECT_NE(unpriceable.err.find("expiry 1 (2008-04-02): "), std::string::npos) << unpriceable.err;
 
     // Of two expiries, the second has a strike of 0: the other strikes are
     // priced, the zero strike's rows are blank and the message names it.

@@ -66,6 +66,7 @@ TEST(Progress, SaysWhatIsLeftAtMostOnceASecondAndWhenItIsDone)
          "Priced 9 of 10 expiries, about 0 s left.\n"
          "Priced 10 of 10 expiries in 3 s.\n"},
         {"slow only at the end: nothing said before", 3, {10, 20, 5000}, ""},
+        {"expected to take exactly a second: nothing said", 2, {500, 1000}, ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Said(c.total, c.doneAtMs), c.said) << c.what;
