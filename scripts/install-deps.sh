@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
+  lld  # links the programs several times faster than ld
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev
