@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QFile>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -95,7 +96,7 @@ void BM_TreesOfTheCalculatePage(benchmark::State& state)
     }
     page->InputBar().seSteps->SetValue(400);
     std::vector<TInOutObj> trees;
-    for (const TInOutObj* p : page->Expiries())
+    for (const TInOutObj* p : page->Series().Expiries())
         trees.push_back(*p);
     float price = 100.0f;
     for (auto _ : state) {
@@ -177,6 +178,36 @@ BENCHMARK_CAPTURE(LoadQuotes, December2016_200to219, QDate(2016, 12, 16), "200",
 // The last expiry: the whole file is read twice.
 BENCHMARK_CAPTURE(LoadQuotes, January2019_125to220, QDate(2019, 1, 18), "125", "5")
     ->Unit(benchmark::kMillisecond);
+
+// Calculate on that page in the flat mode: every quoted strike's implied
+// volatilities are solved before the grid is written.
+void BM_CalculateQuotedFlat(benchmark::State& state)
+{
+    QTemporaryDir data;
+    auto page = QuotedPage(data, QDate(2016, 12, 16), "200", "1");
+    if (!page || !(page->SeriesAt(0)->Last(20, 1) > 0)) {
+        state.SkipWithError("the page did not load the table's quotes");
+        return;
+    }
+    page->InputBar().rbtnLevel->click();
+    const double close = page->InputBar().fseUlying->Value();
+    double price = close;
+    for (auto _ : state) {
+        state.PauseTiming();
+        price = price == close ? close + 1 : close;
+        page->InputBar().fseUlying->SetValue(price);
+        const QString before = page->Controls().TheGrid->CellText(7, 10);
+        state.ResumeTiming();
+
+        page->InputBar().cmdReCalc->click();
+
+        state.PauseTiming();
+        if (page->Controls().TheGrid->CellText(7, 10) == before)
+            state.SkipWithError("the grid kept its old texts");
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_CalculateQuotedFlat)->Unit(benchmark::kMillisecond);
 
 // The reader's part of it: one expiry's quotes into its series.
 void BM_LoadExpiryQuotesOnly(benchmark::State& state)

@@ -293,7 +293,7 @@ int main(int argc, char** argv)
         trade(0, 2, "BuyOneItem");   // 1275 call
         trade(0, 4, "SellOneItem");  // 1325 call
         trade(1, 9, "BuyOneItem");   // 1225 put
-        page->Controls().TabControl1->setCurrentIndex(page->ExpiryCount());
+        page->Controls().TabControl1->setCurrentIndex(static_cast<int>(page->Series().size()));
         ok = Save(*page, folder.filePath(QStringLiteral("page-position") + suffix + QStringLiteral(".png")))
              && ok;
         if (suffix.isEmpty())

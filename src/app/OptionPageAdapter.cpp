@@ -14,12 +14,12 @@ public:
     explicit OptionPageAdapter(TfrmOPage* page) : page_(page) {}
 
     QWidget* Window() const override { return page_; }
-    QString Title() const override { return page_->Title(); }
-    QString SeriesFile() const override { return page_->SeriesFile(); }
+    QString Title() const override { return page_->Names().title; }
+    QString SeriesFile() const override { return page_->Names().seriesFile; }
     void SetSeriesFile(const QString& path) override { page_->SetSeriesFile(path); }
-    QString PriceTextFile() const override { return page_->PriceTextFile(); }
-    QString PriceWorkFile() const override { return page_->PriceWorkFile(); }
-    std::vector<const TInOutObj*> Expiries() const override { return page_->Expiries(); }
+    QString PriceTextFile() const override { return page_->Names().priceTextFile; }
+    QString PriceWorkFile() const override { return page_->Names().priceWorkFile; }
+    std::vector<const TInOutObj*> Expiries() const override { return page_->Series().Expiries(); }
     // The page reports a file it cannot write itself.
     bool SavePage() override { return page_->SavePage(); }
     void PrintPage(QPrinter& printer) override { page_->PrintPage(printer); }

@@ -19,7 +19,6 @@
 #include <QString>
 
 #include "appcore/AppFolders.h"
-#include "common/filesymbol.h"
 #include "common/qt/seriestext.h"
 #endif
 
@@ -92,12 +91,7 @@ std::string PageQuoteFile(const std::vector<TInOutObj>& series)
 #ifdef KESTRAVA_HAVE_APPCORE
     if (series.empty())
         return {};
-    // Downloads store the symbol's file in upper case.
-    const QString symbol = FromSeriesText(series.front().OptSymbol).toUpper();
-    if (!IsUsableAsFileName(symbol.toStdString()))
-        return {};
-    return (ProgramDataFolder(FolderRoots::FromSystem().documents) + QLatin1Char('/') + symbol
-            + QStringLiteral(".txt"))
+    return SymbolQuoteFile(series.front().OptSymbol, ProgramDataFolder(FolderRoots::FromSystem().documents))
         .toStdString();
 #else
     // Built without the windows' folders: only a file named with --quotes.

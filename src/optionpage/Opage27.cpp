@@ -141,9 +141,20 @@ void TfrmOPage::BuildControls()
         environment_.locale, series_, notifier_, [this] { return closed_ ? nullptr : CurrentSeries(); },
         this);
     layout->addWidget(inputBar_);
+    tabs_ = std::make_unique<PageTabs>(*TabControl1);
     analysisViews_ = new PageAnalysisViews(
         environment_.locale, series_, notifier_, *pages_, *TheGrid,
-        [this]() -> const TInOutObj* { return ExpiryTabSelected() ? GridSeries() : nullptr; }, *this);
+        [this]() -> const TInOutObj* {
+            return tabs_->IsExpiry(currentTab_) ? series_.GridSeries() : nullptr;
+        },
+        *this);
+    chart_ = std::make_unique<PageChartTab>(
+        environment_, notifier_, names_, PageChartTab::Parts{*this, *pages_, *tabs_, *TheGrid, *inputBar_});
+}
+
+PageFrame TfrmOPage::Frame()
+{
+    return {*this, *TabControl1, *TheGrid, *inputBar_};
 }
 
 void TfrmOPage::ConnectControls()
@@ -156,7 +167,9 @@ void TfrmOPage::ConnectControls()
             currentTab_ = index;
             return;
         }
-        TabControl1Changing(currentTab_);
+        // A bid or ask still being typed goes to the expiry it was typed into.
+        if (tabs_->IsExpiry(currentTab_))
+            ReadQuoteCells();
         currentTab_ = index;
         PageChanged(index);
     });
@@ -178,8 +191,10 @@ void TfrmOPage::ConnectControls()
             ReCalc();
     });
     connect(inputBar_->cmdReCalc, &QPushButton::clicked, this, &TfrmOPage::ReCalc);
-    connect(inputBar_->cmdChain, &QToolButton::clicked, this,
-            [this] { emit chainRequested(QuoteFileName(), inputBar_->cmboOptSymbols->currentText()); });
+    connect(inputBar_->cmdChain, &QToolButton::clicked, this, [this] {
+        emit chainRequested(QuoteFileOf(series_, environment_.dataDirectory),
+                            inputBar_->cmboOptSymbols->currentText());
+    });
     connect(inputBar_->cmboOptSymbols, &QComboBox::activated, this, [this] {
         cmboOptSymbolsChange();
         inputBar_->cmboOptSymbols->setFocus();
@@ -195,13 +210,11 @@ void TfrmOPage::ConnectControls()
 
 bool TfrmOPage::FormCreate(const PageSource& source)
 {
-    scrollBarWidth_ = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, TheGrid);
-
     // The grid: rows and columns measured from the font, so they keep their
     // proportions at any screen scaling.
     const QFontMetrics metrics(TheGrid->font());
     TheGrid->SetColCount(kColumns);
-    TheGrid->SetRowCount(kMinRows);
+    TheGrid->SetRowCount(kMinGridRows);
     TheGrid->SetDefaultRowHeight(metrics.height() * 7 / 4);
     TheGrid->SetDefaultColWidth(metrics.horizontalAdvance(QStringLiteral("-0000.00 "))
                                 + 2 * TImpStrGrid::kTextMargin + 2);
@@ -216,23 +229,23 @@ bool TfrmOPage::FormCreate(const PageSource& source)
     const QScopedValueRollback building(building_, true);
     try {
         if (source.openFromFile) {
-            seriesFile_ = source.openFileName;
+            names_.seriesFile = source.openFileName;
             if (!OpenSeriesFile())
                 return false;
-            if (!priceWorkFile_.isEmpty())
+            if (!names_.priceWorkFile.isEmpty())
                 CalcSig();
-            analysisViews_->LoadPosition(seriesFile_);
+            analysisViews_->LoadPosition(names_.seriesFile);
         } else {
             BuildFromSetup(source.setup);
         }
-        analysisViews_->AddTabs(*TabControl1, ExpiryCount());
+        analysisViews_->AddTabs(*TabControl1, static_cast<int>(series_.size()));
 
-        PlaceBelowMainWindow();
-        FitRows();
-        FitColumns();
-        if (ChartImage) {
-            SizeChartImage();
-            DrawChart();
+        PlaceBelowMainWindow(Frame(), environment_.mainWindowGeometry);
+        FitRows(*TheGrid);
+        FitColumns(*TheGrid);
+        if (chart_->Image()) {
+            chart_->Fit();
+            chart_->Draw();
         }
 
         // The boxes show the first expiry before anything is priced: showing
@@ -247,8 +260,8 @@ bool TfrmOPage::FormCreate(const PageSource& source)
         TabControl1->setCurrentIndex(0);
         currentTab_ = 0;
         ShowSeriesLabels();
-        FitHeightToRows();
-        FitColumns();
+        FitHeightToRows(Frame());
+        FitColumns(*TheGrid);
     } catch (const std::exception& error) {
         notifier_.Info(error.what());
         return false;
@@ -256,16 +269,12 @@ bool TfrmOPage::FormCreate(const PageSource& source)
     return true;
 }
 
-int TfrmOPage::AddExpiryTab(std::unique_ptr<TInOutObj> series)
+void TfrmOPage::AddExpiryTab(std::unique_ptr<TInOutObj> series)
 {
     const QString text = QString::fromStdString(ExpiryTabText(series->GetExpiry()));
-    const int index = series_.Add(std::move(series));
-    // Expiry tabs come before the Chart tab.
-    const int tab = TabControl1->insertTab(index, text);
-    TabControl1->setTabData(tab, index);
+    tabs_->InsertExpiry(series_.Add(std::move(series)), text);
     if (currentTab_ < 0)
         currentTab_ = TabControl1->currentIndex();
-    return tab;
 }
 
 void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
@@ -285,14 +294,14 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
 
     series_.SetFirstExpiry(DayNumber(setup.expiryDates[0]));
     series_.SetMarket(setup.market);
-    priceTextFile_ = setup.sourceFilePath;
-    priceWorkFile_ = setup.workFilePath;
-    title_ = setup.symbolText;
+    names_.priceTextFile = setup.sourceFilePath;
+    names_.priceWorkFile = setup.workFilePath;
+    names_.title = setup.symbolText;
 
     std::optional<PriceHistory> history;
-    if (!priceWorkFile_.isEmpty()) {
+    if (!names_.priceWorkFile.isEmpty()) {
         TSigmaObj sigma(notifier_);
-        sigma.FileName = priceWorkFile_.toStdString();
+        sigma.FileName = names_.priceWorkFile.toStdString();
         sigma.Days = 90;
         try {
             sigma.Calculate();
@@ -302,7 +311,7 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
         }
         history = PriceHistory{sigma.Sigma, sigma.Days, sigma.LastClose, sigma.LastDate};
     } else {
-        priceTextFile_.clear();
+        names_.priceTextFile.clear();
     }
 
     SeriesDefaults defaults;
@@ -324,13 +333,13 @@ void TfrmOPage::BuildFromSetup(const SeriesSetup& setup)
         inputBar_->seSigDays->SetValue(history->days);
     inputBar_->ShowUnderlying(series_.front().Underlying);
 
-    SetHeaders();
-    SetRowLabels();
+    SetHeaders(*TheGrid);
+    SetRowLabels(*TheGrid, series_, environment_.locale.decimalSeparator);
     update();
 
     BusyScope busy;
-    if (!priceTextFile_.isEmpty())
-        OpenChartTab();
+    if (!names_.priceTextFile.isEmpty())
+        chart_->Open();
     else
         inputBar_->HidePriceFileControls();
 }
@@ -341,7 +350,7 @@ bool TfrmOPage::OpenSeriesFile()
     bool reported = false;
     std::string failure;
     try {
-        reported = !LoadSeriesFile(seriesFile_.toStdString(), loaded, notifier_);
+        reported = !LoadSeriesFile(names_.seriesFile.toStdString(), loaded, notifier_);
     } catch (const SeriesFileError& error) {
         failure = error.what();
     }
@@ -349,7 +358,8 @@ bool TfrmOPage::OpenSeriesFile()
         // The reader's words alone ("Stream read error") say neither which
         // file failed nor that nothing could be shown.
         if (!reported) {
-            std::string message = kNoSeriesInFile + QFileInfo(seriesFile_).fileName().toStdString() + ".";
+            std::string message = kNoSeriesInFile + QFileInfo(names_.seriesFile).fileName().toStdString()
+                                  + ".";
             if (!failure.empty())
                 message += " " + failure;
             notifier_.Error(message);
@@ -364,8 +374,8 @@ bool TfrmOPage::OpenSeriesFile()
     TInOutObj& p = series_.front();
     series_.SetFirstExpiry(p.ExpiryDate);
     series_.SetToday(p.TodayDate);
-    title_ = FromSeriesText(p.OptSymbol);
-    setWindowTitle(title_);
+    names_.title = FromSeriesText(p.OptSymbol);
+    setWindowTitle(names_.title);
 
     // The input bar starts from the saved series, so that the first push of
     // its values keeps the saved steps, days and price.
@@ -380,25 +390,25 @@ bool TfrmOPage::OpenSeriesFile()
 
     const QString sourceFile = FromSeriesText(p.SourceFile);
     if (!sourceFile.isEmpty() && QFileInfo::exists(sourceFile)) {
-        priceTextFile_ = sourceFile;
+        names_.priceTextFile = sourceFile;
         environment_.sourceFileType = p.SourceFileType;
         if (environment_.takeSourceFileType)
             environment_.takeSourceFileType(p.SourceFileType);
     } else {
-        priceTextFile_.clear();
-        priceWorkFile_.clear();
+        names_.priceTextFile.clear();
+        names_.priceWorkFile.clear();
         inputBar_->HidePriceFileControls();
         inputBar_->ShowUnderlying(p.Underlying);
     }
 
-    SetHeaders();
-    SetRowLabels();
+    SetHeaders(*TheGrid);
+    SetRowLabels(*TheGrid, series_, environment_.locale.decimalSeparator);
     FillGrid();
 
-    if (!priceTextFile_.isEmpty()) {
+    if (!names_.priceTextFile.isEmpty()) {
         update();
         BusyScope busy;
-        OpenChartTab();
+        chart_->Open();
     }
     return true;
 }
@@ -409,11 +419,11 @@ void TfrmOPage::ShowSeriesLabels()
         return;
     TInOutObj& p = series_.front();
     series_.TakeStrikeStep();
-    title_ = FromSeriesText(p.OptSymbol);
+    names_.title = FromSeriesText(p.OptSymbol);
     p.TodayDate = series_.Today();
     inputBar_->ShowSeries(p, series_.Today());
-    if (!windowTitle().contains(title_))
-        setWindowTitle(title_);
+    if (!windowTitle().contains(names_.title))
+        setWindowTitle(names_.title);
 }
 
 // ---------------------------------------------------------- window events
@@ -435,9 +445,8 @@ void TfrmOPage::closeEvent(QCloseEvent* event)
     // stays on disk for a page that replaces this one.
     closed_ = true;
     moveSizeTimer_->stop();
-    RemoveChartImage();
-    while (TabControl1->count() > 0)
-        TabControl1->removeTab(TabControl1->count() - 1);
+    chart_->Remove();
+    tabs_->RemoveAll();
     series_.Clear();
     event->accept();
 }
@@ -461,13 +470,13 @@ void TfrmOPage::EndOfMoveOrResize()
     if (closed_)
         return;
     const PageCommand command(notifier_);
-    FitHeightToRows();
-    FitColumns();
-    if (ChartImage) {
-        SizeChartImage();
+    FitHeightToRows(Frame());
+    FitColumns(*TheGrid);
+    if (const TChartImage* image = chart_->Image()) {
+        chart_->Fit();
         // A move alone leaves the picture as it is.
-        if (ChartImage->NeedsPicture())
-            DrawChart();
+        if (image->NeedsPicture())
+            chart_->Draw();
     }
 }
 
@@ -487,18 +496,9 @@ bool TfrmOPage::eventFilter(QObject* watched, QEvent* event)
 
 // ------------------------------------------------------------ tabs and bar
 
-bool TfrmOPage::IsChartTab(int index) const
-{
-    if (index < 0 || index >= TabControl1->count())
-        return false;
-    return TabControl1->tabData(index).toInt() == kChartTabMarker;
-}
-
 TInOutObj* TfrmOPage::SeriesAt(int tab) const
 {
-    if (tab < 0 || tab >= TabControl1->count() || !IsExpiryTab(tab))
-        return nullptr;
-    return series_.At(TabControl1->tabData(tab).toInt());
+    return tabs_->IsExpiry(tab) ? series_.At(tabs_->Marker(tab)) : nullptr;
 }
 
 TInOutObj* TfrmOPage::CurrentSeries() const
@@ -506,32 +506,21 @@ TInOutObj* TfrmOPage::CurrentSeries() const
     return SeriesAt(currentTab_);
 }
 
-std::vector<const TInOutObj*> TfrmOPage::Expiries() const
-{
-    return series_.Expiries();
-}
-
-void TfrmOPage::TabControl1Changing(int index)
-{
-    if (IsExpiryTab(index))
-        ReadQuoteCells();
-}
-
 void TfrmOPage::PageChanged(int index)
 {
     const PageCommand command(notifier_);
     // F1 opens the help page of what the tab shows.
-    const int marker = TabControl1->tabData(index).toInt();
+    const int marker = tabs_->Marker(index);
     setProperty("helpKeyword", marker == kSmileTabMarker      ? QStringLiteral("Smile Tab")
                                : marker == kPositionTabMarker ? QStringLiteral("Position Tab")
                                                               : QStringLiteral("Option Series Grid"));
-    if (IsChartTab(index)) {
-        if (ChartImage)
-            pages_->setCurrentWidget(ChartImage);
+    if (marker == kChartTabMarker) {
+        if (chart_->Image())
+            pages_->setCurrentWidget(chart_->Image());
         return;
     }
-    if (!IsExpiryTab(index)) {
-        analysisViews_->Show(TabControl1->tabData(index).toInt());
+    if (marker < 0) {
+        analysisViews_->Show(marker);
         return;
     }
     pages_->setCurrentWidget(TheGrid);
@@ -573,25 +562,21 @@ void TfrmOPage::TheGridSelectCell(int col, int)
                                                                    | QItemSelectionModel::Rows);
 }
 
-// ------------------------------------------------------------ recalculation
-
-// ------------------------------------------------------------ the chart tab
-
 // ------------------------------------------------------------ entry points
 
 bool TfrmOPage::SavePage()
 {
     const PageCommand command(notifier_);
     // A closed page holds no series; it must not empty its file.
-    if (seriesFile_.isEmpty() || closed_)
+    if (names_.seriesFile.isEmpty() || closed_)
         return true;
     try {
-        SaveSeriesFile(seriesFile_.toStdString(), series_.Copies());
+        SaveSeriesFile(names_.seriesFile.toStdString(), series_.Copies());
     } catch (const SeriesReadOnlyError&) {
         // The user made the file read-only: it stays as it is, and the series
         // may go into a copy instead.
         const QPointer<TfrmOPage> alive(this);
-        const std::string question = QFileInfo(seriesFile_).fileName().toStdString()
+        const std::string question = QFileInfo(names_.seriesFile).fileName().toStdString()
                                      + " is read-only. Save a copy elsewhere?";
         if (!notifier_.AskYesNo(question) || !alive || !environment_.saveSeriesAs)
             return false;
@@ -602,21 +587,20 @@ bool TfrmOPage::SavePage()
     }
     // The position goes beside the series; the series file stays written
     // when the position's cannot be.
-    return analysisViews_->SavePosition(seriesFile_);
+    return analysisViews_->SavePosition(names_.seriesFile);
 }
 
 void TfrmOPage::PrintPage(QPrinter& printer)
 {
     const PageCommand command(notifier_);
     try {
-        if (ExpiryTabSelected()) {
+        if (tabs_->IsExpiry(currentTab_)) {
             if (const TInOutObj* p = CurrentSeries(); p && environment_.printGrid)
                 environment_.printGrid(printer, *p);
-        } else if (!ChartTabSelected()) {
-            analysisViews_->Print(printer, TabControl1->tabData(currentTab_).toInt(), title_,
-                                  environment_.printPlot);
+        } else if (!tabs_->IsChart(currentTab_)) {
+            analysisViews_->Print(printer, tabs_->Marker(currentTab_), names_.title, environment_.printPlot);
         } else if (environment_.printChart) {
-            environment_.printChart(printer, MakeChartRequest(0, 0, true));
+            environment_.printChart(printer, chart_->Request(0, 0, true));
         }
     } catch (const std::exception& error) {
         notifier_.Info(error.what());

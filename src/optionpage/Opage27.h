@@ -18,9 +18,12 @@
 #include "analysis/TableMarket.h"
 #include "common/dates.h"
 #include "optionpage/ChartTab.h"
+#include "optionpage/PageChartTab.h"
 #include "optionpage/PageInputBar.h"
 #include "optionpage/PageInputs.h"
+#include "optionpage/PageLayout.h"
 #include "optionpage/PageMessages.h"
+#include "optionpage/PageTabs.h"
 #include "pagecore/PageSeries.h"
 #include "pricing/GridColumns.h"
 #include "pricing/recalc.h"
@@ -50,27 +53,17 @@ public:
                              QWidget* parent = nullptr);
     ~TfrmOPage() override;
 
-    // The series symbol; base of the window caption.
-    QString Title() const { return title_; }
-    // The ".ops" file the page saves to; empty until the main window names one.
-    QString SeriesFile() const { return seriesFile_; }
+    // The symbol the caption starts with, the series file and the price files.
+    const PageNames& Names() const { return names_; }
     // Names the page's series file; a page whose position is untouched takes
     // the position saved beside that file.
     void SetSeriesFile(const QString& path);
-    QString PriceTextFile() const { return priceTextFile_; }
-    QString PriceWorkFile() const { return priceWorkFile_; }
-    TDateTime PageToday() const { return series_.Today(); }
-    TDateTime FirstExpiry() const { return series_.FirstExpiry(); }
+    // The expiries in tab order, their valuation date, the position's state.
+    const PageSeries& Series() const { return series_; }
 
-    // The series of the expiry tabs, in tab order.
-    std::vector<const TInOutObj*> Expiries() const;
-    int ExpiryCount() const { return static_cast<int>(series_.size()); }
-    // The series of the selected tab; nullptr on the Chart tab.
+    // The series of the selected tab; nullptr on any tab but an expiry's.
     TInOutObj* CurrentSeries() const;
     TInOutObj* SeriesAt(int tab) const;
-    // The series whose values the grid holds: the one the last FillGrid
-    // wrote; nullptr before the first.
-    TInOutObj* GridSeries() const { return series_.GridSeries(); }
 
     // Entry points for the main window.
     // Writes the series file when one is named; false (after a message) when
@@ -81,29 +74,12 @@ public:
     void PrintPage(QPrinter& printer);
     // After new quote files were downloaded.
     void RefreshAfterDownload();
-    // The position was changed since it was read or saved.
-    bool PositionChanged() const { return series_.PositionChanged(); }
     // A page that replaces other (its series changed) takes over other's
     // position, changes and all; other then has nothing left to save.
     void TakePosition(TfrmOPage& other);
 
-    // Recalculation (the Calculate button and what it is made of).
-    void ReCalc();
-    // Solves the implied volatilities of every expiry with days left; false
-    // when a typed bid or ask is no number.
-    bool ReCalcAllIvs();
-    // Hands a bid or ask still being typed to the expiry the grid shows and
-    // solves that expiry's implied volatilities; false when the typed text
-    // was no number (the user is told, and nothing is stored).
-    bool ReadQuoteCells();
+    // The grid shows the selected expiry's values.
     void FillGrid();
-    void PushInputs();
-    // The history button: the price file's volatility, last close and date
-    // into every expiry; false (after a message, if any) when it has none.
-    bool CalcSig();
-    void DrawChart();
-    void FitRows();
-    void FitColumns();
 
     // The page's widgets, for the main window's layout and for tests that
     // drive the page as a user would.
@@ -113,13 +89,12 @@ public:
         TChartImage* ChartImage;  // exists while the Chart tab does
         PageInputBar* Panel1;
     };
-    Widgets Controls() const { return {TabControl1, TheGrid, ChartImage, inputBar_}; }
+    Widgets Controls() const { return {TabControl1, TheGrid, chart_ ? chart_->Image() : nullptr, inputBar_}; }
     PageInputBar& InputBar() const { return *inputBar_; }
 
     static constexpr int kColumns = kGridColumns;
     static constexpr int kBidColumn = GridColumnOf(&TInOutObj::Bid);
     static constexpr int kAskColumn = GridColumnOf(&TInOutObj::Ask);
-    static constexpr int kMinRows = 11;
 
 signals:
     // The page became the active window.
@@ -145,22 +120,24 @@ private:
     bool FormCreate(const PageSource& source);
     void BuildFromSetup(const SeriesSetup& setup);
     bool OpenSeriesFile();
+
+    // Recalculation (the Calculate button and what it is made of).
+    void ReCalc();
     // Recalculates every expiry and fills the grid; the message to show
     // afterwards, or an empty text.
     std::string RecalcAllExpiries();
-    void SetHeaders();
-    void SetRowLabels();
+    // Hands a bid or ask still being typed to the expiry the grid shows and
+    // solves that expiry's implied volatilities; false when the typed text
+    // was no number (the user is told, and nothing is stored).
+    bool ReadQuoteCells();
+    void PushInputs();
+    // The history button: the price file's volatility, last close and date
+    // into every expiry; false (after a message, if any) when it has none.
+    bool CalcSig();
     void ShowSeriesLabels();
-    void PlaceBelowMainWindow();
-    void FitHeightToRows();
-    int AddExpiryTab(std::unique_ptr<TInOutObj> series);
-
-    // Tabs, editing and the input bar.
-    bool IsChartTab(int index) const;
-    bool ChartTabSelected() const { return IsChartTab(currentTab_); }
-    // A tab of an expiry, not the Position, Smile or Chart tab.
-    bool IsExpiryTab(int index) const;
-    bool ExpiryTabSelected() const { return IsExpiryTab(currentTab_); }
+    void AddExpiryTab(std::unique_ptr<TInOutObj> series);
+    // The page's parts whose sizes make its height.
+    PageFrame Frame();
 
     // The views beyond the grid: smile, position, Buy 1 and Sell 1.
     void RefreshAnalysisViews();
@@ -168,27 +145,16 @@ private:
     // the position of NAME?" False when the page must stay open (Cancel, or
     // the save failed).
     bool MayClose();
-    void TabControl1Changing(int index);
     void PageChanged(int index);
     void TheGridSelectCell(int col, int row);
     // A typed bid or ask: into the grid's expiry, whose volatilities follow.
     void QuoteCellEdited(int col, int row, const QString& text);
     void SolveGridIvs();
     void cmboOptSymbolsChange();
-
-    // The Chart tab.
-    void OpenChartTab();
-    void SizeChartImage();
-    // The Chart tab's picture goes (the page closes, or its price file is unusable).
-    void RemoveChartImage();
-    ChartRequest MakeChartRequest(int width, int height, bool printing) const;
+    // The grid and the chart fitted once a move or resize has settled.
     void EndOfMoveOrResize();
 
     // Quotes (PageQuotes.cpp).
-    // The page's quote file: the data folder's upper-case symbol + ".txt";
-    // empty when the symbol cannot be a file name.
-    QString QuoteFileName() const;
-    void FillContractList();
     // False when the load failed (after its message) or the page closed
     // meanwhile: nothing more may run then.
     bool LoadQuotesIntoSeries();
@@ -196,24 +162,16 @@ private:
     PageEnvironment environment_;
     // Messages wait for the end of the command that raised them.
     PageMessages notifier_;
-    // The chart's messages, said once for a file and volatility window
-    // however often the chart is drawn again.
-    OnceNotifier chartMessages_{notifier_};
-    QString chartMessagesFor_;
-
     // The expiries, their market and valuation date: tab i shows series_.At(i).
     PageSeries series_;
-    QString title_;
-    QString seriesFile_;
-    QString priceTextFile_;
-    QString priceWorkFile_;
-    int scrollBarWidth_ = 0;
+    PageNames names_;
 
     QTabBar* TabControl1 = nullptr;
     TImpStrGrid* TheGrid = nullptr;
-    TChartImage* ChartImage = nullptr;  // exists while the Chart tab does
     PageInputBar* inputBar_ = nullptr;
     QStackedLayout* pages_ = nullptr;
+    std::unique_ptr<PageTabs> tabs_;
+    std::unique_ptr<PageChartTab> chart_;
     QTimer* moveSizeTimer_ = nullptr;
     int currentTab_ = -1;
     int lastExpiryTab_ = 0;  // the expiry the Smile tab shows

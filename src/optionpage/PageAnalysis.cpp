@@ -4,7 +4,6 @@
 
 #include <QFileInfo>
 #include <QPointer>
-#include <QTabBar>
 
 #include <string>
 
@@ -17,16 +16,11 @@ namespace kestrava {
 
 using namespace pageparts;
 
-bool TfrmOPage::IsExpiryTab(int index) const
-{
-    return index >= 0 && index < TabControl1->count() && TabControl1->tabData(index).toInt() >= 0;
-}
-
 void TfrmOPage::RefreshAnalysisViews()
 {
     if (!analysisViews_ || closed_)
         return;
-    analysisViews_->Refresh(SeriesAt(lastExpiryTab_), title_, Expiries());
+    analysisViews_->Refresh(SeriesAt(lastExpiryTab_), names_.title, series_.Expiries());
 }
 
 void TfrmOPage::TakePosition(TfrmOPage& other)
@@ -41,8 +35,9 @@ bool TfrmOPage::MayClose()
     if (!series_.PositionChanged())
         return true;
     const QPointer<TfrmOPage> alive(this);
-    const std::string name =
-        (title_.isEmpty() ? QFileInfo(seriesFile_).completeBaseName() : title_).toStdString();
+    const std::string name = (names_.title.isEmpty() ? QFileInfo(names_.seriesFile).completeBaseName()
+                                                     : names_.title)
+                                 .toStdString();
     const Answer answer = notifier_.AskYesNoCancel("Save the changes to the position of " + name + "?");
     if (!alive || answer == Answer::Cancel)
         return false;
@@ -52,7 +47,7 @@ bool TfrmOPage::MayClose()
     }
     // A series saved before, or opened from a file, is saved in place; a
     // new one needs a file name first.
-    if (QFileInfo(seriesFile_).isAbsolute())
+    if (QFileInfo(names_.seriesFile).isAbsolute())
         return SavePage() && alive;
     return environment_.saveSeriesAs && environment_.saveSeriesAs(this) && alive
            && !series_.PositionChanged();
@@ -60,13 +55,13 @@ bool TfrmOPage::MayClose()
 
 void TfrmOPage::SetSeriesFile(const QString& path)
 {
-    const bool other = path != seriesFile_;
-    seriesFile_ = path;
+    const bool other = path != names_.seriesFile;
+    names_.seriesFile = path;
     // A page that takes over a series file (a changed series replacing its
     // page) shows the position saved with it, unless its own was changed.
     if (other && !series_.PositionChanged() && analysisViews_ && analysisViews_->PositionEmpty()
         && QFileInfo::exists(QString::fromStdString(PositionFileFor(path.toStdString()))))
-        analysisViews_->LoadPosition(seriesFile_);
+        analysisViews_->LoadPosition(names_.seriesFile);
 }
 
 }  // namespace kestrava

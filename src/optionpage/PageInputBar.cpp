@@ -3,10 +3,12 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopedValueRollback>
@@ -21,6 +23,7 @@
 #include "common/qt/seriestext.h"
 #include "controls/rmSpin.h"
 #include "controls/rmSpinButton.h"
+#include "marketdata/OptPriceReader.h"
 #include "optionpage/PageInputBar.h"
 #include "optionpage/PageMessages.h"
 #include "pricing/gridtext.h"
@@ -293,6 +296,30 @@ void PageInputBar::HidePriceFileControls()
     cmdCalcSig->hide();
     seSigDays->hide();
     lblSigDays->hide();
+}
+
+bool PageInputBar::FillContractList(const QString& file, const QString& saved)
+{
+    TCboePriceReader reader(messages_, locale_);
+    reader.FileName = file.toStdString();
+    // An unusable file is reported and moved aside by the reader.
+    const QPointer<PageInputBar> alive(this);
+    reader.ListRoots();
+    if (!alive || reader.Roots.empty())
+        return false;
+    const QSignalBlocker quiet(cmboOptSymbols);
+    cmboOptSymbols->clear();
+    for (const std::string& root : reader.Roots)
+        cmboOptSymbols->addItem(QString::fromStdString(root));
+    // A saved contract the file no longer offers selects nothing.
+    cmboOptSymbols->setCurrentIndex(cmboOptSymbols->findText(
+        saved.isEmpty() ? QString::fromStdString(reader.DefaultRoot) : saved, Qt::MatchFixedString));
+    cmboOptSymbols->setToolTip(
+        QStringLiteral("Available option contracts of %1 (%2)")
+            .arg(QFileInfo(file).fileName(), QString::fromStdString(QuoteLayoutText(reader.Layout))));
+    cmboOptSymbols->show();
+    cmdChain->show();
+    return true;
 }
 
 void PageInputBar::ShowDividend(const TInOutObj& p, bool strictlyPositive)

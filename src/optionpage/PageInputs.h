@@ -106,6 +106,15 @@ struct PageEnvironment {
     std::function<void(QPrinter&, const PlotPrintout&)> printPlot;
 };
 
+// The page's names: the symbol its caption starts with, the ".ops" file it
+// saves to (empty until the main window names one) and its price files.
+struct PageNames {
+    QString title;
+    QString seriesFile;
+    QString priceTextFile;
+    QString priceWorkFile;
+};
+
 // How the main window asks for a page: from the setup dialog's values, or
 // from a series file.
 struct PageSource {

@@ -7,6 +7,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/qt/seriestext.h"
+#include "pagecore/PageSeries.h"
+
 namespace kestrava::pageparts {
 
 // The messages of the page.
@@ -34,6 +37,13 @@ inline std::string InvalidFloat(const QString& text)
 inline int WindowDays(int boxDays, int longest)
 {
     return boxDays < 10 || boxDays > longest ? 90 : boxDays;
+}
+
+// The page's quote file: its symbol's in the data folder; empty when the
+// symbol cannot be a file name.
+inline QString QuoteFileOf(const PageSeries& series, const QString& dataFolder)
+{
+    return series.empty() ? QString() : SymbolQuoteFile(series.front().OptSymbol, dataFolder);
 }
 
 }  // namespace kestrava::pageparts

@@ -4,69 +4,29 @@
 
 #include <QComboBox>
 #include <QFileInfo>
-#include <QLabel>
-#include <QSignalBlocker>
 #include <QToolButton>
 
 #include <exception>
 
-#include "common/filesymbol.h"
-#include "common/notifier.h"
 #include "common/qt/seriestext.h"
 #include "controls/rmSpin.h"
-#include "marketdata/OptPriceReader.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "optionpage/PageInputBar.h"
+#include "optionpage/PagePrivate.h"
 #include "pagecore/QuoteLoad.h"
 #include "pricing/IORecObj1.h"
 
 namespace kestrava {
 
-QString TfrmOPage::QuoteFileName() const
-{
-    if (series_.empty())
-        return {};
-    // Downloads store the symbol's file in upper case.
-    const QString symbol = FromSeriesText(series_.front().OptSymbol).toUpper();
-    if (!IsUsableAsFileName(symbol.toStdString()))
-        return {};
-    return environment_.dataDirectory + QLatin1Char('/') + symbol + QStringLiteral(".txt");
-}
-
-void TfrmOPage::FillContractList()
-{
-    const QString file = QuoteFileName();
-    if (file.isEmpty() || !QFileInfo::exists(file))
-        return;
-    const PageCommand command(notifier_);
-    TCboePriceReader reader(notifier_, environment_.locale);
-    reader.FileName = file.toStdString();
-    // An unusable file is reported and moved aside by the reader.
-    reader.ListRoots();
-    if (closed_ || reader.Roots.empty())
-        return;
-    const QSignalBlocker quiet(inputBar_->cmboOptSymbols);
-    inputBar_->cmboOptSymbols->clear();
-    for (const std::string& root : reader.Roots)
-        inputBar_->cmboOptSymbols->addItem(QString::fromStdString(root));
-    // A saved contract the file no longer offers selects nothing.
-    const QString saved = FromSeriesText(series_.front().OptContract);
-    inputBar_->cmboOptSymbols->setCurrentIndex(inputBar_->cmboOptSymbols->findText(
-        saved.isEmpty() ? QString::fromStdString(reader.DefaultRoot) : saved, Qt::MatchFixedString));
-    inputBar_->cmboOptSymbols->setToolTip(
-        QStringLiteral("Available option contracts of %1 (%2)")
-            .arg(QFileInfo(file).fileName(), QString::fromStdString(QuoteLayoutText(reader.Layout))));
-    inputBar_->cmboOptSymbols->show();
-    inputBar_->cmdChain->show();
-}
+using namespace pageparts;
 
 bool TfrmOPage::LoadQuotesIntoSeries()
 {
     if (series_.empty())
         return true;
-    title_ = FromSeriesText(series_.front().OptSymbol);
-    const QString file = QuoteFileName();
+    names_.title = FromSeriesText(series_.front().OptSymbol);
+    const QString file = QuoteFileOf(series_, environment_.dataDirectory);
     // Gone since the list was filled, or no contract chosen: the page
     // calculates with the quotes it has.
     if (file.isEmpty() || !QFileInfo::exists(file) || inputBar_->cmboOptSymbols->currentIndex() < 0)
@@ -93,7 +53,7 @@ bool TfrmOPage::LoadQuotesIntoSeries()
         caption += QStringLiteral("  (%1)").arg(QString::fromStdString(QuoteLayoutText(quotes.last.layout)));
     inputBar_->ShowToday(series_.Today());
     inputBar_->ShowDaysLeft();
-    setWindowTitle(title_ + caption);
+    setWindowTitle(names_.title + caption);
     return true;
 }
 
@@ -107,8 +67,10 @@ void TfrmOPage::cmboOptSymbolsChange()
     // the other modes price with them, so they are solved first.
     if (inputBar_->SelectedVolSource() != VolSource::Flat) {
         try {
-            if (!ReCalcAllIvs())
+            // A bid or ask still being typed counts.
+            if (!ReadQuoteCells())
                 return;
+            series_.SolveAllIvs();
         } catch (const std::exception& error) {
             notifier_.Info(error.what());
             return;
@@ -120,9 +82,12 @@ void TfrmOPage::cmboOptSymbolsChange()
 void TfrmOPage::RefreshAfterDownload()
 {
     const PageCommand command(notifier_);
-    FillContractList();
-    if (closed_)
-        return;
+    if (const QString file = QuoteFileOf(series_, environment_.dataDirectory);
+        !file.isEmpty() && QFileInfo::exists(file)) {
+        inputBar_->FillContractList(file, FromSeriesText(series_.front().OptContract));
+        if (closed_)
+            return;
+    }
     if (inputBar_->cmboOptSymbols->count() > 0) {
         cmboOptSymbolsChange();
     } else {

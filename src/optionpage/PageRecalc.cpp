@@ -1,5 +1,6 @@
 // Calculate: the typed quotes, the implied volatilities, the models of
-// every expiry, and the grid that shows the current one.
+// every expiry, and the grid that shows the current one; and the history
+// button, whose price file's volatility and close every expiry takes.
 
 #include <QButtonGroup>
 #include <QScopedValueRollback>
@@ -8,8 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common/busy.h"
 #include "common/localeparse.h"
 #include "controls/rmSpin.h"
+#include "marketdata/SigmaObj.h"
 #include "optionpage/ImprStrGrid.h"
 #include "optionpage/Opage27.h"
 #include "optionpage/PageInputBar.h"
@@ -25,34 +28,6 @@ namespace kestrava {
 
 using namespace pageparts;
 
-void TfrmOPage::SetHeaders()
-{
-    for (int c = 0; c < kColumns; ++c)
-        TheGrid->SetCellText(c, 0, QString::fromLatin1(GridHeader(c)));
-}
-
-void TfrmOPage::SetRowLabels()
-{
-    if (series_.empty())
-        return;
-    const TInOutObj& p = series_.front();
-    const int n = p.NumStrikes;
-    TheGrid->SetRowCount(std::max(2 * n + 1, kMinRows));
-    TheGrid->SetOffset(n + 1);
-
-    const float strikeStep = series_.TakeStrikeStep();
-    int widest = TheGrid->ColWidth(0);
-    for (int s = 1; s <= n; ++s) {
-        for (int k = 1; k <= 2; ++k) {
-            const QString label = QString::fromStdString(WithDecimalSeparator(
-                StrikeLabel(p.Strike(s, k), k == 1, strikeStep), environment_.locale.decimalSeparator));
-            widest = std::max(widest, TheGrid->FixedTextWidth(label));
-            TheGrid->SetCellText(0, k == 1 ? s : s + n, label);
-        }
-    }
-    TheGrid->SetColWidth(0, widest);
-}
-
 void TfrmOPage::PushInputs()
 {
     series_.ApplyInputs(inputBar_->Inputs());
@@ -63,7 +38,7 @@ void TfrmOPage::QuoteCellEdited(int col, int row, const QString& text)
     if (closed_ || (col != kBidColumn && col != kAskColumn))
         return;
     const PageCommand command(notifier_);
-    TInOutObj* p = GridSeries();
+    TInOutObj* p = series_.GridSeries();
     const int n = p ? p->NumStrikes : 0;
     // A row without an option takes nothing.
     if (row < 1 || row > 2 * n) {
@@ -97,7 +72,7 @@ void TfrmOPage::QuoteCellEdited(int col, int row, const QString& text)
 
 void TfrmOPage::SolveGridIvs()
 {
-    TInOutObj* p = GridSeries();
+    TInOutObj* p = series_.GridSeries();
     if (!p)
         return;
     // Calculate in the flat mode solves every expiry with days left next,
@@ -136,15 +111,6 @@ bool TfrmOPage::ReadQuoteCells()
     if (!TheGrid->CommitEdit())
         SolveGridIvs();
     return !quoteRefused_;
-}
-
-bool TfrmOPage::ReCalcAllIvs()
-{
-    // A bid or ask still being typed counts.
-    if (!ReadQuoteCells())
-        return false;
-    series_.SolveAllIvs();
-    return true;
 }
 
 void TfrmOPage::ReCalc()
@@ -206,7 +172,43 @@ void TfrmOPage::FillGrid()
         TheGrid->SetColWidth(0, widest);
     RefreshAnalysisViews();
     if (!building_)
-        FitHeightToRows();
+        FitHeightToRows(Frame());
+}
+
+// The history button: the price file's volatility, last close and date
+// into every expiry.
+bool TfrmOPage::CalcSig()
+{
+    const PageCommand command(notifier_);
+    if (names_.priceWorkFile.isEmpty())
+        return false;
+    BusyScope busy;
+    TSigmaObj sigma(notifier_);
+    sigma.Days = WindowDays(inputBar_->seSigDays->Value(), 400);
+    sigma.FileName = names_.priceWorkFile.toStdString();
+    try {
+        sigma.Calculate();
+    } catch (const std::exception& error) {
+        notifier_.Info(error.what());
+        return false;
+    }
+    // No volatility (the reader has said why): the series keep their values.
+    if (!(sigma.Sigma > 0))
+        return false;
+    series_.TakeHistory(sigma.Sigma, sigma.Days, sigma.LastClose, sigma.LastDate);
+    inputBar_->ShowUnderlying(sigma.LastClose);
+    inputBar_->ShowSigma(sigma.Sigma);
+    inputBar_->seSigDays->SetValue(sigma.Days);
+    inputBar_->ShowToday(series_.Today());
+    // The boxes' handlers have pushed the date; make sure every expiry has it
+    // even when no box text changed.
+    PushInputs();
+    // The valuation date is now the file's last day; the days left count
+    // from there.
+    if (const TInOutObj* p = CurrentSeries())
+        inputBar_->ShowExpiryDays(p->DaysToExpiry());
+    chart_->Draw();
+    return true;
 }
 
 }  // namespace kestrava

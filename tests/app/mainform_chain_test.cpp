@@ -236,7 +236,7 @@ void MainFormChainTest::putSpreadFromTheChainTakesItsAtTheMoneyVolatility()
 
     // The series: the table's day, its at-the-money volatility to a tenth
     // of a point, the yield its forward implies.
-    const TInOutObj& p = *page->Expiries().front();
+    const TInOutObj& p = *page->Series().Expiries().front();
     QCOMPARE(p.NumStrikes, 2);
     QCOMPARE(p.PriceDate, EncodeDate(2016, 11, 25));
     QCOMPARE(p.TodayDate, EncodeDate(2016, 11, 25));

@@ -188,7 +188,7 @@ private slots:
             const QStringList tooFew{QStringLiteral("We don't have enough data to chart volatility.")};
             QCOMPARE(notifier_.messages, tooFew);
             page->InputBar().seSigDays->SetValue(20);
-            page->DrawChart();
+            emit page->Controls().ChartImage->pictureWanted();
             QCOMPARE(notifier_.messages, tooFew + tooFew);
             QVERIFY(page->Controls().ChartImage);
             QCOMPARE(page->Controls().TabControl1->tabText(page->Controls().TabControl1->count() - 1),
@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(requests_.back().volDays, 60);
         for (const char* days : {"5", "300"}) {
             page_->InputBar().seSigDays->setText(QString::fromLatin1(days));
-            page_->DrawChart();
+            emit page_->Controls().ChartImage->pictureWanted();
             QCOMPARE(requests_.back().volDays, 90);
         }
     }
@@ -260,7 +260,7 @@ private slots:
             const char* title;
             QStringList texts;
         } prints[] = {
-            {page_->ExpiryCount(),
+            {static_cast<int>(page_->Series().size()),
              "position.pdf",
              "SPY Position",
              {QStringLiteral("loss of the position"),
@@ -269,7 +269,7 @@ private slots:
                   "Day Vega"),
               QStringLiteral("2012-10-19 145 Call 1"), QStringLiteral("P&L now"),
               QStringLiteral("Breakevens: 1")}},
-            {page_->ExpiryCount() + 1,
+            {static_cast<int>(page_->Series().size()) + 1,
              "smile.pdf",
              "SPY Volatility Smile",
              {QStringLiteral("Implied volatilities, expiry 2012-10-19"),
@@ -297,9 +297,9 @@ private slots:
     // on the screen and on paper, a "No chart" picture, no crash.
     void aMissingPriceFileIsReported()
     {
-        QFile::remove(page_->PriceWorkFile());
+        QFile::remove(page_->Names().priceWorkFile);
         QVERIFY(ShowChartTab());
-        page_->DrawChart();
+        emit page_->Controls().ChartImage->pictureWanted();
         QVERIFY(notifier_.infos.back().startsWith(QStringLiteral("Cannot open the price work file")));
         QVERIFY(!page_->Controls().ChartImage->pixmap().isNull());
         notifier_ = {};

@@ -334,7 +334,7 @@ private slots:
             grid->setFocus();
             grid->setCurrentIndex(grid->model()->index(0, 7));
             QTest::keyClick(grid, Qt::Key_B, Qt::ControlModifier);
-            QVERIFY(page->PositionChanged());
+            QVERIFY(page->Series().PositionChanged());
             QVERIFY(page->SavePage());
         }
         const auto bytesOf = [](const QString& path) {
@@ -370,7 +370,7 @@ private slots:
         auto page = QuotedPage(',');
         QVERIFY(page);
         const std::string path = temp.filePath(QStringLiteral("grid.csv")).toStdString();
-        const std::vector<const TInOutObj*> expiries = page->Expiries();
+        const std::vector<const TInOutObj*> expiries = page->Series().Expiries();
         WriteGridCsvFile(path, expiries);
         std::ifstream in(path);
         std::string line;

@@ -236,7 +236,7 @@ private slots:
         QCOMPARE(page->Controls().TabControl1->tabText(3), QStringLiteral("Position"));
         QCOMPARE(page->Controls().TabControl1->tabText(4), QStringLiteral("Smile"));
         QCOMPARE(page->Controls().TabControl1->tabText(5), QStringLiteral("Chart"));
-        QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
+        QCOMPARE(page->Series().Today(), EncodeDate(2009, 3, 25));
         TInOutObj* march = page->CurrentSeries();
         QCOMPARE(march->DaysToExpiry(), 0);
         march->Last(1, 1) = 2.5f;
@@ -263,7 +263,7 @@ private slots:
         page->show();
         page->Controls().TabControl1->setCurrentIndex(1);
         page->Controls().TabControl1->setCurrentIndex(0);
-        QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
+        QCOMPARE(page->Series().Today(), EncodeDate(2009, 3, 25));
         QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("1"));
 
         // The April expiry still has days left and is priced.
@@ -468,13 +468,13 @@ private slots:
         PagePtr page = Build(setup);
         QVERIFY(page);
         std::vector<float> before;
-        for (const TInOutObj* p : page->Expiries())
+        for (const TInOutObj* p : page->Series().Expiries())
             for (int s = 1; s <= p->NumStrikes; ++s)
                 for (int k = 1; k <= 2; ++k)
                     before.push_back(p->Theo(s, k));
         page->InputBar().cmdReCalc->click();
         std::size_t i = 0;
-        for (const TInOutObj* p : page->Expiries())
+        for (const TInOutObj* p : page->Series().Expiries())
             for (int s = 1; s <= p->NumStrikes; ++s)
                 for (int k = 1; k <= 2; ++k)
                     QVERIFY2(p->Theo(s, k) == before[i++],
@@ -489,14 +489,14 @@ private slots:
     {
         PagePtr page = BuildFromPriceFile(3, kBinomial);  // every box shown
         QVERIFY(page);
-        for (int i = 0; i < page->ExpiryCount(); ++i) {
+        for (int i = 0; i < static_cast<int>(page->Series().size()); ++i) {
             page->SeriesAt(i)->Underlying = 90.0f + float(i);
             page->SeriesAt(i)->SigmaDays = 30 + i;
         }
         page->InputBar().fseUlying->clear();
         page->InputBar().seSigDays->clear();
         page->InputBar().cmdReCalc->click();
-        for (int i = 0; i < page->ExpiryCount(); ++i) {
+        for (int i = 0; i < static_cast<int>(page->Series().size()); ++i) {
             QCOMPARE(page->SeriesAt(i)->Underlying, 90.0f + float(i));
             QCOMPARE(page->SeriesAt(i)->SigmaDays, 30 + i);
         }
@@ -545,12 +545,12 @@ private slots:
         PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")));
         QVERIFY(page);
         page->show();
-        const TDateTime first = page->FirstExpiry();
+        const TDateTime first = page->Series().FirstExpiry();
         QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("30"));
 
         page->InputBar().seExpDays->SetValue(5);
-        QCOMPARE(page->PageToday(), first - 5);
-        for (const TInOutObj* p : page->Expiries())
+        QCOMPARE(page->Series().Today(), first - 5);
+        for (const TInOutObj* p : page->Series().Expiries())
             QCOMPARE(p->TodayDate, first - 5);
 
         // On the second expiry (60 days) a day count of 10 would value past
@@ -558,13 +558,13 @@ private slots:
         page->Controls().TabControl1->setCurrentIndex(1);
         QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("35"));
         page->InputBar().seExpDays->SetValue(10);
-        QCOMPARE(page->PageToday(), first - 1);
+        QCOMPARE(page->Series().Today(), first - 1);
         QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("31"));
         QVERIFY(page->InputBar().lblToday->text().startsWith(QStringLiteral("Today: ")));
 
         // The Chart-less page has no Chart tab; moving the days back out works.
         page->InputBar().seExpDays->SetValue(50);
-        QCOMPARE(page->PageToday(), first - 20);
+        QCOMPARE(page->Series().Today(), first - 20);
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 20);
     }
 
@@ -575,7 +575,7 @@ private slots:
         page->show();
         QApplication::setActiveWindow(page.get());
         QVERIFY(QTest::qWaitForWindowActive(page.get()));
-        const TDateTime first = page->FirstExpiry();
+        const TDateTime first = page->Series().FirstExpiry();
         page->Controls().TabControl1->setCurrentIndex(1);  // 60 days out; 31 at the least
         TrmSpinEdit* days = page->InputBar().seExpDays;
 
@@ -585,7 +585,7 @@ private slots:
         days->selectAll();
         QTest::keyClicks(days, QStringLiteral("45"));
         QCOMPARE(days->text(), QStringLiteral("45"));
-        QCOMPARE(page->PageToday(), first + 30 - 45);
+        QCOMPARE(page->Series().Today(), first + 30 - 45);
         page->InputBar().cmdReCalc->setFocus();
         QCOMPARE(days->text(), QStringLiteral("45"));
 
@@ -593,11 +593,11 @@ private slots:
         days->setFocus();
         days->selectAll();
         QTest::keyClicks(days, QStringLiteral("20"));
-        QCOMPARE(page->PageToday(), first - 1);
+        QCOMPARE(page->Series().Today(), first - 1);
         QCOMPARE(days->text(), QStringLiteral("20"));
         QTest::keyClick(days, Qt::Key_Return);
         QCOMPARE(days->text(), QStringLiteral("31"));
-        for (const TInOutObj* p : page->Expiries())
+        for (const TInOutObj* p : page->Series().Expiries())
             QCOMPARE(p->TodayDate, first - 1);
 
         // Stepping below the least count snaps back at once.
@@ -609,7 +609,7 @@ private slots:
         QCOMPARE(days->text(), QStringLiteral("315"));
         QTest::keyClick(days, Qt::Key_Up);
         QCOMPARE(days->text(), QStringLiteral("316"));
-        QCOMPARE(page->PageToday(), first + 30 - 316);
+        QCOMPARE(page->Series().Today(), first + 30 - 316);
 
         // So does a click on the spin buttons after typing.
         days->selectAll();
@@ -618,7 +618,7 @@ private slots:
         QWidget* up = days->Button()->UpButton();
         QTest::mouseClick(up, Qt::LeftButton, {}, up->rect().center());
         QCOMPARE(days->text(), QStringLiteral("31"));
-        QCOMPARE(page->PageToday(), first - 1);
+        QCOMPARE(page->Series().Today(), first - 1);
         days->selectAll();
         QTest::keyClicks(days, QStringLiteral("3"));
         QWidget* down = days->Button()->DownButton();
@@ -651,7 +651,7 @@ private slots:
         page->InputBar().cmdCalcSig->click();
 
         TSigmaObj expected(notifier);
-        expected.FileName = page->PriceWorkFile().toStdString();
+        expected.FileName = page->Names().priceWorkFile.toStdString();
         expected.Days = usedDays;
         expected.Calculate();
         QCOMPARE(page->InputBar().seSigDays->text(), QString::number(usedDays));
@@ -664,7 +664,7 @@ private slots:
         const float shownPrice = QString::number(expected.LastClose, 'f', 2).toFloat();
         const float shownSigma = static_cast<float>(QString::number(expected.Sigma * 100.0, 'f', 2).toDouble()
                                                     / 100.0);
-        for (int i = 0; i < page->ExpiryCount(); ++i) {
+        for (int i = 0; i < static_cast<int>(page->Series().size()); ++i) {
             const TInOutObj* p = page->SeriesAt(i);
             QCOMPARE(p->SigmaDays, usedDays);
             QCOMPARE(p->Sigma, i == 0 && sigmaTextChanged ? shownSigma : expected.Sigma);
@@ -690,12 +690,12 @@ private slots:
         QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("23"));
         page->InputBar().seExpDays->SetValue(10);
         page->InputBar().cmdReCalc->click();
-        QCOMPARE(page->PageToday(), EncodeDate(2009, 4, 7));
+        QCOMPARE(page->Series().Today(), EncodeDate(2009, 4, 7));
         const QString tenDaysTheo = page->Controls().TheGrid->CellText(7, 2);
         // The button values the series on the price file's last day again;
         // the days left say so, and the grid is valued on that day.
         page->InputBar().cmdCalcSig->click();
-        QCOMPARE(page->PageToday(), EncodeDate(2009, 3, 25));
+        QCOMPARE(page->Series().Today(), EncodeDate(2009, 3, 25));
         QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("23"));
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 23);
         const QString shown = page->Controls().TheGrid->CellText(7, 2);

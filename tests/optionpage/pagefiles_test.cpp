@@ -22,7 +22,7 @@ private slots:
         // other strikes priced and names the bad one once.
         PagePtr page = Build(Setup(3, QStringLiteral("95"), QStringLiteral("5")));
         QVERIFY(page);
-        for (int e = 0; e < page->ExpiryCount(); ++e)
+        for (int e = 0; e < static_cast<int>(page->Series().size()); ++e)
             page->SeriesAt(e)->Strike(2, 1) = page->SeriesAt(e)->Strike(2, 2) = 0;
         const QString file = temp.filePath(QStringLiteral("zero-strike.ops"));
         page->SetSeriesFile(file);
@@ -62,10 +62,10 @@ private slots:
 
         PagePtr reopened = Open(file);
         QVERIFY(reopened);
-        QCOMPARE(reopened->SeriesFile(), file);
-        QCOMPARE(reopened->ExpiryCount(), 3);
-        QCOMPARE(reopened->PageToday(), page->PageToday());
-        QCOMPARE(reopened->Title(), QStringLiteral("XYZ"));
+        QCOMPARE(reopened->Names().seriesFile, file);
+        QCOMPARE(reopened->Series().size(), std::size_t{3});
+        QCOMPARE(reopened->Series().Today(), page->Series().Today());
+        QCOMPARE(reopened->Names().title, QStringLiteral("XYZ"));
         for (int i = 0; i < 3; ++i) {
             const TInOutObj& a = *page->SeriesAt(i);
             const TInOutObj& b = *reopened->SeriesAt(i);
@@ -139,7 +139,7 @@ private slots:
         }
         PagePtr page = Build(Setup(3, QStringLiteral("40"), QStringLiteral("2.5")));
         QVERIFY(page);
-        for (int i = 0; i < page->ExpiryCount(); ++i) {
+        for (int i = 0; i < static_cast<int>(page->Series().size()); ++i) {
             page->SeriesAt(i)->SourceFile = prices.toStdString();
             page->SeriesAt(i)->SigmaDays = 60;
         }
@@ -153,19 +153,19 @@ private slots:
         if (readable) {
             QCOMPARE(tabs->count(), 6);
             QCOMPARE(tabs->tabText(5), QStringLiteral("Chart"));
-            QVERIFY(QFileInfo::exists(reopened->PriceWorkFile()));
+            QVERIFY(QFileInfo::exists(reopened->Names().priceWorkFile));
             QVERIFY(reopened->Controls().ChartImage);
             QVERIFY(reopened->InputBar().cmdCalcSig->isVisibleTo(reopened.get()));
             // The history button ran over the saved window, which the box shows.
             QCOMPARE(reopened->SeriesAt(0)->SigmaDays, 60);
             QCOMPARE(reopened->InputBar().seSigDays->text(), QStringLiteral("60"));
-            QCOMPARE(reopened->PageToday(), EncodeDate(2008, 10, 29));
+            QCOMPARE(reopened->Series().Today(), EncodeDate(2008, 10, 29));
             QVERIFY(notifier.messages.empty());
         } else {
             // The page stands without its chart and history button.
             QCOMPARE(tabs->count(), 5);
             QVERIFY(!reopened->Controls().ChartImage);
-            QVERIFY(reopened->PriceWorkFile().isEmpty());
+            QVERIFY(reopened->Names().priceWorkFile.isEmpty());
             QVERIFY(!reopened->InputBar().cmdCalcSig->isVisibleTo(reopened.get()));
             QVERIFY(!notifier.messages.empty());
             QCOMPARE(notifier.messages.back(), std::string("Dang! Can't digest source data from junk.csv"));
@@ -180,7 +180,7 @@ private slots:
         page->show();
         const float rate = page->SeriesAt(2)->Rate;
         const float sigma = page->SeriesAt(2)->Sigma;
-        const TDateTime today = page->PageToday();
+        const TDateTime today = page->Series().Today();
         // Position, Smile and Chart.
         for (const int tab : {3, 4, 5}) {
             page->Controls().TabControl1->setCurrentIndex(tab);
@@ -197,7 +197,7 @@ private slots:
         }
         QCOMPARE(page->SeriesAt(2)->Rate, rate);
         QCOMPARE(page->SeriesAt(2)->Sigma, sigma);
-        QCOMPARE(page->PageToday(), today);
+        QCOMPARE(page->Series().Today(), today);
         // Back on an expiry, the boxes show that expiry again.
         page->Controls().TabControl1->setCurrentIndex(2);
         QVERIFY(page->Controls().TheGrid->isVisible());
@@ -263,7 +263,7 @@ private slots:
         QVERIFY(QFile::resize(file, QFileInfo(file).size() / 2));
         PagePtr reopened = Open(file);
         QVERIFY(reopened);
-        QCOMPARE(reopened->ExpiryCount(), 1);
+        QCOMPARE(reopened->Series().size(), std::size_t{1});
         QCOMPARE(reopened->Controls().TabControl1->count(), 3);
         QCOMPARE(reopened->Controls().TabControl1->tabText(0), page->Controls().TabControl1->tabText(0));
         QCOMPARE(notifier.messages.size(), std::size_t(1));
@@ -278,19 +278,19 @@ private slots:
         page->show();
         QCOMPARE(page->Controls().TabControl1->count(), 5);
         QVERIFY(!page->Controls().ChartImage);
-        QVERIFY(page->PriceTextFile().isEmpty());
-        QVERIFY(page->PriceWorkFile().isEmpty());
+        QVERIFY(page->Names().priceTextFile.isEmpty());
+        QVERIFY(page->Names().priceWorkFile.isEmpty());
         QVERIFY(!page->InputBar().cmdCalcSig->isVisible());
         QVERIFY(!page->InputBar().seSigDays->isVisible());
         QVERIFY(!page->InputBar().lblSigDays->isVisible());
         const TDateTime today = SystemToday();
-        QCOMPARE(page->PageToday(), today);
+        QCOMPARE(page->Series().Today(), today);
         QCOMPARE(page->InputBar().lblToday->text(),
                  QStringLiteral("Today: ") + QString::fromStdString(FormatLocaleDate(today, LocaleInfo())));
         QCOMPARE(page->InputBar().fseSigma->text(), QStringLiteral("25.00"));
         QCOMPARE(page->InputBar().fseUlying->text(), QStringLiteral("42.50"));
         QCOMPARE(page->InputBar().seExpDays->text(), QStringLiteral("30"));
-        for (const TInOutObj* p : page->Expiries()) {
+        for (const TInOutObj* p : page->Series().Expiries()) {
             QCOMPARE(p->Sigma, 0.25f);
             QCOMPARE(p->Underlying, 42.5f);
             QCOMPARE(p->TodayDate, today);
@@ -389,12 +389,12 @@ private slots:
         // the page is gone writes nothing.
         QVERIFY(page);
         QCOMPARE(page->Controls().TabControl1->count(), 0);
-        QCOMPARE(page->ExpiryCount(), 0);
+        QCOMPARE(page->Series().size(), std::size_t{0});
         QVERIFY(page->SavePage());
         QCOMPARE(QFileInfo(file).size(), size);
         PagePtr reopened = Open(file);
         QVERIFY(reopened);
-        QCOMPARE(reopened->ExpiryCount(), 3);
+        QCOMPARE(reopened->Series().size(), std::size_t{3});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(page.isNull());
     }
@@ -415,11 +415,11 @@ private slots:
         setup.workFilePath = work;
         QPointer<TfrmOPage> first(Build(setup).release());
         QVERIFY(first);
-        QCOMPARE(first->PriceWorkFile(), work);
+        QCOMPARE(first->Names().priceWorkFile, work);
 
         // The setup dialog in edit mode hands the old page's work file on;
         // the old page closes once the new one stands.
-        setup.workFilePath = first->PriceWorkFile();
+        setup.workFilePath = first->Names().priceWorkFile;
         setup.numStrikes = QStringLiteral("4");
         PagePtr second = Build(setup);
         QVERIFY(second);
@@ -435,11 +435,11 @@ private slots:
         expected.FileName = work.toStdString();
         expected.Days = 90;
         expected.Calculate();
-        QCOMPARE(second->PageToday(), EncodeDate(2009, 3, 25));
+        QCOMPARE(second->Series().Today(), EncodeDate(2009, 3, 25));
         QCOMPARE(second->SeriesAt(2)->Sigma, expected.Sigma);
         QCOMPARE(second->SeriesAt(2)->SigmaDays, 90);
         // Every expiry is priced at the underlying price the box shows.
-        for (const TInOutObj* p : second->Expiries())
+        for (const TInOutObj* p : second->Series().Expiries())
             QCOMPARE(p->Underlying, static_cast<float>(second->InputBar().fseUlying->Value()));
         second->InputBar().cmdCalcSig->click();
         QVERIFY(notifier.messages.empty());
@@ -459,7 +459,7 @@ private slots:
         QFETCH(int, used);
         PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5"), kBinomial));
         QVERIFY(page);
-        for (int i = 0; i < page->ExpiryCount(); ++i) {
+        for (int i = 0; i < static_cast<int>(page->Series().size()); ++i) {
             page->SeriesAt(i)->Steps = saved;
             page->SeriesAt(i)->SigmaDays = 60;
         }
@@ -470,7 +470,7 @@ private slots:
         QVERIFY(reopened);
         // The page prices with the steps its box shows.
         QCOMPARE(reopened->InputBar().seSteps->text(), QString::number(used));
-        for (const TInOutObj* p : reopened->Expiries())
+        for (const TInOutObj* p : reopened->Series().Expiries())
             QCOMPARE(p->Steps, used);
     }
 

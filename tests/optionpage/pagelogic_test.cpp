@@ -1,12 +1,13 @@
 // The page's widget-free parts: the series built from the setup values,
-// the reading of the setup's number boxes, and the grid's and the page's
-// sizes.
+// the reading of the setup's number boxes, the grid's and the page's sizes,
+// and the quote file a series symbol names.
 
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <vector>
 
+#include "common/qt/seriestext.h"
 #include "optionpage/GridFit.h"
 #include "optionpage/SeriesBuilder.h"
 #include "optionpage/SetupChecks.h"
@@ -186,4 +187,28 @@ TEST(GridFit, RowsAndPagePlacement)
               QRect(0, 60, 700, 352));
     // No main window: only the size counts.
     EXPECT_EQ(PlacePage(QSize(800, 500), QRect(), screen).size(), QSize(800, 500));
+}
+
+// Downloads store a symbol's quotes in upper case, and the page and
+// kestrava-calc look for them there; a symbol that would name a file
+// outside the folder, or none, names no file at all.
+TEST(SymbolQuoteFile, IsTheUpperCaseSymbolInTheFolderOrNothing)
+{
+    const QString folder = QStringLiteral("/data");
+    const struct {
+        const char* symbol;
+        const char* file;
+    } cases[] = {
+        {"spy", "/data/SPY.txt"},
+        {"BRK.B", "/data/BRK.B.txt"},
+        {"^gspc", "/data/^GSPC.txt"},
+        {"m\xfcnchen", "/data/M\xc3\x9cNCHEN.txt"},  // Windows-1252 in the series, UTF-8 on disk
+        {"", ""},
+        {"..", ""},
+        {"../spy", ""},
+        {"a/b", ""},
+        {"a\\b", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SymbolQuoteFile(c.symbol, folder), QString::fromUtf8(c.file)) << c.symbol;
 }

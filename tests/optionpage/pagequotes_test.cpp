@@ -213,7 +213,7 @@ private slots:
         const QString price = separator == '.' ? QStringLiteral("1290.50") : QStringLiteral("1290,50");
         QCOMPARE(page->windowTitle(), QStringLiteral("SPX  %1  +7.24  Jan 24 2011 @ 14:03 ET").arg(price));
         // The valuation date is the quote date, in every expiry.
-        QCOMPARE(page->PageToday(), Day(2011, 1, 24));
+        QCOMPARE(page->Series().Today(), Day(2011, 1, 24));
         QCOMPARE(page->SeriesAt(1)->TodayDate, Day(2011, 1, 24));
         QCOMPARE(page->InputBar().lblToday->text(), QStringLiteral("Today: 24.01.2011"));
         QCOMPARE(page->SeriesAt(0)->DaysToExpiry(), 54);
@@ -280,7 +280,7 @@ private slots:
         QVERIFY2(page->windowTitle().endsWith(
                      QStringLiteral("-116.9599  June 11, 2022, 8:47 PM EDT  (layout: delayed-quotes CSV)")),
                  qPrintable(page->windowTitle()));
-        QCOMPARE(page->PageToday(), Day(2022, 6, 11));
+        QCOMPARE(page->Series().Today(), Day(2022, 6, 11));
         QCOMPARE(page->SeriesAt(1)->Underlying, 3900.86f);
         // SPX has no series on the 10th: nothing there was left out.
         QVERIFY(notifier.messages.empty());
@@ -388,7 +388,7 @@ private slots:
         QCOMPARE(today->NetChange(2, 1), 0.0f);  // "0.0" is three characters: zero
         QCOMPARE(today->Last(3, 1), 7.56f);
         QCOMPARE(today->DaysToExpiry(), 0);
-        QCOMPARE(aapl->PageToday(), Day(2016, 11, 4));
+        QCOMPARE(aapl->Series().Today(), Day(2016, 11, 4));
         QVERIFY(aapl->SeriesAt(1)->Last(1, 1) > 0);
         QVERIFY(notifier.messages.empty());
     }

@@ -147,10 +147,11 @@ void PageReentryTest::pageDeletedDuringItsOwnMessage()
         page->PrintPage(printer);
     } else if (command.startsWith(QLatin1String("chart"))) {
         notifier_.shown.clear();  // the failed picture of the page's building
-        page->DrawChart();
+        if (TChartImage* image = page->Controls().ChartImage)
+            emit image->pictureWanted();
     } else if (command.startsWith(QLatin1String("history"))) {
         // The work file damaged since the page read it.
-        QFile work(page->PriceWorkFile());
+        QFile work(page->Names().priceWorkFile);
         QVERIFY(work.open(QIODevice::WriteOnly | QIODevice::Truncate));
         work.write(QByteArray(24 * 100, '\xff'));  // 100 records of no number
         work.close();

@@ -105,7 +105,7 @@ class PositionDividendTest : public QObject {
         std::unique_ptr<TfrmOPage> page(TfrmOPage::Create(environment, source, notifier_));
         if (page) {
             page->show();
-            page->Controls().TabControl1->setCurrentIndex(page->ExpiryCount());
+            page->Controls().TabControl1->setCurrentIndex(static_cast<int>(page->Series().size()));
         }
         return page;
     }
@@ -118,7 +118,7 @@ class PositionDividendTest : public QObject {
     {
         PositionTab* tab = Tab();
         std::vector<TInOutObj> expiries;
-        for (int e = 0; e < page_->ExpiryCount(); ++e) {
+        for (int e = 0; e < static_cast<int>(page_->Series().size()); ++e) {
             const TInOutObj& p = *page_->SeriesAt(e);
             // The page holds the dividend typed.
             QVERIFY2(p.ContractType == (dividend.cash ? kEquity : kIndex), qPrintable(where));
@@ -203,7 +203,7 @@ private slots:
             page_->Controls().TheGrid->setCurrentIndex(page_->Controls().TheGrid->model()->index(row, 7));
             page_->findChild<QAction*>(QString::fromLatin1(action))->trigger();
         }
-        page_->Controls().TabControl1->setCurrentIndex(page_->ExpiryCount());
+        page_->Controls().TabControl1->setCurrentIndex(static_cast<int>(page_->Series().size()));
         QCOMPARE(Tab()->GetPosition().legs.size(), std::size_t{3});
 
         bool dateChosen = false;

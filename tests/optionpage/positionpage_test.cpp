@@ -91,7 +91,7 @@ private slots:
         Trade(0, 2, "BuyOneItem");   // the February 1275 call
         Trade(0, 4, "SellOneItem");  // the February 1325 call
         Trade(1, 9, "BuyOneItem");   // the March 1225 put
-        page_->Controls().TabControl1->setCurrentIndex(page_->ExpiryCount());
+        page_->Controls().TabControl1->setCurrentIndex(static_cast<int>(page_->Series().size()));
         tab_ = page_->findChild<PositionTab*>();
         QVERIFY(tab_ && tab_->isVisible());
         // The tab is laid out by posted events and its graph drawn by a
