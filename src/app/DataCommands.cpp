@@ -9,6 +9,7 @@
 #include "app/ServersDlg.h"
 #include "appcore/OpenDocument.h"
 #include "common/notifier.h"
+#include "common/qt/seriestext.h"
 
 namespace kestrava {
 namespace {
@@ -22,9 +23,9 @@ void DataCommands::sbViewDataClick()
     IOptionPage* page = form_.FindActivePage();
     if (!page)
         return;
-    const QString quoteFile = form_.Session().Folders().DataDir + QLatin1Char('/') + page->Title().toUpper()
-                              + QStringLiteral(".txt");
-    if (!QFileInfo::exists(quoteFile))
+    // The quote file the page reads its quotes from.
+    const QString quoteFile = SymbolQuoteFile(ToSeriesText(page->Title()), form_.Session().Folders().DataDir);
+    if (quoteFile.isEmpty() || !QFileInfo::exists(quoteFile))
         return;
     OpenDocument(
         quoteFile, &form_, [this](const QString& problem) { form_.Messages().Info(problem.toStdString()); },

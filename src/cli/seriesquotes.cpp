@@ -8,6 +8,7 @@
 #include "pagecore/QuoteLoad.h"
 
 #include "analysis/AnalysisError.h"
+#include "analysis/Smile.h"
 
 #ifdef KESTRAVA_HAVE_APPSETTINGS
 #include <QSettings>
@@ -40,15 +41,6 @@ bool HasQuotes(const TInOutObj& p)
     for (int s = 1; s <= p.NumStrikes && s <= kMaxStrikes; ++s)
         for (int k = 1; k <= 2; ++k)
             if (p.Bid(s, k) > 0 || p.Ask(s, k) > 0)
-                return true;
-    return false;
-}
-
-bool HasSolvedVolatility(const TInOutObj& p)
-{
-    for (int s = 1; s <= p.NumStrikes && s <= kMaxStrikes; ++s)
-        for (int k = 1; k <= 2; ++k)
-            if (p.BidIV(s, k) > 0 || p.AskIV(s, k) > 0)
                 return true;
     return false;
 }
@@ -183,7 +175,8 @@ SeriesQuotes LoadSeriesQuotes(std::vector<TInOutObj>& series, const std::optiona
 
 std::string NoVolatilityReason(const TInOutObj& p, std::size_t index, const SeriesQuotes& quotes)
 {
-    if (HasSolvedVolatility(p))
+    // A point of the smile is a solved volatility.
+    if (!SmilePoints(p).empty())
         return {};
     const std::string expiry = "expiry " + std::to_string(index + 1) + " (" + IsoDate(p.ExpiryDate) + ")";
     if (p.DaysToExpiry() <= 0)

@@ -36,6 +36,7 @@ private slots:
     void exportWritesEveryExpiryOfThePage();
     void exportNeverProposesOrReplacesThePriceFile();
     void importedHistoryBecomesThePriceFile();
+    void newSeriesTakesThePriceFileTypeOfTheSettings();
 };
 
 namespace {
@@ -669,6 +670,28 @@ void MainFormFilesTest::importedHistoryBecomesThePriceFile()
     QCOMPARE(notifier_.infos.size(), 3);
     QVERIFY2(notifier_.infos[2].contains(QStringLiteral("cannot be used as a file name")),
              qPrintable(notifier_.infos[2]));
+}
+
+// The price file's type the settings hold goes into a new series with a
+// price file, so that reopening the series hands the same type back.
+void MainFormFilesTest::newSeriesTakesThePriceFileTypeOfTheSettings()
+{
+    auto form = NewForm();
+    form->SetPageFactory(OptionPageFactory());
+    QVERIFY(form->FormCreate());
+    const QString priceFile = form->Session().Folders().DataDir + QStringLiteral("/Spx.csv");
+    QVERIFY(QFile::copy(QStringLiteral(KESTRAVA_SAMPLES_DIR "/SMPL.csv"), priceFile));
+    form->Session().Settings().SourceFileType = 3;
+    form->SetSetupDialogHook([&](TdlgInputs& dialog) {
+        AnswerSetup(dialog, priceFile, QStringLiteral("SP"), QStringLiteral("rbEquity"));
+    });
+    form->Files().FileNew();
+    IOptionPage* page = form->FindActivePage();
+    QVERIFY(page);
+    QCOMPARE(page->Title(), QStringLiteral("SP"));
+    QVERIFY(!page->PriceTextFile().isEmpty());
+    for (const TInOutObj* expiry : page->Expiries())
+        QCOMPARE(static_cast<int>(expiry->SourceFileType), 3);
 }
 
 QTEST_MAIN(MainFormFilesTest)

@@ -187,6 +187,35 @@ TEST_F(SeriesQuotesCliTest, NothingSolvedSaysWhy)
     EXPECT_EQ(other.err.find("--quotes FILE"), std::string::npos) << other.err;
 }
 
+// A table quoting only the last strike of February: its volatility is
+// solved and no reason is given for that expiry; quotes no volatility can
+// match there are named as such, not as missing.
+TEST_F(SeriesQuotesCliTest, TheLastStrikesQuotesCount)
+{
+    const std::string header =
+        "SPX (S&P 500 INDEX),1290.59,+7.24,\nJan 24 2011 @ 14:03 ET,\n"
+        "Calls,Last Sale,Net,Bid,Ask,Vol,Open Int,Puts,Last Sale,Net,Bid,Ask,Vol,Open Int,\n";
+    const auto row = [](const char* callQuote, const char* putQuote) {
+        return std::string("11 Feb 1475.00 (SPX1119B1475-E),0.0,0.0,") + callQuote
+               + ",0,0,11 Feb 1475.00 (SPX1119N1475-E),0.0,0.0," + putQuote + ",0,0,\n";
+    };
+    const std::string reason = "No volatility is solved for expiry 1 (2011-02-19)";
+
+    WriteFile(PathOf("last.txt"), header + row("0.05,0.10", "183.60,187.40"));
+    const Outcome solved = Run({"smile", PathOf("SPX.ops"), "--csv", "--quotes", PathOf("last.txt")});
+    EXPECT_EQ(solved.status, 0) << solved.err;
+    const auto rows = CsvRows(solved.out);
+    ASSERT_GE(rows.size(), 2u) << solved.out;
+    EXPECT_EQ(rows[1][0], "1475") << solved.out;
+    EXPECT_EQ(solved.err.find(reason), std::string::npos) << solved.err;
+
+    // A put quoted far below what it is worth at no volatility.
+    WriteFile(PathOf("last.txt"), header + row("0,0", "100.00,101.00"));
+    const Outcome unmatched = Run({"smile", PathOf("SPX.ops"), "--csv", "--quotes", PathOf("last.txt")});
+    EXPECT_NE(unmatched.err.find(reason + ": none of its bids and asks can be matched"), std::string::npos)
+        << unmatched.err;
+}
+
 TEST_F(SeriesQuotesCliTest, QuotesSetAsideAreCountedOnceForEveryExpiry)
 {
     // A bid above its ask in February and in March: one message for the
