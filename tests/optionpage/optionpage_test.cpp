@@ -301,17 +301,26 @@ private slots:
     void defaultRateOutsideTheBoxIsWhatTheBoxShows()
     {
         // 99 % and 0 % are beyond the box's 0.05 to 50: each expiry is priced
-        // at the rate its box shows.
+        // at the rate its box shows, also before its tab was ever shown.
         PageEnvironment environment = Environment();
-        environment.defaultRates = {0.99f, 0.0f, 0.02f};
+        environment.defaultRates = {0.02f, 0.99f, 0.0f};
         PagePtr page = Build(Setup(3, QStringLiteral("100"), QStringLiteral("5")), environment);
         QVERIFY(page);
         page->show();
-        const QString shown[] = {QStringLiteral("50.00"), QStringLiteral("0.05"), QStringLiteral("2.00")};
-        for (int tab = 0; tab < 3; ++tab) {
+        const QString shown[] = {QStringLiteral("2.00"), QStringLiteral("50.00"), QStringLiteral("0.05")};
+        for (int tab = 0; tab < 3; ++tab)
+            QCOMPARE(page->SeriesAt(tab)->Rate, static_cast<float>(shown[tab].toDouble() / 100.0));
+        QStringList expiryLabels;
+        for (int tab : {1, 2, 0}) {
             page->Controls().TabControl1->setCurrentIndex(tab);
             QCOMPARE(page->InputBar().fseRate->text(), shown[tab]);
             QCOMPARE(page->SeriesAt(tab)->Rate, static_cast<float>(shown[tab].toDouble() / 100.0));
+            // Each tab names its own expiry.
+            const QString label = page->InputBar().lblExpDate->text();
+            QCOMPARE(label, QStringLiteral("Expiry: ")
+                                + page->InputBar().DateText(page->SeriesAt(tab)->GetExpiry()));
+            QVERIFY2(!expiryLabels.contains(label), qPrintable(label));
+            expiryLabels << label;
         }
     }
 
