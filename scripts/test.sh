@@ -14,9 +14,7 @@ export QT_QPA_PLATFORM=offscreen
 if [ "${1:-}" = --sanitize ]; then
   build=${BUILD_DIR:-build-sanitize}
   PRESET=sanitize BUILD_DIR=$build bash scripts/build.sh
-  export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1
-  export LSAN_OPTIONS=suppressions=$PWD/tests/support/lsan-suppressions.txt:print_suppressions=0
-  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  source scripts/sanitizer-env.sh
   ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 900
   exit
 fi

@@ -2,21 +2,42 @@
 # Runs two copies of the whole suite at the same time, as two checkouts or
 # two CI jobs on one machine do: one user, one temporary directory, one home.
 # Each copy runs from a folder of its own with its own ctest records, over
-# the tests built once in build/ (BUILD_DIR). Fails when either copy fails,
-# which is what a fixed scratch name or a shared settings file makes happen.
-# The second copy runs under a decimal comma (see below).
+# tests built beforehand. Fails when either copy fails, which is what a fixed
+# scratch name or a shared settings file makes happen. The second copy runs
+# under a decimal comma (see below).
+#
+# Without options both copies run the tests of build/ (BUILD_DIR), half the
+# cores each. --sanitized: the first copy is the sanitized suite instead,
+# built into build-sanitize/ (SANITIZE_DIR) and run as scripts/test.sh
+# --sanitize runs it, and each copy may use every core: CI's run of the
+# sanitized tests and its second copy in one step, the cores kept busy until
+# the longer copy ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+sanitized=false
+[ "${1:-}" = --sanitized ] && sanitized=true
 bash scripts/build.sh
 build=$(realpath "${BUILD_DIR:-build}")
 export QT_QPA_PLATFORM=offscreen
+
+first=$build
+first_env=()
+first_timeout=300
+jobs=$(( ($(nproc) + 1) / 2 ))
+if $sanitized; then
+  PRESET=sanitize BUILD_DIR=${SANITIZE_DIR:-build-sanitize} bash scripts/build.sh
+  first=$(realpath "${SANITIZE_DIR:-build-sanitize}")
+  # Only the sanitized copy runs with the sanitizers' options.
+  mapfile -t first_env < <(source scripts/sanitizer-env.sh && env | grep -E '^(ASAN|LSAN|UBSAN)_OPTIONS=')
+  first_timeout=900
+  jobs=$(nproc)
+fi
 
 runs=$(mktemp -d)
 trap 'rm -rf "$runs"' EXIT
 # The test lists are discovered once, before both copies read them.
 ctest --test-dir "$build" -N >/dev/null
-# Half the cores each: the same tests run in step in both copies.
-jobs=$(( ($(nproc) + 1) / 2 ))
+env "${first_env[@]}" ctest --test-dir "$first" -N >/dev/null
 # The second copy runs under a locale that writes a decimal comma, when the
 # machine has it (scripts/install-deps.sh generates it): what the programs
 # print must follow the locale, and what the tests check must not assume a
@@ -28,10 +49,17 @@ fi
 pids=()
 for copy in 1 2; do
   mkdir "$runs/$copy"
-  printf 'subdirs("%s")\n' "$build" >"$runs/$copy/CTestTestfile.cmake"
-  locale_env=()
-  [ "$copy" = 2 ] && locale_env=("${second_locale[@]}")
-  (cd "$runs/$copy" && exec env "${locale_env[@]}" ctest --test-dir . --output-on-failure -j "$jobs" --timeout 300 >log 2>&1) &
+  if [ "$copy" = 1 ]; then
+    tree=$first
+    copy_env=("${first_env[@]}")
+    timeout=$first_timeout
+  else
+    tree=$build
+    copy_env=("${second_locale[@]}")
+    timeout=300
+  fi
+  printf 'subdirs("%s")\n' "$tree" >"$runs/$copy/CTestTestfile.cmake"
+  (cd "$runs/$copy" && exec env "${copy_env[@]}" ctest --test-dir . --output-on-failure -j "$jobs" --timeout "$timeout" >log 2>&1) &
   pids+=($!)
 done
 
@@ -39,6 +67,7 @@ status=0
 for copy in 1 2; do
   log=$runs/$copy/log
   label=$copy
+  [ "$copy" = 1 ] && $sanitized && label="1 (sanitized)"
   [ "$copy" = 2 ] && [ ${#second_locale[@]} -gt 0 ] && label="2 (${second_locale[0]#LC_ALL=})"
   if wait "${pids[$((copy - 1))]}"; then
     echo "copy $label: $(grep -E 'tests passed' "$log" | tail -1)"
