@@ -298,7 +298,7 @@ void PageInputBar::HidePriceFileControls()
     lblSigDays->hide();
 }
 
-bool PageInputBar::FillContractList(const QString& file, const QString& saved)
+void PageInputBar::FillContractList(const QString& file, const QString& saved)
 {
     TCboePriceReader reader(messages_, locale_);
     reader.FileName = file.toStdString();
@@ -306,7 +306,7 @@ bool PageInputBar::FillContractList(const QString& file, const QString& saved)
     const QPointer<PageInputBar> alive(this);
     reader.ListRoots();
     if (!alive || reader.Roots.empty())
-        return false;
+        return;
     const QSignalBlocker quiet(cmboOptSymbols);
     cmboOptSymbols->clear();
     for (const std::string& root : reader.Roots)
@@ -319,7 +319,6 @@ bool PageInputBar::FillContractList(const QString& file, const QString& saved)
             .arg(QFileInfo(file).fileName(), QString::fromStdString(QuoteLayoutText(reader.Layout))));
     cmboOptSymbols->show();
     cmdChain->show();
-    return true;
 }
 
 void PageInputBar::ShowDividend(const TInOutObj& p, bool strictlyPositive)

@@ -44,9 +44,9 @@ public:
     void HidePriceFileControls();
     // The contract list from the quote file's roots, showing with the chain
     // button: the saved contract selected (nothing when the file no longer
-    // offers it), else the file's own. False, the list left as it was, when
-    // the file offers none or cannot be read (the reader has said why).
-    bool FillContractList(const QString& file, const QString& saved);
+    // offers it), else the file's own. The list stays as it was when the
+    // file offers none or cannot be read (the reader has said why).
+    void FillContractList(const QString& file, const QString& saved);
 
     // The first expiry's kind, model, dates, days and inputs.
     void ShowSeries(TInOutObj& p, TDateTime today);

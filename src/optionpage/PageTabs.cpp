@@ -8,11 +8,6 @@ namespace kestrava {
 
 using namespace pageparts;
 
-int PageTabs::Count() const
-{
-    return bar_.count();
-}
-
 int PageTabs::Marker(int index) const
 {
     if (index < 0 || index >= bar_.count())

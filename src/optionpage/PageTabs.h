@@ -15,8 +15,6 @@ class PageTabs {
 public:
     explicit PageTabs(QTabBar& bar) : bar_(bar) {}
 
-    QTabBar& Bar() const { return bar_; }
-    int Count() const;
     // The expiry's index, a marker of another tab, or kNoTab for an index
     // that is no tab.
     int Marker(int index) const;
